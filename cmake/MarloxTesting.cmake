@@ -1,0 +1,24 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# marlox_add_test(<name> LABEL <folder> SOURCES ... LIBRARIES ... [WIDGETS])
+# Each test binary runs with a scratch home (see tests/support) and is labelled with its folder,
+# so `ctest -L catalog` runs one subsystem.
+function(marlox_add_test name)
+    cmake_parse_arguments(ARG "WIDGETS" "LABEL" "SOURCES;LIBRARIES" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    if(ARG_WIDGETS)
+        target_link_libraries(${name} PRIVATE marlox_test_main_widgets)
+    else()
+        target_link_libraries(${name} PRIVATE marlox_test_main)
+    endif()
+    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES})
+    target_compile_definitions(${name} PRIVATE
+        MARLOX_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/${ARG_LABEL}/data")
+    add_dependencies(${name} marlox_bundle_resources)
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES LABELS ${ARG_LABEL}
+                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan.supp"
+                   TIMEOUT 120)
+endfunction()

@@ -1,0 +1,289 @@
+#include "CatalogManifest.h"
+
+#include "JsonFields.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <charconv>
+
+namespace marlox::catalog {
+namespace {
+
+const QString unsupportedPackageTypePrefix = QStringLiteral("Unsupported package type: ");
+
+std::optional<PackageType> packageTypeFromLoweredText(const QString& lowered) {
+    if (lowered == u"generator" || lowered == u"generators" || lowered == u"fxplug") {
+        return PackageType::generator;
+    }
+    if (lowered == u"filter" || lowered == u"filters") {
+        return PackageType::filter;
+    }
+    if (lowered == u"template" || lowered == u"templates") {
+        return PackageType::template_;
+    }
+    return std::nullopt;
+}
+
+void insertOptional(QJsonObject& object, QLatin1StringView key, const std::optional<QString>& value) {
+    if (value) {
+        object.insert(key, *value);
+    }
+}
+
+// One dotted piece as a signed 64-bit integer: an optional sign, then digits only, no overflow.
+std::optional<qint64> versionPiece(QStringView piece) {
+    for (QChar character : piece) {
+        if (character.unicode() >= 128) {
+            return std::nullopt;
+        }
+    }
+    const QByteArray text = piece.toLatin1();
+    const char* begin = text.constData();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+') {
+        ++begin;
+        // "+-1" is not a number.
+        if (begin != end && *begin == '-') {
+            return std::nullopt;
+        }
+    }
+    if (begin == end) {
+        return std::nullopt;
+    }
+    qint64 value = 0;
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    if (error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+QList<qint64> versionNumbers(const QString& version) {
+    QList<qint64> numbers;
+    for (QStringView piece : QStringView(version).split(u'.', Qt::SkipEmptyParts)) {
+        if (auto number = versionPiece(piece)) {
+            numbers.append(*number);
+        }
+    }
+    return numbers;
+}
+
+} // namespace
+
+QString rawValue(PackageType type) {
+    switch (type) {
+    case PackageType::generator:
+        return QStringLiteral("generator");
+    case PackageType::filter:
+        return QStringLiteral("filter");
+    case PackageType::template_:
+        return QStringLiteral("template");
+    }
+    return {};
+}
+
+std::optional<PackageType> packageTypeFromRawValue(const QString& raw) {
+    for (PackageType type : allPackageTypes) {
+        if (raw == rawValue(type)) {
+            return type;
+        }
+    }
+    return std::nullopt;
+}
+
+Result<PackageType, DecodingError> decodePackageType(const QJsonValue& value) {
+    if (!value.isString()) {
+        return DecodingError{QStringLiteral("The package type is not a string.")};
+    }
+    const QString lowered = value.toString().toLower();
+    if (auto type = packageTypeFromLoweredText(lowered)) {
+        return *type;
+    }
+    return DecodingError{unsupportedPackageTypePrefix + lowered};
+}
+
+bool hasNonBlankText(const std::optional<QString>& text) {
+    return text && !text->trimmed().isEmpty();
+}
+
+bool PackageManifest::hasRemotePayload() const {
+    return hasNonBlankText(downloadURL);
+}
+
+bool PackageManifest::hasMotionTemplatePayload() const {
+    return hasNonBlankText(motionTemplatePayloadPath);
+}
+
+size_t qHash(const PackageManifest& package, size_t seed) {
+    QtPrivate::QHashCombine combine;
+    const auto feedOptional = [&](const std::optional<QString>& value) {
+        seed = combine(seed, value.has_value());
+        if (value) {
+            seed = combine(seed, *value);
+        }
+    };
+    seed = combine(seed, package.id);
+    seed = combine(seed, package.name);
+    seed = combine(seed, static_cast<int>(package.type));
+    seed = combine(seed, package.category);
+    feedOptional(package.summary);
+    feedOptional(package.thumbnailName);
+    seed = combine(seed, package.detailBullets.has_value());
+    if (package.detailBullets) {
+        seed = combine(seed, package.detailBullets->size());
+        for (const QString& bullet : *package.detailBullets) {
+            seed = combine(seed, bullet);
+        }
+    }
+    seed = combine(seed, package.version);
+    seed = combine(seed, package.minAppVersion);
+    seed = combine(seed, package.bundlePayloadPath);
+    feedOptional(package.motionTemplatePayloadPath);
+    feedOptional(package.motionTemplateInstallSubpath);
+    feedOptional(package.downloadURL);
+    feedOptional(package.sha256);
+    feedOptional(package.thumbnailURL);
+    seed = combine(seed, package.releaseNotes);
+    return seed;
+}
+
+Result<PackageManifest, DecodingError> decodePackageManifest(const QJsonObject& object) {
+    const QString context = object.value(QLatin1String("id")).isString()
+                                ? QStringLiteral("Package \"%1\"").arg(object.value(QLatin1String("id")).toString())
+                                : QStringLiteral("Package");
+    JsonFields fields(object, context);
+    PackageManifest package;
+    package.id = fields.requiredString(QLatin1String("id"));
+    package.name = fields.requiredString(QLatin1String("name"));
+    if (const auto raw = fields.requiredRaw(QLatin1String("type"))) {
+        auto type = decodePackageType(QJsonValue(*raw));
+        if (!type) {
+            return type.error();
+        }
+        package.type = *type;
+    }
+    package.category = fields.requiredString(QLatin1String("category"));
+    package.summary = fields.optionalString(QLatin1String("summary"));
+    package.thumbnailName = fields.optionalString(QLatin1String("thumbnailName"));
+    package.detailBullets = fields.optionalStringList(QLatin1String("detailBullets"));
+    package.version = fields.requiredString(QLatin1String("version"));
+    package.minAppVersion =
+        fields.optionalString(QLatin1String("minAppVersion")).value_or(QStringLiteral("1.0.0"));
+    package.bundlePayloadPath =
+        fields.optionalString(QLatin1String("bundlePayloadPath")).value_or(QString());
+    package.motionTemplatePayloadPath =
+        fields.optionalString(QLatin1String("motionTemplatePayloadPath"));
+    package.motionTemplateInstallSubpath =
+        fields.optionalString(QLatin1String("motionTemplateInstallSubpath"));
+    package.downloadURL = fields.optionalString(QLatin1String("downloadURL"));
+    package.sha256 = fields.optionalString(QLatin1String("sha256"));
+    package.thumbnailURL = fields.optionalString(QLatin1String("thumbnailURL"));
+    package.releaseNotes = fields.optionalString(QLatin1String("releaseNotes")).value_or(QString());
+    if (fields.failed()) {
+        return DecodingError{fields.error()};
+    }
+    return package;
+}
+
+Result<CatalogManifest, DecodingError> decodeCatalogManifest(const QByteArray& json) {
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        return DecodingError{QStringLiteral("The catalog is not valid JSON: %1 at offset %2.")
+                                 .arg(parseError.errorString())
+                                 .arg(parseError.offset)};
+    }
+    if (!document.isObject()) {
+        return DecodingError{QStringLiteral("The catalog is not a JSON object.")};
+    }
+    const QJsonObject root = document.object();
+    JsonFields fields(root, QStringLiteral("Catalog"));
+    CatalogManifest manifest;
+    manifest.catalogVersion = fields.requiredString(QLatin1String("catalogVersion"));
+    manifest.generatedAt = fields.requiredString(QLatin1String("generatedAt"));
+    const auto packages = root.constFind(QLatin1String("packages"));
+    if (!fields.failed() && (packages == root.constEnd() || !packages->isArray())) {
+        fields.fail(packages == root.constEnd() || packages->isNull()
+                        ? QStringLiteral("Catalog: key \"packages\" is missing.")
+                        : QStringLiteral("Catalog: key \"packages\" is not an array."));
+    }
+    if (fields.failed()) {
+        return DecodingError{fields.error()};
+    }
+    const QJsonArray array = packages->toArray();
+    manifest.packages.reserve(array.size());
+    for (qsizetype index = 0; index < array.size(); ++index) {
+        const QJsonValue element = array.at(index);
+        if (!element.isObject()) {
+            return DecodingError{
+                QStringLiteral("Catalog: package %1 is not a JSON object.").arg(index)};
+        }
+        auto package = decodePackageManifest(element.toObject());
+        if (!package) {
+            return package.error();
+        }
+        manifest.packages.append(std::move(package).value());
+    }
+    return manifest;
+}
+
+QJsonObject encodePackageManifest(const PackageManifest& package) {
+    QJsonObject object;
+    object.insert(QLatin1String("id"), package.id);
+    object.insert(QLatin1String("name"), package.name);
+    object.insert(QLatin1String("type"), rawValue(package.type));
+    object.insert(QLatin1String("category"), package.category);
+    insertOptional(object, QLatin1String("summary"), package.summary);
+    insertOptional(object, QLatin1String("thumbnailName"), package.thumbnailName);
+    if (package.detailBullets) {
+        object.insert(QLatin1String("detailBullets"), QJsonArray::fromStringList(*package.detailBullets));
+    }
+    object.insert(QLatin1String("version"), package.version);
+    object.insert(QLatin1String("minAppVersion"), package.minAppVersion);
+    object.insert(QLatin1String("bundlePayloadPath"), package.bundlePayloadPath);
+    insertOptional(object, QLatin1String("motionTemplatePayloadPath"), package.motionTemplatePayloadPath);
+    insertOptional(object, QLatin1String("motionTemplateInstallSubpath"),
+                   package.motionTemplateInstallSubpath);
+    insertOptional(object, QLatin1String("downloadURL"), package.downloadURL);
+    insertOptional(object, QLatin1String("sha256"), package.sha256);
+    insertOptional(object, QLatin1String("thumbnailURL"), package.thumbnailURL);
+    object.insert(QLatin1String("releaseNotes"), package.releaseNotes);
+    return object;
+}
+
+QByteArray encodeCatalogManifest(const CatalogManifest& manifest) {
+    QJsonArray packages;
+    for (const PackageManifest& package : manifest.packages) {
+        packages.append(encodePackageManifest(package));
+    }
+    QJsonObject root;
+    root.insert(QLatin1String("catalogVersion"), manifest.catalogVersion);
+    root.insert(QLatin1String("generatedAt"), manifest.generatedAt);
+    root.insert(QLatin1String("packages"), packages);
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+std::pair<int, QString> categorySortKey(const QString& category) {
+    const qsizetype position = catalogCategoryTitles.indexOf(category);
+    return {position < 0 ? static_cast<int>(catalogCategoryTitles.size()) : static_cast<int>(position),
+            category.toLower()};
+}
+
+int compareVersions(const QString& lhs, const QString& rhs) {
+    const QList<qint64> left = versionNumbers(lhs);
+    const QList<qint64> right = versionNumbers(rhs);
+    const qsizetype length = std::max(left.size(), right.size());
+    for (qsizetype position = 0; position < length; ++position) {
+        const qint64 a = position < left.size() ? left[position] : 0;
+        const qint64 b = position < right.size() ? right[position] : 0;
+        if (a != b) {
+            return a < b ? -1 : 1;
+        }
+    }
+    return 0;
+}
+
+} // namespace marlox::catalog

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+#include <utility>
+
+namespace marlox::catalog {
+
+enum class PackageType { generator, filter, template_ };
+
+inline constexpr std::array<PackageType, 3> allPackageTypes = {
+    PackageType::generator, PackageType::filter, PackageType::template_};
+
+// The canonical raw value: "generator", "filter" or "template".
+QString rawValue(PackageType type);
+// Exact, case-sensitive match of a canonical raw value.
+std::optional<PackageType> packageTypeFromRawValue(const QString& raw);
+
+struct DecodingError {
+    QString description;
+};
+
+// The lenient reading used wherever a package type is decoded: lower-cased, then matched against
+// the canonical names, their plurals and "fxplug".
+Result<PackageType, DecodingError> decodePackageType(const QJsonValue& value);
+
+struct PackageManifest {
+    QString id;
+    QString name;
+    PackageType type = PackageType::generator;
+    QString category;
+    std::optional<QString> summary;
+    std::optional<QString> thumbnailName;
+    std::optional<QStringList> detailBullets;
+    QString version;
+    QString minAppVersion = QStringLiteral("1.0.0");
+    QString bundlePayloadPath;
+    std::optional<QString> motionTemplatePayloadPath;
+    std::optional<QString> motionTemplateInstallSubpath;
+    std::optional<QString> downloadURL;
+    std::optional<QString> sha256;
+    std::optional<QString> thumbnailURL;
+    QString releaseNotes;
+
+    bool hasRemotePayload() const;
+    bool hasMotionTemplatePayload() const;
+
+    bool operator==(const PackageManifest&) const = default;
+};
+
+size_t qHash(const PackageManifest& package, size_t seed = 0);
+
+struct CatalogManifest {
+    QString catalogVersion;
+    QString generatedAt;
+    QList<PackageManifest> packages;
+
+    bool operator==(const CatalogManifest&) const = default;
+};
+
+// Any failure anywhere fails the whole document: there is no partial catalog.
+Result<CatalogManifest, DecodingError> decodeCatalogManifest(const QByteArray& json);
+Result<PackageManifest, DecodingError> decodePackageManifest(const QJsonObject& object);
+QByteArray encodeCatalogManifest(const CatalogManifest& manifest);
+QJsonObject encodePackageManifest(const PackageManifest& package);
+
+// True when the text is present and not empty after trimming white space and line breaks.
+bool hasNonBlankText(const std::optional<QString>& text);
+
+inline const QStringList catalogCategoryTitles = {
+    QStringLiteral("Time & Counters"), QStringLiteral("Text & Layout"),
+    QStringLiteral("Color & Grade"), QStringLiteral("Framing & Matte"),
+    QStringLiteral("Compositing & Keying"),
+};
+
+// (position among the category titles, or 5 when none matches exactly; lower-cased category).
+// Pairs compare by position, then by text.
+std::pair<int, QString> categorySortKey(const QString& category);
+
+// -1, 0 or 1: dotted versions compared part by part as integers.
+int compareVersions(const QString& lhs, const QString& rhs);
+
+} // namespace marlox::catalog

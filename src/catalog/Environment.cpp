@@ -1,0 +1,153 @@
+#include "Environment.h"
+
+#include "platform/StandardFolders.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace marlox::catalog {
+namespace {
+
+QString supportRoot() {
+    return platform::userApplicationSupportFolder();
+}
+
+} // namespace
+
+QString applicationSupportDirectory() {
+    return supportRoot() + QLatin1Char('/') +
+           (isDeveloperBuild() ? developerSupportFolderName : releaseSupportFolderName);
+}
+
+QString cacheDirectory() {
+    return applicationSupportDirectory() + QLatin1String("/Cache");
+}
+
+QString logsDirectory() {
+    return applicationSupportDirectory() + QLatin1String("/Logs");
+}
+
+QString installedRecordsFileURL() {
+    return supportRoot() + QLatin1Char('/') + releaseSupportFolderName +
+           QLatin1String("/installed.json");
+}
+
+std::optional<FileSystemError> ensureApplicationDirectories() {
+    const QString support = applicationSupportDirectory();
+    const QStringList folders = {support, support + QLatin1String("/Cache"),
+                                 support + QLatin1String("/Logs"),
+                                 QFileInfo(installedRecordsFileURL()).path()};
+    for (const QString& folder : folders) {
+        if (QFileInfo(folder).isDir()) {
+            continue;
+        }
+        if (!QDir().mkpath(folder)) {
+            return FileSystemError{folder, QStringLiteral("The folder “%1” could not be created.")
+                                               .arg(folder)};
+        }
+    }
+    return std::nullopt;
+}
+
+QString appDisplayName(const platform::Bundle& bundle) {
+    for (const char* key : {"CFBundleDisplayName", "CFBundleName"}) {
+        const QVariant value = bundle.infoValue(QLatin1String(key));
+        if (value.typeId() == QMetaType::QString) {
+            return value.toString();
+        }
+    }
+    return QStringLiteral("Marlox Studio");
+}
+
+QString appDisplayName() {
+    return appDisplayName(platform::Bundle::main());
+}
+
+bool isDeveloperBuild(const platform::Bundle& bundle) {
+    const QVariant identifierValue = bundle.infoValue(QStringLiteral("CFBundleIdentifier"));
+    const QString identifier = identifierValue.typeId() == QMetaType::QString
+                                   ? identifierValue.toString()
+                                   : fixedBundleIdentifier;
+    if (identifier.endsWith(QLatin1String(".developer"), Qt::CaseSensitive)) {
+        return true;
+    }
+    return appDisplayName(bundle).contains(QLatin1String("developer"), Qt::CaseInsensitive);
+}
+
+bool isDeveloperBuild() {
+    return isDeveloperBuild(platform::Bundle::main());
+}
+
+QList<platform::Bundle> candidateResourceBundles(const platform::Bundle& mainBundle) {
+    QList<platform::Bundle> bundles{mainBundle};
+    const QString resources = mainBundle.resourcePath();
+    if (!resources.isEmpty()) {
+        for (const QString& name : resourceBundleNames) {
+            if (auto bundle = platform::Bundle::load(resources + QLatin1Char('/') + name)) {
+                bundles.append(*bundle);
+            }
+        }
+    }
+    QList<platform::Bundle> unique;
+    QStringList seenPaths;
+    for (const platform::Bundle& bundle : bundles) {
+        if (!seenPaths.contains(bundle.bundlePath())) {
+            seenPaths.append(bundle.bundlePath());
+            unique.append(bundle);
+        }
+    }
+    return unique;
+}
+
+QList<platform::Bundle> candidateResourceBundles() {
+    return candidateResourceBundles(platform::Bundle::main());
+}
+
+QString urlForResource(const QString& name, const QString& extension, const QString& subdirectory) {
+    for (const platform::Bundle& bundle : candidateResourceBundles()) {
+        const QString path = bundle.pathForResource(name, extension, subdirectory);
+        if (!path.isEmpty()) {
+            return path;
+        }
+    }
+    return {};
+}
+
+QStringList resourceDirectoryURLs() {
+    QStringList folders;
+    for (const platform::Bundle& bundle : candidateResourceBundles()) {
+        const QString resources = bundle.resourcePath();
+        if (!resources.isEmpty()) {
+            folders.append(resources);
+        }
+    }
+    return folders;
+}
+
+std::optional<QUrl> readURLSetting(const platform::Bundle& bundle, const QString& key) {
+    const QVariant value = bundle.infoValue(key);
+    if (value.typeId() != QMetaType::QString) {
+        return std::nullopt;
+    }
+    const QString trimmed = value.toString().trimmed();
+    if (trimmed.isEmpty()) {
+        return std::nullopt;
+    }
+    const QUrl url(trimmed, QUrl::StrictMode);
+    if (!url.isValid()) {
+        return std::nullopt;
+    }
+    return url;
+}
+
+DistributionConfiguration::DistributionConfiguration(const platform::Bundle& bundle)
+    : remoteCatalogURL(readURLSetting(bundle, QStringLiteral("MarloxRemoteCatalogURL"))),
+      appcastFeedURL(readURLSetting(bundle, QStringLiteral("MarloxAppcastFeedURL"))) {}
+
+const DistributionConfiguration& sharedConfiguration() {
+    // A function-local static is initialised once, safely across threads.
+    static const DistributionConfiguration configuration(platform::Bundle::main());
+    return configuration;
+}
+
+} // namespace marlox::catalog

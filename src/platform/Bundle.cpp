@@ -1,0 +1,111 @@
+#include "Bundle.h"
+
+#include "PropertyList.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMutex>
+
+namespace marlox::platform {
+namespace {
+
+QMutex mainBundleMutex;
+QString mainBundleOverride;
+// The main bundle's Info.plist is read once; callers such as the log ask for it often.
+std::optional<Bundle> cachedMainBundle;
+
+QString bundlePathOfExecutable() {
+    // <bundle>/Contents/MacOS/<executable>
+    QDir folder(QCoreApplication::applicationDirPath());
+    if (folder.dirName() == QLatin1String("MacOS") && folder.cdUp() &&
+        folder.dirName() == QLatin1String("Contents") && folder.cdUp()) {
+        return folder.absolutePath();
+    }
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace
+
+Bundle::Bundle(QString bundlePath) : m_bundlePath(std::move(bundlePath)) {
+    if (auto info = readPropertyListFile(infoPlistPath());
+        info && info->typeId() == QMetaType::QVariantMap) {
+        m_info = info->toMap();
+    }
+}
+
+std::optional<Bundle> Bundle::load(const QString& bundlePath) {
+    const QFileInfo info(bundlePath);
+    if (!info.isDir()) {
+        return std::nullopt;
+    }
+    return Bundle(QDir::cleanPath(info.absoluteFilePath()));
+}
+
+Bundle Bundle::main() {
+    QMutexLocker lock(&mainBundleMutex);
+    if (!cachedMainBundle) {
+        const QString path =
+            mainBundleOverride.isEmpty() ? bundlePathOfExecutable() : mainBundleOverride;
+        cachedMainBundle = Bundle(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    }
+    return *cachedMainBundle;
+}
+
+void Bundle::setMainBundlePath(const QString& bundlePath) {
+    QMutexLocker lock(&mainBundleMutex);
+    mainBundleOverride = bundlePath;
+    cachedMainBundle.reset();
+}
+
+QString Bundle::infoPlistPath() const {
+    const QString contents = m_bundlePath + QLatin1String("/Contents");
+    if (QFileInfo(contents).isDir()) {
+        return contents + QLatin1String("/Info.plist");
+    }
+    return m_bundlePath + QLatin1String("/Info.plist");
+}
+
+QString Bundle::resourcePath() const {
+    const QString contents = m_bundlePath + QLatin1String("/Contents");
+    if (QFileInfo(contents).isDir()) {
+        const QString resources = contents + QLatin1String("/Resources");
+        return QFileInfo(resources).isDir() ? resources : QString();
+    }
+    return m_bundlePath;
+}
+
+QString Bundle::executableFolderPath() const {
+    return m_bundlePath + QLatin1String("/Contents/MacOS");
+}
+
+QString Bundle::bundleIdentifier() const {
+    const QVariant value = infoValue(QStringLiteral("CFBundleIdentifier"));
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+QString Bundle::pathForResource(const QString& name, const QString& extension,
+                                const QString& subdirectory) const {
+    const QString resources = resourcePath();
+    if (resources.isEmpty() || name.isEmpty()) {
+        return {};
+    }
+    QString folder = resources;
+    if (!subdirectory.isEmpty()) {
+        folder += QLatin1Char('/') + subdirectory;
+    }
+    if (!extension.isEmpty()) {
+        const QString candidate = folder + QLatin1Char('/') + name + QLatin1Char('.') + extension;
+        return QFileInfo::exists(candidate) ? QDir::cleanPath(candidate) : QString();
+    }
+    const QString exact = folder + QLatin1Char('/') + name;
+    if (QFileInfo::exists(exact)) {
+        return QDir::cleanPath(exact);
+    }
+    // No extension given: any extension matches, in a stable order.
+    const QStringList matches = QDir(folder).entryList({name + QLatin1String(".*")},
+                                                       QDir::AllEntries | QDir::Hidden, QDir::Name);
+    return matches.isEmpty() ? QString() : QDir::cleanPath(folder + QLatin1Char('/') + matches.first());
+}
+
+} // namespace marlox::platform

@@ -1,0 +1,129 @@
+#include "catalog/Environment.h"
+#include "platform/PropertyList.h"
+#include "support/ScratchHome.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace marlox::catalog;
+using marlox::platform::Bundle;
+using marlox::testing::ScratchHomeTest;
+using marlox::testing::writeFile;
+
+namespace {
+
+class EnvironmentTest : public ScratchHomeTest {
+protected:
+    // A main bundle whose Info.plist holds `info`.
+    QString useMainBundle(const QVariantMap& info) {
+        const QString path = home.filePath("Test.app");
+        writeFile(path + "/Contents/Info.plist", marlox::platform::binaryPropertyList(info));
+        QDir().mkpath(path + "/Contents/Resources");
+        Bundle::setMainBundlePath(path);
+        return path;
+    }
+    QString supportRoot() const { return home.path() + "/home/.local/share"; }
+};
+
+TEST_F(EnvironmentTest, ReleaseBuildKeepsEverythingUnderMarloxStudio) {
+    useMainBundle({{"CFBundleIdentifier", "studio.marlox.MarloxStudio"},
+                   {"CFBundleDisplayName", "Marlox Studio"}});
+    EXPECT_FALSE(isDeveloperBuild());
+    EXPECT_EQ(applicationSupportDirectory(), supportRoot() + "/MarloxStudio");
+    EXPECT_EQ(installedRecordsFileURL(), supportRoot() + "/MarloxStudio/installed.json");
+}
+
+TEST_F(EnvironmentTest, DeveloperBuildMovesSupportFolderButNotInstalledRecords) {
+    struct Case {
+        QVariantMap info;
+        bool developer;
+    };
+    const Case cases[] = {
+        {{{"CFBundleIdentifier", "studio.marlox.MarloxStudio.developer"}}, true},
+        {{{"CFBundleIdentifier", "studio.marlox.MarloxStudio.Developer"},
+          {"CFBundleDisplayName", "Marlox Studio"}},
+         false},
+        {{{"CFBundleIdentifier", "studio.marlox.MarloxStudio"},
+          {"CFBundleDisplayName", "Marlox Studio DEVELOPER"}},
+         true},
+        {{{"CFBundleName", "Marlox developerish"}}, true},
+        {{}, false},
+    };
+    for (const Case& c : cases) {
+        useMainBundle(c.info);
+        EXPECT_EQ(isDeveloperBuild(), c.developer) << c.info.value("CFBundleIdentifier").toString().toStdString();
+        EXPECT_EQ(applicationSupportDirectory(),
+                  supportRoot() + (c.developer ? "/MarloxStudioDeveloper" : "/MarloxStudio"));
+        EXPECT_EQ(installedRecordsFileURL(), supportRoot() + "/MarloxStudio/installed.json");
+    }
+    useMainBundle({{"CFBundleIdentifier", "x.developer"}});
+    EXPECT_FALSE(ensureApplicationDirectories().has_value());
+    for (const char* folder : {"/MarloxStudioDeveloper/Cache", "/MarloxStudioDeveloper/Logs",
+                               "/MarloxStudio"}) {
+        EXPECT_TRUE(QFileInfo(supportRoot() + folder).isDir()) << folder;
+    }
+}
+
+TEST_F(EnvironmentTest, EnsureDirectoriesReportsAFileStandingInTheWay) {
+    useMainBundle({});
+    writeFile(supportRoot() + "/MarloxStudio/Cache", "a file, not a folder");
+    const auto error = ensureApplicationDirectories();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->path, supportRoot() + "/MarloxStudio/Cache");
+    EXPECT_FALSE(QFileInfo::exists(supportRoot() + "/MarloxStudio/Logs"));
+}
+
+TEST_F(EnvironmentTest, DisplayNameFallsBackInOrderAndKeepsAnEmptyName) {
+    useMainBundle({{"CFBundleDisplayName", ""}, {"CFBundleName", "Name"}});
+    EXPECT_EQ(appDisplayName(), "");
+    useMainBundle({{"CFBundleDisplayName", qint64(3)}, {"CFBundleName", "Name"}});
+    EXPECT_EQ(appDisplayName(), "Name");
+    useMainBundle({});
+    EXPECT_EQ(appDisplayName(), "Marlox Studio");
+}
+
+TEST_F(EnvironmentTest, ReadsDistributionUrlsTrimmedAndOnlyFromStrings) {
+    const QString path = useMainBundle({{"MarloxRemoteCatalogURL", " \n https://example.com/c.json\t\n"},
+                                        {"MarloxAppcastFeedURL", "   "}});
+    DistributionConfiguration configuration(*Bundle::load(path));
+    ASSERT_TRUE(configuration.remoteCatalogURL.has_value());
+    EXPECT_EQ(configuration.remoteCatalogURL->toString(), "https://example.com/c.json");
+    EXPECT_FALSE(configuration.appcastFeedURL.has_value());
+
+    useMainBundle({{"MarloxRemoteCatalogURL", qint64(5)}, {"MarloxAppcastFeedURL", "http://[bad"}});
+    DistributionConfiguration numbers(Bundle::main());
+    EXPECT_FALSE(numbers.remoteCatalogURL.has_value());
+    EXPECT_FALSE(numbers.appcastFeedURL.has_value());
+}
+
+TEST_F(EnvironmentTest, LooksUpResourcesInTheMainBundleBeforeResourceBundles) {
+    const QString path = useMainBundle({});
+    const QString resources = path + "/Contents/Resources";
+    writeFile(resources + "/shared.json", "main");
+    writeFile(resources + "/MarloxStudio_MarloxStudio.bundle/Contents/Resources/shared.json", "second");
+    writeFile(resources + "/MarloxStudio_MarloxStudio.bundle/Contents/Resources/only.json", "second");
+
+    const auto bundles = candidateResourceBundles();
+    ASSERT_EQ(bundles.size(), 2);
+    EXPECT_EQ(bundles[0].bundlePath(), path);
+    EXPECT_TRUE(bundles[1].bundlePath().endsWith("MarloxStudio_MarloxStudio.bundle"));
+    EXPECT_EQ(urlForResource("shared", "json"), resources + "/shared.json");
+    EXPECT_TRUE(urlForResource("only", "json").contains("MarloxStudio_MarloxStudio.bundle"));
+    EXPECT_TRUE(urlForResource("absent", "json").isEmpty());
+    EXPECT_EQ(resourceDirectoryURLs().size(), 2);
+
+    writeFile(resources + "/MarloxStudio_MarloxStudioApp.bundle/Contents/Resources/only.json", "first");
+    EXPECT_EQ(candidateResourceBundles().size(), 3);
+    EXPECT_TRUE(urlForResource("only", "json").contains("MarloxStudio_MarloxStudioApp.bundle"));
+}
+
+TEST_F(EnvironmentTest, MainBundleWithoutResourceFolderIsTheOnlyCandidate) {
+    const QString path = home.filePath("Bare.app");
+    QDir().mkpath(path + "/Contents/MacOS");
+    Bundle::setMainBundlePath(path);
+    ASSERT_EQ(candidateResourceBundles().size(), 1);
+    EXPECT_TRUE(resourceDirectoryURLs().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,60 @@
+#include "ScratchHome.h"
+
+#include "platform/Bundle.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace marlox::testing {
+
+ScratchHome::ScratchHome() : m_folder(QDir::tempPath() + QLatin1String("/marlox-test-XXXXXX")) {
+    const QString root = m_folder.path();
+    const auto point = [&](const char* variable, const QString& folder) {
+        m_previousEnvironment.append({QByteArray(variable), qgetenv(variable)});
+        QDir().mkpath(folder);
+        qputenv(variable, QFile::encodeName(folder));
+    };
+    point("HOME", root + QLatin1String("/home"));
+    point("XDG_CONFIG_HOME", root + QLatin1String("/home/.config"));
+    point("XDG_DATA_HOME", root + QLatin1String("/home/.local/share"));
+    point("XDG_CACHE_HOME", root + QLatin1String("/home/.cache"));
+    point("XDG_STATE_HOME", root + QLatin1String("/home/.local/state"));
+    point("XDG_RUNTIME_DIR", root + QLatin1String("/runtime"));
+    QFile::setPermissions(root + QLatin1String("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    platform::Bundle::setMainBundlePath(builtBundlePath());
+}
+
+ScratchHome::~ScratchHome() {
+    for (const auto& [variable, value] : m_previousEnvironment) {
+        qputenv(variable.constData(), value);
+    }
+    m_folder.remove();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "cannot read " << path.toStdString();
+        return {};
+    }
+    return file.readAll();
+}
+
+QString builtBundlePath() {
+    return QStringLiteral(MARLOX_BUNDLE_DIR);
+}
+
+QString sourcePath(const QString& relative) {
+    return QStringLiteral(MARLOX_SOURCE_DIR) + QLatin1Char('/') + relative;
+}
+
+} // namespace marlox::testing

@@ -1,0 +1,27 @@
+#include "ScratchHome.h"
+
+#ifdef MARLOX_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+int main(int argc, char** argv) {
+    // A scratch home for the whole process first, so that nothing (Qt included) ever sees the
+    // real one; each test then gets its own.
+    auto processHome = std::make_unique<marlox::testing::ScratchHome>();
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("TZ", qgetenv("MARLOX_TEST_TZ").isEmpty() ? QByteArray("Pacific/Auckland")
+                                                      : qgetenv("MARLOX_TEST_TZ"));
+    ::testing::InitGoogleTest(&argc, argv);
+    TestApplication application(argc, argv);
+    const int result = RUN_ALL_TESTS();
+    processHome.reset();
+    return result;
+}
