@@ -1,11 +1,11 @@
 #include "CatalogManifest.h"
 
 #include "JsonFields.h"
+#include "JsonReader.h"
 
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonParseError>
 
 #include <charconv>
 
@@ -27,7 +27,8 @@ std::optional<PackageType> packageTypeFromLoweredText(const QString& lowered) {
     return std::nullopt;
 }
 
-void insertOptional(QJsonObject& object, QLatin1StringView key, const std::optional<QString>& value) {
+void insertOptional(QJsonObject& object, QLatin1StringView key,
+                    const std::optional<QString>& value) {
     if (value) {
         object.insert(key, *value);
     }
@@ -150,11 +151,10 @@ size_t qHash(const PackageManifest& package, size_t seed) {
     return seed;
 }
 
-Result<PackageManifest, DecodingError> decodePackageManifest(const QJsonObject& object) {
-    const QString context = object.value(QLatin1String("id")).isString()
-                                ? QStringLiteral("Package \"%1\"").arg(object.value(QLatin1String("id")).toString())
-                                : QStringLiteral("Package");
-    JsonFields fields(object, context);
+namespace {
+
+// Reads the package fields in their declared order; the first failing key ends the decode.
+Result<PackageManifest, DecodingError> readPackageFields(JsonFields& fields) {
     PackageManifest package;
     package.id = fields.requiredString(QLatin1String("id"));
     package.name = fields.requiredString(QLatin1String("name"));
@@ -188,44 +188,174 @@ Result<PackageManifest, DecodingError> decodePackageManifest(const QJsonObject& 
     return package;
 }
 
+const std::array<QLatin1StringView, 16> packageKeys = {
+    QLatin1String("id"),
+    QLatin1String("name"),
+    QLatin1String("type"),
+    QLatin1String("category"),
+    QLatin1String("summary"),
+    QLatin1String("thumbnailName"),
+    QLatin1String("detailBullets"),
+    QLatin1String("version"),
+    QLatin1String("minAppVersion"),
+    QLatin1String("bundlePayloadPath"),
+    QLatin1String("motionTemplatePayloadPath"),
+    QLatin1String("motionTemplateInstallSubpath"),
+    QLatin1String("downloadURL"),
+    QLatin1String("sha256"),
+    QLatin1String("thumbnailURL"),
+    QLatin1String("releaseNotes"),
+};
+
+template <size_t Count>
+int keyIndex(const std::array<QLatin1StringView, Count>& keys, QByteArrayView key) {
+    for (size_t index = 0; index < Count; ++index) {
+        if (key == QByteArrayView(keys[index].data(), keys[index].size())) {
+            return static_cast<int>(index);
+        }
+    }
+    return -1;
+}
+
+template <size_t Count>
+JsonFields::Lookup slotLookup(const std::array<QLatin1StringView, Count>& keys,
+                              std::array<JsonFieldValue, Count>& values) {
+    return [&keys, &values](QLatin1StringView key) {
+        const int index = keyIndex(keys, QByteArrayView(key.data(), key.size()));
+        return index < 0 ? JsonFieldValue() : std::move(values[static_cast<size_t>(index)]);
+    };
+}
+
+// One member value, kept only as far as the field rules need it.
+bool readFieldValue(JsonReader& reader, JsonFieldValue& value) {
+    value = JsonFieldValue();
+    switch (reader.peek()) {
+    case JsonReader::Kind::string:
+        value.kind = JsonFieldValue::Kind::string;
+        return reader.readString(value.text);
+    case JsonReader::Kind::null:
+        value.kind = JsonFieldValue::Kind::null;
+        return reader.skipValue();
+    case JsonReader::Kind::array: {
+        value.kind = JsonFieldValue::Kind::stringList;
+        reader.beginArray();
+        bool first = true;
+        while (reader.nextElement(first)) {
+            if (value.kind == JsonFieldValue::Kind::stringList &&
+                reader.peek() == JsonReader::Kind::string) {
+                value.list.append(QString());
+                if (!reader.readString(value.list.last())) {
+                    return false;
+                }
+            } else {
+                value.kind = JsonFieldValue::Kind::other;
+                if (!reader.skipValue()) {
+                    return false;
+                }
+            }
+        }
+        return !reader.failed();
+    }
+    default:
+        value.kind = JsonFieldValue::Kind::other;
+        return reader.skipValue();
+    }
+}
+
+Result<PackageManifest, DecodingError> readPackage(JsonReader& reader, qsizetype index) {
+    if (reader.peek() != JsonReader::Kind::object) {
+        if (!reader.skipValue()) {
+            return DecodingError{reader.error()};
+        }
+        return DecodingError{
+            QStringLiteral("Catalog: package %1 is not a JSON object.").arg(index)};
+    }
+    std::array<JsonFieldValue, packageKeys.size()> values;
+    reader.beginObject();
+    bool first = true;
+    QByteArrayView key;
+    while (reader.nextMember(first, key)) {
+        const int slot = keyIndex(packageKeys, key);
+        if (slot < 0 ? !reader.skipValue()
+                     : !readFieldValue(reader, values[static_cast<size_t>(slot)])) {
+            return DecodingError{reader.error()};
+        }
+    }
+    if (reader.failed()) {
+        return DecodingError{reader.error()};
+    }
+    const JsonFieldValue id = values[0];
+    JsonFields fields(QLatin1String("Package"), slotLookup(packageKeys, values),
+                      [&id](QLatin1StringView) { return id; });
+    return readPackageFields(fields);
+}
+
+} // namespace
+
+Result<PackageManifest, DecodingError> decodePackageManifest(const QJsonObject& object) {
+    JsonFields fields(object, QLatin1String("Package"));
+    return readPackageFields(fields);
+}
+
 Result<CatalogManifest, DecodingError> decodeCatalogManifest(const QByteArray& json) {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        return DecodingError{QStringLiteral("The catalog is not valid JSON: %1 at offset %2.")
-                                 .arg(parseError.errorString())
-                                 .arg(parseError.offset)};
-    }
-    if (!document.isObject()) {
-        return DecodingError{QStringLiteral("The catalog is not a JSON object.")};
-    }
-    const QJsonObject root = document.object();
-    JsonFields fields(root, QStringLiteral("Catalog"));
+    static const std::array<QLatin1StringView, 2> rootKeys = {QLatin1String("catalogVersion"),
+                                                              QLatin1String("generatedAt")};
+    std::array<JsonFieldValue, 2> rootValues;
     CatalogManifest manifest;
+    std::optional<QString> packagesProblem =
+        QStringLiteral("Catalog: key \"packages\" is missing.");
+
+    JsonReader reader(json);
+    if (reader.peek() != JsonReader::Kind::object) {
+        reader.skipValue();
+        return DecodingError{reader.failed() ? reader.error()
+                                             : QStringLiteral("The catalog is not a JSON object.")};
+    }
+    reader.beginObject();
+    bool first = true;
+    QByteArrayView key;
+    while (reader.nextMember(first, key)) {
+        if (key == "packages") {
+            manifest.packages.clear();
+            if (reader.peek() != JsonReader::Kind::array) {
+                packagesProblem =
+                    reader.peek() == JsonReader::Kind::null
+                        ? QStringLiteral("Catalog: key \"packages\" is missing.")
+                        : QStringLiteral("Catalog: key \"packages\" is not an array.");
+                if (!reader.skipValue()) {
+                    return DecodingError{reader.error()};
+                }
+                continue;
+            }
+            packagesProblem.reset();
+            reader.beginArray();
+            bool firstPackage = true;
+            while (reader.nextElement(firstPackage)) {
+                auto package = readPackage(reader, manifest.packages.size());
+                if (!package) {
+                    return package.error();
+                }
+                manifest.packages.append(std::move(package).value());
+            }
+        } else if (const int slot = keyIndex(rootKeys, key); slot >= 0) {
+            if (!readFieldValue(reader, rootValues[static_cast<size_t>(slot)])) {
+                return DecodingError{reader.error()};
+            }
+        } else if (!reader.skipValue()) {
+            return DecodingError{reader.error()};
+        }
+    }
+    if (reader.failed() || !reader.finish()) {
+        return DecodingError{reader.error()};
+    }
+    JsonFields fields(QLatin1String("Catalog"), slotLookup(rootKeys, rootValues));
     manifest.catalogVersion = fields.requiredString(QLatin1String("catalogVersion"));
     manifest.generatedAt = fields.requiredString(QLatin1String("generatedAt"));
-    const auto packages = root.constFind(QLatin1String("packages"));
-    if (!fields.failed() && (packages == root.constEnd() || !packages->isArray())) {
-        fields.fail(packages == root.constEnd() || packages->isNull()
-                        ? QStringLiteral("Catalog: key \"packages\" is missing.")
-                        : QStringLiteral("Catalog: key \"packages\" is not an array."));
-    }
     if (fields.failed()) {
         return DecodingError{fields.error()};
     }
-    const QJsonArray array = packages->toArray();
-    manifest.packages.reserve(array.size());
-    for (qsizetype index = 0; index < array.size(); ++index) {
-        const QJsonValue element = array.at(index);
-        if (!element.isObject()) {
-            return DecodingError{
-                QStringLiteral("Catalog: package %1 is not a JSON object.").arg(index)};
-        }
-        auto package = decodePackageManifest(element.toObject());
-        if (!package) {
-            return package.error();
-        }
-        manifest.packages.append(std::move(package).value());
+    if (packagesProblem) {
+        return DecodingError{*packagesProblem};
     }
     return manifest;
 }
@@ -239,12 +369,14 @@ QJsonObject encodePackageManifest(const PackageManifest& package) {
     insertOptional(object, QLatin1String("summary"), package.summary);
     insertOptional(object, QLatin1String("thumbnailName"), package.thumbnailName);
     if (package.detailBullets) {
-        object.insert(QLatin1String("detailBullets"), QJsonArray::fromStringList(*package.detailBullets));
+        object.insert(QLatin1String("detailBullets"),
+                      QJsonArray::fromStringList(*package.detailBullets));
     }
     object.insert(QLatin1String("version"), package.version);
     object.insert(QLatin1String("minAppVersion"), package.minAppVersion);
     object.insert(QLatin1String("bundlePayloadPath"), package.bundlePayloadPath);
-    insertOptional(object, QLatin1String("motionTemplatePayloadPath"), package.motionTemplatePayloadPath);
+    insertOptional(object, QLatin1String("motionTemplatePayloadPath"),
+                   package.motionTemplatePayloadPath);
     insertOptional(object, QLatin1String("motionTemplateInstallSubpath"),
                    package.motionTemplateInstallSubpath);
     insertOptional(object, QLatin1String("downloadURL"), package.downloadURL);
@@ -268,7 +400,8 @@ QByteArray encodeCatalogManifest(const CatalogManifest& manifest) {
 
 std::pair<int, QString> categorySortKey(const QString& category) {
     const qsizetype position = catalogCategoryTitles.indexOf(category);
-    return {position < 0 ? static_cast<int>(catalogCategoryTitles.size()) : static_cast<int>(position),
+    return {position < 0 ? static_cast<int>(catalogCategoryTitles.size())
+                         : static_cast<int>(position),
             category.toLower()};
 }
 

@@ -76,8 +76,8 @@ QJsonObject encodePackageManifest(const PackageManifest& package);
 bool hasNonBlankText(const std::optional<QString>& text);
 
 inline const QStringList catalogCategoryTitles = {
-    QStringLiteral("Time & Counters"), QStringLiteral("Text & Layout"),
-    QStringLiteral("Color & Grade"), QStringLiteral("Framing & Matte"),
+    QStringLiteral("Time & Counters"),      QStringLiteral("Text & Layout"),
+    QStringLiteral("Color & Grade"),        QStringLiteral("Framing & Matte"),
     QStringLiteral("Compositing & Keying"),
 };
 

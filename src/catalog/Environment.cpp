@@ -42,8 +42,8 @@ std::optional<FileSystemError> ensureApplicationDirectories() {
             continue;
         }
         if (!QDir().mkpath(folder)) {
-            return FileSystemError{folder, QStringLiteral("The folder “%1” could not be created.")
-                                               .arg(folder)};
+            return FileSystemError{
+                folder, QStringLiteral("The folder “%1” could not be created.").arg(folder)};
         }
     }
     return std::nullopt;

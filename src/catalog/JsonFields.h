@@ -4,9 +4,20 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace marlox::catalog {
+
+// One member's value as the field readers see it.
+struct JsonFieldValue {
+    enum class Kind { absent, null, string, stringList, other };
+    Kind kind = Kind::absent;
+    QString text;     // for string
+    QStringList list; // for stringList (an array whose elements are all strings)
+
+    static JsonFieldValue from(const QJsonValue& value);
+};
 
 // Reads the fields of one JSON object by the catalog's rules: a required key must be present with
 // a non-null value of its type; an optional key may be absent or null; a present, non-null value
@@ -14,27 +25,37 @@ namespace marlox::catalog {
 // skipped, so a reader can read all its keys in order and check `failed()` once.
 class JsonFields {
 public:
-    JsonFields(const QJsonObject& object, QString context)
-        : m_object(object), m_context(std::move(context)) {}
+    using Lookup = std::function<JsonFieldValue(QLatin1StringView key)>;
+
+    // `kind` names the object in error messages ("Package", "Catalog"); `name` (when it gives a
+    // text) names it further, and is asked only when an error is reported.
+    JsonFields(QLatin1StringView kind, Lookup lookup, Lookup name = {})
+        : m_kind(kind), m_lookup(std::move(lookup)), m_name(std::move(name)) {}
+    JsonFields(const QJsonObject& object, QLatin1StringView kind);
 
     QString requiredString(QLatin1StringView key);
     std::optional<QString> optionalString(QLatin1StringView key);
     std::optional<QStringList> optionalStringList(QLatin1StringView key);
-    QStringList requiredStringList(QLatin1StringView key);
     // The value of a key that must be a string, for a caller that reads it further.
-    std::optional<QString> requiredRaw(QLatin1StringView key) { return readString(key, true); }
+    std::optional<QString> requiredRaw(QLatin1StringView key) {
+        return read(key, true, false).text;
+    }
 
     void fail(QString description);
     bool failed() const { return !m_error.isEmpty(); }
     const QString& error() const { return m_error; }
 
 private:
-    std::optional<QString> readString(QLatin1StringView key, bool required);
-    std::optional<QStringList> readStringList(QLatin1StringView key, bool required);
+    struct Read {
+        std::optional<QString> text;
+        std::optional<QStringList> list;
+    };
+    Read read(QLatin1StringView key, bool required, bool wantsList);
     void failKey(QLatin1StringView key, const char* problem);
 
-    const QJsonObject& m_object;
-    QString m_context;
+    QLatin1StringView m_kind;
+    Lookup m_lookup;
+    Lookup m_name;
     QString m_error;
 };
 

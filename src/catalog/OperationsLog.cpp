@@ -43,9 +43,9 @@ void writeOperationsLogLine(const QString& message) {
     if (ensureApplicationDirectories()) {
         return;
     }
-    const QByteArray line =
-        (QLatin1Char('[') + operationsLogTimestamp() + QLatin1String("] ") + message + QLatin1Char('\n'))
-            .toUtf8();
+    const QByteArray line = (QLatin1Char('[') + operationsLogTimestamp() + QLatin1String("] ") +
+                             message + QLatin1Char('\n'))
+                                .toUtf8();
     const QString path = operationsLogFilePath();
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
         appendToExistingFile(path, line);

@@ -105,7 +105,8 @@ QString Bundle::pathForResource(const QString& name, const QString& extension,
     // No extension given: any extension matches, in a stable order.
     const QStringList matches = QDir(folder).entryList({name + QLatin1String(".*")},
                                                        QDir::AllEntries | QDir::Hidden, QDir::Name);
-    return matches.isEmpty() ? QString() : QDir::cleanPath(folder + QLatin1Char('/') + matches.first());
+    return matches.isEmpty() ? QString()
+                             : QDir::cleanPath(folder + QLatin1Char('/') + matches.first());
 }
 
 } // namespace marlox::platform

@@ -50,7 +50,8 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
         // list can hold; the pointer getter gives the length instead.
         uint64_t length = 0;
         const char* text = plist_get_string_ptr(node, &length);
-        return QVariant(QString::fromUtf8(text ? text : "", text ? static_cast<qsizetype>(length) : 0));
+        return QVariant(
+            QString::fromUtf8(text ? text : "", text ? static_cast<qsizetype>(length) : 0));
     }
     case PLIST_DATA: {
         uint64_t length = 0;
@@ -169,7 +170,8 @@ bool looksLikePropertyList(const QByteArray& bytes) {
 } // namespace
 
 std::optional<QVariant> readPropertyList(const QByteArray& bytes) {
-    if (bytes.isEmpty() || bytes.size() > maximumPropertyListBytes || !looksLikePropertyList(bytes)) {
+    if (bytes.isEmpty() || bytes.size() > maximumPropertyListBytes ||
+        !looksLikePropertyList(bytes)) {
         return std::nullopt;
     }
     plist_t root = nullptr;

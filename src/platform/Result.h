@@ -6,8 +6,7 @@
 namespace marlox {
 
 // A value or the error that kept it from being made.
-template <typename Value, typename Error>
-class Result {
+template <typename Value, typename Error> class Result {
 public:
     Result(Value value) : m_state(std::in_place_index<0>, std::move(value)) {}
     Result(Error error) : m_state(std::in_place_index<1>, std::move(error)) {}

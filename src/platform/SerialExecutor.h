@@ -22,8 +22,7 @@ public:
     SerialExecutor(const SerialExecutor&) = delete;
     SerialExecutor& operator=(const SerialExecutor&) = delete;
 
-    template <typename Function>
-    auto run(Function&& function) {
+    template <typename Function> auto run(Function&& function) {
         return QtConcurrent::run(&m_pool, std::forward<Function>(function));
     }
 

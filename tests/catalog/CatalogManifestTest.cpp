@@ -84,9 +84,9 @@ TEST(CatalogManifestTest, NullMeansAbsentButWrongTypesFailTheWholeDocument) {
 
 TEST(CatalogManifestTest, ReadsPackageTypesLenientlyAndWritesThemCanonically) {
     const QList<std::pair<QString, PackageType>> accepted = {
-        {"FXPlug", PackageType::generator},  {"Generators", PackageType::generator},
+        {"FXPlug", PackageType::generator},    {"Generators", PackageType::generator},
         {"generator", PackageType::generator}, {"Filters", PackageType::filter},
-        {"FILTER", PackageType::filter},      {"Templates", PackageType::template_},
+        {"FILTER", PackageType::filter},       {"Templates", PackageType::template_},
         {"template", PackageType::template_},
     };
     for (const auto& [text, type] : accepted) {
@@ -142,7 +142,8 @@ TEST(CatalogManifestTest, RejectsDocumentsThatAreNotCatalogs) {
     EXPECT_FALSE(decodeCatalogManifest("not json"));
     EXPECT_FALSE(decodeCatalogManifest("[]"));
     EXPECT_FALSE(decodeCatalogManifest(R"({"catalogVersion":"1","generatedAt":"x"})"));
-    EXPECT_FALSE(decodeCatalogManifest(R"({"catalogVersion":"1","generatedAt":"x","packages":[3]})"));
+    EXPECT_FALSE(
+        decodeCatalogManifest(R"({"catalogVersion":"1","generatedAt":"x","packages":[3]})"));
     EXPECT_FALSE(decodeCatalogManifest(R"({"catalogVersion":1,"generatedAt":"x","packages":[]})"));
     EXPECT_TRUE(decodeCatalogManifest(R"({"catalogVersion":"1","generatedAt":"x","packages":[]})"));
 }
@@ -163,12 +164,23 @@ TEST(CompareVersionsTest, ComparesDottedPartsAsIntegers) {
         int expected;
     };
     const Case cases[] = {
-        {"1.2", "1.2.0", 0},       {"1.10", "1.9", 1},       {"1.2-beta", "1.2", -1},
-        {"r1.2", "1.2", 1},        {"", "0", 0},             {"-1", "0", -1},
-        {"+3", "3", 0},            {"1..2", "1.2", 0},       {".1.", "1", 0},
-        {"1.x.3", "1.3", 0},       {"2.0", "10.0", -1},      {"1.0.1", "1.0", 1},
-        {"99999999999999999999", "0", 0}, {"1.99999999999999999999.2", "1.2", 0},
-        {"+-1", "0", 0},           {"1.٣", "1", 0},          {"", "", 0},
+        {"1.2", "1.2.0", 0},
+        {"1.10", "1.9", 1},
+        {"1.2-beta", "1.2", -1},
+        {"r1.2", "1.2", 1},
+        {"", "0", 0},
+        {"-1", "0", -1},
+        {"+3", "3", 0},
+        {"1..2", "1.2", 0},
+        {".1.", "1", 0},
+        {"1.x.3", "1.3", 0},
+        {"2.0", "10.0", -1},
+        {"1.0.1", "1.0", 1},
+        {"99999999999999999999", "0", 0},
+        {"1.99999999999999999999.2", "1.2", 0},
+        {"+-1", "0", 0},
+        {"1.٣", "1", 0},
+        {"", "", 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(compareVersions(QString::fromUtf8(c.lhs), QString::fromUtf8(c.rhs)), c.expected)

@@ -1,4 +1,5 @@
 #include "catalog/Environment.h"
+
 #include "platform/PropertyList.h"
 #include "support/ScratchHome.h"
 
@@ -52,15 +53,16 @@ TEST_F(EnvironmentTest, DeveloperBuildMovesSupportFolderButNotInstalledRecords) 
     };
     for (const Case& c : cases) {
         useMainBundle(c.info);
-        EXPECT_EQ(isDeveloperBuild(), c.developer) << c.info.value("CFBundleIdentifier").toString().toStdString();
+        EXPECT_EQ(isDeveloperBuild(), c.developer)
+            << c.info.value("CFBundleIdentifier").toString().toStdString();
         EXPECT_EQ(applicationSupportDirectory(),
                   supportRoot() + (c.developer ? "/MarloxStudioDeveloper" : "/MarloxStudio"));
         EXPECT_EQ(installedRecordsFileURL(), supportRoot() + "/MarloxStudio/installed.json");
     }
     useMainBundle({{"CFBundleIdentifier", "x.developer"}});
     EXPECT_FALSE(ensureApplicationDirectories().has_value());
-    for (const char* folder : {"/MarloxStudioDeveloper/Cache", "/MarloxStudioDeveloper/Logs",
-                               "/MarloxStudio"}) {
+    for (const char* folder :
+         {"/MarloxStudioDeveloper/Cache", "/MarloxStudioDeveloper/Logs", "/MarloxStudio"}) {
         EXPECT_TRUE(QFileInfo(supportRoot() + folder).isDir()) << folder;
     }
 }
@@ -84,8 +86,9 @@ TEST_F(EnvironmentTest, DisplayNameFallsBackInOrderAndKeepsAnEmptyName) {
 }
 
 TEST_F(EnvironmentTest, ReadsDistributionUrlsTrimmedAndOnlyFromStrings) {
-    const QString path = useMainBundle({{"MarloxRemoteCatalogURL", " \n https://example.com/c.json\t\n"},
-                                        {"MarloxAppcastFeedURL", "   "}});
+    const QString path =
+        useMainBundle({{"MarloxRemoteCatalogURL", " \n https://example.com/c.json\t\n"},
+                       {"MarloxAppcastFeedURL", "   "}});
     DistributionConfiguration configuration(*Bundle::load(path));
     ASSERT_TRUE(configuration.remoteCatalogURL.has_value());
     EXPECT_EQ(configuration.remoteCatalogURL->toString(), "https://example.com/c.json");
@@ -101,8 +104,10 @@ TEST_F(EnvironmentTest, LooksUpResourcesInTheMainBundleBeforeResourceBundles) {
     const QString path = useMainBundle({});
     const QString resources = path + "/Contents/Resources";
     writeFile(resources + "/shared.json", "main");
-    writeFile(resources + "/MarloxStudio_MarloxStudio.bundle/Contents/Resources/shared.json", "second");
-    writeFile(resources + "/MarloxStudio_MarloxStudio.bundle/Contents/Resources/only.json", "second");
+    writeFile(resources + "/MarloxStudio_MarloxStudio.bundle/Contents/Resources/shared.json",
+              "second");
+    writeFile(resources + "/MarloxStudio_MarloxStudio.bundle/Contents/Resources/only.json",
+              "second");
 
     const auto bundles = candidateResourceBundles();
     ASSERT_EQ(bundles.size(), 2);
@@ -113,7 +118,8 @@ TEST_F(EnvironmentTest, LooksUpResourcesInTheMainBundleBeforeResourceBundles) {
     EXPECT_TRUE(urlForResource("absent", "json").isEmpty());
     EXPECT_EQ(resourceDirectoryURLs().size(), 2);
 
-    writeFile(resources + "/MarloxStudio_MarloxStudioApp.bundle/Contents/Resources/only.json", "first");
+    writeFile(resources + "/MarloxStudio_MarloxStudioApp.bundle/Contents/Resources/only.json",
+              "first");
     EXPECT_EQ(candidateResourceBundles().size(), 3);
     EXPECT_TRUE(urlForResource("only", "json").contains("MarloxStudio_MarloxStudioApp.bundle"));
 }

@@ -1,5 +1,6 @@
-#include "catalog/Environment.h"
 #include "catalog/OperationsLog.h"
+
+#include "catalog/Environment.h"
 #include "platform/PropertyList.h"
 #include "support/ScratchHome.h"
 
@@ -16,8 +17,8 @@ using marlox::testing::writeFile;
 
 namespace {
 
-const QRegularExpression linePattern(
-    QStringLiteral(R"(^\[(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2})Z\] (.*)$)"));
+const QRegularExpression
+    linePattern(QStringLiteral(R"(^\[(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2})Z\] (.*)$)"));
 
 QStringList logLines() {
     flushOperationsLog();
@@ -61,7 +62,10 @@ TEST_F(OperationsLogTest, LinesFromManyThreadsArriveWholeAndInEachThreadsOrder) 
     for (int thread = 0; thread < threads; ++thread) {
         writers.append(QtConcurrent::run([thread] {
             for (int index = 0; index < perThread; ++index) {
-                log(QStringLiteral("thread=%1 index=%2 %3").arg(thread).arg(index).arg(QString(40, 'x')));
+                log(QStringLiteral("thread=%1 index=%2 %3")
+                        .arg(thread)
+                        .arg(index)
+                        .arg(QString(40, 'x')));
             }
         }));
     }
@@ -113,7 +117,8 @@ TEST_F(OperationsLogTest, SupportFolderThatCannotBeMadeDropsTheLine) {
     writeFile(applicationSupportDirectory(), "a file where the support folder goes");
     log("dropped");
     flushOperationsLog();
-    EXPECT_EQ(readFile(applicationSupportDirectory()), QByteArray("a file where the support folder goes"));
+    EXPECT_EQ(readFile(applicationSupportDirectory()),
+              QByteArray("a file where the support folder goes"));
 }
 
 TEST_F(OperationsLogTest, DeveloperBuildLogsIntoTheDeveloperFolder) {

@@ -1,4 +1,5 @@
 #include "platform/Bundle.h"
+
 #include "platform/PropertyList.h"
 #include "support/ScratchHome.h"
 
@@ -24,7 +25,8 @@ protected:
 };
 
 TEST_F(BundleTest, ReadsInfoDictionaryInEitherForm) {
-    const QVariantMap info{{QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.app")}};
+    const QVariantMap info{
+        {QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.app")}};
     for (bool binary : {false, true}) {
         const auto bundle = Bundle::load(makeBundle(binary ? "B.app" : "X.app", info, binary));
         ASSERT_TRUE(bundle.has_value());

@@ -6,8 +6,7 @@ using marlox::platform::SystemProcessRunner;
 
 TEST(ProcessRunnerTest, KeepsStandardOutputAndErrorApartWithTheExitCode) {
     SystemProcessRunner runner;
-    const auto result =
-        runner.run("/bin/sh", {"-c", "printf out; printf err >&2; exit 3"});
+    const auto result = runner.run("/bin/sh", {"-c", "printf out; printf err >&2; exit 3"});
     EXPECT_TRUE(result.launched);
     EXPECT_FALSE(result.crashed);
     EXPECT_EQ(result.exitCode, 3);
@@ -18,7 +17,8 @@ TEST(ProcessRunnerTest, KeepsStandardOutputAndErrorApartWithTheExitCode) {
 
 TEST(ProcessRunnerTest, ReadsLargeOutputWithoutBlocking) {
     SystemProcessRunner runner;
-    const auto result = runner.run("/bin/sh", {"-c", "head -c 3000000 /dev/zero; head -c 2000000 /dev/zero >&2"});
+    const auto result =
+        runner.run("/bin/sh", {"-c", "head -c 3000000 /dev/zero; head -c 2000000 /dev/zero >&2"});
     EXPECT_TRUE(result.succeeded());
     EXPECT_EQ(result.standardOutput.size(), 3000000);
     EXPECT_EQ(result.standardError.size(), 2000000);
