@@ -38,12 +38,8 @@ std::optional<FileSystemError> ensureApplicationDirectories() {
                                  support + QLatin1String("/Logs"),
                                  QFileInfo(installedRecordsFileURL()).path()};
     for (const QString& folder : folders) {
-        if (QFileInfo(folder).isDir()) {
-            continue;
-        }
-        if (!QDir().mkpath(folder)) {
-            return FileSystemError{
-                folder, QStringLiteral("The folder “%1” could not be created.").arg(folder)};
+        if (auto failure = createFolder(folder)) {
+            return failure;
         }
     }
     return std::nullopt;

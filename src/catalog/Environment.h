@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/FileSystem.h"
 #include "platform/Bundle.h"
 
 #include <QList>
@@ -22,11 +23,6 @@ QString cacheDirectory();
 QString logsDirectory();
 // Always under "MarloxStudio", developer builds included.
 QString installedRecordsFileURL();
-
-struct FileSystemError {
-    QString path;
-    QString description;
-};
 
 // Creates the support folder, its Cache and Logs folders and the folder of installed.json, in
 // that order; the first failure stops and is returned.

@@ -1,0 +1,50 @@
+#include "FileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <dirent.h>
+
+#include <cerrno>
+
+namespace marlox::catalog {
+
+std::optional<FileSystemError> createFolder(const QString& path) {
+    if (QFileInfo(path).isDir() || QDir().mkpath(path)) {
+        return std::nullopt;
+    }
+    return FileSystemError{path, QStringLiteral("The folder “%1” could not be created.").arg(path)};
+}
+
+std::optional<QStringList> visibleEntryNames(const QString& folder) {
+    DIR* directory = opendir(QFile::encodeName(folder).constData());
+    if (directory == nullptr) {
+        return std::nullopt;
+    }
+    QStringList names;
+    bool failed = false;
+    while (true) {
+        errno = 0;
+        const dirent* entry = readdir(directory);
+        if (entry == nullptr) {
+            failed = errno != 0;
+            break;
+        }
+        if (entry->d_name[0] != '.') {
+            names.append(QFile::decodeName(entry->d_name));
+        }
+    }
+    closedir(directory);
+    if (failed) {
+        return std::nullopt;
+    }
+    return names;
+}
+
+bool somethingExistsAt(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+} // namespace marlox::catalog

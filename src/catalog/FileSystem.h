@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace marlox::catalog {
+
+struct FileSystemError {
+    QString path;
+    QString description;
+};
+
+// Creates the folder and any missing folders above it; an existing folder is no error.
+std::optional<FileSystemError> createFolder(const QString& path);
+
+// The names directly inside a folder, hidden (dot) entries left out, in the order the file system
+// lists them; nothing when the folder cannot be listed, which an empty list must not be taken for.
+std::optional<QStringList> visibleEntryNames(const QString& folder);
+
+// A file, a folder or a link, even a dangling one.
+bool somethingExistsAt(const QString& path);
+
+} // namespace marlox::catalog

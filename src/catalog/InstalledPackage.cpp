@@ -1,0 +1,162 @@
+#include "InstalledPackage.h"
+
+#include "catalog/JsonFields.h"
+#include "catalog/SafePath.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <algorithm>
+#include <utility>
+
+namespace marlox::catalog {
+namespace {
+
+// A JSON string literal: quote, backslash and control characters escaped, the rest as UTF-8.
+QByteArray jsonString(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray literal;
+    literal.reserve(utf8.size() + 2);
+    literal += '"';
+    for (const char byte : utf8) {
+        switch (byte) {
+        case '"':
+            literal += "\\\"";
+            break;
+        case '\\':
+            literal += "\\\\";
+            break;
+        case '\n':
+            literal += "\\n";
+            break;
+        case '\r':
+            literal += "\\r";
+            break;
+        case '\t':
+            literal += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(byte) < 0x20) {
+                literal += "\\u00";
+                literal +=
+                    QByteArray::number(static_cast<unsigned char>(byte), 16).rightJustified(2, '0');
+            } else {
+                literal += byte;
+            }
+        }
+    }
+    literal += '"';
+    return literal;
+}
+
+// QJsonObject would sort the keys; the file keeps them in field order.
+QByteArray encodeInstalledPackage(const InstalledPackage& record) {
+    QByteArray paths = "[";
+    for (qsizetype index = 0; index < record.templateInstallPaths.size(); ++index) {
+        if (index > 0) {
+            paths += ',';
+        }
+        paths += jsonString(record.templateInstallPaths[index]);
+    }
+    paths += ']';
+    return "{\"id\":" + jsonString(record.id) + ",\"version\":" + jsonString(record.version) +
+           ",\"installedAtISO8601\":" + jsonString(record.installedAtISO8601) +
+           ",\"packageType\":" + jsonString(rawValue(record.packageType)) +
+           ",\"installPath\":" + jsonString(record.installPath) +
+           ",\"templateInstallPaths\":" + paths + '}';
+}
+
+} // namespace
+
+bool InstalledPackage::hasSafeID() const {
+    return isSafePathComponent(id);
+}
+
+size_t qHash(const InstalledPackage& record, size_t seed) {
+    return qHashMulti(seed, record.id, record.version, record.installedAtISO8601,
+                      static_cast<int>(record.packageType), record.installPath,
+                      record.templateInstallPaths);
+}
+
+Result<InstalledPackage, DecodingError> decodeInstalledPackage(const QJsonObject& object) {
+    JsonFields fields(object, QLatin1String("Installed package"));
+    InstalledPackage record;
+    record.id = fields.requiredString(QLatin1String("id"));
+    record.version = fields.requiredString(QLatin1String("version"));
+    record.installedAtISO8601 =
+        fields.optionalString(QLatin1String("installedAtISO8601")).value_or(QString());
+    record.installPath = fields.optionalString(QLatin1String("installPath")).value_or(QString());
+    record.templateInstallPaths =
+        fields.optionalStringList(QLatin1String("templateInstallPaths")).value_or(QStringList());
+    if (fields.failed()) {
+        return DecodingError{fields.error()};
+    }
+    const QJsonValue type = object.value(QLatin1String("packageType"));
+    if (!type.isUndefined() && !type.isNull()) {
+        auto decoded = decodePackageType(type);
+        if (!decoded) {
+            return decoded.error();
+        }
+        record.packageType = *decoded;
+    }
+    return record;
+}
+
+Result<QList<InstalledPackage>, DecodingError> decodeInstalledPackages(const QByteArray& json) {
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        return DecodingError{QStringLiteral("The installed records are not JSON: %1.")
+                                 .arg(parseError.errorString())};
+    }
+    if (!document.isArray()) {
+        return DecodingError{QStringLiteral("The installed records are not a JSON array.")};
+    }
+    const QJsonArray array = document.array();
+    QList<InstalledPackage> records;
+    records.reserve(array.size());
+    for (const QJsonValue& element : array) {
+        if (!element.isObject()) {
+            return DecodingError{QStringLiteral("An installed record is not a JSON object.")};
+        }
+        auto record = decodeInstalledPackage(element.toObject());
+        if (!record) {
+            return record.error();
+        }
+        records.append(std::move(record).value());
+    }
+    return records;
+}
+
+QByteArray encodeInstalledPackages(const QList<InstalledPackage>& records) {
+    QByteArray json = "[";
+    for (qsizetype index = 0; index < records.size(); ++index) {
+        if (index > 0) {
+            json += ',';
+        }
+        json += encodeInstalledPackage(records[index]);
+    }
+    json += ']';
+    return json;
+}
+
+void sortByID(QList<InstalledPackage>& records) {
+    // toUcs4 gives code points, so characters beyond the basic plane sort after U+FFFF as they
+    // should, not among the surrogates as UTF-16 order would put them.
+    QList<std::pair<QList<uint>, InstalledPackage>> keyed;
+    keyed.reserve(records.size());
+    for (InstalledPackage& record : records) {
+        keyed.append(
+            {record.id.normalized(QString::NormalizationForm_C).toUcs4(), std::move(record)});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& lhs, const auto& rhs) { return lhs.first < rhs.first; });
+    records.clear();
+    for (auto& [key, record] : keyed) {
+        records.append(std::move(record));
+    }
+}
+
+} // namespace marlox::catalog

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "catalog/CatalogManifest.h"
+#include "platform/Result.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace marlox::catalog {
+
+// The record of one installed package, as kept in installed.json.
+struct InstalledPackage {
+    QString id;
+    QString version;
+    // yyyy-MM-ddTHH:mm:ssZ; kept as text, never parsed.
+    QString installedAtISO8601;
+    PackageType packageType = PackageType::template_;
+    // Empty when the package has no installed folder.
+    QString installPath;
+    // In placement order.
+    QStringList templateInstallPaths;
+
+    // Whether the id may be joined onto a folder path. A record with any other id is kept and
+    // saved, but nothing is built from its id.
+    bool hasSafeID() const;
+
+    bool operator==(const InstalledPackage&) const = default;
+};
+
+size_t qHash(const InstalledPackage& record, size_t seed = 0);
+
+// Missing or null "id" or "version", a wrong type or a package type that is not understood is an
+// error; the other keys fall back to empty text, `template` and no paths.
+Result<InstalledPackage, DecodingError> decodeInstalledPackage(const QJsonObject& object);
+// One top-level array of records; one bad element fails the whole file.
+Result<QList<InstalledPackage>, DecodingError> decodeInstalledPackages(const QByteArray& json);
+// Compact, keys in field order, every key written.
+QByteArray encodeInstalledPackages(const QList<InstalledPackage>& records);
+
+// Puts records in the order of installed.json: the ids' canonically composed forms compared code
+// point by code point (case-sensitive, not locale-aware, no numeric ordering).
+void sortByID(QList<InstalledPackage>& records);
+
+} // namespace marlox::catalog

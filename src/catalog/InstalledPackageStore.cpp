@@ -1,0 +1,175 @@
+#include "InstalledPackageStore.h"
+
+#include "catalog/Environment.h"
+#include "catalog/FileSystem.h"
+#include "catalog/InstallLocations.h"
+#include "catalog/OperationsLog.h"
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace marlox::catalog {
+namespace {
+
+const QString saveFailedPrefix = QStringLiteral("saveToDisk failed: ");
+
+// A name beside the records file that nothing else uses.
+QString unreadableCopyPath(const QString& recordsPath) {
+    const QString base = recordsPath + QLatin1String(".unreadable-") + operationsLogTimestamp();
+    QString candidate = base;
+    for (int attempt = 2; somethingExistsAt(candidate); ++attempt) {
+        candidate = base + QLatin1Char('-') + QString::number(attempt);
+    }
+    return candidate;
+}
+
+} // namespace
+
+QString migrateLegacyInstallPath(const QString& installPath, const QString& legacyRoot,
+                                 const QString& currentRoot) {
+    if (installPath == legacyRoot) {
+        return currentRoot;
+    }
+    if (installPath.startsWith(legacyRoot + QLatin1Char('/'))) {
+        return currentRoot + installPath.mid(legacyRoot.size());
+    }
+    return installPath;
+}
+
+InstalledPackageStore::InstalledPackageStore(QObject* parent) : QObject(parent) {
+    load();
+}
+
+void InstalledPackageStore::setInstalledByID(const InstalledPackageMap& installedByID) {
+    if (m_installedByID == installedByID) {
+        return;
+    }
+    m_installedByID = installedByID;
+    emit installedByIDChanged();
+}
+
+std::optional<InstalledPackage> InstalledPackageStore::record(const QString& id) const {
+    const auto found = m_installedByID.constFind(id);
+    if (found == m_installedByID.constEnd()) {
+        return std::nullopt;
+    }
+    return *found;
+}
+
+bool InstalledPackageStore::isPresentOnDisk(const QString& id) const {
+    const auto found = m_installedByID.constFind(id);
+    if (found == m_installedByID.constEnd()) {
+        return false;
+    }
+    if (!found->installPath.isEmpty() && QFileInfo::exists(found->installPath)) {
+        return true;
+    }
+    return std::any_of(found->templateInstallPaths.cbegin(), found->templateInstallPaths.cend(),
+                       [](const QString& path) { return QFileInfo::exists(path); });
+}
+
+void InstalledPackageStore::load() {
+    setInstalledByID({});
+    const QString path = installedRecordsFileURL();
+    if (ensureApplicationDirectories()) {
+        // The file was not read, so no save may replace it before it has been kept aside.
+        m_unreadFileInTheWay = somethingExistsAt(path);
+        return;
+    }
+    if (!somethingExistsAt(path)) {
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        moveUnreadableFileAside();
+        return;
+    }
+    const auto decoded = decodeInstalledPackages(file.readAll());
+    file.close();
+    if (!decoded) {
+        moveUnreadableFileAside();
+        return;
+    }
+    const QString legacyRoot = legacyInstallFolderPath();
+    const QString currentRoot = installFolderPath();
+    QList<InstalledPackage> migrated = decoded.value();
+    for (InstalledPackage& record : migrated) {
+        record.installPath = migrateLegacyInstallPath(record.installPath, legacyRoot, currentRoot);
+    }
+    InstalledPackageMap byID;
+    for (const InstalledPackage& record : migrated) {
+        byID.insert(record.id, record);
+    }
+    setInstalledByID(byID);
+    if (migrated != decoded.value()) {
+        saveToDisk();
+    }
+}
+
+bool InstalledPackageStore::moveUnreadableFileAside() {
+    // The records in it may still be recovered by hand, so it is kept rather than overwritten.
+    const QString path = installedRecordsFileURL();
+    const QString copy = unreadableCopyPath(path);
+    if (!QDir().rename(path, copy)) {
+        m_unreadFileInTheWay = true;
+        log(QStringLiteral("installed.json could not be read and could not be moved aside: ") +
+            path);
+        return false;
+    }
+    m_unreadFileInTheWay = false;
+    log(QStringLiteral("installed.json could not be read and was moved aside to ") + copy);
+    return true;
+}
+
+void InstalledPackageStore::saveToDisk() {
+    if (const auto failure = ensureApplicationDirectories()) {
+        log(saveFailedPrefix + failure->description);
+        return;
+    }
+    const QString path = installedRecordsFileURL();
+    if (m_unreadFileInTheWay && !moveUnreadableFileAside()) {
+        log(saveFailedPrefix +
+            QStringLiteral("The unreadable file “%1” is kept and was not replaced.").arg(path));
+        return;
+    }
+    QList<InstalledPackage> records = m_installedByID.values();
+    sortByID(records);
+    const QByteArray json = encodeInstalledPackages(records);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
+        log(saveFailedPrefix +
+            QStringLiteral("The file “%1” could not be saved: %2").arg(path, file.errorString()));
+    }
+}
+
+std::optional<QString> InstalledPackageStore::bundleVersion(const QString& folderPath) {
+    // Sorted by name, so that a folder holding several bundles always gives the same answer.
+    const QStringList names =
+        QDir(folderPath)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDir::Name);
+    const auto bundle = std::find_if(names.cbegin(), names.cend(), [](const QString& name) {
+        return name.endsWith(QLatin1String(".app"), Qt::CaseSensitive);
+    });
+    if (bundle == names.cend()) {
+        return std::nullopt;
+    }
+    const auto info = platform::readPropertyListFile(folderPath + QLatin1Char('/') + *bundle +
+                                                     QLatin1String("/Contents/Info.plist"));
+    if (!info || info->typeId() != QMetaType::QVariantMap) {
+        return std::nullopt;
+    }
+    const QVariant version = info->toMap().value(QStringLiteral("CFBundleShortVersionString"));
+    if (version.typeId() != QMetaType::QString) {
+        return std::nullopt;
+    }
+    return version.toString();
+}
+
+} // namespace marlox::catalog

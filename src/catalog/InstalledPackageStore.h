@@ -1,0 +1,56 @@
+#pragma once
+
+#include "catalog/InstalledPackage.h"
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+namespace marlox::catalog {
+
+using InstalledPackageMap = QMap<QString, InstalledPackage>;
+
+// The records of what is installed, kept in installed.json. It loads the file once, when it is
+// made; its owners change `installedByID` and then call saveToDisk().
+class InstalledPackageStore : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(marlox::catalog::InstalledPackageMap installedByID READ installedByID WRITE
+                   setInstalledByID NOTIFY installedByIDChanged)
+
+public:
+    explicit InstalledPackageStore(QObject* parent = nullptr);
+
+    const InstalledPackageMap& installedByID() const { return m_installedByID; }
+    void setInstalledByID(const InstalledPackageMap& installedByID);
+
+    std::optional<InstalledPackage> record(const QString& id) const;
+    // Whether the recorded install folder, or else one of its template folders, still exists.
+    bool isPresentOnDisk(const QString& id) const;
+    // Writes every record, sorted by id, atomically. Failures are logged, never reported.
+    void saveToDisk();
+
+    // The short version of the first application bundle directly inside the folder.
+    static std::optional<QString> bundleVersion(const QString& folderPath);
+
+signals:
+    void installedByIDChanged();
+
+private:
+    void load();
+    bool moveUnreadableFileAside();
+
+    InstalledPackageMap m_installedByID;
+    // An installed.json that could not be read and is still in place; no save may replace it
+    // before it has been moved aside.
+    bool m_unreadFileInTheWay = false;
+};
+
+// Rewrites an install path under the legacy install folder to the same place under the current
+// one. Only the folder itself or a path inside it matches, never a sibling that merely shares
+// the name's beginning.
+QString migrateLegacyInstallPath(const QString& installPath, const QString& legacyRoot,
+                                 const QString& currentRoot);
+
+} // namespace marlox::catalog

@@ -1,0 +1,12 @@
+#include "DesktopWorkspace.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace marlox::platform {
+
+void DesktopWorkspace::openFolder(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+} // namespace marlox::platform

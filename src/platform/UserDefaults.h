@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace marlox::platform {
+
+// The user's settings, kept in one settings file, read and written with the typed reads of the
+// macOS user defaults. Every write is saved at once and announced, so that several services can
+// share one instance and see each other's changes.
+class UserDefaults : public QObject {
+    Q_OBJECT
+
+public:
+    explicit UserDefaults(const QString& filePath, QObject* parent = nullptr);
+
+    // The application's own settings file in the user's configuration folder.
+    static QString standardFilePath(const QString& bundleIdentifier);
+
+    QString filePath() const { return m_settings.fileName(); }
+
+    bool contains(const QString& key) const;
+    QVariant value(const QString& key) const;
+    // Nothing when absent or not data.
+    std::optional<QByteArray> data(const QString& key) const;
+    // Nothing when absent or not text (numbers and Booleans read as their text).
+    std::optional<QString> string(const QString& key) const;
+    // False when absent or not convertible.
+    bool boolean(const QString& key) const;
+
+    void setValue(const QString& key, const QVariant& value);
+    void remove(const QString& key);
+
+signals:
+    void valueChanged(const QString& key);
+
+private:
+    void save(const QString& key);
+
+    QSettings m_settings;
+};
+
+} // namespace marlox::platform

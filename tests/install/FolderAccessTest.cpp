@@ -1,0 +1,246 @@
+#include "catalog/AppSettingsStore.h"
+#include "catalog/InstallLocations.h"
+#include "install/InstallTargetAccessService.h"
+#include "install/MotionTemplatesAccessService.h"
+#include "platform/LoginItem.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "support/ReadOnlyFolder.h"
+#include "support/ScratchHome.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace marlox::install;
+using marlox::catalog::AppSettingsStore;
+using marlox::catalog::installFolderPath;
+using marlox::catalog::legacyInstallFolderPath;
+namespace settingsKeys = marlox::catalog::settingsKeys;
+using marlox::platform::LoginItem;
+using marlox::platform::LoginItemError;
+using marlox::platform::LoginItemStatus;
+using marlox::platform::UserDefaults;
+using marlox::testing::readFile;
+using marlox::testing::ReadOnlyFolder;
+using marlox::testing::ScratchHomeTest;
+using marlox::testing::writeFile;
+
+namespace {
+
+class RecordingWorkspace final : public marlox::platform::Workspace {
+public:
+    void openFolder(const QString& path) override { openedFolders.append(path); }
+    QStringList openedFolders;
+};
+
+class NoLoginItem final : public LoginItem {
+public:
+    LoginItemStatus status() const override { return LoginItemStatus::notRegistered; }
+    std::optional<LoginItemError> registerItem() override { return LoginItemError{"no"}; }
+    std::optional<LoginItemError> unregisterItem() override { return std::nullopt; }
+};
+
+class FolderAccessTest : public ScratchHomeTest {
+protected:
+    QString homeFolder() const { return home.path() + "/home"; }
+    QString installFolder() const { return homeFolder() + "/Applications/Marlox Studio Plugins"; }
+    QString legacyFolder() const { return homeFolder() + "/Marlox Studio Plugins"; }
+    QString templatesFolder() const { return homeFolder() + "/Movies/Motion Templates.localized"; }
+
+    // The number of writes under `key` since the spy was made.
+    static int writesOf(const QSignalSpy& writes, const QString& key) {
+        return static_cast<int>(
+            std::count_if(writes.cbegin(), writes.cend(), [&](const QList<QVariant>& write) {
+                return write[0].toString() == key;
+            }));
+    }
+
+    UserDefaults defaults{home.filePath("settings.conf")};
+    NoLoginItem loginItem;
+    AppSettingsStore settings{defaults, loginItem, home.filePath("Elsewhere/Marlox Studio.app")};
+    RecordingWorkspace workspace;
+};
+
+TEST_F(FolderAccessTest, FreshHomeGetsBothFoldersCreatedAndGranted) {
+    defaults.setValue(settingsKeys::installTargetBookmarkData, QByteArray("stale"));
+    defaults.setValue(settingsKeys::motionTemplatesBookmarkData, QByteArray("stale"));
+    ASSERT_FALSE(QFileInfo::exists(homeFolder() + "/Applications"));
+    ASSERT_FALSE(QFileInfo::exists(homeFolder() + "/Movies"));
+
+    InstallTargetAccessService installAccess(settings, workspace);
+    MotionTemplatesAccessService templatesAccess(settings, workspace);
+
+    EXPECT_TRUE(QFileInfo(installFolder()).isDir());
+    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder());
+    EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
+    EXPECT_TRUE(QFileInfo(templatesFolder()).isDir());
+    EXPECT_EQ(templatesAccess.resolvedTemplatesRootPath(), templatesFolder());
+    EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::granted);
+
+    UserDefaults reread(home.filePath("settings.conf"));
+    EXPECT_EQ(reread.string(settingsKeys::lastResolvedInstallPath), installFolder());
+    EXPECT_EQ(reread.string(settingsKeys::lastResolvedMotionTemplatesPath), templatesFolder());
+    EXPECT_FALSE(reread.contains(settingsKeys::installTargetBookmarkData));
+    EXPECT_FALSE(reread.contains(settingsKeys::motionTemplatesBookmarkData));
+    EXPECT_EQ(settings.installTargetBookmarkData(), std::nullopt);
+    EXPECT_EQ(settings.lastResolvedMotionTemplatesPath(), templatesFolder());
+    EXPECT_TRUE(workspace.openedFolders.isEmpty());
+}
+
+TEST_F(FolderAccessTest, ResolvingTheSamePathAgainWritesNoPath) {
+    InstallTargetAccessService installAccess(settings, workspace);
+    MotionTemplatesAccessService templatesAccess(settings, workspace);
+    QSignalSpy writes(&defaults, &UserDefaults::valueChanged);
+    ASSERT_TRUE(installAccess.resolveInstallTarget().hasValue());
+    ASSERT_TRUE(templatesAccess.resolveTemplatesRoot().hasValue());
+    EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedInstallPath), 0);
+    EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedMotionTemplatesPath), 0);
+}
+
+TEST_F(FolderAccessTest, ChangedPathIsRememberedAgain) {
+    settings.setLastResolvedInstallPath("/old/place");
+    settings.setLastResolvedMotionTemplatesPath("/old/templates");
+    QSignalSpy writes(&defaults, &UserDefaults::valueChanged);
+    InstallTargetAccessService installAccess(settings, workspace);
+    MotionTemplatesAccessService templatesAccess(settings, workspace);
+    EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedInstallPath), 1);
+    EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedMotionTemplatesPath), 1);
+    EXPECT_EQ(settings.lastResolvedInstallPath(), installFolder());
+}
+
+TEST_F(FolderAccessTest, LegacyPackagesMoveUnlessTheInstallFolderAlreadyHoldsThem) {
+    writeFile(legacyFolder() + "/A/A.app/Contents/Info.plist", "legacy A");
+    writeFile(legacyFolder() + "/B/B.app/Contents/Info.plist", "legacy B");
+    writeFile(installFolder() + "/B/B.app/Contents/Info.plist", "current B");
+
+    InstallTargetAccessService installAccess(settings, workspace);
+
+    EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
+    EXPECT_EQ(readFile(installFolder() + "/A/A.app/Contents/Info.plist"), QByteArray("legacy A"));
+    EXPECT_FALSE(QFileInfo::exists(legacyFolder() + "/A"));
+    EXPECT_EQ(readFile(installFolder() + "/B/B.app/Contents/Info.plist"), QByteArray("current B"));
+    EXPECT_EQ(readFile(legacyFolder() + "/B/B.app/Contents/Info.plist"), QByteArray("legacy B"));
+    EXPECT_EQ(QDir(legacyFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{"B"});
+}
+
+TEST_F(FolderAccessTest, LegacyFolderLeftWithOnlyHiddenEntriesIsRemoved) {
+    writeFile(legacyFolder() + "/A/payload", "a");
+    writeFile(legacyFolder() + "/.DS_Store", "hidden");
+    writeFile(legacyFolder() + "/.hiddenPackage/payload", "hidden");
+
+    InstallTargetAccessService installAccess(settings, workspace);
+
+    EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
+    EXPECT_FALSE(QFileInfo::exists(legacyFolder()));
+    EXPECT_EQ(readFile(installFolder() + "/A/payload"), QByteArray("a"));
+    EXPECT_FALSE(QFileInfo::exists(installFolder() + "/.DS_Store"));
+}
+
+TEST_F(FolderAccessTest, LegacyPathHoldingAFileIsLeftAlone) {
+    writeFile(legacyFolder(), "not a folder");
+    InstallTargetAccessService installAccess(settings, workspace);
+    EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
+    EXPECT_EQ(readFile(legacyFolder()), QByteArray("not a folder"));
+}
+
+TEST_F(FolderAccessTest, LegacyLinkIsUnlinkedWithoutEmptyingWhatItPointsAt) {
+    writeFile(homeFolder() + "/Shared/.settings", "kept");
+    QFile::link(homeFolder() + "/Shared", legacyFolder());
+    InstallTargetAccessService installAccess(settings, workspace);
+    EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
+    EXPECT_FALSE(QFileInfo(legacyFolder()).isSymLink());
+    EXPECT_EQ(readFile(homeFolder() + "/Shared/.settings"), QByteArray("kept"));
+}
+
+TEST_F(FolderAccessTest, LegacyEntryThatCannotBeMovedFailsWithTheRelocationMessage) {
+    InstallTargetAccessService installAccess(settings, workspace);
+    ASSERT_EQ(installAccess.accessState(), FolderAccessState::granted);
+    writeFile(legacyFolder() + "/A/payload", "a");
+    QSignalSpy writes(&defaults, &UserDefaults::valueChanged);
+    settings.setLastResolvedInstallPath("/before");
+    {
+        ReadOnlyFolder readOnly(legacyFolder());
+        ASSERT_TRUE(readOnly.holds());
+        const auto resolved = installAccess.resolveInstallTarget();
+        ASSERT_FALSE(resolved.hasValue());
+        EXPECT_EQ(resolved.error().kind, InstallTargetAccessError::Kind::migrationFailed);
+        EXPECT_EQ(
+            resolved.error().localizedDescription,
+            "Could not relocate the install folder into Applications. Resolve the folder at " +
+                legacyFolder() + " and try again.");
+
+        installAccess.refreshAccessState();
+        EXPECT_EQ(installAccess.accessState(), FolderAccessState::needsAccess);
+        EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder());
+
+        EXPECT_TRUE(installAccess.revealInstallFolder().has_value());
+        EXPECT_TRUE(workspace.openedFolders.isEmpty());
+    }
+    // The settings store is left as it was.
+    EXPECT_EQ(settings.lastResolvedInstallPath(), "/before");
+    EXPECT_EQ(readFile(legacyFolder() + "/A/payload"), QByteArray("a"));
+
+    installAccess.refreshAccessState();
+    EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
+    EXPECT_FALSE(QFileInfo::exists(legacyFolder()));
+}
+
+TEST_F(FolderAccessTest, FileWhereTheInstallFolderMustBeLeavesAccessNeeded) {
+    writeFile(installFolder(), "in the way");
+    InstallTargetAccessService installAccess(settings, workspace);
+    EXPECT_EQ(installAccess.accessState(), FolderAccessState::needsAccess);
+    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder());
+    const auto resolved = installAccess.resolveInstallTarget();
+    ASSERT_FALSE(resolved.hasValue());
+    EXPECT_EQ(resolved.error().kind, InstallTargetAccessError::Kind::folderCreationFailed);
+    EXPECT_TRUE(resolved.error().localizedDescription.contains(installFolder()));
+    EXPECT_EQ(settings.lastResolvedInstallPath(), "");
+    EXPECT_EQ(readFile(installFolder()), QByteArray("in the way"));
+}
+
+TEST_F(FolderAccessTest, FileWhereTheTemplatesFolderMustBeGivesThePrepareMessage) {
+    writeFile(templatesFolder(), "in the way");
+    MotionTemplatesAccessService templatesAccess(settings, workspace);
+    EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
+    const auto resolved = templatesAccess.resolveTemplatesRoot();
+    ASSERT_FALSE(resolved.hasValue());
+    EXPECT_EQ(resolved.error().localizedDescription(),
+              "Could not prepare the Motion Templates folder at " + templatesFolder() + ".");
+    EXPECT_EQ(settings.lastResolvedMotionTemplatesPath(), "");
+
+    const auto revealed = templatesAccess.revealTemplatesFolder();
+    ASSERT_TRUE(revealed.has_value());
+    EXPECT_EQ(revealed->path, templatesFolder());
+    EXPECT_TRUE(workspace.openedFolders.isEmpty());
+    EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
+}
+
+TEST_F(FolderAccessTest, FailedRefreshKeepsTheLastPublishedPath) {
+    MotionTemplatesAccessService templatesAccess(settings, workspace);
+    templatesAccess.publishResolution("/published/earlier");
+    QSignalSpy stateChanged(&templatesAccess, &MotionTemplatesAccessService::accessStateChanged);
+    QDir(templatesFolder()).removeRecursively();
+    writeFile(templatesFolder(), "in the way");
+    templatesAccess.refreshAccessState();
+    EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
+    EXPECT_EQ(templatesAccess.resolvedTemplatesRootPath(), "/published/earlier");
+    EXPECT_EQ(stateChanged.size(), 1);
+}
+
+TEST_F(FolderAccessTest, RevealingPublishesTheFolderAndOpensIt) {
+    InstallTargetAccessService installAccess(settings, workspace);
+    MotionTemplatesAccessService templatesAccess(settings, workspace);
+    installAccess.publishResolution("/somewhere/else");
+    QDir(installFolder()).removeRecursively();
+    EXPECT_EQ(installAccess.revealInstallFolder(), std::nullopt);
+    EXPECT_EQ(templatesAccess.revealTemplatesFolder(), std::nullopt);
+    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder());
+    EXPECT_TRUE(QFileInfo(installFolder()).isDir());
+    EXPECT_EQ(workspace.openedFolders, QStringList({installFolder(), templatesFolder()}));
+}
+
+} // namespace
