@@ -114,6 +114,11 @@ void InstalledPackageStore::load() {
 bool InstalledPackageStore::moveUnreadableFileAside() {
     // The records in it may still be recovered by hand, so it is kept rather than overwritten.
     const QString path = installedRecordsFileURL();
+    if (!somethingExistsAt(path)) {
+        // Removed by hand meanwhile: nothing is left to keep.
+        m_unreadFileInTheWay = false;
+        return true;
+    }
     const QString copy = unreadableCopyPath(path);
     if (!QDir().rename(path, copy)) {
         m_unreadFileInTheWay = true;

@@ -344,6 +344,22 @@ TEST_F(InstalledPackageStoreTest, UnreadableFileThatCannotBeMovedAsideIsNeverOve
     EXPECT_EQ(idsInFile(), QStringList{"new"});
 }
 
+TEST_F(InstalledPackageStoreTest, UnreadableFileRemovedByHandNoLongerBlocksSaving) {
+    ASSERT_EQ(ensureApplicationDirectories(), std::nullopt);
+    writeRecords("not JSON");
+    std::optional<InstalledPackageStore> store;
+    {
+        ReadOnlyFolder readOnly(QFileInfo(installedRecordsFileURL()).path());
+        ASSERT_TRUE(readOnly.holds());
+        store.emplace();
+    }
+    QFile::remove(installedRecordsFileURL());
+    store->setInstalledByID({{"new", makeRecord("new")}});
+    store->saveToDisk();
+    EXPECT_EQ(idsInFile(), QStringList{"new"});
+    EXPECT_TRUE(unreadableCopies().isEmpty());
+}
+
 TEST_F(InstalledPackageStoreTest, FileNotReadBecauseTheSupportFoldersFailedIsKeptBeforeASave) {
     const QByteArray bytes = R"([{"id":"a","version":"1"}])";
     writeRecords(bytes);
