@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QFuture>
+#include <QPromise>
 #include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 
+#include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace marlox::platform {
@@ -22,8 +24,24 @@ public:
     SerialExecutor(const SerialExecutor&) = delete;
     SerialExecutor& operator=(const SerialExecutor&) = delete;
 
+    // The future is not tied to the job: QtConcurrent's futures let a thread that waits on them
+    // run a job that has not started yet itself, which would run it off this executor's thread,
+    // beside the job that runs there.
     template <typename Function> auto run(Function&& function) {
-        return QtConcurrent::run(&m_pool, std::forward<Function>(function));
+        using Value = std::invoke_result_t<std::decay_t<Function>&>;
+        auto promise = std::make_shared<QPromise<Value>>();
+        auto job = std::make_shared<std::decay_t<Function>>(std::forward<Function>(function));
+        QFuture<Value> future = promise->future();
+        promise->start();
+        m_pool.start([promise, job] {
+            if constexpr (std::is_void_v<Value>) {
+                (*job)();
+            } else {
+                promise->addResult((*job)());
+            }
+            promise->finish();
+        });
+        return future;
     }
 
     // Waits until every job given so far has finished.

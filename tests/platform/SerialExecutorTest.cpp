@@ -1,5 +1,6 @@
 #include "platform/SerialExecutor.h"
 
+#include <QSemaphore>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -39,4 +40,32 @@ TEST(SerialExecutorTest, ReturnsTheJobsResultAsAFuture) {
     SerialExecutor executor;
     auto future = executor.run([] { return 42; });
     EXPECT_EQ(future.result(), 42);
+}
+
+TEST(SerialExecutorTest, WaitingOnAQueuedJobNeverRunsItOnTheWaitingThread) {
+    // GIVEN a running job and a second one queued behind it
+    SerialExecutor executor;
+    std::atomic<bool> firstRunning = false;
+    QSemaphore firstStarted;
+    QSemaphore firstMayEnd;
+    executor.run([&] {
+        firstRunning = true;
+        firstStarted.release();
+        // Ends by itself after a while; a second job run beside it would end it at once.
+        firstMayEnd.tryAcquire(1, 200);
+        firstRunning = false;
+    });
+    firstStarted.acquire();
+    auto second = executor.run([&] {
+        const bool overlapped = firstRunning.load();
+        firstMayEnd.release();
+        return std::pair(QThread::currentThread(), overlapped);
+    });
+
+    // WHEN the caller waits for the second job's result
+    const auto [thread, overlapped] = second.result();
+
+    // THEN it ran on the executor's thread, after the first job
+    EXPECT_NE(thread, QThread::currentThread());
+    EXPECT_FALSE(overlapped);
 }

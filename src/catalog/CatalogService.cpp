@@ -1,0 +1,204 @@
+#include "CatalogService.h"
+
+#include "OperationsLog.h"
+
+#include <QBuffer>
+#include <QCollator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+
+namespace marlox::catalog {
+namespace {
+
+const QString embeddedManifestFileName = QStringLiteral("manifest.json");
+const QString embeddedResourceBundleName = QStringLiteral("MarloxStudio_MarloxStudioApp.bundle");
+constexpr int embeddedManifestMissingCode = 1001;
+
+Result<CatalogManifest, CatalogLoadError> decodeCatalog(const QByteArray& bytes) {
+    auto manifest = decodeCatalogManifest(bytes);
+    if (!manifest) {
+        return CatalogLoadError{manifest.error().description};
+    }
+    return std::move(manifest).value();
+}
+
+Result<CatalogManifest, CatalogLoadError> readCatalogFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return CatalogLoadError{
+            QStringLiteral("The file “%1” could not be read: %2").arg(path, file.errorString())};
+    }
+    return decodeCatalog(file.readAll());
+}
+
+QStringList embeddedManifestCandidates() {
+    const platform::Bundle mainBundle = platform::Bundle::main();
+    const QString resources = mainBundle.resourcePath();
+    QStringList candidates = {
+        urlForResource(QStringLiteral("manifest"), QStringLiteral("json")),
+        mainBundle.pathForResource(QStringLiteral("manifest"), QStringLiteral("json")),
+    };
+    if (!resources.isEmpty()) {
+        candidates.append(resources + QLatin1Char('/') + embeddedManifestFileName);
+    }
+    candidates.append(mainBundle.bundlePath() + QLatin1Char('/') + embeddedResourceBundleName +
+                      QLatin1Char('/') + embeddedManifestFileName);
+    if (!resources.isEmpty()) {
+        candidates.append(resources + QLatin1Char('/') + embeddedResourceBundleName +
+                          QLatin1Char('/') + embeddedManifestFileName);
+    }
+    candidates.removeAll(QString());
+    return candidates;
+}
+
+} // namespace
+
+CatalogService::CatalogService(DistributionConfiguration configuration,
+                               std::shared_ptr<platform::HttpClient> httpClient,
+                               std::unique_ptr<RemoteArtifactService> remoteArtifactService,
+                               QObject* parent)
+    : QObject(parent), m_configuration(std::move(configuration)),
+      m_httpClient(std::move(httpClient)),
+      m_remoteArtifactService(std::move(remoteArtifactService)) {}
+
+CatalogService::~CatalogService() {
+    m_loadThreads.waitForDone();
+}
+
+QString CatalogService::remoteManifestCachePath() {
+    return cacheDirectory() + QLatin1String("/remote-manifest.json");
+}
+
+QFuture<void> CatalogService::reload() {
+    const quint64 reloadNumber = ++m_newestReload;
+    setLoadsInFlight(m_loadsInFlight + 1);
+    return QtConcurrent::run(&m_loadThreads, [this] { return loadManifest(); })
+        .then(this, [this, reloadNumber](const Result<LoadedCatalog, CatalogLoadError>& outcome) {
+            // A reload that an overlapping newer one has overtaken publishes nothing.
+            if (reloadNumber == m_newestReload) {
+                publish(outcome);
+            }
+            setLoadsInFlight(m_loadsInFlight - 1);
+        });
+}
+
+void CatalogService::setLoadsInFlight(int count) {
+    m_loadsInFlight = count;
+    emit isLoadingChanged();
+}
+
+void CatalogService::publish(const Result<LoadedCatalog, CatalogLoadError>& outcome) {
+    if (outcome) {
+        const LoadedCatalog& loaded = *outcome;
+        m_manifest = loaded.manifest;
+        emit manifestChanged();
+        m_packages = packagesSortedByName(loaded.manifest.packages);
+        emit packagesChanged();
+        m_loadSourceLabel = loaded.sourceLabel;
+        emit loadSourceLabelChanged();
+        m_lastErrorMessage.reset();
+        emit lastErrorMessageChanged();
+        log(QStringLiteral("Catalog reload succeeded from %1 resources: packageCount=%2")
+                .arg(loaded.sourceLabel.toLower())
+                .arg(loaded.manifest.packages.size()));
+        m_remoteArtifactService->pruneCache(loaded.manifest.packages);
+        return;
+    }
+    const QString description = outcome.error().description;
+    m_manifest.reset();
+    emit manifestChanged();
+    m_packages.clear();
+    emit packagesChanged();
+    m_loadSourceLabel = CatalogSource::failed;
+    emit loadSourceLabelChanged();
+    m_lastErrorMessage = QStringLiteral("Failed to load catalog: ") + description;
+    emit lastErrorMessageChanged();
+    log(QStringLiteral("Catalog reload failed: error=") + description);
+}
+
+Result<LoadedCatalog, CatalogLoadError> CatalogService::loadManifest() const {
+    const auto fromEmbedded = []() -> Result<LoadedCatalog, CatalogLoadError> {
+        auto embedded = loadEmbeddedManifest();
+        if (!embedded) {
+            return embedded.error();
+        }
+        return LoadedCatalog{std::move(embedded).value(), CatalogSource::embedded};
+    };
+    if (!m_configuration.remoteCatalogURL) {
+        return fromEmbedded();
+    }
+    auto fetched = fetchRemoteManifest(*m_configuration.remoteCatalogURL);
+    if (fetched) {
+        // A failed write keeps the previous cached copy; the fetched catalog is used all the same.
+        saveRemoteManifestCache(*fetched);
+        return LoadedCatalog{std::move(fetched).value(), CatalogSource::remote};
+    }
+    log(QStringLiteral("Remote catalog fetch failed: ") + fetched.error().description);
+    if (auto cached = readCatalogFile(remoteManifestCachePath())) {
+        return LoadedCatalog{std::move(cached).value(), CatalogSource::cachedRemote};
+    }
+    return fromEmbedded();
+}
+
+Result<CatalogManifest, CatalogLoadError>
+CatalogService::fetchRemoteManifest(const QUrl& url) const {
+    if (url.isLocalFile()) {
+        return readCatalogFile(url.toLocalFile());
+    }
+    QByteArray body;
+    QBuffer buffer(&body);
+    buffer.open(QIODevice::WriteOnly);
+    platform::HttpGetRequest request{url};
+    request.ignoreLocalCache = true;
+    const auto response = m_httpClient->get(request, buffer);
+    if (!response) {
+        return CatalogLoadError{response.error().description};
+    }
+    if (const auto status = response->statusCode; status && (*status < 200 || *status > 299)) {
+        return CatalogLoadError{
+            QStringLiteral("Remote catalog request failed with HTTP %1.").arg(*status),
+            catalogServiceErrorDomain, *status};
+    }
+    return decodeCatalog(body);
+}
+
+std::optional<CatalogLoadError> saveRemoteManifestCache(const CatalogManifest& manifest) {
+    if (const auto failure = ensureApplicationDirectories()) {
+        return CatalogLoadError{failure->description};
+    }
+    const QByteArray bytes = encodeCatalogManifest(manifest);
+    QSaveFile file(CatalogService::remoteManifestCachePath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        return CatalogLoadError{QStringLiteral("The file “%1” could not be written: %2")
+                                    .arg(file.fileName(), file.errorString())};
+    }
+    return std::nullopt;
+}
+
+Result<CatalogManifest, CatalogLoadError> loadEmbeddedManifest() {
+    for (const QString& candidate : embeddedManifestCandidates()) {
+        // The first file that exists decides, even when it cannot be read.
+        if (QFileInfo::exists(candidate)) {
+            return readCatalogFile(candidate);
+        }
+    }
+    return CatalogLoadError{QStringLiteral("manifest.json not found in bundle resources"),
+                            catalogServiceErrorDomain, embeddedManifestMissingCode};
+}
+
+QList<PackageManifest> packagesSortedByName(const QList<PackageManifest>& packages) {
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    QList<PackageManifest> sorted = packages;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [&](const PackageManifest& lhs, const PackageManifest& rhs) {
+                         return collator.compare(lhs.name, rhs.name) < 0;
+                     });
+    return sorted;
+}
+
+} // namespace marlox::catalog

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "CatalogManifest.h"
+#include "Environment.h"
+#include "RemoteArtifactService.h"
+#include "platform/HttpClient.h"
+#include "platform/Result.h"
+
+#include <QFuture>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+namespace marlox::catalog {
+
+inline const QString catalogServiceErrorDomain = QStringLiteral("CatalogService");
+
+// Where the published catalog came from.
+namespace CatalogSource {
+inline const QString bundle = QStringLiteral("Bundle");
+inline const QString remote = QStringLiteral("Remote");
+inline const QString cachedRemote = QStringLiteral("Cached Remote");
+inline const QString embedded = QStringLiteral("Embedded");
+inline const QString failed = QStringLiteral("-");
+} // namespace CatalogSource
+
+struct CatalogLoadError {
+    explicit CatalogLoadError(QString description, QString domain = {}, int code = 0)
+        : description(std::move(description)), domain(std::move(domain)), code(code) {}
+
+    QString description;
+    // Set for the service's own failures ("CatalogService", the HTTP status or 1001).
+    QString domain;
+    int code = 0;
+};
+
+struct LoadedCatalog {
+    CatalogManifest manifest;
+    QString sourceLabel;
+};
+
+// The observable catalog: loaded from the configured remote URL, else the cached copy of the last
+// remote catalog, else the manifest.json built into the bundle.
+class CatalogService final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::optional<marlox::catalog::CatalogManifest> manifest READ manifest NOTIFY
+                   manifestChanged)
+    Q_PROPERTY(
+        QList<marlox::catalog::PackageManifest> packages READ packages NOTIFY packagesChanged)
+    Q_PROPERTY(QString loadSourceLabel READ loadSourceLabel NOTIFY loadSourceLabelChanged)
+    Q_PROPERTY(std::optional<QString> lastErrorMessage READ lastErrorMessage NOTIFY
+                   lastErrorMessageChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+
+public:
+    // `remoteArtifactService` is this service's own instance, used only to prune the cache after
+    // each successful load.
+    CatalogService(DistributionConfiguration configuration,
+                   std::shared_ptr<platform::HttpClient> httpClient,
+                   std::unique_ptr<RemoteArtifactService> remoteArtifactService,
+                   QObject* parent = nullptr);
+    ~CatalogService() override;
+
+    const std::optional<CatalogManifest>& manifest() const { return m_manifest; }
+    // The manifest's packages sorted by name, or empty without a manifest.
+    const QList<PackageManifest>& packages() const { return m_packages; }
+    const QString& loadSourceLabel() const { return m_loadSourceLabel; }
+    const std::optional<QString>& lastErrorMessage() const { return m_lastErrorMessage; }
+    bool isLoading() const { return m_loadsInFlight > 0; }
+
+    // Loads the catalog off the main thread and publishes the outcome; the future finishes once
+    // it is published. Of overlapping reloads only the newest publishes.
+    QFuture<void> reload();
+
+    // The path of the cached copy of the last remote catalog.
+    static QString remoteManifestCachePath();
+
+signals:
+    void manifestChanged();
+    void packagesChanged();
+    void loadSourceLabelChanged();
+    void lastErrorMessageChanged();
+    void isLoadingChanged();
+
+private:
+    Result<LoadedCatalog, CatalogLoadError> loadManifest() const;
+    Result<CatalogManifest, CatalogLoadError> fetchRemoteManifest(const QUrl& url) const;
+    void publish(const Result<LoadedCatalog, CatalogLoadError>& outcome);
+    void setLoadsInFlight(int count);
+
+    const DistributionConfiguration m_configuration;
+    std::shared_ptr<platform::HttpClient> m_httpClient;
+    std::unique_ptr<RemoteArtifactService> m_remoteArtifactService;
+
+    std::optional<CatalogManifest> m_manifest;
+    QList<PackageManifest> m_packages;
+    std::optional<QString> m_lastErrorMessage;
+    QString m_loadSourceLabel = CatalogSource::bundle;
+    int m_loadsInFlight = 0;
+    quint64 m_newestReload = 0;
+
+    // Last, so that it is destroyed first and waits for loads that still use the members above.
+    QThreadPool m_loadThreads;
+};
+
+// Writes the catalog to the cached copy in one step (a temporary file moved into place).
+std::optional<CatalogLoadError> saveRemoteManifestCache(const CatalogManifest& manifest);
+Result<CatalogManifest, CatalogLoadError> loadEmbeddedManifest();
+
+// Sorted by name with the user's locale, ignoring case; equal names keep their order.
+QList<PackageManifest> packagesSortedByName(const QList<PackageManifest>& packages);
+
+} // namespace marlox::catalog
