@@ -1,6 +1,7 @@
 #include "RemoteArtifactService.h"
 
 #include "Environment.h"
+#include "FileSystem.h"
 #include "OperationsLog.h"
 #include "SafePath.h"
 #include "Sha256.h"
@@ -30,11 +31,6 @@ RemoteArtifactError systemError(QString description) {
     return error(Kind::system, std::move(description));
 }
 
-bool somethingExistsAt(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
 bool removeItem(const QString& path) {
     const QFileInfo info(path);
     if (info.isDir() && !info.isSymLink()) {
@@ -43,22 +39,14 @@ bool removeItem(const QString& path) {
     return QFile::remove(path);
 }
 
-// The folder's entries, without "." and ".." and without hidden items (names that begin with a
-// full stop), sorted by name.
+// The folder's visible entries, sorted by name.
 Result<QStringList, QString> visibleItemNames(const QString& folder) {
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) {
+    auto names = visibleEntryNames(folder);
+    if (!names) {
         return QStringLiteral("The folder “%1” could not be listed.").arg(folder);
     }
-    QStringList names;
-    const QStringList entries = QDir(folder).entryList(
-        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QString& name : entries) {
-        if (!name.startsWith(QLatin1Char('.'))) {
-            names.append(name);
-        }
-    }
-    return names;
+    names->sort();
+    return *names;
 }
 
 QString decodedToolOutput(const QByteArray& bytes) {
@@ -141,9 +129,8 @@ RemoteArtifactService::resolveNow(const PackageManifest& package) {
     }
     const QString packageFolder = remoteArtifactsDirectory() + QLatin1Char('/') + package.id;
     const QString versionFolder = packageFolder + QLatin1Char('/') + package.version;
-    if (!QDir().mkpath(versionFolder)) {
-        return systemError(
-            QStringLiteral("The folder “%1” could not be created.").arg(versionFolder));
+    if (const auto failure = createFolder(versionFolder)) {
+        return systemError(failure->description);
     }
     const QString archive = versionFolder + QLatin1Char('/') + archiveFileName;
     const QString expandedFolder = versionFolder + QLatin1Char('/') + expandedFolderName;
