@@ -1,0 +1,88 @@
+#pragma once
+
+#include "vector/SVGNode.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace marlox::vector {
+
+// A raster image placed in the rectangle (x, y, width, height).
+class SVGImage : public SVGNode {
+    Q_OBJECT
+    Q_PROPERTY(double x READ x WRITE setX NOTIFY xChanged)
+    Q_PROPERTY(double y READ y WRITE setY NOTIFY yChanged)
+    Q_PROPERTY(double width READ width WRITE setWidth NOTIFY widthChanged)
+    Q_PROPERTY(double height READ height WRITE setHeight NOTIFY heightChanged)
+
+public:
+    double x() const { return m_x; }
+    void setX(double x);
+    double y() const { return m_y; }
+    void setY(double y);
+    double width() const { return m_width; }
+    void setWidth(double width);
+    double height() const { return m_height; }
+    void setHeight(double height);
+
+    // The placement rectangle.
+    QRectF frame() const override;
+
+signals:
+    void xChanged();
+    void yChanged();
+    void widthChanged();
+    void heightChanged();
+
+protected:
+    SVGImage(double x, double y, double width, double height);
+
+private:
+    double m_x = 0;
+    double m_y = 0;
+    double m_width = 0;
+    double m_height = 0;
+};
+
+// Image bytes that came with the document.
+class SVGDataImage : public SVGImage {
+    Q_OBJECT
+    Q_PROPERTY(QByteArray data READ data WRITE setData NOTIFY dataChanged)
+
+public:
+    SVGDataImage(double x, double y, double width, double height, QByteArray data);
+
+    SVGNodeKind kind() const override { return SVGNodeKind::dataImage; }
+
+    const QByteArray& data() const { return m_data; }
+    void setData(QByteArray data);
+
+signals:
+    void dataChanged();
+
+private:
+    QByteArray m_data;
+};
+
+// An external image: its address as written and the bytes the document's linker found for it,
+// if any. Both are fixed for the node's life.
+class SVGURLImage : public SVGImage {
+    Q_OBJECT
+
+public:
+    SVGURLImage(double x, double y, double width, double height, QString src,
+                std::optional<QByteArray> data);
+
+    SVGNodeKind kind() const override { return SVGNodeKind::urlImage; }
+
+    const QString& src() const { return m_src; }
+    const std::optional<QByteArray>& data() const { return m_data; }
+
+private:
+    const QString m_src;
+    const std::optional<QByteArray> m_data;
+};
+
+} // namespace marlox::vector

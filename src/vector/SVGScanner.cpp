@@ -1,0 +1,202 @@
+#include "vector/SVGScanner.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace marlox::vector {
+
+namespace {
+
+bool isDigit(QChar character) {
+    return character >= u'0' && character <= u'9';
+}
+
+int hexDigitValue(QChar character) {
+    const char16_t code = character.unicode();
+    if (code >= u'0' && code <= u'9')
+        return code - u'0';
+    if (code >= u'a' && code <= u'f')
+        return code - u'a' + 10;
+    if (code >= u'A' && code <= u'F')
+        return code - u'A' + 10;
+    return -1;
+}
+
+// The power of ten of the leading significant digit of a decimal text that std::from_chars
+// found out of range; it tells an overflow (positive) from an underflow (negative).
+long long decimalMagnitude(const std::string& text) {
+    qsizetype index = (text.front() == '-') ? 1 : 0;
+    long long integerDigits = 0;
+    long long leadingFractionZeros = 0;
+    bool seenSignificant = false;
+    bool inFraction = false;
+    for (; index < qsizetype(text.size()) && text[index] != 'e' && text[index] != 'E'; ++index) {
+        const char character = text[index];
+        if (character == '.') {
+            inFraction = true;
+        } else if (!inFraction) {
+            if (character != '0' || seenSignificant) {
+                seenSignificant = true;
+                ++integerDigits;
+            }
+        } else if (!seenSignificant) {
+            if (character == '0')
+                ++leadingFractionZeros;
+            else
+                seenSignificant = true;
+        }
+    }
+    long long exponent = 0;
+    if (index < qsizetype(text.size())) {
+        ++index;
+        const bool negative = index < qsizetype(text.size()) && text[index] == '-';
+        if (index < qsizetype(text.size()) && (text[index] == '-' || text[index] == '+'))
+            ++index;
+        for (; index < qsizetype(text.size()); ++index)
+            exponent = std::min(exponent * 10 + (text[index] - '0'), 1'000'000'000LL);
+        if (negative)
+            exponent = -exponent;
+    }
+    const long long leading = integerDigits > 0 ? integerDigits - 1 : -leadingFractionZeros - 1;
+    return leading + exponent;
+}
+
+} // namespace
+
+std::optional<double> readDouble(QStringView text) {
+    std::string latin;
+    latin.reserve(size_t(text.size()));
+    for (const QChar character : text) {
+        const char16_t code = character.unicode();
+        // Written-out non-finite values and hexadecimal forms are not numbers here.
+        if (!isDigit(character) && code != u'-' && code != u'.' && code != u'e' && code != u'E' &&
+            code != u'+')
+            return std::nullopt;
+        latin.push_back(char(code));
+    }
+    if (latin.empty())
+        return std::nullopt;
+    double value = 0;
+    const auto [end, error] = std::from_chars(latin.data(), latin.data() + latin.size(), value);
+    if (end != latin.data() + latin.size())
+        return std::nullopt;
+    if (error == std::errc::result_out_of_range) {
+        if (decimalMagnitude(latin) < 0)
+            return latin.front() == '-' ? -0.0 : 0.0;
+        return std::nullopt;
+    }
+    if (error != std::errc() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+SVGScanner::SVGScanner(QString text) : m_text(std::move(text)) {}
+
+void SVGScanner::setLocation(qsizetype location) {
+    m_location = std::clamp<qsizetype>(location, 0, m_text.size());
+}
+
+qsizetype SVGScanner::skippedLocation() const {
+    qsizetype location = m_location;
+    if (m_skipsWhitespace) {
+        while (location < m_text.size() && m_text.at(location).isSpace())
+            ++location;
+    }
+    return location;
+}
+
+bool SVGScanner::isAtEnd() const {
+    return skippedLocation() >= m_text.size();
+}
+
+std::optional<double> SVGScanner::scanDouble() {
+    const qsizetype start = skippedLocation();
+    qsizetype location = start;
+    const auto digitsFrom = [this](qsizetype from) {
+        while (from < m_text.size() && isDigit(m_text.at(from)))
+            ++from;
+        return from;
+    };
+    if (location < m_text.size() && (m_text.at(location) == u'-' || m_text.at(location) == u'+'))
+        ++location;
+    const qsizetype integerEnd = digitsFrom(location);
+    qsizetype mantissaEnd = integerEnd;
+    bool hasDigits = integerEnd > location;
+    if (mantissaEnd < m_text.size() && m_text.at(mantissaEnd) == u'.') {
+        const qsizetype fractionEnd = digitsFrom(mantissaEnd + 1);
+        hasDigits = hasDigits || fractionEnd > mantissaEnd + 1;
+        mantissaEnd = fractionEnd;
+    }
+    if (!hasDigits)
+        return std::nullopt;
+    qsizetype end = mantissaEnd;
+    if (end < m_text.size() && (m_text.at(end) == u'e' || m_text.at(end) == u'E')) {
+        qsizetype exponentStart = end + 1;
+        if (exponentStart < m_text.size() &&
+            (m_text.at(exponentStart) == u'-' || m_text.at(exponentStart) == u'+'))
+            ++exponentStart;
+        const qsizetype exponentEnd = digitsFrom(exponentStart);
+        if (exponentEnd > exponentStart)
+            end = exponentEnd;
+    }
+    QStringView number = QStringView(m_text).sliced(start, end - start);
+    // The whole-text reader takes no "+" sign.
+    if (number.startsWith(u'+'))
+        number = number.sliced(1);
+    const std::optional<double> value = readDouble(number);
+    if (value)
+        m_location = end;
+    return value;
+}
+
+std::optional<quint64> SVGScanner::scanHexUInt64() {
+    qsizetype location = skippedLocation();
+    // The prefix counts only with a digit after it; "0xg" reads as 0 and stops at the "x".
+    const QStringView rest = QStringView(m_text).sliced(location);
+    if (rest.size() > 2 && rest[0] == u'0' && (rest[1] == u'x' || rest[1] == u'X') &&
+        hexDigitValue(rest[2]) >= 0)
+        location += 2;
+    quint64 value = 0;
+    bool overflowed = false;
+    const qsizetype digitsStart = location;
+    for (; location < m_text.size(); ++location) {
+        const int digit = hexDigitValue(m_text.at(location));
+        if (digit < 0)
+            break;
+        if (value > (std::numeric_limits<quint64>::max() >> 4))
+            overflowed = true;
+        value = (value << 4) | quint64(digit);
+    }
+    if (location == digitsStart)
+        return std::nullopt;
+    m_location = location;
+    return overflowed ? std::numeric_limits<quint64>::max() : value;
+}
+
+std::optional<QString> SVGScanner::scanCharacters(const std::function<bool(QChar)>& belongs) {
+    const qsizetype start = skippedLocation();
+    qsizetype end = start;
+    while (end < m_text.size() && belongs(m_text.at(end)))
+        ++end;
+    if (end == start)
+        return std::nullopt;
+    m_location = end;
+    return m_text.sliced(start, end - start);
+}
+
+bool SVGScanner::scanString(QStringView expected) {
+    const qsizetype start = skippedLocation();
+    if (expected.isEmpty() || !QStringView(m_text).sliced(start).startsWith(expected))
+        return false;
+    m_location = start + expected.size();
+    return true;
+}
+
+void SVGScanner::skipCharacters(const std::function<bool(QChar)>& belongs) {
+    while (m_location < m_text.size() && belongs(m_text.at(m_location)))
+        ++m_location;
+}
+
+} // namespace marlox::vector

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+#include <optional>
+
+namespace marlox::vector {
+
+// The whole text as one decimal number: optional "-", digits with an optional fraction and
+// exponent, nothing else (no white space, no "+", no locale). Infinite or not-a-number results,
+// written ones ("inf", "nan") included, are unreadable; a value too small to represent reads as
+// zero of its sign.
+std::optional<double> readDouble(QStringView text);
+
+// A cursor over a text that reads numbers and runs of characters from its front. Before every
+// read it skips white space (when asked to); a read that finds nothing leaves the cursor where
+// it was.
+class SVGScanner {
+public:
+    explicit SVGScanner(QString text);
+
+    const QString& text() const { return m_text; }
+    qsizetype location() const { return m_location; }
+    void setLocation(qsizetype location);
+
+    // On by default: white space and line breaks before a read are passed over.
+    bool skipsWhitespace() const { return m_skipsWhitespace; }
+    void setSkipsWhitespace(bool skips) { m_skipsWhitespace = skips; }
+
+    // True when nothing but skippable characters is left.
+    bool isAtEnd() const;
+
+    // A decimal number: optional sign, digits, optional fraction, optional exponent (taken only
+    // when digits follow the "e"). A number that is not finite is not read.
+    std::optional<double> scanDouble();
+
+    // A hexadecimal number after an optional "0x" or "0X". A value too large for 64 bits reads
+    // as the largest one, with all its digits consumed.
+    std::optional<quint64> scanHexUInt64();
+
+    // The longest run of characters that satisfy the test; nothing when the run is empty.
+    std::optional<QString> scanCharacters(const std::function<bool(QChar)>& belongs);
+
+    // The exact text at the cursor.
+    bool scanString(QStringView expected);
+
+    // Moves past every character that satisfies the test, skipping nothing first.
+    void skipCharacters(const std::function<bool(QChar)>& belongs);
+
+private:
+    qsizetype skippedLocation() const;
+
+    QString m_text;
+    qsizetype m_location = 0;
+    bool m_skipsWhitespace = true;
+};
+
+} // namespace marlox::vector
