@@ -139,9 +139,6 @@ std::optional<QList<PathSegment>> PathReader::read() {
             return std::nullopt;
         type = commandType(*m_current);
         advance();
-        // A stray character that was the last one ends the text.
-        if (!type && !m_current)
-            return std::nullopt;
     }
     if (*type == PathSegmentType::z)
         return QList<PathSegment>{PathSegment(PathSegmentType::z, {})};

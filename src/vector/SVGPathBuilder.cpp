@@ -64,19 +64,19 @@ void appendEndpointArc(SVGBezierPath& path, const QPointF& from, const QPointF& 
     double rx = std::abs(radiusX);
     double ry = std::abs(radiusY);
     // Radii too small to reach both ends grow until they just do.
-    const double lambda = x1 * x1 / (rx * rx) + y1 * y1 / (ry * ry);
-    if (lambda > 1) {
-        rx *= std::sqrt(lambda);
-        ry *= std::sqrt(lambda);
+    const double reach = std::hypot(x1 / rx, y1 / ry);
+    if (reach > 1) {
+        rx *= reach;
+        ry *= reach;
     }
-    const double rx2 = rx * rx;
-    const double ry2 = ry * ry;
-    const double q = (rx2 * ry2 - rx2 * y1 * y1 - ry2 * x1 * x1) / (rx2 * y1 * y1 + ry2 * x1 * x1);
-    const double root = std::sqrt(q);
-    const double k = (q > 0 && root > 0.01 && std::isfinite(root)) ? root : 0.0;
+    // The centre's distance factor, the root of (rx²ry² - rx²y1² - ry²x1²) / (rx²y1² + ry²x1²),
+    // taken in ratios to the radii so that tiny or huge values cannot overflow on the way.
+    const double spread = std::hypot(x1 / rx, y1 / ry);
+    const double root = spread < 1 ? std::sqrt(1 - spread * spread) / spread : 0.0;
+    const double k = (root > 0.01 && std::isfinite(root)) ? root : 0.0;
     const double sign = largeArc == sweep ? -1.0 : 1.0;
-    const double centerX1 = sign * k * rx * y1 / ry;
-    const double centerY1 = -sign * k * ry * x1 / rx;
+    const double centerX1 = sign * k * (y1 / ry) * rx;
+    const double centerY1 = -sign * k * (x1 / rx) * ry;
     const QPointF center((from.x() + to.x()) / 2 + cosine * centerX1 - sine * centerY1,
                          (from.y() + to.y()) / 2 + sine * centerX1 + cosine * centerY1);
 

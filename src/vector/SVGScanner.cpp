@@ -76,6 +76,9 @@ std::optional<double> readDouble(QStringView text) {
             return std::nullopt;
         latin.push_back(char(code));
     }
+    // A leading "+" is allowed; std::from_chars takes none.
+    if (latin.size() > 1 && latin.front() == '+' && latin[1] != '-' && latin[1] != '+')
+        latin.erase(0, 1);
     if (latin.empty())
         return std::nullopt;
     double value = 0;
@@ -141,11 +144,7 @@ std::optional<double> SVGScanner::scanDouble() {
         if (exponentEnd > exponentStart)
             end = exponentEnd;
     }
-    QStringView number = QStringView(m_text).sliced(start, end - start);
-    // The whole-text reader takes no "+" sign.
-    if (number.startsWith(u'+'))
-        number = number.sliced(1);
-    const std::optional<double> value = readDouble(number);
+    const std::optional<double> value = readDouble(QStringView(m_text).sliced(start, end - start));
     if (value)
         m_location = end;
     return value;

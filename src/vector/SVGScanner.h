@@ -8,8 +8,8 @@
 
 namespace marlox::vector {
 
-// The whole text as one decimal number: optional "-", digits with an optional fraction and
-// exponent, nothing else (no white space, no "+", no locale). Infinite or not-a-number results,
+// The whole text as one decimal number: an optional sign, digits with an optional fraction and
+// exponent, nothing else (no white space, no locale). Infinite or not-a-number results,
 // written ones ("inf", "nan") included, are unreadable; a value too small to represent reads as
 // zero of its sign.
 std::optional<double> readDouble(QStringView text);
