@@ -161,7 +161,8 @@ QList<double> PathReader::readNumbers() {
 }
 
 std::optional<double> PathReader::readNumber() {
-    QString text(*m_current);
+    // The number's characters stand together in the input, from the current one on.
+    const qsizetype start = m_next - 1;
     bool hasPoint = *m_current == u'.';
     advance();
     while (m_current) {
@@ -172,10 +173,10 @@ std::optional<double> PathReader::readNumber() {
         if (!belongs)
             break;
         hasPoint = hasPoint || character == u'.';
-        text.append(character);
         advance();
     }
-    return readDouble(text);
+    const qsizetype end = m_current ? m_next - 1 : m_input.size();
+    return readDouble(QStringView(m_input).sliced(start, end - start));
 }
 
 QList<double> PathReader::readArcValues() {

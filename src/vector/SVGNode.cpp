@@ -8,7 +8,8 @@ namespace marlox::vector {
 
 namespace {
 
-// Swift-style text equality: canonically equivalent texts are equal.
+// Texts are equal when they are canonically equivalent (a precomposed "é" equals "e" and its
+// combining accent), as ids written by different tools may differ in this way.
 bool sameText(const QString& first, const QString& second) {
     return first == second || first.normalized(QString::NormalizationForm_C) ==
                                   second.normalized(QString::NormalizationForm_C);

@@ -109,7 +109,8 @@ protected:
     template <typename Owner, typename Value, typename Argument>
     void publish(Value& field, Argument&& value, void (Owner::*fieldChanged)()) {
         field = std::forward<Argument>(value);
-        emit(static_cast<Owner*>(this)->*fieldChanged)();
+        Owner* owner = static_cast<Owner*>(this);
+        emit(owner->*fieldChanged)();
         emit changed();
     }
 

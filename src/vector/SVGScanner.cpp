@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace marlox::vector {
 
@@ -26,7 +27,7 @@ int hexDigitValue(QChar character) {
 
 // The power of ten of the leading significant digit of a decimal text that std::from_chars
 // found out of range; it tells an overflow (positive) from an underflow (negative).
-long long decimalMagnitude(const std::string& text) {
+long long decimalMagnitude(std::string_view text) {
     qsizetype index = (text.front() == '-') ? 1 : 0;
     long long integerDigits = 0;
     long long leadingFractionZeros = 0;
@@ -66,28 +67,36 @@ long long decimalMagnitude(const std::string& text) {
 } // namespace
 
 std::optional<double> readDouble(QStringView text) {
-    std::string latin;
-    latin.reserve(size_t(text.size()));
-    for (const QChar character : text) {
-        const char16_t code = character.unicode();
+    // Numbers are short: the text is copied to the stack unless it is long.
+    constexpr qsizetype shortLength = 64;
+    char shortText[shortLength];
+    std::string longText;
+    char* latin = shortText;
+    if (text.size() > shortLength) {
+        longText.resize(size_t(text.size()));
+        latin = longText.data();
+    }
+    for (qsizetype index = 0; index < text.size(); ++index) {
+        const char16_t code = text[index].unicode();
         // Written-out non-finite values and hexadecimal forms are not numbers here.
-        if (!isDigit(character) && code != u'-' && code != u'.' && code != u'e' && code != u'E' &&
+        if (!isDigit(code) && code != u'-' && code != u'.' && code != u'e' && code != u'E' &&
             code != u'+')
             return std::nullopt;
-        latin.push_back(char(code));
+        latin[index] = char(code);
     }
+    std::string_view number(latin, size_t(text.size()));
     // A leading "+" is allowed; std::from_chars takes none.
-    if (latin.size() > 1 && latin.front() == '+' && latin[1] != '-' && latin[1] != '+')
-        latin.erase(0, 1);
-    if (latin.empty())
+    if (number.size() > 1 && number[0] == '+' && number[1] != '-' && number[1] != '+')
+        number.remove_prefix(1);
+    if (number.empty())
         return std::nullopt;
     double value = 0;
-    const auto [end, error] = std::from_chars(latin.data(), latin.data() + latin.size(), value);
-    if (end != latin.data() + latin.size())
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (end != number.data() + number.size())
         return std::nullopt;
     if (error == std::errc::result_out_of_range) {
-        if (decimalMagnitude(latin) < 0)
-            return latin.front() == '-' ? -0.0 : 0.0;
+        if (decimalMagnitude(number) < 0)
+            return number.front() == '-' ? -0.0 : 0.0;
         return std::nullopt;
     }
     if (error != std::errc() || !std::isfinite(value))
