@@ -1,8 +1,15 @@
 #include "ProcessRunner.h"
 
 #include <QProcess>
+#include <QStringDecoder>
 
 namespace marlox::platform {
+
+QString decodeToolOutput(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    return decoder.hasError() ? QString() : text;
+}
 
 ProcessResult SystemProcessRunner::run(const QString& program, const QStringList& arguments) {
     ProcessResult result;

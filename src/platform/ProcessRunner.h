@@ -21,6 +21,10 @@ struct ProcessResult {
     QByteArray combinedOutput() const { return standardOutput + standardError; }
 };
 
+// A tool's output as text. Output that is not valid UTF-8 reads as an empty text, as the tools'
+// callers expect.
+QString decodeToolOutput(const QByteArray& bytes);
+
 // Runs a child process to completion on the calling thread. Never call it on the main thread.
 class ProcessRunner {
 public:

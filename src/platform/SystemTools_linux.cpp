@@ -1,10 +1,26 @@
-#include "Bundle.h"
 #include "SystemTools.h"
 
+#include "Bundle.h"
+
 namespace marlox::platform {
+namespace {
+
+QString bundledTool(const char* name) {
+    return Bundle::main().executableFolderPath() + QLatin1Char('/') + QLatin1String(name);
+}
+
+} // namespace
 
 QString dittoToolPath() {
-    return Bundle::main().executableFolderPath() + QLatin1String("/ditto");
+    return bundledTool("ditto");
+}
+
+QString pluginkitToolPath() {
+    return bundledTool("pluginkit");
+}
+
+QString lsregisterToolPath() {
+    return bundledTool("lsregister");
 }
 
 } // namespace marlox::platform

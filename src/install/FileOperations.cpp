@@ -1,0 +1,401 @@
+#include "FileOperations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace marlox::install {
+namespace {
+
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+SystemError systemError(const QString& action, const QString& path, int error) {
+    return SystemError{QStringLiteral("Could not %1 “%2”: %3")
+                           .arg(action, path, QString::fromLocal8Bit(std::strerror(error)))};
+}
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : m_descriptor(descriptor) {}
+    ~Descriptor() {
+        if (m_descriptor >= 0) {
+            ::close(m_descriptor);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_descriptor; }
+
+private:
+    int m_descriptor;
+};
+
+std::vector<QByteArray> directoryNames(const QByteArray& folder, int* error) {
+    std::vector<QByteArray> names;
+    DIR* directory = ::opendir(folder.constData());
+    if (directory == nullptr) {
+        *error = errno;
+        return names;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(directory)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            names.emplace_back(entry->d_name);
+        }
+    }
+    *error = errno;
+    ::closedir(directory);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Extended attributes travel with a copy, the quarantine mark among them; the installer clears
+// that one afterwards. A file system without attributes simply has none to copy.
+void copyAttributes(int source, int destination) {
+    const ssize_t listSize = ::flistxattr(source, nullptr, 0);
+    if (listSize <= 0) {
+        return;
+    }
+    QByteArray names(listSize, '\0');
+    const ssize_t actual = ::flistxattr(source, names.data(), names.size());
+    for (qsizetype offset = 0; offset < actual;) {
+        const char* name = names.constData() + offset;
+        offset += qsizetype(std::strlen(name)) + 1;
+        const ssize_t valueSize = ::fgetxattr(source, name, nullptr, 0);
+        if (valueSize < 0) {
+            continue;
+        }
+        QByteArray value(valueSize, '\0');
+        if (::fgetxattr(source, name, value.data(), value.size()) == valueSize) {
+            ::fsetxattr(destination, name, value.constData(), value.size(), 0);
+        }
+    }
+}
+
+bool copyContents(int source, int destination, off_t size) {
+    off_t remaining = size;
+    bool useKernelCopy = true;
+    while (remaining > 0 && useKernelCopy) {
+        const ssize_t copied =
+            ::copy_file_range(source, nullptr, destination, nullptr, size_t(remaining), 0);
+        if (copied > 0) {
+            remaining -= copied;
+        } else if (copied == 0) {
+            break;
+        } else if (errno == EINTR) {
+            continue;
+        } else if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
+            useKernelCopy = false;
+        } else {
+            return false;
+        }
+    }
+    // The rest (or all, where the kernel cannot copy between these files) the plain way; this
+    // also picks up a file that grew since it was measured.
+    std::vector<char> buffer(1 << 20);
+    while (true) {
+        const ssize_t read = ::read(source, buffer.data(), buffer.size());
+        if (read == 0) {
+            return true;
+        }
+        if (read < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        for (ssize_t written = 0; written < read;) {
+            const ssize_t step =
+                ::write(destination, buffer.data() + written, size_t(read - written));
+            if (step < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return false;
+            }
+            written += step;
+        }
+    }
+}
+
+InstallFailure copyFile(const QString& sourcePath, const QString& destinationPath,
+                        const struct stat& status) {
+    Descriptor source(::open(encoded(sourcePath).constData(), O_RDONLY | O_CLOEXEC));
+    if (source.get() < 0) {
+        return systemError(QStringLiteral("read"), sourcePath, errno);
+    }
+    Descriptor destination(::open(encoded(destinationPath).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR));
+    if (destination.get() < 0) {
+        return systemError(QStringLiteral("create"), destinationPath, errno);
+    }
+    if (!copyContents(source.get(), destination.get(), status.st_size)) {
+        return systemError(QStringLiteral("copy"), sourcePath, errno);
+    }
+    copyAttributes(source.get(), destination.get());
+    if (::fchmod(destination.get(), status.st_mode & 07777) != 0) {
+        return systemError(QStringLiteral("set the permissions of"), destinationPath, errno);
+    }
+    const timespec times[2] = {status.st_atim, status.st_mtim};
+    ::futimens(destination.get(), times);
+    return std::nullopt;
+}
+
+InstallFailure copyLink(const QString& sourcePath, const QString& destinationPath,
+                        const struct stat& status) {
+    QByteArray target(status.st_size > 0 ? status.st_size + 1 : PATH_MAX, '\0');
+    const ssize_t length =
+        ::readlink(encoded(sourcePath).constData(), target.data(), target.size());
+    if (length < 0) {
+        return systemError(QStringLiteral("read the link"), sourcePath, errno);
+    }
+    target.truncate(length);
+    if (::symlink(target.constData(), encoded(destinationPath).constData()) != 0) {
+        return systemError(QStringLiteral("create the link"), destinationPath, errno);
+    }
+    const timespec times[2] = {status.st_atim, status.st_mtim};
+    ::utimensat(AT_FDCWD, encoded(destinationPath).constData(), times, AT_SYMLINK_NOFOLLOW);
+    return std::nullopt;
+}
+
+InstallFailure copyEntry(const QString& sourcePath, const QString& destinationPath);
+
+InstallFailure copyFolder(const QString& sourcePath, const QString& destinationPath,
+                          const struct stat& status) {
+    // Owner-writable while it fills; the folder's own permissions are set once it is complete, so
+    // that a read-only folder can still be copied.
+    if (::mkdir(encoded(destinationPath).constData(), S_IRWXU) != 0) {
+        return systemError(QStringLiteral("create the folder"), destinationPath, errno);
+    }
+    int error = 0;
+    const auto names = directoryNames(encoded(sourcePath), &error);
+    if (error != 0) {
+        return systemError(QStringLiteral("list"), sourcePath, error);
+    }
+    for (const QByteArray& name : names) {
+        const QString child = QFile::decodeName(name);
+        if (auto failure = copyEntry(sourcePath + QLatin1Char('/') + child,
+                                     destinationPath + QLatin1Char('/') + child)) {
+            return failure;
+        }
+    }
+    Descriptor source(::open(encoded(sourcePath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Descriptor destination(
+        ::open(encoded(destinationPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (source.get() >= 0 && destination.get() >= 0) {
+        copyAttributes(source.get(), destination.get());
+        const timespec times[2] = {status.st_atim, status.st_mtim};
+        ::futimens(destination.get(), times);
+    }
+    if (::chmod(encoded(destinationPath).constData(), status.st_mode & 07777) != 0) {
+        return systemError(QStringLiteral("set the permissions of"), destinationPath, errno);
+    }
+    return std::nullopt;
+}
+
+InstallFailure copyEntry(const QString& sourcePath, const QString& destinationPath) {
+    struct stat status {};
+    if (::lstat(encoded(sourcePath).constData(), &status) != 0) {
+        return systemError(QStringLiteral("read"), sourcePath, errno);
+    }
+    if (S_ISLNK(status.st_mode)) {
+        return copyLink(sourcePath, destinationPath, status);
+    }
+    if (S_ISDIR(status.st_mode)) {
+        return copyFolder(sourcePath, destinationPath, status);
+    }
+    if (S_ISREG(status.st_mode)) {
+        return copyFile(sourcePath, destinationPath, status);
+    }
+    return SystemError{QStringLiteral("Could not copy “%1”: it is neither a file, a folder nor a "
+                                      "symbolic link.")
+                           .arg(sourcePath)};
+}
+
+bool removeTree(const QByteArray& path, int* error) {
+    struct stat status {};
+    if (::lstat(path.constData(), &status) != 0) {
+        *error = errno;
+        return errno == ENOENT;
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        if (::unlink(path.constData()) != 0) {
+            *error = errno;
+            return false;
+        }
+        return true;
+    }
+    // A folder copied read-only must still be emptied.
+    if ((status.st_mode & S_IRWXU) != S_IRWXU) {
+        ::chmod(path.constData(), (status.st_mode & 07777) | S_IRWXU);
+    }
+    const auto names = directoryNames(path, error);
+    if (*error != 0) {
+        return false;
+    }
+    for (const QByteArray& name : names) {
+        if (!removeTree(path + '/' + name, error)) {
+            return false;
+        }
+    }
+    if (::rmdir(path.constData()) != 0) {
+        *error = errno;
+        return false;
+    }
+    return true;
+}
+
+QStringList pathComponents(const QString& path) {
+    return path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+bool itemExists(const QString& path) {
+    struct stat status {};
+    return !path.isEmpty() && ::lstat(encoded(path).constData(), &status) == 0;
+}
+
+bool isFolder(const QString& path) {
+    struct stat status {};
+    return !path.isEmpty() && ::stat(encoded(path).constData(), &status) == 0 &&
+           S_ISDIR(status.st_mode);
+}
+
+QStringList enumerateTree(const QString& root, bool includeHidden) {
+    QStringList items;
+    int error = 0;
+    for (const QByteArray& name : directoryNames(encoded(root), &error)) {
+        if (!includeHidden && name.startsWith('.')) {
+            continue;
+        }
+        const QString path = root + QLatin1Char('/') + QFile::decodeName(name);
+        items.append(path);
+        struct stat status {};
+        if (::lstat(encoded(path).constData(), &status) == 0 && S_ISDIR(status.st_mode)) {
+            items.append(enumerateTree(path, includeHidden));
+        }
+    }
+    return items;
+}
+
+InstallResultOr<QStringList> visibleEntries(const QString& folder) {
+    int error = 0;
+    const auto names = directoryNames(encoded(folder), &error);
+    if (error != 0) {
+        return InstallError(systemError(QStringLiteral("list"), folder, error));
+    }
+    QStringList entries;
+    for (const QByteArray& name : names) {
+        if (!name.startsWith('.')) {
+            entries.append(folder + QLatin1Char('/') + QFile::decodeName(name));
+        }
+    }
+    return entries;
+}
+
+InstallFailure createFolder(const QString& path) {
+    if (isFolder(path)) {
+        return std::nullopt;
+    }
+    if (!QDir().mkpath(path)) {
+        return SystemError{QStringLiteral("Could not create the folder “%1”.").arg(path)};
+    }
+    return std::nullopt;
+}
+
+InstallFailure copyItem(const QString& source, const QString& destination) {
+    if (itemExists(destination)) {
+        return systemError(QStringLiteral("copy to"), destination, EEXIST);
+    }
+    auto failure = copyEntry(source, destination);
+    if (failure) {
+        // Never leave half a copy behind.
+        int ignored = 0;
+        removeTree(encoded(destination), &ignored);
+    }
+    return failure;
+}
+
+InstallFailure moveItem(const QString& source, const QString& destination) {
+    if (itemExists(destination)) {
+        return systemError(QStringLiteral("move to"), destination, EEXIST);
+    }
+    if (::rename(encoded(source).constData(), encoded(destination).constData()) == 0) {
+        return std::nullopt;
+    }
+    if (errno != EXDEV) {
+        return systemError(QStringLiteral("move"), source, errno);
+    }
+    // Another volume: copy, then remove the original.
+    if (auto failure = copyItem(source, destination)) {
+        return failure;
+    }
+    return removeItem(source);
+}
+
+InstallFailure removeItem(const QString& path) {
+    int error = 0;
+    if (!removeTree(encoded(path), &error)) {
+        return systemError(QStringLiteral("remove"), path, error);
+    }
+    return std::nullopt;
+}
+
+QString canonicalPath(const QString& path) {
+    const QString cleaned = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // Resolve the longest existing part; what does not exist yet cannot be a link.
+    QString existing = cleaned;
+    QStringList missing;
+    while (!existing.isEmpty()) {
+        const QString resolved = QFileInfo(existing).canonicalFilePath();
+        if (!resolved.isEmpty()) {
+            missing.prepend(resolved == QLatin1String("/") ? QString() : resolved);
+            return missing.join(QLatin1Char('/'));
+        }
+        const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0) {
+            break;
+        }
+        missing.prepend(existing.mid(slash + 1));
+        existing.truncate(slash);
+    }
+    return cleaned;
+}
+
+bool hasDotComponent(const QString& path) {
+    const QStringList components = pathComponents(path);
+    return components.contains(QLatin1String(".")) || components.contains(QLatin1String(".."));
+}
+
+bool liesStrictlyInside(const QString& path, const QString& root) {
+    if (!QDir::isAbsolutePath(path) || !QDir::isAbsolutePath(root) || hasDotComponent(path)) {
+        return false;
+    }
+    // The item itself may be a link pointing anywhere; what matters is the folder it sits in.
+    const QFileInfo item(QDir::cleanPath(path));
+    if (item.fileName().isEmpty()) {
+        return false;
+    }
+    const QString folder = canonicalPath(item.path());
+    const QString resolvedRoot = canonicalPath(root);
+    return folder == resolvedRoot ||
+           folder.startsWith(resolvedRoot == QLatin1String("/") ? resolvedRoot
+                                                                : resolvedRoot + QLatin1Char('/'));
+}
+
+} // namespace marlox::install

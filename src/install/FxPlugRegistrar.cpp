@@ -1,0 +1,199 @@
+#include "FxPlugRegistrar.h"
+
+#include "FileOperations.h"
+#include "platform/Bundle.h"
+#include "platform/StandardFolders.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace marlox::install {
+namespace {
+
+constexpr int registrationAttempts = 3;
+const QString pluginExtension = QStringLiteral("pluginkit");
+
+bool hasPluginExtension(const QString& path) {
+    return QFileInfo(path).suffix() == pluginExtension;
+}
+
+QString bundleIdentifier(const QString& bundlePath) {
+    const auto bundle = platform::Bundle::load(bundlePath);
+    return bundle ? bundle->bundleIdentifier() : QString();
+}
+
+} // namespace
+
+FxPlugRegistrar::FxPlugRegistrar(std::shared_ptr<platform::ProcessRunner> processRunner,
+                                 QString pluginkitPath, QString lsregisterPath)
+    : m_processRunner(std::move(processRunner)), m_pluginkitPath(std::move(pluginkitPath)),
+      m_lsregisterPath(std::move(lsregisterPath)) {}
+
+InstallResultOr<QString> FxPlugRegistrar::runTool(const QString& executablePath,
+                                                  const QStringList& arguments,
+                                                  const QString& subjectPath) const {
+    const platform::ProcessResult result = m_processRunner->run(executablePath, arguments);
+    if (!result.launched) {
+        return InstallError(SystemError{
+            QStringLiteral("Could not start %1: %2").arg(executablePath, result.launchError)});
+    }
+    const QString output = platform::decodeToolOutput(result.combinedOutput());
+    if (!result.succeeded()) {
+        return InstallError(RegistrationError{subjectPath, result.exitCode, output});
+    }
+    return output;
+}
+
+InstallFailure FxPlugRegistrar::runLaunchServicesRegister(const QString& applicationPath) const {
+    const auto result =
+        runTool(m_lsregisterPath, {QStringLiteral("-f"), QStringLiteral("-R"), applicationPath},
+                applicationPath);
+    if (!result) {
+        return result.error();
+    }
+    return std::nullopt;
+}
+
+InstallFailure FxPlugRegistrar::registerApplication(const QString& applicationPath) const {
+    if (auto failure = runLaunchServicesRegister(applicationPath)) {
+        return failure;
+    }
+    for (const QString& plugin : embeddedPlugins(applicationPath)) {
+        if (auto failure = registerPlugin(plugin)) {
+            return failure;
+        }
+    }
+    return std::nullopt;
+}
+
+InstallFailure FxPlugRegistrar::registerPlugin(const QString& pluginPath) const {
+    const std::optional<QString> application = enclosingApplicationBundle(pluginPath);
+    const auto registerApplicationFirst = [&]() -> InstallFailure {
+        return application ? runLaunchServicesRegister(*application) : std::nullopt;
+    };
+    const auto add = [&]() -> InstallFailure {
+        const auto result =
+            runTool(m_pluginkitPath, {QStringLiteral("-a"), pluginPath}, pluginPath);
+        return result ? std::nullopt : InstallFailure(result.error());
+    };
+
+    if (auto failure = registerApplicationFirst()) {
+        return failure;
+    }
+    const QString identifier = bundleIdentifier(pluginPath);
+    if (identifier.isEmpty()) {
+        // Without an identifier nothing can be elected, queried or cleaned up.
+        return add();
+    }
+    const QString keptPath = canonicalPath(pluginPath);
+    removeStaleRegistrations(identifier, keptPath);
+    purgeDerivedDataCopies(identifier, keptPath);
+    // The registry takes a moment to list a new plug-in; a few immediate tries are enough, and a
+    // registration it never lists is still no reason to fail the install.
+    for (int attempt = 0; attempt < registrationAttempts; ++attempt) {
+        if (auto failure = registerApplicationFirst()) {
+            return failure;
+        }
+        if (auto failure = add()) {
+            return failure;
+        }
+        runTool(m_pluginkitPath,
+                {QStringLiteral("-e"), QStringLiteral("use"), QStringLiteral("-i"), identifier,
+                 QStringLiteral("-p"), QStringLiteral("FxPlug")},
+                pluginPath);
+        removeStaleRegistrations(identifier, keptPath);
+        if (isRegistered(identifier, keptPath)) {
+            break;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> FxPlugRegistrar::enclosingApplicationBundle(const QString& path) {
+    const QStringList components = QDir::cleanPath(QFileInfo(path).absoluteFilePath())
+                                       .split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (qsizetype index = 0; index < components.size(); ++index) {
+        if (components.at(index).endsWith(QLatin1String(".app"))) {
+            return QLatin1Char('/') + components.mid(0, index + 1).join(QLatin1Char('/'));
+        }
+    }
+    return std::nullopt;
+}
+
+QStringList FxPlugRegistrar::embeddedPlugins(const QString& applicationPath) {
+    const QString plugInsFolder = applicationPath + QLatin1String("/Contents/PlugIns");
+    if (!isFolder(plugInsFolder)) {
+        return {};
+    }
+    QStringList plugins;
+    for (const QString& item : enumerateTree(plugInsFolder, false)) {
+        if (hasPluginExtension(item)) {
+            plugins.append(item);
+        }
+    }
+    plugins.sort();
+    return plugins;
+}
+
+QStringList FxPlugRegistrar::registeredPaths(const QString& identifier, const QString& subjectPath,
+                                             const QStringList& arguments) const {
+    const QStringList query =
+        arguments.isEmpty() ? QStringList{QStringLiteral("-m"), QStringLiteral("-D"),
+                                          QStringLiteral("-v"), QStringLiteral("-i"), identifier}
+                            : arguments;
+    const auto output = runTool(m_pluginkitPath, query, subjectPath);
+    if (!output) {
+        return {};
+    }
+    QStringList paths;
+    for (const QString& line : output->split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const qsizetype slash = line.indexOf(QLatin1Char('/'));
+        if (slash < 0) {
+            continue;
+        }
+        const QString path = line.mid(slash).trimmed();
+        if (!path.isEmpty()) {
+            paths.append(canonicalPath(path));
+        }
+    }
+    return paths;
+}
+
+void FxPlugRegistrar::removeStaleRegistrations(const QString& identifier,
+                                               const QString& keptPath) const {
+    for (const QString& path : registeredPaths(identifier, keptPath)) {
+        if (path != keptPath) {
+            runTool(m_pluginkitPath, {QStringLiteral("-r"), path}, path);
+        }
+    }
+}
+
+void FxPlugRegistrar::purgeDerivedDataCopies(const QString& identifier,
+                                             const QString& keptPath) const {
+    const QString derivedData =
+        platform::homeFolder() + QLatin1String("/Library/Developer/Xcode/DerivedData");
+    if (!isFolder(derivedData)) {
+        return;
+    }
+    for (const QString& item : enumerateTree(derivedData, false)) {
+        if (!hasPluginExtension(item) || canonicalPath(item) == keptPath) {
+            continue;
+        }
+        if (bundleIdentifier(item) != identifier) {
+            continue;
+        }
+        runTool(m_pluginkitPath, {QStringLiteral("-r"), item}, item);
+    }
+}
+
+bool FxPlugRegistrar::isRegistered(const QString& identifier, const QString& keptPath) const {
+    const QString canonicalKeptPath = canonicalPath(keptPath);
+    const QStringList paths =
+        registeredPaths(identifier, canonicalKeptPath,
+                        {QStringLiteral("-m"), QStringLiteral("-A"), QStringLiteral("-D"),
+                         QStringLiteral("-v"), QStringLiteral("-i"), identifier});
+    // Any listing counts: a copy elsewhere still means the registry knows the identifier.
+    return !paths.isEmpty();
+}
+
+} // namespace marlox::install

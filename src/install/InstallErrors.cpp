@@ -1,0 +1,59 @@
+#include "InstallErrors.h"
+
+namespace marlox::install {
+
+QString HostApplicationGuardError::description() const {
+    return QStringLiteral("Close host apps before continuing. Running: ") +
+           runningHosts.join(QLatin1String(", "));
+}
+
+QString RegistrationError::description() const {
+    const QString head = QStringLiteral("Launch Services registration helper failed for ") + path +
+                         QStringLiteral(" with exit code ") + QString::number(exitCode);
+    const QString trimmed = output.trimmed();
+    return trimmed.isEmpty() ? head + QLatin1Char('.') : head + QLatin1String(": ") + trimmed;
+}
+
+QString InstallEngineError::description() const {
+    switch (kind) {
+    case Case::payloadPathMissing:
+        return QStringLiteral("Embedded payload path is missing for ") + subject + QLatin1Char('.');
+    case Case::payloadNotFound:
+        return QStringLiteral("Embedded payload was not found at ") + subject +
+               QStringLiteral(". Reinstall the app and try again.");
+    case Case::unsupportedPayload:
+        return QStringLiteral("Embedded payload is not supported: ") + subject +
+               QStringLiteral(". Expected a directory or .zip archive.");
+    case Case::unsupportedTemplatePackageType:
+        return QStringLiteral("Motion template install target is not defined for package type ") +
+               subject + QLatin1Char('.');
+    case Case::quarantineRemovalFailed:
+        return QStringLiteral("Failed to clear quarantine attributes for ") + subject +
+               QLatin1String(": ") + reason;
+    case Case::unsafePackageID:
+        return QStringLiteral("Package id cannot be used as a folder name: ") + subject +
+               QLatin1Char('.');
+    case Case::unsafePayloadPath:
+        return QStringLiteral("Embedded payload path leaves its folder: ") + subject +
+               QLatin1Char('.');
+    case Case::unsafeTemplateSubpath:
+        return QStringLiteral(
+                   "Motion template install subpath leaves the Motion Templates folder: ") +
+               subject + QLatin1Char('.');
+    }
+    return {};
+}
+
+QString describe(const InstallError& error) {
+    return std::visit(
+        [](const auto& value) -> QString {
+            if constexpr (requires { value.description(); }) {
+                return value.description();
+            } else {
+                return value.description;
+            }
+        },
+        error);
+}
+
+} // namespace marlox::install

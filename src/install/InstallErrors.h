@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
+namespace marlox::install {
+
+// A host application that loads plug-ins is running.
+struct HostApplicationGuardError {
+    QStringList runningHosts;
+    QString description() const;
+};
+
+// lsregister or pluginkit ended with a non-zero status.
+struct RegistrationError {
+    QString path;
+    int exitCode = 0;
+    QString output;
+    QString description() const;
+};
+
+struct InstallEngineError {
+    enum class Case {
+        payloadPathMissing,
+        payloadNotFound,
+        unsupportedPayload,
+        unsupportedTemplatePackageType,
+        quarantineRemovalFailed,
+        unsafePackageID,
+        unsafePayloadPath,
+        unsafeTemplateSubpath,
+    };
+    Case kind;
+    // The name, path, type or id the message names.
+    QString subject;
+    // Only for a quarantine failure: the system's text.
+    QString reason;
+
+    QString description() const;
+};
+
+// A tool that exited with a non-zero status, reported in the domain of whoever ran it.
+struct ToolError {
+    QString domain;
+    int code = 0;
+    QString description;
+};
+
+// What the system said when a file operation failed or a program could not be started.
+struct SystemError {
+    QString description;
+};
+
+using InstallError = std::variant<HostApplicationGuardError, InstallEngineError, RegistrationError,
+                                  ToolError, SystemError>;
+
+// The sentence shown to the user for any of them.
+QString describe(const InstallError& error);
+
+// Nothing on success, else why it failed.
+using InstallFailure = std::optional<InstallError>;
+
+template <typename Value> using InstallResultOr = Result<Value, InstallError>;
+
+} // namespace marlox::install

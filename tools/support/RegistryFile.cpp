@@ -1,0 +1,76 @@
+#include "RegistryFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace marlox::tools {
+namespace {
+
+QString dataFolder(const QString& folder) {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QLatin1Char('/') + folder;
+}
+
+} // namespace
+
+RegistryFile::RegistryFile(const char* toolName, const QString& folder, const QString& fileName)
+    : m_toolName(toolName), m_path(dataFolder(folder) + QLatin1Char('/') + fileName),
+      m_lock(m_path + QLatin1String(".lock")) {
+    QDir().mkpath(dataFolder(folder));
+    m_lock.setStaleLockTime(30 * 1000);
+    m_locked = m_lock.tryLock(10 * 1000);
+}
+
+std::optional<QJsonArray> RegistryFile::load() const {
+    if (!m_locked) {
+        complain(m_toolName, QStringLiteral("the registry is busy: ") + m_path);
+        return std::nullopt;
+    }
+    QFile file(m_path);
+    if (!file.exists()) {
+        return QJsonArray();
+    }
+    const QJsonDocument document =
+        file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()) : QJsonDocument();
+    if (!document.isArray()) {
+        complain(m_toolName, QStringLiteral("the registry cannot be read: ") + m_path);
+        return std::nullopt;
+    }
+    return document.array();
+}
+
+bool RegistryFile::save(const QJsonArray& entries) const {
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(QJsonDocument(entries).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
+        complain(m_toolName, QStringLiteral("the registry cannot be written: ") + m_path);
+        return false;
+    }
+    return true;
+}
+
+QString resolvedPath(const QString& path) {
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString canonical = QFileInfo(absolute).canonicalFilePath();
+    return canonical.isEmpty() ? absolute : canonical;
+}
+
+QStringList commandLineArguments(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int index = 1; index < argc; ++index) {
+        arguments.append(QString::fromLocal8Bit(argv[index]));
+    }
+    return arguments;
+}
+
+void complain(const char* tool, const QString& message) {
+    std::fprintf(stderr, "%s: %s\n", tool, message.toLocal8Bit().constData());
+}
+
+} // namespace marlox::tools

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QLockFile>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace marlox::tools {
+
+// Exit statuses of the tools: success, a failed operation, a malformed command line.
+inline constexpr int exitSuccess = 0;
+inline constexpr int exitFailure = 1;
+inline constexpr int exitUsage = 64;
+
+// A registry of the tools that stand in for the system's: a JSON array in a file under the user's
+// data folder. Holding one locks the file against other runs of the tools until it is destroyed.
+class RegistryFile {
+public:
+    // The file `<user data folder>/<folder>/<fileName>`; problems are reported under the tool's
+    // name.
+    RegistryFile(const char* toolName, const QString& folder, const QString& fileName);
+
+    const QString& path() const { return m_path; }
+
+    // An empty registry when the file is missing. Nothing, after saying why on standard error, when
+    // another run held the lock for too long or the file cannot be read as a registry.
+    std::optional<QJsonArray> load() const;
+    // Replaces the file as a whole; false (and the file unchanged, and a complaint) when it cannot
+    // be written.
+    bool save(const QJsonArray& entries) const;
+
+private:
+    const char* m_toolName;
+    QString m_path;
+    QLockFile m_lock;
+    bool m_locked = false;
+};
+
+// The absolute path with "." and ".." removed and links resolved as far as the path exists.
+QString resolvedPath(const QString& path);
+
+// A line on standard error, prefixed with the tool's name.
+void complain(const char* tool, const QString& message);
+
+// The arguments after the program name.
+QStringList commandLineArguments(int argc, char* argv[]);
+
+} // namespace marlox::tools
