@@ -30,6 +30,18 @@ foreach(font IN LISTS MARLOX_FONT_FILES)
         COMMAND ${CMAKE_COMMAND} -E copy "${font}" "${target}" DEPENDS "${font}" VERBATIM)
     list(APPEND MARLOX_BUNDLED_RESOURCES "${target}")
 endforeach()
+# The payloads of the built-in catalog are generated, not kept in the source tree.
+set(MARLOX_PAYLOADS_STAMP "${CMAKE_BINARY_DIR}/payloads.stamp")
+file(GLOB MARLOX_THUMBNAIL_FILES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/resources/Thumbnails/*")
+add_custom_command(OUTPUT "${MARLOX_PAYLOADS_STAMP}"
+    COMMAND ${CMAKE_COMMAND} "-DRESOURCES=${MARLOX_BUNDLE_RESOURCES_DIR}"
+            "-DTHUMBNAILS=${PROJECT_SOURCE_DIR}/resources/Thumbnails"
+            "-DWORK=${CMAKE_BINARY_DIR}/payloads-work"
+            -P "${CMAKE_CURRENT_LIST_DIR}/MarloxPayloads.cmake"
+    COMMAND ${CMAKE_COMMAND} -E touch "${MARLOX_PAYLOADS_STAMP}"
+    DEPENDS "${CMAKE_CURRENT_LIST_DIR}/MarloxPayloads.cmake" ${MARLOX_THUMBNAIL_FILES}
+    COMMENT "Generating the payloads of the built-in catalog" VERBATIM)
+list(APPEND MARLOX_BUNDLED_RESOURCES "${MARLOX_PAYLOADS_STAMP}")
 add_custom_target(marlox_bundle_resources ALL DEPENDS ${MARLOX_BUNDLED_RESOURCES})
 
 # Helper executables placed next to the application inside Contents/MacOS.
