@@ -356,6 +356,19 @@ InstallFailure removeItem(const QString& path) {
     return std::nullopt;
 }
 
+InstallFailure moveReplacing(const QString& source, const QString& destination) {
+    if (itemExists(destination)) {
+        if (auto failure = removeItem(destination)) {
+            return failure;
+        }
+    }
+    return moveItem(source, destination);
+}
+
+void removeQuietly(const QString& path) {
+    removeItem(path);
+}
+
 QString canonicalPath(const QString& path) {
     const QString cleaned = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     // Resolve the longest existing part; what does not exist yet cannot be a link.
@@ -396,6 +409,14 @@ bool liesStrictlyInside(const QString& path, const QString& root) {
     return folder == resolvedRoot ||
            folder.startsWith(resolvedRoot == QLatin1String("/") ? resolvedRoot
                                                                 : resolvedRoot + QLatin1Char('/'));
+}
+
+bool resolvesInside(const QString& path, const QString& root) {
+    const QString resolvedRoot = canonicalPath(root);
+    const QString resolvedPath = canonicalPath(path);
+    const QString prefix =
+        resolvedRoot == QLatin1String("/") ? resolvedRoot : resolvedRoot + QLatin1Char('/');
+    return resolvedPath.size() > prefix.size() && resolvedPath.startsWith(prefix);
 }
 
 } // namespace marlox::install

@@ -27,6 +27,10 @@ InstallFailure createFolder(const QString& path);
 InstallFailure copyItem(const QString& source, const QString& destination);
 InstallFailure moveItem(const QString& source, const QString& destination);
 InstallFailure removeItem(const QString& path);
+// Removes whatever is at the destination, then moves the source there.
+InstallFailure moveReplacing(const QString& source, const QString& destination);
+// Removes a scratch item; a failure leaves it for a later clean-up of the cache.
+void removeQuietly(const QString& path);
 
 // The path made absolute, without "." and ".." components, with symbolic links resolved as far
 // as the path exists.
@@ -36,5 +40,7 @@ bool hasDotComponent(const QString& path);
 // True when the path is absolute, has no "." or ".." component, is not the root, and the folder
 // holding it, once resolved, is the root or lies below it.
 bool liesStrictlyInside(const QString& path, const QString& root);
+// True when the path, links included, resolves to somewhere strictly below the resolved root.
+bool resolvesInside(const QString& path, const QString& root);
 
 } // namespace marlox::install

@@ -34,8 +34,7 @@ InstallResultOr<QString> FxPlugRegistrar::runTool(const QString& executablePath,
                                                   const QString& subjectPath) const {
     const platform::ProcessResult result = m_processRunner->run(executablePath, arguments);
     if (!result.launched) {
-        return InstallError(SystemError{
-            QStringLiteral("Could not start %1: %2").arg(executablePath, result.launchError)});
+        return InstallError(launchFailure(executablePath, result.launchError));
     }
     const QString output = platform::decodeToolOutput(result.combinedOutput());
     if (!result.succeeded()) {

@@ -44,6 +44,10 @@ QString InstallEngineError::description() const {
     return {};
 }
 
+SystemError launchFailure(const QString& executablePath, const QString& reason) {
+    return SystemError{QStringLiteral("Could not start %1: %2").arg(executablePath, reason)};
+}
+
 QString describe(const InstallError& error) {
     return std::visit(
         [](const auto& value) -> QString {

@@ -56,6 +56,9 @@ struct SystemError {
     QString description;
 };
 
+// A program that could not be started at all.
+SystemError launchFailure(const QString& executablePath, const QString& reason);
+
 using InstallError = std::variant<HostApplicationGuardError, InstallEngineError, RegistrationError,
                                   ToolError, SystemError>;
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <ostream>
+
 namespace marlox::testing {
 
 // Writes a bundle with the macOS layout: Contents/Info.plist (with the identifier when one is
@@ -39,3 +41,8 @@ QByteArray registryLine(const QString& identifier, const QString& path);
 QStringList treeSnapshot(const QString& root);
 
 } // namespace marlox::testing
+
+// Readable test failures for texts and lists of texts.
+inline void PrintTo(const QString& text, std::ostream* stream) {
+    *stream << '"' << text.toStdString() << '"';
+}

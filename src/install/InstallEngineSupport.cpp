@@ -1,0 +1,75 @@
+#include "InstallEngineSupport.h"
+
+#include "FileOperations.h"
+#include "catalog/Environment.h"
+#include "catalog/OperationsLog.h"
+#include "catalog/SafePath.h"
+#include "platform/Bundle.h"
+#include "platform/StandardFolders.h"
+
+#include <QUuid>
+
+namespace marlox::install {
+
+QString newWorkFolder(const QString& prefix) {
+    return catalog::cacheDirectory() + QLatin1Char('/') + prefix +
+           QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+QStringList payloadSearchFolders(const std::optional<QString>& payloadRoot) {
+    static const QString resourceBundle = QStringLiteral("/MarloxStudio_MarloxStudioApp.bundle");
+    const platform::Bundle mainBundle = platform::Bundle::main();
+    const QStringList resourceFolders = catalog::resourceDirectoryURLs();
+    const QString mainResources = mainBundle.resourcePath();
+    QStringList folders;
+    if (payloadRoot) {
+        folders.append(*payloadRoot);
+    }
+    if (!resourceFolders.isEmpty()) {
+        folders.append(resourceFolders.first());
+    }
+    if (!mainResources.isEmpty()) {
+        folders.append(mainResources);
+    }
+    folders.append(mainBundle.bundlePath() + resourceBundle);
+    if (!mainResources.isEmpty()) {
+        folders.append(mainResources + resourceBundle);
+    }
+    return folders;
+}
+
+QString defaultTemplatesRoot() {
+    return platform::userMoviesFolder() + QLatin1Char('/') + templatesLibraryName;
+}
+
+QString vendorFolderName() {
+    return catalog::isDeveloperBuild() ? QStringLiteral("Marlox Studio Developer")
+                                       : QStringLiteral("Marlox Studio");
+}
+
+InstallFailure checkCatalogPaths(const catalog::PackageManifest& package) {
+    if (!catalog::isSafePathComponent(package.id)) {
+        return InstallEngineError{InstallEngineError::Case::unsafePackageID, package.id, {}};
+    }
+    for (const std::optional<QString>& payloadPath :
+         {std::optional<QString>(package.bundlePayloadPath), package.motionTemplatePayloadPath}) {
+        if (payloadPath && hasDotComponent(payloadPath->trimmed())) {
+            return InstallEngineError{
+                InstallEngineError::Case::unsafePayloadPath, payloadPath->trimmed(), {}};
+        }
+    }
+    if (package.motionTemplateInstallSubpath &&
+        hasDotComponent(package.motionTemplateInstallSubpath->trimmed())) {
+        return InstallEngineError{InstallEngineError::Case::unsafeTemplateSubpath,
+                                  package.motionTemplateInstallSubpath->trimmed(),
+                                  {}};
+    }
+    return std::nullopt;
+}
+
+void logSkippedRemoval(const QString& path) {
+    catalog::log(QStringLiteral("Removal skipped a recorded path outside the install folders: ") +
+                 path);
+}
+
+} // namespace marlox::install
