@@ -86,6 +86,17 @@ void copyAttributes(int source, int destination) {
     }
 }
 
+bool writeAll(int destination, const char* bytes, ssize_t length) {
+    for (ssize_t written = 0; written < length;) {
+        const ssize_t step = ::write(destination, bytes + written, size_t(length - written));
+        if (step < 0 && errno != EINTR) {
+            return false;
+        }
+        written += step < 0 ? 0 : step;
+    }
+    return true;
+}
+
 bool copyContents(int source, int destination, off_t size) {
     off_t remaining = size;
     bool useKernelCopy = true;
@@ -105,29 +116,24 @@ bool copyContents(int source, int destination, off_t size) {
         }
     }
     // The rest (or all, where the kernel cannot copy between these files) the plain way; this
-    // also picks up a file that grew since it was measured.
-    std::vector<char> buffer(1 << 20);
+    // also picks up a file that grew since it was measured. The buffer is only made when there is
+    // something left, which after a kernel copy there rarely is.
+    std::vector<char> buffer;
+    char probe = 0;
     while (true) {
-        const ssize_t read = ::read(source, buffer.data(), buffer.size());
+        char* bytes = buffer.empty() ? &probe : buffer.data();
+        const ssize_t read = ::read(source, bytes, buffer.empty() ? 1 : buffer.size());
         if (read == 0) {
             return true;
         }
-        if (read < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        if (read < 0 && errno == EINTR) {
+            continue;
+        }
+        if (read < 0 || !writeAll(destination, bytes, read)) {
             return false;
         }
-        for (ssize_t written = 0; written < read;) {
-            const ssize_t step =
-                ::write(destination, buffer.data() + written, size_t(read - written));
-            if (step < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return false;
-            }
-            written += step;
+        if (buffer.empty()) {
+            buffer.resize(1 << 20);
         }
     }
 }
