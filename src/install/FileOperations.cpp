@@ -1,5 +1,7 @@
 #include "FileOperations.h"
 
+#include "catalog/FileSystem.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -272,8 +274,7 @@ QStringList pathComponents(const QString& path) {
 } // namespace
 
 bool itemExists(const QString& path) {
-    struct stat status {};
-    return !path.isEmpty() && ::lstat(encoded(path).constData(), &status) == 0;
+    return !path.isEmpty() && catalog::somethingExistsAt(path);
 }
 
 bool isFolder(const QString& path) {
@@ -300,26 +301,21 @@ QStringList enumerateTree(const QString& root, bool includeHidden) {
 }
 
 InstallResultOr<QStringList> visibleEntries(const QString& folder) {
-    int error = 0;
-    const auto names = directoryNames(encoded(folder), &error);
-    if (error != 0) {
-        return InstallError(systemError(QStringLiteral("list"), folder, error));
+    std::optional<QStringList> names = catalog::visibleEntryNames(folder);
+    if (!names) {
+        return InstallError(SystemError{QStringLiteral("Could not list “%1”.").arg(folder)});
     }
+    names->sort();
     QStringList entries;
-    for (const QByteArray& name : names) {
-        if (!name.startsWith('.')) {
-            entries.append(folder + QLatin1Char('/') + QFile::decodeName(name));
-        }
+    for (const QString& name : *names) {
+        entries.append(folder + QLatin1Char('/') + name);
     }
     return entries;
 }
 
 InstallFailure createFolder(const QString& path) {
-    if (isFolder(path)) {
-        return std::nullopt;
-    }
-    if (!QDir().mkpath(path)) {
-        return SystemError{QStringLiteral("Could not create the folder “%1”.").arg(path)};
+    if (auto failure = catalog::createFolder(path)) {
+        return SystemError{failure->description};
     }
     return std::nullopt;
 }

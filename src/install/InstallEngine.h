@@ -91,7 +91,10 @@ private:
     InstallFailure installPluginPayload(const catalog::PackageManifest& package,
                                         const QString& installRoot, const QString& destination,
                                         const std::optional<QString>& payloadRoot) const;
-    InstallFailure replaceItem(const QString& source, const QString& destination) const;
+    // Replaces the destination with a copy of the source (placed inside it under `nameInside` when
+    // given), putting the previous version back when the copy fails.
+    InstallFailure replaceItem(const QString& source, const QString& destination,
+                               const QString& nameInside = {}) const;
     InstallFailure copyReplacing(const QString& source, const QString& destination) const;
     InstallFailure runProcess(const QString& executablePath, const QStringList& arguments) const;
     InstallFailure expandArchives(const QString& folder) const;

@@ -2,47 +2,30 @@
 
 #include "catalog/Environment.h"
 #include "platform/SystemTools.h"
+#include "support/ZipWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <archive.h>
-#include <archive_entry.h>
-
 namespace marlox::testing {
 
 void writeZip(const QString& path, const QMap<QString, QByteArray>& entries) {
     QDir().mkpath(QFileInfo(path).path());
-    archive* writer = archive_write_new();
-    archive_write_set_format_zip(writer);
-    ASSERT_EQ(archive_write_open_filename(writer, QFile::encodeName(path).constData()), ARCHIVE_OK);
+    ZipWriter zip(path);
     for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
-        archive_entry* header = archive_entry_new();
-        const bool folder = entry.key().endsWith('/');
-        archive_entry_set_pathname(header, entry.key().toUtf8().constData());
-        archive_entry_set_filetype(header, folder ? AE_IFDIR : AE_IFREG);
-        archive_entry_set_perm(header, folder ? 0755 : 0644);
-        archive_entry_set_size(header, folder ? 0 : entry.value().size());
-        archive_write_header(writer, header);
-        if (!folder) {
-            archive_write_data(writer, entry.value().constData(), size_t(entry.value().size()));
+        if (entry.key().endsWith('/')) {
+            zip.addDirectory(entry.key());
+        } else {
+            zip.addFile(entry.key(), entry.value());
         }
-        archive_entry_free(header);
     }
-    archive_write_close(writer);
-    archive_write_free(writer);
+    ASSERT_TRUE(zip.close()) << path.toStdString();
 }
 
 EngineTest::EngineTest() {
     failingDitto.fail("-x", 9, "ditto: archive is damaged\n");
     ditto = platform::dittoToolPath();
-    if (!QFileInfo(ditto).isExecutable()) {
-        // Until the bundle carries its own archive tool, libarchive's command line stands in.
-        ditto = home.filePath("tools/ditto-bsdtar");
-        writeFile(ditto, "#!/bin/sh\nexec bsdtar -x -f \"$3\" -C \"$4\"\n");
-        QFile::setPermissions(ditto, QFile::permissions(ditto) | QFileDevice::ExeOwner);
-    }
 }
 
 install::InstallEngine EngineTest::engine() const {

@@ -307,13 +307,17 @@ TEST_F(EngineTest, IdsAndPayloadPathsThatLeaveTheirFolderTouchNothing) {
     EXPECT_TRUE(pluginkit.calls().isEmpty());
 }
 
-TEST_F(EngineTest, InstallsFromTheBundleWhenNoPayloadRootIsGiven) {
+TEST_F(EngineTest, BundlePayloadFromTheAppBundleKeepsItsNameInsideThePackageFolder) {
+    // GIVEN no payload root, and a catalog path that names a plug-in bundle in the app's resources
     const auto result =
         engine().install(package("studio.marlox.countdown-pro", "Payloads/CountdownPro.pluginkit"),
                          installRoot, std::nullopt, std::nullopt, std::nullopt);
 
+    // THEN the bundle lands in the package's folder under its own name, and so is registered
     ASSERT_TRUE(result) << describe(result.error()).toStdString();
-    EXPECT_TRUE(QFileInfo(result->installPath + "/Contents/Info.plist").isFile());
+    const QString bundle = result->installPath + "/CountdownPro.pluginkit";
+    EXPECT_TRUE(QFileInfo(bundle + "/Contents/Info.plist").isFile());
+    EXPECT_EQ(pluginkit.callsWith("-a").value(0), (QStringList{"-a", bundle}));
 }
 
 TEST_F(EngineTest, RunsOffTheMainThreadAndAnswersThroughAFuture) {

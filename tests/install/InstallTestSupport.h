@@ -1,10 +1,10 @@
 #pragma once
 
+#include "support/QtPrinters.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <ostream>
 
 namespace marlox::testing {
 
@@ -41,8 +41,3 @@ QByteArray registryLine(const QString& identifier, const QString& path);
 QStringList treeSnapshot(const QString& root);
 
 } // namespace marlox::testing
-
-// Readable test failures for texts and lists of texts.
-inline void PrintTo(const QString& text, std::ostream* stream) {
-    *stream << '"' << text.toStdString() << '"';
-}
