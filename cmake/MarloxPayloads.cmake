@@ -100,11 +100,13 @@ foreach(plugin IN ITEMS
     list(GET fields 1 name)
     list(GET fields 2 identifier)
     list(GET fields 3 version)
-    plugin_bundle("${payloads}/${executable}.pluginkit" "${executable}" "${name}" "${identifier}" "${version}")
+    # A folder payload becomes the package's install folder; the bundle lies inside it.
+    plugin_bundle("${payloads}/${executable}/${executable}.pluginkit" "${executable}" "${name}"
+        "${identifier}" "${version}")
 endforeach()
 
 # An application with two embedded plug-ins and a versioned framework.
-set(suite "${payloads}/ColorSuite.app/Contents")
+set(suite "${payloads}/ColorSuite/ColorSuite.app/Contents")
 write_info_plist("${suite}/Info.plist" "studio.marlox.color-suite" "Color Suite" "ColorSuite" "4.0.2"
     "\t<key>CFBundlePackageType</key>\n\t<string>APPL</string>\n")
 write_executable("${suite}/MacOS/ColorSuite" "Color Suite scopes")

@@ -23,18 +23,6 @@ struct DiscoveredBundles {
     QStringList standalonePlugins;
 };
 
-InstallFailure copyIntoNewFolder(const QString& source, const QString& destination) {
-    if (auto failure = createFolder(QFileInfo(destination).path())) {
-        return failure;
-    }
-    return copyItem(source, destination);
-}
-
-bool isBundle(const QString& path) {
-    const QString extension = QFileInfo(path).suffix().toLower();
-    return extension == QLatin1String("app") || extension == QLatin1String("pluginkit");
-}
-
 void classifyBundle(const QString& path, QStringList& applications, QStringList& plugins) {
     const QString extension = QFileInfo(path).suffix().toLower();
     if (extension == QLatin1String("app")) {
@@ -153,11 +141,9 @@ InstallEngine::installPluginPayload(const catalog::PackageManifest& package,
         return failure;
     }
     if (isFolder(*payload)) {
-        // The install folder takes the package id as its name, whatever the payload's own. A
-        // payload that is itself a bundle goes inside it under its own name: a bundle renamed
-        // after the package would lose its extension, and with it every registration.
-        const QString keptName = isBundle(*payload) ? QFileInfo(*payload).fileName() : QString();
-        if (auto failure = replaceItem(*payload, destination, keptName)) {
+        // The install folder takes the package id as its name, whatever the payload's own; the
+        // bundles to register are inside the payload folder.
+        if (auto failure = replaceItem(*payload, destination)) {
             return failure;
         }
     } else {
@@ -213,8 +199,8 @@ InstallEngine::resolvePayloadURL(const QString& payloadPath, const QString& pack
     return InstallError(engineError(InstallEngineError::Case::payloadNotFound, trimmed));
 }
 
-InstallFailure InstallEngine::replaceItem(const QString& source, const QString& destination,
-                                          const QString& nameInside) const {
+InstallFailure InstallEngine::replaceItem(const QString& source,
+                                          const QString& destination) const {
     if (auto failure = createFolder(QFileInfo(destination).path())) {
         return failure;
     }
@@ -225,11 +211,7 @@ InstallFailure InstallEngine::replaceItem(const QString& source, const QString& 
             return failure;
         }
     }
-    const InstallFailure copied =
-        nameInside.isEmpty()
-            ? copyReplacing(source, destination)
-            : copyIntoNewFolder(source, destination + QLatin1Char('/') + nameInside);
-    if (auto failure = copied) {
+    if (auto failure = copyReplacing(source, destination)) {
         if (itemExists(destination)) {
             removeItem(destination);
         }

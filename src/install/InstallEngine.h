@@ -91,10 +91,9 @@ private:
     InstallFailure installPluginPayload(const catalog::PackageManifest& package,
                                         const QString& installRoot, const QString& destination,
                                         const std::optional<QString>& payloadRoot) const;
-    // Replaces the destination with a copy of the source (placed inside it under `nameInside` when
-    // given), putting the previous version back when the copy fails.
-    InstallFailure replaceItem(const QString& source, const QString& destination,
-                               const QString& nameInside = {}) const;
+    // Replaces the destination with a copy of the source, putting the previous version back when
+    // the copy fails.
+    InstallFailure replaceItem(const QString& source, const QString& destination) const;
     InstallFailure copyReplacing(const QString& source, const QString& destination) const;
     InstallFailure runProcess(const QString& executablePath, const QStringList& arguments) const;
     InstallFailure expandArchives(const QString& folder) const;

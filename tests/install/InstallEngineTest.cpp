@@ -307,13 +307,13 @@ TEST_F(EngineTest, IdsAndPayloadPathsThatLeaveTheirFolderTouchNothing) {
     EXPECT_TRUE(pluginkit.calls().isEmpty());
 }
 
-TEST_F(EngineTest, BundlePayloadFromTheAppBundleKeepsItsNameInsideThePackageFolder) {
-    // GIVEN no payload root, and a catalog path that names a plug-in bundle in the app's resources
+TEST_F(EngineTest, FolderPayloadFromTheAppBundleBecomesThePackageFolder) {
+    // GIVEN no payload root, and a catalog path that names a payload folder in the app's resources
     const auto result =
-        engine().install(package("studio.marlox.countdown-pro", "Payloads/CountdownPro.pluginkit"),
+        engine().install(package("studio.marlox.countdown-pro", "Payloads/CountdownPro"),
                          installRoot, std::nullopt, std::nullopt, std::nullopt);
 
-    // THEN the bundle lands in the package's folder under its own name, and so is registered
+    // THEN the folder's bundle lands in the package's folder under its own name and is registered
     ASSERT_TRUE(result) << describe(result.error()).toStdString();
     const QString bundle = result->installPath + "/CountdownPro.pluginkit";
     EXPECT_TRUE(QFileInfo(bundle + "/Contents/Info.plist").isFile());
