@@ -1,3 +1,4 @@
+#include "InstallTestSupport.h"
 #include "catalog/CatalogManifest.h"
 #include "catalog/Environment.h"
 #include "catalog/InstallLocations.h"
@@ -15,6 +16,8 @@
 
 using namespace marlox::catalog;
 using namespace marlox::install;
+using marlox::testing::builtInPackages;
+using marlox::testing::registeredPluginLines;
 
 namespace {
 
@@ -25,13 +28,6 @@ public:
         return {};
     }
 };
-
-QList<PackageManifest> builtInPackages() {
-    const auto catalog =
-        decodeCatalogManifest(marlox::testing::readFile(urlForResource("manifest", "json")));
-    EXPECT_TRUE(catalog);
-    return catalog ? catalog->packages : QList<PackageManifest>{};
-}
 
 } // namespace
 
@@ -76,18 +72,7 @@ TEST(BuiltInPayloadsTest, EveryBundleInThePayloadsHasAnIdentifierAndAnExecutable
     EXPECT_TRUE(bundles.contains("ColorSuiteCurves.pluginkit"));
 }
 
-namespace {
-
-class BuiltInInstallTest : public marlox::testing::ScratchHomeTest {
-protected:
-    QStringList registryLines() {
-        const auto result = marlox::platform::SystemProcessRunner().run(
-            marlox::platform::pluginkitToolPath(), {"-m", "-A", "-D", "-v"});
-        return QString::fromUtf8(result.standardOutput).split('\n', Qt::SkipEmptyParts);
-    }
-};
-
-} // namespace
+using BuiltInInstallTest = marlox::testing::ScratchHomeTest;
 
 TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTools) {
     // GIVEN the engine with the bundle's own ditto, pluginkit and lsregister
@@ -132,7 +117,7 @@ TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTo
         (QStringList{templatesRoot + "/Generators/Marlox Studio/Frame Kit/Frame Kit Borders",
                      templatesRoot + "/Generators/Marlox Studio/Frame Kit/Frame Kit Splits"}));
     EXPECT_FALSE(QFileInfo::exists(templatesRoot + "/Generators/Marlox Studio/Frame Kit/__MACOSX"));
-    const QStringList registered = registryLines();
+    const QStringList registered = registeredPluginLines();
     EXPECT_EQ(registered.size(), 11) << registered.join('\n').toStdString();
     for (const QString& line : registered) {
         EXPECT_TRUE(line.startsWith('+')) << line.toStdString();
@@ -151,5 +136,5 @@ TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTo
     EXPECT_TRUE(QFileInfo(home.filePath("home/Applications")).isDir());
     EXPECT_TRUE(
         QDir(templatesRoot).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
-    EXPECT_TRUE(registryLines().isEmpty());
+    EXPECT_TRUE(registeredPluginLines().isEmpty());
 }

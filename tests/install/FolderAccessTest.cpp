@@ -1,8 +1,8 @@
+#include "InstallTestSupport.h"
 #include "catalog/AppSettingsStore.h"
 #include "catalog/InstallLocations.h"
 #include "install/InstallTargetAccessService.h"
 #include "install/MotionTemplatesAccessService.h"
-#include "platform/LoginItem.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "support/ReadOnlyFolder.h"
@@ -19,29 +19,15 @@ using marlox::catalog::AppSettingsStore;
 using marlox::catalog::installFolderPath;
 using marlox::catalog::legacyInstallFolderPath;
 namespace settingsKeys = marlox::catalog::settingsKeys;
-using marlox::platform::LoginItem;
-using marlox::platform::LoginItemError;
-using marlox::platform::LoginItemStatus;
 using marlox::platform::UserDefaults;
+using marlox::testing::NoLoginItem;
 using marlox::testing::readFile;
 using marlox::testing::ReadOnlyFolder;
+using marlox::testing::RecordingWorkspace;
 using marlox::testing::ScratchHomeTest;
 using marlox::testing::writeFile;
 
 namespace {
-
-class RecordingWorkspace final : public marlox::platform::Workspace {
-public:
-    void openFolder(const QString& path) override { openedFolders.append(path); }
-    QStringList openedFolders;
-};
-
-class NoLoginItem final : public LoginItem {
-public:
-    LoginItemStatus status() const override { return LoginItemStatus::notRegistered; }
-    std::optional<LoginItemError> registerItem() override { return LoginItemError{"no"}; }
-    std::optional<LoginItemError> unregisterItem() override { return std::nullopt; }
-};
 
 class FolderAccessTest : public ScratchHomeTest {
 protected:

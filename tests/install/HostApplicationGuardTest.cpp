@@ -1,12 +1,11 @@
 #include "install/HostApplicationGuard.h"
 
+#include "InstallTestSupport.h"
 #include "install/InstallErrors.h"
 #include "support/ScratchHome.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -138,25 +137,18 @@ TEST_F(ProcessTableTest, MatchesHostsByCommandOrExecutableNameAndSkipsZombies) {
 }
 
 TEST(HostApplicationGuardRealProcessTest, SeesARunningProcessNamedMotion) {
-    // GIVEN a real process whose executable is named Motion
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString motion = folder.filePath("Motion");
-    ASSERT_TRUE(QFile::copy("/bin/sleep", motion));
-    QFile::setPermissions(motion, QFile::permissions("/bin/sleep"));
-    const HostApplicationGuard guard(std::make_shared<SystemProcessLister>());
-    const bool motionAlreadyRunning = guard.runningHostNames().contains("Apple Motion");
-    ASSERT_FALSE(motionAlreadyRunning) << "a process named Motion runs on this machine";
+    // GIVEN the system's process list, as far as this test's own processes go
+    const HostApplicationGuard guard(std::make_shared<marlox::testing::OwnChildProcessLister>());
+    ASSERT_TRUE(guard.runningHostNames().isEmpty());
 
-    QProcess process;
-    process.start(motion, {"30"});
-    ASSERT_TRUE(process.waitForStarted());
+    // WHEN a real process whose executable is named Motion runs
+    auto motion = std::make_unique<marlox::testing::RunningHost>("Motion");
+    ASSERT_TRUE(motion->isRunning());
 
-    // WHEN the guard is asked, THEN it names Apple Motion
+    // THEN the guard names Apple Motion
     EXPECT_EQ(guard.runningHostNames(), QStringList{"Apple Motion"});
 
     // and once the process has ended it no longer does
-    process.kill();
-    process.waitForFinished();
+    motion.reset();
     EXPECT_TRUE(guard.runningHostNames().isEmpty());
 }

@@ -1,8 +1,12 @@
 #include "InstallTestSupport.h"
 
+#include "catalog/Environment.h"
+#include "platform/ProcessRunner.h"
 #include "platform/PropertyList.h"
+#include "platform/SystemTools.h"
 #include "support/ScratchHome.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -13,6 +17,46 @@
 #include <unistd.h>
 
 namespace marlox::testing {
+namespace {
+
+// The parent's process id, the fourth field of /proc/<pid>/stat; the command name before it may
+// hold spaces and parentheses, so the fields are counted from the last ')'.
+qint64 parentProcessID(qint64 processID) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(processID));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 1 ? fields.at(1).toLongLong() : -1;
+}
+
+} // namespace
+
+QList<platform::RunningApplication>
+OwnChildProcessLister::runningApplications(const QString& bundleIdentifier,
+                                           const QString& executableName) const {
+    QList<platform::RunningApplication> children;
+    for (const auto& application : m_system.runningApplications(bundleIdentifier, executableName)) {
+        if (parentProcessID(application.processIdentifier) == QCoreApplication::applicationPid()) {
+            children.append(application);
+        }
+    }
+    return children;
+}
+
+RunningHost::RunningHost(const QString& executableName) {
+    const QString executable = m_folder.filePath(executableName);
+    EXPECT_TRUE(QFile::copy("/bin/sleep", executable));
+    QFile::setPermissions(executable, QFile::permissions("/bin/sleep"));
+    m_process.start(executable, {"30"});
+    EXPECT_TRUE(m_process.waitForStarted()) << m_process.errorString().toStdString();
+}
+
+RunningHost::~RunningHost() {
+    m_process.kill();
+    m_process.waitForFinished();
+}
 
 void makeBundle(const QString& path, const QString& identifier, const QString& version) {
     QVariantMap info{{"CFBundleName", QFileInfo(path).completeBaseName()},
@@ -88,6 +132,29 @@ QByteArray registryLine(const QString& identifier, const QString& path) {
     return "+    " + identifier.toUtf8() +
            "(1.0)\t0F4C7A1E-2B3D-4C5E-8F90-A1B2C3D4E5F6\t2026-01-01 10:00:00 +0000\t" +
            path.toUtf8() + "\n";
+}
+
+QList<catalog::PackageManifest> builtInPackages() {
+    const auto catalog =
+        catalog::decodeCatalogManifest(readFile(catalog::urlForResource("manifest", "json")));
+    EXPECT_TRUE(catalog);
+    return catalog ? catalog->packages : QList<catalog::PackageManifest>{};
+}
+
+catalog::PackageManifest builtInPackage(const QString& id) {
+    for (const catalog::PackageManifest& package : builtInPackages()) {
+        if (package.id == id) {
+            return package;
+        }
+    }
+    ADD_FAILURE() << "the built-in catalog has no " << id.toStdString();
+    return {};
+}
+
+QStringList registeredPluginLines() {
+    const auto result = platform::SystemProcessRunner().run(platform::pluginkitToolPath(),
+                                                            {"-m", "-A", "-D", "-v"});
+    return QString::fromUtf8(result.standardOutput).split('\n', Qt::SkipEmptyParts);
 }
 
 QStringList treeSnapshot(const QString& root) {

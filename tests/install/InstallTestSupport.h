@@ -1,12 +1,72 @@
 #pragma once
 
+#include "catalog/CatalogManifest.h"
+#include "platform/LoginItem.h"
+#include "platform/ProcessList.h"
+#include "platform/Workspace.h"
 #include "support/QtPrinters.h"
 
 #include <QList>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace marlox::testing {
+
+// Remembers the folders it was asked to show.
+class RecordingWorkspace final : public platform::Workspace {
+public:
+    void openFolder(const QString& path) override { openedFolders.append(path); }
+    QStringList openedFolders;
+};
+
+// A login item that can never be registered.
+class NoLoginItem final : public platform::LoginItem {
+public:
+    platform::LoginItemStatus status() const override {
+        return platform::LoginItemStatus::notRegistered;
+    }
+    std::optional<platform::LoginItemError> registerItem() override {
+        return platform::LoginItemError{"no"};
+    }
+    std::optional<platform::LoginItemError> unregisterItem() override { return std::nullopt; }
+};
+
+// The system's process list narrowed to the children of this test process: the test binaries
+// run side by side, and a host one of them starts must not block the others.
+class OwnChildProcessLister final : public platform::ProcessLister {
+public:
+    QList<platform::RunningApplication>
+    runningApplications(const QString& bundleIdentifier,
+                        const QString& executableName) const override;
+
+private:
+    platform::SystemProcessLister m_system;
+};
+
+// A real process with the given executable name (a copy of sleep) while it lives.
+class RunningHost {
+public:
+    explicit RunningHost(const QString& executableName);
+    ~RunningHost();
+
+    RunningHost(const RunningHost&) = delete;
+    RunningHost& operator=(const RunningHost&) = delete;
+
+    bool isRunning() const { return m_process.state() == QProcess::Running; }
+
+private:
+    QTemporaryDir m_folder;
+    QProcess m_process;
+};
+
+// The packages of the catalog the built bundle carries.
+QList<catalog::PackageManifest> builtInPackages();
+catalog::PackageManifest builtInPackage(const QString& id);
+
+// What the bundled plug-in registry lists, one line per registered plug-in.
+QStringList registeredPluginLines();
 
 // Writes a bundle with the macOS layout: Contents/Info.plist (with the identifier when one is
 // given), an executable in Contents/MacOS and a resource.
