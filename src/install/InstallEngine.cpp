@@ -108,28 +108,35 @@ InstallEngine::install(const catalog::PackageManifest& package, const QString& i
         return InstallError(SystemError{failure->description});
     }
     InstallResult result;
+    // The install folder this install replaced; it is put back when any later step fails, so a
+    // failed update leaves the previous version in place.
+    std::optional<QString> previousCopy;
     // A package that only carries Motion Templates has no plug-in payload and no install folder.
     const bool templatesOnly =
         package.bundlePayloadPath.trimmed().isEmpty() && package.hasMotionTemplatePayload();
     if (!templatesOnly) {
         result.installPath = installRoot + QLatin1Char('/') + package.id;
-        if (auto failure =
-                installPluginPayload(package, installRoot, result.installPath, payloadRoot)) {
+        if (auto failure = installPluginPayload(package, installRoot, result.installPath,
+                                                payloadRoot, previousCopy)) {
+            restorePrevious(result.installPath, previousCopy);
             return *failure;
         }
     }
     auto templatePaths = installTemplates(package, templatesRoot, previous, payloadRoot);
     if (!templatePaths) {
+        restorePrevious(result.installPath, previousCopy);
         return templatePaths.error();
     }
+    discardPrevious(previousCopy);
     result.templateInstallPaths = std::move(templatePaths).value();
     return result;
 }
 
-InstallFailure
-InstallEngine::installPluginPayload(const catalog::PackageManifest& package,
-                                    const QString& installRoot, const QString& destination,
-                                    const std::optional<QString>& payloadRoot) const {
+InstallFailure InstallEngine::installPluginPayload(const catalog::PackageManifest& package,
+                                                   const QString& installRoot,
+                                                   const QString& destination,
+                                                   const std::optional<QString>& payloadRoot,
+                                                   std::optional<QString>& previousCopy) const {
     const auto payload = resolvePayloadURL(package.bundlePayloadPath, package.name, payloadRoot);
     if (!payload) {
         return payload.error();
@@ -143,7 +150,7 @@ InstallEngine::installPluginPayload(const catalog::PackageManifest& package,
     if (isFolder(*payload)) {
         // The install folder takes the package id as its name, whatever the payload's own; the
         // bundles to register are inside the payload folder.
-        if (auto failure = replaceItem(*payload, destination)) {
+        if (auto failure = replaceItem(*payload, destination, previousCopy)) {
             return failure;
         }
     } else {
@@ -159,7 +166,7 @@ InstallEngine::installPluginPayload(const catalog::PackageManifest& package,
         InstallFailure failure =
             copyItem(*payload, stage + QLatin1Char('/') + QFileInfo(*payload).fileName());
         if (!failure) {
-            failure = replaceItem(stage, destination);
+            failure = replaceItem(stage, destination, previousCopy);
         }
         removeQuietly(stage);
         if (failure) {
@@ -199,8 +206,8 @@ InstallEngine::resolvePayloadURL(const QString& payloadPath, const QString& pack
     return InstallError(engineError(InstallEngineError::Case::payloadNotFound, trimmed));
 }
 
-InstallFailure InstallEngine::replaceItem(const QString& source,
-                                          const QString& destination) const {
+InstallFailure InstallEngine::replaceItem(const QString& source, const QString& destination,
+                                          std::optional<QString>& previousCopy) const {
     if (auto failure = createFolder(QFileInfo(destination).path())) {
         return failure;
     }
@@ -220,15 +227,37 @@ InstallFailure InstallEngine::replaceItem(const QString& source,
         }
         return failure;
     }
-    // The new copy is complete. A backup that cannot be removed entirely may be damaged by the
-    // attempt, so it is never put back over the good copy; what is left of it stays in Cache.
-    if (hadPrevious && itemExists(backup)) {
-        if (auto failure = removeItem(backup)) {
-            catalog::log(QStringLiteral("Could not remove the previous version kept at ") + backup +
-                         QLatin1String(": ") + describe(*failure));
-        }
+    if (hadPrevious) {
+        previousCopy = backup;
     }
     return std::nullopt;
+}
+
+void InstallEngine::restorePrevious(const QString& destination,
+                                    std::optional<QString>& previousCopy) const {
+    if (!previousCopy || !itemExists(*previousCopy)) {
+        return;
+    }
+    if (itemExists(destination)) {
+        removeItem(destination);
+    }
+    if (auto failure = moveItem(*previousCopy, destination)) {
+        catalog::log(QStringLiteral("Could not restore the previous version kept at ") +
+                     *previousCopy + QLatin1String(": ") + describe(*failure));
+    }
+    previousCopy.reset();
+}
+
+void InstallEngine::discardPrevious(std::optional<QString>& previousCopy) const {
+    // The new copy is complete. A backup that cannot be removed entirely may be damaged by the
+    // attempt, so it is never put back over the good copy; what is left of it stays in Cache.
+    if (previousCopy && itemExists(*previousCopy)) {
+        if (auto failure = removeItem(*previousCopy)) {
+            catalog::log(QStringLiteral("Could not remove the previous version kept at ") +
+                         *previousCopy + QLatin1String(": ") + describe(*failure));
+        }
+    }
+    previousCopy.reset();
 }
 
 InstallFailure InstallEngine::copyReplacing(const QString& source,

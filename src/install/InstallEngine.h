@@ -90,10 +90,15 @@ private:
     InstallFailure checkHostApplications() const;
     InstallFailure installPluginPayload(const catalog::PackageManifest& package,
                                         const QString& installRoot, const QString& destination,
-                                        const std::optional<QString>& payloadRoot) const;
+                                        const std::optional<QString>& payloadRoot,
+                                        std::optional<QString>& previousCopy) const;
     // Replaces the destination with a copy of the source, putting the previous version back when
-    // the copy fails.
-    InstallFailure replaceItem(const QString& source, const QString& destination) const;
+    // the copy fails. On success the previous version is kept aside in `previousCopy` until the
+    // caller restores or discards it.
+    InstallFailure replaceItem(const QString& source, const QString& destination,
+                               std::optional<QString>& previousCopy) const;
+    void restorePrevious(const QString& destination, std::optional<QString>& previousCopy) const;
+    void discardPrevious(std::optional<QString>& previousCopy) const;
     InstallFailure copyReplacing(const QString& source, const QString& destination) const;
     InstallFailure runProcess(const QString& executablePath, const QStringList& arguments) const;
     InstallFailure expandArchives(const QString& folder) const;

@@ -154,6 +154,24 @@ TEST_F(EngineTest, CopyThatFailsHalfWayRestoresThePreviousVersionByteForByte) {
     EXPECT_TRUE(leftoverWorkFolders().isEmpty());
 }
 
+TEST_F(EngineTest, UpdateThatFailsAfterTheCopyKeepsThePreviousVersion) {
+    // GIVEN version 1 installed, and a registry tool that refuses version 2
+    makeRichBundle(payloadRoot + "/v1/Blur.pluginkit", "studio.marlox.blur");
+    installed(package("blur", "v1"));
+    const QStringList before = treeSnapshot(installRoot + "/blur");
+    makeBundle(payloadRoot + "/v2/Blur.pluginkit", "studio.marlox.blur", "2.0");
+    pluginkit.fail("-a", 1, "registry is locked");
+
+    // WHEN version 2 is installed
+    const auto result = install(package("blur", "v2"));
+
+    // THEN the install fails with the tool's text, and version 1 is back as it was
+    ASSERT_FALSE(result);
+    EXPECT_TRUE(describe(result.error()).contains("registry is locked"));
+    EXPECT_EQ(treeSnapshot(installRoot + "/blur"), before);
+    EXPECT_TRUE(leftoverWorkFolders().isEmpty());
+}
+
 TEST_F(EngineTest, ClearsTheQuarantineOfEverythingItPlaced) {
     // GIVEN a payload whose files carry the quarantine attribute, and one without it
     const QString bundle = payloadRoot + "/Payloads/Blur/Blur.pluginkit";
