@@ -1,0 +1,110 @@
+#pragma once
+
+#include "vector/CSSParser.h"
+#include "vector/SVGSettings.h"
+#include "vector/XMLElement.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace marlox::vector {
+
+class SVGIndex;
+
+struct SVGConstants {
+    // The names taken from presentation attributes into the styles; every other attribute is a
+    // property of its element alone.
+    static const QStringList& styleAttributes();
+    static bool isStyleAttribute(QStringView name);
+};
+
+// An element's own attributes that are not style properties, read in place.
+class SVGPropertyMap {
+public:
+    explicit SVGPropertyMap(const XMLAttributes& attributes) : m_attributes(&attributes) {}
+
+    const QString* find(QStringView name) const {
+        return SVGConstants::isStyleAttribute(name) ? nullptr : m_attributes->find(name);
+    }
+    bool contains(QStringView name) const { return find(name) != nullptr; }
+    QString value(QStringView name, const QString& defaultValue = {}) const {
+        const QString* found = find(name);
+        return found ? *found : defaultValue;
+    }
+
+private:
+    const XMLAttributes* m_attributes;
+};
+
+// What keeps one parse of a hostile document bounded: references ("use" and "clip-path") may
+// make only so many nodes, and contexts nest only so deep.
+struct SVGParseGuards {
+    static constexpr int maximumDepth = 512;
+    static constexpr int maximumReferencedNodes = 50000;
+
+    struct OpenClip {
+        int depth = 0;
+        bool closesCycle = false;
+    };
+
+    int referencedNodes = 0;
+    bool reportedReferenceLimit = false;
+    bool reportedDepthLimit = false;
+    // The clip references being parsed, outermost first.
+    std::vector<OpenClip> openClips;
+};
+
+// The per-document parse state every node context carries.
+struct SVGRootContext {
+    std::shared_ptr<SVGLogger> logger;
+    std::shared_ptr<SVGLinker> linker;
+    SVGScreen screen;
+    std::shared_ptr<const SVGIndex> index;
+    double defaultFontSize = 16;
+    std::shared_ptr<SVGParseGuards> guards = std::make_shared<SVGParseGuards>();
+};
+
+// The element's own styles: presentation attributes, then style-sheet rules, then the "style"
+// attribute, each over the one before.
+SVGStyleMap collectStyles(const XMLElement& element, const SVGIndex& index);
+SVGStyleMap collectProperties(const XMLAttributes& attributes);
+SVGStyleMap mergeStyles(const SVGStyleMap& own, const SVGStyleMap& inherited);
+
+// How one element is seen while it is parsed: its inherited styles, its own properties and the
+// "use" references through which it was reached.
+class SVGNodeContext {
+public:
+    static SVGNodeContext makeRoot(SVGRootContext root, const XMLElement& element);
+
+    // The context of an element parsed from this one (a child, a "use" target or a clip), or
+    // nothing when it would close a cycle of "use" references or pass a guard.
+    std::optional<SVGNodeContext> create(const XMLElement& child) const;
+
+    const SVGRootContext& root() const { return m_root; }
+    const XMLElement& element() const { return *m_element; }
+    const QStringList& useIds() const { return m_useIds; }
+    const SVGStyleMap& styles() const { return m_styles; }
+    SVGPropertyMap properties() const { return SVGPropertyMap(m_element->attributes); }
+
+    const SVGNodeContext* parent() const { return m_parent; }
+    int depth() const { return m_depth; }
+    // The context on the way to this one (this one included) that parses `element`.
+    const SVGNodeContext* findOnPath(const XMLElement& element) const;
+
+private:
+    SVGNodeContext(SVGRootContext root, const XMLElement& element, QStringList useIds,
+                   SVGStyleMap styles, const SVGNodeContext* parent, bool throughReference);
+
+    SVGRootContext m_root;
+    const XMLElement* m_element;
+    QStringList m_useIds;
+    SVGStyleMap m_styles;
+    const SVGNodeContext* m_parent;
+    int m_depth;
+    bool m_throughReference;
+};
+
+} // namespace marlox::vector

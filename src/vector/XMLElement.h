@@ -1,0 +1,97 @@
+#pragma once
+
+#include "vector/SVGSettings.h"
+
+#include <QString>
+#include <QStringConverter>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class QIODevice;
+
+namespace marlox::vector {
+
+class XMLElement;
+class XMLText;
+
+// An item of an element's contents: a child element or a run of text.
+class XMLNode {
+public:
+    virtual ~XMLNode() = default;
+    virtual const XMLElement* asElement() const { return nullptr; }
+    virtual const XMLText* asText() const { return nullptr; }
+};
+
+class XMLText final : public XMLNode {
+public:
+    explicit XMLText(QString text) : text(std::move(text)) {}
+    const XMLText* asText() const override { return this; }
+
+    QString text;
+};
+
+// Attributes in the order the markup gives them; names keep their prefixes ("xlink:href").
+class XMLAttributes {
+public:
+    using Entry = std::pair<QString, QString>;
+
+    XMLAttributes() = default;
+    XMLAttributes(std::initializer_list<Entry> entries) : m_entries(entries) {}
+
+    const QString* find(QStringView name) const;
+    bool contains(QStringView name) const { return find(name) != nullptr; }
+    std::optional<QString> value(QStringView name) const;
+    void set(const QString& name, const QString& value);
+    void reserve(std::size_t size) { m_entries.reserve(size); }
+
+    bool isEmpty() const { return m_entries.empty(); }
+    std::size_t size() const { return m_entries.size(); }
+    auto begin() const { return m_entries.begin(); }
+    auto end() const { return m_entries.end(); }
+
+private:
+    std::vector<Entry> m_entries;
+};
+
+class XMLElement final : public XMLNode {
+public:
+    XMLElement(QString name, XMLAttributes attributes)
+        : name(std::move(name)), attributes(std::move(attributes)) {}
+    const XMLElement* asElement() const override { return this; }
+
+    XMLElement& appendElement(std::unique_ptr<XMLElement> element);
+    // Appends to the last text run when the contents end with one, so that adjacent character
+    // data stays one run.
+    void appendText(QStringView text);
+
+    // The element whose contents hold this one; none for a root.
+    const XMLElement* parent() const { return m_parent; }
+
+    const QString name;
+    std::vector<std::unique_ptr<XMLNode>> contents;
+    XMLAttributes attributes;
+
+private:
+    const XMLElement* m_parent = nullptr;
+};
+
+// Reads markup into an element tree. An XML error is written as one line through the logger and
+// stops the read; the elements read before it stay in the tree. Elements nested deeper than
+// `maximumDepth` count as an XML error.
+struct DOMParser {
+    static constexpr int maximumDepth = 256;
+
+    static std::unique_ptr<XMLElement> parseContentsOf(const QUrl& url, SVGLogger& logger);
+    static std::unique_ptr<XMLElement> parseFileURL(const QUrl& url, SVGLogger& logger);
+    static std::unique_ptr<XMLElement> parseData(const QByteArray& data, SVGLogger& logger);
+    static std::unique_ptr<XMLElement> parseString(const std::optional<QString>& string,
+                                                   QStringConverter::Encoding encoding,
+                                                   SVGLogger& logger);
+    static std::unique_ptr<XMLElement> parseStream(QIODevice* stream, SVGLogger& logger);
+};
+
+} // namespace marlox::vector

@@ -1,0 +1,420 @@
+#include "ParseTestSupport.h"
+#include "support/ScratchHome.h"
+#include "vector/PathSegment.h"
+#include "vector/SVGGroup.h"
+#include "vector/SVGImage.h"
+#include "vector/SVGParser.h"
+#include "vector/SVGPath.h"
+#include "vector/SVGShapes.h"
+#include "vector/SVGText.h"
+#include "vector/SVGUserSpaceNode.h"
+
+#include <QBuffer>
+#include <QDirIterator>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace marlox::vector;
+using marlox::vector::testing::CapturedOutput;
+
+namespace {
+
+QString dataPath(const char* name) {
+    return QStringLiteral(MARLOX_TEST_DATA_DIR "/") + QString::fromUtf8(name);
+}
+
+std::shared_ptr<SVGGroup> parseGroup(const QString& markup) {
+    return std::dynamic_pointer_cast<SVGGroup>(SVGParser::parseString(markup));
+}
+
+int countNodes(const SVGNode& node) {
+    int count = 1;
+    if (const auto* group = dynamic_cast<const SVGGroup*>(&node)) {
+        for (const auto& child : group->contents()) {
+            count += countNodes(*child);
+        }
+    }
+    return count;
+}
+
+std::shared_ptr<const SVGStroke> strokeOf(const SVGNode& node) {
+    const auto* shape = dynamic_cast<const SVGShape*>(&node);
+    return shape ? shape->stroke() : nullptr;
+}
+
+TEST(DocumentParse, TypicalLineIconGivesTheExpectedTree) {
+    // GIVEN a 24x24 line icon as the icon view hands it over, tinted
+    CapturedOutput output;
+    const auto root = SVGParser::parseContentsOf(QUrl::fromLocalFile(dataPath("line-icon.svg")));
+    // THEN the root is a 24-pixel viewport over the 24x24 view box, meet, centred
+    const auto viewport = std::dynamic_pointer_cast<SVGViewport>(root);
+    ASSERT_TRUE(viewport);
+    EXPECT_EQ(viewport->width(), SVGLength::pixels(24));
+    EXPECT_EQ(viewport->height(), SVGLength::pixels(24));
+    EXPECT_EQ(viewport->viewBox(), QRectF(0, 0, 24, 24));
+    EXPECT_EQ(viewport->preserveAspectRatio(), SVGPreserveAspectRatio());
+    EXPECT_TRUE(viewport->transform().isIdentity());
+    EXPECT_EQ(viewport->opacity(), 1);
+    EXPECT_FALSE(viewport->clip());
+
+    // AND its five shapes come in document order with the inherited outline and no fill
+    const QList<std::shared_ptr<SVGNode>>& shapes = viewport->contents();
+    ASSERT_EQ(shapes.size(), 5);
+    EXPECT_EQ(shapes[0]->kind(), SVGNodeKind::path);
+    EXPECT_EQ(shapes[1]->kind(), SVGNodeKind::polyline);
+    EXPECT_EQ(shapes[2]->kind(), SVGNodeKind::circle);
+    EXPECT_EQ(shapes[3]->kind(), SVGNodeKind::rect);
+    EXPECT_EQ(shapes[4]->kind(), SVGNodeKind::line);
+    for (const auto& node : shapes) {
+        const auto* shape = dynamic_cast<const SVGShape*>(node.get());
+        ASSERT_TRUE(shape);
+        EXPECT_FALSE(shape->fill());
+        const auto stroke = strokeOf(*node);
+        ASSERT_TRUE(stroke);
+        const auto paint = std::dynamic_pointer_cast<const SVGColor>(stroke->fill());
+        ASSERT_TRUE(paint);
+        EXPECT_EQ(paint->value(), 0x1A2B3C);
+        EXPECT_EQ(stroke->width(), 1.85);
+        EXPECT_EQ(stroke->cap(), SVGLineCap::round);
+        EXPECT_EQ(stroke->join(), SVGLineJoin::round);
+        EXPECT_EQ(stroke->miterLimit(), 4);
+        EXPECT_TRUE(stroke->dashes().isEmpty());
+        EXPECT_TRUE(node->transform().isIdentity());
+        EXPECT_FALSE(node->id());
+    }
+
+    using T = PathSegmentType;
+    const auto path = std::static_pointer_cast<SVGPath>(shapes[0]);
+    EXPECT_EQ(path->fillRule(), Qt::WindingFill);
+    EXPECT_EQ(path->segments(), QList<PathSegment>({{T::M, {3, 10}},
+                                                    {T::l, {9, -7}},
+                                                    {T::l, {9, 7}},
+                                                    {T::v, {10}},
+                                                    {T::a, {2, 2, 0, 0, 1, -2, 2}},
+                                                    {T::H, {5}},
+                                                    {T::a, {2, 2, 0, 0, 1, -2, -2}},
+                                                    {T::z, {}}}));
+    EXPECT_EQ(std::static_pointer_cast<SVGPolyline>(shapes[1])->points(),
+              QList<QPointF>({{9, 22}, {9, 12}, {15, 12}, {15, 22}}));
+    const auto circle = std::static_pointer_cast<SVGCircle>(shapes[2]);
+    EXPECT_EQ(QRectF(circle->cx(), circle->cy(), circle->r(), 0), QRectF(12, 7, 1, 0));
+    const auto rect = std::static_pointer_cast<SVGRect>(shapes[3]);
+    EXPECT_EQ(rect->frame(), QRectF(4, 4, 4, 4));
+    EXPECT_EQ(rect->rx(), 1);
+    EXPECT_EQ(rect->ry(), 1);
+    const auto line = std::static_pointer_cast<SVGLine>(shapes[4]);
+    EXPECT_EQ(QLineF(line->x1(), line->y1(), line->x2(), line->y2()), QLineF(2, 22, 22, 22));
+    EXPECT_TRUE(output.lines().isEmpty());
+}
+
+TEST(DocumentParse, GivesNothingForTextThatHoldsNoSupportedRoot) {
+    const char* markups[] = {"", "not markup at all", "<html><rect/></html>",
+                             "<svg:svg><rect/></svg:svg>", "<SVG><rect/></SVG>"};
+    for (const char* markup : markups) {
+        CapturedOutput output;
+        EXPECT_FALSE(SVGParser::parseString(QString::fromUtf8(markup))) << markup;
+    }
+}
+
+TEST(DocumentParse, MeasuresPercentagesAgainstTheRootViewBoxOrAHundredSquare) {
+    struct Case {
+        const char* markup;
+        double width;
+    };
+    const Case cases[] = {
+        {R"(<svg viewBox="0 0 24 24"><rect width="50%"/></svg>)", 12},
+        {R"(<svg width="400"><rect width="50%"/></svg>)", 50},
+        {R"(<g viewBox="0 0 24 24"><rect width="50%"/></g>)", 50},
+        {R"(<svg viewBox="0 0 24 24"><svg viewBox="0 0 10 10"><rect width="50%"/></svg></svg>)", 5},
+    };
+    for (const Case& c : cases) {
+        auto group = parseGroup(QString::fromUtf8(c.markup));
+        ASSERT_TRUE(group) << c.markup;
+        while (group->contents().front()->kind() != SVGNodeKind::rect) {
+            group = std::static_pointer_cast<SVGGroup>(group->contents().front());
+        }
+        EXPECT_EQ(std::static_pointer_cast<SVGRect>(group->contents().front())->width(), c.width)
+            << c.markup;
+    }
+}
+
+TEST(DocumentParse, DrawsWhatWasReadBeforeAnXMLError) {
+    CapturedOutput output;
+    const auto root = parseGroup(R"(<svg><rect id="a"/><circle id="b"/><g><line & /></g>)");
+    const QStringList lines = output.lines();
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->contents().size(), 3);
+    EXPECT_EQ(root->contents()[0]->id(), QString("a"));
+    EXPECT_EQ(root->contents()[1]->id(), QString("b"));
+    EXPECT_EQ(lines.size(), 1);
+}
+
+TEST(DocumentParse, LeavesOutUnknownElementsButReachesTheirIdsThroughUse) {
+    const auto root = parseGroup(
+        R"(<svg><defs><rect id="hidden" width="3"/></defs><unknown><rect/></unknown>)"
+        R"(<use xlink:href="#hidden"/><use xlink:href="#nowhere"/><use href="#hidden"/></svg>)");
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->contents().size(), 1);
+    const auto rect = std::dynamic_pointer_cast<SVGRect>(root->contents().front());
+    ASSERT_TRUE(rect);
+    EXPECT_EQ(rect->width(), 3);
+}
+
+TEST(DocumentParse, UseKeepsItsTargetsTransformAndOpacity) {
+    // GIVEN a target with its own transform and opacity, used with a position and a transform
+    const auto root = parseGroup(
+        R"~(<svg><defs><rect id="t" width="1" height="1" transform="scale(2)" opacity="0.5"/></defs>)~"
+        R"~(<use xlink:href="#t" x="10" y="5" transform="rotate(90)" opacity="0.5"/>)~"
+        R"(<use id="u" xlink:href="#t"/></svg>)");
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->contents().size(), 2);
+    const auto placed = root->contents()[0];
+    // THEN a point is scaled by the target, moved by x/y, then rotated by the use
+    EXPECT_EQ(placed->transform().map(QPointF(1, 0)).toPoint(), QPoint(-5, 12));
+    EXPECT_EQ(placed->opacity(), 0.25);
+    EXPECT_FALSE(placed->id());
+    const auto plain = root->contents()[1];
+    EXPECT_EQ(plain->transform().map(QPointF(1, 1)), QPointF(2, 2));
+    EXPECT_EQ(plain->opacity(), 0.5);
+    EXPECT_EQ(plain->id(), QString("u"));
+}
+
+TEST(DocumentParse, ReportsEveryClosedUseCycleAndGoesOn) {
+    {
+        CapturedOutput output;
+        const auto root = parseGroup(R"(<svg><use id="u" xlink:href="#u"/><rect/></svg>)");
+        EXPECT_EQ(output.lines(), QStringList({"<use> recursion detected!"}));
+        ASSERT_TRUE(root);
+        ASSERT_EQ(root->contents().size(), 1);
+        EXPECT_EQ(root->contents().front()->kind(), SVGNodeKind::rect);
+    }
+    {
+        CapturedOutput output;
+        const auto root = parseGroup(R"(<svg><g id="a"><use xlink:href="#b"/></g>)"
+                                     R"(<g id="b"><use xlink:href="#a"/></g></svg>)");
+        EXPECT_EQ(output.lines(),
+                  QStringList({"<use> recursion detected!", "<use> recursion detected!"}));
+        ASSERT_TRUE(root);
+        EXPECT_EQ(root->contents().size(), 2);
+    }
+}
+
+TEST(DocumentParse, WrapsClipsInTheirUnitsAndIgnoresClipPathElements) {
+    const auto root = parseGroup(
+        R"(<svg><defs><clipPath id="cp"><rect/></clipPath><circle id="c" r="1"/>)"
+        R"(<rect id="u" clipPathUnits="userSpaceOnUse"/></defs>)"
+        R"~(<rect clip-path="url(#cp)"/><rect clip-path="url(#c)"/><rect clip-path="url(#u)"/>)~"
+        R"~(<rect clip-path="url(#missing)"/></svg>)~");
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->contents().size(), 4);
+    EXPECT_FALSE(root->contents()[0]->clip());
+    const auto bounding = std::dynamic_pointer_cast<SVGUserSpaceNode>(root->contents()[1]->clip());
+    ASSERT_TRUE(bounding);
+    EXPECT_EQ(bounding->userSpace(), SVGUserSpaceNode::UserSpace::objectBoundingBox);
+    EXPECT_EQ(bounding->node()->kind(), SVGNodeKind::circle);
+    const auto user = std::dynamic_pointer_cast<SVGUserSpaceNode>(root->contents()[2]->clip());
+    ASSERT_TRUE(user);
+    EXPECT_EQ(user->userSpace(), SVGUserSpaceNode::UserSpace::userSpaceOnUse);
+    EXPECT_FALSE(root->contents()[3]->clip());
+}
+
+TEST(DocumentParse, ClipThatLeadsBackToItselfGivesNoClipAndOneLine) {
+    struct Case {
+        const char* body;
+        int lines;
+    };
+    const Case cases[] = {
+        {R"~(<rect id="a" clip-path="url(#a)"/>)~", 1},
+        {R"~(<g id="g"><rect clip-path="url(#g)"/></g>)~", 1},
+        {R"~(<rect id="a" clip-path="url(#b)"/><rect id="b" clip-path="url(#a)"/>)~", 2},
+        {R"~(<rect id="a" clip-path="url(#g)"/><g id="g"><circle clip-path="url(#a)"/></g>)~", 2},
+    };
+    for (const Case& c : cases) {
+        CapturedOutput output;
+        const auto root =
+            parseGroup(QStringLiteral("<svg>%1</svg>").arg(QString::fromUtf8(c.body)));
+        EXPECT_EQ(output.lines().size(), c.lines) << c.body;
+        ASSERT_TRUE(root) << c.body;
+        ASSERT_FALSE(root->contents().isEmpty()) << c.body;
+        EXPECT_FALSE(root->contents().front()->clip()) << c.body;
+    }
+    // A clip whose own content is clipped by a cycle elsewhere still clips.
+    CapturedOutput output;
+    const auto root = parseGroup(
+        R"~(<svg><rect clip-path="url(#c)"/><g id="c"><rect id="d" clip-path="url(#c)"/></g></svg>)~");
+    ASSERT_TRUE(root);
+    EXPECT_TRUE(root->contents().front()->clip());
+}
+
+TEST(DocumentParse, UseFanOutEndsWithAPartialTreeAndOneLine) {
+    // GIVEN ten uses of a group, nested ten deep: 10^10 nodes if nothing stopped it
+    QString defs = QStringLiteral(R"(<g id="g0"><rect/></g>)");
+    for (int level = 1; level <= 10; ++level) {
+        defs += QStringLiteral(R"(<g id="g%1">)").arg(level);
+        for (int copy = 0; copy < 10; ++copy) {
+            defs += QStringLiteral(R"(<use xlink:href="#g%1"/>)").arg(level - 1);
+        }
+        defs += QStringLiteral("</g>");
+    }
+    CapturedOutput output;
+    const auto root = parseGroup(
+        QStringLiteral(R"(<svg><defs>%1</defs><use xlink:href="#g10"/><circle/></svg>)").arg(defs));
+    const QStringList lines = output.lines();
+    // THEN the parse ends with a bounded tree, the rest of the document kept
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->contents().size(), 2);
+    EXPECT_EQ(root->contents()[1]->kind(), SVGNodeKind::circle);
+    EXPECT_LE(countNodes(*root), SVGParseGuards::maximumReferencedNodes + 3);
+    EXPECT_GT(countNodes(*root), 1000);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines.front().startsWith("SVG parsing error."));
+}
+
+TEST(DocumentParse, ReferenceChainsNestOnlySoDeep) {
+    QString defs;
+    const int links = SVGParseGuards::maximumDepth;
+    for (int link = 0; link < links; ++link) {
+        defs +=
+            QStringLiteral(R"(<g id="l%1"><use xlink:href="#l%2"/></g>)").arg(link).arg(link + 1);
+    }
+    CapturedOutput output;
+    const auto root = parseGroup(
+        QStringLiteral(R"(<svg><defs>%1<rect id="l%2"/></defs><use xlink:href="#l0"/></svg>)")
+            .arg(defs)
+            .arg(links));
+    const QStringList lines = output.lines();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->contents().size(), 1);
+    EXPECT_EQ(lines.size(), 1);
+}
+
+TEST(DocumentParse, EveryTestDocumentParsesToABoundedTree) {
+    // GIVEN every document of the tests, and the inputs the fuzz runs found
+    QDirIterator documents(QStringLiteral(MARLOX_TEST_DATA_DIR), {QStringLiteral("*.svg")},
+                           QDir::Files, QDirIterator::Subdirectories);
+    int parsed = 0;
+    while (documents.hasNext()) {
+        const QString path = documents.next();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        const QByteArray bytes = file.readAll();
+        CapturedOutput output;
+        const auto root = SVGParser::parseData(bytes);
+        output.lines();
+        ++parsed;
+        // THEN each ends with a tree no larger than its elements and the reference budget allow
+        if (!path.contains(QStringLiteral("/fuzz-found/"))) {
+            ASSERT_TRUE(std::dynamic_pointer_cast<SVGViewport>(root)) << path.toStdString();
+        }
+        if (root) {
+            EXPECT_LE(countNodes(*root), bytes.count('<') + SVGParseGuards::maximumReferencedNodes)
+                << path.toStdString();
+        }
+    }
+    EXPECT_GE(parsed, 7);
+}
+
+class DocumentFileTest : public marlox::testing::ScratchHomeTest {};
+
+TEST_F(DocumentFileTest, ResolvesImagesAgainstTheMarkupFilesFolderOnly) {
+    const QByteArray bytes("image bytes");
+    marlox::testing::writeFile(home.filePath("art/pic.png"), bytes);
+    const QByteArray markup(R"(<svg><image xlink:href="pic.png" width="2"/></svg>)");
+    marlox::testing::writeFile(home.filePath("art/doc.svg"), markup);
+
+    const auto fromFile = std::dynamic_pointer_cast<SVGGroup>(
+        SVGParser::parseContentsOf(QUrl::fromLocalFile(home.filePath("art/doc.svg"))));
+    ASSERT_TRUE(fromFile);
+    const auto linked = std::dynamic_pointer_cast<SVGURLImage>(fromFile->contents().front());
+    ASSERT_TRUE(linked);
+    EXPECT_EQ(linked->src(), "pic.png");
+    EXPECT_EQ(linked->data(), bytes);
+
+    CapturedOutput output;
+    const auto fromText = std::dynamic_pointer_cast<SVGGroup>(SVGParser::parseData(markup));
+    ASSERT_TRUE(fromText);
+    const auto unlinked = std::dynamic_pointer_cast<SVGURLImage>(fromText->contents().front());
+    ASSERT_TRUE(unlinked);
+    EXPECT_FALSE(unlinked->data());
+    EXPECT_EQ(output.lines(), QStringList({"Couldn't find image `pic.png`"}));
+
+    SVGSettings settings;
+    settings.linker = SVGLinker::base(QUrl::fromLocalFile(home.filePath("elsewhere")));
+    CapturedOutput missing;
+    const auto withBase =
+        std::dynamic_pointer_cast<SVGGroup>(SVGParser::parseData(markup, settings));
+    ASSERT_TRUE(withBase);
+    EXPECT_FALSE(std::static_pointer_cast<SVGURLImage>(withBase->contents().front())->data());
+    const QStringList lines = missing.lines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines.front().contains("pic.png"));
+}
+
+TEST(DocumentParse, EveryEntryPointReadsTheSameDocumentIntoItsOwnTree) {
+    QFile file(dataPath("styled-document.svg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    CapturedOutput output;
+    const auto fromData = SVGParser::parseData(bytes);
+    const auto fromString = SVGParser::parseString(QString::fromUtf8(bytes));
+    QBuffer stream;
+    stream.setData(bytes);
+    const auto fromStream = SVGParser::parseStream(&stream);
+    const auto tree = DOMParser::parseData(bytes, *SVGLogger::console());
+    const auto fromXML = SVGParser::parseXML(tree.get());
+    const auto fromFile =
+        SVGParser::parseFileURL(QUrl::fromLocalFile(dataPath("styled-document.svg")));
+    EXPECT_FALSE(SVGParser::parseXML(nullptr));
+    for (const auto& root : {fromData, fromString, fromStream, fromXML, fromFile}) {
+        ASSERT_TRUE(root);
+        EXPECT_EQ(countNodes(*root), countNodes(*fromData));
+    }
+    EXPECT_NE(fromData, fromString);
+    EXPECT_NE(fromData->getNode("badge"), fromString->getNode("badge"));
+}
+
+TEST(DocumentParse, StyledDocumentCombinesRulesGradientsUseAndText) {
+    CapturedOutput output;
+    const auto root = std::dynamic_pointer_cast<SVGViewport>(
+        SVGParser::parseFileURL(QUrl::fromLocalFile(dataPath("styled-document.svg"))));
+    ASSERT_TRUE(root);
+    const QList<std::shared_ptr<SVGNode>>& contents = root->contents();
+    ASSERT_EQ(contents.size(), 6);
+
+    const auto background = std::static_pointer_cast<SVGRect>(contents[0]);
+    EXPECT_EQ(background->width(), 200);
+    const auto sky = std::dynamic_pointer_cast<const SVGLinearGradient>(background->fill());
+    ASSERT_TRUE(sky);
+    EXPECT_EQ(sky->stops().size(), 2);
+    EXPECT_EQ(sky->stops()[1].color().value(), 0x32000080);
+
+    const auto group = std::static_pointer_cast<SVGGroup>(contents[1]);
+    EXPECT_NEAR(group->opacity(), 0.9, 1e-12);
+    const auto badge = std::static_pointer_cast<SVGEllipse>(group->contents()[0]);
+    EXPECT_EQ(badge->id(), QString("badge"));
+    const auto badgeFill = std::dynamic_pointer_cast<const SVGColor>(badge->fill());
+    ASSERT_TRUE(badgeFill);
+    EXPECT_EQ(badgeFill->value(), 0x7FFF8800);
+    ASSERT_TRUE(badge->stroke());
+    EXPECT_EQ(std::static_pointer_cast<const SVGColor>(badge->stroke()->fill())->value(), 0x1A334D);
+    EXPECT_EQ(badge->stroke()->dashes(), QList<double>({4, 2}));
+    const auto triangle = std::static_pointer_cast<SVGPolygon>(group->contents()[1]);
+    EXPECT_EQ(std::static_pointer_cast<const SVGColor>(triangle->fill())->value(), 0x008080);
+
+    const auto tile = std::static_pointer_cast<SVGRect>(contents[2]);
+    EXPECT_EQ(tile->transform().map(QPointF(0, 0)), QPointF(225, 30));
+    const auto glow = std::dynamic_pointer_cast<const SVGRadialGradient>(tile->fill());
+    ASSERT_TRUE(glow);
+    EXPECT_EQ(QPointF(glow->cx(), glow->cy()), QPointF(1, 1));
+    EXPECT_NEAR(glow->r(), 0.8, 1e-12);
+
+    EXPECT_TRUE(contents[3]->clip());
+    const auto text = std::static_pointer_cast<SVGText>(contents[4]);
+    EXPECT_EQ(text->text(), "Marlox & friends");
+    EXPECT_EQ(text->font()->size(), 12);
+    EXPECT_EQ(contents[5]->kind(), SVGNodeKind::dataImage);
+    EXPECT_EQ(output.lines(), QStringList());
+}
+
+} // namespace
