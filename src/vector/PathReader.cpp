@@ -2,6 +2,8 @@
 
 #include "vector/SVGScanner.h"
 
+#include <algorithm>
+
 namespace marlox::vector {
 
 namespace {
@@ -87,69 +89,86 @@ bool isSeparator(QChar character) {
 }
 
 // One segment per complete group; after the first group a move goes on as lines.
-QList<PathSegment> groupValues(PathSegmentType type, const QList<double>& values) {
+template <typename Values>
+void groupValues(PathSegmentType type, const Values& values, QList<PathSegment>& segments) {
     const qsizetype count = valueCount(type);
-    QList<PathSegment> segments;
     for (qsizetype start = 0; start + count <= values.size(); start += count) {
         PathSegmentType groupType = type;
         if (start > 0 && type == PathSegmentType::M)
             groupType = PathSegmentType::L;
         else if (start > 0 && type == PathSegmentType::m)
             groupType = PathSegmentType::l;
-        segments.append(PathSegment(groupType, values.mid(start, count)));
+        segments.append(PathSegment(
+            groupType, QList<double>(values.begin() + start, values.begin() + start + count)));
     }
-    return segments;
 }
 
 } // namespace
 
-PathReader::PathReader(QString input) : m_input(std::move(input)) {
-    advance();
-}
+PathReader::PathReader(QString input) : m_input(std::move(input)) {}
 
 QList<PathSegment> PathReader::readAll(const QString& input) {
     PathReader reader(input);
     QList<PathSegment> segments;
-    while (const std::optional<QList<PathSegment>> command = reader.read())
-        segments.append(*command);
+    // Every command letter gives at least one segment; most give exactly one.
+    segments.reserve(std::count_if(input.cbegin(), input.cend(),
+                                   [](QChar character) { return commandType(character); }));
+    while (reader.readCommand(segments)) {
+    }
     return segments;
 }
 
-void PathReader::advance() {
-    m_previous = m_current;
-    if (m_next < m_input.size())
-        m_current = m_input.at(m_next++);
-    else
-        m_current.reset();
+bool PathReader::atEnd() const {
+    return m_position >= m_input.size();
+}
+
+QChar PathReader::current() const {
+    return m_input.at(m_position);
 }
 
 void PathReader::skipSeparators() {
-    while (m_current && isSeparator(*m_current))
-        advance();
+    while (!atEnd() && isSeparator(current()))
+        ++m_position;
 }
 
 bool PathReader::currentStartsNumber() const {
-    return m_current && (isDigit(*m_current) || *m_current == u'-' || *m_current == u'.');
+    if (atEnd())
+        return false;
+    const QChar character = current();
+    return isDigit(character) || character == u'-' || character == u'.';
 }
 
 std::optional<QList<PathSegment>> PathReader::read() {
-    std::optional<PathSegmentType> type;
-    while (!type) {
-        if (!m_current)
-            return std::nullopt;
-        type = commandType(*m_current);
-        advance();
-    }
-    if (*type == PathSegmentType::z)
-        return QList<PathSegment>{PathSegment(PathSegmentType::z, {})};
-    if (*type == PathSegmentType::A || *type == PathSegmentType::a)
-        return groupValues(*type, readArcValues());
-    skipSeparators();
-    return groupValues(*type, readNumbers());
+    QList<PathSegment> segments;
+    if (!readCommand(segments))
+        return std::nullopt;
+    return segments;
 }
 
-QList<double> PathReader::readNumbers() {
-    QList<double> values;
+bool PathReader::readCommand(QList<PathSegment>& segments) {
+    std::optional<PathSegmentType> type;
+    while (!type) {
+        if (atEnd())
+            return false;
+        type = commandType(current());
+        ++m_position;
+    }
+    if (*type == PathSegmentType::z) {
+        segments.append(PathSegment(PathSegmentType::z, {}));
+        return true;
+    }
+    Values values;
+    if (*type == PathSegmentType::A || *type == PathSegmentType::a) {
+        readArcValues(values);
+    } else {
+        skipSeparators();
+        readNumbers(values);
+    }
+    groupValues(*type, values, segments);
+    return true;
+}
+
+void PathReader::readNumbers(Values& values) {
     while (currentStartsNumber()) {
         const std::optional<double> value = readNumber();
         if (!value)
@@ -157,38 +176,34 @@ QList<double> PathReader::readNumbers() {
         values.append(*value);
         skipSeparators();
     }
-    return values;
 }
 
 std::optional<double> PathReader::readNumber() {
     // The number's characters stand together in the input, from the current one on.
-    const qsizetype start = m_next - 1;
-    bool hasPoint = *m_current == u'.';
-    advance();
-    while (m_current) {
-        const QChar character = *m_current;
+    const qsizetype start = m_position;
+    bool hasPoint = current() == u'.';
+    ++m_position;
+    for (; !atEnd(); ++m_position) {
+        const QChar character = current();
         const bool belongs = isDigit(character) || character == u'e' ||
-                             (character == u'-' && m_previous == u'e') ||
+                             (character == u'-' && m_input.at(m_position - 1) == u'e') ||
                              (character == u'.' && !hasPoint);
         if (!belongs)
             break;
         hasPoint = hasPoint || character == u'.';
-        advance();
     }
-    const qsizetype end = m_current ? m_next - 1 : m_input.size();
-    return readDouble(QStringView(m_input).sliced(start, end - start));
+    return readDouble(QStringView(m_input).sliced(start, m_position - start));
 }
 
-QList<double> PathReader::readArcValues() {
-    QList<double> values;
+void PathReader::readArcValues(Values& values) {
     for (qsizetype position = 0;; ++position) {
         skipSeparators();
-        if (!m_current)
+        if (atEnd())
             break;
         if (position % 7 == 3 || position % 7 == 4) {
             // A flag is one character and needs no separator after it.
-            const QChar flag = *m_current;
-            advance();
+            const QChar flag = current();
+            ++m_position;
             if (flag == u'0')
                 values.append(0);
             else if (flag == u'1')
@@ -204,7 +219,6 @@ QList<double> PathReader::readArcValues() {
             break;
         values.append(*value);
     }
-    return values;
 }
 
 } // namespace marlox::vector

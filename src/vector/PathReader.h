@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QVarLengthArray>
 
 #include <optional>
 
@@ -23,18 +24,22 @@ public:
     static QList<PathSegment> readAll(const QString& input);
 
 private:
-    void advance();
+    // A command's values stay on the stack unless it repeats many times.
+    using Values = QVarLengthArray<double, 32>;
+
+    // Appends the next command's segments; false once the text is exhausted.
+    bool readCommand(QList<PathSegment>& segments);
+    bool atEnd() const;
+    QChar current() const;
     void skipSeparators();
     bool currentStartsNumber() const;
     std::optional<double> readNumber();
-    QList<double> readNumbers();
-    QList<double> readArcValues();
+    void readNumbers(Values& values);
+    void readArcValues(Values& values);
 
     QString m_input;
-    // The character under the cursor and the one before it; nothing past either end.
-    std::optional<QChar> m_current;
-    std::optional<QChar> m_previous;
-    qsizetype m_next = 0;
+    // The character under the cursor; past the last one at the end.
+    qsizetype m_position = 0;
 };
 
 } // namespace marlox::vector

@@ -34,58 +34,62 @@ double percentageBase(SVGLengthAxis axis, const SVGScreen& screen) {
 
 } // namespace
 
-std::optional<double> SVGLengthParser::parse(QStringView text,
+std::optional<double> SVGLengthParser::parse(const QString& text,
                                              const SVGNodeContext& context) const {
     return parse(text, context.root(), &context);
 }
 
-std::optional<double> SVGLengthParser::parse(QStringView text,
+std::optional<double> SVGLengthParser::parse(const QString& text,
                                              const SVGRootContext& rootContext) const {
     return parse(text, rootContext, nullptr);
 }
 
-std::optional<double> SVGLengthParser::parse(QStringView text, const SVGRootContext& rootContext,
+std::optional<double> SVGLengthParser::parse(const QString& text, const SVGRootContext& rootContext,
                                              const SVGNodeContext* context) const {
     if (text == u"none") {
         return 0.0;
     }
-    SVGScanner scanner(text.toString());
+    SVGScanner scanner(text);
     const std::optional<double> number = scanner.scanDouble();
     if (!number) {
         return std::nullopt;
     }
-    const QString unit = scanner.scanCharacters(isUnitCharacter).value_or(QString()).toLower();
-    if (unit.isEmpty() || unit == u"px") {
+    // Units compare without regard to case.
+    const QStringView unitText = scanner.scanRun(isUnitCharacter);
+    const auto unitIs = [unitText](QStringView unit) {
+        return unitText.compare(unit, Qt::CaseInsensitive) == 0;
+    };
+    if (unitText.isEmpty() || unitIs(u"px")) {
         return number;
     }
     const double ppi = rootContext.screen.ppi;
-    if (unit == u"in") {
+    if (unitIs(u"in")) {
         return *number * ppi;
     }
-    if (unit == u"cm") {
+    if (unitIs(u"cm")) {
         return *number * ppi / 2.54;
     }
-    if (unit == u"pc") {
+    if (unitIs(u"pc")) {
         return *number * ppi / 6;
     }
-    if (unit == u"mm") {
+    if (unitIs(u"mm")) {
         return *number * ppi / 25.4;
     }
-    if (unit == u"pt") {
+    if (unitIs(u"pt")) {
         return *number * ppi / 72;
     }
-    if (unit == u"%") {
+    if (unitIs(u"%")) {
         return *number / 100 * percentageBase(m_axis, rootContext.screen);
     }
-    if (m_isFontRelative && (unit == u"em" || unit == u"ex")) {
+    if (m_isFontRelative && (unitIs(u"em") || unitIs(u"ex"))) {
         std::optional<double> fontSize;
         if (context) {
             fontSize = SVGFontSizeAttribute::shared().value(*context);
         }
         const double size = fontSize.value_or(rootContext.defaultFontSize);
-        return unit == u"em" ? *number * size : *number * size * 0.5;
+        return unitIs(u"em") ? *number * size : *number * size * 0.5;
     }
-    reportUnsupportedUnit(unit);
+    reportUnsupportedUnit(unitText.toString().toLower());
     return number;
 }
 
@@ -157,7 +161,7 @@ const QString* findViewBox(const XMLAttributes& attributes) {
 std::optional<QRectF> parseViewBox(const XMLAttributes& attributes, const SVGNodeContext& context) {
     return readViewBox(findViewBox(attributes),
                        [&](QStringView part, const SVGLengthParser& parser) {
-                           return parser.parse(part, context);
+                           return parser.parse(part.toString(), context);
                        });
 }
 
@@ -165,7 +169,7 @@ std::optional<QRectF> parseViewBox(const XMLAttributes& attributes,
                                    const SVGRootContext& rootContext) {
     return readViewBox(findViewBox(attributes),
                        [&](QStringView part, const SVGLengthParser& parser) {
-                           return parser.parse(part, rootContext);
+                           return parser.parse(part.toString(), rootContext);
                        });
 }
 

@@ -24,9 +24,9 @@ public:
     SVGLengthAxis axis() const { return m_axis; }
     bool isFontRelative() const { return m_isFontRelative; }
 
-    std::optional<double> parse(QStringView text, const SVGNodeContext& context) const;
+    std::optional<double> parse(const QString& text, const SVGNodeContext& context) const;
     // The same against the document alone: em and ex use the default font size.
-    std::optional<double> parse(QStringView text, const SVGRootContext& rootContext) const;
+    std::optional<double> parse(const QString& text, const SVGRootContext& rootContext) const;
 
     static const SVGLengthParser& horizontal();
     static const SVGLengthParser& vertical();
@@ -34,7 +34,7 @@ public:
     static const SVGLengthParser& fontSize();
 
 private:
-    std::optional<double> parse(QStringView text, const SVGRootContext& rootContext,
+    std::optional<double> parse(const QString& text, const SVGRootContext& rootContext,
                                 const SVGNodeContext* context) const;
 
     SVGLengthAxis m_axis;
@@ -48,7 +48,8 @@ public:
 
     virtual QString name() const { return {}; }
     virtual bool isStyle() const { return false; }
-    virtual std::optional<Value> parse(QStringView text, const SVGNodeContext& context) const = 0;
+    virtual std::optional<Value> parse(const QString& text,
+                                       const SVGNodeContext& context) const = 0;
 
     std::optional<Value> value(const SVGNodeContext& context) const {
         const QString attributeName = name();
@@ -67,7 +68,7 @@ public:
         : m_name(std::move(name)), m_parser(parser) {}
 
     QString name() const override { return m_name; }
-    std::optional<double> parse(QStringView text, const SVGNodeContext& context) const override {
+    std::optional<double> parse(const QString& text, const SVGNodeContext& context) const override {
         return m_parser.parse(text, context);
     }
 
@@ -80,7 +81,7 @@ class SVGFontSizeAttribute final : public SVGAttribute<double> {
 public:
     QString name() const override { return QStringLiteral("font-size"); }
     bool isStyle() const override { return true; }
-    std::optional<double> parse(QStringView text, const SVGNodeContext& context) const override {
+    std::optional<double> parse(const QString& text, const SVGNodeContext& context) const override {
         return SVGLengthParser::fontSize().parse(text, context);
     }
 

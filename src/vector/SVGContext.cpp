@@ -3,6 +3,8 @@
 #include "vector/SVGAttribute.h"
 #include "vector/SVGIndex.h"
 
+#include <array>
+
 namespace marlox::vector {
 
 namespace {
@@ -46,12 +48,19 @@ const QStringList& SVGConstants::styleAttributes() {
 }
 
 bool SVGConstants::isStyleAttribute(QStringView name) {
-    // Every style name starts with one of these letters; most attributes are rejected here.
-    static const QString initials = QStringLiteral("sfmctvd");
-    if (name.size() < 4 || !initials.contains(name.front())) {
+    // The names grouped by length: a lookup compares only names of the same length.
+    static constexpr qsizetype longest = 17;
+    static const std::array<QStringList, longest + 1> namesByLength = [] {
+        std::array<QStringList, longest + 1> byLength;
+        for (const QString& styleName : styleAttributes()) {
+            byLength[styleName.size()].append(styleName);
+        }
+        return byLength;
+    }();
+    if (name.size() > longest) {
         return false;
     }
-    for (const QString& styleName : styleAttributes()) {
+    for (const QString& styleName : namesByLength[name.size()]) {
         if (styleName == name) {
             return true;
         }

@@ -16,9 +16,9 @@ std::optional<double> SVGHelper::parseNumber(const QString& text) {
     }
     SVGScanner scanner(text);
     const std::optional<double> number = scanner.scanDouble();
-    const std::optional<QString> unit = scanner.scanCharacters(isAsciiLetter);
-    if (unit && *unit != u"px") {
-        reportUnsupportedUnit(*unit);
+    const QStringView unit = scanner.scanRun(isAsciiLetter);
+    if (!unit.isEmpty() && unit != u"px") {
+        reportUnsupportedUnit(unit);
     }
     return number;
 }
@@ -31,8 +31,7 @@ QList<QPointF> SVGHelper::parsePoints(QStringView text) {
         if (number) {
             numbers.append(*number);
         }
-        const bool skippedCommas =
-            scanner.scanCharacters([](QChar c) { return c == u','; }).has_value();
+        const bool skippedCommas = !scanner.scanRun([](QChar c) { return c == u','; }).isEmpty();
         // A character that is neither a number, a blank nor a comma ends the list.
         if (!number && !skippedCommas) {
             break;

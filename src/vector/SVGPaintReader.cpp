@@ -60,6 +60,22 @@ double opacityFrom(const SVGStyleMap& styles, std::initializer_list<QStringView>
     return 1;
 }
 
+// A paint before any opacity is applied: a gradient from the index, or a colour.
+struct ReadPaint {
+    std::shared_ptr<const SVGPaint> gradient;
+    std::optional<SVGColor> color;
+};
+
+ReadPaint readPaint(const QString& text, const SVGStyleMap& styles, const SVGIndex& index) {
+    if (text.startsWith(u"url") && text.size() >= 6) {
+        const QString id = text.sliced(5, text.size() - 6);
+        if (const auto paint = index.paints.constFind(id); paint != index.paints.cend()) {
+            return {paint.value(), std::nullopt};
+        }
+    }
+    return {nullptr, SVGHelper::parseColor(text, styles)};
+}
+
 std::optional<double> numberStyle(const SVGStyleMap& styles, QStringView name) {
     const QString* value = styles.find(name);
     return value ? SVGHelper::parseNumber(*value) : std::nullopt;
@@ -130,17 +146,11 @@ SVGColor SVGHelper::parseHex(QStringView text) {
 
 std::shared_ptr<const SVGPaint>
 SVGHelper::parsePaint(const QString& text, const SVGStyleMap& styles, const SVGIndex& index) {
-    if (text.startsWith(u"url") && text.size() >= 6) {
-        const QString id = text.sliced(5, text.size() - 6);
-        if (const auto paint = index.paints.constFind(id); paint != index.paints.cend()) {
-            return paint.value();
-        }
+    const ReadPaint paint = readPaint(text, styles, index);
+    if (!paint.color) {
+        return paint.gradient;
     }
-    const std::optional<SVGColor> color = parseColor(text, styles);
-    if (!color) {
-        return nullptr;
-    }
-    return color->opacity(opacityFrom(styles, {u"fill-opacity", u"opacity"}));
+    return paint.color->opacity(opacityFrom(styles, {u"fill-opacity", u"opacity"}));
 }
 
 std::shared_ptr<const SVGStroke> SVGHelper::parseStroke(const SVGStyleMap& styles,
@@ -149,12 +159,17 @@ std::shared_ptr<const SVGStroke> SVGHelper::parseStroke(const SVGStyleMap& style
     if (!strokeValue) {
         return nullptr;
     }
-    std::shared_ptr<const SVGPaint> paint = parsePaint(*strokeValue, styles, index);
-    if (!paint) {
+    const ReadPaint read = readPaint(*strokeValue, styles, index);
+    if (!read.gradient && !read.color) {
         return nullptr;
     }
-    // The stroke's own opacity replaces the one the paint reading applied.
-    paint = paint->opacity(opacityFrom(styles, {u"stroke-opacity", u"opacity"}));
+    std::shared_ptr<const SVGPaint> paint = read.gradient;
+    if (read.color) {
+        // The stroke's own opacity replaces the fill opacity a paint reading applies; that
+        // reading still takes place for what it reports.
+        opacityFrom(styles, {u"fill-opacity", u"opacity"});
+        paint = read.color->opacity(opacityFrom(styles, {u"stroke-opacity", u"opacity"}));
+    }
 
     const QString cap = styles.value(u"stroke-linecap");
     const QString join = styles.value(u"stroke-linejoin");

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -64,9 +65,41 @@ long long decimalMagnitude(std::string_view text) {
     return leading + exponent;
 }
 
-} // namespace
+// A plain decimal of at most 15 digits ("12", "-0.5", "3.25") is an integer below 2^53 over a
+// power of ten of at most 22, both exact, so one division gives the correctly rounded value.
+std::optional<double> readPlainDecimal(QStringView text) {
+    static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    qsizetype index = 0;
+    const bool negative = !text.isEmpty() && text[0] == u'-';
+    if (negative || (text.size() > 1 && text[0] == u'+' && text[1] != u'-' && text[1] != u'+'))
+        index = 1;
+    std::int64_t mantissa = 0;
+    int digits = 0;
+    int fractionDigits = 0;
+    bool inFraction = false;
+    for (; index < text.size(); ++index) {
+        const char16_t code = text[index].unicode();
+        if (isDigit(code)) {
+            if (++digits > 15)
+                return std::nullopt;
+            mantissa = mantissa * 10 + (code - u'0');
+            fractionDigits += inFraction ? 1 : 0;
+        } else if (code == u'.' && !inFraction) {
+            inFraction = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    const double value = double(mantissa) / powersOfTen[fractionDigits];
+    return negative ? -value : value;
+}
 
-std::optional<double> readDouble(QStringView text) {
+// Any other decimal literal, through the standard conversion; kept out of line so that the
+// plain case stays small.
+Q_NEVER_INLINE std::optional<double> readGeneralDecimal(QStringView text) {
     // Numbers are short: the text is copied to the stack unless it is long.
     constexpr qsizetype shortLength = 64;
     char shortText[shortLength];
@@ -102,6 +135,14 @@ std::optional<double> readDouble(QStringView text) {
     if (error != std::errc() || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+} // namespace
+
+std::optional<double> readDouble(QStringView text) {
+    if (const std::optional<double> plain = readPlainDecimal(text))
+        return plain;
+    return readGeneralDecimal(text);
 }
 
 SVGScanner::SVGScanner(QString text) : m_text(std::move(text)) {}

@@ -43,6 +43,18 @@ public:
     // The longest run of characters that satisfy the test; nothing when the run is empty.
     std::optional<QString> scanCharacters(const std::function<bool(QChar)>& belongs);
 
+    // The same run as a view into the text (empty when there is none), for readers that only
+    // compare it.
+    template <typename Belongs> QStringView scanRun(Belongs belongs) {
+        const qsizetype start = skippedLocation();
+        qsizetype end = start;
+        while (end < m_text.size() && belongs(m_text.at(end)))
+            ++end;
+        if (end > start)
+            m_location = end;
+        return QStringView(m_text).sliced(start, end - start);
+    }
+
     // The exact text at the cursor.
     bool scanString(QStringView expected);
 

@@ -43,17 +43,18 @@ TEST(Length, ConvertsEveryUnitAtTheDefaultResolution) {
 TEST(Length, ReportsAnUnsupportedUnitAndKeepsTheNumber) {
     const ParsedDocument document(QStringLiteral("<svg/>"));
     CapturedOutput output;
-    EXPECT_EQ(SVGLengthParser::horizontal().parse(u"10foo", document.rootContext()), 10);
-    EXPECT_EQ(SVGLengthParser::fontSize().parse(u"2em", document.rootContext()), 2);
+    EXPECT_EQ(SVGLengthParser::horizontal().parse(QStringLiteral("10foo"), document.rootContext()),
+              10);
+    EXPECT_EQ(SVGLengthParser::fontSize().parse(QStringLiteral("2em"), document.rootContext()), 2);
     EXPECT_EQ(output.lines(), QStringList({unitMessage("foo"), unitMessage("em")}));
 }
 
 TEST(Length, ResolvesPercentagesAgainstTheScreenAxis) {
     const ParsedDocument wide(QStringLiteral("<svg/>"), SVGScreen{96, 200, 100});
-    EXPECT_EQ(SVGLengthParser::horizontal().parse(u"50%", wide.rootContext()), 100);
-    EXPECT_EQ(SVGLengthParser::vertical().parse(u"50%", wide.rootContext()), 50);
+    EXPECT_EQ(SVGLengthParser::horizontal().parse(QStringLiteral("50%"), wide.rootContext()), 100);
+    EXPECT_EQ(SVGLengthParser::vertical().parse(QStringLiteral("50%"), wide.rootContext()), 50);
     const ParsedDocument diagonal(QStringLiteral("<svg/>"), SVGScreen{96, 300, 400});
-    EXPECT_NEAR(*SVGLengthParser::radial().parse(u"50%", diagonal.rootContext()),
+    EXPECT_NEAR(*SVGLengthParser::radial().parse(QStringLiteral("50%"), diagonal.rootContext()),
                 0.5 * 500 / 1.4142135623730951, 1e-9);
     EXPECT_EQ(SVGAttributes::width.value(
                   ParsedDocument(QStringLiteral(R"(<rect width="50%"/>)"), SVGScreen{96, 200, 100})
@@ -73,7 +74,9 @@ TEST(Length, ResolvesEmAndExAgainstTheFontSizeStyle) {
     EXPECT_EQ(length("sized", "2ex"), 10);
     EXPECT_EQ(length("inches", "1em"), 96);
     // the document-level reader always uses the default font size
-    EXPECT_EQ(SVGLengthParser::horizontal().parse(u"2em", document.contextOf("sized").root()), 32);
+    EXPECT_EQ(SVGLengthParser::horizontal().parse(QStringLiteral("2em"),
+                                                  document.contextOf("sized").root()),
+              32);
 }
 
 TEST(ViewBox, NeedsExactlyFourPartsSeparatedBySingleBlanksOrTabs) {
