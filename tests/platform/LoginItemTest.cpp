@@ -59,7 +59,7 @@ TEST_F(LoginItemTest, RegisteringWritesTheEntryAndItsPresenceIsTheStatus) {
     EXPECT_EQ(item.unregisterItem(), std::nullopt);
 }
 
-TEST_F(LoginItemTest, RefusesValuesThatWouldEscapeTheEntryOrItsFolder) {
+TEST_F(LoginItemTest, RefusesEntriesThatWouldEscapeOrCannotBeWritten) {
     struct Case {
         const char* name;
         QString identifier;
@@ -74,24 +74,20 @@ TEST_F(LoginItemTest, RefusesValuesThatWouldEscapeTheEntryOrItsFolder) {
         {"line break in program", "studio.x", "/opt/app\nExec=/bin/evil", "App"},
         {"line break in name", "studio.x", "/opt/app", "App\nExec=/bin/evil"},
         {"relative program", "studio.x", "opt/app", "App"},
+        // A folder in place of the entry cannot be replaced by a file.
+        {"entry path is a folder", "studio.blocked", "/opt/app", "App"},
     };
+    QDir().mkpath(autostartFolder() + "/studio.blocked.desktop/inside");
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         MainApplicationLoginItem item(c.identifier, c.executable, c.displayName);
         const auto failure = item.registerItem();
-        ASSERT_TRUE(failure.has_value()) << c.name;
-        EXPECT_FALSE(failure->description.isEmpty()) << c.name;
-        EXPECT_NE(item.status(), LoginItemStatus::enabled) << c.name;
+        ASSERT_TRUE(failure.has_value());
+        EXPECT_FALSE(failure->description.isEmpty());
+        EXPECT_NE(item.status(), LoginItemStatus::enabled);
     }
     EXPECT_TRUE(QDir(autostartFolder()).entryList(QDir::Files).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(home.path() + "/evil.desktop"));
-}
-
-TEST_F(LoginItemTest, EntryThatCannotBeWrittenIsAnError) {
-    // A folder in place of the entry cannot be replaced by a file.
-    QDir().mkpath(autostartFolder() + "/studio.x.desktop/inside");
-    MainApplicationLoginItem item("studio.x", "/opt/app", "App");
-    EXPECT_TRUE(item.registerItem().has_value());
-    EXPECT_EQ(item.status(), LoginItemStatus::notRegistered);
 }
 
 } // namespace
