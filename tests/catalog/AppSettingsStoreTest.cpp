@@ -18,9 +18,7 @@ using namespace marlox::catalog;
 using marlox::platform::LoginItem;
 using marlox::platform::LoginItemError;
 using marlox::platform::LoginItemStatus;
-using marlox::platform::MainApplicationLoginItem;
 using marlox::platform::UserDefaults;
-using marlox::testing::ScratchHomeTest;
 using marlox::testing::writeFile;
 
 namespace {
@@ -34,54 +32,59 @@ public:
     int changeRequests = 0;
 
     LoginItemStatus status() const override { return currentStatus; }
-    std::optional<LoginItemError> registerItem() override {
-        ++changeRequests;
-        if (!failure) {
-            currentStatus = statusAfterRegister;
-        }
-        return failure;
-    }
+    std::optional<LoginItemError> registerItem() override { return change(statusAfterRegister); }
     std::optional<LoginItemError> unregisterItem() override {
+        return change(LoginItemStatus::notRegistered);
+    }
+
+private:
+    std::optional<LoginItemError> change(LoginItemStatus to) {
         ++changeRequests;
-        if (!failure) {
-            currentStatus = LoginItemStatus::notRegistered;
-        }
+        currentStatus = failure ? currentStatus : to;
         return failure;
     }
 };
 
-class AppSettingsStoreTest : public ScratchHomeTest {
+class AppSettingsStoreTest : public marlox::testing::ScratchHomeTest {
 protected:
     QString settingsFile() const { return home.filePath("settings/user.conf"); }
 
-    // Settings as a previous run left them.
+    // Settings as a previous run left them, and as this one leaves them.
     void storeBeforehand(const QString& key, const QVariant& value) {
         UserDefaults(settingsFile()).setValue(key, value);
     }
-
-    QString bundleInApplications(bool signedBuild) {
-        const QString bundle = marlox::platform::userApplicationsFolder() + "/Marlox Studio.app";
-        QDir().mkpath(bundle + "/Contents/MacOS");
-        if (signedBuild) {
-            writeFile(bundle + "/Contents/_CodeSignature/CodeResources", "<plist/>");
-        }
-        return bundle;
+    QVariant stored(const QString& key) const { return UserDefaults(settingsFile()).value(key); }
+    bool storedBoolean(const QString& key) const {
+        return UserDefaults(settingsFile()).boolean(key);
     }
 
-    AppSettingsStore& makeStore(const QString& bundlePath = {}) {
+    // A store over the settings on disk; `writtenKeys` collects the keys it writes.
+    AppSettingsStore& open(const QString& bundle = {}, LoginItem* item = nullptr) {
+        store.reset();
+        defaults = std::make_unique<UserDefaults>(settingsFile());
+        writtenKeys.clear();
+        QObject::connect(defaults.get(), &UserDefaults::valueChanged,
+                         [this](const QString& key) { writtenKeys.append(key); });
         store = std::make_unique<AppSettingsStore>(
-            defaults, loginItem,
-            bundlePath.isEmpty() ? home.filePath("Downloads/Marlox Studio.app") : bundlePath);
+            *defaults, item ? *item : loginItem,
+            bundle.isEmpty() ? home.filePath("Downloads/Marlox Studio.app") : bundle);
         return *store;
     }
 
-    UserDefaults defaults{settingsFile()};
+    QString signedBundleInApplications() {
+        const QString bundle = marlox::platform::userApplicationsFolder() + "/Marlox Studio.app";
+        writeFile(bundle + "/Contents/_CodeSignature/CodeResources", "<plist/>");
+        return bundle;
+    }
+
     FakeLoginItem loginItem;
+    std::unique_ptr<UserDefaults> defaults;
     std::unique_ptr<AppSettingsStore> store;
+    QStringList writtenKeys;
 };
 
 TEST_F(AppSettingsStoreTest, EmptyDefaultsGiveTheDefaultsAndWriteBackOnlyQuitFlagAndDisplayMode) {
-    AppSettingsStore& settings = makeStore();
+    AppSettingsStore& settings = open();
     EXPECT_TRUE(settings.quitAppOnWindowClose());
     EXPECT_EQ(settings.libraryDisplayMode(), LibraryDisplayMode::small);
     EXPECT_EQ(settings.lastResolvedInstallPath(), "");
@@ -90,27 +93,43 @@ TEST_F(AppSettingsStoreTest, EmptyDefaultsGiveTheDefaultsAndWriteBackOnlyQuitFla
     EXPECT_EQ(settings.motionTemplatesBookmarkData(), std::nullopt);
     EXPECT_FALSE(settings.launchAtLoginEnabled());
 
-    UserDefaults reread(settingsFile());
-    EXPECT_EQ(reread.value(settingsKeys::quitAppOnWindowClose).toString(), "true");
-    EXPECT_TRUE(reread.boolean(settingsKeys::quitAppOnWindowClose));
-    EXPECT_EQ(reread.string(settingsKeys::libraryDisplayMode), "small");
-    EXPECT_FALSE(reread.contains(settingsKeys::lastResolvedInstallPath));
-    EXPECT_FALSE(reread.contains(settingsKeys::installTargetBookmarkData));
+    EXPECT_EQ(stored(settingsKeys::quitAppOnWindowClose).toString(), "true");
+    EXPECT_EQ(stored(settingsKeys::libraryDisplayMode).toString(), "small");
+    EXPECT_FALSE(UserDefaults(settingsFile()).contains(settingsKeys::lastResolvedInstallPath));
+    EXPECT_FALSE(UserDefaults(settingsFile()).contains(settingsKeys::installTargetBookmarkData));
 }
 
-TEST_F(AppSettingsStoreTest, StoredValuesAreReadBackWithTheirTypes) {
-    storeBeforehand(settingsKeys::installTargetBookmarkData, QByteArray("\x00\x01 bookmark", 11));
-    storeBeforehand(settingsKeys::lastResolvedInstallPath, "/x/Marlox Studio Plugins");
-    // Text where data belongs counts as no bookmark.
+TEST_F(AppSettingsStoreTest, ValuesAreStoredUnderTheirKeysAndReadBackWithTheirTypes) {
+    // GIVEN bookmarks of an earlier run, one of them text where data belongs
+    const QByteArray bookmark("\x00\x01 bookmark", 11);
+    storeBeforehand(settingsKeys::installTargetBookmarkData, bookmark);
     storeBeforehand(settingsKeys::motionTemplatesBookmarkData, "text, not data");
-    storeBeforehand(settingsKeys::lastResolvedMotionTemplatesPath, "/x/Motion Templates.localized");
-    storeBeforehand(settingsKeys::quitAppOnWindowClose, false);
-    AppSettingsStore& settings = makeStore();
-    EXPECT_EQ(settings.installTargetBookmarkData(), QByteArray("\x00\x01 bookmark", 11));
-    EXPECT_EQ(settings.lastResolvedInstallPath(), "/x/Marlox Studio Plugins");
+    AppSettingsStore& settings = open();
+    EXPECT_EQ(settings.installTargetBookmarkData(), bookmark);
     EXPECT_EQ(settings.motionTemplatesBookmarkData(), std::nullopt);
-    EXPECT_EQ(settings.lastResolvedMotionTemplatesPath(), "/x/Motion Templates.localized");
-    EXPECT_FALSE(settings.quitAppOnWindowClose());
+
+    // WHEN every setting is changed and the bookmarks are cleared
+    QSignalSpy modeChanged(&settings, &AppSettingsStore::libraryDisplayModeChanged);
+    QSignalSpy quitChanged(&settings, &AppSettingsStore::quitAppOnWindowCloseChanged);
+    QSignalSpy bookmarkChanged(&settings, &AppSettingsStore::installTargetBookmarkDataChanged);
+    settings.setLibraryDisplayMode(LibraryDisplayMode::list);
+    settings.setQuitAppOnWindowClose(false);
+    settings.setLastResolvedInstallPath("/p/install");
+    settings.setLastResolvedMotionTemplatesPath("/p/templates");
+    settings.clearInstallTargetBookmarkData();
+    settings.clearMotionTemplatesBookmarkData();
+
+    // THEN each change is announced once, and a fresh store reads them all back
+    EXPECT_EQ(modeChanged.size(), 1);
+    EXPECT_EQ(quitChanged.size(), 1);
+    EXPECT_EQ(bookmarkChanged.size(), 1);
+    AppSettingsStore& reread = open();
+    EXPECT_EQ(reread.libraryDisplayMode(), LibraryDisplayMode::list);
+    EXPECT_FALSE(reread.quitAppOnWindowClose());
+    EXPECT_EQ(reread.lastResolvedInstallPath(), "/p/install");
+    EXPECT_EQ(reread.lastResolvedMotionTemplatesPath(), "/p/templates");
+    EXPECT_FALSE(defaults->contains(settingsKeys::installTargetBookmarkData));
+    EXPECT_FALSE(defaults->contains(settingsKeys::motionTemplatesBookmarkData));
 }
 
 TEST_F(AppSettingsStoreTest, AnyStoredQuitFlagIsReadAsABooleanAndNotRewritten) {
@@ -123,25 +142,16 @@ TEST_F(AppSettingsStoreTest, AnyStoredQuitFlagIsReadAsABooleanAndNotRewritten) {
         {"maybe", false},
         {QByteArray("true"), false},
     };
-    for (const auto& [stored, expected] : cases) {
-        storeBeforehand(settingsKeys::quitAppOnWindowClose, stored);
-        UserDefaults watched(settingsFile());
-        QSignalSpy writes(&watched, &UserDefaults::valueChanged);
-        AppSettingsStore settings(watched, loginItem, home.filePath("elsewhere.app"));
-        EXPECT_EQ(settings.quitAppOnWindowClose(), expected) << stored.toString().toStdString();
-        for (const QList<QVariant>& write : writes) {
-            EXPECT_NE(write[0].toString(), settingsKeys::quitAppOnWindowClose);
-        }
+    for (const auto& [value, expected] : cases) {
+        SCOPED_TRACE(value.toString().toStdString());
+        storeBeforehand(settingsKeys::quitAppOnWindowClose, value);
+        EXPECT_EQ(open().quitAppOnWindowClose(), expected);
+        EXPECT_FALSE(writtenKeys.contains(settingsKeys::quitAppOnWindowClose));
     }
 }
 
 TEST_F(AppSettingsStoreTest, DisplayModeReadsOnlyExactRawValuesAndRewritesAnythingElseAsSmall) {
-    struct Case {
-        QVariant stored;
-        LibraryDisplayMode mode;
-        bool rewritten;
-    };
-    const Case cases[] = {
+    const std::tuple<QVariant, LibraryDisplayMode, bool> cases[] = {
         {"list", LibraryDisplayMode::list, false},
         {"small", LibraryDisplayMode::small, false},
         {"medium", LibraryDisplayMode::medium, false},
@@ -152,107 +162,60 @@ TEST_F(AppSettingsStoreTest, DisplayModeReadsOnlyExactRawValuesAndRewritesAnythi
         {QByteArray("list"), LibraryDisplayMode::small, true},
         {QVariant(), LibraryDisplayMode::small, true},
     };
-    for (const Case& c : cases) {
+    for (const auto& [value, mode, rewritten] : cases) {
+        SCOPED_TRACE(value.toString().toStdString());
         QFile::remove(settingsFile());
-        if (c.stored.isValid()) {
-            storeBeforehand(settingsKeys::libraryDisplayMode, c.stored);
+        if (value.isValid()) {
+            storeBeforehand(settingsKeys::libraryDisplayMode, value);
         }
-        UserDefaults watched(settingsFile());
-        QSignalSpy writes(&watched, &UserDefaults::valueChanged);
-        AppSettingsStore settings(watched, loginItem, home.filePath("elsewhere.app"));
-        const std::string label = c.stored.toString().toStdString();
-        EXPECT_EQ(settings.libraryDisplayMode(), c.mode) << label;
-        const bool wrote =
-            std::any_of(writes.cbegin(), writes.cend(), [](const QList<QVariant>& write) {
-                return write[0].toString() == settingsKeys::libraryDisplayMode;
-            });
-        EXPECT_EQ(wrote, c.rewritten) << label;
-        EXPECT_EQ(UserDefaults(settingsFile()).string(settingsKeys::libraryDisplayMode),
-                  rawValue(c.mode))
-            << label;
+        EXPECT_EQ(open().libraryDisplayMode(), mode);
+        EXPECT_EQ(writtenKeys.contains(settingsKeys::libraryDisplayMode), rewritten);
+        EXPECT_EQ(stored(settingsKeys::libraryDisplayMode).toString(), rawValue(mode));
     }
-}
-
-TEST_F(AppSettingsStoreTest, SettersPublishAndStoreUnderTheirKeys) {
-    AppSettingsStore& settings = makeStore();
-    QSignalSpy modeChanged(&settings, &AppSettingsStore::libraryDisplayModeChanged);
-    QSignalSpy quitChanged(&settings, &AppSettingsStore::quitAppOnWindowCloseChanged);
-    settings.setLibraryDisplayMode(LibraryDisplayMode::list);
-    settings.setQuitAppOnWindowClose(false);
-    settings.setLastResolvedInstallPath("/p/install");
-    settings.setLastResolvedMotionTemplatesPath("/p/templates");
-    EXPECT_EQ(modeChanged.size(), 1);
-    EXPECT_EQ(quitChanged.size(), 1);
-
-    UserDefaults reread(settingsFile());
-    EXPECT_EQ(reread.string(settingsKeys::libraryDisplayMode), "list");
-    EXPECT_EQ(reread.contains(settingsKeys::quitAppOnWindowClose), true);
-    EXPECT_FALSE(reread.boolean(settingsKeys::quitAppOnWindowClose));
-    EXPECT_EQ(reread.string(settingsKeys::lastResolvedInstallPath), "/p/install");
-    EXPECT_EQ(reread.string(settingsKeys::lastResolvedMotionTemplatesPath), "/p/templates");
-}
-
-TEST_F(AppSettingsStoreTest, ClearingABookmarkRemovesItsKey) {
-    storeBeforehand(settingsKeys::installTargetBookmarkData, QByteArray("old"));
-    storeBeforehand(settingsKeys::motionTemplatesBookmarkData, QByteArray("old"));
-    AppSettingsStore& settings = makeStore();
-    QSignalSpy changed(&settings, &AppSettingsStore::installTargetBookmarkDataChanged);
-    settings.clearInstallTargetBookmarkData();
-    settings.clearMotionTemplatesBookmarkData();
-    EXPECT_EQ(changed.size(), 1);
-    EXPECT_EQ(settings.installTargetBookmarkData(), std::nullopt);
-    EXPECT_EQ(settings.motionTemplatesBookmarkData(), std::nullopt);
-    UserDefaults reread(settingsFile());
-    EXPECT_FALSE(reread.contains(settingsKeys::installTargetBookmarkData));
-    EXPECT_FALSE(reread.contains(settingsKeys::motionTemplatesBookmarkData));
 }
 
 TEST_F(AppSettingsStoreTest, LoginItemAvailabilityDependsOnWhereTheBundleLiesAndItsSignature) {
     const QString homeFolder = marlox::platform::homeFolder();
     const QString applications = homeFolder + "/Applications";
-    writeFile(applications + "/Signed.app/Contents/_CodeSignature/CodeResources", "x");
+    for (const QString& signedCopy :
+         {applications + "/Signed.app", homeFolder + "/Downloads/Signed.app",
+          homeFolder + "/ApplicationsOld/Signed.app"}) {
+        writeFile(signedCopy + "/Contents/_CodeSignature/CodeResources", "x");
+    }
     QDir().mkpath(applications + "/Unsigned.app/Contents");
-    writeFile(homeFolder + "/Downloads/Signed.app/Contents/_CodeSignature/CodeResources", "x");
-    writeFile(homeFolder + "/ApplicationsOld/Signed.app/Contents/_CodeSignature/CodeResources",
-              "x");
     // A link in Applications to a copy elsewhere resolves to elsewhere.
     QFile::link(homeFolder + "/Downloads/Signed.app", applications + "/Linked.app");
     QFile::link(applications, homeFolder + "/AppsLink");
 
-    struct Case {
-        QString bundle;
-        bool available;
-        std::optional<QString> message;
+    const std::pair<QString, std::optional<QString>> cases[] = {
+        {applications + "/Signed.app", std::nullopt},
+        {homeFolder + "/AppsLink/Signed.app", std::nullopt},
+        {applications + "/Unsigned.app", launchAtLoginRequiresSignedBuildMessage},
+        {"/Applications/Nowhere.app", launchAtLoginRequiresSignedBuildMessage},
+        {homeFolder + "/Downloads/Signed.app", launchAtLoginRequiresApplicationsMessage},
+        {homeFolder + "/ApplicationsOld/Signed.app", launchAtLoginRequiresApplicationsMessage},
+        {applications + "/Linked.app", launchAtLoginRequiresApplicationsMessage},
+        {"/Applications", launchAtLoginRequiresApplicationsMessage},
     };
-    const Case cases[] = {
-        {applications + "/Signed.app", true, std::nullopt},
-        {homeFolder + "/AppsLink/Signed.app", true, std::nullopt},
-        {applications + "/Unsigned.app", false, launchAtLoginRequiresSignedBuildMessage},
-        {"/Applications/Nowhere.app", false, launchAtLoginRequiresSignedBuildMessage},
-        {homeFolder + "/Downloads/Signed.app", false, launchAtLoginRequiresApplicationsMessage},
-        {homeFolder + "/ApplicationsOld/Signed.app", false,
-         launchAtLoginRequiresApplicationsMessage},
-        {applications + "/Linked.app", false, launchAtLoginRequiresApplicationsMessage},
-        {"/Applications", false, launchAtLoginRequiresApplicationsMessage},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [bundle, message] : cases) {
+        SCOPED_TRACE(bundle.toStdString());
         const LaunchAtLoginAvailability availability =
-            launchAtLoginAvailability(c.bundle, homeFolder);
-        EXPECT_EQ(availability.isAvailable, c.available) << c.bundle.toStdString();
-        EXPECT_EQ(availability.message, c.message) << c.bundle.toStdString();
+            launchAtLoginAvailability(bundle, homeFolder);
+        EXPECT_EQ(availability.isAvailable, !message.has_value());
+        EXPECT_EQ(availability.message, message);
     }
 }
 
 TEST_F(AppSettingsStoreTest, CopyOutsideApplicationsCannotTurnTheSwitchOn) {
     storeBeforehand(settingsKeys::launchAtLoginEnabled, true);
     loginItem.currentStatus = LoginItemStatus::enabled;
-    AppSettingsStore& settings = makeStore(home.filePath("Downloads/Marlox Studio.app"));
+    AppSettingsStore& settings = open(home.filePath("Downloads/Marlox Studio.app"));
     EXPECT_FALSE(settings.launchAtLoginEnabled());
     EXPECT_FALSE(settings.launchAtLoginIsAvailable());
     EXPECT_EQ(settings.launchAtLoginAvailabilityMessage(),
               launchAtLoginRequiresApplicationsMessage);
     EXPECT_EQ(settings.launchAtLoginErrorMessage(), std::nullopt);
-    EXPECT_FALSE(UserDefaults(settingsFile()).boolean(settingsKeys::launchAtLoginEnabled));
+    EXPECT_FALSE(storedBoolean(settingsKeys::launchAtLoginEnabled));
 
     settings.setLaunchAtLoginEnabled(true);
     EXPECT_FALSE(settings.launchAtLoginEnabled());
@@ -268,37 +231,33 @@ TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasAsked) {
         LoginItemStatus afterRegister;
         bool fails;
         bool expectedSwitch;
-        std::optional<QString> expectedError;
     };
     const Case cases[] = {
         {"register enables", LoginItemStatus::notRegistered, true, LoginItemStatus::enabled, false,
-         true, std::nullopt},
+         true},
         {"register needs approval", LoginItemStatus::notRegistered, true,
-         LoginItemStatus::requiresApproval, false, false, std::nullopt},
+         LoginItemStatus::requiresApproval, false, false},
         {"register refused", LoginItemStatus::notRegistered, true, LoginItemStatus::enabled, true,
-         false, launchAtLoginChangeFailedMessage},
+         false},
         {"unregister refused", LoginItemStatus::enabled, false, LoginItemStatus::enabled, true,
-         true, launchAtLoginChangeFailedMessage},
-        {"unregister", LoginItemStatus::enabled, false, LoginItemStatus::enabled, false, false,
-         std::nullopt},
+         true},
+        {"unregister", LoginItemStatus::enabled, false, LoginItemStatus::enabled, false, false},
     };
-    const QString bundle = bundleInApplications(true);
+    const QString bundle = signedBundleInApplications();
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         loginItem = FakeLoginItem();
         loginItem.currentStatus = c.before;
         loginItem.statusAfterRegister = c.afterRegister;
-        if (c.fails) {
-            loginItem.failure = LoginItemError{"refused"};
-        }
-        AppSettingsStore& settings = makeStore(bundle);
-        ASSERT_TRUE(settings.launchAtLoginIsAvailable()) << c.name;
+        loginItem.failure = c.fails ? std::optional(LoginItemError{"refused"}) : std::nullopt;
+        AppSettingsStore& settings = open(bundle);
+        ASSERT_TRUE(settings.launchAtLoginIsAvailable());
         settings.setLaunchAtLoginEnabled(c.request);
-        EXPECT_EQ(loginItem.changeRequests, 1) << c.name;
-        EXPECT_EQ(settings.launchAtLoginEnabled(), c.expectedSwitch) << c.name;
-        EXPECT_EQ(settings.launchAtLoginErrorMessage(), c.expectedError) << c.name;
-        EXPECT_EQ(UserDefaults(settingsFile()).boolean(settingsKeys::launchAtLoginEnabled),
-                  c.expectedSwitch)
-            << c.name;
+        EXPECT_EQ(loginItem.changeRequests, 1);
+        EXPECT_EQ(settings.launchAtLoginEnabled(), c.expectedSwitch);
+        EXPECT_EQ(settings.launchAtLoginErrorMessage(),
+                  c.fails ? std::optional(launchAtLoginChangeFailedMessage) : std::nullopt);
+        EXPECT_EQ(storedBoolean(settingsKeys::launchAtLoginEnabled), c.expectedSwitch);
     }
 }
 
@@ -309,41 +268,33 @@ TEST_F(AppSettingsStoreTest, StoredSwitchFollowsTheSystemStatusAtCreation) {
         {LoginItemStatus::notFound, false},
         {LoginItemStatus::enabled, true},
     };
-    const QString bundle = bundleInApplications(true);
+    const QString bundle = signedBundleInApplications();
     for (const auto& [status, expected] : cases) {
         storeBeforehand(settingsKeys::launchAtLoginEnabled, !expected);
         loginItem.currentStatus = status;
-        AppSettingsStore& settings = makeStore(bundle);
-        EXPECT_EQ(settings.launchAtLoginEnabled(), expected);
-        EXPECT_EQ(UserDefaults(settingsFile()).boolean(settingsKeys::launchAtLoginEnabled),
-                  expected);
+        EXPECT_EQ(open(bundle).launchAtLoginEnabled(), expected);
+        EXPECT_EQ(storedBoolean(settingsKeys::launchAtLoginEnabled), expected);
     }
 }
 
 TEST_F(AppSettingsStoreTest, EnablingOnLinuxWritesTheAutostartEntryAndReadsItBack) {
-    const QString bundle = bundleInApplications(true);
-    MainApplicationLoginItem systemItem("studio.marlox.MarloxStudio",
-                                        bundle + "/Contents/MacOS/MarloxStudio", "Marlox Studio");
+    const QString bundle = signedBundleInApplications();
+    marlox::platform::MainApplicationLoginItem systemItem(
+        "studio.marlox.MarloxStudio", bundle + "/Contents/MacOS/MarloxStudio", "Marlox Studio");
     const QString entry =
         home.path() + "/home/.config/autostart/studio.marlox.MarloxStudio.desktop";
-    {
-        AppSettingsStore settings(defaults, systemItem, bundle);
-        EXPECT_FALSE(settings.launchAtLoginEnabled());
-        settings.setLaunchAtLoginEnabled(true);
-        EXPECT_TRUE(settings.launchAtLoginEnabled());
-        EXPECT_EQ(settings.launchAtLoginErrorMessage(), std::nullopt);
-        EXPECT_TRUE(QFileInfo(entry).isFile());
-    }
-    {
-        // A fresh start reads the entry's presence as the status.
-        UserDefaults(settingsFile()).setValue(settingsKeys::launchAtLoginEnabled, false);
-        UserDefaults rereadDefaults(settingsFile());
-        AppSettingsStore settings(rereadDefaults, systemItem, bundle);
-        EXPECT_TRUE(settings.launchAtLoginEnabled());
-        settings.setLaunchAtLoginEnabled(false);
-        EXPECT_FALSE(settings.launchAtLoginEnabled());
-        EXPECT_FALSE(QFileInfo::exists(entry));
-    }
+    EXPECT_FALSE(open(bundle, &systemItem).launchAtLoginEnabled());
+    store->setLaunchAtLoginEnabled(true);
+    EXPECT_TRUE(store->launchAtLoginEnabled());
+    EXPECT_EQ(store->launchAtLoginErrorMessage(), std::nullopt);
+    EXPECT_TRUE(QFileInfo(entry).isFile());
+
+    // A fresh start reads the entry's presence as the status.
+    storeBeforehand(settingsKeys::launchAtLoginEnabled, false);
+    EXPECT_TRUE(open(bundle, &systemItem).launchAtLoginEnabled());
+    store->setLaunchAtLoginEnabled(false);
+    EXPECT_FALSE(store->launchAtLoginEnabled());
+    EXPECT_FALSE(QFileInfo::exists(entry));
 }
 
 } // namespace
