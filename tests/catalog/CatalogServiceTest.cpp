@@ -1,6 +1,6 @@
 #include "catalog/CatalogService.h"
 
-#include "TestPackages.h"
+#include "CatalogTestSupport.h"
 #include "catalog/OperationsLog.h"
 #include "platform/HttpClient.h"
 #include "platform/ProcessRunner.h"

@@ -1,11 +1,11 @@
 #include "catalog/InstalledPackageStore.h"
 
+#include "CatalogTestSupport.h"
 #include "catalog/Environment.h"
 #include "catalog/InstallLocations.h"
-#include "catalog/OperationsLog.h"
 #include "catalog/SafePath.h"
-#include "platform/Bundle.h"
 #include "platform/PropertyList.h"
+#include "support/QtPrinters.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/ScratchHome.h"
 
@@ -22,9 +22,9 @@
 #include <unistd.h>
 
 using namespace marlox::catalog;
+using marlox::testing::loggedMessages;
 using marlox::testing::readFile;
 using marlox::testing::ReadOnlyFolder;
-using marlox::testing::ScratchHomeTest;
 using marlox::testing::writeFile;
 
 namespace {
@@ -64,53 +64,47 @@ private:
 
 InstalledPackage makeRecord(const QString& id, const QString& installPath = {},
                             const QStringList& templatePaths = {}) {
-    return {id,
-            QStringLiteral("1.0.0"),
-            QStringLiteral("2026-03-04T09:05:07Z"),
-            PackageType::filter,
-            installPath,
-            templatePaths};
+    return {id, "1.0.0", "2026-03-04T09:05:07Z", PackageType::filter, installPath, templatePaths};
 }
 
-QStringList logLines() {
-    flushOperationsLog();
-    if (!QFileInfo::exists(operationsLogFilePath())) {
-        return {};
-    }
-    return QString::fromUtf8(readFile(operationsLogFilePath())).split('\n', Qt::SkipEmptyParts);
+// A record as loaded from a file that gave only its id, version and type.
+InstalledPackage loadedRecord(const QString& id, const QString& version,
+                              PackageType type = PackageType::template_) {
+    return {id, version, "", type, "", {}};
 }
 
-int linesContaining(const QString& text) {
-    const QStringList lines = logLines();
-    return static_cast<int>(std::count_if(
-        lines.cbegin(), lines.cend(), [&](const QString& line) { return line.contains(text); }));
-}
-
-QStringList idsInFile() {
-    QStringList ids;
-    for (const QJsonValue& element :
-         QJsonDocument::fromJson(readFile(installedRecordsFileURL())).array()) {
-        ids.append(element.toObject().value("id").toString());
-    }
-    return ids;
-}
-
-QStringList unreadableCopies() {
-    return QDir(QFileInfo(installedRecordsFileURL()).path())
-        .entryList({"installed.json.unreadable-*"}, QDir::Files);
-}
-
-class InstalledPackageStoreTest : public ScratchHomeTest {
+class InstalledPackageStoreTest : public marlox::testing::ScratchHomeTest {
 protected:
-    void writeRecords(const QByteArray& json) { writeFile(installedRecordsFileURL(), json); }
+    static QString folder() { return QFileInfo(installedRecordsFileURL()).path(); }
+    static void writeRecords(const QByteArray& json) { writeFile(installedRecordsFileURL(), json); }
+    static QByteArray recordsFile() { return readFile(installedRecordsFileURL()); }
+
+    static QStringList idsInFile() {
+        QStringList ids;
+        for (const QJsonValue& element : QJsonDocument::fromJson(recordsFile()).array()) {
+            ids.append(element.toObject().value("id").toString());
+        }
+        return ids;
+    }
+
+    // The moved-aside copies of unreadable files, as full paths.
+    static QStringList unreadableCopies() {
+        QStringList paths;
+        for (const QString& name :
+             QDir(folder()).entryList({"installed.json.unreadable-*"}, QDir::Files)) {
+            paths.append(folder() + "/" + name);
+        }
+        return paths;
+    }
+
+    static void save(InstalledPackageStore& store, const InstalledPackageMap& records) {
+        store.setInstalledByID(records);
+        store.saveToDisk();
+    }
 };
 
 TEST_F(InstalledPackageStoreTest, SavesRecordsSortedByCodePointsOfTheirComposedIDs) {
-    struct Case {
-        QStringList ids;
-        QStringList expected;
-    };
-    const Case cases[] = {
+    const std::pair<QStringList, QStringList> cases[] = {
         {{"b", "A", "a"}, {"A", "a", "b"}},
         {{"pkg9", "pkg10"}, {"pkg10", "pkg9"}},
         // U+FF41 sorts before U+1F600 by code point, after it by UTF-16 code unit.
@@ -118,36 +112,31 @@ TEST_F(InstalledPackageStoreTest, SavesRecordsSortedByCodePointsOfTheirComposedI
         // A decomposed e + acute composes to U+00E9, which sorts after "f".
         {{"e\u0301", "f"}, {"f", "e\u0301"}},
     };
-    for (const Case& c : cases) {
-        InstalledPackageStore store;
+    for (const auto& [ids, expected] : cases) {
         InstalledPackageMap records;
-        for (const QString& id : c.ids) {
+        for (const QString& id : ids) {
             records.insert(id, makeRecord(id));
         }
-        store.setInstalledByID(records);
-        store.saveToDisk();
-        EXPECT_EQ(idsInFile(), c.expected) << c.ids.join(',').toStdString();
+        InstalledPackageStore store;
+        save(store, records);
+        EXPECT_EQ(idsInFile(), expected);
     }
 }
 
 TEST_F(InstalledPackageStoreTest, WritesCompactRecordsWithEveryKeyInFieldOrder) {
     InstalledPackageStore store;
-    store.setInstalledByID(
-        {{"kinetic", {"kinetic", "2.1.0", "2026-03-04T09:05:07Z", PackageType::template_, "", {}}},
-         {"grain",
-          {"grain", "1.0", "", PackageType::generator, "/p/grain", {"/m/a \"b\"", "/m/c"}}}});
-    store.saveToDisk();
-    EXPECT_EQ(
-        readFile(installedRecordsFileURL()),
-        QByteArray(R"([{"id":"grain","version":"1.0","installedAtISO8601":"","packageType":)"
-                   R"("generator","installPath":"/p/grain","templateInstallPaths":["/m/a \"b\"",)"
-                   R"("/m/c"]},{"id":"kinetic","version":"2.1.0","installedAtISO8601":)"
-                   R"("2026-03-04T09:05:07Z","packageType":"template","installPath":"",)"
-                   R"("templateInstallPaths":[]}])"));
-
-    store.setInstalledByID({});
-    store.saveToDisk();
-    EXPECT_EQ(readFile(installedRecordsFileURL()), QByteArray("[]"));
+    save(store,
+         {{"kinetic", {"kinetic", "2.1.0", "2026-03-04T09:05:07Z", PackageType::template_, "", {}}},
+          {"grain",
+           {"grain", "1.0", "", PackageType::generator, "/p/grain", {"/m/a \"b\"", "/m/c"}}}});
+    EXPECT_EQ(recordsFile(),
+              QByteArray(R"([{"id":"grain","version":"1.0","installedAtISO8601":"","packageType":)"
+                         R"("generator","installPath":"/p/grain","templateInstallPaths":)"
+                         R"(["/m/a \"b\"","/m/c"]},{"id":"kinetic","version":"2.1.0",)"
+                         R"("installedAtISO8601":"2026-03-04T09:05:07Z","packageType":)"
+                         R"("template","installPath":"","templateInstallPaths":[]}])"));
+    save(store, {});
+    EXPECT_EQ(recordsFile(), QByteArray("[]"));
 }
 
 TEST_F(InstalledPackageStoreTest, RecordsSurviveASaveAndALoadUnchanged) {
@@ -162,11 +151,7 @@ TEST_F(InstalledPackageStoreTest, RecordsSurviveASaveAndALoadUnchanged) {
           "/\U0001F600/\u2028",
           {}}},
     };
-    {
-        InstalledPackageStore store;
-        store.setInstalledByID(records);
-        store.saveToDisk();
-    }
+    save(*std::make_unique<InstalledPackageStore>(), records);
     InstalledPackageStore reloaded;
     EXPECT_EQ(reloaded.installedByID(), records);
     EXPECT_EQ(reloaded.record("one"), records.value("one"));
@@ -178,65 +163,49 @@ TEST_F(InstalledPackageStoreTest, AbsentOrNullOptionalKeysTakeTheirDefaultsAndAS
                  R"({"id":"b","version":"2","installedAtISO8601":null,"packageType":null,)"
                  R"("installPath":null,"templateInstallPaths":null,"extra":{"x":1}}])");
     InstalledPackageStore store;
-    ASSERT_EQ(store.installedByID().size(), 2);
-    for (const QString& id : {QStringLiteral("a"), QStringLiteral("b")}) {
-        const InstalledPackage record = *store.record(id);
-        EXPECT_EQ(record.installedAtISO8601, "");
-        EXPECT_EQ(record.packageType, PackageType::template_);
-        EXPECT_EQ(record.installPath, "");
-        EXPECT_TRUE(record.templateInstallPaths.isEmpty());
-    }
+    EXPECT_EQ(store.installedByID(),
+              InstalledPackageMap({{"a", loadedRecord("a", "1")}, {"b", loadedRecord("b", "2")}}));
     store.saveToDisk();
-    const QJsonObject first =
-        QJsonDocument::fromJson(readFile(installedRecordsFileURL())).array()[0].toObject();
+    const QJsonObject first = QJsonDocument::fromJson(recordsFile()).array()[0].toObject();
     EXPECT_EQ(first.keys(), QStringList({"id", "installPath", "installedAtISO8601", "packageType",
                                          "templateInstallPaths", "version"}));
     EXPECT_TRUE(first.value("templateInstallPaths").isArray());
-}
-
-TEST_F(InstalledPackageStoreTest, PackageTypeAliasLoadsAsItsTypeAndIsRewrittenOnlyByTheNextSave) {
-    const QByteArray original = R"([{"id":"a","version":"1","packageType":"FxPlug"}])";
-    writeRecords(original);
-    RecordsFileWrites writes;
-    InstalledPackageStore store;
-    EXPECT_EQ(store.record("a")->packageType, PackageType::generator);
-    EXPECT_EQ(writes.count(), 0);
-    EXPECT_EQ(readFile(installedRecordsFileURL()), original);
-    store.saveToDisk();
-    EXPECT_TRUE(readFile(installedRecordsFileURL()).contains(R"("packageType":"generator")"));
 }
 
 TEST_F(InstalledPackageStoreTest, LoadingWritesNothingWhenNoPathNeedsRewriting) {
     struct Case {
         const char* name;
         std::optional<QByteArray> file;
-        int expectedRecords;
-        QString expectedVersionOfA;
+        InstalledPackageMap expected;
     };
     const Case cases[] = {
-        {"no file", std::nullopt, 0, {}},
-        {"empty array", QByteArray("[]"), 0, {}},
+        {"no file", std::nullopt, {}},
+        {"empty array", "[]", {}},
         {"duplicate ids, later wins",
-         QByteArray(
-             R"([{"id":"a","version":"1"},{"id":"b","version":"1"},{"id":"a","version":"2"}])"),
-         2, "2"},
+         R"([{"id":"a","version":"1"},{"id":"b","version":"1"},{"id":"a","version":"2"}])",
+         {{"a", loadedRecord("a", "2")}, {"b", loadedRecord("b", "1")}}},
+        // An alias of a type is read as the type and written canonically only by a later save.
+        {"type alias",
+         R"([{"id":"a","version":"1","packageType":"FxPlug"}])",
+         {{"a", loadedRecord("a", "1", PackageType::generator)}}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, file, expected] : cases) {
+        SCOPED_TRACE(name);
         QFile::remove(installedRecordsFileURL());
-        if (c.file) {
-            writeRecords(*c.file);
+        if (file) {
+            writeRecords(*file);
         }
         RecordsFileWrites writes;
         InstalledPackageStore store;
-        EXPECT_EQ(store.installedByID().size(), c.expectedRecords) << c.name;
-        if (!c.expectedVersionOfA.isEmpty()) {
-            EXPECT_EQ(store.record("a")->version, c.expectedVersionOfA) << c.name;
+        EXPECT_EQ(store.installedByID(), expected);
+        EXPECT_EQ(writes.count(), 0);
+        EXPECT_EQ(QFileInfo::exists(installedRecordsFileURL()), file.has_value());
+        if (file) {
+            EXPECT_EQ(recordsFile(), *file);
         }
-        EXPECT_EQ(writes.count(), 0) << c.name;
-        EXPECT_EQ(QFileInfo::exists(installedRecordsFileURL()), c.file.has_value()) << c.name;
-        if (c.file) {
-            EXPECT_EQ(readFile(installedRecordsFileURL()), *c.file) << c.name;
-        }
+        store.saveToDisk();
+        EXPECT_FALSE(recordsFile().contains("FxPlug"));
+        EXPECT_EQ(InstalledPackageStore().installedByID(), expected);
     }
 }
 
@@ -245,15 +214,17 @@ TEST_F(InstalledPackageStoreTest, LegacyInstallPathIsRewrittenAndTheFileWrittenO
     const QString current = installFolderPath();
     ASSERT_EQ(legacy, home.path() + "/home/Marlox Studio Plugins");
     ASSERT_EQ(current, home.path() + "/home/Applications/Marlox Studio Plugins");
-    const QJsonArray records = {
-        QJsonObject{{"id", "z"},
-                    {"version", "1"},
-                    {"installPath", legacy + "/z"},
-                    {"templateInstallPaths", QJsonArray{legacy + "/t"}}},
-        QJsonObject{{"id", "b"}, {"version", "1"}, {"installPath", legacy + " Old/b"}},
-        QJsonObject{{"id", "a"}, {"version", "1"}, {"installPath", "/elsewhere/a"}},
-    };
-    writeRecords(QJsonDocument(records).toJson());
+    writeRecords(
+        QJsonDocument(
+            QJsonArray{
+                QJsonObject{{"id", "z"},
+                            {"version", "1"},
+                            {"installPath", legacy + "/z"},
+                            {"templateInstallPaths", QJsonArray{legacy + "/t"}}},
+                QJsonObject{{"id", "b"}, {"version", "1"}, {"installPath", legacy + " Old/b"}},
+                QJsonObject{{"id", "a"}, {"version", "1"}, {"installPath", "/elsewhere/a"}},
+            })
+            .toJson());
     RecordsFileWrites writes;
     InstalledPackageStore store;
     EXPECT_EQ(store.record("z")->installPath, current + "/z");
@@ -262,8 +233,7 @@ TEST_F(InstalledPackageStoreTest, LegacyInstallPathIsRewrittenAndTheFileWrittenO
     EXPECT_EQ(store.record("a")->installPath, "/elsewhere/a");
     EXPECT_EQ(writes.count(), 1);
     EXPECT_EQ(idsInFile(), QStringList({"a", "b", "z"}));
-    InstalledPackageStore reloaded;
-    EXPECT_EQ(reloaded.installedByID(), store.installedByID());
+    EXPECT_EQ(InstalledPackageStore().installedByID(), store.installedByID());
 }
 
 TEST_F(InstalledPackageStoreTest, LegacyRewriteMatchesOnlyTheRootItselfOrPathsInsideIt) {
@@ -297,107 +267,106 @@ TEST_F(InstalledPackageStoreTest, UnreadableFileLoadsEmptyAndIsMovedAsideWithIts
         {"number for version", R"([{"id":"a","version":1}])"},
     };
     for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
         for (const QString& copy : unreadableCopies()) {
-            QFile::remove(QFileInfo(installedRecordsFileURL()).path() + "/" + copy);
+            QFile::remove(copy);
         }
         clearOperationsLog();
         writeRecords(bytes);
 
         InstalledPackageStore store;
-        EXPECT_TRUE(store.installedByID().isEmpty()) << name;
-        EXPECT_FALSE(QFileInfo::exists(installedRecordsFileURL())) << name;
+        EXPECT_TRUE(store.installedByID().isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(installedRecordsFileURL()));
         const QStringList copies = unreadableCopies();
-        ASSERT_EQ(copies.size(), 1) << name;
-        const QString copyPath = QFileInfo(installedRecordsFileURL()).path() + "/" + copies[0];
-        EXPECT_EQ(readFile(copyPath), bytes) << name;
-        EXPECT_TRUE(copies[0].contains(
+        ASSERT_EQ(copies.size(), 1);
+        EXPECT_EQ(readFile(copies[0]), bytes);
+        EXPECT_TRUE(QFileInfo(copies[0]).fileName().contains(
             QRegularExpression(R"(^installed\.json\.unreadable-\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$)")))
             << copies[0].toStdString();
-        EXPECT_EQ(linesContaining("moved aside to " + copyPath), 1) << name;
+        EXPECT_EQ(
+            loggedMessages(),
+            QStringList{"installed.json could not be read and was moved aside to " + copies[0]});
 
-        store.setInstalledByID({{"new", makeRecord("new")}});
-        store.saveToDisk();
-        EXPECT_EQ(idsInFile(), QStringList{"new"}) << name;
-        EXPECT_EQ(readFile(copyPath), bytes) << name;
+        save(store, {{"new", makeRecord("new")}});
+        EXPECT_EQ(idsInFile(), QStringList{"new"});
+        EXPECT_EQ(readFile(copies[0]), bytes);
     }
 }
 
-TEST_F(InstalledPackageStoreTest, UnreadableFileThatCannotBeMovedAsideIsNeverOverwritten) {
-    const QByteArray bytes = "[{\"id\":\"a\",\"version\":\"1\"},{\"id\":\"b\"}]";
-    ASSERT_EQ(ensureApplicationDirectories(), std::nullopt);
-    writeRecords(bytes);
-    const QString folder = QFileInfo(installedRecordsFileURL()).path();
-    std::optional<InstalledPackageStore> store;
-    {
-        ReadOnlyFolder readOnly(folder);
-        ASSERT_TRUE(readOnly.holds());
-        store.emplace();
-    }
-    EXPECT_TRUE(store->installedByID().isEmpty());
-    EXPECT_EQ(readFile(installedRecordsFileURL()), bytes);
-    EXPECT_TRUE(unreadableCopies().isEmpty());
+TEST_F(InstalledPackageStoreTest, FileNotReadAtLoadIsMovedAsideBeforeASaveUnlessItIsGone) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        // What kept the file from being read or moved aside while the store loaded.
+        bool readOnlyFolder;
+        bool cacheFolderBlocked;
+        bool removedByHandBeforeTheSave;
+    };
+    const Case cases[] = {
+        {"unreadable, folder read-only", R"([{"id":"a","version":"1"},{"id":"b"}])", true, false,
+         false},
+        {"unreadable, removed by hand", "not JSON", true, false, true},
+        {"readable, support folders failed", R"([{"id":"a","version":"1"}])", false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // GIVEN a store that loaded while the file could not be read or moved aside
+        for (const QString& copy : unreadableCopies()) {
+            QFile::remove(copy);
+        }
+        ASSERT_EQ(ensureApplicationDirectories(), std::nullopt);
+        writeRecords(c.bytes);
+        if (c.cacheFolderBlocked) {
+            QDir(cacheDirectory()).removeRecursively();
+            writeFile(cacheDirectory(), "a file where the cache folder goes");
+        }
+        std::unique_ptr<InstalledPackageStore> store;
+        {
+            std::optional<ReadOnlyFolder> readOnly;
+            if (c.readOnlyFolder) {
+                readOnly.emplace(folder());
+                ASSERT_TRUE(readOnly->holds());
+            }
+            store = std::make_unique<InstalledPackageStore>();
+        }
+        EXPECT_TRUE(store->installedByID().isEmpty());
+        EXPECT_EQ(recordsFile(), c.bytes);
+        EXPECT_TRUE(unreadableCopies().isEmpty());
+        QFile::remove(cacheDirectory());
+        if (c.removedByHandBeforeTheSave) {
+            QFile::remove(installedRecordsFileURL());
+        }
 
-    store->setInstalledByID({{"new", makeRecord("new")}});
-    store->saveToDisk();
-    ASSERT_EQ(unreadableCopies().size(), 1);
-    EXPECT_EQ(readFile(folder + "/" + unreadableCopies()[0]), bytes);
-    EXPECT_EQ(idsInFile(), QStringList{"new"});
-}
+        // WHEN it saves
+        save(*store, {{"new", makeRecord("new")}});
 
-TEST_F(InstalledPackageStoreTest, UnreadableFileRemovedByHandNoLongerBlocksSaving) {
-    ASSERT_EQ(ensureApplicationDirectories(), std::nullopt);
-    writeRecords("not JSON");
-    std::optional<InstalledPackageStore> store;
-    {
-        ReadOnlyFolder readOnly(QFileInfo(installedRecordsFileURL()).path());
-        ASSERT_TRUE(readOnly.holds());
-        store.emplace();
+        // THEN the file it never read is kept aside, and the save goes ahead
+        EXPECT_EQ(idsInFile(), QStringList{"new"});
+        const QStringList copies = unreadableCopies();
+        ASSERT_EQ(copies.size(), c.removedByHandBeforeTheSave ? 0 : 1);
+        if (!copies.isEmpty()) {
+            EXPECT_EQ(readFile(copies[0]), c.bytes);
+        }
     }
-    QFile::remove(installedRecordsFileURL());
-    store->setInstalledByID({{"new", makeRecord("new")}});
-    store->saveToDisk();
-    EXPECT_EQ(idsInFile(), QStringList{"new"});
-    EXPECT_TRUE(unreadableCopies().isEmpty());
-}
-
-TEST_F(InstalledPackageStoreTest, FileNotReadBecauseTheSupportFoldersFailedIsKeptBeforeASave) {
-    const QByteArray bytes = R"([{"id":"a","version":"1"}])";
-    writeRecords(bytes);
-    writeFile(cacheDirectory(), "a file where the cache folder goes");
-    {
-        InstalledPackageStore store;
-        EXPECT_TRUE(store.installedByID().isEmpty());
-        EXPECT_EQ(readFile(installedRecordsFileURL()), bytes);
-    }
-    InstalledPackageStore store;
-    QFile::remove(cacheDirectory());
-    store.setInstalledByID({{"new", makeRecord("new")}});
-    store.saveToDisk();
-    ASSERT_EQ(unreadableCopies().size(), 1);
-    EXPECT_EQ(readFile(QFileInfo(installedRecordsFileURL()).path() + "/" + unreadableCopies()[0]),
-              bytes);
-    EXPECT_EQ(idsInFile(), QStringList{"new"});
 }
 
 TEST_F(InstalledPackageStoreTest, FailedSaveLogsOnceAndKeepsTheOldFileAndTheRecordsInMemory) {
     InstalledPackageStore store;
-    store.setInstalledByID({{"old", makeRecord("old")}});
-    store.saveToDisk();
-    const QByteArray saved = readFile(installedRecordsFileURL());
+    save(store, {{"old", makeRecord("old")}});
+    const QByteArray saved = recordsFile();
     clearOperationsLog();
 
     const InstalledPackageMap changed = {{"old", makeRecord("old")}, {"new", makeRecord("new")}};
-    store.setInstalledByID(changed);
     {
-        ReadOnlyFolder readOnly(QFileInfo(installedRecordsFileURL()).path());
+        ReadOnlyFolder readOnly(folder());
         ASSERT_TRUE(readOnly.holds());
-        store.saveToDisk();
+        save(store, changed);
     }
-    EXPECT_EQ(readFile(installedRecordsFileURL()), saved);
+    EXPECT_EQ(recordsFile(), saved);
     EXPECT_EQ(store.installedByID(), changed);
-    const QStringList lines = logLines();
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].contains("] saveToDisk failed: ")) << lines[0].toStdString();
+    const QStringList messages = loggedMessages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("saveToDisk failed: ")) << messages[0].toStdString();
 
     store.saveToDisk();
     EXPECT_EQ(idsInFile(), QStringList({"new", "old"}));
@@ -417,28 +386,22 @@ TEST_F(InstalledPackageStoreTest, PresenceOnDiskLooksAtTheInstallFolderThenEachT
     const QString present = home.filePath("present");
     const QString gone = home.filePath("gone");
     QDir().mkpath(present);
-    struct Case {
-        const char* name;
-        InstalledPackage record;
-        bool expected;
-    };
-    const Case cases[] = {
-        {"install folder exists", makeRecord("a", present), true},
-        {"install folder gone, no templates", makeRecord("b", gone), false},
-        {"install folder gone, second template remains", makeRecord("c", gone, {gone, present}),
-         true},
-        {"no install path, template remains", makeRecord("d", "", {present}), true},
-        {"no install path, no templates", makeRecord("e"), false},
-        {"everything gone", makeRecord("f", gone, {gone}), false},
+    const std::pair<InstalledPackage, bool> cases[] = {
+        {makeRecord("folder exists", present), true},
+        {makeRecord("folder gone, no templates", gone), false},
+        {makeRecord("folder gone, second template remains", gone, {gone, present}), true},
+        {makeRecord("no folder, template remains", "", {present}), true},
+        {makeRecord("no folder, no templates"), false},
+        {makeRecord("everything gone", gone, {gone}), false},
     };
     InstalledPackageStore store;
     InstalledPackageMap records;
-    for (const Case& c : cases) {
-        records.insert(c.record.id, c.record);
+    for (const auto& [record, expected] : cases) {
+        records.insert(record.id, record);
     }
     store.setInstalledByID(records);
-    for (const Case& c : cases) {
-        EXPECT_EQ(store.isPresentOnDisk(c.record.id), c.expected) << c.name;
+    for (const auto& [record, expected] : cases) {
+        EXPECT_EQ(store.isPresentOnDisk(record.id), expected) << record.id.toStdString();
     }
     EXPECT_FALSE(store.isPresentOnDisk("unknown"));
 }
@@ -473,9 +436,9 @@ TEST_F(InstalledPackageStoreTest, RecordWithAnUnsafeIDIsKeptButNotTrustedForPath
                  R"({"id":"ok","version":"1"}])");
     InstalledPackageStore store;
     ASSERT_EQ(store.installedByID().size(), 4);
-    EXPECT_FALSE(store.record("..")->hasSafeID());
-    EXPECT_FALSE(store.record("a/b")->hasSafeID());
-    EXPECT_FALSE(store.record("")->hasSafeID());
+    for (const char* unsafe : {"..", "a/b", ""}) {
+        EXPECT_FALSE(store.record(unsafe)->hasSafeID()) << unsafe;
+    }
     EXPECT_TRUE(store.record("ok")->hasSafeID());
     store.saveToDisk();
     EXPECT_EQ(idsInFile(), QStringList({"", "..", "a/b", "ok"}));

@@ -1,6 +1,6 @@
 #include "catalog/RemoteArtifactService.h"
 
-#include "TestPackages.h"
+#include "CatalogTestSupport.h"
 #include "catalog/Environment.h"
 #include "catalog/OperationsLog.h"
 #include "platform/HttpClient.h"

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "catalog/CatalogManifest.h"
+#include "catalog/OperationsLog.h"
+#include "support/ScratchHome.h"
+
+#include <QFileInfo>
 
 #include <optional>
 
@@ -18,6 +22,19 @@ inline catalog::PackageManifest testPackage(const QString& id, const QString& ve
     package.downloadURL = std::move(downloadURL);
     package.sha256 = std::move(sha256);
     return package;
+}
+
+// The messages of the operations log without their time stamps, once every queued line is in.
+inline QStringList loggedMessages() {
+    catalog::flushOperationsLog();
+    QStringList messages;
+    if (QFileInfo::exists(catalog::operationsLogFilePath())) {
+        const QString text = QString::fromUtf8(readFile(catalog::operationsLogFilePath()));
+        for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            messages.append(line.section(QStringLiteral("] "), 1));
+        }
+    }
+    return messages;
 }
 
 } // namespace marlox::testing
