@@ -23,9 +23,11 @@
 
 using namespace marlox::catalog;
 using marlox::testing::HttpAnswer;
+using marlox::testing::loggedMessages;
 using marlox::testing::LoopbackHttpServer;
 using marlox::testing::readFile;
 using marlox::testing::ScratchHomeTest;
+using marlox::testing::testPackage;
 using marlox::testing::writeFile;
 using marlox::testing::ZipWriter;
 using Kind = RemoteArtifactError::Kind;
@@ -38,11 +40,6 @@ QString dittoPath() {
 
 QString hexDigest(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
-
-PackageManifest package(const QString& id, const QString& version, std::optional<QString> url,
-                        std::optional<QString> sha256 = std::nullopt) {
-    return marlox::testing::testPackage(id, version, std::move(url), std::move(sha256));
 }
 
 bool anythingNamedUnder(const QString& folder, const QString& name) {
@@ -61,8 +58,14 @@ class RemoteArtifactServiceTest : public ScratchHomeTest {
 protected:
     using Resolution = marlox::Result<RemotePayloadResolution, RemoteArtifactError>;
 
-    Resolution resolve(const PackageManifest& package) {
-        auto future = service.resolvePayload(package);
+    // Resolved by the fixture's service, or by one that runs the given archive tool.
+    Resolution resolve(const PackageManifest& package, const QString& tool = {}) {
+        std::optional<RemoteArtifactService> other;
+        if (!tool.isEmpty()) {
+            other.emplace(std::make_shared<marlox::platform::NetworkHttpClient>(),
+                          std::make_shared<marlox::platform::SystemProcessRunner>(), tool);
+        }
+        auto future = (other ? *other : service).resolvePayload(package);
         future.waitForFinished();
         return future.result();
     }
@@ -83,12 +86,14 @@ protected:
         });
     }
 
-    QString serve(const QString& path, const QByteArray& body, int status = 200) {
-        server.setAnswer(path, HttpAnswer{status, body, {}, {}});
-        return server.url(path).toString();
+    // Serves the package's archive at "/<id>.zip" and gives its URL.
+    QString serve(const QString& id, const QByteArray& body, int status = 200) {
+        server.setAnswer("/" + id + ".zip", HttpAnswer{status, body, {}, {}});
+        return server.url("/" + id + ".zip").toString();
     }
+    int requests(const QString& id) const { return server.requestCount("/" + id + ".zip"); }
 
-    static QString versionFolder(const QString& id, const QString& version) {
+    static QString versionFolder(const QString& id, const QString& version = "1.0") {
         return remoteArtifactsDirectory() + "/" + id + "/" + version;
     }
 
@@ -101,48 +106,88 @@ private:
     int m_zipCount = 0;
 };
 
-TEST_F(RemoteArtifactServiceTest, DownloadsVerifiesAndExpandsIntoTheVersionFolder) {
-    // GIVEN a catalog package whose archive is served with its digest in upper case
-    const QByteArray archive = payloadZip();
-    const QString url = serve("/effect.zip", archive);
+TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllows) {
+    enum Digest { noDigest, lowerCase, upperCase };
+    struct Case {
+        const char* name;
+        // What the version folder holds beforehand: an archive with this marker, an expansion.
+        QByteArray cachedArchive;
+        QString cachedExpansion;
+        Digest digest;
+        bool fromFile;
+        int requests;
+        QString root;
+        QByteArray marker;
+    };
+    const Case cases[] = {
+        {"nothing cached", {}, {}, upperCase, false, 1, "Effect.moef", "new"},
+        {"stale archive and expansion", "old", "Old.moef", lowerCase, false, 1, "Effect.moef",
+         "new"},
+        {"archive without digest is trusted",
+         "cached",
+         {},
+         noDigest,
+         false,
+         0,
+         "Effect.moef",
+         "cached"},
+        {"expansion is reused", {}, "Kept.moef", lowerCase, false, 1, "Kept.moef", "Kept.moef"},
+        {"file URL is read from disk", {}, {}, lowerCase, true, 0, "Effect.moef", "new"},
+    };
+    const QByteArray served = payloadZip("new");
+    writeFile(home.filePath("local/effect.zip"), served);
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // GIVEN the case's cache and a package whose archive is served under a padded URL
+        const QString id = QString("com.marlox.cache%1").arg(++index);
+        const QString folder = versionFolder(id);
+        const QByteArray cachedArchive =
+            c.cachedArchive.isEmpty() ? served : payloadZip(c.cachedArchive);
+        if (!c.cachedArchive.isEmpty()) {
+            writeFile(folder + "/payload.zip", cachedArchive);
+        }
+        if (!c.cachedExpansion.isEmpty()) {
+            writeFile(folder + "/expanded/" + c.cachedExpansion + "/Info.plist",
+                      c.cachedExpansion.toUtf8());
+        }
+        const QString url = c.fromFile
+                                ? QUrl::fromLocalFile(home.filePath("local/effect.zip")).toString()
+                                : serve(id, served);
+        const QString digest =
+            c.digest == upperCase ? hexDigest(served).toUpper() : hexDigest(served);
+        const PackageManifest effect =
+            testPackage(id, "1.0", "  " + url + " \n",
+                        c.digest == noDigest ? std::nullopt : std::optional(digest));
 
-    // WHEN it is resolved
-    const Resolution resolution =
-        resolve(package("com.marlox.effect", "1.2", url, hexDigest(archive).toUpper()));
+        // WHEN it is resolved
+        const Resolution first = resolve(effect);
 
-    // THEN the archive is cached as served and its single top-level item is the payload root
-    ASSERT_TRUE(resolution) << resolution.error().description.toStdString();
-    const QString folder = versionFolder("com.marlox.effect", "1.2");
-    EXPECT_EQ(resolution->archiveURL, folder + "/payload.zip");
-    EXPECT_EQ(resolution->payloadRootURL, folder + "/expanded/Effect.moef");
-    EXPECT_EQ(readFile(resolution->archiveURL), archive);
-    EXPECT_EQ(readFile(resolution->payloadRootURL + "/Info.plist"), "payload");
-    EXPECT_EQ(server.requestCount("/effect.zip"), 1);
-}
+        // THEN the archive is fetched only when the cache cannot answer, and the single visible
+        // item of the expansion is the payload root
+        ASSERT_TRUE(first) << first.error().description.toStdString();
+        EXPECT_EQ(requests(id), c.requests);
+        EXPECT_EQ(first->archiveURL, folder + "/payload.zip");
+        EXPECT_EQ(readFile(first->archiveURL), c.requests == 0 ? cachedArchive : served);
+        EXPECT_EQ(first->payloadRootURL, folder + "/expanded/" + c.root);
+        EXPECT_EQ(QDir(folder + "/expanded").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  QStringList{c.root});
+        EXPECT_EQ(readFile(first->payloadRootURL + "/Info.plist"), c.marker);
 
-TEST_F(RemoteArtifactServiceTest, CachedVerifiedArchiveCausesNoDownload) {
-    // GIVEN a package resolved once
-    const QByteArray archive = payloadZip();
-    const PackageManifest effect =
-        package("com.marlox.effect", "1.0", serve("/effect.zip", archive), hexDigest(archive));
-    ASSERT_TRUE(resolve(effect));
-
-    // WHEN it is resolved again
-    const Resolution again = resolve(effect);
-
-    // THEN the cache answers without another request
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->payloadRootURL,
-              versionFolder("com.marlox.effect", "1.0") + "/expanded/Effect.moef");
-    EXPECT_EQ(server.requestCount("/effect.zip"), 1);
+        // AND a second resolution is answered by the cache alone
+        const Resolution second = resolve(effect);
+        ASSERT_TRUE(second);
+        EXPECT_EQ(second->payloadRootURL, first->payloadRootURL);
+        EXPECT_EQ(requests(id), c.requests);
+    }
 }
 
 TEST_F(RemoteArtifactServiceTest, ServerThatKeepsServingAWrongArchiveGetsExactlyTwoRequests) {
     // GIVEN a catalog digest that the served archive never matches
     const QByteArray archive = payloadZip();
     const QString expected = QString(64, 'A');
-    const PackageManifest effect =
-        package("com.marlox.effect", "1.0", serve("/effect.zip", archive), "  " + expected + "\n");
+    const PackageManifest effect = testPackage(
+        "com.marlox.effect", "1.0", serve("com.marlox.effect", archive), "  " + expected + "\n");
 
     // WHEN it is resolved
     const Resolution resolution = resolve(effect);
@@ -152,69 +197,17 @@ TEST_F(RemoteArtifactServiceTest, ServerThatKeepsServingAWrongArchiveGetsExactly
     EXPECT_EQ(resolution.error().kind, Kind::sha256Mismatch);
     EXPECT_EQ(resolution.error().description, "Downloaded artifact checksum mismatch. Expected " +
                                                   expected + ", got " + hexDigest(archive) + ".");
-    EXPECT_EQ(server.requestCount("/effect.zip"), 2);
-    EXPECT_FALSE(QFileInfo::exists(versionFolder("com.marlox.effect", "1.0") + "/payload.zip"));
-    EXPECT_FALSE(QFileInfo::exists(versionFolder("com.marlox.effect", "1.0") + "/expanded"));
-}
-
-TEST_F(RemoteArtifactServiceTest, StaleCachedArchiveIsFetchedAgainAndExpandedAfresh) {
-    // GIVEN a cached archive and expansion that no longer match the catalog's digest
-    const QString folder = versionFolder("com.marlox.effect", "1.0");
-    writeFile(folder + "/payload.zip", payloadZip("old"));
-    writeFile(folder + "/expanded/Old.moef/Info.plist", "old");
-    const QByteArray archive = payloadZip("new");
-    const PackageManifest effect =
-        package("com.marlox.effect", "1.0", serve("/effect.zip", archive), hexDigest(archive));
-
-    // WHEN it is resolved
-    const Resolution resolution = resolve(effect);
-
-    // THEN the new archive replaces both
-    ASSERT_TRUE(resolution) << resolution.error().description.toStdString();
-    EXPECT_EQ(server.requestCount("/effect.zip"), 1);
-    EXPECT_EQ(readFile(folder + "/payload.zip"), archive);
-    EXPECT_FALSE(QFileInfo::exists(folder + "/expanded/Old.moef"));
-    EXPECT_EQ(readFile(resolution->payloadRootURL + "/Info.plist"), "new");
-}
-
-TEST_F(RemoteArtifactServiceTest, WithoutDigestTheCachedArchiveIsTrusted) {
-    // GIVEN a cached archive and a URL that nothing answers
-    const QString folder = versionFolder("com.marlox.effect", "1.0");
-    writeFile(folder + "/payload.zip", payloadZip("cached"));
-    const PackageManifest effect =
-        package("com.marlox.effect", "1.0", server.url("/gone.zip").toString());
-
-    // WHEN it is resolved
-    const Resolution resolution = resolve(effect);
-
-    // THEN the cached archive is expanded without any request
-    ASSERT_TRUE(resolution) << resolution.error().description.toStdString();
-    EXPECT_EQ(readFile(resolution->payloadRootURL + "/Info.plist"), "cached");
-    EXPECT_TRUE(server.requestedPaths().isEmpty());
-}
-
-TEST_F(RemoteArtifactServiceTest, ExistingExpansionIsReusedWhenTheArchiveIsFetchedAgain) {
-    // GIVEN an expanded folder whose archive is missing
-    const QString folder = versionFolder("com.marlox.effect", "1.0");
-    writeFile(folder + "/expanded/Kept.moef/Info.plist", "kept");
-    const QByteArray archive = payloadZip("new");
-
-    // WHEN it is resolved
-    const Resolution resolution = resolve(
-        package("com.marlox.effect", "1.0", serve("/effect.zip", archive), hexDigest(archive)));
-
-    // THEN the archive is downloaded but not expanded over the existing folder
-    ASSERT_TRUE(resolution) << resolution.error().description.toStdString();
-    EXPECT_EQ(readFile(folder + "/payload.zip"), archive);
-    EXPECT_EQ(resolution->payloadRootURL, folder + "/expanded/Kept.moef");
-    EXPECT_FALSE(QFileInfo::exists(folder + "/expanded/Effect.moef"));
+    EXPECT_EQ(requests("com.marlox.effect"), 2);
+    EXPECT_FALSE(QFileInfo::exists(versionFolder("com.marlox.effect") + "/payload.zip"));
+    EXPECT_FALSE(QFileInfo::exists(versionFolder("com.marlox.effect") + "/expanded"));
 }
 
 TEST_F(RemoteArtifactServiceTest, PayloadRootIsTheSingleVisibleItemOrTheExpandedFolder) {
     struct Case {
         const char* name;
         std::function<void(ZipWriter&)> entries;
-        QString expectedRoot; // relative to the version folder
+        // Relative to the version folder; nothing when the archive holds no payload.
+        std::optional<QString> expectedRoot;
     };
     const QList<Case> cases = {
         {"one folder beside __MACOSX and hidden files",
@@ -231,34 +224,32 @@ TEST_F(RemoteArtifactServiceTest, PayloadRootIsTheSingleVisibleItemOrTheExpanded
              zip.addFile("B.moef/Info.plist", "x");
          },
          "expanded"},
+        {"nothing visible",
+         [](ZipWriter& zip) {
+             zip.addFile("__MACOSX/._x", "x");
+             zip.addFile(".hidden", "x");
+         },
+         std::nullopt},
     };
     int index = 0;
     for (const Case& testCase : cases) {
         SCOPED_TRACE(testCase.name);
         // GIVEN an archive of that shape
         const QString id = QString("com.marlox.shape%1").arg(++index);
-        const QString url = serve("/" + id + ".zip", zip(testCase.entries));
+        const QString url = serve(id, zip(testCase.entries));
         // WHEN it is resolved
-        const Resolution resolution = resolve(package(id, "1.0", url));
+        const Resolution resolution = resolve(testPackage(id, "1.0", url));
         // THEN the payload root is as expected
+        if (!testCase.expectedRoot) {
+            ASSERT_FALSE(resolution);
+            EXPECT_EQ(resolution.error().kind, Kind::payloadArchiveMissing);
+            EXPECT_EQ(resolution.error().description,
+                      "Downloaded artifact did not contain any payload files.");
+            continue;
+        }
         ASSERT_TRUE(resolution) << resolution.error().description.toStdString();
-        EXPECT_EQ(resolution->payloadRootURL,
-                  versionFolder(id, "1.0") + "/" + testCase.expectedRoot);
+        EXPECT_EQ(resolution->payloadRootURL, versionFolder(id) + "/" + *testCase.expectedRoot);
     }
-}
-
-TEST_F(RemoteArtifactServiceTest, ArchiveWithNothingVisibleHasNoPayload) {
-    const QString url = serve("/empty.zip", zip([](ZipWriter& zip) {
-                                  zip.addFile("__MACOSX/._x", "x");
-                                  zip.addFile(".hidden", "x");
-                              }));
-
-    const Resolution resolution = resolve(package("com.marlox.empty", "1.0", url));
-
-    ASSERT_FALSE(resolution);
-    EXPECT_EQ(resolution.error().kind, Kind::payloadArchiveMissing);
-    EXPECT_EQ(resolution.error().description,
-              "Downloaded artifact did not contain any payload files.");
 }
 
 TEST_F(RemoteArtifactServiceTest, ResolvingANewVersionPrunesTheOthers) {
@@ -269,7 +260,8 @@ TEST_F(RemoteArtifactServiceTest, ResolvingANewVersionPrunesTheOthers) {
     writeFile(packageFolder + "/.keep", "x");
 
     // WHEN version 2.0 is resolved
-    ASSERT_TRUE(resolve(package("com.marlox.effect", "2.0", serve("/effect.zip", payloadZip()))));
+    ASSERT_TRUE(
+        resolve(testPackage("com.marlox.effect", "2.0", serve("com.marlox.effect", payloadZip()))));
 
     // THEN only 2.0 and the hidden item remain
     QStringList left =
@@ -286,19 +278,19 @@ TEST_F(RemoteArtifactServiceTest, RefusesBadPackageFieldsBeforeTouchingTheDisk) 
     };
     const QString url = server.url("/effect.zip").toString();
     const QList<Case> cases = {
-        {package("com.marlox.a", "1.0", std::nullopt), Kind::remoteURLMissing,
+        {testPackage("com.marlox.a", "1.0", std::nullopt), Kind::remoteURLMissing,
          "Remote download URL is missing for Name of com.marlox.a."},
-        {package("com.marlox.a", "1.0", " \n\t "), Kind::remoteURLMissing,
+        {testPackage("com.marlox.a", "1.0", " \n\t "), Kind::remoteURLMissing,
          "Remote download URL is missing for Name of com.marlox.a."},
-        {package("com.marlox.a", "1.0", " http://exa mple.com/a.zip\n"), Kind::invalidRemoteURL,
+        {testPackage("com.marlox.a", "1.0", " http://exa mple.com/a.zip\n"), Kind::invalidRemoteURL,
          "Remote download URL is invalid: http://exa mple.com/a.zip"},
-        {package("..", "1.0", url), Kind::unsafeCacheFolderName, {}},
-        {package(".", "1.0", url), Kind::unsafeCacheFolderName, {}},
-        {package("", "1.0", url), Kind::unsafeCacheFolderName, {}},
-        {package("com/marlox", "1.0", url), Kind::unsafeCacheFolderName, {}},
-        {package("com.marlox.a", "..", url), Kind::unsafeCacheFolderName, {}},
-        {package("com.marlox.a", "../../../../outside", url), Kind::unsafeCacheFolderName, {}},
-        {package("com.marlox.a", QString("1.0") + QChar(u'\0') + "x", url),
+        {testPackage("..", "1.0", url), Kind::unsafeCacheFolderName, {}},
+        {testPackage(".", "1.0", url), Kind::unsafeCacheFolderName, {}},
+        {testPackage("", "1.0", url), Kind::unsafeCacheFolderName, {}},
+        {testPackage("com/marlox", "1.0", url), Kind::unsafeCacheFolderName, {}},
+        {testPackage("com.marlox.a", "..", url), Kind::unsafeCacheFolderName, {}},
+        {testPackage("com.marlox.a", "../../../../outside", url), Kind::unsafeCacheFolderName, {}},
+        {testPackage("com.marlox.a", QString("1.0") + QChar(u'\0') + "x", url),
          Kind::unsafeCacheFolderName,
          {}},
     };
@@ -318,55 +310,29 @@ TEST_F(RemoteArtifactServiceTest, RefusesBadPackageFieldsBeforeTouchingTheDisk) 
     EXPECT_TRUE(server.requestedPaths().isEmpty());
 }
 
-TEST_F(RemoteArtifactServiceTest, DownloadURLIsUsedAfterTrimming) {
-    const QString url = serve("/effect.zip", payloadZip());
-
-    const Resolution resolution = resolve(package("com.marlox.effect", "1.0", "  " + url + " \n"));
-
-    ASSERT_TRUE(resolution) << resolution.error().description.toStdString();
-    EXPECT_EQ(server.requestCount("/effect.zip"), 1);
-}
-
-TEST_F(RemoteArtifactServiceTest, FileURLIsCopiedFromDisk) {
-    const QByteArray archive = payloadZip("local");
-    writeFile(home.filePath("local/effect.zip"), archive);
-
-    const Resolution resolution = resolve(package(
-        "com.marlox.effect", "1.0",
-        QUrl::fromLocalFile(home.filePath("local/effect.zip")).toString(), hexDigest(archive)));
-
-    ASSERT_TRUE(resolution) << resolution.error().description.toStdString();
-    EXPECT_EQ(readFile(resolution->archiveURL), archive);
-    EXPECT_EQ(readFile(resolution->payloadRootURL + "/Info.plist"), "local");
-}
-
-TEST_F(RemoteArtifactServiceTest, StatusOutsideTwoHundredsFailsWithTheStatusAndLeavesNoArchive) {
-    for (const int status : {199, 300, 404, 500}) {
+TEST_F(RemoteArtifactServiceTest, StatusOutsideTwoHundredsOrNoAnswerFailsAndLeavesNoArchive) {
+    // 0 stands for a server that is not there.
+    for (const int status : {199, 300, 404, 500, 0}) {
         SCOPED_TRACE(status);
         const QString id = QString("com.marlox.status%1").arg(status);
-        const QString url = serve("/" + id + ".zip", payloadZip(), status);
+        const QString url =
+            status == 0 ? "http://127.0.0.1:1/effect.zip" : serve(id, payloadZip(), status);
 
-        const Resolution resolution = resolve(package(id, "1.0", url));
+        const Resolution resolution = resolve(testPackage(id, "1.0", url));
 
         ASSERT_FALSE(resolution);
+        EXPECT_EQ(QDir(versionFolder(id)).entryList(QDir::Files | QDir::Hidden), QStringList());
+        if (status == 0) {
+            EXPECT_EQ(resolution.error().kind, Kind::transport);
+            EXPECT_FALSE(resolution.error().description.isEmpty());
+            continue;
+        }
         EXPECT_EQ(resolution.error().kind, Kind::httpStatus);
         EXPECT_EQ(resolution.error().domain(), "RemoteArtifactService");
         EXPECT_EQ(resolution.error().code, status);
         EXPECT_EQ(resolution.error().description,
                   QString("HTTP %1 while downloading artifact.").arg(status));
-        EXPECT_EQ(QDir(versionFolder(id, "1.0")).entryList(QDir::Files | QDir::Hidden),
-                  QStringList());
     }
-}
-
-TEST_F(RemoteArtifactServiceTest, UnreachableServerIsATransportFailure) {
-    const Resolution resolution =
-        resolve(package("com.marlox.effect", "1.0", "http://127.0.0.1:1/effect.zip"));
-
-    ASSERT_FALSE(resolution);
-    EXPECT_EQ(resolution.error().kind, Kind::transport);
-    EXPECT_FALSE(resolution.error().description.isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(versionFolder("com.marlox.effect", "1.0") + "/payload.zip"));
 }
 
 TEST_F(RemoteArtifactServiceTest, HostileArchiveWritesNothingOutsideAndLeavesNoExpandedFolder) {
@@ -392,13 +358,13 @@ TEST_F(RemoteArtifactServiceTest, HostileArchiveWritesNothingOutsideAndLeavesNoE
         SCOPED_TRACE(testCase.name);
         // GIVEN a served archive with an entry that would leave the destination
         const QString id = QString("com.marlox.hostile%1").arg(++index);
-        const QString url = serve("/" + id + ".zip", zip([&](ZipWriter& writer) {
+        const QString url = serve(id, zip([&](ZipWriter& writer) {
                                       writer.addFile("Effect.moef/Info.plist", "x");
                                       testCase.entries(writer, outside);
                                   }));
 
         // WHEN it is resolved
-        const Resolution resolution = resolve(package(id, "1.0", url));
+        const Resolution resolution = resolve(testPackage(id, "1.0", url));
 
         // THEN the tool's reason is the error, and nothing landed anywhere
         ASSERT_FALSE(resolution);
@@ -408,15 +374,15 @@ TEST_F(RemoteArtifactServiceTest, HostileArchiveWritesNothingOutsideAndLeavesNoE
         EXPECT_TRUE(resolution.error().description.startsWith("ditto: Archive entry"))
             << resolution.error().description.toStdString();
         EXPECT_FALSE(anythingNamedUnder(home.path(), "evil"));
-        EXPECT_FALSE(QFileInfo::exists(versionFolder(id, "1.0") + "/expanded"));
+        EXPECT_FALSE(QFileInfo::exists(versionFolder(id) + "/expanded"));
     }
 }
 
 TEST_F(RemoteArtifactServiceTest, FailedExpansionIsNeverReusedAsComplete) {
     // GIVEN a truncated archive
     const QByteArray archive = payloadZip();
-    const QString url = serve("/effect.zip", archive.left(archive.size() / 2));
-    const PackageManifest effect = package("com.marlox.effect", "1.0", url);
+    const QString url = serve("com.marlox.effect", archive.left(archive.size() / 2));
+    const PackageManifest effect = testPackage("com.marlox.effect", "1.0", url);
 
     // WHEN it is resolved twice
     const Resolution first = resolve(effect);
@@ -427,89 +393,72 @@ TEST_F(RemoteArtifactServiceTest, FailedExpansionIsNeverReusedAsComplete) {
     EXPECT_EQ(first.error().kind, Kind::extractionFailed);
     ASSERT_FALSE(second);
     EXPECT_EQ(second.error().kind, Kind::extractionFailed);
-    EXPECT_FALSE(QFileInfo::exists(versionFolder("com.marlox.effect", "1.0") + "/expanded"));
+    EXPECT_FALSE(QFileInfo::exists(versionFolder("com.marlox.effect") + "/expanded"));
 }
 
 TEST_F(RemoteArtifactServiceTest, ToolFailureCarriesItsExitStatusAndOutput) {
     struct Case {
-        const char* script;
+        // Nothing for a tool that is not there.
+        std::optional<QString> script;
+        Kind kind;
         int code;
         QString description;
     };
     const QList<Case> cases = {
-        {"printf 'out\\n'; printf 'err' >&2; exit 3", 3, "out\nerr"},
-        {"exit 4", 4, "Artifact extraction failed."},
-        {"printf '\\377\\376' >&2; exit 5", 5, "Artifact extraction failed."},
+        {"printf 'out\\n'; printf 'err' >&2; exit 3", Kind::extractionFailed, 3, "out\nerr"},
+        {"exit 4", Kind::extractionFailed, 4, "Artifact extraction failed."},
+        {"printf '\\377\\376' >&2; exit 5", Kind::extractionFailed, 5,
+         "Artifact extraction failed."},
+        {std::nullopt, Kind::system, 0, {}},
     };
     int index = 0;
     for (const Case& testCase : cases) {
-        SCOPED_TRACE(testCase.script);
+        SCOPED_TRACE(testCase.script.value_or("no tool").toStdString());
         // GIVEN a stand-in tool that records its arguments and fails
         const QString tool = home.filePath(QString("tools/ditto%1").arg(++index));
         const QString arguments = home.filePath(QString("tools/arguments%1").arg(index));
-        writeFile(tool, QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n%2\n")
-                            .arg(arguments, testCase.script)
-                            .toUtf8());
-        QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        RemoteArtifactService failing(std::make_shared<marlox::platform::NetworkHttpClient>(),
-                                      std::make_shared<marlox::platform::SystemProcessRunner>(),
-                                      tool);
+        if (testCase.script) {
+            writeFile(tool, QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n%2\n")
+                                .arg(arguments, *testCase.script)
+                                .toUtf8());
+            QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
         const QString id = QString("com.marlox.tool%1").arg(index);
 
         // WHEN a package is resolved with it
-        auto future =
-            failing.resolvePayload(package(id, "1.0", serve("/" + id + ".zip", payloadZip())));
-        future.waitForFinished();
-        const Resolution resolution = future.result();
+        const Resolution resolution =
+            resolve(testPackage(id, "1.0", serve(id, payloadZip())), tool);
 
-        // THEN the error has the tool's status and output, and the tool got the archive and a
-        // folder beside `expanded`
+        // THEN the error has the tool's status and output, no expanded folder is left, and the
+        // tool got the archive and a folder beside `expanded`
         ASSERT_FALSE(resolution);
-        EXPECT_EQ(resolution.error().kind, Kind::extractionFailed);
+        EXPECT_EQ(resolution.error().kind, testCase.kind);
+        EXPECT_FALSE(QFileInfo::exists(versionFolder(id) + "/expanded"));
+        if (!testCase.script) {
+            continue;
+        }
         EXPECT_EQ(resolution.error().code, testCase.code);
         EXPECT_EQ(resolution.error().description, testCase.description);
         const QStringList passed =
             QString::fromUtf8(readFile(arguments)).split('\n', Qt::SkipEmptyParts);
         ASSERT_EQ(passed.size(), 4);
-        EXPECT_EQ(passed.mid(0, 3),
-                  QStringList({"-x", "-k", versionFolder(id, "1.0") + "/payload.zip"}));
-        EXPECT_EQ(QFileInfo(passed[3]).path(), versionFolder(id, "1.0"));
-        EXPECT_FALSE(QFileInfo::exists(versionFolder(id, "1.0") + "/expanded"));
+        EXPECT_EQ(passed.mid(0, 3), QStringList({"-x", "-k", versionFolder(id) + "/payload.zip"}));
+        EXPECT_EQ(QFileInfo(passed[3]).path(), versionFolder(id));
     }
 }
 
-TEST_F(RemoteArtifactServiceTest, ToolThatCannotStartIsReported) {
-    RemoteArtifactService missingTool(std::make_shared<marlox::platform::NetworkHttpClient>(),
-                                      std::make_shared<marlox::platform::SystemProcessRunner>(),
-                                      home.filePath("no/such/ditto"));
-    auto future = missingTool.resolvePayload(
-        package("com.marlox.effect", "1.0", serve("/effect.zip", payloadZip())));
-    future.waitForFinished();
-
-    ASSERT_FALSE(future.result());
-    EXPECT_EQ(future.result().error().kind, Kind::system);
-    EXPECT_FALSE(QFileInfo::exists(versionFolder("com.marlox.effect", "1.0") + "/expanded"));
-}
-
-class PruneCacheTest : public RemoteArtifactServiceTest {
-protected:
-    void prune(const QList<PackageManifest>& packages) {
-        service.pruneCache(packages).waitForFinished();
-        flushOperationsLog();
-    }
-};
-
-TEST_F(PruneCacheTest, RemovesUnlistedPackagesAndVersionsOtherThanTheCatalogs) {
+TEST_F(RemoteArtifactServiceTest, PruneRemovesUnlistedPackagesAndVersionsOtherThanTheCatalogs) {
     // GIVEN a cache holding a dropped package, a current one with an old version, and hidden items
     const QString root = remoteArtifactsDirectory();
-    writeFile(root + "/com.marlox.dropped/1.0/payload.zip", "x");
-    writeFile(root + "/com.marlox.kept/1.0/payload.zip", "x");
-    writeFile(root + "/com.marlox.kept/2.0/payload.zip", "x");
-    writeFile(root + "/com.marlox.kept/.hidden", "x");
-    writeFile(root + "/.hidden", "x");
+    for (const char* file :
+         {"/com.marlox.dropped/1.0/payload.zip", "/com.marlox.kept/1.0/payload.zip",
+          "/com.marlox.kept/2.0/payload.zip", "/com.marlox.kept/.hidden", "/.hidden"}) {
+        writeFile(root + file, "x");
+    }
 
     // WHEN the cache is pruned against a catalog that lists only version 2.0 of the kept package
-    prune({package("com.marlox.kept", "2.0", "https://example.com/kept.zip")});
+    service.pruneCache({testPackage("com.marlox.kept", "2.0", "https://example.com/kept.zip")})
+        .waitForFinished();
 
     // THEN only that version and the hidden items are left
     EXPECT_FALSE(QFileInfo::exists(root + "/com.marlox.dropped"));
@@ -519,22 +468,21 @@ TEST_F(PruneCacheTest, RemovesUnlistedPackagesAndVersionsOtherThanTheCatalogs) {
     EXPECT_TRUE(QFileInfo::exists(root + "/.hidden"));
 }
 
-TEST_F(PruneCacheTest, WithoutTheCacheFolderDoesNothingAndLogsNothing) {
-    prune({package("com.marlox.kept", "2.0", std::nullopt)});
-
+TEST_F(RemoteArtifactServiceTest, PruneLogsOnlyAPackageFolderThatCannotBeListed) {
+    const QList<PackageManifest> catalog = {testPackage("com.marlox.kept", "2.0", std::nullopt)};
+    // GIVEN no cache folder WHEN pruned THEN nothing is made or logged
+    service.pruneCache(catalog).waitForFinished();
     EXPECT_FALSE(QFileInfo::exists(remoteArtifactsDirectory()));
-    EXPECT_FALSE(QFileInfo::exists(operationsLogFilePath()));
-}
+    EXPECT_EQ(loggedMessages(), QStringList());
 
-TEST_F(PruneCacheTest, PackageFolderThatCannotBeListedIsLogged) {
-    // GIVEN a file where a package's folder should be
+    // GIVEN a file where the package's folder should be WHEN pruned THEN that is logged
     writeFile(remoteArtifactsDirectory() + "/com.marlox.kept", "not a folder");
-
-    prune({package("com.marlox.kept", "2.0", std::nullopt)});
-
-    const QString logText = QString::fromUtf8(readFile(operationsLogFilePath()));
-    EXPECT_TRUE(logText.contains("Remote artifact version prune failed for com.marlox.kept: "))
-        << logText.toStdString();
+    service.pruneCache(catalog).waitForFinished();
+    const QStringList messages = loggedMessages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(
+        messages[0].startsWith("Remote artifact version prune failed for com.marlox.kept: "))
+        << messages[0].toStdString();
 }
 
 } // namespace
