@@ -18,6 +18,7 @@ using namespace marlox::catalog;
 using marlox::platform::Bundle;
 using marlox::testing::awaitFuture;
 using marlox::testing::HttpAnswer;
+using marlox::testing::loggedMessages;
 using marlox::testing::LoopbackHttpServer;
 using marlox::testing::readFile;
 using marlox::testing::ScratchHomeTest;
@@ -45,19 +46,6 @@ CatalogManifest cachedCatalog() {
     return catalog("cached", {namedPackage("com.marlox.c", "Gamma")});
 }
 
-QStringList loggedMessages() {
-    flushOperationsLog();
-    QStringList messages;
-    if (!QFileInfo::exists(operationsLogFilePath())) {
-        return messages;
-    }
-    for (const QString& line :
-         QString::fromUtf8(readFile(operationsLogFilePath())).split('\n', Qt::SkipEmptyParts)) {
-        messages.append(line.section("] ", 1));
-    }
-    return messages;
-}
-
 // How often a signal was emitted since the counter was made.
 class SignalCounter {
 public:
@@ -70,12 +58,6 @@ private:
     QObject m_context;
     int m_count = 0;
 };
-
-int builtInPackageCount() {
-    const auto builtIn = loadEmbeddedManifest();
-    EXPECT_TRUE(builtIn);
-    return builtIn ? static_cast<int>(builtIn->packages.size()) : -1;
-}
 
 class CatalogServiceTest : public ScratchHomeTest {
 protected:
@@ -99,27 +81,16 @@ protected:
         server.setAnswer("/catalog.json", HttpAnswer{status, body, {}, {}});
     }
 
-    void writeCachedCopy(const QByteArray& bytes) {
-        writeFile(CatalogService::remoteManifestCachePath(), bytes);
-    }
-
     LoopbackHttpServer server;
     RemoteArtifactService* remoteArtifacts = nullptr;
 };
 
-TEST_F(CatalogServiceTest, StartsWithNothingLoadedFromTheBundleLabel) {
+TEST_F(CatalogServiceTest, WithoutRemoteURLTheBuiltInCatalogIsUsedAndNoCacheIsWritten) {
+    // GIVEN no remote catalog and nothing loaded yet
     const auto service = makeService(std::nullopt);
-
     EXPECT_EQ(service->loadSourceLabel(), "Bundle");
     EXPECT_FALSE(service->manifest());
-    EXPECT_TRUE(service->packages().isEmpty());
-    EXPECT_FALSE(service->lastErrorMessage());
     EXPECT_FALSE(service->isLoading());
-}
-
-TEST_F(CatalogServiceTest, WithoutRemoteURLTheBuiltInCatalogIsUsedAndNoCacheIsWritten) {
-    // GIVEN no remote catalog
-    const auto service = makeService(std::nullopt);
     SignalCounter loading(service.get(), &CatalogService::isLoadingChanged);
 
     // WHEN it reloads
@@ -128,6 +99,7 @@ TEST_F(CatalogServiceTest, WithoutRemoteURLTheBuiltInCatalogIsUsedAndNoCacheIsWr
     // THEN the built-in catalog is published, sorted, and nothing is cached
     EXPECT_EQ(service->loadSourceLabel(), "Embedded");
     ASSERT_TRUE(service->manifest());
+    EXPECT_EQ(*service->manifest(), *loadEmbeddedManifest());
     EXPECT_EQ(service->packages(), packagesSortedByName(service->manifest()->packages));
     EXPECT_FALSE(service->lastErrorMessage());
     EXPECT_FALSE(service->isLoading());
@@ -136,121 +108,86 @@ TEST_F(CatalogServiceTest, WithoutRemoteURLTheBuiltInCatalogIsUsedAndNoCacheIsWr
     EXPECT_EQ(
         loggedMessages(),
         QStringList({QString("Catalog reload succeeded from embedded resources: packageCount=%1")
-                         .arg(builtInPackageCount())}));
+                         .arg(service->manifest()->packages.size())}));
 }
 
-TEST_F(CatalogServiceTest, RemoteCatalogIsPublishedAndCached) {
-    // GIVEN a server with a catalog
-    const QByteArray served = encodeCatalogManifest(remoteCatalog());
-    serveCatalog(served);
-    const auto service = makeService(server.url("/catalog.json"));
-
-    // WHEN it reloads
-    reload(*service);
-
-    // THEN the remote catalog is published and becomes the cached copy
-    EXPECT_EQ(service->loadSourceLabel(), "Remote");
-    ASSERT_TRUE(service->manifest());
-    EXPECT_EQ(*service->manifest(), remoteCatalog());
-    ASSERT_EQ(service->packages().size(), 2);
-    EXPECT_EQ(service->packages()[0].name, "Alpha");
-    const auto cached = decodeCatalogManifest(readFile(CatalogService::remoteManifestCachePath()));
-    ASSERT_TRUE(cached);
-    EXPECT_EQ(*cached, remoteCatalog());
-    EXPECT_EQ(loggedMessages(),
-              QStringList({"Catalog reload succeeded from remote resources: packageCount=2"}));
-}
-
-TEST_F(CatalogServiceTest, FailedFetchFallsBackToTheCachedCopyThenToTheBuiltInOne) {
+TEST_F(CatalogServiceTest, ReloadFallsBackFromTheRemoteToTheCachedCopyToTheBuiltInOne) {
+    const QByteArray remote = encodeCatalogManifest(remoteCatalog());
+    const QByteArray cached = encodeCatalogManifest(cachedCatalog());
     struct Case {
         const char* name;
+        int status; // 0: the remote URL is a file holding the body
+        QByteArray body;
         std::optional<QByteArray> cachedCopy;
         QString label;
     };
     const QList<Case> cases = {
-        {"good cached copy", encodeCatalogManifest(cachedCatalog()), "Cached Remote"},
-        {"no cached copy", std::nullopt, "Embedded"},
-        {"unreadable cached copy", QByteArray("{not json"), "Embedded"},
-        {"cached copy with an unsupported type",
+        {"remote answers", 200, remote, std::nullopt, "Remote"},
+        {"any 2xx counts", 299, remote, cached, "Remote"},
+        {"file URL", 0, remote, cached, "Remote"},
+        {"redirect status", 300, remote, cached, "Cached Remote"},
+        {"404 with a cached copy", 404, "missing", cached, "Cached Remote"},
+        {"server error", 500, remote, cached, "Cached Remote"},
+        {"malformed remote catalog", 200, R"({"catalogVersion":"2","packages":[)", cached,
+         "Cached Remote"},
+        {"404 without a cached copy", 404, "missing", std::nullopt, "Embedded"},
+        {"404 with an unreadable cached copy", 404, "missing", QByteArray("{not json"), "Embedded"},
+        {"404 with a cached copy of an unsupported type", 404, "missing",
          QByteArray(R"({"catalogVersion":"1","generatedAt":"x","packages":[{"id":"a","name":"A",)"
                     R"("type":"plugin","category":"c","version":"1"}]})"),
          "Embedded"},
     };
-    for (const Case& testCase : cases) {
-        SCOPED_TRACE(testCase.name);
-        // GIVEN a server answering 404 and the cached copy of the case
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // GIVEN the case's answer and cached copy
         QFile::remove(CatalogService::remoteManifestCachePath());
         clearOperationsLog();
-        if (testCase.cachedCopy) {
-            writeCachedCopy(*testCase.cachedCopy);
+        if (c.cachedCopy) {
+            writeFile(CatalogService::remoteManifestCachePath(), *c.cachedCopy);
         }
-        serveCatalog("missing", 404);
-        const auto service = makeService(server.url("/catalog.json"));
+        const QString file = home.filePath("catalogs/remote.json");
+        writeFile(file, c.body);
+        server.setAnswer("/catalog.json", HttpAnswer{c.status, c.body, {}, {}});
+        const auto service =
+            makeService(c.status == 0 ? QUrl::fromLocalFile(file) : server.url("/catalog.json"));
 
         // WHEN it reloads
         reload(*service);
 
-        // THEN the fetch failure alone is logged before the fallback's success
-        EXPECT_EQ(service->loadSourceLabel(), testCase.label);
+        // THEN the first source that holds a good catalog is published, a remote one replaces
+        // the cached copy, and a failed fetch is logged before the fallback's success
+        EXPECT_EQ(service->loadSourceLabel(), c.label);
         EXPECT_FALSE(service->lastErrorMessage());
+        const auto published = c.label == "Remote"          ? remoteCatalog()
+                               : c.label == "Cached Remote" ? cachedCatalog()
+                                                            : *loadEmbeddedManifest();
+        ASSERT_TRUE(service->manifest());
+        EXPECT_EQ(*service->manifest(), published);
+        EXPECT_EQ(service->packages(), packagesSortedByName(published.packages));
         const QStringList messages = loggedMessages();
+        const QString success =
+            QString("Catalog reload succeeded from %1 resources: packageCount=%2")
+                .arg(c.label.toLower())
+                .arg(published.packages.size());
+        const QString cachePath = CatalogService::remoteManifestCachePath();
+        if (c.label == "Remote") {
+            EXPECT_EQ(messages, QStringList{success});
+            EXPECT_EQ(*decodeCatalogManifest(readFile(cachePath)), remoteCatalog());
+            continue;
+        }
         ASSERT_EQ(messages.size(), 2);
-        EXPECT_EQ(messages[0],
-                  "Remote catalog fetch failed: Remote catalog request failed with HTTP 404.");
-        EXPECT_TRUE(messages[1].startsWith("Catalog reload succeeded from " +
-                                           testCase.label.toLower() + " resources: packageCount="));
-        if (testCase.cachedCopy) {
-            EXPECT_EQ(readFile(CatalogService::remoteManifestCachePath()), *testCase.cachedCopy);
+        EXPECT_TRUE(messages[0].startsWith("Remote catalog fetch failed: "));
+        if (c.status != 200) {
+            EXPECT_EQ(messages[0], QString("Remote catalog fetch failed: Remote catalog request "
+                                           "failed with HTTP %1.")
+                                       .arg(c.status));
+        }
+        EXPECT_EQ(messages[1], success);
+        EXPECT_EQ(QFileInfo::exists(cachePath), c.cachedCopy.has_value());
+        if (c.cachedCopy) {
+            EXPECT_EQ(readFile(cachePath), *c.cachedCopy);
         }
     }
-}
-
-TEST_F(CatalogServiceTest, OnlyTwoHundredStatusesCount) {
-    const QList<std::pair<int, QString>> cases = {{200, "Remote"},
-                                                  {299, "Remote"},
-                                                  {300, "Cached Remote"},
-                                                  {404, "Cached Remote"},
-                                                  {500, "Cached Remote"}};
-    for (const auto& [status, label] : cases) {
-        SCOPED_TRACE(status);
-        writeCachedCopy(encodeCatalogManifest(cachedCatalog()));
-        serveCatalog(encodeCatalogManifest(remoteCatalog()), status);
-        const auto service = makeService(server.url("/catalog.json"));
-
-        reload(*service);
-
-        EXPECT_EQ(service->loadSourceLabel(), label);
-    }
-}
-
-TEST_F(CatalogServiceTest, MalformedRemoteCatalogNeverReplacesAGoodCachedCopy) {
-    // GIVEN a good cached copy and a server answering with a malformed catalog
-    const QByteArray good = encodeCatalogManifest(cachedCatalog());
-    writeCachedCopy(good);
-    serveCatalog(R"({"catalogVersion":"2","packages":[)");
-    const auto service = makeService(server.url("/catalog.json"));
-
-    // WHEN it reloads
-    reload(*service);
-
-    // THEN the cached copy is used and left as it was
-    EXPECT_EQ(service->loadSourceLabel(), "Cached Remote");
-    EXPECT_EQ(*service->manifest(), cachedCatalog());
-    EXPECT_EQ(readFile(CatalogService::remoteManifestCachePath()), good);
-    EXPECT_TRUE(loggedMessages().value(0).startsWith("Remote catalog fetch failed: "));
-}
-
-TEST_F(CatalogServiceTest, FileRemoteURLIsReadFromDiskAndRefreshesTheCache) {
-    const QString path = home.filePath("catalogs/remote.json");
-    writeFile(path, encodeCatalogManifest(remoteCatalog()));
-    writeCachedCopy(encodeCatalogManifest(cachedCatalog()));
-    const auto service = makeService(QUrl::fromLocalFile(path));
-
-    reload(*service);
-
-    EXPECT_EQ(service->loadSourceLabel(), "Remote");
-    EXPECT_EQ(*decodeCatalogManifest(readFile(CatalogService::remoteManifestCachePath())),
-              remoteCatalog());
 }
 
 TEST_F(CatalogServiceTest, BrokenBuiltInCatalogFailsTheReload) {
@@ -350,29 +287,15 @@ TEST_F(CatalogServiceTest, OverlappingReloadsPublishOnlyTheNewestAndStayLoadingU
     EXPECT_FALSE(service->isLoading());
 }
 
-TEST_F(CatalogServiceTest, SuccessfulReloadPrunesTheArtifactCacheAgainstTheCatalog) {
-    // GIVEN cached artifacts of a dropped package and of an old version of a listed one
+TEST_F(CatalogServiceTest, SuccessfulReloadPrunesTheArtifactCacheInCatalogOrder) {
+    // GIVEN cached artifacts of a dropped package, and two versions of one listed twice, the
+    // later entry sorting first by name
     const QString root = remoteArtifactsDirectory();
-    writeFile(root + "/com.marlox.dropped/1.0/payload.zip", "x");
-    writeFile(root + "/com.marlox.a/0.9/payload.zip", "x");
-    writeFile(root + "/com.marlox.a/1.0/payload.zip", "x");
-    serveCatalog(encodeCatalogManifest(remoteCatalog()));
-    const auto service = makeService(server.url("/catalog.json"));
-
-    // WHEN it reloads
-    reload(*service);
-
-    // THEN only the catalog's versions are left
-    EXPECT_FALSE(QFileInfo::exists(root + "/com.marlox.dropped"));
-    EXPECT_FALSE(QFileInfo::exists(root + "/com.marlox.a/0.9"));
-    EXPECT_TRUE(QFileInfo::exists(root + "/com.marlox.a/1.0"));
-}
-
-TEST_F(CatalogServiceTest, PruningFollowsCatalogOrderNotNameOrder) {
-    // GIVEN a catalog listing one id twice, the later entry sorting first by name
-    const QString root = remoteArtifactsDirectory();
-    writeFile(root + "/com.marlox.twice/1.0/payload.zip", "x");
-    writeFile(root + "/com.marlox.twice/2.0/payload.zip", "x");
+    for (const char* file :
+         {"/com.marlox.dropped/1.0/payload.zip", "/com.marlox.twice/1.0/payload.zip",
+          "/com.marlox.twice/2.0/payload.zip"}) {
+        writeFile(root + file, "x");
+    }
     serveCatalog(
         encodeCatalogManifest(catalog("1", {namedPackage("com.marlox.twice", "Zulu", "1.0"),
                                             namedPackage("com.marlox.twice", "Alpha", "2.0")})));
@@ -381,7 +304,8 @@ TEST_F(CatalogServiceTest, PruningFollowsCatalogOrderNotNameOrder) {
     // WHEN it reloads
     reload(*service);
 
-    // THEN the version of the later catalog entry is the one kept
+    // THEN only the version of the later catalog entry is left
+    EXPECT_FALSE(QFileInfo::exists(root + "/com.marlox.dropped"));
     EXPECT_FALSE(QFileInfo::exists(root + "/com.marlox.twice/1.0"));
     EXPECT_TRUE(QFileInfo::exists(root + "/com.marlox.twice/2.0"));
 }
