@@ -1,5 +1,6 @@
 #include "catalog/Environment.h"
 
+#include "catalog/OperationsLog.h"
 #include "platform/PropertyList.h"
 #include "support/ScratchHome.h"
 
@@ -27,20 +28,8 @@ protected:
     QString supportRoot() const { return home.path() + "/home/.local/share"; }
 };
 
-TEST_F(EnvironmentTest, ReleaseBuildKeepsEverythingUnderMarloxStudio) {
-    useMainBundle({{"CFBundleIdentifier", "studio.marlox.MarloxStudio"},
-                   {"CFBundleDisplayName", "Marlox Studio"}});
-    EXPECT_FALSE(isDeveloperBuild());
-    EXPECT_EQ(applicationSupportDirectory(), supportRoot() + "/MarloxStudio");
-    EXPECT_EQ(installedRecordsFileURL(), supportRoot() + "/MarloxStudio/installed.json");
-}
-
-TEST_F(EnvironmentTest, DeveloperBuildMovesSupportFolderButNotInstalledRecords) {
-    struct Case {
-        QVariantMap info;
-        bool developer;
-    };
-    const Case cases[] = {
+TEST_F(EnvironmentTest, DeveloperBuildMovesSupportFolderAndLogButNotInstalledRecords) {
+    const std::pair<QVariantMap, bool> cases[] = {
         {{{"CFBundleIdentifier", "studio.marlox.MarloxStudio.developer"}}, true},
         {{{"CFBundleIdentifier", "studio.marlox.MarloxStudio.Developer"},
           {"CFBundleDisplayName", "Marlox Studio"}},
@@ -51,12 +40,14 @@ TEST_F(EnvironmentTest, DeveloperBuildMovesSupportFolderButNotInstalledRecords) 
         {{{"CFBundleName", "Marlox developerish"}}, true},
         {{}, false},
     };
-    for (const Case& c : cases) {
-        useMainBundle(c.info);
-        EXPECT_EQ(isDeveloperBuild(), c.developer)
-            << c.info.value("CFBundleIdentifier").toString().toStdString();
-        EXPECT_EQ(applicationSupportDirectory(),
-                  supportRoot() + (c.developer ? "/MarloxStudioDeveloper" : "/MarloxStudio"));
+    for (const auto& [info, developer] : cases) {
+        SCOPED_TRACE(QVariant(info.values()).toStringList().join(", ").toStdString());
+        useMainBundle(info);
+        EXPECT_EQ(isDeveloperBuild(), developer);
+        const QString support =
+            supportRoot() + (developer ? "/MarloxStudioDeveloper" : "/MarloxStudio");
+        EXPECT_EQ(applicationSupportDirectory(), support);
+        EXPECT_EQ(operationsLogFilePath(), support + "/Logs/operations.log");
         EXPECT_EQ(installedRecordsFileURL(), supportRoot() + "/MarloxStudio/installed.json");
     }
     useMainBundle({{"CFBundleIdentifier", "x.developer"}});
@@ -122,12 +113,9 @@ TEST_F(EnvironmentTest, LooksUpResourcesInTheMainBundleBeforeResourceBundles) {
               "first");
     EXPECT_EQ(candidateResourceBundles().size(), 3);
     EXPECT_TRUE(urlForResource("only", "json").contains("MarloxStudio_MarloxStudioApp.bundle"));
-}
 
-TEST_F(EnvironmentTest, MainBundleWithoutResourceFolderIsTheOnlyCandidate) {
-    const QString path = home.filePath("Bare.app");
-    QDir().mkpath(path + "/Contents/MacOS");
-    Bundle::setMainBundlePath(path);
+    // A main bundle without a resource folder is the only candidate and has no resources.
+    QDir(resources).removeRecursively();
     ASSERT_EQ(candidateResourceBundles().size(), 1);
     EXPECT_TRUE(resourceDirectoryURLs().isEmpty());
 }

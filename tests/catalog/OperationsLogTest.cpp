@@ -1,18 +1,20 @@
 #include "catalog/OperationsLog.h"
 
 #include "catalog/Environment.h"
-#include "platform/PropertyList.h"
 #include "support/ScratchHome.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QRegularExpression>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <functional>
+
 using namespace marlox::catalog;
 using marlox::testing::readFile;
-using marlox::testing::ScratchHomeTest;
 using marlox::testing::writeFile;
 
 namespace {
@@ -20,6 +22,7 @@ namespace {
 const QRegularExpression
     linePattern(QStringLiteral(R"(^\[(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2})Z\] (.*)$)"));
 
+// The log's lines, empty ones included, once every queued line is written.
 QStringList logLines() {
     flushOperationsLog();
     QString text = QString::fromUtf8(readFile(operationsLogFilePath()));
@@ -28,31 +31,38 @@ QStringList logLines() {
     return text.split('\n');
 }
 
-class OperationsLogTest : public ScratchHomeTest {};
+class OperationsLogTest : public marlox::testing::ScratchHomeTest {};
 
-TEST_F(OperationsLogTest, FirstLineCreatesTheFileInUtcWithWholeSeconds) {
+TEST_F(OperationsLogTest, LinesCarryTheUtcTimeInWholeSecondsAndTheMessageUnchanged) {
+    // GIVEN a local time zone far from UTC
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Pacific/Kiritimati");
+    tzset();
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
-    log("Install started: package=a");
-    const QStringList lines = logLines();
-    ASSERT_EQ(lines.size(), 1);
-    const auto match = linePattern.match(lines[0]);
-    ASSERT_TRUE(match.hasMatch()) << lines[0].toStdString();
-    EXPECT_EQ(match.captured(2), "Install started: package=a");
-    QDateTime stamp = QDateTime::fromString(match.captured(1), Qt::ISODate);
-    stamp.setTimeSpec(Qt::UTC);
-    EXPECT_GE(stamp, before);
-    EXPECT_LE(stamp, QDateTime::currentDateTimeUtc().addSecs(1));
-    EXPECT_TRUE(operationsLogFilePath().startsWith(applicationSupportDirectory() + "/Logs/"));
-}
 
-TEST_F(OperationsLogTest, EmptyAndMultiLineMessagesAreWrittenUnchanged) {
+    // WHEN a plain, an empty and a multi-line message are logged
+    log("Install started: package=a");
     log("");
     log("first\nsecond");
     const QStringList lines = logLines();
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[0].endsWith("Z] ")) << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].endsWith("Z] first"));
-    EXPECT_EQ(lines[2], "second");
+    qputenv("TZ", zone);
+    tzset();
+
+    // THEN each line starts with the UTC time, and the messages are written as they are
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[3], "second");
+    QStringList messages;
+    for (const QString& line : lines.first(3)) {
+        const auto match = linePattern.match(line);
+        ASSERT_TRUE(match.hasMatch()) << line.toStdString();
+        messages.append(match.captured(2));
+        QDateTime stamp = QDateTime::fromString(match.captured(1), Qt::ISODate);
+        stamp.setTimeSpec(Qt::UTC);
+        EXPECT_GE(stamp, before);
+        EXPECT_LE(stamp, QDateTime::currentDateTimeUtc().addSecs(1));
+    }
+    EXPECT_EQ(messages, QStringList({"Install started: package=a", "", "first"}));
+    EXPECT_TRUE(operationsLogFilePath().startsWith(applicationSupportDirectory() + "/Logs/"));
 }
 
 TEST_F(OperationsLogTest, LinesFromManyThreadsArriveWholeAndInEachThreadsOrder) {
@@ -99,36 +109,40 @@ TEST_F(OperationsLogTest, ClearRemovesTheFileAfterEarlierLinesAndTheNextLineStar
     EXPECT_FALSE(QFileInfo::exists(operationsLogFilePath()));
 }
 
-TEST_F(OperationsLogTest, AnUnwritableLogLosesTheLineAndIsNotReplaced) {
-    // A folder where the file should be cannot be opened for writing, even by root.
-    QDir().mkpath(operationsLogFilePath());
-    writeFile(operationsLogFilePath() + "/keep", "kept");
-    log("lost");
-    flushOperationsLog();
-    EXPECT_TRUE(QFileInfo(operationsLogFilePath()).isDir());
-    EXPECT_EQ(readFile(operationsLogFilePath() + "/keep"), QByteArray("kept"));
+TEST_F(OperationsLogTest, ALogThatCannotBeWrittenLosesTheLineAndNothingElse) {
+    const std::pair<const char*, std::function<QString()>> cases[] = {
+        // A folder where the file should be cannot be opened for writing, even by root.
+        {"folder in place of the log",
+         [] {
+             writeFile(operationsLogFilePath() + "/keep", "kept");
+             return operationsLogFilePath();
+         }},
+        {"file in place of the support folder",
+         [] {
+             QDir(applicationSupportDirectory()).removeRecursively();
+             writeFile(applicationSupportDirectory(), "kept");
+             return applicationSupportDirectory();
+         }},
+    };
+    for (const auto& [name, block] : cases) {
+        SCOPED_TRACE(name);
+        // GIVEN something in the way of the log
+        const QString blocker = block();
+        const QString kept = QFileInfo(blocker).isDir() ? blocker + "/keep" : blocker;
 
-    QDir(operationsLogFilePath()).removeRecursively();
-    log("kept");
-    EXPECT_EQ(logLines().size(), 1);
-}
+        // WHEN a line is logged
+        log("lost");
+        flushOperationsLog();
 
-TEST_F(OperationsLogTest, SupportFolderThatCannotBeMadeDropsTheLine) {
-    writeFile(applicationSupportDirectory(), "a file where the support folder goes");
-    log("dropped");
-    flushOperationsLog();
-    EXPECT_EQ(readFile(applicationSupportDirectory()),
-              QByteArray("a file where the support folder goes"));
-}
-
-TEST_F(OperationsLogTest, DeveloperBuildLogsIntoTheDeveloperFolder) {
-    writeFile(home.filePath("Dev.app/Contents/Info.plist"),
-              marlox::platform::xmlPropertyList({{"CFBundleIdentifier", "a.b.developer"}}));
-    marlox::platform::Bundle::setMainBundlePath(home.filePath("Dev.app"));
-    log("dev");
-    flushOperationsLog();
-    EXPECT_TRUE(operationsLogFilePath().contains("/MarloxStudioDeveloper/Logs/"));
-    EXPECT_TRUE(QFileInfo::exists(operationsLogFilePath()));
+        // THEN what was in the way is left as it was, and the next line once it is gone arrives
+        EXPECT_EQ(readFile(kept), QByteArray("kept"));
+        QFileInfo(blocker).isDir() ? QDir(blocker).removeRecursively() : QFile::remove(blocker);
+        log("next");
+        const QStringList lines = logLines();
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_TRUE(lines[0].endsWith("] next"));
+        clearOperationsLog();
+    }
 }
 
 } // namespace
