@@ -1,6 +1,7 @@
 #include "catalog/InstalledPackageStore.h"
 
 #include "CatalogTestSupport.h"
+#include "FolderEvents.h"
 #include "catalog/Environment.h"
 #include "catalog/InstallLocations.h"
 #include "catalog/SafePath.h"
@@ -18,8 +19,6 @@
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
-#include <sys/inotify.h>
-#include <unistd.h>
 
 using namespace marlox::catalog;
 using marlox::testing::loggedMessages;
@@ -29,37 +28,14 @@ using marlox::testing::writeFile;
 
 namespace {
 
-// Counts the times installed.json is created or replaced in its folder, from the kernel's own
-// record of the folder's changes.
+// Counts the times installed.json is created or replaced from its making on.
 class RecordsFileWrites {
 public:
-    RecordsFileWrites() : m_descriptor(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        const QString folder = QFileInfo(installedRecordsFileURL()).path();
-        QDir().mkpath(folder);
-        inotify_add_watch(m_descriptor, QFile::encodeName(folder).constData(),
-                          IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE);
-    }
-    ~RecordsFileWrites() { close(m_descriptor); }
-
-    int count() {
-        alignas(inotify_event) char buffer[16384];
-        ssize_t length = 0;
-        while ((length = read(m_descriptor, buffer, sizeof buffer)) > 0) {
-            for (char* cursor = buffer; cursor < buffer + length;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(cursor);
-                if (event->len > 0 && qstrcmp(event->name, "installed.json") == 0 &&
-                    (event->mask & (IN_CREATE | IN_MOVED_TO)) != 0) {
-                    ++m_count;
-                }
-                cursor += sizeof(inotify_event) + event->len;
-            }
-        }
-        return m_count;
-    }
+    int count() { return m_events.drain("installed.json", IN_CREATE | IN_MOVED_TO); }
 
 private:
-    int m_descriptor;
-    int m_count = 0;
+    marlox::testing::FolderEvents m_events{QFileInfo(installedRecordsFileURL()).path(),
+                                           IN_CREATE | IN_MOVED_TO};
 };
 
 InstalledPackage makeRecord(const QString& id, const QString& installPath = {},

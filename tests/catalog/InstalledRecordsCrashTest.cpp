@@ -1,3 +1,4 @@
+#include "FolderEvents.h"
 #include "catalog/Environment.h"
 #include "catalog/InstalledPackage.h"
 #include "support/ScratchHome.h"
@@ -7,9 +8,6 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/inotify.h>
-#include <unistd.h>
 
 #include <csignal>
 
@@ -36,31 +34,6 @@ bool awaitLine(QProcess& child, const QByteArray& line) {
     }
 }
 
-// Reports the moment anything is opened, written, created or renamed in the records folder, so
-// that the child can be caught in the middle of touching it.
-class FolderActivity {
-public:
-    explicit FolderActivity(const QString& folder)
-        : m_descriptor(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        inotify_add_watch(m_descriptor, QFile::encodeName(folder).constData(),
-                          IN_OPEN | IN_MODIFY | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM);
-    }
-    ~FolderActivity() { close(m_descriptor); }
-
-    void discardPending() {
-        alignas(inotify_event) char buffer[65536];
-        while (read(m_descriptor, buffer, sizeof buffer) > 0) {
-        }
-    }
-    bool await() {
-        pollfd descriptor{m_descriptor, POLLIN, 0};
-        return poll(&descriptor, 1, 10000) == 1;
-    }
-
-private:
-    int m_descriptor;
-};
-
 // What is on disk at this moment is what a crash at this moment would leave behind.
 void expectWholeRecordsFile(const char* moment, int sample) {
     const QByteArray bytes = readFile(installedRecordsFileURL());
@@ -77,7 +50,11 @@ class InstalledRecordsCrashTest : public ScratchHomeTest {};
 
 TEST_F(InstalledRecordsCrashTest, ASaveCaughtMidwayOrKilledNeverLeavesAPartialRecordsFile) {
     ASSERT_EQ(ensureApplicationDirectories(), std::nullopt);
-    FolderActivity activity(QFileInfo(installedRecordsFileURL()).path());
+    // Reports the moment anything is opened, written, created or renamed in the records folder,
+    // so that the child can be caught in the middle of touching it.
+    marlox::testing::FolderEvents activity(QFileInfo(installedRecordsFileURL()).path(),
+                                           IN_OPEN | IN_MODIFY | IN_CREATE | IN_MOVED_TO |
+                                               IN_MOVED_FROM);
     QProcess child;
     child.start(QStringLiteral(MARLOX_SAVE_LOOP_PATH), {QString::number(recordCount)});
     ASSERT_TRUE(child.waitForStarted()) << child.errorString().toStdString();
@@ -86,7 +63,7 @@ TEST_F(InstalledRecordsCrashTest, ASaveCaughtMidwayOrKilledNeverLeavesAPartialRe
     // One whole save first, so that there is a file to damage.
     ASSERT_TRUE(awaitLine(child, "saved"));
     for (int sample = 0; sample < samples; ++sample) {
-        activity.discardPending();
+        activity.drain();
         ASSERT_TRUE(awaitLine(child, "writing"));
         // Freeze the child the moment its save touches the folder, look, and let it go on.
         ASSERT_TRUE(activity.await());
@@ -96,7 +73,7 @@ TEST_F(InstalledRecordsCrashTest, ASaveCaughtMidwayOrKilledNeverLeavesAPartialRe
         ASSERT_TRUE(awaitLine(child, "saved"));
     }
 
-    activity.discardPending();
+    activity.drain();
     ASSERT_TRUE(awaitLine(child, "writing"));
     ASSERT_TRUE(activity.await());
     child.kill();
