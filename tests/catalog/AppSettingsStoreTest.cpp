@@ -223,7 +223,8 @@ TEST_F(AppSettingsStoreTest, CopyOutsideApplicationsCannotTurnTheSwitchOn) {
     EXPECT_EQ(loginItem.changeRequests, 0);
 }
 
-TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasAsked) {
+TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAsked) {
+    using enum LoginItemStatus;
     struct Case {
         const char* name;
         LoginItemStatus before;
@@ -233,47 +234,39 @@ TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasAsked) {
         bool expectedSwitch;
     };
     const Case cases[] = {
-        {"register enables", LoginItemStatus::notRegistered, true, LoginItemStatus::enabled, false,
-         true},
-        {"register needs approval", LoginItemStatus::notRegistered, true,
-         LoginItemStatus::requiresApproval, false, false},
-        {"register refused", LoginItemStatus::notRegistered, true, LoginItemStatus::enabled, true,
+        {"register enables", notRegistered, true, enabled, false, true},
+        {"register needs approval", notRegistered, true, requiresApproval, false, false},
+        {"register refused", notRegistered, true, enabled, true, false},
+        {"register while approval is pending", requiresApproval, true, requiresApproval, false,
          false},
-        {"unregister refused", LoginItemStatus::enabled, false, LoginItemStatus::enabled, true,
-         true},
-        {"unregister", LoginItemStatus::enabled, false, LoginItemStatus::enabled, false, false},
+        {"register an item not found", notFound, true, enabled, false, true},
+        {"unregister refused", enabled, false, enabled, true, true},
+        {"unregister", enabled, false, enabled, false, false},
     };
     const QString bundle = signedBundleInApplications();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // GIVEN a stored switch that disagrees with the system's status
+        const bool enabledAtStart = c.before == enabled;
+        storeBeforehand(settingsKeys::launchAtLoginEnabled, !enabledAtStart);
         loginItem = FakeLoginItem();
         loginItem.currentStatus = c.before;
         loginItem.statusAfterRegister = c.afterRegister;
         loginItem.failure = c.fails ? std::optional(LoginItemError{"refused"}) : std::nullopt;
+
+        // WHEN a store is made THEN it shows the system's status
         AppSettingsStore& settings = open(bundle);
         ASSERT_TRUE(settings.launchAtLoginIsAvailable());
+        EXPECT_EQ(settings.launchAtLoginEnabled(), enabledAtStart);
+        EXPECT_EQ(storedBoolean(settingsKeys::launchAtLoginEnabled), enabledAtStart);
+
+        // WHEN the switch is changed THEN it shows the system's answer
         settings.setLaunchAtLoginEnabled(c.request);
         EXPECT_EQ(loginItem.changeRequests, 1);
         EXPECT_EQ(settings.launchAtLoginEnabled(), c.expectedSwitch);
         EXPECT_EQ(settings.launchAtLoginErrorMessage(),
                   c.fails ? std::optional(launchAtLoginChangeFailedMessage) : std::nullopt);
         EXPECT_EQ(storedBoolean(settingsKeys::launchAtLoginEnabled), c.expectedSwitch);
-    }
-}
-
-TEST_F(AppSettingsStoreTest, StoredSwitchFollowsTheSystemStatusAtCreation) {
-    const std::pair<LoginItemStatus, bool> cases[] = {
-        {LoginItemStatus::notRegistered, false},
-        {LoginItemStatus::requiresApproval, false},
-        {LoginItemStatus::notFound, false},
-        {LoginItemStatus::enabled, true},
-    };
-    const QString bundle = signedBundleInApplications();
-    for (const auto& [status, expected] : cases) {
-        storeBeforehand(settingsKeys::launchAtLoginEnabled, !expected);
-        loginItem.currentStatus = status;
-        EXPECT_EQ(open(bundle).launchAtLoginEnabled(), expected);
-        EXPECT_EQ(storedBoolean(settingsKeys::launchAtLoginEnabled), expected);
     }
 }
 
