@@ -54,14 +54,16 @@ TEST_F(UserDefaultsTest, TypedReadsFollowTheStoredValuesType) {
     }
 }
 
-TEST_F(UserDefaultsTest, EveryWriteIsAnnouncedWithItsKey) {
+TEST_F(UserDefaultsTest, EveryWriteIsSavedAtOnceAndAnnounced) {
     UserDefaults defaults(file());
     QSignalSpy changed(&defaults, &UserDefaults::valueChanged);
     defaults.setValue("settings.a", "one");
-    defaults.remove("settings.b");
+    EXPECT_EQ(UserDefaults(file()).string("settings.a"), "one");
+    defaults.remove("settings.a");
+    EXPECT_FALSE(UserDefaults(file()).contains("settings.a"));
     ASSERT_EQ(changed.size(), 2);
     EXPECT_EQ(changed[0][0].toString(), "settings.a");
-    EXPECT_EQ(changed[1][0].toString(), "settings.b");
+    EXPECT_EQ(changed[1][0].toString(), "settings.a");
 }
 
 TEST_F(UserDefaultsTest, StandardFileLivesInTheUsersConfigurationFolder) {
