@@ -174,9 +174,6 @@ TEST(CatalogManifestTest, DecodesEscapesUnicodeAndSkipsUnknownValues) {
     ASSERT_TRUE(catalog) << catalog.error().description.toStdString();
     ASSERT_EQ(catalog->packages.size(), 2);
     EXPECT_EQ(catalog->packages[0].name, QString::fromUtf8("Café 😀"));
-    EXPECT_EQ(catalog->packages[0].detailBullets, QStringList({"x", "y\n"}));
-    EXPECT_EQ(catalog->packages[0].type, PackageType::filter);
-    EXPECT_EQ(catalog->packages[1].sha256, QString("AB"));
     EXPECT_EQ(*catalog, *referenceDecode(sampleCatalog()));
     EXPECT_TRUE(decodeCatalogManifest(R"({"catalogVersion":"1","generatedAt":"x","packages":[]})"));
 }
