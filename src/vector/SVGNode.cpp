@@ -95,9 +95,11 @@ QTransform objectBoundingBoxTransform(const SVGNode& /*content*/, const SVGNode&
     // Laying the content box (0, 0, C.width, C.height) into the size (T.width * C.width,
     // T.height * C.height) with no aspect rule stretches it by T's size whatever C is; written
     // out so that a content box of zero size cannot divide by zero.
-    QRectF box = target.bounds();
-    if (isNullRect(box))
-        box = QRectF();
+    return objectBoundingBoxTransform(target.bounds());
+}
+
+QTransform objectBoundingBoxTransform(const QRectF& targetBox) {
+    const QRectF box = isNullRect(targetBox) ? QRectF() : targetBox;
     return QTransform(box.width(), 0, 0, box.height(), box.x(), box.y());
 }
 

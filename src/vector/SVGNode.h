@@ -158,6 +158,9 @@ namespace SVGHelper {
 // Maps clip content given in bounding-box units onto the target: a point (u, v) of the content
 // lands at (T.minX + u * T.width, T.minY + v * T.height), T the target's bounds.
 QTransform objectBoundingBoxTransform(const SVGNode& content, const SVGNode& target);
+// The same for a target box given directly: (u, v) lands at (minX + u * width, minY + v * height).
+// A null box counts as the empty box at the origin.
+QTransform objectBoundingBoxTransform(const QRectF& targetBox);
 
 } // namespace SVGHelper
 
