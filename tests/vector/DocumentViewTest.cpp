@@ -1,0 +1,150 @@
+#include "DrawingTestSupport.h"
+#include "vector/SVGDocumentView.h"
+#include "vector/SVGGroup.h"
+#include "vector/SVGShapes.h"
+
+#include <QEvent>
+#include <QObject>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace marlox::vector;
+using namespace marlox::vector::testing;
+
+namespace {
+
+using Nodes = QList<std::shared_ptr<SVGNode>>;
+
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QObject* watched) { watched->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// A 24-unit document holding a red circle with the id "dot" at its centre.
+struct Document {
+    std::shared_ptr<SVGCircle> dot = std::make_shared<SVGCircle>(12, 12, 6);
+    std::shared_ptr<SVGGroup> layer = std::make_shared<SVGGroup>(Nodes{dot});
+    std::shared_ptr<SVGViewport> root =
+        std::make_shared<SVGViewport>(SVGLength::pixels(24), SVGLength::pixels(24),
+                                      QRectF(0, 0, 24, 24), SVGPreserveAspectRatio(), Nodes{layer});
+
+    Document() {
+        dot->setFill(paint(0xFF0000));
+        dot->setId(QStringLiteral("dot"));
+    }
+};
+
+// The view shown at 96 by 96, so that the document is drawn four times its size.
+std::unique_ptr<SVGDocumentView> shownView(std::shared_ptr<SVGNode> svg) {
+    auto view = std::make_unique<SVGDocumentView>(std::move(svg));
+    view->resize(96, 96);
+    view->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    return view;
+}
+
+QImage grabbed(SVGDocumentView& view) {
+    return view.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// The colour the window shows where the document draws nothing.
+QRgb background(SVGDocumentView& view) {
+    return view.palette().color(QPalette::Window).rgba();
+}
+
+bool isUniform(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != image.pixel(0, 0))
+                return false;
+    return true;
+}
+
+} // namespace
+
+TEST(DocumentViewTest, DrawsItsTreeScaledIntoTheSpaceItIsGiven) {
+    Document document;
+    const auto view = shownView(document.root);
+    const QImage image = grabbed(*view);
+    EXPECT_TRUE(pixelIs(image, 48, 48, red));
+    EXPECT_TRUE(pixelIs(image, 48, 26, red));
+    EXPECT_TRUE(pixelIs(image, 48, 20, background(*view)));
+}
+
+TEST(DocumentViewTest, RepaintsWhenAnyNodeOfItsTreeChanges) {
+    // GIVEN a shown view of the document
+    Document document;
+    const auto view = shownView(document.root);
+    PaintCounter counter(view.get());
+    // WHEN the circle deep in the tree turns blue
+    document.dot->setFill(paint(0x0000FF));
+    // THEN the view paints again and shows it
+    QTRY_VERIFY(counter.paints > 0);
+    EXPECT_TRUE(pixelIs(grabbed(*view), 48, 48, blue));
+
+    // AND a node added later is followed as well
+    const auto added = std::make_shared<SVGRect>(0, 0, 4, 4);
+    document.layer->setContents(Nodes{document.dot, added});
+    const int paintsBefore = counter.paints;
+    QTRY_VERIFY(counter.paints > paintsBefore);
+    const int paintsAfterAdding = counter.paints;
+    added->setFill(paint(0x00FF00));
+    QTRY_VERIFY(counter.paints > paintsAfterAdding);
+    EXPECT_TRUE(pixelIs(grabbed(*view), 8, 8, green));
+}
+
+TEST(DocumentViewTest, TapInsideAShapeRunsEachOfItsGesturesOnceAndOutsideNone) {
+    Document document;
+    int first = 0;
+    int second = 0;
+    document.dot->onTapGesture(1, [&first] { ++first; });
+    document.dot->onTapGesture(1, [&second] { ++second; });
+    const auto view = shownView(document.root);
+    // WHEN the view is tapped inside the circle
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(50, 46));
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 1);
+    // AND outside it, and with another button
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(5, 90));
+    QTest::mouseClick(view.get(), Qt::RightButton, {}, QPoint(50, 46));
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 1);
+}
+
+TEST(DocumentViewTest, DragIsNoTap) {
+    Document document;
+    int taps = 0;
+    document.dot->onTapGesture(1, [&taps] { ++taps; });
+    const auto view = shownView(document.root);
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, QPoint(48, 48));
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, QPoint(90, 90));
+    EXPECT_EQ(taps, 0);
+}
+
+TEST(DocumentViewTest, FindsNodesOfItsTreeById) {
+    Document document;
+    const SVGDocumentView view(document.root);
+    EXPECT_EQ(view.getNode(QStringLiteral("dot")), document.dot);
+    EXPECT_EQ(view.getNode(QStringLiteral("none")), nullptr);
+    EXPECT_EQ(view.sizeHint(), QSize(24, 24));
+}
+
+TEST(DocumentViewTest, WithoutATreeShowsNothingAndIgnoresTaps) {
+    const auto view = shownView(nullptr);
+    EXPECT_EQ(view->getNode(QStringLiteral("dot")), nullptr);
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(48, 48));
+    const QImage image = grabbed(*view);
+    EXPECT_TRUE(isUniform(image));
+    EXPECT_TRUE(pixelIs(image, 48, 48, background(*view)));
+}
