@@ -2,6 +2,7 @@
 
 #include "vector/SVGDrawing.h"
 #include "vector/SVGGroup.h"
+#include "vector/SVGParser.h"
 #include "vector/SVGTreeWatcher.h"
 
 #include <QApplication>
@@ -9,6 +10,21 @@
 #include <QPainter>
 
 namespace marlox::vector {
+
+SVGDocumentView::SVGDocumentView(const QString& string, QWidget* parent)
+    : SVGDocumentView(SVGParser::parseString(string), parent) {}
+
+SVGDocumentView::SVGDocumentView(const QByteArray& data, QWidget* parent)
+    : SVGDocumentView(SVGParser::parseData(data), parent) {}
+
+SVGDocumentView::SVGDocumentView(const QUrl& contentsOf, QWidget* parent)
+    : SVGDocumentView(SVGParser::parseContentsOf(contentsOf), parent) {}
+
+SVGDocumentView::SVGDocumentView(QIODevice* stream, QWidget* parent)
+    : SVGDocumentView(SVGParser::parseStream(stream), parent) {}
+
+SVGDocumentView::SVGDocumentView(const XMLElement& xml, QWidget* parent)
+    : SVGDocumentView(SVGParser::parseXML(&xml), parent) {}
 
 SVGDocumentView::SVGDocumentView(std::shared_ptr<SVGNode> svg, QWidget* parent)
     : QWidget(parent), m_svg(std::move(svg)) {

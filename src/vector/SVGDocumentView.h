@@ -2,15 +2,21 @@
 
 #include "vector/SVGNode.h"
 
+#include <QByteArray>
 #include <QPointF>
 #include <QSize>
+#include <QString>
+#include <QUrl>
 #include <QWidget>
 
 #include <memory>
 
+class QIODevice;
+
 namespace marlox::vector {
 
 class SVGTreeWatcher;
+class XMLElement;
 
 // Shows a vector-graphics document: draws its node tree in the space the widget is given,
 // repaints when any node of the tree announces a change, and runs a node's gestures when a tap
@@ -19,6 +25,16 @@ class SVGDocumentView : public QWidget {
     Q_OBJECT
 
 public:
+    // Each parses its markup once, with the default settings; markup that gives no tree shows
+    // nothing.
+    explicit SVGDocumentView(const QString& string, QWidget* parent = nullptr);
+    explicit SVGDocumentView(const QByteArray& data, QWidget* parent = nullptr);
+    // A markup file; images it names resolve against its folder.
+    explicit SVGDocumentView(const QUrl& contentsOf, QWidget* parent = nullptr);
+    // Markup read from the stream to its end.
+    explicit SVGDocumentView(QIODevice* stream, QWidget* parent = nullptr);
+    explicit SVGDocumentView(const XMLElement& xml, QWidget* parent = nullptr);
+    // A tree built elsewhere, drawn as it is.
     explicit SVGDocumentView(std::shared_ptr<SVGNode> svg, QWidget* parent = nullptr);
     ~SVGDocumentView() override;
 

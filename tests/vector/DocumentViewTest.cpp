@@ -1,10 +1,15 @@
 #include "DrawingTestSupport.h"
 #include "vector/SVGDocumentView.h"
 #include "vector/SVGGroup.h"
+#include "vector/SVGSettings.h"
 #include "vector/SVGShapes.h"
+#include "vector/XMLElement.h"
 
+#include <QBuffer>
 #include <QEvent>
+#include <QFile>
 #include <QObject>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -147,4 +152,61 @@ TEST(DocumentViewTest, WithoutATreeShowsNothingAndIgnoresTaps) {
     const QImage image = grabbed(*view);
     EXPECT_TRUE(isUniform(image));
     EXPECT_TRUE(pixelIs(image, 48, 48, background(*view)));
+}
+
+TEST(DocumentViewTest, ParsesItsMarkupOnceIntoATreeOfItsOwn) {
+    // GIVEN the same markup given as text, bytes, a stream and a file
+    const QByteArray markup = R"(<svg xmlns="http://www.w3.org/2000/svg" width="24" height="24"
+        viewBox="0 0 24 24"><g id="layer"><circle id="dot" cx="12" cy="12" r="6" fill="red"/>
+        </g></svg>)";
+    QBuffer stream;
+    stream.setData(markup);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("icon.svg")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(markup);
+    file.close();
+    const std::unique_ptr<XMLElement> element = DOMParser::parseData(markup, *SVGLogger::console());
+    ASSERT_TRUE(element);
+
+    std::vector<std::unique_ptr<SVGDocumentView>> views;
+    views.push_back(std::make_unique<SVGDocumentView>(QString::fromUtf8(markup)));
+    views.push_back(std::make_unique<SVGDocumentView>(markup));
+    views.push_back(std::make_unique<SVGDocumentView>(&stream));
+    views.push_back(std::make_unique<SVGDocumentView>(QUrl::fromLocalFile(file.fileName())));
+    views.push_back(std::make_unique<SVGDocumentView>(*element));
+    for (const auto& view : views) {
+        // THEN each finds the nodes of its tree and draws them
+        const auto dot = std::dynamic_pointer_cast<SVGCircle>(view->getNode(QStringLiteral("dot")));
+        ASSERT_TRUE(dot);
+        EXPECT_EQ(dot->r(), 6);
+        EXPECT_TRUE(view->getNode(QStringLiteral("layer")));
+        EXPECT_EQ(view->sizeHint(), QSize(24, 24));
+        EXPECT_TRUE(pixelIs(renderDocument(view->svg().get(), 24), 12, 12, red));
+    }
+    // AND two views of the same markup hold distinct trees
+    EXPECT_NE(views[0]->getNode(QStringLiteral("dot")), views[1]->getNode(QStringLiteral("dot")));
+}
+
+TEST(DocumentViewTest, EmptyOrBrokenMarkupShowsNothing) {
+    const QStringList documents = {
+        QString(), QStringLiteral("not markup"), QStringLiteral("<svg><rect width='5' height"),
+        QStringLiteral("<html><rect width='5' height='5'/></html>"),
+        QStringLiteral("<svg:svg xmlns:svg='http://www.w3.org/2000/svg'/>")};
+    for (const QString& markup : documents) {
+        SVGDocumentView parsed(markup);
+        parsed.resize(24, 24);
+        parsed.show();
+        QTest::mouseClick(&parsed, Qt::LeftButton, {}, QPoint(2, 2));
+        EXPECT_EQ(parsed.getNode(QStringLiteral("any")), nullptr) << qPrintable(markup);
+        EXPECT_TRUE(isBlank(renderDocument(parsed.svg().get(), 24))) << qPrintable(markup);
+    }
+}
+
+TEST(DocumentViewTest, DrawsWhatWasReadBeforeAnError) {
+    const SVGDocumentView view(QStringLiteral(
+        "<svg viewBox='0 0 10 10'><rect width='10' height='5' fill='blue'/><rect y='5' &"));
+    const QImage image = renderDocument(view.svg().get(), 10);
+    EXPECT_TRUE(pixelIs(image, 5, 2, blue));
+    EXPECT_TRUE(pixelIsClear(image, 5, 7));
 }
