@@ -1,0 +1,113 @@
+// Drawing documents at 512 by 512, side by side with Qt's own SVG module drawing the same bytes.
+// Qt's module is the baseline here only; the product never links it.
+#include "VectorDocuments.h"
+#include "vector/SVGDrawing.h"
+#include "vector/SVGParser.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using marlox::bench::applicationIcons;
+using marlox::bench::generatedPaths;
+
+constexpr int side = 512;
+
+QImage blankCanvas() {
+    QImage canvas(side, side, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    return canvas;
+}
+
+// Each document parsed once; every iteration draws the trees onto a cleared canvas.
+void drawWithMarlox(benchmark::State& state, const QList<QByteArray>& documents) {
+    std::vector<std::shared_ptr<marlox::vector::SVGNode>> trees;
+    for (const QByteArray& document : documents) {
+        trees.push_back(marlox::vector::SVGParser::parseData(document));
+        if (!trees.back()) {
+            state.SkipWithError("no tree");
+            return;
+        }
+    }
+    QImage canvas = blankCanvas();
+    for (auto _ : state) {
+        for (const auto& tree : trees) {
+            canvas.fill(Qt::transparent);
+            QPainter painter(&canvas);
+            marlox::vector::drawDocument(painter, tree.get(), QSizeF(side, side));
+        }
+        benchmark::DoNotOptimize(canvas.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * qsizetype(trees.size()));
+}
+
+void drawWithQtSvg(benchmark::State& state, const QList<QByteArray>& documents) {
+    std::vector<std::unique_ptr<QSvgRenderer>> renderers;
+    for (const QByteArray& document : documents) {
+        renderers.push_back(std::make_unique<QSvgRenderer>(document));
+        if (!renderers.back()->isValid()) {
+            state.SkipWithError("Qt could not load the document");
+            return;
+        }
+    }
+    QImage canvas = blankCanvas();
+    for (auto _ : state) {
+        for (const auto& renderer : renderers) {
+            canvas.fill(Qt::transparent);
+            QPainter painter(&canvas);
+            renderer->render(&painter, QRectF(0, 0, side, side));
+        }
+        benchmark::DoNotOptimize(canvas.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * qsizetype(renderers.size()));
+}
+
+QString iconLabel() {
+    const auto& icons = applicationIcons();
+    return QStringLiteral("%1 files%2")
+        .arg(icons.documents.size())
+        .arg(icons.standIn ? QStringLiteral(", stand-ins") : QString());
+}
+
+void BM_DrawGeneratedPaths_Marlox(benchmark::State& state) {
+    drawWithMarlox(state, {generatedPaths()});
+}
+
+void BM_DrawGeneratedPaths_QtSvg(benchmark::State& state) {
+    drawWithQtSvg(state, {generatedPaths()});
+}
+
+void BM_DrawApplicationIcons_Marlox(benchmark::State& state) {
+    state.SetLabel(iconLabel().toStdString());
+    drawWithMarlox(state, applicationIcons().documents);
+}
+
+void BM_DrawApplicationIcons_QtSvg(benchmark::State& state) {
+    state.SetLabel(iconLabel().toStdString());
+    drawWithQtSvg(state, applicationIcons().documents);
+}
+
+} // namespace
+
+BENCHMARK(BM_DrawGeneratedPaths_Marlox)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawGeneratedPaths_QtSvg)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawApplicationIcons_Marlox)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawApplicationIcons_QtSvg)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv) {
+    // Qt's module and the glyphs want a GUI application; nothing is shown.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
