@@ -3,6 +3,7 @@
 #include "vector/SVGGeometry.h"
 #include "vector/SVGGroup.h"
 #include "vector/SVGImage.h"
+#include "vector/SVGParser.h"
 #include "vector/SVGPath.h"
 #include "vector/SVGShapes.h"
 #include "vector/SVGText.h"
@@ -85,43 +86,83 @@ QFont textFont(const SVGText& text) {
     return text.font() ? text.font()->toQFont() : QFont();
 }
 
-// The outline of a shape or a text in its own user space, with the rule that decides what is
-// inside; none for other kinds and for sizes that draw nothing.
-std::optional<QPainterPath> outlineOf(const SVGNode& node) {
-    QPainterPath outline;
+struct Outline {
+    // With the rule that decides what is inside.
+    QPainterPath path;
+    // Where subpaths of no length stand: round and square caps still draw there.
+    QList<QPointF> dots;
+};
+
+QList<QPointF> zeroLengthSubpaths(const SVGBezierPath& path) {
+    using Kind = SVGBezierPath::Element::Kind;
+    QList<QPointF> dots;
+    std::optional<QPointF> start;
+    bool hasSegment = false;
+    bool staysAtStart = true;
+    const auto endSubpath = [&] {
+        if (start && hasSegment && staysAtStart)
+            dots.append(*start);
+    };
+    for (const SVGBezierPath::Element& element : path.elements()) {
+        if (element.kind == Kind::moveTo) {
+            endSubpath();
+            start = element.points[0];
+            hasSegment = false;
+            staysAtStart = true;
+            continue;
+        }
+        hasSegment = true;
+        const int pointCount = element.kind == Kind::curveTo  ? 3
+                               : element.kind == Kind::lineTo ? 1
+                                                              : 0;
+        for (int index = 0; index < pointCount; ++index)
+            staysAtStart = staysAtStart && start && element.points[index] == *start;
+    }
+    endSubpath();
+    return dots;
+}
+
+Outline bezierOutline(const SVGBezierPath& path) {
+    return {path.toPainterPath(), zeroLengthSubpaths(path)};
+}
+
+// The outline of a shape or a text in its own user space; none for other kinds and for sizes
+// that draw nothing.
+std::optional<Outline> outlineOf(const SVGNode& node) {
+    Outline outline;
     switch (node.kind()) {
     case SVGNodeKind::rect: {
         const auto& rect = static_cast<const SVGRect&>(node);
         if (!(rect.width() > 0 && rect.height() > 0))
             return std::nullopt;
-        outline = rectOutline(rect);
+        outline.path = rectOutline(rect);
         break;
     }
     case SVGNodeKind::circle: {
         const auto& circle = static_cast<const SVGCircle&>(node);
         if (!(circle.r() > 0))
             return std::nullopt;
-        outline = ellipseOutline(circle.cx(), circle.cy(), circle.r(), circle.r());
+        outline.path = ellipseOutline(circle.cx(), circle.cy(), circle.r(), circle.r());
         break;
     }
     case SVGNodeKind::ellipse: {
         const auto& ellipse = static_cast<const SVGEllipse&>(node);
         if (!(ellipse.rx() > 0 && ellipse.ry() > 0))
             return std::nullopt;
-        outline = ellipseOutline(ellipse.cx(), ellipse.cy(), ellipse.rx(), ellipse.ry());
+        outline.path = ellipseOutline(ellipse.cx(), ellipse.cy(), ellipse.rx(), ellipse.ry());
         break;
     }
     case SVGNodeKind::line:
-        outline = static_cast<const SVGLine&>(node).toBezierPath().toPainterPath();
+        outline = bezierOutline(static_cast<const SVGLine&>(node).toBezierPath());
         break;
     case SVGNodeKind::polygon:
     case SVGNodeKind::polyline:
-        outline = static_cast<const SVGPointListShape&>(node).toBezierPath().toPainterPath();
+        outline = bezierOutline(static_cast<const SVGPointListShape&>(node).toBezierPath());
         break;
     case SVGNodeKind::path: {
         const auto& path = static_cast<const SVGPath&>(node);
-        outline = path.toBezierPath().toPainterPath();
-        outline.setFillRule(path.fillRule());
+        outline = bezierOutline(path.toBezierPath());
+        outline.path.setFillRule(path.fillRule());
         break;
     }
     case SVGNodeKind::text: {
@@ -129,13 +170,13 @@ std::optional<QPainterPath> outlineOf(const SVGNode& node) {
         if (text.text().isEmpty())
             return std::nullopt;
         // The anchor sits at x = 0, the first baseline at y = 0.
-        outline.addText(QPointF(text.frame().x(), 0), textFont(text), text.text());
+        outline.path.addText(QPointF(text.frame().x(), 0), textFont(text), text.text());
         break;
     }
     default:
         return std::nullopt;
     }
-    if (outline.isEmpty())
+    if (outline.path.isEmpty() && outline.dots.isEmpty())
         return std::nullopt;
     return outline;
 }
@@ -321,15 +362,29 @@ void applyNodeModifiers(QPainter& painter, const SVGNode& node, const DrawState&
     painter.restore();
 }
 
-void applyFillPaint(QPainter& painter, const QPainterPath& outline, const SVGPaint* fill,
+void applyFillPaint(QPainter& painter, const Outline& outline, const SVGPaint* fill,
                     const QRectF& box) {
     if (!fill)
         return;
     if (const std::optional<QBrush> brush = brushOf(*fill, box))
-        painter.fillPath(outline, *brush);
+        painter.fillPath(outline.path, *brush);
 }
 
-void applyStroke(QPainter& painter, const QPainterPath& outline, const SVGStroke* stroke,
+// The caps of subpaths of no length, which Qt leaves out: a round one is a disc, a square one a
+// square, both as wide as the stroke.
+QPainterPath capsOfDots(const QList<QPointF>& dots, const SVGStroke& stroke) {
+    QPainterPath caps;
+    const double half = stroke.width() / 2;
+    for (const QPointF& dot : dots) {
+        if (stroke.cap() == SVGLineCap::round)
+            caps.addEllipse(dot, half, half);
+        else if (stroke.cap() == SVGLineCap::square)
+            caps.addRect(QRectF(dot.x() - half, dot.y() - half, stroke.width(), stroke.width()));
+    }
+    return caps;
+}
+
+void applyStroke(QPainter& painter, const Outline& outline, const SVGStroke* stroke,
                  const QRectF& box) {
     if (!strokes(stroke))
         return;
@@ -338,17 +393,20 @@ void applyStroke(QPainter& painter, const QPainterPath& outline, const SVGStroke
         return;
     if (const std::optional<QBrush> brush = brushOf(*stroke->fill(), box)) {
         pen.setBrush(*brush);
-        painter.strokePath(outline, pen);
+        painter.strokePath(outline.path, pen);
+        if (!outline.dots.isEmpty())
+            painter.fillPath(capsOfDots(outline.dots, *stroke), *brush);
     }
 }
 
 // A shape or a text: its fill first and its stroke over it, then the node's attributes. The
 // outline carries its own coordinates, so the transform and the clip act in the parent's space.
-void drawPathShape(QPainter& painter, const SVGNode& node, const QPainterPath& outline,
+void drawPathShape(QPainter& painter, const SVGNode& node, const Outline& outline,
                    const SVGPaint* fill, const SVGStroke* stroke, const DrawState& state) {
     if (state.clipGeometry) {
-        applyNodeModifiers(painter, node, state, false,
-                           [&outline](QPainter& content) { content.fillPath(outline, Qt::black); });
+        applyNodeModifiers(painter, node, state, false, [&outline](QPainter& content) {
+            content.fillPath(outline.path, Qt::black);
+        });
         return;
     }
     if (!fill && !strokes(stroke))
@@ -363,7 +421,7 @@ void drawPathShape(QPainter& painter, const SVGNode& node, const QPainterPath& o
 }
 
 void drawShape(QPainter& painter, const SVGNode& node, const DrawState& state) {
-    if (const std::optional<QPainterPath> outline = outlineOf(node)) {
+    if (const std::optional<Outline> outline = outlineOf(node)) {
         const Paints paints = paintsOf(node);
         drawPathShape(painter, node, *outline, paints.fill, paints.stroke, state);
     }
@@ -382,29 +440,48 @@ const char* rasterFormat(const QByteArray& bytes) {
     return nullptr;
 }
 
-QImage decodeImage(const SVGNode& node) {
-    QByteArray bytes;
+QByteArray imageBytes(const SVGImage& node) {
     if (node.kind() == SVGNodeKind::dataImage)
-        bytes = static_cast<const SVGDataImage&>(node).data();
-    else if (const auto& data = static_cast<const SVGURLImage&>(node).data())
-        bytes = *data;
-    const char* format = rasterFormat(bytes);
-    return format ? QImage::fromData(bytes, format) : QImage();
+        return static_cast<const SVGDataImage&>(node).data();
+    return static_cast<const SVGURLImage&>(node).data().value_or(QByteArray());
 }
 
-// The image fitted into its placement rectangle, keeping its aspect ratio and centred.
+// Markup begins with a tag, perhaps after white space or a byte-order mark.
+bool looksLikeMarkup(const QByteArray& bytes) {
+    const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    return text.trimmed().startsWith('<');
+}
+
+void drawDocumentIn(QPainter& painter, const SVGNode& root, const QSizeF& space,
+                    const DrawState& state);
+
+// A raster image fitted into its placement rectangle keeping its aspect ratio, centred; a
+// vector image drawn as a document in the rectangle's space. Bytes that are neither draw nothing.
 void drawImage(QPainter& painter, const SVGImage& node, const DrawState& state) {
     if (state.clipGeometry || !(node.width() > 0 && node.height() > 0))
         return;
-    const QImage image = decodeImage(node);
-    if (image.isNull())
+    const QByteArray bytes = imageBytes(node);
+    const QSizeF box(node.width(), node.height());
+    if (const char* format = rasterFormat(bytes)) {
+        const QImage image = QImage::fromData(bytes, format);
+        if (image.isNull())
+            return;
+        const QTransform placement = SVGPreserveAspectRatio().layout(QSizeF(image.size()), box) *
+                                     QTransform::fromTranslate(node.x(), node.y());
+        applyNodeModifiers(painter, node, state, false, [&](QPainter& content) {
+            content.setTransform(placement, true);
+            content.drawImage(QPointF(0, 0), image);
+        });
         return;
-    const QTransform placement =
-        SVGPreserveAspectRatio().layout(QSizeF(image.size()), QSizeF(node.width(), node.height())) *
-        QTransform::fromTranslate(node.x(), node.y());
-    applyNodeModifiers(painter, node, state, false, [&](QPainter& content) {
-        content.setTransform(placement, true);
-        content.drawImage(QPointF(0, 0), image);
+    }
+    if (!looksLikeMarkup(bytes))
+        return;
+    const std::shared_ptr<SVGNode> document = SVGParser::parseData(bytes);
+    if (!document)
+        return;
+    applyNodeModifiers(painter, node, state, true, [&](QPainter& content) {
+        content.translate(node.x(), node.y());
+        drawDocumentIn(content, *document, box, state);
     });
 }
 
@@ -485,17 +562,18 @@ bool clipContains(const SVGNode& node, const QPointF& point, const DrawState& st
 }
 
 bool shapeContains(const SVGNode& node, const QPointF& point, const DrawState& state) {
-    const std::optional<QPainterPath> outline = outlineOf(node);
+    const std::optional<Outline> outline = outlineOf(node);
     if (!outline)
         return false;
     const Paints paints = paintsOf(node);
-    if ((paints.fill || state.clipGeometry) && outline->contains(point))
+    if ((paints.fill || state.clipGeometry) && outline->path.contains(point))
         return true;
     if (state.clipGeometry || !strokes(paints.stroke))
         return false;
     const QPen pen = paints.stroke->toQPen();
     return pen.style() != Qt::NoPen &&
-           QPainterPathStroker(pen).createStroke(*outline).contains(point);
+           (QPainterPathStroker(pen).createStroke(outline->path).contains(point) ||
+            capsOfDots(outline->dots, *paints.stroke).contains(point));
 }
 
 Hit hitChildren(const SVGGroup& group, const QPointF& point, const DrawState& state) {
@@ -564,20 +642,31 @@ Hit hitNode(const SVGNode& node, const QPointF& point, const DrawState& state) {
     return hitWithAttributes(node, point, state);
 }
 
+// The root viewport takes the whole space, whatever size it asks for, and nothing is drawn
+// outside the space.
+void drawDocumentIn(QPainter& painter, const SVGNode& root, const QSizeF& space,
+                    const DrawState& state) {
+    if (!hasArea(space))
+        return;
+    painter.save();
+    painter.setClipRect(QRectF(QPointF(0, 0), space), Qt::IntersectClip);
+    DrawState inner = state;
+    inner.viewportSize = space;
+    if (root.kind() == SVGNodeKind::viewport)
+        drawViewport(painter, static_cast<const SVGViewport&>(root), space, inner);
+    else
+        drawNodeIn(painter, root, inner);
+    painter.restore();
+}
+
 } // namespace
 
 void drawDocument(QPainter& painter, const SVGNode* root, const QSizeF& space) {
-    if (!root || !hasArea(space))
+    if (!root)
         return;
     painter.save();
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    painter.setClipRect(QRectF(QPointF(0, 0), space), Qt::IntersectClip);
-    const DrawState state{space};
-    // The root viewport takes the whole space, whatever size it asks for.
-    if (root->kind() == SVGNodeKind::viewport)
-        drawViewport(painter, static_cast<const SVGViewport&>(*root), space, state);
-    else
-        drawNodeIn(painter, *root, state);
+    drawDocumentIn(painter, *root, space, DrawState{space});
     painter.restore();
 }
 

@@ -187,6 +187,38 @@ TEST(DrawingTest, DashesRunInUserUnitsAndAnOddListRepeats) {
     EXPECT_TRUE(pixelIs(image, 62, 60, red));
 }
 
+TEST(DrawingTest, SubpathsOfNoLengthShowTheirRoundAndSquareCaps) {
+    const auto dot = [](const char* data, SVGLineCap cap) {
+        return stroked(path(data), stroke(paint(0xFF0000), 10, cap));
+    };
+    // GIVEN subpaths that start and end on one point, drawn with each kind of cap
+    const QImage image =
+        draw(group({dot("M20 20 L20 20", SVGLineCap::round), dot("M50 20 Z", SVGLineCap::square),
+                    dot("M80 20 L80 20", SVGLineCap::butt),
+                    dot("M20 60 C20 60 20 60 20 60", SVGLineCap::square)}));
+    // THEN a round cap is a disc as wide as the stroke, a square one a square, a butt nothing
+    EXPECT_TRUE(pixelIs(image, 20, 20, red));
+    EXPECT_TRUE(pixelIs(image, 20, 16, red));
+    EXPECT_TRUE(pixelIsClear(image, 15, 15));
+    EXPECT_TRUE(pixelIs(image, 46, 16, red));
+    EXPECT_TRUE(isBlank(image.copy(70, 10, 20, 20)));
+    EXPECT_TRUE(pixelIs(image, 16, 56, red));
+    // AND a subpath that moves away from its start gets no extra cap
+    const QImage line = draw(dot("M20 50 L60 50", SVGLineCap::butt));
+    EXPECT_TRUE(pixelIsClear(line, 17, 50));
+}
+
+TEST(DrawingTest, ImageHoldingMarkupIsDrawnAsADocumentInItsBox) {
+    const QByteArray markup = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">
+        <rect width="10" height="10" fill="blue"/></svg>)";
+    const QImage image = draw(std::make_shared<SVGDataImage>(20, 30, 40, 20, markup));
+    // The square view box fits the middle of the 40 by 20 box.
+    EXPECT_TRUE(pixelIs(image, 40, 40, blue));
+    EXPECT_TRUE(pixelIs(image, 31, 31, blue));
+    EXPECT_TRUE(pixelIsClear(image, 25, 40));
+    EXPECT_TRUE(pixelIsClear(image, 40, 52));
+}
+
 TEST(DrawingTest, GradientsReachBothEndsInEitherUnitSystemAwayFromTheOrigin) {
     struct Probe {
         int x;
