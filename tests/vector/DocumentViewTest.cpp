@@ -3,6 +3,7 @@
 #include "vector/SVGGroup.h"
 #include "vector/SVGSettings.h"
 #include "vector/SVGShapes.h"
+#include "vector/SVGUserSpaceNode.h"
 #include "vector/XMLElement.h"
 
 #include <QBuffer>
@@ -209,4 +210,34 @@ TEST(DocumentViewTest, DrawsWhatWasReadBeforeAnError) {
     const QImage image = renderDocument(view.svg().get(), 10);
     EXPECT_TRUE(pixelIs(image, 5, 2, blue));
     EXPECT_TRUE(pixelIsClear(image, 5, 7));
+}
+
+TEST(DocumentViewTest, LayersLandInPlaceInAViewInsideAWindow) {
+    // GIVEN a view placed at (30, 20) inside a window, drawing a half-transparent group and a
+    // clipped square, both of which go through offscreen layers
+    const auto half = std::make_shared<SVGGroup>(Nodes{std::make_shared<SVGRect>(0, 0, 12, 24)});
+    std::static_pointer_cast<SVGRect>(half->contents().constFirst())->setFill(paint(0xFF0000));
+    half->setOpacity(0.5);
+    const auto clipped = std::make_shared<SVGRect>(12, 0, 12, 24);
+    clipped->setFill(paint(0x0000FF));
+    clipped->setClip(std::make_shared<SVGUserSpaceNode>(
+        std::make_shared<SVGRect>(12, 0, 12, 12), SVGUserSpaceNode::UserSpace::userSpaceOnUse));
+    const auto root = std::make_shared<SVGViewport>(SVGLength::pixels(24), SVGLength::pixels(24),
+                                                    QRectF(0, 0, 24, 24), SVGPreserveAspectRatio(),
+                                                    Nodes{half, clipped});
+    QWidget window;
+    window.resize(200, 200);
+    auto* view = new SVGDocumentView(root, &window);
+    view->setGeometry(30, 20, 96, 96);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QImage image = window.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QColor backdrop = window.palette().color(QPalette::Window);
+    const QRgb halfRed =
+        qRgb((255 + backdrop.red()) / 2, backdrop.green() / 2, backdrop.blue() / 2);
+    // THEN each shows where the view is, not at the window's corner
+    EXPECT_TRUE(pixelIs(image, 30 + 24, 20 + 48, halfRed, 3));
+    EXPECT_TRUE(pixelIs(image, 30 + 72, 20 + 24, blue));
+    EXPECT_TRUE(pixelIs(image, 30 + 72, 20 + 72, backdrop.rgba()));
+    EXPECT_TRUE(pixelIs(image, 10, 10, backdrop.rgba()));
 }
