@@ -6,9 +6,11 @@
 #include "vector/SVGUserSpaceNode.h"
 #include "vector/XMLElement.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QEvent>
 #include <QFile>
+#include <QMouseEvent>
 #include <QObject>
 #include <QTemporaryDir>
 #include <QTest>
@@ -240,4 +242,21 @@ TEST(DocumentViewTest, LayersLandInPlaceInAViewInsideAWindow) {
     EXPECT_TRUE(pixelIs(image, 30 + 72, 20 + 24, blue));
     EXPECT_TRUE(pixelIs(image, 30 + 72, 20 + 72, backdrop.rgba()));
     EXPECT_TRUE(pixelIs(image, 10, 10, backdrop.rgba()));
+}
+
+TEST(DocumentViewTest, DoubleTapGestureWaitsForTheSecondTap) {
+    Document document;
+    int doubles = 0;
+    document.dot->onTapGesture(2, [&doubles] { ++doubles; });
+    const auto view = shownView(document.root);
+    const QPointF point(48, 48);
+    // A double click arrives as a press and a release, then a double click in place of the
+    // second press, and its release.
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, point.toPoint());
+    EXPECT_EQ(doubles, 0);
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, point, view->mapToGlobal(point),
+                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.get(), &doubleClick);
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, point.toPoint());
+    EXPECT_EQ(doubles, 1);
 }
