@@ -1,9 +1,8 @@
 // Parsing markup into a node tree, side by side with Qt's own SVG module loading the same bytes.
 // Qt's module is the baseline here only; the product never links it.
-#include "VectorDocuments.h"
+#include "VectorBenchmarkSupport.h"
 #include "vector/SVGParser.h"
 
-#include <QGuiApplication>
 #include <QSvgRenderer>
 
 #include <benchmark/benchmark.h>
@@ -52,16 +51,13 @@ void BM_GeneratedPaths_QtSvg(benchmark::State& state) {
 
 void BM_ApplicationIcons_Marlox(benchmark::State& state) {
     const IconSet& icons = applicationIcons();
-    state.SetLabel(QStringLiteral("%1 files%2")
-                       .arg(icons.documents.size())
-                       .arg(icons.standIn ? QStringLiteral(", stand-in") : QString())
-                       .toStdString());
+    state.SetLabel(icons.label());
     parseWithMarlox(state, icons.documents, icons.bytes);
 }
 
 void BM_ApplicationIcons_QtSvg(benchmark::State& state) {
     const IconSet& icons = applicationIcons();
-    state.SetLabel(QStringLiteral("%1 files").arg(icons.documents.size()).toStdString());
+    state.SetLabel(icons.label());
     loadWithQtSvg(state, icons.documents, icons.bytes);
 }
 
@@ -73,11 +69,5 @@ BENCHMARK(BM_ApplicationIcons_Marlox)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ApplicationIcons_QtSvg)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
-    // Qt's module wants a GUI application; nothing is shown.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return marlox::bench::runWithGuiApplication(argc, argv);
 }

@@ -1,10 +1,9 @@
 // Drawing documents at 512 by 512, side by side with Qt's own SVG module drawing the same bytes.
 // Qt's module is the baseline here only; the product never links it.
-#include "VectorDocuments.h"
+#include "VectorBenchmarkSupport.h"
 #include "vector/SVGDrawing.h"
 #include "vector/SVGParser.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -70,13 +69,6 @@ void drawWithQtSvg(benchmark::State& state, const QList<QByteArray>& documents) 
     state.SetItemsProcessed(state.iterations() * qsizetype(renderers.size()));
 }
 
-QString iconLabel() {
-    const auto& icons = applicationIcons();
-    return QStringLiteral("%1 files%2")
-        .arg(icons.documents.size())
-        .arg(icons.standIn ? QStringLiteral(", stand-ins") : QString());
-}
-
 void BM_DrawGeneratedPaths_Marlox(benchmark::State& state) {
     drawWithMarlox(state, {generatedPaths()});
 }
@@ -86,12 +78,12 @@ void BM_DrawGeneratedPaths_QtSvg(benchmark::State& state) {
 }
 
 void BM_DrawApplicationIcons_Marlox(benchmark::State& state) {
-    state.SetLabel(iconLabel().toStdString());
+    state.SetLabel(applicationIcons().label());
     drawWithMarlox(state, applicationIcons().documents);
 }
 
 void BM_DrawApplicationIcons_QtSvg(benchmark::State& state) {
-    state.SetLabel(iconLabel().toStdString());
+    state.SetLabel(applicationIcons().label());
     drawWithQtSvg(state, applicationIcons().documents);
 }
 
@@ -103,11 +95,5 @@ BENCHMARK(BM_DrawApplicationIcons_Marlox)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawApplicationIcons_QtSvg)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
-    // Qt's module and the glyphs want a GUI application; nothing is shown.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return marlox::bench::runWithGuiApplication(argc, argv);
 }

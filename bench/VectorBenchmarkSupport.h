@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
+
+#include <string>
 
 namespace marlox::bench {
 
@@ -14,8 +17,15 @@ struct IconSet {
     QList<QByteArray> documents;
     qint64 bytes = 0;
     bool standIn = false;
+
+    // How many files, and whether they are stand-ins.
+    std::string label() const;
 };
 
 const IconSet& applicationIcons();
+
+// Runs the registered benchmarks inside a GUI application that shows nothing: Qt's SVG module
+// and the glyphs of text want one.
+int runWithGuiApplication(int argc, char** argv);
 
 } // namespace marlox::bench

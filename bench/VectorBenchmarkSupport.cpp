@@ -1,9 +1,12 @@
-#include "VectorDocuments.h"
+#include "VectorBenchmarkSupport.h"
 
 #include <QDirIterator>
 #include <QFile>
+#include <QGuiApplication>
 #include <QString>
 #include <QStringList>
+
+#include <benchmark/benchmark.h>
 
 #include <cstdint>
 
@@ -92,6 +95,22 @@ const IconSet& applicationIcons() {
         return set;
     }();
     return icons;
+}
+
+std::string IconSet::label() const {
+    return QStringLiteral("%1 files%2")
+        .arg(documents.size())
+        .arg(standIn ? QStringLiteral(", stand-ins") : QString())
+        .toStdString();
+}
+
+int runWithGuiApplication(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace marlox::bench
