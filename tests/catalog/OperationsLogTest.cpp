@@ -142,6 +142,7 @@ TEST_F(OperationsLogTest, ALogThatCannotBeWrittenLosesTheLineAndNothingElse) {
         ASSERT_EQ(lines.size(), 1);
         EXPECT_TRUE(lines[0].endsWith("] next"));
         clearOperationsLog();
+        flushOperationsLog();
     }
 }
 
