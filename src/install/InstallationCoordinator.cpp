@@ -71,7 +71,7 @@ void InstallationCoordinator::install(const PackageManifest& package) {
     if (!passesRequestGuards(package.id, QStringLiteral("Install"))) {
         return;
     }
-    if (requestFolderAccessIfNeeded(package)) {
+    if (refreshPendingPermission(package)) {
         setStatus(package.id, installStatus::waitingForAccess);
         catalog::log(QStringLiteral("Install paused for package=") + package.id +
                      QStringLiteral(": awaiting sandbox folder approval."));
@@ -121,7 +121,7 @@ void InstallationCoordinator::uninstall(const QString& packageID) {
     QTimer::singleShot(0, this, [this, record = *record] { performUninstall(record); });
 }
 
-void InstallationCoordinator::refreshPendingPermission(const PackageManifest& package) {
+bool InstallationCoordinator::refreshPendingPermission(const PackageManifest& package) {
     m_installTargetAccessService.refreshAccessState();
     m_motionTemplatesAccessService.refreshAccessState();
     const bool templatesNeeded =
@@ -130,14 +130,10 @@ void InstallationCoordinator::refreshPendingPermission(const PackageManifest& pa
     if (m_installTargetAccessService.accessState() == FolderAccessState::granted &&
         !templatesNeeded) {
         setPendingPermission(std::nullopt, false);
-    } else {
-        setPendingPermission(package, templatesNeeded);
+        return false;
     }
-}
-
-bool InstallationCoordinator::requestFolderAccessIfNeeded(const PackageManifest& package) {
-    refreshPendingPermission(package);
-    return m_pendingPermissionPackage.has_value();
+    setPendingPermission(package, templatesNeeded);
+    return true;
 }
 
 void InstallationCoordinator::resumePendingInstall() {
@@ -145,8 +141,7 @@ void InstallationCoordinator::resumePendingInstall() {
         return;
     }
     const PackageManifest package = *m_pendingPermissionPackage;
-    refreshPendingPermission(package);
-    if (m_pendingPermissionPackage) {
+    if (refreshPendingPermission(package)) {
         return;
     }
     if (operationInFlight()) {

@@ -113,7 +113,8 @@ public:
     void install(const catalog::PackageManifest& package);
     void installAll(const QList<catalog::PackageManifest>& packages);
     void uninstall(const QString& packageID);
-    void refreshPendingPermission(const catalog::PackageManifest& package);
+    // Parks the package while a folder it needs is not granted; answers whether access is needed.
+    bool refreshPendingPermission(const catalog::PackageManifest& package);
     void resumePendingInstall();
 
     // The install pipeline without the request guards. It never fails: the outcome is published
@@ -124,8 +125,6 @@ public:
     bool verifyHostApplicationsNotRunning();
     // Publishes the names and the alert of a running-hosts error; false for any other error.
     bool handleHostApplicationError(const InstallError& error);
-    // True when the package must wait for a target folder; parks it or clears the parked one.
-    bool requestFolderAccessIfNeeded(const catalog::PackageManifest& package);
 
 signals:
     void activePackageIDsChanged();
