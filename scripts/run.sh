@@ -8,5 +8,5 @@ scripts/install-dependencies.sh
 build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DMARLOX_BUILD_TESTS=OFF -DMARLOX_BUILD_BENCHMARKS=OFF
-cmake --build "$build" --parallel "$(nproc)" --target marlox_studio
+cmake --build "$build" --parallel "$(nproc)"
 exec "$build/Marlox Studio.app/Contents/MacOS/MarloxStudio" "$@"
