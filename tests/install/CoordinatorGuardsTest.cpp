@@ -1,7 +1,5 @@
-#include "CoordinatorTestFixture.h"
-#include "catalog/Environment.h"
+#include "InstallTestSupport.h"
 #include "install/InstallationCoordinator.h"
-#include "platform/SystemTools.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,8 +7,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 using namespace marlox::install;
 using namespace marlox::testing;
@@ -32,15 +28,6 @@ void runQueuedWork() {
 
 class CoordinatorGuardsTest : public CoordinatorTest {
 protected:
-    // What the user could see on disk: the plug-in and template folders, the records, the
-    // registry.
-    QStringList diskState() const {
-        QStringList state = treeSnapshot(home.filePath("home/Applications"));
-        state += treeSnapshot(home.filePath("home/Movies"));
-        state += QString::fromUtf8(readFile(marlox::catalog::installedRecordsFileURL()));
-        state += registeredPluginLines();
-        return state;
-    }
     // The log lines written since `seen` lines were read.
     QStringList logSince(qsizetype seen) const { return logMessages().mid(seen); }
 
@@ -57,27 +44,31 @@ protected:
 
 } // namespace
 
-TEST_F(CoordinatorGuardsTest, RefusesEveryOperationWhileFinalCutProRunsAndChangesNothing) {
-    // GIVEN Countdown Pro installed, then a real process named Final Cut Pro running
-    coordinator->install(builtInPackage(countdownID));
-    ASSERT_TRUE(settle());
+TEST_F(CoordinatorGuardsTest, FinalCutProRunningBlocksEveryOperationAndChangesNothing) {
+    // GIVEN Timecode Burn-In installed
+    ASSERT_TRUE(installAndSettle(builtInPackage(timecodeID)));
     const QStringList before = diskState();
     const qsizetype seen = logMessages().size();
+    const QString letterboxID = "studio.marlox.letterbox";
+
+    // WHEN an install passes its guards, and then a real process named Final Cut Pro starts
+    coordinator->install(builtInPackage(countdownID));
     auto host = std::make_unique<RunningHost>("Final Cut Pro");
     ASSERT_TRUE(host->isRunning());
-
-    // WHEN an install, a removal and a bulk reinstall are requested
-    coordinator->install(builtInPackage(timecodeID));
-    coordinator->uninstall(countdownID);
-    coordinator->installAll(
-        {builtInPackage(timecodeID), builtInPackage(kineticTitlesID), builtInPackage(filmGradeID)});
+    ASSERT_TRUE(settle());
+    // and then an install, a removal and a bulk reinstall are requested
+    coordinator->install(builtInPackage(filmGradeID));
+    coordinator->uninstall(timecodeID);
+    coordinator->installAll({builtInPackage(letterboxID), builtInPackage(kineticTitlesID)});
     runQueuedWork();
 
-    // THEN each is refused as blocked, the host is named for the overlay and the alert
+    // THEN the engine's own check stopped the first, the guards the others, each as blocked; the
+    // host is named for the overlay and the alert
     const auto& statuses = coordinator->statusMessageByID();
-    EXPECT_EQ(statuses.value(timecodeID), "Blocked");
-    EXPECT_EQ(statuses.value(countdownID), "Blocked");
-    EXPECT_EQ(statuses.value(filmGradeID), "Blocked");
+    EXPECT_EQ(statusHistory.value(countdownID), (QStringList{"Installing...", "Blocked"}));
+    for (const QString& id : {filmGradeID, timecodeID, letterboxID}) {
+        EXPECT_EQ(statuses.value(id), "Blocked") << id.toStdString();
+    }
     EXPECT_FALSE(statuses.contains(kineticTitlesID));
     EXPECT_EQ(coordinator->blockingHostNames(), QStringList{"Final Cut Pro"});
     EXPECT_EQ(coordinator->presentedErrorMessage(), hostAlert);
@@ -85,47 +76,27 @@ TEST_F(CoordinatorGuardsTest, RefusesEveryOperationWhileFinalCutProRunsAndChange
     EXPECT_TRUE(progressHistory.isEmpty());
     EXPECT_EQ(
         logSince(seen),
-        (QStringList{"Install blocked for package=" + timecodeID + ": host app is running.",
-                     "Uninstall blocked for package=" + countdownID + ": host app is running.",
+        (QStringList{"Install started: package=" + countdownID + ", version=2.3.0, type=generator",
+                     "Install blocked mid-operation for package=" + countdownID +
+                         ": host app detected.",
+                     "Install blocked for package=" + filmGradeID + ": host app is running.",
+                     "Uninstall blocked for package=" + timecodeID + ": host app is running.",
                      "Bulk install blocked: host app is running."}));
     // and nothing on disk changed
     EXPECT_EQ(diskState(), before);
 
     // WHEN the host has quit and the install is asked again
     host.reset();
-    coordinator->install(builtInPackage(timecodeID));
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(installAndSettle(builtInPackage(countdownID)));
 
     // THEN the host list is emptied and the install goes ahead
     EXPECT_TRUE(coordinator->blockingHostNames().isEmpty());
-    EXPECT_EQ(statuses.value(timecodeID), "Installed");
-}
-
-TEST_F(CoordinatorGuardsTest, HostStartedAfterTheRequestBlocksTheInstallMidOperation) {
-    // GIVEN an install that passed its guards
-    coordinator->install(builtInPackage(countdownID));
-    // WHEN Final Cut Pro starts before the engine gets to work
-    RunningHost host("Final Cut Pro");
-    ASSERT_TRUE(host.isRunning());
-    ASSERT_TRUE(settle());
-
-    // THEN the engine's own check stops it: blocked, nothing installed or recorded
-    EXPECT_EQ(statusHistory.value(countdownID), (QStringList{"Installing...", "Blocked"}));
-    EXPECT_EQ(coordinator->blockingHostNames(), QStringList{"Final Cut Pro"});
-    EXPECT_EQ(coordinator->presentedErrorMessage(), hostAlert);
-    EXPECT_EQ(logMessages().last(),
-              "Install blocked mid-operation for package=" + countdownID + ": host app detected.");
-    EXPECT_FALSE(QFileInfo::exists(installFolder() + "/" + countdownID));
-    EXPECT_FALSE(store.record(countdownID));
-    EXPECT_FALSE(QFileInfo::exists(marlox::catalog::installedRecordsFileURL()));
+    EXPECT_EQ(statuses.value(countdownID), "Installed");
 }
 
 TEST_F(CoordinatorGuardsTest, FailedUpdateKeepsThePreviousRecordAndFiles) {
     // GIVEN Glow 1.0 installed from the server
-    PackageManifest installed = servedGlowPackage("1.0");
-    installed.sha256 = servedGlowDigest("1.0");
-    coordinator->install(installed);
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(installAndSettle(servedGlowPackage("1.0")));
     const auto previousRecord = store.record(glowID);
     ASSERT_TRUE(previousRecord);
     const QStringList before = diskState();
@@ -143,7 +114,7 @@ TEST_F(CoordinatorGuardsTest, FailedUpdateKeepsThePreviousRecordAndFiles) {
         {"wrong digest", [&] { return servedGlowPackage("1.1", wrongDigest); }, [] {},
          [&] {
              return "Downloaded artifact checksum mismatch. Expected " + wrongDigest + ", got " +
-                    servedGlowDigest("1.1") + ".";
+                    *servedGlowPackage("1.1").sha256 + ".";
          }},
         {"archive tool fails", [&] { return servedGlowPackage("1.1"); },
          [&] { makeCoordinator(InstallTools::systemDefaults(), failingDitto.path()); },
@@ -176,8 +147,7 @@ TEST_F(CoordinatorGuardsTest, FailedUpdateKeepsThePreviousRecordAndFiles) {
 
 TEST_F(CoordinatorGuardsTest, RemovalThatCannotPrepareTheInstallFolderFailsAndKeepsTheRecord) {
     // GIVEN Countdown Pro installed, then the Applications folder replaced by a file
-    coordinator->install(builtInPackage(countdownID));
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(installAndSettle(builtInPackage(countdownID)));
     const auto record = store.record(countdownID);
     const QString applications = home.filePath("home/Applications");
     ASSERT_TRUE(QDir().rename(applications, home.filePath("Applications-aside")));

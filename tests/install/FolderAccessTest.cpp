@@ -1,31 +1,15 @@
 #include "InstallTestSupport.h"
-#include "catalog/AppSettingsStore.h"
-#include "catalog/InstallLocations.h"
-#include "install/InstallTargetAccessService.h"
-#include "install/MotionTemplatesAccessService.h"
-#include "platform/UserDefaults.h"
-#include "platform/Workspace.h"
 #include "support/ReadOnlyFolder.h"
-#include "support/ScratchHome.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 
-#include <gtest/gtest.h>
-
 using namespace marlox::install;
+using namespace marlox::testing;
 using marlox::catalog::AppSettingsStore;
-using marlox::catalog::installFolderPath;
-using marlox::catalog::legacyInstallFolderPath;
-namespace settingsKeys = marlox::catalog::settingsKeys;
 using marlox::platform::UserDefaults;
-using marlox::testing::NoLoginItem;
-using marlox::testing::readFile;
-using marlox::testing::ReadOnlyFolder;
-using marlox::testing::RecordingWorkspace;
-using marlox::testing::ScratchHomeTest;
-using marlox::testing::writeFile;
+namespace settingsKeys = marlox::catalog::settingsKeys;
 
 namespace {
 
@@ -50,94 +34,89 @@ protected:
     RecordingWorkspace workspace;
 };
 
-TEST_F(FolderAccessTest, FreshHomeGetsBothFoldersCreatedAndGranted) {
+TEST_F(FolderAccessTest, FreshHomeGetsBothFoldersCreatedAndGrantedAndRemembersTheirPathsOnce) {
+    // GIVEN a home without Applications and Movies, and stale bookmarks
     defaults.setValue(settingsKeys::installTargetBookmarkData, QByteArray("stale"));
     defaults.setValue(settingsKeys::motionTemplatesBookmarkData, QByteArray("stale"));
     ASSERT_FALSE(QFileInfo::exists(homeFolder() + "/Applications"));
     ASSERT_FALSE(QFileInfo::exists(homeFolder() + "/Movies"));
 
+    // WHEN the services start
     InstallTargetAccessService installAccess(settings, workspace);
     MotionTemplatesAccessService templatesAccess(settings, workspace);
 
+    // THEN both folders are made, published as granted, and remembered without bookmarks
     EXPECT_TRUE(QFileInfo(installFolder()).isDir());
     EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder());
     EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
     EXPECT_TRUE(QFileInfo(templatesFolder()).isDir());
     EXPECT_EQ(templatesAccess.resolvedTemplatesRootPath(), templatesFolder());
     EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::granted);
-
     UserDefaults reread(home.filePath("settings.conf"));
     EXPECT_EQ(reread.string(settingsKeys::lastResolvedInstallPath), installFolder());
     EXPECT_EQ(reread.string(settingsKeys::lastResolvedMotionTemplatesPath), templatesFolder());
     EXPECT_FALSE(reread.contains(settingsKeys::installTargetBookmarkData));
     EXPECT_FALSE(reread.contains(settingsKeys::motionTemplatesBookmarkData));
-    EXPECT_EQ(settings.installTargetBookmarkData(), std::nullopt);
-    EXPECT_EQ(settings.lastResolvedMotionTemplatesPath(), templatesFolder());
     EXPECT_TRUE(workspace.openedFolders.isEmpty());
-}
 
-TEST_F(FolderAccessTest, ResolvingTheSamePathAgainWritesNoPath) {
-    InstallTargetAccessService installAccess(settings, workspace);
-    MotionTemplatesAccessService templatesAccess(settings, workspace);
+    // WHEN they are resolved again, THEN no path is written; once the remembered ones differ,
+    // each is written once
     QSignalSpy writes(&defaults, &UserDefaults::valueChanged);
-    ASSERT_TRUE(installAccess.resolveInstallTarget().hasValue());
-    ASSERT_TRUE(templatesAccess.resolveTemplatesRoot().hasValue());
+    const auto resolveBoth = [&] {
+        ASSERT_TRUE(installAccess.resolveInstallTarget().hasValue());
+        ASSERT_TRUE(templatesAccess.resolveTemplatesRoot().hasValue());
+    };
+    resolveBoth();
     EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedInstallPath), 0);
     EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedMotionTemplatesPath), 0);
-}
-
-TEST_F(FolderAccessTest, ChangedPathIsRememberedAgain) {
     settings.setLastResolvedInstallPath("/old/place");
     settings.setLastResolvedMotionTemplatesPath("/old/templates");
-    QSignalSpy writes(&defaults, &UserDefaults::valueChanged);
-    InstallTargetAccessService installAccess(settings, workspace);
-    MotionTemplatesAccessService templatesAccess(settings, workspace);
+    writes.clear();
+    resolveBoth();
     EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedInstallPath), 1);
     EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedMotionTemplatesPath), 1);
     EXPECT_EQ(settings.lastResolvedInstallPath(), installFolder());
 }
 
-TEST_F(FolderAccessTest, LegacyPackagesMoveUnlessTheInstallFolderAlreadyHoldsThem) {
+TEST_F(FolderAccessTest, LegacyPackagesMoveUnlessTheInstallFolderHoldsThemAndTheEmptiedFolderGoes) {
+    // GIVEN a legacy folder holding A, B and hidden entries, and the install folder holding B
     writeFile(legacyFolder() + "/A/A.app/Contents/Info.plist", "legacy A");
     writeFile(legacyFolder() + "/B/B.app/Contents/Info.plist", "legacy B");
-    writeFile(installFolder() + "/B/B.app/Contents/Info.plist", "current B");
-
-    InstallTargetAccessService installAccess(settings, workspace);
-
-    EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
-    EXPECT_EQ(readFile(installFolder() + "/A/A.app/Contents/Info.plist"), QByteArray("legacy A"));
-    EXPECT_FALSE(QFileInfo::exists(legacyFolder() + "/A"));
-    EXPECT_EQ(readFile(installFolder() + "/B/B.app/Contents/Info.plist"), QByteArray("current B"));
-    EXPECT_EQ(readFile(legacyFolder() + "/B/B.app/Contents/Info.plist"), QByteArray("legacy B"));
-    EXPECT_EQ(QDir(legacyFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList{"B"});
-}
-
-TEST_F(FolderAccessTest, LegacyFolderLeftWithOnlyHiddenEntriesIsRemoved) {
-    writeFile(legacyFolder() + "/A/payload", "a");
     writeFile(legacyFolder() + "/.DS_Store", "hidden");
     writeFile(legacyFolder() + "/.hiddenPackage/payload", "hidden");
+    writeFile(installFolder() + "/B/B.app/Contents/Info.plist", "current B");
 
+    // WHEN the service starts
     InstallTargetAccessService installAccess(settings, workspace);
 
+    // THEN A moves, and both B stay where they are
     EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
+    EXPECT_EQ(readFile(installFolder() + "/A/A.app/Contents/Info.plist"), QByteArray("legacy A"));
+    EXPECT_EQ(readFile(installFolder() + "/B/B.app/Contents/Info.plist"), QByteArray("current B"));
+    EXPECT_EQ(QDir(legacyFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{"B"});
+    EXPECT_EQ(readFile(legacyFolder() + "/B/B.app/Contents/Info.plist"), QByteArray("legacy B"));
+
+    // WHEN the install folder's B is gone and the folder resolved again
+    ASSERT_TRUE(QDir(installFolder() + "/B").removeRecursively());
+    ASSERT_TRUE(installAccess.resolveInstallTarget().hasValue());
+
+    // THEN B moves too, and the legacy folder, left with hidden entries only, is removed
+    EXPECT_EQ(readFile(installFolder() + "/B/B.app/Contents/Info.plist"), QByteArray("legacy B"));
     EXPECT_FALSE(QFileInfo::exists(legacyFolder()));
-    EXPECT_EQ(readFile(installFolder() + "/A/payload"), QByteArray("a"));
     EXPECT_FALSE(QFileInfo::exists(installFolder() + "/.DS_Store"));
 }
 
-TEST_F(FolderAccessTest, LegacyPathHoldingAFileIsLeftAlone) {
+TEST_F(FolderAccessTest, LegacyPathHoldingAFileIsLeftAloneAndALinkUnlinkedNotFollowed) {
     writeFile(legacyFolder(), "not a folder");
     InstallTargetAccessService installAccess(settings, workspace);
     EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
     EXPECT_EQ(readFile(legacyFolder()), QByteArray("not a folder"));
-}
 
-TEST_F(FolderAccessTest, LegacyLinkIsUnlinkedWithoutEmptyingWhatItPointsAt) {
+    ASSERT_TRUE(QFile::remove(legacyFolder()));
     writeFile(homeFolder() + "/Shared/.settings", "kept");
     QFile::link(homeFolder() + "/Shared", legacyFolder());
-    InstallTargetAccessService installAccess(settings, workspace);
-    EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
+    ASSERT_TRUE(installAccess.resolveInstallTarget().hasValue());
     EXPECT_FALSE(QFileInfo(legacyFolder()).isSymLink());
     EXPECT_EQ(readFile(homeFolder() + "/Shared/.settings"), QByteArray("kept"));
 }
@@ -146,7 +125,6 @@ TEST_F(FolderAccessTest, LegacyEntryThatCannotBeMovedFailsWithTheRelocationMessa
     InstallTargetAccessService installAccess(settings, workspace);
     ASSERT_EQ(installAccess.accessState(), FolderAccessState::granted);
     writeFile(legacyFolder() + "/A/payload", "a");
-    QSignalSpy writes(&defaults, &UserDefaults::valueChanged);
     settings.setLastResolvedInstallPath("/before");
     {
         ReadOnlyFolder readOnly(legacyFolder());
@@ -188,33 +166,33 @@ TEST_F(FolderAccessTest, FileWhereTheInstallFolderMustBeLeavesAccessNeeded) {
     EXPECT_EQ(readFile(installFolder()), QByteArray("in the way"));
 }
 
-TEST_F(FolderAccessTest, FileWhereTheTemplatesFolderMustBeGivesThePrepareMessage) {
-    writeFile(templatesFolder(), "in the way");
-    MotionTemplatesAccessService templatesAccess(settings, workspace);
-    EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
-    const auto resolved = templatesAccess.resolveTemplatesRoot();
-    ASSERT_FALSE(resolved.hasValue());
-    EXPECT_EQ(resolved.error().localizedDescription(),
-              "Could not prepare the Motion Templates folder at " + templatesFolder() + ".");
-    EXPECT_EQ(settings.lastResolvedMotionTemplatesPath(), "");
-
-    const auto revealed = templatesAccess.revealTemplatesFolder();
-    ASSERT_TRUE(revealed.has_value());
-    EXPECT_EQ(revealed->path, templatesFolder());
-    EXPECT_TRUE(workspace.openedFolders.isEmpty());
-    EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
-}
-
-TEST_F(FolderAccessTest, FailedRefreshKeepsTheLastPublishedPath) {
+TEST_F(FolderAccessTest, FileWhereTheTemplatesFolderMustBeGivesThePrepareMessageAndNeedsAccess) {
+    // GIVEN a published templates folder, then a file in its place
     MotionTemplatesAccessService templatesAccess(settings, workspace);
     templatesAccess.publishResolution("/published/earlier");
+    settings.setLastResolvedMotionTemplatesPath("/before");
     QSignalSpy stateChanged(&templatesAccess, &MotionTemplatesAccessService::accessStateChanged);
-    QDir(templatesFolder()).removeRecursively();
+    ASSERT_TRUE(QDir(templatesFolder()).removeRecursively());
     writeFile(templatesFolder(), "in the way");
+
+    // WHEN access is refreshed, THEN it is needed, and the last published path stays
     templatesAccess.refreshAccessState();
     EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
     EXPECT_EQ(templatesAccess.resolvedTemplatesRootPath(), "/published/earlier");
     EXPECT_EQ(stateChanged.size(), 1);
+
+    // WHEN it is resolved or revealed, THEN it fails naming the folder, and nothing is stored
+    // or opened
+    const auto resolved = templatesAccess.resolveTemplatesRoot();
+    ASSERT_FALSE(resolved.hasValue());
+    EXPECT_EQ(resolved.error().localizedDescription(),
+              "Could not prepare the Motion Templates folder at " + templatesFolder() + ".");
+    const auto revealed = templatesAccess.revealTemplatesFolder();
+    ASSERT_TRUE(revealed.has_value());
+    EXPECT_EQ(revealed->path, templatesFolder());
+    EXPECT_EQ(settings.lastResolvedMotionTemplatesPath(), "/before");
+    EXPECT_TRUE(workspace.openedFolders.isEmpty());
+    EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
 }
 
 TEST_F(FolderAccessTest, RevealingPublishesTheFolderAndOpensIt) {

@@ -1,198 +1,193 @@
 #include "install/FxPlugRegistrar.h"
 
 #include "InstallTestSupport.h"
-#include "install/FileOperations.h"
-#include "support/ScratchHome.h"
+#include "platform/ProcessRunner.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
 using namespace marlox::install;
-using marlox::testing::makeBundle;
-using marlox::testing::registryLine;
-using marlox::testing::StubTool;
+using namespace marlox::testing;
+using marlox::platform::ProcessResult;
+using marlox::platform::SystemProcessRunner;
 
 namespace {
 
 const QString identifier = "studio.marlox.countdown-pro";
+const QString helperFailed = "Launch Services registration helper failed for ";
 
-class FxPlugRegistrarTest : public marlox::testing::ScratchHomeTest {
+// What pluginkit -v prints for a registration of the identifier at each path.
+QByteArray registryListing(const QStringList& paths) {
+    QByteArray lines;
+    for (const QString& path : paths) {
+        lines += "+    " + identifier.toUtf8() +
+                 "(1.0)\t0F4C7A1E-2B3D-4C5E-8F90-A1B2C3D4E5F6\t2026-01-01 10:00:00 +0000\t" +
+                 path.toUtf8() + "\n";
+    }
+    return lines;
+}
+
+class FxPlugRegistrarTest : public ScratchHomeTest {
 protected:
+    FxPlugRegistrar registrarWith(const StubTool& pluginkit, const StubTool& lsregister) const {
+        return {std::make_shared<SystemProcessRunner>(), pluginkit.path(), lsregister.path()};
+    }
+
     StubTool pluginkit{home.filePath("tools"), "pluginkit"};
     StubTool lsregister{home.filePath("tools"), "lsregister"};
-    FxPlugRegistrar registrar{std::make_shared<marlox::platform::SystemProcessRunner>(),
-                              pluginkit.path(), lsregister.path()};
+    FxPlugRegistrar registrar = registrarWith(pluginkit, lsregister);
     QString installRoot = home.filePath("home/Applications/Marlox Studio Plugins");
-
-    // A registry that lists the plug-in at its kept path once asked.
-    void registryLists(const QStringList& paths) {
-        QByteArray lines;
-        for (const QString& path : paths) {
-            lines += registryLine(identifier, path);
-        }
-        pluginkit.reply("-m", lines);
-    }
+    QString plugin = installRoot + "/countdown/CountdownPro.pluginkit";
+    QString application = installRoot + "/color-suite/ColorSuite.app";
 };
-
-QStringList call(std::initializer_list<QString> arguments) {
-    return QStringList(arguments);
-}
 
 } // namespace
 
 TEST_F(FxPlugRegistrarTest, RegistersAStandalonePluginWithTheRegistrySequence) {
-    // GIVEN a standalone plug-in the registry lists once added
-    const QString plugin = installRoot + "/countdown/CountdownPro.pluginkit";
-    makeBundle(plugin, identifier);
-    registryLists({plugin});
-
-    // WHEN it is registered
-    const InstallFailure failure = registrar.registerPlugin(plugin);
-
-    // THEN the registry calls follow the stale check, add, elect, recheck, verify sequence, and
-    // Launch Services is not involved
-    ASSERT_FALSE(failure) << describe(*failure).toStdString();
-    EXPECT_EQ(pluginkit.calls(),
-              (QList<QStringList>{call({"-m", "-D", "-v", "-i", identifier}), call({"-a", plugin}),
-                                  call({"-e", "use", "-i", identifier, "-p", "FxPlug"}),
-                                  call({"-m", "-D", "-v", "-i", identifier}),
-                                  call({"-m", "-A", "-D", "-v", "-i", identifier})}));
-    EXPECT_TRUE(lsregister.calls().isEmpty());
-}
-
-TEST_F(FxPlugRegistrarTest, GivesUpQuietlyAfterThreeAttemptsTheRegistryNeverLists) {
-    const QString plugin = installRoot + "/countdown/CountdownPro.pluginkit";
-    makeBundle(plugin, identifier);
-
-    EXPECT_FALSE(registrar.registerPlugin(plugin));
-    EXPECT_EQ(pluginkit.callsWith("-a").size(), 3);
-    EXPECT_EQ(pluginkit.callsWith("-e").size(), 3);
-}
-
-TEST_F(FxPlugRegistrarTest, AddsAPluginWithoutIdentifierExactlyOnce) {
-    const QString plugin = installRoot + "/anonymous/Anonymous.pluginkit";
-    makeBundle(plugin, QString());
-
-    EXPECT_FALSE(registrar.registerPlugin(plugin));
-    EXPECT_EQ(pluginkit.calls(), QList<QStringList>{call({"-a", plugin})});
-}
-
-TEST_F(FxPlugRegistrarTest, RemovesRegistrationsOfOtherCopiesBeforeAddingAndAfterElecting) {
-    // GIVEN the registry lists the identifier at the kept path and at an old copy
-    const QString plugin = installRoot + "/countdown/CountdownPro.pluginkit";
+    // GIVEN a plug-in, one without an identifier, an old copy the registry may list, and
+    // developer builds of the same plug-in, of another one, and a link to the installed copy
+    const QString anonymous = installRoot + "/anonymous/Anonymous.pluginkit";
     const QString oldCopy = home.filePath("home/Old/CountdownPro.pluginkit");
+    const QString derivedData = home.filePath("home/Library/Developer/Xcode/DerivedData");
+    const QString developerCopy = derivedData + "/Countdown-abc/Build/Debug/CountdownPro.pluginkit";
     makeBundle(plugin, identifier);
-    registryLists({plugin, oldCopy});
-
-    ASSERT_FALSE(registrar.registerPlugin(plugin));
-
-    // THEN the old copy is removed before the add and again after the election
-    QStringList modes;
-    for (const QStringList& arguments : pluginkit.calls()) {
-        modes.append(arguments.first() == "-r" ? "-r " + arguments.at(1) : arguments.first());
-    }
-    EXPECT_EQ(modes, (QStringList{"-m", "-r " + oldCopy, "-a", "-e", "-m", "-r " + oldCopy, "-m"}));
-}
-
-TEST_F(FxPlugRegistrarTest, FailingToolGivesTheHelperMessageWithExitCodeAndTrimmedOutput) {
-    struct Case {
-        QByteArray output;
-        QString expectedTail;
+    makeBundle(anonymous, QString());
+    const auto makeDeveloperBuilds = [&] {
+        makeBundle(developerCopy, identifier);
+        makeBundle(derivedData + "/Other-def/Build/Other.pluginkit", "studio.marlox.other");
+        QDir().mkpath(derivedData + "/Links");
+        QFile::link(plugin, derivedData + "/Links/Installed.pluginkit");
     };
-    const QString plugin = installRoot + "/countdown/CountdownPro.pluginkit";
-    makeBundle(plugin, identifier);
-    for (const Case& test :
-         {Case{"\n  registry refused the bundle \n", ": registry refused the bundle"},
-          Case{"", "."}}) {
-        // GIVEN pluginkit -a fails with exit status 5
-        pluginkit.fail("-a", 5, test.output);
-        // WHEN the plug-in is registered
-        const InstallFailure failure = registrar.registerPlugin(plugin);
-        // THEN the failure names the plug-in, the status and the output
-        ASSERT_TRUE(failure);
-        ASSERT_TRUE(std::holds_alternative<RegistrationError>(*failure));
-        EXPECT_EQ(describe(*failure), "Launch Services registration helper failed for " + plugin +
-                                          " with exit code 5" + test.expectedTail);
+    const QString check = "-m -D -v -i " + identifier;
+    const QString add = "-a " + plugin;
+    const QString elect = "-e use -i " + identifier + " -p FxPlug";
+    const QString verify = "-m -A -D -v -i " + identifier;
+    const QString dropOld = "-r " + oldCopy;
+    struct Case {
+        QString name;
+        QString plugin;
+        QStringList listed;
+        QStringList calls;
+        bool developerBuilds = false;
+    };
+    for (const Case& test : {
+             Case{"listed", plugin, {plugin}, {check, add, elect, check, verify}},
+             Case{"never-listed",
+                  plugin,
+                  {},
+                  {check, add, elect, check, verify, add, elect, check, verify, add, elect, check,
+                   verify}},
+             Case{"anonymous", anonymous, {plugin}, {"-a " + anonymous}},
+             Case{"old-copy",
+                  plugin,
+                  {plugin, oldCopy},
+                  {check, dropOld, add, elect, check, dropOld, verify}},
+             Case{"developer-builds",
+                  plugin,
+                  {plugin},
+                  {check, "-r " + developerCopy, add, elect, check, verify},
+                  true},
+         }) {
+        SCOPED_TRACE(test.name.toStdString());
+        const StubTool rowPluginkit(home.filePath(test.name), "pluginkit");
+        rowPluginkit.reply("-m", registryListing(test.listed));
+        if (test.developerBuilds) {
+            makeDeveloperBuilds();
+        }
+
+        // WHEN it is registered
+        EXPECT_FALSE(registrarWith(rowPluginkit, lsregister).registerPlugin(test.plugin));
+
+        // THEN the registry is called in that order, and Launch Services not at all
+        EXPECT_EQ(rowPluginkit.calls(), test.calls);
+        EXPECT_TRUE(lsregister.calls().isEmpty());
     }
 }
 
 TEST_F(FxPlugRegistrarTest, RegistersAnApplicationAndItsEmbeddedPluginsWithLaunchServicesAround) {
     // GIVEN an application carrying two plug-ins the registry lists at once
-    const QString application = installRoot + "/color-suite/ColorSuite.app";
     const QString curves = application + "/Contents/PlugIns/Curves.pluginkit";
     const QString hue = application + "/Contents/PlugIns/Grading/HueVsHue.pluginkit";
     makeBundle(application, "studio.marlox.color-suite");
     makeBundle(curves, identifier);
     makeBundle(hue, identifier);
-    registryLists({curves, hue});
+    pluginkit.reply("-m", registryListing({curves, hue}));
 
     ASSERT_FALSE(registrar.registerApplication(application));
 
     // THEN lsregister runs for the application once up front, then before each plug-in and in
     // its one successful attempt
-    EXPECT_EQ(lsregister.calls().size(), 5);
-    for (const QStringList& arguments : lsregister.calls()) {
-        EXPECT_EQ(arguments, call({"-f", "-R", application}));
-    }
-    const auto adds = pluginkit.callsWith("-a");
-    ASSERT_EQ(adds.size(), 2);
-    EXPECT_EQ(adds.at(0).at(1), curves);
-    EXPECT_EQ(adds.at(1).at(1), hue);
+    EXPECT_EQ(lsregister.calls(), QStringList(5, "-f -R " + application));
+    EXPECT_EQ(pluginkit.callsWith("-a"), (QStringList{"-a " + curves, "-a " + hue}));
 }
 
-TEST_F(FxPlugRegistrarTest, LaunchServicesFailureStopsBeforeAnyPlugin) {
-    const QString application = installRoot + "/color-suite/ColorSuite.app";
+TEST_F(FxPlugRegistrarTest, FailingToolFailsTheRegistrationWithItsStatusAndTrimmedOutput) {
+    makeBundle(plugin, identifier);
     makeBundle(application, "studio.marlox.color-suite");
     makeBundle(application + "/Contents/PlugIns/Curves.pluginkit", identifier);
-    lsregister.fail("-f", 3, "database locked");
+    struct Case {
+        QString name;
+        QString failingOption;
+        QByteArray output;
+        QString subject;
+        QString message;
+    };
+    for (const Case& test : {
+             Case{"add", "-a", "\n  registry refused the bundle \n", plugin,
+                  helperFailed + plugin + " with exit code 5: registry refused the bundle"},
+             Case{"silent-add", "-a", "", plugin, helperFailed + plugin + " with exit code 5."},
+             Case{"launch-services", "-f", "database locked", application,
+                  helperFailed + application + " with exit code 5: database locked"},
+         }) {
+        SCOPED_TRACE(test.name.toStdString());
+        // GIVEN the tool fails with exit status 5
+        const StubTool rowPluginkit(home.filePath(test.name), "pluginkit");
+        const StubTool rowLsregister(home.filePath(test.name), "lsregister");
+        (test.failingOption == "-f" ? rowLsregister : rowPluginkit)
+            .fail(test.failingOption, 5, test.output);
+        const FxPlugRegistrar failing = registrarWith(rowPluginkit, rowLsregister);
 
-    const InstallFailure failure = registrar.registerApplication(application);
+        // WHEN the bundle is registered
+        const InstallFailure failure = test.subject == application
+                                           ? failing.registerApplication(application)
+                                           : failing.registerPlugin(plugin);
 
+        // THEN the failure names the bundle, the status and the output
+        ASSERT_TRUE(failure);
+        EXPECT_TRUE(std::holds_alternative<RegistrationError>(*failure));
+        EXPECT_EQ(describe(*failure), test.message);
+        if (test.subject == application) {
+            EXPECT_TRUE(rowPluginkit.calls().isEmpty()) << "no plug-in after a failed application";
+        }
+    }
+
+    // A tool that cannot be started fails the registration too, naming the tool.
+    const QString missingTool = home.filePath("no/pluginkit");
+    const InstallFailure failure =
+        FxPlugRegistrar(std::make_shared<SystemProcessRunner>(), missingTool, lsregister.path())
+            .registerPlugin(plugin);
     ASSERT_TRUE(failure);
-    EXPECT_EQ(describe(*failure), "Launch Services registration helper failed for " + application +
-                                      " with exit code 3: database locked");
-    EXPECT_TRUE(pluginkit.calls().isEmpty());
+    EXPECT_TRUE(std::holds_alternative<SystemError>(*failure));
+    EXPECT_TRUE(describe(*failure).startsWith("Could not start " + missingTool + ": "));
 }
 
-TEST_F(FxPlugRegistrarTest, ReadsPathsFromQueryLinesFromTheirFirstSlash) {
+TEST_F(FxPlugRegistrarTest, ReadsPathsFromQueryLinesFromTheirFirstSlashUnlessTheQueryFails) {
     const QString real = home.filePath("home/Real/A.pluginkit");
     makeBundle(real, identifier);
     QFile::link(home.filePath("home/Real"), home.filePath("home/Link"));
-    pluginkit.reply("-m", "no path on this line\n\n"
-                          "!    id(2.0)\tUUID\tdate\t   " +
+    pluginkit.reply("-m", "no path on this line\n\n!    id(2.0)\tUUID\tdate\t   " +
                               home.filePath("home/Link/A.pluginkit").toUtf8() +
-                              "   \n"
-                              "     /gone/B.pluginkit\n");
+                              "   \n     /gone/B.pluginkit\n");
 
     EXPECT_EQ(registrar.registeredPaths(identifier, real),
               (QStringList{real, "/gone/B.pluginkit"}));
-}
 
-TEST_F(FxPlugRegistrarTest, FailedQueryListsNothing) {
-    pluginkit.reply("-m", registryLine(identifier, "/some/A.pluginkit"));
     pluginkit.fail("-m", 1);
-    EXPECT_TRUE(registrar.registeredPaths(identifier, "/some/A.pluginkit").isEmpty());
-    EXPECT_FALSE(registrar.isRegistered(identifier, "/some/A.pluginkit"));
-}
-
-TEST_F(FxPlugRegistrarTest, UnregistersDerivedDataCopiesOfTheSameIdentifierOnly) {
-    // GIVEN developer builds of the same plug-in, of another plug-in, and a link to the
-    // installed copy in the developer tools' folder
-    const QString plugin = installRoot + "/countdown/CountdownPro.pluginkit";
-    makeBundle(plugin, identifier);
-    const QString derivedData = home.filePath("home/Library/Developer/Xcode/DerivedData");
-    const QString sameIdentifier =
-        derivedData + "/Countdown-abc/Build/Products/Debug/CountdownPro.pluginkit";
-    makeBundle(sameIdentifier, identifier);
-    makeBundle(derivedData + "/Other-def/Build/Other.pluginkit", "studio.marlox.other");
-    QDir().mkpath(derivedData + "/Links");
-    QFile::link(plugin, derivedData + "/Links/Installed.pluginkit");
-    registryLists({plugin});
-
-    ASSERT_FALSE(registrar.registerPlugin(plugin));
-
-    EXPECT_EQ(pluginkit.callsWith("-r"), QList<QStringList>{call({"-r", sameIdentifier})});
+    EXPECT_TRUE(registrar.registeredPaths(identifier, real).isEmpty());
+    EXPECT_FALSE(registrar.isRegistered(identifier, real));
 }
 
 TEST(FxPlugRegistrarPathsTest, FindsTheEnclosingApplicationByItsFirstAppComponent) {
@@ -212,7 +207,7 @@ TEST(FxPlugRegistrarPathsTest, FindsTheEnclosingApplicationByItsFirstAppComponen
 }
 
 TEST(FxPlugRegistrarPathsTest, FindsEmbeddedPluginsWithTheLowerCaseExtensionOutsideHiddenFolders) {
-    marlox::testing::ScratchHome home;
+    ScratchHome home;
     const QString application = home.filePath("Suite.app");
     for (const char* plugin :
          {"Contents/PlugIns/B.pluginkit", "Contents/PlugIns/Deep/A.pluginkit",
@@ -227,15 +222,96 @@ TEST(FxPlugRegistrarPathsTest, FindsEmbeddedPluginsWithTheLowerCaseExtensionOuts
     EXPECT_TRUE(FxPlugRegistrar::embeddedPlugins(home.filePath("Missing.app")).isEmpty());
 }
 
-TEST_F(FxPlugRegistrarTest, ToolThatCannotStartFailsTheRegistration) {
-    const QString plugin = installRoot + "/countdown/CountdownPro.pluginkit";
-    makeBundle(plugin, identifier);
-    const FxPlugRegistrar missingTools(std::make_shared<marlox::platform::SystemProcessRunner>(),
-                                       home.filePath("no/pluginkit"), lsregister.path());
+// The registry tools the bundle carries, run for real.
+class BundledToolsTest : public ScratchHomeTest {
+protected:
+    static ProcessResult pluginkit(const QStringList& arguments) {
+        return SystemProcessRunner().run(marlox::platform::pluginkitToolPath(), arguments);
+    }
+    static ProcessResult lsregister(const QStringList& arguments) {
+        return SystemProcessRunner().run(marlox::platform::lsregisterToolPath(), arguments);
+    }
+    static QStringList lines(const ProcessResult& result) {
+        return QString::fromUtf8(result.standardOutput).split('\n', Qt::SkipEmptyParts);
+    }
+};
 
-    const InstallFailure failure = missingTools.registerPlugin(plugin);
+TEST_F(BundledToolsTest, PluginkitKeepsARegistryOfAddedElectedAndRemovedPlugins) {
+    // GIVEN two versions of one plug-in and another plug-in
+    const QString older = home.filePath("a/Grade.pluginkit");
+    const QString newer = home.filePath("b/Grade.pluginkit");
+    const QString other = home.filePath("c/Key.pluginkit");
+    makeBundle(older, "studio.marlox.grade", "1.9");
+    makeBundle(newer, "studio.marlox.grade", "1.10");
+    makeBundle(other, "studio.marlox.key", "1.0");
 
-    ASSERT_TRUE(failure);
-    EXPECT_TRUE(std::holds_alternative<SystemError>(*failure));
-    EXPECT_TRUE(describe(*failure).contains(home.filePath("no/pluginkit")));
+    // WHEN they are added
+    ASSERT_TRUE(pluginkit({"-a", older, newer, other}).succeeded());
+
+    // THEN a plain query shows the highest version only, and -A -D every copy with its path
+    EXPECT_EQ(lines(pluginkit({"-m", "-i", "studio.marlox.grade"})),
+              QStringList{"     studio.marlox.grade(1.10)"});
+    QStringList paths;
+    for (const QString& line :
+         lines(pluginkit({"-m", "-A", "-D", "-v", "-i", "studio.marlox.grade"}))) {
+        paths.append(line.section('\t', -1));
+    }
+    paths.sort();
+    EXPECT_EQ(paths, (QStringList{older, newer}));
+    EXPECT_TRUE(
+        QFile::exists(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                      "/pluginkit/registry.json"));
+
+    // WHEN one is elected for use under its protocol and the other copy removed
+    ASSERT_NE(pluginkit({"-e", "use", "-i", "studio.marlox.key", "-p", "Other"}).exitCode, 0)
+        << "a protocol the bundle does not declare matches nothing";
+    ASSERT_TRUE(pluginkit({"-e", "use", "-i", "studio.marlox.grade", "-p", "FxPlug"}).succeeded());
+    ASSERT_TRUE(pluginkit({"-r", older}).succeeded());
+
+    // THEN the election shows as "+" and the removed copy is gone
+    EXPECT_EQ(lines(pluginkit({"-m", "-A", "-D", "-i", "studio.marlox.grade"})),
+              QStringList{"+    studio.marlox.grade(1.10)"});
+    EXPECT_EQ(lines(pluginkit({"-m"})).size(), 2);
+
+    // WHEN a plug-in is deleted from disk, THEN the registry forgets it
+    QDir(home.filePath("c")).removeRecursively();
+    EXPECT_EQ(lines(pluginkit({"-m"})), QStringList{"+    studio.marlox.grade(1.10)"});
+}
+
+TEST_F(BundledToolsTest, PluginkitRefusesWhatItCannotRegister) {
+    struct Case {
+        const char* name;
+        QStringList arguments;
+        int exitCode;
+    };
+    makeBundle(home.filePath("Anonymous.pluginkit"), QString());
+    for (const Case& test : {
+             Case{"no identifier", {"-a", home.filePath("Anonymous.pluginkit")}, 1},
+             Case{"missing bundle", {"-a", home.filePath("Missing.pluginkit")}, 1},
+             Case{"unknown election", {"-e", "maybe", "-i", "x"}, 64},
+             Case{"election of an unknown plug-in", {"-e", "use", "-i", "x"}, 1},
+             Case{"no mode", {"-v"}, 64},
+         }) {
+        const ProcessResult result = pluginkit(test.arguments);
+        EXPECT_EQ(result.exitCode, test.exitCode) << test.name;
+        EXPECT_FALSE(result.standardError.isEmpty()) << test.name;
+    }
+    EXPECT_TRUE(lines(pluginkit({"-m"})).isEmpty());
+}
+
+TEST_F(BundledToolsTest, LsregisterRecordsTheApplicationsItIsGiven) {
+    const QString application = home.filePath("Apps/ColorSuite.app");
+    makeBundle(application, "studio.marlox.color-suite", "4.0.2");
+
+    ASSERT_TRUE(lsregister({"-f", "-R", application}).succeeded());
+    ASSERT_TRUE(lsregister({"-f", "-R", application}).succeeded());
+    EXPECT_EQ(lsregister({"-f", home.filePath("Apps/Missing.app")}).exitCode, 1);
+
+    const QString dump = QString::fromUtf8(lsregister({"-dump"}).standardOutput);
+    EXPECT_EQ(dump.count("path:"), 1) << dump.toStdString();
+    EXPECT_TRUE(dump.contains(application));
+    EXPECT_TRUE(dump.contains("studio.marlox.color-suite"));
+
+    ASSERT_TRUE(lsregister({"-u", application}).succeeded());
+    EXPECT_FALSE(QString::fromUtf8(lsregister({"-dump"}).standardOutput).contains(application));
 }

@@ -1,19 +1,18 @@
-#include "EngineTestFixture.h"
-#include "catalog/Environment.h"
+#include "InstallTestSupport.h"
+#include "catalog/OperationsLog.h"
 #include "install/FileOperations.h"
 #include "platform/Quarantine.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
 using namespace marlox::install;
 using namespace marlox::testing;
+using marlox::catalog::InstalledPackage;
 using marlox::catalog::PackageType;
 
 namespace {
@@ -47,38 +46,39 @@ void makeRichBundle(const QString& path, const QString& identifier) {
     ::chmod(QFile::encodeName(path + "/Contents/Locked").constData(), 0555);
 }
 
-// Notes the threads the engine's child processes were started from.
-class ThreadRecordingRunner final : public marlox::platform::ProcessRunner {
-public:
-    QList<QThread*> threads;
-    marlox::platform::ProcessResult run(const QString& program,
-                                        const QStringList& arguments) override {
-        threads.append(QThread::currentThread());
-        return marlox::platform::SystemProcessRunner().run(program, arguments);
-    }
-};
+QStringList entriesOf(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
 
 } // namespace
 
-TEST_F(EngineTest, DirectoryPayloadLandsInAFolderNamedByThePackageIDWithEverythingKept) {
-    // GIVEN a payload folder holding a plug-in bundle with links, modes and hidden files
-    makeRichBundle(payloadRoot + "/Payloads/BlurBundle/Blur.pluginkit", "studio.marlox.blur");
+TEST_F(EngineTest, DirectoryPayloadBecomesThePackageFolderAndItsApplicationIsRegisteredFirst) {
+    // GIVEN a payload folder holding a plug-in bundle with links, modes and hidden files, and an
+    // application that carries a plug-in of its own; the registry lists what it is given at once
+    const QString payload = payloadRoot + "/Payloads/BlurBundle";
+    makeRichBundle(payload + "/Blur.pluginkit", "studio.marlox.blur");
+    makeBundle(payload + "/Suite.app", "studio.marlox.suite");
+    makeBundle(payload + "/Suite.app/Contents/PlugIns/Curves.pluginkit", "studio.marlox.curves");
+    pluginkit.reply("-m", "+    listed\t" + installRoot.toUtf8() + "/blur/Blur.pluginkit\n");
 
     // WHEN the package blur is installed
     const InstallResult result = installed(package("blur", "Payloads/BlurBundle"));
 
-    // THEN it lands in the install root's folder blur as an exact copy, and is registered there
-    EXPECT_EQ(result.installPath, installRoot + "/blur");
-    EXPECT_TRUE(result.templateInstallPaths.isEmpty());
-    EXPECT_EQ(treeSnapshot(installRoot + "/blur"),
-              treeSnapshot(payloadRoot + "/Payloads/BlurBundle"));
-    EXPECT_EQ(pluginkit.callsWith("-a").value(0),
-              (QStringList{"-a", installRoot + "/blur/Blur.pluginkit"}));
+    // THEN it lands in the install root's folder blur as an exact copy
+    EXPECT_EQ(result, (InstallResult{installRoot + "/blur", {}}));
+    EXPECT_EQ(treeSnapshot(result.installPath), treeSnapshot(payload));
     EXPECT_TRUE(leftoverWorkFolders().isEmpty());
+    // and the application is registered with its plug-in, then the standalone plug-in, each once
+    EXPECT_EQ(lsregister.calls().value(0), "-f -R " + result.installPath + "/Suite.app");
+    EXPECT_EQ(
+        pluginkit.callsWith("-a"),
+        (QStringList{"-a " + result.installPath + "/Suite.app/Contents/PlugIns/Curves.pluginkit",
+                     "-a " + result.installPath + "/Blur.pluginkit"}));
 }
 
 TEST_F(EngineTest, ZipPayloadInstallsOnlyTheBundleWhateverTheExtensionsCase) {
     for (const QString archive : {"Grid.zip", "Grid.ZIP"}) {
+        SCOPED_TRACE(archive.toStdString());
         // GIVEN a zipped plug-in with the resource forks a Mac's archiver adds
         writeZip(payloadRoot + "/Payloads/" + archive,
                  {{"Grid.pluginkit/Contents/Info.plist", "<plist/>"},
@@ -90,135 +90,145 @@ TEST_F(EngineTest, ZipPayloadInstallsOnlyTheBundleWhateverTheExtensionsCase) {
         const InstallResult result = installed(package("grid", "Payloads/" + archive));
 
         // THEN the install folder holds the bundle only: no archive, no __MACOSX
-        EXPECT_EQ(QDir(result.installPath)
-                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                  QStringList{"Grid.pluginkit"})
-            << archive.toStdString();
+        EXPECT_EQ(entriesOf(result.installPath), QStringList{"Grid.pluginkit"});
         EXPECT_EQ(readFile(result.installPath + "/Grid.pluginkit/Contents/MacOS/Grid"), "binary");
         EXPECT_TRUE(QFileInfo::exists(payloadRoot + "/Payloads/" + archive)) << "the payload stays";
         EXPECT_TRUE(leftoverWorkFolders().isEmpty());
     }
 }
 
-TEST_F(EngineTest, RefusesPayloadsThatAreMissingBlankOrOfAnotherKind) {
+TEST_F(EngineTest, RefusedInstallGivesItsReasonAndTouchesNothing) {
+    // GIVEN another package installed, a folder beside the install root, one beside the payload
+    // root, and a link out of the payload root
+    writeFile(installRoot + "/glow/glow.txt", "another package");
+    writeFile(home.filePath("home/Applications/x/keep.txt"), "sibling of the install root");
+    writeFile(home.filePath("secret/Blur.pluginkit/Contents/Info.plist"), "outside the payloads");
+    makeBundle(payloadRoot + "/Payloads/Blur/Blur.pluginkit", "studio.marlox.blur");
     writeFile(payloadRoot + "/Payloads/Blur.tar", "not an archive we take");
+    QDir().mkpath(payloadRoot + "/Links");
+    QFile::link(home.filePath("secret"), payloadRoot + "/Links/secret");
+    const QStringList before = treeSnapshot(home.filePath("home/Applications"));
     struct Case {
+        QString id;
         QString payloadPath;
         QString message;
+        bool finalCutProRuns = false;
     };
+    const QString leaves = "Embedded payload path leaves its folder: ";
+    const QString unsafeID = "Package id cannot be used as a folder name: ";
     for (const Case& test : {
-             Case{"   ", "Embedded payload path is missing for Package blur."},
-             Case{"Payloads/Nope.pluginkit",
-                  "Embedded payload was not found at Payloads/Nope.pluginkit. Reinstall the app "
+             Case{"blur", "Payloads/Blur",
+                  "Close host apps before continuing. Running: Final Cut Pro", true},
+             Case{"../x", "Payloads/Blur", unsafeID + "../x."},
+             Case{"a/b", "Payloads/Blur", unsafeID + "a/b."},
+             Case{"..", "Payloads/Blur", unsafeID + "..."},
+             Case{"", "Payloads/Blur", unsafeID + "."},
+             Case{"blur", "../secret/Blur.pluginkit", leaves + "../secret/Blur.pluginkit."},
+             Case{"blur", "Payloads/./Blur", leaves + "Payloads/./Blur."},
+             Case{"blur", "Links/secret", leaves + "Links/secret."},
+             Case{"blur", "   ", "Embedded payload path is missing for Package blur."},
+             Case{"blur", "Payloads/Nope.pluginkit",
+                  "Embedded payload was not found at "
+                  "Payloads/Nope.pluginkit. Reinstall the app "
                   "and try again."},
-             Case{" Payloads/Blur.tar\n",
+             Case{"blur", " Payloads/Blur.tar\n",
                   "Embedded payload is not supported: " + payloadRoot +
                       "/Payloads/Blur.tar. Expected a directory or .zip archive."},
          }) {
-        const auto result = install(package("blur", test.payloadPath));
-        ASSERT_FALSE(result) << test.payloadPath.toStdString();
+        SCOPED_TRACE(test.id.toStdString() + " " + test.payloadPath.toStdString());
+        processes->byIdentifier.clear();
+        if (test.finalCutProRuns) {
+            processes->byIdentifier["com.apple.FinalCut"] = {{4242, false}};
+        }
+        // WHEN it is installed, THEN it fails with its reason
+        const auto result = install(package(test.id, test.payloadPath));
+        ASSERT_FALSE(result);
         EXPECT_EQ(describe(result.error()), test.message);
-        EXPECT_FALSE(QFileInfo::exists(installRoot + "/blur"));
+    }
+    // and nothing was written or registered
+    EXPECT_EQ(treeSnapshot(home.filePath("home/Applications")), before);
+    EXPECT_TRUE(pluginkit.calls().isEmpty());
+}
+
+TEST_F(EngineTest, UpdateReplacesTheFolderWholeAndAFailedOneLeavesThePreviousByteForByte) {
+    // GIVEN version 1 installed, with a file version 2 no longer has
+    makeRichBundle(payloadRoot + "/v1/Blur.pluginkit", "studio.marlox.blur");
+    writeFile(payloadRoot + "/v1/only-in-version-1.txt", "old");
+    makeRichBundle(payloadRoot + "/v2/Blur.pluginkit", "studio.marlox.blur");
+    writeFile(payloadRoot + "/v2/Blur.pluginkit/Contents/Resources/version.txt", "2");
+    const auto first = installed(package("blur", "v1"));
+
+    // WHEN version 2 is installed, THEN the folder holds version 2 alone
+    installed(package("blur", "v2"), recordOf(package("blur", "v1"), first));
+    const QStringList before = treeSnapshot(installRoot + "/blur");
+    EXPECT_EQ(before, treeSnapshot(payloadRoot + "/v2"));
+
+    // WHEN version 3 fails while being copied (its last item is a pipe), or when the registry
+    // refuses it
+    makeBundle(payloadRoot + "/v3/Blur.pluginkit", "studio.marlox.blur", "3.0");
+    writeFile(payloadRoot + "/v3/Blur.pluginkit/Contents/Resources/big.bin",
+              QByteArray(1 << 20, 'x'));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(payloadRoot + "/v3/zz-pipe").constData(), 0644), 0);
+    makeBundle(payloadRoot + "/v3-refused/Blur.pluginkit", "studio.marlox.blur", "3.0");
+    struct Case {
+        QString payload;
+        QString cause;
+        bool registryRefuses;
+    };
+    for (const Case& test : {Case{"v3", payloadRoot + "/v3/zz-pipe", false},
+                             Case{"v3-refused", "registry is locked", true}}) {
+        SCOPED_TRACE(test.payload.toStdString());
+        if (test.registryRefuses) {
+            pluginkit.fail("-a", 1, "registry is locked");
+        }
+        const auto result = install(package("blur", test.payload));
+
+        // THEN the install fails naming its cause, and version 2 is back exactly as it was
+        ASSERT_FALSE(result);
+        EXPECT_TRUE(describe(result.error()).contains(test.cause))
+            << describe(result.error()).toStdString();
+        EXPECT_EQ(treeSnapshot(installRoot + "/blur"), before);
+        EXPECT_TRUE(leftoverWorkFolders().isEmpty());
     }
 }
 
-TEST_F(EngineTest, ReinstallReplacesTheInstallFolderAsAWhole) {
-    makeBundle(payloadRoot + "/v1/Blur.pluginkit", "studio.marlox.blur", "1.0");
-    writeFile(payloadRoot + "/v1/only-in-version-1.txt", "old");
-    makeBundle(payloadRoot + "/v2/Blur.pluginkit", "studio.marlox.blur", "2.0");
-    const auto first = installed(package("blur", "v1"));
-
-    const auto second = installed(package("blur", "v2"), recordOf(package("blur", "v1"), first));
-
-    EXPECT_EQ(treeSnapshot(second.installPath), treeSnapshot(payloadRoot + "/v2"));
-    EXPECT_FALSE(QFileInfo::exists(installRoot + "/blur/only-in-version-1.txt"));
-}
-
-TEST_F(EngineTest, CopyThatFailsHalfWayRestoresThePreviousVersionByteForByte) {
-    // GIVEN version 1 installed, and a version 2 whose last item cannot be copied
-    makeRichBundle(payloadRoot + "/v1/Blur.pluginkit", "studio.marlox.blur");
-    installed(package("blur", "v1"));
-    const QStringList before = treeSnapshot(installRoot + "/blur");
-    makeBundle(payloadRoot + "/v2/Blur.pluginkit", "studio.marlox.blur", "2.0");
-    writeFile(payloadRoot + "/v2/Blur.pluginkit/Contents/Resources/big.bin",
-              QByteArray(1 << 20, 'x'));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(payloadRoot + "/v2/zz-pipe").constData(), 0644), 0);
-
-    // WHEN version 2 is installed
-    const auto result = install(package("blur", "v2"));
-
-    // THEN the install fails naming the item, and version 1 is back exactly as it was
-    ASSERT_FALSE(result);
-    EXPECT_TRUE(describe(result.error()).contains(payloadRoot + "/v2/zz-pipe"));
-    EXPECT_EQ(treeSnapshot(installRoot + "/blur"), before);
-    EXPECT_TRUE(leftoverWorkFolders().isEmpty());
-}
-
-TEST_F(EngineTest, UpdateThatFailsAfterTheCopyKeepsThePreviousVersion) {
-    // GIVEN version 1 installed, and a registry tool that refuses version 2
-    makeRichBundle(payloadRoot + "/v1/Blur.pluginkit", "studio.marlox.blur");
-    installed(package("blur", "v1"));
-    const QStringList before = treeSnapshot(installRoot + "/blur");
-    makeBundle(payloadRoot + "/v2/Blur.pluginkit", "studio.marlox.blur", "2.0");
-    pluginkit.fail("-a", 1, "registry is locked");
-
-    // WHEN version 2 is installed
-    const auto result = install(package("blur", "v2"));
-
-    // THEN the install fails with the tool's text, and version 1 is back as it was
-    ASSERT_FALSE(result);
-    EXPECT_TRUE(describe(result.error()).contains("registry is locked"));
-    EXPECT_EQ(treeSnapshot(installRoot + "/blur"), before);
-    EXPECT_TRUE(leftoverWorkFolders().isEmpty());
-}
-
-TEST_F(EngineTest, ClearsTheQuarantineOfEverythingItPlaced) {
-    // GIVEN a payload whose files carry the quarantine attribute, and one without it
+TEST_F(EngineTest, ClearsTheQuarantineOfWhatItPlacedOnlyAndFailsOnABrokenLink) {
+    // GIVEN a payload whose items carry the quarantine attribute, with a link to a quarantined
+    // file outside it
     const QString bundle = payloadRoot + "/Payloads/Blur/Blur.pluginkit";
     makeBundle(bundle, "studio.marlox.blur");
+    const QString outside = home.filePath("outside/system-file");
+    writeFile(outside, "not ours");
+    QFile::link(outside, bundle + "/Contents/system-link");
     for (const QString& item :
-         {bundle, bundle + "/Contents/Info.plist", bundle + "/Contents/MacOS/Blur"}) {
+         {bundle, bundle + "/Contents/Info.plist", bundle + "/Contents/MacOS/Blur", outside}) {
         setQuarantine(item);
     }
 
     // WHEN it is installed
     const InstallResult result = installed(package("blur", "Payloads/Blur"));
 
-    // THEN no installed item keeps the attribute; the payload itself is untouched
+    // THEN no installed item keeps the attribute; the payload and the outside file keep theirs
     QStringList items{result.installPath};
     items.append(enumerateTree(result.installPath, true));
     ASSERT_GT(items.size(), 5);
     for (const QString& item : items) {
-        EXPECT_FALSE(hasQuarantine(item)) << item.toStdString();
+        // The link's own attribute is its target's, which is not ours.
+        EXPECT_TRUE(QFileInfo(item).isSymLink() || !hasQuarantine(item)) << item.toStdString();
     }
     EXPECT_TRUE(hasQuarantine(bundle + "/Contents/Info.plist"));
+    EXPECT_TRUE(hasQuarantine(outside));
     EXPECT_FALSE(
         marlox::platform::removeQuarantineAttribute(bundle + "/Contents/Resources/strings.txt"))
         << "an item without the attribute counts as cleared";
-}
 
-TEST_F(EngineTest, BrokenLinkFailsTheQuarantineStepWithTheSystemsText) {
-    makeBundle(payloadRoot + "/Payloads/Blur/Blur.pluginkit", "studio.marlox.blur");
-    QFile::link("missing-target", payloadRoot + "/Payloads/Blur/Blur.pluginkit/Contents/dangling");
-
-    const auto result = install(package("blur", "Payloads/Blur"));
-
-    ASSERT_FALSE(result);
-    EXPECT_EQ(describe(result.error()),
+    // WHEN a payload holding a broken link is installed, THEN it fails with the system's text
+    QFile::link("missing-target", bundle + "/Contents/dangling");
+    const auto broken = install(package("broken", "Payloads/Blur"));
+    ASSERT_FALSE(broken);
+    EXPECT_EQ(describe(broken.error()),
               "Failed to clear quarantine attributes for " + installRoot +
-                  "/blur/Blur.pluginkit/Contents/dangling: No such file or directory");
-}
-
-TEST_F(EngineTest, LinkToAFileOutsideThePayloadLeavesThatFileAlone) {
-    const QString outside = home.filePath("outside/system-file");
-    writeFile(outside, "not ours");
-    setQuarantine(outside);
-    makeBundle(payloadRoot + "/Payloads/Blur/Blur.pluginkit", "studio.marlox.blur");
-    QFile::link(outside, payloadRoot + "/Payloads/Blur/Blur.pluginkit/Contents/system-link");
-
-    installed(package("blur", "Payloads/Blur"));
-
-    EXPECT_TRUE(hasQuarantine(outside));
+                  "/broken/Blur.pluginkit/Contents/dangling: No such file or directory");
 }
 
 TEST_F(EngineTest, ExpandsArchivesInsideADirectoryPayloadInPathOrderButNotArchivesInArchives) {
@@ -231,15 +241,17 @@ TEST_F(EngineTest, ExpandsArchivesInsideADirectoryPayloadInPathOrderButNotArchiv
 
     const InstallResult result = installed(package("mixed", "Mixed"));
 
+    EXPECT_EQ(entriesOf(result.installPath), (QStringList{"Nested.zip", "Sub", "Top.pluginkit"}));
+    EXPECT_EQ(entriesOf(result.installPath + "/Sub"), QStringList{"Inner.txt"});
     EXPECT_EQ(readFile(result.installPath + "/Sub/Inner.txt"), "inner");
-    EXPECT_FALSE(QFileInfo::exists(result.installPath + "/Sub/Inner.zip"));
-    EXPECT_FALSE(QFileInfo::exists(result.installPath + "/Top.zip"));
     EXPECT_EQ(readFile(result.installPath + "/Top.pluginkit/Contents/Info.plist"), "top");
     EXPECT_EQ(readFile(result.installPath + "/Nested.zip"), "an archive inside an archive");
 }
 
 TEST_F(EngineTest, ArchiveToolFailureReportsItsStatusAndOutputAndLeavesTheArchive) {
     writeZip(payloadRoot + "/Payloads/Grid.zip", {{"Grid.pluginkit/Contents/Info.plist", "x"}});
+    const StubTool failingDitto(home.filePath("tools"), "ditto");
+    failingDitto.fail("-x", 9, "ditto: archive is damaged\n");
     ditto = failingDitto.path();
 
     const auto result = install(package("grid", "Payloads/Grid.zip"));
@@ -258,112 +270,80 @@ TEST_F(EngineTest, ArchiveToolFailureReportsItsStatusAndOutputAndLeavesTheArchiv
               "Tool failed: " + failingDitto.path());
 }
 
-TEST_F(EngineTest, RegistersTheApplicationWithItsPluginsThenTheStandalonePlugins) {
-    makeBundle(payloadRoot + "/Suite/Suite.app", "studio.marlox.suite");
-    makeBundle(payloadRoot + "/Suite/Suite.app/Contents/PlugIns/Curves.pluginkit",
-               "studio.marlox.suite.curves");
-    makeBundle(payloadRoot + "/Suite/Extra.pluginkit", "studio.marlox.suite.extra");
-
-    const InstallResult result = installed(package("suite", "Suite"));
-
-    EXPECT_EQ(lsregister.calls().value(0),
-              (QStringList{"-f", "-R", result.installPath + "/Suite.app"}));
-    QStringList added;
-    for (const QStringList& call : pluginkit.callsWith("-a")) {
-        if (!added.contains(call.at(1))) {
-            added.append(call.at(1));
-        }
-    }
-    EXPECT_EQ(added,
-              (QStringList{result.installPath + "/Suite.app/Contents/PlugIns/Curves.pluginkit",
-                           result.installPath + "/Extra.pluginkit"}));
-}
-
-TEST_F(EngineTest, RunningHostStopsTheInstallBeforeAnyFileChanges) {
-    makeBundle(payloadRoot + "/Payloads/Blur/Blur.pluginkit", "studio.marlox.blur");
-    hostRuns("com.apple.FinalCut");
-
-    const auto result = install(package("blur", "Payloads/Blur"));
-
-    ASSERT_FALSE(result);
-    EXPECT_TRUE(std::holds_alternative<HostApplicationGuardError>(result.error()));
-    EXPECT_EQ(describe(result.error()),
-              "Close host apps before continuing. Running: Final Cut Pro");
-    EXPECT_FALSE(QFileInfo::exists(home.filePath("home/Applications")));
-    EXPECT_TRUE(pluginkit.calls().isEmpty());
-}
-
-TEST_F(EngineTest, IdsAndPayloadPathsThatLeaveTheirFolderTouchNothing) {
-    // GIVEN folders beside the install root and beside the payload root
-    writeFile(home.filePath("home/Applications/x/keep.txt"), "sibling of the install root");
-    writeFile(home.filePath("secret/Blur.pluginkit/Contents/Info.plist"), "outside the payloads");
-    makeBundle(payloadRoot + "/Payloads/Blur/Blur.pluginkit", "studio.marlox.blur");
-    QDir().mkpath(payloadRoot + "/Links");
-    QFile::link(home.filePath("secret"), payloadRoot + "/Links/secret");
-    const QStringList siblingsBefore = treeSnapshot(home.filePath("home/Applications"));
-    struct Case {
-        QString id;
-        QString payloadPath;
-        QString message;
+TEST_F(EngineTest,
+       UninstallRemovesThePackageAndPrunesTheSharedFolderOnceEmptyButNeverApplications) {
+    // GIVEN two installed packages, and nothing else in the shared folder but a hidden file
+    const auto installedPlugin = [&](const QString& id) {
+        makeBundle(payloadRoot + "/" + id + "/" + id + ".pluginkit", "studio.marlox." + id);
+        return recordOf(package(id, id), installed(package(id, id)));
     };
-    for (const Case& test : {
-             Case{"../x", "Payloads/Blur", "Package id cannot be used as a folder name: ../x."},
-             Case{"a/b", "Payloads/Blur", "Package id cannot be used as a folder name: a/b."},
-             Case{"..", "Payloads/Blur", "Package id cannot be used as a folder name: ..."},
-             Case{"", "Payloads/Blur", "Package id cannot be used as a folder name: ."},
-             Case{"blur", "../secret/Blur.pluginkit",
-                  "Embedded payload path leaves its folder: ../secret/Blur.pluginkit."},
-             Case{"blur", "Payloads/./Blur",
-                  "Embedded payload path leaves its folder: Payloads/./Blur."},
-             Case{"blur", "Links/secret", "Embedded payload path leaves its folder: Links/secret."},
-         }) {
-        const auto result = install(package(test.id, test.payloadPath));
-        ASSERT_FALSE(result) << test.id.toStdString() << " " << test.payloadPath.toStdString();
-        EXPECT_EQ(describe(result.error()), test.message);
-    }
-    EXPECT_EQ(treeSnapshot(home.filePath("home/Applications")), siblingsBefore);
-    EXPECT_TRUE(pluginkit.calls().isEmpty());
+    const InstalledPackage blur = installedPlugin("blur");
+    const InstalledPackage glow = installedPlugin("glow");
+    writeFile(installRoot + "/.DS_Store", "finder");
+
+    // WHEN Motion runs, THEN nothing is removed
+    processes->byIdentifier["com.apple.motionapp"] = {{4242, false}};
+    const InstallFailure blocked = engine().uninstall(blur);
+    ASSERT_TRUE(blocked);
+    EXPECT_EQ(describe(*blocked), "Close host apps before continuing. Running: Apple Motion");
+    EXPECT_TRUE(QFileInfo(blur.installPath).isDir());
+    processes->byIdentifier.clear();
+
+    // WHEN one is uninstalled, THEN its plug-in is unregistered and its folder gone, the other's
+    // kept
+    ASSERT_FALSE(engine().uninstall(blur));
+    EXPECT_EQ(pluginkit.callsWith("-r").value(0), "-r " + blur.installPath + "/blur.pluginkit");
+    EXPECT_FALSE(QFileInfo::exists(blur.installPath));
+    EXPECT_TRUE(QFileInfo(glow.installPath + "/glow.pluginkit").isDir());
+
+    // WHEN the other is too, THEN the emptied shared folder is gone, Applications not
+    ASSERT_FALSE(engine().uninstall(glow));
+    EXPECT_FALSE(QFileInfo::exists(installRoot));
+    EXPECT_TRUE(QFileInfo(home.filePath("home/Applications")).isDir());
 }
 
-TEST_F(EngineTest, FolderPayloadFromTheAppBundleBecomesThePackageFolder) {
-    // GIVEN no payload root, and a catalog path that names a payload folder in the app's resources
-    const auto result =
-        engine().install(package("studio.marlox.countdown-pro", "Payloads/CountdownPro"),
-                         installRoot, std::nullopt, std::nullopt, std::nullopt);
-
-    // THEN the folder's bundle lands in the package's folder under its own name and is registered
-    ASSERT_TRUE(result) << describe(result.error()).toStdString();
-    const QString bundle = result->installPath + "/CountdownPro.pluginkit";
-    EXPECT_TRUE(QFileInfo(bundle + "/Contents/Info.plist").isFile());
-    EXPECT_EQ(pluginkit.callsWith("-a").value(0), (QStringList{"-a", bundle}));
+TEST_F(EngineTest, UninstallOfRecordsPointingOutsideEveryRootDeletesNothing) {
+    // GIVEN folders that a damaged records file could name
+    writeFile(home.filePath("home/Applications/Other App/data.txt"), "another application");
+    writeFile(home.filePath("home/Documents/work.txt"), "the user's work");
+    writeFile(installRoot + "/glow/glow.txt", "another package");
+    const auto userFolders = [&] {
+        return treeSnapshot(home.filePath("home/Applications")) +
+               treeSnapshot(home.filePath("home/Documents"));
+    };
+    const QStringList before = userFolders();
+    for (const QString& path :
+         {QString(), QString("relative/blur"), installRoot, installRoot + "/../Other App",
+          home.filePath("home/Applications/Other App"), home.filePath("home/Documents"),
+          home.filePath("home")}) {
+        // WHEN a record with that install path or template path is removed
+        EXPECT_FALSE(engine().uninstall({"blur", "1.0", {}, PackageType::generator, path, {}}))
+            << path.toStdString();
+        EXPECT_FALSE(engine().uninstall({"blur", "1.0", {}, PackageType::generator, {}, {path}}))
+            << path.toStdString();
+    }
+    // THEN nothing is gone, and what was refused is logged
+    EXPECT_EQ(userFolders(), before);
+    marlox::catalog::flushOperationsLog();
+    EXPECT_TRUE(readFile(marlox::catalog::operationsLogFilePath())
+                    .contains("Removal skipped a recorded path outside the install folders: " +
+                              home.filePath("home/Documents").toUtf8()));
 }
 
-TEST_F(EngineTest, RunsOffTheMainThreadAndAnswersThroughAFuture) {
-    makeBundle(payloadRoot + "/Payloads/Blur/Blur.pluginkit", "studio.marlox.blur");
-    QThread* mainThread = QThread::currentThread();
-    QObject context;
-    QEventLoop loop;
-    std::optional<InstallResultOr<InstallResult>> answer;
-    bool answeredOnMainThread = false;
-    auto runner = std::make_shared<ThreadRecordingRunner>();
-    const InstallEngine engine(HostApplicationGuard(processes), runner,
-                               {ditto, pluginkit.path(), lsregister.path()});
+TEST(PruneEmptyDirectoriesTest, RemovesEmptyFoldersUpToButNeverPastTheStopFolder) {
+    ScratchHome home;
+    const QString stop = home.filePath("stop");
+    QDir().mkpath(stop + "/a/b/c");
+    QDir().mkpath(home.filePath("outside/empty/deeper"));
 
-    engine
-        .installInBackground(package("blur", "Payloads/Blur"), installRoot, std::nullopt,
-                             std::nullopt, payloadRoot)
-        .then(&context, [&](InstallResultOr<InstallResult> result) {
-            answeredOnMainThread = QThread::currentThread() == mainThread;
-            answer = std::move(result);
-            loop.quit();
-        });
-    loop.exec();
+    // A start outside the stop folder prunes nothing, though everything there is empty.
+    EXPECT_FALSE(InstallEngine::pruneEmptyDirectories(home.filePath("outside/empty/deeper"), stop));
+    EXPECT_TRUE(QFileInfo(home.filePath("outside/empty/deeper")).isDir());
 
-    ASSERT_TRUE(answer && *answer);
-    EXPECT_TRUE(answeredOnMainThread);
-    ASSERT_FALSE(runner->threads.isEmpty());
-    for (QThread* thread : runner->threads) {
-        EXPECT_NE(thread, mainThread);
-    }
-    EXPECT_EQ((*answer)->installPath, installRoot + "/blur");
+    // A start inside climbs to the stop folder, hidden entries not keeping a folder, and the stop
+    // folder itself is never removed, even empty.
+    writeFile(stop + "/a/.hidden", "hidden");
+    EXPECT_FALSE(InstallEngine::pruneEmptyDirectories(stop + "/a/b/c", stop));
+    EXPECT_FALSE(QFileInfo::exists(stop + "/a"));
+    EXPECT_TRUE(QFileInfo(stop).isDir());
 }

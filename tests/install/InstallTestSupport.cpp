@@ -1,10 +1,11 @@
 #include "InstallTestSupport.h"
 
 #include "catalog/Environment.h"
+#include "catalog/OperationsLog.h"
+#include "platform/HttpClient.h"
 #include "platform/ProcessRunner.h"
 #include "platform/PropertyList.h"
-#include "platform/SystemTools.h"
-#include "support/ScratchHome.h"
+#include "support/ZipWriter.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -12,8 +13,10 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 
-#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace marlox::testing {
@@ -29,6 +32,22 @@ qint64 parentProcessID(qint64 processID) {
     const QByteArray line = stat.readAll();
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
     return fields.size() > 1 ? fields.at(1).toLongLong() : -1;
+}
+
+// Every item below the root, hidden ones included, in path order.
+QStringList itemsBelow(const QString& root) {
+    QStringList paths;
+    QDirIterator items(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDirIterator::Subdirectories);
+    while (items.hasNext()) {
+        paths.append(items.next());
+    }
+    paths.sort();
+    return paths;
+}
+
+void makeExecutable(const QString& path) {
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
 }
 
 } // namespace
@@ -58,82 +77,6 @@ RunningHost::~RunningHost() {
     m_process.waitForFinished();
 }
 
-void makeBundle(const QString& path, const QString& identifier, const QString& version) {
-    QVariantMap info{{"CFBundleName", QFileInfo(path).completeBaseName()},
-                     {"CFBundleShortVersionString", version}};
-    if (!identifier.isEmpty()) {
-        info.insert("CFBundleIdentifier", identifier);
-    }
-    if (path.endsWith(".pluginkit")) {
-        info.insert("PlugInKit", QVariantMap{{"Protocol", "FxPlug"}});
-    }
-    writeFile(path + "/Contents/Info.plist", platform::xmlPropertyList(info));
-    const QString executable = path + "/Contents/MacOS/" + QFileInfo(path).completeBaseName();
-    writeFile(executable, "#!/bin/sh\nexit 0\n");
-    QFile::setPermissions(executable, QFile::permissions(executable) | QFileDevice::ExeOwner);
-    writeFile(path + "/Contents/Resources/strings.txt", "resource of " + path.toUtf8());
-}
-
-StubTool::StubTool(const QString& folder, const QString& name)
-    : m_folder(folder + "/" + name + ".stub"), m_path(m_folder + "/" + name) {
-    QDir().mkpath(m_folder);
-    const QByteArray script =
-        "#!/bin/sh\n"
-        "stub='" +
-        m_folder.toUtf8() +
-        "'\n"
-        "for argument in \"$@\"; do printf '%s\\037' \"$argument\"; done >> \"$stub/calls\"\n"
-        "printf '\\n' >> \"$stub/calls\"\n"
-        "[ -f \"$stub/reply$1\" ] && cat \"$stub/reply$1\"\n"
-        "[ -f \"$stub/stderr$1\" ] && cat \"$stub/stderr$1\" >&2\n"
-        "[ -f \"$stub/exit$1\" ] && exit \"$(cat \"$stub/exit$1\")\"\n"
-        "exit 0\n";
-    writeFile(m_path, script);
-    QFile::setPermissions(m_path, QFile::permissions(m_path) | QFileDevice::ExeOwner);
-}
-
-void StubTool::reply(const QString& option, const QByteArray& output) const {
-    writeFile(m_folder + "/reply" + option, output);
-}
-
-void StubTool::fail(const QString& option, int exitCode, const QByteArray& errorOutput) const {
-    writeFile(m_folder + "/exit" + option, QByteArray::number(exitCode));
-    writeFile(m_folder + "/stderr" + option, errorOutput);
-}
-
-QList<QStringList> StubTool::calls() const {
-    QList<QStringList> calls;
-    QFile file(m_folder + "/calls");
-    if (!file.open(QIODevice::ReadOnly)) {
-        return calls;
-    }
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.isEmpty()) {
-            continue;
-        }
-        QStringList arguments = QString::fromUtf8(line).split(QChar(0x1f));
-        arguments.removeLast();
-        calls.append(arguments);
-    }
-    return calls;
-}
-
-QList<QStringList> StubTool::callsWith(const QString& option) const {
-    QList<QStringList> matching;
-    for (const QStringList& call : calls()) {
-        if (!call.isEmpty() && call.first() == option) {
-            matching.append(call);
-        }
-    }
-    return matching;
-}
-
-QByteArray registryLine(const QString& identifier, const QString& path) {
-    return "+    " + identifier.toUtf8() +
-           "(1.0)\t0F4C7A1E-2B3D-4C5E-8F90-A1B2C3D4E5F6\t2026-01-01 10:00:00 +0000\t" +
-           path.toUtf8() + "\n";
-}
-
 QList<catalog::PackageManifest> builtInPackages() {
     const auto catalog =
         catalog::decodeCatalogManifest(readFile(catalog::urlForResource("manifest", "json")));
@@ -157,33 +100,306 @@ QStringList registeredPluginLines() {
     return QString::fromUtf8(result.standardOutput).split('\n', Qt::SkipEmptyParts);
 }
 
+void makeBundle(const QString& path, const QString& identifier, const QString& version) {
+    QVariantMap info{{"CFBundleName", QFileInfo(path).completeBaseName()},
+                     {"CFBundleShortVersionString", version}};
+    if (!identifier.isEmpty()) {
+        info.insert("CFBundleIdentifier", identifier);
+    }
+    if (path.endsWith(".pluginkit")) {
+        info.insert("PlugInKit", QVariantMap{{"Protocol", "FxPlug"}});
+    }
+    writeFile(path + "/Contents/Info.plist", platform::xmlPropertyList(info));
+    const QString executable = path + "/Contents/MacOS/" + QFileInfo(path).completeBaseName();
+    writeFile(executable, "#!/bin/sh\nexit 0\n");
+    makeExecutable(executable);
+    writeFile(path + "/Contents/Resources/strings.txt", "resource of " + path.toUtf8());
+}
+
+void zipTree(const QString& root, const QString& zipPath) {
+    QDir().mkpath(QFileInfo(zipPath).path());
+    ZipWriter zip(zipPath);
+    for (const QString& path : itemsBelow(root)) {
+        const QString name = QDir(root).relativeFilePath(path);
+        if (QFileInfo(path).isDir()) {
+            zip.addDirectory(name + '/');
+        } else {
+            zip.addFile(name, readFile(path), QFileInfo(path).isExecutable() ? 0755 : 0644);
+        }
+    }
+    ASSERT_TRUE(zip.close()) << zipPath.toStdString();
+}
+
+void writeZip(const QString& path, const QMap<QString, QByteArray>& entries) {
+    const QTemporaryDir staging;
+    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
+        writeFile(staging.filePath(entry.key()), entry.value());
+    }
+    zipTree(staging.path(), path);
+}
+
 QStringList treeSnapshot(const QString& root) {
     QStringList lines;
-    QDirIterator items(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                       QDirIterator::Subdirectories);
-    while (items.hasNext()) {
-        const QFileInfo item(items.next());
-        const QString relative = QDir(root).relativeFilePath(item.filePath());
-        QString line =
-            relative + " perms=" +
-            (item.isSymLink() ? QString() : QString::number(int(item.permissions()), 16));
+    for (const QString& path : itemsBelow(root)) {
+        const QFileInfo item(path);
+        QString line = QDir(root).relativeFilePath(path);
         if (item.isSymLink()) {
             char target[4096] = {};
-            const ssize_t length = ::readlink(QFile::encodeName(item.filePath()).constData(),
-                                              target, sizeof target - 1);
+            const ssize_t length =
+                ::readlink(QFile::encodeName(path).constData(), target, sizeof target - 1);
             line += " link=" + QString::fromUtf8(target, length < 0 ? 0 : length);
-        } else if (item.isDir()) {
-            line += " folder";
         } else {
-            QFile file(item.filePath());
-            file.open(QIODevice::ReadOnly);
-            line += " sha=" +
-                    QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
+            line += " perms=" + QString::number(int(item.permissions()), 16) +
+                    (item.isDir() ? " folder"
+                                  : " sha=" + QCryptographicHash::hash(readFile(path),
+                                                                       QCryptographicHash::Sha1)
+                                                  .toHex());
         }
         lines.append(line);
     }
-    lines.sort();
     return lines;
+}
+
+StubTool::StubTool(const QString& folder, const QString& name)
+    : m_folder(folder + "/" + name + ".stub"), m_path(m_folder + "/" + name) {
+    writeFile(m_path, "#!/bin/sh\n"
+                      "stub='" +
+                          m_folder.toUtf8() +
+                          "'\n"
+                          "printf '%s\\n' \"$*\" >> \"$stub/calls\"\n"
+                          "[ -f \"$stub/reply$1\" ] && cat \"$stub/reply$1\"\n"
+                          "[ -f \"$stub/stderr$1\" ] && cat \"$stub/stderr$1\" >&2\n"
+                          "[ -f \"$stub/exit$1\" ] && exit \"$(cat \"$stub/exit$1\")\"\n"
+                          "exit 0\n");
+    makeExecutable(m_path);
+}
+
+void StubTool::reply(const QString& option, const QByteArray& output) const {
+    writeFile(m_folder + "/reply" + option, output);
+}
+
+void StubTool::fail(const QString& option, int exitCode, const QByteArray& errorOutput) const {
+    writeFile(m_folder + "/exit" + option, QByteArray::number(exitCode));
+    writeFile(m_folder + "/stderr" + option, errorOutput);
+}
+
+QStringList StubTool::calls() const {
+    QFile file(m_folder + "/calls");
+    return file.open(QIODevice::ReadOnly)
+               ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
+               : QStringList();
+}
+
+QStringList StubTool::callsWith(const QString& option) const {
+    QStringList matching;
+    for (const QString& call : calls()) {
+        if (call.startsWith(option + ' ')) {
+            matching.append(call);
+        }
+    }
+    return matching;
+}
+
+install::InstallEngine EngineTest::engine() const {
+    return install::InstallEngine(install::HostApplicationGuard(processes),
+                                  std::make_shared<platform::SystemProcessRunner>(),
+                                  {ditto, pluginkit.path(), lsregister.path()});
+}
+
+catalog::PackageManifest EngineTest::package(const QString& id, const QString& payloadPath,
+                                             catalog::PackageType type) const {
+    catalog::PackageManifest package;
+    package.id = id;
+    package.name = "Package " + id;
+    package.type = type;
+    package.category = "Blur";
+    package.version = "1.0.0";
+    package.bundlePayloadPath = payloadPath;
+    return package;
+}
+
+install::InstallResultOr<install::InstallResult>
+EngineTest::install(const catalog::PackageManifest& package,
+                    const std::optional<catalog::InstalledPackage>& previous,
+                    const std::optional<QString>& templatesRoot) const {
+    return engine().install(package, installRoot, templatesRoot, previous, payloadRoot);
+}
+
+install::InstallResult
+EngineTest::installed(const catalog::PackageManifest& package,
+                      const std::optional<catalog::InstalledPackage>& previous,
+                      const std::optional<QString>& templatesRoot) const {
+    const auto result = install(package, previous, templatesRoot);
+    EXPECT_TRUE(result) << (result ? std::string()
+                                   : install::describe(result.error()).toStdString());
+    return result ? *result : install::InstallResult{};
+}
+
+catalog::InstalledPackage EngineTest::recordOf(const catalog::PackageManifest& package,
+                                               const install::InstallResult& result) const {
+    return {package.id,   package.version,    {},
+            package.type, result.installPath, result.templateInstallPaths};
+}
+
+QStringList EngineTest::leftoverWorkFolders() const {
+    return QDir(catalog::cacheDirectory())
+        .entryList({"payload-stage-*", "payload-expand-*", "backup-*", "template-expand-*"},
+                   QDir::AllEntries | QDir::Hidden);
+}
+
+HeldTool::HeldTool(const QString& folder, const QString& realTool)
+    : m_folder(folder), m_path(folder + "/" + QFileInfo(realTool).fileName()) {
+    QDir().mkpath(m_folder);
+    EXPECT_EQ(::mkfifo(QFile::encodeName(m_folder + "/release").constData(), 0600), 0);
+    // The first call finds the pipe, waits for the test to close its end, and removes it, so
+    // later calls run straight through. The wait is bounded: a caller that blocks the main thread
+    // then finishes late instead of hanging the test.
+    writeFile(m_path, "#!/bin/sh\n"
+                      "gate='" +
+                          m_folder.toUtf8() +
+                          "'\n"
+                          "if [ -p \"$gate/release\" ]; then\n"
+                          "  : > \"$gate/held\"\n"
+                          "  timeout 10 cat \"$gate/release\" > /dev/null\n"
+                          "  rm -f \"$gate/release\"\n"
+                          "fi\n"
+                          "exec '" +
+                          realTool.toUtf8() + "' \"$@\"\n");
+    makeExecutable(m_path);
+}
+
+bool HeldTool::waitUntilHeld() {
+    return runMainLoopUntil([&] { return QFileInfo::exists(m_folder + "/held"); });
+}
+
+void HeldTool::release() {
+    // Opening the pipe waits for its reader, so it is opened only once a call is waiting on it.
+    if (m_released || !QFileInfo::exists(m_folder + "/held")) {
+        return;
+    }
+    m_released = true;
+    const int pipe = ::open(QFile::encodeName(m_folder + "/release").constData(), O_WRONLY);
+    if (pipe >= 0) {
+        ::close(pipe);
+    }
+}
+
+bool runMainLoopUntil(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 20000);
+}
+
+CoordinatorTest::~CoordinatorTest() {
+    EXPECT_TRUE(settle());
+    coordinator.reset();
+    remote.reset();
+}
+
+void CoordinatorTest::makeCoordinator(const install::InstallTools& engineTools,
+                                      const QString& downloadArchiveTool) {
+    coordinator.reset();
+    remote = std::make_unique<catalog::RemoteArtifactService>(
+        std::make_shared<platform::NetworkHttpClient>(),
+        std::make_shared<platform::SystemProcessRunner>(), downloadArchiveTool);
+    const install::HostApplicationGuard guard(processes);
+    coordinator = std::make_unique<install::InstallationCoordinator>(
+        store, installAccess, templatesAccess, *remote,
+        install::InstallationCoordinatorDependencies{
+            install::InstallEngine(guard, std::make_shared<platform::SystemProcessRunner>(),
+                                   engineTools),
+            guard});
+    const auto* published = coordinator.get();
+    QObject::connect(
+        published, &install::InstallationCoordinator::statusMessageByIDChanged, [this, published] {
+            const auto& statuses = published->statusMessageByID();
+            for (auto status = statuses.cbegin(); status != statuses.cend(); ++status) {
+                QStringList& history = statusHistory[status.key()];
+                if (history.isEmpty() || history.last() != status.value()) {
+                    history.append(status.value());
+                }
+            }
+        });
+    QObject::connect(
+        published, &install::InstallationCoordinator::bulkInstallProgressChanged,
+        [this, published] { progressHistory.append(published->bulkInstallProgress()); });
+}
+
+bool CoordinatorTest::settle() {
+    return runMainLoopUntil([&] { return coordinator->activePackageIDs().isEmpty(); });
+}
+
+bool CoordinatorTest::installAndSettle(const catalog::PackageManifest& package) {
+    coordinator->install(package);
+    return settle();
+}
+
+bool CoordinatorTest::settleBulkRun() {
+    return runMainLoopUntil([&] {
+        return !progressHistory.isEmpty() && !progressHistory.last() &&
+               coordinator->activePackageIDs().isEmpty();
+    });
+}
+
+QStringList CoordinatorTest::logMessages() const {
+    catalog::flushOperationsLog();
+    QFile file(catalog::operationsLogFilePath());
+    QStringList messages;
+    if (!file.open(QIODevice::ReadOnly)) {
+        return messages;
+    }
+    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        messages.append(line.mid(line.indexOf("] ") + 2));
+    }
+    return messages;
+}
+
+QStringList CoordinatorTest::diskState() const {
+    return treeSnapshot(home.filePath("home/Applications")) +
+           treeSnapshot(home.filePath("home/Movies")) +
+           QStringList{QString::fromUtf8(readFile(catalog::installedRecordsFileURL()))} +
+           registeredPluginLines();
+}
+
+catalog::PackageManifest CoordinatorTest::servedGlowPackage(const QString& version,
+                                                            const QString& sha256) {
+    const QString zipPath = home.filePath("served/glow-" + version + ".zip");
+    if (!QFileInfo::exists(zipPath)) {
+        const QString staging = home.filePath("served/" + version);
+        makeBundle(staging + "/Payloads/Glow/Glow.pluginkit", "studio.marlox.glow.plugin", version);
+        writeFile(staging + "/Payloads/Glow/Glow.pluginkit/Contents/Resources/version.txt",
+                  version.toUtf8());
+        zipTree(staging, zipPath);
+        HttpAnswer answer;
+        answer.body = readFile(zipPath);
+        server.setAnswer("/" + QFileInfo(zipPath).fileName(), answer);
+    }
+    catalog::PackageManifest package;
+    package.id = glowID;
+    package.name = "Glow";
+    package.type = catalog::PackageType::filter;
+    package.category = "Color & Grade";
+    package.version = version;
+    // The archive's single top-level folder is the payload root the path is looked up in.
+    package.bundlePayloadPath = "Glow";
+    package.downloadURL = server.url("/" + QFileInfo(zipPath).fileName()).toString();
+    package.sha256 =
+        sha256.isEmpty()
+            ? QString::fromLatin1(
+                  QCryptographicHash::hash(readFile(zipPath), QCryptographicHash::Sha256).toHex())
+            : sha256;
+    return package;
+}
+
+std::optional<catalog::InstalledPackage> CoordinatorTest::savedRecord(const QString& id) const {
+    const auto records =
+        catalog::decodeInstalledPackages(readFile(catalog::installedRecordsFileURL()));
+    EXPECT_TRUE(records) << "installed.json cannot be read";
+    for (const catalog::InstalledPackage& record :
+         records ? *records : QList<catalog::InstalledPackage>{}) {
+        if (record.id == id) {
+            return record;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace marlox::testing

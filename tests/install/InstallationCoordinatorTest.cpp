@@ -1,8 +1,7 @@
 #include "install/InstallationCoordinator.h"
 
-#include "CoordinatorTestFixture.h"
+#include "InstallTestSupport.h"
 #include "catalog/Environment.h"
-#include "catalog/RemoteArtifactService.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -32,22 +31,21 @@ QStringList registrationsInside(const QString& folder) {
     return registeredPluginLines().filter(folder + "/");
 }
 
-QString nowISO8601() {
-    return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+QString startedLine(const PackageManifest& package) {
+    return "Install started: package=" + package.id + ", version=" + package.version +
+           ", type=" + marlox::catalog::rawValue(package.type);
 }
 
-class InstallRoadsTest : public CoordinatorTest {};
+using InstallRoadsTest = CoordinatorTest;
 
 } // namespace
 
 TEST_F(InstallRoadsTest, InstallsBuiltInFolderPayloadRegistersItAndRecordsIt) {
     // GIVEN Countdown Pro, whose payload is a folder in the bundle holding its plug-in
-    const PackageManifest package = builtInPackage(countdownID);
-    const QString startedAt = nowISO8601();
+    const QString startedAt = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
 
     // WHEN it is installed
-    coordinator->install(package);
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(installAndSettle(builtInPackage(countdownID)));
 
     // THEN the payload folder became the package's install folder, its plug-in is registered
     const QString installPath = installFolder() + "/" + countdownID;
@@ -56,23 +54,23 @@ TEST_F(InstallRoadsTest, InstallsBuiltInFolderPayloadRegistersItAndRecordsIt) {
     const QStringList registered = registrationsInside(installPath);
     ASSERT_EQ(registered.size(), 1) << registeredPluginLines().join('\n').toStdString();
     EXPECT_TRUE(registered.first().startsWith('+'));
-    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder());
-    EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
 
     // and the record is kept and saved, stamped with the time in ISO 8601 UTC
     const auto record = store.record(countdownID);
     ASSERT_TRUE(record);
     EXPECT_EQ(savedRecord(countdownID), record);
-    EXPECT_EQ(record->version, "2.3.0");
-    EXPECT_EQ(record->packageType, PackageType::generator);
-    EXPECT_EQ(record->installPath, installPath);
-    EXPECT_TRUE(record->templateInstallPaths.isEmpty());
+    EXPECT_EQ(*record, (InstalledPackage{countdownID,
+                                         "2.3.0",
+                                         record->installedAtISO8601,
+                                         PackageType::generator,
+                                         installPath,
+                                         {}}));
     EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$)")
                     .match(record->installedAtISO8601)
                     .hasMatch())
         << record->installedAtISO8601.toStdString();
     EXPECT_GE(record->installedAtISO8601, startedAt);
-    EXPECT_LE(record->installedAtISO8601, nowISO8601());
+    EXPECT_LE(record->installedAtISO8601, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
 
     // and the log tells the start and the success, in that order
     EXPECT_EQ(
@@ -83,17 +81,16 @@ TEST_F(InstallRoadsTest, InstallsBuiltInFolderPayloadRegistersItAndRecordsIt) {
 }
 
 TEST_F(InstallRoadsTest, InstallsRemoteZipAfterCheckingItsDigest) {
-    // GIVEN a package served as a zip, with the archive's digest in the catalog
+    // GIVEN a package served as a zip, with the archive's digest (in capitals) in the catalog
     PackageManifest package = servedGlowPackage("1.0");
-    package.sha256 = servedGlowDigest("1.0").toUpper();
+    package.sha256 = package.sha256->toUpper();
 
     // WHEN it is installed
-    coordinator->install(package);
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(installAndSettle(package));
 
-    // THEN the archive was downloaded once and its plug-in installed and registered
+    // THEN the archive was downloaded once and its plug-in installed, registered and recorded
     const QString installPath = installFolder() + "/" + glowID;
-    EXPECT_EQ(coordinator->statusMessageByID().value(glowID), "Installed");
+    EXPECT_EQ(statusHistory.value(glowID), (QStringList{"Installing...", "Installed"}));
     EXPECT_EQ(server.requestCount("/glow-1.0.zip"), 1);
     EXPECT_EQ(readFile(installPath + "/Glow.pluginkit/Contents/Resources/version.txt"), "1.0");
     EXPECT_EQ(registrationsInside(installPath).size(), 1);
@@ -107,18 +104,12 @@ TEST_F(InstallRoadsTest, InstallsRemoteZipAfterCheckingItsDigest) {
 
 TEST_F(InstallRoadsTest, UpdateReplacesTheInstalledFolderInPlace) {
     // GIVEN version 1.0 installed from the server, with a file added to its folder since
-    PackageManifest first = servedGlowPackage("1.0");
-    first.sha256 = servedGlowDigest("1.0");
-    coordinator->install(first);
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(installAndSettle(servedGlowPackage("1.0")));
     const QString installPath = installFolder() + "/" + glowID;
     writeFile(installPath + "/stray.txt", "left over");
 
     // WHEN version 1.1 is installed over it
-    PackageManifest update = servedGlowPackage("1.1");
-    update.sha256 = servedGlowDigest("1.1");
-    coordinator->install(update);
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(installAndSettle(servedGlowPackage("1.1")));
 
     // THEN the folder holds 1.1 and nothing of 1.0, registered once at the same path
     EXPECT_EQ(statusHistory.value(glowID),
@@ -126,8 +117,10 @@ TEST_F(InstallRoadsTest, UpdateReplacesTheInstalledFolderInPlace) {
     EXPECT_EQ(readFile(installPath + "/Glow.pluginkit/Contents/Resources/version.txt"), "1.1");
     EXPECT_FALSE(QFileInfo::exists(installPath + "/stray.txt"));
     EXPECT_EQ(registeredPluginLines().filter("Glow.pluginkit").size(), 1);
-    EXPECT_EQ(savedRecord(glowID)->version, "1.1");
-    EXPECT_EQ(savedRecord(glowID)->installPath, installPath);
+    const auto record = savedRecord(glowID);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->version, "1.1");
+    EXPECT_EQ(record->installPath, installPath);
     // Nothing moved, so nothing was migrated.
     EXPECT_TRUE(logMessages().filter("Previous install removed").isEmpty());
 }
@@ -137,21 +130,21 @@ TEST_F(InstallRoadsTest, InstallsTemplatesPackageIntoMotionTemplates) {
     const PackageManifest package = builtInPackage(kineticTitlesID);
 
     // WHEN it is installed
-    coordinator->install(package);
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(installAndSettle(package));
 
     // THEN its templates are placed and recorded, and it has no install folder
     const QString placed = templatesFolder() + "/Titles/Marlox Studio/KineticTitles";
-    EXPECT_EQ(coordinator->statusMessageByID().value(kineticTitlesID), "Installed");
+    EXPECT_EQ(statusHistory.value(kineticTitlesID), (QStringList{"Installing...", "Installed"}));
     EXPECT_TRUE(QFileInfo(placed).isDir());
     EXPECT_FALSE(QFileInfo::exists(installFolder() + "/" + kineticTitlesID));
     const auto record = savedRecord(kineticTitlesID);
     ASSERT_TRUE(record);
-    EXPECT_EQ(record->packageType, PackageType::template_);
-    EXPECT_EQ(record->installPath, "");
-    EXPECT_EQ(record->templateInstallPaths, QStringList{placed});
-    EXPECT_EQ(templatesAccess.resolvedTemplatesRootPath(), templatesFolder());
-    EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::granted);
+    EXPECT_EQ(*record, (InstalledPackage{kineticTitlesID,
+                                         "3.0.1",
+                                         record->installedAtISO8601,
+                                         PackageType::template_,
+                                         "",
+                                         {placed}}));
     EXPECT_EQ(logMessages(),
               (QStringList{"Install started: package=" + kineticTitlesID +
                                ", version=3.0.1, type=template",
@@ -160,8 +153,7 @@ TEST_F(InstallRoadsTest, InstallsTemplatesPackageIntoMotionTemplates) {
 
 TEST_F(InstallRoadsTest, RemovesAnInstalledPackageAndItsRecord) {
     // GIVEN Countdown Pro installed
-    coordinator->install(builtInPackage(countdownID));
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(installAndSettle(builtInPackage(countdownID)));
     const QString installPath = installFolder() + "/" + countdownID;
     ASSERT_TRUE(QFileInfo(installPath).isDir());
 
@@ -176,7 +168,6 @@ TEST_F(InstallRoadsTest, RemovesAnInstalledPackageAndItsRecord) {
     EXPECT_FALSE(QFileInfo::exists(installPath));
     EXPECT_TRUE(registrationsInside(installPath).isEmpty());
     EXPECT_FALSE(store.record(countdownID));
-    EXPECT_TRUE(QFileInfo::exists(marlox::catalog::installedRecordsFileURL()));
     EXPECT_FALSE(savedRecord(countdownID));
     EXPECT_EQ(logMessages().mid(2),
               (QStringList{"Uninstall started: package=" + countdownID + ", path=" + installPath,
@@ -185,12 +176,12 @@ TEST_F(InstallRoadsTest, RemovesAnInstalledPackageAndItsRecord) {
 
 TEST_F(InstallRoadsTest, BulkReinstallPublishesProgressAndSkipsTemplatePackages) {
     // GIVEN three plug-in packages and a template package
-    const QList<PackageManifest> packages = {
-        builtInPackage(countdownID), builtInPackage(kineticTitlesID), builtInPackage(timecodeID),
-        builtInPackage(filmGradeID)};
+    const QList<PackageManifest> plugins = {builtInPackage(countdownID), builtInPackage(timecodeID),
+                                            builtInPackage(filmGradeID)};
 
     // WHEN all are reinstalled
-    coordinator->installAll(packages);
+    coordinator->installAll(
+        {plugins.at(0), builtInPackage(kineticTitlesID), plugins.at(1), plugins.at(2)});
     ASSERT_TRUE(settleBulkRun());
 
     // THEN progress counts the three plug-in packages by name, then clears
@@ -200,19 +191,17 @@ TEST_F(InstallRoadsTest, BulkReinstallPublishesProgressAndSkipsTemplatePackages)
                                BulkInstallProgress{2, 3, "Timecode Burn-In"},
                                BulkInstallProgress{3, 3, "Film Grade"}, std::nullopt}));
     // and each of them is installed, one after the other, while the template package is untouched
-    for (const QString& id : {countdownID, timecodeID, filmGradeID}) {
-        EXPECT_EQ(statusHistory.value(id), (QStringList{"Installing...", "Installed"}))
-            << id.toStdString();
-        EXPECT_TRUE(savedRecord(id)) << id.toStdString();
+    QStringList expectedLog;
+    for (const PackageManifest& package : plugins) {
+        EXPECT_EQ(statusHistory.value(package.id), (QStringList{"Installing...", "Installed"}));
+        EXPECT_TRUE(savedRecord(package.id)) << package.id.toStdString();
+        expectedLog << startedLine(package)
+                    << "Install succeeded: package=" + package.id + ", path=" + installFolder() +
+                           "/" + package.id;
     }
+    EXPECT_EQ(logMessages(), expectedLog);
     EXPECT_FALSE(coordinator->statusMessageByID().contains(kineticTitlesID));
     EXPECT_FALSE(store.record(kineticTitlesID));
-    EXPECT_EQ(logMessages().filter("Install started").size(), 3);
-    EXPECT_EQ(logMessages().filter("Install succeeded").size(), 3);
-    EXPECT_TRUE(
-        logMessages().indexOf(
-            QRegularExpression("Install succeeded: package=" + countdownID + ".*")) <
-        logMessages().indexOf(QRegularExpression("Install started: package=" + timecodeID + ".*")));
 }
 
 TEST_F(InstallRoadsTest, ParkedInstallResumesOnceTemplatesAccessIsGranted) {
@@ -220,6 +209,13 @@ TEST_F(InstallRoadsTest, ParkedInstallResumesOnceTemplatesAccessIsGranted) {
     ASSERT_TRUE(QDir(templatesFolder()).removeRecursively());
     writeFile(templatesFolder(), "not a folder");
     const PackageManifest package = builtInPackage(kineticTitlesID);
+
+    // WHEN a plug-in package without templates is requested, THEN it installs without waiting
+    ASSERT_TRUE(installAndSettle(builtInPackage(countdownID)));
+    EXPECT_EQ(statusHistory.value(countdownID), (QStringList{"Installing...", "Installed"}));
+    EXPECT_FALSE(coordinator->pendingPermissionPackage());
+    EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
+    const qsizetype seen = logMessages().size();
 
     // WHEN the templates package is requested
     coordinator->install(package);
@@ -229,13 +225,11 @@ TEST_F(InstallRoadsTest, ParkedInstallResumesOnceTemplatesAccessIsGranted) {
     EXPECT_EQ(coordinator->pendingPermissionPackage(), package);
     EXPECT_TRUE(coordinator->pendingPermissionNeedsTemplatesAccess());
     EXPECT_TRUE(coordinator->activePackageIDs().isEmpty());
-    EXPECT_EQ(logMessages(), QStringList{"Install paused for package=" + kineticTitlesID +
-                                         ": awaiting sandbox folder approval."});
+    EXPECT_EQ(logMessages().mid(seen), QStringList{"Install paused for package=" + kineticTitlesID +
+                                                   ": awaiting sandbox folder approval."});
 
-    // WHEN it is resumed while the folder still cannot be made
+    // WHEN it is resumed while the folder still cannot be made, THEN it stays parked
     coordinator->resumePendingInstall();
-
-    // THEN it stays parked
     EXPECT_EQ(coordinator->pendingPermissionPackage(), package);
     EXPECT_EQ(coordinator->statusMessageByID().value(kineticTitlesID), "Waiting for Access");
     EXPECT_TRUE(coordinator->activePackageIDs().isEmpty());
@@ -256,27 +250,10 @@ TEST_F(InstallRoadsTest, ParkedInstallResumesOnceTemplatesAccessIsGranted) {
     EXPECT_TRUE(savedRecord(kineticTitlesID));
 }
 
-TEST_F(InstallRoadsTest, PluginWithoutTemplatesNeverWaitsForTheTemplatesFolder) {
-    // GIVEN a Motion Templates folder that cannot be prepared
-    ASSERT_TRUE(QDir(templatesFolder()).removeRecursively());
-    writeFile(templatesFolder(), "not a folder");
-
-    // WHEN a plug-in package without templates is requested
-    coordinator->install(builtInPackage(countdownID));
-    ASSERT_TRUE(settle());
-
-    // THEN it installs without being parked
-    EXPECT_FALSE(coordinator->pendingPermissionPackage());
-    EXPECT_FALSE(coordinator->pendingPermissionNeedsTemplatesAccess());
-    EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
-    EXPECT_EQ(statusHistory.value(countdownID), (QStringList{"Installing...", "Installed"}));
-}
-
 TEST_F(InstallRoadsTest, ReinstallAfterTheFolderMovedRemovesTheOldOneAndKeepsTheNewTemplates) {
     // GIVEN Frame Kit, a plug-in with templates, recorded at a folder it has since moved from
     const PackageManifest package = builtInPackage("studio.marlox.frame-kit");
-    coordinator->install(package);
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(installAndSettle(package));
     const QString installPath = installFolder() + "/" + package.id;
     const QString oldPath =
         marlox::catalog::applicationSupportDirectory() + "/Plugins/" + package.id;
@@ -288,8 +265,7 @@ TEST_F(InstallRoadsTest, ReinstallAfterTheFolderMovedRemovesTheOldOneAndKeepsThe
     const qsizetype seen = logMessages().size();
 
     // WHEN it is reinstalled
-    coordinator->install(package);
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(installAndSettle(package));
 
     // THEN the old folder is gone, the new one recorded, and the templates just placed are kept
     EXPECT_EQ(coordinator->statusMessageByID().value(package.id), "Installed");
@@ -303,8 +279,7 @@ TEST_F(InstallRoadsTest, ReinstallAfterTheFolderMovedRemovesTheOldOneAndKeepsThe
         EXPECT_TRUE(QFileInfo(placed).isDir()) << placed.toStdString();
     }
     EXPECT_EQ(logMessages().mid(seen),
-              (QStringList{"Install started: package=" + package.id +
-                               ", version=" + package.version + ", type=generator",
+              (QStringList{startedLine(package),
                            "Previous install removed during migration: package=" + package.id +
                                ", path=" + oldPath,
                            "Install succeeded: package=" + package.id + ", path=" + installPath}));

@@ -1,5 +1,4 @@
-#include "EngineTestFixture.h"
-#include "install/InstallEngine.h"
+#include "InstallTestSupport.h"
 #include "platform/Bundle.h"
 #include "platform/PropertyList.h"
 
@@ -15,22 +14,13 @@ namespace {
 
 class MotionTemplatesTest : public EngineTest {
 protected:
-    // A package that places the templates at the payload path, under the subpath when given.
+    // A templates-only package that places the templates at the payload path under the subpath.
     PackageManifest templatesPackage(const QString& templatePath,
-                                     std::optional<QString> subpath = std::nullopt,
-                                     PackageType type = PackageType::template_) {
-        PackageManifest manifest = package("titles", "", type);
+                                     std::optional<QString> subpath = std::nullopt) {
+        PackageManifest manifest = package("titles", "", PackageType::template_);
         manifest.motionTemplatePayloadPath = templatePath;
         manifest.motionTemplateInstallSubpath = std::move(subpath);
         return manifest;
-    }
-    // A plug-in package that also carries a folder of templates.
-    PackageManifest frameKit() {
-        makeBundle(payloadRoot + "/Payloads/Frame/Frame.pluginkit", "studio.marlox.frame");
-        writeFile(payloadRoot + "/Templates/Frames/Border/Border.moti", "border");
-        PackageManifest frame = package("frame", "Payloads/Frame");
-        frame.motionTemplatePayloadPath = "Templates/Frames";
-        return frame;
     }
 };
 
@@ -50,28 +40,23 @@ public:
 
 TEST_F(MotionTemplatesTest, TargetsTheTypeAndVendorFoldersOfTheBuild) {
     PackageManifest blur = package("blur", "Payloads/Blur");
-    blur.category = "Blur";
-    const QString library = home.filePath("home/Movies/Motion Templates.localized");
-
     EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, std::nullopt),
-              library + "/Generators.localized/Marlox Studio/Blur");
+              templatesRoot + "/Generators.localized/Marlox Studio/Blur");
     blur.type = PackageType::filter;
     EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, "/Library/Motion Templates.localized"),
               "/Library/Motion Templates.localized/Effects.localized/Marlox Studio/Blur");
+    // A templates-only package has no type folder: without a subpath it has no target.
+    const auto none = InstallEngine::templateTargetDirectory(templatesPackage("T"), std::nullopt);
+    ASSERT_FALSE(none);
+    EXPECT_EQ(describe(none.error()),
+              "Motion template install target is not defined for package type template.");
 
     const DeveloperBuild developer(home.filePath("developer"));
     EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, std::nullopt),
-              library + "/Effects.localized/Marlox Studio Developer/Blur");
+              templatesRoot + "/Effects.localized/Marlox Studio Developer/Blur");
     blur.motionTemplateInstallSubpath = "  Titles/Marlox Studio/Kinetic \n";
     EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, std::nullopt),
-              library + "/Titles/Marlox Studio Developer/Kinetic");
-}
-
-TEST_F(MotionTemplatesTest, TemplatePackageWithoutSubpathHasNoTarget) {
-    const auto target = InstallEngine::templateTargetDirectory(templatesPackage("T"), std::nullopt);
-    ASSERT_FALSE(target);
-    EXPECT_EQ(describe(target.error()),
-              "Motion template install target is not defined for package type template.");
+              templatesRoot + "/Titles/Marlox Studio Developer/Kinetic");
 }
 
 TEST(NormalizeTemplateSubpathTest, PutsTheRunningBuildsVendorInTheSecondPlaceOnly) {
@@ -104,8 +89,7 @@ TEST_F(MotionTemplatesTest, ZipTemplatesPlaceEachTopLevelEntrySorted) {
                   templatesRoot);
 
     const QString target = templatesRoot + "/Transitions/Marlox Studio";
-    EXPECT_EQ(result.installPath, QString()) << "a templates-only package has no install folder";
-    EXPECT_EQ(result.templateInstallPaths, (QStringList{target + "/a", target + "/b"}));
+    EXPECT_EQ(result, (InstallResult{"", {target + "/a", target + "/b"}}));
     EXPECT_EQ(QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               (QStringList{"a", "b"}));
     EXPECT_TRUE(leftoverWorkFolders().isEmpty());
@@ -123,38 +107,47 @@ TEST_F(MotionTemplatesTest, FolderTemplatesGiveOnePathAndReplaceAnEarlierCopy) {
     EXPECT_EQ(treeSnapshot(item), treeSnapshot(payloadRoot + "/Templates/Kinetic"));
 }
 
-TEST_F(MotionTemplatesTest, PluginPackageWithTemplatesInstallsBoth) {
-    const InstallResult result = installed(frameKit());
-
-    EXPECT_EQ(result.installPath, installRoot + "/frame");
-    EXPECT_EQ(result.templateInstallPaths,
-              QStringList{templatesRoot + "/Generators.localized/Marlox Studio/Blur/Frames"});
-}
-
-TEST_F(MotionTemplatesTest, PackageThatNoLongerCarriesTemplatesRemovesThePreviousOnes) {
-    PackageManifest frame = frameKit();
+TEST_F(MotionTemplatesTest, PluginPackageThatNoLongerCarriesTemplatesRemovesItsEarlierOnes) {
+    // GIVEN a plug-in package installed with a folder of templates, beside another's templates
+    makeBundle(payloadRoot + "/Payloads/Frame/Frame.pluginkit", "studio.marlox.frame");
+    writeFile(payloadRoot + "/Templates/Frames/Border/Border.moti", "border");
+    PackageManifest frame = package("frame", "Payloads/Frame");
+    frame.motionTemplatePayloadPath = "Templates/Frames";
     const auto first = installed(frame);
-    writeFile(templatesRoot + "/Generators.localized/Marlox Studio/Other/keep.moti",
-              "another package");
+    EXPECT_EQ(first,
+              (InstallResult{installRoot + "/frame",
+                             {templatesRoot + "/Generators.localized/Marlox Studio/Blur/Frames"}}));
+    writeFile(templatesRoot + "/Generators.localized/Marlox Studio/Other/keep.moti", "another's");
 
+    // WHEN a version without templates is installed over it
     frame.motionTemplatePayloadPath.reset();
     const auto second = installed(frame, recordOf(frame, first));
 
+    // THEN its templates are gone, with their emptied folder, and none are recorded
     EXPECT_TRUE(second.templateInstallPaths.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(templatesRoot + "/Generators.localized/Marlox Studio/Blur"));
     EXPECT_TRUE(
         QFileInfo::exists(templatesRoot + "/Generators.localized/Marlox Studio/Other/keep.moti"));
 }
 
-TEST_F(MotionTemplatesTest, RemovingTheLastTemplatesPrunesUpToTheLibrary) {
+TEST_F(MotionTemplatesTest, UninstallRemovesTheLastTemplatesAndPrunesUpToTheLibrary) {
+    // GIVEN a record whose install folder is already gone, listing an empty path, a template item
+    // that is gone, one outside the library, and the last item of its type folder
     const QString item = templatesRoot + "/Generators.localized/Marlox Studio/Blur/Frames";
     writeFile(item + "/Border/Border.moti", "border");
     writeFile(templatesRoot + "/Generators.localized/.localized", "hidden marker");
     const QString outside = home.filePath("home/Desktop/Frames");
     writeFile(outside + "/mine.moti", "the user's own");
 
-    EXPECT_FALSE(engine().removeTemplatePaths({"", item + "-gone", outside, item}));
+    // WHEN it is uninstalled
+    EXPECT_FALSE(engine().uninstall({"frame",
+                                     "1.0",
+                                     {},
+                                     PackageType::generator,
+                                     installRoot + "/frame",
+                                     {"", item + "-gone", outside, item}}));
 
+    // THEN the item and the folders it leaves empty are gone, up to the library itself
     EXPECT_FALSE(QFileInfo::exists(templatesRoot + "/Generators.localized"));
     EXPECT_TRUE(QFileInfo(templatesRoot).isDir());
     EXPECT_TRUE(QFileInfo::exists(outside + "/mine.moti"));
