@@ -76,27 +76,6 @@ TEST_F(EngineTest, DirectoryPayloadBecomesThePackageFolderAndItsApplicationIsReg
                      "-a " + result.installPath + "/Blur.pluginkit"}));
 }
 
-TEST_F(EngineTest, ZipPayloadInstallsOnlyTheBundleWhateverTheExtensionsCase) {
-    for (const QString archive : {"Grid.zip", "Grid.ZIP"}) {
-        SCOPED_TRACE(archive.toStdString());
-        // GIVEN a zipped plug-in with the resource forks a Mac's archiver adds
-        writeZip(payloadRoot + "/Payloads/" + archive,
-                 {{"Grid.pluginkit/Contents/Info.plist", "<plist/>"},
-                  {"Grid.pluginkit/Contents/MacOS/Grid", "binary"},
-                  {"__MACOSX/._Grid.pluginkit", "fork"},
-                  {"__MACOSX/Grid.pluginkit/Contents/._Info.plist", "fork"}});
-
-        // WHEN it is installed
-        const InstallResult result = installed(package("grid", "Payloads/" + archive));
-
-        // THEN the install folder holds the bundle only: no archive, no __MACOSX
-        EXPECT_EQ(entriesOf(result.installPath), QStringList{"Grid.pluginkit"});
-        EXPECT_EQ(readFile(result.installPath + "/Grid.pluginkit/Contents/MacOS/Grid"), "binary");
-        EXPECT_TRUE(QFileInfo::exists(payloadRoot + "/Payloads/" + archive)) << "the payload stays";
-        EXPECT_TRUE(leftoverWorkFolders().isEmpty());
-    }
-}
-
 TEST_F(EngineTest, RefusedInstallGivesItsReasonAndTouchesNothing) {
     // GIVEN another package installed, a folder beside the install root, one beside the payload
     // root, and a link out of the payload root
@@ -248,26 +227,38 @@ TEST_F(EngineTest, ExpandsArchivesInsideADirectoryPayloadInPathOrderButNotArchiv
     EXPECT_EQ(readFile(result.installPath + "/Nested.zip"), "an archive inside an archive");
 }
 
-TEST_F(EngineTest, ArchiveToolFailureReportsItsStatusAndOutputAndLeavesTheArchive) {
-    writeZip(payloadRoot + "/Payloads/Grid.zip", {{"Grid.pluginkit/Contents/Info.plist", "x"}});
+TEST_F(EngineTest, ZipPayloadOfAnyCaseIsExpandedWithoutForksAndAToolFailureIsReported) {
+    // GIVEN a zipped plug-in, its extension in capitals, with the resource forks a Mac's archiver
+    // adds, and an archive tool that fails
+    writeZip(payloadRoot + "/Payloads/Grid.ZIP",
+             {{"Grid.pluginkit/Contents/MacOS/Grid", "binary"},
+              {"__MACOSX/Grid.pluginkit/Contents/._Info.plist", "fork"}});
     const StubTool failingDitto(home.filePath("tools"), "ditto");
     failingDitto.fail("-x", 9, "ditto: archive is damaged\n");
     ditto = failingDitto.path();
 
-    const auto result = install(package("grid", "Payloads/Grid.zip"));
-
-    ASSERT_FALSE(result);
-    const auto* error = std::get_if<ToolError>(&result.error());
+    // WHEN it is installed, THEN the tool's status and output are the error, the archive stays
+    const auto failed = install(package("grid", "Payloads/Grid.ZIP"));
+    ASSERT_FALSE(failed);
+    const auto* error = std::get_if<ToolError>(&failed.error());
     ASSERT_TRUE(error);
     EXPECT_EQ(error->domain, "InstallEngine");
     EXPECT_EQ(error->code, 9);
     EXPECT_EQ(error->description, "ditto: archive is damaged\n");
-    EXPECT_TRUE(QFileInfo::exists(installRoot + "/grid/Grid.zip"));
+    EXPECT_TRUE(QFileInfo::exists(installRoot + "/grid/Grid.ZIP"));
     EXPECT_TRUE(leftoverWorkFolders().isEmpty());
-
+    // and a tool that fails silently is named instead
     failingDitto.fail("-x", 2, "");
-    EXPECT_EQ(describe(install(package("grid", "Payloads/Grid.zip")).error()),
+    EXPECT_EQ(describe(install(package("grid", "Payloads/Grid.ZIP")).error()),
               "Tool failed: " + failingDitto.path());
+
+    // WHEN the real tool expands it, THEN the folder holds the bundle only: no archive, no forks
+    ditto = marlox::platform::dittoToolPath();
+    const InstallResult result = installed(package("grid", "Payloads/Grid.ZIP"));
+    EXPECT_EQ(entriesOf(result.installPath), QStringList{"Grid.pluginkit"});
+    EXPECT_EQ(readFile(result.installPath + "/Grid.pluginkit/Contents/MacOS/Grid"), "binary");
+    EXPECT_TRUE(QFileInfo::exists(payloadRoot + "/Payloads/Grid.ZIP")) << "the payload stays";
+    EXPECT_TRUE(leftoverWorkFolders().isEmpty());
 }
 
 TEST_F(EngineTest,
