@@ -10,7 +10,7 @@ using namespace marlox::install;
 using namespace marlox::testing;
 using marlox::platform::RunningApplication;
 
-TEST(HostApplicationGuardTest, NamesRunningHostsInTableOrderOncePerHost) {
+TEST(HostApplicationGuardTest, ListsRunningHostsInTableOrderEachWithItsProcessesOnce) {
     struct Case {
         const char* name;
         std::map<QString, QList<RunningApplication>> running;
@@ -20,40 +20,33 @@ TEST(HostApplicationGuardTest, NamesRunningHostsInTableOrderOncePerHost) {
         {"nothing running", {}, {}},
         {"both hosts",
          {{"com.apple.motionapp", {{20, false}}}, {"com.apple.FinalCut", {{10, false}}}},
-         {"Final Cut Pro", "Apple Motion"}},
+         {"Final Cut Pro 10", "Apple Motion 20"}},
         {"Motion under its second identifier only",
          {{"com.apple.Motion", {{30, false}}}},
-         {"Apple Motion"}},
+         {"Apple Motion 30"}},
+        {"processes listed under both of Motion's identifiers",
+         {{"com.apple.motionapp", {{30, false}, {31, false}}},
+          {"com.apple.Motion", {{31, false}, {32, false}}}},
+         {"Apple Motion 30 31 32"}},
         {"a terminated instance still listed", {{"com.apple.FinalCut", {{10, true}}}}, {}},
-        {"two Final Cut Pro instances",
-         {{"com.apple.FinalCut", {{10, false}, {11, false}}}},
-         {"Final Cut Pro"}},
     };
     for (const Case& test : cases) {
         // GIVEN the platform reports these applications
         auto lister = std::make_shared<FakeProcessLister>();
         lister->byIdentifier = test.running;
-        // WHEN the guard is asked, THEN it names each running host once, Final Cut Pro first
-        EXPECT_EQ(HostApplicationGuard(lister).runningHostNames(), test.expected) << test.name;
+        const HostApplicationGuard guard(lister);
+        // WHEN the guard is asked, THEN it lists each running host once, Final Cut Pro first
+        QStringList hosts;
+        for (const auto& [host, instances] : guard.runningHostApplications()) {
+            hosts.append(host.displayName);
+            for (const RunningApplication& instance : instances) {
+                hosts.last() += ' ' + QString::number(instance.processIdentifier);
+            }
+        }
+        EXPECT_EQ(hosts, test.expected) << test.name;
     }
     EXPECT_EQ(describe(HostApplicationGuardError{{"Final Cut Pro", "Apple Motion"}}),
               "Close host apps before continuing. Running: Final Cut Pro, Apple Motion");
-}
-
-TEST(HostApplicationGuardTest, CountsAProcessListedUnderBothIdentifiersOnce) {
-    auto lister = std::make_shared<FakeProcessLister>();
-    lister->byIdentifier = {{"com.apple.motionapp", {{30, false}, {31, false}}},
-                            {"com.apple.Motion", {{31, false}, {32, false}}}};
-
-    const auto running = HostApplicationGuard(lister).runningHostApplications();
-
-    ASSERT_EQ(running.size(), 1);
-    EXPECT_EQ(running.first().first.displayName, "Apple Motion");
-    QList<qint64> processes;
-    for (const RunningApplication& instance : running.first().second) {
-        processes.append(instance.processIdentifier);
-    }
-    EXPECT_EQ(processes, (QList<qint64>{30, 31, 32}));
 }
 
 TEST(HostApplicationGuardTest, MatchesHostsInTheProcessTableByCommandOrExecutableSkippingZombies) {

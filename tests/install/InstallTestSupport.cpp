@@ -1,19 +1,13 @@
 #include "InstallTestSupport.h"
 
-#include "catalog/Environment.h"
 #include "catalog/OperationsLog.h"
 #include "platform/HttpClient.h"
-#include "platform/ProcessRunner.h"
 #include "platform/PropertyList.h"
 #include "support/ZipWriter.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
-#include <QTest>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -174,77 +168,11 @@ StubTool::StubTool(const QString& folder, const QString& name)
     makeExecutable(m_path);
 }
 
-void StubTool::reply(const QString& option, const QByteArray& output) const {
-    writeFile(m_folder + "/reply" + option, output);
-}
-
-void StubTool::fail(const QString& option, int exitCode, const QByteArray& errorOutput) const {
-    writeFile(m_folder + "/exit" + option, QByteArray::number(exitCode));
-    writeFile(m_folder + "/stderr" + option, errorOutput);
-}
-
 QStringList StubTool::calls() const {
     QFile file(m_folder + "/calls");
     return file.open(QIODevice::ReadOnly)
                ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
                : QStringList();
-}
-
-QStringList StubTool::callsWith(const QString& option) const {
-    QStringList matching;
-    for (const QString& call : calls()) {
-        if (call.startsWith(option + ' ')) {
-            matching.append(call);
-        }
-    }
-    return matching;
-}
-
-install::InstallEngine EngineTest::engine() const {
-    return install::InstallEngine(install::HostApplicationGuard(processes),
-                                  std::make_shared<platform::SystemProcessRunner>(),
-                                  {ditto, pluginkit.path(), lsregister.path()});
-}
-
-catalog::PackageManifest EngineTest::package(const QString& id, const QString& payloadPath,
-                                             catalog::PackageType type) const {
-    catalog::PackageManifest package;
-    package.id = id;
-    package.name = "Package " + id;
-    package.type = type;
-    package.category = "Blur";
-    package.version = "1.0.0";
-    package.bundlePayloadPath = payloadPath;
-    return package;
-}
-
-install::InstallResultOr<install::InstallResult>
-EngineTest::install(const catalog::PackageManifest& package,
-                    const std::optional<catalog::InstalledPackage>& previous,
-                    const std::optional<QString>& templatesRoot) const {
-    return engine().install(package, installRoot, templatesRoot, previous, payloadRoot);
-}
-
-install::InstallResult
-EngineTest::installed(const catalog::PackageManifest& package,
-                      const std::optional<catalog::InstalledPackage>& previous,
-                      const std::optional<QString>& templatesRoot) const {
-    const auto result = install(package, previous, templatesRoot);
-    EXPECT_TRUE(result) << (result ? std::string()
-                                   : install::describe(result.error()).toStdString());
-    return result ? *result : install::InstallResult{};
-}
-
-catalog::InstalledPackage EngineTest::recordOf(const catalog::PackageManifest& package,
-                                               const install::InstallResult& result) const {
-    return {package.id,   package.version,    {},
-            package.type, result.installPath, result.templateInstallPaths};
-}
-
-QStringList EngineTest::leftoverWorkFolders() const {
-    return QDir(catalog::cacheDirectory())
-        .entryList({"payload-stage-*", "payload-expand-*", "backup-*", "template-expand-*"},
-                   QDir::AllEntries | QDir::Hidden);
 }
 
 HeldTool::HeldTool(const QString& folder, const QString& realTool)
@@ -284,16 +212,6 @@ void HeldTool::release() {
     }
 }
 
-bool runMainLoopUntil(const std::function<bool()>& condition) {
-    return QTest::qWaitFor(condition, 20000);
-}
-
-CoordinatorTest::~CoordinatorTest() {
-    EXPECT_TRUE(settle());
-    coordinator.reset();
-    remote.reset();
-}
-
 void CoordinatorTest::makeCoordinator(const install::InstallTools& engineTools,
                                       const QString& downloadArchiveTool) {
     coordinator.reset();
@@ -323,22 +241,6 @@ void CoordinatorTest::makeCoordinator(const install::InstallTools& engineTools,
         [this, published] { progressHistory.append(published->bulkInstallProgress()); });
 }
 
-bool CoordinatorTest::settle() {
-    return runMainLoopUntil([&] { return coordinator->activePackageIDs().isEmpty(); });
-}
-
-bool CoordinatorTest::installAndSettle(const catalog::PackageManifest& package) {
-    coordinator->install(package);
-    return settle();
-}
-
-bool CoordinatorTest::settleBulkRun() {
-    return runMainLoopUntil([&] {
-        return !progressHistory.isEmpty() && !progressHistory.last() &&
-               coordinator->activePackageIDs().isEmpty();
-    });
-}
-
 QStringList CoordinatorTest::logMessages() const {
     catalog::flushOperationsLog();
     QFile file(catalog::operationsLogFilePath());
@@ -352,15 +254,7 @@ QStringList CoordinatorTest::logMessages() const {
     return messages;
 }
 
-QStringList CoordinatorTest::diskState() const {
-    return treeSnapshot(home.filePath("home/Applications")) +
-           treeSnapshot(home.filePath("home/Movies")) +
-           QStringList{QString::fromUtf8(readFile(catalog::installedRecordsFileURL()))} +
-           registeredPluginLines();
-}
-
-catalog::PackageManifest CoordinatorTest::servedGlowPackage(const QString& version,
-                                                            const QString& sha256) {
+catalog::PackageManifest CoordinatorTest::servedGlowPackage(const QString& version) {
     const QString zipPath = home.filePath("served/glow-" + version + ".zip");
     if (!QFileInfo::exists(zipPath)) {
         const QString staging = home.filePath("served/" + version);
@@ -381,11 +275,8 @@ catalog::PackageManifest CoordinatorTest::servedGlowPackage(const QString& versi
     // The archive's single top-level folder is the payload root the path is looked up in.
     package.bundlePayloadPath = "Glow";
     package.downloadURL = server.url("/" + QFileInfo(zipPath).fileName()).toString();
-    package.sha256 =
-        sha256.isEmpty()
-            ? QString::fromLatin1(
-                  QCryptographicHash::hash(readFile(zipPath), QCryptographicHash::Sha256).toHex())
-            : sha256;
+    package.sha256 = QString::fromLatin1(
+        QCryptographicHash::hash(readFile(zipPath), QCryptographicHash::Sha256).toHex());
     return package;
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "catalog/AppSettingsStore.h"
-#include "catalog/CatalogManifest.h"
+#include "catalog/Environment.h"
 #include "catalog/InstallLocations.h"
-#include "catalog/InstalledPackage.h"
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/RemoteArtifactService.h"
 #include "install/InstallEngine.h"
@@ -11,7 +10,7 @@
 #include "install/InstallationCoordinator.h"
 #include "install/MotionTemplatesAccessService.h"
 #include "platform/LoginItem.h"
-#include "platform/ProcessList.h"
+#include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
@@ -19,16 +18,14 @@
 #include "support/QtPrinters.h"
 #include "support/ScratchHome.h"
 
-#include <QMap>
+#include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include <QTest>
 
 #include <functional>
 #include <map>
-#include <memory>
-#include <optional>
 #include <ostream>
 
 namespace marlox::install {
@@ -127,13 +124,20 @@ public:
 
     const QString& path() const { return m_path; }
     // Standard output for calls whose first argument is `option`.
-    void reply(const QString& option, const QByteArray& output) const;
+    void reply(const QString& option, const QByteArray& output) const {
+        writeFile(m_folder + "/reply" + option, output);
+    }
     // Exit status and standard error for calls whose first argument is `option`.
-    void fail(const QString& option, int exitCode, const QByteArray& errorOutput = {}) const;
+    void fail(const QString& option, int exitCode, const QByteArray& errorOutput = {}) const {
+        writeFile(m_folder + "/exit" + option, QByteArray::number(exitCode));
+        writeFile(m_folder + "/stderr" + option, errorOutput);
+    }
     // Every call so far, in order, its arguments joined by spaces.
     QStringList calls() const;
     // The calls whose first argument is `option`.
-    QStringList callsWith(const QString& option) const;
+    QStringList callsWith(const QString& option) const {
+        return calls().filter(QRegularExpression("^" + option + ' '));
+    }
 
 private:
     QString m_folder;
@@ -143,23 +147,49 @@ private:
 // A scratch home with stub registry tools, the archive tool, a payload folder and an engine.
 class EngineTest : public ScratchHomeTest {
 protected:
-    install::InstallEngine engine() const;
+    install::InstallEngine engine() const {
+        return {install::HostApplicationGuard(processes),
+                std::make_shared<platform::SystemProcessRunner>(),
+                {ditto, pluginkit.path(), lsregister.path()}};
+    }
     catalog::PackageManifest
     package(const QString& id, const QString& payloadPath,
-            catalog::PackageType type = catalog::PackageType::generator) const;
+            catalog::PackageType type = catalog::PackageType::generator) const {
+        catalog::PackageManifest package;
+        package.id = id;
+        package.name = "Package " + id;
+        package.type = type;
+        package.category = "Blur";
+        package.version = "1.0.0";
+        package.bundlePayloadPath = payloadPath;
+        return package;
+    }
     install::InstallResultOr<install::InstallResult>
     install(const catalog::PackageManifest& package,
             const std::optional<catalog::InstalledPackage>& previous = std::nullopt,
-            const std::optional<QString>& templatesRoot = std::nullopt) const;
+            const std::optional<QString>& templatesRoot = std::nullopt) const {
+        return engine().install(package, installRoot, templatesRoot, previous, payloadRoot);
+    }
     // Fails the test with the error's text when the install failed.
     install::InstallResult
     installed(const catalog::PackageManifest& package,
               const std::optional<catalog::InstalledPackage>& previous = std::nullopt,
-              const std::optional<QString>& templatesRoot = std::nullopt) const;
+              const std::optional<QString>& templatesRoot = std::nullopt) const {
+        const auto result = install(package, previous, templatesRoot);
+        EXPECT_TRUE(result) << (result ? "" : install::describe(result.error()).toStdString());
+        return result ? *result : install::InstallResult{};
+    }
     catalog::InstalledPackage recordOf(const catalog::PackageManifest& package,
-                                       const install::InstallResult& result) const;
+                                       const install::InstallResult& result) const {
+        return {package.id,   package.version,    {},
+                package.type, result.installPath, result.templateInstallPaths};
+    }
     // Items in the support folder's Cache whose names start with one of the work-folder prefixes.
-    QStringList leftoverWorkFolders() const;
+    QStringList leftoverWorkFolders() const {
+        return QDir(catalog::cacheDirectory())
+            .entryList({"payload-stage-*", "payload-expand-*", "backup-*", "template-expand-*"},
+                       QDir::AllEntries | QDir::Hidden);
+    }
 
     StubTool pluginkit{home.filePath("tools"), "pluginkit"};
     StubTool lsregister{home.filePath("tools"), "lsregister"};
@@ -199,35 +229,51 @@ private:
 };
 
 // Runs the main loop until the condition holds; false when it did not in time.
-bool runMainLoopUntil(const std::function<bool()>& condition);
+inline bool runMainLoopUntil(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 20000);
+}
 
 // A scratch home with the settings, records and both folder services, a loopback server for
 // downloads, and a coordinator whose engine runs the bundled tools.
 class CoordinatorTest : public ScratchHomeTest {
 protected:
     CoordinatorTest() { makeCoordinator(); }
-    ~CoordinatorTest() override;
+    ~CoordinatorTest() override { EXPECT_TRUE(settle()); }
 
     // Replaces the coordinator (and its remote-artifact service), e.g. to hand it other tools.
     void makeCoordinator(
         const install::InstallTools& engineTools = install::InstallTools::systemDefaults(),
         const QString& downloadArchiveTool = platform::dittoToolPath());
     // Runs the main loop until no package is in flight.
-    bool settle();
-    // Requests the install and settles.
-    bool installAndSettle(const catalog::PackageManifest& package);
+    bool settle() {
+        return runMainLoopUntil([&] { return coordinator->activePackageIDs().isEmpty(); });
+    }
+    bool installAndSettle(const catalog::PackageManifest& package) {
+        coordinator->install(package);
+        return settle();
+    }
     // Runs the main loop until a bulk run has published its progress and cleared it again.
-    bool settleBulkRun();
+    bool settleBulkRun() {
+        return runMainLoopUntil([&] {
+            return !progressHistory.isEmpty() && !progressHistory.last() &&
+                   coordinator->activePackageIDs().isEmpty();
+        });
+    }
     // The messages of the operations log, without their time stamps.
     QStringList logMessages() const;
     // What the user could see on disk: the plug-in and template folders, the records, the
     // registry.
-    QStringList diskState() const;
+    QStringList diskState() const {
+        return treeSnapshot(home.filePath("home/Applications")) +
+               treeSnapshot(home.filePath("home/Movies")) +
+               QStringList{QString::fromUtf8(readFile(catalog::installedRecordsFileURL()))} +
+               registeredPluginLines();
+    }
 
     // A package downloaded from the loopback server as a zip holding
-    // "Payloads/Glow/Glow.pluginkit", whose version file holds the version. The catalog carries
-    // the archive's digest unless another is given.
-    catalog::PackageManifest servedGlowPackage(const QString& version, const QString& sha256 = {});
+    // "Payloads/Glow/Glow.pluginkit", whose version file holds the version, with the archive's
+    // digest in the catalog.
+    catalog::PackageManifest servedGlowPackage(const QString& version);
     QString installFolder() const { return catalog::installFolderPath(); }
     QString templatesFolder() const { return install::motionTemplatesFolderPath(); }
     std::optional<catalog::InstalledPackage> savedRecord(const QString& id) const;
@@ -242,13 +288,12 @@ protected:
     install::MotionTemplatesAccessService templatesAccess{settings, workspace};
     std::shared_ptr<OwnChildProcessLister> processes = std::make_shared<OwnChildProcessLister>();
     LoopbackHttpServer server;
-    std::unique_ptr<catalog::RemoteArtifactService> remote;
-    std::unique_ptr<install::InstallationCoordinator> coordinator;
-
     // Every status each package went through, in order.
     QMap<QString, QStringList> statusHistory;
     // Every value bulkInstallProgress took, in order.
     QList<std::optional<install::BulkInstallProgress>> progressHistory;
+    std::unique_ptr<catalog::RemoteArtifactService> remote;
+    std::unique_ptr<install::InstallationCoordinator> coordinator;
 };
 
 } // namespace marlox::testing

@@ -79,31 +79,30 @@ TEST(NormalizeTemplateSubpathTest, PutsTheRunningBuildsVendorInTheSecondPlaceOnl
     }
 }
 
-TEST_F(MotionTemplatesTest, ZipTemplatesPlaceEachTopLevelEntrySorted) {
+TEST_F(MotionTemplatesTest, ZipTemplatesPlaceEachVisibleTopLevelEntryAndAFolderReplacesItsCopy) {
+    // GIVEN a zip of templates, its entries out of order and with forks and a hidden file, and a
+    // folder of templates whose earlier copy is in place
     writeZip(
         payloadRoot + "/Templates/Pack.zip",
         {{"b/B.moti", "b"}, {"a/A.moti", "a"}, {"__MACOSX/._a", "fork"}, {".hidden", "hidden"}});
-
-    const InstallResult result =
-        installed(templatesPackage("Templates/Pack.zip", "Transitions/Marlox Studio"), std::nullopt,
-                  templatesRoot);
-
-    const QString target = templatesRoot + "/Transitions/Marlox Studio";
-    EXPECT_EQ(result, (InstallResult{"", {target + "/a", target + "/b"}}));
-    EXPECT_EQ(QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              (QStringList{"a", "b"}));
-    EXPECT_TRUE(leftoverWorkFolders().isEmpty());
-}
-
-TEST_F(MotionTemplatesTest, FolderTemplatesGiveOnePathAndReplaceAnEarlierCopy) {
     writeFile(payloadRoot + "/Templates/Kinetic/Slide Up/Slide Up.moti", "new");
     writeFile(templatesRoot + "/Titles/Marlox Studio/Kinetic/Old/Old.moti", "earlier copy");
 
-    const InstallResult result = installed(
+    // WHEN both are installed
+    const InstallResult zipped =
+        installed(templatesPackage("Templates/Pack.zip", "Transitions/Marlox Studio"), std::nullopt,
+                  templatesRoot);
+    const InstallResult folder = installed(
         templatesPackage("Templates/Kinetic", "Titles/Marlox Studio"), std::nullopt, templatesRoot);
 
+    // THEN the zip's entries are placed in name order, and the folder is one exact copy
+    const QString target = templatesRoot + "/Transitions/Marlox Studio";
+    EXPECT_EQ(zipped, (InstallResult{"", {target + "/a", target + "/b"}}));
+    EXPECT_EQ(QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"a", "b"}));
+    EXPECT_TRUE(leftoverWorkFolders().isEmpty());
     const QString item = templatesRoot + "/Titles/Marlox Studio/Kinetic";
-    EXPECT_EQ(result.templateInstallPaths, QStringList{item});
+    EXPECT_EQ(folder, (InstallResult{"", {item}}));
     EXPECT_EQ(treeSnapshot(item), treeSnapshot(payloadRoot + "/Templates/Kinetic"));
 }
 
