@@ -1,7 +1,5 @@
 #include "InstallTestSupport.h"
 
-#include "catalog/OperationsLog.h"
-#include "platform/HttpClient.h"
 #include "platform/PropertyList.h"
 #include "support/ZipWriter.h"
 
@@ -9,7 +7,6 @@
 #include <QCryptographicHash>
 #include <QDirIterator>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -156,15 +153,16 @@ QStringList treeSnapshot(const QString& root) {
 
 StubTool::StubTool(const QString& folder, const QString& name)
     : m_folder(folder + "/" + name + ".stub"), m_path(m_folder + "/" + name) {
-    writeFile(m_path, "#!/bin/sh\n"
-                      "stub='" +
-                          m_folder.toUtf8() +
-                          "'\n"
-                          "printf '%s\\n' \"$*\" >> \"$stub/calls\"\n"
-                          "[ -f \"$stub/reply$1\" ] && cat \"$stub/reply$1\"\n"
-                          "[ -f \"$stub/stderr$1\" ] && cat \"$stub/stderr$1\" >&2\n"
-                          "[ -f \"$stub/exit$1\" ] && exit \"$(cat \"$stub/exit$1\")\"\n"
-                          "exit 0\n");
+    writeFile(m_path, QStringLiteral(R"sh(#!/bin/sh
+stub='%1'
+printf '%s\n' "$*" >> "$stub/calls"
+[ -f "$stub/reply$1" ] && cat "$stub/reply$1"
+[ -f "$stub/stderr$1" ] && cat "$stub/stderr$1" >&2
+[ -f "$stub/exit$1" ] && exit "$(cat "$stub/exit$1")"
+exit 0
+)sh")
+                          .arg(m_folder)
+                          .toUtf8());
     makeExecutable(m_path);
 }
 
@@ -173,124 +171,6 @@ QStringList StubTool::calls() const {
     return file.open(QIODevice::ReadOnly)
                ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
                : QStringList();
-}
-
-HeldTool::HeldTool(const QString& folder, const QString& realTool)
-    : m_folder(folder), m_path(folder + "/" + QFileInfo(realTool).fileName()) {
-    QDir().mkpath(m_folder);
-    EXPECT_EQ(::mkfifo(QFile::encodeName(m_folder + "/release").constData(), 0600), 0);
-    // The first call finds the pipe, waits for the test to close its end, and removes it, so
-    // later calls run straight through. The wait is bounded: a caller that blocks the main thread
-    // then finishes late instead of hanging the test.
-    writeFile(m_path, "#!/bin/sh\n"
-                      "gate='" +
-                          m_folder.toUtf8() +
-                          "'\n"
-                          "if [ -p \"$gate/release\" ]; then\n"
-                          "  : > \"$gate/held\"\n"
-                          "  timeout 10 cat \"$gate/release\" > /dev/null\n"
-                          "  rm -f \"$gate/release\"\n"
-                          "fi\n"
-                          "exec '" +
-                          realTool.toUtf8() + "' \"$@\"\n");
-    makeExecutable(m_path);
-}
-
-bool HeldTool::waitUntilHeld() {
-    return runMainLoopUntil([&] { return QFileInfo::exists(m_folder + "/held"); });
-}
-
-void HeldTool::release() {
-    // Opening the pipe waits for its reader, so it is opened only once a call is waiting on it.
-    if (m_released || !QFileInfo::exists(m_folder + "/held")) {
-        return;
-    }
-    m_released = true;
-    const int pipe = ::open(QFile::encodeName(m_folder + "/release").constData(), O_WRONLY);
-    if (pipe >= 0) {
-        ::close(pipe);
-    }
-}
-
-void CoordinatorTest::makeCoordinator(const install::InstallTools& engineTools,
-                                      const QString& downloadArchiveTool) {
-    coordinator.reset();
-    remote = std::make_unique<catalog::RemoteArtifactService>(
-        std::make_shared<platform::NetworkHttpClient>(),
-        std::make_shared<platform::SystemProcessRunner>(), downloadArchiveTool);
-    const install::HostApplicationGuard guard(processes);
-    coordinator = std::make_unique<install::InstallationCoordinator>(
-        store, installAccess, templatesAccess, *remote,
-        install::InstallationCoordinatorDependencies{
-            install::InstallEngine(guard, std::make_shared<platform::SystemProcessRunner>(),
-                                   engineTools),
-            guard});
-    const auto* published = coordinator.get();
-    QObject::connect(
-        published, &install::InstallationCoordinator::statusMessageByIDChanged, [this, published] {
-            const auto& statuses = published->statusMessageByID();
-            for (auto status = statuses.cbegin(); status != statuses.cend(); ++status) {
-                QStringList& history = statusHistory[status.key()];
-                if (history.isEmpty() || history.last() != status.value()) {
-                    history.append(status.value());
-                }
-            }
-        });
-    QObject::connect(
-        published, &install::InstallationCoordinator::bulkInstallProgressChanged,
-        [this, published] { progressHistory.append(published->bulkInstallProgress()); });
-}
-
-QStringList CoordinatorTest::logMessages() const {
-    catalog::flushOperationsLog();
-    QFile file(catalog::operationsLogFilePath());
-    QStringList messages;
-    if (!file.open(QIODevice::ReadOnly)) {
-        return messages;
-    }
-    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
-        messages.append(line.mid(line.indexOf("] ") + 2));
-    }
-    return messages;
-}
-
-catalog::PackageManifest CoordinatorTest::servedGlowPackage(const QString& version) {
-    const QString zipPath = home.filePath("served/glow-" + version + ".zip");
-    if (!QFileInfo::exists(zipPath)) {
-        const QString staging = home.filePath("served/" + version);
-        makeBundle(staging + "/Payloads/Glow/Glow.pluginkit", "studio.marlox.glow.plugin", version);
-        writeFile(staging + "/Payloads/Glow/Glow.pluginkit/Contents/Resources/version.txt",
-                  version.toUtf8());
-        zipTree(staging, zipPath);
-        HttpAnswer answer;
-        answer.body = readFile(zipPath);
-        server.setAnswer("/" + QFileInfo(zipPath).fileName(), answer);
-    }
-    catalog::PackageManifest package;
-    package.id = glowID;
-    package.name = "Glow";
-    package.type = catalog::PackageType::filter;
-    package.category = "Color & Grade";
-    package.version = version;
-    // The archive's single top-level folder is the payload root the path is looked up in.
-    package.bundlePayloadPath = "Glow";
-    package.downloadURL = server.url("/" + QFileInfo(zipPath).fileName()).toString();
-    package.sha256 = QString::fromLatin1(
-        QCryptographicHash::hash(readFile(zipPath), QCryptographicHash::Sha256).toHex());
-    return package;
-}
-
-std::optional<catalog::InstalledPackage> CoordinatorTest::savedRecord(const QString& id) const {
-    const auto records =
-        catalog::decodeInstalledPackages(readFile(catalog::installedRecordsFileURL()));
-    EXPECT_TRUE(records) << "installed.json cannot be read";
-    for (const catalog::InstalledPackage& record :
-         records ? *records : QList<catalog::InstalledPackage>{}) {
-        if (record.id == id) {
-            return record;
-        }
-    }
-    return std::nullopt;
 }
 
 } // namespace marlox::testing

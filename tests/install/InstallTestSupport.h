@@ -1,20 +1,12 @@
 #pragma once
 
-#include "catalog/AppSettingsStore.h"
 #include "catalog/Environment.h"
 #include "catalog/InstallLocations.h"
-#include "catalog/InstalledPackageStore.h"
-#include "catalog/RemoteArtifactService.h"
 #include "install/InstallEngine.h"
-#include "install/InstallTargetAccessService.h"
-#include "install/InstallationCoordinator.h"
-#include "install/MotionTemplatesAccessService.h"
 #include "platform/LoginItem.h"
 #include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
-#include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
-#include "support/LoopbackHttpServer.h"
 #include "support/QtPrinters.h"
 #include "support/ScratchHome.h"
 
@@ -22,9 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
 
-#include <functional>
 #include <map>
 #include <ostream>
 
@@ -198,102 +188,6 @@ protected:
     QString payloadRoot = home.filePath("payload");
     QString installRoot = home.filePath("home/Applications/Marlox Studio Plugins");
     QString templatesRoot = home.filePath("home/Movies/Motion Templates.localized");
-};
-
-// Packages of the built-in catalog, and the one the loopback server serves.
-inline const QString countdownID = "studio.marlox.countdown-pro";
-inline const QString timecodeID = "studio.marlox.timecode-burn";
-inline const QString filmGradeID = "studio.marlox.film-grade";
-inline const QString kineticTitlesID = "studio.marlox.kinetic-titles";
-inline const QString glowID = "studio.marlox.glow";
-
-// Stands in for a system tool: its first call waits until the test releases it (ten seconds at
-// most), then every call runs the real tool.
-class HeldTool {
-public:
-    HeldTool(const QString& folder, const QString& realTool);
-    ~HeldTool() { release(); }
-
-    HeldTool(const HeldTool&) = delete;
-    HeldTool& operator=(const HeldTool&) = delete;
-
-    const QString& path() const { return m_path; }
-    // Runs the main loop until the tool has been called and is waiting; false when it was not.
-    bool waitUntilHeld();
-    void release();
-
-private:
-    QString m_folder;
-    QString m_path;
-    bool m_released = false;
-};
-
-// Runs the main loop until the condition holds; false when it did not in time.
-inline bool runMainLoopUntil(const std::function<bool()>& condition) {
-    return QTest::qWaitFor(condition, 20000);
-}
-
-// A scratch home with the settings, records and both folder services, a loopback server for
-// downloads, and a coordinator whose engine runs the bundled tools.
-class CoordinatorTest : public ScratchHomeTest {
-protected:
-    CoordinatorTest() { makeCoordinator(); }
-    ~CoordinatorTest() override { EXPECT_TRUE(settle()); }
-
-    // Replaces the coordinator (and its remote-artifact service), e.g. to hand it other tools.
-    void makeCoordinator(
-        const install::InstallTools& engineTools = install::InstallTools::systemDefaults(),
-        const QString& downloadArchiveTool = platform::dittoToolPath());
-    // Runs the main loop until no package is in flight.
-    bool settle() {
-        return runMainLoopUntil([&] { return coordinator->activePackageIDs().isEmpty(); });
-    }
-    bool installAndSettle(const catalog::PackageManifest& package) {
-        coordinator->install(package);
-        return settle();
-    }
-    // Runs the main loop until a bulk run has published its progress and cleared it again.
-    bool settleBulkRun() {
-        return runMainLoopUntil([&] {
-            return !progressHistory.isEmpty() && !progressHistory.last() &&
-                   coordinator->activePackageIDs().isEmpty();
-        });
-    }
-    // The messages of the operations log, without their time stamps.
-    QStringList logMessages() const;
-    // What the user could see on disk: the plug-in and template folders, the records, the
-    // registry.
-    QStringList diskState() const {
-        return treeSnapshot(home.filePath("home/Applications")) +
-               treeSnapshot(home.filePath("home/Movies")) +
-               QStringList{QString::fromUtf8(readFile(catalog::installedRecordsFileURL()))} +
-               registeredPluginLines();
-    }
-
-    // A package downloaded from the loopback server as a zip holding
-    // "Payloads/Glow/Glow.pluginkit", whose version file holds the version, with the archive's
-    // digest in the catalog.
-    catalog::PackageManifest servedGlowPackage(const QString& version);
-    QString installFolder() const { return catalog::installFolderPath(); }
-    QString templatesFolder() const { return install::motionTemplatesFolderPath(); }
-    std::optional<catalog::InstalledPackage> savedRecord(const QString& id) const;
-
-    platform::UserDefaults defaults{home.filePath("settings.conf")};
-    NoLoginItem loginItem;
-    catalog::AppSettingsStore settings{defaults, loginItem,
-                                       home.filePath("Elsewhere/Marlox Studio.app")};
-    RecordingWorkspace workspace;
-    catalog::InstalledPackageStore store;
-    install::InstallTargetAccessService installAccess{settings, workspace};
-    install::MotionTemplatesAccessService templatesAccess{settings, workspace};
-    std::shared_ptr<OwnChildProcessLister> processes = std::make_shared<OwnChildProcessLister>();
-    LoopbackHttpServer server;
-    // Every status each package went through, in order.
-    QMap<QString, QStringList> statusHistory;
-    // Every value bulkInstallProgress took, in order.
-    QList<std::optional<install::BulkInstallProgress>> progressHistory;
-    std::unique_ptr<catalog::RemoteArtifactService> remote;
-    std::unique_ptr<install::InstallationCoordinator> coordinator;
 };
 
 } // namespace marlox::testing

@@ -1,17 +1,31 @@
 #include "install/InstallationCoordinator.h"
 
 #include "InstallTestSupport.h"
-#include "catalog/Environment.h"
+#include "catalog/AppSettingsStore.h"
+#include "catalog/InstalledPackageStore.h"
+#include "catalog/OperationsLog.h"
+#include "catalog/RemoteArtifactService.h"
+#include "install/InstallTargetAccessService.h"
+#include "install/MotionTemplatesAccessService.h"
+#include "platform/HttpClient.h"
+#include "platform/UserDefaults.h"
+#include "support/LoopbackHttpServer.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <functional>
 #include <ostream>
 
 namespace marlox::install {
@@ -22,11 +36,33 @@ void PrintTo(const BulkInstallProgress& progress, std::ostream* out) {
 
 using namespace marlox::install;
 using namespace marlox::testing;
-using marlox::catalog::InstalledPackage;
-using marlox::catalog::PackageManifest;
-using marlox::catalog::PackageType;
+using namespace marlox::catalog;
+using marlox::platform::SystemProcessRunner;
+using marlox::platform::UserDefaults;
 
 namespace {
+
+// Packages of the built-in catalog, and the one the loopback server serves.
+const QString countdownID = "studio.marlox.countdown-pro";
+const QString timecodeID = "studio.marlox.timecode-burn";
+const QString filmGradeID = "studio.marlox.film-grade";
+const QString kineticTitlesID = "studio.marlox.kinetic-titles";
+const QString glowID = "studio.marlox.glow";
+const QString hostAlert =
+    "Please close host apps before install/update/remove. Running: Final Cut Pro";
+const QString anotherOperation =
+    "Another install/remove operation is currently running. Please wait until it finishes.";
+
+// Runs the main loop until the condition holds; false when it did not in time.
+bool runMainLoopUntil(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 20000);
+}
+
+// Lets queued work that a request may have scheduled run.
+void runQueuedWork() {
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
 
 // The registry lines that name a path inside the folder.
 QStringList registrationsInside(const QString& folder) {
@@ -38,24 +74,86 @@ QString startedLine(const PackageManifest& package) {
            ", type=" + marlox::catalog::rawValue(package.type);
 }
 
-using InstallRoadsTest = CoordinatorTest;
+// Stands in for a system tool: its first call waits until the test releases it (ten seconds at
+// most), then every call runs the real tool.
+class HeldTool {
+public:
+    HeldTool(const QString& folder, const QString& realTool)
+        : m_folder(folder), m_path(folder + "/" + QFileInfo(realTool).fileName()) {
+        QDir().mkpath(m_folder);
+        EXPECT_EQ(::mkfifo(QFile::encodeName(m_folder + "/release").constData(), 0600), 0);
+        // The first call finds the pipe, waits for the test to close its end, and removes it, so
+        // later calls run straight through. The wait is bounded: a caller that blocks the main
+        // thread then finishes late instead of hanging the test.
+        writeFile(m_path, QStringLiteral(R"sh(#!/bin/sh
+if [ -p '%1/release' ]; then
+  : > '%1/held'
+  timeout 10 cat '%1/release' > /dev/null
+  rm -f '%1/release'
+fi
+exec '%2' "$@"
+)sh")
+                              .arg(m_folder, realTool)
+                              .toUtf8());
+        QFile::setPermissions(m_path, QFile::permissions(m_path) | QFileDevice::ExeOwner);
+    }
+    ~HeldTool() { release(); }
 
-const QString hostAlert =
-    "Please close host apps before install/update/remove. Running: Final Cut Pro";
-const QString anotherOperation =
-    "Another install/remove operation is currently running. Please wait until it finishes.";
+    const QString& path() const { return m_path; }
+    // Runs the main loop until the tool has been called and is waiting; false when it was not.
+    bool waitUntilHeld() {
+        return runMainLoopUntil([&] { return QFileInfo::exists(m_folder + "/held"); });
+    }
+    void release() {
+        // Opening the pipe waits for its reader, so it is opened only once a call waits on it.
+        if (m_released || !QFileInfo::exists(m_folder + "/held")) {
+            return;
+        }
+        m_released = true;
+        const int pipe = ::open(QFile::encodeName(m_folder + "/release").constData(), O_WRONLY);
+        if (pipe >= 0) {
+            ::close(pipe);
+        }
+    }
 
-// Lets queued work that a request may have scheduled run.
-void runQueuedWork() {
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
+private:
+    QString m_folder;
+    QString m_path;
+    bool m_released = false;
+};
 
-class CoordinatorGuardsTest : public CoordinatorTest {
+// A scratch home with the settings, records and both folder services, a loopback server for
+// downloads, and a coordinator whose engine runs the bundled tools.
+class CoordinatorTest : public ScratchHomeTest {
 protected:
-    // The log lines written since `seen` lines were read.
-    QStringList logSince(qsizetype seen) const { return logMessages().mid(seen); }
+    CoordinatorTest() { makeCoordinator(); }
+    ~CoordinatorTest() override { EXPECT_TRUE(settle()); }
 
+    // Replaces the coordinator (and its remote-artifact service), e.g. to hand it other tools.
+    void makeCoordinator(const InstallTools& engineTools = InstallTools::systemDefaults(),
+                         const QString& downloadArchiveTool = marlox::platform::dittoToolPath()) {
+        coordinator.reset();
+        remote = std::make_unique<RemoteArtifactService>(
+            std::make_shared<marlox::platform::NetworkHttpClient>(),
+            std::make_shared<SystemProcessRunner>(), downloadArchiveTool);
+        const HostApplicationGuard guard(processes);
+        coordinator = std::make_unique<InstallationCoordinator>(
+            store, installAccess, templatesAccess, *remote,
+            InstallationCoordinatorDependencies{
+                InstallEngine(guard, std::make_shared<SystemProcessRunner>(), engineTools), guard});
+        const auto* published = coordinator.get();
+        QObject::connect(published, &InstallationCoordinator::statusMessageByIDChanged, [=, this] {
+            const auto& statuses = published->statusMessageByID();
+            for (auto status = statuses.cbegin(); status != statuses.cend(); ++status) {
+                QStringList& history = statusHistory[status.key()];
+                if (history.isEmpty() || history.last() != status.value()) {
+                    history.append(status.value());
+                }
+            }
+        });
+        QObject::connect(published, &InstallationCoordinator::bulkInstallProgressChanged,
+                         [=, this] { progressHistory.append(published->bulkInstallProgress()); });
+    }
     // The engine's pluginkit held on its first call.
     std::unique_ptr<HeldTool> holdRegistration() {
         auto held = std::make_unique<HeldTool>(home.filePath("held"),
@@ -65,7 +163,105 @@ protected:
         makeCoordinator(tools);
         return held;
     }
+    // Runs the main loop until no package is in flight.
+    bool settle() {
+        return runMainLoopUntil([&] { return coordinator->activePackageIDs().isEmpty(); });
+    }
+    bool installAndSettle(const PackageManifest& package) {
+        coordinator->install(package);
+        return settle();
+    }
+    // Runs the main loop until a bulk run has published its progress and cleared it again.
+    bool settleBulkRun() {
+        return runMainLoopUntil([&] {
+            return !progressHistory.isEmpty() && !progressHistory.last() &&
+                   coordinator->activePackageIDs().isEmpty();
+        });
+    }
+    // The messages of the operations log since `seen` of them, without their time stamps.
+    QStringList logMessages(qsizetype seen = 0) const {
+        marlox::catalog::flushOperationsLog();
+        QFile file(marlox::catalog::operationsLogFilePath());
+        QStringList messages;
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QString& line :
+                 QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+                messages.append(line.mid(line.indexOf("] ") + 2));
+            }
+        }
+        return messages.mid(seen);
+    }
+    // What the user could see on disk: the plug-in and template folders, the records, the
+    // registry.
+    QStringList diskState() const {
+        return treeSnapshot(home.filePath("home/Applications")) +
+               treeSnapshot(home.filePath("home/Movies")) +
+               QStringList{
+                   QString::fromUtf8(readFile(marlox::catalog::installedRecordsFileURL()))} +
+               registeredPluginLines();
+    }
+    // A package downloaded from the loopback server as a zip holding
+    // "Payloads/Glow/Glow.pluginkit", whose version file holds the version, with the archive's
+    // digest in the catalog.
+    PackageManifest servedGlowPackage(const QString& version) {
+        const QString zipPath = home.filePath("served/glow-" + version + ".zip");
+        const QString urlPath = "/" + QFileInfo(zipPath).fileName();
+        if (!QFileInfo::exists(zipPath)) {
+            const QString bundle =
+                home.filePath("served/" + version + "/Payloads/Glow/Glow.pluginkit");
+            makeBundle(bundle, "studio.marlox.glow.plugin", version);
+            writeFile(bundle + "/Contents/Resources/version.txt", version.toUtf8());
+            zipTree(home.filePath("served/" + version), zipPath);
+            HttpAnswer answer;
+            answer.body = readFile(zipPath);
+            server.setAnswer(urlPath, answer);
+        }
+        PackageManifest package;
+        package.id = glowID;
+        package.name = "Glow";
+        package.type = PackageType::filter;
+        package.category = "Color & Grade";
+        package.version = version;
+        // The archive's single top-level folder is the payload root the path is looked up in.
+        package.bundlePayloadPath = "Glow";
+        package.downloadURL = server.url(urlPath).toString();
+        package.sha256 = QString::fromLatin1(
+            QCryptographicHash::hash(readFile(zipPath), QCryptographicHash::Sha256).toHex());
+        return package;
+    }
+    QString installFolder() const { return marlox::catalog::installFolderPath(); }
+    QString templatesFolder() const { return motionTemplatesFolderPath(); }
+    std::optional<InstalledPackage> savedRecord(const QString& id) const {
+        const auto records = marlox::catalog::decodeInstalledPackages(
+            readFile(marlox::catalog::installedRecordsFileURL()));
+        EXPECT_TRUE(records) << "installed.json cannot be read";
+        for (const InstalledPackage& record : records ? *records : QList<InstalledPackage>{}) {
+            if (record.id == id) {
+                return record;
+            }
+        }
+        return std::nullopt;
+    }
+
+    UserDefaults defaults{home.filePath("settings.conf")};
+    NoLoginItem loginItem;
+    AppSettingsStore settings{defaults, loginItem, home.filePath("Elsewhere/Marlox Studio.app")};
+    RecordingWorkspace workspace;
+    InstalledPackageStore store;
+    InstallTargetAccessService installAccess{settings, workspace};
+    MotionTemplatesAccessService templatesAccess{settings, workspace};
+    std::shared_ptr<OwnChildProcessLister> processes = std::make_shared<OwnChildProcessLister>();
+    LoopbackHttpServer server;
+    // Every status each package went through, in order.
+    QMap<QString, QStringList> statusHistory;
+    // Every value bulkInstallProgress took, in order.
+    QList<std::optional<BulkInstallProgress>> progressHistory;
+    std::unique_ptr<RemoteArtifactService> remote;
+    std::unique_ptr<InstallationCoordinator> coordinator;
 };
+
+using InstallRoadsTest = CoordinatorTest;
+using CoordinatorGuardsTest = CoordinatorTest;
 
 } // namespace
 
@@ -345,7 +541,7 @@ TEST_F(CoordinatorGuardsTest, FinalCutProRunningBlocksEveryOperationAndChangesNo
     EXPECT_TRUE(coordinator->activePackageIDs().isEmpty());
     EXPECT_TRUE(progressHistory.isEmpty());
     EXPECT_EQ(
-        logSince(seen),
+        logMessages(seen),
         (QStringList{"Install started: package=" + countdownID + ", version=2.3.0, type=generator",
                      "Install blocked mid-operation for package=" + countdownID +
                          ": host app detected.",
@@ -397,7 +593,7 @@ TEST_F(CoordinatorGuardsTest, FailedUpdateKeepsThePreviousRecordAndFiles) {
         // THEN it is reported as failed, by name, and nothing is left in flight
         EXPECT_EQ(statusHistory.value(glowID), (QStringList{"Installing...", "Failed"}));
         EXPECT_EQ(coordinator->presentedErrorMessage(), "Failed to install Glow: " + test.error);
-        EXPECT_EQ(logSince(seen),
+        EXPECT_EQ(logMessages(seen),
                   (QStringList{"Install started: package=" + glowID + ", version=1.1, type=filter",
                                "Install failed: package=" + glowID + ", error=" + test.error}));
         EXPECT_TRUE(coordinator->activePackageIDs().isEmpty());
@@ -458,13 +654,13 @@ TEST_F(CoordinatorGuardsTest, SecondRequestWhileOneRunsIsRefusedAndARepeatedOneI
     EXPECT_EQ(coordinator->activePackageIDs(), QSet<QString>{countdownID});
     EXPECT_EQ(statusHistory.value(countdownID), QStringList{"Installing..."});
     EXPECT_FALSE(coordinator->presentedErrorMessage());
-    EXPECT_TRUE(logSince(seen).isEmpty());
+    EXPECT_TRUE(logMessages(seen).isEmpty());
 
     // WHEN a removal is asked, THEN it is refused too, and no other status is ever set
     coordinator->uninstall(filmGradeID);
     EXPECT_EQ(coordinator->presentedErrorMessage(), anotherOperation);
-    EXPECT_EQ(logSince(seen), QStringList{"Uninstall blocked for package=" + filmGradeID +
-                                          ": another operation is active."});
+    EXPECT_EQ(logMessages(seen), QStringList{"Uninstall blocked for package=" + filmGradeID +
+                                             ": another operation is active."});
     EXPECT_EQ(coordinator->statusMessageByID().keys(), QStringList{countdownID});
 
     // WHEN the held install is let go, THEN it alone completes
