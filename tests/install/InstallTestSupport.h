@@ -174,6 +174,11 @@ protected:
         return {package.id,   package.version,    {},
                 package.type, result.installPath, result.templateInstallPaths};
     }
+    // A record of blur at those paths.
+    static catalog::InstalledPackage recordAt(const QString& installPath,
+                                              const QStringList& templatePaths = {}) {
+        return {"blur", "1.0", {}, catalog::PackageType::generator, installPath, templatePaths};
+    }
     // Items in the support folder's Cache whose names start with one of the work-folder prefixes.
     QStringList leftoverWorkFolders() const {
         return QDir(catalog::cacheDirectory())

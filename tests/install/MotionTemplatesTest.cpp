@@ -139,12 +139,8 @@ TEST_F(MotionTemplatesTest, UninstallRemovesTheLastTemplatesAndPrunesUpToTheLibr
     writeFile(outside + "/mine.moti", "the user's own");
 
     // WHEN it is uninstalled
-    EXPECT_FALSE(engine().uninstall({"frame",
-                                     "1.0",
-                                     {},
-                                     PackageType::generator,
-                                     installRoot + "/frame",
-                                     {"", item + "-gone", outside, item}}));
+    EXPECT_FALSE(
+        engine().uninstall(recordAt(installRoot + "/blur", {"", item + "-gone", outside, item})));
 
     // THEN the item and the folders it leaves empty are gone, up to the library itself
     EXPECT_FALSE(QFileInfo::exists(templatesRoot + "/Generators.localized"));
