@@ -142,25 +142,31 @@ TEST_F(EngineTest, UpdateReplacesTheFolderWholeAndAFailedOneLeavesThePreviousByt
     const QStringList before = treeSnapshot(installRoot + "/blur");
     EXPECT_EQ(before, treeSnapshot(payloadRoot + "/v2"));
 
-    // WHEN version 3 fails while being copied (its last item is a pipe), or when the registry
-    // refuses it
+    // WHEN version 3 fails while being copied (its last item is a pipe), when its templates
+    // cannot be placed, or when the registry refuses it
     makeBundle(payloadRoot + "/v3/Blur.pluginkit", "studio.marlox.blur", "3.0");
     writeFile(payloadRoot + "/v3/Blur.pluginkit/Contents/Resources/big.bin",
               QByteArray(1 << 20, 'x'));
     ASSERT_EQ(::mkfifo(QFile::encodeName(payloadRoot + "/v3/zz-pipe").constData(), 0644), 0);
-    makeBundle(payloadRoot + "/v3-refused/Blur.pluginkit", "studio.marlox.blur", "3.0");
+    makeBundle(payloadRoot + "/v3-whole/Blur.pluginkit", "studio.marlox.blur", "3.0");
     struct Case {
         QString payload;
+        QString templates;
         QString cause;
-        bool registryRefuses;
     };
-    for (const Case& test : {Case{"v3", payloadRoot + "/v3/zz-pipe", false},
-                             Case{"v3-refused", "registry is locked", true}}) {
-        SCOPED_TRACE(test.payload.toStdString());
-        if (test.registryRefuses) {
+    for (const Case& test :
+         {Case{"v3", "", payloadRoot + "/v3/zz-pipe"},
+          Case{"v3-whole", "Templates/Missing", "not found at Templates/Missing"},
+          Case{"v3-whole", "", "registry is locked"}}) {
+        SCOPED_TRACE(test.cause.toStdString());
+        if (test.cause == "registry is locked") {
             pluginkit.fail("-a", 1, "registry is locked");
         }
-        const auto result = install(package("blur", test.payload));
+        auto version3 = package("blur", test.payload);
+        if (!test.templates.isEmpty()) {
+            version3.motionTemplatePayloadPath = test.templates;
+        }
+        const auto result = install(version3);
 
         // THEN the install fails naming its cause, and version 2 is back exactly as it was
         ASSERT_FALSE(result);
