@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -19,9 +20,7 @@ using marlox::platform::Bundle;
 using marlox::testing::awaitFuture;
 using marlox::testing::HttpAnswer;
 using marlox::testing::loggedMessages;
-using marlox::testing::LoopbackHttpServer;
 using marlox::testing::readFile;
-using marlox::testing::ScratchHomeTest;
 using marlox::testing::writeFile;
 
 namespace {
@@ -33,35 +32,13 @@ PackageManifest namedPackage(const QString& id, const QString& name,
     return package;
 }
 
-CatalogManifest catalog(const QString& version, QList<PackageManifest> packages) {
-    return CatalogManifest{version, "2026-01-01T00:00:00Z", std::move(packages)};
-}
+const CatalogManifest remoteCatalog{
+    "remote", "now", {namedPackage("com.marlox.b", "Beta"), namedPackage("com.marlox.a", "Alpha")}};
+const CatalogManifest cachedCatalog{"cached", "now", {namedPackage("com.marlox.c", "Gamma")}};
 
-CatalogManifest remoteCatalog() {
-    return catalog("remote",
-                   {namedPackage("com.marlox.b", "Beta"), namedPackage("com.marlox.a", "Alpha")});
-}
-
-CatalogManifest cachedCatalog() {
-    return catalog("cached", {namedPackage("com.marlox.c", "Gamma")});
-}
-
-// How often a signal was emitted since the counter was made.
-class SignalCounter {
-public:
-    template <typename Signal> SignalCounter(const CatalogService* sender, Signal signal) {
-        QObject::connect(sender, signal, &m_context, [this] { ++m_count; });
-    }
-    int count() const { return m_count; }
-
-private:
-    QObject m_context;
-    int m_count = 0;
-};
-
-class CatalogServiceTest : public ScratchHomeTest {
+class CatalogServiceTest : public marlox::testing::ScratchHomeTest {
 protected:
-    // A service whose remote catalog, when given, is that path on the test server.
+    // A service whose remote catalog, when given, is at that URL.
     std::unique_ptr<CatalogService> makeService(std::optional<QUrl> remoteURL) {
         DistributionConfiguration configuration;
         configuration.remoteCatalogURL = std::move(remoteURL);
@@ -77,51 +54,31 @@ protected:
         remoteArtifacts->waitForIdle();
     }
 
-    void serveCatalog(const QByteArray& body, int status = 200) {
-        server.setAnswer("/catalog.json", HttpAnswer{status, body, {}, {}});
+    void serveCatalog(const CatalogManifest& catalog, std::chrono::milliseconds delay = {}) {
+        server.setAnswer("/catalog.json",
+                         HttpAnswer{200, encodeCatalogManifest(catalog), {}, delay});
     }
 
-    LoopbackHttpServer server;
+    marlox::testing::LoopbackHttpServer server;
     RemoteArtifactService* remoteArtifacts = nullptr;
 };
 
-TEST_F(CatalogServiceTest, WithoutRemoteURLTheBuiltInCatalogIsUsedAndNoCacheIsWritten) {
-    // GIVEN no remote catalog and nothing loaded yet
-    const auto service = makeService(std::nullopt);
-    EXPECT_EQ(service->loadSourceLabel(), "Bundle");
-    EXPECT_FALSE(service->manifest());
-    EXPECT_FALSE(service->isLoading());
-    SignalCounter loading(service.get(), &CatalogService::isLoadingChanged);
-
-    // WHEN it reloads
-    reload(*service);
-
-    // THEN the built-in catalog is published, sorted, and nothing is cached
-    EXPECT_EQ(service->loadSourceLabel(), "Embedded");
-    ASSERT_TRUE(service->manifest());
-    EXPECT_EQ(*service->manifest(), *loadEmbeddedManifest());
-    EXPECT_EQ(service->packages(), packagesSortedByName(service->manifest()->packages));
-    EXPECT_FALSE(service->lastErrorMessage());
-    EXPECT_FALSE(service->isLoading());
-    EXPECT_EQ(loading.count(), 2);
-    EXPECT_FALSE(QFileInfo::exists(CatalogService::remoteManifestCachePath()));
-    EXPECT_EQ(
-        loggedMessages(),
-        QStringList({QString("Catalog reload succeeded from embedded resources: packageCount=%1")
-                         .arg(service->manifest()->packages.size())}));
-}
-
-TEST_F(CatalogServiceTest, ReloadFallsBackFromTheRemoteToTheCachedCopyToTheBuiltInOne) {
-    const QByteArray remote = encodeCatalogManifest(remoteCatalog());
-    const QByteArray cached = encodeCatalogManifest(cachedCatalog());
+TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndTheBuiltInCatalog) {
+    const QByteArray remote = encodeCatalogManifest(remoteCatalog);
+    const QByteArray cached = encodeCatalogManifest(cachedCatalog);
+    const QByteArray unsupportedType =
+        R"({"catalogVersion":"1","generatedAt":"x","packages":[{"id":"a","name":"A",)"
+        R"("type":"plugin","category":"c","version":"1"}]})";
     struct Case {
         const char* name;
-        int status; // 0: the remote URL is a file holding the body
+        // -1: no remote URL; 0: the remote URL is a file holding the body.
+        int status;
         QByteArray body;
         std::optional<QByteArray> cachedCopy;
         QString label;
     };
-    const QList<Case> cases = {
+    const Case cases[] = {
+        {"no remote URL", -1, remote, std::nullopt, "Embedded"},
         {"remote answers", 200, remote, std::nullopt, "Remote"},
         {"any 2xx counts", 299, remote, cached, "Remote"},
         {"file URL", 0, remote, cached, "Remote"},
@@ -131,94 +88,87 @@ TEST_F(CatalogServiceTest, ReloadFallsBackFromTheRemoteToTheCachedCopyToTheBuilt
         {"malformed remote catalog", 200, R"({"catalogVersion":"2","packages":[)", cached,
          "Cached Remote"},
         {"404 without a cached copy", 404, "missing", std::nullopt, "Embedded"},
-        {"404 with an unreadable cached copy", 404, "missing", QByteArray("{not json"), "Embedded"},
-        {"404 with a cached copy of an unsupported type", 404, "missing",
-         QByteArray(R"({"catalogVersion":"1","generatedAt":"x","packages":[{"id":"a","name":"A",)"
-                    R"("type":"plugin","category":"c","version":"1"}]})"),
-         "Embedded"},
+        {"404 with an unreadable cached copy", 404, "missing", "{not json", "Embedded"},
+        {"404, cached copy of an unsupported type", 404, "missing", unsupportedType, "Embedded"},
     };
+    const QString cachePath = CatalogService::remoteManifestCachePath();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        // GIVEN the case's answer and cached copy
-        QFile::remove(CatalogService::remoteManifestCachePath());
+        // GIVEN the case's answer and cached copy, and a service that has loaded nothing yet
+        QFile::remove(cachePath);
         clearOperationsLog();
         if (c.cachedCopy) {
-            writeFile(CatalogService::remoteManifestCachePath(), *c.cachedCopy);
+            writeFile(cachePath, *c.cachedCopy);
         }
         const QString file = home.filePath("catalogs/remote.json");
         writeFile(file, c.body);
         server.setAnswer("/catalog.json", HttpAnswer{c.status, c.body, {}, {}});
-        const auto service =
-            makeService(c.status == 0 ? QUrl::fromLocalFile(file) : server.url("/catalog.json"));
+        const auto service = makeService(c.status < 0    ? std::nullopt
+                                         : c.status == 0 ? std::optional(QUrl::fromLocalFile(file))
+                                                         : server.url("/catalog.json"));
+        EXPECT_EQ(service->loadSourceLabel(), "Bundle");
+        EXPECT_FALSE(service->manifest() || service->isLoading());
+        QSignalSpy loading(service.get(), &CatalogService::isLoadingChanged);
 
         // WHEN it reloads
         reload(*service);
 
-        // THEN the first source that holds a good catalog is published, a remote one replaces
-        // the cached copy, and a failed fetch is logged before the fallback's success
-        EXPECT_EQ(service->loadSourceLabel(), c.label);
-        EXPECT_FALSE(service->lastErrorMessage());
-        const auto published = c.label == "Remote"          ? remoteCatalog()
-                               : c.label == "Cached Remote" ? cachedCatalog()
+        // THEN the first source that holds a good catalog is published sorted, a remote one
+        // replaces the cached copy, and a failed fetch is logged before the success
+        const auto published = c.label == "Remote"          ? remoteCatalog
+                               : c.label == "Cached Remote" ? cachedCatalog
                                                             : *loadEmbeddedManifest();
-        ASSERT_TRUE(service->manifest());
-        EXPECT_EQ(*service->manifest(), published);
+        EXPECT_EQ(service->loadSourceLabel(), c.label);
+        EXPECT_EQ(service->manifest(), published);
         EXPECT_EQ(service->packages(), packagesSortedByName(published.packages));
+        EXPECT_EQ(service->lastErrorMessage(), std::nullopt);
+        EXPECT_FALSE(service->isLoading());
+        EXPECT_EQ(loading.size(), 2);
+        QStringList expectedLog = {QString("Catalog reload succeeded from %1 resources: "
+                                           "packageCount=%2")
+                                       .arg(c.label.toLower())
+                                       .arg(published.packages.size())};
         const QStringList messages = loggedMessages();
-        const QString success =
-            QString("Catalog reload succeeded from %1 resources: packageCount=%2")
-                .arg(c.label.toLower())
-                .arg(published.packages.size());
-        const QString cachePath = CatalogService::remoteManifestCachePath();
         if (c.label == "Remote") {
-            EXPECT_EQ(messages, QStringList{success});
-            EXPECT_EQ(*decodeCatalogManifest(readFile(cachePath)), remoteCatalog());
-            continue;
+            EXPECT_EQ(*decodeCatalogManifest(readFile(cachePath)), remoteCatalog);
+        } else {
+            EXPECT_EQ(QFileInfo::exists(cachePath) ? readFile(cachePath)
+                                                   : std::optional<QByteArray>(),
+                      c.cachedCopy);
         }
-        ASSERT_EQ(messages.size(), 2);
-        EXPECT_TRUE(messages[0].startsWith("Remote catalog fetch failed: "));
-        if (c.status != 200) {
-            EXPECT_EQ(messages[0], QString("Remote catalog fetch failed: Remote catalog request "
-                                           "failed with HTTP %1.")
-                                       .arg(c.status));
+        if (c.label != "Remote" && c.status >= 0) {
+            ASSERT_FALSE(messages.isEmpty());
+            EXPECT_TRUE(messages[0].startsWith("Remote catalog fetch failed: "));
+            expectedLog.prepend(c.status == 200 ? messages[0]
+                                                : QString("Remote catalog fetch failed: Remote "
+                                                          "catalog request failed with HTTP %1.")
+                                                      .arg(c.status));
         }
-        EXPECT_EQ(messages[1], success);
-        EXPECT_EQ(QFileInfo::exists(cachePath), c.cachedCopy.has_value());
-        if (c.cachedCopy) {
-            EXPECT_EQ(readFile(cachePath), *c.cachedCopy);
-        }
+        EXPECT_EQ(messages, expectedLog);
     }
 }
 
-TEST_F(CatalogServiceTest, BrokenBuiltInCatalogFailsTheReload) {
-    struct Case {
-        const char* name;
-        std::function<void(const QString& bundle)> prepare;
-        QString description;
-    };
-    const QList<Case> cases = {
-        {"malformed first candidate before a good later one",
-         [](const QString& bundle) {
-             writeFile(bundle + "/Contents/Resources/manifest.json", "{malformed");
-             writeFile(bundle +
-                           "/Contents/Resources/MarloxStudio_MarloxStudioApp.bundle/manifest.json",
-                       encodeCatalogManifest(cachedCatalog()));
-         },
-         {}},
-        {"no candidate at all", [](const QString&) {},
-         "manifest.json not found in bundle resources"},
+TEST_F(CatalogServiceTest, BrokenBuiltInCatalogFailsTheReloadAndDropsTheEarlierCatalog) {
+    const std::tuple<const char*, bool, QString> cases[] = {
+        {"malformed first candidate before a good later one", true, "*"},
+        {"no candidate at all", false, "manifest.json not found in bundle resources"},
     };
     int index = 0;
-    for (const Case& testCase : cases) {
-        SCOPED_TRACE(testCase.name);
+    for (const auto& [name, malformedFirst, description] : cases) {
+        SCOPED_TRACE(name);
         // GIVEN a main bundle holding the case's built-in catalogs, after a good reload
-        const QString bundle = home.filePath(QString("Bundle%1.app").arg(++index));
-        QDir().mkpath(bundle + "/Contents/Resources");
-        testCase.prepare(bundle);
+        const QString resources =
+            home.filePath(QString("Bundle%1.app").arg(++index)) + "/Contents/Resources";
+        QDir().mkpath(resources);
+        if (malformedFirst) {
+            writeFile(resources + "/manifest.json", "{malformed");
+            writeFile(resources + "/MarloxStudio_MarloxStudioApp.bundle/manifest.json",
+                      encodeCatalogManifest(cachedCatalog));
+        }
         const auto service = makeService(std::nullopt);
         reload(*service);
         ASSERT_EQ(service->loadSourceLabel(), "Embedded");
-        Bundle::setMainBundlePath(bundle);
+        Bundle::setMainBundlePath(QFileInfo(resources + "/../..").canonicalFilePath());
         clearOperationsLog();
 
         // WHEN it reloads
@@ -229,19 +179,16 @@ TEST_F(CatalogServiceTest, BrokenBuiltInCatalogFailsTheReload) {
         EXPECT_EQ(service->loadSourceLabel(), "-");
         EXPECT_FALSE(service->manifest());
         EXPECT_TRUE(service->packages().isEmpty());
-        ASSERT_TRUE(service->lastErrorMessage());
-        const QString description =
-            service->lastErrorMessage()->mid(QString("Failed to load catalog: ").size());
-        EXPECT_TRUE(service->lastErrorMessage()->startsWith("Failed to load catalog: "));
-        if (!testCase.description.isEmpty()) {
-            EXPECT_EQ(description, testCase.description);
-        }
-        EXPECT_EQ(loggedMessages(), QStringList({"Catalog reload failed: error=" + description}));
+        const QString error = service->lastErrorMessage().value_or("").section(": ", 1);
+        EXPECT_EQ(service->lastErrorMessage(), "Failed to load catalog: " + error);
+        EXPECT_EQ(description == "*" ? "*" : error, description);
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(loggedMessages(), QStringList({"Catalog reload failed: error=" + error}));
     }
 }
 
 TEST_F(CatalogServiceTest, SortsByNameIgnoringCaseAndKeepsCatalogOrderForEqualNames) {
-    const QList<std::pair<QStringList, QStringList>> cases = {
+    const std::pair<QStringList, QStringList> cases[] = {
         {{"beta", "Alpha", "alpha"}, {"Alpha", "alpha", "beta"}},
         {{"beta", "alpha", "Alpha"}, {"alpha", "Alpha", "beta"}},
         {{"Zeta", "eta", "Beta"}, {"Beta", "eta", "Zeta"}},
@@ -262,28 +209,24 @@ TEST_F(CatalogServiceTest, SortsByNameIgnoringCaseAndKeepsCatalogOrderForEqualNa
 TEST_F(CatalogServiceTest, OverlappingReloadsPublishOnlyTheNewestAndStayLoadingUntilTheLast) {
     // GIVEN a first reload whose answer is slow
     const auto service = makeService(server.url("/catalog.json"));
-    server.setAnswer("/catalog.json", HttpAnswer{200,
-                                                 encodeCatalogManifest(cachedCatalog()),
-                                                 {},
-                                                 std::chrono::milliseconds(800)});
+    serveCatalog(cachedCatalog, std::chrono::milliseconds(800));
     const QFuture<void> first = service->reload();
     ASSERT_TRUE(server.waitForRequestCount("/catalog.json", 1));
 
     // WHEN a second reload starts and gets its answer first
-    serveCatalog(encodeCatalogManifest(remoteCatalog()));
-    const QFuture<void> second = service->reload();
-    ASSERT_TRUE(awaitFuture(second));
+    serveCatalog(remoteCatalog);
+    ASSERT_TRUE(awaitFuture(service->reload()));
 
     // THEN the newest outcome is published while the service still loads
-    EXPECT_EQ(*service->manifest(), remoteCatalog());
+    EXPECT_EQ(service->manifest(), remoteCatalog);
     EXPECT_TRUE(service->isLoading());
     EXPECT_FALSE(first.isFinished());
 
     // AND the older reload, finishing last, changes nothing but the loading flag
-    SignalCounter manifestChanges(service.get(), &CatalogService::manifestChanged);
+    QSignalSpy manifestChanges(service.get(), &CatalogService::manifestChanged);
     ASSERT_TRUE(awaitFuture(first));
-    EXPECT_EQ(*service->manifest(), remoteCatalog());
-    EXPECT_EQ(manifestChanges.count(), 0);
+    EXPECT_EQ(service->manifest(), remoteCatalog);
+    EXPECT_EQ(manifestChanges.size(), 0);
     EXPECT_FALSE(service->isLoading());
 }
 
@@ -292,22 +235,20 @@ TEST_F(CatalogServiceTest, SuccessfulReloadPrunesTheArtifactCacheInCatalogOrder)
     // later entry sorting first by name
     const QString root = remoteArtifactsDirectory();
     for (const char* file :
-         {"/com.marlox.dropped/1.0/payload.zip", "/com.marlox.twice/1.0/payload.zip",
-          "/com.marlox.twice/2.0/payload.zip"}) {
+         {"/dropped/1.0/payload.zip", "/twice/1.0/payload.zip", "/twice/2.0/payload.zip"}) {
         writeFile(root + file, "x");
     }
-    serveCatalog(
-        encodeCatalogManifest(catalog("1", {namedPackage("com.marlox.twice", "Zulu", "1.0"),
-                                            namedPackage("com.marlox.twice", "Alpha", "2.0")})));
+    serveCatalog({"1",
+                  "now",
+                  {namedPackage("twice", "Zulu", "1.0"), namedPackage("twice", "Alpha", "2.0")}});
     const auto service = makeService(server.url("/catalog.json"));
 
     // WHEN it reloads
     reload(*service);
 
     // THEN only the version of the later catalog entry is left
-    EXPECT_FALSE(QFileInfo::exists(root + "/com.marlox.dropped"));
-    EXPECT_FALSE(QFileInfo::exists(root + "/com.marlox.twice/1.0"));
-    EXPECT_TRUE(QFileInfo::exists(root + "/com.marlox.twice/2.0"));
+    EXPECT_EQ(marlox::testing::treeOf(root),
+              QStringList({"twice", "twice/2.0", "twice/2.0/payload.zip"}));
 }
 
 } // namespace
