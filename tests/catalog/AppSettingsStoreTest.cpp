@@ -54,9 +54,6 @@ protected:
         UserDefaults(settingsFile()).setValue(key, value);
     }
     QVariant stored(const QString& key) const { return UserDefaults(settingsFile()).value(key); }
-    bool storedBoolean(const QString& key) const {
-        return UserDefaults(settingsFile()).boolean(key);
-    }
 
     // A store over the settings on disk; `writtenKeys` collects the keys it writes.
     AppSettingsStore& open(const QString& bundle = {}, LoginItem* item = nullptr) {
@@ -83,20 +80,53 @@ protected:
     QStringList writtenKeys;
 };
 
-TEST_F(AppSettingsStoreTest, EmptyDefaultsGiveTheDefaultsAndWriteBackOnlyQuitFlagAndDisplayMode) {
+TEST_F(AppSettingsStoreTest, EmptyDefaultsGiveTheDefaultsAndWriteBackOnlyWhatHasOne) {
     AppSettingsStore& settings = open();
-    EXPECT_TRUE(settings.quitAppOnWindowClose());
-    EXPECT_EQ(settings.libraryDisplayMode(), LibraryDisplayMode::small);
-    EXPECT_EQ(settings.lastResolvedInstallPath(), "");
-    EXPECT_EQ(settings.lastResolvedMotionTemplatesPath(), "");
-    EXPECT_EQ(settings.installTargetBookmarkData(), std::nullopt);
-    EXPECT_EQ(settings.motionTemplatesBookmarkData(), std::nullopt);
-    EXPECT_FALSE(settings.launchAtLoginEnabled());
+    EXPECT_EQ(settings.lastResolvedInstallPath() + settings.lastResolvedMotionTemplatesPath(), "");
+    EXPECT_FALSE(settings.installTargetBookmarkData() || settings.motionTemplatesBookmarkData() ||
+                 settings.launchAtLoginEnabled());
+    writtenKeys.sort();
+    EXPECT_EQ(writtenKeys,
+              QStringList({settingsKeys::launchAtLoginEnabled, settingsKeys::libraryDisplayMode,
+                           settingsKeys::quitAppOnWindowClose}));
+}
 
-    EXPECT_EQ(stored(settingsKeys::quitAppOnWindowClose).toString(), "true");
-    EXPECT_EQ(stored(settingsKeys::libraryDisplayMode).toString(), "small");
-    EXPECT_FALSE(UserDefaults(settingsFile()).contains(settingsKeys::lastResolvedInstallPath));
-    EXPECT_FALSE(UserDefaults(settingsFile()).contains(settingsKeys::installTargetBookmarkData));
+TEST_F(AppSettingsStoreTest, QuitFlagReadsAnyStoredValueAndDisplayModeOnlyExactRawValues) {
+    const QString quit = settingsKeys::quitAppOnWindowClose;
+    const QString mode = settingsKeys::libraryDisplayMode;
+    // The key, what is stored (nothing when invalid), how it reads, and whether it is written back.
+    const std::tuple<QString, QVariant, QString, bool> cases[] = {
+        {quit, QVariant(), "true", true},
+        {quit, false, "false", false},
+        {quit, true, "true", false},
+        {quit, 0, "false", false},
+        {quit, 2, "true", false},
+        {quit, "YES", "true", false},
+        {quit, "maybe", "false", false},
+        {quit, QByteArray("true"), "false", false},
+        {mode, QVariant(), "small", true},
+        {mode, "list", "list", false},
+        {mode, "small", "small", false},
+        {mode, "medium", "medium", false},
+        {mode, "large", "small", true},
+        {mode, "List", "small", true},
+        {mode, " list", "small", true},
+        {mode, "", "small", true},
+        {mode, QByteArray("list"), "small", true},
+    };
+    for (const auto& [key, value, reading, rewritten] : cases) {
+        SCOPED_TRACE(key.toStdString() + " " + value.toString().toStdString());
+        QFile::remove(settingsFile());
+        if (value.isValid()) {
+            storeBeforehand(key, value);
+        }
+        AppSettingsStore& settings = open();
+        EXPECT_EQ(key == quit ? QVariant(settings.quitAppOnWindowClose()).toString()
+                              : rawValue(settings.libraryDisplayMode()),
+                  reading);
+        EXPECT_EQ(writtenKeys.contains(key), rewritten);
+        EXPECT_EQ(stored(key).toString(), rewritten ? reading : value.toString());
+    }
 }
 
 TEST_F(AppSettingsStoreTest, ValuesAreStoredUnderTheirKeysAndReadBackWithTheirTypes) {
@@ -120,58 +150,15 @@ TEST_F(AppSettingsStoreTest, ValuesAreStoredUnderTheirKeysAndReadBackWithTheirTy
     settings.clearMotionTemplatesBookmarkData();
 
     // THEN each change is announced once, and a fresh store reads them all back
-    EXPECT_EQ(modeChanged.size(), 1);
-    EXPECT_EQ(quitChanged.size(), 1);
-    EXPECT_EQ(bookmarkChanged.size(), 1);
+    EXPECT_EQ(QList({modeChanged.size(), quitChanged.size(), bookmarkChanged.size()}),
+              QList<qsizetype>({1, 1, 1}));
     AppSettingsStore& reread = open();
     EXPECT_EQ(reread.libraryDisplayMode(), LibraryDisplayMode::list);
     EXPECT_FALSE(reread.quitAppOnWindowClose());
     EXPECT_EQ(reread.lastResolvedInstallPath(), "/p/install");
     EXPECT_EQ(reread.lastResolvedMotionTemplatesPath(), "/p/templates");
-    EXPECT_FALSE(defaults->contains(settingsKeys::installTargetBookmarkData));
-    EXPECT_FALSE(defaults->contains(settingsKeys::motionTemplatesBookmarkData));
-}
-
-TEST_F(AppSettingsStoreTest, AnyStoredQuitFlagIsReadAsABooleanAndNotRewritten) {
-    const std::pair<QVariant, bool> cases[] = {
-        {false, false},
-        {true, true},
-        {0, false},
-        {2, true},
-        {"YES", true},
-        {"maybe", false},
-        {QByteArray("true"), false},
-    };
-    for (const auto& [value, expected] : cases) {
-        SCOPED_TRACE(value.toString().toStdString());
-        storeBeforehand(settingsKeys::quitAppOnWindowClose, value);
-        EXPECT_EQ(open().quitAppOnWindowClose(), expected);
-        EXPECT_FALSE(writtenKeys.contains(settingsKeys::quitAppOnWindowClose));
-    }
-}
-
-TEST_F(AppSettingsStoreTest, DisplayModeReadsOnlyExactRawValuesAndRewritesAnythingElseAsSmall) {
-    const std::tuple<QVariant, LibraryDisplayMode, bool> cases[] = {
-        {"list", LibraryDisplayMode::list, false},
-        {"small", LibraryDisplayMode::small, false},
-        {"medium", LibraryDisplayMode::medium, false},
-        {"large", LibraryDisplayMode::small, true},
-        {"List", LibraryDisplayMode::small, true},
-        {" list", LibraryDisplayMode::small, true},
-        {"", LibraryDisplayMode::small, true},
-        {QByteArray("list"), LibraryDisplayMode::small, true},
-        {QVariant(), LibraryDisplayMode::small, true},
-    };
-    for (const auto& [value, mode, rewritten] : cases) {
-        SCOPED_TRACE(value.toString().toStdString());
-        QFile::remove(settingsFile());
-        if (value.isValid()) {
-            storeBeforehand(settingsKeys::libraryDisplayMode, value);
-        }
-        EXPECT_EQ(open().libraryDisplayMode(), mode);
-        EXPECT_EQ(writtenKeys.contains(settingsKeys::libraryDisplayMode), rewritten);
-        EXPECT_EQ(stored(settingsKeys::libraryDisplayMode).toString(), rawValue(mode));
-    }
+    EXPECT_FALSE(defaults->contains(settingsKeys::installTargetBookmarkData) ||
+                 defaults->contains(settingsKeys::motionTemplatesBookmarkData));
 }
 
 TEST_F(AppSettingsStoreTest, LoginItemAvailabilityDependsOnWhereTheBundleLiesAndItsSignature) {
@@ -206,27 +193,11 @@ TEST_F(AppSettingsStoreTest, LoginItemAvailabilityDependsOnWhereTheBundleLiesAnd
     }
 }
 
-TEST_F(AppSettingsStoreTest, CopyOutsideApplicationsCannotTurnTheSwitchOn) {
-    storeBeforehand(settingsKeys::launchAtLoginEnabled, true);
-    loginItem.currentStatus = LoginItemStatus::enabled;
-    AppSettingsStore& settings = open(home.filePath("Downloads/Marlox Studio.app"));
-    EXPECT_FALSE(settings.launchAtLoginEnabled());
-    EXPECT_FALSE(settings.launchAtLoginIsAvailable());
-    EXPECT_EQ(settings.launchAtLoginAvailabilityMessage(),
-              launchAtLoginRequiresApplicationsMessage);
-    EXPECT_EQ(settings.launchAtLoginErrorMessage(), std::nullopt);
-    EXPECT_FALSE(storedBoolean(settingsKeys::launchAtLoginEnabled));
-
-    settings.setLaunchAtLoginEnabled(true);
-    EXPECT_FALSE(settings.launchAtLoginEnabled());
-    EXPECT_EQ(settings.launchAtLoginErrorMessage(), launchAtLoginRequiresApplicationsMessage);
-    EXPECT_EQ(loginItem.changeRequests, 0);
-}
-
 TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAsked) {
     using enum LoginItemStatus;
     struct Case {
         const char* name;
+        bool inApplications;
         LoginItemStatus before;
         bool request;
         LoginItemStatus afterRegister;
@@ -234,39 +205,48 @@ TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAs
         bool expectedSwitch;
     };
     const Case cases[] = {
-        {"register enables", notRegistered, true, enabled, false, true},
-        {"register needs approval", notRegistered, true, requiresApproval, false, false},
-        {"register refused", notRegistered, true, enabled, true, false},
-        {"register while approval is pending", requiresApproval, true, requiresApproval, false,
+        {"register enables", true, notRegistered, true, enabled, false, true},
+        {"register needs approval", true, notRegistered, true, requiresApproval, false, false},
+        {"register refused", true, notRegistered, true, enabled, true, false},
+        {"register, approval pending", true, requiresApproval, true, requiresApproval, false,
          false},
-        {"register an item not found", notFound, true, enabled, false, true},
-        {"unregister refused", enabled, false, enabled, true, true},
-        {"unregister", enabled, false, enabled, false, false},
+        {"register an item not found", true, notFound, true, enabled, false, true},
+        {"unregister refused", true, enabled, false, enabled, true, true},
+        {"unregister", true, enabled, false, enabled, false, false},
+        // A copy that cannot be a login item never shows the switch on nor asks the system.
+        {"copy outside Applications", false, enabled, true, enabled, false, false},
     };
-    const QString bundle = signedBundleInApplications();
+    const QString signedBundle = signedBundleInApplications();
+    const QString outside = home.filePath("Downloads/Marlox Studio.app");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        // GIVEN a stored switch that disagrees with the system's status
-        const bool enabledAtStart = c.before == enabled;
+        // GIVEN a stored switch that disagrees with what the store must show
+        const bool enabledAtStart = c.inApplications && c.before == enabled;
         storeBeforehand(settingsKeys::launchAtLoginEnabled, !enabledAtStart);
         loginItem = FakeLoginItem();
         loginItem.currentStatus = c.before;
         loginItem.statusAfterRegister = c.afterRegister;
         loginItem.failure = c.fails ? std::optional(LoginItemError{"refused"}) : std::nullopt;
 
-        // WHEN a store is made THEN it shows the system's status
-        AppSettingsStore& settings = open(bundle);
-        ASSERT_TRUE(settings.launchAtLoginIsAvailable());
+        // WHEN a store is made THEN it shows the system's status, where it may ask at all
+        AppSettingsStore& settings = open(c.inApplications ? signedBundle : outside);
+        EXPECT_EQ(settings.launchAtLoginIsAvailable(), c.inApplications);
+        EXPECT_EQ(settings.launchAtLoginAvailabilityMessage(),
+                  c.inApplications ? std::nullopt
+                                   : std::optional(launchAtLoginRequiresApplicationsMessage));
         EXPECT_EQ(settings.launchAtLoginEnabled(), enabledAtStart);
-        EXPECT_EQ(storedBoolean(settingsKeys::launchAtLoginEnabled), enabledAtStart);
+        EXPECT_EQ(stored(settingsKeys::launchAtLoginEnabled).toBool(), enabledAtStart);
+        EXPECT_EQ(settings.launchAtLoginErrorMessage(), std::nullopt);
 
         // WHEN the switch is changed THEN it shows the system's answer
         settings.setLaunchAtLoginEnabled(c.request);
-        EXPECT_EQ(loginItem.changeRequests, 1);
+        EXPECT_EQ(loginItem.changeRequests, c.inApplications ? 1 : 0);
         EXPECT_EQ(settings.launchAtLoginEnabled(), c.expectedSwitch);
         EXPECT_EQ(settings.launchAtLoginErrorMessage(),
-                  c.fails ? std::optional(launchAtLoginChangeFailedMessage) : std::nullopt);
-        EXPECT_EQ(storedBoolean(settingsKeys::launchAtLoginEnabled), c.expectedSwitch);
+                  !c.inApplications ? std::optional(launchAtLoginRequiresApplicationsMessage)
+                  : c.fails         ? std::optional(launchAtLoginChangeFailedMessage)
+                                    : std::nullopt);
+        EXPECT_EQ(stored(settingsKeys::launchAtLoginEnabled).toBool(), c.expectedSwitch);
     }
 }
 
@@ -274,20 +254,16 @@ TEST_F(AppSettingsStoreTest, EnablingOnLinuxWritesTheAutostartEntryAndReadsItBac
     const QString bundle = signedBundleInApplications();
     marlox::platform::MainApplicationLoginItem systemItem(
         "studio.marlox.MarloxStudio", bundle + "/Contents/MacOS/MarloxStudio", "Marlox Studio");
-    const QString entry =
-        home.path() + "/home/.config/autostart/studio.marlox.MarloxStudio.desktop";
     EXPECT_FALSE(open(bundle, &systemItem).launchAtLoginEnabled());
     store->setLaunchAtLoginEnabled(true);
     EXPECT_TRUE(store->launchAtLoginEnabled());
     EXPECT_EQ(store->launchAtLoginErrorMessage(), std::nullopt);
-    EXPECT_TRUE(QFileInfo(entry).isFile());
-
-    // A fresh start reads the entry's presence as the status.
+    EXPECT_TRUE(
+        QFileInfo(home.path() + "/home/.config/autostart/studio.marlox.MarloxStudio.desktop")
+            .isFile());
+    // A fresh start reads the entry's presence as the status, whatever was stored.
     storeBeforehand(settingsKeys::launchAtLoginEnabled, false);
     EXPECT_TRUE(open(bundle, &systemItem).launchAtLoginEnabled());
-    store->setLaunchAtLoginEnabled(false);
-    EXPECT_FALSE(store->launchAtLoginEnabled());
-    EXPECT_FALSE(QFileInfo::exists(entry));
 }
 
 } // namespace
