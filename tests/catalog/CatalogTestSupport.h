@@ -1,11 +1,10 @@
 #pragma once
 
+#include "../platform/FileTree.h"
 #include "catalog/CatalogManifest.h"
 #include "catalog/OperationsLog.h"
 #include "support/ScratchHome.h"
 
-#include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 
 #include <optional>
@@ -37,18 +36,6 @@ inline QStringList loggedMessages() {
         }
     }
     return messages;
-}
-
-// Every path under the folder, relative to it and sorted, hidden ones and links included.
-inline QStringList treeOf(const QString& folder) {
-    QStringList paths;
-    QDirIterator iterator(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                          QDirIterator::Subdirectories);
-    while (iterator.hasNext()) {
-        paths.append(QDir(folder).relativeFilePath(iterator.next()));
-    }
-    paths.sort();
-    return paths;
 }
 
 } // namespace marlox::testing

@@ -1,5 +1,6 @@
 #include "catalog/Environment.h"
 
+#include "CatalogTestSupport.h"
 #include "catalog/OperationsLog.h"
 #include "platform/PropertyList.h"
 #include "support/ScratchHome.h"
@@ -29,19 +30,20 @@ protected:
 };
 
 TEST_F(EnvironmentTest, DeveloperBuildMovesSupportFolderAndLogButNotInstalledRecords) {
-    const std::pair<QVariantMap, bool> cases[] = {
-        {{{"CFBundleIdentifier", "studio.marlox.MarloxStudio.developer"}}, true},
-        {{{"CFBundleIdentifier", "studio.marlox.MarloxStudio.Developer"},
-          {"CFBundleDisplayName", "Marlox Studio"}},
-         false},
-        {{{"CFBundleIdentifier", "studio.marlox.MarloxStudio"},
-          {"CFBundleDisplayName", "Marlox Studio DEVELOPER"}},
-         true},
-        {{{"CFBundleName", "Marlox developerish"}}, true},
-        {{}, false},
+    // The identifier, display name and name of the bundle (empty ones left out).
+    const std::tuple<QString, QString, QString, bool> cases[] = {
+        {"studio.marlox.MarloxStudio.developer", "", "", true},
+        {"studio.marlox.MarloxStudio.Developer", "Marlox Studio", "", false},
+        {"studio.marlox.MarloxStudio", "Marlox Studio DEVELOPER", "", true},
+        {"", "", "", false},
+        {"", "", "Marlox developerish", true},
     };
-    for (const auto& [info, developer] : cases) {
-        SCOPED_TRACE(QVariant(info.values()).toStringList().join(", ").toStdString());
+    for (const auto& [identifier, displayName, name, developer] : cases) {
+        SCOPED_TRACE((identifier + displayName + name).toStdString());
+        QVariantMap info{{"CFBundleIdentifier", identifier},
+                         {"CFBundleDisplayName", displayName},
+                         {"CFBundleName", name}};
+        info.removeIf([](const auto& entry) { return entry.value().toString().isEmpty(); });
         useMainBundle(info);
         EXPECT_EQ(isDeveloperBuild(), developer);
         const QString support =
@@ -50,20 +52,16 @@ TEST_F(EnvironmentTest, DeveloperBuildMovesSupportFolderAndLogButNotInstalledRec
         EXPECT_EQ(operationsLogFilePath(), support + "/Logs/operations.log");
         EXPECT_EQ(installedRecordsFileURL(), supportRoot() + "/MarloxStudio/installed.json");
     }
-    useMainBundle({{"CFBundleIdentifier", "x.developer"}});
-    EXPECT_FALSE(ensureApplicationDirectories().has_value());
-    for (const char* folder :
-         {"/MarloxStudioDeveloper/Cache", "/MarloxStudioDeveloper/Logs", "/MarloxStudio"}) {
-        EXPECT_TRUE(QFileInfo(supportRoot() + folder).isDir()) << folder;
-    }
+    ASSERT_FALSE(ensureApplicationDirectories().has_value());
+    EXPECT_EQ(marlox::testing::treeOf(supportRoot()),
+              QStringList({"MarloxStudio", "MarloxStudioDeveloper", "MarloxStudioDeveloper/Cache",
+                           "MarloxStudioDeveloper/Logs"}));
 }
 
-TEST_F(EnvironmentTest, EnsureDirectoriesReportsAFileStandingInTheWay) {
+TEST_F(EnvironmentTest, EnsureDirectoriesStopsAtAFileStandingInTheWay) {
     useMainBundle({});
     writeFile(supportRoot() + "/MarloxStudio/Cache", "a file, not a folder");
-    const auto error = ensureApplicationDirectories();
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->path, supportRoot() + "/MarloxStudio/Cache");
+    EXPECT_EQ(ensureApplicationDirectories()->path, supportRoot() + "/MarloxStudio/Cache");
     EXPECT_FALSE(QFileInfo::exists(supportRoot() + "/MarloxStudio/Logs"));
 }
 

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
-#include <functional>
 
 using namespace marlox::catalog;
 using marlox::testing::readFile;
@@ -40,7 +39,9 @@ TEST_F(OperationsLogTest, LinesCarryTheUtcTimeInWholeSecondsAndTheMessageUnchang
     tzset();
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
 
-    // WHEN a plain, an empty and a multi-line message are logged
+    // WHEN a line is logged and cleared, and a plain, an empty and a multi-line message follow
+    log("cleared");
+    clearOperationsLog();
     log("Install started: package=a");
     log("");
     log("first\nsecond");
@@ -48,7 +49,8 @@ TEST_F(OperationsLogTest, LinesCarryTheUtcTimeInWholeSecondsAndTheMessageUnchang
     qputenv("TZ", zone);
     tzset();
 
-    // THEN each line starts with the UTC time, and the messages are written as they are
+    // THEN the clear came after the line before it, each line starts with the UTC time, and the
+    // messages are written as they are
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines[3], "second");
     QStringList messages;
@@ -96,53 +98,34 @@ TEST_F(OperationsLogTest, LinesFromManyThreadsArriveWholeAndInEachThreadsOrder) 
     }
 }
 
-TEST_F(OperationsLogTest, ClearRemovesTheFileAfterEarlierLinesAndTheNextLineStartsAgain) {
-    clearOperationsLog();
-    log("one");
-    clearOperationsLog();
-    log("two");
-    const QStringList lines = logLines();
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].endsWith("] two"));
-    clearOperationsLog();
-    flushOperationsLog();
-    EXPECT_FALSE(QFileInfo::exists(operationsLogFilePath()));
-}
-
 TEST_F(OperationsLogTest, ALogThatCannotBeWrittenLosesTheLineAndNothingElse) {
-    const std::pair<const char*, std::function<QString()>> cases[] = {
-        // A folder where the file should be cannot be opened for writing, even by root.
-        {"folder in place of the log",
-         [] {
-             writeFile(operationsLogFilePath() + "/keep", "kept");
-             return operationsLogFilePath();
-         }},
-        {"file in place of the support folder",
-         [] {
-             QDir(applicationSupportDirectory()).removeRecursively();
-             writeFile(applicationSupportDirectory(), "kept");
-             return applicationSupportDirectory();
-         }},
+    // A folder where the file should be cannot be opened for writing, even by root.
+    const std::pair<QString, bool> cases[] = {
+        {operationsLogFilePath(), true},
+        {applicationSupportDirectory(), false},
     };
-    for (const auto& [name, block] : cases) {
-        SCOPED_TRACE(name);
-        // GIVEN something in the way of the log
-        const QString blocker = block();
-        const QString kept = QFileInfo(blocker).isDir() ? blocker + "/keep" : blocker;
+    for (const auto& [blocker, isFolder] : cases) {
+        SCOPED_TRACE(blocker.toStdString());
+        // GIVEN a folder or a file in the way of the log
+        QDir(blocker).removeRecursively();
+        const QString kept = isFolder ? blocker + "/keep" : blocker;
+        writeFile(kept, "kept");
 
         // WHEN a line is logged
         log("lost");
         flushOperationsLog();
 
-        // THEN what was in the way is left as it was, and the next line once it is gone arrives
+        // THEN what was in the way is left as it was, the next line once it is gone arrives, and
+        // a clear removes the file
         EXPECT_EQ(readFile(kept), QByteArray("kept"));
-        QFileInfo(blocker).isDir() ? QDir(blocker).removeRecursively() : QFile::remove(blocker);
+        isFolder ? QDir(blocker).removeRecursively() : QFile::remove(blocker);
         log("next");
         const QStringList lines = logLines();
         ASSERT_EQ(lines.size(), 1);
         EXPECT_TRUE(lines[0].endsWith("] next"));
         clearOperationsLog();
         flushOperationsLog();
+        EXPECT_FALSE(QFileInfo::exists(operationsLogFilePath()));
     }
 }
 
