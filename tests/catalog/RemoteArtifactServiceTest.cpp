@@ -3,6 +3,7 @@
 #include "CatalogTestSupport.h"
 #include "catalog/Environment.h"
 #include "catalog/OperationsLog.h"
+#include "catalog/Sha256.h"
 #include "platform/HttpClient.h"
 #include "platform/ProcessRunner.h"
 #include "support/LoopbackHttpServer.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -376,6 +378,35 @@ TEST_F(RemoteArtifactServiceTest, PruneKeepsOnlyTheCatalogsVersionsAndLogsWhatCa
     EXPECT_TRUE(
         messages[0].startsWith("Remote artifact version prune failed for com.marlox.file: "))
         << messages[0].toStdString();
+}
+
+class Sha256Test : public marlox::testing::ScratchHomeTest {};
+
+TEST_F(Sha256Test, DigestCoversEveryByteOfFilesOfAnySizeAndIsWrittenAsLowerCaseHex) {
+    // Sizes around the read chunk, so that a lost or repeated chunk shows.
+    for (const qsizetype size : {qsizetype(0), qsizetype(1), qsizetype(1024 * 1024),
+                                 qsizetype(1024 * 1024 + 1), qsizetype(3 * 1024 * 1024 - 7)}) {
+        SCOPED_TRACE(size);
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (char& byte : bytes) {
+            byte = static_cast<char>(QRandomGenerator::global()->generate());
+        }
+        const QString path = home.filePath(QString("file-%1").arg(size));
+        marlox::testing::writeFile(path, bytes);
+
+        const auto digest = sha256OfFile(path);
+
+        ASSERT_TRUE(digest);
+        const QByteArray expected = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+        EXPECT_EQ(*digest, expected);
+        EXPECT_EQ(sha256HexString(*digest), QString::fromLatin1(expected.toHex()));
+    }
+}
+
+TEST_F(Sha256Test, UnreadableFileIsAnErrorNamingIt) {
+    const auto digest = sha256OfFile(home.filePath("missing"));
+    ASSERT_FALSE(digest);
+    EXPECT_TRUE(digest.error().description.contains(home.filePath("missing")));
 }
 
 } // namespace

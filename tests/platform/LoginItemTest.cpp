@@ -9,11 +9,10 @@
 
 using namespace marlox::platform;
 using marlox::testing::readFile;
-using marlox::testing::ScratchHomeTest;
 
 namespace {
 
-class LoginItemTest : public ScratchHomeTest {
+class LoginItemTest : public marlox::testing::ScratchHomeTest {
 protected:
     QString autostartFolder() const { return home.path() + "/home/.config/autostart"; }
 };
@@ -21,8 +20,8 @@ protected:
 TEST(DesktopEntryExecTest, QuotesTheProgramSoTheLauncherRunsExactlyIt) {
     const std::pair<QString, QString> cases[] = {
         {"/opt/app", R"("/opt/app")"},
-        {"/home/u/Applications/Marlox Studio.app/Contents/MacOS/MarloxStudio",
-         R"("/home/u/Applications/Marlox Studio.app/Contents/MacOS/MarloxStudio")"},
+        {"/home/u/Marlox Studio.app/Contents/MacOS/MarloxStudio",
+         R"("/home/u/Marlox Studio.app/Contents/MacOS/MarloxStudio")"},
         {R"(/a "b"/c)", R"("/a \\"b\\"/c")"},
         {"/a$HOME/`x`", R"("/a\\$HOME/\\`x\\`")"},
         {R"(/a\b)", R"("/a\\\\b")"},
@@ -40,47 +39,36 @@ TEST_F(LoginItemTest, RegisteringWritesTheEntryAndItsPresenceIsTheStatus) {
     const QString entry = autostartFolder() + "/studio.marlox.MarloxStudio.desktop";
     EXPECT_EQ(item.entryPath(), entry);
     EXPECT_EQ(item.status(), LoginItemStatus::notRegistered);
-
+    // Registering twice keeps one entry; unregistering twice is no error.
+    EXPECT_EQ(item.registerItem(), std::nullopt);
     EXPECT_EQ(item.registerItem(), std::nullopt);
     EXPECT_EQ(item.status(), LoginItemStatus::enabled);
-    EXPECT_EQ(readFile(entry),
-              QByteArray("[Desktop Entry]\n"
-                         "Type=Application\n"
-                         "Name=Marlox Studio\n"
-                         "Exec=\"/opt/Marlox Studio.app/Contents/MacOS/MarloxStudio\"\n"
-                         "X-GNOME-Autostart-enabled=true\n"));
-    // Registering again keeps one entry.
-    EXPECT_EQ(item.registerItem(), std::nullopt);
+    EXPECT_EQ(readFile(entry), QByteArray("[Desktop Entry]\nType=Application\nName=Marlox Studio\n"
+                                          "Exec=\"/opt/Marlox Studio.app/Contents/MacOS/"
+                                          "MarloxStudio\"\nX-GNOME-Autostart-enabled=true\n"));
     EXPECT_EQ(QDir(autostartFolder()).entryList(QDir::Files).size(), 1);
-
+    EXPECT_EQ(item.unregisterItem(), std::nullopt);
     EXPECT_EQ(item.unregisterItem(), std::nullopt);
     EXPECT_EQ(item.status(), LoginItemStatus::notRegistered);
     EXPECT_FALSE(QFileInfo::exists(entry));
-    EXPECT_EQ(item.unregisterItem(), std::nullopt);
 }
 
 TEST_F(LoginItemTest, RefusesEntriesThatWouldEscapeOrCannotBeWritten) {
-    struct Case {
-        const char* name;
-        QString identifier;
-        QString executable;
-        QString displayName;
-    };
-    const Case cases[] = {
-        {"identifier climbs out", "../../evil", "/opt/app", "App"},
-        {"identifier with slash", "a/b", "/opt/app", "App"},
-        {"empty identifier", "", "/opt/app", "App"},
-        {"hidden identifier", ".desktop", "/opt/app", "App"},
-        {"line break in program", "studio.x", "/opt/app\nExec=/bin/evil", "App"},
-        {"line break in name", "studio.x", "/opt/app", "App\nExec=/bin/evil"},
-        {"relative program", "studio.x", "opt/app", "App"},
-        // A folder in place of the entry cannot be replaced by a file.
-        {"entry path is a folder", "studio.blocked", "/opt/app", "App"},
+    // The identifier, the program and the name; a folder in place of the entry cannot be replaced.
+    const std::tuple<QString, QString, QString> cases[] = {
+        {"../../evil", "/opt/app", "App"},
+        {"a/b", "/opt/app", "App"},
+        {"", "/opt/app", "App"},
+        {".desktop", "/opt/app", "App"},
+        {"studio.x", "/opt/app\nExec=/bin/evil", "App"},
+        {"studio.x", "/opt/app", "App\nExec=/bin/evil"},
+        {"studio.x", "opt/app", "App"},
+        {"studio.blocked", "/opt/app", "App"},
     };
     QDir().mkpath(autostartFolder() + "/studio.blocked.desktop/inside");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        MainApplicationLoginItem item(c.identifier, c.executable, c.displayName);
+    for (const auto& [identifier, program, name] : cases) {
+        SCOPED_TRACE((identifier + " " + program + " " + name).toStdString());
+        MainApplicationLoginItem item(identifier, program, name);
         const auto failure = item.registerItem();
         ASSERT_TRUE(failure.has_value());
         EXPECT_FALSE(failure->description.isEmpty());
