@@ -15,11 +15,8 @@
 #include <memory>
 
 using namespace marlox::catalog;
-using marlox::platform::LoginItem;
-using marlox::platform::LoginItemError;
-using marlox::platform::LoginItemStatus;
-using marlox::platform::UserDefaults;
-using marlox::testing::writeFile;
+using namespace marlox::platform;
+using namespace marlox::testing;
 
 namespace {
 
@@ -45,7 +42,7 @@ private:
     }
 };
 
-class AppSettingsStoreTest : public marlox::testing::ScratchHomeTest {
+class AppSettingsStoreTest : public ScratchHomeTest {
 protected:
     QString settingsFile() const { return home.filePath("settings/user.conf"); }
 
@@ -69,7 +66,7 @@ protected:
     }
 
     QString signedBundleInApplications() {
-        const QString bundle = marlox::platform::userApplicationsFolder() + "/Marlox Studio.app";
+        const QString bundle = userApplicationsFolder() + "/Marlox Studio.app";
         writeFile(bundle + "/Contents/_CodeSignature/CodeResources", "<plist/>");
         return bundle;
     }
@@ -252,8 +249,8 @@ TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAs
 
 TEST_F(AppSettingsStoreTest, EnablingOnLinuxWritesTheAutostartEntryAndReadsItBack) {
     const QString bundle = signedBundleInApplications();
-    marlox::platform::MainApplicationLoginItem systemItem(
-        "studio.marlox.MarloxStudio", bundle + "/Contents/MacOS/MarloxStudio", "Marlox Studio");
+    MainApplicationLoginItem systemItem("studio.marlox.MarloxStudio",
+                                        bundle + "/Contents/MacOS/MarloxStudio", "Marlox Studio");
     EXPECT_FALSE(open(bundle, &systemItem).launchAtLoginEnabled());
     store->setLaunchAtLoginEnabled(true);
     EXPECT_TRUE(store->launchAtLoginEnabled());

@@ -16,18 +16,14 @@
 #include <gtest/gtest.h>
 
 using namespace marlox::catalog;
-using marlox::platform::Bundle;
-using marlox::testing::awaitFuture;
-using marlox::testing::HttpAnswer;
-using marlox::testing::loggedMessages;
-using marlox::testing::readFile;
-using marlox::testing::writeFile;
+using namespace marlox::platform;
+using namespace marlox::testing;
 
 namespace {
 
 PackageManifest namedPackage(const QString& id, const QString& name,
                              const QString& version = "1.0") {
-    PackageManifest package = marlox::testing::testPackage(id, version);
+    PackageManifest package = testPackage(id, version);
     package.name = name;
     return package;
 }
@@ -36,15 +32,15 @@ const CatalogManifest remoteCatalog{
     "remote", "now", {namedPackage("com.marlox.b", "Beta"), namedPackage("com.marlox.a", "Alpha")}};
 const CatalogManifest cachedCatalog{"cached", "now", {namedPackage("com.marlox.c", "Gamma")}};
 
-class CatalogServiceTest : public marlox::testing::ScratchHomeTest {
+class CatalogServiceTest : public ScratchHomeTest {
 protected:
     // A service whose remote catalog, when given, is at that URL.
     std::unique_ptr<CatalogService> makeService(std::optional<QUrl> remoteURL) {
         DistributionConfiguration configuration;
         configuration.remoteCatalogURL = std::move(remoteURL);
-        auto http = std::make_shared<marlox::platform::NetworkHttpClient>();
+        auto http = std::make_shared<NetworkHttpClient>();
         auto artifacts = std::make_unique<RemoteArtifactService>(
-            http, std::make_shared<marlox::platform::SystemProcessRunner>(), "/nonexistent/ditto");
+            http, std::make_shared<SystemProcessRunner>(), "/nonexistent/ditto");
         remoteArtifacts = artifacts.get();
         return std::make_unique<CatalogService>(configuration, http, std::move(artifacts));
     }
@@ -59,7 +55,7 @@ protected:
                          HttpAnswer{200, encodeCatalogManifest(catalog), {}, delay});
     }
 
-    marlox::testing::LoopbackHttpServer server;
+    LoopbackHttpServer server;
     RemoteArtifactService* remoteArtifacts = nullptr;
 };
 
@@ -173,7 +169,7 @@ TEST_F(CatalogServiceTest, BrokenBuiltInCatalogFailsTheReloadAndDropsTheEarlierC
 
         // WHEN it reloads
         reload(*service);
-        Bundle::setMainBundlePath(marlox::testing::builtBundlePath());
+        Bundle::setMainBundlePath(builtBundlePath());
 
         // THEN the reload fails and the earlier catalog is gone
         EXPECT_EQ(service->loadSourceLabel(), "-");
@@ -247,8 +243,7 @@ TEST_F(CatalogServiceTest, SuccessfulReloadPrunesTheArtifactCacheInCatalogOrder)
     reload(*service);
 
     // THEN only the version of the later catalog entry is left
-    EXPECT_EQ(marlox::testing::treeOf(root),
-              QStringList({"twice", "twice/2.0", "twice/2.0/payload.zip"}));
+    EXPECT_EQ(treeOf(root), QStringList({"twice", "twice/2.0", "twice/2.0/payload.zip"}));
 }
 
 } // namespace

@@ -10,9 +10,8 @@
 #include <gtest/gtest.h>
 
 using namespace marlox::catalog;
-using marlox::platform::Bundle;
-using marlox::testing::ScratchHomeTest;
-using marlox::testing::writeFile;
+using namespace marlox::platform;
+using namespace marlox::testing;
 
 namespace {
 
@@ -21,7 +20,7 @@ protected:
     // A main bundle whose Info.plist holds `info`.
     QString useMainBundle(const QVariantMap& info) {
         const QString path = home.filePath("Test.app");
-        writeFile(path + "/Contents/Info.plist", marlox::platform::binaryPropertyList(info));
+        writeFile(path + "/Contents/Info.plist", binaryPropertyList(info));
         QDir().mkpath(path + "/Contents/Resources");
         Bundle::setMainBundlePath(path);
         return path;
@@ -53,7 +52,7 @@ TEST_F(EnvironmentTest, DeveloperBuildMovesSupportFolderAndLogButNotInstalledRec
         EXPECT_EQ(installedRecordsFileURL(), supportRoot() + "/MarloxStudio/installed.json");
     }
     ASSERT_FALSE(ensureApplicationDirectories().has_value());
-    EXPECT_EQ(marlox::testing::treeOf(supportRoot()),
+    EXPECT_EQ(treeOf(supportRoot()),
               QStringList({"MarloxStudio", "MarloxStudioDeveloper", "MarloxStudioDeveloper/Cache",
                            "MarloxStudioDeveloper/Logs"}));
 }

@@ -24,10 +24,7 @@
 #include <csignal>
 
 using namespace marlox::catalog;
-using marlox::testing::loggedMessages;
-using marlox::testing::readFile;
-using marlox::testing::ReadOnlyFolder;
-using marlox::testing::writeFile;
+using namespace marlox::testing;
 
 namespace {
 
@@ -46,7 +43,7 @@ InstalledPackageMap byID(const QList<InstalledPackage>& records) {
     return map;
 }
 
-class InstalledPackageStoreTest : public marlox::testing::ScratchHomeTest {
+class InstalledPackageStoreTest : public ScratchHomeTest {
 protected:
     static QString folder() { return QFileInfo(installedRecordsFileURL()).path(); }
     static void writeRecords(const QByteArray& json) { writeFile(installedRecordsFileURL(), json); }
@@ -186,7 +183,7 @@ TEST_F(InstalledPackageStoreTest, LoadsWhatItCanReadAndMovesAnUnreadableFileAsid
         }
 
         // WHEN a store loads it
-        marlox::testing::FolderEvents events(folder(), IN_CREATE | IN_MOVED_TO);
+        FolderEvents events(folder(), IN_CREATE | IN_MOVED_TO);
         InstalledPackageStore store;
 
         // THEN it holds what the file holds, rewritten only where a path moved; an unreadable
@@ -380,9 +377,8 @@ TEST_F(InstalledRecordsCrashTest, ASaveCaughtMidwayOrKilledNeverLeavesAPartialRe
     ASSERT_EQ(ensureApplicationDirectories(), std::nullopt);
     // Reports the moment anything is opened, written, created or renamed in the records folder,
     // so that the child can be caught in the middle of touching it.
-    marlox::testing::FolderEvents activity(QFileInfo(installedRecordsFileURL()).path(),
-                                           IN_OPEN | IN_MODIFY | IN_CREATE | IN_MOVED_TO |
-                                               IN_MOVED_FROM);
+    FolderEvents activity(QFileInfo(installedRecordsFileURL()).path(),
+                          IN_OPEN | IN_MODIFY | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM);
     QProcess child;
     child.start(QStringLiteral(MARLOX_SAVE_LOOP_PATH), {QString::number(recordCount)});
     ASSERT_TRUE(child.waitForStarted()) << child.errorString().toStdString();

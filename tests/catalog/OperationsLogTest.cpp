@@ -13,8 +13,7 @@
 #include <ctime>
 
 using namespace marlox::catalog;
-using marlox::testing::readFile;
-using marlox::testing::writeFile;
+using namespace marlox::testing;
 
 namespace {
 
@@ -30,7 +29,7 @@ QStringList logLines() {
     return text.split('\n');
 }
 
-class OperationsLogTest : public marlox::testing::ScratchHomeTest {};
+class OperationsLogTest : public ScratchHomeTest {};
 
 TEST_F(OperationsLogTest, LinesCarryTheUtcTimeInWholeSecondsAndTheMessageUnchanged) {
     // GIVEN a local time zone far from UTC

@@ -23,13 +23,7 @@
 #include <functional>
 
 using namespace marlox::catalog;
-using marlox::testing::HttpAnswer;
-using marlox::testing::loggedMessages;
-using marlox::testing::readFile;
-using marlox::testing::testPackage;
-using marlox::testing::treeOf;
-using marlox::testing::writeFile;
-using marlox::testing::ZipWriter;
+using namespace marlox::testing;
 using Resolution = marlox::Result<RemotePayloadResolution, RemoteArtifactError>;
 
 namespace {
@@ -53,7 +47,7 @@ void expectFailure(const Resolution& resolution, RemoteArtifactError::Kind kind,
     }
 }
 
-class RemoteArtifactServiceTest : public marlox::testing::ScratchHomeTest {
+class RemoteArtifactServiceTest : public ScratchHomeTest {
 protected:
     // Resolved by the fixture's service, or by one that runs the given archive tool.
     Resolution resolve(const PackageManifest& package, const QString& tool = {}) {
@@ -101,10 +95,10 @@ protected:
         return remoteArtifactsDirectory() + "/" + id + "/" + version;
     }
 
-    marlox::testing::LoopbackHttpServer server;
+    LoopbackHttpServer server;
     RemoteArtifactService service{std::make_shared<marlox::platform::NetworkHttpClient>(),
                                   std::make_shared<marlox::platform::SystemProcessRunner>(),
-                                  marlox::testing::builtBundlePath() + "/Contents/MacOS/ditto"};
+                                  builtBundlePath() + "/Contents/MacOS/ditto"};
 
 private:
     int m_zipCount = 0;
@@ -380,7 +374,7 @@ TEST_F(RemoteArtifactServiceTest, PruneKeepsOnlyTheCatalogsVersionsAndLogsWhatCa
         << messages[0].toStdString();
 }
 
-class Sha256Test : public marlox::testing::ScratchHomeTest {};
+class Sha256Test : public ScratchHomeTest {};
 
 TEST_F(Sha256Test, DigestCoversEveryByteOfFilesOfAnySizeAndIsWrittenAsLowerCaseHex) {
     // Sizes around the read chunk, so that a lost or repeated chunk shows.
@@ -392,7 +386,7 @@ TEST_F(Sha256Test, DigestCoversEveryByteOfFilesOfAnySizeAndIsWrittenAsLowerCaseH
             byte = static_cast<char>(QRandomGenerator::global()->generate());
         }
         const QString path = home.filePath(QString("file-%1").arg(size));
-        marlox::testing::writeFile(path, bytes);
+        writeFile(path, bytes);
 
         const auto digest = sha256OfFile(path);
 

@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-using marlox::platform::Bundle;
-using marlox::testing::writeFile;
+using namespace marlox::platform;
+using namespace marlox::testing;
 
 namespace {
 
-class BundleTest : public marlox::testing::ScratchHomeTest {};
+class BundleTest : public ScratchHomeTest {};
 
 TEST_F(BundleTest, ReadsInfoInEitherFormAndFindsResourcesByNameExtensionAndFolder) {
     for (const bool binary : {false, true}) {
@@ -18,8 +18,8 @@ TEST_F(BundleTest, ReadsInfoInEitherFormAndFindsResourcesByNameExtensionAndFolde
         // GIVEN a bundle whose Info.plist is in one form, with a resource and one in a subfolder
         const QString path = home.filePath(binary ? "B.app" : "X.app");
         const QVariantMap info{{"CFBundleIdentifier", "com.example.app"}};
-        writeFile(path + "/Contents/Info.plist", binary ? marlox::platform::binaryPropertyList(info)
-                                                        : marlox::platform::xmlPropertyList(info));
+        writeFile(path + "/Contents/Info.plist",
+                  binary ? binaryPropertyList(info) : xmlPropertyList(info));
         writeFile(path + "/Contents/Resources/manifest.json", "{}");
         writeFile(path + "/Contents/Resources/Icons/star.svg", "<svg/>");
         Bundle::setMainBundlePath(path);

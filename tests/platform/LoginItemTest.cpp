@@ -8,11 +8,11 @@
 #include <gtest/gtest.h>
 
 using namespace marlox::platform;
-using marlox::testing::readFile;
+using namespace marlox::testing;
 
 namespace {
 
-class LoginItemTest : public marlox::testing::ScratchHomeTest {
+class LoginItemTest : public ScratchHomeTest {
 protected:
     QString autostartFolder() const { return home.path() + "/home/.config/autostart"; }
 };

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using marlox::platform::SystemProcessRunner;
+using namespace marlox::platform;
 
 TEST(ProcessRunnerTest, KeepsOutputsApartAndReportsExitCodeCrashAndLaunchFailure) {
     SystemProcessRunner runner;

@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-using marlox::platform::binaryPropertyList;
-using marlox::platform::readPropertyList;
-using marlox::platform::xmlPropertyList;
+using namespace marlox::platform;
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <numeric>
 #include <vector>
 
-using marlox::platform::SerialExecutor;
+using namespace marlox::platform;
 
 TEST(SerialExecutorTest, RunsJobsOneAtATimeInOrderOffTheCallingThread) {
     SerialExecutor executor;

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-using marlox::platform::UserDefaults;
+using namespace marlox::platform;
 
 namespace {
 

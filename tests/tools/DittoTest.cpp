@@ -14,11 +14,8 @@
 #include <functional>
 #include <optional>
 
-using marlox::platform::ProcessResult;
-using marlox::testing::readFile;
-using marlox::testing::treeOf;
-using marlox::testing::writeFile;
-using marlox::testing::ZipWriter;
+using namespace marlox::platform;
+using namespace marlox::testing;
 
 namespace {
 
@@ -51,8 +48,7 @@ protected:
     }
 
     ProcessResult run(const QStringList& arguments) const {
-        return marlox::platform::SystemProcessRunner().run(
-            marlox::testing::builtBundlePath() + "/Contents/MacOS/ditto", arguments);
+        return SystemProcessRunner().run(builtBundlePath() + "/Contents/MacOS/ditto", arguments);
     }
     // Into an empty destination.
     ProcessResult expand() const {
