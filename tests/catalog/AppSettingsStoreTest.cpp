@@ -1,16 +1,9 @@
 #include "catalog/AppSettingsStore.h"
 
+#include "CatalogTestSupport.h"
 #include "platform/LoginItem.h"
 #include "platform/StandardFolders.h"
 #include "platform/UserDefaults.h"
-#include "support/ScratchHome.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSignalSpy>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 

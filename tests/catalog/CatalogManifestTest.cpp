@@ -1,16 +1,10 @@
 #include "catalog/CatalogManifest.h"
 
-#include "catalog/Environment.h"
-#include "support/ScratchHome.h"
+#include "CatalogTestSupport.h"
 
 #include <QImageReader>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QSet>
-
-#include <gtest/gtest.h>
 
 using namespace marlox::catalog;
 

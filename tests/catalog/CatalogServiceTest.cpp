@@ -1,19 +1,8 @@
 #include "catalog/CatalogService.h"
 
 #include "CatalogTestSupport.h"
-#include "catalog/OperationsLog.h"
-#include "platform/HttpClient.h"
-#include "platform/ProcessRunner.h"
 #include "support/AwaitFuture.h"
 #include "support/LoopbackHttpServer.h"
-#include "support/QtPrinters.h"
-#include "support/ScratchHome.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QSignalSpy>
-
-#include <gtest/gtest.h>
 
 using namespace marlox::catalog;
 using namespace marlox::platform;

@@ -1,11 +1,22 @@
 #pragma once
 
+// What most tests of this folder use, so that each file names only what is its own.
 #include "../platform/FileTree.h"
 #include "catalog/CatalogManifest.h"
+#include "catalog/Environment.h"
 #include "catalog/OperationsLog.h"
+#include "support/QtPrinters.h"
 #include "support/ScratchHome.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
 
 #include <optional>
 

@@ -1,13 +1,7 @@
 #include "catalog/Environment.h"
 
 #include "CatalogTestSupport.h"
-#include "catalog/OperationsLog.h"
 #include "platform/PropertyList.h"
-#include "support/ScratchHome.h"
-
-#include <QFileInfo>
-
-#include <gtest/gtest.h>
 
 using namespace marlox::catalog;
 using namespace marlox::platform;

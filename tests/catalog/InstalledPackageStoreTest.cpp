@@ -2,24 +2,13 @@
 
 #include "CatalogTestSupport.h"
 #include "FolderEvents.h"
-#include "catalog/Environment.h"
 #include "catalog/InstallLocations.h"
 #include "catalog/SafePath.h"
 #include "platform/PropertyList.h"
-#include "support/QtPrinters.h"
 #include "support/ReadOnlyFolder.h"
-#include "support/ScratchHome.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSignalSpy>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 

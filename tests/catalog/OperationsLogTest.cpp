@@ -1,14 +1,10 @@
 #include "catalog/OperationsLog.h"
 
-#include "catalog/Environment.h"
-#include "support/ScratchHome.h"
+#include "CatalogTestSupport.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QRegularExpression>
 #include <QtConcurrent/QtConcurrentRun>
-
-#include <gtest/gtest.h>
 
 #include <ctime>
 

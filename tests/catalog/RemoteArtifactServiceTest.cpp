@@ -1,24 +1,12 @@
 #include "catalog/RemoteArtifactService.h"
 
 #include "CatalogTestSupport.h"
-#include "catalog/Environment.h"
-#include "catalog/OperationsLog.h"
 #include "catalog/Sha256.h"
-#include "platform/HttpClient.h"
-#include "platform/ProcessRunner.h"
 #include "support/LoopbackHttpServer.h"
-#include "support/QtPrinters.h"
-#include "support/ScratchHome.h"
 #include "support/ZipWriter.h"
 
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
-#include <QUrl>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 
