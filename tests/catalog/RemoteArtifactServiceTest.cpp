@@ -92,19 +92,13 @@ private:
     int m_zipCount = 0;
 };
 
-TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllows) {
+TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllowsAndPrunes) {
     enum Digest { none, lower, upper };
-    struct Case {
-        const char* name;
-        // What the version folder holds beforehand: an archive with this marker, an expansion.
-        QByteArray cachedArchive;
-        QString cachedExpansion;
-        Digest digest;
-        bool fromFile;
-        int requests;
-        QString root;
-        QByteArray marker;
-    };
+    // What the version folder holds beforehand (an archive with this marker, an expansion), the
+    // digest in the catalog, whether the URL is a file, the requests it takes, the payload root
+    // and the marker found in it.
+    using Case =
+        std::tuple<const char*, QByteArray, QString, Digest, bool, int, QString, QByteArray>;
     const Case cases[] = {
         {"nothing cached", {}, {}, upper, false, 1, "Effect.moef", "new"},
         {"stale archive and expansion", "old", "Old.moef", lower, false, 1, "Effect.moef", "new"},
@@ -115,46 +109,53 @@ TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllo
     const QByteArray served = payloadZip("new");
     writeFile(home.filePath("local/effect.zip"), served);
     int index = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        // GIVEN the case's cache and a package whose archive is served under a padded URL
+    for (const auto& [name, archive, expansion, digest, fromFile, requested, root, marker] :
+         cases) {
+        SCOPED_TRACE(name);
+        // GIVEN the case's cache beside an older version, a stray file and a hidden item, and a
+        // package whose archive is served under a padded URL
         const QString id = QString("com.marlox.cache%1").arg(++index);
         const QString folder = versionFolder(id);
-        const QByteArray cachedArchive =
-            c.cachedArchive.isEmpty() ? served : payloadZip(c.cachedArchive);
-        if (!c.cachedArchive.isEmpty()) {
+        const QByteArray cachedArchive = archive.isEmpty() ? served : payloadZip(archive);
+        if (!archive.isEmpty()) {
             writeFile(folder + "/payload.zip", cachedArchive);
         }
-        if (!c.cachedExpansion.isEmpty()) {
-            writeFile(folder + "/expanded/" + c.cachedExpansion + "/Info.plist",
-                      c.cachedExpansion.toUtf8());
+        if (!expansion.isEmpty()) {
+            writeFile(folder + "/expanded/" + expansion + "/Info.plist", expansion.toUtf8());
         }
-        const QString url = c.fromFile
+        for (const char* other : {"/../0.9/payload.zip", "/../stray.txt", "/../.keep"}) {
+            writeFile(folder + other, "x");
+        }
+        const QString url = fromFile
                                 ? QUrl::fromLocalFile(home.filePath("local/effect.zip")).toString()
                                 : serve(id, served);
-        const QString digest = c.digest == upper ? hexDigest(served).toUpper() : hexDigest(served);
+        const QString sha256 = digest == upper ? hexDigest(served).toUpper() : hexDigest(served);
         const PackageManifest effect = testPackage(
-            id, "1.0", "  " + url + " \n", c.digest == none ? std::nullopt : std::optional(digest));
+            id, "1.0", "  " + url + " \n", digest == none ? std::nullopt : std::optional(sha256));
 
         // WHEN it is resolved
         const Resolution first = resolve(effect);
 
-        // THEN the archive is fetched only when the cache cannot answer, and the single visible
-        // item of the expansion is the payload root
+        // THEN the archive is fetched only when the cache cannot answer, the single visible item
+        // of the expansion is the payload root, and the other versions are gone
         ASSERT_TRUE(first) << first.error().description.toStdString();
-        EXPECT_EQ(requests(id), c.requests);
+        EXPECT_EQ(requests(id), requested);
         EXPECT_EQ(first->archiveURL, folder + "/payload.zip");
-        EXPECT_EQ(readFile(first->archiveURL), c.requests == 0 ? cachedArchive : served);
-        EXPECT_EQ(first->payloadRootURL, folder + "/expanded/" + c.root);
+        EXPECT_EQ(readFile(first->archiveURL), requested == 0 ? cachedArchive : served);
+        EXPECT_EQ(first->payloadRootURL, folder + "/expanded/" + root);
         EXPECT_EQ(QDir(folder + "/expanded").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                  QStringList{c.root});
-        EXPECT_EQ(readFile(first->payloadRootURL + "/Info.plist"), c.marker);
+                  QStringList{root});
+        EXPECT_EQ(readFile(first->payloadRootURL + "/Info.plist"), marker);
+        EXPECT_EQ(
+            QDir(folder + "/..")
+                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
+            QStringList({".keep", "1.0"}));
 
         // AND a second resolution is answered by the cache alone
         const Resolution second = resolve(effect);
         ASSERT_TRUE(second);
         EXPECT_EQ(second->payloadRootURL, first->payloadRootURL);
-        EXPECT_EQ(requests(id), c.requests);
+        EXPECT_EQ(requests(id), requested);
     }
 }
 
@@ -174,23 +175,16 @@ TEST_F(RemoteArtifactServiceTest, FailedDownloadOrExpansionLeavesNothingToBeTake
         writer.addSymbolicLink("evil", out);
         writer.addFile("evil/evil", "x");
     });
-    struct Case {
-        const char* name;
-        QByteArray body;
-        // 0: no server answers.
-        int status;
-        std::optional<QString> sha256;
-        RemoteArtifactError::Kind kind;
-        int code;
-        QString description;
-        int requests;
-    };
+    // The answer's body and status (0: no server answers), the catalog's digest, and the failure's
+    // kind, code and description, after how many requests.
+    using Case = std::tuple<const char*, QByteArray, int, std::optional<QString>,
+                            RemoteArtifactError::Kind, int, QString, int>;
     const Case cases[] = {
         {"archive never matches", good, 200, "  " + wrong + "\n", sha256Mismatch, 0, mismatch, 2},
-        {"status 199", good, 199, {}, httpStatus, 199, "HTTP 199 while downloading artifact.", 1},
-        {"status 300", good, 300, {}, httpStatus, 300, "HTTP 300 while downloading artifact.", 1},
-        {"status 404", good, 404, {}, httpStatus, 404, "HTTP 404 while downloading artifact.", 1},
-        {"status 500", good, 500, {}, httpStatus, 500, "HTTP 500 while downloading artifact.", 1},
+        {"HTTP 199", good, 199, {}, httpStatus, 199, "HTTP 199 while downloading artifact.", 1},
+        {"HTTP 300", good, 300, {}, httpStatus, 300, "HTTP 300 while downloading artifact.", 1},
+        {"HTTP 404", good, 404, {}, httpStatus, 404, "HTTP 404 while downloading artifact.", 1},
+        {"HTTP 500", good, 500, {}, httpStatus, 500, "HTTP 500 while downloading artifact.", 1},
         {"no server", good, 0, {}, transport, 0, "*", 0},
         {"parent folder", parent, 200, {}, extractionFailed, 1, "ditto: Archive entry*", 1},
         {"absolute path", absolute, 200, {}, extractionFailed, 1, "ditto: Archive entry*", 1},
@@ -198,13 +192,12 @@ TEST_F(RemoteArtifactServiceTest, FailedDownloadOrExpansionLeavesNothingToBeTake
         {"truncated", good.left(good.size() / 2), 200, {}, extractionFailed, 1, "ditto: *", 1},
     };
     int index = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, body, status, sha256, kind, code, description, requested] : cases) {
+        SCOPED_TRACE(name);
         // GIVEN the case's answer
         const QString id = QString("com.marlox.failure%1").arg(++index);
-        const QString url =
-            c.status == 0 ? "http://127.0.0.1:1/x.zip" : serve(id, c.body, c.status);
-        const PackageManifest package = testPackage(id, "1.0", url, c.sha256);
+        const QString url = status == 0 ? "http://127.0.0.1:1/x.zip" : serve(id, body, status);
+        const PackageManifest package = testPackage(id, "1.0", url, sha256);
 
         // WHEN it is resolved, twice
         const Resolution first = resolve(package);
@@ -213,13 +206,13 @@ TEST_F(RemoteArtifactServiceTest, FailedDownloadOrExpansionLeavesNothingToBeTake
 
         // THEN both fail alike, and only a verified archive is left: no partial download, no
         // expansion, nothing anywhere outside
-        expectFailure(first, c.kind, c.description);
-        expectFailure(second, c.kind, c.description);
-        EXPECT_EQ(first.error().code, c.code);
-        EXPECT_EQ(first.error().domain(), c.code == 0 ? "" : "RemoteArtifactService");
-        EXPECT_EQ(requestsOfFirst, c.requests);
+        expectFailure(first, kind, description);
+        expectFailure(second, kind, description);
+        EXPECT_EQ(first.error().code, code);
+        EXPECT_EQ(first.error().domain(), code == 0 ? "" : "RemoteArtifactService");
+        EXPECT_EQ(requestsOfFirst, requested);
         EXPECT_EQ(treeOf(versionFolder(id)),
-                  c.kind == extractionFailed ? QStringList{"payload.zip"} : QStringList());
+                  kind == extractionFailed ? QStringList{"payload.zip"} : QStringList());
         EXPECT_EQ(treeOf(home.path()).filter("evil"), QStringList());
     }
 }
@@ -244,21 +237,6 @@ TEST_F(RemoteArtifactServiceTest, PayloadRootIsTheSingleVisibleItemOrTheExpanded
         ASSERT_TRUE(resolution) << resolution.error().description.toStdString();
         EXPECT_EQ(resolution->payloadRootURL, versionFolder(id) + "/expanded" + *root);
     }
-}
-
-TEST_F(RemoteArtifactServiceTest, ResolvingANewVersionPrunesTheOthers) {
-    // GIVEN an earlier version, a stray file and a hidden item in the package's folder
-    const QString packageFolder = remoteArtifactsDirectory() + "/com.marlox.effect";
-    writeFile(packageFolder + "/1.0/payload.zip", "old");
-    writeFile(packageFolder + "/stray.txt", "x");
-    writeFile(packageFolder + "/.keep", "x");
-    // WHEN version 2.0 is resolved
-    const QString url = serve("com.marlox.effect", payloadZip());
-    ASSERT_TRUE(resolve(testPackage("com.marlox.effect", "2.0", url)));
-    // THEN only 2.0 and the hidden item remain
-    EXPECT_EQ(QDir(packageFolder)
-                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
-              QStringList({".keep", "2.0"}));
 }
 
 TEST_F(RemoteArtifactServiceTest, RefusesBadPackageFieldsBeforeTouchingTheDisk) {
