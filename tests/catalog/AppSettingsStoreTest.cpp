@@ -185,15 +185,9 @@ TEST_F(AppSettingsStoreTest, LoginItemAvailabilityDependsOnWhereTheBundleLiesAnd
 
 TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAsked) {
     using enum LoginItemStatus;
-    struct Case {
-        const char* name;
-        bool inApplications;
-        LoginItemStatus before;
-        bool request;
-        LoginItemStatus afterRegister;
-        bool fails;
-        bool expectedSwitch;
-    };
+    // Whether the copy lies in Applications, the system's status before, the switch asked for, the
+    // status a registration leaves, whether the system refuses, and the switch shown after.
+    using Case = std::tuple<const char*, bool, LoginItemStatus, bool, LoginItemStatus, bool, bool>;
     const Case cases[] = {
         {"register enables", true, notRegistered, true, enabled, false, true},
         {"register needs approval", true, notRegistered, true, requiresApproval, false, false},
@@ -208,35 +202,35 @@ TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAs
     };
     const QString signedBundle = signedBundleInApplications();
     const QString outside = home.filePath("Downloads/Marlox Studio.app");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, inApplications, before, request, afterRegister, fails, shown] : cases) {
+        SCOPED_TRACE(name);
         // GIVEN a stored switch that disagrees with what the store must show
-        const bool enabledAtStart = c.inApplications && c.before == enabled;
+        const bool enabledAtStart = inApplications && before == enabled;
         storeBeforehand(settingsKeys::launchAtLoginEnabled, !enabledAtStart);
         loginItem = FakeLoginItem();
-        loginItem.currentStatus = c.before;
-        loginItem.statusAfterRegister = c.afterRegister;
-        loginItem.failure = c.fails ? std::optional(LoginItemError{"refused"}) : std::nullopt;
+        loginItem.currentStatus = before;
+        loginItem.statusAfterRegister = afterRegister;
+        loginItem.failure = fails ? std::optional(LoginItemError{"refused"}) : std::nullopt;
 
         // WHEN a store is made THEN it shows the system's status, where it may ask at all
-        AppSettingsStore& settings = open(c.inApplications ? signedBundle : outside);
-        EXPECT_EQ(settings.launchAtLoginIsAvailable(), c.inApplications);
+        AppSettingsStore& settings = open(inApplications ? signedBundle : outside);
+        EXPECT_EQ(settings.launchAtLoginIsAvailable(), inApplications);
         EXPECT_EQ(settings.launchAtLoginAvailabilityMessage(),
-                  c.inApplications ? std::nullopt
-                                   : std::optional(launchAtLoginRequiresApplicationsMessage));
+                  inApplications ? std::nullopt
+                                 : std::optional(launchAtLoginRequiresApplicationsMessage));
         EXPECT_EQ(settings.launchAtLoginEnabled(), enabledAtStart);
         EXPECT_EQ(stored(settingsKeys::launchAtLoginEnabled).toBool(), enabledAtStart);
         EXPECT_EQ(settings.launchAtLoginErrorMessage(), std::nullopt);
 
         // WHEN the switch is changed THEN it shows the system's answer
-        settings.setLaunchAtLoginEnabled(c.request);
-        EXPECT_EQ(loginItem.changeRequests, c.inApplications ? 1 : 0);
-        EXPECT_EQ(settings.launchAtLoginEnabled(), c.expectedSwitch);
+        settings.setLaunchAtLoginEnabled(request);
+        EXPECT_EQ(loginItem.changeRequests, inApplications ? 1 : 0);
+        EXPECT_EQ(settings.launchAtLoginEnabled(), shown);
         EXPECT_EQ(settings.launchAtLoginErrorMessage(),
-                  !c.inApplications ? std::optional(launchAtLoginRequiresApplicationsMessage)
-                  : c.fails         ? std::optional(launchAtLoginChangeFailedMessage)
-                                    : std::nullopt);
-        EXPECT_EQ(stored(settingsKeys::launchAtLoginEnabled).toBool(), c.expectedSwitch);
+                  !inApplications ? std::optional(launchAtLoginRequiresApplicationsMessage)
+                  : fails         ? std::optional(launchAtLoginChangeFailedMessage)
+                                  : std::nullopt);
+        EXPECT_EQ(stored(settingsKeys::launchAtLoginEnabled).toBool(), shown);
     }
 }
 

@@ -54,14 +54,9 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
     const QByteArray unsupportedType =
         R"({"catalogVersion":"1","generatedAt":"x","packages":[{"id":"a","name":"A",)"
         R"("type":"plugin","category":"c","version":"1"}]})";
-    struct Case {
-        const char* name;
-        // -1: no remote URL; 0: the remote URL is a file holding the body.
-        int status;
-        QByteArray body;
-        std::optional<QByteArray> cachedCopy;
-        QString label;
-    };
+    // The remote answer's status (-1: no remote URL; 0: the URL is a file holding the body) and
+    // body, the cached copy, and the source that is published.
+    using Case = std::tuple<const char*, int, QByteArray, std::optional<QByteArray>, QString>;
     const Case cases[] = {
         {"no remote URL", -1, remote, std::nullopt, "Embedded"},
         {"remote answers", 200, remote, std::nullopt, "Remote"},
@@ -77,20 +72,20 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
         {"404, cached copy of an unsupported type", 404, "missing", unsupportedType, "Embedded"},
     };
     const QString cachePath = CatalogService::remoteManifestCachePath();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, status, body, cachedCopy, label] : cases) {
+        SCOPED_TRACE(name);
         // GIVEN the case's answer and cached copy, and a service that has loaded nothing yet
         QFile::remove(cachePath);
         clearOperationsLog();
-        if (c.cachedCopy) {
-            writeFile(cachePath, *c.cachedCopy);
+        if (cachedCopy) {
+            writeFile(cachePath, *cachedCopy);
         }
         const QString file = home.filePath("catalogs/remote.json");
-        writeFile(file, c.body);
-        server.setAnswer("/catalog.json", HttpAnswer{c.status, c.body, {}, {}});
-        const auto service = makeService(c.status < 0    ? std::nullopt
-                                         : c.status == 0 ? std::optional(QUrl::fromLocalFile(file))
-                                                         : server.url("/catalog.json"));
+        writeFile(file, body);
+        server.setAnswer("/catalog.json", HttpAnswer{status, body, {}, {}});
+        const auto service = makeService(status < 0    ? std::nullopt
+                                         : status == 0 ? std::optional(QUrl::fromLocalFile(file))
+                                                       : server.url("/catalog.json"));
         EXPECT_EQ(service->loadSourceLabel(), "Bundle");
         EXPECT_FALSE(service->manifest() || service->isLoading());
         QSignalSpy loading(service.get(), &CatalogService::isLoadingChanged);
@@ -100,10 +95,10 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
 
         // THEN the first source that holds a good catalog is published sorted, a remote one
         // replaces the cached copy, and a failed fetch is logged before the success
-        const auto published = c.label == "Remote"          ? remoteCatalog
-                               : c.label == "Cached Remote" ? cachedCatalog
-                                                            : *loadEmbeddedManifest();
-        EXPECT_EQ(service->loadSourceLabel(), c.label);
+        const auto published = label == "Remote"          ? remoteCatalog
+                               : label == "Cached Remote" ? cachedCatalog
+                                                          : *loadEmbeddedManifest();
+        EXPECT_EQ(service->loadSourceLabel(), label);
         EXPECT_EQ(service->manifest(), published);
         EXPECT_EQ(service->packages(), packagesSortedByName(published.packages));
         EXPECT_EQ(service->lastErrorMessage(), std::nullopt);
@@ -111,23 +106,23 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
         EXPECT_EQ(loading.size(), 2);
         QStringList expectedLog = {QString("Catalog reload succeeded from %1 resources: "
                                            "packageCount=%2")
-                                       .arg(c.label.toLower())
+                                       .arg(label.toLower())
                                        .arg(published.packages.size())};
         const QStringList messages = loggedMessages();
-        if (c.label == "Remote") {
+        if (label == "Remote") {
             EXPECT_EQ(*decodeCatalogManifest(readFile(cachePath)), remoteCatalog);
         } else {
             EXPECT_EQ(QFileInfo::exists(cachePath) ? readFile(cachePath)
                                                    : std::optional<QByteArray>(),
-                      c.cachedCopy);
+                      cachedCopy);
         }
-        if (c.label != "Remote" && c.status >= 0) {
+        if (label != "Remote" && status >= 0) {
             ASSERT_FALSE(messages.isEmpty());
             EXPECT_TRUE(messages[0].startsWith("Remote catalog fetch failed: "));
-            expectedLog.prepend(c.status == 200 ? messages[0]
-                                                : QString("Remote catalog fetch failed: Remote "
-                                                          "catalog request failed with HTTP %1.")
-                                                      .arg(c.status));
+            expectedLog.prepend(status == 200 ? messages[0]
+                                              : QString("Remote catalog fetch failed: Remote "
+                                                        "catalog request failed with HTTP %1.")
+                                                    .arg(status));
         }
         EXPECT_EQ(messages, expectedLog);
     }
@@ -173,21 +168,19 @@ TEST_F(CatalogServiceTest, BrokenBuiltInCatalogFailsTheReloadAndDropsTheEarlierC
 }
 
 TEST_F(CatalogServiceTest, SortsByNameIgnoringCaseAndKeepsCatalogOrderForEqualNames) {
-    const std::pair<QStringList, QStringList> cases[] = {
-        {{"beta", "Alpha", "alpha"}, {"Alpha", "alpha", "beta"}},
-        {{"beta", "alpha", "Alpha"}, {"alpha", "Alpha", "beta"}},
-        {{"Zeta", "eta", "Beta"}, {"Beta", "eta", "Zeta"}},
-    };
-    for (const auto& [names, expected] : cases) {
+    // Each case reads "names in catalog order > names sorted".
+    for (const QString text :
+         {"beta Alpha alpha > Alpha alpha beta", "beta alpha Alpha > alpha Alpha beta",
+          "Zeta eta Beta > Beta eta Zeta"}) {
         QList<PackageManifest> packages;
-        for (const QString& name : names) {
+        for (const QString& name : text.section(" > ", 0, 0).split(' ')) {
             packages.append(namedPackage("id." + name, name));
         }
         QStringList sorted;
         for (const PackageManifest& package : packagesSortedByName(packages)) {
             sorted.append(package.name);
         }
-        EXPECT_EQ(sorted, expected);
+        EXPECT_EQ(sorted.join(' '), text.section(" > ", 1)) << text.toStdString();
     }
 }
 

@@ -208,40 +208,35 @@ TEST_F(InstalledPackageStoreTest, LoadsWhatItCanReadAndMovesAnUnreadableFileAsid
 }
 
 TEST_F(InstalledPackageStoreTest, FileNotReadAtLoadIsMovedAsideBeforeASaveUnlessItIsGone) {
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-        // What kept the file from being read or moved aside while the store loaded.
-        bool readOnlyFolder;
-        bool cacheFolderBlocked;
-        bool removedByHandBeforeTheSave;
-    };
+    // What kept the file from being read or moved aside while the store loaded: a read-only
+    // folder or a blocked cache folder; and whether it is removed by hand before the save.
+    using Case = std::tuple<const char*, QByteArray, bool, bool, bool>;
     const Case cases[] = {
         {"unreadable, folder read-only", "[{\"id\":\"b\"}]", true, false, false},
         {"unreadable, removed by hand", "not JSON", true, false, true},
         {"readable, support folders failed", R"([{"id":"a","version":"1"}])", false, true, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, bytes, readOnlyFolder, cacheBlocked, removedByHand] : cases) {
+        SCOPED_TRACE(name);
         // GIVEN a store that loaded while the file could not be read or moved aside
         startAfresh();
         ASSERT_EQ(ensureApplicationDirectories(), std::nullopt);
-        writeRecords(c.bytes);
-        if (c.cacheFolderBlocked) {
+        writeRecords(bytes);
+        if (cacheBlocked) {
             QDir(cacheDirectory()).removeRecursively();
             writeFile(cacheDirectory(), "a file where the cache folder goes");
         }
         std::optional<ReadOnlyFolder> readOnly;
-        if (c.readOnlyFolder) {
+        if (readOnlyFolder) {
             ASSERT_TRUE(readOnly.emplace(folder()).holds());
         }
         InstalledPackageStore store;
         readOnly.reset();
         EXPECT_TRUE(store.installedByID().isEmpty());
-        EXPECT_EQ(recordsFile(), c.bytes);
+        EXPECT_EQ(recordsFile(), bytes);
         EXPECT_TRUE(unreadableCopies().isEmpty());
         QFile::remove(cacheDirectory());
-        if (c.removedByHandBeforeTheSave) {
+        if (removedByHand) {
             QFile::remove(installedRecordsFileURL());
         }
 
@@ -251,8 +246,8 @@ TEST_F(InstalledPackageStoreTest, FileNotReadAtLoadIsMovedAsideBeforeASaveUnless
         // THEN the file it never read is kept aside, and the save goes ahead
         EXPECT_EQ(idsInFile(), QStringList{"new"});
         const QStringList copies = unreadableCopies();
-        ASSERT_EQ(copies.size(), c.removedByHandBeforeTheSave ? 0 : 1);
-        EXPECT_EQ(copies.isEmpty() ? c.bytes : readFile(copies[0]), c.bytes);
+        ASSERT_EQ(copies.size(), removedByHand ? 0 : 1);
+        EXPECT_EQ(copies.isEmpty() ? bytes : readFile(copies[0]), bytes);
     }
 }
 
