@@ -68,28 +68,26 @@ TEST_F(EnvironmentTest, DisplayNameFallsBackInOrderAndKeepsAnEmptyName) {
 }
 
 TEST_F(EnvironmentTest, ReadsDistributionUrlsTrimmedAndOnlyFromStrings) {
-    const QString path =
-        useMainBundle({{"MarloxRemoteCatalogURL", " \n https://example.com/c.json\t\n"},
-                       {"MarloxAppcastFeedURL", "   "}});
-    DistributionConfiguration configuration(*Bundle::load(path));
-    ASSERT_TRUE(configuration.remoteCatalogURL.has_value());
-    EXPECT_EQ(configuration.remoteCatalogURL->toString(), "https://example.com/c.json");
-    EXPECT_FALSE(configuration.appcastFeedURL.has_value());
-
-    useMainBundle({{"MarloxRemoteCatalogURL", qint64(5)}, {"MarloxAppcastFeedURL", "http://[bad"}});
-    DistributionConfiguration numbers(Bundle::main());
-    EXPECT_FALSE(numbers.remoteCatalogURL.has_value());
-    EXPECT_FALSE(numbers.appcastFeedURL.has_value());
+    // The values of the remote catalog and the appcast feed keys, and the remote URL read.
+    const std::tuple<QVariant, QVariant, std::optional<QUrl>> cases[] = {
+        {" \n https://example.com/c.json\t\n", "   ", QUrl("https://example.com/c.json")},
+        {qint64(5), "http://[bad", std::nullopt},
+    };
+    for (const auto& [remote, appcast, expected] : cases) {
+        useMainBundle({{"MarloxRemoteCatalogURL", remote}, {"MarloxAppcastFeedURL", appcast}});
+        const DistributionConfiguration configuration(Bundle::main());
+        EXPECT_EQ(configuration.remoteCatalogURL, expected);
+        EXPECT_EQ(configuration.appcastFeedURL, std::nullopt);
+    }
 }
 
 TEST_F(EnvironmentTest, LooksUpResourcesInTheMainBundleBeforeResourceBundles) {
     const QString path = useMainBundle({});
     const QString resources = path + "/Contents/Resources";
+    const QString second = resources + "/MarloxStudio_MarloxStudio.bundle/Contents/Resources";
     writeFile(resources + "/shared.json", "main");
-    writeFile(resources + "/MarloxStudio_MarloxStudio.bundle/Contents/Resources/shared.json",
-              "second");
-    writeFile(resources + "/MarloxStudio_MarloxStudio.bundle/Contents/Resources/only.json",
-              "second");
+    writeFile(second + "/shared.json", "second");
+    writeFile(second + "/only.json", "second");
 
     const auto bundles = candidateResourceBundles();
     ASSERT_EQ(bundles.size(), 2);

@@ -1,14 +1,12 @@
 #include "catalog/RemoteArtifactService.h"
 
+#include "../tools/ZipEntries.h"
 #include "CatalogTestSupport.h"
 #include "catalog/Sha256.h"
 #include "support/LoopbackHttpServer.h"
-#include "support/ZipWriter.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
-
-#include <functional>
 
 using namespace marlox::catalog;
 using namespace marlox::testing;
@@ -49,27 +47,13 @@ protected:
         return future.result();
     }
 
-    QByteArray zip(const std::function<void(ZipWriter&)>& entries) {
+    // An archive of entries as writeZip() takes them; by default a payload folder.
+    QByteArray zipOf(const QStringList& entries = {"Effect.moef/", "Effect.moef/Info.plist"},
+                     const QByteArray& contents = "payload") {
         const QString path = home.filePath(QString("zips/%1.zip").arg(++m_zipCount));
         QDir().mkpath(home.filePath("zips"));
-        ZipWriter writer(path);
-        entries(writer);
-        EXPECT_TRUE(writer.close());
+        EXPECT_TRUE(writeZip(path, entries, contents));
         return readFile(path);
-    }
-    // Files of one byte each.
-    QByteArray zipOf(const QStringList& files) {
-        return zip([&](ZipWriter& writer) {
-            for (const QString& file : files) {
-                writer.addFile(file, "x");
-            }
-        });
-    }
-    QByteArray payloadZip(const QByteArray& marker = "payload") {
-        return zip([&](ZipWriter& writer) {
-            writer.addDirectory("Effect.moef/");
-            writer.addFile("Effect.moef/Info.plist", marker);
-        });
     }
 
     // Serves the package's archive at "/<id>.zip" and gives its URL.
@@ -106,7 +90,7 @@ TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllo
         {"expansion is reused", {}, "Kept.moef", lower, false, 1, "Kept.moef", "Kept.moef"},
         {"file URL is read from disk", {}, {}, lower, true, 0, "Effect.moef", "new"},
     };
-    const QByteArray served = payloadZip("new");
+    const QByteArray served = zipOf({"Effect.moef/", "Effect.moef/Info.plist"}, "new");
     writeFile(home.filePath("local/effect.zip"), served);
     int index = 0;
     for (const auto& [name, archive, expansion, digest, fromFile, requested, root, marker] :
@@ -116,7 +100,8 @@ TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllo
         // package whose archive is served under a padded URL
         const QString id = QString("com.marlox.cache%1").arg(++index);
         const QString folder = versionFolder(id);
-        const QByteArray cachedArchive = archive.isEmpty() ? served : payloadZip(archive);
+        const QByteArray cachedArchive =
+            archive.isEmpty() ? served : zipOf({"Effect.moef/", "Effect.moef/Info.plist"}, archive);
         if (!archive.isEmpty()) {
             writeFile(folder + "/payload.zip", cachedArchive);
         }
@@ -161,7 +146,7 @@ TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllo
 
 TEST_F(RemoteArtifactServiceTest, FailedDownloadOrExpansionLeavesNothingToBeTakenForAPayload) {
     using enum RemoteArtifactError::Kind;
-    const QByteArray good = payloadZip();
+    const QByteArray good = zipOf();
     const QString wrong = QString(64, 'A');
     const QString mismatch = "Downloaded artifact checksum mismatch. Expected " + wrong + ", got " +
                              hexDigest(good) + ".";
@@ -170,11 +155,7 @@ TEST_F(RemoteArtifactServiceTest, FailedDownloadOrExpansionLeavesNothingToBeTake
     // Each hostile archive starts with a harmless entry the tool may already have written.
     const QByteArray parent = zipOf({"Effect.moef/Info.plist", "../../../../evil"});
     const QByteArray absolute = zipOf({"Effect.moef/Info.plist", out + "/evil"});
-    const QByteArray linkOut = zip([&](ZipWriter& writer) {
-        writer.addFile("Effect.moef/Info.plist", "x");
-        writer.addSymbolicLink("evil", out);
-        writer.addFile("evil/evil", "x");
-    });
+    const QByteArray linkOut = zipOf({"Effect.moef/Info.plist", "evil -> " + out, "evil/evil"});
     // The answer's body and status (0: no server answers), the catalog's digest, and the failure's
     // kind, code and description, after how many requests.
     using Case = std::tuple<const char*, QByteArray, int, std::optional<QString>,
@@ -290,8 +271,7 @@ TEST_F(RemoteArtifactServiceTest, ToolFailureCarriesItsExitStatusAndOutput) {
         const QString id = QString("com.marlox.tool%1").arg(index);
 
         // WHEN a package is resolved with it
-        const Resolution resolution =
-            resolve(testPackage(id, "1.0", serve(id, payloadZip())), tool);
+        const Resolution resolution = resolve(testPackage(id, "1.0", serve(id, zipOf())), tool);
 
         // THEN the error has the tool's status and output, only the archive is left, and the
         // tool got the archive and a folder beside `expanded`

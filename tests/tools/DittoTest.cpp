@@ -1,4 +1,5 @@
 #include "../platform/FileTree.h"
+#include "ZipEntries.h"
 #include "platform/ProcessRunner.h"
 #include "support/QtPrinters.h"
 #include "support/ScratchHome.h"
@@ -30,21 +31,10 @@ protected:
     QString archive() const { return scratch.filePath("archive.zip"); }
     QString destination() const { return scratch.filePath("work/destination"); }
 
-    // Writes the archive from entries given as text: "name" is a file, "name/" a folder and
-    // "name -> target" a symbolic link; "%S" stands for the scratch folder.
-    void writeArchive(const QStringList& entries) {
-        ZipWriter zip(archive());
-        for (QString entry : entries) {
-            entry.replace("%S", scratch.path());
-            if (const QStringList link = entry.split(" -> "); link.size() == 2) {
-                zip.addSymbolicLink(link[0], link[1]);
-            } else if (entry.endsWith('/')) {
-                zip.addDirectory(entry);
-            } else {
-                zip.addFile(entry, "x");
-            }
-        }
-        EXPECT_TRUE(zip.close());
+    // Entries as writeZip() takes them, with "%S" standing for the scratch folder.
+    void writeArchive(QStringList entries) {
+        entries.replaceInStrings("%S", scratch.path());
+        EXPECT_TRUE(writeZip(archive(), entries));
     }
 
     ProcessResult run(const QStringList& arguments) const {
