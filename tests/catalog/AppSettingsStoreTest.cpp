@@ -16,16 +16,15 @@ namespace {
 // A login item whose system answers are set by the test.
 class FakeLoginItem final : public LoginItem {
 public:
-    LoginItemStatus currentStatus = LoginItemStatus::notRegistered;
-    LoginItemStatus statusAfterRegister = LoginItemStatus::enabled;
+    using enum LoginItemStatus;
+    LoginItemStatus currentStatus = notRegistered;
+    LoginItemStatus statusAfterRegister = enabled;
     std::optional<LoginItemError> failure;
     int changeRequests = 0;
 
     LoginItemStatus status() const override { return currentStatus; }
     std::optional<LoginItemError> registerItem() override { return change(statusAfterRegister); }
-    std::optional<LoginItemError> unregisterItem() override {
-        return change(LoginItemStatus::notRegistered);
-    }
+    std::optional<LoginItemError> unregisterItem() override { return change(notRegistered); }
 
 private:
     std::optional<LoginItemError> change(LoginItemStatus to) {

@@ -15,16 +15,15 @@ int main(int argc, char** argv) {
     for (int generation = 0;; ++generation) {
         // Every record of one generation carries the same version, so a reader can tell a whole
         // file from a mix of two.
-        const QString version = QStringLiteral("1.0.%1").arg(generation);
         InstalledPackageMap records;
         for (int index = 0; index < recordCount; ++index) {
-            const QString id = QStringLiteral("package-%1").arg(index, 5, 10, QLatin1Char('0'));
+            const QString id = QString("package-%1").arg(index, 5, 10, QLatin1Char('0'));
             records.insert(id, {id,
-                                version,
-                                QStringLiteral("2026-03-04T09:05:07Z"),
+                                QString("1.0.%1").arg(generation),
+                                "2026-03-04T09:05:07Z",
                                 PackageType::filter,
-                                QStringLiteral("/Applications/Marlox Studio Plugins/") + id,
-                                {QStringLiteral("/Movies/Motion Templates.localized/") + id}});
+                                "/Applications/Marlox Studio Plugins/" + id,
+                                {"/Movies/Motion Templates.localized/" + id}});
         }
         store.setInstalledByID(records);
         std::fputs("writing\n", stdout);

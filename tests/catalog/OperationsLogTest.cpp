@@ -59,7 +59,6 @@ TEST_F(OperationsLogTest, LinesCarryTheUtcTimeInWholeSecondsAndTheMessageUnchang
         EXPECT_LE(stamp, QDateTime::currentDateTimeUtc().addSecs(1));
     }
     EXPECT_EQ(messages, QStringList({"Install started: package=a", "", "first"}));
-    EXPECT_TRUE(operationsLogFilePath().startsWith(applicationSupportDirectory() + "/Logs/"));
 }
 
 TEST_F(OperationsLogTest, LinesFromManyThreadsArriveWholeAndInEachThreadsOrder) {
@@ -69,10 +68,7 @@ TEST_F(OperationsLogTest, LinesFromManyThreadsArriveWholeAndInEachThreadsOrder) 
     for (int thread = 0; thread < threads; ++thread) {
         writers.append(QtConcurrent::run([thread] {
             for (int index = 0; index < perThread; ++index) {
-                log(QStringLiteral("thread=%1 index=%2 %3")
-                        .arg(thread)
-                        .arg(index)
-                        .arg(QString(40, 'x')));
+                log(QString("thread=%1 index=%2 ").arg(thread).arg(index) + QString(40, 'x'));
             }
         }));
     }
