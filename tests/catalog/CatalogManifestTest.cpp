@@ -10,21 +10,24 @@ using namespace marlox::catalog;
 
 namespace {
 
-QJsonObject minimalPackage() {
-    return QJsonDocument::fromJson(R"({"id":"com.example.tc","name":"Timecode","type":"generator",
-        "category":"Time & Counters","version":"1.0"})")
-        .object();
+QJsonDocument json(const char* text) {
+    return QJsonDocument::fromJson(text);
 }
 
-// A catalog of a minimal package and a second one whose `key` holds `value` (undefined removes it),
-// so that a fault in the second fails a document that is otherwise fine.
-marlox::Result<CatalogManifest, DecodingError> decodeWith(const QString& key,
-                                                          const QJsonValue& value) {
-    QJsonObject changed = minimalPackage();
-    changed.insert(key, value);
-    QJsonObject root =
-        QJsonDocument::fromJson(R"({"catalogVersion":"7","generatedAt":"y"})").object();
-    root.insert("packages", QJsonArray{minimalPackage(), changed});
+// A catalog of a minimal package and a second one with `changes` made to it and `removed` taken
+// out, so that a fault in the second fails a document that is otherwise fine.
+marlox::Result<CatalogManifest, DecodingError> decodeWith(const QJsonObject& changes,
+                                                          const QString& removed = {}) {
+    const QJsonObject minimal = json(R"({"id":"com.example.tc","name":"Timecode",
+        "type":"generator","category":"Time & Counters","version":"1.0"})")
+                                    .object();
+    QJsonObject changed = minimal;
+    for (auto change = changes.begin(); change != changes.end(); ++change) {
+        changed.insert(change.key(), change.value());
+    }
+    changed.remove(removed);
+    QJsonObject root = json(R"({"catalogVersion":"7","generatedAt":"y"})").object();
+    root.insert("packages", QJsonArray{minimal, changed});
     return decodeCatalogManifest(QJsonDocument(root).toJson());
 }
 
@@ -57,7 +60,7 @@ std::optional<CatalogManifest> referenceDecode(const QByteArray& json) {
 }
 
 TEST(CatalogManifestTest, MinimalPackageTakesDefaultsAndWritesBackOnlyItsKeys) {
-    const auto catalog = decodeWith("name", "Timecode");
+    const auto catalog = decodeWith({});
     ASSERT_TRUE(catalog) << catalog.error().description.toStdString();
     const PackageManifest& package = catalog->packages.at(1);
     EXPECT_EQ(package.minAppVersion, "1.0.0");
@@ -72,50 +75,38 @@ TEST(CatalogManifestTest, MinimalPackageTakesDefaultsAndWritesBackOnlyItsKeys) {
 }
 
 TEST(CatalogManifestTest, NullOrAbsentOptionalsTakeDefaultsButAnyWrongValueFailsTheDocument) {
-    const QJsonValue absent = QJsonValue::Undefined;
-    const QJsonValue null = QJsonValue::Null;
-    const std::tuple<QString, QJsonValue, bool> cases[] = {
-        {"minAppVersion", null, true},
-        {"summary", null, true},
-        {"somethingElse", 5, true},
-        {"summary", 3, false},
-        {"minAppVersion", true, false},
-        {"detailBullets", QJsonArray{"a", 2}, false},
-        {"detailBullets", "not a list", false},
-        {"releaseNotes", QJsonObject{}, false},
-        {"id", 12, false},
-        {"version", null, false},
-        {"id", absent, false},
-        {"name", absent, false},
-        {"type", absent, false},
-        {"category", absent, false},
-        {"version", absent, false},
-    };
-    const PackageManifest minimal = decodeWith("name", "Timecode")->packages.at(1);
-    for (const auto& [key, value, accepted] : cases) {
-        SCOPED_TRACE(key.toStdString() + " " + QJsonDocument(QJsonArray{value}).toJson().data());
-        const auto catalog = decodeWith(key, value);
-        ASSERT_EQ(catalog.hasValue(), accepted);
-        if (accepted) {
-            EXPECT_EQ(catalog->packages.at(1), minimal);
+    // Each change is made alone; the accepted ones read as the minimal package does.
+    const QJsonObject changes = json(R"({"accepted":[{"minAppVersion":null},{"summary":null},
+        {"somethingElse":5}], "rejected":[{"summary":3},{"minAppVersion":true},{"id":12},
+        {"detailBullets":["a",2]},{"detailBullets":"not a list"},{"releaseNotes":{}},
+        {"version":null}]})")
+                                    .object();
+    const PackageManifest minimal = decodeWith({})->packages.at(1);
+    for (const QString outcome : {"accepted", "rejected"}) {
+        for (const QJsonValue& change : changes.value(outcome).toArray()) {
+            SCOPED_TRACE(QJsonDocument(change.toObject()).toJson(QJsonDocument::Compact).data());
+            const auto catalog = decodeWith(change.toObject());
+            ASSERT_EQ(catalog.hasValue(), outcome == "accepted");
+            EXPECT_TRUE(!catalog || catalog->packages.at(1) == minimal);
         }
+    }
+    for (const char* required : {"id", "name", "type", "category", "version"}) {
+        EXPECT_FALSE(decodeWith({}, required)) << required;
     }
 }
 
 TEST(CatalogManifestTest, ReadsPackageTypesLenientlyAndWritesThemCanonically) {
-    const std::pair<QString, PackageType> accepted[] = {
-        {"FXPlug", PackageType::generator},    {"Generators", PackageType::generator},
-        {"generator", PackageType::generator}, {"Filters", PackageType::filter},
-        {"FILTER", PackageType::filter},       {"Templates", PackageType::template_},
-        {"template", PackageType::template_},
-    };
-    for (const auto& [text, type] : accepted) {
-        const auto catalog = decodeWith("type", text);
+    const QJsonObject canonical = json(R"({"FXPlug":"generator","Generators":"generator",
+        "generator":"generator","Filters":"filter","FILTER":"filter","Templates":"template",
+        "template":"template"})")
+                                      .object();
+    for (const QString& text : canonical.keys()) {
+        const auto catalog = decodeWith({{"type", text}});
         ASSERT_TRUE(catalog) << text.toStdString();
-        EXPECT_EQ(catalog->packages[1].type, type);
-        EXPECT_EQ(encodePackageManifest(catalog->packages[1]).value("type"), rawValue(type));
+        EXPECT_EQ(rawValue(catalog->packages[1].type), canonical.value(text));
+        EXPECT_EQ(encodePackageManifest(catalog->packages[1]).value("type"), canonical.value(text));
     }
-    const auto blank = decodeWith("type", " Filter");
+    const auto blank = decodeWith({{"type", " Filter"}});
     ASSERT_FALSE(blank);
     EXPECT_EQ(blank.error().description, "Unsupported package type:  filter");
     EXPECT_FALSE(packageTypeFromRawValue("Filter").has_value());
@@ -123,7 +114,7 @@ TEST(CatalogManifestTest, ReadsPackageTypesLenientlyAndWritesThemCanonically) {
 }
 
 TEST(CatalogManifestTest, BlankDownloadUrlIsKeptButIsNoRemotePayload) {
-    const auto catalog = decodeWith("downloadURL", " \n\t ");
+    const auto catalog = decodeWith({{"downloadURL", " \n\t "}});
     ASSERT_TRUE(catalog);
     PackageManifest package = catalog->packages[1];
     EXPECT_EQ(package.downloadURL, QString(" \n\t "));
@@ -135,7 +126,7 @@ TEST(CatalogManifestTest, BlankDownloadUrlIsKeptButIsNoRemotePayload) {
 }
 
 TEST(CatalogManifestTest, RoundTripsEveryField) {
-    const QJsonObject full = QJsonDocument::fromJson(R"({"id":"tc","name":"Timecode",
+    const QJsonObject full = json(R"({"id":"tc","name":"Timecode",
         "type":"filter","category":"Other","summary":"Counts","thumbnailName":"tc",
         "detailBullets":["one","two"],"version":"2.1","minAppVersion":"2.0",
         "bundlePayloadPath":"Payloads/tc","motionTemplatePayloadPath":"Templates/tc",
