@@ -36,6 +36,11 @@ inline catalog::PackageManifest testPackage(const QString& id, const QString& ve
     return package;
 }
 
+// What the file holds, or nothing when there is no file.
+inline std::optional<QByteArray> contentsOf(const QString& path) {
+    return QFileInfo(path).isFile() ? std::optional(readFile(path)) : std::nullopt;
+}
+
 // The messages of the operations log without their time stamps, once every queued line is in.
 inline QStringList loggedMessages() {
     catalog::flushOperationsLog();
