@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 
 using namespace marlox::catalog;
+using namespace marlox::platform;
 using namespace marlox::testing;
 using Resolution = marlox::Result<RemotePayloadResolution, RemoteArtifactError>;
 
@@ -35,23 +36,19 @@ void expectFailure(const Resolution& resolution, RemoteArtifactError::Kind kind,
 
 class RemoteArtifactServiceTest : public ScratchHomeTest {
 protected:
-    // Resolved by the fixture's service, or by one that runs the given archive tool.
-    Resolution resolve(const PackageManifest& package, const QString& tool = {}) {
-        std::optional<RemoteArtifactService> other;
-        if (!tool.isEmpty()) {
-            other.emplace(std::make_shared<marlox::platform::NetworkHttpClient>(),
-                          std::make_shared<marlox::platform::SystemProcessRunner>(), tool);
-        }
-        auto future = (other ? *other : service).resolvePayload(package);
-        future.waitForFinished();
-        return future.result();
+    // Resolved by a service that runs the given archive tool; the cache's files are its state.
+    static Resolution resolve(const PackageManifest& package,
+                              const QString& tool = builtBundlePath() + "/Contents/MacOS/ditto") {
+        return RemoteArtifactService(std::make_shared<NetworkHttpClient>(),
+                                     std::make_shared<SystemProcessRunner>(), tool)
+            .resolvePayload(package)
+            .result();
     }
 
     // An archive of entries as writeZip() takes them; by default a payload folder.
     QByteArray zipOf(const QStringList& entries = {"Effect.moef/", "Effect.moef/Info.plist"},
                      const QByteArray& contents = "payload") {
-        const QString path = home.filePath(QString("zips/%1.zip").arg(++m_zipCount));
-        QDir().mkpath(home.filePath("zips"));
+        const QString path = home.filePath(QString("%1.zip").arg(++zips));
         EXPECT_TRUE(writeZip(path, entries, contents));
         return readFile(path);
     }
@@ -68,12 +65,7 @@ protected:
     }
 
     LoopbackHttpServer server;
-    RemoteArtifactService service{std::make_shared<marlox::platform::NetworkHttpClient>(),
-                                  std::make_shared<marlox::platform::SystemProcessRunner>(),
-                                  builtBundlePath() + "/Contents/MacOS/ditto"};
-
-private:
-    int m_zipCount = 0;
+    int zips = 0;
 };
 
 TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllowsAndPrunes) {
@@ -291,8 +283,8 @@ TEST_F(RemoteArtifactServiceTest, ToolFailureCarriesItsExitStatusAndOutput) {
 
 TEST_F(RemoteArtifactServiceTest, PruneKeepsOnlyTheCatalogsVersionsAndLogsWhatCannotBeListed) {
     // GIVEN no cache folder WHEN pruned THEN nothing is made or logged
-    const QList<PackageManifest> catalog = {testPackage("com.marlox.kept", "2.0", std::nullopt),
-                                            testPackage("com.marlox.file", "1.0", std::nullopt)};
+    RemoteArtifactService service(std::make_shared<NetworkHttpClient>(), nullptr, {});
+    const QList<PackageManifest> catalog = {testPackage("kept", "2.0"), testPackage("file", "1.0")};
     service.pruneCache(catalog).waitForFinished();
     EXPECT_FALSE(QFileInfo::exists(remoteArtifactsDirectory()));
     EXPECT_EQ(loggedMessages(), QStringList());
@@ -300,9 +292,8 @@ TEST_F(RemoteArtifactServiceTest, PruneKeepsOnlyTheCatalogsVersionsAndLogsWhatCa
     // GIVEN a cache holding a dropped package, an old version, hidden items and a file where a
     // listed package's folder should be
     const QString root = remoteArtifactsDirectory();
-    for (const char* file : {"/com.marlox.dropped/1.0/payload.zip",
-                             "/com.marlox.kept/1.0/payload.zip", "/com.marlox.kept/2.0/payload.zip",
-                             "/com.marlox.kept/.hidden", "/.hidden", "/com.marlox.file"}) {
+    for (const char* file : {"/dropped/1.0/payload.zip", "/kept/1.0/payload.zip",
+                             "/kept/2.0/payload.zip", "/kept/.hidden", "/.hidden", "/file"}) {
         writeFile(root + file, "x");
     }
 
@@ -310,14 +301,11 @@ TEST_F(RemoteArtifactServiceTest, PruneKeepsOnlyTheCatalogsVersionsAndLogsWhatCa
     service.pruneCache(catalog).waitForFinished();
 
     // THEN only the listed versions and the hidden items are left, and the file is logged
-    EXPECT_EQ(treeOf(root), QStringList({".hidden", "com.marlox.file", "com.marlox.kept",
-                                         "com.marlox.kept/.hidden", "com.marlox.kept/2.0",
-                                         "com.marlox.kept/2.0/payload.zip"}));
+    EXPECT_EQ(treeOf(root), QStringList({".hidden", "file", "kept", "kept/.hidden", "kept/2.0",
+                                         "kept/2.0/payload.zip"}));
     const QStringList messages = loggedMessages();
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(
-        messages[0].startsWith("Remote artifact version prune failed for com.marlox.file: "))
-        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].startsWith("Remote artifact version prune failed for file: "));
 }
 
 class Sha256Test : public ScratchHomeTest {};
