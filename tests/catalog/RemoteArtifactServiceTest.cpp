@@ -15,6 +15,8 @@ using Resolution = marlox::Result<RemotePayloadResolution, RemoteArtifactError>;
 
 namespace {
 
+const QStringList payload = {"Effect.moef/", "Effect.moef/Info.plist"};
+
 QString hexDigest(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
@@ -46,8 +48,7 @@ protected:
     }
 
     // An archive of entries as writeZip() takes them; by default a payload folder.
-    QByteArray zipOf(const QStringList& entries = {"Effect.moef/", "Effect.moef/Info.plist"},
-                     const QByteArray& contents = "payload") {
+    QByteArray zipOf(const QStringList& entries = payload, const QByteArray& contents = "payload") {
         const QString path = home.filePath(QString("%1.zip").arg(++zips));
         EXPECT_TRUE(writeZip(path, entries, contents));
         return readFile(path);
@@ -82,7 +83,7 @@ TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllo
         {"expansion is reused", {}, "Kept.moef", lower, false, 1, "Kept.moef", "Kept.moef"},
         {"file URL is read from disk", {}, {}, lower, true, 0, "Effect.moef", "new"},
     };
-    const QByteArray served = zipOf({"Effect.moef/", "Effect.moef/Info.plist"}, "new");
+    const QByteArray served = zipOf(payload, "new");
     writeFile(home.filePath("local/effect.zip"), served);
     int index = 0;
     for (const auto& [name, archive, expansion, digest, fromFile, requested, root, marker] :
@@ -92,8 +93,7 @@ TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllo
         // package whose archive is served under a padded URL
         const QString id = QString("com.marlox.cache%1").arg(++index);
         const QString folder = versionFolder(id);
-        const QByteArray cachedArchive =
-            archive.isEmpty() ? served : zipOf({"Effect.moef/", "Effect.moef/Info.plist"}, archive);
+        const QByteArray cachedArchive = archive.isEmpty() ? served : zipOf(payload, archive);
         if (!archive.isEmpty()) {
             writeFile(folder + "/payload.zip", cachedArchive);
         }
@@ -124,8 +124,7 @@ TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllo
                   QStringList{root});
         EXPECT_EQ(readFile(first->payloadRootURL + "/Info.plist"), marker);
         EXPECT_EQ(
-            QDir(folder + "/..")
-                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
+            QDir(folder + "/..").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
             QStringList({".keep", "1.0"}));
 
         // AND a second resolution is answered by the cache alone
@@ -215,20 +214,19 @@ TEST_F(RemoteArtifactServiceTest, PayloadRootIsTheSingleVisibleItemOrTheExpanded
 TEST_F(RemoteArtifactServiceTest, RefusesBadPackageFieldsBeforeTouchingTheDisk) {
     using enum RemoteArtifactError::Kind;
     const QString url = server.url("/effect.zip").toString();
-    const QString missing = "Remote download URL is missing for Name of com.marlox.a.";
+    const QString missing = "Remote download URL is missing for Name of a.";
     const std::tuple<PackageManifest, RemoteArtifactError::Kind, QString> cases[] = {
-        {testPackage("com.marlox.a", "1.0", std::nullopt), remoteURLMissing, missing},
-        {testPackage("com.marlox.a", "1.0", " \n\t "), remoteURLMissing, missing},
-        {testPackage("com.marlox.a", "1.0", " http://exa mple.com/a.zip\n"), invalidRemoteURL,
+        {testPackage("a", "1.0", std::nullopt), remoteURLMissing, missing},
+        {testPackage("a", "1.0", " \n\t "), remoteURLMissing, missing},
+        {testPackage("a", "1.0", " http://exa mple.com/a.zip\n"), invalidRemoteURL,
          "Remote download URL is invalid: http://exa mple.com/a.zip"},
         {testPackage("..", "1.0", url), unsafeCacheFolderName, "*"},
         {testPackage(".", "1.0", url), unsafeCacheFolderName, "*"},
         {testPackage("", "1.0", url), unsafeCacheFolderName, "*"},
         {testPackage("com/marlox", "1.0", url), unsafeCacheFolderName, "*"},
-        {testPackage("com.marlox.a", "..", url), unsafeCacheFolderName, "*"},
-        {testPackage("com.marlox.a", "../../../../outside", url), unsafeCacheFolderName, "*"},
-        {testPackage("com.marlox.a", QString("1.0") + QChar(u'\0') + "x", url),
-         unsafeCacheFolderName, "*"},
+        {testPackage("a", "..", url), unsafeCacheFolderName, "*"},
+        {testPackage("a", "../../../../outside", url), unsafeCacheFolderName, "*"},
+        {testPackage("a", QString("1.0") + QChar(u'\0') + "x", url), unsafeCacheFolderName, "*"},
     };
     for (const auto& [package, kind, description] : cases) {
         SCOPED_TRACE(package.id.toStdString() + " " + package.version.toStdString());
