@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
-#include <numeric>
 #include <vector>
 
 using namespace marlox::platform;
@@ -15,22 +15,20 @@ TEST(SerialExecutorTest, RunsJobsOneAtATimeInOrderOffTheCallingThread) {
     SerialExecutor executor;
     QThread* const caller = QThread::currentThread();
     std::vector<int> order;
-    std::vector<int> expected(200);
-    std::iota(expected.begin(), expected.end(), 0);
     std::atomic<int> running = 0;
-    std::atomic<bool> overlapped = false;
-    std::atomic<bool> ranOnCaller = false;
+    // Set when a job starts beside another or on the caller's thread.
+    std::atomic<bool> misplaced = false;
     for (int job = 0; job < 200; ++job) {
         executor.run([&, job] {
-            overlapped = overlapped || running.fetch_add(1) != 0;
-            ranOnCaller = ranOnCaller || QThread::currentThread() == caller;
+            misplaced =
+                misplaced || running.fetch_add(1) != 0 || QThread::currentThread() == caller;
             order.push_back(job);
             running.fetch_sub(1);
         });
     }
     executor.waitForIdle();
-    EXPECT_EQ(order, expected);
-    EXPECT_FALSE(overlapped || ranOnCaller);
+    EXPECT_TRUE(order.size() == 200 && std::ranges::is_sorted(order));
+    EXPECT_FALSE(misplaced);
 }
 
 TEST(SerialExecutorTest, WaitingOnAQueuedJobNeverRunsItOnTheWaitingThread) {
