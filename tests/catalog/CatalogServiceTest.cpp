@@ -75,11 +75,8 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
     for (const auto& [name, status, body, cachedCopy, label] : cases) {
         SCOPED_TRACE(name);
         // GIVEN the case's answer and cached copy, and a service that has loaded nothing yet
-        QFile::remove(cachePath);
+        setContents(cachePath, cachedCopy);
         clearOperationsLog();
-        if (cachedCopy) {
-            writeFile(cachePath, *cachedCopy);
-        }
         const QString file = home.filePath("catalogs/remote.json");
         writeFile(file, body);
         server.setAnswer("/catalog.json", HttpAnswer{status, body, {}, {}});

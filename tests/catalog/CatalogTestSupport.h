@@ -1,7 +1,7 @@
 #pragma once
 
 // What most tests of this folder use, so that each file names only what is its own.
-#include "../platform/FileTree.h"
+#include "../platform/FileSupport.h"
 #include "catalog/CatalogManifest.h"
 #include "catalog/Environment.h"
 #include "catalog/OperationsLog.h"
@@ -34,11 +34,6 @@ inline catalog::PackageManifest testPackage(const QString& id, const QString& ve
     package.downloadURL = std::move(downloadURL);
     package.sha256 = std::move(sha256);
     return package;
-}
-
-// What the file holds, or nothing when there is no file.
-inline std::optional<QByteArray> contentsOf(const QString& path) {
-    return QFileInfo(path).isFile() ? std::optional(readFile(path)) : std::nullopt;
 }
 
 // The messages of the operations log without their time stamps, once every queued line is in.

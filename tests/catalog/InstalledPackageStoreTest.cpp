@@ -157,9 +157,7 @@ TEST_F(InstalledPackageStoreTest, LoadsWhatItCanReadAndMovesAnUnreadableFileAsid
         SCOPED_TRACE(c.name);
         // GIVEN the case's file
         startAfresh();
-        if (c.file) {
-            writeRecords(*c.file);
-        }
+        setContents(installedRecordsFileURL(), c.file);
 
         // WHEN a store loads it
         FolderEvents events(folder(), IN_CREATE | IN_MOVED_TO);

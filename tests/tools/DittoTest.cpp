@@ -1,4 +1,4 @@
-#include "../platform/FileTree.h"
+#include "../platform/FileSupport.h"
 #include "ZipEntries.h"
 #include "platform/ProcessRunner.h"
 #include "support/QtPrinters.h"
@@ -154,10 +154,7 @@ TEST_F(DittoTest, FailsOnAMissingOrDamagedArchiveWithOneLineAndWritesNothingOuts
     for (const auto& [name, bytes, reason] : cases) {
         SCOPED_TRACE(name);
         // GIVEN a damaged copy of a good archive, or none at all
-        QFile::remove(archive());
-        if (bytes) {
-            writeFile(archive(), *bytes);
-        }
+        setContents(archive(), bytes);
         const QStringList outsideBefore = treeOutsideDestination();
 
         // WHEN it is expanded THEN the tool fails with one line and nothing appears outside

@@ -1,9 +1,15 @@
 #pragma once
 
+#include "support/ScratchHome.h"
+
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace marlox::testing {
 
@@ -18,6 +24,19 @@ inline QStringList treeOf(const QString& folder) {
     }
     paths.sort();
     return paths;
+}
+
+// What the file holds, or nothing when there is no file.
+inline std::optional<QByteArray> contentsOf(const QString& path) {
+    return QFileInfo(path).isFile() ? std::optional(readFile(path)) : std::nullopt;
+}
+
+// Makes the file hold `contents`, or removes it when there are none.
+inline void setContents(const QString& path, const std::optional<QByteArray>& contents) {
+    QFile::remove(path);
+    if (contents) {
+        writeFile(path, *contents);
+    }
 }
 
 } // namespace marlox::testing
