@@ -60,6 +60,12 @@ protected:
         return server.url("/" + id + ".zip").toString();
     }
     int requests(const QString& id) const { return server.requestCount("/" + id + ".zip"); }
+    // A package whose archive is served so; with status 0 no server answers at all.
+    PackageManifest served(const QString& id, const QByteArray& body, int status = 200,
+                           const std::optional<QString>& sha256 = {}) {
+        const QString url = status == 0 ? "http://127.0.0.1:1/x.zip" : serve(id, body, status);
+        return testPackage(id, "1.0", url, sha256);
+    }
 
     static QString versionFolder(const QString& id, const QString& version = "1.0") {
         return remoteArtifactsDirectory() + "/" + id + "/" + version;
@@ -135,58 +141,72 @@ TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllo
     }
 }
 
-TEST_F(RemoteArtifactServiceTest, FailedDownloadOrExpansionLeavesNothingToBeTakenForAPayload) {
+TEST_F(RemoteArtifactServiceTest, FailureLeavesNothingToBeTakenForAPayloadAndRefusalsTouchNothing) {
     using enum RemoteArtifactError::Kind;
     const QByteArray good = zipOf();
     const QString wrong = QString(64, 'A');
     const QString mismatch = "Downloaded artifact checksum mismatch. Expected " + wrong + ", got " +
                              hexDigest(good) + ".";
+    const QString missing = "Remote download URL is missing for Name of a.";
+    const QString url = server.url("/effect.zip").toString();
     const QString out = home.filePath("outside");
     QDir().mkpath(out);
     // Each hostile archive starts with a harmless entry the tool may already have written.
     const QByteArray parent = zipOf({"Effect.moef/Info.plist", "../../../../evil"});
     const QByteArray absolute = zipOf({"Effect.moef/Info.plist", out + "/evil"});
     const QByteArray linkOut = zipOf({"Effect.moef/Info.plist", "evil -> " + out, "evil/evil"});
-    // The answer's body and status (0: no server answers), the catalog's digest, and the failure's
-    // kind, code and description, after how many requests.
-    using Case = std::tuple<const char*, QByteArray, int, std::optional<QString>,
-                            RemoteArtifactError::Kind, int, QString, int>;
+    // The package, and the failure's kind, code and description, after how many requests.
+    using Case = std::tuple<PackageManifest, RemoteArtifactError::Kind, int, QString, int>;
     const Case cases[] = {
-        {"archive never matches", good, 200, "  " + wrong + "\n", sha256Mismatch, 0, mismatch, 2},
-        {"HTTP 199", good, 199, {}, httpStatus, 199, "HTTP 199 while downloading artifact.", 1},
-        {"HTTP 300", good, 300, {}, httpStatus, 300, "HTTP 300 while downloading artifact.", 1},
-        {"HTTP 404", good, 404, {}, httpStatus, 404, "HTTP 404 while downloading artifact.", 1},
-        {"HTTP 500", good, 500, {}, httpStatus, 500, "HTTP 500 while downloading artifact.", 1},
-        {"no server", good, 0, {}, transport, 0, "*", 0},
-        {"parent folder", parent, 200, {}, extractionFailed, 1, "ditto: Archive entry*", 1},
-        {"absolute path", absolute, 200, {}, extractionFailed, 1, "ditto: Archive entry*", 1},
-        {"link pointing out", linkOut, 200, {}, extractionFailed, 1, "ditto: Archive entry*", 1},
-        {"truncated", good.left(good.size() / 2), 200, {}, extractionFailed, 1, "ditto: *", 1},
+        // Refused for their fields first, while nothing has been made yet.
+        {testPackage("a", "1.0"), remoteURLMissing, 0, missing, 0},
+        {testPackage("a", "1.0", " \n\t "), remoteURLMissing, 0, missing, 0},
+        {testPackage("a", "1.0", " http://exa mple.com/a.zip\n"), invalidRemoteURL, 0,
+         "Remote download URL is invalid: http://exa mple.com/a.zip", 0},
+        {testPackage("..", "1.0", url), unsafeCacheFolderName, 0, "*", 0},
+        {testPackage(".", "1.0", url), unsafeCacheFolderName, 0, "*", 0},
+        {testPackage("", "1.0", url), unsafeCacheFolderName, 0, "*", 0},
+        {testPackage("com/marlox", "1.0", url), unsafeCacheFolderName, 0, "*", 0},
+        {testPackage("a", "..", url), unsafeCacheFolderName, 0, "*", 0},
+        {testPackage("a", "../../../../outside", url), unsafeCacheFolderName, 0, "*", 0},
+        {testPackage("a", QString::fromLatin1("1.0\0x", 5), url), unsafeCacheFolderName, 0, "*", 0},
+
+        {served("mismatch", good, 200, "  " + wrong + "\n"), sha256Mismatch, 0, mismatch, 2},
+        {served("http199", good, 199), httpStatus, 199, "HTTP 199 while downloading artifact.", 1},
+        {served("http300", good, 300), httpStatus, 300, "HTTP 300 while downloading artifact.", 1},
+        {served("http404", good, 404), httpStatus, 404, "HTTP 404 while downloading artifact.", 1},
+        {served("http500", good, 500), httpStatus, 500, "HTTP 500 while downloading artifact.", 1},
+        {served("noserver", good, 0), transport, 0, "*", 0},
+        {served("parent", parent), extractionFailed, 1, "ditto: Archive entry*", 1},
+        {served("absolute", absolute), extractionFailed, 1, "ditto: Archive entry*", 1},
+        {served("linkout", linkOut), extractionFailed, 1, "ditto: Archive entry*", 1},
+        {served("truncated", good.left(good.size() / 2)), extractionFailed, 1, "ditto: *", 1},
     };
-    int index = 0;
-    for (const auto& [name, body, status, sha256, kind, code, description, requested] : cases) {
-        SCOPED_TRACE(name);
-        // GIVEN the case's answer
-        const QString id = QString("com.marlox.failure%1").arg(++index);
-        const QString url = status == 0 ? "http://127.0.0.1:1/x.zip" : serve(id, body, status);
-        const PackageManifest package = testPackage(id, "1.0", url, sha256);
+    for (const auto& [package, kind, code, description, requested] : cases) {
+        SCOPED_TRACE(package.id.toStdString() + " " + package.version.toStdString());
+        // GIVEN the case's package and answer
+        const QStringList before = treeOf(home.path());
 
         // WHEN it is resolved, twice
         const Resolution first = resolve(package);
-        const int requestsOfFirst = requests(id);
+        const int requestsOfFirst = requests(package.id);
         const Resolution second = resolve(package);
 
         // THEN both fail alike, and only a verified archive is left: no partial download, no
-        // expansion, nothing anywhere outside
+        // expansion, nothing anywhere outside; a package refused for its fields touches nothing
         expectFailure(first, kind, description);
         expectFailure(second, kind, description);
         EXPECT_EQ(first.error().code, code);
         EXPECT_EQ(first.error().domain(), code == 0 ? "" : "RemoteArtifactService");
         EXPECT_EQ(requestsOfFirst, requested);
-        EXPECT_EQ(treeOf(versionFolder(id)),
+        EXPECT_EQ(treeOf(versionFolder(package.id, package.version)),
                   kind == extractionFailed ? QStringList{"payload.zip"} : QStringList());
         EXPECT_EQ(treeOf(home.path()).filter("evil"), QStringList());
+        if (kind == remoteURLMissing || kind == invalidRemoteURL || kind == unsafeCacheFolderName) {
+            EXPECT_EQ(treeOf(home.path()), before);
+        }
     }
+    EXPECT_EQ(server.requestCount("/effect.zip"), 0);
 }
 
 TEST_F(RemoteArtifactServiceTest, PayloadRootIsTheSingleVisibleItemOrTheExpandedFolder) {
@@ -200,7 +220,7 @@ TEST_F(RemoteArtifactServiceTest, PayloadRootIsTheSingleVisibleItemOrTheExpanded
     for (const auto& [name, files, root] : cases) {
         SCOPED_TRACE(name);
         const QString id = QString("com.marlox.shape%1").arg(++index);
-        const Resolution resolution = resolve(testPackage(id, "1.0", serve(id, zipOf(files))));
+        const Resolution resolution = resolve(served(id, zipOf(files)));
         if (!root) {
             expectFailure(resolution, RemoteArtifactError::Kind::payloadArchiveMissing,
                           "Downloaded artifact did not contain any payload files.");
@@ -209,31 +229,6 @@ TEST_F(RemoteArtifactServiceTest, PayloadRootIsTheSingleVisibleItemOrTheExpanded
         ASSERT_TRUE(resolution) << resolution.error().description.toStdString();
         EXPECT_EQ(resolution->payloadRootURL, versionFolder(id) + "/expanded" + *root);
     }
-}
-
-TEST_F(RemoteArtifactServiceTest, RefusesBadPackageFieldsBeforeTouchingTheDisk) {
-    using enum RemoteArtifactError::Kind;
-    const QString url = server.url("/effect.zip").toString();
-    const QString missing = "Remote download URL is missing for Name of a.";
-    const std::tuple<PackageManifest, RemoteArtifactError::Kind, QString> cases[] = {
-        {testPackage("a", "1.0", std::nullopt), remoteURLMissing, missing},
-        {testPackage("a", "1.0", " \n\t "), remoteURLMissing, missing},
-        {testPackage("a", "1.0", " http://exa mple.com/a.zip\n"), invalidRemoteURL,
-         "Remote download URL is invalid: http://exa mple.com/a.zip"},
-        {testPackage("..", "1.0", url), unsafeCacheFolderName, "*"},
-        {testPackage(".", "1.0", url), unsafeCacheFolderName, "*"},
-        {testPackage("", "1.0", url), unsafeCacheFolderName, "*"},
-        {testPackage("com/marlox", "1.0", url), unsafeCacheFolderName, "*"},
-        {testPackage("a", "..", url), unsafeCacheFolderName, "*"},
-        {testPackage("a", "../../../../outside", url), unsafeCacheFolderName, "*"},
-        {testPackage("a", QString("1.0") + QChar(u'\0') + "x", url), unsafeCacheFolderName, "*"},
-    };
-    for (const auto& [package, kind, description] : cases) {
-        SCOPED_TRACE(package.id.toStdString() + " " + package.version.toStdString());
-        expectFailure(resolve(package), kind, description);
-    }
-    EXPECT_FALSE(QFileInfo::exists(applicationSupportDirectory()));
-    EXPECT_TRUE(server.requestedPaths().isEmpty());
 }
 
 TEST_F(RemoteArtifactServiceTest, ToolFailureCarriesItsExitStatusAndOutput) {
@@ -261,7 +256,7 @@ TEST_F(RemoteArtifactServiceTest, ToolFailureCarriesItsExitStatusAndOutput) {
         const QString id = QString("com.marlox.tool%1").arg(index);
 
         // WHEN a package is resolved with it
-        const Resolution resolution = resolve(testPackage(id, "1.0", serve(id, zipOf())), tool);
+        const Resolution resolution = resolve(served(id, zipOf()), tool);
 
         // THEN the error has the tool's status and output, only the archive is left, and the
         // tool got the archive and a folder beside `expanded`
