@@ -69,17 +69,6 @@ protected:
     QStringList writtenKeys;
 };
 
-TEST_F(AppSettingsStoreTest, EmptyDefaultsGiveTheDefaultsAndWriteBackOnlyWhatHasOne) {
-    AppSettingsStore& settings = open();
-    EXPECT_EQ(settings.lastResolvedInstallPath() + settings.lastResolvedMotionTemplatesPath(), "");
-    EXPECT_FALSE(settings.installTargetBookmarkData() || settings.motionTemplatesBookmarkData() ||
-                 settings.launchAtLoginEnabled());
-    writtenKeys.sort();
-    EXPECT_EQ(writtenKeys,
-              QStringList({settingsKeys::launchAtLoginEnabled, settingsKeys::libraryDisplayMode,
-                           settingsKeys::quitAppOnWindowClose}));
-}
-
 TEST_F(AppSettingsStoreTest, QuitFlagReadsAnyStoredValueAndDisplayModeOnlyExactRawValues) {
     const QString quit = settingsKeys::quitAppOnWindowClose;
     const QString mode = settingsKeys::libraryDisplayMode;
@@ -119,6 +108,16 @@ TEST_F(AppSettingsStoreTest, QuitFlagReadsAnyStoredValueAndDisplayModeOnlyExactR
 }
 
 TEST_F(AppSettingsStoreTest, ValuesAreStoredUnderTheirKeysAndReadBackWithTheirTypes) {
+    // GIVEN empty defaults THEN only the settings with a default are written back
+    AppSettingsStore& empty = open();
+    EXPECT_EQ(empty.lastResolvedInstallPath() + empty.lastResolvedMotionTemplatesPath(), "");
+    EXPECT_FALSE(empty.installTargetBookmarkData() || empty.motionTemplatesBookmarkData() ||
+                 empty.launchAtLoginEnabled());
+    writtenKeys.sort();
+    EXPECT_EQ(writtenKeys,
+              QStringList({settingsKeys::launchAtLoginEnabled, settingsKeys::libraryDisplayMode,
+                           settingsKeys::quitAppOnWindowClose}));
+
     // GIVEN bookmarks of an earlier run, one of them text where data belongs
     const QByteArray bookmark("\x00\x01 bookmark", 11);
     storeBeforehand(settingsKeys::installTargetBookmarkData, bookmark);
@@ -151,34 +150,31 @@ TEST_F(AppSettingsStoreTest, ValuesAreStoredUnderTheirKeysAndReadBackWithTheirTy
 }
 
 TEST_F(AppSettingsStoreTest, LoginItemAvailabilityDependsOnWhereTheBundleLiesAndItsSignature) {
-    const QString homeFolder = marlox::platform::homeFolder();
-    const QString applications = homeFolder + "/Applications";
-    for (const QString& signedCopy :
-         {applications + "/Signed.app", homeFolder + "/Downloads/Signed.app",
-          homeFolder + "/ApplicationsOld/Signed.app"}) {
-        writeFile(signedCopy + "/Contents/_CodeSignature/CodeResources", "x");
+    const QString user = marlox::platform::homeFolder();
+    for (const char* signedCopy :
+         {"/Applications/Signed.app", "/Downloads/Signed.app", "/ApplicationsOld/Signed.app"}) {
+        writeFile(user + signedCopy + "/Contents/_CodeSignature/CodeResources", "x");
     }
-    QDir().mkpath(applications + "/Unsigned.app/Contents");
+    QDir().mkpath(user + "/Applications/Unsigned.app/Contents");
     // A link in Applications to a copy elsewhere resolves to elsewhere.
-    QFile::link(homeFolder + "/Downloads/Signed.app", applications + "/Linked.app");
-    QFile::link(applications, homeFolder + "/AppsLink");
-
+    QFile::link(user + "/Downloads/Signed.app", user + "/Applications/Linked.app");
+    QFile::link(user + "/Applications", user + "/AppsLink");
+    const auto outside = std::optional(launchAtLoginRequiresApplicationsMessage);
+    const auto unsigned_ = std::optional(launchAtLoginRequiresSignedBuildMessage);
     const std::pair<QString, std::optional<QString>> cases[] = {
-        {applications + "/Signed.app", std::nullopt},
-        {homeFolder + "/AppsLink/Signed.app", std::nullopt},
-        {applications + "/Unsigned.app", launchAtLoginRequiresSignedBuildMessage},
-        {"/Applications/Nowhere.app", launchAtLoginRequiresSignedBuildMessage},
-        {homeFolder + "/Downloads/Signed.app", launchAtLoginRequiresApplicationsMessage},
-        {homeFolder + "/ApplicationsOld/Signed.app", launchAtLoginRequiresApplicationsMessage},
-        {applications + "/Linked.app", launchAtLoginRequiresApplicationsMessage},
-        {"/Applications", launchAtLoginRequiresApplicationsMessage},
+        {user + "/Applications/Signed.app", std::nullopt},
+        {user + "/AppsLink/Signed.app", std::nullopt},
+        {user + "/Applications/Unsigned.app", unsigned_},
+        {"/Applications/Nowhere.app", unsigned_},
+        {user + "/Downloads/Signed.app", outside},
+        {user + "/ApplicationsOld/Signed.app", outside},
+        {user + "/Applications/Linked.app", outside},
+        {"/Applications", outside},
     };
     for (const auto& [bundle, message] : cases) {
-        SCOPED_TRACE(bundle.toStdString());
-        const LaunchAtLoginAvailability availability =
-            launchAtLoginAvailability(bundle, homeFolder);
-        EXPECT_EQ(availability.isAvailable, !message.has_value());
-        EXPECT_EQ(availability.message, message);
+        const LaunchAtLoginAvailability availability = launchAtLoginAvailability(bundle, user);
+        EXPECT_EQ(availability.isAvailable, !message.has_value()) << bundle.toStdString();
+        EXPECT_EQ(availability.message, message) << bundle.toStdString();
     }
 }
 
@@ -214,9 +210,6 @@ TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAs
         // WHEN a store is made THEN it shows the system's status, where it may ask at all
         AppSettingsStore& settings = open(inApplications ? signedBundle : outside);
         EXPECT_EQ(settings.launchAtLoginIsAvailable(), inApplications);
-        EXPECT_EQ(settings.launchAtLoginAvailabilityMessage(),
-                  inApplications ? std::nullopt
-                                 : std::optional(launchAtLoginRequiresApplicationsMessage));
         EXPECT_EQ(settings.launchAtLoginEnabled(), enabledAtStart);
         EXPECT_EQ(stored(settingsKeys::launchAtLoginEnabled).toBool(), enabledAtStart);
         EXPECT_EQ(settings.launchAtLoginErrorMessage(), std::nullopt);
