@@ -308,19 +308,15 @@ TEST_F(Sha256Test, DigestCoversEveryByteOfFilesOfAnySizeAndIsWrittenAsLowerCaseH
     for (const qsizetype size : {qsizetype(0), qsizetype(1), qsizetype(1024 * 1024),
                                  qsizetype(1024 * 1024 + 1), qsizetype(3 * 1024 * 1024 - 7)}) {
         SCOPED_TRACE(size);
-        QByteArray bytes(size, Qt::Uninitialized);
-        for (char& byte : bytes) {
-            byte = static_cast<char>(QRandomGenerator::global()->generate());
-        }
+        QByteArray bytes(size, '\0');
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
         const QString path = home.filePath(QString("file-%1").arg(size));
         writeFile(path, bytes);
 
         const auto digest = sha256OfFile(path);
 
         ASSERT_TRUE(digest);
-        const QByteArray expected = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
-        EXPECT_EQ(*digest, expected);
-        EXPECT_EQ(sha256HexString(*digest), QString::fromLatin1(expected.toHex()));
+        EXPECT_EQ(sha256HexString(*digest), hexDigest(bytes));
     }
 }
 
