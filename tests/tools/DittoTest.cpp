@@ -2,18 +2,6 @@
 #include "ZipEntries.h"
 #include "platform/ProcessRunner.h"
 #include "support/QtPrinters.h"
-#include "support/ScratchHome.h"
-#include "support/ZipWriter.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <optional>
 
 using namespace marlox::platform;
 using namespace marlox::testing;
