@@ -17,8 +17,9 @@ PackageManifest namedPackage(const QString& id, const QString& name,
     return package;
 }
 
+// Lists one id twice, the later entry sorting first by name.
 const CatalogManifest remoteCatalog{
-    "remote", "now", {namedPackage("com.marlox.b", "Beta"), namedPackage("com.marlox.a", "Alpha")}};
+    "remote", "now", {namedPackage("twice", "Zulu", "1.0"), namedPackage("twice", "Alpha", "2.0")}};
 const CatalogManifest cachedCatalog{"cached", "now", {namedPackage("com.marlox.c", "Gamma")}};
 
 class CatalogServiceTest : public ScratchHomeTest {
@@ -74,8 +75,12 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
     const QString cachePath = CatalogService::remoteManifestCachePath();
     for (const auto& [name, status, body, cachedCopy, label] : cases) {
         SCOPED_TRACE(name);
-        // GIVEN the case's answer and cached copy, and a service that has loaded nothing yet
+        // GIVEN the case's answer and cached copy, artifacts of a dropped package and of both
+        // versions of the remote one, and a service that has loaded nothing yet
         setContents(cachePath, cachedCopy);
+        for (const char* file : {"/dropped/1.0/x", "/twice/1.0/x", "/twice/2.0/x"}) {
+            writeFile(remoteArtifactsDirectory() + file, "x");
+        }
         clearOperationsLog();
         const QString file = home.filePath("catalogs/remote.json");
         writeFile(file, body);
@@ -91,7 +96,8 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
         reload(*service);
 
         // THEN the first source that holds a good catalog is published sorted, a remote one
-        // replaces the cached copy, and a failed fetch is logged before the success
+        // replaces the cached copy, a failed fetch is logged before the success, and the
+        // artifacts are pruned to what the published catalog lists, its later entry winning
         const auto published = label == "Remote"          ? remoteCatalog
                                : label == "Cached Remote" ? cachedCatalog
                                                           : *loadEmbeddedManifest();
@@ -108,6 +114,9 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
         const QStringList messages = loggedMessages();
         EXPECT_EQ(contentsOf(cachePath),
                   label == "Remote" ? encodeCatalogManifest(remoteCatalog) : cachedCopy);
+        EXPECT_EQ(treeOf(remoteArtifactsDirectory()),
+                  label == "Remote" ? QStringList({"twice", "twice/2.0", "twice/2.0/x"})
+                                    : QStringList());
         if (label != "Remote" && status >= 0) {
             ASSERT_FALSE(messages.isEmpty());
             EXPECT_TRUE(messages[0].startsWith("Remote catalog fetch failed: "));
@@ -198,26 +207,6 @@ TEST_F(CatalogServiceTest, OverlappingReloadsPublishOnlyTheNewestAndStayLoadingU
     EXPECT_EQ(service->manifest(), remoteCatalog);
     EXPECT_EQ(manifestChanges.size(), 0);
     EXPECT_FALSE(service->isLoading());
-}
-
-TEST_F(CatalogServiceTest, SuccessfulReloadPrunesTheArtifactCacheInCatalogOrder) {
-    // GIVEN cached artifacts of a dropped package, and two versions of one listed twice, the
-    // later entry sorting first by name
-    const QString root = remoteArtifactsDirectory();
-    for (const char* file :
-         {"/dropped/1.0/payload.zip", "/twice/1.0/payload.zip", "/twice/2.0/payload.zip"}) {
-        writeFile(root + file, "x");
-    }
-    serveCatalog({"1",
-                  "now",
-                  {namedPackage("twice", "Zulu", "1.0"), namedPackage("twice", "Alpha", "2.0")}});
-    const auto service = makeService(server.url("/catalog.json"));
-
-    // WHEN it reloads
-    reload(*service);
-
-    // THEN only the version of the later catalog entry is left
-    EXPECT_EQ(treeOf(root), QStringList({"twice", "twice/2.0", "twice/2.0/payload.zip"}));
 }
 
 } // namespace
