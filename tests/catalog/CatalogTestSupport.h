@@ -22,7 +22,7 @@
 
 namespace marlox::testing {
 
-// A minimal catalog package; its name is "Name of " + id unless one is given.
+// A minimal catalog package named "Name of <id>".
 inline catalog::PackageManifest testPackage(const QString& id, const QString& version,
                                             std::optional<QString> downloadURL = std::nullopt,
                                             std::optional<QString> sha256 = std::nullopt) {

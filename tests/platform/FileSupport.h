@@ -1,5 +1,7 @@
 #pragma once
 
+// File helpers the catalog and tools tests share.
+
 #include "support/ScratchHome.h"
 
 #include <QDir>
