@@ -1,7 +1,7 @@
 #pragma once
 
 // What most tests of this folder use, so that each file names only what is its own.
-#include "../platform/FileSupport.h"
+#include "support/FileSupport.h"
 #include "catalog/CatalogManifest.h"
 #include "catalog/Environment.h"
 #include "catalog/OperationsLog.h"

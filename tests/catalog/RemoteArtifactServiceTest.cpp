@@ -1,6 +1,6 @@
 #include "catalog/RemoteArtifactService.h"
 
-#include "../tools/ZipEntries.h"
+#include "support/ZipEntries.h"
 #include "CatalogTestSupport.h"
 #include "catalog/Sha256.h"
 #include "support/LoopbackHttpServer.h"

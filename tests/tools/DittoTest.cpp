@@ -1,5 +1,5 @@
-#include "../platform/FileSupport.h"
-#include "ZipEntries.h"
+#include "support/FileSupport.h"
+#include "support/ZipEntries.h"
 #include "platform/ProcessRunner.h"
 #include "support/QtPrinters.h"
 
