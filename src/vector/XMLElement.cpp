@@ -1,6 +1,9 @@
 #include "vector/XMLElement.h"
 
+#include "vector/SVGContext.h"
+
 #include <QFile>
+#include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QXmlStreamReader>
@@ -40,12 +43,21 @@ XMLElement& XMLElement::appendElement(std::unique_ptr<XMLElement> element) {
     return appended;
 }
 
+namespace {
+
+XMLText* lastTextRun(XMLElement& element) {
+    if (element.contents.empty() || !element.contents.back()->asText()) {
+        return nullptr;
+    }
+    return static_cast<XMLText*>(element.contents.back().get());
+}
+
+} // namespace
+
 void XMLElement::appendText(QStringView text) {
-    if (!contents.empty()) {
-        if (auto* run = dynamic_cast<XMLText*>(contents.back().get())) {
-            run->text += text;
-            return;
-        }
+    if (XMLText* run = lastTextRun(*this)) {
+        run->text += text;
+        return;
     }
     contents.push_back(std::make_unique<XMLText>(text.toString()));
 }
@@ -59,32 +71,138 @@ QString describeError(const QXmlStreamReader& reader) {
         .arg(reader.errorString());
 }
 
-// Element and attribute names repeat throughout a document: each distinct one is stored once
-// and shared.
-class NameTable {
+// The element and attribute names the library reads, made once: a document's names that are
+// among them share these texts, which copy without touching a reference count.
+const QHash<QStringView, QString>& knownNames() {
+    static const QHash<QStringView, QString> names = [] {
+        static const QString texts[] = {
+            // Elements.
+            QStringLiteral("svg"),
+            QStringLiteral("g"),
+            QStringLiteral("defs"),
+            QStringLiteral("use"),
+            QStringLiteral("symbol"),
+            QStringLiteral("text"),
+            QStringLiteral("tspan"),
+            QStringLiteral("image"),
+            QStringLiteral("rect"),
+            QStringLiteral("circle"),
+            QStringLiteral("ellipse"),
+            QStringLiteral("line"),
+            QStringLiteral("polygon"),
+            QStringLiteral("polyline"),
+            QStringLiteral("path"),
+            QStringLiteral("style"),
+            QStringLiteral("title"),
+            QStringLiteral("desc"),
+            QStringLiteral("linearGradient"),
+            QStringLiteral("radialGradient"),
+            QStringLiteral("stop"),
+            QStringLiteral("clipPath"),
+            QStringLiteral("mask"),
+            // Attributes that are not style properties.
+            QStringLiteral("xmlns"),
+            QStringLiteral("xmlns:xlink"),
+            QStringLiteral("version"),
+            QStringLiteral("id"),
+            QStringLiteral("xml:id"),
+            QStringLiteral("class"),
+            QStringLiteral("transform"),
+            QStringLiteral("opacity"),
+            QStringLiteral("clip-path"),
+            QStringLiteral("clipPathUnits"),
+            QStringLiteral("viewBox"),
+            QStringLiteral("preserveAspectRatio"),
+            QStringLiteral("width"),
+            QStringLiteral("height"),
+            QStringLiteral("x"),
+            QStringLiteral("y"),
+            QStringLiteral("x1"),
+            QStringLiteral("y1"),
+            QStringLiteral("x2"),
+            QStringLiteral("y2"),
+            QStringLiteral("cx"),
+            QStringLiteral("cy"),
+            QStringLiteral("r"),
+            QStringLiteral("rx"),
+            QStringLiteral("ry"),
+            QStringLiteral("fx"),
+            QStringLiteral("fy"),
+            QStringLiteral("d"),
+            QStringLiteral("points"),
+            QStringLiteral("offset"),
+            QStringLiteral("gradientUnits"),
+            QStringLiteral("gradientTransform"),
+            QStringLiteral("xlink:href"),
+            QStringLiteral("href"),
+        };
+        QHash<QStringView, QString> table;
+        for (const QString& text : texts) {
+            table.insert(text, text);
+        }
+        for (const QString& text : SVGConstants::styleAttributes()) {
+            table.insert(text, text);
+        }
+        return table;
+    }();
+    return names;
+}
+
+// Texts that repeat throughout a document are stored once and shared, up to a few of them.
+class RepeatedTexts {
 public:
-    QString intern(QStringView name) {
-        for (const QString& known : m_names) {
-            if (known == name) {
+    explicit RepeatedTexts(std::size_t capacity) : m_capacity(capacity) {}
+
+    QString text(QStringView text) {
+        for (const QString& known : m_texts) {
+            if (known == text) {
                 return known;
             }
         }
-        QString added = name.toString();
-        if (m_names.size() < maximumNames) {
-            m_names.push_back(added);
+        QString added = text.toString();
+        if (m_texts.size() < m_capacity) {
+            m_texts.push_back(added);
         }
         return added;
     }
 
 private:
-    static constexpr std::size_t maximumNames = 64;
-    std::vector<QString> m_names;
+    std::size_t m_capacity;
+    std::vector<QString> m_texts;
 };
+
+// Element and attribute names: the known ones from the table made once, the others from the
+// document's own.
+class NameTable {
+public:
+    QString intern(QStringView name) {
+        const QHash<QStringView, QString>& known = knownNames();
+        if (const auto found = known.constFind(name); found != known.cend()) {
+            return found.value();
+        }
+        return m_otherNames.text(name);
+    }
+
+private:
+    RepeatedTexts m_otherNames{64};
+};
+
+// Adjacent character data stays one run, as XMLElement::appendText keeps it.
+void appendCharacters(XMLElement& element, const QXmlStreamReader& reader,
+                      RepeatedTexts& blankRuns) {
+    if (reader.isWhitespace() && !lastTextRun(element)) {
+        element.contents.push_back(std::make_unique<XMLText>(blankRuns.text(reader.text())));
+        return;
+    }
+    element.appendText(reader.text());
+}
 
 // Builds the tree from the reader's events until the document ends or the first error.
 std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, SVGLogger& logger) {
     reader.setNamespaceProcessing(false);
     NameTable names;
+    // The white space between elements mostly repeats the same few indentations.
+    RepeatedTexts blankRuns(8);
     std::unique_ptr<XMLElement> root;
     std::vector<XMLElement*> stack;
     while (!reader.atEnd()) {
@@ -124,7 +242,7 @@ std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, SVGLogger& logge
         case QXmlStreamReader::Characters:
             // Character data sections are dropped, like comments and processing instructions.
             if (!stack.empty() && !reader.isCDATA()) {
-                stack.back()->appendText(reader.text());
+                appendCharacters(*stack.back(), reader, blankRuns);
             }
             break;
         default:
