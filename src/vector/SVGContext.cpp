@@ -115,16 +115,19 @@ SVGStyleMap mergeStyles(const SVGStyleMap& own, const SVGStyleMap& inherited) {
     return merged;
 }
 
-SVGNodeContext::SVGNodeContext(SVGRootContext root, const XMLElement& element, QStringList useIds,
-                               SVGStyleMap styles, const SVGNodeContext* parent,
-                               bool throughReference)
+SVGNodeContext::SVGNodeContext(std::shared_ptr<const SVGRootContext> root,
+                               const XMLElement& element, QStringList useIds,
+                               std::shared_ptr<const SVGStyleMap> styles,
+                               const SVGNodeContext* parent, bool throughReference)
     : m_root(std::move(root)), m_element(&element), m_useIds(std::move(useIds)),
       m_styles(std::move(styles)), m_parent(parent), m_depth(parent ? parent->m_depth + 1 : 0),
       m_throughReference(throughReference) {}
 
 SVGNodeContext SVGNodeContext::makeRoot(SVGRootContext root, const XMLElement& element) {
-    SVGStyleMap styles = mergeStyles(collectStyles(element, *root.index), {});
-    return SVGNodeContext(std::move(root), element, {}, std::move(styles), nullptr, false);
+    auto styles =
+        std::make_shared<const SVGStyleMap>(mergeStyles(collectStyles(element, *root.index), {}));
+    return SVGNodeContext(std::make_shared<const SVGRootContext>(std::move(root)), element, {},
+                          std::move(styles), nullptr, false);
 }
 
 std::optional<SVGNodeContext> SVGNodeContext::create(const XMLElement& child) const {
@@ -141,7 +144,7 @@ std::optional<SVGNodeContext> SVGNodeContext::create(const XMLElement& child) co
         }
     }
 
-    SVGParseGuards& guards = *m_root.guards;
+    SVGParseGuards& guards = *m_root->guards;
     if (m_depth + 1 > SVGParseGuards::maximumDepth) {
         if (!guards.reportedDepthLimit) {
             guards.reportedDepthLimit = true;
@@ -162,14 +165,18 @@ std::optional<SVGNodeContext> SVGNodeContext::create(const XMLElement& child) co
         ++guards.referencedNodes;
     }
 
-    SVGRootContext root = m_root;
+    std::shared_ptr<const SVGRootContext> root = m_root;
     if (child.name == u"svg") {
-        if (const std::optional<QRectF> viewBox = parseViewBox(child.attributes, m_root)) {
-            root.screen.width = viewBox->width();
-            root.screen.height = viewBox->height();
+        if (const std::optional<QRectF> viewBox = parseViewBox(child.attributes, *m_root)) {
+            auto narrowed = std::make_shared<SVGRootContext>(*m_root);
+            narrowed->screen.width = viewBox->width();
+            narrowed->screen.height = viewBox->height();
+            root = std::move(narrowed);
         }
     }
-    SVGStyleMap styles = mergeStyles(collectStyles(child, *m_root.index), m_styles);
+    const SVGStyleMap own = collectStyles(child, *m_root->index);
+    std::shared_ptr<const SVGStyleMap> styles =
+        own.isEmpty() ? m_styles : std::make_shared<const SVGStyleMap>(mergeStyles(own, *m_styles));
     return SVGNodeContext(std::move(root), child, std::move(useIds), std::move(styles), this,
                           throughReference);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "vector/CSSParser.h"
+#include "vector/SVGPaint.h"
 #include "vector/SVGSettings.h"
+#include "vector/SVGStroke.h"
 #include "vector/XMLElement.h"
 
 #include <QStringList>
@@ -27,7 +29,9 @@ public:
     explicit SVGPropertyMap(const XMLAttributes& attributes) : m_attributes(&attributes) {}
 
     const QString* find(QStringView name) const {
-        return SVGConstants::isStyleAttribute(name) ? nullptr : m_attributes->find(name);
+        // Most names asked for are absent: the attributes are searched first.
+        const QString* found = m_attributes->find(name);
+        return found && !SVGConstants::isStyleAttribute(name) ? found : nullptr;
     }
     bool contains(QStringView name) const { return find(name) != nullptr; }
     QString value(QStringView name, const QString& defaultValue = {}) const {
@@ -57,6 +61,15 @@ struct SVGParseGuards {
     std::vector<OpenClip> openClips;
 };
 
+// The fill and stroke last read from one set of styles. Contexts that share their styles (the
+// children of a group that bring none of their own) then share these paints too, which never
+// change once made.
+struct SVGPaintMemo {
+    std::shared_ptr<const SVGStyleMap> styles;
+    std::optional<std::shared_ptr<const SVGPaint>> fill;
+    std::optional<std::shared_ptr<const SVGStroke>> stroke;
+};
+
 // The per-document parse state every node context carries.
 struct SVGRootContext {
     std::shared_ptr<SVGLogger> logger;
@@ -65,6 +78,7 @@ struct SVGRootContext {
     std::shared_ptr<const SVGIndex> index;
     double defaultFontSize = 16;
     std::shared_ptr<SVGParseGuards> guards = std::make_shared<SVGParseGuards>();
+    std::shared_ptr<SVGPaintMemo> paintMemo = std::make_shared<SVGPaintMemo>();
 };
 
 // The element's own styles: presentation attributes, then style-sheet rules, then the "style"
@@ -75,6 +89,9 @@ SVGStyleMap mergeStyles(const SVGStyleMap& own, const SVGStyleMap& inherited);
 
 // How one element is seen while it is parsed: its inherited styles, its own properties and the
 // "use" references through which it was reached.
+//
+// Contexts share what does not change from parent to child: the root context until a nested
+// "svg" narrows the screen, and the parent's styles when the element brings none of its own.
 class SVGNodeContext {
 public:
     static SVGNodeContext makeRoot(SVGRootContext root, const XMLElement& element);
@@ -83,11 +100,15 @@ public:
     // nothing when it would close a cycle of "use" references or pass a guard.
     std::optional<SVGNodeContext> create(const XMLElement& child) const;
 
-    const SVGRootContext& root() const { return m_root; }
+    const SVGRootContext& root() const { return *m_root; }
     const XMLElement& element() const { return *m_element; }
     const QStringList& useIds() const { return m_useIds; }
-    const SVGStyleMap& styles() const { return m_styles; }
+    const SVGStyleMap& styles() const { return *m_styles; }
     SVGPropertyMap properties() const { return SVGPropertyMap(m_element->attributes); }
+
+    // The same styles as held by every context that shares them: what is read from them once
+    // may be kept with them.
+    const std::shared_ptr<const SVGStyleMap>& sharedStyles() const { return m_styles; }
 
     const SVGNodeContext* parent() const { return m_parent; }
     int depth() const { return m_depth; }
@@ -95,13 +116,14 @@ public:
     const SVGNodeContext* findOnPath(const XMLElement& element) const;
 
 private:
-    SVGNodeContext(SVGRootContext root, const XMLElement& element, QStringList useIds,
-                   SVGStyleMap styles, const SVGNodeContext* parent, bool throughReference);
+    SVGNodeContext(std::shared_ptr<const SVGRootContext> root, const XMLElement& element,
+                   QStringList useIds, std::shared_ptr<const SVGStyleMap> styles,
+                   const SVGNodeContext* parent, bool throughReference);
 
-    SVGRootContext m_root;
+    std::shared_ptr<const SVGRootContext> m_root;
     const XMLElement* m_element;
     QStringList m_useIds;
-    SVGStyleMap m_styles;
+    std::shared_ptr<const SVGStyleMap> m_styles;
     const SVGNodeContext* m_parent;
     int m_depth;
     bool m_throughReference;

@@ -60,21 +60,53 @@ QList<std::shared_ptr<SVGNode>> parseChildren(const SVGNodeContext& context,
 
 // The fill a shape or text gets from its styles: the "fill" paint when there is one ("none"
 // gives none), else black at the fill or element opacity.
-std::shared_ptr<const SVGPaint> parseFill(const SVGNodeContext& context) {
+std::shared_ptr<const SVGPaint> readFill(const SVGNodeContext& context) {
     const SVGIndex& index = *context.root().index;
-    if (const std::optional<QString> fill = style(context, u"fill")) {
-        return SVGHelper::parsePaint(*fill, context.styles(), index);
+    const SVGStyleMap& styles = context.styles();
+    if (const QString* fill = styles.find(u"fill")) {
+        return SVGHelper::parsePaint(*fill, styles, index);
     }
     std::optional<double> opacity;
-    if (const std::optional<QString> fillOpacity = style(context, u"fill-opacity")) {
+    if (const QString* fillOpacity = styles.find(u"fill-opacity")) {
         opacity = SVGHelper::parseNumber(*fillOpacity);
     }
     if (!opacity) {
-        if (const std::optional<QString> elementOpacity = style(context, u"opacity")) {
+        if (const QString* elementOpacity = styles.find(u"opacity")) {
             opacity = SVGHelper::parseNumber(*elementOpacity);
         }
     }
     return SVGColor::black()->opacity(clampedOpacity(opacity));
+}
+
+// A paint read from the context's styles, or the one read before from the same shared styles.
+// A reading that wrote a line is not kept, so that every element writes its own.
+template <typename Paint, typename Read>
+std::shared_ptr<const Paint>
+remembered(const SVGNodeContext& context,
+           std::optional<std::shared_ptr<const Paint>> SVGPaintMemo::*slot, Read read) {
+    SVGPaintMemo& memo = *context.root().paintMemo;
+    if (memo.styles != context.sharedStyles()) {
+        memo = SVGPaintMemo{context.sharedStyles(), std::nullopt, std::nullopt};
+    }
+    if (const std::optional<std::shared_ptr<const Paint>>& kept = memo.*slot) {
+        return *kept;
+    }
+    const quint64 printedBefore = printedLineCount();
+    std::shared_ptr<const Paint> paint = read();
+    if (printedLineCount() == printedBefore) {
+        memo.*slot = paint;
+    }
+    return paint;
+}
+
+std::shared_ptr<const SVGPaint> parseFill(const SVGNodeContext& context) {
+    return remembered(context, &SVGPaintMemo::fill, [&context] { return readFill(context); });
+}
+
+std::shared_ptr<const SVGStroke> parseStroke(const SVGNodeContext& context) {
+    return remembered(context, &SVGPaintMemo::stroke, [&context] {
+        return SVGHelper::parseStroke(context.styles(), *context.root().index);
+    });
 }
 
 SVGLength parseViewportLength(const std::optional<QString>& text) {
@@ -248,10 +280,9 @@ std::shared_ptr<SVGNode> SVGTextParser::doParse(const SVGNodeContext& context,
                                                             : Qt::AlignLeading;
     const double x = numberProperty(context, u"x").value_or(0);
     const double y = numberProperty(context, u"y").value_or(0);
-    return std::make_shared<SVGText>(
-        run->text.simplified(), std::move(font), parseFill(context),
-        SVGHelper::parseStroke(context.styles(), *context.root().index), alignment,
-        QTransform::fromTranslate(x, y));
+    return std::make_shared<SVGText>(run->text.simplified(), std::move(font), parseFill(context),
+                                     parseStroke(context), alignment,
+                                     QTransform::fromTranslate(x, y));
 }
 
 std::shared_ptr<SVGNode> SVGImageParser::doParse(const SVGNodeContext& context,
@@ -302,7 +333,7 @@ std::shared_ptr<SVGNode> SVGShapeParser::doParse(const SVGNodeContext& context,
         return nullptr;
     }
     shape->setFill(parseFill(context));
-    shape->setStroke(SVGHelper::parseStroke(context.styles(), *context.root().index));
+    shape->setStroke(parseStroke(context));
     return shape;
 }
 

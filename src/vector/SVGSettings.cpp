@@ -6,7 +6,18 @@
 
 namespace marlox::vector {
 
+namespace {
+
+thread_local quint64 printedLines = 0;
+
+} // namespace
+
+quint64 printedLineCount() {
+    return printedLines;
+}
+
 void printLine(const QString& line) {
+    ++printedLines;
     const QByteArray bytes = line.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
     std::fflush(stdout);

@@ -13,6 +13,9 @@ namespace marlox::vector {
 
 // Writes one line on standard output: the library's only way of reporting a problem.
 void printLine(const QString& line);
+// How many lines printLine has written on this thread so far: a reading that printed nothing
+// may be kept and handed out again for the same input.
+quint64 printedLineCount();
 
 // Where the parse settings send their messages.
 class SVGLogger {
