@@ -3,8 +3,6 @@
 #include "vector/SVGCharacters.h"
 #include "vector/SVGScanner.h"
 
-#include <QList>
-
 #include <cmath>
 
 namespace marlox::vector {
@@ -34,22 +32,22 @@ double percentageBase(SVGLengthAxis axis, const SVGScreen& screen) {
 
 } // namespace
 
-std::optional<double> SVGLengthParser::parse(const QString& text,
+std::optional<double> SVGLengthParser::parse(QStringView text,
                                              const SVGNodeContext& context) const {
     return parse(text, context.root(), &context);
 }
 
-std::optional<double> SVGLengthParser::parse(const QString& text,
+std::optional<double> SVGLengthParser::parse(QStringView text,
                                              const SVGRootContext& rootContext) const {
     return parse(text, rootContext, nullptr);
 }
 
-std::optional<double> SVGLengthParser::parse(const QString& text, const SVGRootContext& rootContext,
+std::optional<double> SVGLengthParser::parse(QStringView text, const SVGRootContext& rootContext,
                                              const SVGNodeContext* context) const {
     if (text == u"none") {
         return 0.0;
     }
-    SVGScanner scanner(text);
+    SVGTextCursor scanner{text};
     const std::optional<double> number = scanner.scanDouble();
     if (!number) {
         return std::nullopt;
@@ -126,15 +124,19 @@ std::optional<QRectF> readViewBox(const QString* text, ReadLength readLength) {
     if (!text) {
         return std::nullopt;
     }
-    QList<QStringView> parts;
+    QStringView parts[4];
+    qsizetype count = 0;
     qsizetype start = 0;
     for (qsizetype index = 0; index <= text->size(); ++index) {
         if (index == text->size() || text->at(index) == u' ' || text->at(index) == u'\t') {
-            parts.append(QStringView(*text).sliced(start, index - start));
+            if (count == 4) {
+                return std::nullopt;
+            }
+            parts[count++] = QStringView(*text).sliced(start, index - start);
             start = index + 1;
         }
     }
-    if (parts.size() != 4) {
+    if (count != 4) {
         return std::nullopt;
     }
     const std::optional<double> x = readLength(parts[0], SVGLengthParser::horizontal());
@@ -161,7 +163,7 @@ const QString* findViewBox(const XMLAttributes& attributes) {
 std::optional<QRectF> parseViewBox(const XMLAttributes& attributes, const SVGNodeContext& context) {
     return readViewBox(findViewBox(attributes),
                        [&](QStringView part, const SVGLengthParser& parser) {
-                           return parser.parse(part.toString(), context);
+                           return parser.parse(part, context);
                        });
 }
 
@@ -169,7 +171,7 @@ std::optional<QRectF> parseViewBox(const XMLAttributes& attributes,
                                    const SVGRootContext& rootContext) {
     return readViewBox(findViewBox(attributes),
                        [&](QStringView part, const SVGLengthParser& parser) {
-                           return parser.parse(part.toString(), rootContext);
+                           return parser.parse(part, rootContext);
                        });
 }
 

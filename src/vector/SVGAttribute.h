@@ -24,9 +24,9 @@ public:
     SVGLengthAxis axis() const { return m_axis; }
     bool isFontRelative() const { return m_isFontRelative; }
 
-    std::optional<double> parse(const QString& text, const SVGNodeContext& context) const;
+    std::optional<double> parse(QStringView text, const SVGNodeContext& context) const;
     // The same against the document alone: em and ex use the default font size.
-    std::optional<double> parse(const QString& text, const SVGRootContext& rootContext) const;
+    std::optional<double> parse(QStringView text, const SVGRootContext& rootContext) const;
 
     static const SVGLengthParser& horizontal();
     static const SVGLengthParser& vertical();
@@ -34,7 +34,7 @@ public:
     static const SVGLengthParser& fontSize();
 
 private:
-    std::optional<double> parse(const QString& text, const SVGRootContext& rootContext,
+    std::optional<double> parse(QStringView text, const SVGRootContext& rootContext,
                                 const SVGNodeContext* context) const;
 
     SVGLengthAxis m_axis;

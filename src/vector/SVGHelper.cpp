@@ -14,7 +14,7 @@ std::optional<double> SVGHelper::parseNumber(const QString& text) {
     if (text == u"none") {
         return 0.0;
     }
-    SVGScanner scanner(text);
+    SVGTextCursor scanner{text};
     const std::optional<double> number = scanner.scanDouble();
     const QStringView unit = scanner.scanRun(isAsciiLetter);
     if (!unit.isEmpty() && unit != u"px") {
@@ -25,7 +25,7 @@ std::optional<double> SVGHelper::parseNumber(const QString& text) {
 
 QList<QPointF> SVGHelper::parsePoints(QStringView text) {
     QList<double> numbers;
-    SVGScanner scanner(text.toString());
+    SVGTextCursor scanner{text};
     while (!scanner.isAtEnd()) {
         const std::optional<double> number = scanner.scanDouble();
         if (number) {

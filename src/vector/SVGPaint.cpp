@@ -45,7 +45,7 @@ SVGColor SVGColor::fromOpacity(int r, int g, int b, double opacity) {
 }
 
 SVGColor SVGColor::fromHex(QStringView text) {
-    SVGScanner scanner(text.toString());
+    SVGTextCursor scanner{text};
     const quint64 scanned = scanner.scanHexUInt64().value_or(0);
     // A value that does not fit a signed 64-bit integer (too many digits included) is black.
     if (scanned > quint64(std::numeric_limits<qint64>::max()))
@@ -54,9 +54,34 @@ SVGColor SVGColor::fromHex(QStringView text) {
 }
 
 std::optional<SVGColor> SVGColor::by(const QString& name) {
-    const auto& table = SVGColors::shared().hexByText();
-    const auto found = table.constFind(name.toLower());
-    if (found == table.constEnd())
+    // The keywords are ASCII: an ASCII name is lowered in place. Any other name goes through the
+    // full case mapping, under which a few non-ASCII letters lower to ASCII ones.
+    constexpr qsizetype longestKeyword = 24;
+    char16_t lowered[longestKeyword];
+    const qsizetype size = name.size();
+    for (qsizetype index = 0; index < size; ++index) {
+        const char16_t code = name[index].unicode();
+        if (code >= 0x80) {
+            const auto& table = SVGColors::shared().hexByText();
+            const auto found = table.constFind(name.toLower());
+            if (found == table.constEnd())
+                return std::nullopt;
+            return SVGColor(found.value());
+        }
+        if (index < longestKeyword)
+            lowered[index] = code >= u'A' && code <= u'Z' ? char16_t(code - u'A' + u'a') : code;
+    }
+    if (size > longestKeyword)
+        return std::nullopt;
+    static const QHash<QStringView, qint64> byKeyword = [] {
+        QHash<QStringView, qint64> views;
+        const auto& table = SVGColors::shared().hexByText();
+        for (auto entry = table.cbegin(); entry != table.cend(); ++entry)
+            views.insert(entry.key(), entry.value());
+        return views;
+    }();
+    const auto found = byKeyword.constFind(QStringView(lowered, size));
+    if (found == byKeyword.constEnd())
         return std::nullopt;
     return SVGColor(found.value());
 }

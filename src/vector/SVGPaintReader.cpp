@@ -3,6 +3,8 @@
 #include "vector/SVGIndex.h"
 #include "vector/SVGScanner.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <cmath>
 
@@ -76,6 +78,10 @@ ReadPaint readPaint(const QString& text, const SVGStyleMap& styles, const SVGInd
     return {nullptr, SVGHelper::parseColor(text, styles)};
 }
 
+QStringView valueOrEmpty(const QString* value) {
+    return value ? QStringView(*value) : QStringView();
+}
+
 std::optional<double> numberStyle(const SVGStyleMap& styles, QStringView name) {
     const QString* value = styles.find(name);
     return value ? SVGHelper::parseNumber(*value) : std::nullopt;
@@ -127,21 +133,22 @@ SVGColor SVGHelper::parseHex(QStringView text) {
             return SVGColor(value);
         }
     }
-    QString digits = text.toString();
-    if (digits.startsWith(u'#')) {
-        digits.remove(u'#');
+    // A leading "#" drops every "#" of the text.
+    QStringView digits = text;
+    QVarLengthArray<QChar, 32> kept;
+    if (text.startsWith(u'#')) {
+        for (const QChar character : text) {
+            if (character != u'#') {
+                kept.append(character);
+            }
+        }
+        digits = QStringView(kept.data(), kept.size());
     }
     if (digits.size() != 3) {
         return SVGColor::fromHex(digits);
     }
-    if (digits.size() == 3) {
-        QString doubled;
-        for (const QChar digit : std::as_const(digits)) {
-            doubled.append(digit).append(digit);
-        }
-        digits = doubled;
-    }
-    return SVGColor::fromHex(digits);
+    const QChar doubled[6] = {digits[0], digits[0], digits[1], digits[1], digits[2], digits[2]};
+    return SVGColor::fromHex(QStringView(doubled, 6));
 }
 
 std::shared_ptr<const SVGPaint>
@@ -171,8 +178,8 @@ std::shared_ptr<const SVGStroke> SVGHelper::parseStroke(const SVGStyleMap& style
         paint = read.color->opacity(opacityFrom(styles, {u"stroke-opacity", u"opacity"}));
     }
 
-    const QString cap = styles.value(u"stroke-linecap");
-    const QString join = styles.value(u"stroke-linejoin");
+    const QStringView cap = valueOrEmpty(styles.find(u"stroke-linecap"));
+    const QStringView join = valueOrEmpty(styles.find(u"stroke-linejoin"));
     return std::make_shared<const SVGStroke>(
         std::move(paint), numberStyle(styles, u"stroke-width").value_or(1),
         cap == u"round"    ? SVGLineCap::round

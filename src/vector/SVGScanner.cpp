@@ -151,33 +151,29 @@ void SVGScanner::setLocation(qsizetype location) {
     m_location = std::clamp<qsizetype>(location, 0, m_text.size());
 }
 
-qsizetype SVGScanner::skippedLocation() const {
-    qsizetype location = m_location;
-    if (m_skipsWhitespace) {
-        while (location < m_text.size() && m_text.at(location).isSpace())
-            ++location;
+qsizetype SVGTextCursor::skippedLocation() const {
+    qsizetype skipped = location;
+    if (skipsWhitespace) {
+        while (skipped < text.size() && text[skipped].isSpace())
+            ++skipped;
     }
-    return location;
+    return skipped;
 }
 
-bool SVGScanner::isAtEnd() const {
-    return skippedLocation() >= m_text.size();
-}
-
-std::optional<double> SVGScanner::scanDouble() {
+std::optional<double> SVGTextCursor::scanDouble() {
     const qsizetype start = skippedLocation();
-    qsizetype location = start;
+    qsizetype position = start;
     const auto digitsFrom = [this](qsizetype from) {
-        while (from < m_text.size() && isDigit(m_text.at(from)))
+        while (from < text.size() && isDigit(text[from]))
             ++from;
         return from;
     };
-    if (location < m_text.size() && (m_text.at(location) == u'-' || m_text.at(location) == u'+'))
-        ++location;
-    const qsizetype integerEnd = digitsFrom(location);
+    if (position < text.size() && (text[position] == u'-' || text[position] == u'+'))
+        ++position;
+    const qsizetype integerEnd = digitsFrom(position);
     qsizetype mantissaEnd = integerEnd;
-    bool hasDigits = integerEnd > location;
-    if (mantissaEnd < m_text.size() && m_text.at(mantissaEnd) == u'.') {
+    bool hasDigits = integerEnd > position;
+    if (mantissaEnd < text.size() && text[mantissaEnd] == u'.') {
         const qsizetype fractionEnd = digitsFrom(mantissaEnd + 1);
         hasDigits = hasDigits || fractionEnd > mantissaEnd + 1;
         mantissaEnd = fractionEnd;
@@ -185,47 +181,65 @@ std::optional<double> SVGScanner::scanDouble() {
     if (!hasDigits)
         return std::nullopt;
     qsizetype end = mantissaEnd;
-    if (end < m_text.size() && (m_text.at(end) == u'e' || m_text.at(end) == u'E')) {
+    if (end < text.size() && (text[end] == u'e' || text[end] == u'E')) {
         qsizetype exponentStart = end + 1;
-        if (exponentStart < m_text.size() &&
-            (m_text.at(exponentStart) == u'-' || m_text.at(exponentStart) == u'+'))
+        if (exponentStart < text.size() &&
+            (text[exponentStart] == u'-' || text[exponentStart] == u'+'))
             ++exponentStart;
         const qsizetype exponentEnd = digitsFrom(exponentStart);
         if (exponentEnd > exponentStart)
             end = exponentEnd;
     }
-    const std::optional<double> value = readDouble(QStringView(m_text).sliced(start, end - start));
+    const std::optional<double> value = readDouble(text.sliced(start, end - start));
     if (value)
-        m_location = end;
+        location = end;
     return value;
 }
 
-std::optional<quint64> SVGScanner::scanHexUInt64() {
-    qsizetype location = skippedLocation();
+std::optional<quint64> SVGTextCursor::scanHexUInt64() {
+    qsizetype position = skippedLocation();
     // The prefix counts only with a digit after it; "0xg" reads as 0 and stops at the "x".
-    const QStringView rest = QStringView(m_text).sliced(location);
+    const QStringView rest = text.sliced(position);
     if (rest.size() > 2 && rest[0] == u'0' && (rest[1] == u'x' || rest[1] == u'X') &&
         hexDigitValue(rest[2]) >= 0)
-        location += 2;
+        position += 2;
     quint64 value = 0;
     bool overflowed = false;
-    const qsizetype digitsStart = location;
-    for (; location < m_text.size(); ++location) {
-        const int digit = hexDigitValue(m_text.at(location));
+    const qsizetype digitsStart = position;
+    for (; position < text.size(); ++position) {
+        const int digit = hexDigitValue(text[position]);
         if (digit < 0)
             break;
         if (value > (std::numeric_limits<quint64>::max() >> 4))
             overflowed = true;
         value = (value << 4) | quint64(digit);
     }
-    if (location == digitsStart)
+    if (position == digitsStart)
         return std::nullopt;
-    m_location = location;
+    location = position;
     return overflowed ? std::numeric_limits<quint64>::max() : value;
 }
 
+bool SVGScanner::isAtEnd() const {
+    return cursor().isAtEnd();
+}
+
+std::optional<double> SVGScanner::scanDouble() {
+    SVGTextCursor cursor = this->cursor();
+    const std::optional<double> value = cursor.scanDouble();
+    m_location = cursor.location;
+    return value;
+}
+
+std::optional<quint64> SVGScanner::scanHexUInt64() {
+    SVGTextCursor cursor = this->cursor();
+    const std::optional<quint64> value = cursor.scanHexUInt64();
+    m_location = cursor.location;
+    return value;
+}
+
 std::optional<QString> SVGScanner::scanCharacters(const std::function<bool(QChar)>& belongs) {
-    const qsizetype start = skippedLocation();
+    const qsizetype start = cursor().skippedLocation();
     qsizetype end = start;
     while (end < m_text.size() && belongs(m_text.at(end)))
         ++end;
@@ -236,7 +250,7 @@ std::optional<QString> SVGScanner::scanCharacters(const std::function<bool(QChar
 }
 
 bool SVGScanner::scanString(QStringView expected) {
-    const qsizetype start = skippedLocation();
+    const qsizetype start = cursor().skippedLocation();
     if (expected.isEmpty() || !QStringView(m_text).sliced(start).startsWith(expected))
         return false;
     m_location = start + expected.size();

@@ -14,6 +14,29 @@ namespace marlox::vector {
 // zero of its sign.
 std::optional<double> readDouble(QStringView text);
 
+// The reading steps of SVGScanner on a text the caller keeps alive, for readers that scan a
+// value in place without copying it into a scanner.
+struct SVGTextCursor {
+    QStringView text;
+    qsizetype location = 0;
+    bool skipsWhitespace = true;
+
+    qsizetype skippedLocation() const;
+    bool isAtEnd() const { return skippedLocation() >= text.size(); }
+    std::optional<double> scanDouble();
+    std::optional<quint64> scanHexUInt64();
+
+    template <typename Belongs> QStringView scanRun(Belongs belongs) {
+        const qsizetype start = skippedLocation();
+        qsizetype end = start;
+        while (end < text.size() && belongs(text[end]))
+            ++end;
+        if (end > start)
+            location = end;
+        return text.sliced(start, end - start);
+    }
+};
+
 // A cursor over a text that reads numbers and runs of characters from its front. Before every
 // read it skips white space (when asked to); a read that finds nothing leaves the cursor where
 // it was.
@@ -46,13 +69,10 @@ public:
     // The same run as a view into the text (empty when there is none), for readers that only
     // compare it.
     template <typename Belongs> QStringView scanRun(Belongs belongs) {
-        const qsizetype start = skippedLocation();
-        qsizetype end = start;
-        while (end < m_text.size() && belongs(m_text.at(end)))
-            ++end;
-        if (end > start)
-            m_location = end;
-        return QStringView(m_text).sliced(start, end - start);
+        SVGTextCursor cursor = this->cursor();
+        const QStringView run = cursor.scanRun(belongs);
+        m_location = cursor.location;
+        return run;
     }
 
     // The exact text at the cursor.
@@ -62,7 +82,7 @@ public:
     void skipCharacters(const std::function<bool(QChar)>& belongs);
 
 private:
-    qsizetype skippedLocation() const;
+    SVGTextCursor cursor() const { return {m_text, m_location, m_skipsWhitespace}; }
 
     QString m_text;
     qsizetype m_location = 0;
