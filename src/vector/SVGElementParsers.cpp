@@ -48,6 +48,8 @@ double clampedOpacity(std::optional<double> opacity) {
 QList<std::shared_ptr<SVGNode>> parseChildren(const SVGNodeContext& context,
                                               const SVGParseDelegate& delegate) {
     QList<std::shared_ptr<SVGNode>> children;
+    // At most one node per item: growing a long list step by step costs more than the spare room.
+    children.reserve(static_cast<qsizetype>(context.element().contents.size()));
     for (const auto& item : context.element().contents) {
         if (const XMLElement* child = item->asElement()) {
             if (std::shared_ptr<SVGNode> node = delegate(*child)) {

@@ -4,7 +4,10 @@
 #include "vector/SVGCharacters.h"
 #include "vector/SVGScanner.h"
 
+#include <QVarLengthArray>
+
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -126,9 +129,10 @@ bool isArgumentList(QStringView text) {
         {blank, Repeat::any},
     }};
     constexpr int endOfArgument = static_cast<int>(parts.size());
+    constexpr int classCount = static_cast<int>(other);
 
     // State k means "before part k"; past the last part a new argument may begin.
-    const auto close = [&](std::uint32_t states) {
+    const auto close = [](std::uint32_t states) {
         for (int pass = 0; pass < 2; ++pass) {
             for (int k = 0; k < endOfArgument; ++k) {
                 if ((states >> k & 1u) && parts[k].repeat != Repeat::once) {
@@ -141,7 +145,24 @@ bool isArgumentList(QStringView text) {
         }
         return states;
     };
-    std::uint32_t states = close(1u);
+    // The states one state reaches on one kind of character, closed; the states a set reaches
+    // are the union of what each of its states reaches.
+    using Successors = std::array<std::array<std::uint32_t, classCount>, endOfArgument + 1>;
+    static const Successors successors = [&close] {
+        Successors table{};
+        for (int k = 0; k < endOfArgument; ++k) {
+            for (int characterClass = 0; characterClass < classCount; ++characterClass) {
+                if (parts[k].accepts == characterClass) {
+                    table[k][characterClass] =
+                        close(1u << (parts[k].repeat == Repeat::any ? k : k + 1));
+                }
+            }
+        }
+        return table;
+    }();
+    static const std::uint32_t start = close(1u);
+
+    std::uint32_t states = start;
     bool readAny = false;
     for (const QChar character : text) {
         const CharacterClass characterClass = classOf(character);
@@ -149,15 +170,13 @@ bool isArgumentList(QStringView text) {
             return false;
         }
         std::uint32_t next = 0;
-        for (int k = 0; k < endOfArgument; ++k) {
-            if ((states >> k & 1u) && parts[k].accepts == characterClass) {
-                next |= 1u << (parts[k].repeat == Repeat::any ? k : k + 1);
-            }
+        for (std::uint32_t rest = states; rest != 0; rest &= rest - 1) {
+            next |= successors[std::countr_zero(rest)][characterClass];
         }
         if (next == 0) {
             return false;
         }
-        states = close(next);
+        states = next;
         readAny = true;
     }
     return readAny && (states >> endOfArgument & 1u);
@@ -252,7 +271,10 @@ struct Operation {
     bool endsList = false;
 };
 
-Operation operationOf(QStringView name, const QList<std::optional<double>>& numbers) {
+// The numbers of one argument list; a list rarely holds more than six.
+using ArgumentNumbers = QVarLengthArray<std::optional<double>, 8>;
+
+Operation operationOf(QStringView name, const ArgumentNumbers& numbers) {
     const qsizetype count = numbers.size();
     const auto number = [&](qsizetype index) {
         return index < count ? numbers[index] : std::nullopt;
@@ -327,7 +349,7 @@ QTransform SVGHelper::parseTransform(QStringView text, const QTransform& transfo
     QTransform accumulated = transform;
     QStringView rest = text;
     while (const std::optional<TransformFunction> function = findFunction(rest)) {
-        QList<std::optional<double>> numbers;
+        ArgumentNumbers numbers;
         qsizetype from = 0;
         while (const auto match = findNumber(function->arguments, from)) {
             numbers.append(

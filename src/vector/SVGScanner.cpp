@@ -93,7 +93,9 @@ std::optional<double> readPlainDecimal(QStringView text) {
     }
     if (digits == 0)
         return std::nullopt;
-    const double value = double(mantissa) / powersOfTen[fractionDigits];
+    // A whole number needs no division, which is by far the slowest step here.
+    const double value =
+        fractionDigits == 0 ? double(mantissa) : double(mantissa) / powersOfTen[fractionDigits];
     return negative ? -value : value;
 }
 
