@@ -198,7 +198,9 @@ void appendCharacters(XMLElement& element, const QXmlStreamReader& reader,
 }
 
 // Builds the tree from the reader's events until the document ends or the first error.
-std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, SVGLogger& logger) {
+// `declaresType` tells whether the document had a document type declaration.
+std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, SVGLogger& logger,
+                                      bool& declaresType) {
     reader.setNamespaceProcessing(false);
     NameTable names;
     // The white space between elements mostly repeats the same few indentations.
@@ -239,6 +241,9 @@ std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, SVGLogger& logge
                 stack.pop_back();
             }
             break;
+        case QXmlStreamReader::DTD:
+            declaresType = true;
+            break;
         case QXmlStreamReader::Characters:
             // Character data sections are dropped, like comments and processing instructions.
             if (!stack.empty() && !reader.isCDATA()) {
@@ -254,6 +259,36 @@ std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, SVGLogger& logge
     }
     return root;
 }
+
+// Making a reader costs about as much as reading a small icon with it, so each thread keeps one
+// for its next document. Only a reader that read a whole document without a document type
+// declaration is kept: clear() forgets everything else a document leaves in it, but not the
+// entities such a declaration defines.
+class SpareReader {
+public:
+    static std::unique_ptr<QXmlStreamReader> take(const QByteArray& data) {
+        std::unique_ptr<QXmlStreamReader> reader = std::move(spare());
+        if (!reader) {
+            reader = std::make_unique<QXmlStreamReader>();
+        }
+        reader->addData(data);
+        return reader;
+    }
+
+    static void giveBack(std::unique_ptr<QXmlStreamReader> reader, bool declaresType) {
+        if (declaresType || reader->hasError()) {
+            return;
+        }
+        reader->clear();
+        spare() = std::move(reader);
+    }
+
+private:
+    static std::unique_ptr<QXmlStreamReader>& spare() {
+        thread_local std::unique_ptr<QXmlStreamReader> reader;
+        return reader;
+    }
+};
 
 } // namespace
 
@@ -276,8 +311,11 @@ std::unique_ptr<XMLElement> DOMParser::parseData(const QByteArray& data, SVGLogg
     if (data.isEmpty()) {
         return nullptr;
     }
-    QXmlStreamReader reader(data);
-    return buildTree(reader, logger);
+    std::unique_ptr<QXmlStreamReader> reader = SpareReader::take(data);
+    bool declaresType = false;
+    std::unique_ptr<XMLElement> root = buildTree(*reader, logger, declaresType);
+    SpareReader::giveBack(std::move(reader), declaresType);
+    return root;
 }
 
 std::unique_ptr<XMLElement> DOMParser::parseString(const std::optional<QString>& string,

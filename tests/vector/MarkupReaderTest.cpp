@@ -89,6 +89,39 @@ TEST(MarkupReader, KeepsTheTreeReadBeforeAnErrorAndWritesOneLine) {
     }
 }
 
+TEST(MarkupReader, ReadsEachDocumentAsIfNoneCameBefore) {
+    // GIVEN documents read one after another on the same thread: one that declares an entity,
+    // one cut off inside an element, one in UTF-16, and a plain one
+    const QByteArray declaring =
+        R"(<!DOCTYPE svg [<!ENTITY colour "red">]><svg fill="&colour;"><g/></svg>)";
+    const QByteArray usingUndeclared = R"(<svg fill="&colour;"><g/></svg>)";
+    const QByteArray cutOff = "<svg><g fill=\"bl";
+    const QString wide = QStringLiteral("<svg fill=\"\u00e9\"/>");
+    const QByteArray utf16 =
+        QByteArray("\xff\xfe", 2) + QByteArray(reinterpret_cast<const char*>(wide.utf16()),
+                                               static_cast<qsizetype>(wide.size() * 2));
+    const QByteArray plain = "<svg fill=\"blue\"/>";
+    CapturedOutput output;
+    const auto first = DOMParser::parseData(declaring, *SVGLogger::console());
+    const auto second = DOMParser::parseData(usingUndeclared, *SVGLogger::console());
+    const auto third = DOMParser::parseData(cutOff, *SVGLogger::console());
+    const auto fourth = DOMParser::parseData(utf16, *SVGLogger::console());
+    const auto fifth = DOMParser::parseData(plain, *SVGLogger::console());
+    const QStringList lines = output.lines();
+    // THEN the entity resolves in its own document only, and every later document reads whole
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->attributes.value(u"fill"), QString("red"));
+    EXPECT_FALSE(second);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].contains(u"colour")) << lines[0].toStdString();
+    ASSERT_TRUE(third);
+    EXPECT_TRUE(third->contents.empty());
+    ASSERT_TRUE(fourth);
+    EXPECT_EQ(fourth->attributes.value(u"fill"), QStringLiteral("\u00e9"));
+    ASSERT_TRUE(fifth);
+    EXPECT_EQ(fifth->attributes.value(u"fill"), QString("blue"));
+}
+
 TEST(MarkupReader, GivesNoRootForEmptyOrNonXMLText) {
     {
         CapturedOutput output;
