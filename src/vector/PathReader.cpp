@@ -179,18 +179,31 @@ void PathReader::readNumbers(Values& values) {
 }
 
 std::optional<double> PathReader::readNumber() {
-    // The number's characters stand together in the input, from the current one on.
+    // The number's characters stand together in the input, from the current one on. A plain
+    // number is counted on the way; one with an exponent is read from its text.
     const qsizetype start = m_position;
-    bool hasPoint = current() == u'.';
-    ++m_position;
+    SVGPlainDecimal decimal;
+    bool plain = true;
+    bool hasPoint = false;
     for (; !atEnd(); ++m_position) {
         const QChar character = current();
-        const bool belongs = isDigit(character) || character == u'e' ||
-                             (character == u'-' && m_input.at(m_position - 1) == u'e') ||
-                             (character == u'.' && !hasPoint);
-        if (!belongs)
+        if (isDigit(character)) {
+            decimal.addDigit(character.unicode());
+        } else if (character == u'.' && !hasPoint) {
+            hasPoint = true;
+            decimal.startFraction();
+        } else if (m_position == start && character == u'-') {
+            decimal.setNegative();
+        } else if (character == u'e' || (character == u'-' && m_position > start &&
+                                         m_input.at(m_position - 1) == u'e')) {
+            plain = false;
+        } else {
             break;
-        hasPoint = hasPoint || character == u'.';
+        }
+    }
+    if (plain) {
+        if (const std::optional<double> value = decimal.value())
+            return value;
     }
     return readDouble(QStringView(m_input).sliced(start, m_position - start));
 }

@@ -150,8 +150,10 @@ std::optional<QRectF> readViewBox(const QString* text, ReadLength readLength) {
 }
 
 const QString* findViewBox(const XMLAttributes& attributes) {
+    constexpr QStringView viewBox = u"viewBox";
     for (const auto& [name, value] : attributes) {
-        if (name.compare(u"viewBox", Qt::CaseInsensitive) == 0) {
+        // Case folding maps character to character: only a name of the same length can match.
+        if (name.size() == viewBox.size() && name.compare(viewBox, Qt::CaseInsensitive) == 0) {
             return &value;
         }
     }

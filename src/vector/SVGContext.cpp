@@ -61,7 +61,8 @@ bool SVGConstants::isStyleAttribute(QStringView name) {
         return false;
     }
     for (const QString& styleName : namesByLength[name.size()]) {
-        if (styleName == name) {
+        if (styleName.front() == name.front() && styleName.back() == name.back() &&
+            styleName == name) {
             return true;
         }
     }

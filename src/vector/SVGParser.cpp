@@ -35,18 +35,13 @@ const QHash<QString, const SVGElementParser*>& elementParsers() {
 }
 
 // Percentages and the diagonal refer to the root viewBox's size, else to 100 by 100.
-SVGScreen documentScreen(const XMLElement& root, const SVGSettings& settings) {
-    SVGScreen screen{settings.ppi, 100, 100};
+void measureScreen(const XMLElement& root, SVGRootContext& rootContext) {
     if (root.name == u"svg") {
-        SVGRootContext measuring;
-        measuring.screen = screen;
-        measuring.defaultFontSize = settings.fontSize;
-        if (const std::optional<QRectF> viewBox = parseViewBox(root.attributes, measuring)) {
-            screen.width = viewBox->width();
-            screen.height = viewBox->height();
+        if (const std::optional<QRectF> viewBox = parseViewBox(root.attributes, rootContext)) {
+            rootContext.screen.width = viewBox->width();
+            rootContext.screen.height = viewBox->height();
         }
     }
-    return screen;
 }
 
 std::shared_ptr<SVGNode> parseDocument(const XMLElement* root, const SVGSettings& settings,
@@ -60,9 +55,10 @@ std::shared_ptr<SVGNode> parseDocument(const XMLElement* root, const SVGSettings
     SVGRootContext rootContext;
     rootContext.logger = settings.logger;
     rootContext.linker = std::move(linker);
-    rootContext.screen = documentScreen(*root, settings);
+    rootContext.screen = SVGScreen{settings.ppi, 100, 100};
     rootContext.index = std::move(index);
     rootContext.defaultFontSize = settings.fontSize;
+    measureScreen(*root, rootContext);
     return SVGParser::parse(SVGNodeContext::makeRoot(std::move(rootContext), *root));
 }
 

@@ -65,38 +65,28 @@ long long decimalMagnitude(std::string_view text) {
     return leading + exponent;
 }
 
-// A plain decimal of at most 15 digits ("12", "-0.5", "3.25") is an integer below 2^53 over a
-// power of ten of at most 22, both exact, so one division gives the correctly rounded value.
 std::optional<double> readPlainDecimal(QStringView text) {
-    static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    SVGPlainDecimal decimal;
     qsizetype index = 0;
-    const bool negative = !text.isEmpty() && text[0] == u'-';
-    if (negative || (text.size() > 1 && text[0] == u'+' && text[1] != u'-' && text[1] != u'+'))
+    if (!text.isEmpty() && text[0] == u'-') {
+        decimal.setNegative();
         index = 1;
-    std::int64_t mantissa = 0;
-    int digits = 0;
-    int fractionDigits = 0;
+    } else if (text.size() > 1 && text[0] == u'+' && text[1] != u'-' && text[1] != u'+') {
+        index = 1;
+    }
     bool inFraction = false;
     for (; index < text.size(); ++index) {
         const char16_t code = text[index].unicode();
         if (isDigit(code)) {
-            if (++digits > 15)
-                return std::nullopt;
-            mantissa = mantissa * 10 + (code - u'0');
-            fractionDigits += inFraction ? 1 : 0;
+            decimal.addDigit(code);
         } else if (code == u'.' && !inFraction) {
             inFraction = true;
+            decimal.startFraction();
         } else {
             return std::nullopt;
         }
     }
-    if (digits == 0)
-        return std::nullopt;
-    // A whole number needs no division, which is by far the slowest step here.
-    const double value =
-        fractionDigits == 0 ? double(mantissa) : double(mantissa) / powersOfTen[fractionDigits];
-    return negative ? -value : value;
+    return decimal.value();
 }
 
 // Any other decimal literal, through the standard conversion; kept out of line so that the
@@ -141,6 +131,17 @@ Q_NEVER_INLINE std::optional<double> readGeneralDecimal(QStringView text) {
 
 } // namespace
 
+std::optional<double> SVGPlainDecimal::value() const {
+    static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (m_digits == 0 || m_digits > maximumDigits)
+        return std::nullopt;
+    // A whole number needs no division, which is by far the slowest step here.
+    const double value = m_fractionDigits == 0 ? double(m_mantissa)
+                                               : double(m_mantissa) / powersOfTen[m_fractionDigits];
+    return m_negative ? -value : value;
+}
+
 std::optional<double> readDouble(QStringView text) {
     if (const std::optional<double> plain = readPlainDecimal(text))
         return plain;
@@ -165,17 +166,25 @@ qsizetype SVGTextCursor::skippedLocation() const {
 std::optional<double> SVGTextCursor::scanDouble() {
     const qsizetype start = skippedLocation();
     qsizetype position = start;
-    const auto digitsFrom = [this](qsizetype from) {
-        while (from < text.size() && isDigit(text[from]))
+    // The digits are counted on the way, so that a plain number needs no second pass.
+    SVGPlainDecimal decimal;
+    const auto digitsFrom = [this, &decimal](qsizetype from) {
+        while (from < text.size() && isDigit(text[from])) {
+            decimal.addDigit(text[from].unicode());
             ++from;
+        }
         return from;
     };
-    if (position < text.size() && (text[position] == u'-' || text[position] == u'+'))
+    if (position < text.size() && (text[position] == u'-' || text[position] == u'+')) {
+        if (text[position] == u'-')
+            decimal.setNegative();
         ++position;
+    }
     const qsizetype integerEnd = digitsFrom(position);
     qsizetype mantissaEnd = integerEnd;
     bool hasDigits = integerEnd > position;
     if (mantissaEnd < text.size() && text[mantissaEnd] == u'.') {
+        decimal.startFraction();
         const qsizetype fractionEnd = digitsFrom(mantissaEnd + 1);
         hasDigits = hasDigits || fractionEnd > mantissaEnd + 1;
         mantissaEnd = fractionEnd;
@@ -192,7 +201,11 @@ std::optional<double> SVGTextCursor::scanDouble() {
         if (exponentEnd > exponentStart)
             end = exponentEnd;
     }
-    const std::optional<double> value = readDouble(text.sliced(start, end - start));
+    std::optional<double> value;
+    if (end == mantissaEnd)
+        value = decimal.value();
+    if (!value)
+        value = readDouble(text.sliced(start, end - start));
     if (value)
         location = end;
     return value;

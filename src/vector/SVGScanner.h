@@ -37,6 +37,32 @@ struct SVGTextCursor {
     }
 };
 
+// The parts of a plain decimal ("12", "-0.5", "3.25"), counted while a reader walks over it so
+// that its value needs no second pass. At most 15 digits make an integer below 2^53 over a power
+// of ten of at most 15, both exact, so one division gives the correctly rounded value: the one
+// readDouble gives for the same text. Any other text has no value here.
+class SVGPlainDecimal {
+public:
+    void setNegative() { m_negative = true; }
+    void addDigit(char16_t digit) {
+        if (++m_digits <= maximumDigits)
+            m_mantissa = m_mantissa * 10 + (digit - u'0');
+        m_fractionDigits += m_inFraction ? 1 : 0;
+    }
+    void startFraction() { m_inFraction = true; }
+
+    std::optional<double> value() const;
+
+private:
+    static constexpr int maximumDigits = 15;
+
+    qint64 m_mantissa = 0;
+    int m_digits = 0;
+    int m_fractionDigits = 0;
+    bool m_inFraction = false;
+    bool m_negative = false;
+};
+
 // A cursor over a text that reads numbers and runs of characters from its front. Before every
 // read it skips white space (when asked to); a read that finds nothing leaves the cursor where
 // it was.

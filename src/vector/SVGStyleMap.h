@@ -24,7 +24,9 @@ public:
 
     const QString* find(QStringView name) const {
         for (const Entry& entry : m_entries) {
-            if (entry.first == name) {
+            // Lengths and first characters tell most names apart before the whole text.
+            if (entry.first.size() == name.size() &&
+                (name.isEmpty() || entry.first.front() == name.front()) && entry.first == name) {
                 return &entry.second;
             }
         }

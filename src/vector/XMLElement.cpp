@@ -12,7 +12,7 @@ namespace marlox::vector {
 
 const QString* XMLAttributes::find(QStringView name) const {
     for (const Entry& entry : m_entries) {
-        if (entry.first == name) {
+        if (sameName(entry.first, name)) {
             return &entry.second;
         }
     }

@@ -34,6 +34,13 @@ public:
     QString text;
 };
 
+// Whether two names are the same text. Names are short and mostly differ in their length or
+// first character, which are compared before the rest.
+inline bool sameName(QStringView first, QStringView second) {
+    return first.size() == second.size() && (first.isEmpty() || first.front() == second.front()) &&
+           first == second;
+}
+
 // Attributes in the order the markup gives them; names keep their prefixes ("xlink:href").
 class XMLAttributes {
 public:
