@@ -109,6 +109,9 @@ SVGStyleMap mergeStyles(const SVGStyleMap& own, const SVGStyleMap& inherited) {
     if (own.isEmpty()) {
         return inherited;
     }
+    if (inherited.isEmpty()) {
+        return own;
+    }
     SVGStyleMap merged = inherited;
     for (const auto& [name, value] : own) {
         merged.insert(name, value);

@@ -27,7 +27,7 @@ std::optional<double> SVGHelper::parseNumber(const QString& text) {
 }
 
 QList<QPointF> SVGHelper::parsePoints(QStringView text) {
-    QList<double> numbers;
+    QVarLengthArray<double, 32> numbers;
     SVGTextCursor scanner{text};
     while (!scanner.isAtEnd()) {
         const std::optional<double> number = scanner.scanDouble();

@@ -3,14 +3,13 @@
 #include "vector/SVGAttribute.h"
 #include "vector/SVGElementParsers.h"
 #include "vector/SVGIndex.h"
-
-#include <QHash>
+#include "vector/SVGNameTable.h"
 
 namespace marlox::vector {
 
 namespace {
 
-const QHash<QString, const SVGElementParser*>& elementParsers() {
+const SVGNameTable<const SVGElementParser*>& elementParsers() {
     static const SVGViewportParser viewport;
     static const SVGGroupParser group;
     static const SVGUseParser use;
@@ -23,14 +22,21 @@ const QHash<QString, const SVGElementParser*>& elementParsers() {
     static const SVGPolygonParser polygon;
     static const SVGPolylineParser polyline;
     static const SVGPathParser path;
-    static const QHash<QString, const SVGElementParser*> table = {
-        {QStringLiteral("svg"), &viewport},      {QStringLiteral("g"), &group},
-        {QStringLiteral("use"), &use},           {QStringLiteral("text"), &text},
-        {QStringLiteral("image"), &image},       {QStringLiteral("rect"), &rect},
-        {QStringLiteral("circle"), &circle},     {QStringLiteral("ellipse"), &ellipse},
-        {QStringLiteral("line"), &line},         {QStringLiteral("polygon"), &polygon},
-        {QStringLiteral("polyline"), &polyline}, {QStringLiteral("path"), &path},
-    };
+    static const SVGNameTable<const SVGElementParser*> table = [] {
+        const std::pair<QString, const SVGElementParser*> entries[] = {
+            {QStringLiteral("svg"), &viewport},      {QStringLiteral("g"), &group},
+            {QStringLiteral("use"), &use},           {QStringLiteral("text"), &text},
+            {QStringLiteral("image"), &image},       {QStringLiteral("rect"), &rect},
+            {QStringLiteral("circle"), &circle},     {QStringLiteral("ellipse"), &ellipse},
+            {QStringLiteral("line"), &line},         {QStringLiteral("polygon"), &polygon},
+            {QStringLiteral("polyline"), &polyline}, {QStringLiteral("path"), &path},
+        };
+        SVGNameTable<const SVGElementParser*> parsers;
+        for (const auto& [name, parser] : entries) {
+            parsers.add(name, parser);
+        }
+        return parsers;
+    }();
     return table;
 }
 
@@ -65,7 +71,8 @@ std::shared_ptr<SVGNode> parseDocument(const XMLElement* root, const SVGSettings
 } // namespace
 
 const SVGElementParser* SVGParser::elementParser(const QString& name) {
-    return elementParsers().value(name);
+    const auto* found = elementParsers().find(name);
+    return found ? found->second : nullptr;
 }
 
 std::shared_ptr<SVGNode> SVGParser::parse(const SVGNodeContext& context) {

@@ -1,12 +1,14 @@
 #include "vector/XMLElement.h"
 
 #include "vector/SVGContext.h"
+#include "vector/SVGNameTable.h"
 
 #include <QFile>
-#include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QXmlStreamReader>
+
+#include <span>
 
 namespace marlox::vector {
 
@@ -71,10 +73,20 @@ QString describeError(const QXmlStreamReader& reader) {
         .arg(reader.errorString());
 }
 
+SVGNameTable<bool> tableOf(std::initializer_list<std::span<const QString>> lists) {
+    SVGNameTable<bool> table;
+    for (const std::span<const QString> texts : lists) {
+        for (const QString& text : texts) {
+            table.add(text, true);
+        }
+    }
+    return table;
+}
+
 // The element and attribute names the library reads, made once: a document's names that are
 // among them share these texts, which copy without touching a reference count.
-const QHash<QStringView, QString>& knownNames() {
-    static const QHash<QStringView, QString> names = [] {
+const SVGNameTable<bool>& knownNames() {
+    static const SVGNameTable<bool> names = [] {
         static const QString texts[] = {
             // Elements.
             QStringLiteral("svg"),
@@ -136,16 +148,63 @@ const QHash<QStringView, QString>& knownNames() {
             QStringLiteral("xlink:href"),
             QStringLiteral("href"),
         };
-        QHash<QStringView, QString> table;
-        for (const QString& text : texts) {
-            table.insert(text, text);
-        }
-        for (const QString& text : SVGConstants::styleAttributes()) {
-            table.insert(text, text);
-        }
-        return table;
+        return tableOf({texts, SVGConstants::styleAttributes()});
     }();
     return names;
+}
+
+// Attribute values that recur across documents (icon files above all), made once: a value among
+// them needs no text of its own.
+const SVGNameTable<bool>& commonValues() {
+    static const SVGNameTable<bool> values = [] {
+        static const QString texts[] = {
+            QStringLiteral("none"),
+            QStringLiteral("round"),
+            QStringLiteral("currentColor"),
+            QStringLiteral("0"),
+            QStringLiteral("1"),
+            QStringLiteral("1.5"),
+            QStringLiteral("2"),
+            QStringLiteral("3"),
+            QStringLiteral("4"),
+            QStringLiteral("12"),
+            QStringLiteral("16"),
+            QStringLiteral("24"),
+            QStringLiteral("32"),
+            QStringLiteral("0 0 16 16"),
+            QStringLiteral("0 0 24 24"),
+            QStringLiteral("0 0 32 32"),
+            QStringLiteral("http://www.w3.org/2000/svg"),
+            QStringLiteral("http://www.w3.org/1999/xlink"),
+            QStringLiteral("1.1"),
+            QStringLiteral("100%"),
+            QStringLiteral("butt"),
+            QStringLiteral("square"),
+            QStringLiteral("miter"),
+            QStringLiteral("bevel"),
+            QStringLiteral("evenodd"),
+            QStringLiteral("nonzero"),
+            QStringLiteral("inherit"),
+            QStringLiteral("transparent"),
+            QStringLiteral("black"),
+            QStringLiteral("white"),
+            QStringLiteral("userSpaceOnUse"),
+            QStringLiteral("objectBoundingBox"),
+        };
+        return tableOf({texts});
+    }();
+    return values;
+}
+
+QString valueText(QStringView value) {
+    // No common value is longer; longer texts skip the table.
+    constexpr qsizetype longestCommon = 28;
+    if (value.size() <= longestCommon) {
+        if (const auto* common = commonValues().find(value)) {
+            return common->first;
+        }
+    }
+    return value.toString();
 }
 
 // Texts that repeat throughout a document are stored once and shared, up to a few of them.
@@ -176,9 +235,8 @@ private:
 class NameTable {
 public:
     QString intern(QStringView name) {
-        const QHash<QStringView, QString>& known = knownNames();
-        if (const auto found = known.constFind(name); found != known.cend()) {
-            return found.value();
+        if (const auto* known = knownNames().find(name)) {
+            return known->first;
         }
         return m_otherNames.text(name);
     }
@@ -220,7 +278,7 @@ std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, SVGLogger& logge
             attributes.reserve(static_cast<std::size_t>(readAttributes.size()));
             for (const QXmlStreamAttribute& attribute : readAttributes) {
                 attributes.set(names.intern(attribute.qualifiedName()),
-                               attribute.value().toString());
+                               valueText(attribute.value()));
             }
             auto element = std::make_unique<XMLElement>(names.intern(reader.qualifiedName()),
                                                         std::move(attributes));
