@@ -131,17 +131,6 @@ Q_NEVER_INLINE std::optional<double> readGeneralDecimal(QStringView text) {
 
 } // namespace
 
-std::optional<double> SVGPlainDecimal::value() const {
-    static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    if (m_digits == 0 || m_digits > maximumDigits)
-        return std::nullopt;
-    // A whole number needs no division, which is by far the slowest step here.
-    const double value = m_fractionDigits == 0 ? double(m_mantissa)
-                                               : double(m_mantissa) / powersOfTen[m_fractionDigits];
-    return m_negative ? -value : value;
-}
-
 std::optional<double> readDouble(QStringView text) {
     if (const std::optional<double> plain = readPlainDecimal(text))
         return plain;

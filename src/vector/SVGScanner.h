@@ -51,10 +51,21 @@ public:
     }
     void startFraction() { m_inFraction = true; }
 
-    std::optional<double> value() const;
+    // Inline, as it is read once per number of every path.
+    std::optional<double> value() const {
+        if (m_digits == 0 || m_digits > maximumDigits)
+            return std::nullopt;
+        // A whole number needs no division, which is by far the slowest step here.
+        const double value = m_fractionDigits == 0
+                                 ? double(m_mantissa)
+                                 : double(m_mantissa) / powersOfTen[m_fractionDigits];
+        return m_negative ? -value : value;
+    }
 
 private:
     static constexpr int maximumDigits = 15;
+    static constexpr double powersOfTen[maximumDigits + 1] = {
+        1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
     qint64 m_mantissa = 0;
     int m_digits = 0;
