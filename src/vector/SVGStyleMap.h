@@ -1,5 +1,7 @@
 #pragma once
 
+#include "vector/SVGNames.h"
+
 #include <QString>
 #include <QStringView>
 #include <QVarLengthArray>
@@ -23,10 +25,11 @@ public:
     }
 
     const QString* find(QStringView name) const {
+        if (!(m_names & nameBit(name))) {
+            return nullptr;
+        }
         for (const Entry& entry : m_entries) {
-            // Lengths and first characters tell most names apart before the whole text.
-            if (entry.first.size() == name.size() &&
-                (name.isEmpty() || entry.first.front() == name.front()) && entry.first == name) {
+            if (sameName(entry.first, name)) {
                 return &entry.second;
             }
         }
@@ -47,6 +50,7 @@ public:
             }
         }
         m_entries.append(Entry(name, value));
+        m_names |= nameBit(name);
     }
     bool isEmpty() const { return m_entries.isEmpty(); }
     qsizetype size() const { return m_entries.size(); }
@@ -55,6 +59,8 @@ public:
 
 private:
     QVarLengthArray<Entry, 12> m_entries;
+    // The bits of the names present (nameBit).
+    quint64 m_names = 0;
 };
 
 } // namespace marlox::vector

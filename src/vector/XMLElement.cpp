@@ -13,6 +13,9 @@
 namespace marlox::vector {
 
 const QString* XMLAttributes::find(QStringView name) const {
+    if (!(m_names & nameBit(name))) {
+        return nullptr;
+    }
     for (const Entry& entry : m_entries) {
         if (sameName(entry.first, name)) {
             return &entry.second;
@@ -36,12 +39,27 @@ void XMLAttributes::set(const QString& name, const QString& value) {
         }
     }
     m_entries.emplace_back(name, value);
+    m_names |= nameBit(name);
 }
+
+namespace {
+
+// An element that holds anything mostly holds several items, white space between them included:
+// room for a few is made at once rather than by doubling from one.
+void appendItem(XMLElement& element, std::unique_ptr<XMLNode> item) {
+    constexpr std::size_t firstRoom = 8;
+    if (element.contents.capacity() == 0) {
+        element.contents.reserve(firstRoom);
+    }
+    element.contents.push_back(std::move(item));
+}
+
+} // namespace
 
 XMLElement& XMLElement::appendElement(std::unique_ptr<XMLElement> element) {
     XMLElement& appended = *element;
     appended.m_parent = this;
-    contents.push_back(std::move(element));
+    appendItem(*this, std::move(element));
     return appended;
 }
 
@@ -61,7 +79,7 @@ void XMLElement::appendText(QStringView text) {
         run->text += text;
         return;
     }
-    contents.push_back(std::make_unique<XMLText>(text.toString()));
+    appendItem(*this, std::make_unique<XMLText>(text.toString()));
 }
 
 namespace {
@@ -249,7 +267,7 @@ private:
 void appendCharacters(XMLElement& element, const QXmlStreamReader& reader,
                       RepeatedTexts& blankRuns) {
     if (reader.isWhitespace() && !lastTextRun(element)) {
-        element.contents.push_back(std::make_unique<XMLText>(blankRuns.text(reader.text())));
+        appendItem(element, std::make_unique<XMLText>(blankRuns.text(reader.text())));
         return;
     }
     element.appendText(reader.text());

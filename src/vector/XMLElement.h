@@ -1,10 +1,12 @@
 #pragma once
 
+#include "vector/SVGNames.h"
 #include "vector/SVGSettings.h"
 
 #include <QString>
 #include <QStringConverter>
 #include <QUrl>
+#include <QVarLengthArray>
 
 #include <memory>
 #include <optional>
@@ -34,34 +36,34 @@ public:
     QString text;
 };
 
-// Whether two names are the same text. Names are short and mostly differ in their length or
-// first character, which are compared before the rest.
-inline bool sameName(QStringView first, QStringView second) {
-    return first.size() == second.size() && (first.isEmpty() || first.front() == second.front()) &&
-           first == second;
-}
-
 // Attributes in the order the markup gives them; names keep their prefixes ("xlink:href").
 class XMLAttributes {
 public:
     using Entry = std::pair<QString, QString>;
 
     XMLAttributes() = default;
-    XMLAttributes(std::initializer_list<Entry> entries) : m_entries(entries) {}
+    XMLAttributes(std::initializer_list<Entry> entries) : m_entries(entries) {
+        for (const Entry& entry : m_entries) {
+            m_names |= nameBit(entry.first);
+        }
+    }
 
     const QString* find(QStringView name) const;
     bool contains(QStringView name) const { return find(name) != nullptr; }
     std::optional<QString> value(QStringView name) const;
     void set(const QString& name, const QString& value);
-    void reserve(std::size_t size) { m_entries.reserve(size); }
+    void reserve(std::size_t size) { m_entries.reserve(static_cast<qsizetype>(size)); }
 
-    bool isEmpty() const { return m_entries.empty(); }
-    std::size_t size() const { return m_entries.size(); }
+    bool isEmpty() const { return m_entries.isEmpty(); }
+    std::size_t size() const { return static_cast<std::size_t>(m_entries.size()); }
     auto begin() const { return m_entries.begin(); }
     auto end() const { return m_entries.end(); }
 
 private:
-    std::vector<Entry> m_entries;
+    // Most elements carry a handful of attributes; they stay inside the element.
+    QVarLengthArray<Entry, 6> m_entries;
+    // The bits of the names present (nameBit).
+    quint64 m_names = 0;
 };
 
 class XMLElement final : public XMLNode {
