@@ -128,8 +128,8 @@ SVGNodeContext::SVGNodeContext(std::shared_ptr<const SVGRootContext> root,
       m_throughReference(throughReference) {}
 
 SVGNodeContext SVGNodeContext::makeRoot(SVGRootContext root, const XMLElement& element) {
-    auto styles =
-        std::make_shared<const SVGStyleMap>(mergeStyles(collectStyles(element, *root.index), {}));
+    // Own styles laid over none are the own styles.
+    auto styles = std::make_shared<const SVGStyleMap>(collectStyles(element, *root.index));
     return SVGNodeContext(std::make_shared<const SVGRootContext>(std::move(root)), element, {},
                           std::move(styles), nullptr, false);
 }

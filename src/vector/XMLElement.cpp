@@ -291,15 +291,15 @@ std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, SVGLogger& logge
                                       .arg(DOMParser::maximumDepth));
                 break;
             }
-            XMLAttributes attributes;
+            // The attributes are set in place, in the element that keeps them.
+            auto element =
+                std::make_unique<XMLElement>(names.intern(reader.qualifiedName()), XMLAttributes());
             const QXmlStreamAttributes readAttributes = reader.attributes();
-            attributes.reserve(static_cast<std::size_t>(readAttributes.size()));
+            element->attributes.reserve(static_cast<std::size_t>(readAttributes.size()));
             for (const QXmlStreamAttribute& attribute : readAttributes) {
-                attributes.set(names.intern(attribute.qualifiedName()),
-                               valueText(attribute.value()));
+                element->attributes.set(names.intern(attribute.qualifiedName()),
+                                        valueText(attribute.value()));
             }
-            auto element = std::make_unique<XMLElement>(names.intern(reader.qualifiedName()),
-                                                        std::move(attributes));
             XMLElement* opened = element.get();
             if (!stack.empty()) {
                 stack.back()->appendElement(std::move(element));
