@@ -57,7 +57,14 @@ bool SVGConstants::isStyleAttribute(QStringView name) {
         }
         return byLength;
     }();
-    if (name.size() > longest) {
+    static const quint64 styleNameBits = [] {
+        quint64 bits = 0;
+        for (const QString& styleName : styleAttributes()) {
+            bits |= nameBit(styleName);
+        }
+        return bits;
+    }();
+    if (name.size() > longest || !(styleNameBits & nameBit(name))) {
         return false;
     }
     for (const QString& styleName : namesByLength[name.size()]) {

@@ -43,10 +43,12 @@ public:
 
     // Sets the value, replacing an earlier one of the same name.
     void insert(const QString& name, const QString& value) {
-        for (Entry& entry : m_entries) {
-            if (entry.first == name) {
-                entry.second = value;
-                return;
+        if (m_names & nameBit(name)) {
+            for (Entry& entry : m_entries) {
+                if (entry.first == name) {
+                    entry.second = value;
+                    return;
+                }
             }
         }
         m_entries.append(Entry(name, value));

@@ -32,10 +32,12 @@ std::optional<QString> XMLAttributes::value(QStringView name) const {
 }
 
 void XMLAttributes::set(const QString& name, const QString& value) {
-    for (Entry& entry : m_entries) {
-        if (entry.first == name) {
-            entry.second = value;
-            return;
+    if (m_names & nameBit(name)) {
+        for (Entry& entry : m_entries) {
+            if (entry.first == name) {
+                entry.second = value;
+                return;
+            }
         }
     }
     m_entries.emplace_back(name, value);
