@@ -105,6 +105,45 @@ TEST(ShapeParsers, FillDefaultsToBlackAtTheFillOrElementOpacity) {
     }
 }
 
+TEST(ShapeParsers, ShapesSharingTheirStylesGetEqualPaintsAndEachWritesItsOwnLines) {
+    // GIVEN a group whose stroke and fill its children share, one child with a stroke of its
+    // own, and a group whose stroke width has a unit the reader does not support
+    CapturedOutput output;
+    const auto root = std::dynamic_pointer_cast<SVGGroup>(parse(QStringLiteral(
+        R"(<svg><g stroke="#112233" stroke-width="2" fill="red">)"
+        R"(<line x2="1"/><rect width="1" height="1"/><circle r="1" stroke="#0000ff"/><path d="M0 0"/>)"
+        R"(</g><g stroke="#112233" stroke-width="3em"><line x2="1"/><line x2="2"/></g></svg>)")));
+    const QStringList lines = output.lines();
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->contents().size(), 2);
+    const auto shared = std::dynamic_pointer_cast<SVGGroup>(root->contents()[0]);
+    const auto reported = std::dynamic_pointer_cast<SVGGroup>(root->contents()[1]);
+    ASSERT_TRUE(shared && reported);
+    ASSERT_EQ(shared->contents().size(), 4);
+    // THEN the children without styles of their own read the group's paints
+    for (const qsizetype index : {0, 1, 3}) {
+        const auto shape = std::dynamic_pointer_cast<SVGShape>(shared->contents()[index]);
+        ASSERT_TRUE(shape && shape->stroke()) << index;
+        EXPECT_EQ(colorOf(shape->fill()), 0xFF0000) << index;
+        EXPECT_EQ(colorOf(shape->stroke()->fill()), 0x112233) << index;
+        EXPECT_EQ(shape->stroke()->width(), 2) << index;
+    }
+    // AND the child with a stroke of its own keeps it
+    const auto own = std::dynamic_pointer_cast<SVGShape>(shared->contents()[2]);
+    ASSERT_TRUE(own && own->stroke());
+    EXPECT_EQ(colorOf(own->stroke()->fill()), 0x0000FF);
+    EXPECT_EQ(own->stroke()->width(), 2);
+    // AND every shape of the second group writes the unit line for its own stroke
+    ASSERT_EQ(reported->contents().size(), 2);
+    EXPECT_EQ(lines,
+              QStringList(2, QStringLiteral("SVG parsing error. Unit \"em\" is not supported")));
+    for (const auto& node : reported->contents()) {
+        const auto line = std::dynamic_pointer_cast<SVGLine>(node);
+        ASSERT_TRUE(line && line->stroke());
+        EXPECT_EQ(line->stroke()->width(), 3);
+    }
+}
+
 TEST(ShapeParsers, ReadCommonAttributesOfEveryElement) {
     const auto rect = parseOne<SVGRect>(
         R"~(<rect id="a" xml:id="b" opacity="1.5" transform="translate(10,0) scale(2)"/>)~");
