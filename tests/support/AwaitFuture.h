@@ -9,14 +9,11 @@
 
 namespace marlox::testing {
 
-// Runs the calling thread's event loop until the future has finished, so that continuations
-// queued to this thread get to run. False when it has not finished in time.
+// Runs this thread's event loop until the future has finished, so that continuations queued to
+// this thread get to run. False when it has not finished in time.
 template <typename T>
 bool awaitFuture(const QFuture<T>& future,
                  std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
-    if (future.isFinished()) {
-        return true;
-    }
     QEventLoop loop;
     QFutureWatcher<T> watcher;
     QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);

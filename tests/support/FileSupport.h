@@ -1,22 +1,17 @@
 #pragma once
 
-// File helpers the catalog and tools tests share.
-
 #include "support/ScratchHome.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QString>
-#include <QStringList>
 
 #include <optional>
 
 namespace marlox::testing {
 
-// Every path under the folder, relative to it and sorted, hidden ones and links included but not
-// followed.
+// Every path under the folder, relative and sorted, hidden ones and unfollowed links included.
 inline QStringList treeOf(const QString& folder) {
     QStringList paths;
     QDirIterator iterator(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
@@ -28,12 +23,10 @@ inline QStringList treeOf(const QString& folder) {
     return paths;
 }
 
-// What the file holds, or nothing when there is no file.
+// Nothing stands for no file.
 inline std::optional<QByteArray> contentsOf(const QString& path) {
     return QFileInfo(path).isFile() ? std::optional(readFile(path)) : std::nullopt;
 }
-
-// Makes the file hold `contents`, or removes it when there are none.
 inline void setContents(const QString& path, const std::optional<QByteArray>& contents) {
     QFile::remove(path);
     if (contents) {

@@ -15,27 +15,13 @@ namespace {
 
 constexpr qint64 fileChunkBytes = 1024 * 1024;
 
-QByteArray reasonPhrase(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
-}
-
 QByteArray head(int status, qint64 length) {
-    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) +
+    return "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Error") +
            "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
            QByteArray::number(length) + "\r\nConnection: close\r\n\r\n";
 }
 
-// Feeds a file to the socket a chunk at a time, as the socket drains, so a large body never sits
-// in memory.
+// Feeds the file a chunk at a time as the socket drains, so a large body never sits in memory.
 void streamFile(QTcpSocket* socket, int status, const QString& path) {
     auto file = std::make_shared<QFile>(path);
     if (!file->open(QIODevice::ReadOnly)) {
@@ -57,6 +43,15 @@ void streamFile(QTcpSocket* socket, int status, const QString& path) {
     feed();
 }
 
+void answer(QTcpSocket* socket, const HttpAnswer& configured) {
+    if (!configured.bodyFilePath.isEmpty()) {
+        streamFile(socket, configured.status, configured.bodyFilePath);
+        return;
+    }
+    socket->write(head(configured.status, configured.body.size()) + configured.body);
+    socket->disconnectFromHost();
+}
+
 } // namespace
 
 LoopbackHttpServer::LoopbackHttpServer() {
@@ -69,8 +64,14 @@ LoopbackHttpServer::LoopbackHttpServer() {
             m_server = new QTcpServer(m_context);
             m_server->listen(QHostAddress::LocalHost, 0);
             m_port = m_server->serverPort();
-            QObject::connect(m_server, &QTcpServer::newConnection, m_context,
-                             [this] { acceptConnections(); });
+            QObject::connect(m_server, &QTcpServer::newConnection, m_context, [this] {
+                while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+                    QObject::connect(socket, &QTcpSocket::disconnected, socket,
+                                     &QObject::deleteLater);
+                    QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                     [this, socket] { serve(socket); });
+                }
+            });
         },
         Qt::BlockingQueuedConnection);
 }
@@ -108,18 +109,6 @@ bool LoopbackHttpServer::waitForRequestCount(const QString& path, int count,
     return true;
 }
 
-QStringList LoopbackHttpServer::requestedPaths() const {
-    QMutexLocker lock(&m_mutex);
-    return m_requestedPaths;
-}
-
-void LoopbackHttpServer::acceptConnections() {
-    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
-    }
-}
-
 void LoopbackHttpServer::serve(QTcpSocket* socket) {
     // The request is complete once its header block has ended; GETs carry no body.
     if (socket->property("answered").toBool() || !socket->peek(64 * 1024).contains("\r\n\r\n")) {
@@ -138,15 +127,6 @@ void LoopbackHttpServer::serve(QTcpSocket* socket) {
     }
     QTimer::singleShot(configured.delay, socket,
                        [socket, configured] { answer(socket, configured); });
-}
-
-void LoopbackHttpServer::answer(QTcpSocket* socket, const HttpAnswer& configured) {
-    if (!configured.bodyFilePath.isEmpty()) {
-        streamFile(socket, configured.status, configured.bodyFilePath);
-        return;
-    }
-    socket->write(head(configured.status, configured.body.size()) + configured.body);
-    socket->disconnectFromHost();
 }
 
 } // namespace marlox::testing

@@ -15,12 +15,14 @@ ScratchHome::ScratchHome() : m_folder(QDir::tempPath() + QLatin1String("/marlox-
         QDir().mkpath(folder);
         qputenv(variable, QFile::encodeName(folder));
     };
-    point("HOME", root + QLatin1String("/home"));
-    point("XDG_CONFIG_HOME", root + QLatin1String("/home/.config"));
-    point("XDG_DATA_HOME", root + QLatin1String("/home/.local/share"));
-    point("XDG_CACHE_HOME", root + QLatin1String("/home/.cache"));
-    point("XDG_STATE_HOME", root + QLatin1String("/home/.local/state"));
-    point("XDG_RUNTIME_DIR", root + QLatin1String("/runtime"));
+    for (const auto& [variable, folder] : {std::pair{"HOME", "/home"},
+                                           {"XDG_CONFIG_HOME", "/home/.config"},
+                                           {"XDG_DATA_HOME", "/home/.local/share"},
+                                           {"XDG_CACHE_HOME", "/home/.cache"},
+                                           {"XDG_STATE_HOME", "/home/.local/state"},
+                                           {"XDG_RUNTIME_DIR", "/runtime"}}) {
+        point(variable, root + QLatin1String(folder));
+    }
     QFile::setPermissions(root + QLatin1String("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     platform::Bundle::setMainBundlePath(builtBundlePath());
@@ -51,10 +53,6 @@ QByteArray readFile(const QString& path) {
 
 QString builtBundlePath() {
     return QStringLiteral(MARLOX_BUNDLE_DIR);
-}
-
-QString sourcePath(const QString& relative) {
-    return QStringLiteral(MARLOX_SOURCE_DIR) + QLatin1Char('/') + relative;
 }
 
 } // namespace marlox::testing

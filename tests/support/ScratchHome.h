@@ -9,8 +9,8 @@
 
 namespace marlox::testing {
 
-// Points HOME and every XDG_* folder at a fresh temporary folder for as long as it lives, and
-// the main bundle at the bundle the build produced. Nothing a test does reaches the real home.
+// Points HOME and every XDG_* folder at a fresh temporary folder while it lives, and the main
+// bundle at the one the build produced, so that nothing a test does reaches the real home.
 class ScratchHome {
 public:
     ScratchHome();
@@ -27,18 +27,15 @@ private:
     QList<std::pair<QByteArray, QByteArray>> m_previousEnvironment;
 };
 
-// The base of every test that touches files: a scratch home per test.
 class ScratchHomeTest : public ::testing::Test {
 protected:
     ScratchHome home;
 };
 
-// Writes bytes to a file, creating its folder; fails the test when it cannot.
+// Creates the file's folder; fails the test when it cannot write.
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 
-// The bundle the build produced (its resources, tools and Info.plist).
 QString builtBundlePath();
-QString sourcePath(const QString& relative);
 
 } // namespace marlox::testing

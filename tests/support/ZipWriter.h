@@ -7,8 +7,8 @@ struct archive;
 
 namespace marlox::testing {
 
-// Writes zip archives for tests and benchmarks, entry by entry, with any names, including ones a
-// careful tool must refuse ("../evil", absolute paths, links that point out).
+// Writes zip archives entry by entry with any names, including ones a careful tool must refuse
+// ("../evil", absolute paths, links that point out).
 class ZipWriter {
 public:
     enum class Compression { deflate, store };
@@ -25,7 +25,7 @@ public:
     // A file whose contents follow in chunks through writeData(), for bodies too large to hold.
     void beginFile(const QString& name, qint64 size, int permissions = 0644);
     void writeData(const QByteArray& chunk);
-    // Finishes the archive; false when anything failed along the way.
+    // False when anything failed along the way.
     bool close();
 
 private:
