@@ -113,16 +113,15 @@ TEST(CatalogManifestTest, ReadsPackageTypesLenientlyAndWritesThemCanonically) {
     EXPECT_EQ(packageTypeFromRawValue("template"), PackageType::template_);
 }
 
-TEST(CatalogManifestTest, BlankDownloadUrlIsKeptButIsNoRemotePayload) {
+TEST(CatalogManifestTest, BlankPayloadTextIsKeptButCountsAsNoPayload) {
     const auto catalog = decodeWith({{"downloadURL", " \n\t "}});
     ASSERT_TRUE(catalog);
     PackageManifest package = catalog->packages[1];
     EXPECT_EQ(package.downloadURL, QString(" \n\t "));
     EXPECT_FALSE(package.hasRemotePayload());
     package.downloadURL = " https://example.com/a.zip ";
-    EXPECT_TRUE(package.hasRemotePayload());
     package.motionTemplatePayloadPath = "  ";
-    EXPECT_FALSE(package.hasMotionTemplatePayload());
+    EXPECT_TRUE(package.hasRemotePayload() && !package.hasMotionTemplatePayload());
 }
 
 TEST(CatalogManifestTest, RoundTripsEveryField) {
@@ -145,24 +144,16 @@ TEST(CatalogManifestTest, RoundTripsEveryField) {
 }
 
 TEST(CatalogManifestTest, RejectsMalformedJsonAndDocumentsThatAreNotCatalogs) {
-    // Against the JSON grammar (bad bytes in strings last), then good JSON that is no catalog.
-    QList<QByteArray> rejected = {"",
-                                  "{",
-                                  "{\"catalogVersion\":\"1\",}",
-                                  "{} {}",
-                                  "{\"a\":01}",
-                                  "{\"a\":1.}",
-                                  "{\"a\":-}",
-                                  "{\"a\":tru}",
-                                  "{\"a\":\"\\x\"}",
-                                  "{\"a\":\"\\u12\"}",
-                                  "{'a':1}",
-                                  "{\"a\" 1}",
-                                  "[1,]"};
+    // Against the JSON grammar (split at '|'; bad bytes in strings after), then good JSON that is
+    // no catalog.
+    QList<QByteArray> rejected =
+        QByteArray(R"(|{|{"catalogVersion":"1",}|{} {}|{"a":01}|{"a":1.}|{"a":-}|{"a":tru}|)"
+                   R"({"a":"\x"}|{"a":"\u12"}|{'a':1}|{"a" 1}|[1,]|[])")
+            .split('|');
     rejected << "{\"a\":\"\x01\"}"
              << "{\"a\":\"\xff\"}"
              << "{\"a\":\"\xc0\xaf\"}"
-             << QByteArray("[").repeated(1000) + QByteArray("]").repeated(1000) << "[]"
+             << QByteArray("[").repeated(1000) + QByteArray("]").repeated(1000)
              << R"({"catalogVersion":"1","generatedAt":"x"})"
              << R"({"catalogVersion":"1","generatedAt":"x","packages":[3]})"
              << R"({"catalogVersion":1,"generatedAt":"x","packages":[]})";
@@ -211,10 +202,10 @@ TEST(CatalogManifestTest, AgreesWithQtsParserOnTheSampleAndOnDamagedCopies) {
 
 TEST(CategorySortKeyTest, OrdersKnownTitlesFirstThenOthersByLowercasedText) {
     EXPECT_EQ(categorySortKey("Color & Grade"), std::make_pair(2, QString("color & grade")));
-    EXPECT_EQ(categorySortKey("color & grade").first, 5);
-    EXPECT_EQ(categorySortKey("Time & Counters").first, 0);
-    EXPECT_EQ(categorySortKey("Compositing & Keying").first, 4);
-    EXPECT_LT(categorySortKey("Compositing & Keying"), categorySortKey("Audio"));
+    EXPECT_EQ(
+        QList({categorySortKey("Time & Counters").first, categorySortKey("color & grade").first,
+               categorySortKey("Compositing & Keying").first}),
+        QList({0, 5, 4}));
     EXPECT_LT(categorySortKey("audio"), categorySortKey("Zebra"));
 }
 
@@ -231,32 +222,28 @@ TEST(CompareVersionsTest, ComparesDottedPartsAsIntegers) {
     }
 }
 
-// The catalog that ships in the bundle is a real one: every category and every type, with
-// descriptions, and thumbnails for most packages.
+// The catalog that ships in the bundle is a real one: every category and type, described, and
+// 16:9 thumbnails for most packages.
 TEST(BuiltInCatalogTest, CoversEveryCategoryAndTypeWithThumbnails) {
     marlox::testing::ScratchHome home;
     const auto catalog =
         decodeCatalogManifest(marlox::testing::readFile(urlForResource("manifest", "json")));
     ASSERT_TRUE(catalog) << catalog.error().description.toStdString();
-    EXPECT_GE(catalog->packages.size(), 10);
-
-    QSet<QString> categories;
+    QSet<QString> categories, ids;
     QSet<PackageType> types;
-    QSet<QString> ids;
     int withThumbnail = 0;
     for (const PackageManifest& package : catalog->packages) {
         categories.insert(package.category);
         types.insert(package.type);
         ids.insert(package.id);
         EXPECT_TRUE(hasNonBlankText(package.summary) && !package.releaseNotes.isEmpty() &&
-                    package.detailBullets && !package.detailBullets->isEmpty())
+                    !package.detailBullets.value_or(QStringList()).isEmpty())
             << package.id.toStdString();
         if (package.thumbnailName) {
-            const QString image = urlForResource(*package.thumbnailName, "png", "Thumbnails");
-            ASSERT_FALSE(image.isEmpty()) << package.thumbnailName->toStdString();
-            const QSize size = QImageReader(image).size();
-            EXPECT_EQ(size.width() * 9, size.height() * 16) << image.toStdString();
-            ++withThumbnail;
+            const QSize size =
+                QImageReader(urlForResource(*package.thumbnailName, "png", "Thumbnails")).size();
+            EXPECT_EQ(size.width() * 9, size.height() * 16) << package.thumbnailName->toStdString();
+            withThumbnail += size.isValid();
         }
     }
     EXPECT_EQ(ids.size(), catalog->packages.size());

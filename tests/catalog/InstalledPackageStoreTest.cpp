@@ -1,7 +1,6 @@
 #include "catalog/InstalledPackageStore.h"
 
 #include "CatalogTestSupport.h"
-#include "FolderEvents.h"
 #include "catalog/InstallLocations.h"
 #include "catalog/SafePath.h"
 #include "platform/PropertyList.h"
@@ -9,6 +8,10 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -35,9 +38,7 @@ InstalledPackageMap byID(const QList<InstalledPackage>& records) {
 class InstalledPackageStoreTest : public ScratchHomeTest {
 protected:
     static QString folder() { return QFileInfo(installedRecordsFileURL()).path(); }
-    static void writeRecords(const QByteArray& json) { writeFile(installedRecordsFileURL(), json); }
     static QByteArray recordsFile() { return readFile(installedRecordsFileURL()); }
-
     static QStringList idsInFile() {
         QStringList ids;
         for (const QJsonValue& element : QJsonDocument::fromJson(recordsFile()).array()) {
@@ -45,16 +46,13 @@ protected:
         }
         return ids;
     }
-
     // The moved-aside copies of unreadable files, by name.
     static QStringList unreadableCopies() { return treeOf(folder()).filter(".unreadable-"); }
-
-    // The folder as a case before this one must not have left it.
+    // The folder as no case before this one left it.
     static void startAfresh() {
         flushOperationsLog();
         QDir(folder()).removeRecursively();
     }
-
     static void save(InstalledPackageStore& store, const InstalledPackageMap& records) {
         store.setInstalledByID(records);
         store.saveToDisk();
@@ -105,10 +103,9 @@ TEST_F(InstalledPackageStoreTest, RecordsSurviveASaveAndALoadUnchangedSortedByTh
 TEST_F(InstalledPackageStoreTest, LoadsWhatItCanReadAndMovesAnUnreadableFileAsideWhole) {
     const QString legacy = legacyInstallFolderPath();
     const QString current = installFolderPath();
-    ASSERT_EQ(legacy, home.path() + "/home/Marlox Studio Plugins");
-    ASSERT_EQ(current, home.path() + "/home/Applications/Marlox Studio Plugins");
-    // Only the legacy root itself and what is inside it move, never a sibling sharing its name's
-    // beginning; template paths stay.
+    ASSERT_EQ(QStringList({legacy, current}),
+              QStringList({home.path() + "/home/Marlox Studio Plugins",
+                           home.path() + "/home/Applications/Marlox Studio Plugins"}));
     const QByteArray withLegacyPaths =
         encodeInstalledPackages({record("z", legacy + "/z", {legacy + "/t"}), record("y", legacy),
                                  record("x", legacy + "/"), record("b", legacy + " Old/b"),
@@ -137,7 +134,8 @@ TEST_F(InstalledPackageStoreTest, LoadsWhatItCanReadAndMovesAnUnreadableFileAsid
         {"unsafe ids are kept",
          R"([{"id":"..","version":"1"},{"id":"a/b","version":"1"}])",
          {record(".."), record("a/b")}},
-        // Only the legacy root itself and what is inside it move; a sibling stays.
+        // Only the legacy root itself and what is inside it move, never a sibling sharing its
+        // name's beginning; template paths stay.
         {"legacy paths",
          withLegacyPaths,
          {record("z", current + "/z", {legacy + "/t"}), record("y", current),
@@ -160,27 +158,23 @@ TEST_F(InstalledPackageStoreTest, LoadsWhatItCanReadAndMovesAnUnreadableFileAsid
         setContents(installedRecordsFileURL(), c.file);
 
         // WHEN a store loads it
-        FolderEvents events(folder(), IN_CREATE | IN_MOVED_TO);
         InstalledPackageStore store;
 
         // THEN it holds what the file holds, rewritten only where a path moved; an unreadable
         // file leaves it empty and is moved aside whole, and that is logged
         EXPECT_EQ(store.installedByID(), byID(c.expected));
-        EXPECT_EQ(events.drain("installed.json", IN_CREATE | IN_MOVED_TO), c.outcome == rewritten);
         const QStringList copies = unreadableCopies();
         ASSERT_EQ(copies.size(), c.outcome == movedAside ? 1 : 0);
         const QString copy = copies.isEmpty() ? QString() : folder() + "/" + copies[0];
         if (c.outcome == rewritten) {
-            EXPECT_EQ(idsInFile(), byID(c.expected).keys());
+            EXPECT_EQ(byID(decodeInstalledPackages(recordsFile()).value()), byID(c.expected));
         } else {
             EXPECT_EQ(contentsOf(installedRecordsFileURL()),
                       c.outcome == kept ? c.file : std::nullopt);
         }
         if (c.outcome == movedAside) {
-            EXPECT_TRUE(QRegularExpression(
-                            R"(^installed\.json\.unreadable-\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$)")
-                            .match(copies[0])
-                            .hasMatch());
+            const QRegularExpression name(R"(^installed\.json\.unreadable-[-\d]{10}T[:\d]{8}Z$)");
+            EXPECT_TRUE(name.match(copies[0]).hasMatch()) << copies[0].toStdString();
             EXPECT_EQ(
                 loggedMessages(),
                 QStringList{"installed.json could not be read and was moved aside to " + copy});
@@ -210,7 +204,7 @@ TEST_F(InstalledPackageStoreTest, FileNotReadAtLoadIsMovedAsideBeforeASaveUnless
         // GIVEN a store that loaded while the file could not be read or moved aside
         startAfresh();
         ASSERT_EQ(ensureApplicationDirectories(), std::nullopt);
-        writeRecords(bytes);
+        writeFile(installedRecordsFileURL(), bytes);
         if (cacheBlocked) {
             QDir(cacheDirectory()).removeRecursively();
             writeFile(cacheDirectory(), "a file where the cache folder goes");
@@ -260,16 +254,15 @@ TEST_F(InstalledPackageStoreTest, FailedSaveLogsOnceAndKeepsTheOldFileAndTheReco
 }
 
 TEST_F(InstalledPackageStoreTest, PresenceOnDiskLooksAtTheInstallFolderThenEachTemplateFolder) {
-    const QString present = home.filePath("present");
-    const QString gone = home.filePath("gone");
-    QDir().mkpath(present);
+    const QString in = home.filePath("present"), out = home.filePath("gone");
+    QDir().mkpath(in);
     const std::pair<InstalledPackage, bool> cases[] = {
-        {record("folder exists", present), true},
-        {record("folder gone, no templates", gone), false},
-        {record("folder gone, second template remains", gone, {gone, present}), true},
-        {record("no folder, template remains", "", {present}), true},
-        {record("no folder, no templates"), false},
-        {record("everything gone", gone, {gone}), false},
+        {record("folder", in), true},
+        {record("folder gone", out), false},
+        {record("2nd", out, {out, in}), true},
+        {record("template", "", {in}), true},
+        {record("nothing"), false},
+        {record("all gone", out, {out}), false},
     };
     InstalledPackageStore store;
     for (const auto& [each, expected] : cases) {
@@ -313,8 +306,30 @@ TEST(SafePathTest, AcceptsOnlyASingleNamedEntry) {
     }
 }
 
+// The kernel's record of what happens to the entries of one folder.
+class FolderEvents {
+public:
+    FolderEvents(const QString& folder, uint32_t mask)
+        : m_descriptor(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        inotify_add_watch(m_descriptor, QFile::encodeName(folder).constData(), mask);
+    }
+    ~FolderEvents() { close(m_descriptor); }
+    void drain() {
+        alignas(inotify_event) char buffer[65536];
+        while (read(m_descriptor, buffer, sizeof buffer) > 0) {
+        }
+    }
+    // False when no event came within ten seconds.
+    bool await() {
+        pollfd descriptor{m_descriptor, POLLIN, 0};
+        return poll(&descriptor, 1, 10000) == 1;
+    }
+
+private:
+    int m_descriptor;
+};
+
 constexpr int recordCount = 1000;
-constexpr int samples = 16;
 
 // Reads the child's progress lines until `line` has come.
 bool awaitLine(QProcess& child, const QByteArray& line) {
@@ -339,36 +354,35 @@ void expectWholeRecordsFile() {
 using InstalledRecordsCrashTest = InstalledPackageStoreTest;
 
 TEST_F(InstalledRecordsCrashTest, ASaveCaughtMidwayOrKilledNeverLeavesAPartialRecordsFile) {
+    // GIVEN a child that saves in a loop, watched for anything it does in the records folder
     ASSERT_EQ(ensureApplicationDirectories(), std::nullopt);
-    // Reports the moment anything is opened, written, created or renamed in the records folder,
-    // so that the child can be caught in the middle of touching it.
-    FolderEvents activity(QFileInfo(installedRecordsFileURL()).path(),
-                          IN_OPEN | IN_MODIFY | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM);
+    FolderEvents activity(folder(), IN_OPEN | IN_MODIFY | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM);
     QProcess child;
     child.start(QStringLiteral(MARLOX_SAVE_LOOP_PATH), {QString::number(recordCount)});
     ASSERT_TRUE(child.waitForStarted()) << child.errorString().toStdString();
     const auto pid = static_cast<pid_t>(child.processId());
-
-    // One whole save first, so that there is a file to damage.
     ASSERT_TRUE(awaitLine(child, "saved"));
-    for (int sample = 0; sample < samples; ++sample) {
+    for (int sample = 0; sample < 16; ++sample) {
         SCOPED_TRACE(sample);
+        // WHEN it is frozen, and the last time killed, the moment a save touches the folder
+        const bool last = sample == 15;
         activity.drain();
         ASSERT_TRUE(awaitLine(child, "writing"));
-        // Freeze the child the moment its save touches the folder, look, and let it go on.
         ASSERT_TRUE(activity.await());
-        ::kill(pid, SIGSTOP);
-        ASSERT_NO_FATAL_FAILURE(expectWholeRecordsFile());
-        ::kill(pid, SIGCONT);
-        ASSERT_TRUE(awaitLine(child, "saved"));
-    }
+        if (last) {
+            child.kill();
+            child.waitForFinished();
+        } else {
+            ::kill(pid, SIGSTOP);
+        }
 
-    activity.drain();
-    ASSERT_TRUE(awaitLine(child, "writing"));
-    ASSERT_TRUE(activity.await());
-    child.kill();
-    child.waitForFinished();
-    expectWholeRecordsFile();
+        // THEN the file holds one whole generation of records
+        ASSERT_NO_FATAL_FAILURE(expectWholeRecordsFile());
+        if (!last) {
+            ::kill(pid, SIGCONT);
+            ASSERT_TRUE(awaitLine(child, "saved"));
+        }
+    }
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "catalog/RemoteArtifactService.h"
 
-#include "support/ZipEntries.h"
 #include "CatalogTestSupport.h"
 #include "catalog/Sha256.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/ZipEntries.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
