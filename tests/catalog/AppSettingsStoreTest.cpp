@@ -45,22 +45,16 @@ protected:
     QVariant stored(const QString& key) const { return UserDefaults(settingsFile()).value(key); }
 
     // A store over the settings on disk; `writtenKeys` collects the keys it writes.
-    AppSettingsStore& open(const QString& bundle = {}, LoginItem* item = nullptr) {
+    AppSettingsStore& open(const QString& bundle = {}) {
         store.reset();
         defaults = std::make_unique<UserDefaults>(settingsFile());
         writtenKeys.clear();
         QObject::connect(defaults.get(), &UserDefaults::valueChanged,
                          [this](const QString& key) { writtenKeys.append(key); });
         store = std::make_unique<AppSettingsStore>(
-            *defaults, item ? *item : loginItem,
+            *defaults, loginItem,
             bundle.isEmpty() ? home.filePath("Downloads/Marlox Studio.app") : bundle);
         return *store;
-    }
-
-    QString signedBundleInApplications() {
-        const QString bundle = userApplicationsFolder() + "/Marlox Studio.app";
-        writeFile(bundle + "/Contents/_CodeSignature/CodeResources", "<plist/>");
-        return bundle;
     }
 
     FakeLoginItem loginItem;
@@ -107,12 +101,9 @@ TEST_F(AppSettingsStoreTest, QuitFlagReadsAnyStoredValueAndDisplayModeOnlyExactR
     }
 }
 
-TEST_F(AppSettingsStoreTest, ValuesAreStoredUnderTheirKeysAndReadBackWithTheirTypes) {
+TEST_F(AppSettingsStoreTest, BookmarksReadOnlyAsDataAndChangesAreStoredAndAnnouncedOnce) {
     // GIVEN empty defaults THEN only the settings with a default are written back
-    AppSettingsStore& empty = open();
-    EXPECT_EQ(empty.lastResolvedInstallPath() + empty.lastResolvedMotionTemplatesPath(), "");
-    EXPECT_FALSE(empty.installTargetBookmarkData() || empty.motionTemplatesBookmarkData() ||
-                 empty.launchAtLoginEnabled());
+    open();
     writtenKeys.sort();
     EXPECT_EQ(writtenKeys,
               QStringList({settingsKeys::launchAtLoginEnabled, settingsKeys::libraryDisplayMode,
@@ -125,10 +116,10 @@ TEST_F(AppSettingsStoreTest, ValuesAreStoredUnderTheirKeysAndReadBackWithTheirTy
     AppSettingsStore& settings = open();
     EXPECT_EQ(settings.installTargetBookmarkData(), bookmark);
     EXPECT_EQ(settings.motionTemplatesBookmarkData(), std::nullopt);
+    EXPECT_EQ(settings.lastResolvedInstallPath() + settings.lastResolvedMotionTemplatesPath(), "");
 
-    // WHEN every setting is changed and the bookmarks are cleared
+    // WHEN settings are changed and the bookmarks cleared
     QSignalSpy modeChanged(&settings, &AppSettingsStore::libraryDisplayModeChanged);
-    QSignalSpy quitChanged(&settings, &AppSettingsStore::quitAppOnWindowCloseChanged);
     QSignalSpy bookmarkChanged(&settings, &AppSettingsStore::installTargetBookmarkDataChanged);
     settings.setLibraryDisplayMode(LibraryDisplayMode::list);
     settings.setQuitAppOnWindowClose(false);
@@ -137,16 +128,14 @@ TEST_F(AppSettingsStoreTest, ValuesAreStoredUnderTheirKeysAndReadBackWithTheirTy
     settings.clearInstallTargetBookmarkData();
     settings.clearMotionTemplatesBookmarkData();
 
-    // THEN each change is announced once, and a fresh store reads them all back
-    EXPECT_EQ(QList({modeChanged.size(), quitChanged.size(), bookmarkChanged.size()}),
-              QList<qsizetype>({1, 1, 1}));
-    AppSettingsStore& reread = open();
-    EXPECT_EQ(reread.libraryDisplayMode(), LibraryDisplayMode::list);
-    EXPECT_FALSE(reread.quitAppOnWindowClose());
-    EXPECT_EQ(reread.lastResolvedInstallPath(), "/p/install");
-    EXPECT_EQ(reread.lastResolvedMotionTemplatesPath(), "/p/templates");
-    EXPECT_FALSE(defaults->contains(settingsKeys::installTargetBookmarkData) ||
-                 defaults->contains(settingsKeys::motionTemplatesBookmarkData));
+    // THEN each change is announced once and stored under its key with its type
+    EXPECT_EQ(modeChanged.size() + bookmarkChanged.size(), 2);
+    using namespace settingsKeys;
+    EXPECT_EQ(
+        QVariantList({stored(libraryDisplayMode), stored(quitAppOnWindowClose),
+                      stored(lastResolvedInstallPath), stored(lastResolvedMotionTemplatesPath),
+                      stored(installTargetBookmarkData), stored(motionTemplatesBookmarkData)}),
+        QVariantList({"list", false, "/p/install", "/p/templates", QVariant(), QVariant()}));
 }
 
 TEST_F(AppSettingsStoreTest, LoginItemAvailabilityDependsOnWhereTheBundleLiesAndItsSignature) {
@@ -194,7 +183,8 @@ TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAs
         // A copy that cannot be a login item never shows the switch on nor asks the system.
         {"copy outside Applications", false, enabled, true, enabled, false, false},
     };
-    const QString signedBundle = signedBundleInApplications();
+    const QString signedBundle = userApplicationsFolder() + "/Marlox Studio.app";
+    writeFile(signedBundle + "/Contents/_CodeSignature/CodeResources", "<plist/>");
     const QString outside = home.filePath("Downloads/Marlox Studio.app");
     for (const auto& [name, inApplications, before, request, afterRegister, fails, shown] : cases) {
         SCOPED_TRACE(name);
@@ -223,22 +213,6 @@ TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAs
                                   : std::nullopt);
         EXPECT_EQ(stored(settingsKeys::launchAtLoginEnabled).toBool(), shown);
     }
-}
-
-TEST_F(AppSettingsStoreTest, EnablingOnLinuxWritesTheAutostartEntryAndReadsItBack) {
-    const QString bundle = signedBundleInApplications();
-    MainApplicationLoginItem systemItem("studio.marlox.MarloxStudio",
-                                        bundle + "/Contents/MacOS/MarloxStudio", "Marlox Studio");
-    EXPECT_FALSE(open(bundle, &systemItem).launchAtLoginEnabled());
-    store->setLaunchAtLoginEnabled(true);
-    EXPECT_TRUE(store->launchAtLoginEnabled());
-    EXPECT_EQ(store->launchAtLoginErrorMessage(), std::nullopt);
-    EXPECT_TRUE(
-        QFileInfo(home.path() + "/home/.config/autostart/studio.marlox.MarloxStudio.desktop")
-            .isFile());
-    // A fresh start reads the entry's presence as the status, whatever was stored.
-    storeBeforehand(settingsKeys::launchAtLoginEnabled, false);
-    EXPECT_TRUE(open(bundle, &systemItem).launchAtLoginEnabled());
 }
 
 } // namespace
