@@ -40,11 +40,6 @@ protected:
         remoteArtifacts->waitForIdle();
     }
 
-    void serveCatalog(const CatalogManifest& catalog, std::chrono::milliseconds delay = {}) {
-        server.setAnswer("/catalog.json",
-                         HttpAnswer{200, encodeCatalogManifest(catalog), {}, delay});
-    }
-
     LoopbackHttpServer server;
     RemoteArtifactService* remoteArtifacts = nullptr;
 };
@@ -162,8 +157,7 @@ TEST_F(CatalogServiceTest, BrokenBuiltInCatalogFailsTheReloadAndDropsTheEarlierC
         EXPECT_TRUE(service->packages().isEmpty());
         const QString error = service->lastErrorMessage().value_or("").section(": ", 1);
         EXPECT_EQ(service->lastErrorMessage(), "Failed to load catalog: " + error);
-        EXPECT_EQ(description == "*" ? "*" : error, description);
-        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(description == "*" && !error.isEmpty() ? "*" : error, description);
         EXPECT_EQ(loggedMessages(), QStringList({"Catalog reload failed: error=" + error}));
     }
 }
@@ -188,12 +182,14 @@ TEST_F(CatalogServiceTest, SortsByNameIgnoringCaseAndKeepsCatalogOrderForEqualNa
 TEST_F(CatalogServiceTest, OverlappingReloadsPublishOnlyTheNewestAndStayLoadingUntilTheLast) {
     // GIVEN a first reload whose answer is slow
     const auto service = makeService(server.url("/catalog.json"));
-    serveCatalog(cachedCatalog, std::chrono::milliseconds(800));
+    server.setAnswer(
+        "/catalog.json",
+        {200, encodeCatalogManifest(cachedCatalog), {}, std::chrono::milliseconds(800)});
     const QFuture<void> first = service->reload();
     ASSERT_TRUE(server.waitForRequestCount("/catalog.json", 1));
 
     // WHEN a second reload starts and gets its answer first
-    serveCatalog(remoteCatalog);
+    server.setAnswer("/catalog.json", {200, encodeCatalogManifest(remoteCatalog), {}, {}});
     ASSERT_TRUE(awaitFuture(service->reload()));
 
     // THEN the newest outcome is published while the service still loads

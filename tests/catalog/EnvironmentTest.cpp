@@ -82,31 +82,34 @@ TEST_F(EnvironmentTest, ReadsDistributionUrlsTrimmedAndOnlyFromStrings) {
 }
 
 TEST_F(EnvironmentTest, LooksUpResourcesInTheMainBundleBeforeResourceBundles) {
-    const QString path = useMainBundle({});
-    const QString resources = path + "/Contents/Resources";
-    const QString second = resources + "/MarloxStudio_MarloxStudio.bundle/Contents/Resources";
+    // GIVEN a main bundle holding a resource also held by the second resource bundle
+    const QString resources = useMainBundle({}) + "/Contents/Resources";
+    const QString first = resources + "/MarloxStudio_MarloxStudioApp.bundle";
+    const QString second = resources + "/MarloxStudio_MarloxStudio.bundle";
     writeFile(resources + "/shared.json", "main");
-    writeFile(second + "/shared.json", "second");
-    writeFile(second + "/only.json", "second");
+    writeFile(second + "/Contents/Resources/shared.json", "second");
+    writeFile(second + "/Contents/Resources/only.json", "second");
+    const auto found = [] {
+        QStringList paths;
+        for (const Bundle& bundle : candidateResourceBundles()) {
+            paths.append(bundle.bundlePath());
+        }
+        return paths << urlForResource("shared", "json") << urlForResource("only", "json")
+                     << urlForResource("absent", "json")
+                     << QString::number(resourceDirectoryURLs().size());
+    };
+    EXPECT_EQ(found(), QStringList({home.filePath("Test.app"), second, resources + "/shared.json",
+                                    second + "/Contents/Resources/only.json", "", "2"}));
 
-    const auto bundles = candidateResourceBundles();
-    ASSERT_EQ(bundles.size(), 2);
-    EXPECT_EQ(bundles[0].bundlePath(), path);
-    EXPECT_TRUE(bundles[1].bundlePath().endsWith("MarloxStudio_MarloxStudio.bundle"));
-    EXPECT_EQ(urlForResource("shared", "json"), resources + "/shared.json");
-    EXPECT_TRUE(urlForResource("only", "json").contains("MarloxStudio_MarloxStudio.bundle"));
-    EXPECT_TRUE(urlForResource("absent", "json").isEmpty());
-    EXPECT_EQ(resourceDirectoryURLs().size(), 2);
+    // WHEN the first resource bundle appears THEN it comes before the second
+    writeFile(first + "/Contents/Resources/only.json", "first");
+    EXPECT_EQ(found(),
+              QStringList({home.filePath("Test.app"), first, second, resources + "/shared.json",
+                           first + "/Contents/Resources/only.json", "", "3"}));
 
-    writeFile(resources + "/MarloxStudio_MarloxStudioApp.bundle/Contents/Resources/only.json",
-              "first");
-    EXPECT_EQ(candidateResourceBundles().size(), 3);
-    EXPECT_TRUE(urlForResource("only", "json").contains("MarloxStudio_MarloxStudioApp.bundle"));
-
-    // A main bundle without a resource folder is the only candidate and has no resources.
+    // WHEN the main bundle has no resource folder THEN it is the only candidate, without resources
     QDir(resources).removeRecursively();
-    ASSERT_EQ(candidateResourceBundles().size(), 1);
-    EXPECT_TRUE(resourceDirectoryURLs().isEmpty());
+    EXPECT_EQ(found(), QStringList({home.filePath("Test.app"), "", "", "", "0"}));
 }
 
 } // namespace
