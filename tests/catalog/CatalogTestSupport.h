@@ -1,24 +1,16 @@
 #pragma once
 
 // What most tests of this folder use, so that each file names only what is its own.
-#include "support/FileSupport.h"
 #include "catalog/CatalogManifest.h"
 #include "catalog/Environment.h"
 #include "catalog/OperationsLog.h"
+#include "support/FileSupport.h"
 #include "support/QtPrinters.h"
-#include "support/ScratchHome.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
-
-#include <gtest/gtest.h>
-
-#include <optional>
 
 namespace marlox::testing {
 
@@ -28,8 +20,8 @@ inline catalog::PackageManifest testPackage(const QString& id, const QString& ve
                                             std::optional<QString> sha256 = std::nullopt) {
     catalog::PackageManifest package;
     package.id = id;
-    package.name = QStringLiteral("Name of ") + id;
-    package.category = QStringLiteral("Text & Layout");
+    package.name = "Name of " + id;
+    package.category = "Text & Layout";
     package.version = version;
     package.downloadURL = std::move(downloadURL);
     package.sha256 = std::move(sha256);
@@ -42,8 +34,8 @@ inline QStringList loggedMessages() {
     QStringList messages;
     if (QFileInfo::exists(catalog::operationsLogFilePath())) {
         const QString text = QString::fromUtf8(readFile(catalog::operationsLogFilePath()));
-        for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            messages.append(line.section(QStringLiteral("] "), 1));
+        for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+            messages.append(line.section("] ", 1));
         }
     }
     return messages;

@@ -12,16 +12,9 @@ using namespace marlox::testing;
 
 namespace {
 
-class LoginItemTest : public ScratchHomeTest {
-protected:
-    QString autostartFolder() const { return home.path() + "/home/.config/autostart"; }
-};
-
 TEST(DesktopEntryExecTest, QuotesTheProgramSoTheLauncherRunsExactlyIt) {
     const std::pair<QString, QString> cases[] = {
-        {"/opt/app", R"("/opt/app")"},
-        {"/home/u/Marlox Studio.app/Contents/MacOS/MarloxStudio",
-         R"("/home/u/Marlox Studio.app/Contents/MacOS/MarloxStudio")"},
+        {"/home/u/Marlox Studio.app/MarloxStudio", R"("/home/u/Marlox Studio.app/MarloxStudio")"},
         {R"(/a "b"/c)", R"("/a \\"b\\"/c")"},
         {"/a$HOME/`x`", R"("/a\\$HOME/\\`x\\`")"},
         {R"(/a\b)", R"("/a\\\\b")"},
@@ -32,9 +25,13 @@ TEST(DesktopEntryExecTest, QuotesTheProgramSoTheLauncherRunsExactlyIt) {
     }
 }
 
+class LoginItemTest : public ScratchHomeTest {
+protected:
+    QString autostartFolder() const { return home.path() + "/home/.config/autostart"; }
+};
+
 TEST_F(LoginItemTest, RegisteringWritesTheEntryAndItsPresenceIsTheStatus) {
-    MainApplicationLoginItem item("studio.marlox.MarloxStudio",
-                                  "/opt/Marlox Studio.app/Contents/MacOS/MarloxStudio",
+    MainApplicationLoginItem item("studio.marlox.MarloxStudio", "/opt/Marlox Studio.app/Studio",
                                   "Marlox Studio");
     const QString entry = autostartFolder() + "/studio.marlox.MarloxStudio.desktop";
     EXPECT_EQ(item.entryPath(), entry);
@@ -44,8 +41,8 @@ TEST_F(LoginItemTest, RegisteringWritesTheEntryAndItsPresenceIsTheStatus) {
     EXPECT_EQ(item.registerItem(), std::nullopt);
     EXPECT_EQ(item.status(), LoginItemStatus::enabled);
     EXPECT_EQ(readFile(entry), QByteArray("[Desktop Entry]\nType=Application\nName=Marlox Studio\n"
-                                          "Exec=\"/opt/Marlox Studio.app/Contents/MacOS/"
-                                          "MarloxStudio\"\nX-GNOME-Autostart-enabled=true\n"));
+                                          "Exec=\"/opt/Marlox Studio.app/Studio\"\n"
+                                          "X-GNOME-Autostart-enabled=true\n"));
     EXPECT_EQ(QDir(autostartFolder()).entryList(QDir::Files).size(), 1);
     EXPECT_EQ(item.unregisterItem(), std::nullopt);
     EXPECT_EQ(item.unregisterItem(), std::nullopt);

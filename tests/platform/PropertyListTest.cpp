@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace marlox::platform;
 
 namespace {
@@ -21,8 +23,8 @@ TEST(PropertyListTest, ReadsTheXmlAndTheBinaryFormOfOneListAlike) {
     const auto fromXml = readPropertyList(xmlPropertyList(sample));
     const auto fromBinary = readPropertyList(binaryPropertyList(sample));
     ASSERT_TRUE(fromXml.has_value() && fromBinary.has_value());
-    EXPECT_EQ(fromXml->toMap(), sample);
-    EXPECT_EQ(fromBinary->toMap(), sample);
+    EXPECT_EQ(QVariantList({fromXml->toMap(), fromBinary->toMap()}),
+              QVariantList({sample, sample}));
     EXPECT_TRUE(binaryPropertyList(sample).startsWith("bplist00"));
 }
 
@@ -48,17 +50,15 @@ TEST(PropertyListTest, MalformedOrRandomInputReadsAsLessThanTheWholeListOrNothin
     EXPECT_FALSE(readPropertyList("") || readPropertyList("bplist00"));
     // Flipped bytes of a good binary list, and random bytes behind either form's header.
     QRandomGenerator random(20261206);
+    const auto randomByte = [&] { return static_cast<char>(random.bounded(256)); };
     for (int round = 0; round < 20000; ++round) {
-        QByteArray bytes = binary;
+        QByteArray bytes = binary, garbage(random.bounded(1, 300), '\0');
         for (int flip = random.bounded(1, 9); flip > 0; --flip) {
-            bytes[random.bounded(bytes.size())] = static_cast<char>(random.bounded(256));
+            bytes[random.bounded(bytes.size())] = randomByte();
         }
-        (void)readPropertyList(bytes);
-        QByteArray garbage(random.bounded(1, 300), '\0');
-        for (char& byte : garbage) {
-            byte = static_cast<char>(random.bounded(256));
+        std::ranges::generate(garbage, randomByte);
+        for (const QByteArray& input : {bytes, "bplist00" + garbage, "<plist>" + garbage}) {
+            (void)readPropertyList(input);
         }
-        (void)readPropertyList("bplist00" + garbage);
-        (void)readPropertyList("<plist>" + garbage);
     }
 }

@@ -13,17 +13,15 @@ using namespace marlox::platform;
 
 TEST(SerialExecutorTest, RunsJobsOneAtATimeInOrderOffTheCallingThread) {
     SerialExecutor executor;
-    QThread* const caller = QThread::currentThread();
     std::vector<int> order;
     std::atomic<int> running = 0;
     // Set when a job starts beside another or on the caller's thread.
     std::atomic<bool> misplaced = false;
     for (int job = 0; job < 200; ++job) {
-        executor.run([&, job] {
-            misplaced =
-                misplaced || running.fetch_add(1) != 0 || QThread::currentThread() == caller;
+        executor.run([&, job, caller = QThread::currentThread()] {
+            misplaced = misplaced || running++ != 0 || QThread::currentThread() == caller;
             order.push_back(job);
-            running.fetch_sub(1);
+            --running;
         });
     }
     executor.waitForIdle();
@@ -35,8 +33,7 @@ TEST(SerialExecutorTest, WaitingOnAQueuedJobNeverRunsItOnTheWaitingThread) {
     // GIVEN a running job and a second one queued behind it
     SerialExecutor executor;
     std::atomic<bool> firstRunning = false;
-    QSemaphore firstStarted;
-    QSemaphore firstMayEnd;
+    QSemaphore firstStarted, firstMayEnd;
     executor.run([&] {
         firstRunning = true;
         firstStarted.release();
@@ -46,7 +43,7 @@ TEST(SerialExecutorTest, WaitingOnAQueuedJobNeverRunsItOnTheWaitingThread) {
     });
     firstStarted.acquire();
     auto second = executor.run([&] {
-        const bool overlapped = firstRunning.load();
+        const bool overlapped = firstRunning;
         firstMayEnd.release();
         return std::pair(QThread::currentThread(), overlapped);
     });

@@ -39,10 +39,9 @@ TEST_F(UserDefaultsTest, TypedReadsFollowTheStoredValuesType) {
         }
         // A second instance reads what the first saved.
         const UserDefaults defaults(file());
-        EXPECT_EQ(defaults.contains("key"), stored.isValid());
-        EXPECT_EQ(defaults.data("key"), data);
-        EXPECT_EQ(defaults.string("key"), text);
-        EXPECT_EQ(defaults.boolean("key"), boolean);
+        EXPECT_EQ(std::tuple(defaults.contains("key"), defaults.data("key"), defaults.string("key"),
+                             defaults.boolean("key")),
+                  std::tuple(stored.isValid(), data, text, boolean));
     }
 }
 
