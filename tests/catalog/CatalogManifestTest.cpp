@@ -135,23 +135,37 @@ TEST(CatalogManifestTest, RoundTripsEveryField) {
 }
 
 TEST(CatalogManifestTest, RejectsMalformedJsonAndDocumentsThatAreNotCatalogs) {
-    // Against the JSON grammar (split at '|'; bad bytes in strings after), then good JSON that is
-    // no catalog.
+    // GIVEN values against the JSON grammar (split at '|'), each as an unknown key's value in an
+    // otherwise good catalog, beside good values that are accepted there
+    const auto inCatalog = [](const QByteArray& value) {
+        return R"({"catalogVersion":"1","generatedAt":"x","packages":[],"extra":)" + value + "}";
+    };
+    const QByteArray good = R"(0|-1.5e+3|"\u00e9\né😀"|[1,{"a":null}]|true)";
+    // Bad bytes in strings: a control character, a stray byte, overlong forms, a surrogate and a
+    // code point beyond U+10FFFF.
     QList<QByteArray> rejected =
-        QByteArray(R"(|{|{"catalogVersion":"1",}|{} {}|{"a":01}|{"a":1.}|{"a":-}|{"a":tru}|)"
-                   R"({"a":"\x"}|{"a":"\u12"}|{'a':1}|{"a" 1}|[1,]|[])")
+        QByteArray(
+            R"(01|1.|-|.5|tru|"\x"|"\u12"|'a'|[1,]|{"a" 1}|{"a":1,}|1 2|)"
+            "\"\x01\"|\"\xff\"|\"\xc0\xaf\"|\"\xe0\x80\xaf\"|\"\xf0\x80\x80\xaf\"|\"\xed\xa0\x80\"|"
+            "\"\xf4\x90\x80\x80\"")
             .split('|');
-    rejected << "{\"a\":\"\x01\"}"
-             << "{\"a\":\"\xff\"}"
-             << "{\"a\":\"\xc0\xaf\"}"
-             << QByteArray("[").repeated(1000) + QByteArray("]").repeated(1000)
+    rejected << QByteArray("[").repeated(1000) + QByteArray("]").repeated(1000);
+    for (const QByteArray& value : good.split('|')) {
+        EXPECT_TRUE(decodeCatalogManifest(inCatalog(value))) << value.toStdString();
+    }
+    for (QByteArray& value : rejected) {
+        value = inCatalog(value);
+    }
+    // AND documents that are no catalog
+    rejected << ""
+             << "{" << inCatalog("1") + " {}"
+             << "[]"
              << R"({"catalogVersion":"1","generatedAt":"x"})"
              << R"({"catalogVersion":"1","generatedAt":"x","packages":[3]})"
              << R"({"catalogVersion":1,"generatedAt":"x","packages":[]})";
     for (const QByteArray& json : rejected) {
-        EXPECT_FALSE(decodeCatalogManifest(json)) << json.left(60).toStdString();
+        EXPECT_FALSE(decodeCatalogManifest(json)) << json.right(60).toStdString();
     }
-    EXPECT_TRUE(decodeCatalogManifest(R"({"catalogVersion":"1","generatedAt":"x","packages":[]})"));
 }
 
 // The sample, with its escapes and unknown values, reads as Qt's parser reads it; and whatever the
