@@ -10,18 +10,15 @@ namespace marlox::testing {
 
 ScratchHome::ScratchHome() : m_folder(QDir::tempPath() + QLatin1String("/marlox-test-XXXXXX")) {
     const QString root = m_folder.path();
-    const auto point = [&](const char* variable, const QString& folder) {
-        m_previousEnvironment.append({QByteArray(variable), qgetenv(variable)});
-        QDir().mkpath(folder);
-        qputenv(variable, QFile::encodeName(folder));
-    };
     for (const auto& [variable, folder] : {std::pair{"HOME", "/home"},
                                            {"XDG_CONFIG_HOME", "/home/.config"},
                                            {"XDG_DATA_HOME", "/home/.local/share"},
                                            {"XDG_CACHE_HOME", "/home/.cache"},
                                            {"XDG_STATE_HOME", "/home/.local/state"},
                                            {"XDG_RUNTIME_DIR", "/runtime"}}) {
-        point(variable, root + QLatin1String(folder));
+        m_previousEnvironment.append({QByteArray(variable), qgetenv(variable)});
+        QDir().mkpath(root + QLatin1String(folder));
+        qputenv(variable, QFile::encodeName(root + QLatin1String(folder)));
     }
     QFile::setPermissions(root + QLatin1String("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
