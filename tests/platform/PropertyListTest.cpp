@@ -20,12 +20,10 @@ const QVariantMap sample = {
 } // namespace
 
 TEST(PropertyListTest, ReadsTheXmlAndTheBinaryFormOfOneListAlike) {
-    const auto fromXml = readPropertyList(xmlPropertyList(sample));
-    const auto fromBinary = readPropertyList(binaryPropertyList(sample));
-    ASSERT_TRUE(fromXml.has_value() && fromBinary.has_value());
-    EXPECT_EQ(QVariantList({fromXml->toMap(), fromBinary->toMap()}),
-              QVariantList({sample, sample}));
     EXPECT_TRUE(binaryPropertyList(sample).startsWith("bplist00"));
+    for (const QByteArray& bytes : {xmlPropertyList(sample), binaryPropertyList(sample)}) {
+        EXPECT_EQ(readPropertyList(bytes).value_or(QVariant()).toMap(), sample);
+    }
 }
 
 // Only that it does not crash matters for most; truncated lists must not read whole.
