@@ -35,6 +35,38 @@ InstalledPackageMap byID(const QList<InstalledPackage>& records) {
     return map;
 }
 
+// The kernel's record of what happens to the entries of one folder.
+class FolderEvents {
+public:
+    FolderEvents(const QString& folder, uint32_t mask)
+        : m_descriptor(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        inotify_add_watch(m_descriptor, QFile::encodeName(folder).constData(), mask);
+    }
+    ~FolderEvents() { close(m_descriptor); }
+    // Reads every event so far; how many of them were one of `mask` on the entry `name`.
+    int drain(const char* name = "", uint32_t mask = 0) {
+        int count = 0;
+        alignas(inotify_event) char buffer[65536];
+        ssize_t length = 0;
+        while ((length = read(m_descriptor, buffer, sizeof buffer)) > 0) {
+            for (char* cursor = buffer; cursor < buffer + length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(cursor);
+                count += event->len > 0 && qstrcmp(event->name, name) == 0 && (event->mask & mask);
+                cursor += sizeof(inotify_event) + event->len;
+            }
+        }
+        return count;
+    }
+    // False when no event came within ten seconds.
+    bool await() {
+        pollfd descriptor{m_descriptor, POLLIN, 0};
+        return poll(&descriptor, 1, 10000) == 1;
+    }
+
+private:
+    int m_descriptor;
+};
+
 class InstalledPackageStoreTest : public ScratchHomeTest {
 protected:
     static QString folder() { return QFileInfo(installedRecordsFileURL()).path(); }
@@ -158,11 +190,14 @@ TEST_F(InstalledPackageStoreTest, LoadsWhatItCanReadAndMovesAnUnreadableFileAsid
         setContents(installedRecordsFileURL(), c.file);
 
         // WHEN a store loads it
+        QDir().mkpath(folder());
+        FolderEvents events(folder(), IN_CREATE | IN_MOVED_TO);
         InstalledPackageStore store;
 
-        // THEN it holds what the file holds, rewritten only where a path moved; an unreadable
+        // THEN it holds what the file holds, written once only where a path moved; an unreadable
         // file leaves it empty and is moved aside whole, and that is logged
         EXPECT_EQ(store.installedByID(), byID(c.expected));
+        EXPECT_EQ(events.drain("installed.json", IN_CREATE | IN_MOVED_TO), c.outcome == rewritten);
         const QStringList copies = unreadableCopies();
         ASSERT_EQ(copies.size(), c.outcome == movedAside ? 1 : 0);
         const QString copy = copies.isEmpty() ? QString() : folder() + "/" + copies[0];
@@ -305,29 +340,6 @@ TEST(SafePathTest, AcceptsOnlyASingleNamedEntry) {
         EXPECT_EQ(record(text).hasSafeID(), safe.contains(text)) << text.toStdString();
     }
 }
-
-// The kernel's record of what happens to the entries of one folder.
-class FolderEvents {
-public:
-    FolderEvents(const QString& folder, uint32_t mask)
-        : m_descriptor(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        inotify_add_watch(m_descriptor, QFile::encodeName(folder).constData(), mask);
-    }
-    ~FolderEvents() { close(m_descriptor); }
-    void drain() {
-        alignas(inotify_event) char buffer[65536];
-        while (read(m_descriptor, buffer, sizeof buffer) > 0) {
-        }
-    }
-    // False when no event came within ten seconds.
-    bool await() {
-        pollfd descriptor{m_descriptor, POLLIN, 0};
-        return poll(&descriptor, 1, 10000) == 1;
-    }
-
-private:
-    int m_descriptor;
-};
 
 constexpr int recordCount = 1000;
 
