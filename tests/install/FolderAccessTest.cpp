@@ -19,19 +19,10 @@ namespace {
 
 class FolderAccessTest : public ScratchHomeTest {
 protected:
-    QString homeFolder() const { return home.path() + "/home"; }
-    QString installFolder() const { return homeFolder() + "/Applications/Marlox Studio Plugins"; }
-    QString legacyFolder() const { return homeFolder() + "/Marlox Studio Plugins"; }
-    QString templatesFolder() const { return homeFolder() + "/Movies/Motion Templates.localized"; }
-
-    // The number of writes under `key` since the spy was made.
-    static int writesOf(const QSignalSpy& writes, const QString& key) {
-        return static_cast<int>(
-            std::count_if(writes.cbegin(), writes.cend(), [&](const QList<QVariant>& write) {
-                return write[0].toString() == key;
-            }));
-    }
-
+    QString homeFolder = home.path() + "/home";
+    QString installFolder = homeFolder + "/Applications/Marlox Studio Plugins";
+    QString legacyFolder = homeFolder + "/Marlox Studio Plugins";
+    QString templatesFolder = homeFolder + "/Movies/Motion Templates.localized";
     UserDefaults defaults{home.filePath("settings.conf")};
     NoLoginItem loginItem;
     AppSettingsStore settings{defaults, loginItem, home.filePath("Elsewhere/Marlox Studio.app")};
@@ -42,96 +33,95 @@ TEST_F(FolderAccessTest, FreshHomeGetsBothFoldersCreatedAndGrantedAndRemembersTh
     // GIVEN a home without Applications and Movies, and stale bookmarks
     defaults.setValue(settingsKeys::installTargetBookmarkData, QByteArray("stale"));
     defaults.setValue(settingsKeys::motionTemplatesBookmarkData, QByteArray("stale"));
-    ASSERT_FALSE(QFileInfo::exists(homeFolder() + "/Applications"));
-    ASSERT_FALSE(QFileInfo::exists(homeFolder() + "/Movies"));
+    ASSERT_FALSE(QFileInfo::exists(homeFolder + "/Applications"));
+    ASSERT_FALSE(QFileInfo::exists(homeFolder + "/Movies"));
 
     // WHEN the services start
     InstallTargetAccessService installAccess(settings, workspace);
     MotionTemplatesAccessService templatesAccess(settings, workspace);
 
-    // THEN both folders are made, published as granted, and remembered without bookmarks
-    EXPECT_TRUE(QFileInfo(installFolder()).isDir());
-    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder());
+    // THEN both folders are made, granted, and remembered without bookmarks
+    EXPECT_TRUE(QFileInfo(installFolder).isDir());
+    EXPECT_TRUE(QFileInfo(templatesFolder).isDir());
+    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder);
+    EXPECT_EQ(templatesAccess.resolvedTemplatesRootPath(), templatesFolder);
     EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
-    EXPECT_TRUE(QFileInfo(templatesFolder()).isDir());
-    EXPECT_EQ(templatesAccess.resolvedTemplatesRootPath(), templatesFolder());
     EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::granted);
     UserDefaults reread(home.filePath("settings.conf"));
-    EXPECT_EQ(reread.string(settingsKeys::lastResolvedInstallPath), installFolder());
-    EXPECT_EQ(reread.string(settingsKeys::lastResolvedMotionTemplatesPath), templatesFolder());
+    EXPECT_EQ(reread.string(settingsKeys::lastResolvedInstallPath), installFolder);
+    EXPECT_EQ(reread.string(settingsKeys::lastResolvedMotionTemplatesPath), templatesFolder);
     EXPECT_FALSE(reread.contains(settingsKeys::installTargetBookmarkData));
     EXPECT_FALSE(reread.contains(settingsKeys::motionTemplatesBookmarkData));
     EXPECT_TRUE(workspace.openedFolders.isEmpty());
 
-    // WHEN they are resolved again, THEN no path is written; once the remembered ones differ,
-    // each is written once
+    // WHEN they are resolved again, THEN a path is written only when the remembered one differs
     QSignalSpy writes(&defaults, &UserDefaults::valueChanged);
     const auto resolveBoth = [&] {
-        ASSERT_TRUE(installAccess.resolveInstallTarget().hasValue());
-        ASSERT_TRUE(templatesAccess.resolveTemplatesRoot().hasValue());
+        EXPECT_TRUE(installAccess.resolveInstallTarget().hasValue());
+        EXPECT_TRUE(templatesAccess.resolveTemplatesRoot().hasValue());
+        QStringList keys;
+        for (const QList<QVariant>& write : writes) {
+            keys.append(write[0].toString());
+        }
+        keys.removeIf([](const QString& key) { return !key.startsWith("settings.lastResolved"); });
+        writes.clear();
+        return keys;
     };
-    resolveBoth();
-    EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedInstallPath), 0);
-    EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedMotionTemplatesPath), 0);
+    EXPECT_EQ(resolveBoth(), QStringList());
     settings.setLastResolvedInstallPath("/old/place");
     settings.setLastResolvedMotionTemplatesPath("/old/templates");
     writes.clear();
-    resolveBoth();
-    EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedInstallPath), 1);
-    EXPECT_EQ(writesOf(writes, settingsKeys::lastResolvedMotionTemplatesPath), 1);
-    EXPECT_EQ(settings.lastResolvedInstallPath(), installFolder());
+    EXPECT_EQ(resolveBoth(), (QStringList{settingsKeys::lastResolvedInstallPath,
+                                          settingsKeys::lastResolvedMotionTemplatesPath}));
+    EXPECT_EQ(settings.lastResolvedInstallPath(), installFolder);
 }
 
 TEST_F(FolderAccessTest, LegacyPackagesMoveUnlessTheInstallFolderHoldsThemAndTheEmptiedFolderGoes) {
     // GIVEN a legacy folder holding A, B and hidden entries, and the install folder holding B
-    writeFile(legacyFolder() + "/A/A.app/Contents/Info.plist", "legacy A");
-    writeFile(legacyFolder() + "/B/B.app/Contents/Info.plist", "legacy B");
-    writeFile(legacyFolder() + "/.DS_Store", "hidden");
-    writeFile(legacyFolder() + "/.hiddenPackage/payload", "hidden");
-    writeFile(installFolder() + "/B/B.app/Contents/Info.plist", "current B");
+    writeFile(legacyFolder + "/A/A.app/Contents/Info.plist", "legacy A");
+    writeFile(legacyFolder + "/B/B.app/Contents/Info.plist", "legacy B");
+    writeFile(legacyFolder + "/.DS_Store", "hidden");
+    writeFile(legacyFolder + "/.hiddenPackage/payload", "hidden");
+    writeFile(installFolder + "/B/B.app/Contents/Info.plist", "current B");
 
-    // WHEN the service starts
+    // WHEN the service starts, THEN A moves and both B stay
     InstallTargetAccessService installAccess(settings, workspace);
-
-    // THEN A moves, and both B stay where they are
     EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
-    EXPECT_EQ(readFile(installFolder() + "/A/A.app/Contents/Info.plist"), QByteArray("legacy A"));
-    EXPECT_EQ(readFile(installFolder() + "/B/B.app/Contents/Info.plist"), QByteArray("current B"));
-    EXPECT_EQ(QDir(legacyFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+    EXPECT_EQ(readFile(installFolder + "/A/A.app/Contents/Info.plist"), "legacy A");
+    EXPECT_EQ(readFile(installFolder + "/B/B.app/Contents/Info.plist"), "current B");
+    EXPECT_EQ(QDir(legacyFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{"B"});
-    EXPECT_EQ(readFile(legacyFolder() + "/B/B.app/Contents/Info.plist"), QByteArray("legacy B"));
+    EXPECT_EQ(readFile(legacyFolder + "/B/B.app/Contents/Info.plist"), "legacy B");
 
-    // WHEN the install folder's B is gone and the folder resolved again
-    ASSERT_TRUE(QDir(installFolder() + "/B").removeRecursively());
+    // WHEN the install folder's B is gone and the folder resolved again, THEN B moves too, and
+    // the legacy folder, left with hidden entries only, is removed
+    ASSERT_TRUE(QDir(installFolder + "/B").removeRecursively());
     ASSERT_TRUE(installAccess.resolveInstallTarget().hasValue());
-
-    // THEN B moves too, and the legacy folder, left with hidden entries only, is removed
-    EXPECT_EQ(readFile(installFolder() + "/B/B.app/Contents/Info.plist"), QByteArray("legacy B"));
-    EXPECT_FALSE(QFileInfo::exists(legacyFolder()));
-    EXPECT_FALSE(QFileInfo::exists(installFolder() + "/.DS_Store"));
+    EXPECT_EQ(readFile(installFolder + "/B/B.app/Contents/Info.plist"), "legacy B");
+    EXPECT_FALSE(QFileInfo::exists(legacyFolder));
+    EXPECT_FALSE(QFileInfo::exists(installFolder + "/.DS_Store"));
 }
 
 TEST_F(FolderAccessTest, LegacyPathHoldingAFileIsLeftAloneAndALinkUnlinkedNotFollowed) {
-    writeFile(legacyFolder(), "not a folder");
+    writeFile(legacyFolder, "not a folder");
     InstallTargetAccessService installAccess(settings, workspace);
     EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
-    EXPECT_EQ(readFile(legacyFolder()), QByteArray("not a folder"));
+    EXPECT_EQ(readFile(legacyFolder), "not a folder");
 
-    ASSERT_TRUE(QFile::remove(legacyFolder()));
-    writeFile(homeFolder() + "/Shared/.settings", "kept");
-    QFile::link(homeFolder() + "/Shared", legacyFolder());
+    ASSERT_TRUE(QFile::remove(legacyFolder));
+    writeFile(homeFolder + "/Shared/.settings", "kept");
+    QFile::link(homeFolder + "/Shared", legacyFolder);
     ASSERT_TRUE(installAccess.resolveInstallTarget().hasValue());
-    EXPECT_FALSE(QFileInfo(legacyFolder()).isSymLink());
-    EXPECT_EQ(readFile(homeFolder() + "/Shared/.settings"), QByteArray("kept"));
+    EXPECT_FALSE(QFileInfo(legacyFolder).isSymLink());
+    EXPECT_EQ(readFile(homeFolder + "/Shared/.settings"), "kept");
 }
 
 TEST_F(FolderAccessTest, LegacyEntryThatCannotBeMovedFailsWithTheRelocationMessage) {
     InstallTargetAccessService installAccess(settings, workspace);
-    ASSERT_EQ(installAccess.accessState(), FolderAccessState::granted);
-    writeFile(legacyFolder() + "/A/payload", "a");
+    writeFile(legacyFolder + "/A/payload", "a");
     settings.setLastResolvedInstallPath("/before");
     {
-        ReadOnlyFolder readOnly(legacyFolder());
+        ReadOnlyFolder readOnly(legacyFolder);
         ASSERT_TRUE(readOnly.holds());
         const auto resolved = installAccess.resolveInstallTarget();
         ASSERT_FALSE(resolved.hasValue());
@@ -139,35 +129,32 @@ TEST_F(FolderAccessTest, LegacyEntryThatCannotBeMovedFailsWithTheRelocationMessa
         EXPECT_EQ(
             resolved.error().localizedDescription,
             "Could not relocate the install folder into Applications. Resolve the folder at " +
-                legacyFolder() + " and try again.");
-
+                legacyFolder + " and try again.");
         installAccess.refreshAccessState();
         EXPECT_EQ(installAccess.accessState(), FolderAccessState::needsAccess);
-        EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder());
-
+        EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder);
         EXPECT_TRUE(installAccess.revealInstallFolder().has_value());
         EXPECT_TRUE(workspace.openedFolders.isEmpty());
     }
-    // The settings store is left as it was.
     EXPECT_EQ(settings.lastResolvedInstallPath(), "/before");
-    EXPECT_EQ(readFile(legacyFolder() + "/A/payload"), QByteArray("a"));
+    EXPECT_EQ(readFile(legacyFolder + "/A/payload"), "a");
 
     installAccess.refreshAccessState();
     EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
-    EXPECT_FALSE(QFileInfo::exists(legacyFolder()));
+    EXPECT_FALSE(QFileInfo::exists(legacyFolder));
 }
 
 TEST_F(FolderAccessTest, FileWhereTheInstallFolderMustBeLeavesAccessNeeded) {
-    writeFile(installFolder(), "in the way");
+    writeFile(installFolder, "in the way");
     InstallTargetAccessService installAccess(settings, workspace);
     EXPECT_EQ(installAccess.accessState(), FolderAccessState::needsAccess);
-    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder());
+    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder);
     const auto resolved = installAccess.resolveInstallTarget();
     ASSERT_FALSE(resolved.hasValue());
     EXPECT_EQ(resolved.error().kind, InstallTargetAccessError::Kind::folderCreationFailed);
-    EXPECT_TRUE(resolved.error().localizedDescription.contains(installFolder()));
+    EXPECT_TRUE(resolved.error().localizedDescription.contains(installFolder));
     EXPECT_EQ(settings.lastResolvedInstallPath(), "");
-    EXPECT_EQ(readFile(installFolder()), QByteArray("in the way"));
+    EXPECT_EQ(readFile(installFolder), "in the way");
 }
 
 TEST_F(FolderAccessTest, FileWhereTheTemplatesFolderMustBeGivesThePrepareMessageAndNeedsAccess) {
@@ -176,24 +163,23 @@ TEST_F(FolderAccessTest, FileWhereTheTemplatesFolderMustBeGivesThePrepareMessage
     templatesAccess.publishResolution("/published/earlier");
     settings.setLastResolvedMotionTemplatesPath("/before");
     QSignalSpy stateChanged(&templatesAccess, &MotionTemplatesAccessService::accessStateChanged);
-    ASSERT_TRUE(QDir(templatesFolder()).removeRecursively());
-    writeFile(templatesFolder(), "in the way");
+    ASSERT_TRUE(QDir(templatesFolder).removeRecursively());
+    writeFile(templatesFolder, "in the way");
 
-    // WHEN access is refreshed, THEN it is needed, and the last published path stays
+    // WHEN access is refreshed, THEN it is needed and the published path stays
     templatesAccess.refreshAccessState();
     EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
     EXPECT_EQ(templatesAccess.resolvedTemplatesRootPath(), "/published/earlier");
     EXPECT_EQ(stateChanged.size(), 1);
 
-    // WHEN it is resolved or revealed, THEN it fails naming the folder, and nothing is stored
-    // or opened
+    // WHEN it is resolved or revealed, THEN both fail naming the folder, storing and opening none
     const auto resolved = templatesAccess.resolveTemplatesRoot();
     ASSERT_FALSE(resolved.hasValue());
     EXPECT_EQ(resolved.error().localizedDescription(),
-              "Could not prepare the Motion Templates folder at " + templatesFolder() + ".");
+              "Could not prepare the Motion Templates folder at " + templatesFolder + ".");
     const auto revealed = templatesAccess.revealTemplatesFolder();
     ASSERT_TRUE(revealed.has_value());
-    EXPECT_EQ(revealed->path, templatesFolder());
+    EXPECT_EQ(revealed->path, templatesFolder);
     EXPECT_EQ(settings.lastResolvedMotionTemplatesPath(), "/before");
     EXPECT_TRUE(workspace.openedFolders.isEmpty());
     EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
@@ -203,12 +189,12 @@ TEST_F(FolderAccessTest, RevealingPublishesTheFolderAndOpensIt) {
     InstallTargetAccessService installAccess(settings, workspace);
     MotionTemplatesAccessService templatesAccess(settings, workspace);
     installAccess.publishResolution("/somewhere/else");
-    QDir(installFolder()).removeRecursively();
+    QDir(installFolder).removeRecursively();
     EXPECT_EQ(installAccess.revealInstallFolder(), std::nullopt);
     EXPECT_EQ(templatesAccess.revealTemplatesFolder(), std::nullopt);
-    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder());
-    EXPECT_TRUE(QFileInfo(installFolder()).isDir());
-    EXPECT_EQ(workspace.openedFolders, QStringList({installFolder(), templatesFolder()}));
+    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder);
+    EXPECT_TRUE(QFileInfo(installFolder).isDir());
+    EXPECT_EQ(workspace.openedFolders, QStringList({installFolder, templatesFolder}));
 }
 
 } // namespace

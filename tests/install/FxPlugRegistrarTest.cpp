@@ -19,7 +19,7 @@ namespace {
 const QString identifier = "studio.marlox.countdown-pro";
 const QString helperFailed = "Launch Services registration helper failed for ";
 
-// What pluginkit -v prints for a registration of the identifier at each path.
+// What pluginkit -v prints for the identifier registered at each path.
 QByteArray registryListing(const QStringList& paths) {
     QByteArray lines;
     for (const QString& path : paths) {
@@ -48,7 +48,7 @@ protected:
 
 TEST_F(FxPlugRegistrarTest, RegistersAStandalonePluginWithTheRegistrySequence) {
     // GIVEN a plug-in, one without an identifier, an old copy the registry may list, and
-    // developer builds of the same plug-in, of another one, and a link to the installed copy
+    // developer builds: of this plug-in, of another one, and a link to the installed copy
     const QString anonymous = installRoot + "/anonymous/Anonymous.pluginkit";
     const QString oldCopy = home.filePath("home/Old/CountdownPro.pluginkit");
     const QString derivedData = home.filePath("home/Library/Developer/Xcode/DerivedData");
@@ -61,7 +61,6 @@ TEST_F(FxPlugRegistrarTest, RegistersAStandalonePluginWithTheRegistrySequence) {
         QDir().mkpath(derivedData + "/Links");
         QFile::link(plugin, derivedData + "/Links/Installed.pluginkit");
     };
-    // The calls a row expects, by name.
     const QMap<QString, QString> calls = {
         {"check", "-m -D -v -i " + identifier},
         {"add", "-a " + plugin},
@@ -92,10 +91,8 @@ TEST_F(FxPlugRegistrarTest, RegistersAStandalonePluginWithTheRegistrySequence) {
             makeDeveloperBuilds();
         }
 
-        // WHEN it is registered
+        // WHEN it is registered, THEN the registry is called in that order, Launch Services never
         EXPECT_FALSE(registrarWith(rowPluginkit, lsregister).registerPlugin(test.plugin));
-
-        // THEN the registry is called in that order, and Launch Services not at all
         QStringList expected;
         for (const QString& call : test.calls.split(' ')) {
             expected.append(calls.value(call));
@@ -114,10 +111,9 @@ TEST_F(FxPlugRegistrarTest, RegistersAnApplicationAndItsEmbeddedPluginsWithLaunc
     makeBundle(hue, identifier);
     pluginkit.reply("-m", registryListing({curves, hue}));
 
+    // WHEN it is registered, THEN lsregister runs for it up front, then before each plug-in and
+    // in the plug-in's one successful attempt
     ASSERT_FALSE(registrar.registerApplication(application));
-
-    // THEN lsregister runs for the application once up front, then before each plug-in and in
-    // its one successful attempt
     EXPECT_EQ(lsregister.calls(), QStringList(5, "-f -R " + application));
     EXPECT_EQ(pluginkit.callsWith("-a"), (QStringList{"-a " + curves, "-a " + hue}));
 }
@@ -132,8 +128,8 @@ TEST_F(FxPlugRegistrarTest, FailingToolFailsTheRegistrationWithItsStatusAndTrimm
         QString subject;
         QString message;
     };
-    // Each row's failure stays set for the rows after it; a plug-in outside an application never
-    // runs lsregister.
+    // A failure stays set for the rows after it; a plug-in outside an application never runs
+    // lsregister.
     for (const Case& test : {
              Case{"-f", "database locked", application,
                   helperFailed + application + " with exit code 5: database locked"},
@@ -142,23 +138,20 @@ TEST_F(FxPlugRegistrarTest, FailingToolFailsTheRegistrationWithItsStatusAndTrimm
              Case{"-a", "", plugin, helperFailed + plugin + " with exit code 5."},
          }) {
         SCOPED_TRACE(test.message.toStdString());
-        // GIVEN the tool fails with exit status 5
         (test.failingOption == "-f" ? lsregister : pluginkit)
             .fail(test.failingOption, 5, test.output);
 
-        // WHEN the bundle is registered
         const InstallFailure failure = test.subject == application
                                            ? registrar.registerApplication(application)
                                            : registrar.registerPlugin(plugin);
 
-        // THEN the failure names the bundle, the status and the output
         ASSERT_TRUE(failure);
         EXPECT_TRUE(std::holds_alternative<RegistrationError>(*failure));
         EXPECT_EQ(describe(*failure), test.message);
     }
     EXPECT_EQ(pluginkit.callsWith("-a").size(), 2) << "no plug-in after a failed application";
 
-    // A tool that cannot be started fails the registration too, naming the tool.
+    // A tool that cannot be started fails it too, naming the tool.
     const QString missingTool = home.filePath("no/pluginkit");
     const InstallFailure failure =
         FxPlugRegistrar(std::make_shared<SystemProcessRunner>(), missingTool, lsregister.path())
@@ -219,35 +212,35 @@ TEST(FxPlugRegistrarPathsTest, FindsEmbeddedPluginsWithTheLowerCaseExtensionOuts
 // The registry tools the bundle carries, run for real.
 class BundledToolsTest : public ScratchHomeTest {
 protected:
-    static ProcessResult pluginkit(const QStringList& arguments) {
-        return SystemProcessRunner().run(marlox::platform::pluginkitToolPath(), arguments);
+    static ProcessResult run(const QString& tool, const QStringList& arguments) {
+        return SystemProcessRunner().run(tool, arguments);
     }
-    static ProcessResult lsregister(const QStringList& arguments) {
-        return SystemProcessRunner().run(marlox::platform::lsregisterToolPath(), arguments);
+    QStringList pluginkitLines(const QStringList& arguments) {
+        return QString::fromUtf8(run(pluginkitTool, arguments).standardOutput)
+            .split('\n', Qt::SkipEmptyParts);
     }
-    static QStringList lines(const ProcessResult& result) {
-        return QString::fromUtf8(result.standardOutput).split('\n', Qt::SkipEmptyParts);
-    }
+
+    QString pluginkitTool = marlox::platform::pluginkitToolPath();
+    QString lsregisterTool = marlox::platform::lsregisterToolPath();
 };
 
-TEST_F(BundledToolsTest, PluginkitKeepsARegistryOfAddedElectedAndRemovedPlugins) {
-    // GIVEN two versions of one plug-in and another plug-in
+TEST_F(BundledToolsTest, PluginkitKeepsARegistryOfAddedElectedAndRemovedPluginsAndRefusesTheRest) {
+    // GIVEN two versions of one plug-in and another plug-in, added
     const QString older = home.filePath("a/Grade.pluginkit");
     const QString newer = home.filePath("b/Grade.pluginkit");
-    const QString other = home.filePath("c/Key.pluginkit");
     makeBundle(older, "studio.marlox.grade", "1.9");
     makeBundle(newer, "studio.marlox.grade", "1.10");
-    makeBundle(other, "studio.marlox.key", "1.0");
-
-    // WHEN they are added
-    ASSERT_TRUE(pluginkit({"-a", older, newer, other}).succeeded());
+    makeBundle(home.filePath("c/Key.pluginkit"), "studio.marlox.key", "1.0");
+    makeBundle(home.filePath("Anonymous.pluginkit"), QString());
+    ASSERT_TRUE(
+        run(pluginkitTool, {"-a", older, newer, home.filePath("c/Key.pluginkit")}).succeeded());
 
     // THEN a plain query shows the highest version only, and -A -D every copy with its path
-    EXPECT_EQ(lines(pluginkit({"-m", "-i", "studio.marlox.grade"})),
+    EXPECT_EQ(pluginkitLines({"-m", "-i", "studio.marlox.grade"}),
               QStringList{"     studio.marlox.grade(1.10)"});
     QStringList paths;
     for (const QString& line :
-         lines(pluginkit({"-m", "-A", "-D", "-v", "-i", "studio.marlox.grade"}))) {
+         pluginkitLines({"-m", "-A", "-D", "-v", "-i", "studio.marlox.grade"})) {
         paths.append(line.section('\t', -1));
     }
     paths.sort();
@@ -256,56 +249,52 @@ TEST_F(BundledToolsTest, PluginkitKeepsARegistryOfAddedElectedAndRemovedPlugins)
         QFile::exists(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                       "/pluginkit/registry.json"));
 
-    // WHEN one is elected for use under its protocol and the other copy removed
-    ASSERT_NE(pluginkit({"-e", "use", "-i", "studio.marlox.key", "-p", "Other"}).exitCode, 0)
-        << "a protocol the bundle does not declare matches nothing";
-    ASSERT_TRUE(pluginkit({"-e", "use", "-i", "studio.marlox.grade", "-p", "FxPlug"}).succeeded());
-    ASSERT_TRUE(pluginkit({"-r", older}).succeeded());
-
-    // THEN the election shows as "+" and the removed copy is gone
-    EXPECT_EQ(lines(pluginkit({"-m", "-A", "-D", "-i", "studio.marlox.grade"})),
-              QStringList{"+    studio.marlox.grade(1.10)"});
-    EXPECT_EQ(lines(pluginkit({"-m"})).size(), 2);
-
-    // WHEN a plug-in is deleted from disk, THEN the registry forgets it
-    QDir(home.filePath("c")).removeRecursively();
-    EXPECT_EQ(lines(pluginkit({"-m"})), QStringList{"+    studio.marlox.grade(1.10)"});
-}
-
-TEST_F(BundledToolsTest, PluginkitRefusesWhatItCannotRegister) {
+    // WHEN what it cannot register is asked, THEN it fails with a status and a reason
     struct Case {
         const char* name;
         QStringList arguments;
         int exitCode;
     };
-    makeBundle(home.filePath("Anonymous.pluginkit"), QString());
     for (const Case& test : {
              Case{"no identifier", {"-a", home.filePath("Anonymous.pluginkit")}, 1},
              Case{"missing bundle", {"-a", home.filePath("Missing.pluginkit")}, 1},
              Case{"unknown election", {"-e", "maybe", "-i", "x"}, 64},
              Case{"election of an unknown plug-in", {"-e", "use", "-i", "x"}, 1},
+             Case{
+                 "undeclared protocol", {"-e", "use", "-i", "studio.marlox.key", "-p", "Other"}, 1},
              Case{"no mode", {"-v"}, 64},
          }) {
-        const ProcessResult result = pluginkit(test.arguments);
+        const ProcessResult result = run(pluginkitTool, test.arguments);
         EXPECT_EQ(result.exitCode, test.exitCode) << test.name;
         EXPECT_FALSE(result.standardError.isEmpty()) << test.name;
     }
-    EXPECT_TRUE(lines(pluginkit({"-m"})).isEmpty());
+
+    // WHEN one is elected under its protocol and the other copy removed, THEN the election shows
+    // as "+" and the removed copy is gone
+    ASSERT_TRUE(
+        run(pluginkitTool, {"-e", "use", "-i", "studio.marlox.grade", "-p", "FxPlug"}).succeeded());
+    ASSERT_TRUE(run(pluginkitTool, {"-r", older}).succeeded());
+    EXPECT_EQ(pluginkitLines({"-m", "-A", "-D", "-i", "studio.marlox.grade"}),
+              QStringList{"+    studio.marlox.grade(1.10)"});
+    EXPECT_EQ(pluginkitLines({"-m"}).size(), 2);
+
+    // WHEN a plug-in is deleted from disk, THEN the registry forgets it
+    QDir(home.filePath("c")).removeRecursively();
+    EXPECT_EQ(pluginkitLines({"-m"}), QStringList{"+    studio.marlox.grade(1.10)"});
 }
 
-TEST_F(BundledToolsTest, LsregisterRecordsTheApplicationsItIsGiven) {
+TEST_F(BundledToolsTest, LsregisterRecordsTheApplicationsItIsGivenOnce) {
     const QString application = home.filePath("Apps/ColorSuite.app");
     makeBundle(application, "studio.marlox.color-suite", "4.0.2");
+    ASSERT_TRUE(run(lsregisterTool, {"-f", "-R", application}).succeeded());
+    ASSERT_TRUE(run(lsregisterTool, {"-f", "-R", application}).succeeded());
+    EXPECT_EQ(run(lsregisterTool, {"-f", home.filePath("Apps/Missing.app")}).exitCode, 1);
 
-    ASSERT_TRUE(lsregister({"-f", "-R", application}).succeeded());
-    ASSERT_TRUE(lsregister({"-f", "-R", application}).succeeded());
-    EXPECT_EQ(lsregister({"-f", home.filePath("Apps/Missing.app")}).exitCode, 1);
-
-    const QString dump = QString::fromUtf8(lsregister({"-dump"}).standardOutput);
+    const QString dump = QString::fromUtf8(run(lsregisterTool, {"-dump"}).standardOutput);
     EXPECT_EQ(dump.count("path:"), 1) << dump.toStdString();
-    EXPECT_TRUE(dump.contains(application));
-    EXPECT_TRUE(dump.contains("studio.marlox.color-suite"));
+    EXPECT_TRUE(dump.contains(application) && dump.contains("studio.marlox.color-suite"));
 
-    ASSERT_TRUE(lsregister({"-u", application}).succeeded());
-    EXPECT_FALSE(QString::fromUtf8(lsregister({"-dump"}).standardOutput).contains(application));
+    ASSERT_TRUE(run(lsregisterTool, {"-u", application}).succeeded());
+    EXPECT_FALSE(
+        QString::fromUtf8(run(lsregisterTool, {"-dump"}).standardOutput).contains(application));
 }

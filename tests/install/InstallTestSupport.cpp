@@ -13,19 +13,16 @@
 namespace marlox::testing {
 namespace {
 
-// The parent's process id, the fourth field of /proc/<pid>/stat; the command name before it may
-// hold spaces and parentheses, so the fields are counted from the last ')'.
+// The fourth field of /proc/<pid>/stat, counted from the last ')' as the command may hold some.
 qint64 parentProcessID(qint64 processID) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(processID));
     if (!stat.open(QIODevice::ReadOnly)) {
         return -1;
     }
     const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    return fields.size() > 1 ? fields.at(1).toLongLong() : -1;
+    return line.mid(line.lastIndexOf(')') + 2).split(' ').value(1, "-1").toLongLong();
 }
 
-// Every item below the root, hidden ones included, in path order.
 QStringList itemsBelow(const QString& root) {
     QStringList paths;
     QDirIterator items(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,

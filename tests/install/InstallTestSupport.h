@@ -27,14 +27,12 @@ inline void PrintTo(const InstallResult& result, std::ostream* out) {
 
 namespace marlox::testing {
 
-// Remembers the folders it was asked to show.
 class RecordingWorkspace final : public platform::Workspace {
 public:
     void openFolder(const QString& path) override { openedFolders.append(path); }
     QStringList openedFolders;
 };
 
-// A login item that can never be registered.
 class NoLoginItem final : public platform::LoginItem {
 public:
     platform::LoginItemStatus status() const override {
@@ -46,7 +44,6 @@ public:
     std::optional<platform::LoginItemError> unregisterItem() override { return std::nullopt; }
 };
 
-// Running applications by bundle identifier, as the test sets them.
 class FakeProcessLister final : public platform::ProcessLister {
 public:
     std::map<QString, QList<platform::RunningApplication>> byIdentifier;
@@ -58,8 +55,8 @@ public:
     }
 };
 
-// The system's process list narrowed to the children of this test process: the test binaries
-// run side by side, and a host one of them starts must not block the others.
+// The system's process list narrowed to this process's children: the test binaries run side by
+// side, and a host one of them starts must not block the others.
 class OwnChildProcessLister final : public platform::ProcessLister {
 public:
     QList<platform::RunningApplication>
@@ -75,7 +72,6 @@ class RunningHost {
 public:
     explicit RunningHost(const QString& executableName);
     ~RunningHost();
-
     RunningHost(const RunningHost&) = delete;
     RunningHost& operator=(const RunningHost&) = delete;
 
@@ -86,45 +82,37 @@ private:
     QProcess m_process;
 };
 
-// The packages of the catalog the built bundle carries.
 QList<catalog::PackageManifest> builtInPackages();
 catalog::PackageManifest builtInPackage(const QString& id);
-
-// What the bundled plug-in registry lists, one line per registered plug-in.
+// What the bundled plug-in registry lists, one line per plug-in.
 QStringList registeredPluginLines();
 
-// Writes a bundle with the macOS layout: Contents/Info.plist (with the identifier when one is
-// given), an executable in Contents/MacOS and a resource.
+// A bundle with the macOS layout: Info.plist (with the identifier unless empty), an executable
+// and a resource.
 void makeBundle(const QString& path, const QString& identifier, const QString& version = "1.0");
-
-// Writes a zip archive of the folder's tree, keeping each file's executable bit.
+// A zip of the folder's tree, keeping each file's executable bit.
 void zipTree(const QString& root, const QString& zipPath);
-// Writes a zip archive of these files.
 void writeZip(const QString& path, const QMap<QString, QByteArray>& entries);
-
-// Path, kind, permissions, link target and contents of every item below the root, one line each,
-// hidden items included; two trees with the same snapshot hold the same bytes.
+// One line per item below the root (path, kind, permissions, link target, digest), hidden ones
+// included: equal snapshots hold equal bytes.
 QStringList treeSnapshot(const QString& root);
 
-// A shell script standing in for a system tool. It records every call and answers according to
-// what the test set for the call's first argument.
+// A shell script standing in for a system tool: it records each call and answers as the test set
+// for the call's first argument.
 class StubTool {
 public:
     StubTool(const QString& folder, const QString& name);
 
     const QString& path() const { return m_path; }
-    // Standard output for calls whose first argument is `option`.
     void reply(const QString& option, const QByteArray& output) const {
         writeFile(m_folder + "/reply" + option, output);
     }
-    // Exit status and standard error for calls whose first argument is `option`.
     void fail(const QString& option, int exitCode, const QByteArray& errorOutput = {}) const {
         writeFile(m_folder + "/exit" + option, QByteArray::number(exitCode));
         writeFile(m_folder + "/stderr" + option, errorOutput);
     }
-    // Every call so far, in order, its arguments joined by spaces.
+    // Every call so far, its arguments joined by spaces.
     QStringList calls() const;
-    // The calls whose first argument is `option`.
     QStringList callsWith(const QString& option) const {
         return calls().filter(QRegularExpression("^" + option + ' '));
     }
@@ -160,7 +148,7 @@ protected:
             const std::optional<QString>& templatesRoot = std::nullopt) const {
         return engine().install(package, installRoot, templatesRoot, previous, payloadRoot);
     }
-    // Fails the test with the error's text when the install failed.
+    // Fails the test with the error's text when the install fails.
     install::InstallResult
     installed(const catalog::PackageManifest& package,
               const std::optional<catalog::InstalledPackage>& previous = std::nullopt,
@@ -169,17 +157,15 @@ protected:
         EXPECT_TRUE(result) << (result ? "" : install::describe(result.error()).toStdString());
         return result ? *result : install::InstallResult{};
     }
-    catalog::InstalledPackage recordOf(const catalog::PackageManifest& package,
-                                       const install::InstallResult& result) const {
+    static catalog::InstalledPackage recordOf(const catalog::PackageManifest& package,
+                                              const install::InstallResult& result) {
         return {package.id,   package.version,    {},
                 package.type, result.installPath, result.templateInstallPaths};
     }
-    // A record of blur at those paths.
     static catalog::InstalledPackage recordAt(const QString& installPath,
                                               const QStringList& templatePaths = {}) {
         return {"blur", "1.0", {}, catalog::PackageType::generator, installPath, templatePaths};
     }
-    // Items in the support folder's Cache whose names start with one of the work-folder prefixes.
     QStringList leftoverWorkFolders() const {
         return QDir(catalog::cacheDirectory())
             .entryList({"payload-stage-*", "payload-expand-*", "backup-*", "template-expand-*"},
