@@ -1,9 +1,12 @@
 #include "InstallTestSupport.h"
 #include "catalog/OperationsLog.h"
 #include "install/FileOperations.h"
+#include "platform/Bundle.h"
+#include "platform/PropertyList.h"
 #include "platform/Quarantine.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -13,23 +16,15 @@
 using namespace marlox::install;
 using namespace marlox::testing;
 using marlox::catalog::InstalledPackage;
+using marlox::catalog::PackageManifest;
 using marlox::catalog::PackageType;
 
 namespace {
 
-QByteArray quarantineName() {
-    return marlox::platform::quarantineAttributeSystemName().toUtf8();
-}
-
-void setQuarantine(const QString& path) {
-    ASSERT_EQ(::setxattr(QFile::encodeName(path).constData(), quarantineName().constData(),
-                         "0083;5f1b2c3d;Safari;", 21, 0),
-              0)
-        << path.toStdString();
-}
+const QByteArray quarantineName = marlox::platform::quarantineAttributeSystemName().toUtf8();
 
 bool hasQuarantine(const QString& path) {
-    return ::getxattr(QFile::encodeName(path).constData(), quarantineName().constData(), nullptr,
+    return ::getxattr(QFile::encodeName(path).constData(), quarantineName.constData(), nullptr,
                       0) >= 0;
 }
 
@@ -50,30 +45,97 @@ QStringList entriesOf(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
+class MotionTemplatesTest : public EngineTest {
+protected:
+    // A templates-only package placing the templates at the payload path under the subpath.
+    PackageManifest templatesPackage(const QString& templatePath,
+                                     std::optional<QString> subpath = std::nullopt) const {
+        PackageManifest manifest = package("titles", "", PackageType::template_);
+        manifest.motionTemplatePayloadPath = templatePath;
+        manifest.motionTemplateInstallSubpath = std::move(subpath);
+        return manifest;
+    }
+};
+
+using BuiltInInstallTest = ScratchHomeTest;
+using EngineHelpersTest = ScratchHomeTest;
+
 } // namespace
 
-TEST_F(EngineTest, DirectoryPayloadBecomesThePackageFolderAndItsApplicationIsRegisteredFirst) {
-    // GIVEN a payload folder holding a plug-in bundle with links, modes and hidden files, and an
-    // application that carries a plug-in of its own; the registry lists what it is given at once
-    const QString payload = payloadRoot + "/Payloads/BlurBundle";
-    makeRichBundle(payload + "/Blur.pluginkit", "studio.marlox.blur");
-    makeBundle(payload + "/Suite.app", "studio.marlox.suite");
-    makeBundle(payload + "/Suite.app/Contents/PlugIns/Curves.pluginkit", "studio.marlox.curves");
-    pluginkit.reply("-m", "+    listed\t" + installRoot.toUtf8() + "/blur/Blur.pluginkit\n");
+TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTools) {
+    // GIVEN the engine with the bundle's own ditto, pluginkit and lsregister
+    const InstallEngine engine(HostApplicationGuard(std::make_shared<FakeProcessLister>()),
+                               std::make_shared<marlox::platform::SystemProcessRunner>(),
+                               InstallTools::systemDefaults());
+    const QString installRoot = marlox::catalog::installFolderPath();
+    const QString templatesRoot = home.filePath("home/Movies/Motion Templates.localized");
 
-    // WHEN the package blur is installed
-    const InstallResult result = installed(package("blur", "Payloads/BlurBundle"));
+    // WHEN every package of the built-in catalog is installed from the payloads it names
+    QList<InstalledPackage> records;
+    for (const PackageManifest& package : builtInPackages()) {
+        const auto result = engine.install(
+            package, installRoot,
+            package.hasMotionTemplatePayload() ? std::optional(templatesRoot) : std::nullopt,
+            std::nullopt, std::nullopt);
+        ASSERT_TRUE(result) << package.id.toStdString() << ": "
+                            << describe(result.error()).toStdString();
+        records.append({package.id,
+                        package.version,
+                        {},
+                        package.type,
+                        result->installPath,
+                        result->templateInstallPaths});
+    }
 
-    // THEN it lands in the install root's folder blur as an exact copy
-    EXPECT_EQ(result, (InstallResult{installRoot + "/blur", {}}));
-    EXPECT_EQ(treeSnapshot(result.installPath), treeSnapshot(payload));
-    EXPECT_TRUE(leftoverWorkFolders().isEmpty());
-    // and the application is registered with its plug-in, then the standalone plug-in, each once
-    EXPECT_EQ(lsregister.calls().value(0), "-f -R " + result.installPath + "/Suite.app");
-    EXPECT_EQ(
-        pluginkit.callsWith("-a"),
-        (QStringList{"-a " + result.installPath + "/Suite.app/Contents/PlugIns/Curves.pluginkit",
-                     "-a " + result.installPath + "/Blur.pluginkit"}));
+    // THEN every bundle, zipped or not, arrives with its identifier and an executable: nine
+    // standalone plug-ins, two of them zipped, and an application that carries two more
+    QStringList bundles;
+    for (QDirIterator items(installRoot, QDir::Dirs | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+         items.hasNext();) {
+        const QString path = items.next();
+        if (path.endsWith(".pluginkit") || path.endsWith(".app")) {
+            bundles.append(QFileInfo(path).fileName());
+            const auto bundle = marlox::platform::Bundle::load(path);
+            ASSERT_TRUE(bundle) << path.toStdString();
+            EXPECT_FALSE(bundle->bundleIdentifier().isEmpty()) << path.toStdString();
+            EXPECT_TRUE(QFileInfo(path + "/Contents/MacOS/" +
+                                  bundle->infoValue("CFBundleExecutable").toString())
+                            .isExecutable())
+                << path.toStdString();
+        }
+    }
+    EXPECT_EQ(bundles.size(), 12) << bundles.join(", ").toStdString();
+    // zips are expanded without their resource forks, bundles keep their links and hidden files,
+    // templates sit in their folders, and every plug-in is registered for use
+    EXPECT_EQ(entriesOf(installRoot + "/studio.marlox.grid-layout"),
+              QStringList{"GridLayout.pluginkit"});
+    const QString suite = installRoot + "/studio.marlox.color-suite/ColorSuite.app/Contents";
+    EXPECT_EQ(QFileInfo(suite + "/Frameworks/ColorCore.framework/Versions/Current").symLinkTarget(),
+              suite + "/Frameworks/ColorCore.framework/Versions/A");
+    EXPECT_TRUE(QFileInfo::exists(suite + "/Resources/.presets"));
+    EXPECT_EQ(records.at(2).installPath, QString()) << "Kinetic Titles only carries templates";
+    EXPECT_EQ(records.at(2).templateInstallPaths,
+              QStringList{templatesRoot + "/Titles/Marlox Studio/KineticTitles"});
+    const QString frameKit = templatesRoot + "/Generators/Marlox Studio/Frame Kit";
+    EXPECT_EQ(records.at(7).templateInstallPaths,
+              (QStringList{frameKit + "/Frame Kit Borders", frameKit + "/Frame Kit Splits"}));
+    EXPECT_FALSE(QFileInfo::exists(frameKit + "/__MACOSX"));
+    const QStringList registered = registeredPluginLines();
+    EXPECT_EQ(registered.size(), 11) << registered.join('\n').toStdString();
+    EXPECT_EQ(registered.filter(QRegularExpression("^\\+")), registered);
+
+    // WHEN every package is removed again, THEN the shared folder and the template folders are
+    // gone, the libraries stay, and the registry is empty
+    for (const InstalledPackage& record : records) {
+        const auto failure = engine.uninstall(record);
+        ASSERT_FALSE(failure) << record.id.toStdString() << ": "
+                              << describe(*failure).toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(installRoot));
+    EXPECT_TRUE(QFileInfo(home.filePath("home/Applications")).isDir());
+    EXPECT_EQ(entriesOf(templatesRoot), QStringList());
+    EXPECT_TRUE(registeredPluginLines().isEmpty());
 }
 
 TEST_F(EngineTest, RefusedInstallGivesItsReasonAndTouchesNothing) {
@@ -106,10 +168,9 @@ TEST_F(EngineTest, RefusedInstallGivesItsReasonAndTouchesNothing) {
              Case{"blur", "Payloads/./Blur", leaves + "Payloads/./Blur."},
              Case{"blur", "Links/secret", leaves + "Links/secret."},
              Case{"blur", "   ", "Embedded payload path is missing for Package blur."},
-             Case{
-                 "blur", "Payloads/Nope.pluginkit",
-                 "Embedded payload was not found at Payloads/Nope.pluginkit. Reinstall the app and "
-                 "try again."},
+             Case{"blur", "Payloads/Nope.pluginkit",
+                  "Embedded payload was not found at Payloads/Nope.pluginkit. Reinstall the app "
+                  "and try again."},
              Case{"blur", " Payloads/Blur.tar\n",
                   "Embedded payload is not supported: " + payloadRoot +
                       "/Payloads/Blur.tar. Expected a directory or .zip archive."},
@@ -129,17 +190,33 @@ TEST_F(EngineTest, RefusedInstallGivesItsReasonAndTouchesNothing) {
     EXPECT_TRUE(pluginkit.calls().isEmpty());
 }
 
-TEST_F(EngineTest, UpdateReplacesTheFolderWholeAndAFailedOneLeavesThePreviousByteForByte) {
-    // GIVEN version 1 installed, with a file version 2 no longer has
+TEST_F(EngineTest, InstallCopiesTheFolderRegistersApplicationsFirstAndAFailedUpdateRestores) {
+    // GIVEN version 1: a plug-in with links, modes and hidden files, an application carrying a
+    // plug-in, and a file; the registry lists what it is given at once
     makeRichBundle(payloadRoot + "/v1/Blur.pluginkit", "studio.marlox.blur");
+    makeBundle(payloadRoot + "/v1/Suite.app", "studio.marlox.suite");
+    makeBundle(payloadRoot + "/v1/Suite.app/Contents/PlugIns/Curves.pluginkit",
+               "studio.marlox.curves");
     writeFile(payloadRoot + "/v1/only-in-version-1.txt", "old");
+    pluginkit.reply("-m", "+    listed\t" + installRoot.toUtf8() + "/blur/Blur.pluginkit\n");
+
+    // WHEN it is installed, THEN the folder blur is its exact copy, and the application is
+    // registered with its plug-in before the standalone plug-in, each once
+    const auto first = installed(package("blur", "v1"));
+    const QString installPath = installRoot + "/blur";
+    EXPECT_EQ(first, (InstallResult{installPath, {}}));
+    EXPECT_EQ(treeSnapshot(installPath), treeSnapshot(payloadRoot + "/v1"));
+    EXPECT_TRUE(leftoverWorkFolders().isEmpty());
+    EXPECT_EQ(lsregister.calls().value(0), "-f -R " + installPath + "/Suite.app");
+    EXPECT_EQ(pluginkit.callsWith("-a"),
+              (QStringList{"-a " + installPath + "/Suite.app/Contents/PlugIns/Curves.pluginkit",
+                           "-a " + installPath + "/Blur.pluginkit"}));
+
+    // WHEN version 2 is installed over it, THEN the folder holds version 2 alone
     makeRichBundle(payloadRoot + "/v2/Blur.pluginkit", "studio.marlox.blur");
     writeFile(payloadRoot + "/v2/Blur.pluginkit/Contents/Resources/version.txt", "2");
-    const auto first = installed(package("blur", "v1"));
-
-    // WHEN version 2 is installed, THEN the folder holds version 2 alone
     installed(package("blur", "v2"), recordOf(package("blur", "v1"), first));
-    const QStringList before = treeSnapshot(installRoot + "/blur");
+    const QStringList before = treeSnapshot(installPath);
     EXPECT_EQ(before, treeSnapshot(payloadRoot + "/v2"));
 
     // WHEN version 3 fails while being copied (its last item is a pipe), when its templates
@@ -168,18 +245,17 @@ TEST_F(EngineTest, UpdateReplacesTheFolderWholeAndAFailedOneLeavesThePreviousByt
         }
         const auto result = install(version3);
 
-        // THEN the install fails naming its cause, and version 2 is back exactly as it was
+        // THEN it fails naming its cause, and version 2 is back exactly as it was
         ASSERT_FALSE(result);
         EXPECT_TRUE(describe(result.error()).contains(test.cause))
             << describe(result.error()).toStdString();
-        EXPECT_EQ(treeSnapshot(installRoot + "/blur"), before);
+        EXPECT_EQ(treeSnapshot(installPath), before);
         EXPECT_TRUE(leftoverWorkFolders().isEmpty());
     }
 }
 
 TEST_F(EngineTest, ClearsTheQuarantineOfWhatItPlacedOnlyAndFailsOnABrokenLink) {
-    // GIVEN a payload whose items carry the quarantine attribute, with a link to a quarantined
-    // file outside it
+    // GIVEN a payload whose items are quarantined, with a link to a quarantined file outside it
     const QString bundle = payloadRoot + "/Payloads/Blur/Blur.pluginkit";
     makeBundle(bundle, "studio.marlox.blur");
     const QString outside = home.filePath("outside/system-file");
@@ -187,18 +263,18 @@ TEST_F(EngineTest, ClearsTheQuarantineOfWhatItPlacedOnlyAndFailsOnABrokenLink) {
     QFile::link(outside, bundle + "/Contents/system-link");
     for (const QString& item :
          {bundle, bundle + "/Contents/Info.plist", bundle + "/Contents/MacOS/Blur", outside}) {
-        setQuarantine(item);
+        ASSERT_EQ(::setxattr(QFile::encodeName(item).constData(), quarantineName.constData(),
+                             "0083;5f1b2c3d;Safari;", 21, 0),
+                  0);
     }
 
-    // WHEN it is installed
+    // WHEN it is installed, THEN no installed item keeps the attribute (a link's own is its
+    // target's), while the payload and the outside file keep theirs
     const InstallResult result = installed(package("blur", "Payloads/Blur"));
-
-    // THEN no installed item keeps the attribute; the payload and the outside file keep theirs
-    QStringList items{result.installPath};
-    items.append(enumerateTree(result.installPath, true));
+    const QStringList items =
+        QStringList{result.installPath} + enumerateTree(result.installPath, true);
     ASSERT_GT(items.size(), 5);
     for (const QString& item : items) {
-        // The link's own attribute is its target's, which is not ours.
         EXPECT_TRUE(QFileInfo(item).isSymLink() || !hasQuarantine(item)) << item.toStdString();
     }
     EXPECT_TRUE(hasQuarantine(bundle + "/Contents/Info.plist"));
@@ -213,54 +289,47 @@ TEST_F(EngineTest, ClearsTheQuarantineOfWhatItPlacedOnlyAndFailsOnABrokenLink) {
                   "/broken/Blur.pluginkit/Contents/dangling: No such file or directory");
 }
 
-TEST_F(EngineTest, ExpandsArchivesInsideADirectoryPayloadInPathOrderButNotArchivesInArchives) {
-    // GIVEN a folder payload with an archive at its top, one in a subfolder, and an archive that
-    // holds another archive
+TEST_F(EngineTest, ExpandsZipPayloadsAndArchivesInsideFoldersButNotArchivesInArchives) {
+    // GIVEN a zipped plug-in, its extension in capitals, with the resource forks a Mac adds; a
+    // folder payload with an archive at its top holding another archive, and one in a subfolder
+    writeZip(payloadRoot + "/Payloads/Grid.ZIP",
+             {{"Grid.pluginkit/Contents/MacOS/Grid", "binary"},
+              {"__MACOSX/Grid.pluginkit/Contents/._Info.plist", "fork"}});
     writeZip(payloadRoot + "/Mixed/Top.zip", {{"Top.pluginkit/Contents/Info.plist", "top"},
                                               {"Nested.zip", "an archive inside an archive"}});
     writeZip(payloadRoot + "/Mixed/Sub/Inner.zip", {{"Inner.txt", "inner"}});
     writeFile(payloadRoot + "/Mixed/Sub/Inner.txt", "replaced by the archive's copy");
 
-    const InstallResult result = installed(package("mixed", "Mixed"));
-
-    EXPECT_EQ(entriesOf(result.installPath), (QStringList{"Nested.zip", "Sub", "Top.pluginkit"}));
-    EXPECT_EQ(entriesOf(result.installPath + "/Sub"), QStringList{"Inner.txt"});
-    EXPECT_EQ(readFile(result.installPath + "/Sub/Inner.txt"), "inner");
-    EXPECT_EQ(readFile(result.installPath + "/Top.pluginkit/Contents/Info.plist"), "top");
-    EXPECT_EQ(readFile(result.installPath + "/Nested.zip"), "an archive inside an archive");
-}
-
-TEST_F(EngineTest, ZipPayloadOfAnyCaseIsExpandedWithoutForksAndAToolFailureIsReported) {
-    // GIVEN a zipped plug-in, its extension in capitals, with the resource forks a Mac's archiver
-    // adds, and an archive tool that fails
-    writeZip(payloadRoot + "/Payloads/Grid.ZIP",
-             {{"Grid.pluginkit/Contents/MacOS/Grid", "binary"},
-              {"__MACOSX/Grid.pluginkit/Contents/._Info.plist", "fork"}});
+    // WHEN the archive tool fails, THEN its status and output are the error, or its name when
+    // it says nothing, and the archive stays
     const StubTool failingDitto(home.filePath("tools"), "ditto");
     failingDitto.fail("-x", 9, "ditto: archive is damaged\n");
     ditto = failingDitto.path();
-
-    // WHEN it is installed, THEN the tool's status and output are the error, the archive stays
     const auto failed = install(package("grid", "Payloads/Grid.ZIP"));
     ASSERT_FALSE(failed);
     const auto* error = std::get_if<ToolError>(&failed.error());
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->domain, "InstallEngine");
-    EXPECT_EQ(error->code, 9);
-    EXPECT_EQ(error->description, "ditto: archive is damaged\n");
+    EXPECT_EQ(error->domain + ' ' + QString::number(error->code) + ' ' + error->description,
+              "InstallEngine 9 ditto: archive is damaged\n");
     EXPECT_TRUE(QFileInfo::exists(installRoot + "/grid/Grid.ZIP"));
     EXPECT_TRUE(leftoverWorkFolders().isEmpty());
-    // and a tool that fails silently is named instead
     failingDitto.fail("-x", 2, "");
     EXPECT_EQ(describe(install(package("grid", "Payloads/Grid.ZIP")).error()),
               "Tool failed: " + failingDitto.path());
 
-    // WHEN the real tool expands it, THEN the folder holds the bundle only: no archive, no forks
+    // WHEN the real tool expands them, THEN the zip's folder holds the bundle only, and the
+    // folder's archives are replaced by their contents once, in path order
     ditto = marlox::platform::dittoToolPath();
-    const InstallResult result = installed(package("grid", "Payloads/Grid.ZIP"));
-    EXPECT_EQ(entriesOf(result.installPath), QStringList{"Grid.pluginkit"});
-    EXPECT_EQ(readFile(result.installPath + "/Grid.pluginkit/Contents/MacOS/Grid"), "binary");
+    const InstallResult grid = installed(package("grid", "Payloads/Grid.ZIP"));
+    EXPECT_EQ(entriesOf(grid.installPath), QStringList{"Grid.pluginkit"});
+    EXPECT_EQ(readFile(grid.installPath + "/Grid.pluginkit/Contents/MacOS/Grid"), "binary");
     EXPECT_TRUE(QFileInfo::exists(payloadRoot + "/Payloads/Grid.ZIP")) << "the payload stays";
+    const QString mixed = installed(package("mixed", "Mixed")).installPath;
+    EXPECT_EQ(entriesOf(mixed), (QStringList{"Nested.zip", "Sub", "Top.pluginkit"}));
+    EXPECT_EQ(entriesOf(mixed + "/Sub"), QStringList{"Inner.txt"});
+    EXPECT_EQ(readFile(mixed + "/Sub/Inner.txt"), "inner");
+    EXPECT_EQ(readFile(mixed + "/Top.pluginkit/Contents/Info.plist"), "top");
+    EXPECT_EQ(readFile(mixed + "/Nested.zip"), "an archive inside an archive");
     EXPECT_TRUE(leftoverWorkFolders().isEmpty());
 }
 
@@ -283,10 +352,10 @@ TEST_F(EngineTest,
     EXPECT_TRUE(QFileInfo(blur.installPath).isDir());
     processes->byIdentifier.clear();
 
-    // WHEN one is uninstalled, THEN its plug-in is unregistered and its folder gone, the other's
-    // kept
+    // WHEN one is uninstalled, THEN its plug-in is unregistered and its folder gone, not the
+    // other's
     ASSERT_FALSE(engine().uninstall(blur));
-    EXPECT_EQ(pluginkit.callsWith("-r").value(0), "-r " + blur.installPath + "/blur.pluginkit");
+    EXPECT_EQ(pluginkit.callsWith("-r"), QStringList{"-r " + blur.installPath + "/blur.pluginkit"});
     EXPECT_FALSE(QFileInfo::exists(blur.installPath));
     EXPECT_TRUE(QFileInfo(glow.installPath + "/glow.pluginkit").isDir());
 
@@ -306,11 +375,11 @@ TEST_F(EngineTest, UninstallOfRecordsPointingOutsideEveryRootDeletesNothing) {
                treeSnapshot(home.filePath("home/Documents"));
     };
     const QStringList before = userFolders();
+    // WHEN a record with such an install path or template path is removed
     for (const QString& path :
          {QString(), QString("relative/blur"), installRoot, installRoot + "/../Other App",
           home.filePath("home/Applications/Other App"), home.filePath("home/Documents"),
           home.filePath("home")}) {
-        // WHEN a record with that install path or template path is removed
         EXPECT_FALSE(engine().uninstall(recordAt(path))) << path.toStdString();
         EXPECT_FALSE(engine().uninstall(recordAt({}, {path}))) << path.toStdString();
     }
@@ -322,20 +391,141 @@ TEST_F(EngineTest, UninstallOfRecordsPointingOutsideEveryRootDeletesNothing) {
                               home.filePath("home/Documents").toUtf8()));
 }
 
-TEST(PruneEmptyDirectoriesTest, RemovesEmptyFoldersUpToButNeverPastTheStopFolder) {
-    ScratchHome home;
+TEST_F(EngineHelpersTest, PruningRemovesEmptyFoldersUpToButNeverPastTheStopFolder) {
     const QString stop = home.filePath("stop");
     QDir().mkpath(stop + "/a/b/c");
     QDir().mkpath(home.filePath("outside/empty/deeper"));
+    writeFile(stop + "/a/.hidden", "hidden");
 
-    // A start outside the stop folder prunes nothing, though everything there is empty.
+    // A start outside the stop folder prunes nothing, though everything there is empty; one
+    // inside climbs to the stop folder, hidden entries not keeping a folder, and keeps the stop.
     EXPECT_FALSE(InstallEngine::pruneEmptyDirectories(home.filePath("outside/empty/deeper"), stop));
     EXPECT_TRUE(QFileInfo(home.filePath("outside/empty/deeper")).isDir());
-
-    // A start inside climbs to the stop folder, hidden entries not keeping a folder, and the stop
-    // folder itself is never removed, even empty.
-    writeFile(stop + "/a/.hidden", "hidden");
     EXPECT_FALSE(InstallEngine::pruneEmptyDirectories(stop + "/a/b/c", stop));
     EXPECT_FALSE(QFileInfo::exists(stop + "/a"));
     EXPECT_TRUE(QFileInfo(stop).isDir());
+}
+
+TEST_F(MotionTemplatesTest, TargetsTheTypeAndVendorFoldersOfTheBuild) {
+    PackageManifest blur = package("blur", "Payloads/Blur");
+    EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, std::nullopt),
+              templatesRoot + "/Generators.localized/Marlox Studio/Blur");
+    blur.type = PackageType::filter;
+    EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, "/Library/Motion Templates.localized"),
+              "/Library/Motion Templates.localized/Effects.localized/Marlox Studio/Blur");
+    // A templates-only package has no type folder: without a subpath it has no target.
+    const auto none = InstallEngine::templateTargetDirectory(templatesPackage("T"), std::nullopt);
+    ASSERT_FALSE(none);
+    EXPECT_EQ(describe(none.error()),
+              "Motion template install target is not defined for package type template.");
+
+    // A developer build puts its own vendor folder in place of either.
+    writeFile(home.filePath("Developer.app/Contents/Info.plist"),
+              marlox::platform::xmlPropertyList(
+                  {{"CFBundleIdentifier", "studio.marlox.MarloxStudio.developer"}}));
+    marlox::platform::Bundle::setMainBundlePath(home.filePath("Developer.app"));
+    EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, std::nullopt),
+              templatesRoot + "/Effects.localized/Marlox Studio Developer/Blur");
+    blur.motionTemplateInstallSubpath = "  Titles/Marlox Studio/Kinetic \n";
+    EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, std::nullopt),
+              templatesRoot + "/Titles/Marlox Studio Developer/Kinetic");
+    marlox::platform::Bundle::setMainBundlePath(builtBundlePath());
+}
+
+TEST_F(EngineHelpersTest, NormalizingASubpathPutsTheRunningBuildsVendorInTheSecondPlaceOnly) {
+    for (const auto& [subpath, expected] : QList<std::pair<QString, QString>>{
+             {"Titles/Marlox Studio Developer/Theme", "Titles/Marlox Studio/Theme"},
+             {"Titles/Marlox Studio", "Titles/Marlox Studio"},
+             {"Marlox Studio Developer/Titles", "Marlox Studio Developer/Titles"},
+             {"Titles", "Titles"},
+             {"/Marlox Studio Developer/x/", "/Marlox Studio/x/"},
+             {"Titles//Marlox Studio Developer", "Titles//Marlox Studio Developer"},
+             {"Titles/marlox studio developer", "Titles/marlox studio developer"},
+         }) {
+        EXPECT_EQ(InstallEngine::normalizeTemplateSubpath(subpath), expected)
+            << subpath.toStdString();
+    }
+}
+
+TEST_F(MotionTemplatesTest, ZipTemplatesPlaceEachVisibleTopLevelEntryAndAFolderReplacesItsCopy) {
+    // GIVEN a zip of templates, its entries out of order and with forks and a hidden file, and a
+    // folder of templates whose earlier copy is in place
+    writeZip(
+        payloadRoot + "/Templates/Pack.zip",
+        {{"b/B.moti", "b"}, {"a/A.moti", "a"}, {"__MACOSX/._a", "fork"}, {".hidden", "hidden"}});
+    writeFile(payloadRoot + "/Templates/Kinetic/Slide Up/Slide Up.moti", "new");
+    writeFile(templatesRoot + "/Titles/Marlox Studio/Kinetic/Old/Old.moti", "earlier copy");
+
+    // WHEN both are installed, THEN the zip's entries are placed in name order, and the folder is
+    // one exact copy
+    const InstallResult zipped =
+        installed(templatesPackage("Templates/Pack.zip", "Transitions/Marlox Studio"), std::nullopt,
+                  templatesRoot);
+    const InstallResult folder = installed(
+        templatesPackage("Templates/Kinetic", "Titles/Marlox Studio"), std::nullopt, templatesRoot);
+    const QString target = templatesRoot + "/Transitions/Marlox Studio";
+    EXPECT_EQ(zipped, (InstallResult{"", {target + "/a", target + "/b"}}));
+    EXPECT_EQ(entriesOf(target), (QStringList{"a", "b"}));
+    EXPECT_TRUE(leftoverWorkFolders().isEmpty());
+    const QString item = templatesRoot + "/Titles/Marlox Studio/Kinetic";
+    EXPECT_EQ(folder, (InstallResult{"", {item}}));
+    EXPECT_EQ(treeSnapshot(item), treeSnapshot(payloadRoot + "/Templates/Kinetic"));
+}
+
+TEST_F(MotionTemplatesTest, PluginPackageThatNoLongerCarriesTemplatesRemovesItsEarlierOnes) {
+    // GIVEN a plug-in package installed with a folder of templates, beside another's templates
+    makeBundle(payloadRoot + "/Payloads/Frame/Frame.pluginkit", "studio.marlox.frame");
+    writeFile(payloadRoot + "/Templates/Frames/Border/Border.moti", "border");
+    PackageManifest frame = package("frame", "Payloads/Frame");
+    frame.motionTemplatePayloadPath = "Templates/Frames";
+    const QString vendor = templatesRoot + "/Generators.localized/Marlox Studio";
+    const auto first = installed(frame);
+    EXPECT_EQ(first, (InstallResult{installRoot + "/frame", {vendor + "/Blur/Frames"}}));
+    writeFile(vendor + "/Other/keep.moti", "another's");
+
+    // WHEN a version without templates is installed over it, THEN its templates are gone with
+    // their emptied folder, and none are recorded
+    frame.motionTemplatePayloadPath.reset();
+    EXPECT_TRUE(installed(frame, recordOf(frame, first)).templateInstallPaths.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(vendor + "/Blur"));
+    EXPECT_TRUE(QFileInfo::exists(vendor + "/Other/keep.moti"));
+}
+
+TEST_F(MotionTemplatesTest, UninstallRemovesTheLastTemplatesAndPrunesUpToTheLibrary) {
+    // GIVEN a record whose install folder is gone, listing an empty path, a template item that
+    // is gone, one outside the library, and the last item of its type folder
+    const QString item = templatesRoot + "/Generators.localized/Marlox Studio/Blur/Frames";
+    writeFile(item + "/Border/Border.moti", "border");
+    writeFile(templatesRoot + "/Generators.localized/.localized", "hidden marker");
+    const QString outside = home.filePath("home/Desktop/Frames");
+    writeFile(outside + "/mine.moti", "the user's own");
+
+    // WHEN it is uninstalled, THEN the item and the folders it leaves empty are gone, up to the
+    // library itself
+    EXPECT_FALSE(
+        engine().uninstall(recordAt(installRoot + "/blur", {"", item + "-gone", outside, item})));
+    EXPECT_FALSE(QFileInfo::exists(templatesRoot + "/Generators.localized"));
+    EXPECT_TRUE(QFileInfo(templatesRoot).isDir());
+    EXPECT_TRUE(QFileInfo::exists(outside + "/mine.moti"));
+}
+
+TEST_F(MotionTemplatesTest, UnsafeSubpathFailsBeforeTheEarlierTemplatesAreTouched) {
+    writeFile(payloadRoot + "/Templates/Kinetic/Slide/Slide.moti", "slide");
+    const auto first = installed(templatesPackage("Templates/Kinetic", "Titles/Marlox Studio"));
+    writeFile(templatesRoot + "/../Escaped/keep.txt", "beside the library");
+    const QStringList before = treeSnapshot(home.filePath("home/Movies"));
+    QDir().mkpath(templatesRoot + "/Linked");
+    QFile::link(home.filePath("home/Movies/Escaped"), templatesRoot + "/Linked/out");
+
+    for (const QString subpath : {"../Escaped", "Titles/../../Escaped", "Linked/out/deeper"}) {
+        const auto result = install(templatesPackage("Templates/Kinetic", subpath),
+                                    recordOf(templatesPackage("x"), first));
+        ASSERT_FALSE(result) << subpath.toStdString();
+        EXPECT_EQ(describe(result.error()),
+                  "Motion template install subpath leaves the Motion Templates folder: " + subpath +
+                      ".");
+    }
+    QFile::remove(templatesRoot + "/Linked/out");
+    QDir().rmdir(templatesRoot + "/Linked");
+    EXPECT_EQ(treeSnapshot(home.filePath("home/Movies")), before);
 }
