@@ -140,13 +140,10 @@ TEST_F(FxPlugRegistrarTest, FailingToolFailsTheRegistrationWithItsStatusAndTrimm
         SCOPED_TRACE(test.message.toStdString());
         (test.failingOption == "-f" ? lsregister : pluginkit)
             .fail(test.failingOption, 5, test.output);
-
         const InstallFailure failure = test.subject == application
                                            ? registrar.registerApplication(application)
                                            : registrar.registerPlugin(plugin);
-
-        ASSERT_TRUE(failure);
-        EXPECT_TRUE(std::holds_alternative<RegistrationError>(*failure));
+        ASSERT_TRUE(failure && std::holds_alternative<RegistrationError>(*failure));
         EXPECT_EQ(describe(*failure), test.message);
     }
     EXPECT_EQ(pluginkit.callsWith("-a").size(), 2) << "no plug-in after a failed application";
@@ -156,8 +153,7 @@ TEST_F(FxPlugRegistrarTest, FailingToolFailsTheRegistrationWithItsStatusAndTrimm
     const InstallFailure failure =
         FxPlugRegistrar(std::make_shared<SystemProcessRunner>(), missingTool, lsregister.path())
             .registerPlugin(plugin);
-    ASSERT_TRUE(failure);
-    EXPECT_TRUE(std::holds_alternative<SystemError>(*failure));
+    ASSERT_TRUE(failure && std::holds_alternative<SystemError>(*failure));
     EXPECT_TRUE(describe(*failure).startsWith("Could not start " + missingTool + ": "));
 }
 
@@ -168,28 +164,22 @@ TEST_F(FxPlugRegistrarTest, ReadsPathsFromQueryLinesFromTheirFirstSlashUnlessThe
     pluginkit.reply("-m", "no path on this line\n\n!    id(2.0)\tUUID\tdate\t   " +
                               home.filePath("home/Link/A.pluginkit").toUtf8() +
                               "   \n     /gone/B.pluginkit\n");
-
     EXPECT_EQ(registrar.registeredPaths(identifier, real),
               (QStringList{real, "/gone/B.pluginkit"}));
-
     pluginkit.fail("-m", 1);
     EXPECT_TRUE(registrar.registeredPaths(identifier, real).isEmpty());
     EXPECT_FALSE(registrar.isRegistered(identifier, real));
 }
 
 TEST(FxPlugRegistrarPathsTest, FindsTheEnclosingApplicationByItsFirstAppComponent) {
-    struct Case {
-        QString path;
-        std::optional<QString> expected;
-    };
-    for (const Case& test : {
-             Case{"/a/Suite.app/Contents/PlugIns/X.pluginkit", "/a/Suite.app"},
-             Case{"/a/Outer.app/Contents/Inner.app/Contents/PlugIns/X.pluginkit", "/a/Outer.app"},
-             Case{"/a/Suite.APP/Contents/PlugIns/X.pluginkit", std::nullopt},
-             Case{"/a/Marlox Studio Plugins/pkg/X.pluginkit", std::nullopt},
+    for (const auto& [path, expected] : QList<std::pair<QString, std::optional<QString>>>{
+             {"/a/Suite.app/Contents/PlugIns/X.pluginkit", "/a/Suite.app"},
+             {"/a/Outer.app/Contents/Inner.app/Contents/PlugIns/X.pluginkit", "/a/Outer.app"},
+             {"/a/Suite.APP/Contents/PlugIns/X.pluginkit", std::nullopt},
+             {"/a/Marlox Studio Plugins/pkg/X.pluginkit", std::nullopt},
          }) {
-        EXPECT_EQ(FxPlugRegistrar::enclosingApplicationBundle(test.path), test.expected)
-            << test.path.toStdString();
+        EXPECT_EQ(FxPlugRegistrar::enclosingApplicationBundle(path), expected)
+            << path.toStdString();
     }
 }
 
