@@ -291,13 +291,14 @@ TEST_F(EngineTest, ClearsTheQuarantineOfWhatItPlacedOnlyAndFailsOnABrokenLink) {
 
 TEST_F(EngineTest, ExpandsZipPayloadsAndArchivesInsideFoldersButNotArchivesInArchives) {
     // GIVEN a zipped plug-in, its extension in capitals, with the resource forks a Mac adds; a
-    // folder payload with an archive at its top holding another archive, and one in a subfolder
+    // folder payload with an archive at its top holding another archive, and two in a subfolder
     writeZip(payloadRoot + "/Payloads/Grid.ZIP",
              {{"Grid.pluginkit/Contents/MacOS/Grid", "binary"},
               {"__MACOSX/Grid.pluginkit/Contents/._Info.plist", "fork"}});
     writeZip(payloadRoot + "/Mixed/Top.zip", {{"Top.pluginkit/Contents/Info.plist", "top"},
                                               {"Nested.zip", "an archive inside an archive"}});
     writeZip(payloadRoot + "/Mixed/Sub/Inner.zip", {{"Inner.txt", "inner"}});
+    writeZip(payloadRoot + "/Mixed/Sub/Earlier.zip", {{"Inner.txt", "replaced by Inner.zip's"}});
     writeFile(payloadRoot + "/Mixed/Sub/Inner.txt", "replaced by the archive's copy");
 
     // WHEN the archive tool fails, THEN its status and output are the error, or its name when

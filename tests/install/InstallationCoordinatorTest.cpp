@@ -440,8 +440,10 @@ TEST_F(CoordinatorTest, RemovalThatCannotPrepareTheInstallFolderFailsAndKeepsThe
               (QStringList{"Installing...", "Installed", "Removing...", "Failed"}));
     EXPECT_EQ(coordinator->presentedErrorMessage(),
               "Failed to remove package " + countdownID + ": " + error);
-    EXPECT_EQ(logMessages().last(),
-              "Uninstall failed: package=" + countdownID + ", error=" + error);
+    EXPECT_EQ(logMessages(2),
+              (QStringList{"Uninstall started: package=" + countdownID + ", path=" + installFolder +
+                               "/" + countdownID,
+                           "Uninstall failed: package=" + countdownID + ", error=" + error}));
     EXPECT_EQ(recordLine(countdownID), recorded);
 }
 
