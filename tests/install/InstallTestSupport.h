@@ -27,14 +27,12 @@ inline void PrintTo(const InstallResult& result, std::ostream* out) {
 
 namespace marlox::testing {
 
-class RecordingWorkspace final : public platform::Workspace {
-public:
+struct RecordingWorkspace final : platform::Workspace {
     void openFolder(const QString& path) override { openedFolders.append(path); }
     QStringList openedFolders;
 };
 
-class NoLoginItem final : public platform::LoginItem {
-public:
+struct NoLoginItem final : platform::LoginItem {
     platform::LoginItemStatus status() const override {
         return platform::LoginItemStatus::notRegistered;
     }
@@ -44,8 +42,7 @@ public:
     std::optional<platform::LoginItemError> unregisterItem() override { return std::nullopt; }
 };
 
-class FakeProcessLister final : public platform::ProcessLister {
-public:
+struct FakeProcessLister final : platform::ProcessLister {
     std::map<QString, QList<platform::RunningApplication>> byIdentifier;
 
     QList<platform::RunningApplication> runningApplications(const QString& bundleIdentifier,
