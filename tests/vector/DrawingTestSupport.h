@@ -19,7 +19,8 @@ namespace marlox::vector::testing {
 inline constexpr QRgb red = 0xFFFF0000;
 inline constexpr QRgb green = 0xFF00FF00;
 inline constexpr QRgb blue = 0xFF0000FF;
-inline constexpr QRgb transparent = 0x00000000;
+inline constexpr QRgb purple = 0xFF800080;
+inline constexpr QRgb clear = 0x00000000;
 
 inline std::shared_ptr<const SVGColor> paint(qint64 value) {
     return std::make_shared<const SVGColor>(value);
@@ -56,8 +57,17 @@ inline ::testing::AssertionResult pixelIs(const QImage& image, int x, int y, QRg
            << ", expected " << qPrintable(wanted.name(QColor::HexArgb));
 }
 
-inline ::testing::AssertionResult pixelIsClear(const QImage& image, int x, int y) {
-    return pixelIs(image, x, y, transparent, 0);
+// A pixel and the colour it must show.
+struct Probe {
+    int x;
+    int y;
+    QRgb color;
+    int tolerance = 3;
+};
+
+inline void expectProbes(const QImage& image, const QList<Probe>& probes) {
+    for (const Probe& probe : probes)
+        EXPECT_TRUE(pixelIs(image, probe.x, probe.y, probe.color, probe.tolerance));
 }
 
 // Whether anything at all was drawn.

@@ -2,6 +2,7 @@
 
 #include "vector/SVGContext.h"
 #include "vector/SVGIndex.h"
+#include "vector/SVGStroke.h"
 #include "vector/XMLElement.h"
 
 #include <QString>
@@ -25,9 +26,8 @@ class CapturedOutput {
 public:
     CapturedOutput() { ::testing::internal::CaptureStdout(); }
     ~CapturedOutput() {
-        if (!m_taken) {
+        if (!m_taken)
             ::testing::internal::GetCapturedStdout();
-        }
     }
     CapturedOutput(const CapturedOutput&) = delete;
     CapturedOutput& operator=(const CapturedOutput&) = delete;
@@ -35,34 +35,91 @@ public:
     // The lines written so far; ends the capture.
     QStringList lines() {
         m_taken = true;
-        const QString text = QString::fromStdString(::testing::internal::GetCapturedStdout());
-        return text.split(u'\n', Qt::SkipEmptyParts);
+        return QString::fromStdString(::testing::internal::GetCapturedStdout())
+            .split(u'\n', Qt::SkipEmptyParts);
     }
 
 private:
     bool m_taken = false;
 };
 
-std::unique_ptr<XMLElement> readMarkup(const QString& markup);
+inline std::unique_ptr<XMLElement> readMarkup(const QString& markup) {
+    return DOMParser::parseData(markup.toUtf8(), *SVGLogger::console());
+}
+
+// A colour as hexadecimal text, "none" for no paint, or the kind of a gradient.
+inline QString paintText(const std::shared_ptr<const SVGPaint>& paint) {
+    if (!paint)
+        return QStringLiteral("none");
+    if (paint->kind() != SVGPaintKind::color)
+        return QStringLiteral("gradient %1").arg(int(paint->kind()));
+    return QString::number(static_cast<const SVGColor&>(*paint).value(), 16);
+}
+
+// Every part of a stroke in one text, so that a test compares it whole.
+inline QString strokeText(const std::shared_ptr<const SVGStroke>& stroke) {
+    if (!stroke)
+        return QStringLiteral("none");
+    QStringList dashes;
+    for (const double dash : stroke->dashes())
+        dashes.append(QString::number(dash));
+    return QStringLiteral("%1 width %2 cap %3 join %4 miter %5 dashes [%6] offset %7")
+        .arg(paintText(stroke->fill()))
+        .arg(stroke->width())
+        .arg(int(stroke->cap()))
+        .arg(int(stroke->join()))
+        .arg(stroke->miterLimit())
+        .arg(dashes.join(u' '))
+        .arg(stroke->offset());
+}
 
 // A markup tree with its filled index and the contexts of its elements, as the document parser
 // makes them.
 class ParsedDocument {
 public:
-    explicit ParsedDocument(const QString& markup, SVGScreen screen = {});
+    explicit ParsedDocument(const QString& markup, SVGScreen screen = {})
+        : m_root(readMarkup(markup)), m_index(std::make_shared<SVGIndex>()) {
+        if (!m_root) {
+            ADD_FAILURE() << "markup did not read: " << markup.toStdString();
+            m_root = std::make_unique<XMLElement>(QStringLiteral("missing"), XMLAttributes());
+        }
+        m_index->fill(*m_root);
+        m_rootContext = {.logger = SVGLogger::console(),
+                         .linker = SVGLinker::none(),
+                         .screen = screen,
+                         .index = m_index};
+    }
 
     const XMLElement& root() const { return *m_root; }
     const SVGIndex& index() const { return *m_index; }
-    SVGNodeContext rootContext() const;
+    SVGNodeContext rootContext() const { return SVGNodeContext::makeRoot(m_rootContext, *m_root); }
+
     // The context of the element with `id`, created along its ancestors from the root.
-    SVGNodeContext contextOf(const QString& id) const;
+    SVGNodeContext contextOf(const QString& id) const {
+        std::vector<const XMLElement*> path;
+        for (const XMLElement* element = m_index->element(id); element && element != m_root.get();
+             element = element->parent())
+            path.insert(path.begin(), element);
+        EXPECT_FALSE(path.empty()) << "no element with id " << id.toStdString();
+        // Contexts refer to their parents, so every step of the way is kept alive here.
+        auto& contexts = m_keptContexts.emplace_back();
+        contexts.push_back(std::make_unique<SVGNodeContext>(rootContext()));
+        for (const XMLElement* element : path) {
+            std::optional<SVGNodeContext> child = contexts.back()->create(*element);
+            if (!child) {
+                ADD_FAILURE() << "no context for " << element->name.toStdString();
+                break;
+            }
+            contexts.push_back(std::make_unique<SVGNodeContext>(std::move(*child)));
+        }
+        return *contexts.back();
+    }
 
 private:
     std::unique_ptr<XMLElement> m_root;
     std::shared_ptr<SVGIndex> m_index;
     SVGRootContext m_rootContext;
-    mutable std::vector<std::shared_ptr<std::vector<std::unique_ptr<SVGNodeContext>>>>
-        m_keptContexts;
+    mutable std::vector<std::vector<std::unique_ptr<SVGNodeContext>>> m_keptContexts;
 };
 
 } // namespace marlox::vector::testing

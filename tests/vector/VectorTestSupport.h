@@ -8,20 +8,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <ostream>
 
 namespace marlox::vector {
 
 inline void PrintTo(const PathSegment& segment, std::ostream* out) {
-    *out << "segment " << int(segment.type()) << " (";
-    for (const double value : segment.data())
-        *out << value << ' ';
-    *out << ')';
+    *out << "segment " << int(segment.type()) << ::testing::PrintToString(segment.data());
 }
 
 inline void PrintTo(const SVGBezierPath::Element& element, std::ostream* out) {
-    static const char* const names[] = {"move", "line", "curve", "close"};
-    *out << names[int(element.kind)];
+    *out << "kind " << int(element.kind);
     for (const QPointF& point : element.points)
         *out << " (" << point.x() << ", " << point.y() << ")";
 }
@@ -47,42 +45,34 @@ inline Element close() {
 inline ::testing::AssertionResult elementsNear(const QList<Element>& actual,
                                                const QList<Element>& expected,
                                                double tolerance = 1e-9) {
-    if (actual.size() != expected.size())
-        return ::testing::AssertionFailure()
-               << actual.size() << " elements, expected " << expected.size() << ": "
-               << ::testing::PrintToString(actual);
-    for (qsizetype index = 0; index < actual.size(); ++index) {
-        const Element& a = actual[index];
-        const Element& e = expected[index];
-        bool same = a.kind == e.kind;
+    bool same = actual.size() == expected.size();
+    for (qsizetype index = 0; same && index < actual.size(); ++index) {
+        same = actual[index].kind == expected[index].kind;
         for (int point = 0; point < 3 && same; ++point)
-            same = std::abs(a.points[point].x() - e.points[point].x()) <= tolerance &&
-                   std::abs(a.points[point].y() - e.points[point].y()) <= tolerance;
-        if (!same)
-            return ::testing::AssertionFailure()
-                   << "element " << index << " is " << ::testing::PrintToString(a) << ", expected "
-                   << ::testing::PrintToString(e);
+            same = std::abs(actual[index].points[point].x() - expected[index].points[point].x()) <=
+                       tolerance &&
+                   std::abs(actual[index].points[point].y() - expected[index].points[point].y()) <=
+                       tolerance;
     }
-    return ::testing::AssertionSuccess();
+    if (same)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << ::testing::PrintToString(actual) << ", expected "
+                                         << ::testing::PrintToString(expected);
 }
 
 inline ::testing::AssertionResult rectNear(const QRectF& actual, const QRectF& expected,
                                            double tolerance = 1e-9) {
-    if (std::abs(actual.x() - expected.x()) <= tolerance &&
-        std::abs(actual.y() - expected.y()) <= tolerance &&
-        std::abs(actual.width() - expected.width()) <= tolerance &&
-        std::abs(actual.height() - expected.height()) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "(" << actual.x() << ", " << actual.y() << ", " << actual.width() << ", "
-           << actual.height() << "), expected (" << expected.x() << ", " << expected.y() << ", "
-           << expected.width() << ", " << expected.height() << ")";
+    const QList<Element> corners = {move(actual.x(), actual.y()),
+                                    move(actual.width(), actual.height())};
+    return elementsNear(
+        corners, {move(expected.x(), expected.y()), move(expected.width(), expected.height())},
+        tolerance);
 }
 
-inline bool isFinite(const QTransform& transform) {
-    return std::isfinite(transform.m11()) && std::isfinite(transform.m12()) &&
-           std::isfinite(transform.m21()) && std::isfinite(transform.m22()) &&
-           std::isfinite(transform.dx()) && std::isfinite(transform.dy());
+inline bool isFinite(const QTransform& t) {
+    const double values[] = {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()};
+    return std::all_of(std::begin(values), std::end(values),
+                       [](double v) { return std::isfinite(v); });
 }
 
 } // namespace testing
