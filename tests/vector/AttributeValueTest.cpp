@@ -1,14 +1,17 @@
 #include "ParseTestSupport.h"
 #include "vector/SVGAttribute.h"
 #include "vector/SVGHelper.h"
+#include "vector/SVGIndex.h"
+
+#include <QPointF>
+#include <QTransform>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 using namespace marlox::vector;
-using marlox::vector::testing::CapturedOutput;
-using marlox::vector::testing::ParsedDocument;
+using namespace marlox::vector::testing;
 
 namespace {
 
@@ -18,24 +21,15 @@ const QString unitMessage(const char* unit) {
 
 TEST(Length, ConvertsEveryUnitAtTheDefaultResolution) {
     const ParsedDocument document(QStringLiteral("<svg/>"));
-    const SVGNodeContext context = document.rootContext();
-    struct Case {
-        const char* text;
-        std::optional<double> value;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::optional<double>> cases[] = {
         {"12", 12},  {"12px", 12},   {"1in", 96},     {"2.54cm", 96}, {"72pt", 96},
         {"6pc", 96}, {"25.4mm", 96}, {"10 PX", 10},   {"none", 0},    {"abc", {}},
-        {"", {}},    {"0,", 0},      {"1e999px", {}}, {"-4", -4},
-    };
+        {"", {}},    {"0,", 0},      {"1e999px", {}}, {"-4", -4}};
     CapturedOutput output;
-    for (const Case& c : cases) {
+    for (const auto& [text, expected] : cases) {
         const std::optional<double> value =
-            SVGLengthParser::horizontal().parse(QString::fromUtf8(c.text), context);
-        ASSERT_EQ(value.has_value(), c.value.has_value()) << c.text;
-        if (value) {
-            EXPECT_NEAR(*value, *c.value, 1e-9) << c.text;
-        }
+            SVGLengthParser::horizontal().parse(QString::fromUtf8(text), document.rootContext());
+        EXPECT_NEAR(value.value_or(-1e9), expected.value_or(-1e9), 1e-9) << text;
     }
     EXPECT_TRUE(output.lines().isEmpty());
 }
@@ -49,20 +43,15 @@ TEST(Length, ReportsAnUnsupportedUnitAndKeepsTheNumber) {
     EXPECT_EQ(output.lines(), QStringList({unitMessage("foo"), unitMessage("em")}));
 }
 
-TEST(Length, ResolvesPercentagesAgainstTheScreenAxis) {
-    const ParsedDocument wide(QStringLiteral("<svg/>"), SVGScreen{96, 200, 100});
+TEST(Length, ResolvesPercentagesAgainstTheScreenAxisAndEmAgainstTheFontSize) {
+    const ParsedDocument wide(QStringLiteral(R"(<rect width="50%"/>)"), SVGScreen{96, 200, 100});
     EXPECT_EQ(SVGLengthParser::horizontal().parse(QStringLiteral("50%"), wide.rootContext()), 100);
     EXPECT_EQ(SVGLengthParser::vertical().parse(QStringLiteral("50%"), wide.rootContext()), 50);
+    EXPECT_EQ(SVGAttributes::width.value(wide.rootContext()), 100);
     const ParsedDocument diagonal(QStringLiteral("<svg/>"), SVGScreen{96, 300, 400});
     EXPECT_NEAR(*SVGLengthParser::radial().parse(QStringLiteral("50%"), diagonal.rootContext()),
-                0.5 * 500 / 1.4142135623730951, 1e-9);
-    EXPECT_EQ(SVGAttributes::width.value(
-                  ParsedDocument(QStringLiteral(R"(<rect width="50%"/>)"), SVGScreen{96, 200, 100})
-                      .rootContext()),
-              100);
-}
+                0.5 * 500 / std::sqrt(2.0), 1e-9);
 
-TEST(Length, ResolvesEmAndExAgainstTheFontSizeStyle) {
     const ParsedDocument document(
         QStringLiteral(R"(<svg><rect id="plain"/><g font-size="10"><rect id="sized"/></g>)"
                        R"(<g font-size="1in"><rect id="inches"/></g></svg>)"));
@@ -80,11 +69,7 @@ TEST(Length, ResolvesEmAndExAgainstTheFontSizeStyle) {
 }
 
 TEST(ViewBox, NeedsExactlyFourPartsSeparatedBySingleBlanksOrTabs) {
-    struct Case {
-        const char* attribute;
-        std::optional<QRectF> box;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::optional<QRectF>> cases[] = {
         {R"(viewBox="0 0 24 24")", QRectF(0, 0, 24, 24)},
         {R"(viewbox="1 2 3 4")", QRectF(1, 2, 3, 4)},
         {"viewBox=\"0\t0\t8\t8\"", QRectF(0, 0, 8, 8)},
@@ -94,65 +79,214 @@ TEST(ViewBox, NeedsExactlyFourPartsSeparatedBySingleBlanksOrTabs) {
         {R"(viewBox="0 0 24")", {}},
         {R"(viewBox="0 0 24 x")", {}},
         {R"(viewBox="0 0 1e999 24")", {}},
-        {R"(width="24")", {}},
-    };
-    for (const Case& c : cases) {
-        const ParsedDocument document(QStringLiteral("<svg %1/>").arg(c.attribute));
-        EXPECT_EQ(parseViewBox(document.root().attributes, document.rootContext()), c.box)
-            << c.attribute;
+        {R"(width="24")", {}}};
+    for (const auto& [attribute, box] : cases) {
+        const ParsedDocument document(QStringLiteral("<svg %1/>").arg(attribute));
+        EXPECT_EQ(parseViewBox(document.root().attributes, document.rootContext()), box)
+            << attribute;
     }
 }
 
 TEST(PlainNumber, ReadsPixelsAndReportsOtherUnits) {
     CapturedOutput output;
-    EXPECT_EQ(SVGHelper::parseNumber(QStringLiteral("none")), 0);
-    EXPECT_EQ(SVGHelper::parseNumber(QStringLiteral("3px")), 3);
-    EXPECT_EQ(SVGHelper::parseNumber(QStringLiteral("50%")), 50);
-    EXPECT_EQ(SVGHelper::parseNumber(QStringLiteral("2PX")), 2);
-    EXPECT_EQ(SVGHelper::parseNumber(QStringLiteral("abc")), std::nullopt);
-    EXPECT_EQ(SVGHelper::parseNumber(QStringLiteral("nan")), std::nullopt);
-    EXPECT_EQ(SVGHelper::parseNumber(QStringLiteral("")), std::nullopt);
+    const std::pair<const char*, std::optional<double>> cases[] = {
+        {"none", 0}, {"3px", 3}, {"50%", 50}, {"2PX", 2}, {"abc", {}}, {"nan", {}}, {"", {}}};
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(SVGHelper::parseNumber(QString::fromUtf8(text)), value) << text;
     EXPECT_EQ(output.lines(),
               QStringList({unitMessage("PX"), unitMessage("abc"), unitMessage("nan")}));
 }
 
-TEST(PointList, PairsNumbersAndStopsAtAForeignCharacter) {
-    struct Case {
-        const char* text;
-        QList<QPointF> points;
+TEST(PointListAndDashArray, PairNumbersUpToAForeignCharacterAndSkipPartsWithoutNumbers) {
+    const std::pair<const char*, QList<QPointF>> points[] = {{"1,2 3,4 5", {{1, 2}, {3, 4}}},
+                                                             {"  1 2,,3\n4  ", {{1, 2}, {3, 4}}},
+                                                             {"1;2", {}},
+                                                             {"1,2 3,4;5,6", {{1, 2}, {3, 4}}},
+                                                             {"1 2 x 3 4", {{1, 2}}},
+                                                             {"1e999 2 3 4", {}},
+                                                             {"", {}},
+                                                             {"7", {}}};
+    for (const auto& [text, expected] : points)
+        EXPECT_EQ(SVGHelper::parsePoints(QString::fromUtf8(text)), expected) << text;
+    const std::pair<const char*, QList<double>> dashes[] = {
+        {"5, 3", {5, 3}}, {"none", {0}}, {"4 x 2", {4, 2}}, {"1,,2", {1, 2}}};
+    for (const auto& [value, expected] : dashes) {
+        CapturedOutput output;
+        EXPECT_EQ(SVGHelper::parseDashArray({{"stroke-dasharray", QString::fromUtf8(value)}}),
+                  expected)
+            << value;
+    }
+    EXPECT_TRUE(SVGHelper::parseDashArray({}).isEmpty());
+}
+
+// A transform list, a point and where the list's transform puts it.
+struct MappingCase {
+    const char* text;
+    QPointF point;
+    QPointF expected;
+};
+
+TEST(TransformList, MapsPointsAsTheWrittenFunctionsComposeAndSkipsWhatItCannotRead) {
+    const MappingCase cases[] = {
+        {"", {3, 4}, {3, 4}},
+        {"none", {3, 4}, {3, 4}},
+        {"translate(5)", {1, 1}, {6, 1}},
+        {"translate(5,-2)", {1, 1}, {6, -1}},
+        {"scale(2)", {1, 3}, {2, 6}},
+        {"scale(2,3)", {1, 1}, {2, 3}},
+        {"rotate(90)", {1, 0}, {0, 1}},
+        {"rotate(90 10 10)", {11, 10}, {10, 11}},
+        {"skewX(45)", {0, 1}, {1, 1}},
+        {"skewY(45)", {1, 0}, {1, 1}},
+        {"translate(10,0) scale(2)", {1, 0}, {12, 0}},
+        {"scale(2) translate(10,0)", {1, 0}, {22, 0}},
+        {"matrix(1,0,0,1,5,5) translate(10,0)", {0, 0}, {15, 5}},
+        {"translate(10,0) matrix(2,0,0,2,0,0)", {1, 0}, {12, 0}},
+        {"translate(1E1,2e-1)", {0, 0}, {10, 0.2}},
+        {"translate(10,\n0)\nscale(2)", {1, 0}, {12, 0}},
+        // "1-2" is one number text of the pattern, which does not convert
+        {"translate(1-2)", {0, 0}, {0, 0}},
+        // two numbers are no rotation; the next function is still read
+        {"rotate(45,10) translate(1,0)", {0, 0}, {1, 0}},
+        // function names compare with case
+        {"Scale(2) translate(1,1)", {1, 1}, {2, 2}},
+        // forms the argument pattern does not cover
+        {"scale(.5)", {1, 1}, {1, 1}},
+        {"rotate (45)", {1, 0}, {1, 0}},
+        {"translate(+1,2)", {0, 0}, {0, 0}},
+        {"scale(2e)", {1, 1}, {1, 1}},
+        // a bad matrix entry changes nothing but the list goes on
+        {"matrix(1,0,0,1,1e,0) translate(2,0)", {0, 0}, {2, 0}},
+        // non-finite numbers are unreadable
+        {"translate(1e999,0) translate(1,0)", {0, 0}, {1, 0}},
+        {"scale(1e200) scale(1e200)", {1, 1}, {1e200, 1e200}},
+        {"wobble(3) translate(4)", {0, 0}, {4, 0}},
     };
-    const Case cases[] = {
-        {"1,2 3,4 5", {{1, 2}, {3, 4}}},
-        {"  1 2,,3\n4  ", {{1, 2}, {3, 4}}},
-        {"1;2", {}},
-        {"1,2 3,4;5,6", {{1, 2}, {3, 4}}},
-        {"1 2 x 3 4", {{1, 2}}},
-        {"1e999 2 3 4", {}},
-        {"", {}},
-        {"7", {}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(SVGHelper::parsePoints(QString::fromUtf8(c.text)), c.points) << c.text;
+    for (const MappingCase& c : cases) {
+        const QPointF actual =
+            SVGHelper::parseTransform(QString::fromUtf8(c.text), QTransform()).map(c.point);
+        EXPECT_NEAR(actual.x(), c.expected.x(), 1e-9) << c.text;
+        EXPECT_NEAR(actual.y(), c.expected.y(), 1e-9) << c.text;
     }
 }
 
-TEST(DashArray, SplitsOnBlanksAndCommasAndSkipsPartsWithoutNumbers) {
-    struct Case {
-        const char* value;
-        QList<double> dashes;
-    };
-    const Case cases[] = {
-        {"5, 3", {5, 3}},
-        {"none", {0}},
-        {"4 x 2", {4, 2}},
-        {"1,,2", {1, 2}},
-    };
-    for (const Case& c : cases) {
-        const SVGStyleMap styles{{"stroke-dasharray", QString::fromUtf8(c.value)}};
+TEST(TransformList, AppliesNewFunctionsBeforeTheStartingTransformAndAShortMatrixEndsTheList) {
+    EXPECT_EQ(SVGHelper::parseTransform(u"translate(1,0)", QTransform::fromScale(2, 2))
+                  .map(QPointF(0, 0)),
+              QPointF(2, 0));
+    EXPECT_EQ(SVGHelper::parseTransform(u"translate(1,0) matrix(1,0,0,1) translate(5,5)",
+                                        QTransform::fromTranslate(7, 0))
+                  .map(QPointF(0, 0)),
+              QPointF(8, 0));
+    EXPECT_EQ(SVGHelper::parseNumbers(u"1,-2.5e-3 4. 5e 1.2.3"),
+              QStringList({"1", "-2.5e-3", "4.", "5e", "1.2", "3"}));
+    EXPECT_TRUE(SVGHelper::parseNumbers(u"no digits - .").isEmpty());
+}
+
+TEST(TransformList, FindsFunctionsInHostileTextWithoutBacktracking) {
+    // GIVEN long digit runs that an ambiguous argument pattern would try to split every way
+    QString text = QStringLiteral("scale(") + QString(20000, u'1') + QStringLiteral("x)");
+    text += QStringLiteral("a(1e1e1e1e1e1e1e1e1e1e1e1e1e1e1e1e1e1e1e1e1e1e1e1e x) ").repeated(2000);
+    text += QStringLiteral("translate(3)");
+    // THEN the one readable function is still found
+    EXPECT_EQ(SVGHelper::parseTransform(text, QTransform()).map(QPointF(0, 0)), QPointF(3, 0));
+    // and a run that splits into several numbers reads as them
+    EXPECT_EQ(SVGHelper::parseTransform(u"scale(1e1e1)", QTransform()).map(QPointF(1, 1)),
+              QPointF(10, 1));
+}
+
+std::optional<qint64> colorValue(const char* text, const SVGStyleMap& styles = {}) {
+    const std::optional<SVGColor> color = SVGHelper::parseColor(QString::fromUtf8(text), styles);
+    return color ? std::optional<qint64>(color->value()) : std::nullopt;
+}
+
+TEST(Color, ReadsKeywordsHexAndRgbFormsAndCurrentColorOnce) {
+    const std::pair<const char*, std::optional<qint64>> cases[] = {{"#fff", 0xFFFFFF},
+                                                                   {"fff", 0xFFFFFF},
+                                                                   {"WHITE", 0xFFFFFF},
+                                                                   {"#FF0000", 0xFF0000},
+                                                                   {"# f 8 0", 0xFF8800},
+                                                                   {"#80ff0000", 0x80FF0000},
+                                                                   {"none", {}},
+                                                                   {"transparent", {}},
+                                                                   {"None", 0},
+                                                                   {"inherit", 0},
+                                                                   {"currentColor", 0xC},
+                                                                   {"rgb(255,0,0)", 0xFF0000},
+                                                                   {"rgb(100%,0%,0%)", 0xFF0000},
+                                                                   {"rgb(10%, 20%, 30%)", 0x1A334D},
+                                                                   {"rgb(50%,50%,50%)", 0x7F7F7F},
+                                                                   {"rgb(300,0,0)", 0x2C0000},
+                                                                   {"rgb(-1,0,0)", 0xFF0000},
+                                                                   {"rgb(1,2)", 0},
+                                                                   {"rgba(255,0,0,0.5)", 0},
+                                                                   {"rgb(1e999,0,0)", 0},
+                                                                   {"rgb(nan,0,0)", 0},
+                                                                   {"rgb(1e300,0,0)", 0},
+                                                                   {"rgb", 0},
+                                                                   {"#12345678901234567890", 0}};
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(colorValue(text), value) << text;
+    EXPECT_EQ(colorValue("currentColor", {{"color", "blue"}}), 0x0000FF);
+    EXPECT_EQ(colorValue("current Color", {{"color", "#0f0"}}), 0x00FF00);
+    EXPECT_EQ(colorValue("currentColor", {{"color", "none"}}), std::nullopt);
+    // A colour that points at itself ends after one step.
+    EXPECT_EQ(colorValue("currentColor", {{"color", "currentColor"}}), 0x00000C);
+}
+
+TEST(Paint, AppliesFillOrElementOpacityToColorsOnly) {
+    SVGIndex index;
+    const auto gradient = std::make_shared<const SVGLinearGradient>(
+        0, 0, 1, 0, false, QList<SVGStop>{SVGStop(SVGColor(0), 0), SVGStop(SVGColor(0xFFFFFF), 1)});
+    index.paints.insert("g", gradient);
+    const std::tuple<const char*, SVGStyleMap, const char*> cases[] = {
+        {"red", {{"fill-opacity", "0.5"}}, "7fff0000"},
+        {"red", {{"opacity", "2"}}, "ff0000"},
+        {"red", {{"opacity", "0.5"}, {"fill-opacity", "1"}}, "ff0000"},
+        {"red", {{"opacity", "0.5"}, {"fill-opacity", "x"}}, "7fff0000"},
+        {"red", {{"opacity", "-1"}}, "ffff0000"},
+        {"#80ff0000", {}, "ff0000"},
+        {"url(#missing)", {}, "0"},
+        {"url", {}, "0"},
+        {"none", {}, "none"}};
+    for (const auto& [value, styles, expected] : cases) {
         CapturedOutput output;
-        EXPECT_EQ(SVGHelper::parseDashArray(styles), c.dashes) << c.value;
+        EXPECT_EQ(paintText(SVGHelper::parsePaint(QString::fromUtf8(value), styles, index)),
+                  expected)
+            << value;
     }
-    EXPECT_TRUE(SVGHelper::parseDashArray({}).isEmpty());
+    EXPECT_EQ(SVGHelper::parsePaint(QStringLiteral("url(#g)"), {{"fill-opacity", "0.2"}}, index),
+              gradient);
+}
+
+TEST(Stroke, ReadsEveryStrokeStyleWithItsDefaultAndReportsUnits) {
+    SVGIndex index;
+    EXPECT_FALSE(SVGHelper::parseStroke({}, index));
+    EXPECT_FALSE(SVGHelper::parseStroke({{"stroke", "none"}, {"stroke-width", "3"}}, index));
+    EXPECT_EQ(strokeText(SVGHelper::parseStroke({{"stroke", "blue"}}, index)),
+              "ff width 1 cap 0 join 0 miter 4 dashes [] offset 0");
+    // (1 - 0.8) * 255 is just below 51 in double precision.
+    EXPECT_EQ(strokeText(SVGHelper::parseStroke({{"stroke", "blue"},
+                                                 {"fill-opacity", "0.2"},
+                                                 {"stroke-opacity", "0.8"},
+                                                 {"stroke-width", "2.5px"},
+                                                 {"stroke-linecap", "round"},
+                                                 {"stroke-linejoin", "bevel"},
+                                                 {"stroke-miterlimit", "10"},
+                                                 {"stroke-dasharray", "5, 3"},
+                                                 {"stroke-dashoffset", "none"}},
+                                                index)),
+              "320000ff width 2.5 cap 1 join 2 miter 10 dashes [5 3] offset 0");
+    EXPECT_EQ(strokeText(SVGHelper::parseStroke({{"stroke", "red"},
+                                                 {"stroke-linecap", "square"},
+                                                 {"stroke-linejoin", "round"},
+                                                 {"opacity", "0.5"}},
+                                                index)),
+              "7fff0000 width 1 cap 2 join 1 miter 4 dashes [] offset 0");
+    CapturedOutput output;
+    EXPECT_EQ(SVGHelper::parseStroke({{"stroke", "red"}, {"stroke-width", "2em"}}, index)->width(),
+              2);
+    EXPECT_EQ(output.lines(), QStringList({unitMessage("em")}));
 }
 
 } // namespace
