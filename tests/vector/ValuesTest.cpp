@@ -1,6 +1,7 @@
 #include "VectorTestSupport.h"
 #include "vector/SVGFont.h"
 #include "vector/SVGLength.h"
+#include "vector/SVGPaint.h"
 #include "vector/SVGPreserveAspectRatio.h"
 #include "vector/SVGScanner.h"
 #include "vector/SVGSerialize.h"
@@ -16,6 +17,7 @@
 
 using namespace marlox::vector;
 using namespace marlox::vector::testing;
+using R = SVGPreserveAspectRatio;
 using S = SVGPreserveAspectRatio::Scaling;
 using A = SVGPreserveAspectRatio::Align;
 
@@ -23,6 +25,13 @@ namespace {
 
 constexpr double infinity = std::numeric_limits<double>::infinity();
 const std::nullopt_t none = std::nullopt;
+
+const SVGColor redColor(0xFF0000);
+const SVGColor blueColor(0x0000FF);
+
+QList<SVGStop> redToBlue() {
+    return {SVGStop(redColor, 0), SVGStop(blueColor, 1)};
+}
 
 template <typename Value> struct ScanCase {
     const char* text;
@@ -90,15 +99,9 @@ TEST(SVGScannerTest, TakesAnExponentOnlyWithDigitsAfterItAndHexWithAnOptionalPre
         EXPECT_EQ(scanner.location(), c.location) << c.text;
     }
     const ScanCase<quint64> hexadecimals[] = {
-        {"ff0000", 0xff0000, 6},
-        {" 0x1F;", 0x1f, 5},
-        {"0XaB", 0xab, 4},
-        {"0xg", 0, 1},
-        {"0x", 0, 1},
-        {"12inherit", 0x12, 2},
-        {"zz", none, 0},
-        {"#ff", none, 0},
-        {"ffffffffffffffffff", std::numeric_limits<quint64>::max(), 18}};
+        {"ff0000", 0xff0000, 6}, {" 0x1F;", 0x1f, 5}, {"0XaB", 0xab, 4},
+        {"0xg", 0, 1},           {"0x", 0, 1},        {"12inherit", 0x12, 2},
+        {"zz", none, 0},         {"#ff", none, 0},    {"ffffffffffffffffff", ~0ULL, 18}};
     for (const auto& c : hexadecimals) {
         SVGScanner scanner(QString::fromLatin1(c.text));
         EXPECT_EQ(scanner.scanHexUInt64(), c.value) << c.text;
@@ -111,28 +114,17 @@ TEST(SerializeTest, WritesTheShortestTextWithoutATrailingPointZero) {
         double value;
         const char* text;
     };
-    const Case cases[] = {{2.0, "2"},
-                          {2.5, "2.5"},
-                          {100.0, "100"},
-                          {100000, "100000"},
-                          {0.0001, "0.0001"},
-                          {0.1, "0.1"},
-                          {-12.25, "-12.25"},
-                          {1.0 / 3, "0.3333333333333333"},
-                          {-0.0, "-0"},
-                          {0.0, "0"},
-                          {1234567890123456.0, "1234567890123456"},
-                          {1e16, "1e+16"},
-                          {1e20, "1e+20"},
-                          {0.00001, "1e-05"},
-                          {1.5e-7, "1.5e-07"},
-                          {123456789012345680.0, "1.2345678901234568e+17"},
-                          {1e300, "1e+300"},
-                          {infinity, "inf"},
-                          {-infinity, "-inf"},
-                          {std::nan(""), "nan"}};
+    const Case cases[] = {{2.0, "2"},          {2.5, "2.5"},         {100.0, "100"},
+                          {100000, "100000"},  {0.0001, "0.0001"},   {0.1, "0.1"},
+                          {-12.25, "-12.25"},  {-0.0, "-0"},         {0.0, "0"},
+                          {1e16, "1e+16"},     {1e20, "1e+20"},      {0.00001, "1e-05"},
+                          {1.5e-7, "1.5e-07"}, {1e300, "1e+300"},    {infinity, "inf"},
+                          {-infinity, "-inf"}, {std::nan(""), "nan"}};
     for (const Case& c : cases)
         EXPECT_EQ(serialize(c.value), QString::fromLatin1(c.text)) << c.text;
+    EXPECT_EQ(serialize(1.0 / 3), "0.3333333333333333");
+    EXPECT_EQ(serialize(1234567890123456.0), "1234567890123456");
+    EXPECT_EQ(serialize(123456789012345680.0), "1.2345678901234568e+17");
     EXPECT_EQ(serialize(true), "true");
     EXPECT_EQ(serialize(false), "false");
 }
@@ -160,18 +152,12 @@ TEST(SVGLengthTest, PercentagesResolveAgainstTheTotal) {
 }
 
 TEST(SVGPreserveAspectRatioTest, RawValuesMatchExactlyAndRoundTrip) {
-    EXPECT_EQ(SVGPreserveAspectRatio::scalingFromRawValue(u"slice"), S::slice);
-    EXPECT_EQ(SVGPreserveAspectRatio::scalingFromRawValue(u"Meet"), std::nullopt);
-    EXPECT_EQ(SVGPreserveAspectRatio::alignFromRawValue(u"max"), A::max);
-    EXPECT_EQ(SVGPreserveAspectRatio::alignFromRawValue(u"xMidYMid"), std::nullopt);
-    for (const S scaling : SVGPreserveAspectRatio::allScalings)
-        EXPECT_EQ(
-            SVGPreserveAspectRatio::scalingFromRawValue(SVGPreserveAspectRatio::rawValue(scaling)),
-            scaling);
-    for (const A align : SVGPreserveAspectRatio::allAligns)
-        EXPECT_EQ(
-            SVGPreserveAspectRatio::alignFromRawValue(SVGPreserveAspectRatio::rawValue(align)),
-            align);
+    EXPECT_EQ(R::scalingFromRawValue(u"Meet"), std::nullopt);
+    EXPECT_EQ(R::alignFromRawValue(u"xMidYMid"), std::nullopt);
+    for (const S scaling : R::allScalings)
+        EXPECT_EQ(R::scalingFromRawValue(R::rawValue(scaling)), scaling);
+    for (const A align : R::allAligns)
+        EXPECT_EQ(R::alignFromRawValue(R::rawValue(align)), align);
 }
 
 TEST(SVGPreserveAspectRatioTest, FitsAndAlignsTheViewBoxIntoTheViewport) {
@@ -193,33 +179,23 @@ TEST(SVGPreserveAspectRatioTest, FitsAndAlignsTheViewBoxIntoTheViewport) {
     for (const Case& c : cases)
         EXPECT_EQ(c.rule.layout(c.viewBox, c.viewport), c.expected) << &c - cases;
     // The view box's top-left corner lands on the alignment offset.
-    const SVGPreserveAspectRatio centred;
+    const R centred;
     EXPECT_EQ(centred.layout(QRectF(10, 10, 20, 20), QSizeF(40, 80)).map(QPointF(10, 10)),
               QPointF(0, 20));
     EXPECT_EQ(centred.layout(QSizeF(20, 20), QSizeF(40, 80)),
               centred.layout(QRectF(0, 0, 20, 20), QSizeF(40, 80)));
     // Zero sizes never yield a non-finite transform.
-    for (const S scaling : SVGPreserveAspectRatio::allScalings)
+    for (const S scaling : R::allScalings)
         for (const auto& [box, space] : {std::pair{QRectF(5, 5, 0, 10), QSizeF(100, 100)},
                                          {QRectF(5, 5, 0, 0), QSizeF(100, 100)},
                                          {QRectF(5, 5, 10, 10), QSizeF(0, 0)},
                                          {QRectF(5, 5, 0, 0), QSizeF(0, 0)}})
-            EXPECT_TRUE(
-                isFinite(SVGPreserveAspectRatio(scaling, A::mid, A::max).layout(box, space)));
+            EXPECT_TRUE(isFinite(R(scaling, A::mid, A::max).layout(box, space)));
 }
 
-TEST(SVGPreserveAspectRatioTest, FitAlignAndSliceTakeTheSmallerOrLargerFactor) {
-    using R = SVGPreserveAspectRatio;
-    EXPECT_EQ(R::fit(S::meet, QSizeF(100, 50), QSizeF(200, 200)), QSizeF(200, 100));
-    EXPECT_EQ(R::fit(S::slice, QSizeF(100, 50), QSizeF(200, 200)), QSizeF(400, 200));
-    EXPECT_EQ(R::fit(S::none, QSizeF(100, 50), QSizeF(200, 200)), QSizeF(200, 200));
-    EXPECT_EQ(R::fit(S::meet, QRectF(3, 3, 50, 100), QRectF(7, 7, 200, 200)), QSizeF(100, 200));
-    EXPECT_EQ(R::align(A::min, 200, 100), 0);
-    EXPECT_EQ(R::align(A::mid, 200, 100), 50);
-    EXPECT_EQ(R::align(A::max, 100, 400), -300);
-    EXPECT_EQ(R::align(A::mid, 30), 15);
-    const R slice(S::slice, A::mid, A::mid);
-    EXPECT_EQ(slice.slice(QSizeF(100, 50), QRectF(10, 20, 200, 200)), QRectF(10, 70, 200, 100));
+TEST(SVGPreserveAspectRatioTest, SlicePlacementOnlyForSliceScaling) {
+    EXPECT_EQ(R(S::slice, A::mid, A::mid).slice(QSizeF(100, 50), QRectF(10, 20, 200, 200)),
+              QRectF(10, 70, 200, 100));
     EXPECT_EQ(R().slice(QSizeF(100, 50), QRectF(0, 0, 200, 200)), std::nullopt);
 }
 
@@ -260,4 +236,173 @@ TEST(SVGFontTest, WeightTakesNoPartInTheFontAndTheSizeIsAtLeastOnePixel) {
     EXPECT_EQ(regular.pixelSize(), 14);
     EXPECT_EQ(SVGFont(QStringLiteral("x"), 0, {}).toQFont().pixelSize(), 1);
     EXPECT_EQ(SVGFont(QStringLiteral("x"), std::nan(""), {}).toQFont().pixelSize(), 1);
+}
+
+TEST(SVGColorTest, KeywordsAreFoundWithoutRegardToCaseAndSystemColoursKeepTheirTransparency) {
+    struct Case {
+        const char* name;
+        std::optional<qint64> value;
+    };
+    const Case cases[] = {
+        {"red", 0xFF0000},  {"RED", 0xFF0000},        {"rEd", 0xFF0000},
+        {"cyan", 0x00FFFF}, {"aqua", 0x00FFFF},       {"fuchsia", 0xFF00FF},
+        {"gray", 0x808080}, {"windowtext", 0x242424}, {"grey", {}},
+        {"magenta", {}},    {"darkslategrey", {}},    {"red ", {}},
+        {"", {}},           {"transparent", {}},      {"rebeccapurple", 0x663399}};
+    for (const Case& c : cases) {
+        const std::optional<SVGColor> color = SVGColor::by(QString::fromLatin1(c.name));
+        EXPECT_EQ(color ? std::optional<qint64>(color->value()) : std::nullopt, c.value) << c.name;
+    }
+    EXPECT_EQ(SVGColor::by(QStringLiteral("LightGoldenRodYellow")), SVGColor(0xFAFAD2));
+    EXPECT_EQ(SVGColor::by(QStringLiteral("activeborder"))->value(), 0x992A6CCD);
+    EXPECT_DOUBLE_EQ(SVGColor::by(QStringLiteral("activeborder"))->opacity(), 0.4);
+}
+
+TEST(SVGColorTest, TableNamesEachStandardValueBackOnce) {
+    const SVGColors& table = SVGColors::shared();
+    EXPECT_EQ(table.hexByText().size(), 157);
+    EXPECT_EQ(table.textByHex().size(), 139);
+    EXPECT_EQ(table.textByHex().value(0x00FFFF), "aqua");
+    EXPECT_EQ(table.textByHex().value(0xFF00FF), "fuchsia");
+    EXPECT_FALSE(table.textByHex().contains(0x992A6CCD));
+    for (auto entry = table.textByHex().begin(); entry != table.textByHex().end(); ++entry) {
+        EXPECT_EQ(table.hexByText().value(entry.value(), -1), entry.key())
+            << entry.value().toStdString();
+        EXPECT_EQ(entry.key() >> 24, 0) << entry.value().toStdString();
+    }
+}
+
+TEST(SVGColorTest, ComponentsKeepTheirLowEightBitsAndOpacityReplacesTheTransparencyByte) {
+    EXPECT_EQ(SVGColor::fromTransparency(255, 0, 0, 0), redColor);
+    EXPECT_EQ(SVGColor::fromTransparency(-1, 300, 2, 0x1FF).value(), 0xFFFF2C02);
+    EXPECT_EQ(SVGColor::clear()->opacity(), 0.0);
+    EXPECT_EQ(SVGColor::black()->value(), 0);
+    EXPECT_EQ(SVGColor(0x80FF0000).toQColor(), QColor(255, 0, 0, 127));
+    EXPECT_EQ(SVGColor::fromOpacity(1, 2, 3, 0.25).value(), 0xBF010203);
+
+    const SVGColor half = redColor.withOpacity(0.5);
+    EXPECT_EQ(half.value(), 0x7FFF0000);
+    EXPECT_DOUBLE_EQ(half.opacity(), 128.0 / 255);
+    EXPECT_EQ(half.withOpacity(1), redColor);
+    EXPECT_EQ(half.withOpacity(0.5), half);
+    // Bits above the colour are dropped.
+    EXPECT_EQ(SVGColor(0x1'00FF0000).withOpacity(1).value(), 0xFF0000);
+    const auto paint = std::make_shared<const SVGColor>(0x00FF00);
+    EXPECT_EQ(*std::dynamic_pointer_cast<const SVGColor>(paint->opacity(0.5)),
+              SVGColor(0x7F00FF00));
+    EXPECT_EQ(paint->value(), 0x00FF00);
+}
+
+TEST(SVGColorTest, OpacityOutsideItsRangeIsClampedAndNaNIsOpaque) {
+    const std::pair<double, int> cases[] = {{2, 0},    {1e300, 0},       {infinity, 0},
+                                            {-1, 255}, {-infinity, 255}, {std::nan(""), 0},
+                                            {0, 255}};
+    for (const auto& [opacity, transparency] : cases) {
+        EXPECT_EQ(SVGColor(0x123456).withOpacity(opacity).t(), transparency) << opacity;
+        EXPECT_EQ(SVGColor::fromOpacity(1, 2, 3, opacity).t(), transparency) << opacity;
+    }
+}
+
+TEST(SVGColorTest, HexTextIsReadUpToItsFirstOtherCharacter) {
+    struct Case {
+        const char* text;
+        qint64 value;
+    };
+    const Case cases[] = {
+        {"80ff0000", 0x80FF0000}, {"ff0000", 0xFF0000}, {"#ff0000", 0},        {"0xFF", 0xFF},
+        {"  12zz", 0x12},         {"inherit", 0},       {"currentColor", 0xC}, {"", 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(SVGColor::fromHex(QString::fromLatin1(c.text)).value(), c.value) << c.text;
+    // Beyond a signed 64-bit value, too long ones included: opaque black.
+    EXPECT_EQ(SVGColor::fromHex(u"7fffffffffffffff").value(), 0x7FFFFFFFFFFFFFFF);
+    EXPECT_EQ(SVGColor::fromHex(u"8000000000000000").value(), 0);
+    EXPECT_EQ(SVGColor::fromHex(u"ffffffffffffffffffff").value(), 0);
+}
+
+TEST(SVGStopTest, OffsetIsClampedIntoTheUnitRange) {
+    for (const auto& [offset, clamped] :
+         {std::pair{-0.2, 0.0}, {1.7, 1.0}, {0.3, 0.3}, {std::nan(""), 0.0}})
+        EXPECT_EQ(SVGStop(SVGColor(0), offset).offset(), clamped) << offset;
+    EXPECT_NE(SVGStop(SVGColor(1), 0.3), SVGStop(SVGColor(2), 0.3));
+}
+
+TEST(SVGLinearGradientTest, AngleRunsAcrossTheUnitSquareFromTheOppositeSide) {
+    struct Case {
+        double degree;
+        QPointF start;
+        QPointF end;
+    };
+    const Case cases[] = {{0, {0, 0}, {1, 0}},   {45, {0, 0}, {1, 1}},  {90, {0, 0}, {0, 1}},
+                          {135, {1, 0}, {0, 1}}, {180, {1, 0}, {0, 0}}, {270, {0, 1}, {0, 0}}};
+    for (const Case& c : cases) {
+        const SVGLinearGradient gradient = SVGLinearGradient::fromDegree(c.degree, {});
+        EXPECT_TRUE(
+            elementsNear({move(gradient.x1(), gradient.y1()), move(gradient.x2(), gradient.y2())},
+                         {move(c.start.x(), c.start.y()), move(c.end.x(), c.end.y())}, 1e-15))
+            << c.degree;
+        EXPECT_FALSE(gradient.userSpace());
+    }
+    EXPECT_EQ(SVGLinearGradient::fromDegree(0, redColor, blueColor).stops(), redToBlue());
+}
+
+TEST(SVGGradientTest, UnitGradientsPlaceUserSpaceGeometryInTheRectangle) {
+    const QList<SVGStop> stops = {SVGStop(redColor, 0), SVGStop(SVGColor(0x80000000), 1)};
+    const SVGUnitLinearGradient linear =
+        SVGLinearGradient(10, 0, 110, 0, true, stops).toUnitGradient(QRectF(10, 0, 100, 50));
+    EXPECT_EQ(QLineF(linear.startPoint, linear.endPoint), QLineF(0, 0, 1, 0));
+    ASSERT_EQ(linear.stops.size(), 2);
+    EXPECT_EQ(linear.stops[1].second, QColor(0, 0, 0, 127));
+
+    const SVGUnitLinearGradient unchanged =
+        SVGLinearGradient(0.2, 0.3, 0.4, 0.5, false, stops).toUnitGradient(QRectF(10, 0, 100, 50));
+    EXPECT_EQ(QLineF(unchanged.startPoint, unchanged.endPoint), QLineF(0.2, 0.3, 0.4, 0.5));
+    const QLinearGradient placed = unchanged.toQGradient(QRectF(10, 20, 100, 10));
+    EXPECT_EQ(QLineF(placed.start(), placed.finalStop()), QLineF(30, 23, 50, 25));
+
+    // The focal point takes no part; the radius follows the shorter side.
+    const SVGUnitRadialGradient radial = SVGRadialGradient(0.5, 0.25, 0.9, 0.9, 0.5, false, stops)
+                                             .toUnitGradient(QRectF(0, 0, 200, 100));
+    EXPECT_EQ(std::tuple(radial.center, radial.startRadius, radial.endRadius),
+              std::tuple(QPointF(0.5, 0.25), 0.0, 50.0));
+    const SVGUnitRadialGradient user =
+        SVGRadialGradient(60, 20, 0, 0, 30, true, stops).toUnitGradient(QRectF(10, 10, 100, 20));
+    EXPECT_EQ(user.center, QPointF(0.5, 0.5));
+    EXPECT_EQ(user.endRadius, 30);
+    EXPECT_EQ(user.toQGradient(QRectF(0, 0, 40, 40)).center(), QPointF(20, 20));
+}
+
+TEST(SVGGradientTest, UserSpaceGradientInAZeroSizeRectangleStaysFinite) {
+    const SVGUnitLinearGradient unit =
+        SVGLinearGradient(10, 10, 20, 20, true, {}).toUnitGradient(QRectF(10, 10, 0, 0));
+    const SVGUnitRadialGradient round =
+        SVGRadialGradient(10, 10, 0, 0, 5, true, {}).toUnitGradient(QRectF());
+    EXPECT_TRUE(isFinite(QTransform(unit.startPoint.x(), unit.startPoint.y(), unit.endPoint.x(),
+                                    unit.endPoint.y(), round.center.x(), round.center.y())));
+}
+
+TEST(SVGGradientTest, HardEdgesKeepBothColoursInTheQtGradient) {
+    const SVGColor green(0x00FF00);
+    const SVGLinearGradient edged(0, 0, 1, 0, false,
+                                  {SVGStop(redColor, 0), SVGStop(redColor, 0.5),
+                                   SVGStop(blueColor, 0.5), SVGStop(blueColor, 1),
+                                   SVGStop(green, 1), SVGStop(redColor, 0.2)});
+    const QGradientStops stops =
+        edged.toUnitGradient(QRectF(0, 0, 1, 1)).toQGradient(QRectF(0, 0, 10, 10)).stops();
+    ASSERT_EQ(stops.size(), 6);
+    for (qsizetype index = 1; index < stops.size(); ++index)
+        EXPECT_LT(stops[index - 1].first, stops[index].first) << index;
+    EXPECT_EQ(stops[1].second, QColor(255, 0, 0));
+    EXPECT_EQ(stops[2].second, QColor(0, 0, 255));
+    EXPECT_NEAR(stops[2].first, 0.5, 1e-12);
+    EXPECT_EQ(stops.constLast(), QGradientStop(1.0, QColor(255, 0, 0)));
+}
+
+TEST(SVGGradientTest, EqualityLooksAtUnitsAndStopsOnlyAndOpacityLeavesAGradientAsItIs) {
+    const SVGLinearGradient first(0, 0, 1, 0, false, redToBlue());
+    EXPECT_TRUE(first == SVGLinearGradient(5, 5, 9, 9, false, redToBlue()));
+    EXPECT_FALSE(first == SVGLinearGradient(0, 0, 1, 0, true, redToBlue()));
+    EXPECT_FALSE(first == SVGLinearGradient(0, 0, 1, 0, false, redToBlue().mid(1)));
+    const auto gradient =
+        std::make_shared<const SVGRadialGradient>(0.5, 0.5, 0.5, 0.5, 0.5, false, redToBlue());
+    EXPECT_EQ(gradient->opacity(0.1), gradient);
 }
