@@ -247,24 +247,6 @@ TEST(ObjectBoundingBoxTest, GroupsUniteTheirChildrensTransformedBoxes) {
     EXPECT_TRUE(isNullRect(objectBoundingBox(*path(""))));
 }
 
-TEST(GestureTest, CombinedGestureRunsEveryGestureThatRecognisesTheTaps) {
-    // GIVEN a node with two single taps and a double tap, in this order
-    const auto circle = std::make_shared<SVGCircle>(50, 50, 10);
-    EXPECT_FALSE(combinedGestures(*circle).has_value());
-    QStringList runs;
-    circle->onTapGesture(1, [&runs] { runs.append(QStringLiteral("first")); });
-    circle->onTapGesture(2, [&runs] { runs.append(QStringLiteral("double")); });
-    circle->onTapGesture(1, [&runs] { runs.append(QStringLiteral("second")); });
-    const std::optional<SVGCombinedGesture> gesture = combinedGestures(*circle);
-    ASSERT_TRUE(gesture.has_value());
-    // WHEN it is tapped once, then twice
-    (*gesture)(1);
-    (*gesture)(2);
-    EXPECT_EQ(runs, QStringList({"first", "second", "double"}));
-    circle->removeAllGestures();
-    EXPECT_FALSE(combinedGestures(*circle).has_value());
-}
-
 TEST(GestureTest, TapFindsTheTopmostPaintedNodeWithGesturesThroughTransformsAndClips) {
     // GIVEN a 24-unit document shown in a space of 96, holding two overlapping squares, a group
     // with a circle without gestures of its own, a moved and clipped square and a ring

@@ -4,6 +4,7 @@
 #include "vector/SVGBezierPath.h"
 
 #include <QRectF>
+#include <QStringList>
 #include <QTransform>
 
 #include <gtest/gtest.h>
@@ -25,6 +26,18 @@ inline void PrintTo(const SVGBezierPath::Element& element, std::ostream* out) {
 }
 
 namespace testing {
+
+// Segments as text: the command letter and its numbers, segments apart by commas.
+inline QString segmentsText(const QList<PathSegment>& segments) {
+    QStringList parts;
+    for (const PathSegment& segment : segments) {
+        QString part(QLatin1Char("MLCQAzHVSTmlcqahvstEe"[int(segment.type())]));
+        for (const double value : segment.data())
+            part += u' ' + QString::number(value);
+        parts.append(part);
+    }
+    return parts.join(u", ");
+}
 
 using Element = SVGBezierPath::Element;
 
