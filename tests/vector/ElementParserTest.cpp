@@ -33,57 +33,48 @@ std::shared_ptr<Node> parseOne(const QString& element, const QString& rootAttrib
     return node;
 }
 
-TEST(ShapeParsers, ReadLengthsWithDefaultsAndMirroredCornerRadii) {
-    struct Case {
-        const char* element;
-        QRectF frame;
-        QSizeF radii;
-    };
-    const Case rects[] = {
-        {R"(<rect x="1" y="2" width="3" height="4" rx="4"/>)", {1, 2, 3, 4}, {4, 4}},
-        {R"(<rect ry="2"/>)", {0, 0, 0, 0}, {2, 2}},
-        {R"(<rect width="x"/>)", {0, 0, 0, 0}, {0, 0}}};
-    for (const Case& c : rects) {
-        const auto rect = parseOne<SVGRect>(c.element);
-        ASSERT_TRUE(rect) << c.element;
-        EXPECT_EQ(std::tuple(rect->frame(), QSizeF(rect->rx(), rect->ry())),
-                  std::tuple(c.frame, c.radii))
-            << c.element;
+// The first node of each parsed element in one text.
+void expectNodes(const std::pair<const char*, const char*>* begin,
+                 const std::pair<const char*, const char*>* end,
+                 const QString& rootAttributes = {}) {
+    for (const auto* c = begin; c != end; ++c) {
+        const auto node = parseOne<SVGNode>(QString::fromUtf8(c->first), rootAttributes);
+        ASSERT_TRUE(node) << c->first;
+        EXPECT_EQ(nodeText(*node), QString::fromUtf8(c->second)) << c->first;
     }
-    const auto percent =
-        parseOne<SVGRect>(R"(<rect width="50%" height="50%"/>)", R"(viewBox="0 0 200 80")");
-    ASSERT_TRUE(percent);
-    EXPECT_EQ(percent->frame(), QRectF(0, 0, 100, 40));
-    const auto circle = parseOne<SVGCircle>(R"(<circle cx="5" cy="6"/>)");
-    ASSERT_TRUE(circle);
-    EXPECT_EQ(std::tuple(circle->cx(), circle->cy(), circle->r()), std::tuple(5.0, 6.0, 0.0));
-    const auto ellipse = parseOne<SVGEllipse>(R"(<ellipse cx="1" rx="3"/>)");
-    ASSERT_TRUE(ellipse);
-    EXPECT_EQ(std::tuple(ellipse->rx(), ellipse->ry()), std::tuple(3.0, 0.0));
-    const auto line = parseOne<SVGLine>(R"(<line x1="1" y1="2" x2="1in" y2="4"/>)");
-    ASSERT_TRUE(line);
-    EXPECT_EQ(QLineF(line->x1(), line->y1(), line->x2(), line->y2()), QLineF(1, 2, 96, 4));
-    const auto polygon = parseOne<SVGPolygon>(R"(<polygon points="1,2 3,4 5"/>)");
-    ASSERT_TRUE(polygon);
-    EXPECT_EQ(polygon->points(), QList<QPointF>({{1, 2}, {3, 4}}));
-    const auto polyline = parseOne<SVGPolyline>(R"(<polyline/>)");
-    ASSERT_TRUE(polyline);
-    EXPECT_TRUE(polyline->points().isEmpty());
 }
 
-TEST(ShapeParsers, FillDefaultsToBlackAtTheFillOrElementOpacity) {
+TEST(ShapeParsers, ReadLengthsWithDefaultsTheFillAtItsOpacityAndCommonAttributes) {
+    // No stroke; the fill defaults to black at the fill or element opacity.
     const std::pair<const char*, const char*> cases[] = {
-        {R"(<rect/>)", "0"},
-        {R"(<rect fill="none"/>)", "none"},
-        {R"(<rect fill-opacity="0.5"/>)", "7f000000"},
-        {R"(<rect style="opacity:0.5"/>)", "7f000000"},
-        {R"(<rect opacity="0.5"/>)", "0"},
-        {R"(<rect fill="#00f" fill-opacity="0.5"/>)", "7f0000ff"}};
-    for (const auto& [element, fill] : cases) {
+        {R"(<rect x="1" y="2" width="3" height="4"/>)", "Rect 1 2 3 4 fill 0 stroke none"},
+        {R"(<rect width="x"/>)", "Rect 0 0 0 0 fill 0 stroke none"},
+        {R"(<circle cx="5" cy="6"/>)", "Circle 5 6 0 0 fill 0 stroke none"},
+        {R"(<ellipse cx="1" rx="3"/>)", "Ellipse -2 0 6 0 fill 0 stroke none"},
+        {R"(<line x1="1" y1="2" x2="1in" y2="4"/>)", "Line 1 2 95 2 fill 0 stroke none"},
+        {R"(<polygon points="1,2 3,4 5"/>)", "Polygon 1 2 2 2 fill 0 stroke none"},
+        {R"(<polyline/>)", "Polyline 0 0 0 0 fill 0 stroke none"},
+        {R"(<rect fill="none"/>)", "Rect 0 0 0 0 fill none stroke none"},
+        {R"(<rect fill-opacity="0.5"/>)", "Rect 0 0 0 0 fill 7f000000 stroke none"},
+        {R"(<rect style="opacity:0.5"/>)", "Rect 0 0 0 0 fill 7f000000 stroke none"},
+        {R"(<rect opacity="0.5"/>)", "Rect 0 0 0 0 opacity 0.5 fill 0 stroke none"},
+        {R"(<rect fill="#00f" fill-opacity="0.5"/>)", "Rect 0 0 0 0 fill 7f0000ff stroke none"},
+        // Opacity is clamped; id wins over xml:id; the transform is read.
+        {R"~(<rect id="a" xml:id="b" opacity="1.5" transform="translate(10,0) scale(2)"/>)~",
+         "Rect 0 0 0 0 #a transform 2 0 0 2 10 0 fill 0 stroke none"},
+        {R"(<circle xml:id="b" opacity="0.25"/>)",
+         "Circle 0 0 0 0 #b opacity 0.25 fill 0 stroke none"},
+        {R"(<circle opacity="-3"/>)", "Circle 0 0 0 0 opacity 0 fill 0 stroke none"}};
+    expectNodes(std::begin(cases), std::end(cases));
+    const std::pair<const char*, const char*> percent[] = {
+        {R"(<rect width="50%" height="50%"/>)", "Rect 0 0 100 40 fill 0 stroke none"}};
+    expectNodes(std::begin(percent), std::end(percent), R"(viewBox="0 0 200 80")");
+    // A missing corner radius takes the other one.
+    for (const auto& [element, radius] :
+         {std::pair{R"(<rect rx="4"/>)", 4.0}, {R"(<rect ry="2"/>)", 2.0}}) {
         const auto rect = parseOne<SVGRect>(element);
-        ASSERT_TRUE(rect) << element;
-        EXPECT_EQ(paintText(rect->fill()), fill) << element;
-        EXPECT_FALSE(rect->stroke()) << element;
+        ASSERT_TRUE(rect);
+        EXPECT_EQ(QSizeF(rect->rx(), rect->ry()), QSizeF(radius, radius)) << element;
     }
 }
 
@@ -114,23 +105,6 @@ TEST(ShapeParsers, ShapesSharingTheirStylesGetEqualPaintsAndEachWritesItsOwnLine
                                     shared, unsupported, unsupported}));
     EXPECT_EQ(lines,
               QStringList(2, QStringLiteral("SVG parsing error. Unit \"em\" is not supported")));
-}
-
-TEST(ShapeParsers, ReadCommonAttributesOfEveryElement) {
-    const auto rect = parseOne<SVGRect>(
-        R"~(<rect id="a" xml:id="b" opacity="1.5" transform="translate(10,0) scale(2)"/>)~");
-    ASSERT_TRUE(rect);
-    EXPECT_EQ(std::tuple(rect->id(), rect->opacity()),
-              std::tuple(std::optional<QString>("a"), 1.0));
-    EXPECT_EQ(rect->transform().map(QPointF(1, 0)), QPointF(12, 0));
-    const auto other = parseOne<SVGCircle>(R"(<circle xml:id="b" opacity="0.25"/>)");
-    ASSERT_TRUE(other);
-    EXPECT_EQ(std::tuple(other->id(), other->opacity()),
-              std::tuple(std::optional<QString>("b"), 0.25));
-    const auto plain = parseOne<SVGCircle>(R"(<circle opacity="-3"/>)");
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(std::tuple(plain->id(), plain->opacity()), std::tuple(std::optional<QString>(), 0.0));
-    EXPECT_TRUE(plain->transform().isIdentity());
 }
 
 TEST(PathParser, ReadsTheDataAttributeIntoSegmentsAndTheFillRuleFromTheStyles) {

@@ -2,6 +2,7 @@
 
 #include "vector/SVGContext.h"
 #include "vector/SVGIndex.h"
+#include "vector/SVGNode.h"
 #include "vector/SVGStroke.h"
 #include "vector/XMLElement.h"
 
@@ -71,6 +72,37 @@ inline QString strokeText(const std::shared_ptr<const SVGStroke>& stroke) {
         .arg(stroke->miterLimit())
         .arg(dashes.join(u' '))
         .arg(stroke->offset());
+}
+
+// A node in one text: its class and frame, then whichever of id, opacity, transform, paints and
+// clip it has.
+inline QString nodeText(const SVGNode& node) {
+    const QRectF frame = node.frame();
+    QString text =
+        QStringLiteral("%1 %2 %3 %4 %5")
+            .arg(QString::fromLatin1(node.metaObject()->className()).section(u':', -1).mid(3))
+            .arg(frame.x())
+            .arg(frame.y())
+            .arg(frame.width())
+            .arg(frame.height());
+    if (node.id())
+        text += QStringLiteral(" #") + *node.id();
+    if (node.opacity() != 1)
+        text += QStringLiteral(" opacity %1").arg(node.opacity());
+    if (const QTransform& t = node.transform(); !t.isIdentity())
+        text += QStringLiteral(" transform %1 %2 %3 %4 %5 %6")
+                    .arg(t.m11())
+                    .arg(t.m12())
+                    .arg(t.m21())
+                    .arg(t.m22())
+                    .arg(t.dx())
+                    .arg(t.dy());
+    if (const auto* shape = dynamic_cast<const SVGShape*>(&node))
+        text += QStringLiteral(" fill %1 stroke %2")
+                    .arg(paintText(shape->fill()), strokeText(shape->stroke()));
+    if (node.clip())
+        text += QStringLiteral(" clipped");
+    return text;
 }
 
 // A markup tree with its filled index and the contexts of its elements, as the document parser
