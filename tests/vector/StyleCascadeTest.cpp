@@ -113,24 +113,4 @@ TEST(StyleCascade, NestedViewportNarrowsTheScreenOfItsDescendantsOnly) {
     EXPECT_EQ(screenOf("beside"), QSizeF(300, 400));
 }
 
-TEST(StyleCascade, RefusesAUseThatClosesAReferenceCycle) {
-    const ParsedDocument document(QStringLiteral(
-        R"(<svg><g id="a"><use id="u" xlink:href="#b"/></g><g id="b"><use xlink:href="#a"/></g></svg>)"));
-    const SVGNodeContext useContext = document.contextOf("u");
-    EXPECT_EQ(useContext.useIds(), QStringList({"b"}));
-    const XMLElement& targetB = *document.index().element("b");
-    const std::optional<SVGNodeContext> bContext = useContext.create(targetB);
-    ASSERT_TRUE(bContext);
-    const std::optional<SVGNodeContext> secondUse =
-        bContext->create(*targetB.contents.front()->asElement());
-    ASSERT_TRUE(secondUse);
-    EXPECT_EQ(secondUse->useIds(), QStringList({"b", "a"}));
-    const std::optional<SVGNodeContext> aContext =
-        secondUse->create(*document.index().element("a"));
-    ASSERT_TRUE(aContext);
-    CapturedOutput output;
-    EXPECT_FALSE(aContext->create(*document.index().element("u")));
-    EXPECT_EQ(output.lines(), QStringList({"<use> recursion detected!"}));
-}
-
 } // namespace

@@ -151,15 +151,6 @@ TEST(SVGLengthTest, PercentagesResolveAgainstTheTotal) {
     EXPECT_NE(SVGLength::pixels(50), SVGLength::percent(50));
 }
 
-TEST(SVGPreserveAspectRatioTest, RawValuesMatchExactlyAndRoundTrip) {
-    EXPECT_EQ(R::scalingFromRawValue(u"Meet"), std::nullopt);
-    EXPECT_EQ(R::alignFromRawValue(u"xMidYMid"), std::nullopt);
-    for (const S scaling : R::allScalings)
-        EXPECT_EQ(R::scalingFromRawValue(R::rawValue(scaling)), scaling);
-    for (const A align : R::allAligns)
-        EXPECT_EQ(R::alignFromRawValue(R::rawValue(align)), align);
-}
-
 TEST(SVGPreserveAspectRatioTest, FitsAndAlignsTheViewBoxIntoTheViewport) {
     struct Case {
         QRectF viewBox;
@@ -200,33 +191,25 @@ TEST(SVGPreserveAspectRatioTest, SlicePlacementOnlyForSliceScaling) {
 }
 
 TEST(SVGStrokeTest, PenCarriesTheStrokeGeometryInQtUnitsOrIsSolidOrNothing) {
-    const auto paint = std::make_shared<const SVGColor>(0xFF0000);
-    const auto pen = [&paint](double width, SVGLineCap cap, SVGLineJoin join, double miter,
-                              QList<double> dashes, double offset = 0) {
-        return SVGStroke(paint, width, cap, join, miter, dashes, offset).toQPen();
+    const auto pen = [](double width, SVGLineCap cap, SVGLineJoin join, QList<double> dashes,
+                        double offset = 0) {
+        return SVGStroke(std::make_shared<const SVGColor>(0), width, cap, join, 8, dashes, offset)
+            .toQPen();
     };
-    const auto shape = [](const QPen& pen) {
-        return std::tuple(pen.style(), pen.widthF(), pen.capStyle(), pen.joinStyle(),
-                          pen.miterLimit());
-    };
-    // Qt counts the miter limit from half the width.
-    EXPECT_EQ(shape(pen(3, SVGLineCap::round, SVGLineJoin::bevel, 8, {})),
-              std::tuple(Qt::SolidLine, 3.0, Qt::RoundCap, Qt::BevelJoin, 4.0));
-    EXPECT_EQ(shape(pen(1, SVGLineCap::square, SVGLineJoin::miter, 4, {})),
-              std::tuple(Qt::SolidLine, 1.0, Qt::SquareCap, Qt::SvgMiterJoin, 2.0));
-    EXPECT_EQ(pen(1, SVGLineCap::butt, SVGLineJoin::round, 4, {}).capStyle(), Qt::FlatCap);
-    EXPECT_EQ(pen(1, SVGLineCap::butt, SVGLineJoin::round, 4, {}).joinStyle(), Qt::RoundJoin);
-    // Dashes and their offset count in widths; an odd list repeats.
-    const QPen dashed = pen(2, SVGLineCap::butt, SVGLineJoin::miter, 4, {4, 2}, 3);
-    EXPECT_EQ(dashed.style(), Qt::CustomDashLine);
-    EXPECT_EQ(dashed.dashPattern(), QList<qreal>({2, 1}));
-    EXPECT_EQ(dashed.dashOffset(), 1.5);
-    EXPECT_EQ(pen(2, SVGLineCap::butt, SVGLineJoin::miter, 4, {1, 2, 3}).dashPattern(),
-              QList<qreal>({0.5, 1, 1.5, 0.5, 1, 1.5}));
+    // Qt counts the miter limit and the dashes in widths.
+    const QPen round = pen(4, SVGLineCap::round, SVGLineJoin::bevel, {4, 2}, 4);
+    EXPECT_EQ(std::tuple(round.capStyle(), round.joinStyle(), round.miterLimit()),
+              std::tuple(Qt::RoundCap, Qt::BevelJoin, 4.0));
+    EXPECT_EQ(std::tuple(round.dashPattern(), round.dashOffset()),
+              std::tuple(QList<qreal>({1, 0.5}), 1.0));
+    EXPECT_EQ(pen(1, SVGLineCap::square, SVGLineJoin::miter, {}).capStyle(), Qt::SquareCap);
+    EXPECT_EQ(pen(1, SVGLineCap::butt, SVGLineJoin::miter, {}).joinStyle(), Qt::SvgMiterJoin);
+    EXPECT_EQ(pen(1, SVGLineCap::butt, SVGLineJoin::round, {}).capStyle(), Qt::FlatCap);
+    EXPECT_EQ(pen(1, SVGLineCap::butt, SVGLineJoin::round, {}).joinStyle(), Qt::RoundJoin);
     for (const QList<double>& dashes : {QList<double>{0, 0}, {5, -1}, {std::nan(""), 2}})
-        EXPECT_EQ(pen(2, SVGLineCap::butt, SVGLineJoin::miter, 4, dashes).style(), Qt::SolidLine);
+        EXPECT_EQ(pen(2, SVGLineCap::butt, SVGLineJoin::miter, dashes).style(), Qt::SolidLine);
     for (const double width : {0.0, -1.0, std::nan("")})
-        EXPECT_EQ(pen(width, SVGLineCap::butt, SVGLineJoin::miter, 4, {2, 2}).style(), Qt::NoPen);
+        EXPECT_EQ(pen(width, SVGLineCap::butt, SVGLineJoin::miter, {2, 2}).style(), Qt::NoPen);
 }
 
 TEST(SVGFontTest, WeightTakesNoPartInTheFontAndTheSizeIsAtLeastOnePixel) {
@@ -256,20 +239,6 @@ TEST(SVGColorTest, KeywordsAreFoundWithoutRegardToCaseAndSystemColoursKeepTheirT
     EXPECT_EQ(SVGColor::by(QStringLiteral("LightGoldenRodYellow")), SVGColor(0xFAFAD2));
     EXPECT_EQ(SVGColor::by(QStringLiteral("activeborder"))->value(), 0x992A6CCD);
     EXPECT_DOUBLE_EQ(SVGColor::by(QStringLiteral("activeborder"))->opacity(), 0.4);
-}
-
-TEST(SVGColorTest, TableNamesEachStandardValueBackOnce) {
-    const SVGColors& table = SVGColors::shared();
-    EXPECT_EQ(table.hexByText().size(), 157);
-    EXPECT_EQ(table.textByHex().size(), 139);
-    EXPECT_EQ(table.textByHex().value(0x00FFFF), "aqua");
-    EXPECT_EQ(table.textByHex().value(0xFF00FF), "fuchsia");
-    EXPECT_FALSE(table.textByHex().contains(0x992A6CCD));
-    for (auto entry = table.textByHex().begin(); entry != table.textByHex().end(); ++entry) {
-        EXPECT_EQ(table.hexByText().value(entry.value(), -1), entry.key())
-            << entry.value().toStdString();
-        EXPECT_EQ(entry.key() >> 24, 0) << entry.value().toStdString();
-    }
 }
 
 TEST(SVGColorTest, ComponentsKeepTheirLowEightBitsAndOpacityReplacesTheTransparencyByte) {
@@ -324,25 +293,6 @@ TEST(SVGStopTest, OffsetIsClampedIntoTheUnitRange) {
          {std::pair{-0.2, 0.0}, {1.7, 1.0}, {0.3, 0.3}, {std::nan(""), 0.0}})
         EXPECT_EQ(SVGStop(SVGColor(0), offset).offset(), clamped) << offset;
     EXPECT_NE(SVGStop(SVGColor(1), 0.3), SVGStop(SVGColor(2), 0.3));
-}
-
-TEST(SVGLinearGradientTest, AngleRunsAcrossTheUnitSquareFromTheOppositeSide) {
-    struct Case {
-        double degree;
-        QPointF start;
-        QPointF end;
-    };
-    const Case cases[] = {{0, {0, 0}, {1, 0}},   {45, {0, 0}, {1, 1}},  {90, {0, 0}, {0, 1}},
-                          {135, {1, 0}, {0, 1}}, {180, {1, 0}, {0, 0}}, {270, {0, 1}, {0, 0}}};
-    for (const Case& c : cases) {
-        const SVGLinearGradient gradient = SVGLinearGradient::fromDegree(c.degree, {});
-        EXPECT_TRUE(
-            elementsNear({move(gradient.x1(), gradient.y1()), move(gradient.x2(), gradient.y2())},
-                         {move(c.start.x(), c.start.y()), move(c.end.x(), c.end.y())}, 1e-15))
-            << c.degree;
-        EXPECT_FALSE(gradient.userSpace());
-    }
-    EXPECT_EQ(SVGLinearGradient::fromDegree(0, redColor, blueColor).stops(), redToBlue());
 }
 
 TEST(SVGGradientTest, UnitGradientsPlaceUserSpaceGeometryInTheRectangle) {
