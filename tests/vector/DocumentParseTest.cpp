@@ -260,6 +260,10 @@ TEST_F(DocumentFileTest, ResolvesImagesAgainstTheMarkupFilesFolderOnly) {
     const QStringList lines = missing.lines();
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines.front().contains("pic.png"));
+    // A missing markup file gives nothing, quietly.
+    CapturedOutput quiet;
+    EXPECT_FALSE(SVGParser::parseContentsOf(QUrl::fromLocalFile(home.filePath("missing.svg"))));
+    EXPECT_TRUE(quiet.lines().isEmpty());
 }
 
 TEST(DocumentParse, StyledDocumentCombinesRulesGradientsUseAndText) {

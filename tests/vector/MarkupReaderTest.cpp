@@ -1,8 +1,5 @@
 #include "ParseTestSupport.h"
-#include "support/ScratchHome.h"
 #include "vector/XMLElement.h"
-
-#include <QBuffer>
 
 #include <gtest/gtest.h>
 
@@ -122,26 +119,6 @@ TEST(MarkupReader, GivesNoRootForEmptyNonXMLOrUnencodableText) {
                                              QStringConverter::Utf8, *SVGLogger::console());
     ASSERT_TRUE(root);
     EXPECT_EQ(root->contents.front()->asText()->text, QStringLiteral("\u00e9"));
-}
-
-class MarkupFileTest : public marlox::testing::ScratchHomeTest {};
-
-TEST_F(MarkupFileTest, ReadsFilesAndStreamsAndGivesNothingForMissingOnes) {
-    const QString path = home.filePath("icon.svg");
-    marlox::testing::writeFile(path, "<svg><path d='M0 0'/></svg>");
-    const auto fromFile =
-        DOMParser::parseContentsOf(QUrl::fromLocalFile(path), *SVGLogger::console());
-    ASSERT_TRUE(fromFile);
-    EXPECT_EQ(contentSummary(*fromFile), QStringList({"<path>"}));
-    QByteArray bytes("<g><rect/></g>");
-    QBuffer stream(&bytes);
-    const auto fromStream = DOMParser::parseStream(&stream, *SVGLogger::console());
-    ASSERT_TRUE(fromStream);
-    EXPECT_EQ(fromStream->name, "g");
-    CapturedOutput output;
-    EXPECT_FALSE(DOMParser::parseContentsOf(QUrl::fromLocalFile(home.filePath("missing.svg")),
-                                            *SVGLogger::console()));
-    EXPECT_TRUE(output.lines().isEmpty());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "VectorTestSupport.h"
 #include "vector/SVGContext.h"
 #include "vector/SVGIndex.h"
 #include "vector/SVGNode.h"
@@ -89,14 +90,8 @@ inline QString nodeText(const SVGNode& node) {
         text += QStringLiteral(" #") + *node.id();
     if (node.opacity() != 1)
         text += QStringLiteral(" opacity %1").arg(node.opacity());
-    if (const QTransform& t = node.transform(); !t.isIdentity())
-        text += QStringLiteral(" transform %1 %2 %3 %4 %5 %6")
-                    .arg(t.m11())
-                    .arg(t.m12())
-                    .arg(t.m21())
-                    .arg(t.m22())
-                    .arg(t.dx())
-                    .arg(t.dy());
+    if (!node.transform().isIdentity())
+        text += QStringLiteral(" transform ") + transformText(node.transform());
     if (const auto* shape = dynamic_cast<const SVGShape*>(&node))
         text += QStringLiteral(" fill %1 stroke %2")
                     .arg(paintText(shape->fill()), strokeText(shape->stroke()));

@@ -39,6 +39,14 @@ inline QString segmentsText(const QList<PathSegment>& segments) {
     return parts.join(u", ");
 }
 
+// A transform's six numbers as text, rounding errors near zero shown as zero.
+inline QString transformText(const QTransform& t) {
+    QStringList numbers;
+    for (const double value : {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()})
+        numbers.append(QString::number(std::abs(value) < 1e-12 ? 0 : value));
+    return numbers.join(u' ');
+}
+
 using Element = SVGBezierPath::Element;
 
 inline Element move(double x, double y) {
