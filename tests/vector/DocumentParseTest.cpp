@@ -1,14 +1,13 @@
 #include "ParseTestSupport.h"
 #include "VectorTestSupport.h"
 #include "support/ScratchHome.h"
-#include "vector/PathSegment.h"
+#include "vector/SVGElementParsers.h"
 #include "vector/SVGGroup.h"
 #include "vector/SVGImage.h"
 #include "vector/SVGParser.h"
 #include "vector/SVGPath.h"
 #include "vector/SVGShapes.h"
 #include "vector/SVGText.h"
-#include "vector/SVGUserSpaceNode.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -20,12 +19,215 @@ using namespace marlox::vector::testing;
 
 namespace {
 
-QString dataPath(const char* name) {
-    return QStringLiteral(MARLOX_TEST_DATA_DIR "/") + QString::fromUtf8(name);
+std::shared_ptr<SVGGroup> parseRoot(const QString& markup) {
+    return std::dynamic_pointer_cast<SVGGroup>(SVGParser::parseString(markup));
 }
 
-std::shared_ptr<SVGGroup> parseGroup(const QString& markup) {
-    return std::dynamic_pointer_cast<SVGGroup>(SVGParser::parseString(markup));
+// The first child of a parsed <svg> wrapper around `element`.
+template <typename Node>
+std::shared_ptr<Node> parseOne(const QString& element, const QString& rootAttributes = {}) {
+    const auto root = parseRoot(QStringLiteral("<svg %1>%2</svg>").arg(rootAttributes, element));
+    if (!root || root->contents().isEmpty()) {
+        ADD_FAILURE() << "no node for " << element.toStdString();
+        return nullptr;
+    }
+    auto node = std::dynamic_pointer_cast<Node>(root->contents().front());
+    EXPECT_TRUE(node) << "wrong kind of node for " << element.toStdString();
+    return node;
+}
+
+// The first node of each parsed element in one text.
+void expectNodes(const std::pair<const char*, const char*>* begin,
+                 const std::pair<const char*, const char*>* end,
+                 const QString& rootAttributes = {}) {
+    for (const auto* c = begin; c != end; ++c) {
+        const auto node = parseOne<SVGNode>(QString::fromUtf8(c->first), rootAttributes);
+        ASSERT_TRUE(node) << c->first;
+        EXPECT_EQ(nodeText(*node), QString::fromUtf8(c->second)) << c->first;
+    }
+}
+
+TEST(ShapeParsers, ReadLengthsWithDefaultsTheFillAtItsOpacityAndCommonAttributes) {
+    // No stroke; the fill defaults to black at the fill or element opacity.
+    const std::pair<const char*, const char*> cases[] = {
+        {R"(<rect x="1" y="2" width="3" height="4"/>)", "Rect 1 2 3 4 fill 0 stroke none"},
+        {R"(<rect width="x"/>)", "Rect 0 0 0 0 fill 0 stroke none"},
+        {R"(<circle cx="5" cy="6"/>)", "Circle 5 6 0 0 fill 0 stroke none"},
+        {R"(<ellipse cx="1" rx="3"/>)", "Ellipse -2 0 6 0 fill 0 stroke none"},
+        {R"(<line x1="1" y1="2" x2="1in" y2="4"/>)", "Line 1 2 95 2 fill 0 stroke none"},
+        {R"(<polygon points="1,2 3,4 5"/>)", "Polygon 1 2 2 2 fill 0 stroke none"},
+        {R"(<polyline/>)", "Polyline 0 0 0 0 fill 0 stroke none"},
+        {R"(<rect fill="none"/>)", "Rect 0 0 0 0 fill none stroke none"},
+        {R"(<rect fill-opacity="0.5"/>)", "Rect 0 0 0 0 fill 7f000000 stroke none"},
+        {R"(<rect style="opacity:0.5"/>)", "Rect 0 0 0 0 fill 7f000000 stroke none"},
+        {R"(<rect opacity="0.5"/>)", "Rect 0 0 0 0 opacity 0.5 fill 0 stroke none"},
+        {R"(<rect fill="#00f" fill-opacity="0.5"/>)", "Rect 0 0 0 0 fill 7f0000ff stroke none"},
+        // Opacity is clamped; id wins over xml:id; the transform is read.
+        {R"~(<rect id="a" xml:id="b" opacity="1.5" transform="translate(10,0) scale(2)"/>)~",
+         "Rect 0 0 0 0 #a transform 2 0 0 2 10 0 fill 0 stroke none"},
+        {R"(<circle xml:id="b" opacity="0.25"/>)",
+         "Circle 0 0 0 0 #b opacity 0.25 fill 0 stroke none"},
+        {R"(<circle opacity="-3"/>)", "Circle 0 0 0 0 opacity 0 fill 0 stroke none"}};
+    expectNodes(std::begin(cases), std::end(cases));
+    const std::pair<const char*, const char*> percent[] = {
+        {R"(<rect width="50%" height="50%"/>)", "Rect 0 0 100 40 fill 0 stroke none"}};
+    expectNodes(std::begin(percent), std::end(percent), R"(viewBox="0 0 200 80")");
+    // A missing corner radius takes the other one.
+    for (const auto& [element, radius] :
+         {std::pair{R"(<rect rx="4"/>)", 4.0}, {R"(<rect ry="2"/>)", 2.0}}) {
+        const auto rect = parseOne<SVGRect>(element);
+        ASSERT_TRUE(rect);
+        EXPECT_EQ(QSizeF(rect->rx(), rect->ry()), QSizeF(radius, radius)) << element;
+    }
+}
+
+TEST(ShapeParsers, ShapesSharingTheirStylesGetEqualPaintsAndEachWritesItsOwnLines) {
+    // GIVEN a group whose stroke and fill its children share, one child with a stroke of its
+    // own, and a group whose stroke width has a unit the reader does not support
+    CapturedOutput output;
+    const auto root = parseRoot(QStringLiteral(
+        R"(<svg><g stroke="#112233" stroke-width="2" fill="red">)"
+        R"(<line x2="1"/><rect width="1" height="1"/><circle r="1" stroke="#0000ff"/><path d="M0 0"/>)"
+        R"(</g><g stroke="#112233" stroke-width="3em"><line x2="1"/><line x2="2"/></g></svg>)"));
+    const QStringList lines = output.lines();
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->contents().size(), 2);
+    QStringList strokes;
+    for (const auto& group : root->contents())
+        for (const auto& node : std::static_pointer_cast<SVGGroup>(group)->contents()) {
+            const auto shape = std::dynamic_pointer_cast<SVGShape>(node);
+            ASSERT_TRUE(shape);
+            strokes.append(paintText(shape->fill()) + " " + strokeText(shape->stroke()));
+        }
+    // THEN the children without styles of their own read the group's paints, the one with a
+    // stroke of its own keeps it, and each shape of the second group writes its own unit line
+    const QString shared = "ff0000 112233 width 2 cap 0 join 0 miter 4 dashes [] offset 0";
+    const QString unsupported = "0 112233 width 3 cap 0 join 0 miter 4 dashes [] offset 0";
+    EXPECT_EQ(strokes, QStringList({shared, shared,
+                                    "ff0000 ff width 2 cap 0 join 0 miter 4 dashes [] offset 0",
+                                    shared, unsupported, unsupported}));
+    EXPECT_EQ(lines,
+              QStringList(2, QStringLiteral("SVG parsing error. Unit \"em\" is not supported")));
+}
+
+TEST(PathParser, ReadsTheDataAttributeIntoSegmentsAndTheFillRuleFromTheStyles) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"(<path d="M10 20L30 40Z"/>)", "M 10 20, L 30 40, z"},
+        {"<path d=\"M1 2\n  l3&#10;4\"/>", "M 1 2, l 3 4"},
+        {R"(<path d="M1e999 2 L1 2"/>)", "L 1 2"},
+        {R"(<path/>)", ""}};
+    for (const auto& [element, segments] : cases) {
+        const auto path = parseOne<SVGPath>(element);
+        ASSERT_TRUE(path) << element;
+        EXPECT_EQ(segmentsText(path->segments()), segments) << element;
+    }
+    const auto group = parseOne<SVGGroup>(R"(<g fill-rule="evenodd"><path d="M0 0"/></g>)");
+    ASSERT_TRUE(group);
+    EXPECT_EQ(std::static_pointer_cast<SVGPath>(group->contents().front())->fillRule(),
+              Qt::OddEvenFill);
+    const auto nonZero = parseOne<SVGPath>(R"(<path fill-rule="nonzero"/>)");
+    ASSERT_TRUE(nonZero);
+    EXPECT_EQ(nonZero->fillRule(), Qt::WindingFill);
+}
+
+TEST(ViewportParser, ReadsSizeViewBoxAndAspectRatio) {
+    const std::pair<const char*, SVGLength> cases[] = {
+        {R"(width="24")", SVGLength::pixels(24)},
+        {R"(width="50%")", SVGLength::percent(50)},
+        {R"(width="24px")", SVGLength::percent(100)},
+        {R"(width="1e999")", SVGLength::percent(100)},
+        {"", SVGLength::percent(100)}};
+    for (const auto& [attributes, width] : cases) {
+        const auto viewport = std::dynamic_pointer_cast<SVGViewport>(
+            SVGParser::parseString(QStringLiteral("<svg %1/>").arg(attributes)));
+        ASSERT_TRUE(viewport) << attributes;
+        EXPECT_EQ(std::tuple(viewport->width(), viewport->height(), viewport->viewBox()),
+                  std::tuple(width, SVGLength::percent(100), std::optional<QRectF>()))
+            << attributes;
+    }
+    const auto boxed = std::dynamic_pointer_cast<SVGViewport>(SVGParser::parseString(
+        R"(<svg viewBox="0 0 24 24" preserveAspectRatio="xMinYMax slice"/>)"));
+    ASSERT_TRUE(boxed);
+    EXPECT_EQ(boxed->viewBox(), QRectF(0, 0, 24, 24));
+    EXPECT_EQ(boxed->preserveAspectRatio(),
+              SVGPreserveAspectRatio(SVGPreserveAspectRatio::Scaling::slice,
+                                     SVGPreserveAspectRatio::Align::min,
+                                     SVGPreserveAspectRatio::Align::max));
+}
+
+TEST(ViewportParser, ReadsAspectRatioTextsAndReportsInvalidOnes) {
+    using S = SVGPreserveAspectRatio::Scaling;
+    using A = SVGPreserveAspectRatio::Align;
+    const std::pair<std::optional<QString>, SVGPreserveAspectRatio> cases[] = {
+        {std::nullopt, {S::meet, A::mid, A::mid}},
+        {"none", {S::none, A::mid, A::mid}},
+        {"slice", {S::slice, A::mid, A::mid}},
+        {"xMidYMid", {S::none, A::mid, A::mid}},
+        {"", {S::none, A::mid, A::mid}},
+        {"xMaxYMin meet", {S::meet, A::max, A::min}},
+        {"XMAXYMIN other", {S::none, A::max, A::min}},
+        {"ab meet", {S::meet, A::mid, A::mid}}};
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(parsePreserveAspectRatio(text), expected)
+            << text.value_or("<absent>").toStdString();
+    CapturedOutput output;
+    EXPECT_EQ(parsePreserveAspectRatio(QStringLiteral("defer xMidYMid meet")),
+              SVGPreserveAspectRatio(S::meet, A::mid, A::mid));
+    EXPECT_EQ(output.lines(), QStringList({"Invalid content mode defer xMidYMid meet"}));
+}
+
+TEST(TextParser, CollapsesWhiteSpaceAndReadsFontAnchorAndPosition) {
+    const auto text = parseOne<SVGText>(
+        "<text x=\"3\" y=\"4\" font-family=\"Manrope\" font-size=\"2em\" font-weight=\"bold\" "
+        "text-anchor=\"middle\" transform=\"scale(2)\">  Hello \n  world </text>");
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->text(), "Hello world");
+    EXPECT_EQ(std::tuple(text->font()->name(), text->font()->size(), text->font()->weight()),
+              std::tuple(QString("Manrope"), 2.0, QString("bold")));
+    EXPECT_EQ(text->textAnchor(), Qt::AlignHCenter);
+    // The position applies inside the element's own transform.
+    EXPECT_EQ(text->transform().map(QPointF(0, 0)), QPointF(6, 8));
+    EXPECT_EQ(paintText(text->fill()), "0");
+
+    const auto defaults = parseOne<SVGText>("<text text-anchor=\"end\">a&amp;b</text>");
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->text(), "a&b");
+    EXPECT_EQ(
+        std::tuple(defaults->font()->name(), defaults->font()->size(), defaults->font()->weight()),
+        std::tuple(QString("Serif"), 16.0, QString("normal")));
+    EXPECT_EQ(defaults->textAnchor(), Qt::AlignTrailing);
+    // Only text of its own makes a text node.
+    const auto root = parseRoot("<svg><text><tspan>a</tspan></text><text/><text>b</text></svg>");
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->contents().size(), 1);
+    EXPECT_EQ(std::static_pointer_cast<SVGText>(root->contents().front())->text(), "b");
+}
+
+TEST(ImageParser, DecodesDataAddressesAndAsksTheLinkerForTheRest) {
+    const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8);
+    const auto image = parseOne<SVGDataImage>(
+        QStringLiteral(
+            R"(<image x="1" y="2" width="3" height="4" xlink:href="data:image/png;base64,%1"/>)")
+            .arg(QString::fromLatin1(png.toBase64().insert(4, "\n !"))));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->data(), png);
+    EXPECT_EQ(image->frame(), QRectF(1, 2, 3, 4));
+
+    CapturedOutput output;
+    const auto jpeg =
+        parseOne<SVGURLImage>(QStringLiteral(R"(<image xlink:href="data:image/jpeg;base64,%1"/>)")
+                                  .arg(QString::fromLatin1(png.toBase64())));
+    ASSERT_TRUE(jpeg);
+    EXPECT_FALSE(jpeg->data());
+    EXPECT_TRUE(jpeg->src().startsWith("data:image/jpeg"));
+    EXPECT_EQ(output.lines().size(), 1);
+    const auto root = parseRoot(R"(<svg><image href="a.png"/></svg>)");
+    ASSERT_TRUE(root);
+    EXPECT_TRUE(root->contents().isEmpty());
+}
+
+QString dataPath(const char* name) {
+    return QStringLiteral(MARLOX_TEST_DATA_DIR "/") + QString::fromUtf8(name);
 }
 
 int countNodes(const SVGNode& node) {
@@ -84,7 +286,7 @@ TEST(DocumentParse, MeasuresPercentagesAgainstTheRootViewBoxOrAHundredSquare) {
         {R"(<svg viewBox="0 0 24 24"><svg viewBox="0 0 10 10"><rect width="50%"/></svg></svg>)",
          5}};
     for (const auto& [markup, width] : cases) {
-        auto group = parseGroup(QString::fromUtf8(markup));
+        auto group = parseRoot(QString::fromUtf8(markup));
         ASSERT_TRUE(group) << markup;
         while (group->contents().front()->kind() != SVGNodeKind::rect)
             group = std::static_pointer_cast<SVGGroup>(group->contents().front());
@@ -96,7 +298,7 @@ TEST(DocumentParse, MeasuresPercentagesAgainstTheRootViewBoxOrAHundredSquare) {
 TEST(DocumentParse, UseReachesIdsLeftOutOfTheTreeAndKeepsItsTargetsTransformAndOpacity) {
     // GIVEN a target with its own transform and opacity, used with a position and a transform,
     // next to uses of what does not exist and by a plain href, which are left out
-    const auto root = parseGroup(
+    const auto root = parseRoot(
         R"~(<svg><defs><rect id="t" width="1" height="1" transform="scale(2)" opacity="0.5"/></defs>)~"
         R"~(<unknown><rect/></unknown><use xlink:href="#nowhere"/>)~"
         R"~(<use xlink:href="#t" x="10" y="5" transform="rotate(90)" opacity="0.5"/>)~"
@@ -121,48 +323,32 @@ TEST(DocumentParse, ReportsEveryClosedUseCycleAndGoesOn) {
          2, 2}};
     for (const auto& [markup, lines, nodes] : cases) {
         CapturedOutput output;
-        const auto root = parseGroup(markup);
+        const auto root = parseRoot(markup);
         EXPECT_EQ(output.lines(), QStringList(lines, "<use> recursion detected!")) << markup;
         ASSERT_TRUE(root);
         EXPECT_EQ(root->contents().size(), nodes) << markup;
     }
 }
 
-TEST(DocumentParse, WrapsClipsInTheirUnitsAndIgnoresClipPathElements) {
-    const auto root = parseGroup(
-        R"(<svg><defs><clipPath id="cp"><rect/></clipPath><circle id="c" r="1"/>)"
-        R"(<rect id="u" clipPathUnits="userSpaceOnUse"/></defs>)"
-        R"~(<rect clip-path="url(#cp)"/><rect clip-path="url(#c)"/><rect clip-path="url(#u)"/>)~"
-        R"~(<rect clip-path="url(#missing)"/></svg>)~");
-    ASSERT_TRUE(root);
-    ASSERT_EQ(root->contents().size(), 4);
-    EXPECT_FALSE(root->contents()[0]->clip());
-    const auto bounding = std::dynamic_pointer_cast<SVGUserSpaceNode>(root->contents()[1]->clip());
-    ASSERT_TRUE(bounding);
-    EXPECT_EQ(bounding->userSpace(), SVGUserSpaceNode::UserSpace::objectBoundingBox);
-    EXPECT_EQ(bounding->node()->kind(), SVGNodeKind::circle);
-    const auto user = std::dynamic_pointer_cast<SVGUserSpaceNode>(root->contents()[2]->clip());
-    ASSERT_TRUE(user);
-    EXPECT_EQ(user->userSpace(), SVGUserSpaceNode::UserSpace::userSpaceOnUse);
-    EXPECT_FALSE(root->contents()[3]->clip());
-}
-
-TEST(DocumentParse, ClipThatLeadsBackToItselfGivesNoClipAndOneLineEach) {
+TEST(DocumentParse, ClipOfAClipPathElementOrAMissingOneOrLeadingBackToItselfIsNoClip) {
+    // Clip units are pinned by the golden clipping document; a cycle writes one line each.
     const std::pair<const char*, int> cases[] = {
+        {R"~(<rect clip-path="url(#cp)"/><clipPath id="cp"><rect/></clipPath>)~", 0},
+        {R"~(<rect clip-path="url(#missing)"/>)~", 0},
         {R"~(<rect id="a" clip-path="url(#a)"/>)~", 1},
         {R"~(<g id="g"><rect clip-path="url(#g)"/></g>)~", 1},
         {R"~(<rect id="a" clip-path="url(#b)"/><rect id="b" clip-path="url(#a)"/>)~", 2},
         {R"~(<rect id="a" clip-path="url(#g)"/><g id="g"><circle clip-path="url(#a)"/></g>)~", 2}};
     for (const auto& [body, lines] : cases) {
         CapturedOutput output;
-        const auto root = parseGroup(QStringLiteral("<svg>%1</svg>").arg(QString::fromUtf8(body)));
+        const auto root = parseRoot(QStringLiteral("<svg>%1</svg>").arg(QString::fromUtf8(body)));
         EXPECT_EQ(output.lines().size(), lines) << body;
         ASSERT_TRUE(root && !root->contents().isEmpty()) << body;
         EXPECT_FALSE(root->contents().front()->clip()) << body;
     }
     // A clip whose own content is clipped by a cycle elsewhere still clips.
     CapturedOutput output;
-    const auto root = parseGroup(
+    const auto root = parseRoot(
         R"~(<svg><rect clip-path="url(#c)"/><g id="c"><rect id="d" clip-path="url(#c)"/></g></svg>)~");
     ASSERT_TRUE(root);
     EXPECT_TRUE(root->contents().front()->clip());
@@ -176,7 +362,7 @@ TEST(DocumentParse, UseFanOutAndDeepReferenceChainsEndWithAPartialTreeAndOneLine
                     .arg(level)
                     .arg(QStringLiteral(R"(<use xlink:href="#g%1"/>)").arg(level - 1).repeated(10));
     CapturedOutput output;
-    const auto root = parseGroup(
+    const auto root = parseRoot(
         QStringLiteral(R"(<svg><defs>%1</defs><use xlink:href="#g10"/><circle/></svg>)").arg(defs));
     const QStringList lines = output.lines();
     // THEN the parse ends with a bounded tree, the rest of the document kept
@@ -194,7 +380,7 @@ TEST(DocumentParse, UseFanOutAndDeepReferenceChainsEndWithAPartialTreeAndOneLine
         chain +=
             QStringLiteral(R"(<g id="l%1"><use xlink:href="#l%2"/></g>)").arg(link).arg(link + 1);
     CapturedOutput chainOutput;
-    const auto chained = parseGroup(
+    const auto chained = parseRoot(
         QStringLiteral(R"(<svg><defs>%1<rect id="l%2"/></defs><use xlink:href="#l0"/></svg>)")
             .arg(chain)
             .arg(links));

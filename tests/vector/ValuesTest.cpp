@@ -295,6 +295,20 @@ TEST(SVGStopTest, OffsetIsClampedIntoTheUnitRange) {
     EXPECT_NE(SVGStop(SVGColor(1), 0.3), SVGStop(SVGColor(2), 0.3));
 }
 
+TEST(SVGLinearGradientTest, AngleRunsAcrossTheUnitSquareFromTheOppositeSide) {
+    const std::pair<double, QLineF> cases[] = {
+        {0, {0, 0, 1, 0}}, {90, {0, 0, 0, 1}}, {135, {1, 0, 0, 1}}, {180, {1, 0, 0, 0}}};
+    for (const auto& [degree, line] : cases) {
+        const SVGLinearGradient gradient = SVGLinearGradient::fromDegree(degree, redToBlue());
+        EXPECT_TRUE(
+            elementsNear({move(gradient.x1(), gradient.y1()), move(gradient.x2(), gradient.y2())},
+                         {move(line.x1(), line.y1()), move(line.x2(), line.y2())}, 1e-15))
+            << degree;
+    }
+    EXPECT_EQ(SVGLinearGradient::fromDegree(0, redColor, blueColor),
+              SVGLinearGradient(0, 0, 1, 0, false, redToBlue()));
+}
+
 TEST(SVGGradientTest, UnitGradientsPlaceUserSpaceGeometryInTheRectangle) {
     const QList<SVGStop> stops = {SVGStop(redColor, 0), SVGStop(SVGColor(0x80000000), 1)};
     const SVGUnitLinearGradient linear =
