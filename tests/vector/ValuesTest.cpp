@@ -70,24 +70,6 @@ TEST(ReadDoubleTest, ValuesTooSmallToRepresentReadAsSignedZero) {
     EXPECT_GT(readDouble(u"1e-310").value_or(0), 0.0);
 }
 
-TEST(SVGScannerTest, ReadsANumberThenTheRunOfLettersAfterItSkippingWhiteSpaceWhenAsked) {
-    SVGScanner scanner(QStringLiteral("  12.5 px rest"));
-    EXPECT_EQ(scanner.scanDouble(), 12.5);
-    EXPECT_EQ(scanner.scanCharacters([](QChar c) { return c.isLetter(); }), QStringLiteral("px"));
-    EXPECT_TRUE(scanner.scanString(u"rest"));
-    EXPECT_TRUE(scanner.isAtEnd());
-
-    SVGScanner strict(QStringLiteral(" 7 "));
-    strict.setSkipsWhitespace(false);
-    EXPECT_FALSE(strict.scanDouble());
-    EXPECT_FALSE(strict.isAtEnd());
-    strict.setSkipsWhitespace(true);
-    EXPECT_EQ(strict.scanDouble(), 7);
-    EXPECT_TRUE(strict.isAtEnd());
-    EXPECT_FALSE(strict.scanString(u"x"));
-    EXPECT_FALSE(strict.scanCharacters([](QChar) { return true; }));
-}
-
 TEST(SVGScannerTest, TakesAnExponentOnlyWithDigitsAfterItAndHexWithAnOptionalPrefix) {
     const ScanCase<double> decimals[] = {{"1e5x", 100000, 3}, {"1ex", 1, 1},    {"1e-x", 1, 1},
                                          {"+3", 3, 2},        {"-.5", -0.5, 3}, {"2E+2", 200, 4},
@@ -143,14 +125,6 @@ TEST(SerializeTest, EveryFiniteNumberReadsBackAsTheSameValue) {
     }
 }
 
-TEST(SVGLengthTest, PercentagesResolveAgainstTheTotal) {
-    EXPECT_EQ(SVGLength::percent(50).toPixels(300), 150);
-    EXPECT_EQ(SVGLength::pixels(12).toPixels(300), 12);
-    EXPECT_EQ(SVGLength::percent(50).toString(), "50%");
-    EXPECT_EQ(SVGLength::pixels(0.5).toString(), "0.5");
-    EXPECT_NE(SVGLength::pixels(50), SVGLength::percent(50));
-}
-
 TEST(SVGPreserveAspectRatioTest, FitsAndAlignsTheViewBoxIntoTheViewport) {
     struct Case {
         QRectF viewBox;
@@ -182,12 +156,6 @@ TEST(SVGPreserveAspectRatioTest, FitsAndAlignsTheViewBoxIntoTheViewport) {
                                          {QRectF(5, 5, 10, 10), QSizeF(0, 0)},
                                          {QRectF(5, 5, 0, 0), QSizeF(0, 0)}})
             EXPECT_TRUE(isFinite(R(scaling, A::mid, A::max).layout(box, space)));
-}
-
-TEST(SVGPreserveAspectRatioTest, SlicePlacementOnlyForSliceScaling) {
-    EXPECT_EQ(R(S::slice, A::mid, A::mid).slice(QSizeF(100, 50), QRectF(10, 20, 200, 200)),
-              QRectF(10, 70, 200, 100));
-    EXPECT_EQ(R().slice(QSizeF(100, 50), QRectF(0, 0, 200, 200)), std::nullopt);
 }
 
 TEST(SVGStrokeTest, PenCarriesTheStrokeGeometryInQtUnitsOrIsSolidOrNothing) {

@@ -15,10 +15,6 @@
 
 namespace marlox::vector {
 
-inline void PrintTo(const PathSegment& segment, std::ostream* out) {
-    *out << "segment " << int(segment.type()) << ::testing::PrintToString(segment.data());
-}
-
 inline void PrintTo(const SVGBezierPath::Element& element, std::ostream* out) {
     *out << "kind " << int(element.kind);
     for (const QPointF& point : element.points)
