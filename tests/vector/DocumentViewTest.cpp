@@ -1,4 +1,4 @@
-#include "DrawingTestSupport.h"
+#include "VectorTestSupport.h"
 #include "vector/SVGDocumentView.h"
 #include "vector/SVGGroup.h"
 #include "vector/SVGSettings.h"

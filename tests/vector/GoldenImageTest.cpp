@@ -2,7 +2,7 @@
 // the PNG beside it. The PNGs were made by the same tool after checking them by eye; the probes
 // below pin what each must show, so that a wrong expectation cannot slip in with a new PNG.
 // To renew one: svgrender data/golden/NAME.svg data/golden/NAME.png 100.
-#include "DrawingTestSupport.h"
+#include "VectorTestSupport.h"
 
 #include <QDir>
 #include <QFile>
