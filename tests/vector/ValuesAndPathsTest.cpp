@@ -316,41 +316,6 @@ TEST(SVGLinearGradientTest, AngleRunsAcrossTheUnitSquareFromTheOppositeSide) {
               SVGLinearGradient(0, 0, 1, 0, false, redToBlue()));
 }
 
-TEST(SVGGradientTest, UnitGradientsPlaceUserSpaceGeometryInTheRectangle) {
-    const QList<SVGStop> stops = {SVGStop(redColor, 0), SVGStop(SVGColor(0x80000000), 1)};
-    const SVGUnitLinearGradient linear =
-        SVGLinearGradient(10, 0, 110, 0, true, stops).toUnitGradient(QRectF(10, 0, 100, 50));
-    EXPECT_EQ(QLineF(linear.startPoint, linear.endPoint), QLineF(0, 0, 1, 0));
-    ASSERT_EQ(linear.stops.size(), 2);
-    EXPECT_EQ(linear.stops[1].second, QColor(0, 0, 0, 127));
-
-    const SVGUnitLinearGradient unchanged =
-        SVGLinearGradient(0.2, 0.3, 0.4, 0.5, false, stops).toUnitGradient(QRectF(10, 0, 100, 50));
-    EXPECT_EQ(QLineF(unchanged.startPoint, unchanged.endPoint), QLineF(0.2, 0.3, 0.4, 0.5));
-    const QLinearGradient placed = unchanged.toQGradient(QRectF(10, 20, 100, 10));
-    EXPECT_EQ(QLineF(placed.start(), placed.finalStop()), QLineF(30, 23, 50, 25));
-
-    // The focal point takes no part; the radius follows the shorter side.
-    const SVGUnitRadialGradient radial = SVGRadialGradient(0.5, 0.25, 0.9, 0.9, 0.5, false, stops)
-                                             .toUnitGradient(QRectF(0, 0, 200, 100));
-    EXPECT_EQ(std::tuple(radial.center, radial.startRadius, radial.endRadius),
-              std::tuple(QPointF(0.5, 0.25), 0.0, 50.0));
-    const SVGUnitRadialGradient user =
-        SVGRadialGradient(60, 20, 0, 0, 30, true, stops).toUnitGradient(QRectF(10, 10, 100, 20));
-    EXPECT_EQ(user.center, QPointF(0.5, 0.5));
-    EXPECT_EQ(user.endRadius, 30);
-    EXPECT_EQ(user.toQGradient(QRectF(0, 0, 40, 40)).center(), QPointF(20, 20));
-}
-
-TEST(SVGGradientTest, UserSpaceGradientInAZeroSizeRectangleStaysFinite) {
-    const SVGUnitLinearGradient unit =
-        SVGLinearGradient(10, 10, 20, 20, true, {}).toUnitGradient(QRectF(10, 10, 0, 0));
-    const SVGUnitRadialGradient round =
-        SVGRadialGradient(10, 10, 0, 0, 5, true, {}).toUnitGradient(QRectF());
-    EXPECT_TRUE(isFinite(QTransform(unit.startPoint.x(), unit.startPoint.y(), unit.endPoint.x(),
-                                    unit.endPoint.y(), round.center.x(), round.center.y())));
-}
-
 TEST(SVGGradientTest, HardEdgesKeepBothColoursInTheQtGradient) {
     const SVGColor green(0x00FF00);
     const SVGLinearGradient edged(0, 0, 1, 0, false,
@@ -544,20 +509,6 @@ TEST(PathBuilderTest, BoxArcDrawsWithoutMovingTheCurrentPoint) {
     const SVGBezierPath followed =
         toBezierPath({{T::M, {0, 0}}, {T::E, {0, 0, 20, 10, 0, pi}}, {T::l, {5, 5}}});
     EXPECT_EQ(followed.elements().constLast(), line(5, 5));
-}
-
-TEST(SVGBezierPathTest, RoundedRectangleRoundsOnlyTheChosenCorners) {
-    const double k = 0.447771526;
-    const QRectF rect(0, 0, 100, 50);
-    EXPECT_TRUE(elementsNear(
-        SVGBezierPath::roundedRect(rect, RectCorner::allCorners, QSizeF(10, 5)).elements(),
-        {move(10, 0), line(90, 0), curve(100 - 10 * k, 0, 100, 5 * k, 100, 5), line(100, 45),
-         curve(100, 50 - 5 * k, 100 - 10 * k, 50, 90, 50), line(10, 50),
-         curve(10 * k, 50, 0, 50 - 5 * k, 0, 45), line(0, 5), curve(0, 5 * k, 10 * k, 0, 10, 0),
-         close()}));
-    EXPECT_TRUE(
-        elementsNear(SVGBezierPath::roundedRect(rect, RectCorner::none, QSizeF(10, 5)).elements(),
-                     {move(0, 0), line(100, 0), line(100, 50), line(0, 50), line(0, 0), close()}));
 }
 
 TEST(SVGBezierPathTest, AppendedArcIsJoinedFromTheLastSubpathStartAndSweepsAtMostOneTurnMore) {
