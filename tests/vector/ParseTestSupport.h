@@ -58,21 +58,21 @@ inline QString paintText(const std::shared_ptr<const SVGPaint>& paint) {
     return QString::number(static_cast<const SVGColor&>(*paint).value(), 16);
 }
 
-// Every part of a stroke in one text, so that a test compares it whole.
+// A stroke in one text: its paint and width, then whichever other part differs from its default.
 inline QString strokeText(const std::shared_ptr<const SVGStroke>& stroke) {
     if (!stroke)
         return QStringLiteral("none");
-    QStringList dashes;
+    QString text =
+        QStringLiteral("%1 width %2").arg(paintText(stroke->fill())).arg(stroke->width());
+    if (stroke->cap() != SVGLineCap::butt || stroke->join() != SVGLineJoin::miter)
+        text += QStringLiteral(" cap %1 join %2").arg(int(stroke->cap())).arg(int(stroke->join()));
+    if (stroke->miterLimit() != 4)
+        text += QStringLiteral(" miter %1").arg(stroke->miterLimit());
     for (const double dash : stroke->dashes())
-        dashes.append(QString::number(dash));
-    return QStringLiteral("%1 width %2 cap %3 join %4 miter %5 dashes [%6] offset %7")
-        .arg(paintText(stroke->fill()))
-        .arg(stroke->width())
-        .arg(int(stroke->cap()))
-        .arg(int(stroke->join()))
-        .arg(stroke->miterLimit())
-        .arg(dashes.join(u' '))
-        .arg(stroke->offset());
+        text += QStringLiteral(" dash %1").arg(dash);
+    if (stroke->offset() != 0)
+        text += QStringLiteral(" offset %1").arg(stroke->offset());
+    return text;
 }
 
 // A node in one text: its class and frame, then whichever of id, opacity, transform, paints and
