@@ -161,25 +161,22 @@ TEST(ViewportParser, ReadsAspectRatioTextsAndReportsInvalidOnes) {
 }
 
 TEST(TextParser, CollapsesWhiteSpaceAndReadsFontAnchorAndPosition) {
+    const auto summary = [](const std::shared_ptr<SVGText>& text) {
+        return std::tuple(text->text(), text->font()->name(), text->font()->size(),
+                          text->font()->weight(), text->textAnchor(), paintText(text->fill()));
+    };
     const auto text = parseOne<SVGText>(
         "<text x=\"3\" y=\"4\" font-family=\"Manrope\" font-size=\"2em\" font-weight=\"bold\" "
         "text-anchor=\"middle\" transform=\"scale(2)\">  Hello \n  world </text>");
     ASSERT_TRUE(text);
-    EXPECT_EQ(text->text(), "Hello world");
-    EXPECT_EQ(std::tuple(text->font()->name(), text->font()->size(), text->font()->weight()),
-              std::tuple(QString("Manrope"), 2.0, QString("bold")));
-    EXPECT_EQ(text->textAnchor(), Qt::AlignHCenter);
+    EXPECT_EQ(summary(text), std::tuple(QString("Hello world"), QString("Manrope"), 2.0,
+                                        QString("bold"), Qt::AlignHCenter, QString("0")));
     // The position applies inside the element's own transform.
     EXPECT_EQ(text->transform().map(QPointF(0, 0)), QPointF(6, 8));
-    EXPECT_EQ(paintText(text->fill()), "0");
-
     const auto defaults = parseOne<SVGText>("<text text-anchor=\"end\">a&amp;b</text>");
     ASSERT_TRUE(defaults);
-    EXPECT_EQ(defaults->text(), "a&b");
-    EXPECT_EQ(
-        std::tuple(defaults->font()->name(), defaults->font()->size(), defaults->font()->weight()),
-        std::tuple(QString("Serif"), 16.0, QString("normal")));
-    EXPECT_EQ(defaults->textAnchor(), Qt::AlignTrailing);
+    EXPECT_EQ(summary(defaults), std::tuple(QString("a&b"), QString("Serif"), 16.0,
+                                            QString("normal"), Qt::AlignTrailing, QString("0")));
     // Only text of its own makes a text node.
     const auto root = parseRoot("<svg><text><tspan>a</tspan></text><text/><text>b</text></svg>");
     ASSERT_TRUE(root);
