@@ -222,45 +222,47 @@ TEST(SVGStrokeTest, PenCarriesTheStrokeGeometryInQtUnitsOrIsSolidOrNothing) {
 TEST(SVGFontTest, WeightTakesNoPartInTheFontAndTheSizeIsAtLeastOnePixel) {
     const QFont regular = SVGFont(QStringLiteral("Manrope"), 14, QStringLiteral("400")).toQFont();
     EXPECT_EQ(regular, SVGFont(QStringLiteral("Manrope"), 14, QStringLiteral("bold")).toQFont());
-    EXPECT_EQ(regular.family(), "Manrope");
-    EXPECT_EQ(regular.pixelSize(), 14);
+    EXPECT_EQ(std::tuple(regular.family(), regular.pixelSize()),
+              std::tuple(QString("Manrope"), 14));
     EXPECT_EQ(SVGFont(QStringLiteral("x"), 0, {}).toQFont().pixelSize(), 1);
     EXPECT_EQ(SVGFont(QStringLiteral("x"), std::nan(""), {}).toQFont().pixelSize(), 1);
 }
 
-TEST(SVGColorTest, KeywordsAreFoundWithoutRegardToCaseAndSystemColoursKeepTheirTransparency) {
-    struct Case {
-        const char* name;
-        std::optional<qint64> value;
-    };
-    const Case cases[] = {
+TEST(SVGColorTest, KeywordsAreFoundWithoutRegardToCaseAndHexIsReadUpToItsFirstOtherCharacter) {
+    const std::pair<const char*, std::optional<qint64>> keywords[] = {
         {"red", 0xFF0000},  {"RED", 0xFF0000},        {"rEd", 0xFF0000},
         {"cyan", 0x00FFFF}, {"aqua", 0x00FFFF},       {"fuchsia", 0xFF00FF},
         {"gray", 0x808080}, {"windowtext", 0x242424}, {"grey", {}},
         {"magenta", {}},    {"darkslategrey", {}},    {"red ", {}},
         {"", {}},           {"transparent", {}},      {"rebeccapurple", 0x663399}};
-    for (const Case& c : cases) {
-        const std::optional<SVGColor> color = SVGColor::by(QString::fromLatin1(c.name));
-        EXPECT_EQ(color ? std::optional<qint64>(color->value()) : std::nullopt, c.value) << c.name;
+    for (const auto& [name, value] : keywords) {
+        const std::optional<SVGColor> color = SVGColor::by(QString::fromLatin1(name));
+        EXPECT_EQ(color ? std::optional<qint64>(color->value()) : std::nullopt, value) << name;
     }
     EXPECT_EQ(SVGColor::by(QStringLiteral("LightGoldenRodYellow")), SVGColor(0xFAFAD2));
+    // System colours keep their transparency.
     EXPECT_EQ(SVGColor::by(QStringLiteral("activeborder"))->value(), 0x992A6CCD);
     EXPECT_DOUBLE_EQ(SVGColor::by(QStringLiteral("activeborder"))->opacity(), 0.4);
+    const std::pair<const char*, qint64> hex[] = {
+        {"80ff0000", 0x80FF0000}, {"ff0000", 0xFF0000}, {"#ff0000", 0},        {"0xFF", 0xFF},
+        {"  12zz", 0x12},         {"inherit", 0},       {"currentColor", 0xC}, {"", 0}};
+    for (const auto& [text, value] : hex)
+        EXPECT_EQ(SVGColor::fromHex(QString::fromLatin1(text)).value(), value) << text;
+    // Beyond a signed 64-bit value, too long ones included: opaque black.
+    EXPECT_EQ(SVGColor::fromHex(u"7fffffffffffffff").value(), 0x7FFFFFFFFFFFFFFF);
+    EXPECT_EQ(SVGColor::fromHex(u"8000000000000000").value(), 0);
+    EXPECT_EQ(SVGColor::fromHex(u"ffffffffffffffffffff").value(), 0);
 }
 
 TEST(SVGColorTest, ComponentsKeepTheirLowEightBitsAndOpacityReplacesTheTransparencyByte) {
-    EXPECT_EQ(SVGColor::fromTransparency(255, 0, 0, 0), redColor);
     EXPECT_EQ(SVGColor::fromTransparency(-1, 300, 2, 0x1FF).value(), 0xFFFF2C02);
-    EXPECT_EQ(SVGColor::clear()->opacity(), 0.0);
-    EXPECT_EQ(SVGColor::black()->value(), 0);
+    EXPECT_EQ(SVGColor::clear()->t(), 255);
     EXPECT_EQ(SVGColor(0x80FF0000).toQColor(), QColor(255, 0, 0, 127));
     EXPECT_EQ(SVGColor::fromOpacity(1, 2, 3, 0.25).value(), 0xBF010203);
 
     const SVGColor half = redColor.withOpacity(0.5);
-    EXPECT_EQ(half.value(), 0x7FFF0000);
-    EXPECT_DOUBLE_EQ(half.opacity(), 128.0 / 255);
+    EXPECT_EQ(std::tuple(half.value(), half.opacity()), std::tuple(0x7FFF0000, 128.0 / 255));
     EXPECT_EQ(half.withOpacity(1), redColor);
-    EXPECT_EQ(half.withOpacity(0.5), half);
     // Bits above the colour are dropped.
     EXPECT_EQ(SVGColor(0x1'00FF0000).withOpacity(1).value(), 0xFF0000);
     const auto paint = std::make_shared<const SVGColor>(0x00FF00);
@@ -277,22 +279,6 @@ TEST(SVGColorTest, OpacityOutsideItsRangeIsClampedAndNaNIsOpaque) {
         EXPECT_EQ(SVGColor(0x123456).withOpacity(opacity).t(), transparency) << opacity;
         EXPECT_EQ(SVGColor::fromOpacity(1, 2, 3, opacity).t(), transparency) << opacity;
     }
-}
-
-TEST(SVGColorTest, HexTextIsReadUpToItsFirstOtherCharacter) {
-    struct Case {
-        const char* text;
-        qint64 value;
-    };
-    const Case cases[] = {
-        {"80ff0000", 0x80FF0000}, {"ff0000", 0xFF0000}, {"#ff0000", 0},        {"0xFF", 0xFF},
-        {"  12zz", 0x12},         {"inherit", 0},       {"currentColor", 0xC}, {"", 0}};
-    for (const Case& c : cases)
-        EXPECT_EQ(SVGColor::fromHex(QString::fromLatin1(c.text)).value(), c.value) << c.text;
-    // Beyond a signed 64-bit value, too long ones included: opaque black.
-    EXPECT_EQ(SVGColor::fromHex(u"7fffffffffffffff").value(), 0x7FFFFFFFFFFFFFFF);
-    EXPECT_EQ(SVGColor::fromHex(u"8000000000000000").value(), 0);
-    EXPECT_EQ(SVGColor::fromHex(u"ffffffffffffffffffff").value(), 0);
 }
 
 TEST(SVGStopTest, OffsetIsClampedIntoTheUnitRange) {
