@@ -36,16 +36,6 @@ std::shared_ptr<Node> parseOne(const QString& element, const QString& rootAttrib
     return node;
 }
 
-// The first node of each parsed element in one text.
-void expectNodes(const std::pair<const char*, const char*>* begin,
-                 const std::pair<const char*, const char*>* end) {
-    for (const auto* c = begin; c != end; ++c) {
-        const auto node = parseOne<SVGNode>(QString::fromUtf8(c->first));
-        ASSERT_TRUE(node) << c->first;
-        EXPECT_EQ(nodeText(*node), QString::fromUtf8(c->second)) << c->first;
-    }
-}
-
 TEST(ShapeParsers, ReadLengthsWithDefaultsTheFillAtItsOpacityAndCommonAttributes) {
     // No stroke; the fill defaults to black at the fill or element opacity.
     const std::pair<const char*, const char*> cases[] = {
@@ -64,7 +54,11 @@ TEST(ShapeParsers, ReadLengthsWithDefaultsTheFillAtItsOpacityAndCommonAttributes
         {R"(<circle xml:id="b" opacity="0.25"/>)",
          "Circle 0 0 0 0 #b opacity 0.25 fill 0 stroke none"},
         {R"(<circle opacity="-3"/>)", "Circle 0 0 0 0 opacity 0 fill 0 stroke none"}};
-    expectNodes(std::begin(cases), std::end(cases));
+    for (const auto& [element, text] : cases) {
+        const auto node = parseOne<SVGNode>(QString::fromUtf8(element));
+        ASSERT_TRUE(node) << element;
+        EXPECT_EQ(nodeText(*node), text) << element;
+    }
     // A missing corner radius takes the other one.
     for (const auto& [element, radius] :
          {std::pair{R"(<rect rx="4"/>)", 4.0}, {R"(<rect ry="2"/>)", 2.0}}) {

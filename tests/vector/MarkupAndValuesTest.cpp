@@ -211,18 +211,10 @@ QString paintOf(const ParsedDocument& document, const char* id) {
     const auto paint = document.index().paints.value(QString::fromUtf8(id));
     QString text;
     if (const auto* linear = dynamic_cast<const SVGLinearGradient*>(paint.get()))
-        text = QStringLiteral("linear %1 %2 %3 %4")
-                   .arg(linear->x1())
-                   .arg(linear->y1())
-                   .arg(linear->x2())
-                   .arg(linear->y2());
+        text = "linear " + numbersText({linear->x1(), linear->y1(), linear->x2(), linear->y2()});
     else if (const auto* radial = dynamic_cast<const SVGRadialGradient*>(paint.get()))
-        text = QStringLiteral("radial %1 %2 %3 %4 %5")
-                   .arg(radial->cx())
-                   .arg(radial->cy())
-                   .arg(radial->fx())
-                   .arg(radial->fy())
-                   .arg(radial->r());
+        text = "radial " +
+               numbersText({radial->cx(), radial->cy(), radial->fx(), radial->fy(), radial->r()});
     else
         return paintText(paint);
     const auto& gradient = static_cast<const SVGGradient&>(*paint);

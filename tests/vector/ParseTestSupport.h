@@ -79,13 +79,8 @@ inline QString strokeText(const std::shared_ptr<const SVGStroke>& stroke) {
 // clip it has.
 inline QString nodeText(const SVGNode& node) {
     const QRectF frame = node.frame();
-    QString text =
-        QStringLiteral("%1 %2 %3 %4 %5")
-            .arg(QString::fromLatin1(node.metaObject()->className()).section(u':', -1).mid(3))
-            .arg(frame.x())
-            .arg(frame.y())
-            .arg(frame.width())
-            .arg(frame.height());
+    QString text = QString::fromLatin1(node.metaObject()->className()).section(u':', -1).mid(3) +
+                   u' ' + numbersText({frame.x(), frame.y(), frame.width(), frame.height()});
     if (node.id())
         text += QStringLiteral(" #") + *node.id();
     if (node.opacity() != 1)

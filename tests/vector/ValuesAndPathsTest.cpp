@@ -81,18 +81,14 @@ double quarterHandle(double radius) {
 } // namespace
 
 TEST(ReadDoubleTest, ReadsOnlyWholeFiniteDecimalTexts) {
-    struct Case {
-        const char* text;
-        std::optional<double> expected;
-    };
-    const Case cases[] = {{"12", 12},         {"-.5", -0.5},    {"5.", 5},       {"1e3", 1000},
-                          {"1E3", 1000},      {"2.5e-1", 0.25}, {"+5", 5},       {"1e+2", 100},
-                          {" 5", none},       {"5 ", none},     {"", none},      {".", none},
-                          {"-", none},        {"+-5", none},    {"1e", none},    {"1e2e3", none},
-                          {"1,5", none},      {"0x10", none},   {"inf", none},   {"nan", none},
-                          {"infinity", none}, {"1e999", none},  {"-1e999", none}};
-    for (const Case& c : cases)
-        EXPECT_EQ(readDouble(QString::fromLatin1(c.text)), c.expected) << c.text;
+    const std::pair<const char*, std::optional<double>> cases[] = {
+        {"12", 12},         {"-.5", -0.5},   {"5.", 5},       {"1e3", 1000}, {"1E3", 1000},
+        {"2.5e-1", 0.25},   {"+5", 5},       {"1e+2", 100},   {" 5", none},  {"5 ", none},
+        {"", none},         {".", none},     {"-", none},     {"+-5", none}, {"1e", none},
+        {"1e2e3", none},    {"1,5", none},   {"0x10", none},  {"inf", none}, {"nan", none},
+        {"infinity", none}, {"1e999", none}, {"-1e999", none}};
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(readDouble(QString::fromLatin1(text)), value) << text;
     // An Arabic-Indic digit is a digit to Unicode, not to a number reader.
     EXPECT_EQ(readDouble(QString::fromUtf8("\u0661")), std::nullopt);
 }
@@ -131,18 +127,14 @@ TEST(SVGScannerTest, TakesAnExponentOnlyWithDigitsAfterItAndHexWithAnOptionalPre
 }
 
 TEST(SerializeTest, WritesTheShortestTextWithoutATrailingPointZero) {
-    struct Case {
-        double value;
-        const char* text;
-    };
-    const Case cases[] = {{2.0, "2"},          {2.5, "2.5"},         {100.0, "100"},
-                          {100000, "100000"},  {0.0001, "0.0001"},   {0.1, "0.1"},
-                          {-12.25, "-12.25"},  {-0.0, "-0"},         {0.0, "0"},
-                          {1e16, "1e+16"},     {1e20, "1e+20"},      {0.00001, "1e-05"},
-                          {1.5e-7, "1.5e-07"}, {1e300, "1e+300"},    {infinity, "inf"},
-                          {-infinity, "-inf"}, {std::nan(""), "nan"}};
-    for (const Case& c : cases)
-        EXPECT_EQ(serialize(c.value), QString::fromLatin1(c.text)) << c.text;
+    const std::pair<double, const char*> cases[] = {
+        {2.0, "2"},           {2.5, "2.5"},      {100.0, "100"},     {100000, "100000"},
+        {0.0001, "0.0001"},   {0.1, "0.1"},      {-12.25, "-12.25"}, {-0.0, "-0"},
+        {0.0, "0"},           {1e16, "1e+16"},   {1e20, "1e+20"},    {0.00001, "1e-05"},
+        {1.5e-7, "1.5e-07"},  {1e300, "1e+300"}, {infinity, "inf"},  {-infinity, "-inf"},
+        {std::nan(""), "nan"}};
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(serialize(value), QString::fromLatin1(text)) << text;
     EXPECT_EQ(serialize(1.0 / 3), "0.3333333333333333");
     EXPECT_EQ(serialize(1234567890123456.0), "1234567890123456");
     EXPECT_EQ(serialize(123456789012345680.0), "1.2345678901234568e+17");

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <ostream>
 
@@ -44,12 +45,16 @@ inline QString segmentsText(const QList<PathSegment>& segments) {
     return parts.join(u", ");
 }
 
-// A transform's six numbers as text, rounding errors near zero shown as zero.
-inline QString transformText(const QTransform& t) {
+// Numbers as text apart by blanks, rounding errors near zero shown as zero.
+inline QString numbersText(std::initializer_list<double> values) {
     QStringList numbers;
-    for (const double value : {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()})
+    for (const double value : values)
         numbers.append(QString::number(std::abs(value) < 1e-12 ? 0 : value));
     return numbers.join(u' ');
+}
+
+inline QString transformText(const QTransform& t) {
+    return numbersText({t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()});
 }
 
 using Element = SVGBezierPath::Element;
