@@ -187,7 +187,6 @@ TEST(ImageParser, DecodesDataAddressesAndAsksTheLinkerForTheRest) {
     ASSERT_TRUE(image);
     EXPECT_EQ(image->data(), png);
     EXPECT_EQ(image->frame(), QRectF(1, 2, 3, 4));
-
     CapturedOutput output;
     const auto jpeg =
         parseOne<SVGURLImage>(QStringLiteral(R"(<image xlink:href="data:image/jpeg;base64,%1"/>)")
@@ -434,21 +433,18 @@ TEST(DocumentParse, StyledDocumentCombinesRulesGradientsUseAndText) {
         std::static_pointer_cast<SVGRect>(contents[0])->fill());
     EXPECT_EQ(sky->stops().size(), 2);
     EXPECT_EQ(sky->stops()[1].color().value(), 0x32000080);
-
     const auto group = std::static_pointer_cast<SVGGroup>(contents[1]);
     EXPECT_NEAR(group->opacity(), 0.9, 1e-12);
     ASSERT_EQ(group->contents().size(), 2);
     EXPECT_EQ(nodeText(*group->contents()[0]),
               "Ellipse 10 20 40 20 #badge fill 7fff8800 stroke 1a334d width 2 dash 4 dash 2");
     EXPECT_EQ(nodeText(*group->contents()[1]), "Polygon 0 0 10 8 fill 8080 stroke 1a334d width 2");
-
     EXPECT_EQ(nodeText(*contents[2]),
               "Rect 0 0 10 10 transform 1.5 0 0 1.5 225 30 fill gradient 2 stroke none");
     const auto glow = std::static_pointer_cast<const SVGRadialGradient>(
         std::static_pointer_cast<SVGRect>(contents[2])->fill());
     EXPECT_EQ(QPointF(glow->cx(), glow->cy()), QPointF(1, 1));
     EXPECT_NEAR(glow->r(), 0.8, 1e-12);
-
     EXPECT_TRUE(contents[3]->clip());
     const auto text = std::static_pointer_cast<SVGText>(contents[4]);
     EXPECT_EQ(text->text(), "Marlox & friends");
