@@ -128,7 +128,7 @@ TEST(StyleCascade,
         {"rect { fill: red }", R"(<rect id="t" fill="inherit"/>)", "red"},
         {".a{fill:red} #t{fill:blue}", R"(<circle class="a" id="t"/>)", "red"},
         {".a{fill:red} #t{fill:blue} rect{fill:black}", R"(<rect class="a" id="t"/>)", "black"},
-        // Class rules apply in written order, not in the order of the class attribute.
+        // The class named first in the attribute wins, whatever the order of the rules.
         {".a{fill:red} .c{fill:blue}", R"(<rect class="a c" id="t"/>)", "red"},
         {".a{fill:red} .c{fill:blue}", R"(<rect class=" c  a" id="t"/>)", "blue"},
         {"#b{fill:blue}", R"(<rect xml:id="b" id="t"/>)", "<absent>"}};
@@ -297,7 +297,7 @@ const QString unitMessage(const char* unit) {
     return QStringLiteral("SVG parsing error. Unit \"%1\" is not supported").arg(unit);
 }
 
-TEST(Length, ConvertsEveryUnitAtTheDefaultResolution) {
+TEST(Length, ConvertsEveryUnitAtTheDefaultResolutionAndReportsAnUnsupportedOne) {
     const ParsedDocument document(QStringLiteral("<svg/>"));
     const std::pair<const char*, std::optional<double>> cases[] = {
         {"12", 12},  {"12px", 12},   {"1in", 96},     {"2.54cm", 96}, {"72pt", 96},
@@ -310,15 +310,11 @@ TEST(Length, ConvertsEveryUnitAtTheDefaultResolution) {
         EXPECT_NEAR(value.value_or(-1e9), expected.value_or(-1e9), 1e-9) << text;
     }
     EXPECT_TRUE(output.lines().isEmpty());
-}
-
-TEST(Length, ReportsAnUnsupportedUnitAndKeepsTheNumber) {
-    const ParsedDocument document(QStringLiteral("<svg/>"));
-    CapturedOutput output;
-    EXPECT_EQ(SVGLengthParser::horizontal().parse(QStringLiteral("10foo"), document.rootContext()),
-              10);
-    EXPECT_EQ(SVGLengthParser::fontSize().parse(QStringLiteral("2em"), document.rootContext()), 2);
-    EXPECT_EQ(output.lines(), QStringList({unitMessage("foo"), unitMessage("em")}));
+    // An unsupported unit is reported and its number kept.
+    CapturedOutput reported;
+    EXPECT_EQ(SVGLengthParser::horizontal().parse(u"10foo", document.rootContext()), 10);
+    EXPECT_EQ(SVGLengthParser::fontSize().parse(u"2em", document.rootContext()), 2);
+    EXPECT_EQ(reported.lines(), QStringList({unitMessage("foo"), unitMessage("em")}));
 }
 
 TEST(Length, ResolvesPercentagesAgainstTheScreenAxisAndEmAgainstTheFontSize) {

@@ -244,7 +244,6 @@ TEST(GroupTest, LookupByIdIsDepthFirstParentFirstUnderCanonicalEquivalenceOnly) 
     const auto inner = withId(make<SVGCircle>(0, 0, 1), QStringLiteral("a"));
     const auto outer = withId(make<SVGGroup>(Nodes{inner}), QStringLiteral("a"));
     EXPECT_EQ(outer->getNode(QStringLiteral("a")), outer);
-
     const auto grandchild = withId(make<SVGLine>(0, 0, 1, 1), QStringLiteral("b"));
     const auto laterTwin = withId(make<SVGLine>(0, 0, 2, 2), QStringLiteral("b"));
     const auto first = make<SVGCircle>(0, 0, 1);
@@ -255,7 +254,6 @@ TEST(GroupTest, LookupByIdIsDepthFirstParentFirstUnderCanonicalEquivalenceOnly) 
     EXPECT_EQ(root->getNode(QStringLiteral("B")), nullptr);
     EXPECT_EQ(root->getNode(QStringLiteral("c")), nullptr);
     EXPECT_EQ(root->getNode(QString()), nullptr);
-
     const auto cafe = withId(make<SVGCircle>(0, 0, 1), QString::fromUtf8("caf\u00e9"));
     EXPECT_EQ(cafe->getNode(QString::fromUtf8("cafe\u0301")), cafe);
     EXPECT_EQ(cafe->getNode(QStringLiteral("cafe")), nullptr);
@@ -351,7 +349,6 @@ TEST(TreeWatcherTest, ReportsChangesAnywhereInTheTreeOncePerAnnouncementAndFollo
     const auto root = viewportOf({make<SVGGroup>(Nodes{shape, shape}), nested});
     SVGTreeWatcher watcher(root);
     QSignalSpy reports(&watcher, &SVGTreeWatcher::treeChanged);
-
     shape->setR(3);
     EXPECT_EQ(reports.count(), 1) << "a node shared twice is reported once";
     clipContent->setWidth(2);

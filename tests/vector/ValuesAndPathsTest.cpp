@@ -39,11 +39,8 @@ QList<SVGStop> redToBlue() {
     return {SVGStop(redColor, 0), SVGStop(blueColor, 1)};
 }
 
-template <typename Value> struct ScanCase {
-    const char* text;
-    std::optional<Value> value;
-    qsizetype location;
-};
+// A text, the value scanned from it and where the scanner stops.
+template <typename Value> using ScanCase = std::tuple<const char*, std::optional<Value>, qsizetype>;
 
 struct BuildCase {
     const char* pathData;
@@ -110,19 +107,19 @@ TEST(SVGScannerTest, TakesAnExponentOnlyWithDigitsAfterItAndHexWithAnOptionalPre
                                          {"+3", 3, 2},        {"-.5", -0.5, 3}, {"2E+2", 200, 4},
                                          {".e1", none, 0},    {"abc", none, 0}, {"1e999", none, 0},
                                          {"  -", none, 0}};
-    for (const auto& c : decimals) {
-        SVGScanner scanner(QString::fromLatin1(c.text));
-        EXPECT_EQ(scanner.scanDouble(), c.value) << c.text;
-        EXPECT_EQ(scanner.location(), c.location) << c.text;
+    for (const auto& [text, value, location] : decimals) {
+        SVGScanner scanner(QString::fromLatin1(text));
+        EXPECT_EQ(scanner.scanDouble(), value) << text;
+        EXPECT_EQ(scanner.location(), location) << text;
     }
     const ScanCase<quint64> hexadecimals[] = {
         {"ff0000", 0xff0000, 6}, {" 0x1F;", 0x1f, 5}, {"0XaB", 0xab, 4},
         {"0xg", 0, 1},           {"0x", 0, 1},        {"12inherit", 0x12, 2},
         {"zz", none, 0},         {"#ff", none, 0},    {"ffffffffffffffffff", ~0ULL, 18}};
-    for (const auto& c : hexadecimals) {
-        SVGScanner scanner(QString::fromLatin1(c.text));
-        EXPECT_EQ(scanner.scanHexUInt64(), c.value) << c.text;
-        EXPECT_EQ(scanner.location(), c.location) << c.text;
+    for (const auto& [text, value, location] : hexadecimals) {
+        SVGScanner scanner(QString::fromLatin1(text));
+        EXPECT_EQ(scanner.scanHexUInt64(), value) << text;
+        EXPECT_EQ(scanner.location(), location) << text;
     }
 }
 
@@ -245,7 +242,6 @@ TEST(SVGColorTest, ComponentsKeepTheirLowEightBitsAndOpacityReplacesTheTranspare
     EXPECT_EQ(SVGColor::clear()->t(), 255);
     EXPECT_EQ(SVGColor(0x80FF0000).toQColor(), QColor(255, 0, 0, 127));
     EXPECT_EQ(SVGColor::fromOpacity(1, 2, 3, 0.25).value(), 0xBF010203);
-
     const SVGColor half = redColor.withOpacity(0.5);
     EXPECT_EQ(std::tuple(half.value(), half.opacity()), std::tuple(0x7FFF0000, 128.0 / 255));
     EXPECT_EQ(half.withOpacity(1), redColor);
@@ -267,13 +263,6 @@ TEST(SVGColorTest, OpacityOutsideItsRangeIsClampedAndNaNIsOpaque) {
     }
 }
 
-TEST(SVGStopTest, OffsetIsClampedIntoTheUnitRange) {
-    for (const auto& [offset, clamped] :
-         {std::pair{-0.2, 0.0}, {1.7, 1.0}, {0.3, 0.3}, {std::nan(""), 0.0}})
-        EXPECT_EQ(SVGStop(SVGColor(0), offset).offset(), clamped) << offset;
-    EXPECT_NE(SVGStop(SVGColor(1), 0.3), SVGStop(SVGColor(2), 0.3));
-}
-
 TEST(SVGLinearGradientTest, AngleRunsAcrossTheUnitSquareFromTheOppositeSide) {
     const std::pair<double, QLineF> cases[] = {
         {0, {0, 0, 1, 0}}, {90, {0, 0, 0, 1}}, {135, {1, 0, 0, 1}}, {180, {1, 0, 0, 0}}};
@@ -288,7 +277,25 @@ TEST(SVGLinearGradientTest, AngleRunsAcrossTheUnitSquareFromTheOppositeSide) {
               SVGLinearGradient(0, 0, 1, 0, false, redToBlue()));
 }
 
-TEST(SVGGradientTest, HardEdgesKeepBothColoursInTheQtGradient) {
+TEST(SVGGradientTest, UnitGradientsPlaceUserSpaceGeometryInTheBoxAndBoxRadiiOnItsShorterSide) {
+    const SVGUnitLinearGradient user =
+        SVGLinearGradient(10, 0, 110, 0, true, redToBlue()).toUnitGradient(QRectF(10, 0, 100, 50));
+    EXPECT_EQ(QLineF(user.startPoint, user.endPoint), QLineF(0, 0, 1, 0));
+    const QLinearGradient placed = SVGLinearGradient(0.2, 0.3, 0.4, 0.5, false, redToBlue())
+                                       .toUnitGradient(QRectF(1, 1, 9, 9))
+                                       .toQGradient(QRectF(10, 20, 100, 10));
+    EXPECT_EQ(QLineF(placed.start(), placed.finalStop()), QLineF(30, 23, 50, 25));
+    const SVGUnitRadialGradient radial =
+        SVGRadialGradient(0.5, 0.25, 0.9, 0.9, 0.5, false, redToBlue())
+            .toUnitGradient(QRectF(0, 0, 200, 100));
+    EXPECT_EQ(std::tuple(radial.center, radial.endRadius), std::tuple(QPointF(0.5, 0.25), 50.0));
+}
+
+TEST(SVGGradientTest, StopsAreClampedIntoTheUnitRangeAndHardEdgesKeepBothColours) {
+    for (const auto& [offset, clamped] :
+         {std::pair{-0.2, 0.0}, {1.7, 1.0}, {0.3, 0.3}, {std::nan(""), 0.0}})
+        EXPECT_EQ(SVGStop(SVGColor(0), offset).offset(), clamped) << offset;
+    EXPECT_NE(SVGStop(SVGColor(1), 0.3), SVGStop(SVGColor(2), 0.3));
     const SVGColor green(0x00FF00);
     const SVGLinearGradient edged(0, 0, 1, 0, false,
                                   {SVGStop(redColor, 0), SVGStop(redColor, 0.5),
@@ -494,7 +501,6 @@ TEST(SVGBezierPathTest, AppendedArcIsJoinedFromTheLastSubpathStartAndSweepsAtMos
     path.closePath();
     path.appendArc({0, 10}, 5, 0, 90, false);
     EXPECT_EQ(path.elements().at(6), line(5, 10));
-
     SVGBezierPath many;
     many.appendArc({0, 0}, 1, 0, 1e9, false);
     EXPECT_LE(many.elementCount(), 10);
