@@ -508,3 +508,19 @@ TEST(SVGBezierPathTest, AppendedArcIsJoinedFromTheLastSubpathStartAndSweepsAtMos
     EXPECT_TRUE(elementsNear({move(many.currentPoint()->x(), many.currentPoint()->y())},
                              {move(std::cos(angle), std::sin(angle))}, 1e-6));
 }
+
+TEST(SVGBezierPathTest, RoundedRectangleRoundsOnlyTheChosenCorners) {
+    const double k = 0.447771526;
+    const QRectF rect(0, 0, 100, 50);
+    const QSizeF radii(10, 5);
+    EXPECT_TRUE(
+        elementsNear(SVGBezierPath::roundedRect(rect, RectCorner::allCorners, radii).elements(),
+                     {move(10, 0), line(90, 0), curve(100 - 10 * k, 0, 100, 5 * k, 100, 5),
+                      line(100, 45), curve(100, 50 - 5 * k, 100 - 10 * k, 50, 90, 50), line(10, 50),
+                      curve(10 * k, 50, 0, 50 - 5 * k, 0, 45), line(0, 5),
+                      curve(0, 5 * k, 10 * k, 0, 10, 0), close()}));
+    EXPECT_TRUE(
+        elementsNear(SVGBezierPath::roundedRect(rect, RectCorner::bottomLeft, radii).elements(),
+                     {move(0, 0), line(100, 0), line(100, 50), line(10, 50),
+                      curve(10 * k, 50, 0, 50 - 5 * k, 0, 45), line(0, 0), close()}));
+}
