@@ -63,7 +63,11 @@ CatalogService::CatalogService(DistributionConfiguration configuration,
                                QObject* parent)
     : QObject(parent), m_configuration(std::move(configuration)),
       m_httpClient(std::move(httpClient)),
-      m_remoteArtifactService(std::move(remoteArtifactService)) {}
+      m_remoteArtifactService(std::move(remoteArtifactService)) {
+    // Loads wait on the network rather than the processor: on a one-core machine a pool sized by
+    // the cores would hold a newer reload back behind a slow fetch.
+    m_loadThreads.setMaxThreadCount(std::max(m_loadThreads.maxThreadCount(), 8));
+}
 
 CatalogService::~CatalogService() {
     m_loadThreads.waitForDone();

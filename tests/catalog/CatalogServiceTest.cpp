@@ -180,11 +180,10 @@ TEST_F(CatalogServiceTest, SortsByNameIgnoringCaseAndKeepsCatalogOrderForEqualNa
 }
 
 TEST_F(CatalogServiceTest, OverlappingReloadsPublishOnlyTheNewestAndStayLoadingUntilTheLast) {
-    // GIVEN a first reload whose answer is slow
+    // GIVEN a first reload whose answer is held back
     const auto service = makeService(server.url("/catalog.json"));
-    server.setAnswer(
-        "/catalog.json",
-        {200, encodeCatalogManifest(cachedCatalog), {}, std::chrono::milliseconds(800)});
+    server.setAnswer("/catalog.json",
+                     {200, encodeCatalogManifest(cachedCatalog), {}, {}, /*held=*/true});
     const QFuture<void> first = service->reload();
     ASSERT_TRUE(server.waitForRequestCount("/catalog.json", 1));
 
@@ -199,6 +198,7 @@ TEST_F(CatalogServiceTest, OverlappingReloadsPublishOnlyTheNewestAndStayLoadingU
 
     // AND the older reload, finishing last, changes nothing but the loading flag
     QSignalSpy manifestChanges(service.get(), &CatalogService::manifestChanged);
+    server.releaseHeldAnswers();
     ASSERT_TRUE(awaitFuture(first));
     EXPECT_EQ(service->manifest(), remoteCatalog);
     EXPECT_EQ(manifestChanges.size(), 0);

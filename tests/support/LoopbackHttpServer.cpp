@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 namespace marlox::testing {
 namespace {
@@ -109,6 +110,19 @@ bool LoopbackHttpServer::waitForRequestCount(const QString& path, int count,
     return true;
 }
 
+void LoopbackHttpServer::releaseHeldAnswers() {
+    QMetaObject::invokeMethod(
+        m_context,
+        [this] {
+            for (const auto& [socket, configured] : std::exchange(m_held, {})) {
+                if (socket) {
+                    answer(socket, configured);
+                }
+            }
+        },
+        Qt::BlockingQueuedConnection);
+}
+
 void LoopbackHttpServer::serve(QTcpSocket* socket) {
     // The request is complete once its header block has ended; GETs carry no body.
     if (socket->property("answered").toBool() || !socket->peek(64 * 1024).contains("\r\n\r\n")) {
@@ -124,6 +138,10 @@ void LoopbackHttpServer::serve(QTcpSocket* socket) {
         m_requestedPaths.append(path);
         m_requestArrived.wakeAll();
         configured = m_answers.value(path, HttpAnswer{404, "not found", {}, {}});
+    }
+    if (configured.held) {
+        m_held.append({socket, configured});
+        return;
     }
     QTimer::singleShot(configured.delay, socket,
                        [socket, configured] { answer(socket, configured); });

@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QMutex>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -23,6 +25,8 @@ struct HttpAnswer {
     QByteArray body;
     QString bodyFilePath;
     std::chrono::milliseconds delay{0};
+    // Kept back until releaseHeldAnswers(), for tests that need one answer to come last.
+    bool held = false;
 };
 
 // An HTTP/1.1 server on 127.0.0.1, on a thread of its own so that a test may block on the code
@@ -41,6 +45,7 @@ public:
     // False when the path was not requested that often in time.
     bool waitForRequestCount(const QString& path, int count,
                              std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
+    void releaseHeldAnswers();
 
 private:
     void serve(QTcpSocket* socket);
@@ -53,6 +58,7 @@ private:
     mutable QWaitCondition m_requestArrived;
     QHash<QString, HttpAnswer> m_answers;
     QStringList m_requestedPaths;
+    QList<std::pair<QPointer<QTcpSocket>, HttpAnswer>> m_held; // only touched on m_thread
 };
 
 } // namespace marlox::testing
