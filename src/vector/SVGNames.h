@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
+#include <QVarLengthArray>
 #include <QtGlobal>
+
+#include <initializer_list>
+#include <utility>
 
 namespace marlox::vector {
 
@@ -23,5 +28,58 @@ inline quint64 nameBit(QStringView name) {
         static_cast<quint64>(name.size()) * 5 + name.front().unicode() + name.back().unicode() * 3u;
     return quint64(1) << (mix % 64);
 }
+
+// Names to value texts, kept as a short flat list with its names' bits in front: an element has a
+// handful of attributes and styles, which then stay inside it and are mostly ruled out unread.
+template <qsizetype InlineCapacity> class NamedTextList {
+public:
+    using Entry = std::pair<QString, QString>;
+
+    NamedTextList() = default;
+    NamedTextList(std::initializer_list<Entry> entries) {
+        for (const Entry& entry : entries) {
+            insert(entry.first, entry.second);
+        }
+    }
+
+    const QString* find(QStringView name) const {
+        if (!(m_names & nameBit(name))) {
+            return nullptr;
+        }
+        for (const Entry& entry : m_entries) {
+            if (sameName(entry.first, name)) {
+                return &entry.second;
+            }
+        }
+        return nullptr;
+    }
+    bool contains(QStringView name) const { return find(name) != nullptr; }
+
+    // Sets the value, replacing an earlier one of the same name. A name whose bit is not yet in
+    // the list is appended without looking.
+    void insert(const QString& name, const QString& value) {
+        if (m_names & nameBit(name)) {
+            for (Entry& entry : m_entries) {
+                if (entry.first == name) {
+                    entry.second = value;
+                    return;
+                }
+            }
+        }
+        m_entries.append(Entry(name, value));
+        m_names |= nameBit(name);
+    }
+    void reserve(qsizetype size) { m_entries.reserve(size); }
+
+    bool isEmpty() const { return m_entries.isEmpty(); }
+    qsizetype size() const { return m_entries.size(); }
+    auto begin() const { return m_entries.begin(); }
+    auto end() const { return m_entries.end(); }
+
+private:
+    QVarLengthArray<Entry, InlineCapacity> m_entries;
+    // The bits of the names present (nameBit).
+    quint64 m_names = 0;
+};
 
 } // namespace marlox::vector

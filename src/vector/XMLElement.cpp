@@ -12,38 +12,6 @@
 
 namespace marlox::vector {
 
-const QString* XMLAttributes::find(QStringView name) const {
-    if (!(m_names & nameBit(name))) {
-        return nullptr;
-    }
-    for (const Entry& entry : m_entries) {
-        if (sameName(entry.first, name)) {
-            return &entry.second;
-        }
-    }
-    return nullptr;
-}
-
-std::optional<QString> XMLAttributes::value(QStringView name) const {
-    if (const QString* found = find(name)) {
-        return *found;
-    }
-    return std::nullopt;
-}
-
-void XMLAttributes::set(const QString& name, const QString& value) {
-    if (m_names & nameBit(name)) {
-        for (Entry& entry : m_entries) {
-            if (entry.first == name) {
-                entry.second = value;
-                return;
-            }
-        }
-    }
-    m_entries.emplace_back(name, value);
-    m_names |= nameBit(name);
-}
-
 namespace {
 
 // An element that holds anything mostly holds several items, white space between them included:
@@ -297,10 +265,10 @@ std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, SVGLogger& logge
             auto element =
                 std::make_unique<XMLElement>(names.intern(reader.qualifiedName()), XMLAttributes());
             const QXmlStreamAttributes readAttributes = reader.attributes();
-            element->attributes.reserve(static_cast<std::size_t>(readAttributes.size()));
+            element->attributes.reserve(readAttributes.size());
             for (const QXmlStreamAttribute& attribute : readAttributes) {
-                element->attributes.set(names.intern(attribute.qualifiedName()),
-                                        valueText(attribute.value()));
+                element->attributes.insert(names.intern(attribute.qualifiedName()),
+                                           valueText(attribute.value()));
             }
             XMLElement* opened = element.get();
             if (!stack.empty()) {

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringConverter>
 #include <QUrl>
-#include <QVarLengthArray>
 
 #include <memory>
 #include <optional>
@@ -37,33 +36,17 @@ public:
 };
 
 // Attributes in the order the markup gives them; names keep their prefixes ("xlink:href").
-class XMLAttributes {
+// Most elements carry a handful of attributes; they stay inside the element.
+class XMLAttributes : public NamedTextList<6> {
 public:
-    using Entry = std::pair<QString, QString>;
+    using NamedTextList::NamedTextList;
 
-    XMLAttributes() = default;
-    XMLAttributes(std::initializer_list<Entry> entries) : m_entries(entries) {
-        for (const Entry& entry : m_entries) {
-            m_names |= nameBit(entry.first);
+    std::optional<QString> value(QStringView name) const {
+        if (const QString* found = find(name)) {
+            return *found;
         }
+        return std::nullopt;
     }
-
-    const QString* find(QStringView name) const;
-    bool contains(QStringView name) const { return find(name) != nullptr; }
-    std::optional<QString> value(QStringView name) const;
-    void set(const QString& name, const QString& value);
-    void reserve(std::size_t size) { m_entries.reserve(static_cast<qsizetype>(size)); }
-
-    bool isEmpty() const { return m_entries.isEmpty(); }
-    std::size_t size() const { return static_cast<std::size_t>(m_entries.size()); }
-    auto begin() const { return m_entries.begin(); }
-    auto end() const { return m_entries.end(); }
-
-private:
-    // Most elements carry a handful of attributes; they stay inside the element.
-    QVarLengthArray<Entry, 6> m_entries;
-    // The bits of the names present (nameBit).
-    quint64 m_names = 0;
 };
 
 class XMLElement final : public XMLNode {
