@@ -4,10 +4,11 @@
 
 namespace marlox::platform {
 
-// Opens folders through the desktop's default file browser.
+// Opens folders and addresses through the desktop's default applications.
 class DesktopWorkspace final : public Workspace {
 public:
     void openFolder(const QString& path) override;
+    void openURL(const QUrl& url) override;
 };
 
 } // namespace marlox::platform

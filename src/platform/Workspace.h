@@ -2,14 +2,18 @@
 
 #include <QString>
 
+class QUrl;
+
 namespace marlox::platform {
 
-// The desktop's file browser.
+// The desktop's file browser and web browser.
 class Workspace {
 public:
     virtual ~Workspace() = default;
     // Shows the folder to the user; whether the desktop managed to is not reported.
     virtual void openFolder(const QString& path) = 0;
+    // Opens the address in the application the desktop picks for it (a web page in the browser).
+    virtual void openURL(const QUrl& url) = 0;
 };
 
 } // namespace marlox::platform

@@ -6,8 +6,8 @@
 #include "platform/LoginItem.h"
 #include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
-#include "platform/Workspace.h"
 #include "support/QtPrinters.h"
+#include "support/RecordingWorkspace.h"
 #include "support/ScratchHome.h"
 
 #include <QDir>
@@ -26,11 +26,6 @@ inline void PrintTo(const InstallResult& result, std::ostream* out) {
 } // namespace marlox::install
 
 namespace marlox::testing {
-
-struct RecordingWorkspace final : platform::Workspace {
-    void openFolder(const QString& path) override { openedFolders.append(path); }
-    QStringList openedFolders;
-};
 
 struct NoLoginItem final : platform::LoginItem {
     platform::LoginItemStatus status() const override {

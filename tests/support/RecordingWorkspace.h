@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+#include <QList>
+#include <QStringList>
+#include <QUrl>
+
+namespace marlox::testing {
+
+// Records what would have been shown on the desktop instead of showing it.
+struct RecordingWorkspace final : platform::Workspace {
+    void openFolder(const QString& path) override { openedFolders.append(path); }
+    void openURL(const QUrl& url) override { openedURLs.append(url); }
+    QStringList openedFolders;
+    QList<QUrl> openedURLs;
+};
+
+} // namespace marlox::testing
