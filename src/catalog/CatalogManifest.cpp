@@ -34,38 +34,10 @@ void insertOptional(QJsonObject& object, QLatin1StringView key,
     }
 }
 
-// One dotted piece as a signed 64-bit integer: an optional sign, then digits only, no overflow.
-std::optional<qint64> versionPiece(QStringView piece) {
-    for (QChar character : piece) {
-        if (character.unicode() >= 128) {
-            return std::nullopt;
-        }
-    }
-    const QByteArray text = piece.toLatin1();
-    const char* begin = text.constData();
-    const char* end = begin + text.size();
-    if (begin != end && *begin == '+') {
-        ++begin;
-        // "+-1" is not a number.
-        if (begin != end && *begin == '-') {
-            return std::nullopt;
-        }
-    }
-    if (begin == end) {
-        return std::nullopt;
-    }
-    qint64 value = 0;
-    const auto [stop, error] = std::from_chars(begin, end, value);
-    if (error != std::errc() || stop != end) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 QList<qint64> versionNumbers(const QString& version) {
     QList<qint64> numbers;
     for (QStringView piece : QStringView(version).split(u'.', Qt::SkipEmptyParts)) {
-        if (auto number = versionPiece(piece)) {
+        if (auto number = wholeNumber(piece)) {
             numbers.append(*number);
         }
     }
@@ -403,6 +375,33 @@ std::pair<int, QString> categorySortKey(const QString& category) {
     return {position < 0 ? static_cast<int>(catalogCategoryTitles.size())
                          : static_cast<int>(position),
             category.toLower()};
+}
+
+std::optional<qint64> wholeNumber(QStringView text) {
+    for (QChar character : text) {
+        if (character.unicode() >= 128) {
+            return std::nullopt;
+        }
+    }
+    const QByteArray latin1 = text.toLatin1();
+    const char* begin = latin1.constData();
+    const char* end = begin + latin1.size();
+    if (begin != end && *begin == '+') {
+        ++begin;
+        // "+-1" is not a number.
+        if (begin != end && *begin == '-') {
+            return std::nullopt;
+        }
+    }
+    if (begin == end) {
+        return std::nullopt;
+    }
+    qint64 value = 0;
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    if (error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 int compareVersions(const QString& lhs, const QString& rhs) {

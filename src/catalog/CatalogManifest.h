@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <array>
 #include <optional>
@@ -84,6 +85,9 @@ inline const QStringList catalogCategoryTitles = {
 // (position among the category titles, or 5 when none matches exactly; lower-cased category).
 // Pairs compare by position, then by text.
 std::pair<int, QString> categorySortKey(const QString& category);
+
+// A signed 64-bit integer written as an optional sign, then digits only; nothing on overflow.
+std::optional<qint64> wholeNumber(QStringView text);
 
 // -1, 0 or 1: dotted versions compared part by part as integers.
 int compareVersions(const QString& lhs, const QString& rhs);

@@ -3,6 +3,7 @@
 #include "CatalogManifest.h"
 #include "Environment.h"
 #include "RemoteArtifactService.h"
+#include "ServiceError.h"
 #include "platform/HttpClient.h"
 #include "platform/Result.h"
 
@@ -29,15 +30,8 @@ inline const QString embedded = QStringLiteral("Embedded");
 inline const QString failed = QStringLiteral("-");
 } // namespace CatalogSource
 
-struct CatalogLoadError {
-    explicit CatalogLoadError(QString description, QString domain = {}, int code = 0)
-        : description(std::move(description)), domain(std::move(domain)), code(code) {}
-
-    QString description;
-    // Set for the service's own failures ("CatalogService", the HTTP status or 1001).
-    QString domain;
-    int code = 0;
-};
+// The domain is "CatalogService" for the service's own failures, with the HTTP status or 1001.
+using CatalogLoadError = ServiceError;
 
 struct LoadedCatalog {
     CatalogManifest manifest;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <utility>
+
+namespace marlox::catalog {
+
+// A failure of a service that reads the network or the disk, told as a sentence the user sees.
+struct ServiceError {
+    explicit ServiceError(QString description, QString domain = {}, int code = 0)
+        : description(std::move(description)), domain(std::move(domain)), code(code) {}
+
+    QString description;
+    // Set for the service's own failures: its name, with the HTTP status or its own code.
+    QString domain;
+    int code = 0;
+};
+
+} // namespace marlox::catalog
