@@ -1,0 +1,230 @@
+#include "AppUpdateService.h"
+
+#include "catalog/CatalogManifest.h"
+#include "platform/Bundle.h"
+#include "platform/UserDefaults.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace marlox::screens {
+namespace {
+
+const QString feedTooLargeMessage = QStringLiteral("The appcast feed is larger than 8 MiB.");
+
+// Refuses every write that would take it past the feed limit, which ends the transfer.
+class CappedBuffer final : public QBuffer {
+public:
+    bool exceeded() const { return m_exceeded; }
+
+protected:
+    qint64 writeData(const char* data, qint64 length) override {
+        if (size() + length > appcastFeedByteLimit) {
+            m_exceeded = true;
+            setErrorString(feedTooLargeMessage);
+            return -1;
+        }
+        return QBuffer::writeData(data, length);
+    }
+
+private:
+    bool m_exceeded = false;
+};
+
+Result<QByteArray, AppUpdateError> readFeedFile(const QString& path) {
+    QFile file(path);
+    const auto unreadable = [&] {
+        return AppUpdateError{
+            QStringLiteral("The file “%1” could not be read: %2").arg(path, file.errorString())};
+    };
+    if (!file.open(QIODevice::ReadOnly)) {
+        return unreadable();
+    }
+    // One byte past the limit tells an oversized file, also one whose size is not known ahead.
+    QByteArray bytes = file.read(appcastFeedByteLimit + 1);
+    if (bytes.size() > appcastFeedByteLimit) {
+        return AppUpdateError{feedTooLargeMessage};
+    }
+    if (file.error() != QFileDevice::NoError) {
+        return unreadable();
+    }
+    return bytes;
+}
+
+Result<QByteArray, AppUpdateError> downloadFeed(const QUrl& url, platform::HttpClient& http) {
+    CappedBuffer body;
+    body.open(QIODevice::WriteOnly);
+    platform::HttpGetRequest request{url};
+    request.ignoreLocalCache = true;
+    const auto response = http.get(request, body);
+    if (body.exceeded()) {
+        return AppUpdateError{feedTooLargeMessage};
+    }
+    if (!response) {
+        return AppUpdateError{response.error().description};
+    }
+    // Qt reports informational and redirection finals without an error: the status decides.
+    if (const auto status = response->statusCode; status && (*status < 200 || *status > 299)) {
+        return AppUpdateError{QStringLiteral("App update check failed with HTTP %1.").arg(*status),
+                              appUpdateServiceErrorDomain, *status};
+    }
+    return body.data();
+}
+
+} // namespace
+
+Result<QByteArray, AppUpdateError> fetchAppcastFeed(const QUrl& url, platform::HttpClient& http) {
+    if (url.isLocalFile()) {
+        return readFeedFile(url.toLocalFile());
+    }
+    return downloadFeed(url, http);
+}
+
+Result<std::optional<AppUpdateNotice>, AppUpdateError>
+fetchLatestAppcastItem(const QUrl& url, platform::HttpClient& http) {
+    const auto feed = fetchAppcastFeed(url, http);
+    if (!feed) {
+        return feed.error();
+    }
+    const auto item = AppcastReader::read(*feed);
+    if (!item || !item->has_value()) {
+        return std::optional<AppUpdateNotice>();
+    }
+    return std::optional((*item)->notice);
+}
+
+int compareBuilds(const QString& lhs, const QString& rhs) {
+    const auto left = catalog::wholeNumber(lhs);
+    const auto right = catalog::wholeNumber(rhs);
+    if (left && right) {
+        return *left < *right ? -1 : *left > *right ? 1 : 0;
+    }
+    return catalog::compareVersions(lhs, rhs);
+}
+
+QString runningApplicationBuild() {
+    const QVariant build = platform::Bundle::main().infoValue(QStringLiteral("CFBundleVersion"));
+    return build.typeId() == QMetaType::QString ? build.toString() : QStringLiteral("0");
+}
+
+AppUpdateService::AppUpdateService(catalog::DistributionConfiguration configuration,
+                                   platform::UserDefaults& userDefaults,
+                                   std::shared_ptr<platform::HttpClient> httpClient,
+                                   platform::UpdaterFactory updaterFactory, QObject* parent)
+    : QObject(parent), m_configuration(std::move(configuration)), m_userDefaults(userDefaults),
+      m_httpClient(std::move(httpClient)), m_updaterFactory(std::move(updaterFactory)),
+      m_feedURLString(
+          m_configuration.appcastFeedURL
+              ? std::optional(m_configuration.appcastFeedURL->toString(QUrl::FullyEncoded))
+              : std::nullopt) {
+    // A dismissal written here or by another owner of the same defaults changes what shows.
+    connect(&m_userDefaults, &platform::UserDefaults::valueChanged, this,
+            [this](const QString& key) {
+                if (key == dismissedBuildKey) {
+                    emit shouldShowAvailableUpdateChanged();
+                }
+            });
+    if (m_configuration.appcastFeedURL) {
+        updater();
+    }
+}
+
+AppUpdateService::~AppUpdateService() {
+    m_fetchThreads.waitForDone();
+}
+
+bool AppUpdateService::shouldShowAvailableUpdate() const {
+    if (!m_availableUpdate) {
+        return false;
+    }
+    const std::optional<QString> dismissed = m_userDefaults.string(dismissedBuildKey);
+    return !dismissed || *dismissed != m_availableUpdate->build;
+}
+
+QFuture<void> AppUpdateService::checkForUpdates() {
+    if (!m_configuration.appcastFeedURL) {
+        setLastErrorMessage(feedNotConfiguredMessage);
+        return QtFuture::makeReadyFuture();
+    }
+    setLastErrorMessage(std::nullopt);
+    QFuture<void> refreshed = refreshAvailableUpdate(true);
+    updater().checkForUpdates();
+    return refreshed;
+}
+
+QFuture<void> AppUpdateService::refreshAvailableUpdate(bool silent) {
+    if (!m_configuration.appcastFeedURL) {
+        setAvailableUpdate(std::nullopt);
+        if (!silent) {
+            setLastErrorMessage(feedNotConfiguredMessage);
+        }
+        return QtFuture::makeReadyFuture();
+    }
+    // Overlapping refreshes each publish their own outcome, the later one last.
+    return QtConcurrent::run(&m_fetchThreads,
+                             [url = *m_configuration.appcastFeedURL, http = m_httpClient] {
+                                 return fetchLatestAppcastItem(url, *http);
+                             })
+        .then(this, [this, silent](
+                        const Result<std::optional<AppUpdateNotice>, AppUpdateError>& fetched) {
+            publishRefresh(fetched, silent);
+        });
+}
+
+void AppUpdateService::publishRefresh(
+    const Result<std::optional<AppUpdateNotice>, AppUpdateError>& fetched, bool silent) {
+    if (!fetched) {
+        // A failed fetch keeps the notice of the last one that worked.
+        if (!silent) {
+            setLastErrorMessage(fetched.error().description);
+        }
+        return;
+    }
+    const std::optional<AppUpdateNotice>& item = *fetched;
+    if (!item) {
+        setAvailableUpdate(std::nullopt);
+        return;
+    }
+    if (compareBuilds(runningApplicationBuild(), item->build) < 0) {
+        setAvailableUpdate(item);
+        return;
+    }
+    setAvailableUpdate(std::nullopt);
+    // Once the running build has caught up with a dismissed one, the dismissal has done its work.
+    if (m_userDefaults.string(dismissedBuildKey) == item->build) {
+        m_userDefaults.remove(dismissedBuildKey);
+    }
+}
+
+void AppUpdateService::dismissAvailableUpdate() {
+    if (!m_availableUpdate) {
+        return;
+    }
+    // The defaults announce the write, which tells observers to read shouldShowAvailableUpdate.
+    m_userDefaults.setValue(dismissedBuildKey, m_availableUpdate->build);
+}
+
+platform::Updater& AppUpdateService::updater() {
+    if (!m_updater) {
+        m_updater = m_updaterFactory(*this);
+    }
+    return *m_updater;
+}
+
+void AppUpdateService::setLastErrorMessage(std::optional<QString> message) {
+    if (m_lastErrorMessage != message) {
+        m_lastErrorMessage = std::move(message);
+        emit lastErrorMessageChanged();
+    }
+}
+
+void AppUpdateService::setAvailableUpdate(std::optional<AppUpdateNotice> notice) {
+    if (m_availableUpdate != notice) {
+        m_availableUpdate = std::move(notice);
+        emit availableUpdateChanged();
+        emit shouldShowAvailableUpdateChanged();
+    }
+}
+
+} // namespace marlox::screens

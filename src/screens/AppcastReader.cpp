@@ -1,0 +1,97 @@
+#include "AppcastReader.h"
+
+#include <QXmlStreamReader>
+
+namespace marlox::screens {
+namespace {
+
+const QString itemElement = QStringLiteral("item");
+const QString buildElement = QStringLiteral("sparkle:version");
+const QString versionElement = QStringLiteral("sparkle:shortVersionString");
+const QString linkElement = QStringLiteral("link");
+
+} // namespace
+
+Result<std::optional<AppcastItem>, AppcastFormatError>
+AppcastReader::read(const QByteArray& document) {
+    AppcastReader appcast;
+    QXmlStreamReader reader(document);
+    reader.setNamespaceProcessing(false);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (++depth > maximumDepth) {
+                reader.raiseError(
+                    QStringLiteral("Elements are nested deeper than %1 levels.").arg(maximumDepth));
+                break;
+            }
+            appcast.startElement(reader.qualifiedName());
+            break;
+        case QXmlStreamReader::DTD:
+            // The stream reader bounds each entity's expansion but not their sum, so a few
+            // kilobytes of references could expand to gigabytes; feeds never declare entities.
+            if (!reader.entityDeclarations().isEmpty()) {
+                reader.raiseError(QStringLiteral("The feed declares entities."));
+            }
+            break;
+        case QXmlStreamReader::Characters:
+            // Character data sections and white space are character data like any other.
+            appcast.characters(reader.text());
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            appcast.endElement(reader.qualifiedName());
+            break;
+        default:
+            break;
+        }
+    }
+    if (reader.hasError()) {
+        return AppcastFormatError{QStringLiteral("line %1, column %2: %3")
+                                      .arg(reader.lineNumber())
+                                      .arg(reader.columnNumber())
+                                      .arg(reader.errorString())};
+    }
+    return std::move(appcast.m_latestItem);
+}
+
+void AppcastReader::startElement(QStringView name) {
+    m_currentElementName = name.toString();
+    if (name == itemElement) {
+        m_insideItem = true;
+        m_currentItemBuild.clear();
+        m_currentItemVersion.clear();
+        m_currentItemLink.clear();
+    }
+}
+
+void AppcastReader::characters(QStringView text) {
+    if (!m_insideItem) {
+        return;
+    }
+    if (m_currentElementName == buildElement) {
+        m_currentItemBuild += text;
+    } else if (m_currentElementName == versionElement) {
+        m_currentItemVersion += text;
+    } else if (m_currentElementName == linkElement) {
+        m_currentItemLink += text;
+    }
+}
+
+void AppcastReader::endElement(QStringView name) {
+    if (name != itemElement) {
+        m_currentElementName.clear();
+        return;
+    }
+    const QString build = m_currentItemBuild.trimmed();
+    const QString version = m_currentItemVersion.trimmed();
+    if (!m_latestItem && !build.isEmpty()) {
+        m_latestItem =
+            AppcastItem{{build, version.isEmpty() ? build : version}, m_currentItemLink.trimmed()};
+    }
+    m_insideItem = false;
+    m_currentElementName.clear();
+}
+
+} // namespace marlox::screens

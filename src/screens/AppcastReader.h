@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace marlox::screens {
+
+// The newest build of the application a feed announces.
+struct AppUpdateNotice {
+    QString build;
+    // The version shown to the user.
+    QString version;
+
+    friend bool operator==(const AppUpdateNotice&, const AppUpdateNotice&) = default;
+};
+
+struct AppcastItem {
+    AppUpdateNotice notice;
+    // The page the item's release is offered on, trimmed; empty when the item names none.
+    QString link;
+};
+
+struct AppcastFormatError {
+    // Where and why the reading stopped: "line 3, column 7: Opening and ending tag mismatch."
+    QString description;
+};
+
+// Reads an appcast feed the way the platform's event-driven XML parser is fed: names exactly as
+// written, prefix included; only character data counts, never attributes. The first item with a
+// non-blank "sparkle:version" is the announced one. One reader serves one document.
+class AppcastReader {
+public:
+    // Nothing when no item has a build; an error, whatever came before it, when the document is
+    // not well-formed.
+    static Result<std::optional<AppcastItem>, AppcastFormatError> read(const QByteArray& document);
+
+    // Feeds nest a few levels deep; a deeper document is refused as the platform's parser
+    // refuses it, so that a hostile one cannot grow the element stack.
+    static constexpr int maximumDepth = 256;
+
+private:
+    AppcastReader() = default;
+
+    void startElement(QStringView name);
+    void characters(QStringView text);
+    void endElement(QStringView name);
+
+    QString m_currentElementName;
+    QString m_currentItemBuild;
+    QString m_currentItemVersion;
+    QString m_currentItemLink;
+    bool m_insideItem = false;
+    std::optional<AppcastItem> m_latestItem;
+};
+
+} // namespace marlox::screens

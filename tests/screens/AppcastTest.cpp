@@ -1,0 +1,53 @@
+#include "AppUpdateTestSupport.h"
+#include "screens/AppcastReader.h"
+
+using namespace marlox;
+using namespace marlox::screens;
+using namespace marlox::testing;
+
+namespace {
+
+TEST(AppcastTest, ReaderAnnouncesTheFirstItemWithABuildFromExactNamesAndCharacterData) {
+    using Announced = std::optional<std::tuple<QString, QString, QString>>;
+    const std::tuple<const char*, QByteArray, Announced> cases[] = {
+        {"later items ignored, even newer ones",
+         appcastItem("120", "1.2", " https://example.com/1.2 \n") + appcastItem("130", "1.3"),
+         std::tuple("120", "1.2", "https://example.com/1.2")},
+        {"names are case-sensitive",
+         "<Item><sparkle:version>1</sparkle:version></Item><item><Sparkle:Version>2"
+         "</Sparkle:Version></item>",
+         std::nullopt},
+        {"another prefix for the same namespace",
+         R"(<item xmlns:s="urn:marlox:appcast"><s:version>3</s:version></item>)", std::nullopt},
+        {"pieces, character data sections and references joined, then trimmed",
+         "<item><sparkle:version>\n 1<![CDATA[2]]>&#51;&amp;\n</sparkle:version>"
+         "<sparkle:shortVersionString> <![CDATA[ 1.2 ]]> </sparkle:shortVersionString></item>",
+         std::tuple("123&", "1.2", "")},
+        {"text after a child element of the build no longer counts",
+         "<item><sparkle:version>12<b>x</b>3</sparkle:version></item>", std::tuple("12", "12", "")},
+        {"a build outside any item",
+         "<sparkle:version>7</sparkle:version><item><title>x</title></item>", std::nullopt},
+    };
+    for (const auto& [name, items, expected] : cases) {
+        SCOPED_TRACE(name);
+        const auto read = AppcastReader::read(appcast(items));
+        ASSERT_TRUE(read.hasValue());
+        const auto& item = *read;
+        EXPECT_EQ(item ? Announced(std::tuple(item->notice.build, item->notice.version, item->link))
+                       : std::nullopt,
+                  expected);
+    }
+}
+
+TEST(AppcastTest, CompareBuildsTakesSignedWholeNumbersByValueAndTheRestAsVersions) {
+    const std::tuple<QString, QString, int> cases[] = {
+        {"+7", "7", 0},  {"-3", "2", -1},     {"010", "10", 0},
+        {"1.0", "1", 0}, {"1.2.1", "1.2", 1}, {"9223372036854775807", "9223372036854775806", 1},
+    };
+    for (const auto& [lhs, rhs, expected] : cases) {
+        SCOPED_TRACE((lhs + " vs " + rhs).toStdString());
+        EXPECT_EQ(compareBuilds(lhs, rhs), expected);
+    }
+}
+
+} // namespace
