@@ -6,6 +6,7 @@
 #include "platform/Updater.h"
 #include "platform/UserDefaults.h"
 #include "screens/AppUpdateService.h"
+#include "screens/UpdateCheck.h"
 #include "support/AwaitFuture.h"
 #include "support/FileSupport.h"
 #include "support/LoopbackHttpServer.h"
@@ -18,6 +19,10 @@
 namespace marlox::screens {
 inline void PrintTo(const AppUpdateNotice& notice, std::ostream* out) {
     *out << "build " << notice.build.toStdString() << " version " << notice.version.toStdString();
+}
+inline void PrintTo(const UpdateCheckOutcome& outcome, std::ostream* out) {
+    *out << outcome.headline.toStdString() << " / " << outcome.detail.toStdString() << " / "
+         << outcome.downloadPage.value_or(QUrl()).toString().toStdString();
 }
 } // namespace marlox::screens
 

@@ -1,5 +1,6 @@
 #include "AppUpdateTestSupport.h"
 #include "screens/AppcastReader.h"
+#include "screens/UpdateCheck.h"
 
 using namespace marlox;
 using namespace marlox::screens;
@@ -47,6 +48,41 @@ TEST(AppcastTest, CompareBuildsTakesSignedWholeNumbersByValueAndTheRestAsVersion
     for (const auto& [lhs, rhs, expected] : cases) {
         SCOPED_TRACE((lhs + " vs " + rhs).toStdString());
         EXPECT_EQ(compareBuilds(lhs, rhs), expected);
+    }
+}
+
+TEST(AppcastTest, UserCheckOutcomeNamesTheNewerBuildOrWhyThereIsNone) {
+    using Fetched = Result<QByteArray, AppUpdateError>;
+    const QString failed = updateCheckFailedMessage;
+    const QString noPage = "The appcast feed names no download page for it.";
+    const std::tuple<const char*, Fetched, UpdateCheckOutcome> cases[] = {
+        {"newer build with its page",
+         Fetched(appcast(appcastItem("140", "1.4.0", "https://example.com/release"))),
+         {"Version 1.4.0 (build 140) is available.", "", QUrl("https://example.com/release")}},
+        {"same build", Fetched(appcast(appcastItem("100", "1.0"))), {upToDateMessage, "", {}}},
+        {"older build", Fetched(appcast(appcastItem("99"))), {upToDateMessage, "", {}}},
+        {"newer build without a page",
+         Fetched(appcast(appcastItem("140", "1.4.0"))),
+         {"Version 1.4.0 (build 140) is available.", noPage, {}}},
+        {"a page that is no web page",
+         Fetched(appcast(appcastItem("140", "", "file:///bin/sh"))),
+         {"Version 140 (build 140) is available.", noPage, {}}},
+        {"fetch failure",
+         Fetched(AppUpdateError("Connection refused")),
+         {failed, "Connection refused", {}}},
+        {"no item with a build",
+         Fetched(appcast(appcastItem(" "))),
+         {failed, "The appcast feed announces no build.", {}}},
+        {"not well-formed",
+         Fetched("<rss><item>"),
+         {failed,
+          "The appcast feed is not well-formed XML at line 1, column 11: Premature end of "
+          "document.",
+          {}}},
+    };
+    for (const auto& [name, fetched, expected] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(describeUpdateCheck(fetched, "100"), expected);
     }
 }
 

@@ -1,0 +1,56 @@
+#include "FeedUpdater.h"
+
+#include "platform/Workspace.h"
+#include "screens/UpdateCheckDialog.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace marlox::screens {
+
+FeedUpdater::FeedUpdater(platform::UpdaterDelegate& delegate,
+                         std::shared_ptr<platform::HttpClient> httpClient,
+                         platform::Workspace& workspace, QWidget* dialogParent)
+    : m_delegate(delegate), m_httpClient(std::move(httpClient)), m_workspace(workspace),
+      m_dialogParent(dialogParent) {}
+
+FeedUpdater::~FeedUpdater() {
+    m_fetchThreads.waitForDone();
+    delete m_dialog;
+}
+
+void FeedUpdater::checkForUpdates() {
+    check();
+}
+
+QFuture<void> FeedUpdater::check() {
+    UpdateCheckDialog& shown = dialog();
+    if (m_runningCheck && !m_runningCheck->isFinished()) {
+        shown.open();
+        shown.raise();
+        return *m_runningCheck;
+    }
+    shown.showChecking();
+    shown.open();
+    m_runningCheck =
+        QtConcurrent::run(&m_fetchThreads, [feed = m_delegate.feedURLStringForUpdater(),
+                                            http = m_httpClient] {
+            return runUpdateCheck(feed, *http);
+        }).then(this, [this](const UpdateCheckOutcome& outcome) {
+            // Closing the dialog while it checks cancels the check.
+            if (m_dialog && m_dialog->isVisible()) {
+                m_dialog->showOutcome(outcome);
+            }
+        });
+    return *m_runningCheck;
+}
+
+UpdateCheckDialog& FeedUpdater::dialog() {
+    if (!m_dialog) {
+        m_dialog = new UpdateCheckDialog(m_dialogParent);
+        connect(m_dialog, &UpdateCheckDialog::downloadPageRequested, this,
+                [this](const QUrl& page) { m_workspace.openURL(page); });
+    }
+    return *m_dialog;
+}
+
+} // namespace marlox::screens

@@ -1,0 +1,129 @@
+#include "screens/FeedUpdater.h"
+
+#include "AppUpdateTestSupport.h"
+#include "support/RecordingWorkspace.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace marlox::screens;
+using namespace marlox::testing;
+using marlox::platform::UpdaterDelegate;
+
+namespace {
+
+struct FixedFeed final : UpdaterDelegate {
+    std::optional<QString> feedURLStringForUpdater() const override { return feed; }
+    std::optional<QString> feed;
+};
+
+class FeedUpdaterTest : public AppUpdateTest {
+protected:
+    std::unique_ptr<FeedUpdater> makeUpdater(UpdaterDelegate& delegate) {
+        return std::make_unique<FeedUpdater>(
+            delegate, std::make_shared<marlox::platform::NetworkHttpClient>(), workspace, &window);
+    }
+
+    QDialog* dialog() const { return window.findChild<QDialog*>("updateCheckDialog"); }
+    QString text(const char* label) const { return dialog()->findChild<QLabel*>(label)->text(); }
+    QPushButton* button(const char* name) const { return dialog()->findChild<QPushButton*>(name); }
+
+    RecordingWorkspace workspace;
+    QWidget window;
+};
+
+TEST_F(FeedUpdaterTest, UserCheckShowsTheAnnouncedBuildAndOpensItsDownloadPage) {
+    // GIVEN the service with the stand-in updater, and a feed announcing build 140
+    FeedUpdater* updater = nullptr;
+    server.setAnswer(
+        "/appcast.xml",
+        HttpAnswer{200,
+                   appcast("<item><sparkle:version>140</sparkle:version>"
+                           "<sparkle:shortVersionString>1.4.0"
+                           "</sparkle:shortVersionString><link>https://example.com/"
+                           "release?v=1.4.0&amp;from=app</link><enclosure url=\"" +
+                           server.url("/MarloxStudio.zip").toEncoded() + "\"/></item>"),
+                   {},
+                   {}});
+    const auto service = makeService(server.url("/appcast.xml"), [&](UpdaterDelegate& delegate) {
+        auto made = makeUpdater(delegate);
+        updater = made.get();
+        return made;
+    });
+
+    // WHEN the user checks
+    const QFuture<void> refreshed = service->checkForUpdates();
+    const QFuture<void> shown = updater->check();
+
+    // THEN a window-modal dialog says it is checking, then names the build
+    ASSERT_NE(dialog(), nullptr);
+    EXPECT_TRUE(dialog()->isVisible());
+    EXPECT_EQ(dialog()->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(text("updateHeadline"), "Checking for updates…");
+    ASSERT_TRUE(awaitFuture(refreshed) && awaitFuture(shown));
+    EXPECT_EQ(text("updateHeadline"), "Version 1.4.0 (build 140) is available.");
+    EXPECT_EQ(dialog()->findChild<QLabel*>("updateHeadline")->textFormat(), Qt::PlainText);
+
+    // AND its button opens the item's page in the browser and downloads nothing
+    button("openDownloadPageButton")->click();
+    EXPECT_EQ(workspace.openedURLs,
+              QList<QUrl>{QUrl("https://example.com/release?v=1.4.0&from=app")});
+    EXPECT_FALSE(dialog()->isVisible());
+    EXPECT_EQ(server.requestCount("/appcast.xml"), 2);
+    EXPECT_EQ(server.requestCount("/MarloxStudio.zip"), 0);
+    EXPECT_EQ(service->availableUpdate(), (AppUpdateNotice{"140", "1.4.0"}));
+}
+
+TEST_F(FeedUpdaterTest, UserCheckThatFailsShowsWhy) {
+    const QString missing = home.filePath("none.xml");
+    // The feed (empty: the served one, answering 304) and the reason shown.
+    const std::pair<QString, QString> cases[] = {
+        {"", "App update check failed with HTTP 304."},
+        {QUrl::fromLocalFile(missing).toString(),
+         "The file “" + missing + "” could not be read: No such file or directory"},
+    };
+    server.setAnswer("/appcast.xml", HttpAnswer{304, {}, {}, {}});
+    for (const auto& [feed, reason] : cases) {
+        SCOPED_TRACE(reason.toStdString());
+        // GIVEN the stand-in updater reading the case's feed
+        FixedFeed delegate;
+        delegate.feed = feed.isEmpty() ? server.url("/appcast.xml").toString() : feed;
+        const auto updater = makeUpdater(delegate);
+
+        // WHEN the user checks
+        ASSERT_TRUE(awaitFuture(updater->check()));
+
+        // THEN the dialog says the check failed and why, offers no page, and closes
+        EXPECT_EQ(text("updateHeadline"), "The update check failed.");
+        EXPECT_EQ(text("updateDetail"), reason);
+        EXPECT_FALSE(button("openDownloadPageButton")->isVisible());
+        button("closeButton")->click();
+        EXPECT_FALSE(dialog()->isVisible());
+    }
+}
+
+TEST_F(FeedUpdaterTest, CheckAskedForWhileOneRunsJoinsItAndClosingCancelsIt) {
+    // GIVEN a check waiting for a held answer
+    server.setAnswer("/appcast.xml",
+                     HttpAnswer{200, appcast(appcastItem("140", "1.4.0")), {}, {}, true});
+    FixedFeed delegate;
+    delegate.feed = server.url("/appcast.xml").toString();
+    const auto updater = makeUpdater(delegate);
+    const QFuture<void> first = updater->check();
+    ASSERT_TRUE(server.waitForRequestCount("/appcast.xml", 1));
+
+    // WHEN the user asks again, then cancels before the answer comes
+    const QFuture<void> second = updater->check();
+    EXPECT_EQ(button("closeButton")->text(), "Cancel");
+    button("closeButton")->click();
+    server.releaseHeldAnswers();
+
+    // THEN one request served both, and the cancelled check shows nothing
+    ASSERT_TRUE(awaitFuture(first) && awaitFuture(second));
+    EXPECT_EQ(server.requestCount("/appcast.xml"), 1);
+    EXPECT_FALSE(dialog()->isVisible());
+    EXPECT_EQ(text("updateHeadline"), "Checking for updates…");
+}
+
+} // namespace
