@@ -15,6 +15,7 @@
 #include <cstdlib>
 
 using namespace marlox::vector::testing;
+using marlox::testing::sameImage;
 
 namespace {
 
@@ -41,27 +42,6 @@ QImage rendered(const QString& document, const QTemporaryDir& scratch, int size 
     const ToolRun run = svgrender({document, output, QString::number(size)});
     EXPECT_EQ(run.exitCode, 0) << qPrintable(run.errors);
     return QImage(output).convertToFormat(QImage::Format_ARGB32);
-}
-
-// Antialiasing may differ by a step between builds; anything more, or more than a few pixels
-// differing, is a change in what is drawn.
-::testing::AssertionResult sameImage(const QImage& actual, const QImage& expected) {
-    if (actual.size() != expected.size())
-        return ::testing::AssertionFailure() << "sizes differ";
-    int differing = 0, largest = 0;
-    for (int y = 0; y < actual.height(); ++y)
-        for (int x = 0; x < actual.width(); ++x) {
-            const QRgb a = actual.pixel(x, y), e = expected.pixel(x, y);
-            const int difference =
-                std::max({std::abs(qRed(a) - qRed(e)), std::abs(qGreen(a) - qGreen(e)),
-                          std::abs(qBlue(a) - qBlue(e)), std::abs(qAlpha(a) - qAlpha(e))});
-            largest = std::max(largest, difference);
-            differing += difference > 2;
-        }
-    if (differing <= actual.width() * actual.height() / 500)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << differing << " pixels differ, by up to " << largest << " in a channel";
 }
 
 struct Golden {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ImageTesting.h"
 #include "vector/PathSegment.h"
 #include "vector/SVGBezierPath.h"
 #include "vector/SVGDrawing.h"
@@ -129,23 +130,7 @@ inline QImage draw(const std::shared_ptr<SVGNode>& root, int size = 100) {
     return renderDocument(root.get(), size);
 }
 
-// The colour at the pixel, not premultiplied, within a tolerance on every channel (alpha
-// included); a fully transparent expectation ignores the colour channels.
-inline ::testing::AssertionResult pixelIs(const QImage& image, int x, int y, QRgb expected,
-                                          int tolerance = 3) {
-    const QColor actual = image.pixelColor(x, y);
-    const QColor wanted = QColor::fromRgba(expected);
-    bool same = std::abs(actual.alpha() - wanted.alpha()) <= tolerance;
-    if (same && wanted.alpha() > 0)
-        same = std::abs(actual.red() - wanted.red()) <= tolerance &&
-               std::abs(actual.green() - wanted.green()) <= tolerance &&
-               std::abs(actual.blue() - wanted.blue()) <= tolerance;
-    if (same)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "pixel (" << x << ", " << y << ") is " << qPrintable(actual.name(QColor::HexArgb))
-           << ", expected " << qPrintable(wanted.name(QColor::HexArgb));
-}
+using marlox::testing::pixelIs;
 
 // A pixel and the colour it must show.
 struct Probe {
@@ -160,14 +145,7 @@ inline void expectProbes(const QImage& image, const QList<Probe>& probes) {
         EXPECT_TRUE(pixelIs(image, probe.x, probe.y, probe.color, probe.tolerance));
 }
 
-// Whether anything at all was drawn.
-inline bool isBlank(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) != 0)
-                return false;
-    return true;
-}
+using marlox::testing::isBlank;
 
 } // namespace testing
 

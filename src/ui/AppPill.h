@@ -1,0 +1,158 @@
+#pragma once
+
+#include "ui/AppTheme.h"
+#include "ui/StudioIcon.h"
+
+#include <QAbstractButton>
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+
+namespace marlox::ui {
+
+// A capsule label, not interactive: an optional glyph in the tone's tint, then the title as plain
+// text, padded by the size's metrics, on the tone's fill with the tone's outline. Takes its
+// natural size.
+class AppPillLabel : public QWidget {
+    Q_OBJECT
+
+public:
+    AppPillLabel(const QString& title, AppPillTone tone, std::optional<StudioGlyph> glyph,
+                 AppPillSize size, QWidget* parent = nullptr);
+
+    const QString& title() const { return m_title; }
+    AppPillTone tone() const { return m_tone; }
+    std::optional<StudioGlyph> glyph() const { return m_glyph; }
+    AppPillSize pillSize() const { return m_size; }
+
+    void setTitle(const QString& title);
+    void setTone(AppPillTone tone);
+    void setGlyph(std::optional<StudioGlyph> glyph);
+    void setPillSize(AppPillSize size);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void changed();
+
+    QString m_title;
+    AppPillTone m_tone;
+    std::optional<StudioGlyph> m_glyph;
+    AppPillSize m_size;
+};
+
+// A square badge 34 by 34 points, whatever its title: the title (usually a count) centred in
+// appFont(12, semibold) in the tone's tint, elided when wider than the badge, on a rounded
+// square of radius 10 in the tone's fill and outline.
+class AppCountBadge : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int side = 34;
+
+    AppCountBadge(const QString& title, AppPillTone tone, QWidget* parent = nullptr);
+
+    const QString& title() const { return m_title; }
+    AppPillTone tone() const { return m_tone; }
+    void setTitle(const QString& title);
+    void setTone(AppPillTone tone);
+
+    QSize sizeHint() const override { return QSize(side, side); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_title;
+    AppPillTone m_tone;
+};
+
+// The capsule look of a pill button for a tone and size. While pressed, five things change at
+// once: the label at 0.88 opacity, the fill at 0.9, the outline at 0.85, the whole scaled to
+// 0.985 about its centre and drawn at 0.95; released, all are 1.
+struct AppPillButtonStyle {
+    AppPillTone tone = AppPillTone::neutral;
+    AppPillSize size = AppPillSize::regular;
+
+    struct PressLook {
+        qreal labelOpacity;
+        qreal fillOpacity;
+        qreal outlineOpacity;
+        qreal scale;
+        qreal opacity;
+    };
+    static PressLook pressLook(bool pressed);
+};
+
+// A push button drawn in AppPillButtonStyle; the pressed look follows isDown(). Its label is an
+// optional leading glyph or symbol, then the text as plain text, in appFont of the size's title
+// size, semibold, unless the caller sets a font of its own; glyph and text take the tone's tint.
+// Clicks arrive as QAbstractButton::clicked.
+class AppPillButton : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    AppPillButton(const QString& text, AppPillButtonStyle style, QWidget* parent = nullptr);
+
+    const AppPillButtonStyle& pillStyle() const { return m_style; }
+    void setPillStyle(AppPillButtonStyle style);
+
+    // A leading glyph (StudioIcon's drawing) or platform symbol (SymbolIcon's) before the text;
+    // the last one set wins.
+    void setLeadingGlyph(StudioGlyph glyph, qreal size, double strokeWidth);
+    void setLeadingSymbol(const QString& name, qreal size, QFont::Weight weight);
+    void clearLeadingIcon();
+    // Room between the leading icon and the text (the size's spacing unless set).
+    void setLabelSpacing(qreal spacing);
+    // Replaces the style's font for the text.
+    void setLabelFont(const QFont& font);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct LeadingIcon {
+        std::optional<StudioGlyph> glyph;
+        QString symbolName;
+        qreal size = 0;
+        double strokeWidth = 0;
+        QFont::Weight weight = QFont::Normal;
+    };
+
+    QFont labelFont() const;
+    qreal labelSpacing() const;
+    QSizeF labelSize() const;
+    void paintContent(QPainter& painter, const QRectF& frame, bool pressed) const;
+    void changed();
+
+    AppPillButtonStyle m_style;
+    std::optional<LeadingIcon> m_leadingIcon;
+    std::optional<qreal> m_labelSpacing;
+    std::optional<QFont> m_labelFont;
+};
+
+// The full-window background: a gradient from the darkest palette colour at the top-left corner
+// to sRGB (0.03, 0.05, 0.09) at the bottom-right. Screens use it as the container of their content.
+class AppSectionBackground : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit AppSectionBackground(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Paints the background gradient over the rectangle, for widgets that paint their own.
+void paintAppSectionBackground(QPainter& painter, const QRectF& rect);
+
+} // namespace marlox::ui

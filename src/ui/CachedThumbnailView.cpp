@@ -1,0 +1,115 @@
+#include "ui/CachedThumbnailView.h"
+
+#include "ui/ThumbnailCache.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QPointer>
+
+namespace marlox::ui {
+
+CachedThumbnailView::CachedThumbnailView(ThumbnailCache& cache, const QUrl& url,
+                                         ContentMode contentMode, PlaceholderFactory placeholder,
+                                         QWidget* parent)
+    : QWidget(parent), m_cache(cache), m_url(url), m_contentMode(contentMode),
+      m_makePlaceholder(std::move(placeholder)), m_image(cache.memoryCache().image(url)),
+      m_imageIsCurrent(!m_image.isNull()) {
+    updatePlaceholder();
+}
+
+void CachedThumbnailView::setUrl(const QUrl& url) {
+    if (url == m_url) {
+        return;
+    }
+    m_url = url;
+    m_imageIsCurrent = false;
+    if (const QImage known = m_cache.memoryCache().image(url); !known.isNull()) {
+        m_imageIsCurrent = true;
+        setImage(known);
+    } else if (isVisible()) {
+        loadIfNeeded();
+    }
+}
+
+void CachedThumbnailView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    loadIfNeeded();
+}
+
+void CachedThumbnailView::loadIfNeeded() {
+    if (m_imageIsCurrent) {
+        return;
+    }
+    // The answer comes back through the application object, not this view: the view may be gone
+    // by then, and the download goes on for the cache's sake all the same.
+    QPointer<CachedThumbnailView> view(this);
+    const QUrl url = m_url;
+    m_cache.image(url).then([view, url](const QImage& image) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [view, url, image] {
+                if (view) {
+                    view->answerArrived(url, image);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CachedThumbnailView::answerArrived(const QUrl& url, const QImage& image) {
+    // An answer for a URL the view no longer shows must not replace the current one's image, and
+    // a failed repeat must not take away an image already shown for this URL.
+    if (url != m_url || (image.isNull() && m_imageIsCurrent)) {
+        return;
+    }
+    m_imageIsCurrent = !image.isNull();
+    setImage(image);
+}
+
+void CachedThumbnailView::setImage(const QImage& image) {
+    m_image = image;
+    updatePlaceholder();
+    update();
+    emit imageChanged();
+}
+
+void CachedThumbnailView::updatePlaceholder() {
+    if (!m_image.isNull()) {
+        delete m_placeholder;
+        return;
+    }
+    if (m_placeholder || !m_makePlaceholder) {
+        return;
+    }
+    m_placeholder = m_makePlaceholder();
+    if (m_placeholder) {
+        m_placeholder->setParent(this);
+        m_placeholder->setGeometry(rect());
+        m_placeholder->show();
+    }
+}
+
+void CachedThumbnailView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (m_placeholder) {
+        m_placeholder->setGeometry(rect());
+    }
+}
+
+void CachedThumbnailView::paintEvent(QPaintEvent*) {
+    if (m_image.isNull() || m_image.width() <= 0 || m_image.height() <= 0) {
+        return;
+    }
+    const QSizeF imageSize = m_image.deviceIndependentSize();
+    const QSizeF space = size();
+    QSizeF drawn =
+        imageSize.scaled(space, m_contentMode == ContentMode::fit ? Qt::KeepAspectRatio
+                                                                  : Qt::KeepAspectRatioByExpanding);
+    const QRectF target(
+        QPointF((space.width() - drawn.width()) / 2, (space.height() - drawn.height()) / 2), drawn);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, m_image);
+}
+
+} // namespace marlox::ui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+// Pixel probes, golden-image comparison and saved pictures, for any test that draws.
+namespace marlox::testing {
+
+// The colour at the pixel, not premultiplied, within a tolerance on every channel (alpha
+// included); a fully transparent expectation ignores the colour channels.
+::testing::AssertionResult pixelIs(const QImage& image, int x, int y, QRgb expected,
+                                   int tolerance = 3);
+// The same comparison for two colours.
+::testing::AssertionResult colorNear(const QColor& actual, const QColor& expected,
+                                     int tolerance = 3);
+
+// Whether anything at all was drawn on a transparent image.
+bool isBlank(const QImage& image);
+// The smallest rectangle holding every pixel that differs from the background by more than the
+// tolerance in some channel; empty when none does.
+QRect inkBounds(const QImage& image, const QColor& background, int tolerance = 24);
+// Whether some pixel inside the rectangle differs from the background.
+bool hasInkIn(const QImage& image, const QRect& rect, const QColor& background, int tolerance = 24);
+
+// Same size, and at most one pixel in 500 differing by more than 2 in a channel: antialiasing
+// may move a step between builds, anything more is a change in what is drawn.
+::testing::AssertionResult sameImage(const QImage& actual, const QImage& expected);
+
+// Saves the image as <build>/test-output/<suite>.<test>-<label>.png, prints the path and gives it.
+QString saveTestImage(const QImage& image, const QString& label);
+
+// Compares the image with the golden PNG at the path (see sameImage); on a difference, or with no
+// golden yet, the image is saved with saveTestImage() and the failure names it.
+//
+// To renew goldens, run the tests with MARLOX_RENEW_GOLDENS=1 in the environment: each golden is
+// then written from the image instead of compared. Look at every renewed PNG before keeping it.
+::testing::AssertionResult matchesGolden(const QImage& image, const QString& goldenPath);
+
+// The golden of that name in the test's own data folder: data/golden/<name>.png.
+#ifdef MARLOX_TEST_DATA_DIR
+inline QString goldenPath(const QString& name) {
+    return QStringLiteral(MARLOX_TEST_DATA_DIR "/golden/") + name + QStringLiteral(".png");
+}
+#endif
+
+} // namespace marlox::testing
