@@ -65,7 +65,8 @@ void drawStudioIcon(QPainter& painter, const QRectF& frame, StudioGlyph glyph, c
 // A glyph in a square of `size` points, in `color`, with strokes `strokeWidth` wide in the icon
 // file's own units (24 across). The file is drawn by the vector library's document view; without
 // a readable file the dashed question-mark symbol shows instead, and markup that does not parse
-// shows an empty square. Mouse events pass through to the widget below.
+// shows an empty square. The colour's alpha is ignored, as the tint text has none: a faded
+// colour draws the glyph opaque. Mouse events pass through to the widget below.
 class StudioIcon : public SquareIconWidget {
     Q_OBJECT
 
