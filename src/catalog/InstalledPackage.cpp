@@ -142,14 +142,17 @@ QByteArray encodeInstalledPackages(const QList<InstalledPackage>& records) {
     return json;
 }
 
-void sortByID(QList<InstalledPackage>& records) {
+QList<uint> idOrderKey(const QString& id) {
     // toUcs4 gives code points, so characters beyond the basic plane sort after U+FFFF as they
     // should, not among the surrogates as UTF-16 order would put them.
+    return id.normalized(QString::NormalizationForm_C).toUcs4();
+}
+
+void sortByID(QList<InstalledPackage>& records) {
     QList<std::pair<QList<uint>, InstalledPackage>> keyed;
     keyed.reserve(records.size());
     for (InstalledPackage& record : records) {
-        keyed.append(
-            {record.id.normalized(QString::NormalizationForm_C).toUcs4(), std::move(record)});
+        keyed.append({idOrderKey(record.id), std::move(record)});
     }
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& lhs, const auto& rhs) { return lhs.first < rhs.first; });

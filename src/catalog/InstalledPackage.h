@@ -40,6 +40,8 @@ Result<QList<InstalledPackage>, DecodingError> decodeInstalledPackages(const QBy
 // Compact, keys in field order, every key written.
 QByteArray encodeInstalledPackages(const QList<InstalledPackage>& records);
 
+// The key that orders ids as installed.json does: compare two keys to compare the ids.
+QList<uint> idOrderKey(const QString& id);
 // Puts records in the order of installed.json: the ids' canonically composed forms compared code
 // point by code point (case-sensitive, not locale-aware, no numeric ordering).
 void sortByID(QList<InstalledPackage>& records);

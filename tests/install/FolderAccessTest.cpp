@@ -1,8 +1,8 @@
-#include "InstallTestSupport.h"
 #include "catalog/AppSettingsStore.h"
 #include "install/InstallTargetAccessService.h"
 #include "install/MotionTemplatesAccessService.h"
 #include "platform/UserDefaults.h"
+#include "support/InstallTestSupport.h"
 #include "support/ReadOnlyFolder.h"
 
 #include <QDir>

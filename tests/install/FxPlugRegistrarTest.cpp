@@ -1,7 +1,7 @@
 #include "install/FxPlugRegistrar.h"
 
-#include "InstallTestSupport.h"
 #include "platform/ProcessRunner.h"
+#include "support/InstallTestSupport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "install/HostApplicationGuard.h"
 
-#include "InstallTestSupport.h"
+#include "support/InstallTestSupport.h"
 
 #include <QFile>
 

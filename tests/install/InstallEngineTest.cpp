@@ -1,9 +1,9 @@
-#include "InstallTestSupport.h"
 #include "catalog/OperationsLog.h"
 #include "install/FileOperations.h"
 #include "platform/Bundle.h"
 #include "platform/PropertyList.h"
 #include "platform/Quarantine.h"
+#include "support/InstallTestSupport.h"
 
 #include <QDir>
 #include <QDirIterator>

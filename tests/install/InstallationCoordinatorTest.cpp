@@ -1,6 +1,5 @@
 #include "install/InstallationCoordinator.h"
 
-#include "InstallTestSupport.h"
 #include "catalog/AppSettingsStore.h"
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/OperationsLog.h"
@@ -10,6 +9,7 @@
 #include "platform/HttpClient.h"
 #include "platform/UserDefaults.h"
 #include "support/FileSupport.h"
+#include "support/InstallTestSupport.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QCoreApplication>

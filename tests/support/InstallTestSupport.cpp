@@ -1,4 +1,4 @@
-#include "InstallTestSupport.h"
+#include "support/InstallTestSupport.h"
 
 #include "platform/PropertyList.h"
 #include "support/ZipWriter.h"
@@ -144,6 +144,19 @@ QStringList treeSnapshot(const QString& root) {
                                                   .toHex());
         }
         lines.append(line);
+    }
+    return lines;
+}
+
+QStringList modificationTimes(const QString& root) {
+    QStringList lines;
+    for (const QString& path : itemsBelow(root)) {
+        struct stat status = {};
+        const bool read = ::lstat(QFile::encodeName(path).constData(), &status) == 0;
+        lines.append(QDir(root).relativeFilePath(path) + ' ' +
+                     (read ? QString::number(status.st_mtim.tv_sec) + '.' +
+                                 QString::number(status.st_mtim.tv_nsec)
+                           : QStringLiteral("unreadable")));
     }
     return lines;
 }

@@ -88,6 +88,9 @@ void writeZip(const QString& path, const QMap<QString, QByteArray>& entries);
 // One line per item below the root (path, kind, permissions, link target, digest), hidden ones
 // included: equal snapshots hold equal bytes.
 QStringList treeSnapshot(const QString& root);
+// One line per item below the root, hidden ones included, with its modification time in
+// nanoseconds (of a link itself, not of its target).
+QStringList modificationTimes(const QString& root);
 
 // A shell script standing in for a system tool: it records each call and answers as the test set
 // for the call's first argument.

@@ -1,0 +1,66 @@
+#include "OtherChannelInstalls.h"
+
+#include "catalog/FileSystem.h"
+#include "catalog/SafePath.h"
+
+#include <algorithm>
+
+namespace marlox::ui {
+
+using catalog::InstalledPackage;
+using catalog::PackageManifest;
+using catalog::PackageType;
+
+namespace {
+
+const QString fallbackVersion = QStringLiteral("1.0.0");
+
+bool isLookedFor(const PackageManifest& package) {
+    // A catalog id such as "../../Documents" must never lead to a record whose removal deletes
+    // what it points at.
+    return package.type != PackageType::template_ && catalog::isSafePathComponent(package.id) &&
+           !package.id.startsWith(QLatin1Char('.'));
+}
+
+} // namespace
+
+QList<FoundInstall> otherChannelInstalls(const QList<PackageManifest>& packages,
+                                         const catalog::InstalledPackageMap& installedByID,
+                                         const QString& sharedFolder) {
+    QList<FoundInstall> found;
+    for (const PackageManifest& package : packages) {
+        if (!isLookedFor(package) || installedByID.contains(package.id)) {
+            continue;
+        }
+        const QString path = sharedFolder + QLatin1Char('/') + package.id;
+        if (catalog::somethingExistsAt(path)) {
+            found.append({package, path});
+        }
+    }
+    std::stable_sort(found.begin(), found.end(), [](const auto& lhs, const auto& rhs) {
+        return catalog::idOrderKey(lhs.catalog.id) < catalog::idOrderKey(rhs.catalog.id);
+    });
+    return found;
+}
+
+InstalledPackage adoptedRecord(const FoundInstall& found, const QDateTime& now) {
+    return {found.catalog.id,
+            catalog::InstalledPackageStore::bundleVersion(found.path).value_or(fallbackVersion),
+            now.toUTC().toString(Qt::ISODate),
+            found.catalog.type,
+            found.path,
+            {}};
+}
+
+void adoptAll(catalog::InstalledPackageStore& store, const QList<PackageManifest>& packages,
+              const QString& sharedFolder, const QDateTime& now) {
+    for (const FoundInstall& found :
+         otherChannelInstalls(packages, store.installedByID(), sharedFolder)) {
+        catalog::InstalledPackageMap records = store.installedByID();
+        records.insert(found.catalog.id, adoptedRecord(found, now));
+        store.setInstalledByID(records);
+        store.saveToDisk();
+    }
+}
+
+} // namespace marlox::ui

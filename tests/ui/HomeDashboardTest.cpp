@@ -1,0 +1,227 @@
+#include "ui/HomeDashboard.h"
+
+#include "UiTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace marlox::ui;
+using marlox::catalog::PackageManifest;
+using marlox::catalog::PackageType;
+using marlox::testing::screenPackage;
+
+namespace {
+
+QList<PackageManifest> catalogOf(int generators, int filters, int templates = 0) {
+    QList<PackageManifest> packages;
+    for (int index = 0; index < generators + filters + templates; ++index) {
+        const PackageType type = index < generators             ? PackageType::generator
+                                 : index < generators + filters ? PackageType::filter
+                                                                : PackageType::template_;
+        packages.append(screenPackage(QString::number(index), type));
+    }
+    return packages;
+}
+
+QStringList idsOf(const QList<PackageManifest>& packages) {
+    QStringList ids;
+    for (const PackageManifest& package : packages) {
+        ids.append(package.id);
+    }
+    return ids;
+}
+
+TEST(HomeDashboardTest, LayoutSwitchesAtEachContentWidthThresholdTakingTheWiderLayoutOnIt) {
+    struct Case {
+        double contentWidth;
+        HomeLayout layout;
+    };
+    const Case cases[] = {
+        {0, {1, 1, 1, 26, 0}},      {419.5, {1, 1, 1, 26, 146.825}}, {420, {3, 1, 1, 26, 147}},
+        {620, {3, 1, 1, 30, 217}},  {700, {3, 1, 2, 30, 245}},       {800, {3, 1, 2, 30, 280}},
+        {920, {3, 1, 2, 34, 320}},  {979.5, {3, 1, 2, 34, 320}},     {980, {3, 2, 2, 34, 320}},
+        {1000, {3, 2, 2, 34, 320}},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.contentWidth);
+        const HomeLayout layout = homeLayout(row.contentWidth);
+        EXPECT_EQ(layout.statColumns, row.layout.statColumns);
+        EXPECT_EQ(layout.cardColumns, row.layout.cardColumns);
+        EXPECT_EQ(layout.whatsNewColumns, row.layout.whatsNewColumns);
+        EXPECT_EQ(layout.headlineSize, row.layout.headlineSize);
+        EXPECT_DOUBLE_EQ(layout.featuredThumbnailWidth, row.layout.featuredThumbnailWidth);
+    }
+}
+
+TEST(HomeDashboardTest, ContentWidthIsTheDetailWidthLessTheMarginNeverNegative) {
+    EXPECT_EQ(homeContentWidth(30), 0);
+    EXPECT_EQ(homeContentWidth(48), 0);
+    EXPECT_EQ(homeContentWidth(1100), 1052);
+}
+
+TEST(HomeDashboardTest, StatTilesCountPluginsAndHowMuchOfThemIsInstalled) {
+    struct Case {
+        const char* name;
+        QList<PackageManifest> packages;
+        qsizetype records;
+        StatTile plugins;
+        StatTile installed;
+        QString ringLabel;
+    };
+    const Case cases[] = {
+        {"empty catalog",
+         {},
+         0,
+         {"Plugins", "0", "0 generators and 0 filters", {}},
+         {"Installed", "0", "Library is fully installed", {}},
+         ""},
+        {"empty catalog, three records",
+         {},
+         3,
+         {"Plugins", "0", "0 generators and 0 filters", {}},
+         {"Installed", "3", "0 still available", {}},
+         ""},
+        {"2 of 4",
+         catalogOf(3, 1),
+         2,
+         {"Plugins", "4", "3 generators and 1 filters", {}},
+         {"Installed", "2", "2 still available", 0.5},
+         "50%"},
+        {"2 of 3",
+         catalogOf(1, 2),
+         2,
+         {"Plugins", "3", "1 generators and 2 filters", {}},
+         {"Installed", "2", "1 still available", 2.0 / 3.0},
+         "67%"},
+        {"5 records against 4",
+         catalogOf(2, 2, 1),
+         5,
+         {"Plugins", "4", "2 generators and 2 filters", {}},
+         {"Installed", "5", "0 still available", 1.25},
+         "125%"},
+        {"templates only",
+         catalogOf(0, 0, 3),
+         0,
+         {"Plugins", "0", "0 generators and 0 filters", {}},
+         {"Installed", "0", "Library is fully installed", {}},
+         ""},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        const CatalogCoverage coverage = catalogCoverage(row.packages, row.records);
+        EXPECT_EQ(pluginsTile(coverage), row.plugins);
+        const StatTile installed = installedTile(coverage);
+        EXPECT_EQ(installed, row.installed);
+        EXPECT_EQ(installed.progress ? percentText(*installed.progress) : "", row.ringLabel);
+    }
+}
+
+TEST(HomeDashboardTest, RingArcIsClampedWhileItsLabelRoundsTheUnclampedPercentHalfAwayFromZero) {
+    const std::pair<double, double> arcs[] = {{-0.2, 0}, {0, 0}, {0.4, 0.4}, {1, 1}, {1.5, 1}};
+    for (const auto& [progress, arc] : arcs) {
+        EXPECT_EQ(clampedProgress(progress), arc) << progress;
+    }
+    const std::pair<double, QString> labels[] = {
+        {0.125, "13%"}, {0.124, "12%"}, {1.5, "150%"}, {0, "0%"}, {-0.005, "-1%"}};
+    for (const auto& [progress, label] : labels) {
+        EXPECT_EQ(percentText(progress), label) << progress;
+    }
+}
+
+TEST(HomeDashboardTest, WhatsNewLeavesOutTemplatesEmptyNotesAndExactlyInitialRelease) {
+    const QList<PackageManifest> packages = {
+        screenPackage("initial", PackageType::generator, "1.0", "Initial release."),
+        screenPackage("no-stop", PackageType::generator, "1.0", "Initial release"),
+        screenPackage("lower", PackageType::generator, "1.0", "initial release."),
+        screenPackage("leading", PackageType::filter, "1.0", " Initial release."),
+        screenPackage("space", PackageType::filter, "1.0", " "),
+        screenPackage("empty", PackageType::filter, "1.0", ""),
+        screenPackage("template", PackageType::template_, "9.0", "Big news."),
+    };
+    EXPECT_EQ(idsOf(whatsNewPackages(packages)),
+              QStringList({"no-stop", "lower", "leading", "space"}));
+}
+
+TEST(HomeDashboardTest, WhatsNewKeepsTheFourHighestVersionsWithEqualVersionsInNameOrder) {
+    // GIVEN seven qualifying packages in the catalog's name order
+    const QList<PackageManifest> packages = {
+        screenPackage("a", PackageType::generator, "1.2"),
+        screenPackage("b", PackageType::filter, "0.9"),
+        screenPackage("c", PackageType::generator, "2.0"),
+        screenPackage("d", PackageType::filter, "1.2.0"),
+        screenPackage("e", PackageType::generator, "1.10"),
+        screenPackage("f", PackageType::generator, "1.1"),
+        screenPackage("g", PackageType::filter, "0.1"),
+    };
+    // THEN the four newest are listed highest first; 1.2 and 1.2.0 keep their order
+    EXPECT_EQ(idsOf(whatsNewPackages(packages)), QStringList({"c", "e", "a", "d"}));
+}
+
+TEST(HomeDashboardTest, FeaturedPackageIsThePickedCandidateElseTheFirstCandidate) {
+    const QList<PackageManifest> packages = {screenPackage("alpha", PackageType::template_),
+                                             screenPackage("beta", PackageType::filter),
+                                             screenPackage("gamma", PackageType::filter)};
+    const std::pair<std::optional<QString>, QString> cases[] = {
+        {std::nullopt, "beta"}, {"gamma", "gamma"}, {"alpha", "beta"}, {"gone", "beta"}};
+    for (const auto& [featuredID, expected] : cases) {
+        SCOPED_TRACE(featuredID.value_or("none").toStdString());
+        EXPECT_EQ(featuredPackage(packages, featuredID).value().id, expected);
+    }
+    EXPECT_FALSE(featuredPackage(catalogOf(0, 0, 2), std::nullopt));
+}
+
+TEST(HomeDashboardTest, PickDrawsAmongPluginCandidatesOnlyAndNeverPicksAgain) {
+    // GIVEN two filters and a template
+    const QList<PackageManifest> packages = {screenPackage("a", PackageType::filter),
+                                             screenPackage("b", PackageType::template_),
+                                             screenPackage("c", PackageType::filter)};
+    QList<qsizetype> bounds;
+    const auto fixedSource = [&](qsizetype index) {
+        return [&bounds, index](qsizetype count) {
+            bounds.append(count);
+            return index;
+        };
+    };
+    // WHEN the screen is shown with each draw THEN either filter can be picked, never the template
+    EXPECT_EQ(pickFeaturedPackageID(packages, std::nullopt, fixedSource(0)), "a");
+    EXPECT_EQ(pickFeaturedPackageID(packages, std::nullopt, fixedSource(1)), "c");
+    EXPECT_EQ(bounds, QList<qsizetype>({2, 2}));
+    // AND an id once picked stays, even one no longer a candidate, with no new draw
+    EXPECT_EQ(pickFeaturedPackageID(packages, "b", fixedSource(0)), "b");
+    // AND an empty catalog picks nothing
+    EXPECT_EQ(pickFeaturedPackageID({}, std::nullopt, fixedSource(0)), std::nullopt);
+    EXPECT_EQ(bounds.size(), 2);
+}
+
+TEST(HomeDashboardTest, SystemRandomSourceStaysWithinTheBound) {
+    const RandomIndexSource source = systemRandomIndexSource();
+    QSet<qsizetype> seen;
+    for (int draw = 0; draw < 200; ++draw) {
+        seen.insert(source(3));
+    }
+    EXPECT_EQ(seen, QSet<qsizetype>({0, 1, 2}));
+}
+
+TEST(HomeDashboardTest, SystemStatusShowsTheSourceAndInstallCoverage) {
+    struct Case {
+        CatalogCoverage coverage;
+        std::optional<marlox::catalog::CatalogManifest> manifest;
+        QList<StatusRow> rows;
+    };
+    const marlox::catalog::CatalogManifest manifest{"1", "2026-12-01T09:00:00Z", {}};
+    const Case cases[] = {
+        {{3, 0, 3},
+         manifest,
+         {{"Catalog Build", "Embedded", StatusValueTone::accent, "2026-12-01T09:00:00Z"},
+          {"Install Coverage", "3 / 3", StatusValueTone::primary, "Everything installed"}}},
+        {{2, 1, 5},
+         std::nullopt,
+         {{"Catalog Build", "Embedded", StatusValueTone::accent, "Embedded manifest"},
+          {"Install Coverage", "5 / 3", StatusValueTone::primary,
+           "Some packs are still available"}}},
+    };
+    for (const Case& row : cases) {
+        EXPECT_EQ(systemStatusRows("Embedded", row.manifest, row.coverage), row.rows);
+    }
+}
+
+} // namespace

@@ -1,0 +1,163 @@
+#include "ui/InstalledRows.h"
+
+#include "UiTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace marlox::ui;
+using marlox::catalog::InstalledPackage;
+using marlox::catalog::InstalledPackageMap;
+using marlox::catalog::PackageManifest;
+using marlox::catalog::PackageType;
+using marlox::testing::screenPackage;
+
+namespace {
+
+InstalledPackage record(const QString& id, const QString& installPath = "/plugins/x",
+                        const QStringList& templatePaths = {}) {
+    return {id, "1.2", "hand-written time", PackageType::generator, installPath, templatePaths};
+}
+
+InstalledRow row(const InstalledPackage& installed, std::optional<PackageManifest> catalog) {
+    return {std::move(catalog), installed};
+}
+
+InstalledCardContext context(bool presentOnDisk = true) {
+    return {false, {}, {}, [=](const QString&) { return presentOnDisk; }};
+}
+
+TEST(InstalledRowsTest, RecordsAreListedByIDEachJoinedToTheCatalogPackageOfItsID) {
+    // GIVEN records whose names and ids sort differently, one of them no longer in the catalog
+    const InstalledPackageMap records = {
+        {"b", record("b")}, {"a", record("a")}, {"Z", record("Z")}, {"stale", record("stale")}};
+    auto first = screenPackage("a");
+    first.name = "Zulu";
+    const QList<PackageManifest> packages = {screenPackage("Z"), first, screenPackage("b"),
+                                             screenPackage("unrelated")};
+    // WHEN the rows are built
+    QStringList titles;
+    for (const InstalledRow& row : installedRows(records, packages)) {
+        titles.append(row.installed.id + '=' + row.title() + (row.catalog ? "" : " (stale)"));
+    }
+    // THEN they are in id order and a record without a match is titled by its id
+    EXPECT_EQ(titles, QStringList({"Z=Name of Z", "a=Zulu", "b=Name of b", "stale=stale (stale)"}));
+}
+
+TEST(InstalledRowsTest, RecordWithoutCatalogMatchOffersNoRepairAndSaysItNoLongerMatches) {
+    const InstalledCard card = installedCard(row(record("gone"), std::nullopt),
+                                             {true, {}, {}, [](const QString&) { return false; }});
+    EXPECT_EQ(card.title, "gone");
+    EXPECT_FALSE(card.showsRepair);
+    EXPECT_TRUE(card.templateBlocks.isEmpty());
+    EXPECT_EQ(card.missingOnDiskMessage,
+              "Missing on disk. This install record no longer matches a catalog package.");
+}
+
+TEST(InstalledRowsTest, ExpandedDetailsShowTheStoredTimeFoldersAndTemplateWording) {
+    auto withTemplates = screenPackage("t");
+    withTemplates.motionTemplatePayloadPath = " Templates/T ";
+    auto blankTemplates = screenPackage("t");
+    blankTemplates.motionTemplatePayloadPath = "  ";
+    struct Case {
+        InstalledRow row;
+        QList<DetailBlock> blocks;
+    };
+    const Case cases[] = {
+        {row(record("t", "/p", {"/m/one", "/m/two"}), screenPackage("t")),
+         {{"Motion Template", "/m/one"}, {"Motion Template", "/m/two"}}},
+        {row(record("t", "/p"), withTemplates),
+         {{"Motion Template", "Expected for this package, but not currently installed."}}},
+        {row(record("t", "/p"), blankTemplates),
+         {{"Motion Template", "Not included in this package."}}},
+        {row(record("t", "/p"), std::nullopt), {}},
+    };
+    for (const Case& example : cases) {
+        const InstalledCard card =
+            installedCard(example.row, {true, {}, {}, [](auto) { return true; }});
+        EXPECT_EQ(card.installedAtText, "Installed: hand-written time");
+        EXPECT_EQ(card.pluginFolder, (DetailBlock{"Plugin Folder", "/p"}));
+        EXPECT_EQ(card.templateBlocks, example.blocks);
+        EXPECT_EQ(card.missingOnDiskMessage, std::nullopt);
+    }
+}
+
+TEST(InstalledRowsTest, MissingOnDiskIsAskedOnlyForExpandedCards) {
+    QStringList asked;
+    InstalledCardContext seen{false, {"open"}, {}, [&](const QString& id) {
+                                  asked.append(id);
+                                  return false;
+                              }};
+    const InstalledCard open = installedCard(row(record("open"), screenPackage("open")), seen);
+    const InstalledCard closed =
+        installedCard(row(record("closed"), screenPackage("closed")), seen);
+    EXPECT_EQ(asked, QStringList({"open"}));
+    EXPECT_EQ(open.missingOnDiskMessage,
+              "Missing on disk. Use Repair or Reinstall All Plugins from the toolbar.");
+    EXPECT_FALSE(closed.expanded);
+    EXPECT_EQ(closed.missingOnDiskMessage, std::nullopt);
+}
+
+TEST(InstalledRowsTest, DetailsButtonFollowsExpansionAndIsDisabledWhileAllDetailsShow) {
+    struct Case {
+        bool showAll;
+        QSet<QString> expandedIDs;
+        bool expanded;
+        QString symbol;
+        QString help;
+        bool enabled;
+    };
+    const Case cases[] = {
+        {false, {}, false, "info.circle", "Show details", true},
+        {false, {"x"}, true, "info.circle.fill", "Hide details", true},
+        {true, {}, true, "info.circle.fill", "Hide details", false},
+        {true, {"x"}, true, "info.circle.fill", "Hide details", false},
+    };
+    for (const Case& example : cases) {
+        InstalledCardContext state = context();
+        state.showAllDetails = example.showAll;
+        state.expandedPackageIDs = example.expandedIDs;
+        const InstalledCard card = installedCard(row(record("x"), screenPackage("x")), state);
+        EXPECT_EQ(card.expanded, example.expanded);
+        EXPECT_EQ(card.detailsSymbol, example.symbol);
+        EXPECT_EQ(card.detailsHelp, example.help);
+        EXPECT_EQ(card.detailsEnabled, example.enabled);
+    }
+}
+
+TEST(InstalledRowsTest, AnOperationOnTheIDDisablesRepairAndRemoveOnlyForThatID) {
+    InstalledCardContext state = context();
+    state.activePackageIDs = {"busy"};
+    const InstalledCard busy = installedCard(row(record("busy"), screenPackage("busy")), state);
+    const InstalledCard idle = installedCard(row(record("idle"), screenPackage("idle")), state);
+    EXPECT_FALSE(busy.operationsEnabled);
+    EXPECT_TRUE(busy.detailsEnabled);
+    EXPECT_TRUE(idle.operationsEnabled);
+}
+
+TEST(InstalledRowsTest, FolderButtonRevealsEachNonEmptyPathPluginFolderFirst) {
+    struct Case {
+        InstalledPackage installed;
+        QString help;
+        QStringList reveals;
+    };
+    const Case cases[] = {
+        {record("x", "/p"), "Open plugin folder", {"/p"}},
+        {record("x", "/p", {"/m/a", "/m/b"}),
+         "Open plugin and template folders",
+         {"/p", "/m/a", "/m/b"}},
+        {record("x", "", {"/m/a", ""}), "Open plugin and template folders", {"/m/a"}},
+        {record("x", ""), "Open plugin folder", {}},
+    };
+    for (const Case& example : cases) {
+        const InstalledCard card = installedCard(row(example.installed, std::nullopt), context());
+        EXPECT_EQ(card.folderHelp, example.help);
+        EXPECT_EQ(card.revealPaths, example.reveals);
+    }
+}
+
+TEST(InstalledRowsTest, TogglingAddsAnAbsentIDAndRemovesAPresentOne) {
+    EXPECT_EQ(toggledExpansion({"a"}, "b"), QSet<QString>({"a", "b"}));
+    EXPECT_EQ(toggledExpansion({"a", "b"}, "b"), QSet<QString>({"a"}));
+}
+
+} // namespace
