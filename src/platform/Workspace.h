@@ -14,6 +14,8 @@ public:
     virtual void openFolder(const QString& path) = 0;
     // Opens the address in the application the desktop picks for it (a web page in the browser).
     virtual void openURL(const QUrl& url) = 0;
+    // Shows the item selected in its folder; nothing is reported either.
+    virtual void revealInFileViewer(const QString& path) = 0;
 };
 
 } // namespace marlox::platform

@@ -12,8 +12,10 @@ namespace marlox::testing {
 struct RecordingWorkspace final : platform::Workspace {
     void openFolder(const QString& path) override { openedFolders.append(path); }
     void openURL(const QUrl& url) override { openedURLs.append(url); }
+    void revealInFileViewer(const QString& path) override { revealedItems.append(path); }
     QStringList openedFolders;
     QList<QUrl> openedURLs;
+    QStringList revealedItems;
 };
 
 } // namespace marlox::testing
