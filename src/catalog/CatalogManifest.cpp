@@ -34,6 +34,8 @@ void insertOptional(QJsonObject& object, QLatin1StringView key,
     }
 }
 
+} // namespace
+
 QList<qint64> versionNumbers(const QString& version) {
     QList<qint64> numbers;
     for (QStringView piece : QStringView(version).split(u'.', Qt::SkipEmptyParts)) {
@@ -43,8 +45,6 @@ QList<qint64> versionNumbers(const QString& version) {
     }
     return numbers;
 }
-
-} // namespace
 
 QString rawValue(PackageType type) {
     switch (type) {
@@ -405,8 +405,10 @@ std::optional<qint64> wholeNumber(QStringView text) {
 }
 
 int compareVersions(const QString& lhs, const QString& rhs) {
-    const QList<qint64> left = versionNumbers(lhs);
-    const QList<qint64> right = versionNumbers(rhs);
+    return compareVersionNumbers(versionNumbers(lhs), versionNumbers(rhs));
+}
+
+int compareVersionNumbers(const QList<qint64>& left, const QList<qint64>& right) {
     const qsizetype length = std::max(left.size(), right.size());
     for (qsizetype position = 0; position < length; ++position) {
         const qint64 a = position < left.size() ? left[position] : 0;

@@ -60,17 +60,22 @@ QString percentText(double progress) {
 }
 
 QList<PackageManifest> whatsNewPackages(const QList<PackageManifest>& packages) {
-    QList<PackageManifest> kept;
+    // Each version is read once, not at every comparison of the sort.
+    QList<std::pair<QList<qint64>, const PackageManifest*>> kept;
     for (const PackageManifest& package : packages) {
         if (isPlugin(package) && package.releaseNotes != u"Initial release." &&
             !package.releaseNotes.isEmpty()) {
-            kept.append(package);
+            kept.append({catalog::versionNumbers(package.version), &package});
         }
     }
     std::stable_sort(kept.begin(), kept.end(), [](const auto& lhs, const auto& rhs) {
-        return catalog::compareVersions(lhs.version, rhs.version) == 1;
+        return catalog::compareVersionNumbers(lhs.first, rhs.first) == 1;
     });
-    return kept.mid(0, 4);
+    QList<PackageManifest> newest;
+    for (qsizetype index = 0; index < std::min<qsizetype>(kept.size(), 4); ++index) {
+        newest.append(*kept.at(index).second);
+    }
+    return newest;
 }
 
 QList<PackageManifest> featuredCandidates(const QList<PackageManifest>& packages) {
@@ -81,18 +86,19 @@ QList<PackageManifest> featuredCandidates(const QList<PackageManifest>& packages
 
 std::optional<PackageManifest> featuredPackage(const QList<PackageManifest>& packages,
                                                const std::optional<QString>& featuredPackageID) {
-    const QList<PackageManifest> candidates = featuredCandidates(packages);
-    if (candidates.isEmpty()) {
+    const auto first = std::find_if(packages.cbegin(), packages.cend(), isPlugin);
+    if (first == packages.cend()) {
         return std::nullopt;
     }
     if (featuredPackageID) {
-        for (const PackageManifest& candidate : candidates) {
-            if (candidate.id == *featuredPackageID) {
-                return candidate;
-            }
+        const auto picked = std::find_if(first, packages.cend(), [&](const auto& package) {
+            return isPlugin(package) && package.id == *featuredPackageID;
+        });
+        if (picked != packages.cend()) {
+            return *picked;
         }
     }
-    return candidates.first();
+    return *first;
 }
 
 RandomIndexSource systemRandomIndexSource() {

@@ -1,5 +1,7 @@
 #include "InstalledRows.h"
 
+#include <QHash>
+
 namespace marlox::ui {
 
 using catalog::InstalledPackage;
@@ -11,15 +13,23 @@ QString InstalledRow::title() const {
 
 QList<InstalledRow> installedRows(const catalog::InstalledPackageMap& installedByID,
                                   const QList<PackageManifest>& packages) {
+    // The first package of each id, so that a large catalog is not searched once per record.
+    QHash<QString, qsizetype> firstIndexByID;
+    firstIndexByID.reserve(packages.size());
+    for (qsizetype index = 0; index < packages.size(); ++index) {
+        if (!firstIndexByID.contains(packages.at(index).id)) {
+            firstIndexByID.insert(packages.at(index).id, index);
+        }
+    }
     QList<InstalledPackage> records = installedByID.values();
     catalog::sortByID(records);
     QList<InstalledRow> rows;
     rows.reserve(records.size());
     for (const InstalledPackage& record : records) {
-        const auto match =
-            std::find_if(packages.cbegin(), packages.cend(),
-                         [&](const PackageManifest& package) { return package.id == record.id; });
-        rows.append({match == packages.cend() ? std::nullopt : std::optional(*match), record});
+        const auto match = firstIndexByID.constFind(record.id);
+        rows.append(
+            {match == firstIndexByID.cend() ? std::nullopt : std::optional(packages.at(*match)),
+             record});
     }
     return rows;
 }

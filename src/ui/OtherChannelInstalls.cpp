@@ -3,6 +3,8 @@
 #include "catalog/FileSystem.h"
 #include "catalog/SafePath.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace marlox::ui {
@@ -27,14 +29,17 @@ bool isLookedFor(const PackageManifest& package) {
 QList<FoundInstall> otherChannelInstalls(const QList<PackageManifest>& packages,
                                          const catalog::InstalledPackageMap& installedByID,
                                          const QString& sharedFolder) {
+    // One listing instead of one existence test per package; hidden entries are not in it.
+    const std::optional<QStringList> names = catalog::visibleEntryNames(sharedFolder);
+    if (!names) {
+        return {};
+    }
+    const QSet<QString> present(names->cbegin(), names->cend());
     QList<FoundInstall> found;
     for (const PackageManifest& package : packages) {
-        if (!isLookedFor(package) || installedByID.contains(package.id)) {
-            continue;
-        }
-        const QString path = sharedFolder + QLatin1Char('/') + package.id;
-        if (catalog::somethingExistsAt(path)) {
-            found.append({package, path});
+        if (isLookedFor(package) && !installedByID.contains(package.id) &&
+            present.contains(package.id)) {
+            found.append({package, sharedFolder + QLatin1Char('/') + package.id});
         }
     }
     std::stable_sort(found.begin(), found.end(), [](const auto& lhs, const auto& rhs) {

@@ -32,8 +32,10 @@ TEST(InstalledRowsTest, RecordsAreListedByIDEachJoinedToTheCatalogPackageOfItsID
         {"b", record("b")}, {"a", record("a")}, {"Z", record("Z")}, {"stale", record("stale")}};
     auto first = screenPackage("a");
     first.name = "Zulu";
+    auto laterB = screenPackage("b");
+    laterB.name = "Later b";
     const QList<PackageManifest> packages = {screenPackage("Z"), first, screenPackage("b"),
-                                             screenPackage("unrelated")};
+                                             screenPackage("unrelated"), laterB};
     // WHEN the rows are built
     QStringList titles;
     for (const InstalledRow& row : installedRows(records, packages)) {
