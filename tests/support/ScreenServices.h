@@ -1,0 +1,48 @@
+#pragma once
+
+#include "catalog/AppSettingsStore.h"
+#include "catalog/CatalogService.h"
+#include "catalog/InstalledPackageStore.h"
+#include "catalog/RemoteArtifactService.h"
+#include "install/InstallTargetAccessService.h"
+#include "install/InstallationCoordinator.h"
+#include "install/MotionTemplatesAccessService.h"
+#include "platform/UserDefaults.h"
+#include "support/InstallTestSupport.h"
+
+#include <memory>
+
+namespace marlox::testing {
+
+// The real services a screen is built with, made in the current scratch home: the settings, the
+// records, both folder services, the catalog service on the built bundle's catalog, and a
+// coordinator whose engine runs the bundled tools and sees only this process's own hosts.
+class ScreenServices {
+public:
+    explicit ScreenServices(const ScratchHome& home);
+    ~ScreenServices();
+
+    ScreenServices(const ScreenServices&) = delete;
+    ScreenServices& operator=(const ScreenServices&) = delete;
+
+    // Publishes the built-in catalog; false when it did not load in time.
+    bool loadBuiltInCatalog();
+    // Installs through the coordinator and waits until no operation runs.
+    bool installAndSettle(const catalog::PackageManifest& package);
+    // Runs the event loop until no operation runs.
+    bool settle();
+
+    platform::UserDefaults defaults;
+    NoLoginItem loginItem;
+    catalog::AppSettingsStore settings;
+    RecordingWorkspace workspace;
+    catalog::InstalledPackageStore store;
+    install::InstallTargetAccessService installAccess;
+    install::MotionTemplatesAccessService templatesAccess;
+    std::shared_ptr<OwnChildProcessLister> processes = std::make_shared<OwnChildProcessLister>();
+    std::unique_ptr<catalog::RemoteArtifactService> remote;
+    std::unique_ptr<install::InstallationCoordinator> coordinator;
+    std::unique_ptr<catalog::CatalogService> catalogService;
+};
+
+} // namespace marlox::testing
