@@ -1,0 +1,195 @@
+#include "ScreenParts.h"
+
+#include "ui/AppFont.h"
+#include "ui/AppTheme.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTextLayout>
+#include <QVBoxLayout>
+
+namespace marlox::ui {
+
+QColor platformRed() {
+    return QColor::fromRgbF(1.0f, 0.23f, 0.19f);
+}
+
+void useDarkAppearance(QWidget* screen) {
+    QPalette dark = screen->palette();
+    for (const auto& [role, color] : {
+             std::pair{QPalette::Window, AppPalette::canvas()},
+             {QPalette::WindowText, AppPalette::textPrimary()},
+             {QPalette::Base, AppPalette::canvas()},
+             {QPalette::AlternateBase, AppPalette::panel()},
+             {QPalette::Text, AppPalette::textPrimary()},
+             {QPalette::Button, AppPalette::panelRaised()},
+             {QPalette::ButtonText, AppPalette::textPrimary()},
+             {QPalette::Light, AppPalette::panelHighlight()},
+             {QPalette::Midlight, AppPalette::panelHighlight()},
+             {QPalette::Mid, AppPalette::panel()},
+             {QPalette::Dark, AppPalette::canvas()},
+             {QPalette::Shadow, AppPalette::canvas()},
+             {QPalette::Highlight, AppPalette::accent()},
+             {QPalette::HighlightedText, AppPalette::textPrimary()},
+             {QPalette::ToolTipBase, AppPalette::panelRaised()},
+             {QPalette::ToolTipText, AppPalette::textPrimary()},
+         }) {
+        dark.setColor(role, color);
+    }
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, AppPalette::textSecondary());
+    screen->setPalette(dark);
+}
+
+QVBoxLayout* verticalLayout(QWidget* owner, int spacing, const QMargins& margins) {
+    auto* layout = new QVBoxLayout(owner);
+    layout->setSpacing(spacing);
+    layout->setContentsMargins(margins);
+    return layout;
+}
+
+QScrollArea* screenScrollArea(QWidget* screen, const QString& objectName) {
+    auto* scrollArea = new QScrollArea(screen);
+    scrollArea->setObjectName(objectName);
+    scrollArea->setFrameShape(QFrame::NoFrame);
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollArea->viewport()->setAutoFillBackground(false);
+    verticalLayout(screen, 0)->addWidget(scrollArea);
+    return scrollArea;
+}
+
+void replaceScrollContent(QScrollArea* scrollArea, QWidget* content) {
+    const int scrolled = scrollArea->verticalScrollBar()->value();
+    if (QWidget* old = scrollArea->takeWidget()) {
+        old->deleteLater();
+    }
+    scrollArea->setWidget(content);
+    // The scroll area gives its content a background of its own; the screen's shows through.
+    content->setAutoFillBackground(false);
+    scrollArea->verticalScrollBar()->setValue(scrolled);
+}
+
+QLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
+                   bool wraps, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    label->setFont(appFont(size, weight));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    label->setPalette(palette);
+    label->setWordWrap(wraps);
+    return label;
+}
+
+void makeSelectable(QLabel* label) {
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setCursor(Qt::IBeamCursor);
+}
+
+RoundedPanel::RoundedPanel(qreal radius, const QColor& fill, const QColor& outline,
+                           qreal outlineWidth, QWidget* parent)
+    : QWidget(parent), m_radius(radius), m_fill(fill), m_outline(outline),
+      m_outlineWidth(outlineWidth) {}
+
+void RoundedPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal inset = m_outlineWidth / 2;
+    const QPainterPath shape =
+        roundedRectPath(QRectF(rect()).adjusted(inset, inset, -inset, -inset), m_radius);
+    painter.fillPath(shape, m_fill);
+    if (m_outlineWidth > 0) {
+        painter.strokePath(
+            shape, QPen(m_outline, m_outlineWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    }
+}
+
+LineLimitedLabel::LineLimitedLabel(const QString& text, const QFont& font, const QColor& color,
+                                   int maximumLines, QWidget* parent)
+    : QWidget(parent), m_text(text), m_color(color), m_maximumLines(maximumLines) {
+    setFont(font);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+QStringList LineLimitedLabel::shownLines(int width) const {
+    QStringList lines;
+    QTextLayout layout(m_text, font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    while (lines.size() < m_maximumLines) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid()) {
+            break;
+        }
+        line.setLineWidth(width);
+        const bool last = lines.size() == m_maximumLines - 1;
+        // The last line shown takes the rest of the text, cut with an ellipsis.
+        const QString piece =
+            last ? m_text.mid(line.textStart()) : m_text.mid(line.textStart(), line.textLength());
+        lines.append(
+            last ? QFontMetricsF(font()).elidedText(piece.simplified(), Qt::ElideRight, width)
+                 : piece.trimmed());
+    }
+    layout.endLayout();
+    return lines;
+}
+
+int LineLimitedLabel::heightForWidth(int width) const {
+    const int count = std::max<qsizetype>(1, shownLines(width).size());
+    return static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing() * count));
+}
+
+QSize LineLimitedLabel::sizeHint() const {
+    const int natural =
+        static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(m_text)));
+    return {std::min(natural, 400), heightForWidth(std::min(natural, 400))};
+}
+
+QSize LineLimitedLabel::minimumSizeHint() const {
+    return {0, static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing()))};
+}
+
+void LineLimitedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(m_color);
+    painter.setFont(font());
+    const qreal lineSpacing = QFontMetricsF(font()).lineSpacing();
+    qreal top = 0;
+    for (const QString& line : shownLines(width())) {
+        painter.drawText(QRectF(0, top, width(), lineSpacing), Qt::AlignLeft | Qt::AlignVCenter,
+                         line);
+        top += lineSpacing;
+    }
+}
+
+RoundedClipEffect::RoundedClipEffect(qreal radius, QObject* parent)
+    : QGraphicsEffect(parent), m_radius(radius) {}
+
+void RoundedClipEffect::draw(QPainter* painter) {
+    QPoint offset;
+    const QPixmap picture = sourcePixmap(Qt::LogicalCoordinates, &offset, NoPad);
+    if (picture.isNull()) {
+        return;
+    }
+    const qreal ratio = picture.devicePixelRatio();
+    const QRectF area(offset, QSizeF(picture.size()) / ratio);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    painter->setPen(Qt::NoPen);
+    // Filling the shape with the picture as a brush gives smooth edges, where a clip would not.
+    QBrush brush(picture);
+    brush.setTransform(QTransform::fromScale(1 / ratio, 1 / ratio) *
+                       QTransform::fromTranslate(area.x(), area.y()));
+    painter->setBrush(brush);
+    painter->drawPath(roundedRectPath(area, m_radius));
+    painter->restore();
+}
+
+} // namespace marlox::ui

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QGraphicsEffect>
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+
+class QScrollArea;
+class QVBoxLayout;
+
+namespace marlox::ui {
+
+// The platform's red, for error notices and missing-on-disk warnings.
+QColor platformRed();
+
+// The window's dark appearance for the standard controls of a screen (bordered buttons, scroll
+// bars, selections), whatever the desktop's setting.
+void useDarkAppearance(QWidget* screen);
+
+// A vertical layout on the widget with that spacing and those margins.
+QVBoxLayout* verticalLayout(QWidget* owner, int spacing, const QMargins& margins = {});
+
+// The screen's whole area as a vertical scroll area whose content shows the screen's own
+// background.
+QScrollArea* screenScrollArea(QWidget* screen, const QString& objectName);
+// Puts new content in the scroll area at the same scroll position. The old content may hold the
+// control whose signal led here: it is deleted once control returns to the event loop.
+void replaceScrollContent(QScrollArea* scrollArea, QWidget* content);
+
+// A label of plain text in the application font; wraps when asked.
+QLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
+                   bool wraps = false, QWidget* parent = nullptr);
+// Lets the user select the label's text with the mouse.
+void makeSelectable(QLabel* label);
+
+// A rounded rectangle filled and outlined, behind whatever it lays out.
+class RoundedPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    RoundedPanel(qreal radius, const QColor& fill, const QColor& outline, qreal outlineWidth = 1,
+                 QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    qreal m_radius;
+    QColor m_fill;
+    QColor m_outline;
+    qreal m_outlineWidth;
+};
+
+// Plain text cut to a number of lines, the last one ending in an ellipsis when the text is
+// longer; its height is always that of the lines it shows.
+class LineLimitedLabel : public QWidget {
+    Q_OBJECT
+
+public:
+    LineLimitedLabel(const QString& text, const QFont& font, const QColor& color, int maximumLines,
+                     QWidget* parent = nullptr);
+
+    const QString& text() const { return m_text; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // The lines shown at that width.
+    QStringList shownLines(int width) const;
+
+    QString m_text;
+    QColor m_color;
+    int m_maximumLines;
+};
+
+// Draws the widget it is set on, children included, clipped to a rounded rectangle with smooth
+// edges, as a card or tile whose picture must not reach into its corners.
+class RoundedClipEffect : public QGraphicsEffect {
+    Q_OBJECT
+
+public:
+    explicit RoundedClipEffect(qreal radius, QObject* parent = nullptr);
+
+protected:
+    void draw(QPainter* painter) override;
+
+private:
+    qreal m_radius;
+};
+
+} // namespace marlox::ui

@@ -1,0 +1,124 @@
+#include "ui/InstalledView.h"
+
+#include "ScreenTestSupport.h"
+#include "catalog/InstallLocations.h"
+#include "platform/UserDefaults.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace marlox::testing;
+using marlox::ui::InstalledView;
+
+namespace {
+
+class InstalledViewTest : public ScreenTest {
+protected:
+    std::unique_ptr<InstalledView> makeView() {
+        auto view = std::make_unique<InstalledView>(*services.catalogService, services.store,
+                                                    *services.coordinator, services.settings,
+                                                    services.workspace, thumbnails);
+        grab(*view, {1100, 700});
+        return view;
+    }
+    static QPushButton* button(QWidget& view, const QString& name) {
+        return qobject_cast<QPushButton*>(widgetNamed(view, name));
+    }
+    void setShowAllDetails(bool on) {
+        services.defaults.setValue(marlox::ui::installedText::showAllDetailsKey, on);
+    }
+};
+
+TEST_F(InstalledViewTest, RepairReinstallsAMissingFolderAndItsButtonsWaitForTheOperation) {
+    // GIVEN an installed package whose folder has gone
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
+    const QString folder = services.store.record(countdownID)->installPath;
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    auto view = makeView();
+    // WHEN Repair is pressed
+    ASSERT_TRUE(clickNamed(*view, "repairButton:" + countdownID));
+    // THEN while it runs Repair and Remove are disabled, the other buttons not
+    EXPECT_TRUE(services.coordinator->activePackageIDs().contains(countdownID));
+    EXPECT_FALSE(button(*view, "repairButton:" + countdownID)->isEnabled());
+    EXPECT_FALSE(button(*view, "removeButton:" + countdownID)->isEnabled());
+    EXPECT_TRUE(button(*view, "detailsButton:" + countdownID)->isEnabled());
+    EXPECT_TRUE(button(*view, "folderButton:" + countdownID)->isEnabled());
+    // AND once it has ended the folder is back and the buttons are enabled again
+    ASSERT_TRUE(services.settle());
+    settle();
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_TRUE(button(*view, "repairButton:" + countdownID)->isEnabled());
+}
+
+TEST_F(InstalledViewTest, RemoveDeletesTheFilesAndTheRecordAndTheCardGoes) {
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
+    const QString folder = services.store.record(filmGradeID)->installPath;
+    auto view = makeView();
+    ASSERT_TRUE(clickNamed(*view, "removeButton:" + filmGradeID));
+    EXPECT_FALSE(button(*view, "removeButton:" + filmGradeID)->isEnabled());
+    ASSERT_TRUE(services.settle());
+    settle();
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_FALSE(services.store.record(filmGradeID));
+    EXPECT_EQ(view->findChild<QWidget*>("installedCard:" + filmGradeID), nullptr);
+    EXPECT_NE(view->findChild<QWidget*>("installedEmptyState"), nullptr);
+}
+
+TEST_F(InstalledViewTest, DetailsToggleAndTheShowAllDetailsDefaultRedrawAtOnce) {
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
+    auto view = makeView();
+    const auto detailsShown = [&](const QString& id) {
+        return view->findChild<QWidget*>("installedDetails:" + id) != nullptr;
+    };
+    // WHEN one card is expanded THEN only its details show
+    ASSERT_TRUE(clickNamed(*view, "detailsButton:" + countdownID));
+    settle();
+    EXPECT_TRUE(detailsShown(countdownID));
+    EXPECT_FALSE(detailsShown(filmGradeID));
+    EXPECT_EQ(button(*view, "detailsButton:" + countdownID)->toolTip(), "Hide details");
+    // WHEN the header switch writes the default THEN every card expands, its button disabled
+    setShowAllDetails(true);
+    settle();
+    EXPECT_TRUE(detailsShown(countdownID) && detailsShown(filmGradeID));
+    EXPECT_FALSE(button(*view, "detailsButton:" + filmGradeID)->isEnabled());
+    EXPECT_EQ(button(*view, "detailsButton:" + filmGradeID)->property("symbol"),
+              "info.circle.fill");
+    // WHEN it is switched off THEN the user's own expansion is back
+    setShowAllDetails(false);
+    settle();
+    EXPECT_TRUE(detailsShown(countdownID));
+    EXPECT_FALSE(detailsShown(filmGradeID));
+}
+
+TEST_F(InstalledViewTest, FolderButtonRevealsThePluginFolder) {
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
+    auto view = makeView();
+    ASSERT_TRUE(clickNamed(*view, "folderButton:" + countdownID));
+    EXPECT_EQ(services.workspace.revealedItems,
+              QStringList({services.store.record(countdownID)->installPath}));
+}
+
+TEST_F(InstalledViewTest, AdoptAllRecordsTheFoundInstallsAndTheSectionGoes) {
+    QDir().mkpath(marlox::catalog::installFolderPath() + '/' + countdownID);
+    auto view = makeView();
+    ASSERT_NE(widgetNamed(*view, "foundInstall:" + countdownID), nullptr);
+    ASSERT_TRUE(clickNamed(*view, "adoptAllButton"));
+    settle();
+    EXPECT_EQ(services.store.record(countdownID)->installPath,
+              marlox::catalog::installFolderPath() + '/' + countdownID);
+    EXPECT_EQ(view->findChild<QWidget*>("otherChannelInstalls"), nullptr);
+    EXPECT_NE(view->findChild<QWidget*>("installedCard:" + countdownID), nullptr);
+}
+
+TEST_F(InstalledViewTest, LooksAsDesignedWithTwoPackagesInstalled) {
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
+    auto view = makeView();
+    ASSERT_TRUE(thumbnailsLoaded(*view));
+    EXPECT_TRUE(matchesGolden(grab(*view, {1100, 700}), goldenPath("installed")));
+}
+
+} // namespace

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/HttpClient.h"
+#include "support/ScreenServices.h"
+#include "support/WidgetTesting.h"
+#include "ui/CachedThumbnailView.h"
+#include "ui/ThumbnailCache.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace marlox::testing {
+
+// Two packages of the built-in catalog: a generator and a filter.
+inline const QString countdownID = QStringLiteral("studio.marlox.countdown-pro");
+inline const QString filmGradeID = QStringLiteral("studio.marlox.film-grade");
+
+// The real services on the built-in catalog and a thumbnail cache, for a screen under test.
+class ScreenTest : public WidgetTest {
+protected:
+    void SetUp() override {
+        WidgetTest::SetUp();
+        ASSERT_TRUE(services.loadBuiltInCatalog());
+    }
+    // Waits until every thumbnail on the screen shows its picture, so that a grab is complete.
+    static bool thumbnailsLoaded(QWidget& screen) {
+        return waitUntil([&] {
+            for (auto* view : screen.findChildren<ui::CachedThumbnailView*>()) {
+                if (view->isVisible() && view->image().isNull()) {
+                    return false;
+                }
+            }
+            return true;
+        });
+    }
+
+    ScreenServices services{home};
+    ui::ThumbnailCache thumbnails{std::make_shared<platform::NetworkHttpClient>()};
+};
+
+} // namespace marlox::testing
