@@ -121,6 +121,9 @@ public:
     // and logged, and the future finishes when the pipeline has ended.
     QFuture<void> performInstall(const catalog::PackageManifest& package);
 
+    // An install, removal or bulk reinstall is under way, between two packages of a bulk run too.
+    bool operationInFlight() const;
+
     // True when no host application runs; otherwise the names and the alert are published.
     bool verifyHostApplicationsNotRunning();
     // Publishes the names and the alert of a running-hosts error; false for any other error.
@@ -139,7 +142,6 @@ private:
     // The guards an install and a removal share, in order: a running host, the same package
     // already in flight, another operation. `operation` begins their log lines.
     bool passesRequestGuards(const QString& packageID, const QString& operation);
-    bool operationInFlight() const;
     void startInstall(const catalog::PackageManifest& package);
 
     InstallResultOr<QString> prepareInstallFolder();

@@ -1,0 +1,59 @@
+// What the Updates and Settings screens work out on every change, over a large catalog with
+// half of it installed and a tenth of that behind.
+#include "screens/PackageUpdates.h"
+#include "screens/SettingsContent.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace marlox::catalog;
+using namespace marlox::screens;
+
+namespace {
+
+struct LargeCatalog {
+    QList<PackageManifest> packages;
+    InstalledPackageMap installedByID;
+
+    explicit LargeCatalog(int count) {
+        for (int index = 0; index < count; ++index) {
+            PackageManifest package;
+            package.id = QStringLiteral("studio.marlox.package-%1").arg(index);
+            package.name = QStringLiteral("Package %1").arg(index, 5, 10, QLatin1Char('0'));
+            package.type = index % 7 == 0 ? PackageType::template_ : PackageType::filter;
+            package.version = QStringLiteral("2.%1.0").arg(index % 13);
+            package.summary = QStringLiteral("A package");
+            packages.append(package);
+            if (index % 2 == 0) {
+                const QString installed =
+                    index % 20 == 0 ? QStringLiteral("1.9.9") : package.version;
+                installedByID.insert(package.id, {package.id, installed, {}, package.type, {}, {}});
+            }
+        }
+    }
+};
+
+void updatesContentOfALargeCatalog(benchmark::State& state) {
+    const LargeCatalog catalog(static_cast<int>(state.range(0)));
+    const QSet<QString> active = {QStringLiteral("studio.marlox.package-20")};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(updatesContent(catalog.packages, catalog.installedByID, active));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(updatesContentOfALargeCatalog)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+void settingsContentOfALargeCatalog(benchmark::State& state) {
+    const LargeCatalog catalog(static_cast<int>(state.range(0)));
+    SettingsInputs inputs;
+    inputs.packages = catalog.packages;
+    inputs.installedByID = catalog.installedByID;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(settingsContent(inputs));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(settingsContentOfALargeCatalog)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
