@@ -213,7 +213,7 @@ void AppPillButton::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.setOpacity(look.opacity);
+    painter.setOpacity(look.opacity * (isEnabled() ? 1 : AppPillButtonStyle::disabledOpacity));
     const QPointF center = QRectF(rect()).center();
     painter.translate(center);
     painter.scale(look.scale, look.scale);

@@ -88,12 +88,14 @@ struct AppPillButtonStyle {
         qreal opacity;
     };
     static PressLook pressLook(bool pressed);
+    // A disabled button is drawn whole at this opacity, pressed or not.
+    static constexpr qreal disabledOpacity = 0.45;
 };
 
-// A push button drawn in AppPillButtonStyle; the pressed look follows isDown(). Its label is an
-// optional leading glyph or symbol, then the text as plain text, in appFont of the size's title
-// size, semibold, unless the caller sets a font of its own; glyph and text take the tone's tint.
-// Clicks arrive as QAbstractButton::clicked.
+// A push button drawn in AppPillButtonStyle; the pressed look follows isDown(), the faded look of a
+// disabled button isEnabled(). Its label is an optional leading glyph or symbol, then the text as
+// plain text, in appFont of the size's title size, semibold, unless the caller sets a font of its
+// own; glyph and text take the tone's tint. Clicks arrive as QAbstractButton::clicked.
 class AppPillButton : public QAbstractButton {
     Q_OBJECT
 

@@ -115,6 +115,15 @@ LineLimitedLabel::LineLimitedLabel(const QString& text, const QFont& font, const
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+void LineLimitedLabel::setText(const QString& text) {
+    if (text == m_text) {
+        return;
+    }
+    m_text = text;
+    updateGeometry();
+    update();
+}
+
 QStringList LineLimitedLabel::shownLines(int width) const {
     QStringList lines;
     QTextLayout layout(m_text, font());

@@ -63,6 +63,7 @@ public:
                      QWidget* parent = nullptr);
 
     const QString& text() const { return m_text; }
+    void setText(const QString& text);
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
