@@ -94,28 +94,16 @@ protected:
                                                              : "none");
                          });
     }
-    // Hands the engine a pluginkit whose first call waits (ten seconds at most) until
-    // releaseRegistration(), then runs the real tool.
+    // Hands the engine a pluginkit whose first call waits until releaseRegistration().
     void holdRegistration() {
-        const QString tool = heldFolder + "/pluginkit";
-        writeFile(tool, QStringLiteral(R"sh(#!/bin/sh
-if [ ! -e '%1/held' ]; then
-  : > '%1/held'
-  for i in $(seq 1000); do [ -e '%1/release' ] && break; sleep 0.01; done
-fi
-exec '%2' "$@"
-)sh")
-                            .arg(heldFolder, marlox::platform::pluginkitToolPath())
-                            .toUtf8());
-        QFile::setPermissions(tool, QFile::permissions(tool) | QFileDevice::ExeOwner);
         InstallTools tools = InstallTools::systemDefaults();
-        tools.pluginkit = tool;
+        tools.pluginkit = heldPluginkit.path();
         makeCoordinator(tools);
     }
     bool waitUntilRegistrationHeld() {
-        return runMainLoopUntil([&] { return QFileInfo::exists(heldFolder + "/held"); });
+        return runMainLoopUntil([&] { return heldPluginkit.isHeld(); });
     }
-    void releaseRegistration() { writeFile(heldFolder + "/release", {}); }
+    void releaseRegistration() { heldPluginkit.release(); }
     bool settle() {
         return runMainLoopUntil([&] { return coordinator->activePackageIDs().isEmpty(); });
     }
@@ -185,7 +173,7 @@ exec '%2' "$@"
 
     QString installFolder = installFolderPath();
     QString templatesFolder = motionTemplatesFolderPath();
-    QString heldFolder = home.filePath("held");
+    HeldTool heldPluginkit{home.filePath("held"), marlox::platform::pluginkitToolPath()};
     marlox::platform::UserDefaults defaults{home.filePath("settings.conf")};
     NoLoginItem loginItem;
     AppSettingsStore settings{defaults, loginItem, home.filePath("Elsewhere/Marlox Studio.app")};

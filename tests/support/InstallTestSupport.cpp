@@ -65,6 +65,20 @@ RunningHost::~RunningHost() {
     m_process.waitForFinished();
 }
 
+HeldTool::HeldTool(const QString& folder, const QString& realToolPath)
+    : m_folder(folder), m_path(folder + "/" + QFileInfo(realToolPath).fileName()) {
+    writeFile(m_path, QStringLiteral(R"sh(#!/bin/sh
+if [ ! -e '%1/held' ]; then
+  : > '%1/held'
+  for i in $(seq 1000); do [ -e '%1/release' ] && break; sleep 0.01; done
+fi
+exec '%2' "$@"
+)sh")
+                          .arg(m_folder, realToolPath)
+                          .toUtf8());
+    makeExecutable(m_path);
+}
+
 QList<catalog::PackageManifest> builtInPackages() {
     const auto catalog =
         catalog::decodeCatalogManifest(readFile(catalog::urlForResource("manifest", "json")));

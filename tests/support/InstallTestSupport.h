@@ -11,6 +11,7 @@
 #include "support/ScratchHome.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -111,6 +112,22 @@ public:
     QStringList callsWith(const QString& option) const {
         return calls().filter(QRegularExpression("^" + option + ' '));
     }
+
+private:
+    QString m_folder;
+    QString m_path;
+};
+
+// A system tool whose first call waits, ten seconds at most, until release(), then runs the real
+// tool: an operation held in the middle for as long as a test needs.
+class HeldTool {
+public:
+    HeldTool(const QString& folder, const QString& realToolPath);
+
+    const QString& path() const { return m_path; }
+    // Whether the first call has started waiting.
+    bool isHeld() const { return QFileInfo::exists(m_folder + "/held"); }
+    void release() const { writeFile(m_folder + "/release", {}); }
 
 private:
     QString m_folder;

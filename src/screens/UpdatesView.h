@@ -1,0 +1,98 @@
+#pragma once
+
+#include "catalog/CatalogManifest.h"
+#include "screens/PackageUpdates.h"
+#include "screens/ScreenLayout.h"
+#include "screens/UpdateRowView.h"
+
+#include <QDialog>
+#include <QMap>
+#include <QPointer>
+
+#include <optional>
+
+class QLabel;
+class QVBoxLayout;
+
+namespace marlox::catalog {
+class CatalogService;
+class InstalledPackageStore;
+} // namespace marlox::catalog
+
+namespace marlox::install {
+class InstallationCoordinator;
+}
+
+namespace marlox::ui {
+class AppCountBadge;
+class AppPillButton;
+class ThumbnailCache;
+} // namespace marlox::ui
+
+namespace marlox::screens {
+
+// A package's release notes in a sheet over the screen: its name, version and notes, and
+// "Close", which Return presses too.
+class ReleaseNotesView final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit ReleaseNotesView(const catalog::PackageManifest& package, QWidget* parent = nullptr);
+
+    const catalog::PackageManifest& package() const { return m_package; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    catalog::PackageManifest m_package;
+    ui::AppPillButton* m_close = nullptr;
+};
+
+// The Updates screen: every installed plug-in whose catalog version is newer, with "Update All",
+// each package's "Update" and its release notes. It holds nothing but the package whose notes
+// show; the list is worked out afresh whenever the catalog, the records or the running
+// operations change.
+class UpdatesView final : public SectionScreen {
+    Q_OBJECT
+
+public:
+    UpdatesView(catalog::CatalogService& catalogService,
+                catalog::InstalledPackageStore& installedStore,
+                install::InstallationCoordinator& installationCoordinator,
+                ui::ThumbnailCache& thumbnailCache, QWidget* parent = nullptr);
+
+    const UpdatesContent& content() const { return m_content; }
+    const std::optional<catalog::PackageManifest>& selectedForReleaseNotes() const {
+        return m_selectedForReleaseNotes;
+    }
+    // The row of that package while it is listed.
+    UpdateRowView* row(const QString& packageID) const { return m_rows.value(packageID); }
+
+private:
+    void refresh();
+    void updateAll();
+    void showReleaseNotes(const catalog::PackageManifest& package);
+
+    catalog::CatalogService& m_catalogService;
+    catalog::InstalledPackageStore& m_installedStore;
+    install::InstallationCoordinator& m_installationCoordinator;
+    ui::ThumbnailCache& m_thumbnailCache;
+
+    std::optional<catalog::PackageManifest> m_selectedForReleaseNotes;
+    UpdatesContent m_content;
+
+    QWidget* m_emptyCard = nullptr;
+    QWidget* m_header = nullptr;
+    ui::AppCountBadge* m_countBadge = nullptr;
+    QLabel* m_countText = nullptr;
+    ui::AppPillButton* m_updateAll = nullptr;
+    QWidget* m_rowList = nullptr;
+    QVBoxLayout* m_rowLayout = nullptr;
+    // Rows are kept by package id and only rebuilt for packages new to the list.
+    QMap<QString, UpdateRowView*> m_rows;
+    QPointer<ReleaseNotesView> m_releaseNotes;
+};
+
+} // namespace marlox::screens

@@ -1,0 +1,191 @@
+#include "screens/UpdatesView.h"
+
+#include "ScreenViewTestSupport.h"
+#include "ui/AppPill.h"
+#include "ui/CachedThumbnailView.h"
+#include "ui/StudioIcon.h"
+
+#include <QLabel>
+#include <QTest>
+
+using namespace marlox::catalog;
+using namespace marlox::screens;
+using namespace marlox::testing;
+using marlox::ui::AppPillButton;
+
+namespace {
+
+class UpdatesViewTest : public ScreenViewTest {
+protected:
+    std::unique_ptr<UpdatesView> makeView() {
+        auto view = std::make_unique<UpdatesView>(catalog, store, *coordinator, thumbnails);
+        grab(*view, QSize(1100, 700));
+        return view;
+    }
+    static QStringList listedIDs(const UpdatesView& view) {
+        QStringList ids;
+        for (const UpdateRow& row : view.content().rows) {
+            ids.append(row.package.id);
+        }
+        return ids;
+    }
+    static QString labelText(QWidget& root, const QString& name) {
+        auto* label = qobject_cast<QLabel*>(widgetNamed(root, name));
+        return label ? label->text() : QString();
+    }
+};
+
+TEST_F(UpdatesViewTest, ListsInstalledPluginsWithANewerCatalogVersionElseTheEmptyCard) {
+    // GIVEN the built-in catalog, an older Countdown Pro and Kinetic Titles (a template), and Film
+    // Grade at the catalog's version
+    loadCatalog();
+    recordInstalled({{countdownID, "2.2.9"}, {kineticTitlesID, "1.0"}, {filmGradeID, "2.1.0"}});
+
+    // WHEN the screen is shown
+    const auto view = makeView();
+
+    // THEN only Countdown Pro is listed, with the singular count and both versions
+    EXPECT_EQ(listedIDs(*view), QStringList{countdownID});
+    EXPECT_EQ(labelText(*view, "updateCountText"), "1 update available");
+    EXPECT_EQ(
+        qobject_cast<marlox::ui::AppCountBadge*>(widgetNamed(*view, "updateCountBadge"))->title(),
+        "1");
+    UpdateRowView* row = view->row(countdownID);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(labelText(*row, "packageName"), "Countdown Pro");
+    EXPECT_FALSE(view->findChild<QWidget*>("noUpdatesCard")->isVisibleTo(view.get()));
+
+    // WHEN the record reaches the catalog's version
+    recordInstalled({{countdownID, "2.3.0"}});
+
+    // THEN the row is gone and the empty card says so
+    EXPECT_EQ(view->row(countdownID), nullptr);
+    EXPECT_EQ(labelText(*view, "noUpdatesText"), "No updates available.");
+    EXPECT_FALSE(view->findChild<QWidget*>("updatesHeader")->isVisibleTo(view.get()));
+}
+
+TEST_F(UpdatesViewTest, UpdatesOnePackageThroughTheCoordinatorAndHoldsOnlyItsOwnButton) {
+    // GIVEN two pending updates and an install whose registration waits
+    const HeldTool pluginkit(home.filePath("held"), marlox::platform::pluginkitToolPath());
+    marlox::install::InstallTools tools = marlox::install::InstallTools::systemDefaults();
+    tools.pluginkit = pluginkit.path();
+    useInstallTools(tools);
+    loadCatalog();
+    recordInstalled({{countdownID, "2.0"}, {filmGradeID, "2.0"}});
+    const auto view = makeView();
+
+    // WHEN Countdown Pro's "Update" is pressed
+    ASSERT_TRUE(clickNamed(*view->row(countdownID), "updateButton"));
+    ASSERT_TRUE(waitUntil([&] { return pluginkit.isHeld(); }));
+
+    // THEN while it runs, "Update All" and its own button wait, Film Grade's does not
+    EXPECT_FALSE(widgetNamed(*view, "updateAllButton")->isEnabled());
+    EXPECT_FALSE(view->row(countdownID)->updateButton().isEnabled());
+    EXPECT_TRUE(view->row(filmGradeID)->updateButton().isEnabled());
+
+    // WHEN it completes
+    pluginkit.release();
+    ASSERT_TRUE(settleOperations());
+
+    // THEN the record carries the catalog version, its files are in place and the row is gone
+    EXPECT_EQ(store.record(countdownID)->version, "2.3.0");
+    EXPECT_TRUE(QFileInfo(installFolderPath() + '/' + countdownID).isDir());
+    EXPECT_EQ(listedIDs(*view), QStringList{filmGradeID});
+    EXPECT_EQ(labelText(*view, "updateCountText"), "1 update available");
+    EXPECT_TRUE(widgetNamed(*view, "updateAllButton")->isEnabled());
+}
+
+TEST_F(UpdatesViewTest, UpdateAllHandsOnlyTheListedPluginsToTheCoordinator) {
+    // GIVEN two older plug-ins and an older template
+    loadCatalog();
+    recordInstalled({{countdownID, "1.0"}, {filmGradeID, "1.0"}, {kineticTitlesID, "1.0"}});
+    const auto view = makeView();
+    QStringList runs;
+    QObject::connect(coordinator.get(),
+                     &marlox::install::InstallationCoordinator::bulkInstallProgressChanged, [&] {
+                         if (const auto& progress = coordinator->bulkInstallProgress()) {
+                             runs.append(QString("%1/%2 %3")
+                                             .arg(progress->current)
+                                             .arg(progress->total)
+                                             .arg(progress->packageName));
+                         }
+                     });
+
+    // WHEN "Update All" is pressed
+    ASSERT_TRUE(clickNamed(*view, "updateAllButton"));
+    ASSERT_TRUE(waitUntil([&] { return runs.size() == 2 && !coordinator->operationInFlight(); },
+                          std::chrono::seconds(30)));
+
+    // THEN both plug-ins were updated in the list's order and the template was left alone
+    EXPECT_EQ(runs, (QStringList{"1/2 Countdown Pro", "2/2 Film Grade"}));
+    EXPECT_EQ(store.record(filmGradeID)->version, "2.1.0");
+    EXPECT_EQ(store.record(kineticTitlesID)->version, "1.0");
+    EXPECT_TRUE(view->content().rows.isEmpty());
+}
+
+TEST_F(UpdatesViewTest, ReleaseNotesSheetShowsTheNotesAndReturnClosesIt) {
+    // GIVEN a pending update of Countdown Pro
+    loadCatalog();
+    recordInstalled({{countdownID, "2.0"}});
+    const auto view = makeView();
+
+    // WHEN its "Release Notes" is pressed
+    ASSERT_TRUE(clickNamed(*view->row(countdownID), "releaseNotesButton"));
+    auto* sheet = view->findChild<ReleaseNotesView*>("releaseNotesSheet");
+
+    // THEN the sheet shows the package's name, version and notes as plain text
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return sheet->isVisible(); }));
+    const PackageManifest package = builtInPackage(countdownID);
+    EXPECT_EQ(labelText(*sheet, "releaseNotesName"), "Countdown Pro");
+    EXPECT_EQ(labelText(*sheet, "releaseNotesVersion"), "Version 2.3.0");
+    EXPECT_EQ(labelText(*sheet, "releaseNotesText"), package.releaseNotes);
+    EXPECT_EQ(sheet->findChild<QLabel*>("releaseNotesText")->textFormat(), Qt::PlainText);
+    EXPECT_EQ(view->selectedForReleaseNotes(), package);
+
+    // WHEN Return is pressed in it
+    const QPointer<ReleaseNotesView> open = sheet;
+    QTest::keyClick(sheet, Qt::Key_Return);
+
+    // THEN it closes and nothing is selected any more
+    EXPECT_TRUE(waitUntil([&] { return open.isNull(); }));
+    EXPECT_EQ(view->selectedForReleaseNotes(), std::nullopt);
+}
+
+TEST_F(UpdatesViewTest, PackageWithoutThumbnailShowsItsKindsGlyph) {
+    // GIVEN a filter and a generator without thumbnails, both behind the catalog
+    loadCatalog();
+    recordInstalled({{lightWrapID, "0.9"}, {gridLayoutID, "0.9"}});
+
+    // WHEN the screen is shown
+    const auto view = makeView();
+
+    // THEN the filter shows the library glyph and the generator the plug-in glyph
+    for (const auto& [id, glyph] : {std::pair{lightWrapID, marlox::ui::StudioGlyph::library},
+                                    std::pair{gridLayoutID, marlox::ui::StudioGlyph::plugin}}) {
+        auto* icon = view->row(id)->findChild<marlox::ui::StudioIcon*>("thumbnailContent");
+        ASSERT_NE(icon, nullptr) << id.toStdString();
+        EXPECT_EQ(icon->glyph(), glyph);
+    }
+}
+
+TEST_F(UpdatesViewTest, TwoPendingUpdatesLookAsChecked) {
+    // GIVEN two pending updates with bundled thumbnails
+    loadCatalog();
+    recordInstalled({{countdownID, "2.2.0"}, {filmGradeID, "1.9.4"}});
+
+    // WHEN the screen is shown at the detail pane's size and the thumbnails have arrived
+    const auto view = makeView();
+    SaveGrabOnFailure saved(*view, "updates");
+    const auto thumbnails = view->findChildren<marlox::ui::CachedThumbnailView*>();
+    ASSERT_EQ(thumbnails.size(), 2);
+    ASSERT_TRUE(waitUntil([&] {
+        return std::all_of(thumbnails.cbegin(), thumbnails.cend(),
+                           [](const auto* thumbnail) { return !thumbnail->image().isNull(); });
+    }));
+
+    // THEN it looks as checked by eye
+    EXPECT_TRUE(matchesGolden(grab(*view, QSize(1100, 700)), goldenPath("updates")));
+}
+
+} // namespace
