@@ -1,0 +1,413 @@
+#include "screens/SettingsView.h"
+
+#include "ScreenViewTestSupport.h"
+#include "catalog/OperationsLog.h"
+#include "screens/Maintenance.h"
+#include "ui/ActivitySpinner.h"
+#include "ui/AppPill.h"
+#include "ui/ScreenParts.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gmock/gmock.h>
+
+using namespace marlox::catalog;
+using namespace marlox::screens;
+using namespace marlox::testing;
+using marlox::install::FolderAccessState;
+
+namespace {
+
+const QColor secondaryText = QColor::fromRgbF(1, 1, 1, 0.68f);
+
+class SettingsViewTest : public ScreenViewTest {
+protected:
+    std::unique_ptr<SettingsView> makeView(AppSettingsStore& store, AppUpdateService& updates,
+                                           CatalogService& catalogService) {
+        auto view =
+            std::make_unique<SettingsView>(store, catalogService, updates, installAccess,
+                                           templatesAccess, this->store, *coordinator, workspace);
+        grab(*view, QSize(1100, 700));
+        return view;
+    }
+    std::unique_ptr<SettingsView> makeView(AppSettingsStore& store, AppUpdateService& updates) {
+        return makeView(store, updates, catalog);
+    }
+    std::unique_ptr<SettingsView> makeView() { return makeView(settings, appUpdates); }
+    std::unique_ptr<SettingsView> makeView(CatalogService& catalogService) {
+        return makeView(settings, appUpdates, catalogService);
+    }
+    // A catalog service whose remote catalog the server answers, with the built-in catalog or
+    // the status, only once the test lets the answer go.
+    std::unique_ptr<CatalogService> heldRemoteCatalog(LoopbackHttpServer& server, int status) {
+        const QByteArray body = status == 200 ? readFile(urlForResource("manifest", "json")) : "";
+        server.setAnswer("/catalog.json", HttpAnswer{status, body, {}, {}, true});
+        DistributionConfiguration configuration;
+        configuration.remoteCatalogURL = server.url("/catalog.json");
+        return std::make_unique<CatalogService>(
+            configuration, http,
+            std::make_unique<RemoteArtifactService>(
+                http, std::make_shared<marlox::platform::SystemProcessRunner>(),
+                marlox::platform::dittoToolPath()));
+    }
+    static void letTheCatalogAnswer(LoopbackHttpServer& server) {
+        ASSERT_TRUE(server.waitForRequestCount("/catalog.json", 1));
+        server.releaseHeldAnswers();
+    }
+
+    static QLabel& label(QWidget& view, const QString& name) {
+        auto* found = view.findChild<QLabel*>(name);
+        EXPECT_NE(found, nullptr) << name.toStdString();
+        static QLabel missing;
+        return found ? *found : missing;
+    }
+    static bool shows(QWidget& view, const QString& name) {
+        auto* found = view.findChild<QWidget*>(name);
+        return found && found->isVisibleTo(&view);
+    }
+    // The text of a message line and its colour, or nothing while it is hidden.
+    static std::optional<std::pair<QString, QColor>> line(QWidget& view, const QString& name) {
+        if (!shows(view, name)) {
+            return std::nullopt;
+        }
+        QLabel& shown = label(view, name);
+        return std::pair(shown.text(), shown.palette().color(QPalette::WindowText));
+    }
+    // Makes the catalog's next load fail: the main bundle holds no catalog and no version keys.
+    void breakCatalog() { useScratchMainBundle(home, {}); }
+};
+
+TEST_F(SettingsViewTest, GeneralCardShowsTheVersionAndACatalogErrorOnlyInRed) {
+    // GIVEN the built bundle's catalog loaded
+    loadCatalog();
+    const auto view = makeView();
+
+    // THEN the card holds only the version
+    EXPECT_EQ(label(*view, "appVersionValue").text(), "1.0.0 (100)");
+    EXPECT_EQ(line(*view, "catalogErrorText"), std::nullopt);
+
+    // WHEN the catalog is reloaded from a bundle without catalog or version keys
+    breakCatalog();
+    const auto broken = makeView();
+    loadCatalog();
+
+    // THEN the stand-in version shows, and the catalog's error in red
+    EXPECT_EQ(label(*broken, "appVersionValue").text(), "0.1.0 (-)");
+    const auto error = line(*broken, "catalogErrorText");
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error->first.startsWith("Failed to load catalog: ")) << error->first.toStdString();
+    EXPECT_EQ(error->second, marlox::ui::platformRed());
+}
+
+TEST_F(SettingsViewTest, LaunchAtLoginOutsideApplicationsIsDisabledWithTheStoresMessage) {
+    // GIVEN the application running from a folder that is no Applications folder
+    const auto view = makeView();
+    auto* toggle = view->findChild<QCheckBox*>("launchAtLoginToggle");
+
+    // WHEN the user clicks the toggle's texts
+    toggle->parentWidget()->setFocus();
+    QTest::mouseClick(toggle->parentWidget(), Qt::LeftButton, {}, QPoint(200, 10));
+
+    // THEN the toggle is disabled and off, with the reason in secondary text and no error
+    EXPECT_FALSE(toggle->isEnabled());
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_EQ(line(*view, "launchAtLoginAvailabilityText"),
+              std::pair(launchAtLoginRequiresApplicationsMessage, secondaryText));
+    EXPECT_EQ(line(*view, "launchAtLoginErrorText"), std::nullopt);
+    EXPECT_EQ(label(*view, "launchAtLoginToggleDescription").text(),
+              "Automatically open Marlox Studio when you log in.");
+}
+
+TEST_F(SettingsViewTest, LaunchAtLoginThatTheSystemRefusesShowsItsErrorInOrange) {
+    // GIVEN a signed copy in the user's Applications folder whose login item cannot be registered
+    const QString bundle = home.filePath("home/Applications/Marlox Studio.app");
+    writeFile(bundle + "/Contents/_CodeSignature/CodeResources", "signed");
+    AppSettingsStore signedCopy(defaults, loginItem, bundle);
+    const auto view = makeView(signedCopy, appUpdates);
+    auto* toggle = view->findChild<QCheckBox*>("launchAtLoginToggle");
+    ASSERT_TRUE(toggle->isEnabled());
+
+    // WHEN the user turns it on
+    toggle->click();
+
+    // THEN the toggle shows what the system holds, off, and the store's error is orange
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_EQ(line(*view, "launchAtLoginErrorText"),
+              std::pair(launchAtLoginChangeFailedMessage, platformOrange()));
+    EXPECT_EQ(line(*view, "launchAtLoginAvailabilityText"), std::nullopt);
+}
+
+TEST_F(SettingsViewTest, TurningQuitAppOnCloseOffWritesFalseAtOnce) {
+    const auto view = makeView();
+    auto* toggle = view->findChild<QCheckBox*>("quitOnCloseToggle");
+    ASSERT_TRUE(toggle->isChecked());
+
+    toggle->click();
+
+    EXPECT_FALSE(settings.quitAppOnWindowClose());
+    const marlox::platform::UserDefaults reread(defaults.filePath());
+    EXPECT_TRUE(reread.contains("settings.quitAppOnWindowClose"));
+    EXPECT_FALSE(reread.boolean("settings.quitAppOnWindowClose"));
+}
+
+TEST_F(SettingsViewTest, AvailableVersionReadsVersionAndBuildAlsoAfterADismissal) {
+    // GIVEN a feed announcing build 140, version 1.4.0, newer than the running build
+    LoopbackHttpServer server;
+    server.setAnswer("/appcast.xml", HttpAnswer{200, appcast(appcastItem("140", "1.4.0")), {}, {}});
+    DistributionConfiguration configuration;
+    configuration.appcastFeedURL = server.url("/appcast.xml");
+    AppUpdateService feedUpdates(configuration, defaults, http, updaters.factory());
+    const auto view = makeView(settings, feedUpdates);
+    EXPECT_FALSE(shows(*view, "availableVersionRow"));
+
+    // WHEN the service finds it, and then the user dismisses it in the banner
+    ASSERT_TRUE(awaitFuture(feedUpdates.refreshAvailableUpdate(true)));
+    const QString found = label(*view, "availableVersionValue").text();
+    feedUpdates.dismissAvailableUpdate();
+
+    // THEN the row reads the version and the build in parentheses, before and after
+    EXPECT_EQ(found, "1.4.0 (140)");
+    EXPECT_TRUE(shows(*view, "availableVersionRow"));
+    EXPECT_EQ(label(*view, "availableVersionValue").text(), "1.4.0 (140)");
+}
+
+TEST_F(SettingsViewTest, AppUpdateCheckWithoutAFeedSaysSoInOrange) {
+    const auto view = makeView();
+
+    ASSERT_TRUE(clickNamed(*view, "checkAppUpdatesButton"));
+
+    EXPECT_EQ(line(*view, "appUpdateErrorText"),
+              std::pair(QString("App update feed is not configured."), platformOrange()));
+    EXPECT_EQ(updaters.made, 0);
+}
+
+TEST_F(SettingsViewTest, PluginCheckReportsItsOutcomeInItsColourWithTheTime) {
+    using Records = QList<std::pair<QString, QString>>;
+    const Records threeOlder = {{countdownID, "1.0"},
+                                {filmGradeID, "1.0"},
+                                {chromaKeyID, "2.2"},
+                                {kineticTitlesID, "1.0"},
+                                {"studio.gone", "0.1"}};
+    // Records, the remote catalog's status, the message and its colour, the count shown after.
+    const std::tuple<const char*, Records, int, QString, QColor, QString> cases[] = {
+        {"nothing newer",
+         {{countdownID, "2.3.0"}},
+         200,
+         "No plugin updates found.",
+         secondaryText,
+         "0"},
+        {"one newer", {{countdownID, "2.2"}}, 200, "1 plugin update(s) found.", secondaryText, "1"},
+        {"three newer, a template and a record the catalog lacks", threeOlder, 200,
+         "3 plugin update(s) found.", secondaryText, "3"},
+        {"catalog load fails", threeOlder, 500, "Plugin update check failed: Failed to load",
+         platformOrange(), "0"},
+    };
+    for (const auto& [name, records, status, message, colour, count] : cases) {
+        SCOPED_TRACE(name);
+        // GIVEN the case's records, a catalog whose answer waits, and no check run yet
+        store.setInstalledByID({});
+        recordInstalled(records);
+        LoopbackHttpServer server;
+        const auto remoteCatalog = heldRemoteCatalog(server, status);
+        if (status != 200) {
+            breakCatalog();
+            QFile::remove(CatalogService::remoteManifestCachePath());
+        }
+        const auto view = makeView(*remoteCatalog);
+        EXPECT_FALSE(shows(*view, "lastCheckedRow") || shows(*view, "lastCheckMessageText"));
+
+        // WHEN the check starts, THEN the button is a disabled "Checking..." beside a spinner
+        const QDateTime before = QDateTime::currentDateTime();
+        ASSERT_TRUE(clickNamed(*view, "checkPluginUpdatesButton"));
+        auto* button = view->findChild<marlox::ui::AppPillButton*>("checkPluginUpdatesButton");
+        EXPECT_EQ(button->text(), "Checking...");
+        EXPECT_FALSE(button->isEnabled());
+        EXPECT_TRUE(shows(*view, "checkProgress"));
+
+        // WHEN the catalog answers
+        letTheCatalogAnswer(server);
+        ASSERT_TRUE(waitUntil([&] { return !view->pluginCheck().isChecking; }));
+        const QDateTime after = QDateTime::currentDateTime();
+
+        // THEN the message has its colour, the count follows the catalog and the time is shown
+        const auto shown = line(*view, "lastCheckMessageText");
+        ASSERT_TRUE(shown);
+        EXPECT_TRUE(shown->first.startsWith(message)) << shown->first.toStdString();
+        EXPECT_EQ(shown->second, colour);
+        EXPECT_EQ(label(*view, "availableUpdatesValue").text(), count);
+        EXPECT_TRUE(shows(*view, "lastCheckedRow"));
+        EXPECT_THAT(label(*view, "lastCheckedValue").text(),
+                    ::testing::AnyOf(lastCheckedText(before), lastCheckedText(after)));
+        EXPECT_EQ(button->text(), "Check Plugin Updates");
+        EXPECT_FALSE(shows(*view, "checkProgress"));
+        marlox::platform::Bundle::setMainBundlePath(builtBundlePath());
+    }
+}
+
+TEST_F(SettingsViewTest, CheckEndingAfterTheScreenIsGoneTouchesNothing) {
+    // GIVEN a check waiting for the catalog
+    LoopbackHttpServer server;
+    const auto remoteCatalog = heldRemoteCatalog(server, 200);
+    auto view = makeView(*remoteCatalog);
+    ASSERT_TRUE(clickNamed(*view, "checkPluginUpdatesButton"));
+
+    // WHEN the screen is left before the catalog answers
+    view.reset();
+    letTheCatalogAnswer(server);
+
+    // THEN the reload still completes, and its end reaches no screen
+    EXPECT_TRUE(waitUntil([&] { return !remoteCatalog->isLoading(); }));
+    settle();
+    EXPECT_EQ(remoteCatalog->loadSourceLabel(), "Remote");
+}
+
+TEST_F(SettingsViewTest, FolderPillsFollowTheServicesAndAreLookedAtEachTimeTheScreenShows) {
+    // GIVEN both folders ready
+    const auto view = makeView();
+    EXPECT_EQ(label(*view, "installFolderPath").text(), installFolderPath());
+    EXPECT_EQ(label(*view, "templatesFolderPath").text(),
+              marlox::install::motionTemplatesFolderPath());
+    EXPECT_EQ(label(*view, "installFolderPath").textInteractionFlags(), Qt::TextSelectableByMouse);
+    for (const QString card : {"installFolderCard", "templatesFolderCard"}) {
+        EXPECT_TRUE(shows(*view, card + "Status")) << card.toStdString();
+    }
+
+    // WHEN the install folder cannot be made any more and the screen is shown again
+    view->hide();
+    QDir(installFolderPath()).removeRecursively();
+    writeFile(installFolderPath(), "in the way");
+    view->show();
+    settle();
+
+    // THEN its card has no pill while the other keeps its own
+    EXPECT_EQ(installAccess.accessState(), FolderAccessState::needsAccess);
+    EXPECT_FALSE(shows(*view, "installFolderCardStatus"));
+    EXPECT_TRUE(shows(*view, "templatesFolderCardStatus"));
+}
+
+TEST_F(SettingsViewTest, OpenFolderRevealsTheFolderOrRaisesTheAlertEachTimeItFails) {
+    const auto view = makeView();
+
+    // WHEN the templates folder is opened, THEN the workspace shows it
+    ASSERT_TRUE(clickNamed(*view, "templatesFolderOpenButton"));
+    EXPECT_EQ(workspace.openedFolders, QStringList{marlox::install::motionTemplatesFolderPath()});
+
+    // GIVEN a file where the install folder belongs
+    QDir(installFolderPath()).removeRecursively();
+    writeFile(installFolderPath(), "in the way");
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        // WHEN its "Open Folder" is pressed
+        ASSERT_TRUE(clickNamed(*view, "installFolderOpenButton"));
+
+        // THEN the screen's alert shows the error as plain text, and "OK" takes it away
+        auto* alert = view->findChild<QMessageBox*>("operationFailedAlert");
+        ASSERT_NE(alert, nullptr);
+        ASSERT_TRUE(waitUntil([&] { return alert->isVisible(); }));
+        EXPECT_EQ(alert->windowTitle(), "Operation Failed");
+        EXPECT_EQ(alert->textFormat(), Qt::PlainText);
+        EXPECT_EQ(std::optional(alert->text()), view->presentedErrorMessage());
+        EXPECT_TRUE(alert->text().contains(installFolderPath())) << alert->text().toStdString();
+        alert->button(QMessageBox::Ok)->click();
+        EXPECT_EQ(view->presentedErrorMessage(), std::nullopt);
+    }
+    EXPECT_EQ(workspace.openedFolders.size(), 1);
+}
+
+TEST_F(SettingsViewTest, MaintenanceButtonsOpenFoldersClearTheLogAndTheCacheAndReload) {
+    const auto view = makeView();
+    writeFile(operationsLogFilePath(), "[2026-01-01T00:00:00Z] line\n");
+    QDir(cacheDirectory()).removeRecursively();
+
+    for (const char* button : {"openAppSupportButton", "openLogsButton", "clearLogsButton",
+                               "clearCacheButton", "reloadCatalogButton"}) {
+        ASSERT_TRUE(clickNamed(*view, button)) << button;
+    }
+    flushOperationsLog();
+
+    EXPECT_EQ(workspace.openedFolders,
+              (QStringList{applicationSupportDirectory(), logsDirectory()}));
+    EXPECT_FALSE(QFileInfo::exists(operationsLogFilePath()));
+    EXPECT_TRUE(QFileInfo(cacheDirectory()).isDir());
+    EXPECT_TRUE(QFileInfo(logsDirectory()).isDir());
+    EXPECT_TRUE(waitUntil([&] { return !catalog.packages().isEmpty(); }));
+    EXPECT_EQ(view->findChild<QMessageBox*>(), nullptr);
+}
+
+TEST_F(SettingsViewTest, ClearCacheIsRefusedWhileAnInstallRunsWhichThenCompletesWhole) {
+    // GIVEN a cached file, and Edge Matte, expanded from its archive, held in its registration
+    const HeldTool pluginkit(home.filePath("held"), marlox::platform::pluginkitToolPath());
+    marlox::install::InstallTools tools = marlox::install::InstallTools::systemDefaults();
+    tools.pluginkit = pluginkit.path();
+    useInstallTools(tools);
+    const QString cached = cacheDirectory() + "/remote-manifest.json";
+    writeFile(cached, "{}");
+    const auto view = makeView();
+    coordinator->install(builtInPackage(edgeMatteID));
+    ASSERT_TRUE(waitUntil([&] { return pluginkit.isHeld(); }));
+
+    // WHEN the user tries to clear the cache
+    const bool clicked = clickNamed(*view, "clearCacheButton");
+
+    // THEN the button is disabled and the cache is untouched
+    EXPECT_FALSE(clicked);
+    EXPECT_FALSE(view->content().clearCacheEnabled);
+    EXPECT_TRUE(QFileInfo::exists(cached));
+
+    // WHEN the install is let go, THEN it completes with every file and the button returns
+    pluginkit.release();
+    ASSERT_TRUE(settleOperations());
+    const QString installed = installFolderPath() + '/' + edgeMatteID;
+    EXPECT_EQ(coordinator->statusMessageByID().value(edgeMatteID), "Installed");
+    EXPECT_EQ(treeOf(installed),
+              (QStringList{"EdgeMatte.pluginkit", "EdgeMatte.pluginkit/Contents",
+                           "EdgeMatte.pluginkit/Contents/Info.plist",
+                           "EdgeMatte.pluginkit/Contents/MacOS",
+                           "EdgeMatte.pluginkit/Contents/MacOS/EdgeMatte",
+                           "EdgeMatte.pluginkit/Contents/Resources",
+                           "EdgeMatte.pluginkit/Contents/Resources/.defaults",
+                           "EdgeMatte.pluginkit/Contents/Resources/EdgeMatte.strings"}));
+    EXPECT_EQ(store.record(edgeMatteID)->version, "1.3.0");
+    EXPECT_TRUE(widgetNamed(*view, "clearCacheButton")->isEnabled());
+}
+
+TEST_F(SettingsViewTest, ColumnIsAtMost860PointsWideAndCentred) {
+    const auto view = makeView();
+    QWidget& column = view->column();
+    for (const int width : {1400, 700}) {
+        SCOPED_TRACE(width);
+        grab(*view, QSize(width, 700));
+        const int room = view->scrollArea().viewport()->width();
+        const int expected = std::min(room, 860);
+        EXPECT_EQ(column.width(), expected);
+        EXPECT_EQ(column.x(), (room - expected) / 2);
+    }
+}
+
+TEST_F(SettingsViewTest, ScreenLooksAsChecked) {
+    // The folder paths are shown: the picture needs a home whose path is always the same, which
+    // only one test run at a time may use.
+    QLockFile lock("/tmp/marlox-settings-golden.lock");
+    ASSERT_TRUE(lock.tryLock(60000));
+    const QString fixedHome = "/tmp/marlox-settings-golden";
+    QDir(fixedHome).removeRecursively();
+    qputenv("HOME", QFile::encodeName(fixedHome));
+    loadCatalog();
+    recordInstalled({{countdownID, "2.2.0"}, {filmGradeID, "1.9.4"}});
+
+    const auto view = makeView();
+    SaveGrabOnFailure saved(*view, "settings");
+    EXPECT_TRUE(matchesGolden(grab(*view, QSize(1100, 700)), goldenPath("settings")));
+
+    qputenv("HOME", QFile::encodeName(home.filePath("home")));
+    QDir(fixedHome).removeRecursively();
+}
+
+} // namespace
