@@ -31,10 +31,6 @@ using marlox::platform::SystemProcessRunner;
 
 namespace {
 
-const QString countdownID = "studio.marlox.countdown-pro";
-const QString timecodeID = "studio.marlox.timecode-burn";
-const QString filmGradeID = "studio.marlox.film-grade";
-const QString kineticTitlesID = "studio.marlox.kinetic-titles";
 const QString glowID = "studio.marlox.glow";
 const QString anotherOperation =
     "Another install/remove operation is currently running. Please wait until it finishes.";

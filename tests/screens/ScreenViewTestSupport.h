@@ -27,15 +27,6 @@
 
 namespace marlox::testing {
 
-// Packages of the built-in catalog.
-inline const QString countdownID = QStringLiteral("studio.marlox.countdown-pro");
-inline const QString filmGradeID = QStringLiteral("studio.marlox.film-grade");
-inline const QString chromaKeyID = QStringLiteral("studio.marlox.chroma-key");
-inline const QString edgeMatteID = QStringLiteral("studio.marlox.edge-matte");
-inline const QString lightWrapID = QStringLiteral("studio.marlox.light-wrap");
-inline const QString gridLayoutID = QStringLiteral("studio.marlox.grid-layout");
-inline const QString kineticTitlesID = QStringLiteral("studio.marlox.kinetic-titles");
-
 class ScreenViewTest : public WidgetTest {
 protected:
     // The engine's tools; the coordinator is made anew with them.

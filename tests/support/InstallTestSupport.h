@@ -75,6 +75,16 @@ private:
     QProcess m_process;
 };
 
+// Packages of the built-in catalog.
+inline const QString countdownID = QStringLiteral("studio.marlox.countdown-pro");
+inline const QString timecodeID = QStringLiteral("studio.marlox.timecode-burn");
+inline const QString filmGradeID = QStringLiteral("studio.marlox.film-grade");
+inline const QString chromaKeyID = QStringLiteral("studio.marlox.chroma-key");
+inline const QString edgeMatteID = QStringLiteral("studio.marlox.edge-matte");
+inline const QString lightWrapID = QStringLiteral("studio.marlox.light-wrap");
+inline const QString gridLayoutID = QStringLiteral("studio.marlox.grid-layout");
+inline const QString kineticTitlesID = QStringLiteral("studio.marlox.kinetic-titles");
+
 QList<catalog::PackageManifest> builtInPackages();
 catalog::PackageManifest builtInPackage(const QString& id);
 // What the bundled plug-in registry lists, one line per plug-in.

@@ -12,10 +12,6 @@
 
 namespace marlox::testing {
 
-// Two packages of the built-in catalog: a generator and a filter.
-inline const QString countdownID = QStringLiteral("studio.marlox.countdown-pro");
-inline const QString filmGradeID = QStringLiteral("studio.marlox.film-grade");
-
 // The real services on the built-in catalog and a thumbnail cache, for a screen under test.
 class ScreenTest : public WidgetTest {
 protected:
