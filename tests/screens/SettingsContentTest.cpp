@@ -20,32 +20,19 @@ namespace {
 
 const QDateTime checkedAt(QDate(2026, 12, 6), QTime(22, 37, 5));
 
-TEST(SettingsContentTest, PluginCheckReportsTheCatalogErrorOrHowManyUpdatesItFound) {
-    using Line = std::optional<MessageLine>;
-    const std::tuple<std::optional<QString>, qsizetype, Line> cases[] = {
-        {std::nullopt, 0, MessageLine{"No plugin updates found.", MessageTone::secondary}},
-        {"", 0, MessageLine{"No plugin updates found.", MessageTone::secondary}},
-        // No singular form.
-        {std::nullopt, 1, MessageLine{"1 plugin update(s) found.", MessageTone::secondary}},
-        {std::nullopt, 3, MessageLine{"3 plugin update(s) found.", MessageTone::secondary}},
+TEST(SettingsContentTest, PluginCheckReportsTheCatalogErrorElseHowManyUpdatesItFound) {
+    const std::tuple<std::optional<QString>, qsizetype, QString> cases[] = {
+        {std::nullopt, 0, "No plugin updates found."},
+        // An empty error is no error.
+        {"", 2, "2 plugin update(s) found."},
+        // There is no singular form.
+        {std::nullopt, 1, "1 plugin update(s) found."},
         {"Failed to load catalog: offline", 3,
-         MessageLine{"Plugin update check failed: Failed to load catalog: offline",
-                     MessageTone::orange}},
+         "Plugin update check failed: Failed to load catalog: offline"},
     };
-    for (const auto& [catalogError, count, expected] : cases) {
-        SCOPED_TRACE(catalogError.value_or("no error").toStdString());
-        // GIVEN a check whose catalog reload ended with the case's error and count
-        SettingsInputs inputs;
-        inputs.pluginCheck = finishedPluginCheck(checkedAt, catalogError, count);
-
-        // WHEN the screen shows it
-        const SettingsContent content = settingsContent(inputs);
-
-        // THEN the message has its colour and the time of the check is shown
-        EXPECT_EQ(content.lastCheckMessage, expected);
-        EXPECT_EQ(content.lastChecked, lastCheckedText(checkedAt));
-        EXPECT_EQ(content.checkButtonTitle, "Check Plugin Updates");
-        EXPECT_TRUE(content.checkButtonEnabled);
+    for (const auto& [catalogError, count, message] : cases) {
+        const PluginCheckState state = finishedPluginCheck(checkedAt, catalogError, count);
+        EXPECT_EQ(state, (PluginCheckState{false, checkedAt, message}));
     }
 }
 
@@ -72,19 +59,6 @@ TEST(SettingsContentTest, LastCheckedIsTheMediumDateAndShortTimeOfTheLocale) {
         EXPECT_EQ(lastCheckedText(checkedAt, locale), expected) << locale.name().toStdString();
     }
     EXPECT_EQ(lastCheckedText(checkedAt), lastCheckedText(checkedAt, QLocale()));
-}
-
-TEST(SettingsContentTest, RunningCheckTurnsTheButtonIntoADisabledCheckingWithProgress) {
-    SettingsInputs inputs;
-    inputs.pluginCheck.isChecking = true;
-
-    const SettingsContent content = settingsContent(inputs);
-
-    EXPECT_EQ(content.checkButtonTitle, "Checking...");
-    EXPECT_FALSE(content.checkButtonEnabled);
-    EXPECT_TRUE(content.showsCheckProgress);
-    EXPECT_EQ(content.lastChecked, std::nullopt);
-    EXPECT_EQ(content.lastCheckMessage, std::nullopt);
 }
 
 TEST(SettingsContentTest, MessageLinesShowOnlyWithTextInTheirColours) {
@@ -114,49 +88,6 @@ TEST(SettingsContentTest, MessageLinesShowOnlyWithTextInTheirColours) {
     EXPECT_EQ(all.launchAtLoginError,
               (MessageLine{*filled.launchAtLoginErrorMessage, MessageTone::orange}));
     EXPECT_EQ(all.appUpdateError, (MessageLine{*filled.appUpdateError, MessageTone::orange}));
-}
-
-TEST(SettingsContentTest, CountsThePluginUpdatesAndNamesTheAvailableBuild) {
-    // GIVEN two plug-in updates, a template update, and a notice of build 140
-    SettingsInputs inputs;
-    inputs.packages = {catalogPackage("a", "2.0"), catalogPackage("b", "1.1"),
-                       catalogPackage("t", "2.0", PackageType::template_)};
-    inputs.installedByID = recordsByID({installedRecord("a", "1.0"), installedRecord("b", "1.0"),
-                                        installedRecord("t", "1.0", PackageType::template_)});
-    inputs.availableUpdate = AppUpdateNotice{"140", "1.4.0"};
-
-    const SettingsContent content = settingsContent(inputs);
-
-    EXPECT_EQ(content.availableUpdates, "2");
-    EXPECT_EQ(content.availableVersion, "1.4.0 (140)");
-    EXPECT_EQ(settingsContent({}).availableVersion, std::nullopt);
-}
-
-TEST(SettingsContentTest, FolderCardsCarryTheGrantedPillOnlyOnceTheFolderIsReady) {
-    SettingsInputs inputs;
-    inputs.appDisplayName = "Marlox Studio";
-    inputs.installFolderState = FolderAccessState::granted;
-    inputs.installFolderPath = "/home/u/Applications/Marlox Studio Plugins";
-    inputs.templatesFolderPath = "/home/u/Movies/Motion Templates.localized";
-
-    const SettingsContent content = settingsContent(inputs);
-
-    EXPECT_EQ(content.installFolder, (FolderCard{"Granted", inputs.installFolderPath}));
-    EXPECT_EQ(content.templatesFolder, (FolderCard{std::nullopt, inputs.templatesFolderPath}));
-    EXPECT_EQ(content.installFolderNote,
-              "Marlox Studio automatically keeps plugins inside Applications so Motion and Final "
-              "Cut Pro can resolve them consistently.");
-    EXPECT_EQ(content.templatesFolderNote, "Marlox Studio automatically keeps Motion and Final "
-                                           "Cut Pro templates in sync with installed plugins.");
-    EXPECT_EQ(content.launchAtLoginDescription,
-              "Automatically open Marlox Studio when you log in.");
-}
-
-TEST(SettingsContentTest, ClearCacheWaitsForARunningOperation) {
-    SettingsInputs inputs;
-    EXPECT_TRUE(settingsContent(inputs).clearCacheEnabled);
-    inputs.operationInFlight = true;
-    EXPECT_FALSE(settingsContent(inputs).clearCacheEnabled);
 }
 
 class AppVersionTextTest : public ScratchHomeTest {};
