@@ -1,9 +1,9 @@
 #include "CatalogService.h"
 
+#include "NameOrder.h"
 #include "OperationsLog.h"
 
 #include <QBuffer>
-#include <QCollator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -195,13 +195,8 @@ Result<CatalogManifest, CatalogLoadError> loadEmbeddedManifest() {
 }
 
 QList<PackageManifest> packagesSortedByName(const QList<PackageManifest>& packages) {
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
     QList<PackageManifest> sorted = packages;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [&](const PackageManifest& lhs, const PackageManifest& rhs) {
-                         return collator.compare(lhs.name, rhs.name) < 0;
-                     });
+    sortByLocalizedName(sorted, [](const PackageManifest& package) { return package.name; });
     return sorted;
 }
 
