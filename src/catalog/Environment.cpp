@@ -47,9 +47,8 @@ std::optional<FileSystemError> ensureApplicationDirectories() {
 
 QString appDisplayName(const platform::Bundle& bundle) {
     for (const char* key : {"CFBundleDisplayName", "CFBundleName"}) {
-        const QVariant value = bundle.infoValue(QLatin1String(key));
-        if (value.typeId() == QMetaType::QString) {
-            return value.toString();
+        if (auto name = bundle.infoString(QLatin1String(key))) {
+            return *name;
         }
     }
     return QStringLiteral("Marlox Studio");

@@ -27,6 +27,14 @@ QString bundlePathOfExecutable() {
 
 } // namespace
 
+std::optional<QString> stringValue(const QVariantMap& dictionary, const QString& key) {
+    const QVariant value = dictionary.value(key);
+    if (value.typeId() != QMetaType::QString) {
+        return std::nullopt;
+    }
+    return value.toString();
+}
+
 Bundle::Bundle(QString bundlePath) : m_bundlePath(std::move(bundlePath)) {
     if (auto info = readPropertyListFile(infoPlistPath());
         info && info->typeId() == QMetaType::QVariantMap) {
@@ -80,8 +88,7 @@ QString Bundle::executableFolderPath() const {
 }
 
 QString Bundle::bundleIdentifier() const {
-    const QVariant value = infoValue(QStringLiteral("CFBundleIdentifier"));
-    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+    return infoString(QStringLiteral("CFBundleIdentifier")).value_or(QString());
 }
 
 QString Bundle::pathForResource(const QString& name, const QString& extension,

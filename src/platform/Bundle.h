@@ -8,6 +8,9 @@
 
 namespace marlox::platform {
 
+// The dictionary's value for the key when it is a string; nothing when absent or of another type.
+std::optional<QString> stringValue(const QVariantMap& dictionary, const QString& key);
+
 // A folder with the macOS bundle layout: Contents/Info.plist, Contents/MacOS, Contents/Resources.
 // A flat bundle (no Contents folder) keeps its resources at its top level.
 class Bundle {
@@ -28,6 +31,8 @@ public:
 
     const QVariantMap& infoDictionary() const { return m_info; }
     QVariant infoValue(const QString& key) const { return m_info.value(key); }
+    // Nothing when the key is absent or its value is not a string.
+    std::optional<QString> infoString(const QString& key) const { return stringValue(m_info, key); }
     // The CFBundleIdentifier when it is a string, else empty.
     QString bundleIdentifier() const;
 
