@@ -20,8 +20,8 @@ void DesktopWorkspace::openFolder(const QString& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void DesktopWorkspace::openURL(const QUrl& url) {
-    QDesktopServices::openUrl(url);
+bool DesktopWorkspace::openURL(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
 }
 
 void DesktopWorkspace::revealInFileViewer(const QString& path) {

@@ -8,14 +8,19 @@
 
 namespace marlox::testing {
 
-// Records what would have been shown on the desktop instead of showing it.
+// Records what would have been shown on the desktop instead of showing it; addresses are taken
+// unless the test says otherwise.
 struct RecordingWorkspace final : platform::Workspace {
     void openFolder(const QString& path) override { openedFolders.append(path); }
-    void openURL(const QUrl& url) override { openedURLs.append(url); }
+    bool openURL(const QUrl& url) override {
+        openedURLs.append(url);
+        return acceptsURLs;
+    }
     void revealInFileViewer(const QString& path) override { revealedItems.append(path); }
     QStringList openedFolders;
     QList<QUrl> openedURLs;
     QStringList revealedItems;
+    bool acceptsURLs = true;
 };
 
 } // namespace marlox::testing

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace marlox::platform {
+
+// A mail for the user to review and send from their own mail application.
+struct MailDraft {
+    QString recipient;
+    QString subject;
+    QString body;
+    // Files to attach, in order.
+    QStringList attachmentPaths;
+
+    bool operator==(const MailDraft&) const = default;
+};
+
+// The system's compose-mail service.
+class MailComposer {
+public:
+    virtual ~MailComposer() = default;
+    // Whether the service is there and can take this draft with every attachment.
+    virtual bool canCompose(const MailDraft& draft) const = 0;
+    // Hands the draft over; false when it could not be handed over.
+    virtual bool compose(const MailDraft& draft) = 0;
+};
+
+// xdg-email from the PATH (or from the given folders), started with the draft as its argument
+// list, so that no shell ever reads the texts. It attaches only existing regular files.
+class XdgEmailComposer final : public MailComposer {
+public:
+    explicit XdgEmailComposer(QStringList searchFolders = {});
+
+    bool canCompose(const MailDraft& draft) const override;
+    bool compose(const MailDraft& draft) override;
+
+    static QStringList arguments(const MailDraft& draft);
+
+private:
+    QString programPath() const;
+
+    QStringList m_searchFolders;
+};
+
+} // namespace marlox::platform

@@ -1,0 +1,43 @@
+#include "MailComposer.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace marlox::platform {
+
+XdgEmailComposer::XdgEmailComposer(QStringList searchFolders)
+    : m_searchFolders(std::move(searchFolders)) {}
+
+QString XdgEmailComposer::programPath() const {
+    return QStandardPaths::findExecutable(QStringLiteral("xdg-email"), m_searchFolders);
+}
+
+bool XdgEmailComposer::canCompose(const MailDraft& draft) const {
+    const bool everyAttachmentIsAFile = std::all_of(
+        draft.attachmentPaths.cbegin(), draft.attachmentPaths.cend(), [](const QString& path) {
+            const QFileInfo file(path);
+            return file.isAbsolute() && file.isFile();
+        });
+    return everyAttachmentIsAFile && !programPath().isEmpty();
+}
+
+bool XdgEmailComposer::compose(const MailDraft& draft) {
+    const QString program = programPath();
+    return !program.isEmpty() && QProcess::startDetached(program, arguments(draft));
+}
+
+QStringList XdgEmailComposer::arguments(const MailDraft& draft) {
+    // Every text is passed as UTF-8 whatever the locale says.
+    QStringList arguments{QStringLiteral("--utf8"), QStringLiteral("--subject"), draft.subject,
+                          QStringLiteral("--body"), draft.body};
+    for (const QString& path : draft.attachmentPaths) {
+        arguments << QStringLiteral("--attach") << path;
+    }
+    arguments << draft.recipient;
+    return arguments;
+}
+
+} // namespace marlox::platform
