@@ -1,0 +1,148 @@
+#pragma once
+
+#include "catalog/CatalogManifest.h"
+#include "catalog/InstalledPackage.h"
+#include "catalog/InstalledPackageStore.h"
+#include "platform/MailComposer.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+namespace marlox::platform {
+class Clipboard;
+class Workspace;
+} // namespace marlox::platform
+
+namespace marlox::screens {
+
+inline const QString generalSupportTargetID = QStringLiteral("__general__");
+inline const QString generalSupportTargetLabel = QStringLiteral("General app issue");
+
+inline const QString noInstalledPluginsLine =
+    QStringLiteral("No installed plugins found. You can still send a general support request.");
+inline const QString notProvidedText = QStringLiteral("Not provided");
+inline const QString draftPreparationFailedMessage =
+    QStringLiteral("The support email draft could not be prepared.");
+inline const QString mailDraftNotOpenedMessage =
+    QStringLiteral("macOS could not open a mail draft. Use Copy Draft instead.");
+inline const QString mailtoWithAttachmentsMessage =
+    QStringLiteral("Mail draft opened. Attachments must be added manually in mailto mode.");
+inline const QString mailtoOpenedMessage =
+    QStringLiteral("Mail draft opened in your default email app.");
+inline const QString draftCopiedMessage = QStringLiteral("Support draft copied to the clipboard.");
+
+// One entry of the "Affected Plugin" picker: the application in general or one installed record.
+struct SupportTargetOption {
+    QString id;
+    QString label;
+
+    bool operator==(const SupportTargetOption&) const = default;
+};
+
+size_t qHash(const SupportTargetOption& option, size_t seed = 0);
+
+// The general option, then one "<name> · <version>" option per installed record, ordered by name
+// as the user's locale orders texts, ignoring letter case. A record the catalog does not know
+// goes by its id; of catalog packages sharing an id, the first counts.
+QList<SupportTargetOption> supportTargetOptions(const QList<catalog::PackageManifest>& packages,
+                                                const catalog::InstalledPackageMap& installedByID);
+
+// Nothing for the general target or for an id no record holds (any more).
+std::optional<catalog::InstalledPackage>
+selectedSupportRecord(const QString& selectedTargetID,
+                      const catalog::InstalledPackageMap& installedByID);
+// The first catalog package with the record's id.
+std::optional<catalog::PackageManifest>
+selectedSupportPackage(const std::optional<catalog::InstalledPackage>& record,
+                       const QList<catalog::PackageManifest>& packages);
+
+// The line under the picker: the hint when nothing is installed, the selected record's version
+// and kind, or nothing.
+std::optional<QString>
+affectedPluginInformationLine(const QList<SupportTargetOption>& options,
+                              const std::optional<catalog::InstalledPackage>& record);
+
+// "Generators", "Filters" or "Templates".
+QString packageTypeWord(catalog::PackageType type);
+
+// The system fields of the form, detected or typed.
+struct SystemInfoFields {
+    QString motionVersion;
+    QString finalCutVersion;
+    QString macOSVersion;
+    QString macModel;
+
+    bool hasEmptyField() const;
+    bool operator==(const SystemInfoFields&) const = default;
+};
+
+// What the user filled in on the Support screen.
+struct SupportForm {
+    QString selectedTargetID = generalSupportTargetID;
+    QString customerEmail;
+    QString messageBody;
+    SystemInfoFields systemInfo;
+    // Absolute paths in the order added, each once.
+    QStringList attachedMediaPaths;
+    bool includeAppLogs = false;
+    // The log excerpt read when the log switch was turned on.
+    std::optional<QString> logSnippet;
+};
+
+// What a draft reads besides the form: the services' state and the build's own values.
+struct SupportContext {
+    QList<catalog::PackageManifest> packages;
+    catalog::InstalledPackageMap installedByID;
+    QString loadSourceLabel;
+    QString appVersionText;
+    QString appDisplayName;
+    QString supportEmailAddress;
+    QString operationsLogPath;
+
+    // Asked afresh at every call: the log may come or go at any time.
+    bool operationsLogExists() const;
+};
+
+// The trimmed value, or "Not provided" when nothing is left.
+QString valueOrNotProvided(const QString& value);
+// Both the e-mail address and the description hold more than white space.
+bool canComposeSupportDraft(const SupportForm& form);
+
+QString supportDraftSubject(const SupportForm& form, const SupportContext& context);
+QString supportDraftBody(const SupportForm& form, const SupportContext& context);
+// How many files go with the draft, in words: "no attachments", "1 attachment", "3 attachments".
+QString attachmentSummary(const SupportForm& form, const SupportContext& context);
+
+// "mailto:<address>?subject=…&body=…" with every byte of the texts percent-encoded except the
+// unreserved characters, so that no text can add a recipient or a header; nothing when the
+// address cannot stand in such an address.
+std::optional<QUrl> supportMailtoURL(const QString& address, const QString& subject,
+                                     const QString& body);
+
+// The draft as the compose-mail service receives it: the whole operations log (when included
+// and present), then the attached files.
+platform::MailDraft supportMailDraft(const SupportForm& form, const SupportContext& context);
+// The body, the log excerpt read earlier and the names of the files to attach by hand.
+QString copiedSupportDraft(const SupportForm& form, const SupportContext& context);
+
+// What the screen shows after Open Draft or Copy Draft; at most one of them is set.
+struct SupportDraftOutcome {
+    std::optional<QString> statusMessage;
+    std::optional<QString> errorMessage;
+
+    bool operator==(const SupportDraftOutcome&) const = default;
+};
+
+// The compose-mail service when it can take the draft, else the mailto: address opened by the
+// desktop.
+SupportDraftOutcome openSupportDraft(const SupportForm& form, const SupportContext& context,
+                                     platform::MailComposer& composer,
+                                     platform::Workspace& workspace);
+SupportDraftOutcome copySupportDraft(const SupportForm& form, const SupportContext& context,
+                                     platform::Clipboard& clipboard);
+
+} // namespace marlox::screens
