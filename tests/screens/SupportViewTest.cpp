@@ -1,0 +1,349 @@
+#include "screens/SupportView.h"
+
+#include "SupportViewTestSupport.h"
+#include "platform/DesktopFileChooser.h"
+#include "screens/PromptingTextEditor.h"
+#include "screens/SupportAttachments.h"
+#include "screens/SupportControls.h"
+#include "ui/AppSwitch.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QUrlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace marlox::catalog;
+using namespace marlox::screens;
+using namespace marlox::testing;
+
+namespace {
+
+const QString countdownID = "studio.marlox.countdown-pro";
+const QString kineticTitlesID = "studio.marlox.kinetic-titles";
+
+TEST_F(SupportViewTest, LooksAsCheckedAt1100By700) {
+    install({installedRecord(countdownID, "2.2.0"),
+             installedRecord(kineticTitlesID, "3.0.1", PackageType::template_)});
+    SupportView& screen = makeView();
+    const QImage picture = grab(screen, QSize(1100, 700));
+    EXPECT_TRUE(matchesGolden(picture, goldenPath("support")));
+}
+
+TEST_F(SupportViewTest, OpenDraftWaitsForAnAddressAndADescriptionWhileCopyDraftWorks) {
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 700));
+    SaveGrabOnFailure keep(screen, "draft");
+    // Typed address and description, and whether Open Draft is enabled.
+    const std::tuple<QString, QString, bool> steps[] = {
+        {"", "", false},
+        {"user@example.com", "", false},
+        {"user@example.com", " \n\t ", false},
+        {"  ", "It stops at 59.", false},
+        {"user@example.com", "It stops at 59.", true},
+    };
+    for (const auto& [email, message, enabled] : steps) {
+        find<QLineEdit>("emailField")->setText(email);
+        screen.findChild<PromptingTextEditor*>("messageEditor")->setText(message);
+        settle();
+        EXPECT_EQ(screen.findChild<QWidget*>("openDraftButton")->isEnabled(), enabled);
+        EXPECT_EQ(screen.findChild<QWidget*>("draftHint")->isVisible(), !enabled);
+    }
+
+    find<QLineEdit>("emailField")->clear();
+    ASSERT_TRUE(clickNamed(screen, "copyDraftButton"));
+    ASSERT_EQ(clipboard.texts.size(), 1);
+    EXPECT_TRUE(clipboard.texts[0].contains("Customer email: \n\nWhat happened:\nIt stops at 59."));
+    EXPECT_EQ(find<QLabel>("statusMessage")->text(), "Support draft copied to the clipboard.");
+}
+
+TEST_F(SupportViewTest, TheLogSwitchWaitsForALogFileAndShowsItsExcerpt) {
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 1600));
+    auto* logSwitch = screen.findChild<marlox::ui::AppSwitch*>("includeLogsSwitch");
+    EXPECT_FALSE(logSwitch->isEnabled());
+    EXPECT_EQ(find<QLabel>("logSubtitle")->text(), "No log file found yet.");
+
+    // WHEN a log appears and the screen redraws, for a keystroke
+    writeFile(operationsLogFilePath(), "[1] Install started\n\n[2] Install succeeded\n");
+    QTest::keyClicks(find<QLineEdit>("emailField"), "u");
+    ASSERT_TRUE(logSwitch->isEnabled());
+    EXPECT_EQ(find<QLabel>("logSubtitle")->text(),
+              "Append recent operations log to the support draft.");
+
+    // THEN switching it on shows the excerpt and the count of lines that hold anything
+    ASSERT_TRUE(clickNamed(screen, "includeLogsSwitch"));
+    ASSERT_TRUE(waitUntil([&] { return screen.form().logSnippet.has_value(); }));
+    settle();
+    EXPECT_EQ(find<QPlainTextEdit>("logPreviewText")->toPlainText(),
+              "[1] Install started\n\n[2] Install succeeded\n");
+    EXPECT_EQ(find<QLabel>("logLineCount")->text(), "2 lines");
+
+    // AND switching it off hides the preview
+    ASSERT_TRUE(clickNamed(screen, "includeLogsSwitch"));
+    EXPECT_FALSE(screen.findChild<QWidget*>("logPreview")->isVisible());
+    EXPECT_EQ(screen.form().logSnippet, std::nullopt);
+}
+
+TEST_F(SupportViewTest, ALogThatIsNoUtf8TurnsTheSwitchBackOffWithoutAWord) {
+    writeFile(operationsLogFilePath(), "[1] \xff\xfe broken\n");
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 1600));
+    ASSERT_TRUE(clickNamed(screen, "includeLogsSwitch"));
+    ASSERT_TRUE(waitUntil([&] { return !screen.form().includeAppLogs; }));
+    settle();
+    EXPECT_FALSE(screen.findChild<QAbstractButton*>("includeLogsSwitch")->isChecked());
+    EXPECT_FALSE(screen.findChild<QWidget*>("logPreview")->isVisible());
+    EXPECT_EQ(screen.findChild<QMessageBox*>(), nullptr);
+}
+
+// The shown ones only: rows that were replaced are hidden until they are deleted.
+template <typename Widget> QList<Widget*> shown(QWidget& screen, const QString& objectName) {
+    QList<Widget*> widgets = screen.findChildren<Widget*>(objectName);
+    widgets.removeIf([](Widget* widget) { return !widget->isVisible(); });
+    return widgets;
+}
+
+QStringList attachmentNames(QWidget& screen) {
+    QStringList names;
+    for (auto* name : shown<ElidedLabel>(screen, "attachmentName")) {
+        names.append(name->text());
+    }
+    return names;
+}
+
+TEST_F(SupportViewTest, AddingAFileTwiceKeepsOneRowAndRemovingRenumbersTheRest) {
+    // GIVEN a chooser that answers with a file twice, then with one more
+    const QString a = home.filePath("shots/a.png"), b = home.filePath("shots/b.mov"),
+                  c = home.filePath("shots/c.pdf");
+    writeFile(a, QByteArray(1500, 'a'));
+    fileChooser.choices = {{a, b, a}, {b, c}};
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 1600));
+
+    // WHEN files are added twice THEN each is listed once, in the first order
+    ASSERT_TRUE(clickNamed(screen, "addFilesButton"));
+    ASSERT_TRUE(clickNamed(screen, "addFilesButton"));
+    settle();
+    EXPECT_EQ(attachmentNames(screen), QStringList({"a.png", "b.mov", "c.pdf"}));
+    EXPECT_EQ(fileChooser.requests.size(), 2);
+    EXPECT_EQ(fileChooser.requests[0].title, "Attach Screenshots or Recordings");
+    EXPECT_TRUE(fileChooser.requests[0].allowsMultipleSelection);
+
+    // AND removing the middle row leaves the other two in order; a cancelled chooser adds nothing
+    const auto removeButtons = shown<QAbstractButton>(screen, "removeAttachmentButton");
+    ASSERT_EQ(removeButtons.size(), 3);
+    removeButtons[1]->click();
+    settle();
+    ASSERT_TRUE(clickNamed(screen, "addFilesButton"));
+    settle();
+    EXPECT_EQ(attachmentNames(screen), QStringList({"a.png", "c.pdf"}));
+    EXPECT_EQ(screen.form().attachedMediaPaths, QStringList({a, c}));
+}
+
+TEST_F(SupportViewTest, ALongFileNameIsShortenedInTheMiddleOnOneLine) {
+    const QString longName = "Screen Recording " + QString("very long take ").repeated(12) + ".mov";
+    fileChooser.choices = {{home.filePath(longName)}};
+    SupportView& screen = makeView();
+    grab(screen, QSize(700, 1600));
+    ASSERT_TRUE(clickNamed(screen, "addFilesButton"));
+    settle();
+    auto* name = screen.findChild<ElidedLabel*>("attachmentName");
+    ASSERT_NE(name, nullptr);
+    const QString shown = name->shownText();
+    EXPECT_TRUE(shown.startsWith("Screen Recording") && shown.endsWith("take .mov") &&
+                shown.contains(QChar(0x2026)))
+        << shown.toStdString();
+    EXPECT_EQ(name->height(), name->fontMetrics().height());
+}
+
+TEST_F(SupportViewTest, AppInfoTogglesTheDetailsAndTheOtherCardsOpenTheirAddresses) {
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 1600));
+    EXPECT_FALSE(screen.findChild<QWidget*>("advancedDetails")->isVisible());
+    ASSERT_TRUE(clickNamed(screen, "appInfoCard"));
+    EXPECT_TRUE(screen.findChild<QWidget*>("advancedDetails")->isVisible());
+    EXPECT_EQ(find<QLabel>("catalogSourceLabel")->text(), "Embedded");
+    ASSERT_TRUE(clickNamed(screen, "appInfoCard"));
+    EXPECT_FALSE(screen.findChild<QWidget*>("advancedDetails")->isVisible());
+
+    ASSERT_TRUE(clickNamed(screen, "emailSupportCard"));
+    ASSERT_TRUE(clickNamed(screen, "documentationCard"));
+    EXPECT_EQ(workspace.openedURLs, QList<QUrl>({QUrl("mailto:support@marlox.studio"),
+                                                 QUrl("https://marlox.studio/studio")}));
+}
+
+TEST_F(SupportViewTest, TheComposeRouteGetsExactlyTheDraftTheScreenShows) {
+    // GIVEN a filled form about an installed plug-in, a file and the log
+    install({installedRecord(countdownID, "2.2.0")});
+    writeFile(operationsLogFilePath(), "[1] Install started\n");
+    const QString shot = home.filePath("shots/a.png");
+    writeFile(shot, "png");
+    fileChooser.choices = {{shot}};
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 1600));
+    auto* picker = find<QComboBox>("targetPicker");
+    picker->setCurrentIndex(picker->findData(countdownID));
+    emit picker->activated(picker->currentIndex());
+    find<QLineEdit>("emailField")->setText("user@example.com");
+    screen.findChild<PromptingTextEditor*>("messageEditor")->setText("Counter & timer stop");
+    ASSERT_TRUE(clickNamed(screen, "addFilesButton"));
+    ASSERT_TRUE(clickNamed(screen, "includeLogsSwitch"));
+    ASSERT_TRUE(waitUntil([&] { return screen.form().logSnippet.has_value(); }));
+
+    // WHEN the draft is opened
+    ASSERT_TRUE(clickNamed(screen, "openDraftButton"));
+
+    // THEN the service gets the subject, body and files the draft is made of
+    ASSERT_EQ(composer.composed.size(), 1);
+    const marlox::platform::MailDraft& draft = composer.composed[0];
+    EXPECT_EQ(draft.subject, "Marlox Studio Support - Countdown Pro");
+    EXPECT_EQ(draft.body, supportDraftBody(screen.form(), screen.supportContext()));
+    EXPECT_TRUE(draft.body.contains("Installed plugin version: 2.2.0\nCustomer email: "
+                                    "user@example.com\n\nWhat happened:\nCounter & timer stop"));
+    EXPECT_EQ(draft.attachmentPaths, QStringList({operationsLogFilePath(), shot}));
+    EXPECT_EQ(find<QLabel>("statusMessage")->text(), "Mail draft opened with 2 attachments.");
+}
+
+TEST_F(SupportViewTest, AMailDraftNoApplicationTakesRaisesTheAlertUntilOK) {
+    composer.available = false;
+    workspace.acceptsURLs = false;
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 1600));
+    find<QLineEdit>("emailField")->setText("user@example.com");
+    screen.findChild<PromptingTextEditor*>("messageEditor")->setText("a=b&cc=x@y.z#top");
+    ASSERT_TRUE(clickNamed(screen, "openDraftButton"));
+
+    ASSERT_EQ(workspace.openedURLs.size(), 1);
+    EXPECT_EQ(QUrlQuery(workspace.openedURLs[0]).queryItemValue("body", QUrl::FullyDecoded),
+              supportDraftBody(screen.form(), screen.supportContext()));
+    auto* alert = screen.findChild<QMessageBox*>("mailErrorAlert");
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(alert->windowTitle(), "Could Not Open Mail");
+    EXPECT_EQ(alert->text(), "macOS could not open a mail draft. Use Copy Draft instead.");
+    EXPECT_EQ(alert->textFormat(), Qt::PlainText);
+    EXPECT_FALSE(screen.findChild<QWidget*>("statusRow")->isVisible());
+
+    alert->button(QMessageBox::Ok)->click();
+    settle();
+    EXPECT_EQ(screen.outcome(), SupportDraftOutcome{});
+}
+
+TEST_F(SupportViewTest, DetectionRunsEachTimeTheScreenShowsWhileAFieldIsEmpty) {
+    // GIVEN a system that knows Motion but not Final Cut Pro
+    system.applications.insert("com.apple.motionapp",
+                               {{"CFBundleShortVersionString", "5.8"}, {"CFBundleVersion", "412"}});
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 1600));
+    EXPECT_EQ(find<QLineEdit>("motionVersionField")->text(), "5.8 (412)");
+    EXPECT_EQ(find<QLineEdit>("macOSVersionField")->text(), "Debian GNU/Linux 12 (bookworm)");
+    EXPECT_EQ(find<QLineEdit>("macModelField")->text(), "Studio Tower 3");
+    EXPECT_EQ(system.lookups, 2);
+
+    // WHEN it shows again with Final Cut Pro's field empty THEN detection runs again
+    screen.hide();
+    screen.show();
+    settle();
+    EXPECT_EQ(system.lookups, 4);
+
+    // AND once every field holds text, showing it detects nothing
+    QTest::keyClicks(find<QLineEdit>("finalCutVersionField"), "10.8");
+    EXPECT_EQ(screen.form().systemInfo.finalCutVersion, "10.8");
+    screen.hide();
+    screen.show();
+    settle();
+    EXPECT_EQ(system.lookups, 4);
+}
+
+TEST_F(SupportViewTest, ThePickerListsRecordsByIDAndTheHeaderFollowsTheSelection) {
+    install({installedRecord(countdownID, "2.2.0"),
+             installedRecord(kineticTitlesID, "2.0", PackageType::template_)});
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 1600));
+    auto* picker = find<QComboBox>("targetPicker");
+    ASSERT_EQ(picker->count(), 3);
+    EXPECT_EQ(picker->itemData(2).toString(), kineticTitlesID);
+    EXPECT_EQ(picker->itemText(2), "Kinetic Titles · 2.0");
+    EXPECT_FALSE(screen.findChild<QWidget*>("versionPill")->isVisible());
+    EXPECT_FALSE(screen.findChild<QWidget*>("targetInfoLine")->isVisible());
+
+    picker->setCurrentIndex(2);
+    emit picker->activated(2);
+    settle();
+    EXPECT_TRUE(find("versionPill"));
+    EXPECT_EQ(find<QLabel>("targetInfoLine")->text(), "Installed version 2.0 · Templates");
+
+    // WHEN the record goes away THEN the selection keeps its id but shows nothing of it
+    install({installedRecord(countdownID, "2.2.0")});
+    settle();
+    EXPECT_EQ(screen.form().selectedTargetID, kineticTitlesID);
+    EXPECT_EQ(picker->currentIndex(), -1);
+    EXPECT_FALSE(screen.findChild<QWidget*>("versionPill")->isVisible());
+    EXPECT_FALSE(screen.findChild<QWidget*>("targetInfoLine")->isVisible());
+
+    install({});
+    settle();
+    EXPECT_EQ(find<QLabel>("targetInfoLine")->text(), noInstalledPluginsLine);
+}
+
+TEST_F(SupportViewTest, ThePromptShowsUntilAVisibleCharacterAndAClickOnItPlacesTheCaret) {
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 1600));
+    auto* editor = screen.findChild<PromptingTextEditor*>("messageEditor");
+    EXPECT_TRUE(editor->showsPrompt());
+    // The prompt's first line lies under the editor, which takes the click.
+    QWidget* underPrompt = editor->childAt(QPoint(30, 14));
+    ASSERT_NE(underPrompt, nullptr);
+    QTest::mouseClick(underPrompt, Qt::LeftButton, {},
+                      underPrompt->mapFrom(editor, QPoint(30, 14)));
+    EXPECT_EQ(screen.focusWidget(), &editor->editor());
+    QTest::keyClicks(&editor->editor(), "  ");
+    QTest::keyClick(&editor->editor(), Qt::Key_Return);
+    QTest::keyClicks(&editor->editor(), " ");
+    EXPECT_TRUE(editor->showsPrompt());
+    QTest::keyClicks(&editor->editor(), "x");
+    EXPECT_FALSE(editor->showsPrompt());
+    EXPECT_EQ(screen.form().messageBody, "  \n x");
+}
+
+TEST_F(SupportViewTest, TheDesktopChooserAsksForImagesMoviesAndPDFsUnderItsTitle) {
+    QWidget owner;
+    marlox::platform::DesktopFileChooser chooser;
+    QList<QStringList> chosen;
+    const auto choose = [&] {
+        chooser.chooseFiles(&owner, supportAttachmentChoice(),
+                            [&](const QStringList& paths) { chosen.append(paths); });
+        settle();
+        return owner.findChild<QFileDialog*>();
+    };
+
+    QFileDialog* dialog = choose();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowTitle(), "Attach Screenshots or Recordings");
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+    const QString filter = dialog->nameFilters().join(' ');
+    for (const char* pattern : {"*.png", "*.JPG", "*.heic", "*.mov", "*.mp4", "*.pdf"}) {
+        EXPECT_TRUE(filter.contains(pattern)) << pattern;
+    }
+    emit dialog->filesSelected({"/shots/a.png", "/shots/b.mov"});
+    EXPECT_EQ(chosen, QList<QStringList>({{"/shots/a.png", "/shots/b.mov"}}));
+
+    // A cancelled chooser hands nothing over.
+    dialog->close();
+    settle();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    dialog = choose();
+    ASSERT_NE(dialog, nullptr);
+    dialog->reject();
+    settle();
+    EXPECT_EQ(chosen.size(), 1);
+}
+
+} // namespace
