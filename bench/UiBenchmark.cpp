@@ -2,16 +2,15 @@
 // every paint (look the file up, read it, tint it, parse it, draw it), and as a StudioIcon is built
 // and drawn; a thumbnail served from memory; and the longest the main thread is held while 100
 // thumbnails download, decode and show, which must stay under a frame (16 ms).
-#include "platform/Bundle.h"
+#include "WidgetBenchmarkSupport.h"
 #include "platform/HttpClient.h"
 #include "ui/CachedThumbnailView.h"
 #include "ui/StudioIcon.h"
 #include "ui/ThumbnailCache.h"
 
-#include <QApplication>
 #include <QBuffer>
-#include <QElapsedTimer>
-#include <QFile>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QImage>
 #include <QPainter>
@@ -139,24 +138,14 @@ void BM_HundredThumbnailsMainThreadStall(benchmark::State& state) {
                 }
             });
         }
-        QElapsedTimer clock;
-        qint64 lastTick = 0, longest = 0;
-        QTimer ticks;
-        ticks.setInterval(1);
-        QObject::connect(&ticks, &QTimer::timeout, [&] {
-            const qint64 now = clock.nsecsElapsed();
-            longest = std::max(longest, now - lastTick);
-            lastTick = now;
-        });
         QTimer::singleShot(30'000, &loop, &QEventLoop::quit);
-        clock.start();
-        ticks.start();
+        const marlox::bench::MainThreadStallMeter meter;
         window.show();
         loop.exec();
         // The last answers' repaint belongs to the run too.
         QCoreApplication::processEvents();
-        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
-        longestStall = std::max(longestStall, longest / 1e6);
+        state.SetIterationTime(meter.elapsedNanoseconds() / 1e9);
+        longestStall = std::max(longestStall, meter.longestStallMilliseconds());
         if (waiting > 0) {
             state.SkipWithError("not every thumbnail arrived");
         }
@@ -171,20 +160,5 @@ BENCHMARK(BM_HundredThumbnailsMainThreadStall)
 } // namespace
 
 int main(int argc, char** argv) {
-    // Nothing here may reach the real home.
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-        qputenv(variable,
-                QFile::encodeName(home.filePath(QString::fromLatin1(variable).toLower())));
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication application(argc, argv);
-    marlox::platform::Bundle::setMainBundlePath(QStringLiteral(MARLOX_BUNDLE_DIR));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return marlox::bench::runWidgetBenchmarks(argc, argv);
 }
