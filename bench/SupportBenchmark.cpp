@@ -63,6 +63,7 @@ struct QuietDesktop final : platform::Workspace,
                             platform::FileChooser,
                             platform::SystemInformation {
     void openFolder(const QString&) override {}
+    void revealInFileViewer(const QString&) override {}
     bool openURL(const QUrl&) override { return false; }
     bool canCompose(const platform::MailDraft&) const override { return false; }
     bool compose(const platform::MailDraft&) override { return false; }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "screens/SupportControls.h"
+#include "ui/ScreenParts.h"
 
 #include <QColor>
 #include <QString>
@@ -9,7 +9,7 @@ namespace marlox::screens {
 
 // One section of the Support form: an icon tile in the accent colour and the title above the
 // content, on the card surface with a hairline border.
-class SupportCard : public RoundedSurface {
+class SupportCard : public ui::RoundedPanel {
     Q_OBJECT
 
 public:

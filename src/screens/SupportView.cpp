@@ -16,6 +16,7 @@
 #include "ui/AppPill.h"
 #include "ui/AppSwitch.h"
 #include "ui/AppTheme.h"
+#include "ui/ScreenParts.h"
 #include "ui/SymbolIcon.h"
 
 #include <QComboBox>
@@ -45,17 +46,13 @@ const QColor& deepBlue() {
     return color;
 }
 
-QFont trackedFont(qreal size, QFont::Weight weight) {
-    QFont tracked = ui::appFont(size, weight);
-    tracked.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
-    return tracked;
-}
-
-QVBoxLayout* column(QWidget* owner, int spacing, const QMargins& margins = {}) {
-    auto* layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(margins);
-    layout->setSpacing(spacing);
-    return layout;
+// A title of a field or a preview: secondary text spaced by half a point.
+QLabel* trackedLabel(const QString& text, qreal size) {
+    QLabel* label = ui::plainLabel(text, size, QFont::DemiBold, textSecondary());
+    QFont font = label->font();
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
+    label->setFont(font);
+    return label;
 }
 
 QHBoxLayout* row(QWidget* owner, int spacing, const QMargins& margins = {}) {
@@ -67,7 +64,7 @@ QHBoxLayout* row(QWidget* owner, int spacing, const QMargins& margins = {}) {
 
 QWidget* stacked(std::initializer_list<QWidget*> children, int spacing) {
     auto* holder = new QWidget;
-    QVBoxLayout* layout = column(holder, spacing);
+    QVBoxLayout* layout = ui::verticalLayout(holder, spacing);
     for (QWidget* child : children) {
         layout->addWidget(child);
     }
@@ -89,8 +86,7 @@ QWidget* named(QWidget* widget, const QString& objectName) {
 
 // A title in upper case above the field it names.
 QWidget* fieldGroup(const QString& label, QWidget* field) {
-    return stacked(
-        {plainLabel(label.toUpper(), trackedFont(12, QFont::DemiBold), textSecondary()), field}, 8);
+    return stacked({trackedLabel(label.toUpper(), 12), field}, 8);
 }
 
 // A row of the attachments card: the icon badge, the title over its subtitle, and a control.
@@ -98,7 +94,7 @@ QWidget* titledBadgeRow(IconBadge* badge, QLabel* title, QLabel* subtitle, QWidg
                         const QMargins& margins, qreal radius, const QColor& fill) {
     // A narrow window wraps the subtitle rather than pushing the control out of sight.
     subtitle->setWordWrap(true);
-    auto* surface = new RoundedSurface(radius, RoundedSurface::solid(fill));
+    auto* surface = new ui::RoundedPanel(radius, fill, Qt::transparent, 0);
     QHBoxLayout* layout = row(surface, 14, margins);
     layout->addWidget(badge);
     layout->addWidget(stacked({title, subtitle}, 3), 1);
@@ -118,12 +114,10 @@ public:
         QHBoxLayout* layout = row(this, 14, QMargins(14, 14, 14, 14));
         layout->addWidget(new IconBadge(42, 12, ui::withOpacity(accent, 0.12),
                                         new ui::SymbolIcon(symbol, 17, accent, QFont::DemiBold)));
-        auto* subtitleLabel = new ElidedLabel(subtitle, Qt::ElideRight,
-                                              ui::appFont(11, QFont::Normal), textSecondary());
+        auto* subtitleLabel =
+            new ui::LineLimitedLabel(subtitle, ui::appFont(11, QFont::Normal), textSecondary(), 1);
         layout->addWidget(
-            stacked(
-                {plainLabel(title, ui::appFont(13, QFont::DemiBold), textPrimary()), subtitleLabel},
-                3),
+            stacked({ui::plainLabel(title, 13, QFont::DemiBold, textPrimary()), subtitleLabel}, 3),
             1);
     }
 
@@ -151,10 +145,10 @@ SupportView::SupportView(catalog::CatalogService& catalogService,
       m_appDisplayName(catalog::appDisplayName()) {
     setObjectName(QStringLiteral("supportView"));
     setWindowTitle(QStringLiteral("Support"));
-    useDarkAppearance(*this);
+    ui::useDarkAppearance(this);
 
     auto* content = new QWidget;
-    QVBoxLayout* contentColumn = column(content, 20, QMargins(24, 24, 24, 24));
+    QVBoxLayout* contentColumn = ui::verticalLayout(content, 20, QMargins(24, 24, 24, 24));
     contentColumn->addWidget(buildHeader());
     contentColumn->addWidget(buildLinkCards());
     contentColumn->addWidget(buildRequestCard());
@@ -173,15 +167,8 @@ SupportView::SupportView(catalog::CatalogService& catalogService,
     centring->addWidget(content, 1000);
     centring->addStretch(1);
 
-    auto* scroll = new QScrollArea;
-    scroll->setObjectName(QStringLiteral("supportScroll"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(page);
-    scroll->viewport()->setAutoFillBackground(false);
+    ui::screenScrollArea(this, QStringLiteral("supportScroll"))->setWidget(page);
     page->setAutoFillBackground(false);
-    row(this, 0)->addWidget(scroll);
 
     connect(&m_catalogService, &catalog::CatalogService::packagesChanged, this,
             &SupportView::refresh);
@@ -205,7 +192,7 @@ SupportContext SupportView::supportContext() const {
 }
 
 QWidget* SupportView::buildHeader() {
-    auto* header = new RoundedSurface(
+    auto* header = new ui::RoundedPanel(
         22,
         [](const QRectF& rect) {
             QLinearGradient gradient(rect.topLeft(), rect.bottomRight());
@@ -215,7 +202,7 @@ QWidget* SupportView::buildHeader() {
             return QBrush(gradient);
         },
         ui::AppPalette::hairline());
-    QVBoxLayout* layout = column(header, 16, QMargins(22, 22, 22, 22));
+    QVBoxLayout* layout = ui::verticalLayout(header, 16, QMargins(22, 22, 22, 22));
 
     auto* pills = new QHBoxLayout;
     pills->setSpacing(8);
@@ -229,13 +216,13 @@ QWidget* SupportView::buildHeader() {
     layout->addLayout(pills);
 
     QLabel* subtitle =
-        plainLabel(QStringLiteral("Pick the affected plugin, describe the issue, and "
-                                  "we'll prepare a support draft ready to send to ") +
-                       m_contacts.emailAddress + QLatin1Char('.'),
-                   ui::appFont(15, QFont::Normal), textSecondary());
+        ui::plainLabel(QStringLiteral("Pick the affected plugin, describe the issue, and "
+                                      "we'll prepare a support draft ready to send to ") +
+                           m_contacts.emailAddress + QLatin1Char('.'),
+                       15, QFont::Normal, textSecondary());
     subtitle->setWordWrap(true);
-    layout->addWidget(stacked({plainLabel(QStringLiteral("Need help? We're here."),
-                                          ui::appFont(34, QFont::DemiBold), textPrimary()),
+    layout->addWidget(stacked({ui::plainLabel(QStringLiteral("Need help? We're here."), 34,
+                                              QFont::DemiBold, textPrimary()),
                                subtitle},
                               10));
     return header;
@@ -275,7 +262,7 @@ QWidget* SupportView::buildRequestCard() {
         m_form.selectedTargetID = m_targetPicker->itemData(index).toString();
         refresh();
     });
-    m_targetInfoLine = plainLabel(QString(), ui::appFont(12, QFont::Normal), textSecondary());
+    m_targetInfoLine = ui::plainLabel(QString(), 12, QFont::Normal, textSecondary());
     m_targetInfoLine->setObjectName(QStringLiteral("targetInfoLine"));
     m_targetInfoLine->setWordWrap(true);
     auto* pickerRow = new QWidget;
@@ -319,16 +306,15 @@ QWidget* SupportView::buildAttachmentsCard() {
     m_logBadge = new IconBadge(40, 10, ui::withOpacity(Qt::white, 0.04),
                                new ui::SymbolIcon(QStringLiteral("doc.text.magnifyingglass"), 16,
                                                   textSecondary(), QFont::Medium));
-    m_logSubtitle = plainLabel(QString(), ui::appFont(11, QFont::Normal), textSecondary());
+    m_logSubtitle = ui::plainLabel(QString(), 11, QFont::Normal, textSecondary());
     m_logSubtitle->setObjectName(QStringLiteral("logSubtitle"));
     m_logSwitch = new ui::AppSwitch(ui::AppSwitch::Size::small);
     m_logSwitch->setObjectName(QStringLiteral("includeLogsSwitch"));
     connect(m_logSwitch, &QAbstractButton::toggled, this, &SupportView::setIncludeAppLogs);
-    QWidget* logRow = titledBadgeRow(m_logBadge,
-                                     plainLabel(QStringLiteral("Include App Logs"),
-                                                ui::appFont(13, QFont::DemiBold), textPrimary()),
-                                     m_logSubtitle, m_logSwitch, QMargins(14, 12, 14, 12), 14,
-                                     ui::withOpacity(Qt::white, 0.03));
+    QWidget* logRow = titledBadgeRow(
+        m_logBadge,
+        ui::plainLabel(QStringLiteral("Include App Logs"), 13, QFont::DemiBold, textPrimary()),
+        m_logSubtitle, m_logSwitch, QMargins(14, 12, 14, 12), 14, ui::withOpacity(Qt::white, 0.03));
 
     QWidget* content = stacked({logRow, buildLogPreview(), buildScreenshotsBlock()}, 14);
     return named(new SupportCard(QStringLiteral("paperclip"), QStringLiteral("Attachments"),
@@ -337,11 +323,10 @@ QWidget* SupportView::buildAttachmentsCard() {
 }
 
 QWidget* SupportView::buildLogPreview() {
-    m_logLineCount = plainLabel(QString(), ui::appFont(10, QFont::Normal), textSecondary());
+    m_logLineCount = ui::plainLabel(QString(), 10, QFont::Normal, textSecondary());
     m_logLineCount->setObjectName(QStringLiteral("logLineCount"));
     auto* heading = new QHBoxLayout;
-    heading->addWidget(plainLabel(QStringLiteral("LOG PREVIEW"), trackedFont(10, QFont::DemiBold),
-                                  textSecondary()));
+    heading->addWidget(trackedLabel(QStringLiteral("LOG PREVIEW"), 10));
     heading->addStretch();
     heading->addWidget(m_logLineCount);
 
@@ -361,13 +346,13 @@ QWidget* SupportView::buildLogPreview() {
     m_logPreviewText->setPalette(palette);
     m_logPreviewText->viewport()->setAutoFillBackground(false);
 
-    auto* frame = new RoundedSurface(10, RoundedSurface::solid(ui::withOpacity(Qt::black, 0.3)),
-                                     ui::AppPalette::hairline());
+    auto* frame =
+        new ui::RoundedPanel(10, ui::withOpacity(Qt::black, 0.3), ui::AppPalette::hairline());
     row(frame, 0, QMargins(10, 10, 10, 10))->addWidget(m_logPreviewText);
 
     m_logPreview = new QWidget;
     m_logPreview->setObjectName(QStringLiteral("logPreview"));
-    QVBoxLayout* layout = column(m_logPreview, 8);
+    QVBoxLayout* layout = ui::verticalLayout(m_logPreview, 8);
     layout->addLayout(heading);
     layout->addWidget(frame);
     return m_logPreview;
@@ -382,15 +367,16 @@ QWidget* SupportView::buildScreenshotsBlock() {
         new IconBadge(40, 10, ui::withOpacity(Qt::white, 0.04),
                       new ui::SymbolIcon(QStringLiteral("photo.on.rectangle.angled"), 16,
                                          textSecondary(), QFont::Medium)),
-        plainLabel(QStringLiteral("Screenshots & Recordings"), ui::appFont(13, QFont::DemiBold),
-                   textPrimary()),
-        plainLabel(QStringLiteral("Attach images or screen recordings to help describe the issue."),
-                   ui::appFont(11, QFont::Normal), textSecondary()),
+        ui::plainLabel(QStringLiteral("Screenshots & Recordings"), 13, QFont::DemiBold,
+                       textPrimary()),
+        ui::plainLabel(
+            QStringLiteral("Attach images or screen recordings to help describe the issue."), 11,
+            QFont::Normal, textSecondary()),
         addFiles, QMargins(14, 12, 14, 12), 14, ui::withOpacity(Qt::white, 0.03));
 
     m_attachmentList = new QWidget;
     m_attachmentList->setObjectName(QStringLiteral("attachmentList"));
-    m_attachmentRows = column(m_attachmentList, 6);
+    m_attachmentRows = ui::verticalLayout(m_attachmentList, 6);
     return stacked({header, m_attachmentList}, 10);
 }
 
@@ -411,8 +397,7 @@ QLineEdit* SupportView::addSystemInfoField(QWidget* grid, int position, const QS
     layout->addWidget(
         framedSymbol(new ui::SymbolIcon(symbol, 14, textSecondary(), QFont::Medium), 20));
     layout->addWidget(
-        stacked({plainLabel(title, ui::appFont(11, QFont::DemiBold), textSecondary()), edit}, 4),
-        1);
+        stacked({ui::plainLabel(title, 11, QFont::DemiBold, textSecondary()), edit}, 4), 1);
     static_cast<QGridLayout*>(grid->layout())->addWidget(item, position / 2, position % 2);
     return edit;
 }
@@ -456,21 +441,21 @@ QWidget* SupportView::buildSystemInfoCard() {
     QPalette dividerPalette = divider->palette();
     dividerPalette.setColor(QPalette::Window, ui::AppPalette::hairline());
     divider->setPalette(dividerPalette);
-    m_catalogSourceLabel = plainLabel(QString(), ui::appFont(13, QFont::Medium), textPrimary());
+    m_catalogSourceLabel = ui::plainLabel(QString(), 13, QFont::Medium, textPrimary());
     m_catalogSourceLabel->setObjectName(QStringLiteral("catalogSourceLabel"));
     m_catalogSourceLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
     m_catalogSourceLabel->setWordWrap(true);
     m_catalogSourceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* sourceRow = new QWidget;
     QHBoxLayout* sourceLayout = row(sourceRow, 12);
-    sourceLayout->addWidget(plainLabel(QStringLiteral("Catalog Source"),
-                                       ui::appFont(13, QFont::Normal), textSecondary()),
-                            0, Qt::AlignTop);
+    sourceLayout->addWidget(
+        ui::plainLabel(QStringLiteral("Catalog Source"), 13, QFont::Normal, textSecondary()), 0,
+        Qt::AlignTop);
     sourceLayout->addStretch();
     sourceLayout->addWidget(m_catalogSourceLabel, 0, Qt::AlignTop);
     m_advancedDetails = new QWidget;
     m_advancedDetails->setObjectName(QStringLiteral("advancedDetails"));
-    QVBoxLayout* detailsLayout = column(m_advancedDetails, 0);
+    QVBoxLayout* detailsLayout = ui::verticalLayout(m_advancedDetails, 0);
     detailsLayout->addWidget(divider);
     detailsLayout->addSpacing(14);
     detailsLayout->addWidget(stacked({sourceRow}, 10));
@@ -503,7 +488,7 @@ QWidget* SupportView::buildActionsPanel() {
     buttonLayout->addStretch();
 
     const QColor& green = ui::AppPalette::success();
-    m_statusMessage = plainLabel(QString(), ui::appFont(12, QFont::DemiBold), green);
+    m_statusMessage = ui::plainLabel(QString(), 12, QFont::DemiBold, green);
     m_statusMessage->setObjectName(QStringLiteral("statusMessage"));
     m_statusMessage->setWordWrap(true);
     m_statusRow = new QWidget;
@@ -518,13 +503,13 @@ QWidget* SupportView::buildActionsPanel() {
     QHBoxLayout* hintLayout = row(m_draftHint, 8);
     hintLayout->addWidget(
         new ui::SymbolIcon(QStringLiteral("info.circle"), 12, textSecondary(), QFont::Medium));
-    QLabel* hint = plainLabel(
-        QStringLiteral("Add your email and a short problem description to enable the draft."),
-        ui::appFont(12, QFont::Normal), textSecondary());
+    QLabel* hint = ui::plainLabel(
+        QStringLiteral("Add your email and a short problem description to enable the draft."), 12,
+        QFont::Normal, textSecondary());
     hint->setWordWrap(true);
     hintLayout->addWidget(hint, 1);
 
-    auto* panel = new RoundedSurface(
+    auto* panel = new ui::RoundedPanel(
         18,
         [](const QRectF& rect) {
             QLinearGradient gradient(rect.left(), rect.center().y(), rect.right(),
@@ -535,7 +520,7 @@ QWidget* SupportView::buildActionsPanel() {
         },
         ui::AppPalette::hairline());
     panel->setObjectName(QStringLiteral("draftActions"));
-    QVBoxLayout* layout = column(panel, 16, QMargins(20, 20, 20, 20));
+    QVBoxLayout* layout = ui::verticalLayout(panel, 16, QMargins(20, 20, 20, 20));
     layout->addWidget(buttons);
     layout->addWidget(m_statusRow);
     layout->addWidget(m_draftHint);
@@ -566,9 +551,8 @@ void SupportView::refresh() {
     m_logSubtitle->setText(
         logExists ? QStringLiteral("Append recent operations log to the support draft.")
                   : QStringLiteral("No log file found yet."));
-    m_logBadge->setFill(RoundedSurface::solid(m_form.includeAppLogs
-                                                  ? ui::withOpacity(ui::AppPalette::accent(), 0.12)
-                                                  : ui::withOpacity(Qt::white, 0.04)));
+    m_logBadge->setFill(m_form.includeAppLogs ? ui::withOpacity(ui::AppPalette::accent(), 0.12)
+                                              : ui::withOpacity(Qt::white, 0.04));
     m_logBadge->symbol().setColor(m_form.includeAppLogs ? ui::AppPalette::accent()
                                                         : textSecondary());
     const bool showsPreview = m_form.logSnippet && !m_form.logSnippet->isEmpty();
@@ -628,19 +612,19 @@ void SupportView::rebuildAttachmentRows() {
     }
     for (qsizetype position = 0; position < m_form.attachedMediaPaths.size(); ++position) {
         const QString& path = m_form.attachedMediaPaths[position];
-        auto* attachment = new RoundedSurface(
-            10, RoundedSurface::solid(ui::withOpacity(ui::AppPalette::accent(), 0.06)));
+        auto* attachment = new ui::RoundedPanel(10, ui::withOpacity(ui::AppPalette::accent(), 0.06),
+                                                Qt::transparent, 0);
         attachment->setObjectName(QStringLiteral("attachmentRow"));
         QHBoxLayout* layout = row(attachment, 10, QMargins(14, 8, 14, 8));
         layout->addWidget(framedSymbol(new ui::SymbolIcon(attachmentIconName(path), 13,
                                                           ui::AppPalette::accent(), QFont::Medium),
                                        18));
-        auto* name = new ElidedLabel(QFileInfo(path).fileName(), Qt::ElideMiddle,
-                                     ui::appFont(12, QFont::Medium), textPrimary());
+        auto* name =
+            new ui::LineLimitedLabel(QFileInfo(path).fileName(), ui::appFont(12, QFont::Medium),
+                                     textPrimary(), 1, nullptr, Qt::ElideMiddle);
         name->setObjectName(QStringLiteral("attachmentName"));
         layout->addWidget(name);
-        QLabel* size =
-            plainLabel(attachmentSizeText(path), ui::appFont(11, QFont::Normal), textSecondary());
+        QLabel* size = ui::plainLabel(attachmentSizeText(path), 11, QFont::Normal, textSecondary());
         size->setObjectName(QStringLiteral("attachmentSize"));
         layout->addWidget(size);
         layout->addStretch();

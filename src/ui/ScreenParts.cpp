@@ -38,7 +38,10 @@ void useDarkAppearance(QWidget* screen) {
          }) {
         dark.setColor(role, color);
     }
+    // Qt's own prompt colour is a dark grey, unreadable on these fields.
+    dark.setColor(QPalette::PlaceholderText, withOpacity(Qt::white, 0.35));
     dark.setColor(QPalette::Disabled, QPalette::ButtonText, AppPalette::textSecondary());
+    dark.setColor(QPalette::Disabled, QPalette::Text, AppPalette::textSecondary());
     screen->setPalette(dark);
 }
 
@@ -92,16 +95,26 @@ void makeSelectable(QLabel* label) {
 
 RoundedPanel::RoundedPanel(qreal radius, const QColor& fill, const QColor& outline,
                            qreal outlineWidth, QWidget* parent)
-    : QWidget(parent), m_radius(radius), m_fill(fill), m_outline(outline),
+    : RoundedPanel(
+          radius, [fill](const QRectF&) { return QBrush(fill); }, outline, outlineWidth, parent) {}
+
+RoundedPanel::RoundedPanel(qreal radius, Fill fill, const QColor& outline, qreal outlineWidth,
+                           QWidget* parent)
+    : QWidget(parent), m_radius(radius), m_fill(std::move(fill)), m_outline(outline),
       m_outlineWidth(outlineWidth) {}
+
+void RoundedPanel::setFill(const QColor& fill) {
+    m_fill = [fill](const QRectF&) { return QBrush(fill); };
+    update();
+}
 
 void RoundedPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal inset = m_outlineWidth / 2;
-    const QPainterPath shape =
-        roundedRectPath(QRectF(rect()).adjusted(inset, inset, -inset, -inset), m_radius);
-    painter.fillPath(shape, m_fill);
+    const QRectF area = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
+    const QPainterPath shape = roundedRectPath(area, m_radius);
+    painter.fillPath(shape, m_fill(area));
     if (m_outlineWidth > 0) {
         painter.strokePath(
             shape, QPen(m_outline, m_outlineWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
@@ -109,8 +122,9 @@ void RoundedPanel::paintEvent(QPaintEvent*) {
 }
 
 LineLimitedLabel::LineLimitedLabel(const QString& text, const QFont& font, const QColor& color,
-                                   int maximumLines, QWidget* parent)
-    : QWidget(parent), m_text(text), m_color(color), m_maximumLines(maximumLines) {
+                                   int maximumLines, QWidget* parent, Qt::TextElideMode elideMode)
+    : QWidget(parent), m_text(text), m_color(color), m_maximumLines(maximumLines),
+      m_elideMode(elideMode) {
     setFont(font);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
@@ -141,9 +155,8 @@ QStringList LineLimitedLabel::shownLines(int width) const {
         // The last line shown takes the rest of the text, cut with an ellipsis.
         const QString piece =
             last ? m_text.mid(line.textStart()) : m_text.mid(line.textStart(), line.textLength());
-        lines.append(
-            last ? QFontMetricsF(font()).elidedText(piece.simplified(), Qt::ElideRight, width)
-                 : piece.trimmed());
+        lines.append(last ? QFontMetricsF(font()).elidedText(piece.simplified(), m_elideMode, width)
+                          : piece.trimmed());
     }
     layout.endLayout();
     return lines;

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QBrush>
 #include <QColor>
 #include <QFont>
 #include <QGraphicsEffect>
 #include <QLabel>
 #include <QString>
 #include <QWidget>
+
+#include <functional>
 
 class QScrollArea;
 class QVBoxLayout;
@@ -40,30 +43,40 @@ class RoundedPanel : public QWidget {
     Q_OBJECT
 
 public:
+    // The fill made for the panel's rectangle, so that a gradient spans the panel.
+    using Fill = std::function<QBrush(const QRectF& rect)>;
+
     RoundedPanel(qreal radius, const QColor& fill, const QColor& outline, qreal outlineWidth = 1,
                  QWidget* parent = nullptr);
+    RoundedPanel(qreal radius, Fill fill, const QColor& outline, qreal outlineWidth = 1,
+                 QWidget* parent = nullptr);
+
+    void setFill(const QColor& fill);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     qreal m_radius;
-    QColor m_fill;
+    Fill m_fill;
     QColor m_outline;
     qreal m_outlineWidth;
 };
 
-// Plain text cut to a number of lines, the last one ending in an ellipsis when the text is
-// longer; its height is always that of the lines it shows.
+// Plain text cut to a number of lines, the last one shortened with an ellipsis (at its end, or
+// where `elideMode` says) when the text is longer; its height is always that of the lines it
+// shows.
 class LineLimitedLabel : public QWidget {
     Q_OBJECT
 
 public:
     LineLimitedLabel(const QString& text, const QFont& font, const QColor& color, int maximumLines,
-                     QWidget* parent = nullptr);
+                     QWidget* parent = nullptr, Qt::TextElideMode elideMode = Qt::ElideRight);
 
     const QString& text() const { return m_text; }
     void setText(const QString& text);
+    // The lines shown at that width.
+    QStringList shownLines(int width) const;
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
@@ -73,12 +86,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // The lines shown at that width.
-    QStringList shownLines(int width) const;
-
     QString m_text;
     QColor m_color;
     int m_maximumLines;
+    Qt::TextElideMode m_elideMode;
 };
 
 // Draws the widget it is set on, children included, clipped to a rounded rectangle with smooth

@@ -4,8 +4,8 @@
 #include "platform/DesktopFileChooser.h"
 #include "screens/PromptingTextEditor.h"
 #include "screens/SupportAttachments.h"
-#include "screens/SupportControls.h"
 #include "ui/AppSwitch.h"
+#include "ui/ScreenParts.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -17,6 +17,8 @@
 #include <QUrlQuery>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace marlox::catalog;
 using namespace marlox::screens;
@@ -111,7 +113,7 @@ template <typename Widget> QList<Widget*> shown(QWidget& screen, const QString& 
 
 QStringList attachmentNames(QWidget& screen) {
     QStringList names;
-    for (auto* name : shown<ElidedLabel>(screen, "attachmentName")) {
+    for (auto* name : shown<marlox::ui::LineLimitedLabel>(screen, "attachmentName")) {
         names.append(name->text());
     }
     return names;
@@ -153,13 +155,14 @@ TEST_F(SupportViewTest, ALongFileNameIsShortenedInTheMiddleOnOneLine) {
     grab(screen, QSize(700, 1600));
     ASSERT_TRUE(clickNamed(screen, "addFilesButton"));
     settle();
-    auto* name = screen.findChild<ElidedLabel*>("attachmentName");
+    auto* name = screen.findChild<marlox::ui::LineLimitedLabel*>("attachmentName");
     ASSERT_NE(name, nullptr);
-    const QString shown = name->shownText();
-    EXPECT_TRUE(shown.startsWith("Screen Recording") && shown.endsWith("take .mov") &&
-                shown.contains(QChar(0x2026)))
-        << shown.toStdString();
-    EXPECT_EQ(name->height(), name->fontMetrics().height());
+    const QStringList lines = name->shownLines(name->width());
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith("Screen Recording") && lines[0].endsWith("take .mov") &&
+                lines[0].contains(QChar(0x2026)))
+        << lines[0].toStdString();
+    EXPECT_EQ(name->height(), std::ceil(name->fontMetrics().lineSpacing()));
 }
 
 TEST_F(SupportViewTest, AppInfoTogglesTheDetailsAndTheOtherCardsOpenTheirAddresses) {
@@ -174,8 +177,8 @@ TEST_F(SupportViewTest, AppInfoTogglesTheDetailsAndTheOtherCardsOpenTheirAddress
 
     ASSERT_TRUE(clickNamed(screen, "emailSupportCard"));
     ASSERT_TRUE(clickNamed(screen, "documentationCard"));
-    EXPECT_EQ(workspace.openedURLs, QList<QUrl>({QUrl("mailto:support@marlox.studio"),
-                                                 QUrl("https://marlox.studio/studio")}));
+    EXPECT_EQ(workspace().openedURLs, QList<QUrl>({QUrl("mailto:support@marlox.studio"),
+                                                   QUrl("https://marlox.studio/studio")}));
 }
 
 TEST_F(SupportViewTest, TheComposeRouteGetsExactlyTheDraftTheScreenShows) {
@@ -212,15 +215,15 @@ TEST_F(SupportViewTest, TheComposeRouteGetsExactlyTheDraftTheScreenShows) {
 
 TEST_F(SupportViewTest, AMailDraftNoApplicationTakesRaisesTheAlertUntilOK) {
     composer.available = false;
-    workspace.acceptsURLs = false;
+    workspace().acceptsURLs = false;
     SupportView& screen = makeView();
     grab(screen, QSize(1100, 1600));
     find<QLineEdit>("emailField")->setText("user@example.com");
     screen.findChild<PromptingTextEditor*>("messageEditor")->setText("a=b&cc=x@y.z#top");
     ASSERT_TRUE(clickNamed(screen, "openDraftButton"));
 
-    ASSERT_EQ(workspace.openedURLs.size(), 1);
-    EXPECT_EQ(QUrlQuery(workspace.openedURLs[0]).queryItemValue("body", QUrl::FullyDecoded),
+    ASSERT_EQ(workspace().openedURLs.size(), 1);
+    EXPECT_EQ(QUrlQuery(workspace().openedURLs[0]).queryItemValue("body", QUrl::FullyDecoded),
               supportDraftBody(screen.form(), screen.supportContext()));
     auto* alert = screen.findChild<QMessageBox*>("mailErrorAlert");
     ASSERT_NE(alert, nullptr);
