@@ -90,17 +90,14 @@ QWidget* fieldGroup(const QString& label, QWidget* field) {
 }
 
 // A row of the attachments card: the icon badge, the title over its subtitle, and a control.
-QWidget* titledBadgeRow(IconBadge* badge, QLabel* title, QLabel* subtitle, QWidget* trailing,
-                        const QMargins& margins, qreal radius, const QColor& fill) {
+QWidget* titledBadgeRow(IconBadge* badge, QLabel* title, QLabel* subtitle, QWidget* control) {
     // A narrow window wraps the subtitle rather than pushing the control out of sight.
     subtitle->setWordWrap(true);
-    auto* surface = new ui::RoundedPanel(radius, fill, Qt::transparent, 0);
-    QHBoxLayout* layout = row(surface, 14, margins);
+    auto* surface = new ui::RoundedPanel(14, ui::withOpacity(Qt::white, 0.03), Qt::transparent, 0);
+    QHBoxLayout* layout = row(surface, 14, QMargins(14, 12, 14, 12));
     layout->addWidget(badge);
     layout->addWidget(stacked({title, subtitle}, 3), 1);
-    if (trailing) {
-        layout->addWidget(trailing);
-    }
+    layout->addWidget(control);
     return surface;
 }
 
@@ -314,7 +311,7 @@ QWidget* SupportView::buildAttachmentsCard() {
     QWidget* logRow = titledBadgeRow(
         m_logBadge,
         ui::plainLabel(QStringLiteral("Include App Logs"), 13, QFont::DemiBold, textPrimary()),
-        m_logSubtitle, m_logSwitch, QMargins(14, 12, 14, 12), 14, ui::withOpacity(Qt::white, 0.03));
+        m_logSubtitle, m_logSwitch);
 
     QWidget* content = stacked({logRow, buildLogPreview(), buildScreenshotsBlock()}, 14);
     return named(new SupportCard(QStringLiteral("paperclip"), QStringLiteral("Attachments"),
@@ -372,7 +369,7 @@ QWidget* SupportView::buildScreenshotsBlock() {
         ui::plainLabel(
             QStringLiteral("Attach images or screen recordings to help describe the issue."), 11,
             QFont::Normal, textSecondary()),
-        addFiles, QMargins(14, 12, 14, 12), 14, ui::withOpacity(Qt::white, 0.03));
+        addFiles);
 
     m_attachmentList = new QWidget;
     m_attachmentList->setObjectName(QStringLiteral("attachmentList"));
@@ -534,7 +531,7 @@ void SupportView::refresh() {
     const auto record = selectedSupportRecord(m_form.selectedTargetID, context.installedByID);
 
     m_versionPill->setVisible(record.has_value());
-    if (record) {
+    if (record && m_versionPill->title() != record->version) {
         m_versionPill->setTitle(record->version);
     }
     refreshPicker(options);
@@ -553,8 +550,11 @@ void SupportView::refresh() {
                   : QStringLiteral("No log file found yet."));
     m_logBadge->setFill(m_form.includeAppLogs ? ui::withOpacity(ui::AppPalette::accent(), 0.12)
                                               : ui::withOpacity(Qt::white, 0.04));
-    m_logBadge->symbol().setColor(m_form.includeAppLogs ? ui::AppPalette::accent()
-                                                        : textSecondary());
+    // A symbol of another colour is drawn anew from its file: only when the colour changes.
+    const QColor& symbolColor = m_form.includeAppLogs ? ui::AppPalette::accent() : textSecondary();
+    if (m_logBadge->symbol().color() != symbolColor) {
+        m_logBadge->symbol().setColor(symbolColor);
+    }
     const bool showsPreview = m_form.logSnippet && !m_form.logSnippet->isEmpty();
     m_logPreview->setVisible(showsPreview);
     if (showsPreview && m_logPreviewText->toPlainText() != *m_form.logSnippet) {
