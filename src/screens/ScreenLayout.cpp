@@ -66,7 +66,7 @@ private:
 
 } // namespace
 
-SectionScreen::SectionScreen(int spacing, QWidget* parent) : QWidget(parent) {
+SectionScreen::SectionScreen(int spacing, QWidget* parent, int padding) : QWidget(parent) {
     ui::useDarkAppearance(this);
     m_scrollArea = ui::screenScrollArea(this, QStringLiteral("screenScrollArea"));
 
@@ -74,8 +74,8 @@ SectionScreen::SectionScreen(int spacing, QWidget* parent) : QWidget(parent) {
     auto* hostLayout = new CentredColumnLayout(host, maximumColumnWidth);
     m_column = new QWidget;
     m_column->setObjectName(QStringLiteral("screenColumn"));
-    m_columnLayout = ui::verticalLayout(
-        m_column, spacing, QMargins(columnPadding, columnPadding, columnPadding, columnPadding));
+    m_columnLayout =
+        ui::verticalLayout(m_column, spacing, QMargins(padding, padding, padding, padding));
     m_columnLayout->addStretch(1);
     hostLayout->addWidget(m_column);
     ui::replaceScrollContent(m_scrollArea, host);

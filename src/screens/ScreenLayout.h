@@ -19,8 +19,8 @@ enum class AppPillSize;
 namespace marlox::screens {
 
 // The frame of the Settings, Support and Updates screens: the full-window background, and over
-// it a vertically scrolling column padded 20 points, at most 860 points wide with its padding,
-// centred in a wider window and shrinking with a narrower one.
+// it a vertically scrolling column padded 20 points (or as given), at most 860 points wide with
+// its padding, centred in a wider window and shrinking with a narrower one.
 class SectionScreen : public QWidget {
     Q_OBJECT
 
@@ -29,7 +29,7 @@ public:
     static constexpr int columnPadding = 20;
 
     // `spacing` lies between the column's items.
-    explicit SectionScreen(int spacing, QWidget* parent = nullptr);
+    explicit SectionScreen(int spacing, QWidget* parent = nullptr, int padding = columnPadding);
 
     QWidget& column() const { return *m_column; }
     QScrollArea& scrollArea() const { return *m_scrollArea; }

@@ -29,7 +29,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QScrollArea>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -38,8 +37,6 @@ namespace {
 
 using ui::AppPalette::textPrimary;
 using ui::AppPalette::textSecondary;
-
-constexpr int maximumColumnWidth = 860;
 
 const QColor& deepBlue() {
     static const QColor color = QColor::fromRgbF(0.05f, 0.10f, 0.18f);
@@ -137,35 +134,17 @@ protected:
 SupportView::SupportView(catalog::CatalogService& catalogService,
                          catalog::InstalledPackageStore& installedStore, SupportPlatform platform,
                          QWidget* parent)
-    : QWidget(parent), m_catalogService(catalogService), m_installedStore(installedStore),
-      m_platform(platform), m_contacts(builtSupportContacts()), m_appVersionText(appVersionText()),
-      m_appDisplayName(catalog::appDisplayName()) {
+    : SectionScreen(20, parent, 24), m_catalogService(catalogService),
+      m_installedStore(installedStore), m_platform(platform), m_contacts(builtSupportContacts()),
+      m_appVersionText(appVersionText()), m_appDisplayName(catalog::appDisplayName()) {
     setObjectName(QStringLiteral("supportView"));
     setWindowTitle(QStringLiteral("Support"));
-    ui::useDarkAppearance(this);
-
-    auto* content = new QWidget;
-    QVBoxLayout* contentColumn = ui::verticalLayout(content, 20, QMargins(24, 24, 24, 24));
-    contentColumn->addWidget(buildHeader());
-    contentColumn->addWidget(buildLinkCards());
-    contentColumn->addWidget(buildRequestCard());
-    contentColumn->addWidget(buildAttachmentsCard());
-    contentColumn->addWidget(buildSystemInfoCard());
-    contentColumn->addWidget(buildActionsPanel());
-    contentColumn->addStretch();
-    content->setMaximumWidth(maximumColumnWidth);
-
-    // The column takes the width up to its maximum; the two sides share what is left, so it
-    // stands centred in a wide window.
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("supportPage"));
-    QHBoxLayout* centring = row(page, 0);
-    centring->addStretch(1);
-    centring->addWidget(content, 1000);
-    centring->addStretch(1);
-
-    ui::screenScrollArea(this, QStringLiteral("supportScroll"))->setWidget(page);
-    page->setAutoFillBackground(false);
+    addToColumn(buildHeader());
+    addToColumn(buildLinkCards());
+    addToColumn(buildRequestCard());
+    addToColumn(buildAttachmentsCard());
+    addToColumn(buildSystemInfoCard());
+    addToColumn(buildActionsPanel());
 
     connect(&m_catalogService, &catalog::CatalogService::packagesChanged, this,
             &SupportView::refresh);
@@ -356,9 +335,9 @@ QWidget* SupportView::buildLogPreview() {
 }
 
 QWidget* SupportView::buildScreenshotsBlock() {
-    auto* addFiles = new ui::AppPillButton(QStringLiteral("Add Files"),
-                                           {ui::AppPillTone::neutral, ui::AppPillSize::compact});
-    addFiles->setObjectName(QStringLiteral("addFilesButton"));
+    ui::AppPillButton* addFiles =
+        pillButton(QStringLiteral("Add Files"), ui::AppPillTone::neutral, ui::AppPillSize::compact,
+                   QStringLiteral("addFilesButton"));
     connect(addFiles, &QAbstractButton::clicked, this, &SupportView::addSupportAttachments);
     QWidget* header = titledBadgeRow(
         new IconBadge(40, 10, ui::withOpacity(Qt::white, 0.04),
@@ -423,9 +402,8 @@ QWidget* SupportView::buildSystemInfoCard() {
         ->setObjectName(QStringLiteral("macModelField"));
 
     auto* refreshButton =
-        new ui::AppPillButton(QStringLiteral("Refresh Detected Info"),
-                              {ui::AppPillTone::neutral, ui::AppPillSize::compact});
-    refreshButton->setObjectName(QStringLiteral("refreshDetectedInfoButton"));
+        pillButton(QStringLiteral("Refresh Detected Info"), ui::AppPillTone::neutral,
+                   ui::AppPillSize::compact, QStringLiteral("refreshDetectedInfoButton"));
     connect(refreshButton, &QAbstractButton::clicked, this, &SupportView::refreshDetectedInfo);
     auto* buttonRow = new QWidget;
     QHBoxLayout* buttonLayout = row(buttonRow, 8);
@@ -464,16 +442,15 @@ QWidget* SupportView::buildSystemInfoCard() {
 }
 
 QWidget* SupportView::buildActionsPanel() {
-    m_openDraftButton = new ui::AppPillButton(QStringLiteral("Open Draft"),
-                                              {ui::AppPillTone::accent, ui::AppPillSize::regular});
-    m_openDraftButton->setObjectName(QStringLiteral("openDraftButton"));
+    m_openDraftButton = pillButton(QStringLiteral("Open Draft"), ui::AppPillTone::accent,
+                                   ui::AppPillSize::regular, QStringLiteral("openDraftButton"));
     m_openDraftButton->setLeadingSymbol(QStringLiteral("paperplane.fill"), 13, QFont::DemiBold);
     m_openDraftButton->setLabelFont(ui::appFont(14, QFont::DemiBold));
     m_openDraftButton->setLabelSpacing(8);
     connect(m_openDraftButton, &QAbstractButton::clicked, this, &SupportView::openDraft);
-    auto* copyDraftButton = new ui::AppPillButton(
-        QStringLiteral("Copy Draft"), {ui::AppPillTone::neutral, ui::AppPillSize::regular});
-    copyDraftButton->setObjectName(QStringLiteral("copyDraftButton"));
+    ui::AppPillButton* copyDraftButton =
+        pillButton(QStringLiteral("Copy Draft"), ui::AppPillTone::neutral, ui::AppPillSize::regular,
+                   QStringLiteral("copyDraftButton"));
     copyDraftButton->setLeadingSymbol(QStringLiteral("doc.on.doc"), 13, QFont::Medium);
     copyDraftButton->setLabelFont(ui::appFont(14, QFont::Medium));
     copyDraftButton->setLabelSpacing(8);
@@ -644,11 +621,6 @@ void SupportView::showEvent(QShowEvent* event) {
         refreshDetectedInfo();
     }
     refresh();
-}
-
-void SupportView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    ui::paintAppSectionBackground(painter, QRectF(rect()));
 }
 
 void SupportView::refreshDetectedInfo() {

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "screens/ScreenLayout.h"
 #include "screens/SupportContacts.h"
 #include "screens/SupportRequest.h"
-
-#include <QWidget>
 
 #include <optional>
 
@@ -52,7 +51,7 @@ struct SupportPlatform {
 // address and description, the detected system information, attached files and the recent
 // operations log. It redraws whenever the catalog or the installed records change; its form is
 // its own and is lost when the screen goes.
-class SupportView : public QWidget {
+class SupportView : public SectionScreen {
     Q_OBJECT
 
 public:
@@ -72,7 +71,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     QWidget* buildHeader();

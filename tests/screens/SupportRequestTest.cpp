@@ -21,8 +21,8 @@ const QString countdownID = "studio.marlox.countdown-pro";
 class SupportDraftTest : public ScratchHomeTest {
 protected:
     SupportDraftTest() {
-        context.packages = {catalogPackage(countdownID, "Countdown Pro", "2.1.0")};
-        context.installedByID = installedMap(
+        context.packages = {namedPackage(countdownID, "Countdown Pro", "2.1.0")};
+        context.installedByID = recordsByID(
             {installedRecord(countdownID, "2.0.0"), installedRecord("studio.marlox.gone", "0.9")});
         context.loadSourceLabel = "Embedded";
         context.appVersionText = "1.0.0 (100)";
@@ -43,11 +43,11 @@ TEST(SupportTargetOptionsTest, ListsGeneralThenRecordsByNameIgnoringCaseAndUnkno
     // GIVEN packages with small and capital names, two sharing an id, and a record the catalog
     // lacks
     const QList<PackageManifest> packages = {
-        catalogPackage("b", "Beta"), catalogPackage("a", "alpha"), catalogPackage("dup", "Zed"),
-        catalogPackage("dup", "Aardvark"), catalogPackage("c", "ALPHA two")};
-    const auto records = installedMap({installedRecord("b", "2.0"), installedRecord("a", "1.0"),
-                                       installedRecord("dup", "3.0"), installedRecord("c", "5"),
-                                       installedRecord("unknown.id", "4.0")});
+        namedPackage("b", "Beta"), namedPackage("a", "alpha"), namedPackage("dup", "Zed"),
+        namedPackage("dup", "Aardvark"), namedPackage("c", "ALPHA two")};
+    const auto records = recordsByID({installedRecord("b", "2.0"), installedRecord("a", "1.0"),
+                                      installedRecord("dup", "3.0"), installedRecord("c", "5"),
+                                      installedRecord("unknown.id", "4.0")});
 
     // WHEN the options are built THEN the first package of an id names it
     EXPECT_EQ(supportTargetOptions(packages, records),
@@ -62,8 +62,8 @@ TEST(SupportTargetOptionsTest, ListsGeneralThenRecordsByNameIgnoringCaseAndUnkno
 }
 
 TEST(SupportTargetOptionsTest, TheLineUnderThePickerFollowsRecordsAndSelection) {
-    const auto records = installedMap({installedRecord("t", "2.0", PackageType::template_),
-                                       installedRecord("f", "1.1", PackageType::filter)});
+    const auto records = recordsByID({installedRecord("t", "2.0", PackageType::template_),
+                                      installedRecord("f", "1.1", PackageType::filter)});
     const QList<SupportTargetOption> options = supportTargetOptions({}, records);
     const std::tuple<QList<SupportTargetOption>, QString, std::optional<QString>> cases[] = {
         {supportTargetOptions({}, {}), "__general__", noInstalledPluginsLine},

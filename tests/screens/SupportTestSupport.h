@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ScreenTestSupport.h"
 #include "platform/Clipboard.h"
 #include "platform/MailComposer.h"
 #include "platform/SystemInformation.h"
@@ -64,27 +65,12 @@ struct FixedSystemInformation final : platform::SystemInformation {
     mutable int lookups = 0;
 };
 
-inline catalog::PackageManifest catalogPackage(const QString& id, const QString& name,
-                                               const QString& version = "2.0.0") {
-    catalog::PackageManifest package;
-    package.id = id;
+// A catalog package shown under that name.
+inline catalog::PackageManifest namedPackage(const QString& id, const QString& name,
+                                             const QString& version = "2.0.0") {
+    catalog::PackageManifest package = catalogPackage(id, version);
     package.name = name;
-    package.version = version;
     return package;
-}
-
-inline catalog::InstalledPackage
-installedRecord(const QString& id, const QString& version,
-                catalog::PackageType type = catalog::PackageType::generator) {
-    return {id, version, "2026-01-02T03:04:05Z", type, {}, {}};
-}
-
-inline catalog::InstalledPackageMap installedMap(const QList<catalog::InstalledPackage>& records) {
-    catalog::InstalledPackageMap map;
-    for (const catalog::InstalledPackage& record : records) {
-        map.insert(record.id, record);
-    }
-    return map;
 }
 
 } // namespace marlox::testing

@@ -52,7 +52,7 @@ protected:
 
     RecordingWorkspace& workspace() const { return services->workspace; }
     void install(const QList<catalog::InstalledPackage>& records) {
-        services->store.setInstalledByID(installedMap(records));
+        services->store.setInstalledByID(recordsByID(records));
     }
 
     template <typename Widget = QWidget> Widget* find(const QString& objectName) const {
