@@ -380,7 +380,8 @@ QString canonicalPath(const QString& path) {
         const QString resolved = QFileInfo(existing).canonicalFilePath();
         if (!resolved.isEmpty()) {
             missing.prepend(resolved == QLatin1String("/") ? QString() : resolved);
-            return missing.join(QLatin1Char('/'));
+            const QString joined = missing.join(QLatin1Char('/'));
+            return joined.isEmpty() ? QStringLiteral("/") : joined;
         }
         const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
         if (slash <= 0) {

@@ -392,6 +392,22 @@ TEST_F(EngineTest, UninstallOfRecordsPointingOutsideEveryRootDeletesNothing) {
                               home.filePath("home/Documents").toUtf8()));
 }
 
+TEST_F(EngineHelpersTest, CanonicalPathResolvesLinksAsFarAsThePathExistsAndKeepsTheRoot) {
+    const QString real = QFileInfo(home.path()).canonicalFilePath() + "/real";
+    QDir().mkpath(real);
+    QFile::link(real, home.filePath("link"));
+    for (const auto& [path, expected] : QList<std::pair<QString, QString>>{
+             {"/", "/"},
+             {"//", "/"},
+             {"/..", "/"},
+             {"/tmp/..", "/"},
+             {home.filePath("link"), real},
+             {home.filePath("link/not/yet/../there"), real + "/not/there"},
+         }) {
+        EXPECT_EQ(canonicalPath(path), expected) << path.toStdString();
+    }
+}
+
 TEST_F(EngineHelpersTest, PruningRemovesEmptyFoldersUpToButNeverPastTheStopFolder) {
     const QString stop = home.filePath("stop");
     QDir().mkpath(stop + "/a/b/c");
