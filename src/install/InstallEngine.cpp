@@ -194,7 +194,8 @@ InstallEngine::resolvePayloadURL(const QString& payloadPath, const QString& pack
     }
     for (const QString& folder : payloadSearchFolders(payloadRoot)) {
         const QString candidate = QDir::cleanPath(folder + QLatin1Char('/') + trimmed);
-        if (!itemExists(candidate)) {
+        // A broken link holds no payload; a later location may.
+        if (!QFileInfo::exists(candidate)) {
             continue;
         }
         // A link inside the bundle must not lead the install elsewhere.

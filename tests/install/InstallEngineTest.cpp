@@ -254,6 +254,18 @@ TEST_F(EngineTest, InstallCopiesTheFolderRegistersApplicationsFirstAndAFailedUpd
     }
 }
 
+TEST_F(EngineTest, BrokenLinkAtAnEarlierPayloadLocationIsPassedOver) {
+    // GIVEN a broken link in the payload root where the bundle's resources hold the payload
+    QDir().mkpath(payloadRoot + "/Payloads");
+    QFile::link(payloadRoot + "/missing", payloadRoot + "/Payloads/CountdownPro");
+
+    // WHEN the payload is looked for, THEN the bundle's copy is found
+    const auto found =
+        InstallEngine::resolvePayloadURL("Payloads/CountdownPro", "Countdown Pro", payloadRoot);
+    ASSERT_TRUE(found) << describe(found.error()).toStdString();
+    EXPECT_EQ(*found, marlox::catalog::resourceDirectoryURLs().value(0) + "/Payloads/CountdownPro");
+}
+
 TEST_F(EngineTest, ClearsTheQuarantineOfWhatItPlacedOnlyAndFailsOnABrokenLink) {
     // GIVEN a payload whose items are quarantined, with a link to a quarantined file outside it
     const QString bundle = payloadRoot + "/Payloads/Blur/Blur.pluginkit";
