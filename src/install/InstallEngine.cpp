@@ -111,9 +111,11 @@ InstallEngine::install(const catalog::PackageManifest& package, const QString& i
     // The install folder this install replaced; it is put back when any later step fails, so a
     // failed update leaves the previous version in place.
     std::optional<QString> previousCopy;
-    // A package that only carries Motion Templates has no plug-in payload and no install folder.
-    const bool templatesOnly =
-        package.bundlePayloadPath.trimmed().isEmpty() && package.hasMotionTemplatePayload();
+    // A template package without a plug-in payload has no install folder; a generator or filter
+    // always has one, so a blank payload path is an error for it.
+    const bool templatesOnly = package.type == catalog::PackageType::template_ &&
+                               package.bundlePayloadPath.trimmed().isEmpty() &&
+                               package.hasMotionTemplatePayload();
     if (!templatesOnly) {
         result.installPath = installRoot + QLatin1Char('/') + package.id;
         if (auto failure = installPluginPayload(package, installRoot, result.installPath,

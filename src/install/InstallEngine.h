@@ -18,8 +18,8 @@ namespace marlox::install {
 
 // What an install produced.
 struct InstallResult {
-    // The install root followed by the package id; empty for a package that only carries
-    // Motion Templates.
+    // The install root followed by the package id; empty for a template package that only
+    // carries Motion Templates.
     QString installPath;
     // The top-level template items placed in the Motion Templates library.
     QStringList templateInstallPaths;

@@ -501,6 +501,21 @@ TEST_F(MotionTemplatesTest, ZipTemplatesPlaceEachVisibleTopLevelEntryAndAFolderR
     EXPECT_EQ(treeSnapshot(item), treeSnapshot(payloadRoot + "/Templates/Kinetic"));
 }
 
+TEST_F(MotionTemplatesTest, PluginPackageWithoutAPayloadPathFailsThoughItCarriesTemplates) {
+    writeFile(payloadRoot + "/Templates/Frames/Border/Border.moti", "border");
+    for (const PackageType type : {PackageType::generator, PackageType::filter}) {
+        // GIVEN a plug-in package with templates but a blank payload path
+        PackageManifest frame = package("frame", " \n", type);
+        frame.motionTemplatePayloadPath = "Templates/Frames";
+
+        // WHEN it is installed, THEN it fails for the missing path and places nothing
+        const auto result = install(frame, std::nullopt, templatesRoot);
+        ASSERT_FALSE(result) << marlox::catalog::rawValue(type).toStdString();
+        EXPECT_EQ(describe(result.error()), "Embedded payload path is missing for Package frame.");
+        EXPECT_FALSE(QFileInfo::exists(templatesRoot));
+    }
+}
+
 TEST_F(MotionTemplatesTest, PluginPackageThatNoLongerCarriesTemplatesRemovesItsEarlierOnes) {
     // GIVEN a plug-in package installed with a folder of templates, beside another's templates
     makeBundle(payloadRoot + "/Payloads/Frame/Frame.pluginkit", "studio.marlox.frame");
