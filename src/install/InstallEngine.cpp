@@ -178,7 +178,7 @@ InstallFailure InstallEngine::installPluginPayload(const catalog::PackageManifes
     if (auto failure = expandArchives(destination)) {
         return failure;
     }
-    if (auto failure = removeQuarantine(destination)) {
+    if (auto failure = removeQuarantine(destination, destination)) {
         return failure;
     }
     return registerBundles(destination);
@@ -360,7 +360,8 @@ InstallFailure InstallEngine::expandZip(const QString& archive) const {
     return failure;
 }
 
-InstallFailure InstallEngine::removeQuarantine(const QString& root) const {
+InstallFailure InstallEngine::removeQuarantine(const QString& root,
+                                               const QString& reportedRoot) const {
     QStringList items{root};
     items.append(enumerateTree(root, true));
     for (const QString& item : items) {
@@ -370,7 +371,8 @@ InstallFailure InstallEngine::removeQuarantine(const QString& root) const {
             continue;
         }
         if (auto reason = platform::removeQuarantineAttribute(item)) {
-            return engineError(InstallEngineError::Case::quarantineRemovalFailed, item, *reason);
+            return engineError(InstallEngineError::Case::quarantineRemovalFailed,
+                               reportedRoot + item.mid(root.size()), *reason);
         }
     }
     return std::nullopt;

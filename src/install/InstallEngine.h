@@ -71,8 +71,6 @@ public:
     templateTargetDirectory(const catalog::PackageManifest& package,
                             const std::optional<QString>& templatesRoot);
     static QString normalizeTemplateSubpath(const QString& subpath);
-    InstallResultOr<QStringList> installTemplatePayload(const QString& source,
-                                                        const QString& targetFolder) const;
     static std::optional<QString> templatesRootContaining(const QString& path);
 
     // The first existing location of a payload named by the catalog.
@@ -106,7 +104,15 @@ private:
     // Expands an archive into a new work folder and answers the entries to place.
     InstallResultOr<QStringList> expandIntoWorkFolder(const QString& archive,
                                                       const QString& workFolder) const;
-    InstallFailure removeQuarantine(const QString& root) const;
+    // Clears the quarantine attribute below the root; a failure names the item as it will be
+    // once the root is at `reportedRoot`.
+    InstallFailure removeQuarantine(const QString& root, const QString& reportedRoot) const;
+    // Copies or expands a template payload into the staging folder and answers its top-level
+    // items, ready to be renamed into the target folder.
+    InstallResultOr<QStringList> stageTemplatePayload(const QString& source, const QString& staging,
+                                                      const QString& target) const;
+    // Prunes the emptied folders above each path that is gone, up to its templates library.
+    static void pruneTemplateFolders(const QStringList& paths);
     InstallFailure registerBundles(const QString& folder) const;
     void unregisterBundles(const QString& folder) const;
 

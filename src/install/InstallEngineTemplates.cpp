@@ -1,6 +1,7 @@
 #include "FileOperations.h"
 #include "InstallEngine.h"
 #include "InstallEngineSupport.h"
+#include "ItemMoves.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,33 +23,113 @@ InstallEngine::installTemplates(const catalog::PackageManifest& package,
                                 const std::optional<QString>& templatesRoot,
                                 const std::optional<catalog::InstalledPackage>& previous,
                                 const std::optional<QString>& payloadRoot) const {
-    // The target is settled first, so that a package that cannot place its templates leaves the
-    // earlier ones where they are.
+    // Where the templates go and where they come from are settled before anything is touched.
     std::optional<QString> target;
+    std::optional<QString> source;
     if (package.hasMotionTemplatePayload()) {
         auto resolved = templateTargetDirectory(package, templatesRoot);
         if (!resolved) {
             return resolved.error();
         }
         target = *resolved;
+        auto found = resolvePayloadURL(package.motionTemplatePayloadPath->trimmed(), package.name,
+                                       payloadRoot);
+        if (!found) {
+            return found.error();
+        }
+        source = *found;
     }
-    if (previous) {
-        if (auto failure = removeTemplatePaths(previous->templateInstallPaths)) {
+    // The previous items stay until the new ones are in place, so that a failure keeps them.
+    QList<ItemMove> moves;
+    for (const QString& path : previous ? previous->templateInstallPaths : QStringList()) {
+        if (path.isEmpty() || !itemExists(path)) {
+            continue;
+        }
+        if (!isRemovableRecordedPath(path)) {
+            logSkippedRemoval(path);
+            continue;
+        }
+        moves.append({path, std::nullopt, std::nullopt});
+    }
+    std::optional<QString> staging;
+    if (target) {
+        staging = newHiddenPath(*target, stagingPrefix);
+        auto staged = stageTemplatePayload(*source, *staging, *target);
+        if (!staged) {
+            removeQuietly(*staging);
+            pruneTemplateFolders({*staging});
+            return staged.error();
+        }
+        for (const QString& entry : *staged) {
+            const QString live = *target + QLatin1Char('/') + QFileInfo(entry).fileName();
+            const auto same = std::find_if(moves.begin(), moves.end(),
+                                           [&](const ItemMove& move) { return move.live == live; });
+            if (same != moves.end()) {
+                same->staged = entry;
+            } else {
+                moves.append({live, entry, std::nullopt});
+            }
+        }
+    }
+    planAsides(moves);
+    const InstallFailure failure = makeLive(moves);
+    if (staging) {
+        removeQuietly(*staging);
+    }
+    QStringList placed;
+    QStringList removed;
+    for (const ItemMove& move : moves) {
+        (move.staged ? placed : removed).append(move.live);
+    }
+    if (failure) {
+        pruneTemplateFolders(placed + QStringList(staging.value_or(QString())));
+        return *failure;
+    }
+    discardAsides(moves);
+    pruneTemplateFolders(removed);
+    placed.sort();
+    return placed;
+}
+
+InstallResultOr<QStringList> InstallEngine::stageTemplatePayload(const QString& source,
+                                                                 const QString& staging,
+                                                                 const QString& target) const {
+    QStringList entries;
+    if (isFolder(source)) {
+        if (auto failure = createFolder(staging)) {
+            return *failure;
+        }
+        const QString entry = staging + QLatin1Char('/') + QFileInfo(source).fileName();
+        if (auto failure = copyItem(source, entry)) {
+            return *failure;
+        }
+        entries.append(entry);
+    } else if (QFileInfo(source).isFile() &&
+               QFileInfo(source).suffix().toLower() == QLatin1String("zip")) {
+        auto expanded = expandIntoWorkFolder(source, staging);
+        if (!expanded) {
+            return expanded.error();
+        }
+        entries = *expanded;
+    } else {
+        return InstallError(
+            InstallEngineError{InstallEngineError::Case::unsupportedPayload, source, {}});
+    }
+    for (const QString& entry : entries) {
+        const QString name = QFileInfo(entry).fileName();
+        if (auto failure = removeQuarantine(entry, target + QLatin1Char('/') + name)) {
             return *failure;
         }
     }
-    if (!target) {
-        return QStringList();
+    return entries;
+}
+
+void InstallEngine::pruneTemplateFolders(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (const auto library = templatesRootContaining(path); library && !itemExists(path)) {
+            pruneEmptyDirectories(QFileInfo(QDir::cleanPath(path)).path(), *library);
+        }
     }
-    const auto source =
-        resolvePayloadURL(package.motionTemplatePayloadPath->trimmed(), package.name, payloadRoot);
-    if (!source) {
-        return source.error();
-    }
-    if (auto failure = createFolder(*target)) {
-        return *failure;
-    }
-    return installTemplatePayload(*source, *target);
 }
 
 InstallResultOr<QString>
@@ -103,49 +184,6 @@ QString InstallEngine::normalizeTemplateSubpath(const QString& subpath) {
         parts[1] = vendorFolderName();
     }
     return parts.join(QLatin1Char('/'));
-}
-
-InstallResultOr<QStringList>
-InstallEngine::installTemplatePayload(const QString& source, const QString& targetFolder) const {
-    if (isFolder(source)) {
-        const QString destination = targetFolder + QLatin1Char('/') + QFileInfo(source).fileName();
-        if (auto failure = copyReplacing(source, destination)) {
-            return *failure;
-        }
-        if (auto failure = removeQuarantine(destination)) {
-            return *failure;
-        }
-        return QStringList{destination};
-    }
-    if (!QFileInfo(source).isFile() ||
-        QFileInfo(source).suffix().toLower() != QLatin1String("zip")) {
-        return InstallError(
-            InstallEngineError{InstallEngineError::Case::unsupportedPayload, source, {}});
-    }
-    const QString workFolder = newWorkFolder(QStringLiteral("template-expand-"));
-    const auto entries = expandIntoWorkFolder(source, workFolder);
-    if (!entries) {
-        return entries.error();
-    }
-    QStringList placed;
-    InstallFailure failure;
-    for (const QString& entry : *entries) {
-        const QString destination = targetFolder + QLatin1Char('/') + QFileInfo(entry).fileName();
-        failure = moveReplacing(entry, destination);
-        if (!failure) {
-            failure = removeQuarantine(destination);
-        }
-        if (failure) {
-            break;
-        }
-        placed.append(destination);
-    }
-    removeQuietly(workFolder);
-    if (failure) {
-        return *failure;
-    }
-    placed.sort();
-    return placed;
 }
 
 InstallFailure InstallEngine::removeTemplatePaths(const QStringList& paths) const {

@@ -535,6 +535,45 @@ TEST_F(MotionTemplatesTest, PluginPackageThatNoLongerCarriesTemplatesRemovesItsE
     EXPECT_TRUE(QFileInfo::exists(vendor + "/Other/keep.moti"));
 }
 
+TEST_F(MotionTemplatesTest, EveryFailedPlacementKeepsTheEarlierTemplates) {
+    // GIVEN templates placed from a folder, and payloads that cannot be placed
+    writeFile(payloadRoot + "/Templates/Kinetic/Slide/Slide.moti", "slide");
+    const PackageManifest kinetic = templatesPackage("Templates/Kinetic", "Titles/Marlox Studio");
+    const InstalledPackage previous = recordOf(kinetic, installed(kinetic));
+    writeFile(payloadRoot + "/Templates/Kinetic.tar", "not an archive we take");
+    writeZip(payloadRoot + "/Templates/Kinetic.zip", {{"Kinetic/Slide/Slide.moti", "new"}});
+    writeFile(payloadRoot + "/Broken/Kinetic/Slide/Slide.moti", "new");
+    QFile::link("missing-target", payloadRoot + "/Broken/Kinetic/Slide/dangling");
+    const StubTool failingDitto(home.filePath("tools"), "ditto");
+    failingDitto.fail("-x", 9, "ditto: archive is damaged");
+    const QStringList before = treeSnapshot(home.filePath("home/Movies"));
+    struct Case {
+        PackageManifest update;
+        QString cause;
+    };
+    for (const Case& test : {
+             Case{templatesPackage("Templates/Missing", "Titles/Marlox Studio"), "not found"},
+             Case{templatesPackage("Templates/Kinetic.tar", "Titles/Marlox Studio"),
+                  "not supported"},
+             Case{templatesPackage("Templates/Kinetic.zip", "Titles/Marlox Studio"), "damaged"},
+             Case{templatesPackage("Broken/Kinetic", "Titles/Marlox Studio"),
+                  "Titles/Marlox Studio/Kinetic/Slide/dangling"},
+             Case{templatesPackage("Templates/Kinetic"), "not defined"},
+         }) {
+        SCOPED_TRACE(test.cause.toStdString());
+        ditto = test.cause == "damaged" ? failingDitto.path() : marlox::platform::dittoToolPath();
+
+        // WHEN an update's templates cannot be placed
+        const auto result = install(test.update, previous);
+
+        // THEN it fails for that reason, and the earlier templates are as they were
+        ASSERT_FALSE(result);
+        EXPECT_TRUE(describe(result.error()).contains(test.cause))
+            << describe(result.error()).toStdString();
+        EXPECT_EQ(treeSnapshot(home.filePath("home/Movies")), before);
+    }
+}
+
 TEST_F(MotionTemplatesTest, UninstallRemovesTheLastTemplatesAndPrunesUpToTheLibrary) {
     // GIVEN a record whose install folder is gone, listing an empty path, a template item that
     // is gone, one outside the library, and the last item of its type folder
