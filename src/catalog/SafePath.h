@@ -9,4 +9,8 @@ namespace marlox::catalog {
 // it is joined onto a folder path.
 bool isSafePathComponent(const QString& text);
 
+// True when the path is the folder itself or lies below it, compared by whole components once
+// both are cleaned: "/a/bc" is not inside "/a/b".
+bool isPathWithin(const QString& path, const QString& folder);
+
 } // namespace marlox::catalog

@@ -4,6 +4,7 @@
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/OperationsLog.h"
 #include "catalog/RemoteArtifactService.h"
+#include "catalog/SafePath.h"
 #include "install/InstallTargetAccessService.h"
 #include "install/MotionTemplatesAccessService.h"
 #include "platform/ProcessList.h"
@@ -398,7 +399,7 @@ void InstallationCoordinator::performUninstall(const InstalledPackage& record) {
 
 InstallFailure InstallationCoordinator::prepareFoldersForRemoval(const InstalledPackage& record) {
     // A folder inside the support folder needs no access to the shared plug-in folder.
-    if (!record.installPath.startsWith(catalog::applicationSupportDirectory())) {
+    if (!catalog::isPathWithin(record.installPath, catalog::applicationSupportDirectory())) {
         if (const auto folder = prepareInstallFolder(); !folder) {
             return folder.error();
         }

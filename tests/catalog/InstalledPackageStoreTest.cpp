@@ -341,6 +341,20 @@ TEST(SafePathTest, AcceptsOnlyASingleNamedEntry) {
     }
 }
 
+TEST(SafePathTest, PathIsWithinAFolderByWholeComponents) {
+    for (const auto& [path, folder, within] : QList<std::tuple<QString, QString, bool>>{
+             {"/a/b", "/a/b", true},
+             {"/a/b/c", "/a/b/", true},
+             {"/a/b/../b/c", "/a/b", true},
+             {"/a/bc", "/a/b", false},
+             {"/a", "/a/b", false},
+             {"/a", "/", true},
+             {"", "/a", false},
+         }) {
+        EXPECT_EQ(isPathWithin(path, folder), within) << path.toStdString();
+    }
+}
+
 constexpr int recordCount = 1000;
 
 // Reads the child's progress lines until `line` has come.

@@ -430,6 +430,30 @@ TEST_F(CoordinatorTest, RemovalThatCannotPrepareTheInstallFolderFailsAndKeepsThe
     EXPECT_EQ(recordLine(countdownID), recorded);
 }
 
+TEST_F(CoordinatorTest, RemovalLeavesTheInstallFolderAloneOnlyForAPackageInsideTheSupportFolder) {
+    // GIVEN the Applications folder replaced by a file, so that the install folder cannot be
+    // prepared, and packages recorded inside the support folder and beside it
+    const QString applications = home.filePath("home/Applications");
+    ASSERT_TRUE(QDir(applications).removeRecursively());
+    writeFile(applications, "not a folder");
+    const QString support = applicationSupportDirectory();
+    for (const auto& [path, status] : QList<std::pair<QString, QString>>{
+             {support + "/Plugins/" + glowID, "Removed"},
+             {support + "Other/Plugins/" + glowID, "Failed"},
+         }) {
+        SCOPED_TRACE(path.toStdString());
+        writeFile(path + "/Glow.txt", "glow");
+        store.setInstalledByID({{glowID, {glowID, "1.0", {}, PackageType::filter, path, {}}}});
+
+        // WHEN it is removed, THEN only the one inside the support folder goes without the
+        // install folder
+        coordinator->uninstall(glowID);
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(coordinator->statusMessageByID().value(glowID), status);
+        EXPECT_EQ(QFileInfo::exists(path), status == "Failed");
+    }
+}
+
 TEST_F(CoordinatorTest, SecondRequestWhileOneRunsIsRefusedARepeatedOneIgnoredAndEventsFlow) {
     // GIVEN a record of Film Grade, and the registration of the engine held
     holdRegistration();
