@@ -367,7 +367,7 @@ QByteArray encodeCatalogManifest(const CatalogManifest& manifest) {
     root.insert(QLatin1String("catalogVersion"), manifest.catalogVersion);
     root.insert(QLatin1String("generatedAt"), manifest.generatedAt);
     root.insert(QLatin1String("packages"), packages);
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
 }
 
 std::pair<int, QString> categorySortKey(const QString& category) {

@@ -162,6 +162,23 @@ TEST_F(CatalogServiceTest, BrokenBuiltInCatalogFailsTheReloadAndDropsTheEarlierC
     }
 }
 
+TEST_F(CatalogServiceTest, CachedCopyOfTheRemoteCatalogIsWrittenCompact) {
+    // GIVEN a remote catalog written with indentation
+    const QString file = home.filePath("catalogs/remote.json");
+    writeFile(file, QJsonDocument::fromJson(encodeCatalogManifest(remoteCatalog))
+                        .toJson(QJsonDocument::Indented));
+    const auto service = makeService(QUrl::fromLocalFile(file));
+
+    // WHEN it is loaded, THEN its cached copy is the same catalog on one line, without spaces
+    reload(*service);
+    ASSERT_EQ(service->loadSourceLabel(), "Remote");
+    const QByteArray cached = contentsOf(CatalogService::remoteManifestCachePath()).value_or("");
+    const auto decoded = decodeCatalogManifest(cached);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, remoteCatalog);
+    EXPECT_FALSE(cached.contains('\n') || cached.contains(": ")) << cached.toStdString();
+}
+
 TEST_F(CatalogServiceTest, SortsByNameIgnoringCaseAndKeepsCatalogOrderForEqualNames) {
     // Each case reads "names in catalog order > names sorted".
     for (const QString text :
