@@ -16,6 +16,7 @@ function(marlox_add_test name)
     target_compile_definitions(${name} PRIVATE
         MARLOX_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/${ARG_LABEL}/data")
     add_dependencies(${name} marlox_bundle_resources)
+    set_property(GLOBAL APPEND PROPERTY MARLOX_TEST_LABELS ${ARG_LABEL})
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         PROPERTIES LABELS ${ARG_LABEL}
