@@ -28,7 +28,53 @@ QString unreadableCopyPath(const QString& recordsPath) {
     return candidate;
 }
 
+// The records as the file holds them, and with install paths of the older layout rewritten.
+struct RecordsFile {
+    QList<InstalledPackage> decoded;
+    QList<InstalledPackage> migrated;
+};
+
+// Nothing when the file cannot be read or decoded.
+std::optional<RecordsFile> readRecordsFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const auto decoded = decodeInstalledPackages(file.readAll());
+    if (!decoded) {
+        return std::nullopt;
+    }
+    const QString legacyRoot = legacyInstallFolderPath();
+    const QString currentRoot = installFolderPath();
+    RecordsFile records{decoded.value(), decoded.value()};
+    for (InstalledPackage& record : records.migrated) {
+        record.installPath = migrateLegacyInstallPath(record.installPath, legacyRoot, currentRoot);
+    }
+    return records;
+}
+
+// A later record of the same id replaces an earlier one.
+InstalledPackageMap byID(const QList<InstalledPackage>& records) {
+    InstalledPackageMap map;
+    for (const InstalledPackage& record : records) {
+        map.insert(record.id, record);
+    }
+    return map;
+}
+
 } // namespace
+
+std::optional<InstalledPackageMap> readInstalledRecords() {
+    const QString path = installedRecordsFileURL();
+    if (!somethingExistsAt(path)) {
+        return InstalledPackageMap();
+    }
+    const auto records = readRecordsFile(path);
+    if (!records) {
+        return std::nullopt;
+    }
+    return byID(records->migrated);
+}
 
 QString migrateLegacyInstallPath(const QString& installPath, const QString& legacyRoot,
                                  const QString& currentRoot) {
@@ -84,29 +130,13 @@ void InstalledPackageStore::load() {
     if (!somethingExistsAt(path)) {
         return;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto records = readRecordsFile(path);
+    if (!records) {
         moveUnreadableFileAside();
         return;
     }
-    const auto decoded = decodeInstalledPackages(file.readAll());
-    file.close();
-    if (!decoded) {
-        moveUnreadableFileAside();
-        return;
-    }
-    const QString legacyRoot = legacyInstallFolderPath();
-    const QString currentRoot = installFolderPath();
-    QList<InstalledPackage> migrated = decoded.value();
-    for (InstalledPackage& record : migrated) {
-        record.installPath = migrateLegacyInstallPath(record.installPath, legacyRoot, currentRoot);
-    }
-    InstalledPackageMap byID;
-    for (const InstalledPackage& record : migrated) {
-        byID.insert(record.id, record);
-    }
-    setInstalledByID(byID);
-    if (migrated != decoded.value()) {
+    setInstalledByID(byID(records->migrated));
+    if (records->migrated != records->decoded) {
         saveToDisk();
     }
 }

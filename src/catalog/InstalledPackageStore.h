@@ -47,6 +47,10 @@ private:
     bool m_unreadFileInTheWay = false;
 };
 
+// What installed.json holds, as loading reads it: an empty map when there is no file, nothing when
+// it cannot be read. The store is not involved; start-up reads this before the store exists.
+std::optional<InstalledPackageMap> readInstalledRecords();
+
 // Rewrites an install path under the legacy install folder to the same place under the current
 // one. Only the folder itself or a path inside it matches, never a sibling that merely shares
 // the name's beginning.

@@ -2,6 +2,8 @@
 
 #include "FileOperations.h"
 #include "InstallEngineSupport.h"
+#include "InstallJournal.h"
+#include "ItemMoves.h"
 #include "catalog/Environment.h"
 #include "catalog/InstallLocations.h"
 #include "catalog/OperationsLog.h"
@@ -17,6 +19,8 @@
 
 namespace marlox::install {
 namespace {
+
+using catalog::InstalledPackage;
 
 struct DiscoveredBundles {
     QStringList applications;
@@ -59,6 +63,14 @@ DiscoveredBundles discoverBundles(const QString& folder) {
         }
     }
     return {applications, standalone};
+}
+
+// A staging or aside folder that an unfinished operation still needs keeps its folder.
+bool holdsPendingWork(const QString& folder) {
+    return !QDir(folder)
+                .entryList({stagingPrefix + QLatin1Char('*'), asidePrefix + QLatin1Char('*')},
+                           QDir::AllEntries | QDir::Hidden | QDir::System)
+                .isEmpty();
 }
 
 InstallEngineError engineError(InstallEngineError::Case kind, const QString& subject,
@@ -107,81 +119,159 @@ InstallEngine::install(const catalog::PackageManifest& package, const QString& i
     if (auto failure = catalog::ensureApplicationDirectories()) {
         return InstallError(SystemError{failure->description});
     }
-    InstallResult result;
-    // The install folder this install replaced; it is put back when any later step fails, so a
-    // failed update leaves the previous version in place.
-    std::optional<QString> previousCopy;
     // A template package without a plug-in payload has no install folder; a generator or filter
     // always has one, so a blank payload path is an error for it.
     const bool templatesOnly = package.type == catalog::PackageType::template_ &&
                                package.bundlePayloadPath.trimmed().isEmpty() &&
                                package.hasMotionTemplatePayload();
+    StagedInstall staged;
     if (!templatesOnly) {
-        result.installPath = installRoot + QLatin1Char('/') + package.id;
-        if (auto failure = installPluginPayload(package, installRoot, result.installPath,
-                                                payloadRoot, previousCopy)) {
-            restorePrevious(result.installPath, previousCopy);
+        auto payload = resolvePluginPayload(package, payloadRoot);
+        if (!payload) {
+            return payload.error();
+        }
+        if (auto failure = createFolder(installRoot)) {
             return *failure;
         }
+        staged.payload = *payload;
+        staged.installPath = installRoot + QLatin1Char('/') + package.id;
     }
-    auto templatePaths = installTemplates(package, templatesRoot, previous, payloadRoot);
+    if (auto failure = resolveTemplates(package, templatesRoot, payloadRoot, staged)) {
+        return *failure;
+    }
+    // Every folder the install fills is named in the journal before it is made, and every rename
+    // before it is done, so that a crash at any point can be finished or undone at the next start.
+    InstallJournal journal(InstallJournal::Operation::install, package.id, previous,
+                           package.version);
+    if (staged.payload) {
+        staged.pluginStaging = newHiddenPath(installRoot, stagingPrefix);
+        journal.addStaging(*staged.pluginStaging);
+    }
+    if (staged.templateTarget) {
+        staged.templateStaging = newHiddenPath(*staged.templateTarget, stagingPrefix);
+        journal.addStaging(*staged.templateStaging);
+    }
+    if (auto failure = journal.write()) {
+        return *failure;
+    }
+    auto templatePaths = stageAndMakeLive(staged, previous, journal);
     if (!templatePaths) {
-        restorePrevious(result.installPath, previousCopy);
+        journal.rollBack();
         return templatePaths.error();
     }
-    discardPrevious(previousCopy);
-    result.templateInstallPaths = std::move(templatePaths).value();
-    return result;
+    return InstallResult{staged.installPath, *templatePaths};
 }
 
-InstallFailure InstallEngine::installPluginPayload(const catalog::PackageManifest& package,
-                                                   const QString& installRoot,
-                                                   const QString& destination,
-                                                   const std::optional<QString>& payloadRoot,
-                                                   std::optional<QString>& previousCopy) const {
-    const auto payload = resolvePayloadURL(package.bundlePayloadPath, package.name, payloadRoot);
+InstallResultOr<QString>
+InstallEngine::resolvePluginPayload(const catalog::PackageManifest& package,
+                                    const std::optional<QString>& payloadRoot) const {
+    auto payload = resolvePayloadURL(package.bundlePayloadPath, package.name, payloadRoot);
     if (!payload) {
         return payload.error();
     }
-    if (!isFolder(*payload) && !QFileInfo(*payload).isFile()) {
-        return engineError(InstallEngineError::Case::unsupportedPayload, *payload);
+    if (!isFolder(*payload) && !(QFileInfo(*payload).isFile() && isZipArchive(*payload))) {
+        return InstallError(engineError(InstallEngineError::Case::unsupportedPayload, *payload));
     }
-    if (auto failure = createFolder(installRoot)) {
-        return failure;
+    return payload;
+}
+
+InstallResultOr<QStringList>
+InstallEngine::stageAndMakeLive(const StagedInstall& staged,
+                                const std::optional<InstalledPackage>& previous,
+                                InstallJournal& journal) const {
+    QList<ItemMove> pluginMoves;
+    if (staged.payload) {
+        if (auto failure =
+                stagePluginPayload(*staged.payload, *staged.pluginStaging, staged.installPath)) {
+            return *failure;
+        }
+        pluginMoves.append({staged.installPath, *staged.pluginStaging, std::nullopt});
     }
-    if (isFolder(*payload)) {
-        // The install folder takes the package id as its name, whatever the payload's own; the
-        // bundles to register are inside the payload folder.
-        if (auto failure = replaceItem(*payload, destination, previousCopy)) {
+    // The previous templates stay until the new ones are in place, so that a failure keeps them.
+    QList<ItemMove> templateMoves =
+        recordedItemMoves(previous ? previous->templateInstallPaths : QStringList());
+    QStringList templatePaths;
+    if (staged.templateTarget) {
+        auto entries = stageTemplatePayload(*staged.templateSource, *staged.templateStaging,
+                                            *staged.templateTarget);
+        if (!entries) {
+            return entries.error();
+        }
+        for (const QString& entry : *entries) {
+            const QString live =
+                *staged.templateTarget + QLatin1Char('/') + QFileInfo(entry).fileName();
+            const auto same = std::find_if(templateMoves.begin(), templateMoves.end(),
+                                           [&](const ItemMove& move) { return move.live == live; });
+            if (same != templateMoves.end()) {
+                same->staged = entry;
+            } else {
+                templateMoves.append({live, entry, std::nullopt});
+            }
+            templatePaths.append(live);
+        }
+    }
+    planAsides(pluginMoves);
+    planAsides(templateMoves);
+    journal.setMoves(pluginMoves + templateMoves);
+    if (auto failure = journal.write()) {
+        return *failure;
+    }
+    if (auto failure = makeLive(pluginMoves)) {
+        return *failure;
+    }
+    if (staged.payload) {
+        if (auto failure = registerBundles(staged.installPath)) {
+            return *failure;
+        }
+    }
+    if (auto failure = makeLive(templateMoves)) {
+        return *failure;
+    }
+    // What the templates' staging folder still holds was never to be placed: hidden entries and
+    // resource forks.
+    if (staged.templateStaging) {
+        removeQuietly(*staged.templateStaging);
+    }
+    templatePaths.sort();
+    return templatePaths;
+}
+
+InstallFailure InstallEngine::stagePluginPayload(const QString& payload, const QString& staging,
+                                                 const QString& installPath) const {
+    // The staging folder takes the payload folder's place, or holds the archive, and becomes the
+    // install folder under the package id whatever the payload's own name.
+    if (isFolder(payload)) {
+        if (auto failure = copyItem(payload, staging)) {
             return failure;
         }
     } else {
-        if (!isZipArchive(*payload)) {
-            return engineError(InstallEngineError::Case::unsupportedPayload, *payload);
-        }
-        // The archive is staged in a folder of its own, which then replaces the install folder
-        // as a whole and is expanded there.
-        const QString stage = newWorkFolder(QStringLiteral("payload-stage-"));
-        if (auto failure = createFolder(stage)) {
+        if (auto failure = createFolder(staging)) {
             return failure;
         }
-        InstallFailure failure =
-            copyItem(*payload, stage + QLatin1Char('/') + QFileInfo(*payload).fileName());
-        if (!failure) {
-            failure = replaceItem(stage, destination, previousCopy);
-        }
-        removeQuietly(stage);
-        if (failure) {
+        if (auto failure =
+                copyItem(payload, staging + QLatin1Char('/') + QFileInfo(payload).fileName())) {
             return failure;
         }
     }
-    if (auto failure = expandArchives(destination)) {
+    if (auto failure = expandArchives(staging)) {
         return failure;
     }
-    if (auto failure = removeQuarantine(destination, destination)) {
-        return failure;
+    return removeQuarantine(staging, installPath);
+}
+
+QList<ItemMove> InstallEngine::recordedItemMoves(const QStringList& paths) {
+    QList<ItemMove> moves;
+    for (const QString& path : paths) {
+        if (path.isEmpty() || !itemExists(path)) {
+            continue;
+        }
+        if (!isRemovableRecordedPath(path)) {
+            logSkippedRemoval(path);
+            continue;
+        }
+        moves.append({path, std::nullopt, std::nullopt});
     }
-    return registerBundles(destination);
+    return moves;
 }
 
 InstallResultOr<QString>
@@ -207,70 +297,6 @@ InstallEngine::resolvePayloadURL(const QString& payloadPath, const QString& pack
         return candidate;
     }
     return InstallError(engineError(InstallEngineError::Case::payloadNotFound, trimmed));
-}
-
-InstallFailure InstallEngine::replaceItem(const QString& source, const QString& destination,
-                                          std::optional<QString>& previousCopy) const {
-    if (auto failure = createFolder(QFileInfo(destination).path())) {
-        return failure;
-    }
-    const QString backup = newWorkFolder(QStringLiteral("backup-"));
-    const bool hadPrevious = itemExists(destination);
-    if (hadPrevious) {
-        if (auto failure = moveItem(destination, backup)) {
-            return failure;
-        }
-    }
-    if (auto failure = copyReplacing(source, destination)) {
-        if (itemExists(destination)) {
-            removeItem(destination);
-        }
-        if (hadPrevious && itemExists(backup)) {
-            moveItem(backup, destination);
-        }
-        return failure;
-    }
-    if (hadPrevious) {
-        previousCopy = backup;
-    }
-    return std::nullopt;
-}
-
-void InstallEngine::restorePrevious(const QString& destination,
-                                    std::optional<QString>& previousCopy) const {
-    if (!previousCopy || !itemExists(*previousCopy)) {
-        return;
-    }
-    if (itemExists(destination)) {
-        removeItem(destination);
-    }
-    if (auto failure = moveItem(*previousCopy, destination)) {
-        catalog::log(QStringLiteral("Could not restore the previous version kept at ") +
-                     *previousCopy + QLatin1String(": ") + describe(*failure));
-    }
-    previousCopy.reset();
-}
-
-void InstallEngine::discardPrevious(std::optional<QString>& previousCopy) const {
-    // The new copy is complete. A backup that cannot be removed entirely may be damaged by the
-    // attempt, so it is never put back over the good copy; what is left of it stays in Cache.
-    if (previousCopy && itemExists(*previousCopy)) {
-        if (auto failure = removeItem(*previousCopy)) {
-            catalog::log(QStringLiteral("Could not remove the previous version kept at ") +
-                         *previousCopy + QLatin1String(": ") + describe(*failure));
-        }
-    }
-    previousCopy.reset();
-}
-
-InstallFailure InstallEngine::copyReplacing(const QString& source,
-                                            const QString& destination) const {
-    if (itemExists(destination)) {
-        if (auto failure = removeItem(destination)) {
-            return failure;
-        }
-    }
-    return copyItem(source, destination);
 }
 
 InstallFailure InstallEngine::runProcess(const QString& executablePath,
@@ -336,7 +362,8 @@ InstallResultOr<QStringList> InstallEngine::expandIntoWorkFolder(const QString& 
 
 InstallFailure InstallEngine::expandZip(const QString& archive) const {
     const QString target = QFileInfo(archive).path();
-    const QString workFolder = newWorkFolder(QStringLiteral("payload-expand-"));
+    // Beside the archive, so that its entries reach their place by renames.
+    const QString workFolder = newHiddenPath(target, stagingPrefix);
     const auto entries = expandIntoWorkFolder(archive, workFolder);
     if (!entries) {
         return entries.error();
@@ -404,27 +431,34 @@ void InstallEngine::unregisterBundles(const QString& folder) const {
     }
 }
 
-InstallFailure InstallEngine::uninstall(const catalog::InstalledPackage& record) const {
+InstallFailure InstallEngine::uninstall(const InstalledPackage& record,
+                                        RecordedTemplates templates) const {
     if (auto failure = checkHostApplications()) {
         return failure;
     }
-    const QString installFolder = record.installPath;
-    if (itemExists(installFolder)) {
-        if (!isRemovableRecordedPath(installFolder)) {
-            logSkippedRemoval(installFolder);
-        } else {
-            unregisterBundles(installFolder);
-            if (auto failure = removeItem(installFolder)) {
-                return failure;
-            }
-            if (auto failure =
-                    pruneEmptyDirectories(QFileInfo(QDir::cleanPath(installFolder)).path(),
-                                          platform::userApplicationsFolder())) {
-                return failure;
-            }
-        }
+    QList<ItemMove> moves = recordedItemMoves({record.installPath});
+    if (!moves.isEmpty()) {
+        unregisterBundles(record.installPath);
     }
-    return removeTemplatePaths(record.templateInstallPaths);
+    if (templates == RecordedTemplates::remove) {
+        moves.append(recordedItemMoves(record.templateInstallPaths));
+    }
+    if (moves.isEmpty()) {
+        return std::nullopt;
+    }
+    // Everything is renamed aside now and deleted only once the record is gone, so that a crash
+    // before that puts it all back.
+    planAsides(moves);
+    InstallJournal journal(InstallJournal::Operation::remove, record.id, record, std::nullopt);
+    journal.setMoves(moves);
+    if (auto failure = journal.write()) {
+        return failure;
+    }
+    if (auto failure = makeLive(moves)) {
+        journal.rollBack();
+        return failure;
+    }
+    return std::nullopt;
 }
 
 InstallFailure InstallEngine::pruneEmptyDirectories(const QString& start, const QString& stop) {
@@ -440,7 +474,7 @@ InstallFailure InstallEngine::pruneEmptyDirectories(const QString& start, const 
             if (!entries) {
                 return entries.error();
             }
-            if (!entries->isEmpty()) {
+            if (!entries->isEmpty() || holdsPendingWork(current)) {
                 return std::nullopt;
             }
             if (auto failure = removeItem(current)) {
@@ -471,10 +505,11 @@ InstallEngine::installInBackground(const catalog::PackageManifest& package,
     });
 }
 
-QFuture<InstallFailure>
-InstallEngine::uninstallInBackground(const catalog::InstalledPackage& record) const {
-    return QtConcurrent::run(platform::utilityThreadPool(),
-                             [engine = *this, record] { return engine.uninstall(record); });
+QFuture<InstallFailure> InstallEngine::uninstallInBackground(const InstalledPackage& record,
+                                                             RecordedTemplates templates) const {
+    return QtConcurrent::run(platform::utilityThreadPool(), [engine = *this, record, templates] {
+        return engine.uninstall(record, templates);
+    });
 }
 
 } // namespace marlox::install

@@ -3,6 +3,8 @@
 #include "FxPlugRegistrar.h"
 #include "HostApplicationGuard.h"
 #include "InstallErrors.h"
+#include "InstallJournal.h"
+#include "ItemMoves.h"
 #include "catalog/CatalogManifest.h"
 #include "catalog/InstalledPackage.h"
 #include "platform/ProcessRunner.h"
@@ -36,10 +38,18 @@ struct InstallTools {
     static InstallTools systemDefaults();
 };
 
+// What an uninstall does with the record's template items.
+enum class RecordedTemplates { remove, keep };
+
 // The file work of one install and of one removal: copy or expand a package's payload into its
 // own folder of the shared plug-in folder, clear quarantine, register the bundles, place the
 // Motion Templates; and undo all of it for an installed record. Every operation blocks, so it
 // runs on a background thread (see the ...InBackground calls); the engine keeps no state.
+//
+// Nothing is ever half replaced: new files are staged beside their target and made live by
+// renames, and what they replace or what a removal takes away is renamed aside. A successful
+// install or uninstall leaves those previous items and its journal behind until the caller has
+// saved the records and calls finishInstallJournal(); a failed one puts everything back itself.
 class InstallEngine {
 public:
     InstallEngine(HostApplicationGuard hostApplicationGuard,
@@ -50,7 +60,8 @@ public:
                                            const std::optional<QString>& templatesRoot,
                                            const std::optional<catalog::InstalledPackage>& previous,
                                            const std::optional<QString>& payloadRoot) const;
-    InstallFailure uninstall(const catalog::InstalledPackage& record) const;
+    InstallFailure uninstall(const catalog::InstalledPackage& record,
+                             RecordedTemplates templates = RecordedTemplates::remove) const;
 
     // The same on the pool of low-priority threads.
     QFuture<InstallResultOr<InstallResult>>
@@ -58,15 +69,11 @@ public:
                         const std::optional<QString>& templatesRoot,
                         const std::optional<catalog::InstalledPackage>& previous,
                         const std::optional<QString>& payloadRoot) const;
-    QFuture<InstallFailure> uninstallInBackground(const catalog::InstalledPackage& record) const;
+    QFuture<InstallFailure>
+    uninstallInBackground(const catalog::InstalledPackage& record,
+                          RecordedTemplates templates = RecordedTemplates::remove) const;
 
     // Motion Templates placement.
-    InstallResultOr<QStringList>
-    installTemplates(const catalog::PackageManifest& package,
-                     const std::optional<QString>& templatesRoot,
-                     const std::optional<catalog::InstalledPackage>& previous,
-                     const std::optional<QString>& payloadRoot) const;
-    InstallFailure removeTemplatePaths(const QStringList& paths) const;
     static InstallResultOr<QString>
     templateTargetDirectory(const catalog::PackageManifest& package,
                             const std::optional<QString>& templatesRoot);
@@ -85,19 +92,38 @@ public:
     static bool isRemovableRecordedPath(const QString& path);
 
 private:
+    // What an install puts in place, settled before anything on disk changes.
+    struct StagedInstall {
+        std::optional<QString> payload;
+        QString installPath;
+        std::optional<QString> pluginStaging;
+        std::optional<QString> templateSource;
+        std::optional<QString> templateTarget;
+        std::optional<QString> templateStaging;
+    };
+
     InstallFailure checkHostApplications() const;
-    InstallFailure installPluginPayload(const catalog::PackageManifest& package,
-                                        const QString& installRoot, const QString& destination,
-                                        const std::optional<QString>& payloadRoot,
-                                        std::optional<QString>& previousCopy) const;
-    // Replaces the destination with a copy of the source, putting the previous version back when
-    // the copy fails. On success the previous version is kept aside in `previousCopy` until the
-    // caller restores or discards it.
-    InstallFailure replaceItem(const QString& source, const QString& destination,
-                               std::optional<QString>& previousCopy) const;
-    void restorePrevious(const QString& destination, std::optional<QString>& previousCopy) const;
-    void discardPrevious(std::optional<QString>& previousCopy) const;
-    InstallFailure copyReplacing(const QString& source, const QString& destination) const;
+    InstallResultOr<QString> resolvePluginPayload(const catalog::PackageManifest& package,
+                                                  const std::optional<QString>& payloadRoot) const;
+    // Where the package's templates go and where they come from; nothing when it has none.
+    InstallFailure resolveTemplates(const catalog::PackageManifest& package,
+                                    const std::optional<QString>& templatesRoot,
+                                    const std::optional<QString>& payloadRoot,
+                                    StagedInstall& staged) const;
+    // Fills the staging folders, journals the renames, makes the plug-in folder live, registers
+    // it, and makes the templates live; answers the template paths.
+    InstallResultOr<QStringList>
+    stageAndMakeLive(const StagedInstall& staged,
+                     const std::optional<catalog::InstalledPackage>& previous,
+                     InstallJournal& journal) const;
+    InstallFailure stagePluginPayload(const QString& payload, const QString& staging,
+                                      const QString& installPath) const;
+    // Copies or expands a template payload into the staging folder and answers its top-level
+    // items, ready to be renamed into the target folder.
+    InstallResultOr<QStringList> stageTemplatePayload(const QString& source, const QString& staging,
+                                                      const QString& target) const;
+    // One move per recorded path that may go: empty, missing and outside paths are passed over.
+    static QList<ItemMove> recordedItemMoves(const QStringList& paths);
     InstallFailure runProcess(const QString& executablePath, const QStringList& arguments) const;
     InstallFailure expandArchives(const QString& folder) const;
     InstallFailure expandZip(const QString& archive) const;
@@ -107,12 +133,6 @@ private:
     // Clears the quarantine attribute below the root; a failure names the item as it will be
     // once the root is at `reportedRoot`.
     InstallFailure removeQuarantine(const QString& root, const QString& reportedRoot) const;
-    // Copies or expands a template payload into the staging folder and answers its top-level
-    // items, ready to be renamed into the target folder.
-    InstallResultOr<QStringList> stageTemplatePayload(const QString& source, const QString& staging,
-                                                      const QString& target) const;
-    // Prunes the emptied folders above each path that is gone, up to its templates library.
-    static void pruneTemplateFolders(const QStringList& paths);
     InstallFailure registerBundles(const QString& folder) const;
     void unregisterBundles(const QString& folder) const;
 

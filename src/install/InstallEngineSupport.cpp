@@ -7,14 +7,7 @@
 #include "platform/Bundle.h"
 #include "platform/StandardFolders.h"
 
-#include <QUuid>
-
 namespace marlox::install {
-
-QString newWorkFolder(const QString& prefix) {
-    return catalog::cacheDirectory() + QLatin1Char('/') + prefix +
-           QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
 
 QStringList payloadSearchFolders(const std::optional<QString>& payloadRoot) {
     static const QString resourceBundle = QStringLiteral("/MarloxStudio_MarloxStudioApp.bundle");

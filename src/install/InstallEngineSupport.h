@@ -14,9 +14,6 @@ namespace marlox::install {
 inline const QString macResourceForkFolder = QStringLiteral("__MACOSX");
 inline const QString templatesLibraryName = QStringLiteral("Motion Templates.localized");
 
-// A new scratch path in the support folder's Cache: the prefix and a new upper-case UUID.
-QString newWorkFolder(const QString& prefix);
-
 // Where a payload named by the catalog is looked for, in order: the payload root, the first
 // resource folder, the main bundle's resources, and the resource bundle beside and inside them.
 QStringList payloadSearchFolders(const std::optional<QString>& payloadRoot);

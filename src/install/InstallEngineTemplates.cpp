@@ -1,7 +1,6 @@
 #include "FileOperations.h"
 #include "InstallEngine.h"
 #include "InstallEngineSupport.h"
-#include "ItemMoves.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,77 +17,25 @@ InstallError unsafeSubpath(const QString& subpath) {
 
 } // namespace
 
-InstallResultOr<QStringList>
-InstallEngine::installTemplates(const catalog::PackageManifest& package,
-                                const std::optional<QString>& templatesRoot,
-                                const std::optional<catalog::InstalledPackage>& previous,
-                                const std::optional<QString>& payloadRoot) const {
-    // Where the templates go and where they come from are settled before anything is touched.
-    std::optional<QString> target;
-    std::optional<QString> source;
-    if (package.hasMotionTemplatePayload()) {
-        auto resolved = templateTargetDirectory(package, templatesRoot);
-        if (!resolved) {
-            return resolved.error();
-        }
-        target = *resolved;
-        auto found = resolvePayloadURL(package.motionTemplatePayloadPath->trimmed(), package.name,
-                                       payloadRoot);
-        if (!found) {
-            return found.error();
-        }
-        source = *found;
+InstallFailure InstallEngine::resolveTemplates(const catalog::PackageManifest& package,
+                                               const std::optional<QString>& templatesRoot,
+                                               const std::optional<QString>& payloadRoot,
+                                               StagedInstall& staged) const {
+    if (!package.hasMotionTemplatePayload()) {
+        return std::nullopt;
     }
-    // The previous items stay until the new ones are in place, so that a failure keeps them.
-    QList<ItemMove> moves;
-    for (const QString& path : previous ? previous->templateInstallPaths : QStringList()) {
-        if (path.isEmpty() || !itemExists(path)) {
-            continue;
-        }
-        if (!isRemovableRecordedPath(path)) {
-            logSkippedRemoval(path);
-            continue;
-        }
-        moves.append({path, std::nullopt, std::nullopt});
+    auto target = templateTargetDirectory(package, templatesRoot);
+    if (!target) {
+        return target.error();
     }
-    std::optional<QString> staging;
-    if (target) {
-        staging = newHiddenPath(*target, stagingPrefix);
-        auto staged = stageTemplatePayload(*source, *staging, *target);
-        if (!staged) {
-            removeQuietly(*staging);
-            pruneTemplateFolders({*staging});
-            return staged.error();
-        }
-        for (const QString& entry : *staged) {
-            const QString live = *target + QLatin1Char('/') + QFileInfo(entry).fileName();
-            const auto same = std::find_if(moves.begin(), moves.end(),
-                                           [&](const ItemMove& move) { return move.live == live; });
-            if (same != moves.end()) {
-                same->staged = entry;
-            } else {
-                moves.append({live, entry, std::nullopt});
-            }
-        }
+    auto source =
+        resolvePayloadURL(package.motionTemplatePayloadPath->trimmed(), package.name, payloadRoot);
+    if (!source) {
+        return source.error();
     }
-    planAsides(moves);
-    const InstallFailure failure = makeLive(moves);
-    if (staging) {
-        removeQuietly(*staging);
-    }
-    QStringList placed;
-    QStringList removed;
-    for (const ItemMove& move : moves) {
-        (move.staged ? placed : removed).append(move.live);
-    }
-    if (failure) {
-        pruneTemplateFolders(placed + QStringList(staging.value_or(QString())));
-        return *failure;
-    }
-    discardAsides(moves);
-    pruneTemplateFolders(removed);
-    placed.sort();
-    return placed;
+    staged.templateTarget = *target;
+    staged.templateSource = *source;
+    return std::nullopt;
 }
 
 InstallResultOr<QStringList> InstallEngine::stageTemplatePayload(const QString& source,
@@ -122,14 +69,6 @@ InstallResultOr<QStringList> InstallEngine::stageTemplatePayload(const QString& 
         }
     }
     return entries;
-}
-
-void InstallEngine::pruneTemplateFolders(const QStringList& paths) {
-    for (const QString& path : paths) {
-        if (const auto library = templatesRootContaining(path); library && !itemExists(path)) {
-            pruneEmptyDirectories(QFileInfo(QDir::cleanPath(path)).path(), *library);
-        }
-    }
 }
 
 InstallResultOr<QString>
@@ -184,30 +123,6 @@ QString InstallEngine::normalizeTemplateSubpath(const QString& subpath) {
         parts[1] = vendorFolderName();
     }
     return parts.join(QLatin1Char('/'));
-}
-
-InstallFailure InstallEngine::removeTemplatePaths(const QStringList& paths) const {
-    for (const QString& path : paths) {
-        if (path.isEmpty() || !itemExists(path)) {
-            continue;
-        }
-        if (!isRemovableRecordedPath(path)) {
-            logSkippedRemoval(path);
-            continue;
-        }
-        if (auto failure = removeItem(path)) {
-            return failure;
-        }
-        const auto library = templatesRootContaining(path);
-        if (!library) {
-            continue;
-        }
-        if (auto failure =
-                pruneEmptyDirectories(QFileInfo(QDir::cleanPath(path)).path(), *library)) {
-            return failure;
-        }
-    }
-    return std::nullopt;
 }
 
 std::optional<QString> InstallEngine::templatesRootContaining(const QString& path) {

@@ -5,13 +5,16 @@
 #include "catalog/OperationsLog.h"
 #include "catalog/RemoteArtifactService.h"
 #include "catalog/SafePath.h"
+#include "install/InstallJournal.h"
 #include "install/InstallTargetAccessService.h"
 #include "install/MotionTemplatesAccessService.h"
+#include "platform/BackgroundWork.h"
 #include "platform/ProcessList.h"
 #include "platform/ProcessRunner.h"
 
 #include <QDateTime>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <utility>
 
@@ -301,7 +304,9 @@ InstallationCoordinator::finishInstall(const PackageManifest& package,
         return ended();
     }
     return removeMovedPreviousInstall(package.id, previous, *result)
-        .then(this, [this, package, installed = *result] { recordInstall(package, installed); });
+        .then(this,
+              [this, package, installed = *result] { return recordInstall(package, installed); })
+        .unwrap();
 }
 
 QFuture<void>
@@ -313,18 +318,16 @@ InstallationCoordinator::removeMovedPreviousInstall(const QString& packageID,
     }
     // The install has already replaced the previous templates with its own, so only the old
     // folder goes.
-    InstalledPackage oldFolder = *previous;
-    oldFolder.templateInstallPaths.clear();
-    return m_installEngine.uninstallInBackground(oldFolder).then(
-        this, [packageID, oldPath = previous->installPath](const InstallFailure&) {
+    return m_installEngine.uninstallInBackground(*previous, RecordedTemplates::keep)
+        .then(this, [packageID, oldPath = previous->installPath](const InstallFailure&) {
             // A folder left behind does not undo the install that replaced it.
             catalog::log(QStringLiteral("Previous install removed during migration: package=") +
                          packageID + QStringLiteral(", path=") + oldPath);
         });
 }
 
-void InstallationCoordinator::recordInstall(const PackageManifest& package,
-                                            const InstallResult& result) {
+QFuture<void> InstallationCoordinator::recordInstall(const PackageManifest& package,
+                                                     const InstallResult& result) {
     InstalledPackage record;
     record.id = package.id;
     record.version = package.version;
@@ -336,11 +339,21 @@ void InstallationCoordinator::recordInstall(const PackageManifest& package,
     records.insert(package.id, record);
     m_installedStore.setInstalledByID(records);
     m_installedStore.saveToDisk();
+    return finishAfterSave().then(this, [this, id = package.id, path = result.installPath] {
+        setStatus(id, installStatus::installed);
+        catalog::log(QStringLiteral("Install succeeded: package=") + id +
+                     QStringLiteral(", path=") + path);
+        removeActivePackageID(id);
+    });
+}
 
-    setStatus(package.id, installStatus::installed);
-    catalog::log(QStringLiteral("Install succeeded: package=") + package.id +
-                 QStringLiteral(", path=") + result.installPath);
-    removeActivePackageID(package.id);
+QFuture<void> InstallationCoordinator::finishAfterSave() {
+    // A save that did not reach the file leaves the outcome to the next start, which decides by
+    // what the file then holds.
+    if (catalog::readInstalledRecords() != m_installedStore.installedByID()) {
+        return ended();
+    }
+    return QtConcurrent::run(platform::utilityThreadPool(), finishInstallJournal);
 }
 
 void InstallationCoordinator::failInstall(const PackageManifest& package,
@@ -417,9 +430,11 @@ void InstallationCoordinator::recordUninstall(const QString& packageID) {
     records.remove(packageID);
     m_installedStore.setInstalledByID(records);
     m_installedStore.saveToDisk();
-    setStatus(packageID, installStatus::removed);
-    catalog::log(QStringLiteral("Uninstall succeeded: package=") + packageID);
-    removeActivePackageID(packageID);
+    finishAfterSave().then(this, [this, packageID] {
+        setStatus(packageID, installStatus::removed);
+        catalog::log(QStringLiteral("Uninstall succeeded: package=") + packageID);
+        removeActivePackageID(packageID);
+    });
 }
 
 void InstallationCoordinator::failUninstall(const QString& packageID, const InstallError& error) {

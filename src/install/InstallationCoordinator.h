@@ -160,7 +160,10 @@ private:
     removeMovedPreviousInstall(const QString& packageID,
                                const std::optional<catalog::InstalledPackage>& previous,
                                const InstallResult& result);
-    void recordInstall(const catalog::PackageManifest& package, const InstallResult& result);
+    QFuture<void> recordInstall(const catalog::PackageManifest& package,
+                                const InstallResult& result);
+    // Makes the outcome of the saved operation final, deleting what it set aside.
+    QFuture<void> finishAfterSave();
     void failInstall(const catalog::PackageManifest& package, const InstallError& error);
 
     void runBulkInstall(const QList<catalog::PackageManifest>& candidates, qsizetype index);

@@ -34,12 +34,12 @@ InstallFailure makeLive(const QList<ItemMove>& moves) {
         }
     }
     if (failure) {
-        rollBack(moves);
+        undoMoves(moves);
     }
     return failure;
 }
 
-void rollBack(const QList<ItemMove>& moves) {
+void undoMoves(const QList<ItemMove>& moves) {
     for (auto move = moves.crbegin(); move != moves.crend(); ++move) {
         if (move->aside) {
             if (itemExists(*move->aside)) {

@@ -35,7 +35,7 @@ void planAsides(QList<ItemMove>& moves);
 InstallFailure makeLive(const QList<ItemMove>& moves);
 // Puts the previous items back where the new ones were placed. Every step looks at the disk
 // first, so running it again after an interruption finishes the work.
-void rollBack(const QList<ItemMove>& moves);
+void undoMoves(const QList<ItemMove>& moves);
 // Deletes the previous items kept aside; a failure is logged and leaves the rest in place.
 void discardAsides(const QList<ItemMove>& moves);
 

@@ -4,6 +4,7 @@
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/OperationsLog.h"
 #include "catalog/RemoteArtifactService.h"
+#include "install/InstallJournal.h"
 #include "install/InstallTargetAccessService.h"
 #include "install/MotionTemplatesAccessService.h"
 #include "platform/HttpClient.h"
@@ -281,6 +282,29 @@ TEST_F(CoordinatorTest, RemoteUpdateReplacesTheFolderInPlaceAndAFailedOneKeepsTh
     EXPECT_EQ(registeredPluginLines().filter("Glow.pluginkit").size(), 1);
     EXPECT_EQ(recordLine(glowID), "1.1 filter " + installPath + " []");
     EXPECT_TRUE(logMessages().filter("Previous install removed").isEmpty());
+}
+
+TEST_F(CoordinatorTest, UpdateWhoseRecordsCouldNotBeSavedIsUndoneByTheNextStart) {
+    // GIVEN Glow 1.0 installed and saved, then a folder where installed.json must be written
+    ASSERT_TRUE(installAndSettle(servedGlowPackage("1.0")));
+    const QByteArray saved = readFile(installedRecordsFileURL());
+    const QStringList before = treeSnapshot(installFolder);
+    ASSERT_TRUE(QFile::remove(installedRecordsFileURL()));
+    ASSERT_TRUE(QDir().mkpath(installedRecordsFileURL()));
+
+    // WHEN 1.1 is installed, which only the records in memory learn of
+    ASSERT_TRUE(installAndSettle(servedGlowPackage("1.1")));
+    EXPECT_EQ(store.record(glowID)->version, "1.1");
+    // and the next start finds the records of 1.0
+    ASSERT_TRUE(QDir(installedRecordsFileURL()).removeRecursively());
+    writeFile(installedRecordsFileURL(), saved);
+    replayInstallJournal();
+
+    // THEN 1.0 is in place as it was, and nothing of the update is left
+    EXPECT_EQ(treeSnapshot(installFolder), before);
+    EXPECT_TRUE(QDir(applicationSupportDirectory())
+                    .entryList({".install-journal-*"}, QDir::Files | QDir::Hidden)
+                    .isEmpty());
 }
 
 TEST_F(CoordinatorTest, TemplatesInstallIsParkedUntilTheTemplatesFolderCanBePrepared) {

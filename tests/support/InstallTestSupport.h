@@ -177,7 +177,17 @@ protected:
               const std::optional<QString>& templatesRoot = std::nullopt) const {
         const auto result = install(package, previous, templatesRoot);
         EXPECT_TRUE(result) << (result ? "" : install::describe(result.error()).toStdString());
+        // As once the records are saved: what the install set aside goes.
+        install::finishInstallJournal();
         return result ? *result : install::InstallResult{};
+    }
+    // Uninstalls, and once it succeeded, deletes what it set aside, as once the record is gone.
+    install::InstallFailure uninstalled(const catalog::InstalledPackage& record) const {
+        auto failure = engine().uninstall(record);
+        if (!failure) {
+            install::finishInstallJournal();
+        }
+        return failure;
     }
     static catalog::InstalledPackage recordOf(const catalog::PackageManifest& package,
                                               const install::InstallResult& result) {
@@ -188,10 +198,15 @@ protected:
                                               const QStringList& templatePaths = {}) {
         return {"blur", "1.0", {}, catalog::PackageType::generator, installPath, templatePaths};
     }
+    // What an operation must not leave once it has ended: anything in Cache, hidden staging or
+    // aside folders in the install root, and journals.
     QStringList leftoverWorkFolders() const {
-        return QDir(catalog::cacheDirectory())
-            .entryList({"payload-stage-*", "payload-expand-*", "backup-*", "template-expand-*"},
-                       QDir::AllEntries | QDir::Hidden);
+        const auto entries = [](const QString& folder, const QStringList& patterns) {
+            return QDir(folder).entryList(patterns, QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                        QDir::NoDotAndDotDot);
+        };
+        return entries(catalog::cacheDirectory(), {}) + entries(installRoot, {".marlox-*"}) +
+               entries(catalog::applicationSupportDirectory(), {".install-journal-*"});
     }
 
     StubTool pluginkit{home.filePath("tools"), "pluginkit"};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "InstallErrors.h"
+#include "ItemMoves.h"
+#include "catalog/InstalledPackage.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace marlox::install {
+
+// What one install or removal is about to change on disk, kept in a small JSON file of its own in
+// the application-support folder from before its first file is made until its outcome is final.
+// A process that dies in between leaves the file behind, and the next start reads it and either
+// finishes the operation or puts the previous version back.
+class InstallJournal {
+public:
+    enum class Operation { install, remove };
+
+    // A journal that is not written yet. `previous` is the package's record as it stood when the
+    // operation began; the records then tell whether the operation was completed.
+    InstallJournal(Operation operation, QString packageID,
+                   std::optional<catalog::InstalledPackage> previous,
+                   std::optional<QString> newVersion);
+
+    // A folder the operation fills before making it live, removed whatever the outcome.
+    void addStaging(const QString& folder) { m_staging.append(folder); }
+    void setMoves(QList<ItemMove> moves) { m_moves = std::move(moves); }
+    const QList<ItemMove>& moves() const { return m_moves; }
+    const QString& packageID() const { return m_packageID; }
+    const std::optional<catalog::InstalledPackage>& previous() const { return m_previous; }
+
+    // Replaces the journal file as a whole.
+    InstallFailure write() const;
+    // Undoes the operation: the previous items are put back, the new and the staged ones go.
+    void rollBack() const;
+    // Keeps the outcome: the previous items kept aside and the staging folders go.
+    void finish() const;
+
+private:
+    InstallJournal() = default;
+    // What both outcomes end with: the staging folders, the emptied folders and the journal go.
+    void close() const;
+    // The folders an install made or a removal emptied: in the Motion Templates library up to
+    // the library, and for a removal up to the user's Applications folder.
+    void pruneEmptiedFolders() const;
+    friend class PendingInstallJournals;
+
+    QString m_file;
+    Operation m_operation = Operation::install;
+    QString m_packageID;
+    std::optional<catalog::InstalledPackage> m_previous;
+    std::optional<QString> m_newVersion;
+    QStringList m_staging;
+    QList<ItemMove> m_moves;
+};
+
+// The entry point of start-up. It must run before the InstalledPackageStore is made: for every
+// operation that a crash interrupted, the records file decides: where it still holds the record
+// the operation began with, the previous version is put back; otherwise the operation is
+// finished. Then the temporary files of unfinished saves of installed.json and of the journal are
+// removed. A journal naming a path outside the install folders is ignored and logged.
+void replayInstallJournal();
+
+// Once the records of the operations in flight are saved: keeps their outcome, deleting the
+// previous versions kept aside. Runs off the main thread; it deletes whole trees.
+void finishInstallJournal();
+
+} // namespace marlox::install

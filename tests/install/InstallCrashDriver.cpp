@@ -1,0 +1,125 @@
+// Installs, updates and removes one package through the real store, coordinator and engine, as
+// the application does, so that the crash-safety test can kill it at any point (see
+// FileOperationKill.cpp) and then look at what a fresh start makes of the disk.
+//
+//   install_crash_driver <bundle> <catalog.json> prepare|update|update-remove
+//
+// The bundle's resources hold the payloads; the catalog lists the package's first version, then
+// the version it is updated to. It starts as the application does: the journal is replayed before
+// the records are read.
+#include "catalog/AppSettingsStore.h"
+#include "catalog/CatalogManifest.h"
+#include "catalog/InstalledPackageStore.h"
+#include "catalog/RemoteArtifactService.h"
+#include "install/InstallJournal.h"
+#include "install/InstallTargetAccessService.h"
+#include "install/InstallationCoordinator.h"
+#include "install/MotionTemplatesAccessService.h"
+#include "platform/Bundle.h"
+#include "platform/HttpClient.h"
+#include "platform/LoginItem.h"
+#include "platform/ProcessList.h"
+#include "platform/UserDefaults.h"
+#include "support/RecordingWorkspace.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace marlox;
+
+namespace {
+
+struct NoHosts final : platform::ProcessLister {
+    QList<platform::RunningApplication> runningApplications(const QString&,
+                                                            const QString&) const override {
+        return {};
+    }
+};
+
+struct NoLoginItem final : platform::LoginItem {
+    platform::LoginItemStatus status() const override {
+        return platform::LoginItemStatus::notRegistered;
+    }
+    std::optional<platform::LoginItemError> registerItem() override { return std::nullopt; }
+    std::optional<platform::LoginItemError> unregisterItem() override { return std::nullopt; }
+};
+
+// Runs the event loop until no operation is in flight; false when it ended in a failure.
+bool settle(install::InstallationCoordinator& coordinator, const QString& packageID,
+            const QString& expectedStatus) {
+    while (!coordinator.activePackageIDs().isEmpty()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    const QString status = coordinator.statusMessageByID().value(packageID);
+    if (status != expectedStatus) {
+        std::fprintf(stderr, "%s ended %s: %s\n", qPrintable(packageID), qPrintable(status),
+                     qPrintable(coordinator.presentedErrorMessage().value_or(QString())));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    if (argc != 4) {
+        std::fputs("usage: install_crash_driver <bundle> <catalog.json> "
+                   "prepare|update|update-remove\n",
+                   stderr);
+        return 2;
+    }
+    platform::Bundle::setMainBundlePath(QString::fromLocal8Bit(argv[1]));
+    QFile catalogFile(QString::fromLocal8Bit(argv[2]));
+    catalogFile.open(QIODevice::ReadOnly);
+    const auto catalog = catalog::decodeCatalogManifest(catalogFile.readAll());
+    if (!catalog || catalog->packages.size() != 2) {
+        std::fputs("the catalog must list a package's first and second version\n", stderr);
+        return 2;
+    }
+    const QString mode = QString::fromLocal8Bit(argv[3]);
+    const catalog::PackageManifest& first = catalog->packages.at(0);
+    const catalog::PackageManifest& second = catalog->packages.at(1);
+
+    install::replayInstallJournal();
+    platform::UserDefaults defaults(QDir::homePath() + QStringLiteral("/.config/driver.conf"));
+    NoLoginItem loginItem;
+    catalog::AppSettingsStore settings(defaults, loginItem,
+                                       QCoreApplication::applicationFilePath());
+    testing::RecordingWorkspace workspace;
+    install::InstallTargetAccessService installAccess(settings, workspace);
+    install::MotionTemplatesAccessService templatesAccess(settings, workspace);
+    catalog::InstalledPackageStore store;
+    catalog::RemoteArtifactService remote(std::make_shared<platform::NetworkHttpClient>(),
+                                          std::make_shared<platform::SystemProcessRunner>(),
+                                          QStringLiteral(MARLOX_DITTO_PATH));
+    // Registration is not what is tried here: the registry tools only answer.
+    const install::HostApplicationGuard guard(std::make_shared<NoHosts>());
+    install::InstallationCoordinator coordinator(
+        store, installAccess, templatesAccess, remote,
+        install::InstallationCoordinatorDependencies{
+            install::InstallEngine(guard, std::make_shared<platform::SystemProcessRunner>(),
+                                   {QStringLiteral(MARLOX_DITTO_PATH), QStringLiteral("/bin/true"),
+                                    QStringLiteral("/bin/true")}),
+            guard});
+
+    if (mode == QLatin1String("prepare")) {
+        coordinator.install(first);
+        return settle(coordinator, first.id, install::installStatus::installed) ? 0 : 1;
+    }
+    coordinator.install(second);
+    if (!settle(coordinator, second.id, install::installStatus::installed)) {
+        return 1;
+    }
+    if (mode == QLatin1String("update-remove")) {
+        coordinator.uninstall(second.id);
+        if (!settle(coordinator, second.id, install::installStatus::removed)) {
+            return 1;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,212 @@
+#include "support/InstallTestSupport.h"
+#include "catalog/InstalledPackageStore.h"
+#include "install/FileOperations.h"
+#include "install/InstallJournal.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+using namespace marlox::install;
+using namespace marlox::testing;
+using namespace marlox::catalog;
+
+namespace {
+
+const QString packageID = "studio.marlox.glow";
+
+// One file operation of the driver's trace: its number, the call and the path.
+struct Operation {
+    long number = 0;
+    QString call;
+    QString path;
+};
+
+// The driver run once to its end, then once per chosen point, killed before that file operation;
+// after each kill the journal is replayed as a fresh start does.
+class InstallCrashTest : public EngineTest {
+protected:
+    // The disk as the user and the next start see it: both target folders, the records and the
+    // support folder's top level (the log aside).
+    QString diskState() const {
+        QStringList state = treeSnapshot(installRoot) + treeSnapshot(templatesRoot);
+        const QString support = applicationSupportDirectory();
+        for (const QString& name :
+             QDir(support).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            state.append("support: " + name);
+        }
+        state.append(treeSnapshot(cacheDirectory()));
+        return state.join('\n');
+    }
+    // The version installed.json gives the package, or "none".
+    static QString recordedVersion() {
+        const auto records = readInstalledRecords();
+        EXPECT_TRUE(records) << "installed.json cannot be read";
+        return records && records->contains(packageID) ? records->value(packageID).version : "none";
+    }
+
+    void writeCatalog(const PackageManifest& first, const PackageManifest& second) {
+        writeFile(catalogPath, encodeCatalogManifest({"1", "now", {first, second}}));
+    }
+    PackageManifest glow(const QString& version, const QString& payloadPath) const {
+        PackageManifest manifest = package(packageID, payloadPath);
+        manifest.version = version;
+        return manifest;
+    }
+    // A plug-in bundle whose files differ between the versions; without an identifier, so that
+    // the registrar makes one call for it and each run stays short.
+    void makePlugin(const QString& folder, const QString& version) const {
+        makeBundle(folder + "/Glow.pluginkit", "", version);
+        writeFile(folder + "/Glow.pluginkit/Contents/Resources/only-" + version + ".txt",
+                  version.toUtf8());
+    }
+
+    // Runs the driver in a mode; killed (true) or its exit status and output checked.
+    bool runDriver(const QString& mode, long killBefore, QByteArray* trace = nullptr) const {
+        QProcess driver;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const QString home = QDir::homePath();
+        environment.insert("MARLOX_COUNTED_FOLDERS", home + "/Applications:" + home + "/Movies:" +
+                                                         applicationSupportDirectory());
+        environment.insert("MARLOX_UNCOUNTED_FOLDER", logsDirectory());
+        environment.insert("MARLOX_KILL_BEFORE", QString::number(killBefore));
+        if (trace) {
+            environment.insert("MARLOX_TRACE", "1");
+        }
+        driver.setProcessEnvironment(environment);
+        driver.start(MARLOX_CRASH_DRIVER_PATH, {bundle, catalogPath, mode});
+        EXPECT_TRUE(driver.waitForFinished(30000)) << mode.toStdString();
+        const QByteArray errors = driver.readAllStandardError();
+        if (trace) {
+            *trace = errors;
+        }
+        if (driver.exitStatus() == QProcess::CrashExit) {
+            return true;
+        }
+        EXPECT_EQ(driver.exitCode(), 0) << mode.toStdString() << ": " << errors.toStdString();
+        return false;
+    }
+
+    void saveHome() const {
+        removeItem(snapshot);
+        ASSERT_FALSE(copyItem(QDir::homePath(), snapshot));
+    }
+    void restoreHome() const {
+        ASSERT_FALSE(removeItem(QDir::homePath()));
+        ASSERT_FALSE(copyItem(snapshot, QDir::homePath()));
+    }
+
+    static QList<Operation> parseTrace(const QByteArray& trace) {
+        QList<Operation> operations;
+        for (const QByteArray& line : trace.split('\n')) {
+            const QList<QByteArray> fields = line.split(' ');
+            bool counted = false;
+            const long number = fields.value(0).toLong(&counted);
+            if (counted && fields.size() >= 3) {
+                operations.append(
+                    {number, QString::fromUtf8(fields[1]),
+                     QString::fromUtf8(line.mid(fields[0].size() + fields[1].size() + 2))});
+            }
+        }
+        return operations;
+    }
+
+    // Before and after every rename (where an item moves or a saved file takes its place), and
+    // before the first and the middle of the other operations between two renames: the copies,
+    // the deletions, the new journals and records files; and at the end.
+    static std::set<long> killPoints(const QList<Operation>& operations) {
+        std::set<long> points{operations.last().number + 1};
+        qsizetype runStart = 0;
+        for (qsizetype index = 0; index <= operations.size(); ++index) {
+            const bool atRename = index < operations.size() && operations[index].call == "rename";
+            if (index < operations.size() && !atRename) {
+                continue;
+            }
+            if (runStart < index) {
+                points.insert(
+                    {operations[runStart].number, operations[(runStart + index) / 2].number});
+            }
+            if (atRename) {
+                points.insert({operations[index].number, operations[index].number + 1});
+            }
+            runStart = index + 1;
+        }
+        return points;
+    }
+
+    // GIVEN the first version installed, WHEN the update and then the removal are killed at each
+    // point and the next start replays the journal, THEN the disk holds exactly what the record
+    // names and nothing else.
+    void expectEveryKillLeavesTheRecordedVersionWhole() {
+        ASSERT_FALSE(runDriver("prepare", 0));
+        std::map<QString, QString> stateOfVersion{{"1.0", diskState()}};
+        saveHome();
+        ASSERT_FALSE(runDriver("update", 0));
+        stateOfVersion["1.1"] = diskState();
+        restoreHome();
+        QByteArray trace;
+        ASSERT_FALSE(runDriver("update-remove", 0, &trace));
+        stateOfVersion["none"] = diskState();
+        const QList<Operation> operations = parseTrace(trace);
+        ASSERT_GT(operations.size(), 20) << trace.toStdString();
+
+        for (const long point : killPoints(operations)) {
+            const Operation at = operations.value(point - 1);
+            SCOPED_TRACE(
+                QString("killed before %1 %2 %3").arg(point).arg(at.call, at.path).toStdString());
+            restoreHome();
+            EXPECT_EQ(runDriver("update-remove", point), point <= operations.last().number);
+            replayInstallJournal();
+            const QString version = recordedVersion();
+            ASSERT_TRUE(stateOfVersion.count(version)) << version.toStdString();
+            EXPECT_EQ(diskState(), stateOfVersion[version])
+                << "recorded: " << version.toStdString();
+        }
+    }
+
+    QString bundle = home.filePath("Payloads.app");
+    QString resources = bundle + "/Contents/Resources";
+    QString catalogPath = home.filePath("catalog.json");
+    QString snapshot = home.filePath("snapshot");
+};
+
+TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfAFolderPayloadLeavesTheRecordedVersionWhole) {
+    makePlugin(resources + "/Payloads/1.0/Glow", "1.0");
+    makePlugin(resources + "/Payloads/1.1/Glow", "1.1");
+    writeCatalog(glow("1.0", "Payloads/1.0/Glow"), glow("1.1", "Payloads/1.1/Glow"));
+    expectEveryKillLeavesTheRecordedVersionWhole();
+}
+
+TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfAZipPayloadLeavesTheRecordedVersionWhole) {
+    for (const QString version : {"1.0", "1.1"}) {
+        makePlugin(home.filePath("zipped/" + version), version);
+        zipTree(home.filePath("zipped/" + version),
+                resources + "/Payloads/Glow-" + version + ".zip");
+    }
+    writeCatalog(glow("1.0", "Payloads/Glow-1.0.zip"), glow("1.1", "Payloads/Glow-1.1.zip"));
+    expectEveryKillLeavesTheRecordedVersionWhole();
+}
+
+TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfATemplatesPackageLeavesTheRecordedVersionWhole) {
+    // The update drops one template, replaces one and adds one.
+    writeZip(resources + "/Templates/Kinetic-1.0.zip",
+             {{"Slide/Slide.moti", "slide"}, {"Fade/Fade.moti", "fade 1.0"}});
+    writeZip(resources + "/Templates/Kinetic-1.1.zip",
+             {{"Fade/Fade.moti", "fade 1.1"}, {"Wipe/Wipe.moti", "wipe"}});
+    QList<PackageManifest> versions;
+    for (const QString version : {"1.0", "1.1"}) {
+        PackageManifest titles = glow(version, "");
+        titles.type = PackageType::template_;
+        titles.motionTemplatePayloadPath = "Templates/Kinetic-" + version + ".zip";
+        titles.motionTemplateInstallSubpath = "Titles/Marlox Studio";
+        versions.append(titles);
+    }
+    writeCatalog(versions[0], versions[1]);
+    expectEveryKillLeavesTheRecordedVersionWhole();
+}
+
+} // namespace
