@@ -6,13 +6,36 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QGuiApplication>
 
 #include <cmath>
+#include <optional>
 
 namespace marlox::ui {
 
+namespace {
+
+// Whether the font database knows Manrope. Asking costs a font-configuration lookup (tens of
+// microseconds), and every pill and label asks while it paints; the answer can change only when
+// fonts are added or removed, which the application announces, so it is kept until then.
+bool manropeKnown() {
+    if (!qGuiApp) {
+        return QFontDatabase::hasFamily(appFontFamily);
+    }
+    static std::optional<bool> known;
+    static const QMetaObject::Connection forget = QObject::connect(
+        qGuiApp, &QGuiApplication::fontDatabaseChanged, qGuiApp, [] { known.reset(); });
+    (void)forget;
+    if (!known) {
+        known = QFontDatabase::hasFamily(appFontFamily);
+    }
+    return *known;
+}
+
+} // namespace
+
 QFont appFont(qreal size, QFont::Weight weight) {
-    return appFontFor(QFontDatabase::hasFamily(appFontFamily), size, weight);
+    return appFontFor(manropeKnown(), size, weight);
 }
 
 QFont appFontFor(bool manropeAvailable, qreal size, QFont::Weight weight) {

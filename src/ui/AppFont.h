@@ -9,8 +9,9 @@ namespace marlox::ui {
 inline const QString appFontFamily = QStringLiteral("Manrope");
 
 // The application font at a size in points (device-independent pixels; a fraction is rounded)
-// and a weight: "Manrope" when the font database knows it, asked anew on every call, else the
-// system's general font at the same size and weight (Linux has no rounded system design).
+// and a weight: "Manrope" when the font database knows it (asked again whenever the application's
+// fonts have changed), else the system's general font at the same size and weight (Linux has no
+// rounded system design).
 // Texts that the design sets in "the system font" use appFont too, so that no screen, and no
 // golden screenshot, depends on the fonts of the machine.
 QFont appFont(qreal size, QFont::Weight weight);
