@@ -62,6 +62,14 @@ AppPillMetrics pillMetrics(AppPillSize size) {
     return {7, 10, 7, 13, 1.85, 12};
 }
 
+QColor opaqueOver(const QColor& color, const QColor& backdrop) {
+    const float alpha = color.alphaF();
+    const auto mix = [&](float top, float bottom) { return alpha * top + (1 - alpha) * bottom; };
+    return QColor::fromRgbF(mix(color.redF(), backdrop.redF()),
+                            mix(color.greenF(), backdrop.greenF()),
+                            mix(color.blueF(), backdrop.blueF()));
+}
+
 QPainterPath capsulePath(const QRectF& rect) {
     const qreal radius = std::min(rect.width(), rect.height()) / 2;
     QPainterPath path;

@@ -30,6 +30,9 @@ const QColor& danger();         // (0.92, 0.25, 0.32): red
 
 // The colour at that opacity, multiplied into the colour's own.
 QColor withOpacity(const QColor& color, qreal opacity);
+// The colour as it shows over an opaque backdrop: for glyphs, which draw opaque whatever their
+// colour's alpha, where a design fades them.
+QColor opaqueOver(const QColor& color, const QColor& backdrop);
 
 enum class AppPillTone { accent, success, neutral, warning };
 enum class AppPillSize { regular, compact };

@@ -31,6 +31,12 @@ void CachedThumbnailView::setUrl(const QUrl& url) {
     }
 }
 
+void CachedThumbnailView::setRoundedCorners(qreal radius, RoundedCorners corners) {
+    m_cornerRadius = radius;
+    m_corners = corners;
+    update();
+}
+
 void CachedThumbnailView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     loadIfNeeded();
@@ -108,6 +114,11 @@ void CachedThumbnailView::paintEvent(QPaintEvent*) {
     const QRectF target(
         QPointF((space.width() - drawn.width()) / 2, (space.height() - drawn.height()) / 2), drawn);
     QPainter painter(this);
+    if (m_cornerRadius > 0) {
+        fillShapeWithImage(painter, roundedCornersPath(rect(), m_cornerRadius, m_corners), m_image,
+                           target);
+        return;
+    }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(target, m_image);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/RoundedCorners.h"
+
 #include <QImage>
 #include <QPointer>
 #include <QUrl>
@@ -20,7 +22,8 @@ class ThumbnailCache;
 // URL. Given a new URL, it shows the new URL's image at once when memory holds it, else keeps the
 // old image until the new answer arrives; an answer for a URL it no longer shows is dropped.
 //
-// The view adds no frame, clip, background or animation: callers size and clip it themselves.
+// The view adds no frame, background or animation: callers size it themselves. It clips the image
+// only to rounded corners when asked to, with smooth edges that clipping its widget cannot give.
 class CachedThumbnailView : public QWidget {
     Q_OBJECT
 
@@ -43,6 +46,8 @@ public:
     QWidget* placeholder() const { return m_placeholder; }
 
     void setUrl(const QUrl& url);
+    // The image is cut to the view's rectangle with these corners rounded; radius 0 cuts nothing.
+    void setRoundedCorners(qreal radius, RoundedCorners corners = RoundedCorners::all);
 
 signals:
     // The shown image changed (the placeholder took its place when it is null).
@@ -67,6 +72,8 @@ private:
     QPointer<QWidget> m_placeholder;
     // Whether m_image is the image of m_url, not one kept from an earlier URL.
     bool m_imageIsCurrent = false;
+    qreal m_cornerRadius = 0;
+    RoundedCorners m_corners = RoundedCorners::all;
 };
 
 } // namespace marlox::ui

@@ -134,4 +134,30 @@ TEST_F(CachedThumbnailViewTest, FitLeavesBandsAndFillCoversTheView) {
         EXPECT_TRUE(pixelIs(filled, point.x(), point.y(), 0xFFFF0000));
 }
 
+TEST_F(CachedThumbnailViewTest, RoundedCornersCutTheImageSmoothlyOnlyWhereAsked) {
+    writeFile(home.filePath("wide.png"), encodedImage({80, 40}, red));
+    const QUrl wide = QUrl::fromLocalFile(home.filePath("wide.png"));
+    ASSERT_FALSE(imageFrom(*cache, wide).isNull());
+    struct Case {
+        RoundedCorners corners;
+        bool topCut;
+        bool bottomCut;
+    };
+    for (const Case& testCase :
+         {Case{RoundedCorners::all, true, true}, Case{RoundedCorners::top, true, false},
+          Case{RoundedCorners::bottom, false, true}}) {
+        const auto view = makeView(wide, CachedThumbnailView::ContentMode::fill);
+        view->setRoundedCorners(12, testCase.corners);
+        const QImage image = grab(*view, {40, 40});
+        // THEN a corner that is cut shows nothing, one that is not shows the image
+        EXPECT_TRUE(pixelIs(image, 0, 0, testCase.topCut ? 0 : 0xFFFF0000));
+        EXPECT_TRUE(pixelIs(image, 39, 39, testCase.bottomCut ? 0 : 0xFFFF0000));
+        EXPECT_TRUE(pixelIs(image, 20, 20, 0xFFFF0000));
+        EXPECT_TRUE(pixelIs(image, 20, 0, 0xFFFF0000));
+        // AND the cut is smooth: a pixel on the curve is partly covered
+        const int onCurve = qAlpha(image.pixel(testCase.topCut ? 3 : 36, testCase.topCut ? 3 : 36));
+        EXPECT_TRUE(onCurve > 40 && onCurve < 215) << onCurve;
+    }
+}
+
 } // namespace
