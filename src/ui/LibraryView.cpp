@@ -1,0 +1,231 @@
+#include "ui/LibraryView.h"
+
+#include "catalog/AppSettingsStore.h"
+#include "catalog/CatalogService.h"
+#include "catalog/InstalledPackageStore.h"
+#include "install/InstallationCoordinator.h"
+#include "ui/AppFont.h"
+#include "ui/AppPill.h"
+#include "ui/LibraryControls.h"
+#include "ui/LibraryPresentation.h"
+#include "ui/PackageCardGrid.h"
+#include "ui/PackageDetailSheet.h"
+#include "ui/ScreenParts.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace marlox::ui {
+
+using catalog::PackageManifest;
+
+namespace {
+
+QBoxLayout* withMargins(QBoxLayout* layout, const QMargins& margins, int spacing) {
+    layout->setContentsMargins(margins);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+} // namespace
+
+LibraryView::LibraryView(catalog::AppSettingsStore& settingsStore,
+                         catalog::CatalogService& catalogService,
+                         catalog::InstalledPackageStore& installedStore,
+                         install::InstallationCoordinator& installationCoordinator,
+                         ThumbnailCache& thumbnailCache, QWidget* parent)
+    : QWidget(parent), m_settingsStore(settingsStore), m_catalogService(catalogService),
+      m_installedStore(installedStore), m_installationCoordinator(installationCoordinator),
+      m_thumbnailCache(thumbnailCache) {
+    setObjectName(QStringLiteral("libraryView"));
+    setWindowTitle(QStringLiteral("Plugins"));
+    useDarkAppearance(this);
+    m_grid = new PackageCardGrid(thumbnailCache);
+
+    auto* content = withMargins(new QVBoxLayout(this), QMargins(0, 14, 0, 0), 14);
+    content->addWidget(makeHeader());
+    content->addWidget(makeFilterControls());
+    auto* cardArea = withMargins(new QVBoxLayout, QMargins(20, 0, 20, 20), 0);
+    cardArea->addWidget(m_grid);
+    content->addLayout(cardArea, 1);
+
+    connect(m_grid, &PackageCardGrid::installRequested, this, &LibraryView::install);
+    connect(m_grid, &PackageCardGrid::detailsRequested, this, &LibraryView::showDetails);
+    connectServices();
+    refresh();
+}
+
+LibraryView::~LibraryView() = default;
+
+PackageDetailSheet* LibraryView::detailSheet() const {
+    return m_sheet;
+}
+
+QWidget* LibraryView::makeHeader() {
+    auto* header = new QWidget;
+    auto* layout = withMargins(new QHBoxLayout(header), QMargins(20, 0, 20, 0), 12);
+    QLabel* title = plainLabel(QStringLiteral("Plugins"), 32, QFont::DemiBold, Qt::white);
+    title->setObjectName(QStringLiteral("screenTitle"));
+    m_countBadge = new AppCountBadge(QStringLiteral("0"), AppPillTone::accent);
+    m_countBadge->setObjectName(QStringLiteral("resultCount"));
+    m_searchBox = new LibrarySearchBox;
+    layout->addWidget(title, 0, Qt::AlignVCenter);
+    layout->addWidget(m_countBadge, 0, Qt::AlignVCenter);
+    layout->addStretch(1);
+    layout->addWidget(m_searchBox, 0, Qt::AlignVCenter);
+    connect(m_searchBox->field(), &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_filters.query = text;
+        refresh();
+    });
+    return header;
+}
+
+QWidget* LibraryView::makeFilterControls() {
+    auto* controls = new QWidget;
+    auto* rows = withMargins(new QVBoxLayout(controls), QMargins(20, 0, 20, 0), 11);
+
+    m_typePicker = new PluginTypePicker;
+    m_displayModePicker = new DisplayModePicker;
+    auto* firstRow = withMargins(new QHBoxLayout, QMargins(), 12);
+    firstRow->addWidget(m_typePicker, 1);
+    firstRow->addSpacerItem(new QSpacerItem(12, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    firstRow->addWidget(m_displayModePicker);
+    rows->addLayout(firstRow);
+
+    m_filterPills = new LibraryFilterPills;
+    // On a narrow window the pills scroll sideways; the category menu keeps its width.
+    auto* pillScroller = new QScrollArea;
+    pillScroller->setObjectName(QStringLiteral("filterPillScroller"));
+    pillScroller->setFrameShape(QFrame::NoFrame);
+    pillScroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pillScroller->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pillScroller->setWidgetResizable(true);
+    pillScroller->setWidget(m_filterPills);
+    pillScroller->viewport()->setAutoFillBackground(false);
+    m_filterPills->setAutoFillBackground(false);
+    pillScroller->setFixedHeight(m_filterPills->sizeHint().height());
+    m_categoryMenu = new CategoryMenu;
+    auto* secondRow = withMargins(new QHBoxLayout, QMargins(), 12);
+    secondRow->addWidget(pillScroller, 1);
+    secondRow->addSpacing(12);
+    secondRow->addWidget(m_categoryMenu);
+    rows->addLayout(secondRow);
+
+    connect(m_typePicker, &PluginTypePicker::chosen, this, [this](PluginTypeFilter filter) {
+        m_filters.typeFilter = filter;
+        refresh();
+    });
+    connect(m_filterPills, &LibraryFilterPills::chosen, this, [this](LibraryFilter filter) {
+        m_filters.filter = filter;
+        refresh();
+    });
+    connect(m_categoryMenu, &CategoryMenu::chosen, this, [this](const QString& category) {
+        m_filters.category = category;
+        refresh();
+    });
+    connect(m_displayModePicker, &DisplayModePicker::chosen, &m_settingsStore,
+            &catalog::AppSettingsStore::setLibraryDisplayMode);
+    return controls;
+}
+
+void LibraryView::connectServices() {
+    connect(&m_catalogService, &catalog::CatalogService::packagesChanged, this,
+            &LibraryView::refresh);
+    connect(&m_installedStore, &catalog::InstalledPackageStore::installedByIDChanged, this,
+            &LibraryView::refresh);
+    connect(&m_installationCoordinator, &install::InstallationCoordinator::activePackageIDsChanged,
+            this, &LibraryView::refresh);
+    connect(&m_installationCoordinator, &install::InstallationCoordinator::statusMessageByIDChanged,
+            this, &LibraryView::refresh);
+    connect(&m_settingsStore, &catalog::AppSettingsStore::libraryDisplayModeChanged, this,
+            &LibraryView::refresh);
+}
+
+void LibraryView::refresh() {
+    const QList<PackageManifest>& packages = m_catalogService.packages();
+    const QStringList categories = availableCategories(packages);
+    // Only a change of the menu's entries resets the selection, never the first showing.
+    if (m_categories && *m_categories != categories) {
+        m_filters.category = resetMissingCategory(m_filters.category, categories);
+    }
+    m_categories = categories;
+    QList<PackageManifest> shown =
+        filteredPackages(packages, m_installedStore.installedByID(), m_filters);
+
+    m_countBadge->setTitle(QString::number(shown.size()));
+    m_typePicker->setSelected(m_filters.typeFilter);
+    m_filterPills->setSelected(m_filters.filter);
+    m_categoryMenu->setCategories(categories, m_filters.category);
+    const catalog::LibraryDisplayMode mode = m_settingsStore.libraryDisplayMode();
+    m_displayModePicker->setSelected(mode);
+    m_grid->setContent(mode, std::move(shown),
+                       [this](const PackageManifest& package) { return cardValues(package); });
+    refreshDetailSheet();
+}
+
+PackageCardValues LibraryView::cardValues(const PackageManifest& package) const {
+    return {package, cardSummary(package), cardState(package, m_installedStore.installedByID()),
+            m_installationCoordinator.activePackageIDs().contains(package.id)};
+}
+
+std::optional<PackageManifest> LibraryView::catalogPackage(const QString& packageID) const {
+    for (const PackageManifest& package : m_catalogService.packages()) {
+        if (package.id == packageID) {
+            return package;
+        }
+    }
+    return std::nullopt;
+}
+
+void LibraryView::install(const QString& packageID) {
+    if (const auto package = catalogPackage(packageID)) {
+        m_installationCoordinator.install(*package);
+    }
+}
+
+void LibraryView::showDetails(const QString& packageID) {
+    m_selectedForDetails = catalogPackage(packageID);
+    if (!m_selectedForDetails) {
+        return;
+    }
+    if (!m_sheet) {
+        m_sheet = new PackageDetailSheet(m_thumbnailCache, this);
+        connect(m_sheet, &PackageDetailSheet::installRequested, this, [this] {
+            if (m_selectedForDetails) {
+                m_installationCoordinator.install(*m_selectedForDetails);
+            }
+        });
+        // However the sheet closes, nothing stays selected.
+        connect(m_sheet, &QDialog::finished, this, [this] {
+            m_selectedForDetails.reset();
+            m_sheet->deleteLater();
+            m_sheet.clear();
+        });
+    }
+    refreshDetailSheet();
+    m_sheet->open();
+}
+
+void LibraryView::refreshDetailSheet() {
+    if (!m_sheet || !m_selectedForDetails) {
+        return;
+    }
+    if (auto current = catalogPackage(m_selectedForDetails->id)) {
+        m_selectedForDetails = std::move(current);
+    }
+    const QMap<QString, QString>& statuses = m_installationCoordinator.statusMessageByID();
+    const auto status = statuses.constFind(m_selectedForDetails->id);
+    m_sheet->setValues(cardValues(*m_selectedForDetails),
+                       status == statuses.cend() ? std::nullopt : std::optional(*status));
+}
+
+void LibraryView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paintAppSectionBackground(painter, rect());
+}
+
+} // namespace marlox::ui

@@ -1,0 +1,188 @@
+#include "LibraryScreenSupport.h"
+#include "catalog/Environment.h"
+#include "platform/ProcessRunner.h"
+#include "platform/SystemTools.h"
+#include "ui/PackageDetailSheet.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace marlox::testing;
+using namespace marlox::ui;
+
+namespace {
+
+const QString letterboxID = "studio.marlox.letterbox";
+
+class LibraryInstallTest : public LibraryScreenTest {
+protected:
+    AppPillButton* actionButtonOf(QWidget* holder) {
+        return holder ? holder->findChild<AppPillButton*>("actionButton") : nullptr;
+    }
+    // The action as the user sees it: "Installed" for the pill, else the button's title and
+    // whether it can be pressed.
+    static QString actionLook(QWidget* holder) {
+        if (!holder) {
+            return "not on show";
+        }
+        const auto* button = holder->findChild<AppPillButton*>("actionButton");
+        if (holder->findChild<AppPillLabel*>("installedPill")->isVisible()) {
+            return button->isVisible() ? "pill and button" : "Installed pill";
+        }
+        return button->text() + (button->isEnabled() ? " (enabled)" : " (disabled)");
+    }
+    static bool detailsEnabled(QWidget* holder) {
+        return holder && holder->findChild<AppPillButton*>("detailsButton")->isEnabled();
+    }
+    // Tall enough for every card to be on show, wherever the sort puts the package.
+    void showAllCards() { grab(makeView(), QSize(1100, 1600)); }
+};
+
+TEST_F(LibraryInstallTest, InstallOnACardInstallsThePackageAndTheCardFollowsIt) {
+    showAllCards();
+    ASSERT_EQ(actionLook(card(countdownID)), "Install (enabled)");
+    // Each time the coordinator publishes, the screen has redrawn before anyone else hears it.
+    QStringList looks;
+    QObject::connect(services.coordinator.get(),
+                     &marlox::install::InstallationCoordinator::activePackageIDsChanged, [&] {
+                         looks.append(actionLook(card(countdownID)) +
+                                      (detailsEnabled(card(countdownID)) ? ", details" : ""));
+                     });
+    ASSERT_TRUE(clickNamed(*card(countdownID), "actionButton"));
+    ASSERT_TRUE(services.settle());
+    settle();
+    EXPECT_EQ(looks, QStringList({"Installing... (disabled), details", "Installed pill, details"}));
+    // THEN the record is stored and the package moved to the installed group, last by name
+    const auto record = services.store.record(countdownID);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->version, "2.3.0");
+    EXPECT_TRUE(QFile::exists(marlox::catalog::installedRecordsFileURL()));
+    EXPECT_EQ(shownIDs().last(), countdownID);
+    EXPECT_EQ(services.coordinator->statusMessageByID().value(countdownID), "Installed");
+}
+
+TEST_F(LibraryInstallTest, DetailSheetShowsThePackageAndClosingItClearsTheSelection) {
+    shownView();
+    ASSERT_TRUE(clickNamed(*card(letterboxID), "detailsButton"));
+    PackageDetailSheet* sheet = view->detailSheet();
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    ASSERT_TRUE(view->selectedForDetails());
+    EXPECT_EQ(view->selectedForDetails()->id, letterboxID);
+    const marlox::catalog::PackageManifest package = *view->selectedForDetails();
+    ASSERT_TRUE(package.detailBullets && !package.detailBullets->isEmpty());
+    QStringList bullets;
+    for (const QString& bullet : *package.detailBullets) {
+        bullets.append("• " + bullet);
+    }
+    EXPECT_EQ(sheet->bulletLines(), bullets);
+    EXPECT_EQ(sheet->infoLines(),
+              QStringList({"Category: " + package.category, "Type: Generator"}));
+    ASSERT_TRUE(clickNamed(*sheet, "closeButton"));
+    settle();
+    EXPECT_FALSE(view->selectedForDetails());
+    EXPECT_FALSE(view->detailSheet());
+}
+
+TEST_F(LibraryInstallTest, DetailSheetFollowsAnInstallStartedFromItWithoutClosing) {
+    showAllCards();
+    ASSERT_TRUE(clickNamed(*card(countdownID), "detailsButton"));
+    PackageDetailSheet* sheet = view->detailSheet();
+    ASSERT_TRUE(sheet);
+    QStringList looks;
+    QObject::connect(services.coordinator.get(),
+                     &marlox::install::InstallationCoordinator::statusMessageByIDChanged,
+                     [&] { looks.append(actionLook(sheet) + ", " + sheet->infoLines().value(2)); });
+    ASSERT_TRUE(clickNamed(*sheet, "actionButton"));
+    ASSERT_TRUE(services.settle());
+    settle();
+    EXPECT_EQ(looks, QStringList({"Installing... (disabled), Status: Installing...",
+                                  "Installed pill, Status: Installed"}));
+    EXPECT_EQ(view->detailSheet(), sheet);
+    EXPECT_TRUE(sheet->isVisible());
+    // AND "Details" on the card stayed usable all along
+    EXPECT_TRUE(detailsEnabled(card(countdownID)));
+}
+
+// The catalog comes from a file that the tests rewrite, as a remote catalog would change.
+class LibraryCatalogChangeTest : public LibraryScreenTest {
+protected:
+    // The catalog service reads the file instead of the built-in catalog.
+    void SetUp() override {
+        LibraryScreenTest::SetUp();
+        writeFile(catalogFile, readFile(marlox::catalog::urlForResource("manifest", "json")));
+        marlox::catalog::DistributionConfiguration configuration;
+        configuration.remoteCatalogURL = QUrl::fromLocalFile(catalogFile);
+        auto http = std::make_shared<marlox::platform::NetworkHttpClient>();
+        services.catalogService = std::make_unique<marlox::catalog::CatalogService>(
+            configuration, http,
+            std::make_unique<marlox::catalog::RemoteArtifactService>(
+                http, std::make_shared<marlox::platform::SystemProcessRunner>(),
+                marlox::platform::dittoToolPath()));
+        ASSERT_TRUE(services.loadBuiltInCatalog());
+    }
+    // Rewrites the catalog without the packages of the category and loads it.
+    void reloadWithout(const QString& category) {
+        QJsonObject root = QJsonDocument::fromJson(readFile(catalogFile)).object();
+        QJsonArray kept;
+        for (const QJsonValue& package : root.value("packages").toArray()) {
+            if (package.toObject().value("category").toString() != category) {
+                kept.append(package);
+            }
+        }
+        root.insert("packages", kept);
+        writeFile(catalogFile, QJsonDocument(root).toJson());
+        ASSERT_TRUE(services.loadBuiltInCatalog());
+        settle();
+    }
+    QComboBox* picker() { return view->findChild<QComboBox*>("categoryPicker"); }
+
+    const QString catalogFile = home.filePath("remote-catalog.json");
+    void choose(const QString& category) {
+        const int index = picker()->findText(category);
+        ASSERT_GE(index, 0) << category.toStdString();
+        picker()->setCurrentIndex(index);
+        emit picker()->activated(index);
+    }
+    QStringList entries() {
+        QStringList texts;
+        for (int index = 0; index < picker()->count(); ++index) {
+            texts.append(picker()->itemText(index));
+        }
+        return texts;
+    }
+};
+
+TEST_F(LibraryCatalogChangeTest, CategoryMenuFallsBackToAllWhenAReloadDropsTheCategory) {
+    shownView();
+    EXPECT_EQ(entries(), QStringList({"All Categories", "Time & Counters", "Text & Layout",
+                                      "Color & Grade", "Framing & Matte", "Compositing & Keying"}));
+    choose("Framing & Matte");
+    EXPECT_EQ(shownIDs().size(), 3);
+    // WHEN a reload keeps the category THEN the choice stays
+    reloadWithout("Color & Grade");
+    EXPECT_EQ(view->filterState().category, "Framing & Matte");
+    EXPECT_EQ(picker()->currentText(), "Framing & Matte");
+    // WHEN a reload drops it THEN all categories show again
+    reloadWithout("Framing & Matte");
+    EXPECT_EQ(view->filterState().category, allCategoriesSentinel);
+    EXPECT_EQ(picker()->currentText(), "All Categories");
+    EXPECT_FALSE(entries().contains("Framing & Matte"));
+    EXPECT_EQ(shownIDs().size(), 5);
+}
+
+TEST_F(LibraryCatalogChangeTest, TypeFilterThatEmptiesTheCategoryKeepsTheChoiceInTheMenu) {
+    shownView();
+    choose("Compositing & Keying");
+    ASSERT_TRUE(clickNamed(*view, "typeFilter:generators"));
+    EXPECT_TRUE(shownIDs().isEmpty());
+    EXPECT_EQ(picker()->currentText(), "Compositing & Keying");
+    EXPECT_EQ(view->findChild<AppCountBadge*>("resultCount")->title(), "0");
+}
+
+} // namespace
