@@ -1,0 +1,167 @@
+// The Plugins screen's own cost on the main thread: laying out the card grid again for 500
+// packages, and one letter typed into the search field over a catalog of 10,000 packages, from
+// the keystroke until the grid has been painted anew. A frame is 16 ms.
+#include "LibraryBenchmarkSupport.h"
+#include "WidgetBenchmarkSupport.h"
+#include "catalog/AppSettingsStore.h"
+#include "catalog/CatalogService.h"
+#include "catalog/InstalledPackageStore.h"
+#include "catalog/RemoteArtifactService.h"
+#include "install/InstallTargetAccessService.h"
+#include "install/InstallationCoordinator.h"
+#include "install/MotionTemplatesAccessService.h"
+#include "platform/DesktopWorkspace.h"
+#include "platform/HttpClient.h"
+#include "platform/LoginItem.h"
+#include "platform/ProcessRunner.h"
+#include "platform/SystemTools.h"
+#include "platform/UserDefaults.h"
+#include "ui/LibraryPresentation.h"
+#include "ui/LibraryView.h"
+#include "ui/PackageCardGrid.h"
+#include "ui/ThumbnailCache.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QLineEdit>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+using namespace marlox;
+
+// The services the Plugins screen is given, as the application makes them, with the catalog read
+// from a file (as a remote catalog would be) once loadCatalog() has run. Everything lives in the
+// scratch home that the benchmark's main sets up.
+struct LibraryServices {
+    explicit LibraryServices(const QString& catalogFile);
+    // Loads the catalog and waits until it is published.
+    bool loadCatalog();
+
+    platform::UserDefaults defaults;
+    platform::MainApplicationLoginItem loginItem;
+    catalog::AppSettingsStore settings;
+    platform::DesktopWorkspace workspace;
+    catalog::InstalledPackageStore installedStore;
+    install::InstallTargetAccessService installAccess{settings, workspace};
+    install::MotionTemplatesAccessService templatesAccess{settings, workspace};
+    std::unique_ptr<catalog::RemoteArtifactService> remoteArtifacts;
+    std::unique_ptr<install::InstallationCoordinator> coordinator;
+    std::unique_ptr<catalog::CatalogService> catalogService;
+};
+
+LibraryServices::LibraryServices(const QString& catalogFile)
+    : defaults(QDir::home().filePath(QStringLiteral("settings.conf"))),
+      loginItem(QStringLiteral("studio.marlox.bench"), QStringLiteral("/nowhere/bench"),
+                QStringLiteral("Bench")),
+      settings(defaults, loginItem, QStringLiteral("/nowhere/App.app")) {
+    auto http = std::make_shared<platform::NetworkHttpClient>();
+    auto runner = std::make_shared<platform::SystemProcessRunner>();
+    remoteArtifacts =
+        std::make_unique<catalog::RemoteArtifactService>(http, runner, platform::dittoToolPath());
+    coordinator = std::make_unique<install::InstallationCoordinator>(
+        installedStore, installAccess, templatesAccess, *remoteArtifacts);
+    catalog::DistributionConfiguration configuration;
+    configuration.remoteCatalogURL = QUrl::fromLocalFile(catalogFile);
+    catalogService = std::make_unique<catalog::CatalogService>(
+        configuration, http,
+        std::make_unique<catalog::RemoteArtifactService>(http, runner, platform::dittoToolPath()));
+}
+
+bool LibraryServices::loadCatalog() {
+    QEventLoop loop;
+    QFutureWatcher<void> watcher;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(catalogService->reload());
+    loop.exec();
+    return !catalogService->packages().isEmpty();
+}
+
+// Lets the event loop do what a change left to do: layouts, then painting what changed.
+void paintNow() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+// Each run alternates the width and the order of the 500 packages, so every card on show is
+// placed and given new values.
+void BM_RelayoutCardGridOf500(benchmark::State& state) {
+    const auto mode = static_cast<catalog::LibraryDisplayMode>(state.range(0));
+    ui::ThumbnailCache thumbnails(std::make_shared<platform::NetworkHttpClient>());
+    const QList<catalog::PackageManifest> packages = bench::generatedLibraryCatalog(500);
+    QList<catalog::PackageManifest> reversed = packages;
+    std::reverse(reversed.begin(), reversed.end());
+    const auto valuesFor = [](const catalog::PackageManifest& package) {
+        return ui::PackageCardValues{package, ui::cardSummary(package),
+                                     ui::LibraryCardState::notInstalled, false};
+    };
+    ui::PackageCardGrid grid(thumbnails);
+    grid.resize(1060, 520);
+    grid.show();
+    grid.setContent(mode, packages, valuesFor);
+    paintNow();
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        grid.resize(flip ? 1000 : 1060, 520);
+        grid.setContent(mode, flip ? reversed : packages, valuesFor);
+        paintNow();
+    }
+    state.counters["cards_made"] = grid.madeCardCount();
+}
+BENCHMARK(BM_RelayoutCardGridOf500)
+    ->Arg(static_cast<int>(catalog::LibraryDisplayMode::list))
+    ->Arg(static_cast<int>(catalog::LibraryDisplayMode::small))
+    ->Arg(static_cast<int>(catalog::LibraryDisplayMode::medium))
+    ->Unit(benchmark::kMillisecond);
+
+// One letter typed and the grid painted; deleting it again is not counted. "a" keeps most
+// packages, so most cards keep theirs; "q" keeps few, so every card on show takes another.
+void BM_TypeALetterWith10000Packages(benchmark::State& state, const QString& letter) {
+    const QString catalogFile = QDir::home().filePath(QStringLiteral("catalog.json"));
+    {
+        QFile file(catalogFile);
+        file.open(QIODevice::WriteOnly);
+        file.write(catalog::encodeCatalogManifest({QStringLiteral("bench"), QStringLiteral("now"),
+                                                   bench::generatedLibraryCatalog(10000)}));
+    }
+    LibraryServices services(catalogFile);
+    if (!services.loadCatalog()) {
+        state.SkipWithError("the catalog did not load");
+        return;
+    }
+    services.installedStore.setInstalledByID(
+        bench::generatedInstalledRecords(services.catalogService->packages()));
+    ui::ThumbnailCache thumbnails(std::make_shared<platform::NetworkHttpClient>());
+    ui::LibraryView view(services.settings, *services.catalogService, services.installedStore,
+                         *services.coordinator, thumbnails);
+    view.resize(1100, 700);
+    view.show();
+    paintNow();
+    auto* field = view.findChild<QLineEdit*>(QStringLiteral("searchField"));
+    for (auto _ : state) {
+        field->insert(letter);
+        paintNow();
+        state.PauseTiming();
+        field->backspace();
+        paintNow();
+        state.ResumeTiming();
+    }
+    state.counters["cards_made"] = view.cardGrid()->madeCardCount();
+}
+BENCHMARK_CAPTURE(BM_TypeALetterWith10000Packages, most_stay, QStringLiteral("a"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TypeALetterWith10000Packages, all_change, QStringLiteral("q"))
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return marlox::bench::runWidgetBenchmarks(argc, argv);
+}
