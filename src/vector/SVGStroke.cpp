@@ -67,8 +67,8 @@ QPen SVGStroke::toQPen() const {
     pen.setWidthF(m_width);
     pen.setCapStyle(penCap(m_cap));
     pen.setJoinStyle(penJoin(m_join));
-    // Qt measures the miter from the join point, half the length the limit is given for.
-    pen.setMiterLimit(m_miterLimit / 2);
+    // Qt's limit is the same ratio of the miter's length to the line width.
+    pen.setMiterLimit(m_miterLimit);
     const QList<qreal> pattern = penDashPattern(m_dashes, m_width);
     if (!pattern.isEmpty()) {
         pen.setDashPattern(pattern);

@@ -388,8 +388,9 @@ TEST(DrawingTest, EachSceneShowsItsColoursWhereTheyBelong) {
          filled(path(nested, Qt::OddEvenFill), 0xFF0000),
          {{50, 50, clear}, {20, 50, red}}},
         {"non-zero fills it", filled(path(nested), 0xFF0000), {{50, 50, red}}},
-        // A right angle's miter is sqrt(2) times the width: within a limit of 4, beyond one of 1.2.
-        {"miter within its limit", corner(4), {{50, 39, red, 127}, {50, 55, red}}},
+        // A right angle's miter is sqrt(2) times the width: within a limit of 1.5, beyond one
+        // of 1.2.
+        {"miter within its limit", corner(1.5), {{50, 39, red, 127}, {50, 55, red}}},
         {"miter over its limit", corner(1.2), {{50, 39, clear, 128}, {50, 55, red}}},
         // Round caps of a subpath of no length are a disc, square ones a square, butt ones
         // nothing; a subpath that moves away gets no extra cap.

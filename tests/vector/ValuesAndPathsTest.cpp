@@ -189,7 +189,7 @@ TEST(SVGStrokeTest, PenCarriesTheStrokeGeometryInQtUnitsOrIsSolidOrNothing) {
     // Qt counts the miter limit and the dashes in widths.
     const QPen round = pen(4, SVGLineCap::round, SVGLineJoin::bevel, {4, 2}, 4);
     EXPECT_EQ(std::tuple(round.capStyle(), round.joinStyle(), round.miterLimit()),
-              std::tuple(Qt::RoundCap, Qt::BevelJoin, 4.0));
+              std::tuple(Qt::RoundCap, Qt::BevelJoin, 8.0));
     EXPECT_EQ(std::tuple(round.dashPattern(), round.dashOffset()),
               std::tuple(QList<qreal>({1, 0.5}), 1.0));
     EXPECT_EQ(pen(1, SVGLineCap::square, SVGLineJoin::miter, {}).capStyle(), Qt::SquareCap);
