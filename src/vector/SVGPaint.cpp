@@ -25,6 +25,13 @@ double unitCoordinate(double position, double minimum, double length) {
     return std::isfinite(unit) ? unit : 0.0;
 }
 
+// Colour and opacity blend apart, so that a stop without opacity still lends its colour to the
+// ramp; Qt would blend premultiplied colours.
+void setStops(QGradient& gradient, const QGradientStops& stops) {
+    gradient.setStops(stops);
+    gradient.setInterpolationMode(QGradient::ComponentInterpolation);
+}
+
 QColor colorOf(const SVGStop& stop) {
     return stop.color().toQColor();
 }
@@ -116,7 +123,7 @@ QLinearGradient SVGUnitLinearGradient::toQGradient(const QRectF& area) const {
         return QPointF(area.x() + unit.x() * area.width(), area.y() + unit.y() * area.height());
     };
     QLinearGradient gradient(place(startPoint), place(endPoint));
-    gradient.setStops(stops);
+    setStops(gradient, stops);
     return gradient;
 }
 
@@ -124,7 +131,7 @@ QRadialGradient SVGUnitRadialGradient::toQGradient(const QRectF& area) const {
     const QPointF centre(area.x() + center.x() * area.width(),
                          area.y() + center.y() * area.height());
     QRadialGradient gradient(centre, endRadius, centre, startRadius);
-    gradient.setStops(stops);
+    setStops(gradient, stops);
     return gradient;
 }
 
