@@ -48,6 +48,19 @@ double cubicAt(double p0, double c1, double c2, double p3, double t) {
     return u * u * u * p0 + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * p3;
 }
 
+// Qt strokes a subpath that ends where it began as if it were closed, joining its ends instead
+// of capping them. An open one is ended a hair short of its start, back towards the point before
+// its end, which no drawing shows but keeps its two caps.
+void endShortOfStart(QPainterPath& path, const QPointF& before) {
+    const int last = path.elementCount() - 1;
+    const QPointF end = path.elementAt(last);
+    const QPointF back = before - end;
+    const double length = std::hypot(back.x(), back.y());
+    const double scale = std::max({1.0, std::abs(end.x()), std::abs(end.y())});
+    const QPointF moved = end + back * (std::min(length / 2, scale * 1e-6) / length);
+    path.setElementPositionAt(last, moved.x(), moved.y());
+}
+
 } // namespace
 
 SVGBezierPath SVGBezierPath::arc(const QPointF& center, double radius, double startAngle,
@@ -260,22 +273,48 @@ QRectF SVGBezierPath::boundingBox() const {
 
 QPainterPath SVGBezierPath::toPainterPath() const {
     QPainterPath path;
+    // The open subpath being written: its start, and the last point before its current one that
+    // differs from it.
+    std::optional<QPointF> start;
+    std::optional<QPointF> before;
+    const auto endSubpath = [&] {
+        if (start && before && path.currentPosition() == *start)
+            endShortOfStart(path, *before);
+        start.reset();
+        before.reset();
+    };
+    const auto advance = [&](const QPointF& point) {
+        if (point != path.currentPosition())
+            before = path.currentPosition();
+    };
     for (const Element& element : m_elements) {
         switch (element.kind) {
         case Element::Kind::moveTo:
+            endSubpath();
             path.moveTo(element.points[0]);
+            start = element.points[0];
             break;
         case Element::Kind::lineTo:
+            advance(element.points[0]);
             path.lineTo(element.points[0]);
             break;
         case Element::Kind::curveTo:
+            advance(element.points[2]);
+            // The end's direction comes from the last control point that stands apart from it.
+            for (const QPointF& control : {element.points[0], element.points[1]}) {
+                if (control != element.points[2])
+                    before = control;
+            }
             path.cubicTo(element.points[0], element.points[1], element.points[2]);
             break;
         case Element::Kind::closePath:
             path.closeSubpath();
+            start.reset();
+            before.reset();
             break;
         }
     }
+    endSubpath();
     return path;
 }
 

@@ -130,6 +130,12 @@ std::shared_ptr<SVGPolyline> corner(double miterLimit) {
         stroke(paint(0xFF0000), 20, SVGLineCap::butt, SVGLineJoin::miter, {}, miterLimit));
 }
 
+// A sharp corner at the first point, whose miter shows only when the outline is closed.
+template <typename Shape> std::shared_ptr<Shape> openCorner() {
+    return stroked(std::make_shared<Shape>(QList<QPointF>{{20, 20}, {80, 20}, {20, 80}, {20, 20}}),
+                   stroke(paint(0xFF0000), 10));
+}
+
 std::shared_ptr<SVGPath> dot(const char* data, SVGLineCap cap) {
     return stroked(path(data), stroke(paint(0xFF0000), 10, cap));
 }
@@ -400,6 +406,11 @@ TEST(DrawingTest, EachSceneShowsItsColoursWhereTheyBelong) {
                 dot("M20 60 C20 60 20 60 20 60", SVGLineCap::square),
                 dot("M20 85 L60 85", SVGLineCap::butt)}),
          dotProbes},
+        // A polyline back at its start keeps two caps there; a polygon joins its ends.
+        {"open outline ending at its start",
+         openCorner<SVGPolyline>(),
+         {{16, 16, clear}, {22, 17, red}, {17, 22, red}}},
+        {"closed outline", openCorner<SVGPolygon>(), {{16, 16, red}}},
         {"user space gradient on a line without area",
          stroked(std::make_shared<SVGLine>(10, 50, 90, 50), stroke(linear(10, 0, 90, 0, true), 4)),
          {{11, 50, red, 12}, {89, 50, blue, 12}}},
