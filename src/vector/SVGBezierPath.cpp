@@ -309,7 +309,8 @@ QPainterPath SVGBezierPath::toPainterPath() const {
             break;
         case Element::Kind::closePath:
             path.closeSubpath();
-            start.reset();
+            // What follows without a move is a new subpath from the same start.
+            start = path.currentPosition();
             before.reset();
             break;
         }

@@ -524,3 +524,24 @@ TEST(SVGBezierPathTest, RoundedRectangleRoundsOnlyTheChosenCorners) {
                      {move(0, 0), line(100, 0), line(100, 50), line(10, 50),
                       curve(10 * k, 50, 0, 50 - 5 * k, 0, 45), line(0, 0), close()}));
 }
+
+TEST(SVGBezierPathTest, PainterPathEndsOnlyOpenSubpathsBackAtTheirStartAHairShortOfIt) {
+    // The last point of each, and whether it must stay where it is written.
+    const std::tuple<const char*, QPointF, bool> cases[] = {
+        {"M20 20 H80 L20 80 L20 20", QPointF(20, 20), false},
+        {"M20 20 H80 C90 90 20 90 20 20", QPointF(20, 20), false},
+        {"M20 20 H80 L20 80 Z", QPointF(20, 20), true},
+        // After a close, segments without a move start a new subpath at the same start.
+        {"M20 20 H80 L20 80 Z L50 0 L20 20", QPointF(20, 20), false},
+        {"M20 20 H80 L20 80", QPointF(20, 80), true},
+        {"M3000 20 H4000 L3000 20", QPointF(3000, 20), false}};
+    for (const auto& [data, end, kept] : cases) {
+        const QPainterPath path = build(data).toPainterPath();
+        const QPointF last = path.elementAt(path.elementCount() - 1);
+        const double moved = std::hypot(last.x() - end.x(), last.y() - end.y());
+        if (kept)
+            EXPECT_EQ(moved, 0) << data;
+        else
+            EXPECT_TRUE(moved > 0 && moved < 0.01) << data << " moved " << moved;
+    }
+}
