@@ -34,8 +34,10 @@ Qt::PenJoinStyle penJoin(SVGLineJoin join) {
 }
 
 // A dash list Qt can draw: an odd list repeated once, lengths in pen widths. A list with a
-// negative length or nothing to draw gives a solid line (Qt would loop or draw nothing).
-QList<qreal> penDashPattern(const QList<double>& dashes, double width) {
+// negative length or nothing to draw gives a solid line (Qt would loop or draw nothing). Qt
+// leaves out dashes of no length, whose round or square caps still draw a dot or a square: they
+// get a length too small to see, taken from the gap after them.
+QList<qreal> penDashPattern(const QList<double>& dashes, double width, SVGLineCap cap) {
     QList<qreal> pattern;
     double total = 0;
     for (const double length : dashes) {
@@ -49,6 +51,15 @@ QList<qreal> penDashPattern(const QList<double>& dashes, double width) {
     for (int repeat = 0; repeat < repeats; ++repeat)
         for (const double length : dashes)
             pattern.append(length / width);
+    if (cap != SVGLineCap::butt) {
+        constexpr qreal dotLength = 1e-6;
+        for (qsizetype dash = 0; dash < pattern.size(); dash += 2) {
+            if (pattern[dash] == 0) {
+                pattern[dash] = dotLength;
+                pattern[dash + 1] = std::max<qreal>(pattern[dash + 1] - dotLength, 0);
+            }
+        }
+    }
     return pattern;
 }
 
@@ -69,7 +80,7 @@ QPen SVGStroke::toQPen() const {
     pen.setJoinStyle(penJoin(m_join));
     // Qt's limit is the same ratio of the miter's length to the line width.
     pen.setMiterLimit(m_miterLimit);
-    const QList<qreal> pattern = penDashPattern(m_dashes, m_width);
+    const QList<qreal> pattern = penDashPattern(m_dashes, m_width, m_cap);
     if (!pattern.isEmpty()) {
         pen.setDashPattern(pattern);
         pen.setDashOffset(m_offset / m_width);

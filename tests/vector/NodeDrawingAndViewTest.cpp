@@ -130,6 +130,11 @@ std::shared_ptr<SVGPolyline> corner(double miterLimit) {
         stroke(paint(0xFF0000), 20, SVGLineCap::butt, SVGLineJoin::miter, {}, miterLimit));
 }
 
+std::shared_ptr<SVGLine> dottedLine(double y, SVGLineCap cap) {
+    return stroked(std::make_shared<SVGLine>(10, y, 90, y),
+                   stroke(paint(0xFF0000), 10, cap, SVGLineJoin::miter, {0, 20}));
+}
+
 // A sharp corner at the first point, whose miter shows only when the outline is closed.
 template <typename Shape> std::shared_ptr<Shape> openCorner() {
     return stroked(std::make_shared<Shape>(QList<QPointF>{{20, 20}, {80, 20}, {20, 80}, {20, 20}}),
@@ -406,6 +411,16 @@ TEST(DrawingTest, EachSceneShowsItsColoursWhereTheyBelong) {
                 dot("M20 60 C20 60 20 60 20 60", SVGLineCap::square),
                 dot("M20 85 L60 85", SVGLineCap::butt)}),
          dotProbes},
+        // Dashes of no length every 20 units: discs, squares, and nothing for butt caps.
+        {"dashes of no length",
+         group({dottedLine(20, SVGLineCap::round), dottedLine(50, SVGLineCap::square),
+                dottedLine(80, SVGLineCap::butt)}),
+         {{30, 23, red},
+          {34, 24, clear},
+          {20, 20, clear},
+          {33, 53, red},
+          {20, 50, clear},
+          {30, 80, clear}}},
         // A polyline back at its start keeps two caps there; a polygon joins its ends.
         {"open outline ending at its start",
          openCorner<SVGPolyline>(),
