@@ -77,6 +77,8 @@ struct SVGRootContext {
     SVGScreen screen;
     std::shared_ptr<const SVGIndex> index;
     double defaultFontSize = 16;
+    // How many images the document lies within.
+    int embeddingDepth = 0;
     std::shared_ptr<SVGParseGuards> guards = std::make_shared<SVGParseGuards>();
     std::shared_ptr<SVGPaintMemo> paintMemo = std::make_shared<SVGPaintMemo>();
 };

@@ -3,13 +3,14 @@
 #include "vector/SVGGeometry.h"
 #include "vector/SVGGroup.h"
 #include "vector/SVGImage.h"
-#include "vector/SVGParser.h"
 #include "vector/SVGPath.h"
 #include "vector/SVGShapes.h"
 #include "vector/SVGText.h"
 #include "vector/SVGUserSpaceNode.h"
 
 #include <QBrush>
+#include <QBuffer>
+#include <QImageReader>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
@@ -427,61 +428,53 @@ void drawShape(QPainter& painter, const SVGNode& node, const DrawState& state) {
     }
 }
 
-// The image's own format, told by its first bytes: only raster formats are decoded.
-const char* rasterFormat(const QByteArray& bytes) {
-    if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
-        return "PNG";
-    if (bytes.startsWith("\xFF\xD8\xFF"))
-        return "JPEG";
-    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
-        return "GIF";
-    if (bytes.startsWith("BM"))
-        return "BMP";
-    return nullptr;
-}
-
 QByteArray imageBytes(const SVGImage& node) {
     if (node.kind() == SVGNodeKind::dataImage)
         return static_cast<const SVGDataImage&>(node).data();
     return static_cast<const SVGURLImage&>(node).data().value_or(QByteArray());
 }
 
-// Markup begins with a tag, perhaps after white space or a byte-order mark.
-bool looksLikeMarkup(const QByteArray& bytes) {
-    const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
-    return text.trimmed().startsWith('<');
+// Raster bytes in any format Qt's image reader knows, but for markup, which only this library
+// reads. The size the bytes declare is checked before anything is allocated for them.
+QImage decodedImage(const QByteArray& bytes) {
+    constexpr qint64 maximumImageBytes = qint64(64) << 20;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    const QByteArray format = reader.format();
+    if (format == "svg" || format == "svgz" || !size.isValid() ||
+        qint64(size.width()) * size.height() * 4 > maximumImageBytes)
+        return {};
+    return reader.read();
 }
 
 void drawDocumentIn(QPainter& painter, const SVGNode& root, const QSizeF& space,
                     const DrawState& state);
 
-// A raster image fitted into its placement rectangle keeping its aspect ratio, centred; a
-// vector image drawn as a document in the rectangle's space. Bytes that are neither draw nothing.
+// A vector image drawn as a document in its rectangle's space; a raster one fitted into the
+// rectangle keeping its aspect ratio, centred. Bytes that are neither draw nothing.
 void drawImage(QPainter& painter, const SVGImage& node, const DrawState& state) {
     if (state.clipGeometry || !(node.width() > 0 && node.height() > 0))
         return;
-    const QByteArray bytes = imageBytes(node);
     const QSizeF box(node.width(), node.height());
-    if (const char* format = rasterFormat(bytes)) {
-        const QImage image = QImage::fromData(bytes, format);
-        if (image.isNull())
-            return;
-        const QTransform placement = SVGPreserveAspectRatio().layout(QSizeF(image.size()), box) *
-                                     QTransform::fromTranslate(node.x(), node.y());
-        applyNodeModifiers(painter, node, state, false, [&](QPainter& content) {
-            content.setTransform(placement, true);
-            content.drawImage(QPointF(0, 0), image);
+    if (const std::shared_ptr<const SVGNode>& document = node.document()) {
+        applyNodeModifiers(painter, node, state, true, [&](QPainter& content) {
+            content.translate(node.x(), node.y());
+            drawDocumentIn(content, *document, box, state);
         });
         return;
     }
-    if (!looksLikeMarkup(bytes))
+    const QImage image = decodedImage(imageBytes(node));
+    if (image.isNull())
         return;
-    const std::shared_ptr<SVGNode> document = SVGParser::parseData(bytes);
-    if (!document)
-        return;
-    applyNodeModifiers(painter, node, state, true, [&](QPainter& content) {
-        content.translate(node.x(), node.y());
-        drawDocumentIn(content, *document, box, state);
+    const QTransform placement = SVGPreserveAspectRatio().layout(QSizeF(image.size()), box) *
+                                 QTransform::fromTranslate(node.x(), node.y());
+    applyNodeModifiers(painter, node, state, false, [&](QPainter& content) {
+        content.setTransform(placement, true);
+        content.drawImage(QPointF(0, 0), image);
     });
 }
 

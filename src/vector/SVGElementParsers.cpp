@@ -313,7 +313,8 @@ std::shared_ptr<SVGNode> SVGImageParser::doParse(const SVGNodeContext& context,
         const auto decoded =
             QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
         if (decoded) {
-            return std::make_shared<SVGDataImage>(x, y, width, height, *decoded);
+            return std::make_shared<SVGDataImage>(x, y, width, height, *decoded,
+                                                  context.root().embeddingDepth);
         }
     }
 
@@ -325,7 +326,8 @@ std::shared_ptr<SVGNode> SVGImageParser::doParse(const SVGNodeContext& context,
     if (!loaded.value()) {
         printLine(QStringLiteral("Couldn't find image `%1`").arg(*href));
     }
-    return std::make_shared<SVGURLImage>(x, y, width, height, *href, loaded.value());
+    return std::make_shared<SVGURLImage>(x, y, width, height, *href, loaded.value(),
+                                         context.root().embeddingDepth);
 }
 
 std::shared_ptr<SVGNode> SVGShapeParser::doParse(const SVGNodeContext& context,

@@ -1,9 +1,11 @@
 #include "vector/SVGImage.h"
 
+#include "vector/SVGParser.h"
+
 namespace marlox::vector {
 
-SVGImage::SVGImage(double x, double y, double width, double height)
-    : m_x(x), m_y(y), m_width(width), m_height(height) {}
+SVGImage::SVGImage(double x, double y, double width, double height, int embeddingDepth)
+    : m_x(x), m_y(y), m_width(width), m_height(height), m_embeddingDepth(embeddingDepth) {}
 
 void SVGImage::setX(double x) {
     publish(m_x, x, &SVGImage::xChanged);
@@ -22,15 +24,29 @@ QRectF SVGImage::frame() const {
     return QRectF(m_x, m_y, m_width, m_height);
 }
 
-SVGDataImage::SVGDataImage(double x, double y, double width, double height, QByteArray data)
-    : SVGImage(x, y, width, height), m_data(std::move(data)) {}
+void SVGImage::readDocument(const QByteArray& bytes) {
+    m_document = SVGParser::parseEmbedded(bytes, m_embeddingDepth + 1);
+}
+
+SVGDataImage::SVGDataImage(double x, double y, double width, double height, QByteArray data,
+                           int embeddingDepth)
+    : SVGImage(x, y, width, height, embeddingDepth), m_data(std::move(data)) {
+    readDocument(m_data);
+}
 
 void SVGDataImage::setData(QByteArray data) {
+    // The document is read before the change is announced, so that a redraw finds it.
+    readDocument(data);
     publish(m_data, std::move(data), &SVGDataImage::dataChanged);
 }
 
 SVGURLImage::SVGURLImage(double x, double y, double width, double height, QString src,
-                         std::optional<QByteArray> data)
-    : SVGImage(x, y, width, height), m_src(std::move(src)), m_data(std::move(data)) {}
+                         std::optional<QByteArray> data, int embeddingDepth)
+    : SVGImage(x, y, width, height, embeddingDepth), m_src(std::move(src)),
+      m_data(std::move(data)) {
+    if (m_data) {
+        readDocument(*m_data);
+    }
+}
 
 } // namespace marlox::vector

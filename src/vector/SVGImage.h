@@ -5,11 +5,13 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace marlox::vector {
 
-// A raster image placed in the rectangle (x, y, width, height).
+// An image placed in the rectangle (x, y, width, height): raster bytes, or markup read as a
+// document of its own.
 class SVGImage : public SVGNode {
     Q_OBJECT
     Q_PROPERTY(double x READ x WRITE setX NOTIFY xChanged)
@@ -30,6 +32,10 @@ public:
     // The placement rectangle.
     QRectF frame() const override;
 
+    // The document the bytes hold when they are markup, read once when they are set; none for
+    // other bytes.
+    const std::shared_ptr<const SVGNode>& document() const { return m_document; }
+
 signals:
     void xChanged();
     void yChanged();
@@ -37,13 +43,19 @@ signals:
     void heightChanged();
 
 protected:
-    SVGImage(double x, double y, double width, double height);
+    // `embeddingDepth` counts the images the node lies within: the depth its own document is
+    // read at.
+    SVGImage(double x, double y, double width, double height, int embeddingDepth);
+
+    void readDocument(const QByteArray& bytes);
 
 private:
     double m_x = 0;
     double m_y = 0;
     double m_width = 0;
     double m_height = 0;
+    int m_embeddingDepth = 0;
+    std::shared_ptr<const SVGNode> m_document;
 };
 
 // Image bytes that came with the document.
@@ -52,7 +64,8 @@ class SVGDataImage : public SVGImage {
     Q_PROPERTY(QByteArray data READ data WRITE setData NOTIFY dataChanged)
 
 public:
-    SVGDataImage(double x, double y, double width, double height, QByteArray data);
+    SVGDataImage(double x, double y, double width, double height, QByteArray data,
+                 int embeddingDepth = 0);
 
     SVGNodeKind kind() const override { return SVGNodeKind::dataImage; }
 
@@ -73,7 +86,7 @@ class SVGURLImage : public SVGImage {
 
 public:
     SVGURLImage(double x, double y, double width, double height, QString src,
-                std::optional<QByteArray> data);
+                std::optional<QByteArray> data, int embeddingDepth = 0);
 
     SVGNodeKind kind() const override { return SVGNodeKind::urlImage; }
 

@@ -50,8 +50,14 @@ void measureScreen(const XMLElement& root, SVGRootContext& rootContext) {
     }
 }
 
+// Markup begins with a tag, perhaps after white space or a byte-order mark.
+bool looksLikeMarkup(const QByteArray& bytes) {
+    const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    return text.trimmed().startsWith('<');
+}
+
 std::shared_ptr<SVGNode> parseDocument(const XMLElement* root, const SVGSettings& settings,
-                                       std::shared_ptr<SVGLinker> linker) {
+                                       std::shared_ptr<SVGLinker> linker, int embeddingDepth = 0) {
     if (!root) {
         return nullptr;
     }
@@ -64,6 +70,7 @@ std::shared_ptr<SVGNode> parseDocument(const XMLElement* root, const SVGSettings
     rootContext.screen = SVGScreen{settings.ppi, 100, 100};
     rootContext.index = std::move(index);
     rootContext.defaultFontSize = settings.fontSize;
+    rootContext.embeddingDepth = embeddingDepth;
     measureScreen(*root, rootContext);
     return SVGParser::parse(SVGNodeContext::makeRoot(std::move(rootContext), *root));
 }
@@ -110,6 +117,15 @@ std::shared_ptr<SVGNode> SVGParser::parseString(const QString& string,
 std::shared_ptr<SVGNode> SVGParser::parseStream(QIODevice* stream, const SVGSettings& settings) {
     const std::unique_ptr<XMLElement> root = DOMParser::parseStream(stream, *settings.logger);
     return parseDocument(root.get(), settings, settings.linker);
+}
+
+std::shared_ptr<SVGNode> SVGParser::parseEmbedded(const QByteArray& data, int embeddingDepth) {
+    if (embeddingDepth > maximumEmbeddingDepth || !looksLikeMarkup(data)) {
+        return nullptr;
+    }
+    const SVGSettings& settings = SVGSettings::defaults();
+    const std::unique_ptr<XMLElement> root = DOMParser::parseData(data, *settings.logger);
+    return parseDocument(root.get(), settings, settings.linker, embeddingDepth);
 }
 
 std::shared_ptr<SVGNode> SVGParser::parseXML(const XMLElement* root, const SVGSettings& settings) {

@@ -33,6 +33,13 @@ struct SVGParser {
     static std::shared_ptr<SVGNode> parseXML(const XMLElement* root,
                                              const SVGSettings& settings = SVGSettings::defaults());
 
+    // The document that an image's bytes hold when they are markup, read with the default
+    // settings; `embeddingDepth` counts the images it lies within, the one holding it included.
+    // Nothing for other bytes, nor past a few levels, so that images inside images cannot exhaust
+    // the stack.
+    static std::shared_ptr<SVGNode> parseEmbedded(const QByteArray& data, int embeddingDepth);
+    static constexpr int maximumEmbeddingDepth = 2;
+
     // The node of one element: the parser its name selects, or nothing for a name outside the
     // table.
     static std::shared_ptr<SVGNode> parse(const SVGNodeContext& context);

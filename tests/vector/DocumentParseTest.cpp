@@ -200,6 +200,27 @@ TEST(ImageParser, DecodesDataAddressesAndAsksTheLinkerForTheRest) {
     EXPECT_TRUE(root->contents().isEmpty());
 }
 
+TEST(ImageParser, ReadsMarkupInsideImagesWithTheDocumentOnlyAFewImagesDeep) {
+    // GIVEN images holding markup holding images, one more level than is read
+    QByteArray markup = R"(<svg><rect width="1" height="1"/></svg>)";
+    for (int level = 0; level <= SVGParser::maximumEmbeddingDepth; ++level)
+        markup = R"(<svg><image width="1" height="1" xlink:href="data:image/svg+xml;base64,)" +
+                 markup.toBase64() + R"("/></svg>)";
+    // WHEN the outer document is read
+    std::shared_ptr<const SVGNode> document = SVGParser::parseData(markup);
+    // THEN each image down to the last level holds its document, and the last one none
+    int levels = 0;
+    while (const auto group = std::dynamic_pointer_cast<const SVGGroup>(document)) {
+        ASSERT_EQ(group->contents().size(), 1);
+        const auto image = std::dynamic_pointer_cast<const SVGDataImage>(group->contents()[0]);
+        if (!image)
+            break;
+        document = image->document();
+        levels += document != nullptr;
+    }
+    EXPECT_EQ(levels, SVGParser::maximumEmbeddingDepth);
+}
+
 QString dataPath(const char* name) {
     return QStringLiteral(MARLOX_TEST_DATA_DIR "/") + QString::fromUtf8(name);
 }

@@ -1,9 +1,11 @@
+#include "ParseTestSupport.h"
 #include "VectorTestSupport.h"
 #include "vector/PathReader.h"
 #include "vector/SVGDocumentView.h"
 #include "vector/SVGGeometry.h"
 #include "vector/SVGGroup.h"
 #include "vector/SVGImage.h"
+#include "vector/SVGParser.h"
 #include "vector/SVGPath.h"
 #include "vector/SVGSettings.h"
 #include "vector/SVGShapes.h"
@@ -14,6 +16,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDataStream>
 #include <QEvent>
 #include <QFile>
 #include <QMetaProperty>
@@ -149,6 +152,27 @@ std::shared_ptr<SVGPath> dot(const char* data, SVGLineCap cap) {
 std::shared_ptr<SVGViewport> wideBox(Scaling scaling, Align align) {
     return viewport(100, 50, QRectF(0, 0, 100, 50), {rect(0, 0, 100, 50, 0xFF0000)},
                     {scaling, align, align});
+}
+
+// The header of a 24-bit bitmap of 5,000 by 5,000 pixels, followed by a few of them.
+QByteArray oversizedBitmap() {
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream.writeRawData("BM", 2);
+    stream << quint32(54 + 75'000'000) << quint32(0) << quint32(54);
+    stream << quint32(40) << qint32(5000) << qint32(5000) << quint16(1) << quint16(24) << quint32(0)
+           << quint32(0) << qint32(2835) << qint32(2835) << quint32(0) << quint32(0);
+    bytes.append(64, '\xFF');
+    return bytes;
+}
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, format)) << format;
+    return bytes;
 }
 
 class PaintCounter : public QObject {
@@ -497,9 +521,37 @@ TEST(DrawingTest, NothingIsDrawnWithoutPaintAreaOpacityOrADecodableImage) {
         std::make_shared<SVGDataImage>(0, 0, 50, 50, QByteArray()),
         std::make_shared<SVGURLImage>(0, 0, 50, 50, QStringLiteral("missing.png"), std::nullopt),
         std::make_shared<SVGDataImage>(0, 0, 50, 50, QByteArray("\x89PNG\r\n\x1a\n broken")),
+        std::make_shared<SVGDataImage>(0, 0, 50, 50, oversizedBitmap()),
     };
     for (qsizetype index = 0; index < nodes.size(); ++index)
         EXPECT_TRUE(isBlank(draw(nodes[index]))) << index;
+}
+
+TEST(ImageDrawingTest, RasterBytesOfEveryFormatTheImageReaderKnowsAreDrawn) {
+    QImage square(8, 8, QImage::Format_RGB32);
+    square.fill(Qt::red);
+    for (const char* format : {"png", "jpeg", "bmp", "ico", "ppm", "xpm"}) {
+        const auto image = std::make_shared<SVGDataImage>(0, 0, 100, 100, encoded(square, format));
+        EXPECT_TRUE(pixelIs(draw(image), 50, 50, red, 8)) << format;
+    }
+}
+
+TEST(ImageDrawingTest, EmbeddedMarkupIsReadOnceWithTheDocumentAndNotAgainWhenDrawn) {
+    // GIVEN a document holding an image whose markup breaks after a blue square
+    const QByteArray inner =
+        "<svg viewBox='0 0 10 10'><rect width='10' height='10' fill='blue'/><rect &";
+    CapturedOutput parsing;
+    const auto root = SVGParser::parseString(
+        QStringLiteral(R"(<svg viewBox="0 0 10 10"><image width="10" height="10" )"
+                       R"(xlink:href="data:image/svg+xml;base64,%1"/></svg>)")
+            .arg(QString::fromLatin1(inner.toBase64())));
+    // THEN its error is written once, while the document is read
+    EXPECT_EQ(parsing.lines().size(), 1);
+    // AND drawing it twice shows the square and writes nothing more
+    CapturedOutput drawing;
+    for (int pass = 0; pass < 2; ++pass)
+        EXPECT_TRUE(pixelIs(draw(root, 10), 5, 5, blue));
+    EXPECT_TRUE(drawing.lines().isEmpty());
 }
 
 TEST(DrawingTest, DrawsIntoAnyPaintDeviceAtItsPixelRatio) {
