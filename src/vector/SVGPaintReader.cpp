@@ -72,6 +72,10 @@ ReadPaint readPaint(const QString& text, const SVGStyleMap& styles, const SVGInd
     if (text.startsWith(u"url") && text.size() >= 6) {
         const QString id = text.sliced(5, text.size() - 6);
         if (const auto paint = index.paints.constFind(id); paint != index.paints.cend()) {
+            // A gradient of one stop is kept as its colour, which takes an opacity like any.
+            if (paint.value()->kind() == SVGPaintKind::color) {
+                return {nullptr, static_cast<const SVGColor&>(*paint.value())};
+            }
             return {paint.value(), std::nullopt};
         }
     }
