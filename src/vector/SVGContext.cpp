@@ -141,7 +141,8 @@ SVGNodeContext SVGNodeContext::makeRoot(SVGRootContext root, const XMLElement& e
                           std::move(styles), nullptr, false);
 }
 
-std::optional<SVGNodeContext> SVGNodeContext::create(const XMLElement& child) const {
+std::optional<SVGNodeContext> SVGNodeContext::create(const XMLElement& child,
+                                                     SVGReach reach) const {
     QStringList useIds = m_useIds;
     if (child.name == u"use") {
         if (const QString* href = child.attributes.find(u"xlink:href")) {
@@ -164,7 +165,8 @@ std::optional<SVGNodeContext> SVGNodeContext::create(const XMLElement& child) co
         return std::nullopt;
     }
     // A child that is not in this element's contents is a "use" target or a clip.
-    const bool throughReference = m_throughReference || child.parent() != m_element;
+    const bool throughReference =
+        m_throughReference || reach == SVGReach::reference || child.parent() != m_element;
     if (throughReference) {
         if (guards.referencedNodes >= SVGParseGuards::maximumReferencedNodes) {
             if (!guards.reportedReferenceLimit) {

@@ -61,6 +61,11 @@ struct SVGParseGuards {
     std::vector<OpenClip> openClips;
 };
 
+// How an element to parse is reached from the one at hand: as an item of its contents, or
+// through a reference ("use" or "clip-path"), which counts against the reference budget
+// whatever the element's place in the tree.
+enum class SVGReach { content, reference };
+
 // The fill and stroke last read from one set of styles. Contexts that share their styles (the
 // children of a group that bring none of their own) then share these paints too, which never
 // change once made.
@@ -100,7 +105,8 @@ public:
 
     // The context of an element parsed from this one (a child, a "use" target or a clip), or
     // nothing when it would close a cycle of "use" references or pass a guard.
-    std::optional<SVGNodeContext> create(const XMLElement& child) const;
+    std::optional<SVGNodeContext> create(const XMLElement& child,
+                                         SVGReach reach = SVGReach::content) const;
 
     const SVGRootContext& root() const { return *m_root; }
     const XMLElement& element() const { return *m_element; }

@@ -52,7 +52,7 @@ QList<std::shared_ptr<SVGNode>> parseChildren(const SVGNodeContext& context,
     children.reserve(static_cast<qsizetype>(context.element().contents.size()));
     for (const auto& item : context.element().contents) {
         if (const XMLElement* child = item->asElement()) {
-            if (std::shared_ptr<SVGNode> node = delegate(*child)) {
+            if (std::shared_ptr<SVGNode> node = delegate(*child, SVGReach::content)) {
                 children.append(std::move(node));
             }
         }
@@ -165,7 +165,7 @@ std::optional<std::shared_ptr<SVGNode>> parseClip(const SVGNodeContext& context,
         return std::shared_ptr<SVGNode>();
     }
     guards.openClips.push_back({context.depth(), false});
-    std::shared_ptr<SVGNode> node = delegate(target);
+    std::shared_ptr<SVGNode> node = delegate(target, SVGReach::reference);
     const bool closesCycle = guards.openClips.back().closesCycle;
     guards.openClips.pop_back();
     if (closesCycle) {
@@ -253,7 +253,7 @@ std::shared_ptr<SVGNode> SVGUseParser::doParse(const SVGNodeContext& context,
     if (!target) {
         return nullptr;
     }
-    std::shared_ptr<SVGNode> node = delegate(*target);
+    std::shared_ptr<SVGNode> node = delegate(*target, SVGReach::reference);
     if (!node) {
         return nullptr;
     }

@@ -10,8 +10,9 @@
 namespace marlox::vector {
 
 // Parses another element (a child, a "use" target or a clip) in a context made from the one at
-// hand; nothing when that context is refused or the element makes no node.
-using SVGParseDelegate = std::function<std::shared_ptr<SVGNode>(const XMLElement&)>;
+// hand, reached as the caller says; nothing when that context is refused or the element makes
+// no node.
+using SVGParseDelegate = std::function<std::shared_ptr<SVGNode>(const XMLElement&, SVGReach)>;
 
 class SVGElementParser {
 public:

@@ -87,10 +87,11 @@ std::shared_ptr<SVGNode> SVGParser::parse(const SVGNodeContext& context) {
     if (!parser) {
         return nullptr;
     }
-    return parser->parse(context, [&context](const XMLElement& child) -> std::shared_ptr<SVGNode> {
-        const std::optional<SVGNodeContext> childContext = context.create(child);
-        return childContext ? parse(*childContext) : nullptr;
-    });
+    return parser->parse(
+        context, [&context](const XMLElement& child, SVGReach reach) -> std::shared_ptr<SVGNode> {
+            const std::optional<SVGNodeContext> childContext = context.create(child, reach);
+            return childContext ? parse(*childContext) : nullptr;
+        });
 }
 
 std::shared_ptr<SVGNode> SVGParser::parseContentsOf(const QUrl& url, const SVGSettings& settings) {

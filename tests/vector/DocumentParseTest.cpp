@@ -379,6 +379,27 @@ TEST(DocumentParse, UseFanOutAndDeepReferenceChainsEndWithAPartialTreeAndOneLine
     EXPECT_EQ(chained->contents().size(), 1);
 }
 
+TEST(DocumentParse, ClipsNamingTheElementsOwnChildCountAgainstTheReferenceBudget) {
+    // GIVEN sixty groups, each nested in the one before and clipped by the next: each level
+    // parses its child twice, as content and as clip
+    QString markup = QStringLiteral(R"(<rect id="c60"/>)");
+    for (int level = 59; level >= 0; --level)
+        markup = QStringLiteral(R"~(<g id="c%1" clip-path="url(#c%2)">%3</g>)~")
+                     .arg(level)
+                     .arg(level + 1)
+                     .arg(markup);
+    CapturedOutput output;
+    const auto root = parseRoot(QStringLiteral("<svg>%1</svg>").arg(markup));
+    const QStringList lines = output.lines();
+    // THEN the parse ends, without going through 2^60 clips, with the whole tree and one line
+    // once the budget is spent
+    ASSERT_TRUE(root);
+    EXPECT_EQ(countNodes(*root), 62);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines.front().startsWith("SVG parsing error. References"))
+        << qPrintable(lines.front());
+}
+
 TEST(DocumentParse, EveryTestDocumentParsesToABoundedTree) {
     // GIVEN every document of the tests, and the inputs the fuzz runs found
     QDirIterator documents(QStringLiteral(MARLOX_TEST_DATA_DIR), {QStringLiteral("*.svg")},
