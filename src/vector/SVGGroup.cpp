@@ -11,6 +11,17 @@ SVGGroup::SVGGroup(QList<std::shared_ptr<SVGNode>> contents, const QTransform& t
     : SVGNode(transform, opaque, opacity, std::move(clip), std::move(mask), std::nullopt),
       m_contents(std::move(contents)) {}
 
+SVGGroup::~SVGGroup() {
+    releaseHeldNodes();
+}
+
+void SVGGroup::giveUpNodes(std::vector<std::shared_ptr<SVGNode>>& nodes) {
+    SVGNode::giveUpNodes(nodes);
+    for (std::shared_ptr<SVGNode>& child : m_contents)
+        nodes.push_back(std::move(child));
+    m_contents.clear();
+}
+
 void SVGGroup::setContents(QList<std::shared_ptr<SVGNode>> contents) {
     publish(m_contents, std::move(contents), &SVGGroup::contentsChanged);
 }

@@ -27,6 +27,7 @@ public:
                       const QTransform& transform = QTransform(), bool opaque = true,
                       double opacity = 1, std::shared_ptr<SVGUserSpaceNode> clip = nullptr,
                       std::shared_ptr<SVGNode> mask = nullptr);
+    ~SVGGroup() override;
 
     SVGNodeKind kind() const override { return SVGNodeKind::group; }
 
@@ -44,6 +45,9 @@ public:
 
 signals:
     void contentsChanged();
+
+protected:
+    void giveUpNodes(std::vector<std::shared_ptr<SVGNode>>& nodes) override;
 
 private:
     QList<std::shared_ptr<SVGNode>> m_contents;

@@ -1,8 +1,26 @@
 #include "vector/SVGIndex.h"
 
+#include <vector>
+
 namespace marlox::vector {
 
-void SVGIndex::fill(const XMLElement& element) {
+void SVGIndex::fill(const XMLElement& root) {
+    // Depth first in document order, with a list of its own rather than the stack: a tree built
+    // in code may be deeper than the stack allows.
+    std::vector<const XMLElement*> pending = {&root};
+    while (!pending.empty()) {
+        const XMLElement& element = *pending.back();
+        pending.pop_back();
+        record(element);
+        for (auto item = element.contents.crbegin(); item != element.contents.crend(); ++item) {
+            if (const XMLElement* child = (*item)->asElement()) {
+                pending.push_back(child);
+            }
+        }
+    }
+}
+
+void SVGIndex::record(const XMLElement& element) {
     const QString* id = element.attributes.find(u"id");
     if (!id) {
         id = element.attributes.find(u"xml:id");
@@ -25,11 +43,6 @@ void SVGIndex::fill(const XMLElement& element) {
     if (element.name == u"style" && !element.contents.empty()) {
         if (const XMLText* sheet = element.contents.front()->asText()) {
             cssParser.parse(sheet->text);
-        }
-    }
-    for (const auto& item : element.contents) {
-        if (const XMLElement* child = item->asElement()) {
-            fill(*child);
         }
     }
 }

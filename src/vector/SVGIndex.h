@@ -15,7 +15,8 @@ namespace marlox::vector {
 // rules, gathered in one walk before any node is made.
 class SVGIndex {
 public:
-    void fill(const XMLElement& element);
+    // Records the element and everything below it.
+    void fill(const XMLElement& root);
 
     const XMLElement* element(const QString& id) const { return elements.value(id); }
 
@@ -33,6 +34,10 @@ public:
     QHash<QString, const XMLElement*> elements;
     QHash<QString, std::shared_ptr<const SVGPaint>> paints;
     CSSParser cssParser;
+
+private:
+    // The element's id, its gradient and its style sheet, without what lies below it.
+    void record(const XMLElement& element);
 };
 
 } // namespace marlox::vector

@@ -25,7 +25,28 @@ SVGNode::SVGNode(const QTransform& transform, bool opaque, double opacity,
     : m_transform(transform), m_opaque(opaque), m_opacity(opacity), m_clip(std::move(clip)),
       m_mask(std::move(mask)), m_id(std::move(id)) {}
 
-SVGNode::~SVGNode() = default;
+SVGNode::~SVGNode() {
+    releaseHeldNodes();
+}
+
+void SVGNode::giveUpNodes(std::vector<std::shared_ptr<SVGNode>>& nodes) {
+    for (std::shared_ptr<SVGNode>* held : {&m_clip, &m_mask}) {
+        if (*held)
+            nodes.push_back(std::move(*held));
+    }
+}
+
+void SVGNode::releaseHeldNodes() {
+    std::vector<std::shared_ptr<SVGNode>> nodes;
+    giveUpNodes(nodes);
+    while (!nodes.empty()) {
+        std::shared_ptr<SVGNode> node = std::move(nodes.back());
+        nodes.pop_back();
+        // The last reference: what the node holds leaves it before the node goes.
+        if (node.use_count() == 1)
+            node->giveUpNodes(nodes);
+    }
+}
 
 void SVGNode::setTransform(const QTransform& transform) {
     publish(m_transform, transform, &SVGNode::transformChanged);

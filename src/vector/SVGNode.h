@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace marlox::vector {
 
@@ -104,6 +105,13 @@ protected:
     SVGNode();
     SVGNode(const QTransform& transform, bool opaque, double opacity, std::shared_ptr<SVGNode> clip,
             std::shared_ptr<SVGNode> mask, std::optional<QString> id);
+
+    // Moves the nodes this one holds (its clip and mask, a group's children, a wrapper's
+    // content) into the list.
+    virtual void giveUpNodes(std::vector<std::shared_ptr<SVGNode>>& nodes);
+    // Lets go of the nodes held, and of those they alone hold, level by level rather than on the
+    // stack, which a deep tree would exhaust. Each destructor that holds nodes calls it.
+    void releaseHeldNodes();
 
     // Stores a published field's new value and announces it.
     template <typename Owner, typename Value, typename Argument>

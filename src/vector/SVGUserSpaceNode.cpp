@@ -18,6 +18,16 @@ SVGUserSpaceNode::userSpaceFromRawValue(QStringView raw) {
 SVGUserSpaceNode::SVGUserSpaceNode(std::shared_ptr<SVGNode> node, UserSpace userSpace)
     : m_node(std::move(node)), m_userSpace(userSpace) {}
 
+SVGUserSpaceNode::~SVGUserSpaceNode() {
+    releaseHeldNodes();
+}
+
+void SVGUserSpaceNode::giveUpNodes(std::vector<std::shared_ptr<SVGNode>>& nodes) {
+    SVGNode::giveUpNodes(nodes);
+    if (m_node)
+        nodes.push_back(std::move(m_node));
+}
+
 QRectF SVGUserSpaceNode::frame() const {
     return m_node ? m_node->frame() : QRectF();
 }

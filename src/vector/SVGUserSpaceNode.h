@@ -26,6 +26,7 @@ public:
     static std::optional<UserSpace> userSpaceFromRawValue(QStringView raw);
 
     SVGUserSpaceNode(std::shared_ptr<SVGNode> node, UserSpace userSpace);
+    ~SVGUserSpaceNode() override;
 
     SVGNodeKind kind() const override { return SVGNodeKind::userSpace; }
 
@@ -35,8 +36,12 @@ public:
     // The wrapped node's frame.
     QRectF frame() const override;
 
+protected:
+    void giveUpNodes(std::vector<std::shared_ptr<SVGNode>>& nodes) override;
+
 private:
-    const std::shared_ptr<SVGNode> m_node;
+    // Set once; only given up when the wrapper goes.
+    std::shared_ptr<SVGNode> m_node;
     const UserSpace m_userSpace;
 };
 

@@ -8,6 +8,7 @@
 #include <QStringEncoder>
 #include <QXmlStreamReader>
 
+#include <iterator>
 #include <span>
 
 namespace marlox::vector {
@@ -25,6 +26,19 @@ void appendItem(XMLElement& element, std::unique_ptr<XMLNode> item) {
 }
 
 } // namespace
+
+XMLElement::~XMLElement() {
+    std::vector<std::unique_ptr<XMLNode>> items = std::move(contents);
+    while (!items.empty()) {
+        std::unique_ptr<XMLNode> item = std::move(items.back());
+        items.pop_back();
+        if (item->asElement()) {
+            auto& element = static_cast<XMLElement&>(*item);
+            std::move(element.contents.begin(), element.contents.end(), std::back_inserter(items));
+            element.contents.clear();
+        }
+    }
+}
 
 XMLElement& XMLElement::appendElement(std::unique_ptr<XMLElement> element) {
     XMLElement& appended = *element;

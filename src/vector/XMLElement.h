@@ -53,6 +53,11 @@ class XMLElement final : public XMLNode {
 public:
     XMLElement(QString name, XMLAttributes attributes)
         : name(std::move(name)), attributes(std::move(attributes)) {}
+    // Takes the tree apart level by level: one built in code may be deeper than the stack.
+    ~XMLElement() override;
+    XMLElement(const XMLElement&) = delete;
+    XMLElement& operator=(const XMLElement&) = delete;
+
     const XMLElement* asElement() const override { return this; }
 
     XMLElement& appendElement(std::unique_ptr<XMLElement> element);

@@ -400,6 +400,31 @@ TEST(DocumentParse, ClipsNamingTheElementsOwnChildCountAgainstTheReferenceBudget
         << qPrintable(lines.front());
 }
 
+TEST(DocumentParse, TreeBuiltInCodeDeeperThanTheReaderAllowsIsIndexedWholeParsedToTheGuard) {
+    // GIVEN a use of the innermost of groups nested 200,000 deep, built in code, deeper than a
+    // walk or a destruction on the stack could go
+    auto root = std::make_unique<XMLElement>(QStringLiteral("svg"), XMLAttributes());
+    root->appendElement(std::make_unique<XMLElement>(
+        QStringLiteral("use"), XMLAttributes{{QStringLiteral("xlink:href"), "#bottom"}}));
+    XMLElement* innermost = root.get();
+    for (int level = 0; level < 200'000; ++level)
+        innermost = &innermost->appendElement(
+            std::make_unique<XMLElement>(QStringLiteral("g"), XMLAttributes()));
+    innermost->attributes.insert(QStringLiteral("id"), QStringLiteral("bottom"));
+    // WHEN it is parsed
+    CapturedOutput output;
+    const auto parsed = std::dynamic_pointer_cast<SVGGroup>(SVGParser::parseXML(root.get()));
+    const QStringList lines = output.lines();
+    // THEN the use finds the innermost group, and the nesting stops at the guard with one line
+    ASSERT_TRUE(parsed);
+    ASSERT_EQ(parsed->contents().size(), 2);
+    EXPECT_EQ(parsed->contents()[0]->kind(), SVGNodeKind::group);
+    EXPECT_EQ(countNodes(*parsed->contents()[1]), SVGParseGuards::maximumDepth);
+    EXPECT_EQ(lines.size(), 1);
+    // AND the element tree goes without exhausting the stack
+    root.reset();
+}
+
 TEST(DocumentParse, EveryTestDocumentParsesToABoundedTree) {
     // GIVEN every document of the tests, and the inputs the fuzz runs found
     QDirIterator documents(QStringLiteral(MARLOX_TEST_DATA_DIR), {QStringLiteral("*.svg")},

@@ -296,6 +296,25 @@ TEST(GroupTest, LookupByIdIsDepthFirstParentFirstUnderCanonicalEquivalenceOnly) 
     EXPECT_EQ(empty->getNode(QString()), empty);
 }
 
+TEST(GroupTest, TreeDeeperThanTheStackAllowsGoesWhenItsLastOwnerLetsGo) {
+    // GIVEN a square 100,000 levels down, through groups and clips, each group also holding a
+    // circle held from outside
+    const auto shared = make<SVGCircle>(0, 0, 1);
+    std::shared_ptr<SVGNode> tree = make<SVGRect>(0, 0, 1, 1);
+    const std::weak_ptr<SVGNode> bottom = tree;
+    for (int level = 0; level < 100'000; ++level) {
+        if (level % 2 == 0)
+            tree = make<SVGGroup>(Nodes{tree, shared});
+        else
+            tree = clipped(make<SVGRect>(0, 0, 1, 1), tree);
+    }
+    // WHEN the last owner of the top lets go
+    tree.reset();
+    // THEN every level is gone, and the circle is left to its outside owner
+    EXPECT_TRUE(bottom.expired());
+    EXPECT_EQ(shared.use_count(), 1);
+}
+
 TEST(ViewportTest, BoundsCountPercentagesAsZeroWhichTheSpaceShownResolves) {
     const auto fluid = viewportOf({make<SVGRect>(0, 0, 500, 500)}, std::nullopt,
                                   SVGLength::percent(100), SVGLength::pixels(50));
