@@ -48,6 +48,10 @@ double cubicAt(double p0, double c1, double c2, double p3, double t) {
     return u * u * u * p0 + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * p3;
 }
 
+bool sameCoordinates(const QPointF& first, const QPointF& second) {
+    return first.x() == second.x() && first.y() == second.y();
+}
+
 // Qt strokes a subpath that ends where it began as if it were closed, joining its ends instead
 // of capping them. An open one is ended a hair short of its start, back towards the point before
 // its end, which no drawing shows but keeps its two caps.
@@ -273,49 +277,53 @@ QRectF SVGBezierPath::boundingBox() const {
 
 QPainterPath SVGBezierPath::toPainterPath() const {
     QPainterPath path;
-    // The open subpath being written: its start, and the last point before its current one that
-    // differs from it.
-    std::optional<QPointF> start;
+    path.reserve(int(m_elements.size()) * 2);
+    // The subpath being written: where it starts and whether it is still open, the current point,
+    // and the last point before the current one that differs from it.
+    QPointF start;
+    bool open = false;
+    QPointF current;
     std::optional<QPointF> before;
-    const auto endSubpath = [&] {
-        if (start && before && path.currentPosition() == *start)
-            endShortOfStart(path, *before);
-        start.reset();
-        before.reset();
-    };
-    const auto advance = [&](const QPointF& point) {
-        if (point != path.currentPosition())
-            before = path.currentPosition();
+    const auto moveOn = [&](const QPointF& point) {
+        if (!sameCoordinates(point, current))
+            before = current;
+        current = point;
     };
     for (const Element& element : m_elements) {
         switch (element.kind) {
         case Element::Kind::moveTo:
-            endSubpath();
+            if (open && before && current == start)
+                endShortOfStart(path, *before);
             path.moveTo(element.points[0]);
-            start = element.points[0];
+            start = current = element.points[0];
+            open = true;
+            before.reset();
             break;
         case Element::Kind::lineTo:
-            advance(element.points[0]);
+            moveOn(element.points[0]);
             path.lineTo(element.points[0]);
             break;
-        case Element::Kind::curveTo:
-            advance(element.points[2]);
+        case Element::Kind::curveTo: {
+            const QPointF& end = element.points[2];
+            moveOn(end);
             // The end's direction comes from the last control point that stands apart from it.
-            for (const QPointF& control : {element.points[0], element.points[1]}) {
-                if (control != element.points[2])
-                    before = control;
-            }
-            path.cubicTo(element.points[0], element.points[1], element.points[2]);
+            if (!sameCoordinates(element.points[1], end))
+                before = element.points[1];
+            else if (!sameCoordinates(element.points[0], end))
+                before = element.points[0];
+            path.cubicTo(element.points[0], element.points[1], end);
             break;
+        }
         case Element::Kind::closePath:
             path.closeSubpath();
             // What follows without a move is a new subpath from the same start.
-            start = path.currentPosition();
+            current = start;
             before.reset();
             break;
         }
     }
-    endSubpath();
+    if (open && before && current == start)
+        endShortOfStart(path, *before);
     return path;
 }
 
