@@ -3,6 +3,7 @@
 #include "VectorBenchmarkSupport.h"
 #include "vector/SVGParser.h"
 
+#include <QElapsedTimer>
 #include <QSvgRenderer>
 
 #include <benchmark/benchmark.h>
@@ -61,8 +62,63 @@ void BM_ApplicationIcons_QtSvg(benchmark::State& state) {
     loadWithQtSvg(state, icons.documents, icons.bytes);
 }
 
+// One element whose style attribute holds 40,000 distinct properties.
+QByteArray manyStyleProperties() {
+    QByteArray style;
+    for (int index = 0; index < 40'000; ++index)
+        style += "p" + QByteArray::number(index) + ":" + QByteArray::number(index) + ";";
+    return "<svg><rect width=\"1\" height=\"1\" style=\"" + style + "\"/></svg>";
+}
+
+// A style sheet of 20,000 class rules, each setting a property of its own, and an element of
+// every class.
+QByteArray manyClassRules() {
+    QByteArray rules;
+    QByteArray classes;
+    for (int index = 0; index < 20'000; ++index) {
+        const QByteArray number = QByteArray::number(index);
+        rules += ".c" + number + "{p" + number + ":" + number + "}\n";
+        classes += "c" + number + " ";
+    }
+    return "<svg><style>" + rules + "</style><rect width=\"1\" height=\"1\" class=\"" + classes +
+           "\"/></svg>";
+}
+
+// Style maps must grow in linear time: each of these documents parses in under 50 ms on
+// average (Release), or the run reports an error.
+void parseWithinBound(benchmark::State& state, const QByteArray& document) {
+    constexpr double boundMilliseconds = 50;
+    double totalMilliseconds = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        auto root = marlox::vector::SVGParser::parseData(document);
+        totalMilliseconds += timer.nsecsElapsed() / 1e6;
+        if (!root) {
+            state.SkipWithError("no tree");
+        }
+        benchmark::DoNotOptimize(root);
+    }
+    if (state.iterations() > 0 && totalMilliseconds / state.iterations() >= boundMilliseconds) {
+        state.SkipWithError("parsing took 50 ms or more");
+    }
+    state.SetBytesProcessed(state.iterations() * document.size());
+}
+
+void BM_ManyStyleProperties_Marlox(benchmark::State& state) {
+    static const QByteArray document = manyStyleProperties();
+    parseWithinBound(state, document);
+}
+
+void BM_ManyClassRules_Marlox(benchmark::State& state) {
+    static const QByteArray document = manyClassRules();
+    parseWithinBound(state, document);
+}
+
 } // namespace
 
+BENCHMARK(BM_ManyStyleProperties_Marlox)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ManyClassRules_Marlox)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GeneratedPaths_Marlox)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeneratedPaths_QtSvg)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApplicationIcons_Marlox)->Unit(benchmark::kMicrosecond);
