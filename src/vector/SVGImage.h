@@ -43,8 +43,8 @@ signals:
     void heightChanged();
 
 protected:
-    // `embeddingDepth` counts the images the node lies within: the depth its own document is
-    // read at.
+    // `embeddingDepth` counts the images the node lies within; its own document lies within
+    // one more.
     SVGImage(double x, double y, double width, double height, int embeddingDepth);
 
     void readDocument(const QByteArray& bytes);
