@@ -1,29 +1,29 @@
-#include "catalog/CatalogManifest.h"
-#include "catalog/Environment.h"
-#include "platform/Bundle.h"
+#include "app/AppPlatform.h"
+#include "app/MarloxStudioApp.h"
+#include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QTextStream>
+#include <QApplication>
+
+using namespace marlox;
 
 int main(int argc, char* argv[]) {
-    QCoreApplication application(argc, argv);
-    QTextStream out(stdout);
-    const auto bundle = marlox::platform::Bundle::main();
-    out << marlox::catalog::appDisplayName() << ": the bundle is built at " << bundle.bundlePath()
-        << '\n';
-    QFile manifest(
-        marlox::catalog::urlForResource(QStringLiteral("manifest"), QStringLiteral("json")));
-    if (manifest.open(QIODevice::ReadOnly)) {
-        const auto catalog = marlox::catalog::decodeCatalogManifest(manifest.readAll());
-        if (catalog) {
-            out << "Built-in catalog " << catalog->catalogVersion << ": "
-                << catalog->packages.size() << " packages.\n";
-        } else {
-            out << "The built-in catalog could not be read: " << catalog.error().description
-                << '\n';
-        }
+    QApplication application(argc, argv);
+    platform::SingleInstance instance(
+        platform::SingleInstance::serverName(app::applicationBundleIdentifier()));
+    if (instance.forwardOpenWindowRequest()) {
+        return 0;
     }
-    out << "The application window is not part of this build yet.\n";
-    return 0;
+    instance.listen();
+
+    app::MarloxStudioApp studio(app::AppPlatform::system());
+    platform::TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &platform::TerminationSignals::terminationRequested,
+                     &application, &QCoreApplication::quit);
+    QObject::connect(&studio, &app::MarloxStudioApp::terminationRequested, &application,
+                     &QCoreApplication::quit);
+    QObject::connect(&instance, &platform::SingleInstance::openWindowRequested, &studio,
+                     &app::MarloxStudioApp::openWindow);
+    studio.openWindow();
+    return QApplication::exec();
 }

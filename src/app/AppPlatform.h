@@ -1,0 +1,36 @@
+#pragma once
+
+#include "catalog/Environment.h"
+#include "install/InstallationCoordinator.h"
+#include "platform/HttpClient.h"
+#include "platform/LoginItem.h"
+#include "platform/ProcessRunner.h"
+#include "platform/Workspace.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace marlox::app {
+
+// What the application uses of the machine. system() makes the real pieces; a test hands in its
+// own (a scratch settings file, a recording workspace, a process list of its own children).
+struct AppPlatform {
+    // The distribution's configuration, read once from the bundle's information property list.
+    catalog::DistributionConfiguration configuration;
+    QString userDefaultsFilePath;
+    std::unique_ptr<platform::LoginItem> loginItem;
+    std::unique_ptr<platform::Workspace> workspace;
+    std::shared_ptr<platform::HttpClient> httpClient;
+    std::shared_ptr<platform::ProcessRunner> processRunner;
+    // The archive tool of the remote-artifact services.
+    QString dittoPath;
+    install::InstallationCoordinatorDependencies coordinatorDependencies;
+
+    static AppPlatform system();
+};
+
+// The main bundle's identifier, or the application's fixed one when the bundle has none.
+QString applicationBundleIdentifier();
+
+} // namespace marlox::app

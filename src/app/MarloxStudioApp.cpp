@@ -1,0 +1,75 @@
+#include "MarloxStudioApp.h"
+
+#include "app/RootView.h"
+#include "platform/Bundle.h"
+
+#include <QApplication>
+
+namespace marlox::app {
+
+MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
+    : QObject(parent), m_platform(std::move(platform)) {
+    // The delegate decides when the last window ends the application, not Qt.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    m_userDefaults = std::make_unique<platform::UserDefaults>(m_platform.userDefaultsFilePath);
+    m_settingsStore = std::make_unique<catalog::AppSettingsStore>(
+        *m_userDefaults, *m_platform.loginItem, platform::Bundle::main().bundlePath());
+    m_catalogService = std::make_unique<catalog::CatalogService>(
+        m_platform.configuration, m_platform.httpClient,
+        std::make_unique<catalog::RemoteArtifactService>(
+            m_platform.httpClient, m_platform.processRunner, m_platform.dittoPath));
+    m_installTargetAccessService = std::make_unique<install::InstallTargetAccessService>(
+        *m_settingsStore, *m_platform.workspace);
+    m_motionTemplatesAccessService = std::make_unique<install::MotionTemplatesAccessService>(
+        *m_settingsStore, *m_platform.workspace);
+    m_installedStore = std::make_unique<catalog::InstalledPackageStore>();
+    m_remoteArtifactService = std::make_unique<catalog::RemoteArtifactService>(
+        m_platform.httpClient, m_platform.processRunner, m_platform.dittoPath);
+    m_installationCoordinator = std::make_unique<install::InstallationCoordinator>(
+        *m_installedStore, *m_installTargetAccessService, *m_motionTemplatesAccessService,
+        *m_remoteArtifactService, std::move(m_platform.coordinatorDependencies));
+    m_sidebarUIState = std::make_unique<SidebarUIState>();
+    m_delegate.setSettingsStore(m_settingsStore.get());
+}
+
+MarloxStudioApp::~MarloxStudioApp() {
+    // The windows show the services, so they go first.
+    for (const auto& window : std::as_const(m_windows)) {
+        delete window.data();
+    }
+}
+
+RootView* MarloxStudioApp::openWindow() {
+    auto* window =
+        new RootView({*m_settingsStore, *m_catalogService, *m_installTargetAccessService,
+                      *m_motionTemplatesAccessService, *m_installedStore,
+                      *m_installationCoordinator, *m_sidebarUIState, *m_platform.workspace});
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &RootView::closed, this, [this, window] { windowClosed(window); });
+    m_windows.append(window);
+    window->show();
+    // Every window runs the start-up task again; it ends with the window that started it.
+    m_startupTask = m_catalogService->reload().then(window, [] {});
+    return window;
+}
+
+QList<RootView*> MarloxStudioApp::windows() const {
+    QList<RootView*> open;
+    for (const auto& window : m_windows) {
+        if (window) {
+            open.append(window);
+        }
+    }
+    return open;
+}
+
+void MarloxStudioApp::windowClosed(RootView* window) {
+    m_windows.removeIf(
+        [window](const QPointer<RootView>& open) { return open == window || !open; });
+    if (m_windows.isEmpty() && m_delegate.applicationShouldTerminateAfterLastWindowClosed()) {
+        emit terminationRequested();
+    }
+}
+
+} // namespace marlox::app

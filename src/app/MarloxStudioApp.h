@@ -1,0 +1,85 @@
+#pragma once
+
+#include "app/AppPlatform.h"
+#include "app/SidebarUIState.h"
+#include "app/StudioApplicationDelegate.h"
+#include "catalog/AppSettingsStore.h"
+#include "catalog/CatalogService.h"
+#include "catalog/InstalledPackageStore.h"
+#include "catalog/RemoteArtifactService.h"
+#include "install/InstallTargetAccessService.h"
+#include "install/InstallationCoordinator.h"
+#include "install/MotionTemplatesAccessService.h"
+#include "platform/UserDefaults.h"
+
+#include <QFuture>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+namespace marlox::app {
+
+class RootView;
+
+// The owner of every service for the life of the process and of the main windows. It makes the
+// services in the order in which each needs the ones before it; every window receives them.
+class MarloxStudioApp final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit MarloxStudioApp(AppPlatform platform, QObject* parent = nullptr);
+    ~MarloxStudioApp() override;
+
+    MarloxStudioApp(const MarloxStudioApp&) = delete;
+    MarloxStudioApp& operator=(const MarloxStudioApp&) = delete;
+
+    const StudioApplicationDelegate& delegate() const { return m_delegate; }
+    platform::UserDefaults& userDefaults() { return *m_userDefaults; }
+    catalog::AppSettingsStore& settingsStore() { return *m_settingsStore; }
+    catalog::CatalogService& catalogService() { return *m_catalogService; }
+    install::InstallTargetAccessService& installTargetAccessService() {
+        return *m_installTargetAccessService;
+    }
+    install::MotionTemplatesAccessService& motionTemplatesAccessService() {
+        return *m_motionTemplatesAccessService;
+    }
+    catalog::InstalledPackageStore& installedStore() { return *m_installedStore; }
+    install::InstallationCoordinator& installationCoordinator() {
+        return *m_installationCoordinator;
+    }
+    SidebarUIState& sidebarUIState() { return *m_sidebarUIState; }
+
+    // Shows a new main window on Home and runs the start-up task for it. The window deletes
+    // itself when closed.
+    RootView* openWindow();
+    QList<RootView*> windows() const;
+    // The running start-up task of the newest window; finished when there is none.
+    QFuture<void> startupTask() const { return m_startupTask; }
+
+signals:
+    // The last window has closed and the delegate answered that the application ends.
+    void terminationRequested();
+
+private:
+    void windowClosed(RootView* window);
+
+    StudioApplicationDelegate m_delegate;
+    AppPlatform m_platform;
+    std::unique_ptr<platform::UserDefaults> m_userDefaults;
+    std::unique_ptr<catalog::AppSettingsStore> m_settingsStore;
+    std::unique_ptr<catalog::CatalogService> m_catalogService;
+    std::unique_ptr<install::InstallTargetAccessService> m_installTargetAccessService;
+    std::unique_ptr<install::MotionTemplatesAccessService> m_motionTemplatesAccessService;
+    std::unique_ptr<catalog::InstalledPackageStore> m_installedStore;
+    // The coordinator's own; the catalog service holds another on the same cache folder.
+    std::unique_ptr<catalog::RemoteArtifactService> m_remoteArtifactService;
+    std::unique_ptr<install::InstallationCoordinator> m_installationCoordinator;
+    std::unique_ptr<SidebarUIState> m_sidebarUIState;
+
+    QList<QPointer<RootView>> m_windows;
+    QFuture<void> m_startupTask;
+};
+
+} // namespace marlox::app

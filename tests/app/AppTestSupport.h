@@ -1,0 +1,74 @@
+#pragma once
+
+#include "app/AppPlatform.h"
+#include "app/MarloxStudioApp.h"
+#include "app/RootView.h"
+#include "catalog/OperationsLog.h"
+#include "platform/SystemTools.h"
+#include "platform/UserDefaults.h"
+#include "support/AwaitFuture.h"
+#include "support/InstallTestSupport.h"
+#include "support/RecordingWorkspace.h"
+#include "support/QtPrinters.h"
+#include "support/ScratchHome.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace marlox::testing {
+
+// The machine as the application sees it in a test: the settings file of the scratch home, a
+// workspace that records, no login item, and host applications only among this test's children.
+inline app::AppPlatform scratchPlatform(RecordingWorkspace** workspace = nullptr) {
+    auto recording = std::make_unique<RecordingWorkspace>();
+    if (workspace != nullptr) {
+        *workspace = recording.get();
+    }
+    const install::HostApplicationGuard guard(std::make_shared<OwnChildProcessLister>());
+    return {
+        .configuration = {},
+        .userDefaultsFilePath =
+            platform::UserDefaults::standardFilePath(app::applicationBundleIdentifier()),
+        .loginItem = std::make_unique<NoLoginItem>(),
+        .workspace = std::move(recording),
+        .httpClient = std::make_shared<platform::NetworkHttpClient>(),
+        .processRunner = std::make_shared<platform::SystemProcessRunner>(),
+        .dittoPath = platform::dittoToolPath(),
+        .coordinatorDependencies = {install::InstallEngine(
+                                        guard, std::make_shared<platform::SystemProcessRunner>(),
+                                        install::InstallTools::systemDefaults()),
+                                    guard},
+    };
+}
+
+// How often the operations log holds a line containing the text.
+inline qsizetype loggedLinesContaining(const QString& text) {
+    catalog::flushOperationsLog();
+    QFile log(catalog::operationsLogFilePath());
+    if (!log.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    return QString::fromUtf8(log.readAll()).count(text);
+}
+
+// The real application object in a scratch home with the built-in catalog.
+class AppTest : public ScratchHomeTest {
+protected:
+    ~AppTest() override {
+        if (app) {
+            awaitFuture(app->startupTask());
+        }
+    }
+
+    app::MarloxStudioApp& makeApp(app::AppPlatform platform = scratchPlatform()) {
+        app = std::make_unique<app::MarloxStudioApp>(std::move(platform));
+        return *app;
+    }
+
+    std::unique_ptr<app::MarloxStudioApp> app;
+};
+
+} // namespace marlox::testing
