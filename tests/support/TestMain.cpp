@@ -16,7 +16,10 @@ int main(int argc, char** argv) {
     // A scratch home for the whole process first, so that nothing (Qt included) ever sees the
     // real one; each test then gets its own.
     auto processHome = std::make_unique<marlox::testing::ScratchHome>();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Only the test that runs the bundle under a virtual X server asks for another platform.
+    qputenv("QT_QPA_PLATFORM", qgetenv("MARLOX_TEST_QPA_PLATFORM").isEmpty()
+                                   ? QByteArray("offscreen")
+                                   : qgetenv("MARLOX_TEST_QPA_PLATFORM"));
     qputenv("TZ", qgetenv("MARLOX_TEST_TZ").isEmpty() ? QByteArray("Pacific/Auckland")
                                                       : qgetenv("MARLOX_TEST_TZ"));
     ::testing::InitGoogleTest(&argc, argv);
