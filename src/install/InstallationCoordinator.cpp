@@ -159,6 +159,11 @@ void InstallationCoordinator::resumePendingInstall() {
     startInstall(package);
 }
 
+void InstallationCoordinator::dismissPresentedError() {
+    setPresentedErrorMessage(std::nullopt);
+    setBlockingHostNames({});
+}
+
 void InstallationCoordinator::clearPendingPermission() {
     setPendingPermission(std::nullopt, false);
 }

@@ -104,8 +104,10 @@ public:
         return m_pendingPermissionNeedsTemplatesAccess;
     }
     const std::optional<QString>& presentedErrorMessage() const { return m_presentedErrorMessage; }
-    // The main window clears the message when its alert is dismissed.
     void setPresentedErrorMessage(const std::optional<QString>& message);
+    // The dismissal of the main window's alert or host-application overlay: the message goes,
+    // then the host names, so that the next error raises either again.
+    void dismissPresentedError();
     // The folder-access overlay's "Not Now".
     void clearPendingPermission();
 
