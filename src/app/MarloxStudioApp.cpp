@@ -47,6 +47,7 @@ RootView* MarloxStudioApp::openWindow() {
                       *m_installationCoordinator, *m_sidebarUIState, *m_platform.workspace});
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &RootView::closed, this, [this, window] { windowClosed(window); });
+    connect(window, &RootView::newWindowRequested, this, &MarloxStudioApp::openWindow);
     m_windows.append(window);
     window->show();
     // Every window runs the start-up task again; it ends with the window that started it.

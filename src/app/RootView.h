@@ -6,8 +6,7 @@
 
 #include <optional>
 
-class QLabel;
-class QStackedLayout;
+class QMessageBox;
 
 namespace marlox::catalog {
 class AppSettingsStore;
@@ -58,9 +57,13 @@ public:
 
     // The screen the detail pane shows now.
     QWidget* detailScreen() const { return m_detailScreen; }
+    // The "Operation Failed" alert while it shows.
+    QMessageBox* operationAlert() const { return m_operationAlert; }
 
 signals:
     void selectedSectionChanged();
+    // "New Window" (Ctrl+N): the application opens another window over the same services.
+    void newWindowRequested();
     void closed();
 
 protected:
@@ -69,12 +72,16 @@ protected:
 private:
     void showDetailScreen();
     QWidget* makeScreen(AppSection section);
+    void refreshLayers();
+    void presentOperationAlert(const QString& message);
+    void closeOperationAlert();
 
     RootViewServices m_services;
     AppSection m_selectedSection = AppSection::home;
     std::optional<AppSection> m_hoveredSection;
     QWidget* m_detailPane = nullptr;
     QWidget* m_detailScreen = nullptr;
+    QMessageBox* m_operationAlert = nullptr;
 };
 
 } // namespace marlox::app

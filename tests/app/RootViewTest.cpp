@@ -1,0 +1,148 @@
+#include "app/RootView.h"
+
+#include "AppTestSupport.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace marlox::app;
+using namespace marlox::testing;
+
+namespace {
+
+const QString failure = "Failed to install <b>Glow</b>: /tmp/a&b is full";
+
+class RootViewTest : public AppTest {
+protected:
+    RootViewTest() {
+        makeApp();
+        window = app->openWindow();
+    }
+
+    marlox::install::InstallationCoordinator& coordinator() {
+        return app->installationCoordinator();
+    }
+    QMessageBox* alert() const { return window->findChild<QMessageBox*>("operationAlert"); }
+
+    RootView* window = nullptr;
+};
+
+TEST_F(RootViewTest, ErrorRaisesTheAlertWithTheMessageAsPlainText) {
+    // GIVEN a window WHEN the coordinator presents an error without host names
+    coordinator().setPresentedErrorMessage(failure);
+
+    // THEN the alert shows the title and the message as it stands
+    ASSERT_NE(alert(), nullptr);
+    EXPECT_TRUE(alert()->isVisible());
+    EXPECT_EQ(alert()->text(), "Operation Failed");
+    auto* message = alert()->findChild<QLabel*>("qt_msgbox_informativelabel");
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->text(), failure);
+    EXPECT_EQ(message->textFormat(), Qt::PlainText);
+}
+
+TEST_F(RootViewTest, AlertDismissedAnyWayClearsTheError) {
+    // GIVEN each way an alert can be dismissed
+    const std::vector<std::pair<const char*, std::function<void(QMessageBox*)>>> dismissals = {
+        {"OK", [](QMessageBox* box) { box->findChild<QPushButton*>("operationAlertOK")->click(); }},
+        {"Escape", [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }},
+        {"close", [](QMessageBox* box) { box->close(); }},
+    };
+    for (const auto& [way, dismiss] : dismissals) {
+        coordinator().setPresentedErrorMessage(failure);
+        ASSERT_NE(alert(), nullptr) << way;
+
+        // WHEN it is dismissed
+        dismiss(alert());
+
+        // THEN the coordinator holds no error, and the next error raises the alert again
+        EXPECT_EQ(coordinator().presentedErrorMessage(), std::nullopt) << way;
+        EXPECT_TRUE(coordinator().blockingHostNames().isEmpty()) << way;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(alert(), nullptr) << way;
+    }
+}
+
+TEST_F(RootViewTest, HostApplicationErrorRaisesNoAlert) {
+    // GIVEN the catalog loaded and Final Cut Pro running
+    ASSERT_TRUE(awaitFuture(app->startupTask()));
+    const RunningHost host("Final Cut Pro");
+
+    // WHEN an install is refused for it
+    coordinator().install(app->catalogService().packages().constFirst());
+    ASSERT_EQ(coordinator().blockingHostNames(), QStringList{"Final Cut Pro"});
+
+    // THEN the error stays for the host overlay and no alert is raised
+    EXPECT_TRUE(coordinator().presentedErrorMessage().has_value());
+    EXPECT_TRUE(alert() == nullptr || !alert()->isVisible());
+}
+
+TEST_F(RootViewTest, AlertGoesAwayWhenTheErrorIsClearedElsewhere) {
+    // GIVEN an alert in each of two windows
+    RootView* other = app->openWindow();
+    coordinator().setPresentedErrorMessage(failure);
+    auto* otherAlert = other->findChild<QMessageBox*>("operationAlert");
+    ASSERT_NE(otherAlert, nullptr);
+
+    // WHEN one is dismissed
+    alert()->findChild<QPushButton*>("operationAlertOK")->click();
+
+    // THEN the other window's alert closes too
+    EXPECT_FALSE(otherAlert->isVisible());
+}
+
+TEST_F(RootViewTest, NavigationTextOtherThanARawValueChangesNothing) {
+    // GIVEN the window on Plugins
+    window->selectSection(AppSection::plugins);
+    // WHEN Home navigates with near misses THEN the section stays
+    for (const QString text : {"Home", "SETTINGS", " installed", "help", ""}) {
+        window->navigate(text);
+        EXPECT_EQ(window->selectedSection(), AppSection::plugins) << text.toStdString();
+    }
+    // WHEN it navigates with a raw value THEN that section shows
+    window->navigate("settings");
+    EXPECT_EQ(window->selectedSection(), AppSection::settings);
+}
+
+TEST_F(RootViewTest, ReselectingASectionBuildsItsScreenAfresh) {
+    // GIVEN the Plugins screen shown
+    window->selectSection(AppSection::plugins);
+    const QPointer<QWidget> first = window->detailScreen();
+
+    // WHEN the user goes to Installed and back
+    window->selectSection(AppSection::installed);
+    window->selectSection(AppSection::plugins);
+
+    // THEN a new screen stands where the old one was
+    EXPECT_TRUE(first.isNull());
+    EXPECT_NE(window->detailScreen(), nullptr);
+}
+
+TEST_F(RootViewTest, NewWindowShortcutOpensAnotherWindowOnHome) {
+    // GIVEN a window on Installed
+    window->selectSection(AppSection::installed);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+
+    // WHEN Ctrl+N is pressed in it
+    QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier);
+
+    // THEN a second window opens on Home, and the first keeps its section
+    ASSERT_EQ(app->windows().size(), 2);
+    EXPECT_EQ(app->windows().last()->selectedSection(), AppSection::home);
+    EXPECT_EQ(window->selectedSection(), AppSection::installed);
+}
+
+TEST_F(RootViewTest, WindowCannotBeMadeSmallerThanItsMinimum) {
+    // WHEN the window is asked to shrink THEN it stays at least 1100 by 700
+    window->resize(800, 500);
+    EXPECT_GE(window->width(), 1100);
+    EXPECT_GE(window->height(), 700);
+}
+
+} // namespace
