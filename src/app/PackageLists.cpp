@@ -40,8 +40,4 @@ reinstallCandidates(const QList<catalog::PackageManifest>& packages,
         [](const catalog::PackageManifest&, const catalog::InstalledPackage&) { return true; });
 }
 
-QString updateCountText(qsizetype count) {
-    return count < 100 ? QString::number(count) : QStringLiteral("99+");
-}
-
 } // namespace marlox::app

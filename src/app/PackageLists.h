@@ -19,7 +19,4 @@ QList<catalog::PackageManifest>
 reinstallCandidates(const QList<catalog::PackageManifest>& packages,
                     const catalog::InstalledPackageMap& installedByID);
 
-// The text of the Updates row's capsule: the count, or "99+" from 100 on.
-QString updateCountText(qsizetype count);
-
 } // namespace marlox::app

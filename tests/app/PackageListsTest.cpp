@@ -111,16 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
                                        {"zoom", "blur", "matte"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(UpdateCountTextTest, ShowsTheCountBelowOneHundredAndCapsAbove) {
-    // GIVEN counts on both sides of the cap
-    const std::vector<std::pair<qsizetype, QString>> examples = {
-        {1, "1"}, {42, "42"}, {99, "99"}, {100, "99+"}, {2500, "99+"}};
-    for (const auto& [count, text] : examples) {
-        // WHEN the capsule text is made THEN it is the number or the cap
-        EXPECT_EQ(updateCountText(count), text) << count;
-    }
-}
-
 TEST(AppSectionTest, OnlyTheSixExactRawValuesNameASection) {
     // GIVEN each section's raw value and near misses
     for (const AppSection section : allAppSections) {
