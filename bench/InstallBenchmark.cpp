@@ -2,6 +2,7 @@
 // run: the engine stages a copy beside the install folder, clears quarantine, looks for archives,
 // swaps the copy in by renames, registers the plug-in and deletes the previous version once it is
 // recorded; it should cost little more than the copy itself.
+#include "BenchmarkSupport.h"
 #include "catalog/CatalogManifest.h"
 #include "install/InstallEngine.h"
 #include "install/InstallJournal.h"
@@ -65,15 +66,6 @@ struct NoHostApplications final : marlox::platform::ProcessLister {
         return {};
     }
 };
-
-double median(std::vector<double> values) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
 
 double seconds(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e9;
@@ -149,8 +141,8 @@ void BM_UpdateAgainstCopy(benchmark::State& state) {
         }
         QDir(copyTarget).removeRecursively();
     }
-    const double engineMedian = median(engineSeconds);
-    const double copyMedian = median(copySeconds);
+    const double engineMedian = marlox::bench::median(engineSeconds);
+    const double copyMedian = marlox::bench::median(copySeconds);
     state.counters["engine_median_s"] = engineMedian;
     state.counters["cp_a_median_s"] = copyMedian;
     state.counters["engine_over_cp"] = engineMedian / copyMedian;
@@ -163,11 +155,7 @@ BENCHMARK(BM_UpdateAgainstCopy)->UseManualTime()->Unit(benchmark::kMillisecond)-
 int main(int argc, char** argv) {
     // The engine and its tools write into a scratch home, never the real one.
     QTemporaryDir home;
-    for (const char* variable : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-        qputenv(variable,
-                QFile::encodeName(home.filePath(QString::fromLatin1(variable).toLower())));
-    }
-    qputenv("HOME", QFile::encodeName(home.path()));
+    marlox::bench::useScratchHome(home);
     QCoreApplication application(argc, argv);
     marlox::platform::Bundle::setMainBundlePath(QStringLiteral(MARLOX_BUNDLE_DIR));
     benchmark::Initialize(&argc, argv);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <vector>
+
+namespace marlox::bench {
+
+// The middle of the runs, which other work on the machine sways less than the mean.
+inline double median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Points HOME and the XDG data, configuration and cache folders into the folder, so that what
+// the benchmark writes never reaches the real home.
+inline void useScratchHome(const QTemporaryDir& home) {
+    for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
+        qputenv(variable,
+                QFile::encodeName(home.filePath(QString::fromLatin1(variable).toLower())));
+    }
+    qputenv("HOME", QFile::encodeName(home.path()));
+}
+
+} // namespace marlox::bench
