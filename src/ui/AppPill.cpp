@@ -100,6 +100,30 @@ void AppPillLabel::paintEvent(QPaintEvent*) {
                   Qt::AlignLeft | Qt::AlignVCenter);
 }
 
+AppCapsuleLabel::AppCapsuleLabel(const QString& title, Look look, QWidget* parent)
+    : QWidget(parent), m_title(title), m_look(std::move(look)) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void AppCapsuleLabel::setTitle(const QString& title) {
+    m_title = title;
+    updateGeometry();
+    update();
+}
+
+QSize AppCapsuleLabel::sizeHint() const {
+    const QFontMetricsF text(m_look.font);
+    return ceilSize(QSizeF(text.horizontalAdvance(m_title) + 2 * m_look.horizontalPadding,
+                           text.height() + 2 * m_look.verticalPadding));
+}
+
+void AppCapsuleLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(capsulePath(rect()), m_look.fill);
+    drawPlainText(painter, rect(), m_title, m_look.font, m_look.textColor, Qt::AlignCenter);
+}
+
 AppCountBadge::AppCountBadge(const QString& title, AppPillTone tone, QWidget* parent)
     : QWidget(parent), m_title(title), m_tone(tone) {
     setFixedSize(side, side);

@@ -47,6 +47,37 @@ private:
     AppPillSize m_size;
 };
 
+// A capsule of one colour with a short text and no outline, for marks with measures of their own
+// (the sidebar's update count, the "Developer" mark): the text as plain text on one line, padded
+// by the paddings. Takes its natural size.
+class AppCapsuleLabel : public QWidget {
+    Q_OBJECT
+
+public:
+    struct Look {
+        QFont font;
+        QColor textColor;
+        QColor fill;
+        qreal horizontalPadding = 0;
+        qreal verticalPadding = 0;
+    };
+
+    AppCapsuleLabel(const QString& title, Look look, QWidget* parent = nullptr);
+
+    const QString& title() const { return m_title; }
+    void setTitle(const QString& title);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_title;
+    Look m_look;
+};
+
 // A square badge 34 by 34 points, whatever its title: the title (usually a count) centred in
 // appFont(12, semibold) in the tone's tint, elided when wider than the badge, on a rounded
 // square of radius 10 in the tone's fill and outline.

@@ -81,6 +81,25 @@ TEST_F(AppPillTest, BadgeStaysThirtyFourSquareWhateverItsTitle) {
     }
 }
 
+TEST_F(AppPillTest, CapsuleLabelIsItsPaddedTextOnAFillWithoutOutline) {
+    // GIVEN a red capsule with white text, padded 6 by 2
+    const QFont font = appFont(10, QFont::DemiBold);
+    auto* capsule = new AppCapsuleLabel("99+", {font, Qt::white, AppPalette::danger(), 6, 2});
+    Backdrop backdrop(capsule, AppPalette::canvas(), 4);
+
+    // WHEN it is drawn
+    const QImage image = grab(backdrop);
+
+    // THEN it is as wide as its text and paddings, filled to its edge with no lighter outline
+    const QFontMetricsF metrics(font);
+    EXPECT_NEAR(capsule->width(), metrics.horizontalAdvance("99+") + 12, 1);
+    EXPECT_NEAR(capsule->height(), metrics.height() + 4, 1);
+    const QRect frame = geometryIn(backdrop, *capsule);
+    EXPECT_TRUE(pixelIs(image, frame.center().x(), frame.top(), AppPalette::danger().rgb(), 24));
+    EXPECT_TRUE(pixelIs(image, frame.left() + 3, frame.center().y(), AppPalette::danger().rgb()));
+    EXPECT_TRUE(hasInkIn(image, frame.adjusted(6, 2, -6, -2), AppPalette::danger()));
+}
+
 TEST_F(AppPillTest, PressedButtonShowsAllFiveChangesAndReleaseRestoresThem) {
     const AppPillButtonStyle::PressLook pressed = AppPillButtonStyle::pressLook(true);
     EXPECT_EQ(pressed.labelOpacity, 0.88);
