@@ -5,12 +5,17 @@
 #include "platform/DesktopWorkspace.h"
 #include "platform/SystemTools.h"
 #include "platform/UserDefaults.h"
+#include "screens/FeedUpdater.h"
 
 #include <QCoreApplication>
 
 namespace marlox::app {
 
 AppPlatform AppPlatform::system() {
+    auto workspace = std::make_unique<platform::DesktopWorkspace>();
+    auto httpClient = std::make_shared<platform::NetworkHttpClient>();
+    // The workspace lives as long as the platform, which outlives every service.
+    platform::Workspace* updateWorkspace = workspace.get();
     return {
         .configuration = catalog::sharedConfiguration(),
         .userDefaultsFilePath =
@@ -18,11 +23,16 @@ AppPlatform AppPlatform::system() {
         .loginItem = std::make_unique<platform::MainApplicationLoginItem>(
             applicationBundleIdentifier(), QCoreApplication::applicationFilePath(),
             catalog::appDisplayName()),
-        .workspace = std::make_unique<platform::DesktopWorkspace>(),
-        .httpClient = std::make_shared<platform::NetworkHttpClient>(),
+        .workspace = std::move(workspace),
+        .httpClient = httpClient,
         .processRunner = std::make_shared<platform::SystemProcessRunner>(),
         .dittoPath = platform::dittoToolPath(),
         .coordinatorDependencies = install::InstallationCoordinatorDependencies::system(),
+        .updaterFactory =
+            [httpClient, updateWorkspace](platform::UpdaterDelegate& delegate) {
+                return std::make_unique<screens::FeedUpdater>(delegate, httpClient,
+                                                              *updateWorkspace);
+            },
     };
 }
 

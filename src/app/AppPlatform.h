@@ -5,6 +5,7 @@
 #include "platform/HttpClient.h"
 #include "platform/LoginItem.h"
 #include "platform/ProcessRunner.h"
+#include "platform/Updater.h"
 #include "platform/Workspace.h"
 
 #include <QString>
@@ -14,7 +15,8 @@
 namespace marlox::app {
 
 // What the application uses of the machine. system() makes the real pieces; a test hands in its
-// own (a scratch settings file, a recording workspace, a process list of its own children).
+// own (a scratch settings file, a recording workspace, a process list of its own children, an
+// updater that records).
 struct AppPlatform {
     // The distribution's configuration, read once from the bundle's information property list.
     catalog::DistributionConfiguration configuration;
@@ -26,6 +28,8 @@ struct AppPlatform {
     // The archive tool of the remote-artifact services.
     QString dittoPath;
     install::InstallationCoordinatorDependencies coordinatorDependencies;
+    // Makes the updater that takes a user's check for a newer application.
+    platform::UpdaterFactory updaterFactory;
 
     static AppPlatform system();
 };

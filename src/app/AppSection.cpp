@@ -7,15 +7,16 @@ struct SectionTexts {
     AppSection section;
     const char* rawValue;
     const char* title;
+    ui::StudioGlyph glyph;
 };
 
 constexpr std::array<SectionTexts, 6> sectionTexts = {{
-    {AppSection::home, "home", "Home"},
-    {AppSection::plugins, "plugins", "Plugins"},
-    {AppSection::updates, "updates", "Updates"},
-    {AppSection::installed, "installed", "Installed"},
-    {AppSection::support, "support", "Support"},
-    {AppSection::settings, "settings", "Settings"},
+    {AppSection::home, "home", "Home", ui::StudioGlyph::home},
+    {AppSection::plugins, "plugins", "Plugins", ui::StudioGlyph::plugin},
+    {AppSection::updates, "updates", "Updates", ui::StudioGlyph::updates},
+    {AppSection::installed, "installed", "Installed", ui::StudioGlyph::installed},
+    {AppSection::support, "support", "Support", ui::StudioGlyph::user},
+    {AppSection::settings, "settings", "Settings", ui::StudioGlyph::settings},
 }};
 
 const SectionTexts& textsOf(AppSection section) {
@@ -39,6 +40,14 @@ std::optional<AppSection> appSectionFromRawValue(const QString& raw) {
 
 QString title(AppSection section) {
     return QString::fromLatin1(textsOf(section).title);
+}
+
+ui::StudioGlyph glyph(AppSection section) {
+    return textsOf(section).glyph;
+}
+
+bool hasDetailHeader(AppSection section) {
+    return section != AppSection::home && section != AppSection::plugins;
 }
 
 } // namespace marlox::app

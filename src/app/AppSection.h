@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/StudioIcon.h"
+
 #include <QList>
 #include <QString>
 
@@ -26,5 +28,8 @@ QString rawValue(AppSection section);
 // Exactly one of the six raw values, letter case included; nothing for any other text.
 std::optional<AppSection> appSectionFromRawValue(const QString& raw);
 QString title(AppSection section);
+ui::StudioGlyph glyph(AppSection section);
+// Home and Plugins draw their own tops; the other sections stand under the detail header.
+bool hasDetailHeader(AppSection section);
 
 } // namespace marlox::app

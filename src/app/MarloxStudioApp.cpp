@@ -1,7 +1,10 @@
 #include "MarloxStudioApp.h"
 
+#include "app/DarkAppearance.h"
 #include "app/RootView.h"
+#include "app/StartupTask.h"
 #include "platform/Bundle.h"
+#include "ui/AppFont.h"
 
 #include <QApplication>
 
@@ -11,6 +14,10 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
     : QObject(parent), m_platform(std::move(platform)) {
     // The delegate decides when the last window ends the application, not Qt.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Before any view is built, so that the first window already draws with them.
+    ui::registerBundledFonts();
+    ui::useAppFontAsDefault();
+    useDarkAppearance();
 
     m_userDefaults = std::make_unique<platform::UserDefaults>(m_platform.userDefaultsFilePath);
     m_settingsStore = std::make_unique<catalog::AppSettingsStore>(
@@ -19,6 +26,9 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
         m_platform.configuration, m_platform.httpClient,
         std::make_unique<catalog::RemoteArtifactService>(
             m_platform.httpClient, m_platform.processRunner, m_platform.dittoPath));
+    m_appUpdateService = std::make_unique<screens::AppUpdateService>(
+        m_platform.configuration, *m_userDefaults, m_platform.httpClient,
+        std::move(m_platform.updaterFactory));
     m_installTargetAccessService = std::make_unique<install::InstallTargetAccessService>(
         *m_settingsStore, *m_platform.workspace);
     m_motionTemplatesAccessService = std::make_unique<install::MotionTemplatesAccessService>(
@@ -30,6 +40,7 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
         *m_installedStore, *m_installTargetAccessService, *m_motionTemplatesAccessService,
         *m_remoteArtifactService, std::move(m_platform.coordinatorDependencies));
     m_sidebarUIState = std::make_unique<SidebarUIState>();
+    m_thumbnailCache = std::make_unique<ui::ThumbnailCache>(m_platform.httpClient);
     m_delegate.setSettingsStore(m_settingsStore.get());
 }
 
@@ -41,17 +52,25 @@ MarloxStudioApp::~MarloxStudioApp() {
 }
 
 RootView* MarloxStudioApp::openWindow() {
-    auto* window =
-        new RootView({*m_settingsStore, *m_catalogService, *m_installTargetAccessService,
-                      *m_motionTemplatesAccessService, *m_installedStore,
-                      *m_installationCoordinator, *m_sidebarUIState, *m_platform.workspace});
+    auto* window = new RootView({
+        .settingsStore = *m_settingsStore,
+        .catalogService = *m_catalogService,
+        .appUpdateService = *m_appUpdateService,
+        .installTargetAccessService = *m_installTargetAccessService,
+        .motionTemplatesAccessService = *m_motionTemplatesAccessService,
+        .installedStore = *m_installedStore,
+        .installationCoordinator = *m_installationCoordinator,
+        .sidebarUIState = *m_sidebarUIState,
+        .thumbnailCache = *m_thumbnailCache,
+        .workspace = *m_platform.workspace,
+    });
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &RootView::closed, this, [this, window] { windowClosed(window); });
     connect(window, &RootView::newWindowRequested, this, &MarloxStudioApp::openWindow);
     m_windows.append(window);
     window->show();
     // Every window runs the start-up task again; it ends with the window that started it.
-    m_startupTask = m_catalogService->reload().then(window, [] {});
+    m_startupTask = runStartupTask(*m_catalogService, *m_appUpdateService, window);
     return window;
 }
 

@@ -11,6 +11,8 @@
 #include "install/InstallationCoordinator.h"
 #include "install/MotionTemplatesAccessService.h"
 #include "platform/UserDefaults.h"
+#include "screens/AppUpdateService.h"
+#include "ui/ThumbnailCache.h"
 
 #include <QFuture>
 #include <QList>
@@ -25,6 +27,7 @@ class RootView;
 
 // The owner of every service for the life of the process and of the main windows. It makes the
 // services in the order in which each needs the ones before it; every window receives them.
+// Each window runs the start-up task: the catalog reload, then a silent update check.
 class MarloxStudioApp final : public QObject {
     Q_OBJECT
 
@@ -39,6 +42,7 @@ public:
     platform::UserDefaults& userDefaults() { return *m_userDefaults; }
     catalog::AppSettingsStore& settingsStore() { return *m_settingsStore; }
     catalog::CatalogService& catalogService() { return *m_catalogService; }
+    screens::AppUpdateService& appUpdateService() { return *m_appUpdateService; }
     install::InstallTargetAccessService& installTargetAccessService() {
         return *m_installTargetAccessService;
     }
@@ -50,6 +54,7 @@ public:
         return *m_installationCoordinator;
     }
     SidebarUIState& sidebarUIState() { return *m_sidebarUIState; }
+    ui::ThumbnailCache& thumbnailCache() { return *m_thumbnailCache; }
 
     // Shows a new main window on Home and runs the start-up task for it. The window deletes
     // itself when closed.
@@ -70,6 +75,7 @@ private:
     std::unique_ptr<platform::UserDefaults> m_userDefaults;
     std::unique_ptr<catalog::AppSettingsStore> m_settingsStore;
     std::unique_ptr<catalog::CatalogService> m_catalogService;
+    std::unique_ptr<screens::AppUpdateService> m_appUpdateService;
     std::unique_ptr<install::InstallTargetAccessService> m_installTargetAccessService;
     std::unique_ptr<install::MotionTemplatesAccessService> m_motionTemplatesAccessService;
     std::unique_ptr<catalog::InstalledPackageStore> m_installedStore;
@@ -77,6 +83,8 @@ private:
     std::unique_ptr<catalog::RemoteArtifactService> m_remoteArtifactService;
     std::unique_ptr<install::InstallationCoordinator> m_installationCoordinator;
     std::unique_ptr<SidebarUIState> m_sidebarUIState;
+    // Made once; every view that shows thumbnails is handed this one.
+    std::unique_ptr<ui::ThumbnailCache> m_thumbnailCache;
 
     QList<QPointer<RootView>> m_windows;
     QFuture<void> m_startupTask;

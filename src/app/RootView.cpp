@@ -1,14 +1,27 @@
 #include "RootView.h"
 
+#include "app/PackageLists.h"
+#include "app/Sidebar.h"
+#include "app/SidebarUIState.h"
 #include "app/WindowLayers.h"
+#include "catalog/CatalogService.h"
+#include "catalog/InstalledPackageStore.h"
 #include "install/InstallationCoordinator.h"
+#include "screens/AppUpdateService.h"
+#include "ui/AppFont.h"
+#include "ui/AppPill.h"
+#include "ui/AppTheme.h"
+#include "ui/SymbolIcon.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -17,24 +30,92 @@ namespace marlox::app {
 namespace {
 
 constexpr QSize minimumWindowSize(1100, 700);
+constexpr int toolbarSymbolSize = 18;
+
+// Layers that each fill the whole widget, stacked in the order they were added: the split view
+// first, the blocking overlays above it.
+class LayerStack final : public QWidget {
+public:
+    using QWidget::QWidget;
+
+    void addLayer(QWidget* layer) {
+        layer->setParent(this);
+        layer->setGeometry(rect());
+        layer->raise();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override {
+        for (auto* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            child->setGeometry(rect());
+        }
+    }
+};
+
+// The symbol drawn by the vector library, sharp on the window's screen.
+QIcon symbolIcon(const QString& name, qreal devicePixelRatio) {
+    const int side = qRound(toolbarSymbolSize * devicePixelRatio);
+    QPixmap pixmap(side, side);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    ui::drawSymbol(painter, QRectF(0, 0, toolbarSymbolSize, toolbarSymbolSize), name,
+                   ui::AppPalette::textSecondary());
+    return QIcon(pixmap);
+}
+
+// Stands where a section's screen is not part of the application yet.
+QWidget* makePlaceholderScreen(AppSection section) {
+    auto* background = new ui::AppSectionBackground;
+    background->setObjectName(rawValue(section) + QLatin1String("Placeholder"));
+    auto* layout = new QVBoxLayout(background);
+    auto* label = new QLabel(title(section), background);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(ui::appFont(15, QFont::Medium));
+    label->setForegroundRole(QPalette::PlaceholderText);
+    layout->addWidget(label, 0, Qt::AlignCenter);
+    return background;
+}
 
 } // namespace
+
+DetailHeader::DetailHeader(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("detailHeader"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 14, 20, 14);
+    layout->setSpacing(8);
+    auto* row = new QHBoxLayout;
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("detailHeaderTitle"));
+    m_title->setTextFormat(Qt::PlainText);
+    m_title->setFont(ui::appFont(33, QFont::DemiBold));
+    row->addWidget(m_title);
+    row->addStretch(1);
+    m_actions = new QVBoxLayout;
+    m_actions->setContentsMargins(0, 0, 0, 0);
+    row->addLayout(m_actions);
+    layout->addLayout(row);
+}
+
+void DetailHeader::showSection(AppSection section) {
+    m_title->setText(title(section));
+}
+
+void DetailHeader::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), ui::AppPalette::canvas());
+    painter.fillRect(QRect(0, height() - 1, width(), 1), ui::AppPalette::hairline());
+}
 
 RootView::RootView(RootViewServices services, QWidget* parent)
     : QMainWindow(parent), m_services(services) {
     setObjectName(QStringLiteral("rootView"));
     setMinimumSize(minimumWindowSize);
-    auto* central = new QWidget(this);
-    auto* split = new QHBoxLayout(central);
-    split->setContentsMargins(0, 0, 0, 0);
-    split->setSpacing(0);
-    m_detailPane = new QWidget(central);
-    m_detailPane->setObjectName(QStringLiteral("detailPane"));
-    auto* detailLayout = new QVBoxLayout(m_detailPane);
-    detailLayout->setContentsMargins(0, 0, 0, 0);
-    detailLayout->setSpacing(0);
-    split->addWidget(m_detailPane, 1);
-    setCentralWidget(central);
+    makeToolBar();
+    auto* layers = new LayerStack(this);
+    layers->setObjectName(QStringLiteral("windowLayers"));
+    layers->addLayer(makeMainLayer());
+    setCentralWidget(layers);
 
     auto* newWindow = new QAction(QStringLiteral("New Window"), this);
     newWindow->setObjectName(QStringLiteral("newWindowAction"));
@@ -43,6 +124,91 @@ RootView::RootView(RootViewServices services, QWidget* parent)
     connect(newWindow, &QAction::triggered, this, &RootView::newWindowRequested);
     addAction(newWindow);
 
+    connectServices();
+    showDetailScreen();
+    refreshSidebar();
+    refreshLayers();
+}
+
+RootView::~RootView() = default;
+
+QWidget* RootView::makeMainLayer() {
+    auto* split = new QWidget;
+    split->setObjectName(QStringLiteral("mainLayer"));
+    // The divider between the panes is translucent; it needs the window's colour below it.
+    split->setAutoFillBackground(true);
+    auto* layout = new QHBoxLayout(split);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_sidebar = new Sidebar(split);
+    connect(m_sidebar, &Sidebar::sectionSelected, this, &RootView::selectSection);
+    connect(m_sidebar, &Sidebar::rowHoverEntered, this, [this](AppSection section) {
+        m_hoveredSection = section;
+        refreshSidebar();
+    });
+    connect(m_sidebar, &Sidebar::rowHoverExited, this, &RootView::rowHoverExited);
+    connect(m_sidebar, &Sidebar::updateCheckRequested, this,
+            [this] { m_services.appUpdateService.checkForUpdates(); });
+    connect(m_sidebar, &Sidebar::updateDismissed, this,
+            [this] { m_services.appUpdateService.dismissAvailableUpdate(); });
+    layout->addWidget(m_sidebar);
+    auto* divider = new QWidget(split);
+    divider->setFixedWidth(1);
+    divider->setAutoFillBackground(true);
+    QPalette dividerPalette = divider->palette();
+    dividerPalette.setColor(QPalette::Window, ui::AppPalette::hairline());
+    divider->setPalette(dividerPalette);
+    layout->addWidget(divider);
+
+    auto* detailPane = new QWidget(split);
+    detailPane->setObjectName(QStringLiteral("detailPane"));
+    detailPane->setAutoFillBackground(true);
+    QPalette detailPalette = detailPane->palette();
+    detailPalette.setColor(QPalette::Window, ui::AppPalette::canvas());
+    detailPane->setPalette(detailPalette);
+    m_detailLayout = new QVBoxLayout(detailPane);
+    m_detailLayout->setContentsMargins(0, 0, 0, 0);
+    m_detailLayout->setSpacing(0);
+    m_detailHeader = new DetailHeader(detailPane);
+    m_detailLayout->addWidget(m_detailHeader);
+    layout->addWidget(detailPane, 1);
+    return split;
+}
+
+void RootView::makeToolBar() {
+    auto* toolbar = addToolBar(QStringLiteral("Sidebar"));
+    toolbar->setObjectName(QStringLiteral("mainToolBar"));
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    toolbar->setStyleSheet(
+        QStringLiteral("QToolBar { background: %1; border: none; padding: 6px 10px; }")
+            .arg(ui::AppPalette::canvas().name()));
+    m_sidebarToggle = new QToolButton(toolbar);
+    m_sidebarToggle->setObjectName(QStringLiteral("sidebarToggle"));
+    m_sidebarToggle->setAutoRaise(true);
+    m_sidebarToggle->setIconSize(QSize(toolbarSymbolSize, toolbarSymbolSize));
+    connect(m_sidebarToggle, &QToolButton::clicked, this, [this] {
+        auto& sidebarState = m_services.sidebarUIState;
+        sidebarState.setCollapsed(!sidebarState.isCollapsed());
+    });
+    toolbar->addWidget(m_sidebarToggle);
+}
+
+void RootView::connectServices() {
+    connect(&m_services.catalogService, &catalog::CatalogService::packagesChanged, this,
+            &RootView::refreshSidebar);
+    connect(&m_services.installedStore, &catalog::InstalledPackageStore::installedByIDChanged, this,
+            &RootView::refreshSidebar);
+    connect(&m_services.appUpdateService, &screens::AppUpdateService::availableUpdateChanged, this,
+            &RootView::refreshSidebar);
+    connect(&m_services.appUpdateService,
+            &screens::AppUpdateService::shouldShowAvailableUpdateChanged, this,
+            &RootView::refreshSidebar);
+    connect(&m_services.sidebarUIState, &SidebarUIState::isCollapsedChanged, this,
+            &RootView::refreshSidebar);
+
     auto& coordinator = m_services.installationCoordinator;
     connect(&coordinator, &install::InstallationCoordinator::presentedErrorMessageChanged, this,
             &RootView::refreshLayers);
@@ -50,16 +216,23 @@ RootView::RootView(RootViewServices services, QWidget* parent)
             &RootView::refreshLayers);
     connect(&coordinator, &install::InstallationCoordinator::pendingPermissionPackageChanged, this,
             &RootView::refreshLayers);
-    showDetailScreen();
-    refreshLayers();
 }
 
-RootView::~RootView() = default;
+QList<catalog::PackageManifest> RootView::packagesWithUpdates() const {
+    return app::packagesWithUpdates(m_services.catalogService.packages(),
+                                    m_services.installedStore.installedByID());
+}
+
+QList<catalog::PackageManifest> RootView::reinstallCandidates() const {
+    return app::reinstallCandidates(m_services.catalogService.packages(),
+                                    m_services.installedStore.installedByID());
+}
 
 void RootView::selectSection(AppSection section) {
     const bool changed = section != m_selectedSection;
     m_selectedSection = section;
     showDetailScreen();
+    refreshSidebar();
     if (changed) {
         emit selectedSectionChanged();
     }
@@ -71,6 +244,28 @@ void RootView::navigate(const QString& rawSection) {
     }
 }
 
+void RootView::rowHoverExited(AppSection section) {
+    m_hoveredSection = hoveredAfterExit(m_hoveredSection, section);
+    refreshSidebar();
+}
+
+void RootView::refreshSidebar() {
+    const auto& updates = m_services.appUpdateService;
+    const bool isCollapsed = m_services.sidebarUIState.isCollapsed();
+    m_sidebar->showState({
+        .selected = m_selectedSection,
+        .hovered = m_hoveredSection,
+        .isCollapsed = isCollapsed,
+        .updateCount = packagesWithUpdates().size(),
+        .showsAvailableUpdate = updates.shouldShowAvailableUpdate(),
+        .availableUpdate = updates.availableUpdate(),
+    });
+    const SidebarToggle toggle = sidebarToggle(isCollapsed);
+    m_sidebarToggle->setIcon(symbolIcon(toggle.symbolName, devicePixelRatioF()));
+    m_sidebarToggle->setToolTip(toggle.tooltip);
+    m_sidebarToggle->setAccessibleName(toggle.tooltip);
+}
+
 void RootView::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
     if (event->isAccepted()) {
@@ -80,15 +275,14 @@ void RootView::closeEvent(QCloseEvent* event) {
 
 void RootView::showDetailScreen() {
     delete m_detailScreen;
+    m_detailHeader->setVisible(hasDetailHeader(m_selectedSection));
+    m_detailHeader->showSection(m_selectedSection);
     m_detailScreen = makeScreen(m_selectedSection);
-    m_detailPane->layout()->addWidget(m_detailScreen);
+    m_detailLayout->addWidget(m_detailScreen, 1);
 }
 
 QWidget* RootView::makeScreen(AppSection section) {
-    auto* placeholder = new QLabel(title(section), m_detailPane);
-    placeholder->setObjectName(rawValue(section) + QLatin1String("Placeholder"));
-    placeholder->setAlignment(Qt::AlignCenter);
-    return placeholder;
+    return makePlaceholderScreen(section);
 }
 
 void RootView::refreshLayers() {

@@ -1,12 +1,17 @@
 #pragma once
 
 #include "app/AppSection.h"
+#include "catalog/CatalogManifest.h"
 
+#include <QList>
 #include <QMainWindow>
 
 #include <optional>
 
+class QLabel;
 class QMessageBox;
+class QToolButton;
+class QVBoxLayout;
 
 namespace marlox::catalog {
 class AppSettingsStore;
@@ -24,23 +29,57 @@ namespace marlox::platform {
 class Workspace;
 }
 
+namespace marlox::screens {
+class AppUpdateService;
+}
+
+namespace marlox::ui {
+class ThumbnailCache;
+}
+
 namespace marlox::app {
 
+class Sidebar;
 class SidebarUIState;
 
 // The services a main window shows and hands on to its screens; the application owns them.
 struct RootViewServices {
     catalog::AppSettingsStore& settingsStore;
     catalog::CatalogService& catalogService;
+    screens::AppUpdateService& appUpdateService;
     install::InstallTargetAccessService& installTargetAccessService;
     install::MotionTemplatesAccessService& motionTemplatesAccessService;
     catalog::InstalledPackageStore& installedStore;
     install::InstallationCoordinator& installationCoordinator;
     SidebarUIState& sidebarUIState;
+    ui::ThumbnailCache& thumbnailCache;
     platform::Workspace& workspace;
 };
 
-// The main window: the sidebar beside the detail pane, which shows the selected section's screen.
+// The bar at the top of the detail pane for the sections that do not draw their own top: the
+// section's title, with room at its trailing end for the actions that concern all packages.
+class DetailHeader final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit DetailHeader(QWidget* parent = nullptr);
+
+    void showSection(AppSection section);
+    // The row's trailing end, after a flexible space.
+    QVBoxLayout* actionsHolder() const { return m_actions; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QLabel* m_title = nullptr;
+    QVBoxLayout* m_actions = nullptr;
+};
+
+// The main window: the sidebar beside the detail pane, which shows the selected section's
+// screen, built afresh on each selection; the toolbar button that collapses the sidebar; and the
+// "Operation Failed" alert over the coordinator's errors. Its own state is the selected and the
+// hovered section; everything else it reads from the services.
 class RootView final : public QMainWindow {
     Q_OBJECT
 
@@ -49,12 +88,19 @@ public:
     ~RootView() override;
 
     AppSection selectedSection() const { return m_selectedSection; }
+    std::optional<AppSection> hoveredSection() const { return m_hoveredSection; }
     // Builds the section's screen afresh, also when it is already shown.
     void selectSection(AppSection section);
     // The Home screen's navigation: one of the six raw values selects that section; any other
     // text changes nothing.
     void navigate(const QString& rawSection);
 
+    // Derived anew on every use from the catalog and the installed records.
+    QList<catalog::PackageManifest> packagesWithUpdates() const;
+    QList<catalog::PackageManifest> reinstallCandidates() const;
+
+    Sidebar* sidebar() const { return m_sidebar; }
+    DetailHeader* detailHeader() const { return m_detailHeader; }
     // The screen the detail pane shows now.
     QWidget* detailScreen() const { return m_detailScreen; }
     // The "Operation Failed" alert while it shows.
@@ -70,6 +116,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QWidget* makeMainLayer();
+    void makeToolBar();
+    void connectServices();
+    void refreshSidebar();
+    void rowHoverExited(AppSection section);
     void showDetailScreen();
     QWidget* makeScreen(AppSection section);
     void refreshLayers();
@@ -79,7 +130,10 @@ private:
     RootViewServices m_services;
     AppSection m_selectedSection = AppSection::home;
     std::optional<AppSection> m_hoveredSection;
-    QWidget* m_detailPane = nullptr;
+    QToolButton* m_sidebarToggle = nullptr;
+    Sidebar* m_sidebar = nullptr;
+    QVBoxLayout* m_detailLayout = nullptr;
+    DetailHeader* m_detailHeader = nullptr;
     QWidget* m_detailScreen = nullptr;
     QMessageBox* m_operationAlert = nullptr;
 };

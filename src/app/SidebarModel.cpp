@@ -39,6 +39,15 @@ SidebarMark sidebarMark(AppSection row, qsizetype updateCount, bool showsAvailab
     return {};
 }
 
+std::optional<QString>
+updateBannerVersionLine(const std::optional<screens::AppUpdateNotice>& notice) {
+    if (!notice) {
+        return std::nullopt;
+    }
+    return QStringLiteral("Version ") + notice->version + QStringLiteral(" (") + notice->build +
+           QLatin1Char(')');
+}
+
 std::optional<AppSection> hoveredAfterExit(std::optional<AppSection> hovered, AppSection row) {
     return hovered == row ? std::nullopt : hovered;
 }

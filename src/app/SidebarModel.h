@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppSection.h"
+#include "screens/AppcastReader.h"
 
 #include <QColor>
 #include <QString>
@@ -51,6 +52,11 @@ struct SidebarMark {
 // The text of the Updates row's capsule: the count, or "99+" from 100 on.
 QString updateCountText(qsizetype count);
 SidebarMark sidebarMark(AppSection row, qsizetype updateCount, bool showsAvailableUpdate);
+
+inline const QString updateBannerTitle = QStringLiteral("App update available");
+// "Version <version> (<build>)" under the banner's title; nothing without a notice.
+std::optional<QString>
+updateBannerVersionLine(const std::optional<screens::AppUpdateNotice>& notice);
 
 // The pointer left a row. A later row's entry may have arrived first; its section then stays.
 std::optional<AppSection> hoveredAfterExit(std::optional<AppSection> hovered, AppSection row);

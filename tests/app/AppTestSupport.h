@@ -8,9 +8,10 @@
 #include "platform/UserDefaults.h"
 #include "support/AwaitFuture.h"
 #include "support/InstallTestSupport.h"
-#include "support/RecordingWorkspace.h"
 #include "support/QtPrinters.h"
+#include "support/RecordingWorkspace.h"
 #include "support/ScratchHome.h"
+#include "support/UpdateFixtures.h"
 
 #include <QFile>
 
@@ -21,8 +22,10 @@
 namespace marlox::testing {
 
 // The machine as the application sees it in a test: the settings file of the scratch home, a
-// workspace that records, no login item, and host applications only among this test's children.
-inline app::AppPlatform scratchPlatform(RecordingWorkspace** workspace = nullptr) {
+// workspace that records, no login item, host applications only among this test's children, and
+// the given updater.
+inline app::AppPlatform scratchPlatform(platform::UpdaterFactory updaterFactory,
+                                        RecordingWorkspace** workspace = nullptr) {
     auto recording = std::make_unique<RecordingWorkspace>();
     if (workspace != nullptr) {
         *workspace = recording.get();
@@ -41,6 +44,7 @@ inline app::AppPlatform scratchPlatform(RecordingWorkspace** workspace = nullptr
                                         guard, std::make_shared<platform::SystemProcessRunner>(),
                                         install::InstallTools::systemDefaults()),
                                     guard},
+        .updaterFactory = std::move(updaterFactory),
     };
 }
 
@@ -63,11 +67,13 @@ protected:
         }
     }
 
-    app::MarloxStudioApp& makeApp(app::AppPlatform platform = scratchPlatform()) {
+    app::MarloxStudioApp& makeApp() { return makeApp(scratchPlatform(updaters.factory())); }
+    app::MarloxStudioApp& makeApp(app::AppPlatform platform) {
         app = std::make_unique<app::MarloxStudioApp>(std::move(platform));
         return *app;
     }
 
+    UpdaterRecord updaters;
     std::unique_ptr<app::MarloxStudioApp> app;
 };
 

@@ -3,10 +3,13 @@
 #include "AppTestSupport.h"
 #include "app/StudioApplicationDelegate.h"
 #include "catalog/AppSettingsStore.h"
+#include "screens/AppUpdateService.h"
+#include "support/LoopbackHttpServer.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -72,22 +75,29 @@ TEST(StudioApplicationDelegateTest, WithoutSettingsStoreTheLastWindowEndsTheAppl
 }
 
 TEST_F(MarloxStudioAppTest, EveryNewWindowOpensOnHomeAndRunsTheStartupTaskAgain) {
-    // GIVEN a window that has loaded the catalog and moved to Installed, then closed
-    auto& studio = makeApp();
+    // GIVEN a window that has loaded the catalog, checked the feed and moved to Installed, then
+    // closed
+    LoopbackHttpServer server;
+    server.setAnswer("/appcast.xml", HttpAnswer{200, appcast(appcastItem("90")), {}, {}});
+    auto platform = scratchPlatform(updaters.factory());
+    platform.configuration.appcastFeedURL = server.url("/appcast.xml");
+    auto& studio = makeApp(std::move(platform));
     studio.settingsStore().setQuitAppOnWindowClose(false);
     auto* first = studio.openWindow();
     ASSERT_TRUE(awaitFuture(studio.startupTask()));
     first->selectSection(AppSection::installed);
     first->close();
     ASSERT_EQ(loggedLinesContaining(catalogReload), 1);
+    ASSERT_EQ(server.requestCount("/appcast.xml"), 1);
 
     // WHEN a window is opened again
     auto* reopened = studio.openWindow();
     ASSERT_TRUE(awaitFuture(studio.startupTask()));
 
-    // THEN it shows Home and has reloaded the catalog once more
+    // THEN it shows Home, has reloaded the catalog and checked the feed once more
     EXPECT_EQ(reopened->selectedSection(), AppSection::home);
     EXPECT_EQ(loggedLinesContaining(catalogReload), 2);
+    EXPECT_EQ(server.requestCount("/appcast.xml"), 2);
 }
 
 TEST_F(MarloxStudioAppTest, TwoWindowsKeepSeparateSelectionsOverSharedServices) {
@@ -106,22 +116,53 @@ TEST_F(MarloxStudioAppTest, TwoWindowsKeepSeparateSelectionsOverSharedServices) 
 }
 
 TEST_F(MarloxStudioAppTest, LaunchWithoutNetworkFallsBackToBuiltInCatalogWithoutAlert) {
-    // GIVEN a remote catalog on a port where nothing listens
-    auto platform = scratchPlatform();
+    // GIVEN a remote catalog and a feed on a port where nothing listens
+    auto platform = scratchPlatform(updaters.factory());
     platform.configuration.remoteCatalogURL = QUrl("http://127.0.0.1:9/manifest.json");
+    platform.configuration.appcastFeedURL = QUrl("http://127.0.0.1:9/appcast.xml");
     auto& studio = makeApp(std::move(platform));
 
     // WHEN the window's start-up task has run
     studio.openWindow();
     ASSERT_TRUE(awaitFuture(studio.startupTask()));
 
-    // THEN the built-in catalog is shown and no alert is raised
+    // THEN the built-in catalog is shown, the update check failed silently, and no alert is raised
     EXPECT_EQ(studio.catalogService().loadSourceLabel(), "Embedded");
     EXPECT_FALSE(studio.catalogService().packages().isEmpty());
+    EXPECT_EQ(studio.appUpdateService().lastErrorMessage(), std::nullopt);
+    EXPECT_EQ(studio.appUpdateService().availableUpdate(), std::nullopt);
     EXPECT_EQ(studio.installationCoordinator().presentedErrorMessage(), std::nullopt);
     for (const QWidget* widget : QApplication::topLevelWidgets()) {
         EXPECT_FALSE(qobject_cast<const QMessageBox*>(widget) && widget->isVisible());
     }
+}
+
+TEST_F(MarloxStudioAppTest, UpdateCheckStartsOnlyOnceTheCatalogReloadHasEnded) {
+    // GIVEN a remote catalog whose failing answer is held back, and a feed
+    LoopbackHttpServer server;
+    server.setAnswer("/manifest.json", HttpAnswer{500, "down", {}, {}, /*held=*/true});
+    server.setAnswer("/appcast.xml", HttpAnswer{200, appcast(appcastItem("120")), {}, {}});
+    auto platform = scratchPlatform(updaters.factory());
+    platform.configuration.remoteCatalogURL = server.url("/manifest.json");
+    platform.configuration.appcastFeedURL = server.url("/appcast.xml");
+    auto& studio = makeApp(std::move(platform));
+
+    // WHEN a window opens and the catalog is still being fetched
+    studio.openWindow();
+    ASSERT_TRUE(server.waitForRequestCount("/manifest.json", 1));
+    QTest::qWait(200);
+
+    // THEN the feed has not been asked
+    EXPECT_EQ(server.requestCount("/appcast.xml"), 0);
+    EXPECT_TRUE(studio.catalogService().isLoading());
+
+    // WHEN the catalog request fails THEN the check follows and finds the newer build
+    server.releaseHeldAnswers();
+    ASSERT_TRUE(awaitFuture(studio.startupTask()));
+    EXPECT_EQ(server.requestCount("/appcast.xml"), 1);
+    EXPECT_EQ(studio.catalogService().loadSourceLabel(), "Embedded");
+    ASSERT_TRUE(studio.appUpdateService().availableUpdate().has_value());
+    EXPECT_EQ(studio.appUpdateService().availableUpdate()->build, "120");
 }
 
 } // namespace

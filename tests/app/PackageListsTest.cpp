@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 using namespace marlox::app;
 using marlox::catalog::InstalledPackage;
 using marlox::catalog::InstalledPackageMap;
@@ -62,6 +64,11 @@ QStringList idsOf(const QList<PackageManifest>& packages) {
         ids.append(package.id);
     }
     return ids;
+}
+
+// Parameters are shown by name in test listings.
+void PrintTo(const PackageListsCase& example, std::ostream* out) {
+    *out << example.name;
 }
 
 class PackageListsTest : public ::testing::TestWithParam<PackageListsCase> {};

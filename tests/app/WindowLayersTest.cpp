@@ -24,6 +24,11 @@ struct LayersCase {
     WindowLayers expected;
 };
 
+// Parameters are shown by name in test listings.
+void PrintTo(const LayersCase& example, std::ostream* out) {
+    *out << example.name;
+}
+
 class WindowLayersTest : public ::testing::TestWithParam<LayersCase> {};
 
 TEST_P(WindowLayersTest, CoordinatorFieldsChooseAlertOrOverlays) {

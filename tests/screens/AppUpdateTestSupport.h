@@ -3,7 +3,6 @@
 // What the update tests share: feeds, a main bundle of a chosen build, a recording updater and a
 // service reading a loopback server's feed.
 #include "platform/PropertyList.h"
-#include "platform/Updater.h"
 #include "platform/UserDefaults.h"
 #include "screens/AppUpdateService.h"
 #include "screens/UpdateCheck.h"
@@ -11,6 +10,7 @@
 #include "support/FileSupport.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QtPrinters.h"
+#include "support/UpdateFixtures.h"
 
 #include <QDir>
 
@@ -27,48 +27,6 @@ inline void PrintTo(const UpdateCheckOutcome& outcome, std::ostream* out) {
 } // namespace marlox::screens
 
 namespace marlox::testing {
-
-// An appcast feed holding the given items in an RSS channel.
-inline QByteArray appcast(const QByteArray& items) {
-    return R"(<?xml version="1.0" encoding="utf-8"?>)"
-           R"(<rss version="2.0" xmlns:sparkle="urn:marlox:appcast"><channel>)"
-           "<title>Marlox Studio</title>\n" +
-           items + "</channel></rss>\n";
-}
-
-// One item; an empty version or link is left out.
-inline QByteArray appcastItem(const QByteArray& build, const QByteArray& version = {},
-                              const QByteArray& link = {}) {
-    QByteArray item = "<item><title>Marlox Studio</title>";
-    item += "<sparkle:version>" + build + "</sparkle:version>";
-    if (!version.isEmpty()) {
-        item += "<sparkle:shortVersionString>" + version + "</sparkle:shortVersionString>";
-    }
-    if (!link.isEmpty()) {
-        item += "<link>" + link + "</link>";
-    }
-    return item + "<enclosure url=\"https://example.com/MarloxStudio.zip\" length=\"1\"/></item>\n";
-}
-
-// Counts the updaters made and the checks handed to them.
-struct UpdaterRecord {
-    int made = 0;
-    int checks = 0;
-    platform::UpdaterDelegate* delegate = nullptr;
-
-    platform::UpdaterFactory factory() {
-        struct RecordingUpdater final : platform::Updater {
-            explicit RecordingUpdater(UpdaterRecord& record) : record(record) {}
-            void checkForUpdates() override { ++record.checks; }
-            UpdaterRecord& record;
-        };
-        return [this](platform::UpdaterDelegate& madeFor) {
-            ++made;
-            delegate = &madeFor;
-            return std::make_unique<RecordingUpdater>(*this);
-        };
-    }
-};
 
 class AppUpdateTest : public ScratchHomeTest {
 protected:

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QFuture>
+
+class QObject;
+
+namespace marlox::catalog {
+class CatalogService;
+}
+
+namespace marlox::screens {
+class AppUpdateService;
+}
+
+namespace marlox::app {
+
+// A window's start-up task: the catalog reload, then, whatever its outcome, a silent check for a
+// newer application. Each is awaited in turn without blocking the main thread; the task ends
+// early, with nothing more started, when `window` goes away.
+QFuture<void> runStartupTask(catalog::CatalogService& catalogService,
+                             screens::AppUpdateService& appUpdateService, QObject* window);
+
+} // namespace marlox::app

@@ -1,0 +1,246 @@
+#include "app/Sidebar.h"
+
+#include "AppTestSupport.h"
+#include "app/SidebarUIState.h"
+#include "catalog/InstalledPackageStore.h"
+#include "platform/PropertyList.h"
+#include "screens/AppUpdateService.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/WidgetTesting.h"
+#include "ui/AppTheme.h"
+
+#include <QLabel>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace marlox::app;
+using namespace marlox::testing;
+using marlox::catalog::InstalledPackage;
+using marlox::catalog::InstalledPackageMap;
+
+namespace {
+
+const QString announcedBuild = "120";
+
+// A window of the real application whose feed announces build 120 (the bundle is build 100).
+class SidebarTest : public AppTest {
+protected:
+    void SetUp() override {
+        prepareWidgetTests();
+        server.setAnswer(
+            "/appcast.xml",
+            HttpAnswer{200, appcast(appcastItem(announcedBuild.toUtf8(), "1.2")), {}, {}});
+    }
+
+    RootView& openWindow() {
+        auto platform = scratchPlatform(updaters.factory());
+        platform.configuration.appcastFeedURL = server.url("/appcast.xml");
+        makeApp(std::move(platform));
+        window = app->openWindow();
+        EXPECT_TRUE(awaitFuture(app->startupTask()));
+        window->resize(1100, 700);
+        settle();
+        return *window;
+    }
+
+    SidebarRow& row(AppSection section) const { return *window->sidebar()->row(section); }
+    bool shows(const QString& objectName) const {
+        const auto* widget = window->findChild<QWidget*>(objectName);
+        return widget != nullptr && widget->isVisible();
+    }
+    bool bannerShows() const { return shows("updateBanner"); }
+
+    // Records of the first `count` catalog plug-ins at version 0.1.
+    void installOldVersionsOf(qsizetype count) {
+        InstalledPackageMap records;
+        for (const auto& package : app->catalogService().packages()) {
+            if (records.size() < count && package.type != marlox::catalog::PackageType::template_) {
+                records.insert(
+                    package.id,
+                    InstalledPackage{package.id, "0.1", {}, package.type, "/nowhere", {}});
+            }
+        }
+        app->installedStore().setInstalledByID(records);
+    }
+
+    LoopbackHttpServer server;
+    RootView* window = nullptr;
+};
+
+TEST_F(SidebarTest, ToolbarButtonCollapsesAndExpandsEveryWindowsSidebar) {
+    // GIVEN two windows with the sidebar expanded
+    auto& first = openWindow();
+    RootView* second = app->openWindow();
+    auto* toggle = first.findChild<QToolButton*>("sidebarToggle");
+    EXPECT_EQ(first.sidebar()->width(), 272);
+    EXPECT_EQ(toggle->toolTip(), "Collapse Sidebar");
+
+    // WHEN the toolbar button is pressed
+    toggle->click();
+    settle();
+
+    // THEN both sidebars are 92 points wide, without name line, and the button offers expanding
+    EXPECT_EQ(first.sidebar()->width(), 92);
+    EXPECT_EQ(second->sidebar()->width(), 92);
+    EXPECT_EQ(toggle->toolTip(), "Expand Sidebar");
+    EXPECT_FALSE(shows("sidebarNameLine"));
+
+    // WHEN it is pressed again THEN the sidebar is expanded again
+    toggle->click();
+    settle();
+    EXPECT_EQ(first.sidebar()->width(), 272);
+    EXPECT_TRUE(app->sidebarUIState().isCollapsed() == false);
+}
+
+TEST_F(SidebarTest, UpdatesRowCountsPackagesWithUpdates) {
+    // GIVEN the catalog loaded and nothing installed
+    openWindow();
+    EXPECT_EQ(row(AppSection::updates).mark(), SidebarMark{});
+
+    // WHEN two plug-ins are recorded at an older version
+    installOldVersionsOf(2);
+
+    // THEN the Updates row shows 2, and no other row a capsule
+    EXPECT_EQ(row(AppSection::updates).mark(), (SidebarMark{SidebarMark::Kind::countCapsule, "2"}));
+    EXPECT_EQ(row(AppSection::installed).mark(), SidebarMark{});
+}
+
+TEST_F(SidebarTest, AnnouncedUpdateShowsBannerAndDotUntilDismissed) {
+    // GIVEN a feed announcing a newer build
+    auto& shown = openWindow();
+    ASSERT_TRUE(bannerShows());
+    EXPECT_EQ(row(AppSection::settings).mark().kind, SidebarMark::Kind::dot);
+    EXPECT_EQ(static_cast<QLabel*>(widgetNamed(shown, "updateBannerVersion"))->text(),
+              "Version 1.2 (120)");
+
+    // WHEN "Dismiss" is clicked
+    ASSERT_TRUE(clickNamed(shown, "updateBannerDismiss"));
+
+    // THEN banner and dot are gone at once, and the build is remembered
+    EXPECT_FALSE(bannerShows());
+    EXPECT_EQ(row(AppSection::settings).mark(), SidebarMark{});
+    EXPECT_EQ(app->userDefaults().string("appUpdate.dismissedBuild"), announcedBuild);
+}
+
+TEST_F(SidebarTest, DismissedBuildShowsNeitherBannerNorDot) {
+    // GIVEN the announced build dismissed at an earlier launch
+    marlox::platform::UserDefaults(
+        marlox::platform::UserDefaults::standardFilePath(applicationBundleIdentifier()))
+        .setValue("appUpdate.dismissedBuild", announcedBuild);
+
+    // WHEN the window has checked the feed
+    openWindow();
+
+    // THEN nothing announces it
+    ASSERT_TRUE(app->appUpdateService().availableUpdate().has_value());
+    EXPECT_FALSE(bannerShows());
+    EXPECT_EQ(row(AppSection::settings).mark(), SidebarMark{});
+}
+
+TEST_F(SidebarTest, BannerClickHandsTheUserCheckToTheUpdater) {
+    // GIVEN the banner WHEN it is clicked THEN the updater runs its check
+    auto& shown = openWindow();
+    ASSERT_TRUE(clickNamed(shown, "updateBannerCheck"));
+    EXPECT_EQ(updaters.checks, 1);
+}
+
+TEST_F(SidebarTest, CollapsedSidebarKeepsMarksOnTheTileButNoBanner) {
+    // GIVEN an announced update and one plug-in to update
+    openWindow();
+    installOldVersionsOf(1);
+
+    // WHEN the sidebar is collapsed
+    app->sidebarUIState().setCollapsed(true);
+    settle();
+
+    // THEN the banner is gone and each mark sits 7 points right of and above its tile's centre
+    EXPECT_FALSE(bannerShows());
+    for (const AppSection section : {AppSection::updates, AppSection::settings}) {
+        const SidebarRow& marked = row(section);
+        const QPoint tileCentre(16 + 20, marked.height() / 2);
+        EXPECT_NEAR(marked.markGeometry().center().x(), tileCentre.x() + 7, 1);
+        EXPECT_NEAR(marked.markGeometry().center().y(), tileCentre.y() - 7, 1);
+        EXPECT_EQ(marked.toolTip(), title(section));
+    }
+}
+
+TEST_F(SidebarTest, PointerMovingStraightFromRowToRowLeavesTheNewRowHovered) {
+    // GIVEN the pointer on Plugins
+    auto& shown = openWindow();
+    hoverEnter(row(AppSection::plugins));
+
+    // WHEN it enters Updates before Plugins reports the exit
+    hoverEnter(row(AppSection::updates));
+    hoverLeave(row(AppSection::plugins));
+
+    // THEN Updates stays hovered and alone carries the hover fill
+    EXPECT_EQ(shown.hoveredSection(), AppSection::updates);
+    EXPECT_EQ(row(AppSection::updates).colors().fill,
+              marlox::ui::withOpacity(marlox::ui::AppPalette::panelRaised(), 0.9));
+    EXPECT_EQ(row(AppSection::plugins).colors().fill, QColor(Qt::transparent));
+}
+
+TEST_F(SidebarTest, HoveredSelectedRowStaysWhiteAndClickingARowSelectsIt) {
+    // GIVEN the window on Home, the pointer on Plugins
+    auto& shown = openWindow();
+    hoverEnter(row(AppSection::plugins));
+
+    // WHEN Plugins is clicked
+    ASSERT_TRUE(clickNamed(shown, "sidebarRow-plugins"));
+
+    // THEN it is selected, white with a black foreground though hovered, and its screen shows
+    EXPECT_EQ(shown.selectedSection(), AppSection::plugins);
+    EXPECT_EQ(row(AppSection::plugins).colors(), (SidebarRowColors{Qt::black, Qt::white}));
+    EXPECT_EQ(row(AppSection::home).colors().fill, QColor(Qt::transparent));
+}
+
+TEST_F(SidebarTest, HomeAndPluginsStandWithoutTheDetailHeader) {
+    // GIVEN a window WHEN each section is selected THEN only four stand under the header
+    auto& shown = openWindow();
+    for (const AppSection section : allAppSections) {
+        shown.selectSection(section);
+        const bool expected = section != AppSection::home && section != AppSection::plugins;
+        EXPECT_EQ(shown.detailHeader()->isVisible(), expected) << rawValue(section).toStdString();
+    }
+}
+
+TEST_F(SidebarTest, SidebarLooksAsChecked) {
+    // GIVEN an announced update, three plug-ins to update and the pointer on Installed
+    auto& shown = openWindow();
+    installOldVersionsOf(3);
+    hoverEnter(row(AppSection::installed));
+
+    // WHEN the window is drawn expanded and then collapsed
+    const QImage expanded = grab(shown, QSize(1100, 700));
+    app->sidebarUIState().setCollapsed(true);
+    const QImage collapsed = grab(shown, QSize(1100, 700));
+
+    // THEN each sidebar, at the window's left edge under the toolbar, looks as checked
+    EXPECT_TRUE(matchesGolden(expanded.copy(0, 0, 272, 700), goldenPath("sidebar-expanded")));
+    EXPECT_TRUE(matchesGolden(collapsed.copy(0, 0, 92, 700), goldenPath("sidebar-collapsed")));
+}
+
+TEST(SidebarNameLineTest, OnlyADeveloperBuildCarriesTheDeveloperPill) {
+    prepareWidgetTests();
+    for (const bool developer : {false, true}) {
+        // GIVEN a release build and a developer build of the bundle
+        ScratchHome home;
+        const QString bundle = home.filePath("Studio.app");
+        writeFile(bundle + "/Contents/Info.plist",
+                  marlox::platform::binaryPropertyList(
+                      {{"CFBundleIdentifier", developer ? "studio.marlox.MarloxStudio.developer"
+                                                        : "studio.marlox.MarloxStudio"},
+                       {"CFBundleDisplayName", "Marlox Studio"}}));
+        marlox::platform::Bundle::setMainBundlePath(bundle);
+
+        // WHEN the sidebar is made
+        Sidebar sidebar;
+
+        // THEN the name line shows the display name, with the pill only in the developer build
+        EXPECT_EQ(sidebar.findChild<QLabel*>("sidebarAppName")->text(), "Marlox Studio");
+        EXPECT_EQ(sidebar.findChild<QWidget*>("developerPill") != nullptr, developer);
+    }
+}
+
+} // namespace
