@@ -11,6 +11,8 @@
 #include "ui/AppFont.h"
 #include "ui/AppPill.h"
 #include "ui/AppTheme.h"
+#include "ui/HomeView.h"
+#include "ui/InstalledView.h"
 #include "ui/SymbolIcon.h"
 
 #include <QAction>
@@ -274,7 +276,12 @@ void RootView::closeEvent(QCloseEvent* event) {
 }
 
 void RootView::showDetailScreen() {
-    delete m_detailScreen;
+    if (m_detailScreen != nullptr) {
+        // Later, not now: the screen may be the one whose button asked for another section.
+        m_detailScreen->hide();
+        m_detailLayout->removeWidget(m_detailScreen);
+        m_detailScreen->deleteLater();
+    }
     m_detailHeader->setVisible(hasDetailHeader(m_selectedSection));
     m_detailHeader->showSection(m_selectedSection);
     m_detailScreen = makeScreen(m_selectedSection);
@@ -282,6 +289,22 @@ void RootView::showDetailScreen() {
 }
 
 QWidget* RootView::makeScreen(AppSection section) {
+    auto& services = m_services;
+    switch (section) {
+    case AppSection::home:
+        return new ui::HomeView(services.catalogService, services.installedStore,
+                                services.thumbnailCache,
+                                [this](const QString& rawSection) { navigate(rawSection); });
+    case AppSection::installed:
+        return new ui::InstalledView(services.catalogService, services.installedStore,
+                                     services.installationCoordinator, services.settingsStore,
+                                     services.workspace, services.thumbnailCache);
+    case AppSection::plugins:
+    case AppSection::updates:
+    case AppSection::support:
+    case AppSection::settings:
+        break;
+    }
     return makePlaceholderScreen(section);
 }
 

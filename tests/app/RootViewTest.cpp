@@ -1,6 +1,7 @@
 #include "app/RootView.h"
 
 #include "AppTestSupport.h"
+#include "support/WidgetTesting.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -110,6 +111,18 @@ TEST_F(RootViewTest, NavigationTextOtherThanARawValueChangesNothing) {
     EXPECT_EQ(window->selectedSection(), AppSection::settings);
 }
 
+TEST_F(RootViewTest, HomeGuideStepShowsTheSectionItNames) {
+    // GIVEN Home with the catalog loaded
+    ASSERT_TRUE(awaitFuture(app->startupTask()));
+    ASSERT_EQ(window->detailScreen()->objectName(), "homeView");
+
+    // WHEN its third guide step is clicked
+    ASSERT_TRUE(clickNamed(*window, "guideStep03"));
+
+    // THEN the window shows Settings
+    EXPECT_EQ(window->selectedSection(), AppSection::settings);
+}
+
 TEST_F(RootViewTest, ReselectingASectionBuildsItsScreenAfresh) {
     // GIVEN the Plugins screen shown
     window->selectSection(AppSection::plugins);
@@ -120,6 +133,7 @@ TEST_F(RootViewTest, ReselectingASectionBuildsItsScreenAfresh) {
     window->selectSection(AppSection::plugins);
 
     // THEN a new screen stands where the old one was
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull());
     EXPECT_NE(window->detailScreen(), nullptr);
 }
