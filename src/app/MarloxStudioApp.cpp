@@ -67,6 +67,7 @@ RootView* MarloxStudioApp::openWindow() {
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &RootView::closed, this, [this, window] { windowClosed(window); });
     connect(window, &RootView::newWindowRequested, this, &MarloxStudioApp::openWindow);
+    connect(window, &RootView::quitRequested, this, &MarloxStudioApp::terminationRequested);
     m_windows.append(window);
     window->show();
     // Every window runs the start-up task again; it ends with the window that started it.

@@ -64,7 +64,8 @@ public:
     QFuture<void> startupTask() const { return m_startupTask; }
 
 signals:
-    // The last window has closed and the delegate answered that the application ends.
+    // The application ends: the user quit, or the last window has closed and the delegate
+    // answered that it should.
     void terminationRequested();
 
 private:

@@ -5,6 +5,7 @@
 #include "app/SidebarUIState.h"
 #include "app/WindowLayers.h"
 #include "catalog/CatalogService.h"
+#include "catalog/Environment.h"
 #include "catalog/InstalledPackageStore.h"
 #include "install/InstallationCoordinator.h"
 #include "screens/AppUpdateService.h"
@@ -121,10 +122,17 @@ RootView::RootView(RootViewServices services, QWidget* parent)
 
     auto* newWindow = new QAction(QStringLiteral("New Window"), this);
     newWindow->setObjectName(QStringLiteral("newWindowAction"));
-    newWindow->setShortcut(QKeySequence::New);
+    newWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     newWindow->setShortcutContext(Qt::WindowShortcut);
     connect(newWindow, &QAction::triggered, this, &RootView::newWindowRequested);
     addAction(newWindow);
+    auto* quit = new QAction(QStringLiteral("Quit ") + catalog::appDisplayName(), this);
+    quit->setObjectName(QStringLiteral("quitAction"));
+    // Written out: the desktop-dependent QKeySequence::Quit is empty on some desktops.
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::WindowShortcut);
+    connect(quit, &QAction::triggered, this, &RootView::quitRequested);
+    addAction(quit);
 
     connectServices();
     showDetailScreen();

@@ -110,6 +110,8 @@ signals:
     void selectedSectionChanged();
     // "New Window" (Ctrl+N): the application opens another window over the same services.
     void newWindowRequested();
+    // "Quit" (Ctrl+Q): an explicit quit ends the application whatever the setting says.
+    void quitRequested();
     void closed();
 
 protected:

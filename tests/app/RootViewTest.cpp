@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -150,6 +151,17 @@ TEST_F(RootViewTest, NewWindowShortcutOpensAnotherWindowOnHome) {
     ASSERT_EQ(app->windows().size(), 2);
     EXPECT_EQ(app->windows().last()->selectedSection(), AppSection::home);
     EXPECT_EQ(window->selectedSection(), AppSection::installed);
+}
+
+TEST_F(RootViewTest, QuitShortcutEndsTheApplicationWhateverTheCloseSetting) {
+    // GIVEN closing the last window set to keep the application running
+    app->settingsStore().setQuitAppOnWindowClose(false);
+    QSignalSpy termination(app.get(), &MarloxStudioApp::terminationRequested);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+
+    // WHEN Ctrl+Q is pressed THEN the application ends
+    QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(termination.count(), 1);
 }
 
 TEST_F(RootViewTest, WindowCannotBeMadeSmallerThanItsMinimum) {
