@@ -113,6 +113,7 @@ void DetailHeader::paintEvent(QPaintEvent*) {
 RootView::RootView(RootViewServices services, QWidget* parent)
     : QMainWindow(parent), m_services(services) {
     setObjectName(QStringLiteral("rootView"));
+    setWindowTitle(catalog::appDisplayName());
     setMinimumSize(minimumWindowSize);
     makeToolBar();
     auto* layers = new LayerStack(this);

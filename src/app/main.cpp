@@ -1,5 +1,6 @@
 #include "app/AppPlatform.h"
 #include "app/MarloxStudioApp.h"
+#include "catalog/Environment.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 
@@ -9,17 +10,18 @@ using namespace marlox;
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName(catalog::appDisplayName());
     platform::SingleInstance instance(
         platform::SingleInstance::serverName(app::applicationBundleIdentifier()));
     if (instance.forwardOpenWindowRequest()) {
         return 0;
     }
     instance.listen();
-
-    app::MarloxStudioApp studio(app::AppPlatform::system());
     platform::TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &platform::TerminationSignals::terminationRequested,
                      &application, &QCoreApplication::quit);
+
+    app::MarloxStudioApp studio(app::AppPlatform::system());
     QObject::connect(&studio, &app::MarloxStudioApp::terminationRequested, &application,
                      &QCoreApplication::quit);
     QObject::connect(&instance, &platform::SingleInstance::openWindowRequested, &studio,
