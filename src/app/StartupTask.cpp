@@ -3,13 +3,20 @@
 #include "catalog/CatalogService.h"
 #include "screens/AppUpdateService.h"
 
+#include <QPointer>
+
 namespace marlox::app {
 
 QFuture<void> runStartupTask(catalog::CatalogService& catalogService,
                              screens::AppUpdateService& appUpdateService, QObject* window) {
+    // The continuation runs in the context of the update service, which lives as long as the
+    // application; Qt wants the context alive when the reload ends, and the window may be gone.
     return catalogService.reload()
-        .then(window,
-              [&appUpdateService] {
+        .then(&appUpdateService,
+              [&appUpdateService, window = QPointer<QObject>(window)] {
+                  if (window.isNull()) {
+                      return QtFuture::makeReadyFuture();
+                  }
                   return appUpdateService.refreshAvailableUpdate(/*silent=*/true);
               })
         .unwrap();

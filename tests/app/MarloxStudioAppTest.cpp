@@ -21,7 +21,21 @@ namespace {
 const QString quitKey = "settings.quitAppOnWindowClose";
 const QString catalogReload = "Catalog reload";
 
-class MarloxStudioAppTest : public AppTest {};
+class MarloxStudioAppTest : public AppTest {
+protected:
+    // The application with a remote catalog whose failing answer the server holds back until
+    // released, and a feed announcing build 120.
+    MarloxStudioApp& makeAppWithHeldCatalog() {
+        server.setAnswer("/manifest.json", HttpAnswer{500, "down", {}, {}, /*held=*/true});
+        server.setAnswer("/appcast.xml", HttpAnswer{200, appcast(appcastItem("120")), {}, {}});
+        auto platform = scratchPlatform(updaters.factory());
+        platform.configuration.remoteCatalogURL = server.url("/manifest.json");
+        platform.configuration.appcastFeedURL = server.url("/appcast.xml");
+        return makeApp(std::move(platform));
+    }
+
+    LoopbackHttpServer server;
+};
 
 TEST_F(MarloxStudioAppTest, FirstLaunchStoresQuitOnCloseAndClosingTheWindowEndsTheApplication) {
     // GIVEN a first launch with empty user defaults
@@ -77,7 +91,6 @@ TEST(StudioApplicationDelegateTest, WithoutSettingsStoreTheLastWindowEndsTheAppl
 TEST_F(MarloxStudioAppTest, EveryNewWindowOpensOnHomeAndRunsTheStartupTaskAgain) {
     // GIVEN a window that has loaded the catalog, checked the feed and moved to Installed, then
     // closed
-    LoopbackHttpServer server;
     server.setAnswer("/appcast.xml", HttpAnswer{200, appcast(appcastItem("90")), {}, {}});
     auto platform = scratchPlatform(updaters.factory());
     platform.configuration.appcastFeedURL = server.url("/appcast.xml");
@@ -139,13 +152,7 @@ TEST_F(MarloxStudioAppTest, LaunchWithoutNetworkFallsBackToBuiltInCatalogWithout
 
 TEST_F(MarloxStudioAppTest, UpdateCheckStartsOnlyOnceTheCatalogReloadHasEnded) {
     // GIVEN a remote catalog whose failing answer is held back, and a feed
-    LoopbackHttpServer server;
-    server.setAnswer("/manifest.json", HttpAnswer{500, "down", {}, {}, /*held=*/true});
-    server.setAnswer("/appcast.xml", HttpAnswer{200, appcast(appcastItem("120")), {}, {}});
-    auto platform = scratchPlatform(updaters.factory());
-    platform.configuration.remoteCatalogURL = server.url("/manifest.json");
-    platform.configuration.appcastFeedURL = server.url("/appcast.xml");
-    auto& studio = makeApp(std::move(platform));
+    auto& studio = makeAppWithHeldCatalog();
 
     // WHEN a window opens and the catalog is still being fetched
     studio.openWindow();
@@ -163,6 +170,24 @@ TEST_F(MarloxStudioAppTest, UpdateCheckStartsOnlyOnceTheCatalogReloadHasEnded) {
     EXPECT_EQ(studio.catalogService().loadSourceLabel(), "Embedded");
     ASSERT_TRUE(studio.appUpdateService().availableUpdate().has_value());
     EXPECT_EQ(studio.appUpdateService().availableUpdate()->build, "120");
+}
+
+TEST_F(MarloxStudioAppTest, WindowClosedDuringTheCatalogReloadStartsNoUpdateCheck) {
+    // GIVEN a window whose catalog request is held back
+    auto& studio = makeAppWithHeldCatalog();
+    studio.settingsStore().setQuitAppOnWindowClose(false);
+    studio.openWindow()->close();
+    ASSERT_TRUE(server.waitForRequestCount("/manifest.json", 1));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // WHEN the reload then ends
+    server.releaseHeldAnswers();
+    ASSERT_TRUE(awaitFuture(studio.startupTask()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !studio.catalogService().isLoading(); }));
+    QTest::qWait(200);
+
+    // THEN the task went with its window: the feed was never asked
+    EXPECT_EQ(server.requestCount("/appcast.xml"), 0);
 }
 
 } // namespace
