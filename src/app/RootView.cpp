@@ -138,6 +138,7 @@ RootView::RootView(RootViewServices services, QWidget* parent)
     connectServices();
     showDetailScreen();
     refreshSidebar();
+    refreshSidebarToggle();
     refreshLayers();
 }
 
@@ -217,8 +218,10 @@ void RootView::connectServices() {
     connect(&m_services.appUpdateService,
             &screens::AppUpdateService::shouldShowAvailableUpdateChanged, this,
             &RootView::refreshSidebar);
-    connect(&m_services.sidebarUIState, &SidebarUIState::isCollapsedChanged, this,
-            &RootView::refreshSidebar);
+    connect(&m_services.sidebarUIState, &SidebarUIState::isCollapsedChanged, this, [this] {
+        refreshSidebar();
+        refreshSidebarToggle();
+    });
 
     auto& coordinator = m_services.installationCoordinator;
     connect(&coordinator, &install::InstallationCoordinator::presentedErrorMessageChanged, this,
@@ -262,16 +265,18 @@ void RootView::rowHoverExited(AppSection section) {
 
 void RootView::refreshSidebar() {
     const auto& updates = m_services.appUpdateService;
-    const bool isCollapsed = m_services.sidebarUIState.isCollapsed();
     m_sidebar->showState({
         .selected = m_selectedSection,
         .hovered = m_hoveredSection,
-        .isCollapsed = isCollapsed,
+        .isCollapsed = m_services.sidebarUIState.isCollapsed(),
         .updateCount = packagesWithUpdates().size(),
         .showsAvailableUpdate = updates.shouldShowAvailableUpdate(),
         .availableUpdate = updates.availableUpdate(),
     });
-    const SidebarToggle toggle = sidebarToggle(isCollapsed);
+}
+
+void RootView::refreshSidebarToggle() {
+    const SidebarToggle toggle = sidebarToggle(m_services.sidebarUIState.isCollapsed());
     m_sidebarToggle->setIcon(symbolIcon(toggle.symbolName, devicePixelRatioF()));
     m_sidebarToggle->setToolTip(toggle.tooltip);
     m_sidebarToggle->setAccessibleName(toggle.tooltip);

@@ -122,6 +122,7 @@ private:
     void makeToolBar();
     void connectServices();
     void refreshSidebar();
+    void refreshSidebarToggle();
     void rowHoverExited(AppSection section);
     void showDetailScreen();
     QWidget* makeScreen(AppSection section);
