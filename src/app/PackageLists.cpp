@@ -1,43 +1,26 @@
 #include "PackageLists.h"
 
+#include "screens/PackageUpdates.h"
+
 namespace marlox::app {
-namespace {
-
-template <typename Keep>
-QList<catalog::PackageManifest> installedPlugins(const QList<catalog::PackageManifest>& packages,
-                                                 const catalog::InstalledPackageMap& installedByID,
-                                                 Keep keep) {
-    QList<catalog::PackageManifest> kept;
-    for (const auto& package : packages) {
-        if (package.type == catalog::PackageType::template_) {
-            continue;
-        }
-        const auto record = installedByID.constFind(package.id);
-        if (record != installedByID.cend() && keep(package, *record)) {
-            kept.append(package);
-        }
-    }
-    return kept;
-}
-
-} // namespace
 
 QList<catalog::PackageManifest>
 packagesWithUpdates(const QList<catalog::PackageManifest>& packages,
                     const catalog::InstalledPackageMap& installedByID) {
-    return installedPlugins(
-        packages, installedByID,
-        [](const catalog::PackageManifest& package, const catalog::InstalledPackage& record) {
-            return catalog::compareVersions(record.version, package.version) == -1;
-        });
+    // The same rule as the Updates screen's list and the Settings screen's count.
+    return screens::availableUpdates(packages, installedByID);
 }
 
 QList<catalog::PackageManifest>
 reinstallCandidates(const QList<catalog::PackageManifest>& packages,
                     const catalog::InstalledPackageMap& installedByID) {
-    return installedPlugins(
-        packages, installedByID,
-        [](const catalog::PackageManifest&, const catalog::InstalledPackage&) { return true; });
+    QList<catalog::PackageManifest> candidates;
+    for (const auto& package : packages) {
+        if (package.type != catalog::PackageType::template_ && installedByID.contains(package.id)) {
+            candidates.append(package);
+        }
+    }
+    return candidates;
 }
 
 } // namespace marlox::app

@@ -9,6 +9,8 @@
 #include "catalog/InstalledPackageStore.h"
 #include "install/InstallationCoordinator.h"
 #include "screens/AppUpdateService.h"
+#include "screens/SettingsView.h"
+#include "screens/UpdatesView.h"
 #include "ui/AppFont.h"
 #include "ui/AppPill.h"
 #include "ui/AppTheme.h"
@@ -313,10 +315,16 @@ QWidget* RootView::makeScreen(AppSection section) {
         return new ui::InstalledView(services.catalogService, services.installedStore,
                                      services.installationCoordinator, services.settingsStore,
                                      services.workspace, services.thumbnailCache);
-    case AppSection::plugins:
     case AppSection::updates:
-    case AppSection::support:
+        return new screens::UpdatesView(services.catalogService, services.installedStore,
+                                        services.installationCoordinator, services.thumbnailCache);
     case AppSection::settings:
+        return new screens::SettingsView(
+            services.settingsStore, services.catalogService, services.appUpdateService,
+            services.installTargetAccessService, services.motionTemplatesAccessService,
+            services.installedStore, services.installationCoordinator, services.workspace);
+    case AppSection::plugins:
+    case AppSection::support:
         break;
     }
     return makePlaceholderScreen(section);

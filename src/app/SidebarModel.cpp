@@ -25,13 +25,13 @@ SidebarRowColors sidebarRowColors(AppSection row, AppSection selected,
     return {Qt::white, Qt::transparent};
 }
 
-QString updateCountText(qsizetype count) {
+QString updateCapsuleText(qsizetype count) {
     return count < 100 ? QString::number(count) : QStringLiteral("99+");
 }
 
 SidebarMark sidebarMark(AppSection row, qsizetype updateCount, bool showsAvailableUpdate) {
     if (row == AppSection::updates && updateCount > 0) {
-        return {SidebarMark::Kind::countCapsule, updateCountText(updateCount)};
+        return {SidebarMark::Kind::countCapsule, updateCapsuleText(updateCount)};
     }
     if (row == AppSection::settings && showsAvailableUpdate) {
         return {SidebarMark::Kind::dot, {}};

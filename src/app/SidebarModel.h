@@ -50,7 +50,7 @@ struct SidebarMark {
 };
 
 // The text of the Updates row's capsule: the count, or "99+" from 100 on.
-QString updateCountText(qsizetype count);
+QString updateCapsuleText(qsizetype count);
 SidebarMark sidebarMark(AppSection row, qsizetype updateCount, bool showsAvailableUpdate);
 
 inline const QString updateBannerTitle = QStringLiteral("App update available");

@@ -1,6 +1,9 @@
 #include "AppTestSupport.h"
+#include "app/Sidebar.h"
 #include "catalog/InstalledPackageStore.h"
 #include "support/WidgetTesting.h"
+
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -57,6 +60,48 @@ TEST_F(MainRoadTest, InstalledSectionListsTheRecordAndRemovesIt) {
     EXPECT_FALSE(app->installedStore().record(countdownID).has_value());
     EXPECT_FALSE(shows("installedCard:" + countdownID));
     EXPECT_EQ(app->installationCoordinator().presentedErrorMessage(), std::nullopt);
+}
+
+TEST_F(MainRoadTest, UpdatesSectionBringsAnOlderInstallCurrent) {
+    // GIVEN Countdown Pro installed, then its record set to an older version
+    app->installationCoordinator().install(builtInPackage(countdownID));
+    ASSERT_TRUE(operationsEnded());
+    auto records = app->installedStore().installedByID();
+    records[countdownID].version = "0.9";
+    app->installedStore().setInstalledByID(records);
+
+    // WHEN the user opens Updates THEN the package is pending, and the sidebar counts it
+    ASSERT_TRUE(clickNamed(*window, "sidebarRow-updates"));
+    settle();
+    QWidget* row = widgetNamed(*window, "updateRow:" + countdownID);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(window->sidebar()->row(AppSection::updates)->mark().text, "1");
+
+    // WHEN its "Update" is pressed
+    ASSERT_TRUE(clickNamed(*row, "updateButton"));
+    ASSERT_TRUE(operationsEnded());
+    settle();
+
+    // THEN the record holds the catalog's version, and nothing is pending any more
+    EXPECT_EQ(app->installedStore().record(countdownID)->version,
+              builtInPackage(countdownID).version);
+    EXPECT_FALSE(shows("updateRow:" + countdownID));
+    EXPECT_EQ(window->sidebar()->row(AppSection::updates)->mark(), SidebarMark{});
+}
+
+TEST_F(MainRoadTest, TurningQuitOnCloseOffInSettingsKeepsTheApplicationRunning) {
+    // GIVEN the Settings screen
+    QSignalSpy termination(app.get(), &MarloxStudioApp::terminationRequested);
+    ASSERT_TRUE(clickNamed(*window, "sidebarRow-settings"));
+    settle();
+
+    // WHEN "Quit App On Close" is turned off there and the window is closed
+    ASSERT_TRUE(clickNamed(*window, "quitOnCloseToggle"));
+    window->close();
+
+    // THEN the choice is stored and the application stays without a window
+    EXPECT_EQ(app->userDefaults().value("settings.quitAppOnWindowClose"), QVariant(false));
+    EXPECT_EQ(termination.count(), 0);
 }
 
 } // namespace
