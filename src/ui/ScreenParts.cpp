@@ -16,8 +16,7 @@ QColor platformRed() {
     return QColor::fromRgbF(1.0f, 0.23f, 0.19f);
 }
 
-void useDarkAppearance(QWidget* screen) {
-    QPalette dark = screen->palette();
+QPalette darkAppearancePalette(QPalette dark) {
     for (const auto& [role, color] : {
              std::pair{QPalette::Window, AppPalette::canvas()},
              {QPalette::WindowText, AppPalette::textPrimary()},
@@ -42,7 +41,11 @@ void useDarkAppearance(QWidget* screen) {
     dark.setColor(QPalette::PlaceholderText, withOpacity(Qt::white, 0.35));
     dark.setColor(QPalette::Disabled, QPalette::ButtonText, AppPalette::textSecondary());
     dark.setColor(QPalette::Disabled, QPalette::Text, AppPalette::textSecondary());
-    screen->setPalette(dark);
+    return dark;
+}
+
+void useDarkAppearance(QWidget* screen) {
+    screen->setPalette(darkAppearancePalette(screen->palette()));
 }
 
 QVBoxLayout* verticalLayout(QWidget* owner, int spacing, const QMargins& margins) {

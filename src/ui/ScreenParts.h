@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QGraphicsEffect>
 #include <QLabel>
+#include <QPalette>
 #include <QString>
 #include <QWidget>
 
@@ -18,8 +19,10 @@ namespace marlox::ui {
 // The platform's red, for error notices and missing-on-disk warnings.
 QColor platformRed();
 
-// The window's dark appearance for the standard controls of a screen (bordered buttons, scroll
-// bars, selections), whatever the desktop's setting.
+// The window's dark appearance for the standard controls (bordered buttons, scroll bars,
+// selections, dialogs), whatever the desktop's setting: the base palette with the kit's colours.
+QPalette darkAppearancePalette(QPalette base);
+// The same on one screen.
 void useDarkAppearance(QWidget* screen);
 
 // A vertical layout on the widget with that spacing and those margins.
