@@ -2,6 +2,8 @@
 
 #include "catalog/Environment.h"
 #include "platform/Bundle.h"
+#include "platform/DesktopClipboard.h"
+#include "platform/DesktopFileChooser.h"
 #include "platform/DesktopWorkspace.h"
 #include "platform/SystemTools.h"
 #include "platform/UserDefaults.h"
@@ -33,6 +35,10 @@ AppPlatform AppPlatform::system() {
                 return std::make_unique<screens::FeedUpdater>(delegate, httpClient,
                                                               *updateWorkspace);
             },
+        .mailComposer = std::make_unique<platform::XdgEmailComposer>(),
+        .clipboard = std::make_unique<platform::DesktopClipboard>(),
+        .fileChooser = std::make_unique<platform::DesktopFileChooser>(),
+        .systemInformation = std::make_unique<platform::LocalSystemInformation>(),
     };
 }
 

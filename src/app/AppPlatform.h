@@ -2,9 +2,13 @@
 
 #include "catalog/Environment.h"
 #include "install/InstallationCoordinator.h"
+#include "platform/Clipboard.h"
+#include "platform/FileChooser.h"
 #include "platform/HttpClient.h"
 #include "platform/LoginItem.h"
+#include "platform/MailComposer.h"
 #include "platform/ProcessRunner.h"
+#include "platform/SystemInformation.h"
 #include "platform/Updater.h"
 #include "platform/Workspace.h"
 
@@ -16,7 +20,7 @@ namespace marlox::app {
 
 // What the application uses of the machine. system() makes the real pieces; a test hands in its
 // own (a scratch settings file, a recording workspace, a process list of its own children, an
-// updater that records).
+// updater and a mail composer that record).
 struct AppPlatform {
     // The distribution's configuration, read once from the bundle's information property list.
     catalog::DistributionConfiguration configuration;
@@ -30,6 +34,11 @@ struct AppPlatform {
     install::InstallationCoordinatorDependencies coordinatorDependencies;
     // Makes the updater that takes a user's check for a newer application.
     platform::UpdaterFactory updaterFactory;
+    // What a support request reaches besides the workspace.
+    std::unique_ptr<platform::MailComposer> mailComposer;
+    std::unique_ptr<platform::Clipboard> clipboard;
+    std::unique_ptr<platform::FileChooser> fileChooser;
+    std::unique_ptr<platform::SystemInformation> systemInformation;
 
     static AppPlatform system();
 };

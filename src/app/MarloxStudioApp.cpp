@@ -3,6 +3,7 @@
 #include "app/DarkAppearance.h"
 #include "app/RootView.h"
 #include "app/StartupTask.h"
+#include "install/InstallJournal.h"
 #include "platform/Bundle.h"
 #include "ui/AppFont.h"
 
@@ -33,6 +34,9 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
         *m_settingsStore, *m_platform.workspace);
     m_motionTemplatesAccessService = std::make_unique<install::MotionTemplatesAccessService>(
         *m_settingsStore, *m_platform.workspace);
+    // An install or removal that a crash cut short is finished or undone before the records
+    // are read, so that they and the files agree.
+    install::replayInstallJournal();
     m_installedStore = std::make_unique<catalog::InstalledPackageStore>();
     m_remoteArtifactService = std::make_unique<catalog::RemoteArtifactService>(
         m_platform.httpClient, m_platform.processRunner, m_platform.dittoPath);
@@ -63,6 +67,10 @@ RootView* MarloxStudioApp::openWindow() {
         .sidebarUIState = *m_sidebarUIState,
         .thumbnailCache = *m_thumbnailCache,
         .workspace = *m_platform.workspace,
+        .mailComposer = *m_platform.mailComposer,
+        .clipboard = *m_platform.clipboard,
+        .fileChooser = *m_platform.fileChooser,
+        .systemInformation = *m_platform.systemInformation,
     });
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &RootView::closed, this, [this, window] { windowClosed(window); });

@@ -10,6 +10,7 @@
 #include "install/InstallationCoordinator.h"
 #include "screens/AppUpdateService.h"
 #include "screens/SettingsView.h"
+#include "screens/SupportView.h"
 #include "screens/UpdatesView.h"
 #include "ui/AppFont.h"
 #include "ui/AppPill.h"
@@ -36,6 +37,7 @@ namespace {
 
 constexpr QSize minimumWindowSize(1100, 700);
 constexpr int toolbarSymbolSize = 18;
+constexpr int operationAlertTextWidth = 320;
 
 // Layers that each fill the whole widget, stacked in the order they were added: the split view
 // first, the blocking overlays above it.
@@ -323,8 +325,12 @@ QWidget* RootView::makeScreen(AppSection section) {
             services.settingsStore, services.catalogService, services.appUpdateService,
             services.installTargetAccessService, services.motionTemplatesAccessService,
             services.installedStore, services.installationCoordinator, services.workspace);
-    case AppSection::plugins:
     case AppSection::support:
+        return new screens::SupportView(services.catalogService, services.installedStore,
+                                        {services.workspace, services.mailComposer,
+                                         services.clipboard, services.fileChooser,
+                                         services.systemInformation});
+    case AppSection::plugins:
         break;
     }
     return makePlaceholderScreen(section);
@@ -363,6 +369,14 @@ void RootView::presentOperationAlert(const QString& message) {
     // Error texts carry paths and catalog names; none of it is markup.
     for (auto* label : m_operationAlert->findChildren<QLabel*>()) {
         label->setTextFormat(Qt::PlainText);
+    }
+    // The title stands out, and a long message wraps at a readable width.
+    if (auto* title = m_operationAlert->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        title->setFont(ui::appFont(14, QFont::DemiBold));
+    }
+    if (auto* text =
+            m_operationAlert->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        text->setMinimumWidth(operationAlertTextWidth);
     }
     if (opening) {
         m_operationAlert->open();

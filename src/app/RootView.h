@@ -26,8 +26,12 @@ class MotionTemplatesAccessService;
 } // namespace marlox::install
 
 namespace marlox::platform {
+class Clipboard;
+class FileChooser;
+class MailComposer;
+class SystemInformation;
 class Workspace;
-}
+} // namespace marlox::platform
 
 namespace marlox::screens {
 class AppUpdateService;
@@ -54,6 +58,10 @@ struct RootViewServices {
     SidebarUIState& sidebarUIState;
     ui::ThumbnailCache& thumbnailCache;
     platform::Workspace& workspace;
+    platform::MailComposer& mailComposer;
+    platform::Clipboard& clipboard;
+    platform::FileChooser& fileChooser;
+    const platform::SystemInformation& systemInformation;
 };
 
 // The bar at the top of the detail pane for the sections that do not draw their own top: the

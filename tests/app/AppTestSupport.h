@@ -9,6 +9,7 @@
 #include "support/AwaitFuture.h"
 #include "support/InstallTestSupport.h"
 #include "support/QtPrinters.h"
+#include "support/RecordingDesktop.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScratchHome.h"
 #include "support/UpdateFixtures.h"
@@ -22,8 +23,8 @@
 namespace marlox::testing {
 
 // The machine as the application sees it in a test: the settings file of the scratch home, a
-// workspace that records, no login item, host applications only among this test's children, and
-// the given updater.
+// workspace and desktop that record, no login item, host applications only among this test's
+// children, and the given updater.
 inline app::AppPlatform scratchPlatform(platform::UpdaterFactory updaterFactory,
                                         RecordingWorkspace** workspace = nullptr) {
     auto recording = std::make_unique<RecordingWorkspace>();
@@ -45,6 +46,10 @@ inline app::AppPlatform scratchPlatform(platform::UpdaterFactory updaterFactory,
                                         install::InstallTools::systemDefaults()),
                                     guard},
         .updaterFactory = std::move(updaterFactory),
+        .mailComposer = std::make_unique<RecordingMailComposer>(),
+        .clipboard = std::make_unique<RecordingClipboard>(),
+        .fileChooser = std::make_unique<PreparedFileChooser>(),
+        .systemInformation = std::make_unique<FixedSystemInformation>(),
     };
 }
 

@@ -3,10 +3,13 @@
 #include "AppTestSupport.h"
 #include "app/StudioApplicationDelegate.h"
 #include "catalog/AppSettingsStore.h"
+#include "catalog/InstallLocations.h"
+#include "install/InstallJournal.h"
 #include "screens/AppUpdateService.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,6 +18,9 @@
 
 using namespace marlox::app;
 using namespace marlox::testing;
+using marlox::catalog::InstalledPackage;
+using marlox::catalog::PackageType;
+using marlox::install::InstallJournal;
 
 namespace {
 
@@ -188,6 +194,31 @@ TEST_F(MarloxStudioAppTest, WindowClosedDuringTheCatalogReloadStartsNoUpdateChec
 
     // THEN the task went with its window: the feed was never asked
     EXPECT_EQ(server.requestCount("/appcast.xml"), 0);
+}
+
+TEST_F(MarloxStudioAppTest, StartUndoesAnUpdateThatACrashCutShortBeforeItWasRecorded) {
+    // GIVEN Glow 1.0 recorded, while a crash left its update with 2.0 live and 1.0 kept aside
+    const QString installRoot = marlox::catalog::installFolderPath();
+    const QString live = installRoot + "/studio.marlox.glow";
+    const QString aside = installRoot + "/.marlox-aside-1";
+    const InstalledPackage previous{"studio.marlox.glow", "1.0", "2026-01-02T03:04:05Z",
+                                    PackageType::filter,  live,  {}};
+    writeFile(marlox::catalog::installedRecordsFileURL(),
+              marlox::catalog::encodeInstalledPackages({previous}));
+    writeFile(live + "/version.txt", "2.0");
+    writeFile(aside + "/version.txt", "1.0");
+    InstallJournal journal(InstallJournal::Operation::install, previous.id, previous, "2.0");
+    journal.addStaging(installRoot + "/.marlox-staging-1");
+    journal.setMoves({{live, installRoot + "/.marlox-staging-1/studio.marlox.glow", aside}});
+    ASSERT_FALSE(journal.write());
+
+    // WHEN the application starts
+    auto& studio = makeApp();
+
+    // THEN the previous version is back in place, matching the record the store read
+    EXPECT_EQ(readFile(live + "/version.txt"), "1.0");
+    EXPECT_FALSE(QFileInfo::exists(aside));
+    EXPECT_EQ(studio.installedStore().record(previous.id), previous);
 }
 
 } // namespace

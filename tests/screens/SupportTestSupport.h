@@ -1,11 +1,10 @@
 #pragma once
 
 #include "ScreenTestSupport.h"
-#include "platform/Clipboard.h"
 #include "platform/MailComposer.h"
-#include "platform/SystemInformation.h"
 #include "screens/SupportRequest.h"
 #include "support/QtPrinters.h"
+#include "support/RecordingDesktop.h"
 #include "support/RecordingWorkspace.h"
 
 #include <QList>
@@ -30,40 +29,6 @@ inline void PrintTo(const SupportDraftOutcome& outcome, std::ostream* out) {
 } // namespace marlox::screens
 
 namespace marlox::testing {
-
-// A compose-mail service that records each draft it is given.
-struct RecordingMailComposer final : platform::MailComposer {
-    bool canCompose(const platform::MailDraft&) const override { return available; }
-    bool compose(const platform::MailDraft& draft) override {
-        composed.append(draft);
-        return startsComposing;
-    }
-
-    bool available = true;
-    bool startsComposing = true;
-    QList<platform::MailDraft> composed;
-};
-
-struct RecordingClipboard final : platform::Clipboard {
-    void setText(const QString& text) override { texts.append(text); }
-    QStringList texts;
-};
-
-// A system whose answers the test sets.
-struct FixedSystemInformation final : platform::SystemInformation {
-    QString operatingSystemVersion() const override { return systemVersion; }
-    std::optional<QVariantMap> applicationInfo(const QString& bundleIdentifier) const override {
-        ++lookups;
-        const auto found = applications.constFind(bundleIdentifier);
-        return found == applications.cend() ? std::nullopt : std::optional(*found);
-    }
-    QString machineModel() const override { return model; }
-
-    QString systemVersion = "Debian GNU/Linux 12 (bookworm)";
-    QMap<QString, QVariantMap> applications;
-    QString model = "Studio Tower 3";
-    mutable int lookups = 0;
-};
 
 // A catalog package shown under that name.
 inline catalog::PackageManifest namedPackage(const QString& id, const QString& name,

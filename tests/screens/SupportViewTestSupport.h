@@ -2,7 +2,6 @@
 
 #include "SupportTestSupport.h"
 #include "catalog/OperationsLog.h"
-#include "platform/FileChooser.h"
 #include "screens/SupportView.h"
 #include "support/ScreenServices.h"
 #include "support/WidgetTesting.h"
@@ -10,21 +9,6 @@
 #include <memory>
 
 namespace marlox::testing {
-
-// A file chooser that answers each request with the next prepared choice, at once; a request
-// without one counts as cancelled.
-struct PreparedFileChooser final : platform::FileChooser {
-    void chooseFiles(QWidget*, const platform::FileChoice& choice,
-                     ChosenHandler onChosen) override {
-        requests.append(choice);
-        if (!choices.isEmpty()) {
-            onChosen(choices.takeFirst());
-        }
-    }
-
-    QList<QStringList> choices;
-    QList<platform::FileChoice> requests;
-};
 
 // The real services in a scratch home with the built bundle's catalog loaded; the platform pieces
 // record what the screen asks of them.
