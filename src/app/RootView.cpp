@@ -13,10 +13,10 @@
 #include "screens/SupportView.h"
 #include "screens/UpdatesView.h"
 #include "ui/AppFont.h"
-#include "ui/AppPill.h"
 #include "ui/AppTheme.h"
 #include "ui/HomeView.h"
 #include "ui/InstalledView.h"
+#include "ui/LibraryView.h"
 #include "ui/SymbolIcon.h"
 
 #include <QAction>
@@ -69,19 +69,6 @@ QIcon symbolIcon(const QString& name, qreal devicePixelRatio) {
     ui::drawSymbol(painter, QRectF(0, 0, toolbarSymbolSize, toolbarSymbolSize), name,
                    ui::AppPalette::textSecondary());
     return QIcon(pixmap);
-}
-
-// Stands where a section's screen is not part of the application yet.
-QWidget* makePlaceholderScreen(AppSection section) {
-    auto* background = new ui::AppSectionBackground;
-    background->setObjectName(rawValue(section) + QLatin1String("Placeholder"));
-    auto* layout = new QVBoxLayout(background);
-    auto* label = new QLabel(title(section), background);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(ui::appFont(15, QFont::Medium));
-    label->setForegroundRole(QPalette::PlaceholderText);
-    layout->addWidget(label, 0, Qt::AlignCenter);
-    return background;
 }
 
 } // namespace
@@ -313,27 +300,29 @@ QWidget* RootView::makeScreen(AppSection section) {
         return new ui::HomeView(services.catalogService, services.installedStore,
                                 services.thumbnailCache,
                                 [this](const QString& rawSection) { navigate(rawSection); });
+    case AppSection::plugins:
+        return new ui::LibraryView(services.settingsStore, services.catalogService,
+                                   services.installedStore, services.installationCoordinator,
+                                   services.thumbnailCache);
+    case AppSection::updates:
+        return new screens::UpdatesView(services.catalogService, services.installedStore,
+                                        services.installationCoordinator, services.thumbnailCache);
     case AppSection::installed:
         return new ui::InstalledView(services.catalogService, services.installedStore,
                                      services.installationCoordinator, services.settingsStore,
                                      services.workspace, services.thumbnailCache);
-    case AppSection::updates:
-        return new screens::UpdatesView(services.catalogService, services.installedStore,
-                                        services.installationCoordinator, services.thumbnailCache);
-    case AppSection::settings:
-        return new screens::SettingsView(
-            services.settingsStore, services.catalogService, services.appUpdateService,
-            services.installTargetAccessService, services.motionTemplatesAccessService,
-            services.installedStore, services.installationCoordinator, services.workspace);
     case AppSection::support:
         return new screens::SupportView(services.catalogService, services.installedStore,
                                         {services.workspace, services.mailComposer,
                                          services.clipboard, services.fileChooser,
                                          services.systemInformation});
-    case AppSection::plugins:
-        break;
+    case AppSection::settings:
+        return new screens::SettingsView(
+            services.settingsStore, services.catalogService, services.appUpdateService,
+            services.installTargetAccessService, services.motionTemplatesAccessService,
+            services.installedStore, services.installationCoordinator, services.workspace);
     }
-    return makePlaceholderScreen(section);
+    Q_UNREACHABLE();
 }
 
 void RootView::refreshLayers() {

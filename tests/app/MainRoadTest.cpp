@@ -3,7 +3,9 @@
 #include "catalog/InstalledPackageStore.h"
 #include "support/WidgetTesting.h"
 
+#include <QLineEdit>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -32,6 +34,21 @@ protected:
             [this] { return app->installationCoordinator().activePackageIDs().isEmpty(); },
             std::chrono::seconds(30));
     }
+    // Searches Plugins for the package, presses Install on its card and waits until the install
+    // has ended.
+    void installFromPluginsCard(const QString& id) {
+        ASSERT_TRUE(clickNamed(*window, "sidebarRow-plugins"));
+        settle();
+        auto* search = qobject_cast<QLineEdit*>(widgetNamed(*window, "searchField"));
+        ASSERT_NE(search, nullptr);
+        QTest::keyClicks(search, builtInPackage(id).name);
+        settle();
+        QWidget* card = widgetNamed(*window, "packageCard:" + id);
+        ASSERT_NE(card, nullptr);
+        ASSERT_TRUE(clickNamed(*card, "actionButton"));
+        ASSERT_TRUE(operationsEnded());
+        settle();
+    }
     bool shows(const QString& objectName) const {
         const auto* widget = window->findChild<QWidget*>(objectName);
         return widget != nullptr && widget->isVisible();
@@ -40,10 +57,14 @@ protected:
     RootView* window = nullptr;
 };
 
-TEST_F(MainRoadTest, InstalledSectionListsTheRecordAndRemovesIt) {
-    // GIVEN Countdown Pro installed
-    app->installationCoordinator().install(builtInPackage(countdownID));
-    ASSERT_TRUE(operationsEnded());
+TEST_F(MainRoadTest, PluginsCardInstallsAndInstalledListsAndRemovesIt) {
+    // GIVEN the Plugins screen WHEN Install is pressed on Countdown Pro's card
+    installFromPluginsCard(countdownID);
+
+    // THEN the card shows "Installed" and the record is kept
+    QWidget* card = widgetNamed(*window, "packageCard:" + countdownID);
+    ASSERT_NE(card, nullptr);
+    EXPECT_TRUE(widgetNamed(*card, "installedPill") != nullptr);
     ASSERT_TRUE(app->installedStore().record(countdownID).has_value());
 
     // WHEN the user opens Installed THEN its card is listed
@@ -63,9 +84,8 @@ TEST_F(MainRoadTest, InstalledSectionListsTheRecordAndRemovesIt) {
 }
 
 TEST_F(MainRoadTest, UpdatesSectionBringsAnOlderInstallCurrent) {
-    // GIVEN Countdown Pro installed, then its record set to an older version
-    app->installationCoordinator().install(builtInPackage(countdownID));
-    ASSERT_TRUE(operationsEnded());
+    // GIVEN Countdown Pro installed from Plugins, then its record set to an older version
+    installFromPluginsCard(countdownID);
     auto records = app->installedStore().installedByID();
     records[countdownID].version = "0.9";
     app->installedStore().setInstalledByID(records);

@@ -4,6 +4,7 @@
 #include "support/WidgetTesting.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -124,19 +125,22 @@ TEST_F(RootViewTest, HomeGuideStepShowsTheSectionItNames) {
     EXPECT_EQ(window->selectedSection(), AppSection::settings);
 }
 
-TEST_F(RootViewTest, ReselectingASectionBuildsItsScreenAfresh) {
-    // GIVEN the Plugins screen shown
+TEST_F(RootViewTest, PluginsSearchStartsEmptyWhenTheSectionIsShownAgain) {
+    // GIVEN a search typed on the Plugins screen
     window->selectSection(AppSection::plugins);
+    settle();
     const QPointer<QWidget> first = window->detailScreen();
+    QTest::keyClicks(qobject_cast<QLineEdit*>(widgetNamed(*window, "searchField")), "glow");
 
     // WHEN the user goes to Installed and back
     window->selectSection(AppSection::installed);
     window->selectSection(AppSection::plugins);
 
-    // THEN a new screen stands where the old one was
+    // THEN a new screen stands there, with an empty search
+    settle();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull());
-    EXPECT_NE(window->detailScreen(), nullptr);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(widgetNamed(*window, "searchField"))->text(), "");
 }
 
 TEST_F(RootViewTest, NewWindowShortcutOpensAnotherWindowOnHome) {
