@@ -31,9 +31,6 @@ constexpr qreal tileCornerRadius = 9;
 constexpr QPointF collapsedMarkOffset(7, -7);
 constexpr qreal dotSide = 10;
 
-// The system green of the dark appearance, which the "Developer" mark uses.
-const QColor systemGreen = QColor(48, 209, 88);
-
 QFont rowTitleFont() {
     return appFont(14, QFont::Medium);
 }
@@ -323,10 +320,10 @@ QWidget* Sidebar::makeFoot() {
     name->setObjectName(QStringLiteral("sidebarAppName"));
     nameLayout->addWidget(name);
     if (catalog::isDeveloperBuild()) {
-        auto* developer = new AppCapsuleLabel(
-            QStringLiteral("Developer"),
-            {appFont(10, QFont::DemiBold), systemGreen, withOpacity(systemGreen, 0.16), 8, 3},
-            m_nameLine);
+        auto* developer = new AppCapsuleLabel(QStringLiteral("Developer"),
+                                              {appFont(10, QFont::DemiBold), SystemColor::green(),
+                                               withOpacity(SystemColor::green(), 0.16), 8, 3},
+                                              m_nameLine);
         developer->setObjectName(QStringLiteral("developerPill"));
         nameLayout->addWidget(developer);
     }

@@ -32,6 +32,13 @@ const QColor& danger()         { static const QColor c = srgb(0.92f, 0.25f, 0.32
 // clang-format on
 } // namespace AppPalette
 
+namespace SystemColor {
+const QColor& green() {
+    static const QColor color(48, 209, 88);
+    return color;
+}
+} // namespace SystemColor
+
 QColor withOpacity(const QColor& color, qreal opacity) {
     QColor faded = color;
     faded.setAlphaF(static_cast<float>(color.alphaF() * opacity));

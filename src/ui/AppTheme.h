@@ -28,6 +28,12 @@ const QColor& warning();        // (0.97, 0.66, 0.23): amber
 const QColor& danger();         // (0.92, 0.25, 0.32): red
 } // namespace AppPalette
 
+// The platform's own colours where a design names them ("green" beside the palette's green), in
+// their dark-appearance values.
+namespace SystemColor {
+const QColor& green(); // (48, 209, 88)
+} // namespace SystemColor
+
 // The colour at that opacity, multiplied into the colour's own.
 QColor withOpacity(const QColor& color, qreal opacity);
 // The colour as it shows over an opaque backdrop: for glyphs, which draw opaque whatever their

@@ -1,0 +1,85 @@
+#include "ui/AppControls.h"
+
+#include "support/WidgetTesting.h"
+#include "ui/AppFont.h"
+#include "ui/AppPill.h"
+#include "ui/AppTheme.h"
+
+#include <QFontMetricsF>
+#include <QGridLayout>
+#include <QTest>
+
+#include <cmath>
+
+using namespace marlox::testing;
+using namespace marlox::ui;
+
+namespace {
+
+class AppControlsTest : public WidgetTest {};
+
+TEST_F(AppControlsTest, ButtonAnswersClicksSpaceReturnAndEnterOnlyWhileEnabled) {
+    AppButton button("Allow Access", AppButton::Look::borderedProminent);
+    int clicks = 0;
+    QObject::connect(&button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
+    grab(button);
+    button.setFocus();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
+        const int before = clicks;
+        QTest::keyClick(&button, key);
+        EXPECT_TRUE(waitUntil([&] { return clicks == before + 1; }, std::chrono::seconds(2)))
+            << key;
+    }
+
+    button.setEnabled(false);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QTest::keyClick(&button, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(clicks, 4);
+}
+
+TEST_F(AppControlsTest, ButtonIsItsTextPaddedToTheSizesHeight) {
+    const QFont font = appFont(12, QFont::DemiBold);
+    for (const AppControlSize size :
+         {AppControlSize::small, AppControlSize::regular, AppControlSize::large}) {
+        AppButton button("3 updates available", AppButton::Look::borderedProminent, size);
+        button.setLabelFont(font);
+        const AppButton::Metrics metrics = AppButton::metrics(size);
+        EXPECT_EQ(button.sizeHint().height(), metrics.height);
+        EXPECT_EQ(button.sizeHint().width(),
+                  std::ceil(QFontMetricsF(font).horizontalAdvance("3 updates available") +
+                            2 * metrics.horizontalPadding));
+    }
+    EXPECT_LT(AppButton::metrics(AppControlSize::small).height,
+              AppButton::metrics(AppControlSize::large).height);
+}
+
+// Both button looks in three sizes, enabled, pressed and disabled, on the section background.
+TEST_F(AppControlsTest, ControlsLookAsChecked) {
+    auto* sheet = new AppSectionBackground;
+    auto* grid = new QGridLayout(sheet);
+    grid->setContentsMargins(12, 12, 12, 12);
+    grid->setSpacing(10);
+    int row = 0;
+    for (const AppButton::Look look :
+         {AppButton::Look::bordered, AppButton::Look::borderedProminent}) {
+        int column = 0;
+        for (const AppControlSize size :
+             {AppControlSize::small, AppControlSize::regular, AppControlSize::large}) {
+            grid->addWidget(new AppButton("Reinstall", look, size), row, column++);
+        }
+        auto* pressed = new AppButton("Pressed", look);
+        pressed->setDown(true);
+        grid->addWidget(pressed, row, column++);
+        auto* disabled = new AppButton("Disabled", look);
+        disabled->setEnabled(false);
+        grid->addWidget(disabled, row, column++);
+        ++row;
+    }
+    EXPECT_TRUE(matchesGolden(grab(*sheet), goldenPath("controls")));
+    delete sheet;
+}
+
+} // namespace
