@@ -37,9 +37,22 @@ void ActivitySpinner::paintEvent(QPaintEvent*) {
     }
 }
 
+void ActivitySpinner::setStandingStill(bool still) {
+    m_standingStill = still;
+    if (still) {
+        m_timer.stop();
+        m_phase = 0;
+        update();
+    } else if (isVisible()) {
+        m_timer.start(stepMilliseconds, this);
+    }
+}
+
 void ActivitySpinner::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    m_timer.start(stepMilliseconds, this);
+    if (!m_standingStill) {
+        m_timer.start(stepMilliseconds, this);
+    }
 }
 
 void ActivitySpinner::hideEvent(QHideEvent* event) {

@@ -21,6 +21,9 @@ public:
     // Which spoke leads, 0 to spokeCount - 1.
     int phase() const { return m_phase; }
     bool isTurning() const { return m_timer.isActive(); }
+    // A spinner told to stand still shows its first phase until told to turn again, for pictures
+    // that must not depend on the moment they are taken.
+    void setStandingStill(bool still);
 
     QSize sizeHint() const override { return QSize(m_side, m_side); }
 
@@ -34,6 +37,7 @@ private:
     QColor m_color;
     int m_side;
     int m_phase = 0;
+    bool m_standingStill = false;
     QBasicTimer m_timer;
 };
 
