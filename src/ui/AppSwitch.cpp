@@ -18,6 +18,11 @@ AppSwitch::AppSwitch(Size size, QWidget* parent) : QAbstractButton(parent), m_si
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
+void AppSwitch::setDrawingScale(qreal scale) {
+    m_drawingScale = scale;
+    update();
+}
+
 QSize AppSwitch::sizeHint() const {
     return m_size == Size::regular ? QSize(38, 22) : QSize(30, 18);
 }
@@ -26,6 +31,10 @@ void AppSwitch::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(isEnabled() ? 1 : disabledOpacity);
+    const QPointF center = QRectF(rect()).center();
+    painter.translate(center);
+    painter.scale(m_drawingScale, m_drawingScale);
+    painter.translate(-center);
     const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     paintFilledOutline(painter, capsulePath(track),
                        isChecked() ? AppPalette::accent() : withOpacity(Qt::white, 0.16),

@@ -17,6 +17,10 @@ public:
 
     explicit AppSwitch(Size size = Size::regular, QWidget* parent = nullptr);
 
+    // Draws the switch scaled about its centre; its size in a layout stays the size's.
+    qreal drawingScale() const { return m_drawingScale; }
+    void setDrawingScale(qreal scale);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -25,6 +29,7 @@ protected:
 
 private:
     Size m_size;
+    qreal m_drawingScale = 1;
 };
 
 } // namespace marlox::ui

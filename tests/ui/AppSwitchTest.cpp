@@ -40,4 +40,22 @@ TEST_F(AppSwitchTest, ADisabledSwitchIsDrawnFainterAndTakesNoClicks) {
     EXPECT_FALSE(toggle.isChecked());
 }
 
+TEST_F(AppSwitchTest, DrawingScaleShrinksThePictureAboutItsCentreAndKeepsItsPlace) {
+    // GIVEN a small switch, on
+    AppSwitch toggle(AppSwitch::Size::small);
+    toggle.setChecked(true);
+    const QRect full = inkBounds(grab(toggle), Qt::transparent, 8);
+
+    // WHEN it is drawn at three quarters
+    toggle.setDrawingScale(0.75);
+    const QRect scaled = inkBounds(picture(toggle), Qt::transparent, 8);
+
+    // THEN the picture shrinks about the centre, and the layout keeps the full size
+    EXPECT_EQ(toggle.sizeHint(), QSize(30, 18));
+    EXPECT_NEAR(scaled.width(), 0.75 * full.width(), 1.5);
+    EXPECT_NEAR(scaled.height(), 0.75 * full.height(), 1.5);
+    EXPECT_NEAR(scaled.center().x(), full.center().x(), 1);
+    EXPECT_NEAR(scaled.center().y(), full.center().y(), 1);
+}
+
 } // namespace
