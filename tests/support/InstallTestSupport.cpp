@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QFileInfo>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,16 +66,18 @@ RunningHost::~RunningHost() {
     m_process.waitForFinished();
 }
 
-HeldTool::HeldTool(const QString& folder, const QString& realToolPath)
+HeldTool::HeldTool(const QString& folder, const QString& realToolPath, const QString& heldArgument)
     : m_folder(folder), m_path(folder + "/" + QFileInfo(realToolPath).fileName()) {
     writeFile(m_path, QStringLiteral(R"sh(#!/bin/sh
-if [ ! -e '%1/held' ]; then
-  : > '%1/held'
-  for i in $(seq 1000); do [ -e '%1/release' ] && break; sleep 0.01; done
-fi
+case "$*" in *'%3'*)
+  if [ ! -e '%1/held' ]; then
+    : > '%1/held'
+    for i in $(seq 1000); do [ -e '%1/release' ] && break; sleep 0.01; done
+  fi;;
+esac
 exec '%2' "$@"
 )sh")
-                          .arg(m_folder, realToolPath)
+                          .arg(m_folder, realToolPath, heldArgument)
                           .toUtf8());
     makeExecutable(m_path);
 }

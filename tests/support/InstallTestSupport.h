@@ -128,14 +128,15 @@ private:
     QString m_path;
 };
 
-// A system tool whose first call waits, ten seconds at most, until release(), then runs the real
-// tool: an operation held in the middle for as long as a test needs.
+// A system tool whose first call, or with a text its first call whose arguments hold the text,
+// waits, ten seconds at most, until release(), then runs the real tool: an operation held in the
+// middle for as long as a test needs. Every other call runs the real tool at once.
 class HeldTool {
 public:
-    HeldTool(const QString& folder, const QString& realToolPath);
+    HeldTool(const QString& folder, const QString& realToolPath, const QString& heldArgument = {});
 
     const QString& path() const { return m_path; }
-    // Whether the first call has started waiting.
+    // Whether the held call has started waiting.
     bool isHeld() const { return QFileInfo::exists(m_folder + "/held"); }
     void release() const { writeFile(m_folder + "/release", {}); }
 

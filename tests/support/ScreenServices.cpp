@@ -18,13 +18,7 @@ ScreenServices::ScreenServices(const ScratchHome& home)
     auto http = std::make_shared<platform::NetworkHttpClient>();
     remote = std::make_unique<catalog::RemoteArtifactService>(
         http, std::make_shared<SystemProcessRunner>(), platform::dittoToolPath());
-    const install::HostApplicationGuard guard(processes);
-    coordinator = std::make_unique<install::InstallationCoordinator>(
-        store, installAccess, templatesAccess, *remote,
-        install::InstallationCoordinatorDependencies{
-            install::InstallEngine(guard, std::make_shared<SystemProcessRunner>(),
-                                   install::InstallTools::systemDefaults()),
-            guard});
+    useInstallTools(install::InstallTools::systemDefaults());
     catalogService = std::make_unique<catalog::CatalogService>(
         catalog::DistributionConfiguration(), http,
         std::make_unique<catalog::RemoteArtifactService>(
@@ -33,6 +27,15 @@ ScreenServices::ScreenServices(const ScratchHome& home)
 
 ScreenServices::~ScreenServices() {
     EXPECT_TRUE(settle());
+}
+
+void ScreenServices::useInstallTools(const install::InstallTools& tools) {
+    coordinator.reset();
+    const install::HostApplicationGuard guard(processes);
+    coordinator = std::make_unique<install::InstallationCoordinator>(
+        store, installAccess, templatesAccess, *remote,
+        install::InstallationCoordinatorDependencies{
+            install::InstallEngine(guard, std::make_shared<SystemProcessRunner>(), tools), guard});
 }
 
 bool ScreenServices::loadBuiltInCatalog() {

@@ -25,6 +25,8 @@ public:
     ScreenServices(const ScreenServices&) = delete;
     ScreenServices& operator=(const ScreenServices&) = delete;
 
+    // Remakes the coordinator over an engine that runs these tools (the bundled ones at first).
+    void useInstallTools(const install::InstallTools& tools);
     // Publishes the built-in catalog; false when it did not load in time.
     bool loadBuiltInCatalog();
     // Installs through the coordinator and waits until no operation runs.
