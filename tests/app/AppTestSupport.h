@@ -4,6 +4,7 @@
 #include "app/MarloxStudioApp.h"
 #include "app/RootView.h"
 #include "catalog/OperationsLog.h"
+#include "platform/ApplicationIcons.h"
 #include "platform/SystemTools.h"
 #include "platform/UserDefaults.h"
 #include "support/AwaitFuture.h"
@@ -15,12 +16,21 @@
 #include "support/UpdateFixtures.h"
 
 #include <QFile>
+#include <QMap>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace marlox::testing {
+
+// Icons the test hands out by bundle identifier; a null icon for any other.
+struct FakeApplicationIcons final : platform::ApplicationIcons {
+    QIcon applicationIcon(const QString& bundleIdentifier) const override {
+        return icons.value(bundleIdentifier);
+    }
+    QMap<QString, QIcon> icons;
+};
 
 // The machine as the application sees it in a test: the settings file of the scratch home, a
 // workspace and desktop that record, no login item, host applications only among this test's
