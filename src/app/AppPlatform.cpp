@@ -39,6 +39,7 @@ AppPlatform AppPlatform::system() {
         .clipboard = std::make_unique<platform::DesktopClipboard>(),
         .fileChooser = std::make_unique<platform::DesktopFileChooser>(),
         .systemInformation = std::make_unique<platform::LocalSystemInformation>(),
+        .applicationIcons = std::make_unique<platform::DesktopApplicationIcons>(),
     };
 }
 

@@ -2,6 +2,7 @@
 
 #include "catalog/Environment.h"
 #include "install/InstallationCoordinator.h"
+#include "platform/ApplicationIcons.h"
 #include "platform/Clipboard.h"
 #include "platform/FileChooser.h"
 #include "platform/HttpClient.h"
@@ -39,6 +40,8 @@ struct AppPlatform {
     std::unique_ptr<platform::Clipboard> clipboard;
     std::unique_ptr<platform::FileChooser> fileChooser;
     std::unique_ptr<platform::SystemInformation> systemInformation;
+    // The icons of the host applications that block an operation.
+    std::unique_ptr<platform::ApplicationIcons> applicationIcons;
 
     static AppPlatform system();
 };

@@ -71,6 +71,7 @@ RootView* MarloxStudioApp::openWindow() {
         .clipboard = *m_platform.clipboard,
         .fileChooser = *m_platform.fileChooser,
         .systemInformation = *m_platform.systemInformation,
+        .applicationIcons = *m_platform.applicationIcons,
     });
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &RootView::closed, this, [this, window] { windowClosed(window); });

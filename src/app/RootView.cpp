@@ -1,20 +1,27 @@
 #include "RootView.h"
 
+#include "app/DetailHeaderActions.h"
+#include "app/FolderAccessOverlay.h"
+#include "app/HostApplicationOverlay.h"
 #include "app/PackageLists.h"
 #include "app/Sidebar.h"
 #include "app/SidebarUIState.h"
 #include "app/WindowLayers.h"
+#include "catalog/AppSettingsStore.h"
 #include "catalog/CatalogService.h"
 #include "catalog/Environment.h"
 #include "catalog/InstalledPackageStore.h"
 #include "install/InstallationCoordinator.h"
+#include "platform/UserDefaults.h"
 #include "screens/AppUpdateService.h"
 #include "screens/SettingsView.h"
 #include "screens/SupportView.h"
 #include "screens/UpdatesView.h"
 #include "ui/AppFont.h"
+#include "ui/AppPill.h"
 #include "ui/AppTheme.h"
 #include "ui/HomeView.h"
+#include "ui/InstalledRows.h"
 #include "ui/InstalledView.h"
 #include "ui/LibraryView.h"
 #include "ui/SymbolIcon.h"
@@ -79,20 +86,38 @@ DetailHeader::DetailHeader(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(20, 14, 20, 14);
     layout->setSpacing(8);
     auto* row = new QHBoxLayout;
+    auto* titleGroup = new QHBoxLayout;
+    titleGroup->setSpacing(10);
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("detailHeaderTitle"));
     m_title->setTextFormat(Qt::PlainText);
     m_title->setFont(ui::appFont(33, QFont::DemiBold));
-    row->addWidget(m_title);
+    titleGroup->addWidget(m_title, 0, Qt::AlignVCenter);
+    m_installedCount = new ui::AppCountBadge({}, ui::AppPillTone::success, this);
+    m_installedCount->setObjectName(QStringLiteral("installedCountBadge"));
+    titleGroup->addWidget(m_installedCount, 0, Qt::AlignVCenter);
+    row->addLayout(titleGroup);
     row->addStretch(1);
     m_actions = new QVBoxLayout;
     m_actions->setContentsMargins(0, 0, 0, 0);
+    m_headerActions = new DetailHeaderActions(this);
+    m_actions->addWidget(m_headerActions, 0, Qt::AlignVCenter);
     row->addLayout(m_actions);
     layout->addLayout(row);
+    m_progressRow = new ReinstallProgressRow(this);
+    layout->addWidget(m_progressRow);
+    showContent({}, false);
 }
 
 void DetailHeader::showSection(AppSection section) {
     m_title->setText(title(section));
+}
+
+void DetailHeader::showContent(const DetailHeaderContent& content, bool showAllDetails) {
+    m_installedCount->setVisible(content.installedCount.has_value());
+    m_installedCount->setTitle(content.installedCount.value_or(QString()));
+    m_headerActions->showContent(content, showAllDetails);
+    m_progressRow->showProgress(content.progress);
 }
 
 void DetailHeader::paintEvent(QPaintEvent*) {
@@ -110,6 +135,14 @@ RootView::RootView(RootViewServices services, QWidget* parent)
     auto* layers = new LayerStack(this);
     layers->setObjectName(QStringLiteral("windowLayers"));
     layers->addLayer(makeMainLayer());
+    // The blocking cards above the split view. Each shows and hides itself from the coordinator's
+    // fields and keeps itself over the stack, so it is not handed to addLayer(), which would hide
+    // a card that shows from the start.
+    new HostApplicationOverlay(m_services.installationCoordinator, m_services.applicationIcons,
+                               layers);
+    new FolderAccessOverlay(m_services.installationCoordinator,
+                            m_services.installTargetAccessService,
+                            m_services.motionTemplatesAccessService, layers);
     setCentralWidget(layers);
 
     auto* newWindow = new QAction(QStringLiteral("New Window"), this);
@@ -174,6 +207,14 @@ QWidget* RootView::makeMainLayer() {
     m_detailLayout->setSpacing(0);
     m_detailHeader = new DetailHeader(detailPane);
     m_detailLayout->addWidget(m_detailHeader);
+    DetailHeaderActions* actions = m_detailHeader->actions();
+    connect(actions, &DetailHeaderActions::updatesShortcutClicked, this,
+            [this] { selectSection(AppSection::updates); });
+    connect(actions, &DetailHeaderActions::reinstallAllRequested, this,
+            [this] { m_services.installationCoordinator.installAll(reinstallCandidates()); });
+    connect(actions, &DetailHeaderActions::showAllDetailsToggled, this, [this](bool on) {
+        m_services.settingsStore.defaults().setValue(ui::installedText::showAllDetailsKey, on);
+    });
     layout->addWidget(detailPane, 1);
     return split;
 }
@@ -200,10 +241,21 @@ void RootView::makeToolBar() {
 }
 
 void RootView::connectServices() {
-    connect(&m_services.catalogService, &catalog::CatalogService::packagesChanged, this,
-            &RootView::refreshSidebar);
+    connect(&m_services.catalogService, &catalog::CatalogService::packagesChanged, this, [this] {
+        refreshSidebar();
+        refreshDetailHeader();
+    });
     connect(&m_services.installedStore, &catalog::InstalledPackageStore::installedByIDChanged, this,
-            &RootView::refreshSidebar);
+            [this] {
+                refreshSidebar();
+                refreshDetailHeader();
+            });
+    connect(&m_services.settingsStore.defaults(), &platform::UserDefaults::valueChanged, this,
+            [this](const QString& key) {
+                if (key == ui::installedText::showAllDetailsKey) {
+                    refreshDetailHeader();
+                }
+            });
     connect(&m_services.appUpdateService, &screens::AppUpdateService::availableUpdateChanged, this,
             &RootView::refreshSidebar);
     connect(&m_services.appUpdateService,
@@ -221,6 +273,10 @@ void RootView::connectServices() {
             &RootView::refreshLayers);
     connect(&coordinator, &install::InstallationCoordinator::pendingPermissionPackageChanged, this,
             &RootView::refreshLayers);
+    connect(&coordinator, &install::InstallationCoordinator::activePackageIDsChanged, this,
+            &RootView::refreshDetailHeader);
+    connect(&coordinator, &install::InstallationCoordinator::bulkInstallProgressChanged, this,
+            &RootView::refreshDetailHeader);
 }
 
 QList<catalog::PackageManifest> RootView::packagesWithUpdates() const {
@@ -273,6 +329,21 @@ void RootView::refreshSidebarToggle() {
     m_sidebarToggle->setAccessibleName(toggle.tooltip);
 }
 
+void RootView::refreshDetailHeader() {
+    const auto& coordinator = m_services.installationCoordinator;
+    const DetailHeaderState state{
+        .installedSection = m_selectedSection == AppSection::installed,
+        .installedRecordCount = m_services.installedStore.installedByID().size(),
+        .packagesWithUpdatesCount = packagesWithUpdates().size(),
+        .reinstallCandidatesCount = reinstallCandidates().size(),
+        .anyPackageActive = !coordinator.activePackageIDs().isEmpty(),
+        .bulkInstallProgress = coordinator.bulkInstallProgress(),
+    };
+    m_detailHeader->showContent(
+        detailHeaderContent(state),
+        m_services.settingsStore.defaults().boolean(ui::installedText::showAllDetailsKey));
+}
+
 void RootView::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
     if (event->isAccepted()) {
@@ -289,6 +360,7 @@ void RootView::showDetailScreen() {
     }
     m_detailHeader->setVisible(hasDetailHeader(m_selectedSection));
     m_detailHeader->showSection(m_selectedSection);
+    refreshDetailHeader();
     m_detailScreen = makeScreen(m_selectedSection);
     m_detailLayout->addWidget(m_detailScreen, 1);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppSection.h"
+#include "app/DetailHeaderContent.h"
 #include "catalog/CatalogManifest.h"
 
 #include <QList>
@@ -26,6 +27,7 @@ class MotionTemplatesAccessService;
 } // namespace marlox::install
 
 namespace marlox::platform {
+class ApplicationIcons;
 class Clipboard;
 class FileChooser;
 class MailComposer;
@@ -38,11 +40,14 @@ class AppUpdateService;
 }
 
 namespace marlox::ui {
+class AppCountBadge;
 class ThumbnailCache;
-}
+} // namespace marlox::ui
 
 namespace marlox::app {
 
+class DetailHeaderActions;
+class ReinstallProgressRow;
 class Sidebar;
 class SidebarUIState;
 
@@ -62,10 +67,12 @@ struct RootViewServices {
     platform::Clipboard& clipboard;
     platform::FileChooser& fileChooser;
     const platform::SystemInformation& systemInformation;
+    const platform::ApplicationIcons& applicationIcons;
 };
 
 // The bar at the top of the detail pane for the sections that do not draw their own top: the
-// section's title, with room at its trailing end for the actions that concern all packages.
+// section's title, and the actions that concern all packages at its trailing end. In Installed
+// the title carries the count of records and a row under it the progress of a bulk reinstall.
 class DetailHeader final : public QWidget {
     Q_OBJECT
 
@@ -73,15 +80,21 @@ public:
     explicit DetailHeader(QWidget* parent = nullptr);
 
     void showSection(AppSection section);
+    void showContent(const DetailHeaderContent& content, bool showAllDetails);
     // The row's trailing end, after a flexible space.
     QVBoxLayout* actionsHolder() const { return m_actions; }
+    DetailHeaderActions* actions() const { return m_headerActions; }
+    ReinstallProgressRow* progressRow() const { return m_progressRow; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QLabel* m_title = nullptr;
+    ui::AppCountBadge* m_installedCount = nullptr;
     QVBoxLayout* m_actions = nullptr;
+    DetailHeaderActions* m_headerActions = nullptr;
+    ReinstallProgressRow* m_progressRow = nullptr;
 };
 
 // The main window: the sidebar beside the detail pane, which shows the selected section's
@@ -131,6 +144,7 @@ private:
     void connectServices();
     void refreshSidebar();
     void refreshSidebarToggle();
+    void refreshDetailHeader();
     void rowHoverExited(AppSection section);
     void showDetailScreen();
     QWidget* makeScreen(AppSection section);

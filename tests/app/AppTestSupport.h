@@ -60,6 +60,7 @@ inline app::AppPlatform scratchPlatform(platform::UpdaterFactory updaterFactory,
         .clipboard = std::make_unique<RecordingClipboard>(),
         .fileChooser = std::make_unique<PreparedFileChooser>(),
         .systemInformation = std::make_unique<FixedSystemInformation>(),
+        .applicationIcons = std::make_unique<FakeApplicationIcons>(),
     };
 }
 

@@ -1,0 +1,230 @@
+#include "AppTestSupport.h"
+#include "app/DetailHeaderActions.h"
+#include "catalog/InstalledPackageStore.h"
+#include "support/WidgetTesting.h"
+#include "ui/ActivitySpinner.h"
+#include "ui/AppPill.h"
+#include "ui/AppSwitch.h"
+#include "ui/InstalledView.h"
+
+#include <QLabel>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+using namespace marlox::app;
+using namespace marlox::testing;
+using marlox::catalog::InstalledPackage;
+using marlox::catalog::InstalledPackageMap;
+
+namespace {
+
+// Five plug-ins recorded, in catalog order: the third is Edge Matte.
+const QStringList fiveRecordedPlugIns = {chromaKeyID, countdownID, edgeMatteID, filmGradeID,
+                                         lightWrapID};
+
+// The real application in a scratch home, its engine's registry tool held at the call that
+// names a package (any call, without one), and one window of 1100 by 700 points.
+class DetailHeaderTest : public AppTest {
+protected:
+    void SetUp() override { prepareWidgetTests(); }
+    ~DetailHeaderTest() override {
+        if (app) {
+            registry->release();
+            EXPECT_TRUE(waitUntil([this] { return idle(); }, std::chrono::seconds(30)));
+        }
+    }
+
+    void openWindow(const QString& heldPackageID = {}) {
+        registry.emplace(home.filePath("held"), marlox::platform::pluginkitToolPath(),
+                         heldPackageID);
+        AppPlatform platform = scratchPlatform(updaters.factory());
+        auto tools = marlox::install::InstallTools::systemDefaults();
+        tools.pluginkit = registry->path();
+        const marlox::install::HostApplicationGuard guard(
+            std::make_shared<OwnChildProcessLister>());
+        platform.coordinatorDependencies = {
+            marlox::install::InstallEngine(
+                guard, std::make_shared<marlox::platform::SystemProcessRunner>(), tools),
+            guard};
+        makeApp(std::move(platform));
+        window = app->openWindow();
+        ASSERT_TRUE(awaitFuture(app->startupTask()));
+        window->resize(1100, 700);
+        settle();
+    }
+    // Records of the packages at an older version, in folders that do not exist.
+    void record(const QStringList& ids, const QString& version = "0.1") {
+        InstalledPackageMap records = app->installedStore().installedByID();
+        for (const QString& id : ids) {
+            records.insert(id,
+                           InstalledPackage{id, version, {}, {}, home.filePath("gone/" + id), {}});
+        }
+        app->installedStore().setInstalledByID(records);
+    }
+    bool idle() {
+        const auto& coordinator = app->installationCoordinator();
+        return coordinator.activePackageIDs().isEmpty() && !coordinator.bulkInstallProgress();
+    }
+    QWidget* shown(const QString& objectName) const {
+        auto* widget = window->findChild<QWidget*>(objectName);
+        return widget != nullptr && widget->isVisible() ? widget : nullptr;
+    }
+    QString textOf(const QString& objectName) const {
+        auto* label = window->findChild<QLabel*>(objectName);
+        return label ? label->text() : "<missing>";
+    }
+    bool reinstallEnabled() const {
+        auto* button = window->findChild<QWidget*>("reinstallAllButton");
+        return button != nullptr && button->isVisible() && button->isEnabled();
+    }
+
+    std::optional<HeldTool> registry;
+    RootView* window = nullptr;
+};
+
+TEST_F(DetailHeaderTest, InstalledBadgeCountsStaleRecordsAndNothingIsLeftToReinstall) {
+    // GIVEN a record of a package the catalog no longer lists, and one of a template package
+    openWindow();
+    record({"studio.marlox.retired", kineticTitlesID});
+
+    // WHEN Installed is shown
+    window->selectSection(AppSection::installed);
+    settle();
+
+    // THEN the badge counts both records, and Reinstall All Plugins has nothing to do
+    EXPECT_EQ(window->findChild<marlox::ui::AppCountBadge*>("installedCountBadge")->title(), "2");
+    EXPECT_TRUE(shown("installedCountBadge"));
+    EXPECT_TRUE(shown("reinstallAllButton"));
+    EXPECT_FALSE(reinstallEnabled());
+    EXPECT_FALSE(shown("updatesShortcutButton"));
+}
+
+TEST_F(DetailHeaderTest, SingleInstallFromACardHoldsReinstallAllBackUntilItEnds) {
+    // GIVEN Installed with two plug-ins recorded, and the next registration held
+    openWindow();
+    record({countdownID, filmGradeID});
+    window->selectSection(AppSection::installed);
+    settle();
+    ASSERT_TRUE(reinstallEnabled());
+
+    // WHEN a single install runs
+    app->installationCoordinator().install(builtInPackage(timecodeID));
+    ASSERT_TRUE(waitUntil([this] { return registry->isHeld(); }));
+
+    // THEN Reinstall All Plugins is disabled and no progress row shows, until the install ends
+    EXPECT_FALSE(reinstallEnabled());
+    EXPECT_FALSE(shown("reinstallProgressRow"));
+    registry->release();
+    ASSERT_TRUE(waitUntil([this] { return idle(); }, std::chrono::seconds(30)));
+    EXPECT_TRUE(reinstallEnabled());
+}
+
+TEST_F(DetailHeaderTest, BulkRunShowsTheThirdOfFiveWithItsNameOnlyInInstalled) {
+    // GIVEN five plug-ins recorded, and the registration of the third held
+    openWindow(edgeMatteID);
+    SaveGrabOnFailure keep(*window, "window");
+    record(fiveRecordedPlugIns);
+    window->selectSection(AppSection::installed);
+    settle();
+
+    // WHEN Reinstall All Plugins is pressed and the third package installs
+    ASSERT_TRUE(clickNamed(*window, "reinstallAllButton"));
+    ASSERT_TRUE(waitUntil([this] { return registry->isHeld(); }, std::chrono::seconds(30)));
+    settle();
+
+    // THEN the progress row reads "Reinstalling 3/5" and Edge Matte, and the button is disabled
+    ASSERT_TRUE(shown("reinstallProgressRow"));
+    EXPECT_EQ(textOf("reinstallProgressCounter"), "Reinstalling 3/5");
+    EXPECT_EQ(textOf("reinstallProgressPackage"), "Edge Matte");
+    EXPECT_FALSE(reinstallEnabled());
+
+    // WHEN another section is shown, THEN the row is not there, and it returns with Installed
+    window->selectSection(AppSection::settings);
+    ASSERT_TRUE(waitUntil([this] { return !shown("reinstallProgressRow"); }));
+    window->selectSection(AppSection::installed);
+    EXPECT_TRUE(shown("reinstallProgressRow"));
+
+    // WHEN the run ends, THEN the row goes and the button can be pressed again
+    registry->release();
+    ASSERT_TRUE(waitUntil([this] { return idle(); }, std::chrono::seconds(30)));
+    ASSERT_TRUE(waitUntil([this] { return !shown("reinstallProgressRow"); }));
+    EXPECT_TRUE(reinstallEnabled());
+    for (const QString& id : fiveRecordedPlugIns) {
+        EXPECT_EQ(app->installedStore().record(id)->version, builtInPackage(id).version);
+    }
+}
+
+TEST_F(DetailHeaderTest, HeaderDuringABulkRunLooksAsChecked) {
+    // GIVEN the third of five packages reinstalling, with the spinner standing still
+    openWindow(edgeMatteID);
+    record(fiveRecordedPlugIns);
+    window->selectSection(AppSection::installed);
+    app->installationCoordinator().installAll(window->reinstallCandidates());
+    ASSERT_TRUE(waitUntil([this] { return registry->isHeld(); }, std::chrono::seconds(30)));
+    auto* progress = window->detailHeader()->progressRow();
+    ASSERT_TRUE(waitUntil([&] { return progress->isVisible() && !progress->isFading(); }));
+    progress->spinner()->setStandingStill(true);
+
+    // WHEN the window is drawn
+    const QImage picture = grab(*window, QSize(1100, 700));
+
+    // THEN the header looks as checked
+    const QRect header = geometryIn(*window, *window->detailHeader());
+    EXPECT_TRUE(matchesGolden(picture.copy(header), goldenPath("detail-header-bulk-run")));
+}
+
+TEST_F(DetailHeaderTest, ShowAllDetailsSwitchIsTheInstalledScreensSettingAndSurvivesARelaunch) {
+    // GIVEN Installed with a plug-in recorded
+    openWindow();
+    record({countdownID});
+    window->selectSection(AppSection::installed);
+    settle();
+    auto* screen = qobject_cast<marlox::ui::InstalledView*>(window->detailScreen());
+    ASSERT_NE(screen, nullptr);
+    ASSERT_FALSE(screen->showAllDetails());
+
+    // WHEN the switch is turned on
+    ASSERT_TRUE(clickNamed(*window, "showAllDetailsSwitch"));
+
+    // THEN the Installed screen shows all details
+    EXPECT_TRUE(screen->showAllDetails());
+
+    // WHEN the application starts again, THEN the switch is still on
+    registry->release();
+    ASSERT_TRUE(waitUntil([this] { return idle(); }));
+    app.reset();
+    openWindow();
+    window->selectSection(AppSection::installed);
+    auto* toggle = window->findChild<marlox::ui::AppSwitch*>("showAllDetailsSwitch");
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_TRUE(toggle->isChecked());
+    EXPECT_TRUE(qobject_cast<marlox::ui::InstalledView*>(window->detailScreen())->showAllDetails());
+}
+
+TEST_F(DetailHeaderTest, UpdatesShortcutKeepsItsPluralAndLeadsToUpdates) {
+    // GIVEN one plug-in recorded at an older version
+    openWindow();
+    record({countdownID});
+
+    // WHEN Settings, then Updates itself, are shown
+    for (const AppSection section : {AppSection::settings, AppSection::updates}) {
+        window->selectSection(section);
+        settle();
+
+        // THEN the shortcut reads "1 updates available", and it leads to Updates
+        auto* shortcut = qobject_cast<QAbstractButton*>(shown("updatesShortcutButton"));
+        ASSERT_NE(shortcut, nullptr) << rawValue(section).toStdString();
+        EXPECT_EQ(shortcut->text(), "1 updates available");
+        ASSERT_TRUE(clickNamed(*window, "updatesShortcutButton"));
+        EXPECT_EQ(window->selectedSection(), AppSection::updates);
+    }
+
+    // WHEN Installed is shown, THEN its actions stand there instead
+    window->selectSection(AppSection::installed);
+    settle();
+    EXPECT_FALSE(shown("updatesShortcutButton"));
+    EXPECT_TRUE(shown("reinstallAllButton"));
+}
+
+} // namespace
