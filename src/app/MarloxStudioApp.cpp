@@ -1,11 +1,11 @@
 #include "MarloxStudioApp.h"
 
-#include "app/DarkAppearance.h"
 #include "app/RootView.h"
 #include "app/StartupTask.h"
 #include "install/InstallJournal.h"
 #include "platform/Bundle.h"
 #include "ui/AppFont.h"
+#include "ui/DarkControlStyle.h"
 
 #include <QApplication>
 
@@ -18,7 +18,7 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
     // Before any view is built, so that the first window already draws with them.
     ui::registerBundledFonts();
     ui::useAppFontAsDefault();
-    useDarkAppearance();
+    ui::useDarkApplicationAppearance();
 
     m_userDefaults = std::make_unique<platform::UserDefaults>(m_platform.userDefaultsFilePath);
     m_settingsStore = std::make_unique<catalog::AppSettingsStore>(

@@ -14,6 +14,7 @@ const QStringList& systemSymbolNames() {
         QStringLiteral("bubble.left.and.text.bubble.right"),
         QStringLiteral("checkmark.circle.fill"),
         QStringLiteral("chevron.right"),
+        QStringLiteral("chevron.up.chevron.down"),
         QStringLiteral("cpu"),
         QStringLiteral("desktopcomputer"),
         QStringLiteral("doc"),

@@ -18,9 +18,9 @@ namespace marlox::ui {
 // The platform symbols the screens name, drawn from our own 24 by 24 files in the bundle folder
 // "Icons/symbols" (`<name>.svg`), so that no screen draws a symbol itself:
 //   app.fill, arrow.down.circle.fill, bubble.left.and.text.bubble.right,
-//   checkmark.circle.fill, chevron.right, cpu, desktopcomputer, doc, doc.on.doc,
-//   doc.richtext, doc.text, doc.text.magnifyingglass, envelope, film, film.stack, folder,
-//   folder.badge.plus, info.circle, info.circle.fill, laptopcomputer, list.bullet,
+//   checkmark.circle.fill, chevron.right, chevron.up.chevron.down, cpu, desktopcomputer, doc,
+//   doc.on.doc, doc.richtext, doc.text, doc.text.magnifyingglass, envelope, film, film.stack,
+//   folder, folder.badge.plus, info.circle, info.circle.fill, laptopcomputer, list.bullet,
 //   paperclip, paperplane.fill, photo, photo.on.rectangle.angled,
 //   questionmark.square.dashed, sidebar.left, sidebar.right, square.grid.2x2,
 //   square.grid.3x2, trash, wrench.and.screwdriver, xmark.circle.fill

@@ -25,6 +25,9 @@ bool isBlank(const QImage& image);
 QRect inkBounds(const QImage& image, const QColor& background, int tolerance = 24);
 // Whether some pixel inside the rectangle differs from the background.
 bool hasInkIn(const QImage& image, const QRect& rect, const QColor& background, int tolerance = 24);
+// The brightest channel value (0 to 255) of any pixel inside the rectangle of an opaque picture:
+// how bright the text or mark drawn there shows.
+int peakBrightnessIn(const QImage& image, const QRect& rect);
 
 // Same size, and at most one pixel in 500 differing by more than 2 in a channel: antialiasing
 // may move a step between builds, anything more is a change in what is drawn.

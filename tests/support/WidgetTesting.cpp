@@ -1,12 +1,12 @@
 #include "WidgetTesting.h"
 
 #include "ui/AppFont.h"
+#include "ui/DarkControlStyle.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QPainter>
-#include <QStyleFactory>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -16,7 +16,7 @@ void prepareWidgetTests() {
     static const bool prepared = [] {
         ui::registerBundledFonts();
         ui::useAppFontAsDefault();
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        ui::useDarkApplicationAppearance();
         return true;
     }();
     (void)prepared;

@@ -20,7 +20,8 @@
 namespace marlox::testing {
 
 // Once per process: registers the bundle's fonts, makes the application font every widget's
-// default and the Fusion style the style, so that pictures depend on nothing of the machine.
+// default and gives the application the window's dark appearance, as the application itself
+// does, so that pictures depend on nothing of the machine.
 void prepareWidgetTests();
 
 // A scratch home and a prepared application for each test.

@@ -1,0 +1,179 @@
+#include "ui/DarkControlStyle.h"
+
+#include "support/WidgetTesting.h"
+#include "ui/AppTheme.h"
+#include "ui/ScreenParts.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
+
+#include <algorithm>
+#include <functional>
+
+using namespace marlox::testing;
+using namespace marlox::ui;
+
+namespace {
+
+class DarkControlStyleTest : public WidgetTest {};
+
+// A scroll bar that tells where the style places its handle.
+class ProbedScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+    // The handle's rectangle in the coordinates of an ancestor.
+    QRect handleIn(const QWidget& root) const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return style()
+            ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this)
+            .translated(mapTo(&root, QPoint(0, 0)));
+    }
+};
+
+TEST_F(DarkControlStyleTest, ScrollBarDrawsOnlyAThinHandleThatReachesBothEnds) {
+    const int extent = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (const Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal})
+        for (const int value : {0, 300}) {
+            SCOPED_TRACE(std::to_string(orientation) + " at " + std::to_string(value));
+            const bool vertical = orientation == Qt::Vertical;
+            // GIVEN a scroll bar over 300 more than its page, scrolled to one end
+            auto* bar = new ProbedScrollBar(orientation);
+            bar->setRange(0, 300);
+            bar->setPageStep(100);
+            bar->setValue(value);
+            bar->setFixedSize(vertical ? QSize(extent, 200) : QSize(200, extent));
+            Backdrop backdrop(bar, AppPalette::canvas());
+
+            // WHEN it is drawn
+            const QImage picture = grab(backdrop);
+            SaveGrabOnFailure saved(backdrop, "scroll-bar");
+
+            // THEN all its ink lies in the handle, and is at most half as thick as the bar
+            const QRect bounds = geometryIn(backdrop, *bar);
+            const QRect ink = inkBounds(picture, AppPalette::canvas(), 8);
+            ASSERT_FALSE(ink.isEmpty());
+            EXPECT_TRUE(bar->handleIn(backdrop).contains(ink));
+            EXPECT_LE(vertical ? ink.width() : ink.height(), extent / 2 + 1);
+            // AND the handle comes to within a few points of the bar's end, where an arrow
+            // button would stand
+            const int gap =
+                value == 0
+                    ? (vertical ? ink.top() - bounds.top() : ink.left() - bounds.left())
+                    : (vertical ? bounds.bottom() - ink.bottom() : bounds.right() - ink.right());
+            EXPECT_LE(gap, 4);
+        }
+}
+
+TEST_F(DarkControlStyleTest, ComboBoxAndItsPopupListAreDark) {
+    // GIVEN a combo box of two entries on the window's background
+    auto* combo = new QComboBox;
+    combo->addItems({"All Categories", "Color"});
+    Backdrop backdrop(combo, AppPalette::canvas(), 10);
+
+    // WHEN it is drawn THEN its box shows the raised surface
+    const QImage drawn = grab(backdrop);
+    SaveGrabOnFailure saved(backdrop, "combo-box");
+    const QRect box = geometryIn(backdrop, *combo);
+    EXPECT_TRUE(
+        pixelIs(drawn, box.left() + 3, box.center().y(), AppPalette::panelRaised().rgba(), 4));
+
+    // WHEN its list opens THEN the list is dark too: only its texts are light
+    combo->showPopup();
+    settle();
+    QWidget* popup = combo->view()->window();
+    ASSERT_TRUE(popup->isVisible());
+    const QImage list = picture(*popup);
+    int light = 0;
+    for (int y = 0; y < list.height(); ++y)
+        for (int x = 0; x < list.width(); ++x)
+            light += qGray(list.pixel(x, y)) > 160 ? 1 : 0;
+    EXPECT_LT(light, list.width() * list.height() / 5)
+        << saveTestImage(list, "popup").toStdString();
+    combo->hidePopup();
+}
+
+// Whether some pixel inside the rectangle is white or nearly so.
+bool hasWhiteIn(const QImage& image, const QRect& rect) {
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (std::min({qRed(pixel), qGreen(pixel), qBlue(pixel)}) > 225)
+                return true;
+        }
+    return false;
+}
+
+TEST_F(DarkControlStyleTest, CheckBoxIsRaisedWhenOffAndAccentWithAWhiteMarkWhenOn) {
+    const struct {
+        Qt::CheckState state;
+        QColor fill;
+        bool marked;
+    } cases[] = {
+        {Qt::Unchecked, AppPalette::panelRaised(), false},
+        {Qt::Checked, AppPalette::accent(), true},
+        {Qt::PartiallyChecked, AppPalette::accent(), true},
+    };
+    for (const auto& [state, fill, marked] : cases) {
+        SCOPED_TRACE(state);
+        // GIVEN a check box in that state on a card
+        auto* box = new QCheckBox;
+        box->setTristate(state == Qt::PartiallyChecked);
+        box->setCheckState(state);
+        Backdrop backdrop(box, AppPalette::panel(), 4);
+
+        // WHEN it is drawn
+        const QImage drawn = grab(backdrop);
+        SaveGrabOnFailure saved(backdrop, "check-box");
+
+        // THEN its square is filled with the state's colour, and only an on box holds white
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect square = box->style()
+                                 ->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box)
+                                 .translated(box->mapTo(&backdrop, QPoint(0, 0)));
+        EXPECT_TRUE(pixelIs(drawn, square.center().x(), square.top() + 2, fill.rgba(), 4));
+        EXPECT_EQ(hasWhiteIn(drawn, square), marked);
+    }
+}
+
+TEST_F(DarkControlStyleTest, DisabledControlsDrawTheirTextDimmer) {
+    const struct {
+        const char* name;
+        std::function<QWidget*()> make;
+    } cases[] = {
+        {"check box", [] { return new QCheckBox("Launch At Login"); }},
+        {"combo box",
+         [] {
+             auto* combo = new QComboBox;
+             combo->addItem("General app issue");
+             return combo;
+         }},
+        // The kit's labels take one colour for every state, the disabled one included.
+        {"plain label",
+         [] {
+             return plainLabel("Launch At Login", 13, QFont::Medium, AppPalette::textPrimary());
+         }},
+    };
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
+        // GIVEN the control enabled and the same control disabled, on a card
+        QWidget* disabledControl = make();
+        disabledControl->setEnabled(false);
+        Backdrop enabled(make(), AppPalette::panel(), 4);
+        Backdrop disabled(disabledControl, AppPalette::panel(), 4);
+
+        // WHEN both are drawn THEN the disabled one's text is clearly dimmer
+        const int bright = peakBrightnessIn(grab(enabled), enabled.rect());
+        const int dim = peakBrightnessIn(grab(disabled), disabled.rect());
+        EXPECT_GT(bright, 240);
+        EXPECT_LT(dim, bright * 6 / 10);
+    }
+}
+
+} // namespace
