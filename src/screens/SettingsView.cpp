@@ -125,19 +125,14 @@ public:
         toggle = new QCheckBox;
         toggle->setObjectName(objectName);
         toggle->setAccessibleName(title);
-        // The box of the dark appearance: a light outline (the style darkens the window colour
-        // for it) around a raised fill, with a white check.
-        QPalette palette = toggle->palette();
-        palette.setColor(QPalette::Base, ui::AppPalette::panelHighlight());
-        palette.setColor(QPalette::Window, QColor(170, 176, 188));
-        palette.setColor(QPalette::Text, textPrimary());
-        palette.setColor(QPalette::Highlight, ui::AppPalette::accent());
-        toggle->setPalette(palette);
         m_toggle = toggle;
+        // The texts are the toggle's label: they dim with it while it is disabled.
+        toggle->installEventFilter(this);
 
-        auto* texts = new QVBoxLayout;
-        texts->setSpacing(2);
-        texts->addWidget(plainTextLabel(title, 13, QFont::Medium, textPrimary()));
+        m_texts = new QWidget;
+        QVBoxLayout* texts = ui::verticalLayout(m_texts, 2);
+        texts->addWidget(plainTextLabel(title, 13, QFont::Medium, textPrimary(),
+                                        objectName + QStringLiteral("Title")));
         description = plainTextLabel({}, 12, QFont::Normal, textSecondary(),
                                      objectName + QStringLiteral("Description"));
         texts->addWidget(description);
@@ -151,10 +146,16 @@ public:
         box->addWidget(toggle);
         box->addStretch(1);
         layout->addLayout(box);
-        layout->addLayout(texts, 1);
+        layout->addWidget(m_texts, 1);
     }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_toggle && event->type() == QEvent::EnabledChange) {
+            m_texts->setEnabled(m_toggle->isEnabled());
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton && m_toggle->isEnabled()) {
             m_toggle->click();
@@ -163,6 +164,7 @@ protected:
 
 private:
     QCheckBox* m_toggle;
+    QWidget* m_texts;
 };
 
 // The path of a folder card: selectable so it can be copied.

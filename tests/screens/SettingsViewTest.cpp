@@ -125,6 +125,25 @@ TEST_F(SettingsViewTest, LaunchAtLoginOutsideApplicationsIsDisabledWithTheStores
               "Automatically open Marlox Studio when you log in.");
 }
 
+TEST_F(SettingsViewTest, DisabledLaunchAtLoginDrawsItsTitleAndExplanationDimmed) {
+    // GIVEN the application outside an Applications folder: Launch At Login is disabled, Quit App
+    // On Close enabled
+    const auto view = makeView();
+    ASSERT_FALSE(view->findChild<QCheckBox*>("launchAtLoginToggle")->isEnabled());
+
+    // WHEN the screen is drawn
+    const QImage picture = grab(*view, QSize(1100, 700));
+    SaveGrabOnFailure saved(*view, "settings");
+    const auto peak = [&](const QString& name) {
+        return peakBrightnessIn(picture, geometryIn(*view, label(*view, name)));
+    };
+
+    // THEN the disabled toggle's title and explanation are clearly dimmer than the enabled one's
+    EXPECT_LT(peak("launchAtLoginToggleTitle"), peak("quitOnCloseToggleTitle") * 6 / 10);
+    EXPECT_LT(peak("launchAtLoginToggleDescription"),
+              peak("quitOnCloseToggleDescription") * 6 / 10);
+}
+
 TEST_F(SettingsViewTest, LaunchAtLoginThatTheSystemRefusesShowsItsErrorInOrange) {
     // GIVEN a signed copy in the user's Applications folder whose login item cannot be registered
     const QString bundle = home.filePath("home/Applications/Marlox Studio.app");
