@@ -2,8 +2,8 @@
 // against `openssl dgst -sha256`, expansion of a 2,000-file zip by our ditto against
 // `bsdtar -xf`, each timed side by side in the same run; and the memory a 512 MB download costs,
 // which must stay far below its size because it streams to disk.
+#include "base/Sha256.h"
 #include "catalog/RemoteArtifactService.h"
-#include "catalog/Sha256.h"
 #include "platform/HttpClient.h"
 #include "platform/ProcessRunner.h"
 #include "support/LoopbackHttpServer.h"
@@ -68,12 +68,12 @@ double secondsOf(const std::function<void()>& work) {
 void BM_Sha256AgainstOpenssl(benchmark::State& state) {
     const qint64 size = 256 * megabyte;
     const QString path = largeFile("digest.bin", size);
-    marlox::catalog::sha256OfFile(path); // brings the file into the page cache for both
+    marlox::base::sha256OfFile(path); // brings the file into the page cache for both
     SystemProcessRunner runner;
     double ours = 0;
     double openssl = 0;
     for (auto _ : state) {
-        ours += secondsOf([&] { benchmark::DoNotOptimize(marlox::catalog::sha256OfFile(path)); });
+        ours += secondsOf([&] { benchmark::DoNotOptimize(marlox::base::sha256OfFile(path)); });
         openssl += secondsOf([&] {
             const auto result = runner.run("openssl", {"dgst", "-sha256", path});
             if (!result.succeeded()) {
@@ -181,8 +181,7 @@ void BM_StreamedDownloadPeakMemory(benchmark::State& state) {
         }
         zip.close();
     }
-    const QString digest =
-        marlox::catalog::sha256HexString(*marlox::catalog::sha256OfFile(archive));
+    const QString digest = marlox::base::sha256HexString(*marlox::base::sha256OfFile(archive));
     marlox::testing::LoopbackHttpServer server;
     server.setAnswer("/large.zip", marlox::testing::HttpAnswer{200, {}, archive, {}});
 

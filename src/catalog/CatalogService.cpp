@@ -1,7 +1,7 @@
 #include "CatalogService.h"
 
-#include "NameOrder.h"
 #include "OperationsLog.h"
+#include "base/NameOrder.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -196,7 +196,7 @@ Result<CatalogManifest, CatalogLoadError> loadEmbeddedManifest() {
 
 QList<PackageManifest> packagesSortedByName(const QList<PackageManifest>& packages) {
     QList<PackageManifest> sorted = packages;
-    sortByLocalizedName(sorted, [](const PackageManifest& package) { return package.name; });
+    base::sortByLocalizedName(sorted, [](const PackageManifest& package) { return package.name; });
     return sorted;
 }
 

@@ -4,8 +4,8 @@
 #include "Environment.h"
 #include "RemoteArtifactService.h"
 #include "ServiceError.h"
+#include "base/Result.h"
 #include "platform/HttpClient.h"
-#include "platform/Result.h"
 
 #include <QFuture>
 #include <QList>

@@ -32,13 +32,13 @@ QString installedRecordsFileURL() {
            QLatin1String("/installed.json");
 }
 
-std::optional<FileSystemError> ensureApplicationDirectories() {
+std::optional<base::FileSystemError> ensureApplicationDirectories() {
     const QString support = applicationSupportDirectory();
     const QStringList folders = {support, support + QLatin1String("/Cache"),
                                  support + QLatin1String("/Logs"),
                                  QFileInfo(installedRecordsFileURL()).path()};
     for (const QString& folder : folders) {
-        if (auto failure = createFolder(folder)) {
+        if (auto failure = base::createFolder(folder)) {
             return failure;
         }
     }

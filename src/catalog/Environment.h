@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalog/FileSystem.h"
+#include "base/FileSystem.h"
 #include "platform/Bundle.h"
 
 #include <QList>
@@ -26,7 +26,7 @@ QString installedRecordsFileURL();
 
 // Creates the support folder, its Cache and Logs folders and the folder of installed.json, in
 // that order; the first failure stops and is returned.
-std::optional<FileSystemError> ensureApplicationDirectories();
+std::optional<base::FileSystemError> ensureApplicationDirectories();
 
 QString appDisplayName();
 bool isDeveloperBuild();

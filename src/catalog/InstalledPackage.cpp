@@ -1,7 +1,7 @@
 #include "InstalledPackage.h"
 
+#include "base/SafePath.h"
 #include "catalog/JsonFields.h"
-#include "catalog/SafePath.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -71,7 +71,7 @@ QByteArray encodeInstalledPackage(const InstalledPackage& record) {
 } // namespace
 
 bool InstalledPackage::hasSafeID() const {
-    return isSafePathComponent(id);
+    return base::isSafePathComponent(id);
 }
 
 size_t qHash(const InstalledPackage& record, size_t seed) {

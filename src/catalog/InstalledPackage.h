@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
 #include "catalog/CatalogManifest.h"
-#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QJsonObject>

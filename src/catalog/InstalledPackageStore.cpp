@@ -1,7 +1,7 @@
 #include "InstalledPackageStore.h"
 
+#include "base/FileSystem.h"
 #include "catalog/Environment.h"
-#include "catalog/FileSystem.h"
 #include "catalog/InstallLocations.h"
 #include "catalog/OperationsLog.h"
 #include "platform/PropertyList.h"
@@ -22,7 +22,7 @@ const QString saveFailedPrefix = QStringLiteral("saveToDisk failed: ");
 QString unreadableCopyPath(const QString& recordsPath) {
     const QString base = recordsPath + QLatin1String(".unreadable-") + operationsLogTimestamp();
     QString candidate = base;
-    for (int attempt = 2; somethingExistsAt(candidate); ++attempt) {
+    for (int attempt = 2; base::somethingExistsAt(candidate); ++attempt) {
         candidate = base + QLatin1Char('-') + QString::number(attempt);
     }
     return candidate;
@@ -66,7 +66,7 @@ InstalledPackageMap byID(const QList<InstalledPackage>& records) {
 
 std::optional<InstalledPackageMap> readInstalledRecords() {
     const QString path = installedRecordsFileURL();
-    if (!somethingExistsAt(path)) {
+    if (!base::somethingExistsAt(path)) {
         return InstalledPackageMap();
     }
     const auto records = readRecordsFile(path);
@@ -124,10 +124,10 @@ void InstalledPackageStore::load() {
     const QString path = installedRecordsFileURL();
     if (ensureApplicationDirectories()) {
         // The file was not read, so no save may replace it before it has been kept aside.
-        m_unreadFileInTheWay = somethingExistsAt(path);
+        m_unreadFileInTheWay = base::somethingExistsAt(path);
         return;
     }
-    if (!somethingExistsAt(path)) {
+    if (!base::somethingExistsAt(path)) {
         return;
     }
     const auto records = readRecordsFile(path);
@@ -144,7 +144,7 @@ void InstalledPackageStore::load() {
 bool InstalledPackageStore::moveUnreadableFileAside() {
     // The records in it may still be recovered by hand, so it is kept rather than overwritten.
     const QString path = installedRecordsFileURL();
-    if (!somethingExistsAt(path)) {
+    if (!base::somethingExistsAt(path)) {
         // Removed by hand meanwhile: nothing is left to keep.
         m_unreadFileInTheWay = false;
         return true;

@@ -1,10 +1,10 @@
 #include "RemoteArtifactService.h"
 
 #include "Environment.h"
-#include "FileSystem.h"
 #include "OperationsLog.h"
-#include "SafePath.h"
-#include "Sha256.h"
+#include "base/FileSystem.h"
+#include "base/SafePath.h"
+#include "base/Sha256.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,7 +41,7 @@ bool removeItem(const QString& path) {
 
 // The folder's visible entries, sorted by name.
 Result<QStringList, QString> visibleItemNames(const QString& folder) {
-    auto names = visibleEntryNames(folder);
+    auto names = base::visibleEntryNames(folder);
     if (!names) {
         return QStringLiteral("The folder “%1” could not be listed.").arg(folder);
     }
@@ -56,11 +56,11 @@ QString decodedToolOutput(const QByteArray& bytes) {
 }
 
 Result<QString, RemoteArtifactError> archiveDigestText(const QString& archive) {
-    auto digest = sha256OfFile(archive);
+    auto digest = base::sha256OfFile(archive);
     if (!digest) {
         return systemError(digest.error().description);
     }
-    return sha256HexString(*digest);
+    return base::sha256HexString(*digest);
 }
 
 bool digestMatches(const QString& actual, const QString& expected) {
@@ -114,12 +114,12 @@ RemoteArtifactService::resolveNow(const PackageManifest& package) {
     }
     // The id and the version become folder names; anything that would reach outside the cache
     // stops here, before anything is created.
-    if (!isSafePathComponent(package.id)) {
+    if (!base::isSafePathComponent(package.id)) {
         return error(
             Kind::unsafeCacheFolderName,
             QStringLiteral("The package id “%1” cannot name a cache folder.").arg(package.id));
     }
-    if (!isSafePathComponent(package.version)) {
+    if (!base::isSafePathComponent(package.version)) {
         return error(Kind::unsafeCacheFolderName,
                      QStringLiteral("The version “%1” of %2 cannot name a cache folder.")
                          .arg(package.version, package.name));
@@ -129,13 +129,13 @@ RemoteArtifactService::resolveNow(const PackageManifest& package) {
     }
     const QString packageFolder = remoteArtifactsDirectory() + QLatin1Char('/') + package.id;
     const QString versionFolder = packageFolder + QLatin1Char('/') + package.version;
-    if (const auto failure = createFolder(versionFolder)) {
+    if (const auto failure = base::createFolder(versionFolder)) {
         return systemError(failure->description);
     }
     const QString archive = versionFolder + QLatin1Char('/') + archiveFileName;
     const QString expandedFolder = versionFolder + QLatin1Char('/') + expandedFolderName;
 
-    if (!somethingExistsAt(archive)) {
+    if (!base::somethingExistsAt(archive)) {
         if (auto failure = download(url, archive)) {
             return *failure;
         }
@@ -149,7 +149,7 @@ RemoteArtifactService::resolveNow(const PackageManifest& package) {
         }
         if (!digestMatches(*actual, expectedDigest)) {
             removeItem(archive);
-            if (somethingExistsAt(expandedFolder)) {
+            if (base::somethingExistsAt(expandedFolder)) {
                 removeItem(expandedFolder);
             }
             if (auto failure = download(url, archive)) {
@@ -169,7 +169,7 @@ RemoteArtifactService::resolveNow(const PackageManifest& package) {
         }
     }
 
-    if (!somethingExistsAt(expandedFolder)) {
+    if (!base::somethingExistsAt(expandedFolder)) {
         if (auto failure = expandIntoFreshFolder(archive, expandedFolder)) {
             return *failure;
         }
@@ -222,7 +222,7 @@ std::optional<RemoteArtifactError> RemoteArtifactService::download(const QUrl& s
         return error(Kind::httpStatus,
                      QStringLiteral("HTTP %1 while downloading artifact.").arg(*status), *status);
     }
-    if (somethingExistsAt(destination) && !removeItem(destination)) {
+    if (base::somethingExistsAt(destination) && !removeItem(destination)) {
         temporary.cancelWriting();
         return systemError(QStringLiteral("The item “%1” could not be removed.").arg(destination));
     }
@@ -284,7 +284,7 @@ void RemoteArtifactService::pruneCacheNow(const QList<PackageManifest>& packages
         return;
     }
     const QString root = remoteArtifactsDirectory();
-    if (!somethingExistsAt(root)) {
+    if (!base::somethingExistsAt(root)) {
         return;
     }
     // With an id listed twice, the later entry's version is the one kept.
@@ -308,7 +308,7 @@ void RemoteArtifactService::pruneCacheNow(const QList<PackageManifest>& packages
 }
 
 void pruneVersions(const QString& packageFolder, const QString& keptVersion) {
-    if (!somethingExistsAt(packageFolder)) {
+    if (!base::somethingExistsAt(packageFolder)) {
         return;
     }
     const auto items = visibleItemNames(packageFolder);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "CatalogManifest.h"
+#include "base/Result.h"
 #include "platform/HttpClient.h"
 #include "platform/ProcessRunner.h"
-#include "platform/Result.h"
 #include "platform/SerialExecutor.h"
 
 #include <QFuture>

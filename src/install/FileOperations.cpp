@@ -1,6 +1,6 @@
 #include "FileOperations.h"
 
-#include "catalog/FileSystem.h"
+#include "base/FileSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -274,7 +274,7 @@ QStringList pathComponents(const QString& path) {
 } // namespace
 
 bool itemExists(const QString& path) {
-    return !path.isEmpty() && catalog::somethingExistsAt(path);
+    return !path.isEmpty() && base::somethingExistsAt(path);
 }
 
 bool isFolder(const QString& path) {
@@ -301,7 +301,7 @@ QStringList enumerateTree(const QString& root, bool includeHidden) {
 }
 
 InstallResultOr<QStringList> visibleEntries(const QString& folder) {
-    std::optional<QStringList> names = catalog::visibleEntryNames(folder);
+    std::optional<QStringList> names = base::visibleEntryNames(folder);
     if (!names) {
         return InstallError(SystemError{QStringLiteral("Could not list “%1”.").arg(folder)});
     }
@@ -314,7 +314,7 @@ InstallResultOr<QStringList> visibleEntries(const QString& folder) {
 }
 
 InstallFailure createFolder(const QString& path) {
-    if (auto failure = catalog::createFolder(path)) {
+    if (auto failure = base::createFolder(path)) {
         return SystemError{failure->description};
     }
     return std::nullopt;

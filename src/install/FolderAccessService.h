@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
 #include "install/FolderAccessState.h"
-#include "platform/Result.h"
 
 #include <QObject>
 #include <QString>

@@ -4,10 +4,11 @@
 #include "InstallEngineSupport.h"
 #include "InstallJournal.h"
 #include "ItemMoves.h"
+#include "MotionTemplatesPlacement.h"
+#include "base/SafePath.h"
 #include "catalog/Environment.h"
 #include "catalog/InstallLocations.h"
 #include "catalog/OperationsLog.h"
-#include "catalog/SafePath.h"
 #include "platform/BackgroundWork.h"
 #include "platform/Quarantine.h"
 #include "platform/StandardFolders.h"
@@ -510,6 +511,60 @@ QFuture<InstallFailure> InstallEngine::uninstallInBackground(const InstalledPack
     return QtConcurrent::run(platform::utilityThreadPool(), [engine = *this, record, templates] {
         return engine.uninstall(record, templates);
     });
+}
+
+InstallFailure InstallEngine::resolveTemplates(const catalog::PackageManifest& package,
+                                               const std::optional<QString>& templatesRoot,
+                                               const std::optional<QString>& payloadRoot,
+                                               StagedInstall& staged) const {
+    if (!package.hasMotionTemplatePayload()) {
+        return std::nullopt;
+    }
+    auto target = templateTargetDirectory(package, templatesRoot);
+    if (!target) {
+        return target.error();
+    }
+    auto source =
+        resolvePayloadURL(package.motionTemplatePayloadPath->trimmed(), package.name, payloadRoot);
+    if (!source) {
+        return source.error();
+    }
+    staged.templateTarget = *target;
+    staged.templateSource = *source;
+    return std::nullopt;
+}
+
+InstallResultOr<QStringList> InstallEngine::stageTemplatePayload(const QString& source,
+                                                                 const QString& staging,
+                                                                 const QString& target) const {
+    QStringList entries;
+    if (isFolder(source)) {
+        if (auto failure = createFolder(staging)) {
+            return *failure;
+        }
+        const QString entry = staging + QLatin1Char('/') + QFileInfo(source).fileName();
+        if (auto failure = copyItem(source, entry)) {
+            return *failure;
+        }
+        entries.append(entry);
+    } else if (QFileInfo(source).isFile() &&
+               QFileInfo(source).suffix().toLower() == QLatin1String("zip")) {
+        auto expanded = expandIntoWorkFolder(source, staging);
+        if (!expanded) {
+            return expanded.error();
+        }
+        entries = *expanded;
+    } else {
+        return InstallError(
+            InstallEngineError{InstallEngineError::Case::unsupportedPayload, source, {}});
+    }
+    for (const QString& entry : entries) {
+        const QString name = QFileInfo(entry).fileName();
+        if (auto failure = removeQuarantine(entry, target + QLatin1Char('/') + name)) {
+            return *failure;
+        }
+    }
+    return entries;
 }
 
 } // namespace marlox::install

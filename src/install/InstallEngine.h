@@ -73,13 +73,6 @@ public:
     uninstallInBackground(const catalog::InstalledPackage& record,
                           RecordedTemplates templates = RecordedTemplates::remove) const;
 
-    // Motion Templates placement.
-    static InstallResultOr<QString>
-    templateTargetDirectory(const catalog::PackageManifest& package,
-                            const std::optional<QString>& templatesRoot);
-    static QString normalizeTemplateSubpath(const QString& subpath);
-    static std::optional<QString> templatesRootContaining(const QString& path);
-
     // The first existing location of a payload named by the catalog.
     static InstallResultOr<QString> resolvePayloadURL(const QString& payloadPath,
                                                       const QString& packageName,

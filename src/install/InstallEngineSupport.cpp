@@ -1,9 +1,9 @@
 #include "InstallEngineSupport.h"
 
 #include "FileOperations.h"
+#include "base/SafePath.h"
 #include "catalog/Environment.h"
 #include "catalog/OperationsLog.h"
-#include "catalog/SafePath.h"
 #include "platform/Bundle.h"
 #include "platform/StandardFolders.h"
 
@@ -41,7 +41,7 @@ QString vendorFolderName() {
 }
 
 InstallFailure checkCatalogPaths(const catalog::PackageManifest& package) {
-    if (!catalog::isSafePathComponent(package.id)) {
+    if (!base::isSafePathComponent(package.id)) {
         return InstallEngineError{InstallEngineError::Case::unsafePackageID, package.id, {}};
     }
     for (const std::optional<QString>& payloadPath :

@@ -2,11 +2,12 @@
 
 #include "FileOperations.h"
 #include "InstallEngine.h"
+#include "MotionTemplatesPlacement.h"
+#include "base/SafePath.h"
 #include "catalog/Environment.h"
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/JsonFields.h"
 #include "catalog/OperationsLog.h"
-#include "catalog/SafePath.h"
 #include "platform/StandardFolders.h"
 
 #include <QDateTime>
@@ -163,7 +164,7 @@ private:
                 return move.aside;
             }
             const auto inStaging = [&](const QString& staging) {
-                return catalog::isPathWithin(*move.staged, staging);
+                return base::isPathWithin(*move.staged, staging);
             };
             if (move.staged &&
                 (!InstallEngine::isRemovableRecordedPath(*move.staged) ||
@@ -252,7 +253,7 @@ void InstallJournal::pruneEmptiedFolders() const {
     }
     for (const QString& path : gone) {
         const QString parent = QFileInfo(QDir::cleanPath(path)).path();
-        if (const auto library = InstallEngine::templatesRootContaining(path)) {
+        if (const auto library = templatesRootContaining(path)) {
             InstallEngine::pruneEmptyDirectories(parent, *library);
         } else if (m_operation == Operation::remove) {
             InstallEngine::pruneEmptyDirectories(parent, platform::userApplicationsFolder());

@@ -1,7 +1,7 @@
 #include "InstallTargetAccessService.h"
 
+#include "base/FileSystem.h"
 #include "catalog/AppSettingsStore.h"
-#include "catalog/FileSystem.h"
 #include "catalog/InstallLocations.h"
 
 #include <QDir>
@@ -15,16 +15,16 @@ namespace {
 
 // Entries already present in the install folder win; theirs stay behind in the legacy folder.
 bool moveMissingChildren(const QString& from, const QString& to) {
-    if (catalog::createFolder(to)) {
+    if (base::createFolder(to)) {
         return false;
     }
-    const auto names = catalog::visibleEntryNames(from);
+    const auto names = base::visibleEntryNames(from);
     if (!names) {
         return false;
     }
     for (const QString& name : *names) {
         const QString destination = to + QLatin1Char('/') + name;
-        if (catalog::somethingExistsAt(destination)) {
+        if (base::somethingExistsAt(destination)) {
             continue;
         }
         if (!QDir().rename(from + QLatin1Char('/') + name, destination)) {
@@ -35,7 +35,7 @@ bool moveMissingChildren(const QString& from, const QString& to) {
 }
 
 bool removeFolderIfEmpty(const QString& folder) {
-    const auto names = catalog::visibleEntryNames(folder);
+    const auto names = base::visibleEntryNames(folder);
     if (!names) {
         return false;
     }
@@ -90,7 +90,7 @@ InstallTargetAccessService::InstallTargetAccessService(catalog::AppSettingsStore
 
 Result<QString, InstallTargetAccessError> InstallTargetAccessService::resolveInstallTarget() {
     const QString installFolder = catalog::installFolderPath();
-    if (const auto failure = catalog::createFolder(installFolder)) {
+    if (const auto failure = base::createFolder(installFolder)) {
         return InstallTargetAccessError::folderCreationFailed(failure->path, failure->description);
     }
     if (auto failure = migrateLegacyInstallFolder(installFolder)) {

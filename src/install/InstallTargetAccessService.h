@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
 #include "install/FolderAccessService.h"
-#include "platform/Result.h"
 
 #include <QString>
 

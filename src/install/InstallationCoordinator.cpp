@@ -1,10 +1,10 @@
 #include "InstallationCoordinator.h"
 
+#include "base/SafePath.h"
 #include "catalog/Environment.h"
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/OperationsLog.h"
 #include "catalog/RemoteArtifactService.h"
-#include "catalog/SafePath.h"
 #include "install/InstallJournal.h"
 #include "install/InstallTargetAccessService.h"
 #include "install/MotionTemplatesAccessService.h"
@@ -417,7 +417,7 @@ void InstallationCoordinator::performUninstall(const InstalledPackage& record) {
 
 InstallFailure InstallationCoordinator::prepareFoldersForRemoval(const InstalledPackage& record) {
     // A folder inside the support folder needs no access to the shared plug-in folder.
-    if (!catalog::isPathWithin(record.installPath, catalog::applicationSupportDirectory())) {
+    if (!base::isPathWithin(record.installPath, catalog::applicationSupportDirectory())) {
         if (const auto folder = prepareInstallFolder(); !folder) {
             return folder.error();
         }

@@ -1,7 +1,7 @@
 #include "MotionTemplatesAccessService.h"
 
+#include "base/FileSystem.h"
 #include "catalog/AppSettingsStore.h"
-#include "catalog/FileSystem.h"
 #include "platform/StandardFolders.h"
 
 namespace marlox::install {
@@ -26,7 +26,7 @@ MotionTemplatesAccessService::MotionTemplatesAccessService(catalog::AppSettingsS
 
 Result<QString, MotionTemplatesAccessError> MotionTemplatesAccessService::resolveTemplatesRoot() {
     const QString folder = motionTemplatesFolderPath();
-    if (catalog::createFolder(folder)) {
+    if (base::createFolder(folder)) {
         return MotionTemplatesAccessError{folder};
     }
     m_settingsStore.clearMotionTemplatesBookmarkData();

@@ -1,6 +1,6 @@
 #include "AppUpdateService.h"
 
-#include "catalog/CatalogManifest.h"
+#include "base/VersionComparison.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 
@@ -95,12 +95,12 @@ fetchLatestAppcastItem(const QUrl& url, platform::HttpClient& http) {
 }
 
 int compareBuilds(const QString& lhs, const QString& rhs) {
-    const auto left = catalog::wholeNumber(lhs);
-    const auto right = catalog::wholeNumber(rhs);
+    const auto left = base::wholeNumber(lhs);
+    const auto right = base::wholeNumber(rhs);
     if (left && right) {
         return *left < *right ? -1 : *left > *right ? 1 : 0;
     }
-    return catalog::compareVersions(lhs, rhs);
+    return base::compareVersions(lhs, rhs);
 }
 
 QString runningApplicationBuild() {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/Result.h"
 #include "catalog/Environment.h"
 #include "catalog/ServiceError.h"
 #include "platform/HttpClient.h"
-#include "platform/Result.h"
 #include "platform/Updater.h"
 #include "screens/AppcastReader.h"
 

@@ -1,5 +1,7 @@
 #include "PackageUpdates.h"
 
+#include "base/VersionComparison.h"
+
 #include <algorithm>
 
 namespace marlox::screens {
@@ -13,7 +15,7 @@ bool hasUpdate(const PackageManifest& package, const InstalledPackageMap& instal
     }
     const auto record = installedByID.constFind(package.id);
     return record != installedByID.cend() &&
-           catalog::compareVersions(record->version, package.version) < 0;
+           base::compareVersions(record->version, package.version) < 0;
 }
 
 QList<PackageManifest> availableUpdates(const QList<PackageManifest>& packages,

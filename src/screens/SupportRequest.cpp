@@ -1,6 +1,6 @@
 #include "SupportRequest.h"
 
-#include "catalog/NameOrder.h"
+#include "base/NameOrder.h"
 #include "platform/Clipboard.h"
 #include "platform/Workspace.h"
 
@@ -48,7 +48,7 @@ QList<SupportTargetOption> supportTargetOptions(const QList<catalog::PackageMani
     for (const catalog::InstalledPackage& record : installedByID) {
         named.append({nameByID.value(record.id, record.id), record});
     }
-    catalog::sortByLocalizedName(named, [](const auto& entry) { return entry.first; });
+    base::sortByLocalizedName(named, [](const auto& entry) { return entry.first; });
 
     QList<SupportTargetOption> options{{generalSupportTargetID, generalSupportTargetLabel}};
     for (const auto& [name, record] : std::as_const(named)) {

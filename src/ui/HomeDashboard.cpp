@@ -1,5 +1,7 @@
 #include "HomeDashboard.h"
 
+#include "base/VersionComparison.h"
+
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -65,11 +67,11 @@ QList<PackageManifest> whatsNewPackages(const QList<PackageManifest>& packages) 
     for (const PackageManifest& package : packages) {
         if (isPlugin(package) && package.releaseNotes != u"Initial release." &&
             !package.releaseNotes.isEmpty()) {
-            kept.append({catalog::versionNumbers(package.version), &package});
+            kept.append({base::versionNumbers(package.version), &package});
         }
     }
     std::stable_sort(kept.begin(), kept.end(), [](const auto& lhs, const auto& rhs) {
-        return catalog::compareVersionNumbers(lhs.first, rhs.first) == 1;
+        return base::compareVersionNumbers(lhs.first, rhs.first) == 1;
     });
     QList<PackageManifest> newest;
     for (qsizetype index = 0; index < std::min<qsizetype>(kept.size(), 4); ++index) {

@@ -1,7 +1,8 @@
 #include "LibraryFilters.h"
 
+#include "base/NameOrder.h"
+#include "base/VersionComparison.h"
 #include "catalog/InstalledPackage.h"
-#include "catalog/NameOrder.h"
 
 #include <QCollator>
 #include <QHash>
@@ -66,7 +67,7 @@ LibraryCardState cardState(const PackageManifest& package,
     if (record == nullptr) {
         return LibraryCardState::notInstalled;
     }
-    return catalog::compareVersions(record->version, package.version) < 0
+    return base::compareVersions(record->version, package.version) < 0
                ? LibraryCardState::update
                : LibraryCardState::installed;
 }
@@ -240,7 +241,7 @@ QList<PackageManifest> filteredPackages(const QList<PackageManifest>& packages,
     result.reserve(groups[0].size() + groups[1].size() + groups[2].size());
     for (QList<const PackageManifest*>& group : groups) {
         if (!std::is_sorted(group.begin(), group.end(), byName)) {
-            catalog::sortByLocalizedName(group, nameOf);
+            base::sortByLocalizedName(group, nameOf);
         }
         for (const PackageManifest* package : group) {
             result.append(*package);

@@ -1,7 +1,7 @@
 #include "OtherChannelInstalls.h"
 
-#include "catalog/FileSystem.h"
-#include "catalog/SafePath.h"
+#include "base/FileSystem.h"
+#include "base/SafePath.h"
 
 #include <QSet>
 
@@ -20,7 +20,7 @@ const QString fallbackVersion = QStringLiteral("1.0.0");
 bool isLookedFor(const PackageManifest& package) {
     // A catalog id such as "../../Documents" must never lead to a record whose removal deletes
     // what it points at.
-    return package.type != PackageType::template_ && catalog::isSafePathComponent(package.id) &&
+    return package.type != PackageType::template_ && base::isSafePathComponent(package.id) &&
            !package.id.startsWith(QLatin1Char('.'));
 }
 
@@ -30,7 +30,7 @@ QList<FoundInstall> otherChannelInstalls(const QList<PackageManifest>& packages,
                                          const catalog::InstalledPackageMap& installedByID,
                                          const QString& sharedFolder) {
     // One listing instead of one existence test per package; hidden entries are not in it.
-    const std::optional<QStringList> names = catalog::visibleEntryNames(sharedFolder);
+    const std::optional<QStringList> names = base::visibleEntryNames(sharedFolder);
     if (!names) {
         return {};
     }

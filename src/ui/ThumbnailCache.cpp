@@ -1,8 +1,8 @@
 #include "ui/ThumbnailCache.h"
 
+#include "base/FileSystem.h"
+#include "base/Sha256.h"
 #include "catalog/Environment.h"
-#include "catalog/FileSystem.h"
-#include "catalog/Sha256.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -105,7 +105,7 @@ void ThumbnailMemoryCache::insert(const QUrl& url, const QImage& image) {
 ThumbnailCache::ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder)
     : m_httpClient(std::move(httpClient)), m_folder(std::move(folder)) {
     // A failure shows later as files that cannot be read or written.
-    catalog::createFolder(m_folder);
+    base::createFolder(m_folder);
 }
 
 ThumbnailCache::~ThumbnailCache() {
@@ -125,7 +125,7 @@ QString ThumbnailCache::defaultFolder() {
 
 QString ThumbnailCache::diskFileName(const QUrl& url) {
     const QByteArray digest = QCryptographicHash::hash(url.toEncoded(), QCryptographicHash::Sha256);
-    return catalog::sha256HexString(digest) + QLatin1String(".png");
+    return base::sha256HexString(digest) + QLatin1String(".png");
 }
 
 QFuture<QImage> ThumbnailCache::image(const QUrl& url) {
@@ -188,7 +188,7 @@ QImage ThumbnailCache::storeDownload(const QUrl& url, const QByteArray& body) {
         return image;
     }
     // Made again each time: clearing the cache deletes the folder while the application runs.
-    catalog::createFolder(m_folder);
+    base::createFolder(m_folder);
     QSaveFile file(m_folder + u'/' + diskFileName(url));
     if (file.open(QIODevice::WriteOnly) && file.write(body) == body.size()) {
         file.commit();

@@ -1,7 +1,7 @@
 #include "ThumbnailLookup.h"
 
+#include "base/SafePath.h"
 #include "catalog/Environment.h"
-#include "catalog/SafePath.h"
 #include "platform/Bundle.h"
 
 namespace marlox::ui {
@@ -26,7 +26,7 @@ std::optional<QUrl> bundledThumbnailURL(const std::optional<QString>& name) {
     const QString trimmed = name ? name->trimmed() : QString();
     // A name from the catalog is one file name; anything that could step out of the resource
     // folder is no thumbnail.
-    if (!catalog::isSafePathComponent(trimmed)) {
+    if (!base::isSafePathComponent(trimmed)) {
         return std::nullopt;
     }
     for (const QString& subdirectory : {thumbnailsFolder, QString()}) {

@@ -1,7 +1,6 @@
 #include "catalog/RemoteArtifactService.h"
 
 #include "CatalogTestSupport.h"
-#include "catalog/Sha256.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ZipEntries.h"
 
@@ -296,24 +295,6 @@ TEST_F(RemoteArtifactServiceTest, PruneKeepsOnlyTheCatalogsVersionsAndLogsWhatCa
     const QStringList messages = loggedMessages();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("Remote artifact version prune failed for file: "));
-}
-
-using Sha256Test = ScratchHomeTest;
-
-TEST_F(Sha256Test, DigestCoversEveryByteOfFilesOfAnySizeAndAnUnreadableFileIsNamed) {
-    // Sizes around the read chunk, so that a lost or repeated chunk shows.
-    for (const qsizetype size : {0, 1, 1 << 20, (1 << 20) + 1, (3 << 20) - 7}) {
-        QByteArray bytes(size, '\0');
-        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
-        const QString path = home.filePath(QString("file-%1").arg(size));
-        writeFile(path, bytes);
-        const auto digest = sha256OfFile(path);
-        ASSERT_TRUE(digest) << size;
-        EXPECT_EQ(sha256HexString(*digest), hexDigest(bytes)) << size;
-    }
-    const auto missing = sha256OfFile(home.filePath("missing"));
-    ASSERT_FALSE(missing);
-    EXPECT_TRUE(missing.error().description.contains(home.filePath("missing")));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "catalog/OperationsLog.h"
 #include "install/FileOperations.h"
+#include "install/MotionTemplatesPlacement.h"
 #include "platform/Bundle.h"
 #include "platform/PropertyList.h"
 #include "platform/Quarantine.h"
@@ -439,13 +440,13 @@ TEST_F(EngineHelpersTest, PruningRemovesEmptyFoldersUpToButNeverPastTheStopFolde
 
 TEST_F(MotionTemplatesTest, TargetsTheTypeAndVendorFoldersOfTheBuild) {
     PackageManifest blur = package("blur", "Payloads/Blur");
-    EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, std::nullopt),
+    EXPECT_EQ(*templateTargetDirectory(blur, std::nullopt),
               templatesRoot + "/Generators.localized/Marlox Studio/Blur");
     blur.type = PackageType::filter;
-    EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, "/Library/Motion Templates.localized"),
+    EXPECT_EQ(*templateTargetDirectory(blur, "/Library/Motion Templates.localized"),
               "/Library/Motion Templates.localized/Effects.localized/Marlox Studio/Blur");
     // A templates-only package has no type folder: without a subpath it has no target.
-    const auto none = InstallEngine::templateTargetDirectory(templatesPackage("T"), std::nullopt);
+    const auto none = templateTargetDirectory(templatesPackage("T"), std::nullopt);
     ASSERT_FALSE(none);
     EXPECT_EQ(describe(none.error()),
               "Motion template install target is not defined for package type template.");
@@ -455,10 +456,10 @@ TEST_F(MotionTemplatesTest, TargetsTheTypeAndVendorFoldersOfTheBuild) {
               marlox::platform::xmlPropertyList(
                   {{"CFBundleIdentifier", "studio.marlox.MarloxStudio.developer"}}));
     marlox::platform::Bundle::setMainBundlePath(home.filePath("Developer.app"));
-    EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, std::nullopt),
+    EXPECT_EQ(*templateTargetDirectory(blur, std::nullopt),
               templatesRoot + "/Effects.localized/Marlox Studio Developer/Blur");
     blur.motionTemplateInstallSubpath = "  Titles/Marlox Studio/Kinetic \n";
-    EXPECT_EQ(*InstallEngine::templateTargetDirectory(blur, std::nullopt),
+    EXPECT_EQ(*templateTargetDirectory(blur, std::nullopt),
               templatesRoot + "/Titles/Marlox Studio Developer/Kinetic");
     marlox::platform::Bundle::setMainBundlePath(builtBundlePath());
 }
@@ -473,8 +474,7 @@ TEST_F(EngineHelpersTest, NormalizingASubpathPutsTheRunningBuildsVendorInTheSeco
              {"Titles//Marlox Studio Developer", "Titles//Marlox Studio Developer"},
              {"Titles/marlox studio developer", "Titles/marlox studio developer"},
          }) {
-        EXPECT_EQ(InstallEngine::normalizeTemplateSubpath(subpath), expected)
-            << subpath.toStdString();
+        EXPECT_EQ(normalizeTemplateSubpath(subpath), expected) << subpath.toStdString();
     }
 }
 

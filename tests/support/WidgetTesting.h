@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ImageTesting.h"
-#include "ScratchHome.h"
+#include "support/ImageTesting.h"
+#include "support/ScratchHome.h"
 
 #include <QColor>
 #include <QImage>

@@ -7,7 +7,7 @@
 //   lsregister -dump                      list what is registered
 
 #include "platform/Bundle.h"
-#include "support/RegistryFile.h"
+#include "tools/support/RegistryFile.h"
 
 #include <QDateTime>
 #include <QDir>

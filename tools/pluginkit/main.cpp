@@ -11,9 +11,9 @@
 // Without -A only the highest version of each identifier is listed, without -D only one copy of
 // each version.
 
-#include "catalog/CatalogManifest.h"
+#include "base/VersionComparison.h"
 #include "platform/Bundle.h"
-#include "support/RegistryFile.h"
+#include "tools/support/RegistryFile.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -254,7 +254,7 @@ void match(const QJsonArray& entries, const Options& options) {
         const bool superseded =
             std::any_of(selected.begin(), selected.end(), [&](const QJsonObject& other) {
                 return field(other, "identifier") == identifier &&
-                       marlox::catalog::compareVersions(version, field(other, "version")) < 0;
+                       marlox::base::compareVersions(version, field(other, "version")) < 0;
             });
         if (superseded && !options.allVersions) {
             continue;

@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-namespace marlox::catalog {
+namespace marlox::base {
 
 bool isSafePathComponent(const QString& text) {
     if (text.isEmpty() || text == u"." || text == u"..") {
@@ -23,4 +23,4 @@ bool isPathWithin(const QString& path, const QString& folder) {
     return cleanPath.startsWith(cleanFolder + QLatin1Char('/'));
 }
 
-} // namespace marlox::catalog
+} // namespace marlox::base

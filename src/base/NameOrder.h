@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace marlox::catalog {
+namespace marlox::base {
 
 // Orders items by the name each is shown under, as the user's locale orders texts, ignoring
 // letter case; items whose names compare equal keep their order.
@@ -19,4 +19,4 @@ void sortByLocalizedName(QList<Item>& items, NameOf nameOf) {
     });
 }
 
-} // namespace marlox::catalog
+} // namespace marlox::base

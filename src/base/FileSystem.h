@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace marlox::catalog {
+namespace marlox::base {
 
 struct FileSystemError {
     QString path;
@@ -22,4 +22,4 @@ std::optional<QStringList> visibleEntryNames(const QString& folder);
 // A file, a folder or a link, even a dangling one.
 bool somethingExistsAt(const QString& path);
 
-} // namespace marlox::catalog
+} // namespace marlox::base

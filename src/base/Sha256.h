@@ -1,11 +1,11 @@
 #pragma once
 
-#include "platform/Result.h"
+#include "base/Result.h"
 
 #include <QByteArray>
 #include <QString>
 
-namespace marlox::catalog {
+namespace marlox::base {
 
 // Each byte of the digest as two lower-case hexadecimal digits, in byte order, without
 // separators: 64 characters for a SHA-256 digest.
@@ -19,4 +19,4 @@ struct FileDigestError {
 // archive of any size costs a fixed amount of memory.
 Result<QByteArray, FileDigestError> sha256OfFile(const QString& path);
 
-} // namespace marlox::catalog
+} // namespace marlox::base

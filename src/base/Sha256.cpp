@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace marlox::catalog {
+namespace marlox::base {
 namespace {
 
 constexpr qint64 readChunkBytes = 1024 * 1024;
@@ -51,4 +51,4 @@ Result<QByteArray, FileDigestError> sha256OfFile(const QString& path) {
     return digest;
 }
 
-} // namespace marlox::catalog
+} // namespace marlox::base

@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-namespace marlox::catalog {
+namespace marlox::base {
 
 std::optional<FileSystemError> createFolder(const QString& path) {
     if (QFileInfo(path).isDir() || QDir().mkpath(path)) {
@@ -47,4 +47,4 @@ bool somethingExistsAt(const QString& path) {
     return info.exists() || info.isSymLink();
 }
 
-} // namespace marlox::catalog
+} // namespace marlox::base

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace marlox::catalog {
+namespace marlox::base {
 
 // True when the text names exactly one entry inside a folder: not empty, not "." or "..", and
 // without "/" or NUL. Text from outside (package ids, versions, record ids) must pass this before
@@ -13,4 +13,4 @@ bool isSafePathComponent(const QString& text);
 // both are cleaned: "/a/bc" is not inside "/a/b".
 bool isPathWithin(const QString& path, const QString& folder);
 
-} // namespace marlox::catalog
+} // namespace marlox::base

@@ -1,5 +1,6 @@
+#include "MotionTemplatesPlacement.h"
+
 #include "FileOperations.h"
-#include "InstallEngine.h"
 #include "InstallEngineSupport.h"
 
 #include <QDir>
@@ -17,63 +18,8 @@ InstallError unsafeSubpath(const QString& subpath) {
 
 } // namespace
 
-InstallFailure InstallEngine::resolveTemplates(const catalog::PackageManifest& package,
-                                               const std::optional<QString>& templatesRoot,
-                                               const std::optional<QString>& payloadRoot,
-                                               StagedInstall& staged) const {
-    if (!package.hasMotionTemplatePayload()) {
-        return std::nullopt;
-    }
-    auto target = templateTargetDirectory(package, templatesRoot);
-    if (!target) {
-        return target.error();
-    }
-    auto source =
-        resolvePayloadURL(package.motionTemplatePayloadPath->trimmed(), package.name, payloadRoot);
-    if (!source) {
-        return source.error();
-    }
-    staged.templateTarget = *target;
-    staged.templateSource = *source;
-    return std::nullopt;
-}
-
-InstallResultOr<QStringList> InstallEngine::stageTemplatePayload(const QString& source,
-                                                                 const QString& staging,
-                                                                 const QString& target) const {
-    QStringList entries;
-    if (isFolder(source)) {
-        if (auto failure = createFolder(staging)) {
-            return *failure;
-        }
-        const QString entry = staging + QLatin1Char('/') + QFileInfo(source).fileName();
-        if (auto failure = copyItem(source, entry)) {
-            return *failure;
-        }
-        entries.append(entry);
-    } else if (QFileInfo(source).isFile() &&
-               QFileInfo(source).suffix().toLower() == QLatin1String("zip")) {
-        auto expanded = expandIntoWorkFolder(source, staging);
-        if (!expanded) {
-            return expanded.error();
-        }
-        entries = *expanded;
-    } else {
-        return InstallError(
-            InstallEngineError{InstallEngineError::Case::unsupportedPayload, source, {}});
-    }
-    for (const QString& entry : entries) {
-        const QString name = QFileInfo(entry).fileName();
-        if (auto failure = removeQuarantine(entry, target + QLatin1Char('/') + name)) {
-            return *failure;
-        }
-    }
-    return entries;
-}
-
-InstallResultOr<QString>
-InstallEngine::templateTargetDirectory(const catalog::PackageManifest& package,
-                                       const std::optional<QString>& templatesRoot) {
+InstallResultOr<QString> templateTargetDirectory(const catalog::PackageManifest& package,
+                                                 const std::optional<QString>& templatesRoot) {
     const QString root = templatesRoot.value_or(defaultTemplatesRoot());
     QString target;
     const QString subpath = package.motionTemplateInstallSubpath
@@ -113,7 +59,7 @@ InstallEngine::templateTargetDirectory(const catalog::PackageManifest& package,
     return target;
 }
 
-QString InstallEngine::normalizeTemplateSubpath(const QString& subpath) {
+QString normalizeTemplateSubpath(const QString& subpath) {
     // Empty parts are kept, so leading, trailing and doubled slashes survive the join.
     QStringList parts = subpath.split(QLatin1Char('/'));
     if (parts.size() < 2) {
@@ -125,7 +71,7 @@ QString InstallEngine::normalizeTemplateSubpath(const QString& subpath) {
     return parts.join(QLatin1Char('/'));
 }
 
-std::optional<QString> InstallEngine::templatesRootContaining(const QString& path) {
+std::optional<QString> templatesRootContaining(const QString& path) {
     const QStringList components = QDir::cleanPath(QFileInfo(path).absoluteFilePath())
                                        .split(QLatin1Char('/'), Qt::SkipEmptyParts);
     const qsizetype index = components.indexOf(templatesLibraryName);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "catalog/CatalogManifest.h"
+#include "install/InstallErrors.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace marlox::install {
+
+// Where the package's templates go below the templates root (by default the user's Motion
+// Templates library): the trimmed install subpath, or the type folder, the vendor folder and the
+// category. Refuses a template package and any path that would leave the root.
+InstallResultOr<QString> templateTargetDirectory(const catalog::PackageManifest& package,
+                                                 const std::optional<QString>& templatesRoot);
+// The second component of a subpath that names our vendor folder becomes this build's one.
+QString normalizeTemplateSubpath(const QString& subpath);
+// The Motion Templates library folder that holds the path; nothing when none does.
+std::optional<QString> templatesRootContaining(const QString& path);
+
+} // namespace marlox::install

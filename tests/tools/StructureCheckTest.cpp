@@ -1,0 +1,164 @@
+#include "support/ScratchHome.h"
+#include "tools/structurecheck/SourceScan.h"
+#include "tools/structurecheck/StructureRules.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+using namespace marlox::structure;
+
+namespace {
+
+std::vector<std::string> names(const std::vector<ScopedName>& scoped) {
+    std::vector<std::string> result;
+    for (const ScopedName& name : scoped) {
+        result.push_back(name.qualified);
+    }
+    return result;
+}
+
+// A small project in the scratch home: two libraries and a program, each in a folder of its own.
+class StructureCheckTest : public marlox::testing::ScratchHomeTest {
+protected:
+    std::string write(const QString& relative, const QByteArray& contents) {
+        const QString path = home.filePath("project/" + relative);
+        marlox::testing::writeFile(path, contents);
+        return QDir::cleanPath(path).toStdString();
+    }
+
+    // Checks the project and answers each finding as "<file name>:<line>: <message>".
+    std::vector<std::string> findings() {
+        std::vector<std::string> texts;
+        for (const Finding& finding : checkProject(project)) {
+            texts.push_back(
+                QFileInfo(QString::fromStdString(finding.file)).fileName().toStdString() + ":" +
+                std::to_string(finding.line) + ": " + finding.message);
+        }
+        return texts;
+    }
+
+    void SetUp() override {
+        project.roots = {QDir::cleanPath(home.filePath("project")).toStdString()};
+        base.files = {
+            write("base/Text.h", "#pragma once\nnamespace m::base { int size(); }\n"),
+            write("base/Text.cpp", "#include \"Text.h\"\nint m::base::size() { return 1; }\n")};
+        base.publicHeaders = {{"base/Text.h", base.files[0]}};
+        core.files = {write("core/Model.h", "#pragma once\n#include \"base/Text.h\"\n"
+                                            "namespace m::core {\nclass Model {\npublic:\n"
+                                            "    void load();\n};\nvoid reset();\n}\n"),
+                      write("core/Model.cpp", "#include \"Model.h\"\nnamespace m::core {\n"
+                                              "void Model::load() {}\nvoid reset() {}\n}\n"),
+                      write("core/Hidden.h", "#pragma once\n")};
+        core.publicHeaders = {{"core/Model.h", core.files[0]}};
+        core.privateHeaders = {{"core/Hidden.h", core.files[2]}};
+        core.links = {"base"};
+        app.files = {write("app/main.cpp", "#include \"core/Model.h\"\nint main() {}\n")};
+        app.links = {"core", "base"};
+        project.targets = {base, core, app};
+    }
+
+    Project project;
+    Target base{"base", {}, {}, {}, {}};
+    Target core{"core", {}, {}, {}, {}};
+    Target app{"app", {}, {}, {}, {}};
+};
+
+TEST_F(StructureCheckTest, AProjectThatKeepsItsLayersHasNoFindings) {
+    EXPECT_EQ(findings(), std::vector<std::string>());
+}
+
+TEST_F(StructureCheckTest, FindsIncludesOfHeadersTheTargetMayNotUse) {
+    // GIVEN a library that includes upwards, through a relative path, another's private header
+    // and a header nobody exports, and a program that includes a library it does not link
+    project.targets[0].files.push_back(write("base/Up.cpp", "#include \"core/Model.h\"\n"
+                                                            "#include \"../core/Model.h\"\n"
+                                                            "#include \"core/Hidden.h\"\n"
+                                                            "\n#include \"nowhere/Gone.h\"\n"));
+    project.targets[2].links = {"core"};
+    project.targets[2].files.push_back(write("app/Other.cpp", "// #include \"base/Text.h\"\n"
+                                                              "#include \"base/Text.h\"\n"));
+    // THEN each include is named with its line; the commented one is not
+    EXPECT_EQ(findings(),
+              (std::vector<std::string>{
+                  "Other.cpp:2: includes \"base/Text.h\" of base, which app does not "
+                  "link",
+                  "Up.cpp:1: includes \"core/Model.h\" of core, which base does not link",
+                  "Up.cpp:2: includes \"../core/Model.h\" of core, which base does not "
+                  "link",
+                  "Up.cpp:3: includes \"core/Hidden.h\", a private header of core",
+                  "Up.cpp:5: includes \"nowhere/Gone.h\", which no target exports"}));
+}
+
+TEST_F(StructureCheckTest, FindsDefinitionsOutsideTheFileNamedAfterTheirHeader) {
+    // GIVEN definitions of the core's class and free function in a file of another name, beside
+    // a system's own file of the header, file-local helpers and a class of the file itself
+    project.targets[1].files.push_back(write("core/Loader.cpp",
+                                             "namespace m::core {\nvoid Model::load() {}\n"
+                                             "void reset() {}\nstatic void size() {}\n"
+                                             "namespace { void reset() {} }\n"
+                                             "struct Local { void load(); };\n"
+                                             "void Local::load() {}\n}\n"));
+    project.targets[1].files.push_back(
+        write("core/Model_linux.cpp", "void m::core::Model::load() {}\n"));
+    // AND a namespace-qualified definition of the base's function in the program
+    project.targets[2].files.push_back(write("app/Size.cpp", "namespace m {\nint base::size() "
+                                                             "{ return 2; }\n}\n"));
+    // THEN only the three definitions of other headers are found
+    EXPECT_EQ(findings(), (std::vector<std::string>{
+                              "Size.cpp:2: defines m::base::size, which Text.h declares: "
+                              "its definitions belong in the file of its name",
+                              "Loader.cpp:2: defines m::core::Model::load, which "
+                              "Model.h declares: its definitions belong in the file of "
+                              "its name",
+                              "Loader.cpp:3: defines m::core::reset, which Model.h "
+                              "declares: its definitions belong in the file of its name"}));
+}
+
+TEST_F(StructureCheckTest, FindsFilesThatBelongToNoTarget) {
+    write("core/Stray.h", "#pragma once\n");
+    write("core/notes.txt", "not C++");
+    EXPECT_EQ(findings(), std::vector<std::string>{"Stray.h:0: belongs to no target"});
+}
+
+TEST(SourceScanTest, ReadsDeclarationsAndDefinitionsPastWhatOnlyLooksLikeThem) {
+    // GIVEN code whose comments, literals, default arguments, initializers and bodies hold
+    // braces and names, and macros of the kinds Qt and gtest use
+    const SourceFacts facts = scanSource(R"cpp(
+#include "a/B.h" // the include
+namespace outer::inner {
+/* void commented(); { */
+class Q_DECL_EXPORT Widget final : public Base {
+    Q_DISABLE_COPY(Widget)
+    Q_PROPERTY(int x READ x NOTIFY xChanged)
+public:
+    struct Part { int x = 0; };
+    void resize(Size size = {1, 2});
+    friend bool operator==(const Widget&, const Widget&);
+signals:
+    void xChanged();
+};
+std::optional<QString> text(const QString& raw = QStringLiteral("{"));
+inline const QString label = QStringLiteral("f();");
+const char* raw = R"x(} void fake() {)x";
+Result<int, Error> Widget::Part::measure(int a) const {
+    if (a) { return {a}; }
+    auto local = [](int b) { return b; };
+}
+Widget::Widget() : m_a{1}, m_b(2) {}
+const QStringList Widget::names = {"a", "b"};
+TEST_F(WidgetTest, Draws) { callSomething(); }
+} // namespace outer::inner
+)cpp");
+    EXPECT_EQ(facts.includes.size(), 1u);
+    EXPECT_EQ(names(facts.classes),
+              (std::vector<std::string>{"outer::inner::Widget", "outer::inner::Widget::Part"}));
+    EXPECT_EQ(names(facts.declaredFunctions),
+              (std::vector<std::string>{"outer::inner::operator==", "outer::inner::text"}));
+    EXPECT_EQ(
+        names(facts.definitions),
+        (std::vector<std::string>{"outer::inner::Widget::Part::measure",
+                                  "outer::inner::Widget::Widget", "outer::inner::Widget::names"}));
+}
+
+} // namespace
