@@ -213,7 +213,7 @@ void BM_StreamedDownloadPeakMemory(benchmark::State& state) {
         largestGrowthMegabytes = std::max(largestGrowthMegabytes, growthMegabytes);
         if (!resolution.result()) {
             static std::string failure;
-            failure = resolution.result().error().description.toStdString();
+            failure = resolution.result().error().description().toStdString();
             state.SkipWithError(failure.c_str());
         } else if (growthMegabytes >= 64) {
             state.SkipWithError("the download grew peak memory by 64 MB or more");

@@ -136,7 +136,7 @@ void BM_UpdateAgainstCopy(benchmark::State& state) {
         if (!copied || !*result) {
             state.SkipWithError(
                 *result ? "cp -a failed"
-                        : marlox::install::describe(result->error()).toUtf8().constData());
+                        : marlox::install::description(result->error()).toUtf8().constData());
             break;
         }
         QDir(copyTarget).removeRecursively();

@@ -193,10 +193,10 @@ void FolderAccessOverlay::allowAccess(TargetFolder folder) {
 std::optional<QString> FolderAccessOverlay::prepareFolder(TargetFolder folder) {
     if (folder == TargetFolder::installFolder) {
         const auto resolved = m_installTargetAccessService.resolveInstallTarget();
-        return resolved ? std::nullopt : std::optional(resolved.error().localizedDescription);
+        return resolved ? std::nullopt : std::optional(resolved.error().description());
     }
     const auto resolved = m_motionTemplatesAccessService.resolveTemplatesRoot();
-    return resolved ? std::nullopt : std::optional(resolved.error().localizedDescription());
+    return resolved ? std::nullopt : std::optional(resolved.error().description());
 }
 
 } // namespace marlox::app

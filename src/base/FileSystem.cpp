@@ -10,11 +10,15 @@
 
 namespace marlox::base {
 
+QString FileSystemError::description() const {
+    return QStringLiteral("The folder “%1” could not be created.").arg(path);
+}
+
 std::optional<FileSystemError> createFolder(const QString& path) {
     if (QFileInfo(path).isDir() || QDir().mkpath(path)) {
         return std::nullopt;
     }
-    return FileSystemError{path, QStringLiteral("The folder “%1” could not be created.").arg(path)};
+    return FileSystemError{path};
 }
 
 std::optional<QStringList> visibleEntryNames(const QString& folder) {

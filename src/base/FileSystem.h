@@ -7,9 +7,11 @@
 
 namespace marlox::base {
 
+// A folder that could not be made, and the sentence that says so.
 struct FileSystemError {
     QString path;
-    QString description;
+
+    QString description() const;
 };
 
 // Creates the folder and any missing folders above it; an existing folder is no error.

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "base/DescribedError.h"
 #include "base/Result.h"
 
 #include <QByteArray>
 #include <QString>
+
 
 namespace marlox::base {
 
@@ -11,8 +13,8 @@ namespace marlox::base {
 // separators: 64 characters for a SHA-256 digest.
 QString sha256HexString(const QByteArray& digest);
 
-struct FileDigestError {
-    QString description;
+struct FileDigestError : base::DescribedError {
+    using DescribedError::DescribedError;
 };
 
 // The SHA-256 digest (32 bytes) of every byte of the file, read in large chunks so that an

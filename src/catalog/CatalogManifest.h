@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/DescribedError.h"
 #include "base/Result.h"
 
 #include <QByteArray>
@@ -25,8 +26,8 @@ QString rawValue(PackageType type);
 // Exact, case-sensitive match of a canonical raw value.
 std::optional<PackageType> packageTypeFromRawValue(const QString& raw);
 
-struct DecodingError {
-    QString description;
+struct DecodingError : base::DescribedError {
+    using DescribedError::DescribedError;
 };
 
 // The lenient reading used wherever a package type is decoded: lower-cased, then matched against

@@ -21,7 +21,7 @@ constexpr int embeddedManifestMissingCode = 1001;
 Result<CatalogManifest, CatalogLoadError> decodeCatalog(const QByteArray& bytes) {
     auto manifest = decodeCatalogManifest(bytes);
     if (!manifest) {
-        return CatalogLoadError{manifest.error().description};
+        return CatalogLoadError{manifest.error().description()};
     }
     return std::move(manifest).value();
 }
@@ -112,7 +112,7 @@ void CatalogService::publish(const Result<LoadedCatalog, CatalogLoadError>& outc
         m_remoteArtifactService->pruneCache(loaded.manifest.packages);
         return;
     }
-    const QString description = outcome.error().description;
+    const QString description = outcome.error().description();
     m_manifest.reset();
     emit manifestChanged();
     m_packages.clear();
@@ -141,7 +141,7 @@ Result<LoadedCatalog, CatalogLoadError> CatalogService::loadManifest() const {
         saveRemoteManifestCache(*fetched);
         return LoadedCatalog{std::move(fetched).value(), CatalogSource::remote};
     }
-    log(QStringLiteral("Remote catalog fetch failed: ") + fetched.error().description);
+    log(QStringLiteral("Remote catalog fetch failed: ") + fetched.error().description());
     if (auto cached = readCatalogFile(remoteManifestCachePath())) {
         return LoadedCatalog{std::move(cached).value(), CatalogSource::cachedRemote};
     }
@@ -160,7 +160,7 @@ CatalogService::fetchRemoteManifest(const QUrl& url) const {
     request.ignoreLocalCache = true;
     const auto response = m_httpClient->get(request, buffer);
     if (!response) {
-        return CatalogLoadError{response.error().description};
+        return CatalogLoadError{response.error().description()};
     }
     if (const auto status = response->statusCode; status && (*status < 200 || *status > 299)) {
         return CatalogLoadError{
@@ -172,7 +172,7 @@ CatalogService::fetchRemoteManifest(const QUrl& url) const {
 
 std::optional<CatalogLoadError> saveRemoteManifestCache(const CatalogManifest& manifest) {
     if (const auto failure = ensureApplicationDirectories()) {
-        return CatalogLoadError{failure->description};
+        return CatalogLoadError{failure->description()};
     }
     const QByteArray bytes = encodeCatalogManifest(manifest);
     QSaveFile file(CatalogService::remoteManifestCachePath());

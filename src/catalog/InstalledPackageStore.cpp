@@ -163,7 +163,7 @@ bool InstalledPackageStore::moveUnreadableFileAside() {
 
 void InstalledPackageStore::saveToDisk() {
     if (const auto failure = ensureApplicationDirectories()) {
-        log(saveFailedPrefix + failure->description);
+        log(saveFailedPrefix + failure->description());
         return;
     }
     const QString path = installedRecordsFileURL();

@@ -58,7 +58,7 @@ QString decodedToolOutput(const QByteArray& bytes) {
 Result<QString, RemoteArtifactError> archiveDigestText(const QString& archive) {
     auto digest = base::sha256OfFile(archive);
     if (!digest) {
-        return systemError(digest.error().description);
+        return systemError(digest.error().description());
     }
     return base::sha256HexString(*digest);
 }
@@ -125,12 +125,12 @@ RemoteArtifactService::resolveNow(const PackageManifest& package) {
                          .arg(package.version, package.name));
     }
     if (const auto failure = ensureApplicationDirectories()) {
-        return systemError(failure->description);
+        return systemError(failure->description());
     }
     const QString packageFolder = remoteArtifactsDirectory() + QLatin1Char('/') + package.id;
     const QString versionFolder = packageFolder + QLatin1Char('/') + package.version;
     if (const auto failure = base::createFolder(versionFolder)) {
-        return systemError(failure->description);
+        return systemError(failure->description());
     }
     const QString archive = versionFolder + QLatin1Char('/') + archiveFileName;
     const QString expandedFolder = versionFolder + QLatin1Char('/') + expandedFolderName;
@@ -215,7 +215,7 @@ std::optional<RemoteArtifactError> RemoteArtifactService::download(const QUrl& s
     const auto response = m_httpClient->get(platform::HttpGetRequest{source}, temporary);
     if (!response) {
         temporary.cancelWriting();
-        return error(Kind::transport, response.error().description);
+        return error(Kind::transport, response.error().description());
     }
     if (const auto status = response->statusCode; status && (*status < 200 || *status > 299)) {
         temporary.cancelWriting();
@@ -280,7 +280,7 @@ void RemoteArtifactService::pruneCacheNow(const QList<PackageManifest>& packages
         log(QStringLiteral("Remote artifact cache prune failed: ") + description);
     };
     if (const auto failure = ensureApplicationDirectories()) {
-        logFailure(failure->description);
+        logFailure(failure->description());
         return;
     }
     const QString root = remoteArtifactsDirectory();

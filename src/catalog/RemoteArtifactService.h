@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CatalogManifest.h"
+#include "base/DescribedError.h"
 #include "base/Result.h"
 #include "platform/HttpClient.h"
 #include "platform/ProcessRunner.h"
@@ -26,7 +27,7 @@ struct RemotePayloadResolution {
     QString archiveURL;
 };
 
-struct RemoteArtifactError {
+struct RemoteArtifactError : base::DescribedError {
     enum class Kind {
         remoteURLMissing,
         invalidRemoteURL,
@@ -45,12 +46,14 @@ struct RemoteArtifactError {
         transport,
     };
 
-    Kind kind;
-    QString description;
-    int code = 0;
+    RemoteArtifactError(Kind kind, QString description, int code = 0)
+        : DescribedError(std::move(description)), kind(kind), code(code) {}
 
     // "RemoteArtifactService" for the HTTP and tool failures, which carry a code.
     QString domain() const;
+
+    Kind kind;
+    int code = 0;
 };
 
 // The cache of downloaded package archives under Cache/RemoteArtifacts/<id>/<version>: the archive

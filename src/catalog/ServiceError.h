@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/DescribedError.h"
+
 #include <QString>
 
 #include <utility>
@@ -7,11 +9,10 @@
 namespace marlox::catalog {
 
 // A failure of a service that reads the network or the disk, told as a sentence the user sees.
-struct ServiceError {
+struct ServiceError : base::DescribedError {
     explicit ServiceError(QString description, QString domain = {}, int code = 0)
-        : description(std::move(description)), domain(std::move(domain)), code(code) {}
+        : DescribedError(std::move(description)), domain(std::move(domain)), code(code) {}
 
-    QString description;
     // Set for the service's own failures: its name, with the HTTP status or its own code.
     QString domain;
     int code = 0;

@@ -315,7 +315,7 @@ InstallResultOr<QStringList> visibleEntries(const QString& folder) {
 
 InstallFailure createFolder(const QString& path) {
     if (auto failure = base::createFolder(path)) {
-        return SystemError{failure->description};
+        return SystemError{failure->description()};
     }
     return std::nullopt;
 }

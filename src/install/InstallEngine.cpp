@@ -74,7 +74,7 @@ bool holdsPendingWork(const QString& folder) {
                 .isEmpty();
 }
 
-InstallEngineError engineError(InstallEngineError::Case kind, const QString& subject,
+InstallEngineError engineError(InstallEngineError::Kind kind, const QString& subject,
                                const QString& reason = {}) {
     return InstallEngineError{kind, subject, reason};
 }
@@ -118,7 +118,7 @@ InstallEngine::install(const catalog::PackageManifest& package, const QString& i
         return *failure;
     }
     if (auto failure = catalog::ensureApplicationDirectories()) {
-        return InstallError(SystemError{failure->description});
+        return InstallError(SystemError{failure->description()});
     }
     // A template package without a plug-in payload has no install folder; a generator or filter
     // always has one, so a blank payload path is an error for it.
@@ -171,7 +171,7 @@ InstallEngine::resolvePluginPayload(const catalog::PackageManifest& package,
         return payload.error();
     }
     if (!isFolder(*payload) && !(QFileInfo(*payload).isFile() && isZipArchive(*payload))) {
-        return InstallError(engineError(InstallEngineError::Case::unsupportedPayload, *payload));
+        return InstallError(engineError(InstallEngineError::Kind::unsupportedPayload, *payload));
     }
     return payload;
 }
@@ -280,10 +280,10 @@ InstallEngine::resolvePayloadURL(const QString& payloadPath, const QString& pack
                                  const std::optional<QString>& payloadRoot) {
     const QString trimmed = payloadPath.trimmed();
     if (trimmed.isEmpty()) {
-        return InstallError(engineError(InstallEngineError::Case::payloadPathMissing, packageName));
+        return InstallError(engineError(InstallEngineError::Kind::payloadPathMissing, packageName));
     }
     if (hasDotComponent(trimmed)) {
-        return InstallError(engineError(InstallEngineError::Case::unsafePayloadPath, trimmed));
+        return InstallError(engineError(InstallEngineError::Kind::unsafePayloadPath, trimmed));
     }
     for (const QString& folder : payloadSearchFolders(payloadRoot)) {
         const QString candidate = QDir::cleanPath(folder + QLatin1Char('/') + trimmed);
@@ -293,11 +293,11 @@ InstallEngine::resolvePayloadURL(const QString& payloadPath, const QString& pack
         }
         // A link inside the bundle must not lead the install elsewhere.
         if (!resolvesInside(candidate, folder)) {
-            return InstallError(engineError(InstallEngineError::Case::unsafePayloadPath, trimmed));
+            return InstallError(engineError(InstallEngineError::Kind::unsafePayloadPath, trimmed));
         }
         return candidate;
     }
-    return InstallError(engineError(InstallEngineError::Case::payloadNotFound, trimmed));
+    return InstallError(engineError(InstallEngineError::Kind::payloadNotFound, trimmed));
 }
 
 InstallFailure InstallEngine::runProcess(const QString& executablePath,
@@ -399,7 +399,7 @@ InstallFailure InstallEngine::removeQuarantine(const QString& root,
             continue;
         }
         if (auto reason = platform::removeQuarantineAttribute(item)) {
-            return engineError(InstallEngineError::Case::quarantineRemovalFailed,
+            return engineError(InstallEngineError::Kind::quarantineRemovalFailed,
                                reportedRoot + item.mid(root.size()), *reason);
         }
     }
@@ -556,7 +556,7 @@ InstallResultOr<QStringList> InstallEngine::stageTemplatePayload(const QString& 
         entries = *expanded;
     } else {
         return InstallError(
-            InstallEngineError{InstallEngineError::Case::unsupportedPayload, source, {}});
+            InstallEngineError{InstallEngineError::Kind::unsupportedPayload, source, {}});
     }
     for (const QString& entry : entries) {
         const QString name = QFileInfo(entry).fileName();

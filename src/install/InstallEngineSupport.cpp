@@ -42,18 +42,18 @@ QString vendorFolderName() {
 
 InstallFailure checkCatalogPaths(const catalog::PackageManifest& package) {
     if (!base::isSafePathComponent(package.id)) {
-        return InstallEngineError{InstallEngineError::Case::unsafePackageID, package.id, {}};
+        return InstallEngineError{InstallEngineError::Kind::unsafePackageID, package.id, {}};
     }
     for (const std::optional<QString>& payloadPath :
          {std::optional<QString>(package.bundlePayloadPath), package.motionTemplatePayloadPath}) {
         if (payloadPath && hasDotComponent(payloadPath->trimmed())) {
             return InstallEngineError{
-                InstallEngineError::Case::unsafePayloadPath, payloadPath->trimmed(), {}};
+                InstallEngineError::Kind::unsafePayloadPath, payloadPath->trimmed(), {}};
         }
     }
     if (package.motionTemplateInstallSubpath &&
         hasDotComponent(package.motionTemplateInstallSubpath->trimmed())) {
-        return InstallEngineError{InstallEngineError::Case::unsafeTemplateSubpath,
+        return InstallEngineError{InstallEngineError::Kind::unsafeTemplateSubpath,
                                   package.motionTemplateInstallSubpath->trimmed(),
                                   {}};
     }

@@ -16,27 +16,27 @@ QString RegistrationError::description() const {
 
 QString InstallEngineError::description() const {
     switch (kind) {
-    case Case::payloadPathMissing:
+    case Kind::payloadPathMissing:
         return QStringLiteral("Embedded payload path is missing for ") + subject + QLatin1Char('.');
-    case Case::payloadNotFound:
+    case Kind::payloadNotFound:
         return QStringLiteral("Embedded payload was not found at ") + subject +
                QStringLiteral(". Reinstall the app and try again.");
-    case Case::unsupportedPayload:
+    case Kind::unsupportedPayload:
         return QStringLiteral("Embedded payload is not supported: ") + subject +
                QStringLiteral(". Expected a directory or .zip archive.");
-    case Case::unsupportedTemplatePackageType:
+    case Kind::unsupportedTemplatePackageType:
         return QStringLiteral("Motion template install target is not defined for package type ") +
                subject + QLatin1Char('.');
-    case Case::quarantineRemovalFailed:
+    case Kind::quarantineRemovalFailed:
         return QStringLiteral("Failed to clear quarantine attributes for ") + subject +
                QLatin1String(": ") + reason;
-    case Case::unsafePackageID:
+    case Kind::unsafePackageID:
         return QStringLiteral("Package id cannot be used as a folder name: ") + subject +
                QLatin1Char('.');
-    case Case::unsafePayloadPath:
+    case Kind::unsafePayloadPath:
         return QStringLiteral("Embedded payload path leaves its folder: ") + subject +
                QLatin1Char('.');
-    case Case::unsafeTemplateSubpath:
+    case Kind::unsafeTemplateSubpath:
         return QStringLiteral(
                    "Motion template install subpath leaves the Motion Templates folder: ") +
                subject + QLatin1Char('.');
@@ -48,16 +48,8 @@ SystemError launchFailure(const QString& executablePath, const QString& reason) 
     return SystemError{QStringLiteral("Could not start %1: %2").arg(executablePath, reason)};
 }
 
-QString describe(const InstallError& error) {
-    return std::visit(
-        [](const auto& value) -> QString {
-            if constexpr (requires { value.description(); }) {
-                return value.description();
-            } else {
-                return value.description;
-            }
-        },
-        error);
+QString description(const InstallError& error) {
+    return std::visit([](const auto& value) -> QString { return value.description(); }, error);
 }
 
 } // namespace marlox::install

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "base/DescribedError.h"
 #include "base/Result.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <variant>
 
 namespace marlox::install {
@@ -25,7 +27,7 @@ struct RegistrationError {
 };
 
 struct InstallEngineError {
-    enum class Case {
+    enum class Kind {
         payloadPathMissing,
         payloadNotFound,
         unsupportedPayload,
@@ -35,7 +37,7 @@ struct InstallEngineError {
         unsafePayloadPath,
         unsafeTemplateSubpath,
     };
-    Case kind;
+    Kind kind;
     // The name, path, type or id the message names.
     QString subject;
     // Only for a quarantine failure: the system's text.
@@ -45,15 +47,17 @@ struct InstallEngineError {
 };
 
 // A tool that exited with a non-zero status, reported in the domain of whoever ran it.
-struct ToolError {
+struct ToolError : base::DescribedError {
+    ToolError(QString domain, int code, QString description)
+        : DescribedError(std::move(description)), domain(std::move(domain)), code(code) {}
+
     QString domain;
     int code = 0;
-    QString description;
 };
 
 // What the system said when a file operation failed or a program could not be started.
-struct SystemError {
-    QString description;
+struct SystemError : base::DescribedError {
+    using DescribedError::DescribedError;
 };
 
 // A program that could not be started at all.
@@ -63,7 +67,7 @@ using InstallError = std::variant<HostApplicationGuardError, InstallEngineError,
                                   ToolError, SystemError>;
 
 // The sentence shown to the user for any of them.
-QString describe(const InstallError& error);
+QString description(const InstallError& error);
 
 // Nothing on success, else why it failed.
 using InstallFailure = std::optional<InstallError>;

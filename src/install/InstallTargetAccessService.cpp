@@ -67,15 +67,17 @@ std::optional<InstallTargetAccessError> migrateLegacyInstallFolder(const QString
 
 InstallTargetAccessError InstallTargetAccessError::folderCreationFailed(QString path,
                                                                         QString description) {
-    return {Kind::folderCreationFailed, std::move(path), std::move(description)};
+    return InstallTargetAccessError(Kind::folderCreationFailed, std::move(path),
+                                    std::move(description));
 }
 
 InstallTargetAccessError
 InstallTargetAccessError::migrationFailed(const QString& legacyFolderPath) {
-    return {Kind::migrationFailed, legacyFolderPath,
-            QStringLiteral("Could not relocate the install folder into Applications. Resolve the "
-                           "folder at %1 and try again.")
-                .arg(legacyFolderPath)};
+    return InstallTargetAccessError(
+        Kind::migrationFailed, legacyFolderPath,
+        QStringLiteral("Could not relocate the install folder into Applications. Resolve the "
+                       "folder at %1 and try again.")
+            .arg(legacyFolderPath));
 }
 
 InstallTargetAccessService::InstallTargetAccessService(catalog::AppSettingsStore& settingsStore,
@@ -91,7 +93,8 @@ InstallTargetAccessService::InstallTargetAccessService(catalog::AppSettingsStore
 Result<QString, InstallTargetAccessError> InstallTargetAccessService::resolveInstallTarget() {
     const QString installFolder = catalog::installFolderPath();
     if (const auto failure = base::createFolder(installFolder)) {
-        return InstallTargetAccessError::folderCreationFailed(failure->path, failure->description);
+        return InstallTargetAccessError::folderCreationFailed(failure->path,
+                                                              failure->description());
     }
     if (auto failure = migrateLegacyInstallFolder(installFolder)) {
         return std::move(*failure);

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "base/DescribedError.h"
 #include "base/Result.h"
 #include "install/FolderAccessService.h"
 
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 namespace marlox::catalog {
 class AppSettingsStore;
@@ -13,7 +15,7 @@ class AppSettingsStore;
 
 namespace marlox::install {
 
-struct InstallTargetAccessError {
+struct InstallTargetAccessError : base::DescribedError {
     enum class Kind {
         // The install folder could not be made; the description is the file system's own.
         folderCreationFailed,
@@ -21,12 +23,15 @@ struct InstallTargetAccessError {
         migrationFailed,
     };
 
-    Kind kind;
-    QString path;
-    QString localizedDescription;
-
     static InstallTargetAccessError folderCreationFailed(QString path, QString description);
     static InstallTargetAccessError migrationFailed(const QString& legacyFolderPath);
+
+    Kind kind;
+    QString path;
+
+private:
+    InstallTargetAccessError(Kind kind, QString path, QString description)
+        : DescribedError(std::move(description)), kind(kind), path(std::move(path)) {}
 };
 
 // Owns the shared plug-in folder "Marlox Studio Plugins" in the user's Applications folder: makes

@@ -30,9 +30,9 @@ const QString runningHostsMessagePrefix =
 
 InstallError asInstallError(const catalog::RemoteArtifactError& error) {
     if (!error.domain().isEmpty()) {
-        return ToolError{error.domain(), error.code, error.description};
+        return ToolError{error.domain(), error.code, error.description()};
     }
-    return SystemError{error.description};
+    return SystemError{error.description()};
 }
 
 QFuture<void> ended() {
@@ -246,7 +246,7 @@ QFuture<void> InstallationCoordinator::performInstall(const PackageManifest& pac
 InstallResultOr<QString> InstallationCoordinator::prepareInstallFolder() {
     const auto folder = m_installTargetAccessService.resolveInstallTarget();
     if (!folder) {
-        return InstallError(SystemError{folder.error().localizedDescription});
+        return InstallError(SystemError{folder.error().description()});
     }
     m_installTargetAccessService.publishResolution(*folder);
     return *folder;
@@ -255,7 +255,7 @@ InstallResultOr<QString> InstallationCoordinator::prepareInstallFolder() {
 InstallResultOr<QString> InstallationCoordinator::prepareTemplatesFolder() {
     const auto folder = m_motionTemplatesAccessService.resolveTemplatesRoot();
     if (!folder) {
-        return InstallError(SystemError{folder.error().localizedDescription()});
+        return InstallError(SystemError{folder.error().description()});
     }
     m_motionTemplatesAccessService.publishResolution(*folder);
     return *folder;
@@ -368,12 +368,12 @@ void InstallationCoordinator::failInstall(const PackageManifest& package,
         catalog::log(QStringLiteral("Install blocked mid-operation for package=") + package.id +
                      QStringLiteral(": host app detected."));
     } else {
-        const QString description = describe(error);
+        const QString text = description(error);
         setStatus(package.id, installStatus::failed);
         setPresentedErrorMessage(QStringLiteral("Failed to install ") + package.name +
-                                 QStringLiteral(": ") + description);
+                                 QStringLiteral(": ") + text);
         catalog::log(QStringLiteral("Install failed: package=") + package.id +
-                     QStringLiteral(", error=") + description);
+                     QStringLiteral(", error=") + text);
     }
     removeActivePackageID(package.id);
 }
@@ -443,12 +443,12 @@ void InstallationCoordinator::recordUninstall(const QString& packageID) {
 }
 
 void InstallationCoordinator::failUninstall(const QString& packageID, const InstallError& error) {
-    const QString description = describe(error);
+    const QString text = description(error);
     setStatus(packageID, installStatus::failed);
     setPresentedErrorMessage(QStringLiteral("Failed to remove package ") + packageID +
-                             QStringLiteral(": ") + description);
+                             QStringLiteral(": ") + text);
     catalog::log(QStringLiteral("Uninstall failed: package=") + packageID +
-                 QStringLiteral(", error=") + description);
+                 QStringLiteral(", error=") + text);
     removeActivePackageID(packageID);
 }
 

@@ -60,7 +60,7 @@ void discardAsides(const QList<ItemMove>& moves) {
         }
         if (auto failure = removeItem(*move.aside)) {
             catalog::log(QStringLiteral("Could not remove the previous version kept at ") +
-                         *move.aside + QLatin1String(": ") + describe(*failure));
+                         *move.aside + QLatin1String(": ") + description(*failure));
         }
     }
 }

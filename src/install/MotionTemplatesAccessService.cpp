@@ -10,7 +10,7 @@ QString motionTemplatesFolderPath() {
     return platform::userMoviesFolder() + QLatin1Char('/') + motionTemplatesFolderName;
 }
 
-QString MotionTemplatesAccessError::localizedDescription() const {
+QString MotionTemplatesAccessError::description() const {
     return QStringLiteral("Could not prepare the Motion Templates folder at %1.").arg(path);
 }
 

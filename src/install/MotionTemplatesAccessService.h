@@ -22,7 +22,7 @@ struct MotionTemplatesAccessError {
     // The Motion Templates folder that could not be made.
     QString path;
 
-    QString localizedDescription() const;
+    QString description() const;
 };
 
 // Owns the user's Motion Templates library folder: makes it, remembers its path and publishes

@@ -13,7 +13,7 @@ const QStringList vendorFolderNames = {QStringLiteral("Marlox Studio"),
                                        QStringLiteral("Marlox Studio Developer")};
 
 InstallError unsafeSubpath(const QString& subpath) {
-    return InstallEngineError{InstallEngineError::Case::unsafeTemplateSubpath, subpath, {}};
+    return InstallEngineError{InstallEngineError::Kind::unsafeTemplateSubpath, subpath, {}};
 }
 
 } // namespace
@@ -41,7 +41,7 @@ InstallResultOr<QString> templateTargetDirectory(const catalog::PackageManifest&
             break;
         case catalog::PackageType::template_:
             return InstallError(
-                InstallEngineError{InstallEngineError::Case::unsupportedTemplatePackageType,
+                InstallEngineError{InstallEngineError::Kind::unsupportedTemplatePackageType,
                                    catalog::rawValue(package.type),
                                    {}});
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/DescribedError.h"
 #include "base/Result.h"
 
 #include <QString>
@@ -27,8 +28,8 @@ struct HttpResponse {
 
 // A transfer that never produced an answer: no connection, a time-out, a refused TLS handshake,
 // or a body that could not be written.
-struct HttpTransportError {
-    QString description;
+struct HttpTransportError : base::DescribedError {
+    using DescribedError::DescribedError;
 };
 
 // Plain HTTP GETs. A call blocks the calling thread until the transfer has ended, so it is only

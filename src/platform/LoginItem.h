@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/DescribedError.h"
+
 #include <QString>
 
 #include <optional>
@@ -8,8 +10,8 @@ namespace marlox::platform {
 
 enum class LoginItemStatus { notRegistered, enabled, requiresApproval, notFound };
 
-struct LoginItemError {
-    QString description;
+struct LoginItemError : base::DescribedError {
+    using DescribedError::DescribedError;
 };
 
 // Whether the system starts an application when the user logs in.

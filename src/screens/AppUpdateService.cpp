@@ -62,7 +62,7 @@ Result<QByteArray, AppUpdateError> downloadFeed(const QUrl& url, platform::HttpC
         return AppUpdateError{feedTooLargeMessage};
     }
     if (!response) {
-        return AppUpdateError{response.error().description};
+        return AppUpdateError{response.error().description()};
     }
     // Qt reports informational and redirection finals without an error: the status decides.
     if (const auto status = response->statusCode; status && (*status < 200 || *status > 299)) {
@@ -177,7 +177,7 @@ void AppUpdateService::publishRefresh(
     if (!fetched) {
         // A failed fetch keeps the notice of the last one that worked.
         if (!silent) {
-            setLastErrorMessage(fetched.error().description);
+            setLastErrorMessage(fetched.error().description());
         }
         return;
     }

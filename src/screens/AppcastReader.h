@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/DescribedError.h"
 #include "base/Result.h"
 
 #include <QByteArray>
@@ -25,9 +26,9 @@ struct AppcastItem {
     QString link;
 };
 
-struct AppcastFormatError {
-    // Where and why the reading stopped: "line 3, column 7: Opening and ending tag mismatch."
-    QString description;
+// Where and why the reading stopped: "line 3, column 7: Opening and ending tag mismatch."
+struct AppcastFormatError : base::DescribedError {
+    using DescribedError::DescribedError;
 };
 
 // Reads an appcast feed the way the platform's event-driven XML parser is fed: names exactly as

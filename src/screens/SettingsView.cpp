@@ -432,13 +432,13 @@ void SettingsView::checkPluginUpdates() {
 
 void SettingsView::openInstallFolder() {
     if (const auto error = m_installTargetAccessService.revealInstallFolder()) {
-        presentError(error->localizedDescription);
+        presentError(error->description());
     }
 }
 
 void SettingsView::openTemplatesFolder() {
     if (const auto error = m_motionTemplatesAccessService.revealTemplatesFolder()) {
-        presentError(error->localizedDescription());
+        presentError(error->description());
     }
 }
 

@@ -23,12 +23,12 @@ std::optional<QUrl> webPage(const QString& link) {
 UpdateCheckOutcome describeUpdateCheck(const Result<QByteArray, AppUpdateError>& feed,
                                        const QString& runningBuild) {
     if (!feed) {
-        return failure(feed.error().description);
+        return failure(feed.error().description());
     }
     const auto read = AppcastReader::read(*feed);
     if (!read) {
         return failure(QStringLiteral("The appcast feed is not well-formed XML at %1")
-                           .arg(read.error().description));
+                           .arg(read.error().description()));
     }
     if (!read->has_value()) {
         return failure(QStringLiteral("The appcast feed announces no build."));

@@ -29,7 +29,7 @@ TEST_F(Sha256Test, DigestCoversEveryByteOfFilesOfAnySizeAndAnUnreadableFileIsNam
     }
     const auto missing = sha256OfFile(home.filePath("missing"));
     ASSERT_FALSE(missing);
-    EXPECT_TRUE(missing.error().description.contains(home.filePath("missing")));
+    EXPECT_TRUE(missing.error().description().contains(home.filePath("missing")));
 }
 
 } // namespace

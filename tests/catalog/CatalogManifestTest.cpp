@@ -99,7 +99,7 @@ TEST(CatalogManifestTest, ReadsPackageTypesLenientlyAndWritesThemCanonically) {
     }
     const auto blank = decodeWith({{"type", " Filter"}});
     ASSERT_FALSE(blank);
-    EXPECT_EQ(blank.error().description, "Unsupported package type:  filter");
+    EXPECT_EQ(blank.error().description(), "Unsupported package type:  filter");
     EXPECT_FALSE(packageTypeFromRawValue("Filter").has_value());
     EXPECT_EQ(packageTypeFromRawValue("template"), PackageType::template_);
 }
@@ -174,7 +174,7 @@ TEST(CatalogManifestTest, RejectsMalformedJsonAndDocumentsThatAreNotCatalogs) {
 // grammar does not.)
 TEST(CatalogManifestTest, AgreesWithQtsParserOnTheSampleAndOnDamagedCopies) {
     const auto sample = decodeCatalogManifest(sampleCatalog());
-    ASSERT_TRUE(sample) << sample.error().description.toStdString();
+    ASSERT_TRUE(sample) << sample.error().description().toStdString();
     ASSERT_EQ(sample->packages.size(), 2);
     EXPECT_EQ(sample->packages[0].name, QString::fromUtf8("Café 😀"));
     EXPECT_EQ(*sample, *referenceDecode(sampleCatalog()));
@@ -220,7 +220,7 @@ TEST(BuiltInCatalogTest, CoversEveryCategoryAndTypeWithThumbnails) {
     marlox::testing::ScratchHome home;
     const auto catalog =
         decodeCatalogManifest(marlox::testing::readFile(urlForResource("manifest", "json")));
-    ASSERT_TRUE(catalog) << catalog.error().description.toStdString();
+    ASSERT_TRUE(catalog) << catalog.error().description().toStdString();
     QSet<QString> categories, ids;
     QSet<PackageType> types;
     int withThumbnail = 0;

@@ -351,7 +351,7 @@ bool awaitLine(QProcess& child, const QByteArray& line) {
 // What is on disk at this moment is what a crash at this moment would leave behind.
 void expectWholeRecordsFile() {
     const auto records = decodeInstalledPackages(readFile(installedRecordsFileURL()));
-    ASSERT_TRUE(records.hasValue()) << records.error().description.toStdString();
+    ASSERT_TRUE(records.hasValue()) << records.error().description().toStdString();
     ASSERT_EQ(records->size(), recordCount);
     for (const InstalledPackage& record : *records) {
         ASSERT_EQ(record.version, records->first().version);

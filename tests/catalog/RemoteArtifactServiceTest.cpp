@@ -26,7 +26,7 @@ void expectFailure(const Resolution& resolution, RemoteArtifactError::Kind kind,
                    const QString& description) {
     ASSERT_FALSE(resolution);
     EXPECT_EQ(resolution.error().kind, kind);
-    const QString& actual = resolution.error().description;
+    const QString& actual = resolution.error().description();
     EXPECT_TRUE(description.endsWith('*') ? actual.startsWith(description.chopped(1))
                                           : actual == description)
         << actual.toStdString();
@@ -118,7 +118,7 @@ TEST_F(RemoteArtifactServiceTest, ResolvesFromTheCacheOrTheServerAsTheDigestAllo
 
         // THEN the archive is fetched only when the cache cannot answer, the single visible item
         // of the expansion is the payload root, and the other versions are gone
-        ASSERT_TRUE(first) << first.error().description.toStdString();
+        ASSERT_TRUE(first) << first.error().description().toStdString();
         EXPECT_EQ(requests(id), requested);
         EXPECT_EQ(first->archiveURL, folder + "/payload.zip");
         EXPECT_EQ(readFile(first->archiveURL), requested == 0 ? cachedArchive : served);
@@ -221,7 +221,7 @@ TEST_F(RemoteArtifactServiceTest, PayloadRootIsTheSingleVisibleItemOrTheExpanded
             expectFailure(resolution, RemoteArtifactError::Kind::payloadArchiveMissing,
                           "Downloaded artifact did not contain any payload files.");
         } else {
-            ASSERT_TRUE(resolution) << resolution.error().description.toStdString();
+            ASSERT_TRUE(resolution) << resolution.error().description().toStdString();
             EXPECT_EQ(resolution->payloadRootURL, versionFolder(id) + "/expanded" + root);
         }
     }

@@ -127,7 +127,7 @@ TEST_F(FolderAccessTest, LegacyEntryThatCannotBeMovedFailsWithTheRelocationMessa
         ASSERT_FALSE(resolved.hasValue());
         EXPECT_EQ(resolved.error().kind, InstallTargetAccessError::Kind::migrationFailed);
         EXPECT_EQ(
-            resolved.error().localizedDescription,
+            resolved.error().description(),
             "Could not relocate the install folder into Applications. Resolve the folder at " +
                 legacyFolder + " and try again.");
         installAccess.refreshAccessState();
@@ -152,7 +152,7 @@ TEST_F(FolderAccessTest, FileWhereTheInstallFolderMustBeLeavesAccessNeeded) {
     const auto resolved = installAccess.resolveInstallTarget();
     ASSERT_FALSE(resolved.hasValue());
     EXPECT_EQ(resolved.error().kind, InstallTargetAccessError::Kind::folderCreationFailed);
-    EXPECT_TRUE(resolved.error().localizedDescription.contains(installFolder));
+    EXPECT_TRUE(resolved.error().description().contains(installFolder));
     EXPECT_EQ(settings.lastResolvedInstallPath(), "");
     EXPECT_EQ(readFile(installFolder), "in the way");
 }
@@ -175,7 +175,7 @@ TEST_F(FolderAccessTest, FileWhereTheTemplatesFolderMustBeGivesThePrepareMessage
     // WHEN it is resolved or revealed, THEN both fail naming the folder, storing and opening none
     const auto resolved = templatesAccess.resolveTemplatesRoot();
     ASSERT_FALSE(resolved.hasValue());
-    EXPECT_EQ(resolved.error().localizedDescription(),
+    EXPECT_EQ(resolved.error().description(),
               "Could not prepare the Motion Templates folder at " + templatesFolder + ".");
     const auto revealed = templatesAccess.revealTemplatesFolder();
     ASSERT_TRUE(revealed.has_value());

@@ -144,7 +144,7 @@ TEST_F(FxPlugRegistrarTest, FailingToolFailsTheRegistrationWithItsStatusAndTrimm
                                            ? registrar.registerApplication(application)
                                            : registrar.registerPlugin(plugin);
         ASSERT_TRUE(failure && std::holds_alternative<RegistrationError>(*failure));
-        EXPECT_EQ(describe(*failure), test.message);
+        EXPECT_EQ(description(*failure), test.message);
     }
     EXPECT_EQ(pluginkit.callsWith("-a").size(), 2) << "no plug-in after a failed application";
 
@@ -154,7 +154,7 @@ TEST_F(FxPlugRegistrarTest, FailingToolFailsTheRegistrationWithItsStatusAndTrimm
         FxPlugRegistrar(std::make_shared<SystemProcessRunner>(), missingTool, lsregister.path())
             .registerPlugin(plugin);
     ASSERT_TRUE(failure && std::holds_alternative<SystemError>(*failure));
-    EXPECT_TRUE(describe(*failure).startsWith("Could not start " + missingTool + ": "));
+    EXPECT_TRUE(description(*failure).startsWith("Could not start " + missingTool + ": "));
 }
 
 TEST_F(FxPlugRegistrarTest, ReadsPathsFromQueryLinesFromTheirFirstSlashUnlessTheQueryFails) {

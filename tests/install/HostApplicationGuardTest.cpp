@@ -42,7 +42,7 @@ TEST(HostApplicationGuardTest, ListsRunningHostsInTableOrderEachWithItsProcesses
         }
         EXPECT_EQ(hosts, test.expected) << test.name;
     }
-    EXPECT_EQ(describe(HostApplicationGuardError{{"Final Cut Pro", "Apple Motion"}}),
+    EXPECT_EQ(description(HostApplicationGuardError{{"Final Cut Pro", "Apple Motion"}}),
               "Close host apps before continuing. Running: Final Cut Pro, Apple Motion");
 }
 

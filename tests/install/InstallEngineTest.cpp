@@ -79,7 +79,7 @@ TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTo
             package.hasMotionTemplatePayload() ? std::optional(templatesRoot) : std::nullopt,
             std::nullopt, std::nullopt);
         ASSERT_TRUE(result) << package.id.toStdString() << ": "
-                            << describe(result.error()).toStdString();
+                            << description(result.error()).toStdString();
         finishInstallJournal();
         records.append({package.id,
                         package.version,
@@ -132,7 +132,7 @@ TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTo
     for (const InstalledPackage& record : records) {
         const auto failure = engine.uninstall(record);
         ASSERT_FALSE(failure) << record.id.toStdString() << ": "
-                              << describe(*failure).toStdString();
+                              << description(*failure).toStdString();
         finishInstallJournal();
     }
     EXPECT_FALSE(QFileInfo::exists(installRoot));
@@ -186,7 +186,7 @@ TEST_F(EngineTest, RefusedInstallGivesItsReasonAndTouchesNothing) {
         // WHEN it is installed, THEN it fails with its reason
         const auto result = install(package(test.id, test.payloadPath));
         ASSERT_FALSE(result);
-        EXPECT_EQ(describe(result.error()), test.message);
+        EXPECT_EQ(description(result.error()), test.message);
     }
     // and nothing was written or registered
     EXPECT_EQ(treeSnapshot(home.filePath("home/Applications")), before);
@@ -250,8 +250,8 @@ TEST_F(EngineTest, InstallCopiesTheFolderRegistersApplicationsFirstAndAFailedUpd
 
         // THEN it fails naming its cause, and version 2 is back exactly as it was
         ASSERT_FALSE(result);
-        EXPECT_TRUE(describe(result.error()).contains(test.cause))
-            << describe(result.error()).toStdString();
+        EXPECT_TRUE(description(result.error()).contains(test.cause))
+            << description(result.error()).toStdString();
         EXPECT_EQ(treeSnapshot(installPath), before);
         EXPECT_TRUE(leftoverWorkFolders().isEmpty());
     }
@@ -265,7 +265,7 @@ TEST_F(EngineTest, BrokenLinkAtAnEarlierPayloadLocationIsPassedOver) {
     // WHEN the payload is looked for, THEN the bundle's copy is found
     const auto found =
         InstallEngine::resolvePayloadURL("Payloads/CountdownPro", "Countdown Pro", payloadRoot);
-    ASSERT_TRUE(found) << describe(found.error()).toStdString();
+    ASSERT_TRUE(found) << description(found.error()).toStdString();
     EXPECT_EQ(*found, marlox::catalog::resourceDirectoryURLs().value(0) + "/Payloads/CountdownPro");
 }
 
@@ -299,7 +299,7 @@ TEST_F(EngineTest, ClearsTheQuarantineOfWhatItPlacedOnlyAndFailsOnABrokenLink) {
     QFile::link("missing-target", bundle + "/Contents/dangling");
     const auto broken = install(package("broken", "Payloads/Blur"));
     ASSERT_FALSE(broken);
-    EXPECT_EQ(describe(broken.error()),
+    EXPECT_EQ(description(broken.error()),
               "Failed to clear quarantine attributes for " + installRoot +
                   "/broken/Blur.pluginkit/Contents/dangling: No such file or directory");
 }
@@ -325,12 +325,12 @@ TEST_F(EngineTest, ExpandsZipPayloadsAndArchivesInsideFoldersButNotArchivesInArc
     ASSERT_FALSE(failed);
     const auto* error = std::get_if<ToolError>(&failed.error());
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->domain + ' ' + QString::number(error->code) + ' ' + error->description,
+    EXPECT_EQ(error->domain + ' ' + QString::number(error->code) + ' ' + error->description(),
               "InstallEngine 9 ditto: archive is damaged\n");
     EXPECT_EQ(entriesOf(installRoot), QStringList());
     EXPECT_TRUE(leftoverWorkFolders().isEmpty());
     failingDitto.fail("-x", 2, "");
-    EXPECT_EQ(describe(install(package("grid", "Payloads/Grid.ZIP")).error()),
+    EXPECT_EQ(description(install(package("grid", "Payloads/Grid.ZIP")).error()),
               "Tool failed: " + failingDitto.path());
 
     // WHEN the real tool expands them, THEN the zip's folder holds the bundle only, and the
@@ -364,7 +364,7 @@ TEST_F(EngineTest,
     processes->byIdentifier["com.apple.motionapp"] = {{4242, false}};
     const InstallFailure blocked = engine().uninstall(blur);
     ASSERT_TRUE(blocked);
-    EXPECT_EQ(describe(*blocked), "Close host apps before continuing. Running: Apple Motion");
+    EXPECT_EQ(description(*blocked), "Close host apps before continuing. Running: Apple Motion");
     EXPECT_TRUE(QFileInfo(blur.installPath).isDir());
     processes->byIdentifier.clear();
 
@@ -448,7 +448,7 @@ TEST_F(MotionTemplatesTest, TargetsTheTypeAndVendorFoldersOfTheBuild) {
     // A templates-only package has no type folder: without a subpath it has no target.
     const auto none = templateTargetDirectory(templatesPackage("T"), std::nullopt);
     ASSERT_FALSE(none);
-    EXPECT_EQ(describe(none.error()),
+    EXPECT_EQ(description(none.error()),
               "Motion template install target is not defined for package type template.");
 
     // A developer build puts its own vendor folder in place of either.
@@ -513,7 +513,8 @@ TEST_F(MotionTemplatesTest, PluginPackageWithoutAPayloadPathFailsThoughItCarries
         // WHEN it is installed, THEN it fails for the missing path and places nothing
         const auto result = install(frame, std::nullopt, templatesRoot);
         ASSERT_FALSE(result) << marlox::catalog::rawValue(type).toStdString();
-        EXPECT_EQ(describe(result.error()), "Embedded payload path is missing for Package frame.");
+        EXPECT_EQ(description(result.error()),
+                  "Embedded payload path is missing for Package frame.");
         EXPECT_FALSE(QFileInfo::exists(templatesRoot));
     }
 }
@@ -570,8 +571,8 @@ TEST_F(MotionTemplatesTest, EveryFailedPlacementKeepsTheEarlierTemplates) {
 
         // THEN it fails for that reason, and the earlier templates are as they were
         ASSERT_FALSE(result);
-        EXPECT_TRUE(describe(result.error()).contains(test.cause))
-            << describe(result.error()).toStdString();
+        EXPECT_TRUE(description(result.error()).contains(test.cause))
+            << description(result.error()).toStdString();
         EXPECT_EQ(treeSnapshot(home.filePath("home/Movies")), before);
         EXPECT_TRUE(leftoverWorkFolders().isEmpty());
     }
@@ -606,7 +607,7 @@ TEST_F(MotionTemplatesTest, UnsafeSubpathFailsBeforeTheEarlierTemplatesAreTouche
         const auto result = install(templatesPackage("Templates/Kinetic", subpath),
                                     recordOf(templatesPackage("x"), first));
         ASSERT_FALSE(result) << subpath.toStdString();
-        EXPECT_EQ(describe(result.error()),
+        EXPECT_EQ(description(result.error()),
                   "Motion template install subpath leaves the Motion Templates folder: " + subpath +
                       ".");
     }

@@ -68,7 +68,7 @@ TEST_F(LoginItemTest, RefusesEntriesThatWouldEscapeOrCannotBeWritten) {
         MainApplicationLoginItem item(identifier, program, name);
         const auto failure = item.registerItem();
         ASSERT_TRUE(failure.has_value());
-        EXPECT_FALSE(failure->description.isEmpty());
+        EXPECT_FALSE(failure->description().isEmpty());
         EXPECT_NE(item.status(), LoginItemStatus::enabled);
     }
     EXPECT_TRUE(QDir(autostartFolder()).entryList(QDir::Files).isEmpty());

@@ -177,7 +177,7 @@ protected:
               const std::optional<catalog::InstalledPackage>& previous = std::nullopt,
               const std::optional<QString>& templatesRoot = std::nullopt) const {
         const auto result = install(package, previous, templatesRoot);
-        EXPECT_TRUE(result) << (result ? "" : install::describe(result.error()).toStdString());
+        EXPECT_TRUE(result) << (result ? "" : install::description(result.error()).toStdString());
         // As once the records are saved: what the install set aside goes.
         install::finishInstallJournal();
         return result ? *result : install::InstallResult{};
