@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    marlox::platform::Bundle::setMainBundlePath(QStringLiteral(MARLOX_BUNDLE_DIR));
+    marlox::platform::setUpMainBundle(QStringLiteral(MARLOX_BUNDLE_DIR));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     marlox::bench::useScratchHome(home);
     QCoreApplication application(argc, argv);
-    marlox::platform::Bundle::setMainBundlePath(QStringLiteral(MARLOX_BUNDLE_DIR));
+    marlox::platform::setUpMainBundle(QStringLiteral(MARLOX_BUNDLE_DIR));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -70,7 +70,7 @@ LibraryServices::LibraryServices(const QString& catalogFile)
     catalog::DistributionConfiguration configuration;
     configuration.remoteCatalogURL = QUrl::fromLocalFile(catalogFile);
     catalogService = std::make_unique<catalog::CatalogService>(
-        configuration, http,
+        configuration, platform::mainBundle(), http,
         std::make_unique<catalog::RemoteArtifactService>(http, runner, platform::dittoToolPath()));
 }
 

@@ -101,12 +101,12 @@ void BM_LogSwitchOnA2GiBLogMainThreadStall(benchmark::State& state) {
     }
     auto http = std::make_shared<platform::NetworkHttpClient>();
     catalog::CatalogService catalogService(
-        catalog::DistributionConfiguration(), http,
+        catalog::DistributionConfiguration(), platform::mainBundle(), http,
         std::make_unique<catalog::RemoteArtifactService>(
             http, std::make_shared<platform::SystemProcessRunner>(), QStringLiteral("ditto")));
     catalog::InstalledPackageStore installedStore;
     QuietDesktop desktop;
-    screens::SupportView screen(catalogService, installedStore,
+    screens::SupportView screen(catalogService, installedStore, platform::mainBundle(),
                                 {desktop, desktop, desktop, desktop, desktop});
     screen.setAttribute(Qt::WA_DontShowOnScreen);
     screen.resize(1100, 700);

@@ -23,7 +23,7 @@ int runWidgetBenchmarks(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    platform::Bundle::setMainBundlePath(QStringLiteral(MARLOX_BUNDLE_DIR));
+    platform::setUpMainBundle(QStringLiteral(MARLOX_BUNDLE_DIR));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -10,7 +10,7 @@ if(MARLOX_APPCAST_FEED_URL)
 endif()
 configure_file("${CMAKE_CURRENT_LIST_DIR}/Info.plist.in" "${MARLOX_BUNDLE_DIR}/Contents/Info.plist" @ONLY)
 
-# Everything under resources/ is copied into Contents/Resources, and Debian's Manrope files into
+# Everything under resources/ is copied into Contents/Resources, and the Manrope font files into
 # Contents/Resources/Fonts, so the bundle is complete without the source tree.
 file(GLOB_RECURSE MARLOX_RESOURCE_FILES CONFIGURE_DEPENDS
      RELATIVE "${PROJECT_SOURCE_DIR}/resources" "${PROJECT_SOURCE_DIR}/resources/*")
@@ -22,7 +22,8 @@ foreach(relative IN LISTS MARLOX_RESOURCE_FILES)
         DEPENDS "${PROJECT_SOURCE_DIR}/resources/${relative}" VERBATIM)
     list(APPEND MARLOX_BUNDLED_RESOURCES "${target}")
 endforeach()
-file(GLOB MARLOX_FONT_FILES "/usr/share/fonts/truetype/manrope/*.ttf")
+include("${CMAKE_CURRENT_LIST_DIR}/MarloxFonts.cmake")
+marlox_find_manrope_font_files(MARLOX_FONT_FILES)
 foreach(font IN LISTS MARLOX_FONT_FILES)
     get_filename_component(name "${font}" NAME)
     set(target "${MARLOX_BUNDLE_RESOURCES_DIR}/Fonts/${name}")

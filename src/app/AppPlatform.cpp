@@ -14,25 +14,27 @@
 namespace marlox::app {
 
 AppPlatform AppPlatform::system() {
+    const platform::Bundle& mainBundle = platform::mainBundle();
     auto workspace = std::make_unique<platform::DesktopWorkspace>();
     auto httpClient = std::make_shared<platform::NetworkHttpClient>();
     // The workspace lives as long as the platform, which outlives every service.
     platform::Workspace* updateWorkspace = workspace.get();
     return {
+        .mainBundle = mainBundle,
         .configuration = catalog::sharedConfiguration(),
         .userDefaultsFilePath =
-            platform::UserDefaults::standardFilePath(applicationBundleIdentifier()),
+            platform::UserDefaults::standardFilePath(applicationBundleIdentifier(mainBundle)),
         .loginItem = std::make_unique<platform::MainApplicationLoginItem>(
-            applicationBundleIdentifier(), QCoreApplication::applicationFilePath(),
-            catalog::appDisplayName()),
+            applicationBundleIdentifier(mainBundle), QCoreApplication::applicationFilePath(),
+            catalog::appDisplayName(mainBundle)),
         .workspace = std::move(workspace),
         .httpClient = httpClient,
         .processRunner = std::make_shared<platform::SystemProcessRunner>(),
         .dittoPath = platform::dittoToolPath(),
         .coordinatorDependencies = install::InstallationCoordinatorDependencies::system(),
         .updaterFactory =
-            [httpClient, updateWorkspace](platform::UpdaterDelegate& delegate) {
-                return std::make_unique<screens::FeedUpdater>(delegate, httpClient,
+            [mainBundle, httpClient, updateWorkspace](platform::UpdaterDelegate& delegate) {
+                return std::make_unique<screens::FeedUpdater>(delegate, mainBundle, httpClient,
                                                               *updateWorkspace);
             },
         .mailComposer = std::make_unique<platform::XdgEmailComposer>(),
@@ -43,8 +45,8 @@ AppPlatform AppPlatform::system() {
     };
 }
 
-QString applicationBundleIdentifier() {
-    const QString identifier = platform::Bundle::main().bundleIdentifier();
+QString applicationBundleIdentifier(const platform::Bundle& mainBundle) {
+    const QString identifier = mainBundle.bundleIdentifier();
     return identifier.isEmpty() ? catalog::fixedBundleIdentifier : identifier;
 }
 

@@ -3,6 +3,7 @@
 #include "catalog/Environment.h"
 #include "install/InstallationCoordinator.h"
 #include "platform/ApplicationIcons.h"
+#include "platform/Bundle.h"
 #include "platform/Clipboard.h"
 #include "platform/FileChooser.h"
 #include "platform/HttpClient.h"
@@ -23,7 +24,9 @@ namespace marlox::app {
 // own (a scratch settings file, a recording workspace, a process list of its own children, an
 // updater and a mail composer that record).
 struct AppPlatform {
-    // The distribution's configuration, read once from the bundle's information property list.
+    // The application's own bundle, and the distribution's configuration read once from its
+    // information property list.
+    platform::Bundle mainBundle;
     catalog::DistributionConfiguration configuration;
     QString userDefaultsFilePath;
     std::unique_ptr<platform::LoginItem> loginItem;
@@ -46,7 +49,7 @@ struct AppPlatform {
     static AppPlatform system();
 };
 
-// The main bundle's identifier, or the application's fixed one when the bundle has none.
-QString applicationBundleIdentifier();
+// The bundle's identifier, or the application's fixed one when the bundle has none.
+QString applicationBundleIdentifier(const platform::Bundle& mainBundle);
 
 } // namespace marlox::app

@@ -22,13 +22,13 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
 
     m_userDefaults = std::make_unique<platform::UserDefaults>(m_platform.userDefaultsFilePath);
     m_settingsStore = std::make_unique<catalog::AppSettingsStore>(
-        *m_userDefaults, *m_platform.loginItem, platform::Bundle::main().bundlePath());
+        *m_userDefaults, *m_platform.loginItem, m_platform.mainBundle.bundlePath());
     m_catalogService = std::make_unique<catalog::CatalogService>(
-        m_platform.configuration, m_platform.httpClient,
+        m_platform.configuration, m_platform.mainBundle, m_platform.httpClient,
         std::make_unique<catalog::RemoteArtifactService>(
             m_platform.httpClient, m_platform.processRunner, m_platform.dittoPath));
     m_appUpdateService = std::make_unique<screens::AppUpdateService>(
-        m_platform.configuration, *m_userDefaults, m_platform.httpClient,
+        m_platform.configuration, m_platform.mainBundle, *m_userDefaults, m_platform.httpClient,
         std::move(m_platform.updaterFactory));
     m_installTargetAccessService = std::make_unique<install::InstallTargetAccessService>(
         *m_settingsStore, *m_platform.workspace);
@@ -57,6 +57,7 @@ MarloxStudioApp::~MarloxStudioApp() {
 
 RootView* MarloxStudioApp::openWindow() {
     auto* window = new RootView({
+        .mainBundle = m_platform.mainBundle,
         .settingsStore = *m_settingsStore,
         .catalogService = *m_catalogService,
         .appUpdateService = *m_appUpdateService,

@@ -129,7 +129,7 @@ void DetailHeader::paintEvent(QPaintEvent*) {
 RootView::RootView(RootViewServices services, QWidget* parent)
     : QMainWindow(parent), m_services(services) {
     setObjectName(QStringLiteral("rootView"));
-    setWindowTitle(catalog::appDisplayName());
+    setWindowTitle(catalog::appDisplayName(m_services.mainBundle));
     setMinimumSize(minimumWindowSize);
     makeToolBar();
     auto* layers = new LayerStack(this);
@@ -151,7 +151,8 @@ RootView::RootView(RootViewServices services, QWidget* parent)
     newWindow->setShortcutContext(Qt::WindowShortcut);
     connect(newWindow, &QAction::triggered, this, &RootView::newWindowRequested);
     addAction(newWindow);
-    auto* quit = new QAction(QStringLiteral("Quit ") + catalog::appDisplayName(), this);
+    auto* quit =
+        new QAction(QStringLiteral("Quit ") + catalog::appDisplayName(m_services.mainBundle), this);
     quit->setObjectName(QStringLiteral("quitAction"));
     // Written out: the desktop-dependent QKeySequence::Quit is empty on some desktops.
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -176,7 +177,7 @@ QWidget* RootView::makeMainLayer() {
     auto* layout = new QHBoxLayout(split);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_sidebar = new Sidebar(split);
+    m_sidebar = new Sidebar(m_services.mainBundle, split);
     connect(m_sidebar, &Sidebar::sectionSelected, this, &RootView::selectSection);
     connect(m_sidebar, &Sidebar::rowHoverEntered, this, [this](AppSection section) {
         m_hoveredSection = section;
@@ -384,15 +385,16 @@ QWidget* RootView::makeScreen(AppSection section) {
                                      services.installationCoordinator, services.settingsStore,
                                      services.workspace, services.thumbnailCache);
     case AppSection::support:
-        return new screens::SupportView(services.catalogService, services.installedStore,
-                                        {services.workspace, services.mailComposer,
-                                         services.clipboard, services.fileChooser,
-                                         services.systemInformation});
+        return new screens::SupportView(
+            services.catalogService, services.installedStore, services.mainBundle,
+            {services.workspace, services.mailComposer, services.clipboard, services.fileChooser,
+             services.systemInformation});
     case AppSection::settings:
         return new screens::SettingsView(
-            services.settingsStore, services.catalogService, services.appUpdateService,
-            services.installTargetAccessService, services.motionTemplatesAccessService,
-            services.installedStore, services.installationCoordinator, services.workspace);
+            services.mainBundle, services.settingsStore, services.catalogService,
+            services.appUpdateService, services.installTargetAccessService,
+            services.motionTemplatesAccessService, services.installedStore,
+            services.installationCoordinator, services.workspace);
     }
     Q_UNREACHABLE();
 }

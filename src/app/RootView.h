@@ -28,6 +28,7 @@ class MotionTemplatesAccessService;
 
 namespace marlox::platform {
 class ApplicationIcons;
+class Bundle;
 class Clipboard;
 class FileChooser;
 class MailComposer;
@@ -53,6 +54,8 @@ class SidebarUIState;
 
 // The services a main window shows and hands on to its screens; the application owns them.
 struct RootViewServices {
+    // The application's own bundle, whose name and version the window and screens show.
+    const platform::Bundle& mainBundle;
     catalog::AppSettingsStore& settingsStore;
     catalog::CatalogService& catalogService;
     screens::AppUpdateService& appUpdateService;

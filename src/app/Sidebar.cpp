@@ -259,7 +259,7 @@ void UpdateBanner::paintEvent(QPaintEvent*) {
                        AppPalette::panel(), withOpacity(AppPalette::warning(), 0.22));
 }
 
-Sidebar::Sidebar(QWidget* parent) : QWidget(parent) {
+Sidebar::Sidebar(const platform::Bundle& mainBundle, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("sidebar"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 14, 14, 14);
@@ -271,7 +271,7 @@ Sidebar::Sidebar(QWidget* parent) : QWidget(parent) {
     connect(m_banner, &UpdateBanner::dismissRequested, this, &Sidebar::updateDismissed);
     layout->addWidget(m_banner);
     layout->addStretch(1);
-    layout->addWidget(makeFoot());
+    layout->addWidget(makeFoot(mainBundle));
     showState({});
 }
 
@@ -290,7 +290,7 @@ QVBoxLayout* Sidebar::makeGroup(std::span<const AppSection> sections, int spacin
     return group;
 }
 
-QWidget* Sidebar::makeFoot() {
+QWidget* Sidebar::makeFoot(const platform::Bundle& mainBundle) {
     auto* foot = new QWidget(this);
     auto* layout = new QVBoxLayout(foot);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -315,11 +315,11 @@ QWidget* Sidebar::makeFoot() {
     nameLayout->setContentsMargins(10, 8, 10, 0);
     nameLayout->setSpacing(8);
     nameLayout->addStretch(1);
-    auto* name = plainLabel(catalog::appDisplayName(), appFont(11, QFont::Medium),
+    auto* name = plainLabel(catalog::appDisplayName(mainBundle), appFont(11, QFont::Medium),
                             AppPalette::textSecondary(), m_nameLine);
     name->setObjectName(QStringLiteral("sidebarAppName"));
     nameLayout->addWidget(name);
-    if (catalog::isDeveloperBuild()) {
+    if (catalog::isDeveloperBuild(mainBundle)) {
         auto* developer = new AppCapsuleLabel(QStringLiteral("Developer"),
                                               {appFont(10, QFont::DemiBold), SystemColor::green(),
                                                withOpacity(SystemColor::green(), 0.16), 8, 3},

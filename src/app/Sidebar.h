@@ -14,6 +14,10 @@
 class QLabel;
 class QVBoxLayout;
 
+namespace marlox::platform {
+class Bundle;
+}
+
 namespace marlox::ui {
 class AppCapsuleLabel;
 class StudioIcon;
@@ -99,7 +103,8 @@ class Sidebar final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Sidebar(QWidget* parent = nullptr);
+    // The name line shows the bundle's name, and whether it is a developer build.
+    explicit Sidebar(const platform::Bundle& mainBundle, QWidget* parent = nullptr);
 
     void showState(const SidebarState& state);
     SidebarRow* row(AppSection section) const;
@@ -116,7 +121,7 @@ protected:
 
 private:
     QVBoxLayout* makeGroup(std::span<const AppSection> sections, int spacing);
-    QWidget* makeFoot();
+    QWidget* makeFoot(const platform::Bundle& mainBundle);
 
     QList<SidebarRow*> m_rows;
     UpdateBanner* m_banner = nullptr;

@@ -1,6 +1,7 @@
 #include "app/AppPlatform.h"
 #include "app/MarloxStudioApp.h"
 #include "catalog/Environment.h"
+#include "platform/Bundle.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 
@@ -10,9 +11,10 @@ using namespace marlox;
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(catalog::appDisplayName());
+    const platform::Bundle& mainBundle = platform::mainBundle();
+    QApplication::setApplicationDisplayName(catalog::appDisplayName(mainBundle));
     platform::SingleInstance instance(
-        platform::SingleInstance::serverName(app::applicationBundleIdentifier()));
+        platform::SingleInstance::serverName(app::applicationBundleIdentifier(mainBundle)));
     if (instance.forwardOpenWindowRequest()) {
         return 0;
     }

@@ -35,11 +35,10 @@ Result<CatalogManifest, CatalogLoadError> readCatalogFile(const QString& path) {
     return decodeCatalog(file.readAll());
 }
 
-QStringList embeddedManifestCandidates() {
-    const platform::Bundle mainBundle = platform::Bundle::main();
+QStringList embeddedManifestCandidates(const platform::Bundle& mainBundle) {
     const QString resources = mainBundle.resourcePath();
     QStringList candidates = {
-        urlForResource(QStringLiteral("manifest"), QStringLiteral("json")),
+        urlForResource(mainBundle, QStringLiteral("manifest"), QStringLiteral("json")),
         mainBundle.pathForResource(QStringLiteral("manifest"), QStringLiteral("json")),
     };
     if (!resources.isEmpty()) {
@@ -57,12 +56,12 @@ QStringList embeddedManifestCandidates() {
 
 } // namespace
 
-CatalogService::CatalogService(DistributionConfiguration configuration,
+CatalogService::CatalogService(DistributionConfiguration configuration, platform::Bundle mainBundle,
                                std::shared_ptr<platform::HttpClient> httpClient,
                                std::unique_ptr<RemoteArtifactService> remoteArtifactService,
                                QObject* parent)
     : QObject(parent), m_configuration(std::move(configuration)),
-      m_httpClient(std::move(httpClient)),
+      m_mainBundle(std::move(mainBundle)), m_httpClient(std::move(httpClient)),
       m_remoteArtifactService(std::move(remoteArtifactService)) {
     // Loads wait on the network rather than the processor: on a one-core machine a pool sized by
     // the cores would hold a newer reload back behind a slow fetch.
@@ -125,8 +124,8 @@ void CatalogService::publish(const Result<LoadedCatalog, CatalogLoadError>& outc
 }
 
 Result<LoadedCatalog, CatalogLoadError> CatalogService::loadManifest() const {
-    const auto fromEmbedded = []() -> Result<LoadedCatalog, CatalogLoadError> {
-        auto embedded = loadEmbeddedManifest();
+    const auto fromEmbedded = [this]() -> Result<LoadedCatalog, CatalogLoadError> {
+        auto embedded = loadEmbeddedManifest(m_mainBundle);
         if (!embedded) {
             return embedded.error();
         }
@@ -184,7 +183,11 @@ std::optional<CatalogLoadError> saveRemoteManifestCache(const CatalogManifest& m
 }
 
 Result<CatalogManifest, CatalogLoadError> loadEmbeddedManifest() {
-    for (const QString& candidate : embeddedManifestCandidates()) {
+    return loadEmbeddedManifest(platform::mainBundle());
+}
+
+Result<CatalogManifest, CatalogLoadError> loadEmbeddedManifest(const platform::Bundle& mainBundle) {
+    for (const QString& candidate : embeddedManifestCandidates(mainBundle)) {
         // The first file that exists decides, even when it cannot be read.
         if (QFileInfo::exists(candidate)) {
             return readCatalogFile(candidate);

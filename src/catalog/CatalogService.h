@@ -53,8 +53,8 @@ class CatalogService final : public QObject {
 
 public:
     // `remoteArtifactService` is this service's own instance, used only to prune the cache after
-    // each successful load.
-    CatalogService(DistributionConfiguration configuration,
+    // each successful load; the built-in catalog is the one in `mainBundle`.
+    CatalogService(DistributionConfiguration configuration, platform::Bundle mainBundle,
                    std::shared_ptr<platform::HttpClient> httpClient,
                    std::unique_ptr<RemoteArtifactService> remoteArtifactService,
                    QObject* parent = nullptr);
@@ -88,6 +88,7 @@ private:
     void setLoadsInFlight(int count);
 
     const DistributionConfiguration m_configuration;
+    const platform::Bundle m_mainBundle;
     std::shared_ptr<platform::HttpClient> m_httpClient;
     std::unique_ptr<RemoteArtifactService> m_remoteArtifactService;
 
@@ -104,7 +105,9 @@ private:
 
 // Writes the catalog to the cached copy in one step (a temporary file moved into place).
 std::optional<CatalogLoadError> saveRemoteManifestCache(const CatalogManifest& manifest);
+// The manifest.json built into the main bundle, or into the one given.
 Result<CatalogManifest, CatalogLoadError> loadEmbeddedManifest();
+Result<CatalogManifest, CatalogLoadError> loadEmbeddedManifest(const platform::Bundle& mainBundle);
 
 // Sorted by name with the user's locale, ignoring case; equal names keep their order.
 QList<PackageManifest> packagesSortedByName(const QList<PackageManifest>& packages);

@@ -14,9 +14,13 @@ QString supportRoot() {
 
 } // namespace
 
-QString applicationSupportDirectory() {
+QString applicationSupportDirectory(const platform::Bundle& mainBundle) {
     return supportRoot() + QLatin1Char('/') +
-           (isDeveloperBuild() ? developerSupportFolderName : releaseSupportFolderName);
+           (isDeveloperBuild(mainBundle) ? developerSupportFolderName : releaseSupportFolderName);
+}
+
+QString applicationSupportDirectory() {
+    return applicationSupportDirectory(platform::mainBundle());
 }
 
 QString cacheDirectory() {
@@ -33,7 +37,12 @@ QString installedRecordsFileURL() {
 }
 
 std::optional<base::FileSystemError> ensureApplicationDirectories() {
-    const QString support = applicationSupportDirectory();
+    return ensureApplicationDirectories(platform::mainBundle());
+}
+
+std::optional<base::FileSystemError>
+ensureApplicationDirectories(const platform::Bundle& mainBundle) {
+    const QString support = applicationSupportDirectory(mainBundle);
     const QStringList folders = {support, support + QLatin1String("/Cache"),
                                  support + QLatin1String("/Logs"),
                                  QFileInfo(installedRecordsFileURL()).path()};
@@ -55,7 +64,7 @@ QString appDisplayName(const platform::Bundle& bundle) {
 }
 
 QString appDisplayName() {
-    return appDisplayName(platform::Bundle::main());
+    return appDisplayName(platform::mainBundle());
 }
 
 bool isDeveloperBuild(const platform::Bundle& bundle) {
@@ -70,7 +79,7 @@ bool isDeveloperBuild(const platform::Bundle& bundle) {
 }
 
 bool isDeveloperBuild() {
-    return isDeveloperBuild(platform::Bundle::main());
+    return isDeveloperBuild(platform::mainBundle());
 }
 
 QList<platform::Bundle> candidateResourceBundles(const platform::Bundle& mainBundle) {
@@ -95,11 +104,12 @@ QList<platform::Bundle> candidateResourceBundles(const platform::Bundle& mainBun
 }
 
 QList<platform::Bundle> candidateResourceBundles() {
-    return candidateResourceBundles(platform::Bundle::main());
+    return candidateResourceBundles(platform::mainBundle());
 }
 
-QString urlForResource(const QString& name, const QString& extension, const QString& subdirectory) {
-    for (const platform::Bundle& bundle : candidateResourceBundles()) {
+QString urlForResource(const platform::Bundle& mainBundle, const QString& name,
+                       const QString& extension, const QString& subdirectory) {
+    for (const platform::Bundle& bundle : candidateResourceBundles(mainBundle)) {
         const QString path = bundle.pathForResource(name, extension, subdirectory);
         if (!path.isEmpty()) {
             return path;
@@ -108,15 +118,23 @@ QString urlForResource(const QString& name, const QString& extension, const QStr
     return {};
 }
 
-QStringList resourceDirectoryURLs() {
+QString urlForResource(const QString& name, const QString& extension, const QString& subdirectory) {
+    return urlForResource(platform::mainBundle(), name, extension, subdirectory);
+}
+
+QStringList resourceDirectoryURLs(const platform::Bundle& mainBundle) {
     QStringList folders;
-    for (const platform::Bundle& bundle : candidateResourceBundles()) {
+    for (const platform::Bundle& bundle : candidateResourceBundles(mainBundle)) {
         const QString resources = bundle.resourcePath();
         if (!resources.isEmpty()) {
             folders.append(resources);
         }
     }
     return folders;
+}
+
+QStringList resourceDirectoryURLs() {
+    return resourceDirectoryURLs(platform::mainBundle());
 }
 
 std::optional<QUrl> readURLSetting(const platform::Bundle& bundle, const QString& key) {
@@ -141,7 +159,7 @@ DistributionConfiguration::DistributionConfiguration(const platform::Bundle& bun
 
 const DistributionConfiguration& sharedConfiguration() {
     // A function-local static is initialised once, safely across threads.
-    static const DistributionConfiguration configuration(platform::Bundle::main());
+    static const DistributionConfiguration configuration(platform::mainBundle());
     return configuration;
 }
 

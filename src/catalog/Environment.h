@@ -11,6 +11,10 @@
 
 namespace marlox::catalog {
 
+// Each fact here is read from the main bundle the program set up at start
+// (platform::mainBundle()), which never changes while it runs; a form taking a bundle answers for
+// the bundle a caller was handed instead.
+
 // The application's fixed bundle identifier, used where the bundle carries none.
 inline const QString fixedBundleIdentifier = QStringLiteral("studio.marlox.MarloxStudio");
 
@@ -19,6 +23,7 @@ inline const QString developerSupportFolderName = QStringLiteral("MarloxStudioDe
 
 // The per-user support folder: "MarloxStudio", or "MarloxStudioDeveloper" in a developer build.
 QString applicationSupportDirectory();
+QString applicationSupportDirectory(const platform::Bundle& mainBundle);
 QString cacheDirectory();
 QString logsDirectory();
 // Always under "MarloxStudio", developer builds included.
@@ -27,11 +32,12 @@ QString installedRecordsFileURL();
 // Creates the support folder, its Cache and Logs folders and the folder of installed.json, in
 // that order; the first failure stops and is returned.
 std::optional<base::FileSystemError> ensureApplicationDirectories();
+std::optional<base::FileSystemError>
+ensureApplicationDirectories(const platform::Bundle& mainBundle);
 
 QString appDisplayName();
-bool isDeveloperBuild();
-// The same tests for a bundle other than the main one.
 QString appDisplayName(const platform::Bundle& bundle);
+bool isDeveloperBuild();
 bool isDeveloperBuild(const platform::Bundle& bundle);
 
 inline const QStringList resourceBundleNames = {
@@ -47,7 +53,10 @@ QList<platform::Bundle> candidateResourceBundles(const platform::Bundle& mainBun
 // The first candidate bundle's path for the resource; empty when no bundle has it.
 QString urlForResource(const QString& name, const QString& extension = {},
                        const QString& subdirectory = {});
+QString urlForResource(const platform::Bundle& mainBundle, const QString& name,
+                       const QString& extension = {}, const QString& subdirectory = {});
 QStringList resourceDirectoryURLs();
+QStringList resourceDirectoryURLs(const platform::Bundle& mainBundle);
 
 struct DistributionConfiguration {
     std::optional<QUrl> remoteCatalogURL;

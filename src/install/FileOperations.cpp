@@ -1,6 +1,7 @@
 #include "FileOperations.h"
 
 #include "base/FileSystem.h"
+#include "platform/FileCopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -65,81 +65,6 @@ std::vector<QByteArray> directoryNames(const QByteArray& folder, int* error) {
     return names;
 }
 
-// Extended attributes travel with a copy, the quarantine mark among them; the installer clears
-// that one afterwards. A file system without attributes simply has none to copy.
-void copyAttributes(int source, int destination) {
-    const ssize_t listSize = ::flistxattr(source, nullptr, 0);
-    if (listSize <= 0) {
-        return;
-    }
-    QByteArray names(listSize, '\0');
-    const ssize_t actual = ::flistxattr(source, names.data(), names.size());
-    for (qsizetype offset = 0; offset < actual;) {
-        const char* name = names.constData() + offset;
-        offset += qsizetype(std::strlen(name)) + 1;
-        const ssize_t valueSize = ::fgetxattr(source, name, nullptr, 0);
-        if (valueSize < 0) {
-            continue;
-        }
-        QByteArray value(valueSize, '\0');
-        if (::fgetxattr(source, name, value.data(), value.size()) == valueSize) {
-            ::fsetxattr(destination, name, value.constData(), value.size(), 0);
-        }
-    }
-}
-
-bool writeAll(int destination, const char* bytes, ssize_t length) {
-    for (ssize_t written = 0; written < length;) {
-        const ssize_t step = ::write(destination, bytes + written, size_t(length - written));
-        if (step < 0 && errno != EINTR) {
-            return false;
-        }
-        written += step < 0 ? 0 : step;
-    }
-    return true;
-}
-
-bool copyContents(int source, int destination, off_t size) {
-    off_t remaining = size;
-    bool useKernelCopy = true;
-    while (remaining > 0 && useKernelCopy) {
-        const ssize_t copied =
-            ::copy_file_range(source, nullptr, destination, nullptr, size_t(remaining), 0);
-        if (copied > 0) {
-            remaining -= copied;
-        } else if (copied == 0) {
-            break;
-        } else if (errno == EINTR) {
-            continue;
-        } else if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
-            useKernelCopy = false;
-        } else {
-            return false;
-        }
-    }
-    // The rest (or all, where the kernel cannot copy between these files) the plain way; this
-    // also picks up a file that grew since it was measured. The buffer is only made when there is
-    // something left, which after a kernel copy there rarely is.
-    std::vector<char> buffer;
-    char probe = 0;
-    while (true) {
-        char* bytes = buffer.empty() ? &probe : buffer.data();
-        const ssize_t read = ::read(source, bytes, buffer.empty() ? 1 : buffer.size());
-        if (read == 0) {
-            return true;
-        }
-        if (read < 0 && errno == EINTR) {
-            continue;
-        }
-        if (read < 0 || !writeAll(destination, bytes, read)) {
-            return false;
-        }
-        if (buffer.empty()) {
-            buffer.resize(1 << 20);
-        }
-    }
-}
-
 InstallFailure copyFile(const QString& sourcePath, const QString& destinationPath,
                         const struct stat& status) {
     Descriptor source(::open(encoded(sourcePath).constData(), O_RDONLY | O_CLOEXEC));
@@ -151,15 +76,16 @@ InstallFailure copyFile(const QString& sourcePath, const QString& destinationPat
     if (destination.get() < 0) {
         return systemError(QStringLiteral("create"), destinationPath, errno);
     }
-    if (!copyContents(source.get(), destination.get(), status.st_size)) {
+    if (!platform::copyFileContents(source.get(), destination.get(), status.st_size)) {
         return systemError(QStringLiteral("copy"), sourcePath, errno);
     }
-    copyAttributes(source.get(), destination.get());
+    // The quarantine mark travels with the rest; the installer clears it afterwards.
+    platform::copyExtendedAttributes(source.get(), destination.get());
     if (::fchmod(destination.get(), status.st_mode & 07777) != 0) {
         return systemError(QStringLiteral("set the permissions of"), destinationPath, errno);
     }
-    const timespec times[2] = {status.st_atim, status.st_mtim};
-    ::futimens(destination.get(), times);
+    const auto times = platform::accessAndModificationTimes(status);
+    ::futimens(destination.get(), times.data());
     return std::nullopt;
 }
 
@@ -175,8 +101,8 @@ InstallFailure copyLink(const QString& sourcePath, const QString& destinationPat
     if (::symlink(target.constData(), encoded(destinationPath).constData()) != 0) {
         return systemError(QStringLiteral("create the link"), destinationPath, errno);
     }
-    const timespec times[2] = {status.st_atim, status.st_mtim};
-    ::utimensat(AT_FDCWD, encoded(destinationPath).constData(), times, AT_SYMLINK_NOFOLLOW);
+    const auto times = platform::accessAndModificationTimes(status);
+    ::utimensat(AT_FDCWD, encoded(destinationPath).constData(), times.data(), AT_SYMLINK_NOFOLLOW);
     return std::nullopt;
 }
 
@@ -205,9 +131,9 @@ InstallFailure copyFolder(const QString& sourcePath, const QString& destinationP
     Descriptor destination(
         ::open(encoded(destinationPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (source.get() >= 0 && destination.get() >= 0) {
-        copyAttributes(source.get(), destination.get());
-        const timespec times[2] = {status.st_atim, status.st_mtim};
-        ::futimens(destination.get(), times);
+        platform::copyExtendedAttributes(source.get(), destination.get());
+        const auto times = platform::accessAndModificationTimes(status);
+        ::futimens(destination.get(), times.data());
     }
     if (::chmod(encoded(destinationPath).constData(), status.st_mode & 07777) != 0) {
         return systemError(QStringLiteral("set the permissions of"), destinationPath, errno);

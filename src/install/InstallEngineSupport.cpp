@@ -11,7 +11,7 @@ namespace marlox::install {
 
 QStringList payloadSearchFolders(const std::optional<QString>& payloadRoot) {
     static const QString resourceBundle = QStringLiteral("/MarloxStudio_MarloxStudioApp.bundle");
-    const platform::Bundle mainBundle = platform::Bundle::main();
+    const platform::Bundle& mainBundle = platform::mainBundle();
     const QStringList resourceFolders = catalog::resourceDirectoryURLs();
     const QString mainResources = mainBundle.resourcePath();
     QStringList folders;
@@ -35,9 +35,9 @@ QString defaultTemplatesRoot() {
     return platform::userMoviesFolder() + QLatin1Char('/') + templatesLibraryName;
 }
 
-QString vendorFolderName() {
-    return catalog::isDeveloperBuild() ? QStringLiteral("Marlox Studio Developer")
-                                       : QStringLiteral("Marlox Studio");
+QString vendorFolderName(const platform::Bundle& mainBundle) {
+    return catalog::isDeveloperBuild(mainBundle) ? QStringLiteral("Marlox Studio Developer")
+                                                 : QStringLiteral("Marlox Studio");
 }
 
 InstallFailure checkCatalogPaths(const catalog::PackageManifest& package) {

@@ -2,6 +2,7 @@
 
 #include "InstallErrors.h"
 #include "catalog/CatalogManifest.h"
+#include "platform/Bundle.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,7 +22,7 @@ QStringList payloadSearchFolders(const std::optional<QString>& payloadRoot);
 // <home>/Movies/Motion Templates.localized
 QString defaultTemplatesRoot();
 // "Marlox Studio Developer" in a developer build, else "Marlox Studio".
-QString vendorFolderName();
+QString vendorFolderName(const platform::Bundle& mainBundle);
 
 // Refuses a package whose id is not a single folder name, or whose payload paths or template
 // subpath climb out of their folders, before anything on disk is touched.

@@ -19,7 +19,8 @@ InstallError unsafeSubpath(const QString& subpath) {
 } // namespace
 
 InstallResultOr<QString> templateTargetDirectory(const catalog::PackageManifest& package,
-                                                 const std::optional<QString>& templatesRoot) {
+                                                 const std::optional<QString>& templatesRoot,
+                                                 const platform::Bundle& mainBundle) {
     const QString root = templatesRoot.value_or(defaultTemplatesRoot());
     QString target;
     const QString subpath = package.motionTemplateInstallSubpath
@@ -29,7 +30,7 @@ InstallResultOr<QString> templateTargetDirectory(const catalog::PackageManifest&
         if (hasDotComponent(subpath)) {
             return unsafeSubpath(subpath);
         }
-        target = root + QLatin1Char('/') + normalizeTemplateSubpath(subpath);
+        target = root + QLatin1Char('/') + normalizeTemplateSubpath(subpath, mainBundle);
     } else {
         QString typeFolder;
         switch (package.type) {
@@ -48,8 +49,8 @@ InstallResultOr<QString> templateTargetDirectory(const catalog::PackageManifest&
         if (hasDotComponent(package.category)) {
             return unsafeSubpath(package.category);
         }
-        target = root + QLatin1Char('/') + typeFolder + QLatin1Char('/') + vendorFolderName() +
-                 QLatin1Char('/') + package.category;
+        target = root + QLatin1Char('/') + typeFolder + QLatin1Char('/') +
+                 vendorFolderName(mainBundle) + QLatin1Char('/') + package.category;
     }
     target = QDir::cleanPath(target);
     // Links already in the library must not carry the templates out of it either.
@@ -59,14 +60,14 @@ InstallResultOr<QString> templateTargetDirectory(const catalog::PackageManifest&
     return target;
 }
 
-QString normalizeTemplateSubpath(const QString& subpath) {
+QString normalizeTemplateSubpath(const QString& subpath, const platform::Bundle& mainBundle) {
     // Empty parts are kept, so leading, trailing and doubled slashes survive the join.
     QStringList parts = subpath.split(QLatin1Char('/'));
     if (parts.size() < 2) {
         return subpath;
     }
     if (vendorFolderNames.contains(parts.at(1))) {
-        parts[1] = vendorFolderName();
+        parts[1] = vendorFolderName(mainBundle);
     }
     return parts.join(QLatin1Char('/'));
 }

@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogManifest.h"
 #include "install/InstallErrors.h"
+#include "platform/Bundle.h"
 
 #include <QString>
 
@@ -10,12 +11,16 @@
 namespace marlox::install {
 
 // Where the package's templates go below the templates root (by default the user's Motion
-// Templates library): the trimmed install subpath, or the type folder, the vendor folder and the
-// category. Refuses a template package and any path that would leave the root.
-InstallResultOr<QString> templateTargetDirectory(const catalog::PackageManifest& package,
-                                                 const std::optional<QString>& templatesRoot);
-// The second component of a subpath that names our vendor folder becomes this build's one.
-QString normalizeTemplateSubpath(const QString& subpath);
+// Templates library): the trimmed install subpath, or the type folder, the vendor folder of the
+// build the bundle is and the category. Refuses a template package and any path that would leave
+// the root.
+InstallResultOr<QString>
+templateTargetDirectory(const catalog::PackageManifest& package,
+                        const std::optional<QString>& templatesRoot,
+                        const platform::Bundle& mainBundle = platform::mainBundle());
+// The second component of a subpath that names our vendor folder becomes the bundle's build's one.
+QString normalizeTemplateSubpath(const QString& subpath,
+                                 const platform::Bundle& mainBundle = platform::mainBundle());
 // The Motion Templates library folder that holds the path; nothing when none does.
 std::optional<QString> templatesRootContaining(const QString& path);
 

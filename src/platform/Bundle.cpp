@@ -11,9 +11,8 @@ namespace marlox::platform {
 namespace {
 
 QMutex mainBundleMutex;
-QString mainBundleOverride;
-// The main bundle's Info.plist is read once; callers such as the log ask for it often.
-std::optional<Bundle> cachedMainBundle;
+QString namedMainBundlePath;
+bool mainBundleRead = false;
 
 QString bundlePathOfExecutable() {
     // <bundle>/Contents/MacOS/<executable>
@@ -23,6 +22,10 @@ QString bundlePathOfExecutable() {
         return folder.absolutePath();
     }
     return QCoreApplication::applicationDirPath();
+}
+
+QString absolute(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
 } // namespace
@@ -47,23 +50,34 @@ std::optional<Bundle> Bundle::load(const QString& bundlePath) {
     if (!info.isDir()) {
         return std::nullopt;
     }
-    return Bundle(QDir::cleanPath(info.absoluteFilePath()));
+    return Bundle(absolute(bundlePath));
 }
 
-Bundle Bundle::main() {
+const Bundle& mainBundle() {
+    // Read once: callers such as the log ask for it often.
+    static const Bundle bundle = [] {
+        QMutexLocker lock(&mainBundleMutex);
+        mainBundleRead = true;
+        return Bundle(namedMainBundlePath.isEmpty() ? absolute(bundlePathOfExecutable())
+                                                    : namedMainBundlePath);
+    }();
+    return bundle;
+}
+
+void setUpMainBundle(const QString& bundlePath) {
+    const QString path = absolute(bundlePath);
     QMutexLocker lock(&mainBundleMutex);
-    if (!cachedMainBundle) {
-        const QString path =
-            mainBundleOverride.isEmpty() ? bundlePathOfExecutable() : mainBundleOverride;
-        cachedMainBundle = Bundle(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    if (!mainBundleRead && namedMainBundlePath.isEmpty()) {
+        namedMainBundlePath = path;
+        return;
     }
-    return *cachedMainBundle;
-}
-
-void Bundle::setMainBundlePath(const QString& bundlePath) {
-    QMutexLocker lock(&mainBundleMutex);
-    mainBundleOverride = bundlePath;
-    cachedMainBundle.reset();
+    // Naming the same bundle again changes nothing; naming another one is a mistake.
+    const QString inUse =
+        namedMainBundlePath.isEmpty() ? absolute(bundlePathOfExecutable()) : namedMainBundlePath;
+    if (path != inUse) {
+        qFatal("The main bundle is set up once, at start: it is %s, not %s", qPrintable(inUse),
+               qPrintable(path));
+    }
 }
 
 QString Bundle::infoPlistPath() const {

@@ -18,11 +18,6 @@ public:
     // Nothing when the folder does not exist.
     static std::optional<Bundle> load(const QString& bundlePath);
 
-    // The bundle the running executable lives in (its folder is Contents/MacOS), unless a test
-    // pointed it elsewhere with setMainBundlePath().
-    static Bundle main();
-    static void setMainBundlePath(const QString& bundlePath);
-
     const QString& bundlePath() const { return m_bundlePath; }
     QString infoPlistPath() const;
     // Empty when the bundle has no resource folder.
@@ -43,9 +38,19 @@ public:
 
 private:
     explicit Bundle(QString bundlePath);
+    friend const Bundle& mainBundle();
 
     QString m_bundlePath;
     QVariantMap m_info;
 };
+
+// The application's own bundle: the one the running executable lives in (its folder is
+// Contents/MacOS), or the one a program that runs outside it named with setUpMainBundle(). It is
+// fixed for the life of the process and read from any thread; whatever must work with another
+// bundle is handed one.
+const Bundle& mainBundle();
+// For programs that run outside the bundle they use (tests, benchmarks): names it once, at start,
+// before anything reads it. Naming another one later ends the program: nothing swaps it.
+void setUpMainBundle(const QString& bundlePath);
 
 } // namespace marlox::platform

@@ -1,12 +1,11 @@
-#include "SystemTools.h"
-
 #include "Bundle.h"
+#include "SystemTools.h"
 
 namespace marlox::platform {
 namespace {
 
 QString bundledTool(const char* name) {
-    return Bundle::main().executableFolderPath() + QLatin1Char('/') + QLatin1String(name);
+    return mainBundle().executableFolderPath() + QLatin1Char('/') + QLatin1String(name);
 }
 
 } // namespace

@@ -103,16 +103,18 @@ int compareBuilds(const QString& lhs, const QString& rhs) {
     return base::compareVersions(lhs, rhs);
 }
 
-QString runningApplicationBuild() {
-    const QVariant build = platform::Bundle::main().infoValue(QStringLiteral("CFBundleVersion"));
+QString runningApplicationBuild(const platform::Bundle& mainBundle) {
+    const QVariant build = mainBundle.infoValue(QStringLiteral("CFBundleVersion"));
     return build.typeId() == QMetaType::QString ? build.toString() : QStringLiteral("0");
 }
 
 AppUpdateService::AppUpdateService(catalog::DistributionConfiguration configuration,
+                                   platform::Bundle mainBundle,
                                    platform::UserDefaults& userDefaults,
                                    std::shared_ptr<platform::HttpClient> httpClient,
                                    platform::UpdaterFactory updaterFactory, QObject* parent)
-    : QObject(parent), m_configuration(std::move(configuration)), m_userDefaults(userDefaults),
+    : QObject(parent), m_configuration(std::move(configuration)),
+      m_mainBundle(std::move(mainBundle)), m_userDefaults(userDefaults),
       m_httpClient(std::move(httpClient)), m_updaterFactory(std::move(updaterFactory)),
       m_feedURLString(
           m_configuration.appcastFeedURL
@@ -186,7 +188,7 @@ void AppUpdateService::publishRefresh(
         setAvailableUpdate(std::nullopt);
         return;
     }
-    if (compareBuilds(runningApplicationBuild(), item->build) < 0) {
+    if (compareBuilds(runningApplicationBuild(m_mainBundle), item->build) < 0) {
         setAvailableUpdate(item);
         return;
     }

@@ -47,8 +47,8 @@ fetchLatestAppcastItem(const QUrl& url, platform::HttpClient& http);
 // else as dotted versions.
 int compareBuilds(const QString& lhs, const QString& rhs);
 
-// The running application's build: the main bundle's "CFBundleVersion" when it is text, else "0".
-QString runningApplicationBuild();
+// The running application's build: its bundle's "CFBundleVersion" when it is text, else "0".
+QString runningApplicationBuild(const platform::Bundle& mainBundle);
 
 // Whether the appcast feed announces a newer build of the application, which announced build the
 // user dismissed, and the hand-over of a user's check to the updater.
@@ -64,7 +64,8 @@ class AppUpdateService final : public QObject, public platform::UpdaterDelegate 
 
 public:
     // With a feed configured the updater is made at once; without one it is never made.
-    AppUpdateService(catalog::DistributionConfiguration configuration,
+    // The running build is read from `mainBundle`.
+    AppUpdateService(catalog::DistributionConfiguration configuration, platform::Bundle mainBundle,
                      platform::UserDefaults& userDefaults,
                      std::shared_ptr<platform::HttpClient> httpClient,
                      platform::UpdaterFactory updaterFactory, QObject* parent = nullptr);
@@ -102,6 +103,7 @@ private:
     void setAvailableUpdate(std::optional<AppUpdateNotice> notice);
 
     const catalog::DistributionConfiguration m_configuration;
+    const platform::Bundle m_mainBundle;
     platform::UserDefaults& m_userDefaults;
     std::shared_ptr<platform::HttpClient> m_httpClient;
     platform::UpdaterFactory m_updaterFactory;

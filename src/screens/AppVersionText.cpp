@@ -13,7 +13,7 @@ QString appVersionText(const platform::Bundle& bundle) {
 }
 
 QString appVersionText() {
-    return appVersionText(platform::Bundle::main());
+    return appVersionText(platform::mainBundle());
 }
 
 } // namespace marlox::screens

@@ -1,17 +1,18 @@
 #include "FeedUpdater.h"
 
 #include "platform/Workspace.h"
+#include "screens/AppUpdateService.h"
 #include "screens/UpdateCheckDialog.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace marlox::screens {
 
-FeedUpdater::FeedUpdater(platform::UpdaterDelegate& delegate,
+FeedUpdater::FeedUpdater(platform::UpdaterDelegate& delegate, platform::Bundle hostBundle,
                          std::shared_ptr<platform::HttpClient> httpClient,
                          platform::Workspace& workspace, QWidget* dialogParent)
-    : m_delegate(delegate), m_httpClient(std::move(httpClient)), m_workspace(workspace),
-      m_dialogParent(dialogParent) {}
+    : m_delegate(delegate), m_hostBundle(std::move(hostBundle)),
+      m_httpClient(std::move(httpClient)), m_workspace(workspace), m_dialogParent(dialogParent) {}
 
 FeedUpdater::~FeedUpdater() {
     m_fetchThreads.waitForDone();
@@ -33,8 +34,9 @@ QFuture<void> FeedUpdater::check() {
     shown.open();
     m_runningCheck =
         QtConcurrent::run(&m_fetchThreads, [feed = m_delegate.feedURLStringForUpdater(),
+                                            build = runningApplicationBuild(m_hostBundle),
                                             http = m_httpClient] {
-            return runUpdateCheck(feed, *http);
+            return runUpdateCheck(feed, build, *http);
         }).then(this, [this](const UpdateCheckOutcome& outcome) {
             // Closing the dialog while it checks cancels the check.
             if (m_dialog && m_dialog->isVisible()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Bundle.h"
 #include "platform/HttpClient.h"
 #include "platform/Updater.h"
 #include "screens/UpdateCheck.h"
@@ -28,7 +29,8 @@ class FeedUpdater final : public QObject, public platform::Updater {
     Q_OBJECT
 
 public:
-    FeedUpdater(platform::UpdaterDelegate& delegate,
+    // A check compares the feed with the build of `hostBundle`, the application being updated.
+    FeedUpdater(platform::UpdaterDelegate& delegate, platform::Bundle hostBundle,
                 std::shared_ptr<platform::HttpClient> httpClient, platform::Workspace& workspace,
                 QWidget* dialogParent = nullptr);
     ~FeedUpdater() override;
@@ -42,6 +44,7 @@ private:
     UpdateCheckDialog& dialog();
 
     platform::UpdaterDelegate& m_delegate;
+    const platform::Bundle m_hostBundle;
     std::shared_ptr<platform::HttpClient> m_httpClient;
     platform::Workspace& m_workspace;
     QPointer<QWidget> m_dialogParent;

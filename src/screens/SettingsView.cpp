@@ -183,7 +183,8 @@ void showFolderCard(const FolderCard& folder, ui::AppPillLabel& status, QLabel& 
 
 } // namespace
 
-SettingsView::SettingsView(catalog::AppSettingsStore& settingsStore,
+SettingsView::SettingsView(const platform::Bundle& mainBundle,
+                           catalog::AppSettingsStore& settingsStore,
                            catalog::CatalogService& catalogService,
                            AppUpdateService& appUpdateService,
                            install::InstallTargetAccessService& installTargetAccessService,
@@ -191,7 +192,7 @@ SettingsView::SettingsView(catalog::AppSettingsStore& settingsStore,
                            catalog::InstalledPackageStore& installedStore,
                            install::InstallationCoordinator& installationCoordinator,
                            platform::Workspace& workspace, QWidget* parent)
-    : SectionScreen(cardSpacing, parent), m_settingsStore(settingsStore),
+    : SectionScreen(cardSpacing, parent), m_mainBundle(mainBundle), m_settingsStore(settingsStore),
       m_catalogService(catalogService), m_appUpdateService(appUpdateService),
       m_installTargetAccessService(installTargetAccessService),
       m_motionTemplatesAccessService(motionTemplatesAccessService),
@@ -319,7 +320,7 @@ void SettingsView::buildCards() {
             &SettingsView::checkPluginUpdates);
     connect(reloadCatalog, &QAbstractButton::clicked, this, [this] { m_catalogService.reload(); });
     connect(openAppSupport, &QAbstractButton::clicked, this,
-            [this] { m_workspace.openFolder(catalog::applicationSupportDirectory()); });
+            [this] { m_workspace.openFolder(catalog::applicationSupportDirectory(m_mainBundle)); });
     connect(openLogs, &QAbstractButton::clicked, this,
             [this] { m_workspace.openFolder(catalog::logsDirectory()); });
     connect(clearLogs, &QAbstractButton::clicked, this, [] { catalog::clearOperationsLog(); });
@@ -354,8 +355,8 @@ void SettingsView::connectServices() {
 
 SettingsInputs SettingsView::inputs() const {
     SettingsInputs inputs;
-    inputs.appVersion = appVersionText();
-    inputs.appDisplayName = catalog::appDisplayName();
+    inputs.appVersion = appVersionText(m_mainBundle);
+    inputs.appDisplayName = catalog::appDisplayName(m_mainBundle);
     inputs.catalogError = m_catalogService.lastErrorMessage();
     inputs.packages = m_catalogService.packages();
     inputs.installedByID = m_installedStore.installedByID();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Bundle.h"
 #include "screens/ScreenLayout.h"
 #include "screens/SettingsContent.h"
 
@@ -46,9 +47,9 @@ class SettingsView final : public SectionScreen {
 
 public:
     // The coordinator is read only to hold "Clear Cache" back while an operation runs; the
-    // workspace opens the support and log folders.
-    SettingsView(catalog::AppSettingsStore& settingsStore, catalog::CatalogService& catalogService,
-                 AppUpdateService& appUpdateService,
+    // workspace opens the support and log folders; the version and name shown are the bundle's.
+    SettingsView(const platform::Bundle& mainBundle, catalog::AppSettingsStore& settingsStore,
+                 catalog::CatalogService& catalogService, AppUpdateService& appUpdateService,
                  install::InstallTargetAccessService& installTargetAccessService,
                  install::MotionTemplatesAccessService& motionTemplatesAccessService,
                  catalog::InstalledPackageStore& installedStore,
@@ -77,6 +78,7 @@ private:
     void clearCacheWhenIdle();
     void presentError(const QString& message);
 
+    const platform::Bundle m_mainBundle;
     catalog::AppSettingsStore& m_settingsStore;
     catalog::CatalogService& m_catalogService;
     AppUpdateService& m_appUpdateService;

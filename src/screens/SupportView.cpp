@@ -132,11 +132,13 @@ protected:
 } // namespace
 
 SupportView::SupportView(catalog::CatalogService& catalogService,
-                         catalog::InstalledPackageStore& installedStore, SupportPlatform platform,
+                         catalog::InstalledPackageStore& installedStore,
+                         const platform::Bundle& mainBundle, SupportPlatform platform,
                          QWidget* parent)
     : SectionScreen(20, parent, 24), m_catalogService(catalogService),
       m_installedStore(installedStore), m_platform(platform), m_contacts(builtSupportContacts()),
-      m_appVersionText(appVersionText()), m_appDisplayName(catalog::appDisplayName()) {
+      m_appVersionText(appVersionText(mainBundle)),
+      m_appDisplayName(catalog::appDisplayName(mainBundle)) {
     setObjectName(QStringLiteral("supportView"));
     setWindowTitle(QStringLiteral("Support"));
     addToColumn(buildHeader());

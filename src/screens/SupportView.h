@@ -19,6 +19,7 @@ class InstalledPackageStore;
 } // namespace marlox::catalog
 
 namespace marlox::platform {
+class Bundle;
 class Clipboard;
 class FileChooser;
 class MailComposer;
@@ -55,9 +56,10 @@ class SupportView : public SectionScreen {
     Q_OBJECT
 
 public:
+    // The version and name a request states are those of `mainBundle`.
     SupportView(catalog::CatalogService& catalogService,
-                catalog::InstalledPackageStore& installedStore, SupportPlatform platform,
-                QWidget* parent = nullptr);
+                catalog::InstalledPackageStore& installedStore, const platform::Bundle& mainBundle,
+                SupportPlatform platform, QWidget* parent = nullptr);
     ~SupportView() override;
 
     const SupportForm& form() const { return m_form; }

@@ -48,12 +48,12 @@ UpdateCheckOutcome describeUpdateCheck(const Result<QByteArray, AppUpdateError>&
 }
 
 UpdateCheckOutcome runUpdateCheck(const std::optional<QString>& feedURLString,
-                                  platform::HttpClient& http) {
+                                  const QString& runningBuild, platform::HttpClient& http) {
     const QUrl url = feedURLString ? QUrl(*feedURLString, QUrl::StrictMode) : QUrl();
     if (!url.isValid() || url.isEmpty()) {
         return failure(feedNotConfiguredMessage);
     }
-    return describeUpdateCheck(fetchAppcastFeed(url, http), runningApplicationBuild());
+    return describeUpdateCheck(fetchAppcastFeed(url, http), runningBuild);
 }
 
 } // namespace marlox::screens

@@ -28,8 +28,9 @@ struct UpdateCheckOutcome {
 UpdateCheckOutcome describeUpdateCheck(const Result<QByteArray, AppUpdateError>& feed,
                                        const QString& runningBuild);
 
-// The user's check against the feed the delegate names; blocks, so it runs on a worker.
+// The user's check against the feed the delegate names, for the build that runs; blocks, so it
+// runs on a worker.
 UpdateCheckOutcome runUpdateCheck(const std::optional<QString>& feedURLString,
-                                  platform::HttpClient& http);
+                                  const QString& runningBuild, platform::HttpClient& http);
 
 } // namespace marlox::screens

@@ -137,12 +137,12 @@ QString rewriteStrokeWidths(const QString& markup, double strokeWidth) {
                           QStringLiteral("stroke-width=\"%1\"").arg(strokeWidthText(strokeWidth)));
 }
 
-std::optional<QString> iconFilePath(StudioGlyph glyph) {
+std::optional<QString> iconFilePath(StudioGlyph glyph, const platform::Bundle& bundle) {
     const QString name = rawValue(glyph);
     const QString extension = QStringLiteral("svg");
     for (const QString& folder :
          {QStringLiteral("Icons"), QStringLiteral("Icons/lucide"), QString()}) {
-        const QString path = catalog::urlForResource(name, extension, folder);
+        const QString path = catalog::urlForResource(bundle, name, extension, folder);
         if (!path.isEmpty()) {
             return path;
         }
@@ -150,8 +150,9 @@ std::optional<QString> iconFilePath(StudioGlyph glyph) {
     return std::nullopt;
 }
 
-std::optional<QString> tintedSVGMarkup(StudioGlyph glyph, const QColor& color, double strokeWidth) {
-    const std::optional<QString> path = iconFilePath(glyph);
+std::optional<QString> tintedSVGMarkup(StudioGlyph glyph, const QColor& color, double strokeWidth,
+                                       const platform::Bundle& bundle) {
+    const std::optional<QString> path = iconFilePath(glyph, bundle);
     const std::optional<QString> markup = path ? readUtf8File(*path) : std::nullopt;
     if (!markup) {
         return std::nullopt;
@@ -170,7 +171,12 @@ void drawStudioIcon(QPainter& painter, const QRectF& frame, StudioGlyph glyph, c
 
 StudioIcon::StudioIcon(StudioGlyph glyph, qreal size, const QColor& color, double strokeWidth,
                        QWidget* parent)
-    : SquareIconWidget(size, parent), m_glyph(glyph), m_color(color), m_strokeWidth(strokeWidth) {
+    : StudioIcon(glyph, size, color, strokeWidth, platform::mainBundle(), parent) {}
+
+StudioIcon::StudioIcon(StudioGlyph glyph, qreal size, const QColor& color, double strokeWidth,
+                       platform::Bundle iconBundle, QWidget* parent)
+    : SquareIconWidget(size, parent), m_glyph(glyph), m_color(color), m_strokeWidth(strokeWidth),
+      m_iconBundle(std::move(iconBundle)) {
     rebuild();
 }
 
@@ -195,7 +201,8 @@ void StudioIcon::setStrokeWidth(double strokeWidth) {
 }
 
 void StudioIcon::rebuild() {
-    if (const std::optional<QString> markup = tintedSVGMarkup(m_glyph, m_color, m_strokeWidth)) {
+    if (const std::optional<QString> markup =
+            tintedSVGMarkup(m_glyph, m_color, m_strokeWidth, m_iconBundle)) {
         showMarkup(*markup);
     } else {
         showChild(new SymbolIcon(fallbackSymbolName, side(), m_color, QFont::Normal));

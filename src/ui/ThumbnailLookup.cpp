@@ -35,7 +35,7 @@ std::optional<QUrl> bundledThumbnailURL(const std::optional<QString>& name) {
             return QUrl::fromLocalFile(found);
         }
     }
-    const QString resources = platform::Bundle::main().resourcePath();
+    const QString resources = platform::mainBundle().resourcePath();
     if (resources.isEmpty()) {
         return std::nullopt;
     }

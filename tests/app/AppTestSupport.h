@@ -43,9 +43,10 @@ inline app::AppPlatform scratchPlatform(platform::UpdaterFactory updaterFactory,
     }
     const install::HostApplicationGuard guard(std::make_shared<OwnChildProcessLister>());
     return {
+        .mainBundle = platform::mainBundle(),
         .configuration = {},
-        .userDefaultsFilePath =
-            platform::UserDefaults::standardFilePath(app::applicationBundleIdentifier()),
+        .userDefaultsFilePath = platform::UserDefaults::standardFilePath(
+            app::applicationBundleIdentifier(platform::mainBundle())),
         .loginItem = std::make_unique<NoLoginItem>(),
         .workspace = std::move(recording),
         .httpClient = std::make_shared<platform::NetworkHttpClient>(),

@@ -125,8 +125,8 @@ TEST_F(SidebarTest, AnnouncedUpdateShowsBannerAndDotUntilDismissed) {
 
 TEST_F(SidebarTest, DismissedBuildShowsNeitherBannerNorDot) {
     // GIVEN the announced build dismissed at an earlier launch
-    marlox::platform::UserDefaults(
-        marlox::platform::UserDefaults::standardFilePath(applicationBundleIdentifier()))
+    marlox::platform::UserDefaults(marlox::platform::UserDefaults::standardFilePath(
+                                       applicationBundleIdentifier(marlox::platform::mainBundle())))
         .setValue("appUpdate.dismissedBuild", announcedBuild);
 
     // WHEN the window has checked the feed
@@ -232,10 +232,9 @@ TEST(SidebarNameLineTest, OnlyADeveloperBuildCarriesTheDeveloperPill) {
                       {{"CFBundleIdentifier", developer ? "studio.marlox.MarloxStudio.developer"
                                                         : "studio.marlox.MarloxStudio"},
                        {"CFBundleDisplayName", "Marlox Studio"}}));
-        marlox::platform::Bundle::setMainBundlePath(bundle);
 
-        // WHEN the sidebar is made
-        Sidebar sidebar;
+        // WHEN the sidebar is made for it
+        Sidebar sidebar(*marlox::platform::Bundle::load(bundle));
 
         // THEN the name line shows the display name, with the pill only in the developer build
         EXPECT_EQ(sidebar.findChild<QLabel*>("sidebarAppName")->text(), "Marlox Studio");

@@ -24,15 +24,17 @@ const CatalogManifest cachedCatalog{"cached", "now", {namedPackage("com.marlox.c
 
 class CatalogServiceTest : public ScratchHomeTest {
 protected:
-    // A service whose remote catalog, when given, is at that URL.
-    std::unique_ptr<CatalogService> makeService(std::optional<QUrl> remoteURL) {
+    // A service whose remote catalog, when given, is at that URL, with the built-in catalog of
+    // the bundle, by default the built one.
+    std::unique_ptr<CatalogService> makeService(std::optional<QUrl> remoteURL,
+                                                const Bundle& bundle = mainBundle()) {
         DistributionConfiguration configuration;
         configuration.remoteCatalogURL = std::move(remoteURL);
         auto http = std::make_shared<NetworkHttpClient>();
         auto artifacts = std::make_unique<RemoteArtifactService>(
             http, std::make_shared<SystemProcessRunner>(), "/nonexistent/ditto");
         remoteArtifacts = artifacts.get();
-        return std::make_unique<CatalogService>(configuration, http, std::move(artifacts));
+        return std::make_unique<CatalogService>(configuration, bundle, http, std::move(artifacts));
     }
 
     void reload(CatalogService& service) {
@@ -132,24 +134,23 @@ TEST_F(CatalogServiceTest, BrokenBuiltInCatalogFailsTheReloadAndDropsTheEarlierC
     int index = 0;
     for (const auto& [name, malformedFirst, description] : cases) {
         SCOPED_TRACE(name);
-        // GIVEN a main bundle holding the case's built-in catalogs, after a good reload
-        const QString resources =
-            home.filePath(QString("Bundle%1.app").arg(++index)) + "/Contents/Resources";
-        QDir().mkpath(resources);
+        // GIVEN a bundle whose built-in catalog loaded, then changed into the case's catalogs
+        const QString bundle = home.filePath(QString("Bundle%1.app").arg(++index));
+        const QString resources = bundle + "/Contents/Resources";
+        writeFile(resources + "/manifest.json", encodeCatalogManifest(remoteCatalog));
+        const auto service = makeService(std::nullopt, *Bundle::load(bundle));
+        reload(*service);
+        ASSERT_EQ(service->loadSourceLabel(), "Embedded");
+        QFile::remove(resources + "/manifest.json");
         if (malformedFirst) {
             writeFile(resources + "/manifest.json", "{malformed");
             writeFile(resources + "/MarloxStudio_MarloxStudioApp.bundle/manifest.json",
                       encodeCatalogManifest(cachedCatalog));
         }
-        const auto service = makeService(std::nullopt);
-        reload(*service);
-        ASSERT_EQ(service->loadSourceLabel(), "Embedded");
-        Bundle::setMainBundlePath(QFileInfo(resources + "/../..").canonicalFilePath());
         clearOperationsLog();
 
         // WHEN it reloads
         reload(*service);
-        Bundle::setMainBundlePath(builtBundlePath());
 
         // THEN the reload fails and the earlier catalog is gone
         EXPECT_EQ(service->loadSourceLabel(), "-");

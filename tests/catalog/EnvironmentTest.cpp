@@ -11,13 +11,12 @@ namespace {
 
 class EnvironmentTest : public ScratchHomeTest {
 protected:
-    // A main bundle whose Info.plist holds `info`.
-    QString useMainBundle(const QVariantMap& info) {
+    // A bundle whose Info.plist holds `info`.
+    Bundle bundleWith(const QVariantMap& info) {
         const QString path = home.filePath("Test.app");
         writeFile(path + "/Contents/Info.plist", binaryPropertyList(info));
         QDir().mkpath(path + "/Contents/Resources");
-        Bundle::setMainBundlePath(path);
-        return path;
+        return *Bundle::load(path);
     }
     QString supportRoot() const { return home.path() + "/home/.local/share"; }
 };
@@ -37,34 +36,35 @@ TEST_F(EnvironmentTest, DeveloperBuildMovesSupportFolderAndLogButNotInstalledRec
                          {"CFBundleDisplayName", displayName},
                          {"CFBundleName", name}};
         info.removeIf([](const auto& entry) { return entry.value().toString().isEmpty(); });
-        useMainBundle(info);
-        EXPECT_EQ(isDeveloperBuild(), developer);
-        const QString support =
-            supportRoot() + (developer ? "/MarloxStudioDeveloper" : "/MarloxStudio");
-        EXPECT_EQ(applicationSupportDirectory(), support);
-        EXPECT_EQ(operationsLogFilePath(), support + "/Logs/operations.log");
-        EXPECT_EQ(installedRecordsFileURL(), supportRoot() + "/MarloxStudio/installed.json");
+        const Bundle bundle = bundleWith(info);
+        EXPECT_EQ(isDeveloperBuild(bundle), developer);
+        EXPECT_EQ(applicationSupportDirectory(bundle),
+                  supportRoot() + (developer ? "/MarloxStudioDeveloper" : "/MarloxStudio"));
     }
-    ASSERT_FALSE(ensureApplicationDirectories().has_value());
+    // The built bundle is a release build: its log lies in its support folder, and the records
+    // of every build in the release one.
+    EXPECT_EQ(operationsLogFilePath(), applicationSupportDirectory() + "/Logs/operations.log");
+    EXPECT_EQ(installedRecordsFileURL(), supportRoot() + "/MarloxStudio/installed.json");
+    const Bundle developer = bundleWith({{"CFBundleIdentifier", "a.developer"}});
+    ASSERT_FALSE(ensureApplicationDirectories(developer).has_value());
     EXPECT_EQ(treeOf(supportRoot()),
               QStringList({"MarloxStudio", "MarloxStudioDeveloper", "MarloxStudioDeveloper/Cache",
                            "MarloxStudioDeveloper/Logs"}));
 }
 
 TEST_F(EnvironmentTest, EnsureDirectoriesStopsAtAFileStandingInTheWay) {
-    useMainBundle({});
     writeFile(supportRoot() + "/MarloxStudio/Cache", "a file, not a folder");
     EXPECT_EQ(ensureApplicationDirectories()->path, supportRoot() + "/MarloxStudio/Cache");
     EXPECT_FALSE(QFileInfo::exists(supportRoot() + "/MarloxStudio/Logs"));
 }
 
 TEST_F(EnvironmentTest, DisplayNameFallsBackInOrderAndKeepsAnEmptyName) {
-    useMainBundle({{"CFBundleDisplayName", ""}, {"CFBundleName", "Name"}});
-    EXPECT_EQ(appDisplayName(), "");
-    useMainBundle({{"CFBundleDisplayName", qint64(3)}, {"CFBundleName", "Name"}});
-    EXPECT_EQ(appDisplayName(), "Name");
-    useMainBundle({});
-    EXPECT_EQ(appDisplayName(), "Marlox Studio");
+    EXPECT_EQ(appDisplayName(bundleWith({{"CFBundleDisplayName", ""}, {"CFBundleName", "Name"}})),
+              "");
+    EXPECT_EQ(
+        appDisplayName(bundleWith({{"CFBundleDisplayName", qint64(3)}, {"CFBundleName", "Name"}})),
+        "Name");
+    EXPECT_EQ(appDisplayName(bundleWith({})), "Marlox Studio");
 }
 
 TEST_F(EnvironmentTest, ReadsDistributionUrlsTrimmedAndOnlyFromStrings) {
@@ -74,8 +74,8 @@ TEST_F(EnvironmentTest, ReadsDistributionUrlsTrimmedAndOnlyFromStrings) {
         {qint64(5), "http://[bad", std::nullopt},
     };
     for (const auto& [remote, appcast, expected] : cases) {
-        useMainBundle({{"MarloxRemoteCatalogURL", remote}, {"MarloxAppcastFeedURL", appcast}});
-        const DistributionConfiguration configuration(Bundle::main());
+        const DistributionConfiguration configuration(
+            bundleWith({{"MarloxRemoteCatalogURL", remote}, {"MarloxAppcastFeedURL", appcast}}));
         EXPECT_EQ(configuration.remoteCatalogURL, expected);
         EXPECT_EQ(configuration.appcastFeedURL, std::nullopt);
     }
@@ -83,20 +83,22 @@ TEST_F(EnvironmentTest, ReadsDistributionUrlsTrimmedAndOnlyFromStrings) {
 
 TEST_F(EnvironmentTest, LooksUpResourcesInTheMainBundleBeforeResourceBundles) {
     // GIVEN a main bundle holding a resource also held by the second resource bundle
-    const QString resources = useMainBundle({}) + "/Contents/Resources";
+    const Bundle main = bundleWith({});
+    const QString resources = main.bundlePath() + "/Contents/Resources";
     const QString first = resources + "/MarloxStudio_MarloxStudioApp.bundle";
     const QString second = resources + "/MarloxStudio_MarloxStudio.bundle";
     writeFile(resources + "/shared.json", "main");
     writeFile(second + "/Contents/Resources/shared.json", "second");
     writeFile(second + "/Contents/Resources/only.json", "second");
-    const auto found = [] {
+    const auto found = [&main] {
         QStringList paths;
-        for (const Bundle& bundle : candidateResourceBundles()) {
+        for (const Bundle& bundle : candidateResourceBundles(main)) {
             paths.append(bundle.bundlePath());
         }
-        return paths << urlForResource("shared", "json") << urlForResource("only", "json")
-                     << urlForResource("absent", "json")
-                     << QString::number(resourceDirectoryURLs().size());
+        return paths << urlForResource(main, "shared", "json")
+                     << urlForResource(main, "only", "json")
+                     << urlForResource(main, "absent", "json")
+                     << QString::number(resourceDirectoryURLs(main).size());
     };
     EXPECT_EQ(found(), QStringList({home.filePath("Test.app"), second, resources + "/shared.json",
                                     second + "/Contents/Resources/only.json", "", "2"}));

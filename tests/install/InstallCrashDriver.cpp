@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
                    stderr);
         return 2;
     }
-    platform::Bundle::setMainBundlePath(QString::fromLocal8Bit(argv[1]));
+    platform::setUpMainBundle(QString::fromLocal8Bit(argv[1]));
     QFile catalogFile(QString::fromLocal8Bit(argv[2]));
     catalogFile.open(QIODevice::ReadOnly);
     const auto catalog = catalog::decodeCatalogManifest(catalogFile.readAll());

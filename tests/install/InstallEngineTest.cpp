@@ -455,13 +455,12 @@ TEST_F(MotionTemplatesTest, TargetsTheTypeAndVendorFoldersOfTheBuild) {
     writeFile(home.filePath("Developer.app/Contents/Info.plist"),
               marlox::platform::xmlPropertyList(
                   {{"CFBundleIdentifier", "studio.marlox.MarloxStudio.developer"}}));
-    marlox::platform::Bundle::setMainBundlePath(home.filePath("Developer.app"));
-    EXPECT_EQ(*templateTargetDirectory(blur, std::nullopt),
+    const auto developer = *marlox::platform::Bundle::load(home.filePath("Developer.app"));
+    EXPECT_EQ(*templateTargetDirectory(blur, std::nullopt, developer),
               templatesRoot + "/Effects.localized/Marlox Studio Developer/Blur");
     blur.motionTemplateInstallSubpath = "  Titles/Marlox Studio/Kinetic \n";
-    EXPECT_EQ(*templateTargetDirectory(blur, std::nullopt),
+    EXPECT_EQ(*templateTargetDirectory(blur, std::nullopt, developer),
               templatesRoot + "/Titles/Marlox Studio Developer/Kinetic");
-    marlox::platform::Bundle::setMainBundlePath(builtBundlePath());
 }
 
 TEST_F(EngineHelpersTest, NormalizingASubpathPutsTheRunningBuildsVendorInTheSecondPlaceOnly) {

@@ -13,16 +13,15 @@ namespace {
 using BundleTest = ScratchHomeTest;
 
 TEST_F(BundleTest, ReadsItsInfoAndFindsResourcesByNameExtensionAndFolder) {
-    // GIVEN a main bundle with a binary Info.plist, a resource and one in a subfolder
+    // GIVEN a bundle with a binary Info.plist, a resource and one in a subfolder
     const QString path = home.filePath("B.app"), resources = path + "/Contents/Resources";
     writeFile(path + "/Contents/Info.plist",
               binaryPropertyList({{"CFBundleIdentifier", "com.example.app"}}));
     writeFile(resources + "/manifest.json", "{}");
     writeFile(resources + "/Icons/star.svg", "<svg/>");
-    Bundle::setMainBundlePath(path);
 
-    // WHEN it is looked up THEN its info and resources are found
-    const Bundle bundle = Bundle::main();
+    // WHEN it is loaded THEN its info and resources are found
+    const Bundle bundle = *Bundle::load(path);
     EXPECT_EQ(bundle.bundleIdentifier(), "com.example.app");
     EXPECT_EQ(
         QStringList({bundle.pathForResource("manifest", "json"), bundle.pathForResource("manifest"),
@@ -38,6 +37,13 @@ TEST_F(BundleTest, ReadsItsInfoAndFindsResourcesByNameExtensionAndFolder) {
     const auto broken = Bundle::load(home.filePath("Broken.app"));
     ASSERT_TRUE(broken.has_value());
     EXPECT_TRUE(broken->infoDictionary().isEmpty() && broken->resourcePath().isEmpty());
+}
+
+// The tests run with the built bundle as their main bundle, named once at start.
+TEST(MainBundleDeathTest, IsNamedOnceAndNeverSwapped) {
+    EXPECT_EQ(mainBundle().bundlePath(), builtBundlePath());
+    setUpMainBundle(builtBundlePath());
+    EXPECT_DEATH(setUpMainBundle("/elsewhere/Other.app"), "set up once, at start");
 }
 
 } // namespace

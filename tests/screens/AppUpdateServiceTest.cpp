@@ -168,8 +168,9 @@ TEST_F(AppUpdateServiceTest, FeedComesFromInfoPlistAndWithoutOneNothingIsFetched
         }
         useMainBundle(info);
         updaters = {};
-        AppUpdateService service(DistributionConfiguration(Bundle::main()), defaults,
-                                 std::make_shared<NetworkHttpClient>(), updaters.factory());
+        AppUpdateService service(DistributionConfiguration(*runningBundle), *runningBundle,
+                                 defaults, std::make_shared<NetworkHttpClient>(),
+                                 updaters.factory());
         EXPECT_EQ(service.feedURLString(), configured);
         EXPECT_EQ(updaters.made, configured ? 1 : 0);
 

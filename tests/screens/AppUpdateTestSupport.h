@@ -32,12 +32,13 @@ class AppUpdateTest : public ScratchHomeTest {
 protected:
     void SetUp() override { useRunningBuild("100"); }
 
-    // Points the main bundle at a scratch one whose Info.plist holds `info`.
+    // The running application's bundle for what is made next: a scratch one whose Info.plist
+    // holds `info`.
     void useMainBundle(const QVariantMap& info) {
         const QString path = home.filePath(QString("Bundle%1.app").arg(++m_bundles));
         writeFile(path + "/Contents/Info.plist", platform::binaryPropertyList(info));
         QDir().mkpath(path + "/Contents/Resources");
-        platform::Bundle::setMainBundlePath(path);
+        runningBundle = platform::Bundle::load(path);
     }
     void useRunningBuild(const QString& build) { useMainBundle({{"CFBundleVersion", build}}); }
 
@@ -48,7 +49,8 @@ protected:
         catalog::DistributionConfiguration configuration;
         configuration.appcastFeedURL = std::move(feedURL);
         return std::make_unique<screens::AppUpdateService>(
-            configuration, defaults, std::make_shared<platform::NetworkHttpClient>(),
+            configuration, *runningBundle, defaults,
+            std::make_shared<platform::NetworkHttpClient>(),
             factory ? std::move(factory) : updaters.factory());
     }
     // A service reading the feed the server answers with.
@@ -63,6 +65,7 @@ protected:
     LoopbackHttpServer server;
     platform::UserDefaults defaults{home.filePath("defaults.conf")};
     UpdaterRecord updaters;
+    std::optional<platform::Bundle> runningBundle;
 
 private:
     int m_bundles = 0;

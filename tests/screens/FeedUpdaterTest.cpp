@@ -22,7 +22,8 @@ class FeedUpdaterTest : public AppUpdateTest {
 protected:
     std::unique_ptr<FeedUpdater> makeUpdater(UpdaterDelegate& delegate) {
         return std::make_unique<FeedUpdater>(
-            delegate, std::make_shared<marlox::platform::NetworkHttpClient>(), workspace, &window);
+            delegate, *runningBundle, std::make_shared<marlox::platform::NetworkHttpClient>(),
+            workspace, &window);
     }
 
     QDialog* dialog() const { return window.findChild<QDialog*>("updateCheckDialog"); }

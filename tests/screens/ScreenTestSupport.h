@@ -41,14 +41,13 @@ inline catalog::InstalledPackageMap recordsByID(const QList<catalog::InstalledPa
     return byID;
 }
 
-// Points the main bundle at a scratch one whose Info.plist holds `info`; returns its path.
-inline QString useScratchMainBundle(const ScratchHome& home, const QVariantMap& info,
-                                    const QString& name = "Scratch.app") {
+// A scratch bundle whose Info.plist holds `info`, with an empty resource folder.
+inline platform::Bundle scratchBundle(const ScratchHome& home, const QVariantMap& info,
+                                      const QString& name = "Scratch.app") {
     const QString path = home.filePath(name);
     writeFile(path + "/Contents/Info.plist", platform::binaryPropertyList(info));
     QDir().mkpath(path + "/Contents/Resources");
-    platform::Bundle::setMainBundlePath(path);
-    return path;
+    return *platform::Bundle::load(path);
 }
 
 } // namespace marlox::testing

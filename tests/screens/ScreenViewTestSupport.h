@@ -73,7 +73,8 @@ protected:
     catalog::CatalogService& catalog = *services.catalogService;
     std::shared_ptr<platform::HttpClient> http = std::make_shared<platform::NetworkHttpClient>();
     UpdaterRecord updaters;
-    screens::AppUpdateService appUpdates{catalog::DistributionConfiguration{}, defaults, http,
+    screens::AppUpdateService appUpdates{catalog::DistributionConfiguration{},
+                                         platform::mainBundle(), defaults, http,
                                          updaters.factory()};
     ui::ThumbnailCache thumbnails{http, home.filePath("thumbnails")};
 };

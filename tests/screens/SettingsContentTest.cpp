@@ -104,8 +104,8 @@ TEST_F(AppVersionTextTest, JoinsShortVersionAndBuildWithStandInsForMissingOrNonT
     int bundles = 0;
     for (const auto& [name, info, expected] : cases) {
         SCOPED_TRACE(name);
-        useScratchMainBundle(home, info, QString("App%1.app").arg(++bundles));
-        EXPECT_EQ(appVersionText(), expected);
+        EXPECT_EQ(appVersionText(scratchBundle(home, info, QString("App%1.app").arg(++bundles))),
+                  expected);
     }
 }
 

@@ -22,6 +22,8 @@ using namespace marlox::catalog;
 using namespace marlox::screens;
 using namespace marlox::testing;
 using marlox::install::FolderAccessState;
+using marlox::platform::Bundle;
+using marlox::platform::mainBundle;
 
 namespace {
 
@@ -30,9 +32,10 @@ const QColor secondaryText = QColor::fromRgbF(1, 1, 1, 0.68f);
 class SettingsViewTest : public ScreenViewTest {
 protected:
     std::unique_ptr<SettingsView> makeView(AppSettingsStore& store, AppUpdateService& updates,
-                                           CatalogService& catalogService) {
+                                           CatalogService& catalogService,
+                                           const Bundle& bundle = mainBundle()) {
         auto view =
-            std::make_unique<SettingsView>(store, catalogService, updates, installAccess,
+            std::make_unique<SettingsView>(bundle, store, catalogService, updates, installAccess,
                                            templatesAccess, this->store, *coordinator, workspace);
         grab(*view, QSize(1100, 700));
         return view;
@@ -45,14 +48,20 @@ protected:
         return makeView(settings, appUpdates, catalogService);
     }
     // A catalog service whose remote catalog the server answers, with the built-in catalog or
-    // the status, only once the test lets the answer go.
-    std::unique_ptr<CatalogService> heldRemoteCatalog(LoopbackHttpServer& server, int status) {
+    // the status, only once the test lets the answer go; its own built-in catalog is the
+    // bundle's.
+    std::unique_ptr<CatalogService> heldRemoteCatalog(LoopbackHttpServer& server, int status,
+                                                      const Bundle& bundle = mainBundle()) {
         const QByteArray body = status == 200 ? readFile(urlForResource("manifest", "json")) : "";
         server.setAnswer("/catalog.json", HttpAnswer{status, body, {}, {}, true});
         DistributionConfiguration configuration;
         configuration.remoteCatalogURL = server.url("/catalog.json");
+        return catalogService(configuration, bundle);
+    }
+    std::unique_ptr<CatalogService> catalogService(const DistributionConfiguration& configuration,
+                                                   const Bundle& bundle) {
         return std::make_unique<CatalogService>(
-            configuration, http,
+            configuration, bundle, http,
             std::make_unique<RemoteArtifactService>(
                 http, std::make_shared<marlox::platform::SystemProcessRunner>(),
                 marlox::platform::dittoToolPath()));
@@ -80,8 +89,8 @@ protected:
         QLabel& shown = label(view, name);
         return std::pair(shown.text(), shown.palette().color(QPalette::WindowText));
     }
-    // Makes the catalog's next load fail: the main bundle holds no catalog and no version keys.
-    void breakCatalog() { useScratchMainBundle(home, {}); }
+    // A bundle that holds no catalog and no version keys.
+    Bundle brokenBundle() const { return scratchBundle(home, {}); }
 };
 
 TEST_F(SettingsViewTest, GeneralCardShowsTheVersionAndACatalogErrorOnlyInRed) {
@@ -93,10 +102,11 @@ TEST_F(SettingsViewTest, GeneralCardShowsTheVersionAndACatalogErrorOnlyInRed) {
     EXPECT_EQ(label(*view, "appVersionValue").text(), "1.0.0 (100)");
     EXPECT_EQ(line(*view, "catalogErrorText"), std::nullopt);
 
-    // WHEN the catalog is reloaded from a bundle without catalog or version keys
-    breakCatalog();
-    const auto broken = makeView();
-    loadCatalog();
+    // WHEN the screen is of a bundle without catalog or version keys, and its catalog is loaded
+    const Bundle bundle = brokenBundle();
+    const auto brokenCatalog = catalogService({}, bundle);
+    const auto broken = makeView(settings, appUpdates, *brokenCatalog, bundle);
+    ASSERT_TRUE(awaitFuture(brokenCatalog->reload()));
 
     // THEN the stand-in version shows, and the catalog's error in red
     EXPECT_EQ(label(*broken, "appVersionValue").text(), "0.1.0 (-)");
@@ -182,7 +192,7 @@ TEST_F(SettingsViewTest, AvailableVersionReadsVersionAndBuildAlsoAfterADismissal
     server.setAnswer("/appcast.xml", HttpAnswer{200, appcast(appcastItem("140", "1.4.0")), {}, {}});
     DistributionConfiguration configuration;
     configuration.appcastFeedURL = server.url("/appcast.xml");
-    AppUpdateService feedUpdates(configuration, defaults, http, updaters.factory());
+    AppUpdateService feedUpdates(configuration, mainBundle(), defaults, http, updaters.factory());
     const auto view = makeView(settings, feedUpdates);
     EXPECT_FALSE(shows(*view, "availableVersionRow"));
 
@@ -234,9 +244,10 @@ TEST_F(SettingsViewTest, PluginCheckReportsItsOutcomeInItsColourWithTheTime) {
         store.setInstalledByID({});
         recordInstalled(records);
         LoopbackHttpServer server;
-        const auto remoteCatalog = heldRemoteCatalog(server, status);
+        // A failed answer leaves nothing to fall back on.
+        const auto remoteCatalog =
+            heldRemoteCatalog(server, status, status == 200 ? mainBundle() : brokenBundle());
         if (status != 200) {
-            breakCatalog();
             QFile::remove(CatalogService::remoteManifestCachePath());
         }
         const auto view = makeView(*remoteCatalog);
@@ -266,7 +277,6 @@ TEST_F(SettingsViewTest, PluginCheckReportsItsOutcomeInItsColourWithTheTime) {
                     ::testing::AnyOf(lastCheckedText(before), lastCheckedText(after)));
         EXPECT_EQ(button->text(), "Check Plugin Updates");
         EXPECT_FALSE(shows(*view, "checkProgress"));
-        marlox::platform::Bundle::setMainBundlePath(builtBundlePath());
     }
 }
 

@@ -29,7 +29,7 @@ protected:
 
     screens::SupportView& makeView() {
         view = std::make_unique<screens::SupportView>(
-            *services->catalogService, services->store,
+            *services->catalogService, services->store, platform::mainBundle(),
             screens::SupportPlatform{workspace(), composer, clipboard, fileChooser, system});
         return *view;
     }

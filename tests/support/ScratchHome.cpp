@@ -1,7 +1,5 @@
 #include "ScratchHome.h"
 
-#include "platform/Bundle.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,7 +20,6 @@ ScratchHome::ScratchHome() : m_folder(QDir::tempPath() + QLatin1String("/marlox-
     }
     QFile::setPermissions(root + QLatin1String("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    platform::Bundle::setMainBundlePath(builtBundlePath());
 }
 
 ScratchHome::~ScratchHome() {

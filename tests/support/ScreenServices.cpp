@@ -20,7 +20,7 @@ ScreenServices::ScreenServices(const ScratchHome& home)
         http, std::make_shared<SystemProcessRunner>(), platform::dittoToolPath());
     useInstallTools(install::InstallTools::systemDefaults());
     catalogService = std::make_unique<catalog::CatalogService>(
-        catalog::DistributionConfiguration(), http,
+        catalog::DistributionConfiguration(), platform::mainBundle(), http,
         std::make_unique<catalog::RemoteArtifactService>(
             http, std::make_shared<SystemProcessRunner>(), platform::dittoToolPath()));
 }

@@ -1,4 +1,5 @@
 #include "ScratchHome.h"
+#include "platform/Bundle.h"
 
 #ifdef MARLOX_TEST_WIDGETS
 #include <QApplication>
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
                                                       : qgetenv("MARLOX_TEST_TZ"));
     ::testing::InitGoogleTest(&argc, argv);
     TestApplication application(argc, argv);
+    // The tests run outside the bundle they test with: the one the build made.
+    marlox::platform::setUpMainBundle(marlox::testing::builtBundlePath());
     const int result = RUN_ALL_TESTS();
     processHome.reset();
     return result;

@@ -115,9 +115,10 @@ TEST_F(StructureCheckTest, FindsDefinitionsOutsideTheFileNamedAfterTheirHeader) 
                               "declares: its definitions belong in the file of its name"}));
 }
 
-TEST_F(StructureCheckTest, FindsFilesThatBelongToNoTarget) {
+TEST_F(StructureCheckTest, FindsFilesThatBelongToNoTargetButThoseOfOtherSystems) {
     write("core/Stray.h", "#pragma once\n");
     write("core/notes.txt", "not C++");
+    project.elsewhere.insert(write("core/Model_mac.cpp", "void m::core::Model::load() {}\n"));
     EXPECT_EQ(findings(), std::vector<std::string>{"Stray.h:0: belongs to no target"});
 }
 

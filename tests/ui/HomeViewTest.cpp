@@ -1,7 +1,11 @@
 #include "ui/HomeView.h"
 
 #include "ScreenTestSupport.h"
+#include "catalog/Environment.h"
 #include "platform/Bundle.h"
+#include "platform/HttpClient.h"
+#include "platform/ProcessRunner.h"
+#include "platform/SystemTools.h"
 
 #include <QLabel>
 #include <QTest>
@@ -60,7 +64,18 @@ TEST_F(HomeViewTest, FeaturedPackIsDrawnOnceWhenFirstShownAndKeptAfterwards) {
 }
 
 TEST_F(HomeViewTest, AnEmptyCatalogAtFirstShowPicksNothingAndLaterShowsTheFirstCandidate) {
-    marlox::platform::Bundle::setMainBundlePath(home.filePath("Empty.app"));
+    // GIVEN a catalog service whose remote catalog file is not there yet and whose bundle holds
+    // no built-in catalog
+    const QString catalogFile = home.filePath("catalogs/remote.json");
+    QDir().mkpath(home.filePath("Empty.app"));
+    marlox::catalog::DistributionConfiguration configuration;
+    configuration.remoteCatalogURL = QUrl::fromLocalFile(catalogFile);
+    auto http = std::make_shared<marlox::platform::NetworkHttpClient>();
+    services.catalogService = std::make_unique<marlox::catalog::CatalogService>(
+        configuration, *marlox::platform::Bundle::load(home.filePath("Empty.app")), http,
+        std::make_unique<marlox::catalog::RemoteArtifactService>(
+            http, std::make_shared<marlox::platform::SystemProcessRunner>(),
+            marlox::platform::dittoToolPath()));
     services.catalogService->reload();
     ASSERT_TRUE(waitUntil([&] { return services.catalogService->packages().isEmpty(); }));
     auto view = makeView();
@@ -70,7 +85,8 @@ TEST_F(HomeViewTest, AnEmptyCatalogAtFirstShowPicksNothingAndLaterShowsTheFirstC
     // A failed load shows its message in the red notice.
     EXPECT_NE(view->findChild<QWidget*>("catalogErrorNotice"), nullptr);
 
-    marlox::platform::Bundle::setMainBundlePath(builtBundlePath());
+    // WHEN the catalog file appears and the catalog is loaded again
+    writeFile(catalogFile, readFile(marlox::catalog::urlForResource("manifest", "json")));
     ASSERT_TRUE(services.loadBuiltInCatalog());
     settle();
     EXPECT_EQ(labelText(*view, "featuredName"), "Chroma Key");

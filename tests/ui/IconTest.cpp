@@ -33,12 +33,11 @@ std::unique_ptr<Backdrop> rowOf(const QList<QWidget*>& widgets) {
 class IconTest : public WidgetTest {
 protected:
     // A bundle of our own with the given files under its resource folder.
-    QString makeBundle(const QMap<QString, QByteArray>& files) {
+    marlox::platform::Bundle makeBundle(const QMap<QString, QByteArray>& files) {
         const QString bundle = home.filePath("Scratch.app");
         for (auto file = files.begin(); file != files.end(); ++file)
             writeFile(bundle + "/Contents/Resources/" + file.key(), file.value());
-        marlox::platform::Bundle::setMainBundlePath(bundle);
-        return bundle;
+        return *marlox::platform::Bundle::load(bundle);
     }
     static QByteArray builtFile(const QString& relative) {
         return readFile(builtBundlePath() + "/Contents/Resources/" + relative);
@@ -110,14 +109,14 @@ TEST_F(IconTest, GlyphsAreFoundOnlyByTheirExactRawValue) {
 }
 
 TEST_F(IconTest, IconsFolderWinsOverLucideFolderWhichWinsOverTheRoot) {
-    makeBundle({{"Icons/house.svg", "icons"},
-                {"Icons/lucide/house.svg", "lucide"},
-                {"house.svg", "root"},
-                {"Icons/lucide/user.svg", "lucide"},
-                {"user.svg", "root"},
-                {"search.svg", "root"}});
-    const auto contents = [](StudioGlyph glyph) {
-        const std::optional<QString> path = iconFilePath(glyph);
+    const auto bundle = makeBundle({{"Icons/house.svg", "icons"},
+                                    {"Icons/lucide/house.svg", "lucide"},
+                                    {"house.svg", "root"},
+                                    {"Icons/lucide/user.svg", "lucide"},
+                                    {"user.svg", "root"},
+                                    {"search.svg", "root"}});
+    const auto contents = [&bundle](StudioGlyph glyph) {
+        const std::optional<QString> path = iconFilePath(glyph, bundle);
         return path ? readFile(*path) : QByteArray("none");
     };
     EXPECT_EQ(contents(StudioGlyph::home), "icons");
@@ -127,16 +126,17 @@ TEST_F(IconTest, IconsFolderWinsOverLucideFolderWhichWinsOverTheRoot) {
 }
 
 TEST_F(IconTest, FileThatIsNotUtf8GivesNoMarkup) {
-    makeBundle({{"Icons/house.svg", "<svg fill=\"\xff\xfe\"/>"}, {"Icons/user.svg", "<svg/>"}});
-    EXPECT_EQ(tintedSVGMarkup(StudioGlyph::home, white, 2), std::nullopt);
-    EXPECT_EQ(tintedSVGMarkup(StudioGlyph::user, white, 2), QString("<svg/>"));
+    const auto bundle =
+        makeBundle({{"Icons/house.svg", "<svg fill=\"\xff\xfe\"/>"}, {"Icons/user.svg", "<svg/>"}});
+    EXPECT_EQ(tintedSVGMarkup(StudioGlyph::home, white, 2, bundle), std::nullopt);
+    EXPECT_EQ(tintedSVGMarkup(StudioGlyph::user, white, 2, bundle), QString("<svg/>"));
 }
 
 TEST_F(IconTest, MissingIconFileDrawsTheDashedQuestionMarkInTheTint) {
     const QString fallback = "Icons/symbols/questionmark.square.dashed.svg";
-    makeBundle({{fallback, builtFile(fallback)}});
+    const auto bundle = makeBundle({{fallback, builtFile(fallback)}});
     const QColor amber = AppPalette::warning();
-    StudioIcon missing(StudioGlyph::home, 24, amber, 2);
+    StudioIcon missing(StudioGlyph::home, 24, amber, 2, bundle);
     SymbolIcon expected("questionmark.square.dashed", 24, amber, QFont::Normal);
     const QImage picture = grab(missing);
     SaveGrabOnFailure save(missing, "missing");
@@ -153,8 +153,8 @@ TEST_F(IconTest, MissingIconFileDrawsTheDashedQuestionMarkInTheTint) {
 }
 
 TEST_F(IconTest, MarkupThatDoesNotParseDrawsAnEmptySquare) {
-    makeBundle({{"Icons/house.svg", "<svg><path d='M0 0"}});
-    StudioIcon broken(StudioGlyph::home, 20, white, 2);
+    const auto bundle = makeBundle({{"Icons/house.svg", "<svg><path d='M0 0"}});
+    StudioIcon broken(StudioGlyph::home, 20, white, 2, bundle);
     const QImage picture = grab(broken);
     EXPECT_EQ(picture.size(), QSize(20, 20));
     EXPECT_TRUE(isBlank(picture));

@@ -120,7 +120,7 @@ protected:
         configuration.remoteCatalogURL = QUrl::fromLocalFile(catalogFile);
         auto http = std::make_shared<marlox::platform::NetworkHttpClient>();
         services.catalogService = std::make_unique<marlox::catalog::CatalogService>(
-            configuration, http,
+            configuration, marlox::platform::mainBundle(), http,
             std::make_unique<marlox::catalog::RemoteArtifactService>(
                 http, std::make_shared<marlox::platform::SystemProcessRunner>(),
                 marlox::platform::dittoToolPath()));

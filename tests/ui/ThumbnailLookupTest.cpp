@@ -15,7 +15,7 @@ namespace {
 class ThumbnailLookupTest : public ScratchHomeTest {};
 
 TEST_F(ThumbnailLookupTest, ParsableURLWinsElseTheNameInTheBundleThumbnailsFolder) {
-    const QString resources = marlox::platform::Bundle::main().resourcePath();
+    const QString resources = marlox::platform::mainBundle().resourcePath();
     struct Case {
         std::optional<QString> url;
         std::optional<QString> name;

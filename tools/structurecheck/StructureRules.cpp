@@ -117,7 +117,8 @@ private:
                 break;
             }
             const std::string path = normalized(entry->path());
-            if (entry->is_regular_file() && isCppFile(entry->path()) && !m_owners.contains(path)) {
+            if (entry->is_regular_file() && isCppFile(entry->path()) && !m_owners.contains(path) &&
+                !m_project.elsewhere.contains(path)) {
                 findings.push_back({path, 0, "belongs to no target"});
             }
         }
@@ -234,6 +235,8 @@ Project readManifest(const std::string& text) {
         const std::string& kind = parts[0];
         if (kind == "root" && parts.size() == 2) {
             project.roots.push_back(normalized(parts[1]));
+        } else if (kind == "elsewhere" && parts.size() == 2) {
+            project.elsewhere.insert(normalized(parts[1]));
         } else if (kind == "target" && parts.size() == 2) {
             project.targets.push_back({parts[1], {}, {}, {}, {}});
         } else if (project.targets.empty()) {

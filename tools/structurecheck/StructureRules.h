@@ -24,6 +24,8 @@ struct Project {
     std::vector<Target> targets;
     // Folders whose every C++ file must belong to a target.
     std::vector<std::string> roots;
+    // Files of other systems than the one built for, which belong to no target of this build.
+    std::set<std::string> elsewhere;
 };
 
 struct Finding {
@@ -36,7 +38,7 @@ struct Finding {
 
 // Reads the manifest the build writes: one record a line, fields apart by tabs.
 //   target <name> | file <path> | public <include> <path> | private <include> <path>
-//   | link <name> | root <folder>
+//   | link <name> | root <folder> | elsewhere <path>
 // Lines of a target follow its "target" line.
 Project readManifest(const std::string& text);
 
