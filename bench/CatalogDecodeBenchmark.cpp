@@ -1,5 +1,6 @@
-// Decoding a large catalog against the JSON parse alone, on the same bytes: the catalog's own
-// reading rules should cost little on top of parsing.
+// Decoding a large catalog against Qt's JSON parse alone, on the same bytes: the decode, which
+// parses with simdjson and then applies the catalog's reading rules, must take less time than
+// Qt's parse without any rules.
 #include "catalog/CatalogManifest.h"
 
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 #include "CatalogManifest.h"
 
+#include "JsonDocument.h"
 #include "JsonFields.h"
-#include "JsonReader.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -59,7 +59,11 @@ Result<PackageType, DecodingError> decodePackageType(const QJsonValue& value) {
     if (!value.isString()) {
         return DecodingError{QStringLiteral("The package type is not a string.")};
     }
-    const QString lowered = value.toString().toLower();
+    return decodePackageTypeName(value.toString());
+}
+
+Result<PackageType, DecodingError> decodePackageTypeName(const QString& name) {
+    const QString lowered = name.toLower();
     if (auto type = packageTypeFromLoweredText(lowered)) {
         return *type;
     }
@@ -119,7 +123,7 @@ Result<PackageManifest, DecodingError> readPackageFields(JsonFields& fields) {
     package.id = fields.requiredString(QLatin1String("id"));
     package.name = fields.requiredString(QLatin1String("name"));
     if (const auto raw = fields.requiredRaw(QLatin1String("type"))) {
-        auto type = decodePackageType(QJsonValue(*raw));
+        auto type = decodePackageTypeName(*raw);
         if (!type) {
             return type.error();
         }
@@ -167,83 +171,15 @@ const std::array<QLatin1StringView, 16> packageKeys = {
     QLatin1String("releaseNotes"),
 };
 
-template <size_t Count>
-int keyIndex(const std::array<QLatin1StringView, Count>& keys, QByteArrayView key) {
-    for (size_t index = 0; index < Count; ++index) {
-        if (key == QByteArrayView(keys[index].data(), keys[index].size())) {
-            return static_cast<int>(index);
-        }
-    }
-    return -1;
-}
-
-template <size_t Count>
-JsonFields::Lookup slotLookup(const std::array<QLatin1StringView, Count>& keys,
-                              std::array<JsonFieldValue, Count>& values) {
-    return [&keys, &values](QLatin1StringView key) {
-        const int index = keyIndex(keys, QByteArrayView(key.data(), key.size()));
-        return index < 0 ? JsonFieldValue() : std::move(values[static_cast<size_t>(index)]);
-    };
-}
-
-// One member value, kept only as far as the field rules need it.
-bool readFieldValue(JsonReader& reader, JsonFieldValue& value) {
-    value = JsonFieldValue();
-    switch (reader.peek()) {
-    case JsonReader::Kind::string:
-        value.kind = JsonFieldValue::Kind::string;
-        return reader.readString(value.text);
-    case JsonReader::Kind::null:
-        value.kind = JsonFieldValue::Kind::null;
-        return reader.skipValue();
-    case JsonReader::Kind::array: {
-        value.kind = JsonFieldValue::Kind::stringList;
-        reader.beginArray();
-        bool first = true;
-        while (reader.nextElement(first)) {
-            if (value.kind == JsonFieldValue::Kind::stringList &&
-                reader.peek() == JsonReader::Kind::string) {
-                value.list.append(QString());
-                if (!reader.readString(value.list.last())) {
-                    return false;
-                }
-            } else {
-                value.kind = JsonFieldValue::Kind::other;
-                if (!reader.skipValue()) {
-                    return false;
-                }
-            }
-        }
-        return !reader.failed();
-    }
-    default:
-        value.kind = JsonFieldValue::Kind::other;
-        return reader.skipValue();
-    }
-}
-
-Result<PackageManifest, DecodingError> readPackage(JsonReader& reader, qsizetype index) {
-    if (reader.peek() != JsonReader::Kind::object) {
-        if (!reader.skipValue()) {
-            return DecodingError{reader.error()};
-        }
+// The package at `index` of the catalog's list, read by the catalog's rules.
+Result<PackageManifest, DecodingError> readPackage(simdjson::dom::element element,
+                                                   qsizetype index) {
+    if (!element.is_object()) {
         return DecodingError{
             QStringLiteral("Catalog: package %1 is not a JSON object.").arg(index)};
     }
     std::array<JsonFieldValue, packageKeys.size()> values;
-    reader.beginObject();
-    bool first = true;
-    QByteArrayView key;
-    while (reader.nextMember(first, key)) {
-        const int slot = keyIndex(packageKeys, key);
-        if (slot < 0 ? !reader.skipValue()
-                     : !readFieldValue(reader, values[static_cast<size_t>(slot)])) {
-            return DecodingError{reader.error()};
-        }
-    }
-    if (reader.failed()) {
-        return DecodingError{reader.error()};
-    }
+    readMembers(element.get_object().value_unsafe(), packageKeys, values);
     const JsonFieldValue id = values[0];
     JsonFields fields(QLatin1String("Package"), slotLookup(packageKeys, values),
                       [&id](QLatin1StringView) { return id; });
@@ -260,53 +196,46 @@ Result<PackageManifest, DecodingError> decodePackageManifest(const QJsonObject& 
 Result<CatalogManifest, DecodingError> decodeCatalogManifest(const QByteArray& json) {
     static const std::array<QLatin1StringView, 2> rootKeys = {QLatin1String("catalogVersion"),
                                                               QLatin1String("generatedAt")};
+    const JsonDocument document(json);
+    if (const auto& problem = document.problem()) {
+        return DecodingError{QStringLiteral("The catalog is not valid JSON: %1.").arg(*problem)};
+    }
+    const simdjson::dom::element root = document.root();
+    if (!root.is_object()) {
+        return DecodingError{QStringLiteral("The catalog is not a JSON object.")};
+    }
     std::array<JsonFieldValue, 2> rootValues;
     CatalogManifest manifest;
     std::optional<QString> packagesProblem =
         QStringLiteral("Catalog: key \"packages\" is missing.");
-
-    JsonReader reader(json);
-    if (reader.peek() != JsonReader::Kind::object) {
-        reader.skipValue();
-        return DecodingError{reader.failed() ? reader.error()
-                                             : QStringLiteral("The catalog is not a JSON object.")};
-    }
-    reader.beginObject();
-    bool first = true;
-    QByteArrayView key;
-    while (reader.nextMember(first, key)) {
-        if (key == "packages") {
-            manifest.packages.clear();
-            if (reader.peek() != JsonReader::Kind::array) {
-                packagesProblem =
-                    reader.peek() == JsonReader::Kind::null
-                        ? QStringLiteral("Catalog: key \"packages\" is missing.")
-                        : QStringLiteral("Catalog: key \"packages\" is not an array.");
-                if (!reader.skipValue()) {
-                    return DecodingError{reader.error()};
-                }
-                continue;
+    const simdjson::dom::object members = root.get_object().value_unsafe();
+    for (const simdjson::dom::key_value_pair member : members) {
+        if (member.key != "packages") {
+            const int slot =
+                keyIndex(rootKeys, QByteArrayView(member.key.data(), member.key.size()));
+            if (slot >= 0) {
+                rootValues[static_cast<size_t>(slot)] = fieldValue(member.value);
             }
-            packagesProblem.reset();
-            reader.beginArray();
-            bool firstPackage = true;
-            while (reader.nextElement(firstPackage)) {
-                auto package = readPackage(reader, manifest.packages.size());
-                if (!package) {
-                    return package.error();
-                }
-                manifest.packages.append(std::move(package).value());
-            }
-        } else if (const int slot = keyIndex(rootKeys, key); slot >= 0) {
-            if (!readFieldValue(reader, rootValues[static_cast<size_t>(slot)])) {
-                return DecodingError{reader.error()};
-            }
-        } else if (!reader.skipValue()) {
-            return DecodingError{reader.error()};
+            continue;
         }
-    }
-    if (reader.failed() || !reader.finish()) {
-        return DecodingError{reader.error()};
+        // A repeated key's last value counts.
+        manifest.packages.clear();
+        if (!member.value.is_array()) {
+            packagesProblem = member.value.is_null()
+                                  ? QStringLiteral("Catalog: key \"packages\" is missing.")
+                                  : QStringLiteral("Catalog: key \"packages\" is not an array.");
+            continue;
+        }
+        packagesProblem.reset();
+        const simdjson::dom::array packages = member.value.get_array().value_unsafe();
+        manifest.packages.reserve(static_cast<qsizetype>(packages.size()));
+        for (const simdjson::dom::element element : packages) {
+            auto package = readPackage(element, manifest.packages.size());
+            if (!package) {
+                return package.error();
+            }
+            manifest.packages.append(std::move(package).value());
+        }
     }
     JsonFields fields(QLatin1String("Catalog"), slotLookup(rootKeys, rootValues));
     manifest.catalogVersion = fields.requiredString(QLatin1String("catalogVersion"));

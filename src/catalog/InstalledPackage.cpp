@@ -1,12 +1,10 @@
 #include "InstalledPackage.h"
 
+#include "JsonDocument.h"
 #include "base/SafePath.h"
 #include "catalog/JsonFields.h"
 
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonParseError>
 
 #include <algorithm>
 #include <utility>
@@ -80,8 +78,20 @@ size_t qHash(const InstalledPackage& record, size_t seed) {
                       record.templateInstallPaths);
 }
 
-Result<InstalledPackage, DecodingError> decodeInstalledPackage(const QJsonObject& object) {
-    JsonFields fields(object, QLatin1String("Installed package"));
+namespace {
+
+const std::array<QLatin1StringView, 6> recordKeys = {
+    QLatin1String("id"),
+    QLatin1String("version"),
+    QLatin1String("installedAtISO8601"),
+    QLatin1String("packageType"),
+    QLatin1String("installPath"),
+    QLatin1String("templateInstallPaths"),
+};
+
+// Reads a record's fields in order; its package type is read last, from `type`.
+Result<InstalledPackage, DecodingError> readRecordFields(JsonFields& fields,
+                                                         const JsonFieldValue& type) {
     InstalledPackage record;
     record.id = fields.requiredString(QLatin1String("id"));
     record.version = fields.requiredString(QLatin1String("version"));
@@ -93,9 +103,11 @@ Result<InstalledPackage, DecodingError> decodeInstalledPackage(const QJsonObject
     if (fields.failed()) {
         return DecodingError{fields.error()};
     }
-    const QJsonValue type = object.value(QLatin1String("packageType"));
-    if (!type.isUndefined() && !type.isNull()) {
-        auto decoded = decodePackageType(type);
+    if (type.kind != JsonFieldValue::Kind::absent && type.kind != JsonFieldValue::Kind::null) {
+        if (type.kind != JsonFieldValue::Kind::string) {
+            return DecodingError{QStringLiteral("The package type is not a string.")};
+        }
+        auto decoded = decodePackageTypeName(type.text);
         if (!decoded) {
             return decoded.error();
         }
@@ -104,24 +116,37 @@ Result<InstalledPackage, DecodingError> decodeInstalledPackage(const QJsonObject
     return record;
 }
 
+} // namespace
+
+Result<InstalledPackage, DecodingError> decodeInstalledPackage(const QJsonObject& object) {
+    JsonFields fields(object, QLatin1String("Installed package"));
+    return readRecordFields(fields,
+                            JsonFieldValue::from(object.value(QLatin1String("packageType"))));
+}
+
 Result<QList<InstalledPackage>, DecodingError> decodeInstalledPackages(const QByteArray& json) {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        return DecodingError{QStringLiteral("The installed records are not JSON: %1.")
-                                 .arg(parseError.errorString())};
+    const JsonDocument document(json);
+    if (const auto& problem = document.problem()) {
+        return DecodingError{
+            QStringLiteral("The installed records are not JSON: %1.").arg(*problem)};
     }
-    if (!document.isArray()) {
+    if (!document.root().is_array()) {
         return DecodingError{QStringLiteral("The installed records are not a JSON array.")};
     }
-    const QJsonArray array = document.array();
+    const simdjson::dom::array array = document.root().get_array().value_unsafe();
     QList<InstalledPackage> records;
-    records.reserve(array.size());
-    for (const QJsonValue& element : array) {
-        if (!element.isObject()) {
+    records.reserve(static_cast<qsizetype>(array.size()));
+    for (const simdjson::dom::element element : array) {
+        if (!element.is_object()) {
             return DecodingError{QStringLiteral("An installed record is not a JSON object.")};
         }
-        auto record = decodeInstalledPackage(element.toObject());
+        std::array<JsonFieldValue, recordKeys.size()> values;
+        readMembers(element.get_object().value_unsafe(), recordKeys, values);
+        const JsonFieldValue id = values[0];
+        const JsonFieldValue type = values[3];
+        JsonFields fields(QLatin1String("Installed package"), slotLookup(recordKeys, values),
+                          [&id](QLatin1StringView) { return id; });
+        auto record = readRecordFields(fields, type);
         if (!record) {
             return record.error();
         }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QJsonObject>
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -58,5 +61,34 @@ private:
     Lookup m_name;
     QString m_error;
 };
+
+// The position of the key among `keys`; -1 when it is none of them.
+template <size_t Count>
+int keyIndex(const std::array<QLatin1StringView, Count>& keys, QByteArrayView key) {
+    for (size_t index = 0; index < Count; ++index) {
+        if (key == QByteArrayView(keys[index].data(), keys[index].size())) {
+            return static_cast<int>(index);
+        }
+    }
+    return -1;
+}
+
+// Looks a key up among values read into slots, one per key of `keys`; each value is handed over
+// once, as the field readers read each key once. Readers ask for the keys in their order, so the
+// slot after the last one asked for is tried first.
+template <size_t Count>
+JsonFields::Lookup slotLookup(const std::array<QLatin1StringView, Count>& keys,
+                              std::array<JsonFieldValue, Count>& values) {
+    return [&keys, &values, next = size_t(0)](QLatin1StringView key) mutable {
+        int index = next < Count && keys[next] == key
+                        ? static_cast<int>(next)
+                        : keyIndex(keys, QByteArrayView(key.data(), key.size()));
+        if (index < 0) {
+            return JsonFieldValue();
+        }
+        next = static_cast<size_t>(index) + 1;
+        return std::move(values[static_cast<size_t>(index)]);
+    };
+}
 
 } // namespace marlox::catalog
