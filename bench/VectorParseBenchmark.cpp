@@ -65,8 +65,9 @@ void BM_ApplicationIcons_QtSvg(benchmark::State& state) {
 // One element whose style attribute holds 40,000 distinct properties.
 QByteArray manyStyleProperties() {
     QByteArray style;
-    for (int index = 0; index < 40'000; ++index)
+    for (int index = 0; index < 40'000; ++index) {
         style += "p" + QByteArray::number(index) + ":" + QByteArray::number(index) + ";";
+    }
     return "<svg><rect width=\"1\" height=\"1\" style=\"" + style + "\"/></svg>";
 }
 

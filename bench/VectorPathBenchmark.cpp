@@ -19,16 +19,18 @@ const QString iconPathData = QStringLiteral(
     "1-4 2zQ14 18 16 20T20 22");
 
 void readPathData(benchmark::State& state) {
-    for (auto _ : state)
+    for (auto _ : state) {
         benchmark::DoNotOptimize(PathReader::readAll(iconPathData));
+    }
     state.SetBytesProcessed(state.iterations() * iconPathData.size());
 }
 BENCHMARK(readPathData);
 
 void buildOutline(benchmark::State& state) {
     const QList<PathSegment> segments = PathReader::readAll(iconPathData);
-    for (auto _ : state)
+    for (auto _ : state) {
         benchmark::DoNotOptimize(toBezierPath(segments));
+    }
     state.SetItemsProcessed(state.iterations() * segments.size());
 }
 BENCHMARK(buildOutline);
@@ -36,15 +38,17 @@ BENCHMARK(buildOutline);
 // What every frame() and bounds() of a path costs: the outline built anew and measured.
 void pathFrame(benchmark::State& state) {
     const SVGPath path(PathReader::readAll(iconPathData), Qt::WindingFill);
-    for (auto _ : state)
+    for (auto _ : state) {
         benchmark::DoNotOptimize(path.frame());
+    }
 }
 BENCHMARK(pathFrame);
 
 void toPainterPath(benchmark::State& state) {
     const SVGBezierPath outline = toBezierPath(PathReader::readAll(iconPathData));
-    for (auto _ : state)
+    for (auto _ : state) {
         benchmark::DoNotOptimize(outline.toPainterPath());
+    }
 }
 BENCHMARK(toPainterPath);
 

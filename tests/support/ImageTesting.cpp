@@ -28,12 +28,14 @@ QImage comparable(const QImage& image) {
 
 ::testing::AssertionResult colorNear(const QColor& actual, const QColor& wanted, int tolerance) {
     bool same = std::abs(actual.alpha() - wanted.alpha()) <= tolerance;
-    if (same && wanted.alpha() > 0)
+    if (same && wanted.alpha() > 0) {
         same = std::abs(actual.red() - wanted.red()) <= tolerance &&
                std::abs(actual.green() - wanted.green()) <= tolerance &&
                std::abs(actual.blue() - wanted.blue()) <= tolerance;
-    if (same)
+    }
+    if (same) {
         return ::testing::AssertionSuccess();
+    }
     return ::testing::AssertionFailure()
            << qPrintable(actual.name(QColor::HexArgb)) << ", expected "
            << qPrintable(wanted.name(QColor::HexArgb));
@@ -43,17 +45,21 @@ QImage comparable(const QImage& image) {
                                    int tolerance) {
     const ::testing::AssertionResult result =
         colorNear(image.pixelColor(x, y), QColor::fromRgba(expected), tolerance);
-    if (result)
+    if (result) {
         return result;
+    }
     return ::testing::AssertionFailure()
            << "pixel (" << x << ", " << y << ") is " << result.message();
 }
 
 bool isBlank(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) != 0)
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) != 0) {
                 return false;
+            }
+        }
+    }
     return true;
 }
 
@@ -61,10 +67,13 @@ QRect inkBounds(const QImage& image, const QColor& background, int tolerance) {
     const QImage pixels = comparable(image);
     const QRgb ground = background.rgba();
     QRect bounds;
-    for (int y = 0; y < pixels.height(); ++y)
-        for (int x = 0; x < pixels.width(); ++x)
-            if (channelDifference(pixels.pixel(x, y), ground) > tolerance)
+    for (int y = 0; y < pixels.height(); ++y) {
+        for (int x = 0; x < pixels.width(); ++x) {
+            if (channelDifference(pixels.pixel(x, y), ground) > tolerance) {
                 bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
     return bounds;
 }
 
@@ -84,20 +93,23 @@ int peakBrightnessIn(const QImage& image, const QRect& rect) {
 }
 
 ::testing::AssertionResult sameImage(const QImage& actualImage, const QImage& expectedImage) {
-    if (actualImage.size() != expectedImage.size())
+    if (actualImage.size() != expectedImage.size()) {
         return ::testing::AssertionFailure()
                << "sizes differ: " << actualImage.width() << "x" << actualImage.height()
                << ", expected " << expectedImage.width() << "x" << expectedImage.height();
+    }
     const QImage actual = comparable(actualImage), expected = comparable(expectedImage);
     int differing = 0, largest = 0;
-    for (int y = 0; y < actual.height(); ++y)
+    for (int y = 0; y < actual.height(); ++y) {
         for (int x = 0; x < actual.width(); ++x) {
             const int difference = channelDifference(actual.pixel(x, y), expected.pixel(x, y));
             largest = std::max(largest, difference);
             differing += difference > 2;
         }
-    if (differing <= actual.width() * actual.height() / 500)
+    }
+    if (differing <= actual.width() * actual.height() / 500) {
         return ::testing::AssertionSuccess();
+    }
     return ::testing::AssertionFailure()
            << differing << " pixels differ, by up to " << largest << " in a channel";
 }
@@ -105,18 +117,20 @@ int peakBrightnessIn(const QImage& image, const QRect& rect) {
 QString saveTestImage(const QImage& image, const QString& label) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     QString name = label;
-    if (test)
+    if (test) {
         name = QStringLiteral("%1.%2-%3")
                    .arg(QString::fromUtf8(test->test_suite_name()), QString::fromUtf8(test->name()),
                         label);
+    }
     name.replace(u'/', u'_');
     const QString folder = QStringLiteral(MARLOX_TEST_OUTPUT_DIR);
     QDir().mkpath(folder);
     const QString path = folder + u'/' + name + QStringLiteral(".png");
-    if (image.save(path, "PNG"))
+    if (image.save(path, "PNG")) {
         std::cout << "Saved picture: " << path.toStdString() << std::endl;
-    else
+    } else {
         std::cout << "Could not save picture: " << path.toStdString() << std::endl;
+    }
     return path;
 }
 
@@ -124,8 +138,9 @@ QString saveTestImage(const QImage& image, const QString& label) {
     const QString name = QFileInfo(goldenPath).completeBaseName();
     if (renewingGoldens()) {
         QDir().mkpath(QFileInfo(goldenPath).path());
-        if (!image.save(goldenPath, "PNG"))
+        if (!image.save(goldenPath, "PNG")) {
             return ::testing::AssertionFailure() << "cannot write " << goldenPath.toStdString();
+        }
         std::cout << "Renewed golden: " << goldenPath.toStdString() << std::endl;
         return ::testing::AssertionSuccess();
     }
@@ -137,8 +152,9 @@ QString saveTestImage(const QImage& image, const QString& label) {
                << saved.toStdString() << " (MARLOX_RENEW_GOLDENS=1 writes it)";
     }
     ::testing::AssertionResult result = sameImage(image, golden);
-    if (!result)
+    if (!result) {
         result << "; the picture is " << saveTestImage(image, name).toStdString();
+    }
     return result;
 }
 

@@ -33,8 +33,9 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
-        if (timer.elapsed() > timeout.count())
+        if (timer.elapsed() > timeout.count()) {
             return false;
+        }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QCoreApplication::sendPostedEvents();
     }
@@ -42,8 +43,9 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 }
 
 QImage grab(QWidget& widget, const QSize& size) {
-    if (widget.isWindow())
+    if (widget.isWindow()) {
         widget.setAttribute(Qt::WA_DontShowOnScreen);
+    }
     widget.show();
     settle();
     widget.resize(size.isValid() ? size : widget.sizeHint());
@@ -100,21 +102,26 @@ void hoverLeave(QWidget& widget) {
 }
 
 QWidget* widgetNamed(QWidget& root, const QString& objectName) {
-    if (root.objectName() == objectName)
+    if (root.objectName() == objectName) {
         return &root;
-    for (QWidget* child : root.findChildren<QWidget*>(objectName))
-        if (child->isVisibleTo(&root))
+    }
+    for (QWidget* child : root.findChildren<QWidget*>(objectName)) {
+        if (child->isVisibleTo(&root)) {
             return child;
+        }
+    }
     ADD_FAILURE() << "no visible widget named " << objectName.toStdString();
     return nullptr;
 }
 
 ::testing::AssertionResult clickNamed(QWidget& root, const QString& objectName) {
     QWidget* target = widgetNamed(root, objectName);
-    if (!target)
+    if (!target) {
         return ::testing::AssertionFailure() << "nothing to click";
-    if (!target->isEnabled())
+    }
+    if (!target->isEnabled()) {
         return ::testing::AssertionFailure() << objectName.toStdString() << " is disabled";
+    }
     QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
     settle();
     return ::testing::AssertionSuccess();
@@ -134,8 +141,9 @@ SaveGrabOnFailure::SaveGrabOnFailure(QWidget& widget, QString label)
     : m_widget(widget), m_label(std::move(label)) {}
 
 SaveGrabOnFailure::~SaveGrabOnFailure() {
-    if (::testing::Test::HasFailure())
+    if (::testing::Test::HasFailure()) {
         saveTestImage(picture(m_widget), m_label);
+    }
 }
 
 } // namespace marlox::testing

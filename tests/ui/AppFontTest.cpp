@@ -20,12 +20,14 @@ class AppFontTest : public WidgetTest {};
 
 TEST_F(AppFontTest, FindsTtfAndOtfFilesInAnyCaseAndInNestedFolders) {
     for (const char* name : {"a/Top.TTF", "a/deep/er/Nested.otf", "a/.hidden.ttf", "a/Web.woff",
-                             "a/Pack.ttc", "a/Readme.txt", "a/ttf", "b/Second.oTf"})
+                             "a/Pack.ttc", "a/Readme.txt", "a/ttf", "b/Second.oTf"}) {
         writeFile(home.filePath(name), "x");
+    }
     QStringList found =
         fontFilesIn({home.filePath("a"), home.filePath("missing"), home.filePath("b")});
-    for (QString& path : found)
+    for (QString& path : found) {
         path = QDir(home.path()).relativeFilePath(path);
+    }
     EXPECT_EQ(found.last(), "b/Second.oTf");
     found.sort();
     EXPECT_EQ(found,

@@ -130,8 +130,9 @@ TEST_F(CachedThumbnailViewTest, FitLeavesBandsAndFillCoversTheView) {
     EXPECT_TRUE(pixelIs(fitted, 20, 20, 0xFFFF0000));
     EXPECT_TRUE(pixelIs(fitted, 20, 3, 0));
     EXPECT_TRUE(pixelIs(fitted, 20, 36, 0));
-    for (const QPoint point : {QPoint(20, 3), QPoint(20, 36), QPoint(0, 0), QPoint(39, 39)})
+    for (const QPoint point : {QPoint(20, 3), QPoint(20, 36), QPoint(0, 0), QPoint(39, 39)}) {
         EXPECT_TRUE(pixelIs(filled, point.x(), point.y(), 0xFFFF0000));
+    }
 }
 
 TEST_F(CachedThumbnailViewTest, RoundedCornersCutTheImageSmoothlyOnlyWhereAsked) {

@@ -25,8 +25,9 @@ std::unique_ptr<Backdrop> rowOf(const QList<QWidget*>& widgets) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    for (QWidget* widget : widgets)
+    for (QWidget* widget : widgets) {
         layout->addWidget(widget);
+    }
     return std::make_unique<Backdrop>(row, AppPalette::canvas(), 8);
 }
 
@@ -35,8 +36,9 @@ protected:
     // A bundle of our own with the given files under its resource folder.
     marlox::platform::Bundle makeBundle(const QMap<QString, QByteArray>& files) {
         const QString bundle = home.filePath("Scratch.app");
-        for (auto file = files.begin(); file != files.end(); ++file)
+        for (auto file = files.begin(); file != files.end(); ++file) {
             writeFile(bundle + "/Contents/Resources/" + file.key(), file.value());
+        }
         return *marlox::platform::Bundle::load(bundle);
     }
     static QByteArray builtFile(const QString& relative) {
@@ -79,8 +81,9 @@ TEST_F(IconTest, StrokeWidthIsTheShortestNumberWithAPointForWholeNumbers) {
     const std::pair<double, const char*> cases[] = {
         {2, "2.0"},     {1.85, "1.85"}, {0.1, "0.1"}, {0, "0.0"}, {1.0 / 3, "0.3333333333333333"},
         {1e21, "1e+21"}};
-    for (const auto& [width, text] : cases)
+    for (const auto& [width, text] : cases) {
         EXPECT_EQ(strokeWidthText(width), QString(text)) << width;
+    }
     EXPECT_EQ(recolorIconMarkup(R"(<svg stroke-width="1">)", "#000000", 2),
               R"(<svg stroke-width="2.0">)");
 }
@@ -94,17 +97,20 @@ TEST_F(IconTest, TintTextTruncatesAndClampsEachComponent) {
         {QColor::fromHsvF(0, 1, 1, 0.5f), "#FF0000"},
         {QColor(), "#FFFFFF"},
     };
-    for (const auto& [color, text] : cases)
+    for (const auto& [color, text] : cases) {
         EXPECT_EQ(hexColorString(color), QString(text)) << qPrintable(color.name());
+    }
 }
 
 TEST_F(IconTest, GlyphsAreFoundOnlyByTheirExactRawValue) {
     EXPECT_EQ(studioGlyphFromRawValue("house"), StudioGlyph::home);
     EXPECT_EQ(studioGlyphFromRawValue("circle-alert"), StudioGlyph::warning);
-    for (const char* text : {"House", "home", "", "house.svg"})
+    for (const char* text : {"House", "home", "", "house.svg"}) {
         EXPECT_EQ(studioGlyphFromRawValue(text), std::nullopt) << text;
-    for (StudioGlyph glyph : allStudioGlyphs())
+    }
+    for (StudioGlyph glyph : allStudioGlyphs()) {
         EXPECT_EQ(studioGlyphFromRawValue(rawValue(glyph)), glyph);
+    }
     EXPECT_EQ(allStudioGlyphs().size(), 14);
 }
 
@@ -143,10 +149,13 @@ TEST_F(IconTest, MissingIconFileDrawsTheDashedQuestionMarkInTheTint) {
     EXPECT_EQ(picture.size(), QSize(24, 24));
     EXPECT_TRUE(sameImage(picture, grab(expected)));
     QColor strongest = Qt::transparent;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            if (picture.pixelColor(x, y).alpha() > strongest.alpha())
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            if (picture.pixelColor(x, y).alpha() > strongest.alpha()) {
                 strongest = picture.pixelColor(x, y);
+            }
+        }
+    }
     EXPECT_GT(strongest.alpha(), 200);
     strongest.setAlpha(255);
     EXPECT_TRUE(colorNear(strongest, amber, 6));
@@ -161,7 +170,7 @@ TEST_F(IconTest, MarkupThatDoesNotParseDrawsAnEmptySquare) {
 }
 
 TEST_F(IconTest, EveryGlyphDrawsInsideItsFrameAtEachSize) {
-    for (const int size : {16, 24, 64})
+    for (const int size : {16, 24, 64}) {
         for (StudioGlyph glyph : allStudioGlyphs()) {
             SCOPED_TRACE(rawValue(glyph).toStdString() + " at " + std::to_string(size));
             auto* icon = new StudioIcon(glyph, size, white, 2);
@@ -172,12 +181,14 @@ TEST_F(IconTest, EveryGlyphDrawsInsideItsFrameAtEachSize) {
             EXPECT_FALSE(ink.isEmpty());
             EXPECT_TRUE(geometryIn(*backdrop, *icon).contains(ink));
         }
+    }
 }
 
 TEST_F(IconTest, GlyphSetAt24PointsLooksAsChecked) {
     QList<QWidget*> icons;
-    for (StudioGlyph glyph : allStudioGlyphs())
+    for (StudioGlyph glyph : allStudioGlyphs()) {
         icons.append(new StudioIcon(glyph, 24, white, 2));
+    }
     const std::unique_ptr<Backdrop> row = rowOf(icons);
     EXPECT_TRUE(matchesGolden(grab(*row), goldenPath("glyphs-24")));
 }
@@ -207,8 +218,9 @@ TEST_F(IconTest, SymbolSetLooksAsChecked) {
     auto* sheet = new QWidget;
     auto* rows = new QVBoxLayout(sheet);
     rows->setContentsMargins(0, 0, 0, 0);
-    for (const auto& row : {regular.mid(0, 17), regular.mid(17), semibold})
+    for (const auto& row : {regular.mid(0, 17), regular.mid(17), semibold}) {
         rows->addWidget(rowOf(row).release());
+    }
     Backdrop backdrop(sheet, AppPalette::canvas());
     EXPECT_TRUE(matchesGolden(grab(backdrop), goldenPath("symbols")));
 }

@@ -18,8 +18,9 @@ TEST_F(ThumbnailCacheTest, TenCallersAtOnceCauseOneRequestAndShareOneImage) {
     const QUrl url = serve("/shared.png", encodedImage({8, 8}, red), 200, true);
     const auto cache = makeCache();
     QList<QFuture<QImage>> answers;
-    for (int caller = 0; caller < 10; ++caller)
+    for (int caller = 0; caller < 10; ++caller) {
         answers.append(cache->image(url));
+    }
     ASSERT_TRUE(server.waitForRequestCount("/shared.png", 1));
     server.releaseHeldAnswers();
     for (const QFuture<QImage>& answer : answers) {
@@ -75,8 +76,9 @@ TEST_F(ThumbnailCacheTest, RefusedAnswersGiveNothingWriteNothingAndAreNotRemembe
 TEST_F(ThumbnailCacheTest, UrlsOfOtherSchemesAreNeverFetched) {
     const auto cache = makeCache();
     for (const char* url : {"javascript:alert(1)", "data:image/png;base64,iVBORw0KGgo=",
-                            "ftp://127.0.0.1/a.png", "relative/thumb.png", ""})
+                            "ftp://127.0.0.1/a.png", "relative/thumb.png", ""}) {
         EXPECT_TRUE(imageFrom(*cache, QUrl(url)).isNull()) << url;
+    }
     EXPECT_TRUE(storedFiles().isEmpty());
 }
 
@@ -122,11 +124,13 @@ TEST_F(ThumbnailCacheTest, UrlsDifferingInLetterCaseOrQueryAreSeparateEntries) {
 TEST_F(ThumbnailCacheTest, MemoryHoldsAtMost128Images) {
     ThumbnailMemoryCache memory;
     QImage image(1, 1, QImage::Format_RGB32);
-    for (int index = 0; index < 130; ++index)
+    for (int index = 0; index < 130; ++index) {
         memory.insert(QUrl(QString("https://example.test/%1.png").arg(index)), image);
+    }
     int held = 0;
-    for (int index = 0; index < 130; ++index)
+    for (int index = 0; index < 130; ++index) {
         held += !memory.image(QUrl(QString("https://example.test/%1.png").arg(index))).isNull();
+    }
     EXPECT_EQ(held, 128);
 }
 

@@ -31,8 +31,9 @@ struct ToolRun {
 ToolRun svgrender(const QStringList& arguments) {
     QProcess process;
     process.start(QStringLiteral(MARLOX_SVGRENDER_PATH), arguments);
-    if (!process.waitForFinished(30'000))
+    if (!process.waitForFinished(30'000)) {
         return {};
+    }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardError())};
 }
@@ -121,10 +122,13 @@ TEST(GoldenImageTest, TextIsDrawnOnEachSideOfItsAnchorLine) {
     QTemporaryDir scratch;
     const QImage image = rendered(goldenFolder + "/text.svg", scratch);
     const auto inkIn = [&image](int left, int right, int top, int bottom, QRgb color) {
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x)
-                if (pixelIs(image, x, y, color, 40))
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) {
+                if (pixelIs(image, x, y, color, 40)) {
                     return true;
+                }
+            }
+        }
         return false;
     };
     // "Left" starts at the line, "Mid" straddles it, "Right" ends at it.

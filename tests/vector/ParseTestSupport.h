@@ -4,6 +4,7 @@
 #include "vector/SVGContext.h"
 #include "vector/SVGIndex.h"
 #include "vector/SVGNode.h"
+#include "vector/SVGParser.h"
 #include "vector/SVGStroke.h"
 #include "vector/XMLElement.h"
 
@@ -28,8 +29,9 @@ class CapturedOutput {
 public:
     CapturedOutput() { ::testing::internal::CaptureStdout(); }
     ~CapturedOutput() {
-        if (!m_taken)
+        if (!m_taken) {
             ::testing::internal::GetCapturedStdout();
+        }
     }
     CapturedOutput(const CapturedOutput&) = delete;
     CapturedOutput& operator=(const CapturedOutput&) = delete;
@@ -51,27 +53,34 @@ inline std::unique_ptr<XMLElement> readMarkup(const QString& markup) {
 
 // A colour as hexadecimal text, "none" for no paint, or the kind of a gradient.
 inline QString paintText(const std::shared_ptr<const SVGPaint>& paint) {
-    if (!paint)
+    if (!paint) {
         return QStringLiteral("none");
-    if (paint->kind() != SVGPaintKind::color)
+    }
+    if (paint->kind() != SVGPaintKind::color) {
         return QStringLiteral("gradient %1").arg(int(paint->kind()));
+    }
     return QString::number(static_cast<const SVGColor&>(*paint).value(), 16);
 }
 
 // A stroke in one text: its paint and width, then whichever other part differs from its default.
 inline QString strokeText(const std::shared_ptr<const SVGStroke>& stroke) {
-    if (!stroke)
+    if (!stroke) {
         return QStringLiteral("none");
+    }
     QString text =
         QStringLiteral("%1 width %2").arg(paintText(stroke->fill())).arg(stroke->width());
-    if (stroke->cap() != SVGLineCap::butt || stroke->join() != SVGLineJoin::miter)
+    if (stroke->cap() != SVGLineCap::butt || stroke->join() != SVGLineJoin::miter) {
         text += QStringLiteral(" cap %1 join %2").arg(int(stroke->cap())).arg(int(stroke->join()));
-    if (stroke->miterLimit() != 4)
+    }
+    if (stroke->miterLimit() != 4) {
         text += QStringLiteral(" miter %1").arg(stroke->miterLimit());
-    for (const double dash : stroke->dashes())
+    }
+    for (const double dash : stroke->dashes()) {
         text += QStringLiteral(" dash %1").arg(dash);
-    if (stroke->offset() != 0)
+    }
+    if (stroke->offset() != 0) {
         text += QStringLiteral(" offset %1").arg(stroke->offset());
+    }
     return text;
 }
 
@@ -81,17 +90,22 @@ inline QString nodeText(const SVGNode& node) {
     const QRectF frame = node.frame();
     QString text = QString::fromLatin1(node.metaObject()->className()).section(u':', -1).mid(3) +
                    u' ' + numbersText({frame.x(), frame.y(), frame.width(), frame.height()});
-    if (node.id())
+    if (node.id()) {
         text += QStringLiteral(" #") + *node.id();
-    if (node.opacity() != 1)
+    }
+    if (node.opacity() != 1) {
         text += QStringLiteral(" opacity %1").arg(node.opacity());
-    if (!node.transform().isIdentity())
+    }
+    if (!node.transform().isIdentity()) {
         text += QStringLiteral(" transform ") + transformText(node.transform());
-    if (const auto* shape = dynamic_cast<const SVGShape*>(&node))
+    }
+    if (const auto* shape = dynamic_cast<const SVGShape*>(&node)) {
         text += QStringLiteral(" fill %1 stroke %2")
                     .arg(paintText(shape->fill()), strokeText(shape->stroke()));
-    if (node.clip())
+    }
+    if (node.clip()) {
         text += QStringLiteral(" clipped");
+    }
     return text;
 }
 
@@ -109,7 +123,8 @@ public:
         m_rootContext = {.logger = SVGLogger::console(),
                          .linker = SVGLinker::none(),
                          .screen = screen,
-                         .index = m_index};
+                         .index = m_index,
+                         .documentReader = SVGParser::parseEmbedded};
     }
 
     const XMLElement& root() const { return *m_root; }
@@ -120,8 +135,9 @@ public:
     SVGNodeContext contextOf(const QString& id) const {
         std::vector<const XMLElement*> path;
         for (const XMLElement* element = m_index->element(id); element && element != m_root.get();
-             element = element->parent())
+             element = element->parent()) {
             path.insert(path.begin(), element);
+        }
         EXPECT_FALSE(path.empty()) << "no element with id " << id.toStdString();
         // Contexts refer to their parents, so every step of the way is kept alive here.
         auto& contexts = m_keptContexts.emplace_back();
@@ -143,5 +159,10 @@ private:
     SVGRootContext m_rootContext;
     mutable std::vector<std::vector<std::unique_ptr<SVGNodeContext>>> m_keptContexts;
 };
+
+// The line an unsupported unit is reported with.
+inline QString unitMessage(const char* unit) {
+    return QStringLiteral("SVG parsing error. Unit \"%1\" is not supported").arg(unit);
+}
 
 } // namespace marlox::vector::testing

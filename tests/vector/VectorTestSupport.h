@@ -28,8 +28,9 @@ namespace marlox::vector {
 
 inline void PrintTo(const SVGBezierPath::Element& element, std::ostream* out) {
     *out << "kind " << int(element.kind);
-    for (const QPointF& point : element.points)
+    for (const QPointF& point : element.points) {
         *out << " (" << point.x() << ", " << point.y() << ")";
+    }
 }
 
 namespace testing {
@@ -39,8 +40,9 @@ inline QString segmentsText(const QList<PathSegment>& segments) {
     QStringList parts;
     for (const PathSegment& segment : segments) {
         QString part(QLatin1Char("MLCQAzHVSTmlcqahvstEe"[int(segment.type())]));
-        for (const double value : segment.data())
+        for (const double value : segment.data()) {
             part += u' ' + QString::number(value);
+        }
         parts.append(part);
     }
     return parts.join(u", ");
@@ -49,8 +51,9 @@ inline QString segmentsText(const QList<PathSegment>& segments) {
 // Numbers as text apart by blanks, rounding errors near zero shown as zero.
 inline QString numbersText(std::initializer_list<double> values) {
     QStringList numbers;
-    for (const double value : values)
+    for (const double value : values) {
         numbers.append(QString::number(std::abs(value) < 1e-12 ? 0 : value));
+    }
     return numbers.join(u' ');
 }
 
@@ -80,14 +83,16 @@ inline ::testing::AssertionResult elementsNear(const QList<Element>& actual,
     bool same = actual.size() == expected.size();
     for (qsizetype index = 0; same && index < actual.size(); ++index) {
         same = actual[index].kind == expected[index].kind;
-        for (int point = 0; point < 3 && same; ++point)
+        for (int point = 0; point < 3 && same; ++point) {
             same = std::abs(actual[index].points[point].x() - expected[index].points[point].x()) <=
                        tolerance &&
                    std::abs(actual[index].points[point].y() - expected[index].points[point].y()) <=
                        tolerance;
+        }
     }
-    if (same)
+    if (same) {
         return ::testing::AssertionSuccess();
+    }
     return ::testing::AssertionFailure() << ::testing::PrintToString(actual) << ", expected "
                                          << ::testing::PrintToString(expected);
 }
@@ -141,8 +146,9 @@ struct Probe {
 };
 
 inline void expectProbes(const QImage& image, const QList<Probe>& probes) {
-    for (const Probe& probe : probes)
+    for (const Probe& probe : probes) {
         EXPECT_TRUE(pixelIs(image, probe.x, probe.y, probe.color, probe.tolerance));
+    }
 }
 
 using marlox::testing::isBlank;

@@ -28,30 +28,35 @@ int fail(int exitCode, const QString& message) {
 
 int main(int argc, char** argv) {
     // Nothing is shown, but glyphs need a GUI application.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QGuiApplication application(argc, argv);
     const QStringList arguments = application.arguments();
-    if (arguments.size() != 4)
+    if (arguments.size() != 4) {
         return fail(usageExit, QStringLiteral("usage: svgrender in.svg out.png SIZE"));
+    }
     const QString input = arguments.at(1);
     const QString output = arguments.at(2);
     bool isNumber = false;
     const int size = arguments.at(3).toInt(&isNumber);
-    if (!isNumber || size < 1 || size > largestSize)
+    if (!isNumber || size < 1 || size > largestSize) {
         return fail(usageExit, QStringLiteral("SIZE must be a whole number from 1 to %1, not %2")
                                    .arg(largestSize)
                                    .arg(arguments.at(3)));
-    if (!QFileInfo(input).isFile() || !QFileInfo(input).isReadable())
+    }
+    if (!QFileInfo(input).isFile() || !QFileInfo(input).isReadable()) {
         return fail(failureExit, QStringLiteral("cannot read %1").arg(input));
+    }
 
     // Images the document names resolve against its own folder.
     const auto root = marlox::vector::SVGParser::parseContentsOf(QUrl::fromLocalFile(input));
     const QImage image = marlox::vector::renderDocument(root.get(), size);
 
     QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
         return fail(failureExit,
                     QStringLiteral("cannot write %1: %2").arg(output, file.errorString()));
+    }
     return 0;
 }
