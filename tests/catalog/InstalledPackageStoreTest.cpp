@@ -88,6 +88,52 @@ protected:
         store.setInstalledByID(records);
         store.saveToDisk();
     }
+
+    struct LoadCase {
+        enum Outcome { kept, rewritten, movedAside };
+        const char* name;
+        std::optional<QByteArray> file;
+        QList<InstalledPackage> expected = {};
+        Outcome outcome = kept;
+    };
+    // GIVEN the case's file, WHEN a store loads it, THEN it holds what the file holds, written
+    // once only where a path moved; an unreadable file leaves it empty and is moved aside whole,
+    // and that is logged. AND a later save goes ahead, writes types canonically and keeps the
+    // copy whole.
+    void loadThenSave(const LoadCase& c) {
+        startAfresh();
+        setContents(installedRecordsFileURL(), c.file);
+        QDir().mkpath(folder());
+        FolderEvents events(folder(), IN_CREATE | IN_MOVED_TO);
+        InstalledPackageStore store;
+
+        EXPECT_EQ(store.installedByID(), byID(c.expected));
+        EXPECT_EQ(events.drain("installed.json", IN_CREATE | IN_MOVED_TO),
+                  c.outcome == LoadCase::rewritten);
+        const QStringList copies = unreadableCopies();
+        ASSERT_EQ(copies.size(), c.outcome == LoadCase::movedAside ? 1 : 0);
+        const QString copy = copies.isEmpty() ? QString() : folder() + "/" + copies[0];
+        if (c.outcome == LoadCase::rewritten) {
+            EXPECT_EQ(byID(decodeInstalledPackages(recordsFile()).value()), byID(c.expected));
+        } else {
+            EXPECT_EQ(contentsOf(installedRecordsFileURL()),
+                      c.outcome == LoadCase::kept ? c.file : std::nullopt);
+        }
+        if (c.outcome == LoadCase::movedAside) {
+            const QRegularExpression name(R"(^installed\.json\.unreadable-[-\d]{10}T[:\d]{8}Z$)");
+            EXPECT_TRUE(name.match(copies[0]).hasMatch()) << copies[0].toStdString();
+            EXPECT_EQ(
+                loggedMessages(),
+                QStringList{"installed.json could not be read and was moved aside to " + copy});
+        }
+
+        InstalledPackageMap saved = byID(c.expected);
+        saved.insert("new", record("new"));
+        save(store, saved);
+        EXPECT_FALSE(recordsFile().contains("FxPlug"));
+        EXPECT_EQ(InstalledPackageStore().installedByID(), saved);
+        EXPECT_EQ(contentsOf(copy), c.outcome == LoadCase::movedAside ? c.file : std::nullopt);
+    }
 };
 
 TEST_F(InstalledPackageStoreTest, WritesCompactRecordsWithEveryKeyInFieldOrder) {
@@ -131,24 +177,8 @@ TEST_F(InstalledPackageStoreTest, RecordsSurviveASaveAndALoadUnchangedSortedByTh
     EXPECT_EQ(reloaded.record("three"), std::nullopt);
 }
 
-TEST_F(InstalledPackageStoreTest, LoadsWhatItCanReadAndMovesAnUnreadableFileAsideWhole) {
-    const QString legacy = legacyInstallFolderPath();
-    const QString current = installFolderPath();
-    ASSERT_EQ(QStringList({legacy, current}),
-              QStringList({home.path() + "/home/Marlox Studio Plugins",
-                           home.path() + "/home/Applications/Marlox Studio Plugins"}));
-    const QByteArray withLegacyPaths =
-        encodeInstalledPackages({record("z", legacy + "/z", {legacy + "/t"}), record("y", legacy),
-                                 record("x", legacy + "/"), record("b", legacy + " Old/b"),
-                                 record("c", legacy + "c"), record("a", "/a" + legacy)});
-    enum Outcome { kept, rewritten, movedAside };
-    struct Case {
-        const char* name;
-        std::optional<QByteArray> file;
-        QList<InstalledPackage> expected = {};
-        Outcome outcome = kept;
-    };
-    QList<Case> cases = {
+TEST_F(InstalledPackageStoreTest, LoadsEveryReadableFileAsItIsWithoutWritingIt) {
+    const LoadCase cases[] = {
         {"no file", std::nullopt},
         {"empty array", "[]"},
         {"absent, null and unknown keys",
@@ -165,62 +195,41 @@ TEST_F(InstalledPackageStoreTest, LoadsWhatItCanReadAndMovesAnUnreadableFileAsid
         {"unsafe ids are kept",
          R"([{"id":"..","version":"1"},{"id":"a/b","version":"1"}])",
          {record(".."), record("a/b")}},
-        // Only the legacy root itself and what is inside it move, never a sibling sharing its
-        // name's beginning; template paths stay.
+    };
+    for (const LoadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        loadThenSave(c);
+    }
+}
+
+TEST_F(InstalledPackageStoreTest, MovesRecordsOutOfTheLegacyInstallFolderAndWritesThemOnce) {
+    const QString legacy = legacyInstallFolderPath();
+    const QString current = installFolderPath();
+    ASSERT_EQ(QStringList({legacy, current}),
+              QStringList({home.path() + "/home/Marlox Studio Plugins",
+                           home.path() + "/home/Applications/Marlox Studio Plugins"}));
+    // Only the legacy root itself and what is inside it move, never a sibling sharing its name's
+    // beginning; template paths stay.
+    loadThenSave(
         {"legacy paths",
-         withLegacyPaths,
+         encodeInstalledPackages({record("z", legacy + "/z", {legacy + "/t"}), record("y", legacy),
+                                  record("x", legacy + "/"), record("b", legacy + " Old/b"),
+                                  record("c", legacy + "c"), record("a", "/a" + legacy)}),
          {record("z", current + "/z", {legacy + "/t"}), record("y", current),
           record("x", current + "/"), record("b", legacy + " Old/b"), record("c", legacy + "c"),
           record("a", "/a" + legacy)},
-         rewritten},
-    };
+         LoadCase::rewritten});
+}
+
+TEST_F(InstalledPackageStoreTest, MovesAnUnreadableFileAsideWholeAndLoadsNothing) {
     for (const char* unreadable :
          {"[{\"id\":", R"({"id":"a","version":"1"})", R"([{"id":"a","version":"1"},7])",
           R"([{"id":"a","version":"1"},{"id":"b"}])", R"([{"id":null,"version":"1"}])",
           R"([{"id":"b","version":"1","packageType":"plugin"}])",
           R"([{"id":"a","version":"1","templateInstallPaths":"/x"}])",
           R"([{"id":"a","version":1}])"}) {
-        cases.append({unreadable, unreadable, {}, movedAside});
-    }
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        // GIVEN the case's file
-        startAfresh();
-        setContents(installedRecordsFileURL(), c.file);
-
-        // WHEN a store loads it
-        QDir().mkpath(folder());
-        FolderEvents events(folder(), IN_CREATE | IN_MOVED_TO);
-        InstalledPackageStore store;
-
-        // THEN it holds what the file holds, written once only where a path moved; an unreadable
-        // file leaves it empty and is moved aside whole, and that is logged
-        EXPECT_EQ(store.installedByID(), byID(c.expected));
-        EXPECT_EQ(events.drain("installed.json", IN_CREATE | IN_MOVED_TO), c.outcome == rewritten);
-        const QStringList copies = unreadableCopies();
-        ASSERT_EQ(copies.size(), c.outcome == movedAside ? 1 : 0);
-        const QString copy = copies.isEmpty() ? QString() : folder() + "/" + copies[0];
-        if (c.outcome == rewritten) {
-            EXPECT_EQ(byID(decodeInstalledPackages(recordsFile()).value()), byID(c.expected));
-        } else {
-            EXPECT_EQ(contentsOf(installedRecordsFileURL()),
-                      c.outcome == kept ? c.file : std::nullopt);
-        }
-        if (c.outcome == movedAside) {
-            const QRegularExpression name(R"(^installed\.json\.unreadable-[-\d]{10}T[:\d]{8}Z$)");
-            EXPECT_TRUE(name.match(copies[0]).hasMatch()) << copies[0].toStdString();
-            EXPECT_EQ(
-                loggedMessages(),
-                QStringList{"installed.json could not be read and was moved aside to " + copy});
-        }
-
-        // AND a later save goes ahead, writes types canonically and keeps the copy whole
-        InstalledPackageMap saved = byID(c.expected);
-        saved.insert("new", record("new"));
-        save(store, saved);
-        EXPECT_FALSE(recordsFile().contains("FxPlug"));
-        EXPECT_EQ(InstalledPackageStore().installedByID(), saved);
-        EXPECT_EQ(contentsOf(copy), c.outcome == movedAside ? c.file : std::nullopt);
+        SCOPED_TRACE(unreadable);
+        loadThenSave({unreadable, unreadable, {}, LoadCase::movedAside});
     }
 }
 

@@ -1,7 +1,7 @@
-#include "support/InstallTestSupport.h"
 #include "catalog/InstalledPackageStore.h"
 #include "install/FileOperations.h"
 #include "install/InstallJournal.h"
+#include "support/InstallTestSupport.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

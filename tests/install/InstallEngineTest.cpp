@@ -1,8 +1,6 @@
 #include "catalog/OperationsLog.h"
 #include "install/FileOperations.h"
-#include "install/MotionTemplatesPlacement.h"
 #include "platform/Bundle.h"
-#include "platform/PropertyList.h"
 #include "platform/Quarantine.h"
 #include "support/InstallTestSupport.h"
 
@@ -59,7 +57,6 @@ protected:
 };
 
 using BuiltInInstallTest = ScratchHomeTest;
-using EngineHelpersTest = ScratchHomeTest;
 
 } // namespace
 
@@ -407,23 +404,7 @@ TEST_F(EngineTest, UninstallOfRecordsPointingOutsideEveryRootDeletesNothing) {
                               home.filePath("home/Documents").toUtf8()));
 }
 
-TEST_F(EngineHelpersTest, CanonicalPathResolvesLinksAsFarAsThePathExistsAndKeepsTheRoot) {
-    const QString real = QFileInfo(home.path()).canonicalFilePath() + "/real";
-    QDir().mkpath(real);
-    QFile::link(real, home.filePath("link"));
-    for (const auto& [path, expected] : QList<std::pair<QString, QString>>{
-             {"/", "/"},
-             {"//", "/"},
-             {"/..", "/"},
-             {"/tmp/..", "/"},
-             {home.filePath("link"), real},
-             {home.filePath("link/not/yet/../there"), real + "/not/there"},
-         }) {
-        EXPECT_EQ(canonicalPath(path), expected) << path.toStdString();
-    }
-}
-
-TEST_F(EngineHelpersTest, PruningRemovesEmptyFoldersUpToButNeverPastTheStopFolder) {
+TEST_F(EngineTest, PruningRemovesEmptyFoldersUpToButNeverPastTheStopFolder) {
     const QString stop = home.filePath("stop");
     QDir().mkpath(stop + "/a/b/c");
     QDir().mkpath(home.filePath("outside/empty/deeper"));
@@ -436,45 +417,6 @@ TEST_F(EngineHelpersTest, PruningRemovesEmptyFoldersUpToButNeverPastTheStopFolde
     EXPECT_FALSE(InstallEngine::pruneEmptyDirectories(stop + "/a/b/c", stop));
     EXPECT_FALSE(QFileInfo::exists(stop + "/a"));
     EXPECT_TRUE(QFileInfo(stop).isDir());
-}
-
-TEST_F(MotionTemplatesTest, TargetsTheTypeAndVendorFoldersOfTheBuild) {
-    PackageManifest blur = package("blur", "Payloads/Blur");
-    EXPECT_EQ(*templateTargetDirectory(blur, std::nullopt),
-              templatesRoot + "/Generators.localized/Marlox Studio/Blur");
-    blur.type = PackageType::filter;
-    EXPECT_EQ(*templateTargetDirectory(blur, "/Library/Motion Templates.localized"),
-              "/Library/Motion Templates.localized/Effects.localized/Marlox Studio/Blur");
-    // A templates-only package has no type folder: without a subpath it has no target.
-    const auto none = templateTargetDirectory(templatesPackage("T"), std::nullopt);
-    ASSERT_FALSE(none);
-    EXPECT_EQ(description(none.error()),
-              "Motion template install target is not defined for package type template.");
-
-    // A developer build puts its own vendor folder in place of either.
-    writeFile(home.filePath("Developer.app/Contents/Info.plist"),
-              marlox::platform::xmlPropertyList(
-                  {{"CFBundleIdentifier", "studio.marlox.MarloxStudio.developer"}}));
-    const auto developer = *marlox::platform::Bundle::load(home.filePath("Developer.app"));
-    EXPECT_EQ(*templateTargetDirectory(blur, std::nullopt, developer),
-              templatesRoot + "/Effects.localized/Marlox Studio Developer/Blur");
-    blur.motionTemplateInstallSubpath = "  Titles/Marlox Studio/Kinetic \n";
-    EXPECT_EQ(*templateTargetDirectory(blur, std::nullopt, developer),
-              templatesRoot + "/Titles/Marlox Studio Developer/Kinetic");
-}
-
-TEST_F(EngineHelpersTest, NormalizingASubpathPutsTheRunningBuildsVendorInTheSecondPlaceOnly) {
-    for (const auto& [subpath, expected] : QList<std::pair<QString, QString>>{
-             {"Titles/Marlox Studio Developer/Theme", "Titles/Marlox Studio/Theme"},
-             {"Titles/Marlox Studio", "Titles/Marlox Studio"},
-             {"Marlox Studio Developer/Titles", "Marlox Studio Developer/Titles"},
-             {"Titles", "Titles"},
-             {"/Marlox Studio Developer/x/", "/Marlox Studio/x/"},
-             {"Titles//Marlox Studio Developer", "Titles//Marlox Studio Developer"},
-             {"Titles/marlox studio developer", "Titles/marlox studio developer"},
-         }) {
-        EXPECT_EQ(normalizeTemplateSubpath(subpath), expected) << subpath.toStdString();
-    }
 }
 
 TEST_F(MotionTemplatesTest, ZipTemplatesPlaceEachVisibleTopLevelEntryAndAFolderReplacesItsCopy) {

@@ -1,8 +1,8 @@
 #include "install/InstallJournal.h"
 
-#include "support/InstallTestSupport.h"
 #include "catalog/OperationsLog.h"
 #include "support/FileSupport.h"
+#include "support/InstallTestSupport.h"
 
 #include <QDir>
 

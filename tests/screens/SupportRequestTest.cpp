@@ -1,7 +1,6 @@
 #include "screens/SupportRequest.h"
 
 #include "SupportTestSupport.h"
-#include "screens/SupportContacts.h"
 #include "support/ScratchHome.h"
 
 #include <QRegularExpression>
@@ -282,12 +281,6 @@ TEST_F(SupportDraftTest, ALogDeletedAfterSwitchingOnIsNoLongerAttachedButItsExce
     RecordingWorkspace workspace;
     EXPECT_EQ(openSupportDraft(form, context, composer, workspace).statusMessage,
               mailtoWithAttachmentsMessage);
-}
-
-TEST(SupportContactsTest, TheProductPageIsShownWithoutItsScheme) {
-    EXPECT_EQ(addressWithoutScheme("https://marlox.studio/studio"), "marlox.studio/studio");
-    EXPECT_EQ(addressWithoutScheme("http://example.com"), "example.com");
-    EXPECT_EQ(addressWithoutScheme("marlox.studio"), "marlox.studio");
 }
 
 } // namespace

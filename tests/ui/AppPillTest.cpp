@@ -109,8 +109,9 @@ TEST_F(AppPillTest, PressedButtonShowsAllFiveChangesAndReleaseRestoresThem) {
     EXPECT_EQ(pressed.opacity, 0.95);
     const AppPillButtonStyle::PressLook released = AppPillButtonStyle::pressLook(false);
     for (qreal value : {released.labelOpacity, released.fillOpacity, released.outlineOpacity,
-                        released.scale, released.opacity})
+                        released.scale, released.opacity}) {
         EXPECT_EQ(value, 1);
+    }
 
     AppPillButton button("Install", {AppPillTone::accent, AppPillSize::regular});
     const QImage up = grab(button);
