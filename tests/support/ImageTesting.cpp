@@ -84,11 +84,12 @@ bool hasInkIn(const QImage& image, const QRect& rect, const QColor& background, 
 int peakBrightnessIn(const QImage& image, const QRect& rect) {
     const QImage pixels = comparable(image.copy(rect));
     int peak = 0;
-    for (int y = 0; y < pixels.height(); ++y)
+    for (int y = 0; y < pixels.height(); ++y) {
         for (int x = 0; x < pixels.width(); ++x) {
             const QRgb pixel = pixels.pixel(x, y);
             peak = std::max({peak, qRed(pixel), qGreen(pixel), qBlue(pixel)});
         }
+    }
     return peak;
 }
 

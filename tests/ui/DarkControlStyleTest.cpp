@@ -38,7 +38,7 @@ public:
 
 TEST_F(DarkControlStyleTest, ScrollBarDrawsOnlyAThinHandleThatReachesBothEnds) {
     const int extent = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    for (const Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal})
+    for (const Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
         for (const int value : {0, 300}) {
             SCOPED_TRACE(std::to_string(orientation) + " at " + std::to_string(value));
             const bool vertical = orientation == Qt::Vertical;
@@ -68,6 +68,7 @@ TEST_F(DarkControlStyleTest, ScrollBarDrawsOnlyAThinHandleThatReachesBothEnds) {
                     : (vertical ? bounds.bottom() - ink.bottom() : bounds.right() - ink.right());
             EXPECT_LE(gap, 4);
         }
+    }
 }
 
 TEST_F(DarkControlStyleTest, ComboBoxAndItsPopupListAreDark) {
@@ -90,9 +91,11 @@ TEST_F(DarkControlStyleTest, ComboBoxAndItsPopupListAreDark) {
     ASSERT_TRUE(popup->isVisible());
     const QImage list = picture(*popup);
     int light = 0;
-    for (int y = 0; y < list.height(); ++y)
-        for (int x = 0; x < list.width(); ++x)
+    for (int y = 0; y < list.height(); ++y) {
+        for (int x = 0; x < list.width(); ++x) {
             light += qGray(list.pixel(x, y)) > 160 ? 1 : 0;
+        }
+    }
     EXPECT_LT(light, list.width() * list.height() / 5)
         << saveTestImage(list, "popup").toStdString();
     combo->hidePopup();
@@ -100,12 +103,14 @@ TEST_F(DarkControlStyleTest, ComboBoxAndItsPopupListAreDark) {
 
 // Whether some pixel inside the rectangle is white or nearly so.
 bool hasWhiteIn(const QImage& image, const QRect& rect) {
-    for (int y = rect.top(); y <= rect.bottom(); ++y)
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
         for (int x = rect.left(); x <= rect.right(); ++x) {
             const QRgb pixel = image.pixel(x, y);
-            if (std::min({qRed(pixel), qGreen(pixel), qBlue(pixel)}) > 225)
+            if (std::min({qRed(pixel), qGreen(pixel), qBlue(pixel)}) > 225) {
                 return true;
+            }
         }
+    }
     return false;
 }
 
