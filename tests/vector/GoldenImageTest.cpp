@@ -51,45 +51,20 @@ struct Golden {
 };
 
 const QList<Golden>& goldens() {
-    const QList<Probe> shapes = {{25, 17, 0xFFDC143C},     {75, 17, 0xFF4682B4},
-                                 {55, 17, 0xFF000000, 40}, {25, 50, 0xFFFFD700},
-                                 {25, 37, 0xFFFF8C00, 20}, {75, 50, 0xFF2E8B57},
-                                 {50, 78, 0xFFFF6347, 20}, {50, 50, clear},
-                                 {5, 5, 0xFFDC143C},       {3, 3, clear}};
-    const QList<Probe> strokes = {
-        {9, 10, clear},          {7, 25, 0xFF000000}, {7, 40, 0xFF000000, 100}, {5, 36, clear},
-        {70, 2, 0xFF4169E1, 40}, {70, 14, clear},     {7, 60, 0xFFB22222},      {17, 60, clear},
-        {12, 70, clear},         {3, 80, clear},      {7, 80, 0xFFB22222},      {12, 80, clear},
-        {25, 70, 0xFFB22222},    {37, 70, clear},     {20, 95, clear}};
+    // One or two probes per feature each document shows.
+    const QList<Probe> shapes = {{25, 17, 0xFFDC143C}, {50, 50, clear}};
+    const QList<Probe> strokes = {{7, 25, 0xFF000000}, {9, 10, clear}};
     const QList<Probe> gradients = {
-        {6, 20, red, 12},         {44, 20, blue, 12},       {55, 20, red, 12},
-        {94, 20, blue, 12},       {25, 60, 0xFFFFFF00, 12}, {25, 46, 0xFF008000, 30},
-        {68, 60, 0xFFFFFF00, 12}, {94, 60, 0xFF008000, 30}, {50, 20, clear}};
-    const QList<Probe> transforms = {{20, 20, 0xFFC0C0C0}, {40, 20, red},   {70, 7, blue},
-                                     {70, 20, blue},       {60, 8, clear},  {90, 90, 0xFF008000},
-                                     {50, 85, 0xFFFFA500}, {70, 80, purple}};
-    const QList<Probe> structure = {{15, 15, 0xFF006400},     {40, 15, 0x80008080, 4},
-                                    {65, 15, 0xFFFF7F50},     {80, 15, 0xFF6A5ACD},
-                                    {15, 40, 0x80FF0000, 4},  {35, 50, 0x800000FF, 4},
-                                    {60, 65, 0x800000FF, 4},  {82, 85, 0xFFFFD700},
-                                    {70, 85, 0xFF000000, 40}, {31, 10, 0x80008080, 4}};
-    const QList<Probe> clipping = {{25, 25, 0xFF000080}, {3, 3, clear},   {47, 25, clear},
-                                   {60, 25, 0xFF8B0000}, {85, 25, clear}, {50, 75, 0xFFFFFF00},
-                                   {30, 90, 0xFF006400}, {15, 60, clear}};
+        {6, 20, red, 12}, {44, 20, blue, 12}, {55, 20, red, 12}, {94, 20, blue, 12}};
+    const QList<Probe> transforms = {{40, 20, red}, {70, 7, blue}};
+    // Where the group's two rectangles overlap, the upper one alone shows at the group's opacity.
+    const QList<Probe> structure = {
+        {40, 15, 0x80008080, 4}, {15, 40, 0x80FF0000, 4}, {35, 50, 0x800000FF, 4}};
+    const QList<Probe> clipping = {{25, 25, 0xFF000080}, {47, 25, clear}};
     const QList<Probe> text = {{5, 5, clear}, {50, 10, 0x80C0C0C0, 6}};
-    const QList<Probe> aspectRatio = {{50, 25, clear},
-                                      {2, 52, 0xFFADD8E6},
-                                      {25, 75, 0xFF191970},
-                                      {75, 75, 0xFFFFA500},
-                                      {98, 98, 0xFFADD8E6}};
-    const QList<Probe> colors = {
-        {17, 17, red},           {50, 17, 0xFF008000},    {82, 17, blue},
-        {17, 50, 0xFFC71585},    {50, 50, 0x80000000, 4}, {82, 50, 0xFFFFA500},
-        {71, 50, 0xFF7F5200, 6}, {68, 50, 0x80000000, 4}, {50, 70, purple, 3},
-        {10, 82, clear},         {50, 82, 0x80008080, 4}};
-    const QList<Probe> images = {{15, 20, red, 8}, {45, 20, blue, 8}, {60, 15, clear},
-                                 {60, 30, red, 8}, {90, 30, blue, 8}, {75, 45, clear},
-                                 {5, 5, clear}};
+    const QList<Probe> aspectRatio = {{50, 25, clear}, {2, 52, 0xFFADD8E6}, {25, 75, 0xFF191970}};
+    const QList<Probe> colors = {{17, 17, red}, {50, 50, 0x80000000, 4}};
+    const QList<Probe> images = {{15, 20, red, 8}, {60, 15, clear}};
     static const QList<Golden> list = {{"shapes", shapes},       {"strokes", strokes},
                                        {"gradients", gradients}, {"transforms", transforms},
                                        {"structure", structure}, {"clipping", clipping},
@@ -142,8 +117,7 @@ TEST(GoldenImageTest, TextIsDrawnOnEachSideOfItsAnchorLine) {
 
 TEST(SvgRenderToolTest, EmptyOrBrokenMarkupGivesATransparentImage) {
     QTemporaryDir scratch;
-    const QList<QByteArray> documents = {"", "not markup at all", "<svg><rect width='50' height",
-                                         "<html><rect width='50' height='50'/></html>"};
+    const QList<QByteArray> documents = {"", "<svg><rect width='50' height"};
     for (const QByteArray& markup : documents) {
         const QString input = scratch.filePath(QStringLiteral("document.svg"));
         QFile file(input);
@@ -167,11 +141,8 @@ TEST(SvgRenderToolTest, RefusesBadArgumentsAndUnreadableInputWithoutWritingAnyth
     };
     const Case cases[] = {
         {"too few arguments", {document, output}, 2},
-        {"size not a number", {document, output, QStringLiteral("big")}, 2},
         {"size zero", {document, output, QStringLiteral("0")}, 2},
-        {"size too large", {document, output, QStringLiteral("100000")}, 2},
         {"missing input", {scratch.filePath(QStringLiteral("missing.svg")), output, "10"}, 1},
-        {"input is a folder", {scratch.path(), output, QStringLiteral("10")}, 1},
         {"output folder missing",
          {document, scratch.filePath(QStringLiteral("no/such/out.png")), QStringLiteral("10")},
          1},

@@ -26,23 +26,27 @@ namespace {
 TEST(ShapeGeometryTest, FramesAreInTheParentsSpaceAndBoundsTheirSizeAtTheOrigin) {
     const QList<QPointF> points = {{10, 20}, {50, 5}, {30, 40}};
     const std::pair<std::shared_ptr<SVGNode>, QRectF> cases[] = {
-        {make<SVGCircle>(10, 20, 5), {5, 15, 10, 10}},
-        {make<SVGEllipse>(10, 10, 3, 5), {7, 5, 6, 10}},
-        {make<SVGLine>(10, 20, 4, 8), {4, 8, 6, 12}},
-        {make<SVGLine>(4, 8, 10, 20), {4, 8, 6, 12}},
-        {make<SVGLine>(3, 3, 3, 3), {3, 3, 0, 0}},
-        {make<SVGRect>(20, 30, 100, 50), {20, 30, 100, 50}},
-        {make<SVGRect>(20, 30, -100, 50), {20, 30, -100, 50}},
-        {make<SVGRect>(QRectF(50, 10, -30, 5)), {20, 10, 30, 5}},
-        {make<SVGPolygon>(points), {10, 5, 40, 35}},
-        {make<SVGPolyline>(points), {10, 5, 40, 35}},
-        {make<SVGPolygon>(QList<QPointF>{}), {0, 0, 0, 0}},
+        {std::make_shared<SVGCircle>(10, 20, 5), {5, 15, 10, 10}},
+        {std::make_shared<SVGEllipse>(10, 10, 3, 5), {7, 5, 6, 10}},
+        {std::make_shared<SVGLine>(10, 20, 4, 8), {4, 8, 6, 12}},
+        {std::make_shared<SVGLine>(4, 8, 10, 20), {4, 8, 6, 12}},
+        {std::make_shared<SVGLine>(3, 3, 3, 3), {3, 3, 0, 0}},
+        {std::make_shared<SVGRect>(20, 30, 100, 50), {20, 30, 100, 50}},
+        {std::make_shared<SVGRect>(20, 30, -100, 50), {20, 30, -100, 50}},
+        {std::make_shared<SVGRect>(QRectF(50, 10, -30, 5)), {20, 10, 30, 5}},
+        {std::make_shared<SVGPolygon>(points), {10, 5, 40, 35}},
+        {std::make_shared<SVGPolyline>(points), {10, 5, 40, 35}},
+        {std::make_shared<SVGPolygon>(QList<QPointF>{}), {0, 0, 0, 0}},
         // Points beyond the 16-bit range are cut to it on the near side.
-        {make<SVGPolyline>(QList<QPointF>{{40000, 10}, {50000, 20}}), {32767, 10, 17233, 10}},
-        {make<SVGPolyline>(QList<QPointF>{{-40000, 10}, {-50000, 20}}), {-50000, 10, 17232, 10}},
-        {make<SVGDataImage>(10, 20, 30, 40, QByteArray()), {10, 20, 30, 40}},
-        {make<SVGURLImage>(1, 2, 3, 4, QStringLiteral("a.png"), std::nullopt), {1, 2, 3, 4}},
-        {make<SVGUserSpaceNode>(make<SVGCircle>(10, 20, 5), UserSpace::objectBoundingBox),
+        {std::make_shared<SVGPolyline>(QList<QPointF>{{40000, 10}, {50000, 20}}),
+         {32767, 10, 17233, 10}},
+        {std::make_shared<SVGPolyline>(QList<QPointF>{{-40000, 10}, {-50000, 20}}),
+         {-50000, 10, 17232, 10}},
+        {std::make_shared<SVGDataImage>(10, 20, 30, 40, QByteArray()), {10, 20, 30, 40}},
+        {std::make_shared<SVGURLImage>(1, 2, 3, 4, QStringLiteral("a.png"), std::nullopt),
+         {1, 2, 3, 4}},
+        {std::make_shared<SVGUserSpaceNode>(std::make_shared<SVGCircle>(10, 20, 5),
+                                            UserSpace::objectBoundingBox),
          {5, 15, 10, 10}}};
     for (const auto& [node, frame] : cases) {
         const QString name = QString::fromLatin1(node->metaObject()->className());
@@ -70,7 +74,8 @@ TEST(ShapeGeometryTest, EmptyPathHasTheNullBoxAndTransformsDoNotMoveFrames) {
 }
 
 TEST(TextGeometryTest, GlyphBoxHangsFromTheAnchorAroundTheBaseline) {
-    SVGText text(QStringLiteral("Marlox"), make<const SVGFont>(QString(), 20, QString()));
+    SVGText text(QStringLiteral("Marlox"),
+                 std::make_shared<const SVGFont>(QString(), 20, QString()));
     const QRectF box = text.frame();
     EXPECT_TRUE(box.left() == 0 && box.width() > 0 && box.top() < 0 && box.bottom() > 0);
     text.setTextAnchor(Qt::AlignTrailing);
@@ -80,37 +85,39 @@ TEST(TextGeometryTest, GlyphBoxHangsFromTheAnchorAroundTheBaseline) {
 }
 
 TEST(GroupTest, LookupByIdIsDepthFirstParentFirstUnderCanonicalEquivalenceOnly) {
-    const auto inner = withId(make<SVGCircle>(0, 0, 1), QStringLiteral("a"));
-    const auto outer = withId(make<SVGGroup>(Nodes{inner}), QStringLiteral("a"));
+    const auto inner = withId(std::make_shared<SVGCircle>(0, 0, 1), QStringLiteral("a"));
+    const auto outer = withId(std::make_shared<SVGGroup>(Nodes{inner}), QStringLiteral("a"));
     EXPECT_EQ(outer->getNode(QStringLiteral("a")), outer);
-    const auto grandchild = withId(make<SVGLine>(0, 0, 1, 1), QStringLiteral("b"));
-    const auto laterTwin = withId(make<SVGLine>(0, 0, 2, 2), QStringLiteral("b"));
-    const auto first = make<SVGCircle>(0, 0, 1);
-    first->setClip(make<SVGUserSpaceNode>(withId(make<SVGRect>(0, 0, 1, 1), QStringLiteral("c")),
-                                          UserSpace::userSpaceOnUse));
-    const auto root = viewportOf({first, make<SVGGroup>(Nodes{grandchild}), laterTwin});
+    const auto grandchild = withId(std::make_shared<SVGLine>(0, 0, 1, 1), QStringLiteral("b"));
+    const auto laterTwin = withId(std::make_shared<SVGLine>(0, 0, 2, 2), QStringLiteral("b"));
+    const auto first = std::make_shared<SVGCircle>(0, 0, 1);
+    first->setClip(std::make_shared<SVGUserSpaceNode>(
+        withId(std::make_shared<SVGRect>(0, 0, 1, 1), QStringLiteral("c")),
+        UserSpace::userSpaceOnUse));
+    const auto root = viewport(24, 24, QRectF(0, 0, 24, 24),
+                               {first, std::make_shared<SVGGroup>(Nodes{grandchild}), laterTwin});
     EXPECT_EQ(root->getNode(QStringLiteral("b")), grandchild);
     EXPECT_EQ(root->getNode(QStringLiteral("B")), nullptr);
     EXPECT_EQ(root->getNode(QStringLiteral("c")), nullptr);
     EXPECT_EQ(root->getNode(QString()), nullptr);
-    const auto cafe = withId(make<SVGCircle>(0, 0, 1), QString::fromUtf8("caf\u00e9"));
+    const auto cafe = withId(std::make_shared<SVGCircle>(0, 0, 1), QString::fromUtf8("caf\u00e9"));
     EXPECT_EQ(cafe->getNode(QString::fromUtf8("cafe\u0301")), cafe);
     EXPECT_EQ(cafe->getNode(QStringLiteral("cafe")), nullptr);
-    const auto empty = withId(make<SVGCircle>(0, 0, 1), QString());
+    const auto empty = withId(std::make_shared<SVGCircle>(0, 0, 1), QString());
     EXPECT_EQ(empty->getNode(QString()), empty);
 }
 
 TEST(GroupTest, TreeDeeperThanTheStackAllowsGoesWhenItsLastOwnerLetsGo) {
     // GIVEN a square 100,000 levels down, through groups and clips, each group also holding a
     // circle held from outside
-    const auto shared = make<SVGCircle>(0, 0, 1);
-    std::shared_ptr<SVGNode> tree = make<SVGRect>(0, 0, 1, 1);
+    const auto shared = std::make_shared<SVGCircle>(0, 0, 1);
+    std::shared_ptr<SVGNode> tree = std::make_shared<SVGRect>(0, 0, 1, 1);
     const std::weak_ptr<SVGNode> bottom = tree;
     for (int level = 0; level < 100'000; ++level) {
         if (level % 2 == 0) {
-            tree = make<SVGGroup>(Nodes{tree, shared});
+            tree = std::make_shared<SVGGroup>(Nodes{tree, shared});
         } else {
-            tree = clipped(make<SVGRect>(0, 0, 1, 1), tree);
+            tree = clipped(std::make_shared<SVGRect>(0, 0, 1, 1), tree);
         }
     }
     // WHEN the last owner of the top lets go
@@ -121,13 +128,15 @@ TEST(GroupTest, TreeDeeperThanTheStackAllowsGoesWhenItsLastOwnerLetsGo) {
 }
 
 TEST(ViewportTest, BoundsCountPercentagesAsZeroWhichTheSpaceShownResolves) {
-    const auto fluid = viewportOf({make<SVGRect>(0, 0, 500, 500)}, std::nullopt,
-                                  SVGLength::percent(100), SVGLength::pixels(50));
+    const auto fluid = std::make_shared<SVGViewport>(
+        SVGLength::percent(100), SVGLength::pixels(50), std::nullopt, SVGPreserveAspectRatio(),
+        Nodes{std::make_shared<SVGRect>(0, 0, 500, 500)});
     EXPECT_EQ(fluid->bounds(), QRectF(0, 0, 0, 50));
     EXPECT_EQ(fluid->frame(), fluid->bounds());
     EXPECT_EQ(fluid->resolvedSize(QSizeF(300, 200)), QSizeF(300, 50));
     const auto whole =
-        viewportOf({}, std::nullopt, SVGLength::percent(100), SVGLength::percent(100));
+        std::make_shared<SVGViewport>(SVGLength::percent(100), SVGLength::percent(100),
+                                      std::nullopt, SVGPreserveAspectRatio(), Nodes{});
     EXPECT_EQ(whole->contentRect(QSizeF(200, 100)), QRectF(0, 0, 200, 100));
     EXPECT_TRUE(whole->placementTransform(QSizeF(200, 100)).isIdentity());
 }
@@ -144,21 +153,21 @@ TEST(UserSpaceNodeTest, UnitContentCoversTheTargetsBounds) {
 }
 
 TEST(NodeSignalsTest, EveryPublishedFieldAnnouncesEachWriteThroughItsSignalAndChanged) {
-    const auto circle = make<SVGCircle>(0, 0, 1);
+    const auto circle = std::make_shared<SVGCircle>(0, 0, 1);
     const Nodes nodes = {
-        viewportOf({}),
-        make<SVGGroup>(Nodes{}),
-        make<SVGRect>(0, 0, 1, 1),
-        make<SVGText>(QStringLiteral("t")),
-        make<SVGDataImage>(0, 0, 1, 1, QByteArray("x")),
-        make<SVGURLImage>(0, 0, 1, 1, QStringLiteral("a.png"), std::nullopt),
-        make<SVGEllipse>(0, 0, 1, 1),
-        make<SVGLine>(0, 0, 1, 1),
-        make<SVGPolyline>(QList<QPointF>{{1, 2}}),
-        make<SVGPath>(PathReader::readAll(QStringLiteral("M0 0")), Qt::OddEvenFill),
+        viewport(24, 24, QRectF(0, 0, 24, 24), {}),
+        std::make_shared<SVGGroup>(Nodes{}),
+        std::make_shared<SVGRect>(0, 0, 1, 1),
+        std::make_shared<SVGText>(QStringLiteral("t")),
+        std::make_shared<SVGDataImage>(0, 0, 1, 1, QByteArray("x")),
+        std::make_shared<SVGURLImage>(0, 0, 1, 1, QStringLiteral("a.png"), std::nullopt),
+        std::make_shared<SVGEllipse>(0, 0, 1, 1),
+        std::make_shared<SVGLine>(0, 0, 1, 1),
+        std::make_shared<SVGPolyline>(QList<QPointF>{{1, 2}}),
+        std::make_shared<SVGPath>(PathReader::readAll(QStringLiteral("M0 0")), Qt::OddEvenFill),
         circle,
-        make<SVGPolygon>(QList<QPointF>{{1, 2}}),
-        make<SVGUserSpaceNode>(circle, UserSpace::userSpaceOnUse)};
+        std::make_shared<SVGPolygon>(QList<QPointF>{{1, 2}}),
+        std::make_shared<SVGUserSpaceNode>(circle, UserSpace::userSpaceOnUse)};
     for (const std::shared_ptr<SVGNode>& node : nodes) {
         const QMetaObject* meta = node->metaObject();
         for (int index = QObject::staticMetaObject.propertyCount(); index < meta->propertyCount();
@@ -185,7 +194,7 @@ TEST(NodeSignalsTest, EveryPublishedFieldAnnouncesEachWriteThroughItsSignalAndCh
 }
 
 TEST(NodeSignalsTest, WrittenValuesAreThereWhenTheSignalArrives) {
-    const auto circle = make<SVGCircle>(10, 10, 5);
+    const auto circle = std::make_shared<SVGCircle>(10, 10, 5);
     double radiusSeen = 0;
     QRectF frameSeen;
     QObject context;
@@ -199,13 +208,14 @@ TEST(NodeSignalsTest, WrittenValuesAreThereWhenTheSignalArrives) {
 }
 
 TEST(TreeWatcherTest, ReportsChangesAnywhereInTheTreeOncePerAnnouncementAndFollowsReplacements) {
-    const auto clipContent = make<SVGRect>(0, 0, 1, 1);
-    const auto shape = make<SVGCircle>(5, 5, 2);
-    shape->setClip(make<SVGUserSpaceNode>(clipContent, UserSpace::objectBoundingBox));
-    const auto oldChild = make<SVGLine>(0, 0, 1, 1);
-    const auto newChild = make<SVGLine>(0, 0, 2, 2);
-    const auto nested = make<SVGGroup>(Nodes{oldChild});
-    const auto root = viewportOf({make<SVGGroup>(Nodes{shape, shape}), nested});
+    const auto clipContent = std::make_shared<SVGRect>(0, 0, 1, 1);
+    const auto shape = std::make_shared<SVGCircle>(5, 5, 2);
+    shape->setClip(std::make_shared<SVGUserSpaceNode>(clipContent, UserSpace::objectBoundingBox));
+    const auto oldChild = std::make_shared<SVGLine>(0, 0, 1, 1);
+    const auto newChild = std::make_shared<SVGLine>(0, 0, 2, 2);
+    const auto nested = std::make_shared<SVGGroup>(Nodes{oldChild});
+    const auto root = viewport(24, 24, QRectF(0, 0, 24, 24),
+                               {std::make_shared<SVGGroup>(Nodes{shape, shape}), nested});
     SVGTreeWatcher watcher(root);
     QSignalSpy reports(&watcher, &SVGTreeWatcher::treeChanged);
     shape->setR(3);
@@ -214,7 +224,7 @@ TEST(TreeWatcherTest, ReportsChangesAnywhereInTheTreeOncePerAnnouncementAndFollo
     EXPECT_EQ(reports.count(), 2) << "clip content";
     root->setWidth(SVGLength::pixels(48));
     EXPECT_EQ(reports.count(), 4) << "the viewport announces twice";
-    shape->setMask(make<SVGEllipse>(0, 0, 1, 1));
+    shape->setMask(std::make_shared<SVGEllipse>(0, 0, 1, 1));
     std::static_pointer_cast<SVGEllipse>(shape->mask())->setRx(4);
     EXPECT_EQ(reports.count(), 6) << "a mask set after the watch began";
 

@@ -24,22 +24,10 @@ using UserSpace = SVGUserSpaceNode::UserSpace;
 using Scaling = SVGPreserveAspectRatio::Scaling;
 using Align = SVGPreserveAspectRatio::Align;
 
-template <typename Node, typename... Arguments>
-std::shared_ptr<Node> make(Arguments&&... arguments) {
-    return std::make_shared<Node>(std::forward<Arguments>(arguments)...);
-}
-
 template <typename Node>
 std::shared_ptr<Node> withId(std::shared_ptr<Node> node, const QString& id) {
     node->setId(id);
     return node;
-}
-
-inline std::shared_ptr<SVGViewport> viewportOf(Nodes contents,
-                                               std::optional<QRectF> viewBox = QRectF(0, 0, 24, 24),
-                                               SVGLength width = SVGLength::pixels(24),
-                                               SVGLength height = SVGLength::pixels(24)) {
-    return make<SVGViewport>(width, height, viewBox, SVGPreserveAspectRatio(), std::move(contents));
 }
 
 inline std::shared_ptr<SVGPath> path(const char* data, Qt::FillRule rule = Qt::WindingFill) {

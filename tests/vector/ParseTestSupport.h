@@ -1,6 +1,7 @@
 #pragma once
 
 #include "VectorTestSupport.h"
+#include "support/QtPrinters.h"
 #include "vector/SVGContext.h"
 #include "vector/SVGIndex.h"
 #include "vector/SVGNode.h"
@@ -14,13 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
 #include <vector>
-
-// Readable texts in failure messages.
-inline void PrintTo(const QString& text, std::ostream* stream) {
-    *stream << '"' << text.toStdString() << '"';
-}
 
 namespace marlox::vector::testing {
 

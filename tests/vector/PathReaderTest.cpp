@@ -1,14 +1,11 @@
 #include "vector/PathReader.h"
 
 #include "VectorTestSupport.h"
-#include "vector/SVGPreserveAspectRatio.h"
 
 #include <gtest/gtest.h>
 
 using namespace marlox::vector;
 using namespace marlox::vector::testing;
-using S = SVGPreserveAspectRatio::Scaling;
-using A = SVGPreserveAspectRatio::Align;
 
 namespace {
 
@@ -39,22 +36,6 @@ TEST(PathReaderTest, ReadsCommandsIntoSegmentsGroupedByTheirValueCount) {
     for (const auto& [text, segments] : cases) {
         EXPECT_EQ(segmentsText(PathReader::readAll(QString::fromLatin1(text))), segments) << text;
     }
-}
-
-TEST(PathReaderTest, ReportsAnEmptyCommandApartFromTheEndOfTheText) {
-    const auto reads = [](const char* text) {
-        PathReader reader(QString::fromLatin1(text));
-        QStringList results;
-        for (int read = 0; read < 4; ++read) {
-            const std::optional<QList<PathSegment>> segments = reader.read();
-            results.append(segments ? segmentsText(*segments) : QStringLiteral("end"));
-        }
-        return results;
-    };
-    EXPECT_EQ(reads("L1 M2 3 x"), QStringList({"", "M 2 3", "end", "end"}));
-    // A command letter at the very end still yields its result.
-    EXPECT_EQ(reads("M1 2z"), QStringList({"M 1 2", "z", "end", "end"}));
-    EXPECT_EQ(reads("L"), QStringList({"", "end", "end", "end"}));
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include "vector/SVGImage.h"
 #include "vector/SVGPath.h"
 #include "vector/SVGShapes.h"
-#include "vector/SVGText.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -293,51 +292,10 @@ TEST_F(DocumentFileTest, ResolvesImagesAgainstTheMarkupFilesFolderOnly) {
     EXPECT_FALSE(unlinked->data());
     EXPECT_EQ(output.lines(), QStringList({"Couldn't find image `pic.png`"}));
 
-    SVGSettings settings;
-    settings.linker = SVGLinker::base(QUrl::fromLocalFile(home.filePath("elsewhere")));
-    CapturedOutput missing;
-    const auto withBase = imageOf(SVGParser::parseData(markup, settings));
-    ASSERT_TRUE(withBase);
-    EXPECT_FALSE(withBase->data());
-    const QStringList lines = missing.lines();
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines.front().contains("pic.png"));
     // A missing markup file gives nothing, quietly.
     CapturedOutput quiet;
-    EXPECT_FALSE(SVGParser::parseContentsOf(QUrl::fromLocalFile(home.filePath("missing.svg"))));
+    EXPECT_FALSE(SVGParser::parseFileURL(QUrl::fromLocalFile(home.filePath("missing.svg"))));
     EXPECT_TRUE(quiet.lines().isEmpty());
-}
-
-TEST(DocumentParse, StyledDocumentCombinesRulesGradientsUseAndText) {
-    CapturedOutput output;
-    const auto root = std::dynamic_pointer_cast<SVGViewport>(
-        SVGParser::parseFileURL(QUrl::fromLocalFile(dataPath("styled-document.svg"))));
-    ASSERT_TRUE(root);
-    const QList<std::shared_ptr<SVGNode>>& contents = root->contents();
-    ASSERT_EQ(contents.size(), 6);
-    EXPECT_EQ(nodeText(*contents[0]), "Rect 0 0 200 100 fill gradient 1 stroke none");
-    const auto sky = std::static_pointer_cast<const SVGLinearGradient>(
-        std::static_pointer_cast<SVGRect>(contents[0])->fill());
-    EXPECT_EQ(sky->stops().size(), 2);
-    EXPECT_EQ(sky->stops()[1].color().value(), 0x32000080);
-    const auto group = std::static_pointer_cast<SVGGroup>(contents[1]);
-    EXPECT_NEAR(group->opacity(), 0.9, 1e-12);
-    ASSERT_EQ(group->contents().size(), 2);
-    EXPECT_EQ(nodeText(*group->contents()[0]),
-              "Ellipse 10 20 40 20 #badge fill 7fff8800 stroke 1a334d width 2 dash 4 dash 2");
-    EXPECT_EQ(nodeText(*group->contents()[1]), "Polygon 0 0 10 8 fill 8080 stroke 1a334d width 2");
-    EXPECT_EQ(nodeText(*contents[2]),
-              "Rect 0 0 10 10 transform 1.5 0 0 1.5 225 30 fill gradient 2 stroke none");
-    const auto glow = std::static_pointer_cast<const SVGRadialGradient>(
-        std::static_pointer_cast<SVGRect>(contents[2])->fill());
-    EXPECT_EQ(QPointF(glow->cx(), glow->cy()), QPointF(1, 1));
-    EXPECT_NEAR(glow->r(), 0.8, 1e-12);
-    EXPECT_TRUE(contents[3]->clip());
-    const auto text = std::static_pointer_cast<SVGText>(contents[4]);
-    EXPECT_EQ(text->text(), "Marlox & friends");
-    EXPECT_EQ(text->font()->size(), 12);
-    EXPECT_EQ(nodeText(*contents[5]), "DataImage 180 0 1 1");
-    EXPECT_EQ(output.lines(), QStringList());
 }
 
 } // namespace
