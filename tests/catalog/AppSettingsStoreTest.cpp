@@ -74,19 +74,11 @@ TEST_F(AppSettingsStoreTest, QuitFlagReadsAnyStoredValueAndDisplayModeOnlyExactR
     const QString mode = settingsKeys::libraryDisplayMode;
     // The key, what is stored (nothing when invalid), how it reads, and whether it is written back.
     const std::tuple<QString, QVariant, QString, bool> cases[] = {
-        {quit, QVariant(), "true", true},
-        {quit, false, "false", false},
-        {quit, true, "true", false},
-        {quit, "maybe", "false", false},
-        {quit, QByteArray("true"), "false", false},
-        {mode, QVariant(), "small", true},
-        {mode, "list", "list", false},
-        {mode, "small", "small", false},
-        {mode, "medium", "medium", false},
-        {mode, "large", "small", true},
-        {mode, "List", "small", true},
-        {mode, "", "small", true},
-        {mode, QByteArray("list"), "small", true},
+        {quit, QVariant(), "true", true},  {quit, false, "false", false},
+        {quit, "maybe", "false", false},   {quit, QByteArray("true"), "false", false},
+        {mode, QVariant(), "small", true}, {mode, "list", "list", false},
+        {mode, "large", "small", true},    {mode, "List", "small", true},
+        {mode, "", "small", true},         {mode, QByteArray("list"), "small", true},
     };
     for (const auto& [key, value, reading, rewritten] : cases) {
         SCOPED_TRACE(key.toStdString() + " " + value.toString().toStdString());

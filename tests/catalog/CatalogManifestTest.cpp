@@ -100,8 +100,6 @@ TEST(CatalogManifestTest, ReadsPackageTypesLenientlyAndWritesThemCanonically) {
     const auto blank = decodeWith({{"type", " Filter"}});
     ASSERT_FALSE(blank);
     EXPECT_EQ(blank.error().description(), "Unsupported package type:  filter");
-    EXPECT_FALSE(packageTypeFromRawValue("Filter").has_value());
-    EXPECT_EQ(packageTypeFromRawValue("template"), PackageType::template_);
 }
 
 TEST(CatalogManifestTest, BlankPayloadTextIsKeptButCountsAsNoPayload) {
@@ -131,7 +129,6 @@ TEST(CatalogManifestTest, RoundTripsEveryField) {
     const auto second = decodeCatalogManifest(encodeCatalogManifest(catalog));
     ASSERT_TRUE(second);
     EXPECT_EQ(*second, catalog);
-    EXPECT_EQ(qHash(first.value()), qHash(second->packages[0]));
 }
 
 TEST(CatalogManifestTest, RejectsMalformedJsonAndDocumentsThatAreNotCatalogs) {

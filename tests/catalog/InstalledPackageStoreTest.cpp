@@ -2,7 +2,6 @@
 
 #include "CatalogTestSupport.h"
 #include "catalog/InstallLocations.h"
-#include "platform/PropertyList.h"
 #include "support/ReadOnlyFolder.h"
 
 #include <QProcess>
@@ -313,30 +312,6 @@ TEST_F(InstalledPackageStoreTest, PresenceOnDiskLooksAtTheInstallFolderThenEachT
         EXPECT_EQ(store.isPresentOnDisk(each.id), expected) << each.id.toStdString();
     }
     EXPECT_FALSE(store.isPresentOnDisk("unknown"));
-}
-
-TEST_F(InstalledPackageStoreTest, BundleVersionReadsTheFirstApplicationBundlesShortVersion) {
-    const auto bundle = [&](const QString& folder, const QString& name, const QVariantMap& info) {
-        writeFile(home.filePath(folder + "/" + name + "/Contents/Info.plist"),
-                  marlox::platform::xmlPropertyList(info));
-    };
-    bundle("good", "Tool.app", {{"CFBundleShortVersionString", "2.4.1"}});
-    writeFile(home.filePath("good/readme.txt"), "x");
-    bundle("two", "B.app", {{"CFBundleShortVersionString", "2.0"}});
-    bundle("two", "A.app", {{"CFBundleShortVersionString", "1.0"}});
-    bundle("noKey", "Tool.app", {{"CFBundleVersion", "7"}});
-    bundle("number", "Tool.app", {{"CFBundleShortVersionString", 3}});
-    bundle("upperCase", "Tool.APP", {{"CFBundleShortVersionString", "1.0"}});
-    writeFile(home.filePath("brokenPlist/Tool.app/Contents/Info.plist"), "not a plist");
-    const std::pair<const char*, std::optional<QString>> cases[] = {
-        {"good", "2.4.1"},           {"two", "1.0"},
-        {"noKey", std::nullopt},     {"number", std::nullopt},
-        {"upperCase", std::nullopt}, {"brokenPlist", std::nullopt},
-        {"missing", std::nullopt},
-    };
-    for (const auto& [folder, expected] : cases) {
-        EXPECT_EQ(InstalledPackageStore::bundleVersion(home.filePath(folder)), expected) << folder;
-    }
 }
 
 TEST(InstalledPackageTest, OnlyARecordWhoseIDNamesOneEntryHasASafeID) {

@@ -146,12 +146,8 @@ TEST_F(RemoteArtifactServiceTest, FailureLeavesNothingToBeTakenForAPayloadAndRef
                              hexDigest(good) + ".";
     const QString missing = "Remote download URL is missing for Name of a.";
     const QString url = server.url("/effect.zip").toString();
-    const QString out = home.filePath("outside");
-    QDir().mkpath(out);
-    // Each hostile archive starts with a harmless entry the tool may already have written.
+    // The hostile archive starts with a harmless entry the tool may already have written.
     const QByteArray parent = zipOf({"Effect.moef/Info.plist", "../../../../evil"});
-    const QByteArray absolute = zipOf({"Effect.moef/Info.plist", out + "/evil"});
-    const QByteArray linkOut = zipOf({"Effect.moef/Info.plist", "evil -> " + out, "evil/evil"});
     // The package, and the failure's kind, code and description, after how many requests.
     using Case = std::tuple<PackageManifest, RemoteArtifactError::Kind, int, QString, int>;
     const Case cases[] = {
@@ -161,22 +157,15 @@ TEST_F(RemoteArtifactServiceTest, FailureLeavesNothingToBeTakenForAPayloadAndRef
         {testPackage("a", "1.0", " http://exa mple.com/a.zip\n"), invalidRemoteURL, 0,
          "Remote download URL is invalid: http://exa mple.com/a.zip", 0},
         {testPackage("..", "1.0", url), unsafeCacheFolderName, 0, "*", 0},
-        {testPackage(".", "1.0", url), unsafeCacheFolderName, 0, "*", 0},
-        {testPackage("", "1.0", url), unsafeCacheFolderName, 0, "*", 0},
-        {testPackage("com/marlox", "1.0", url), unsafeCacheFolderName, 0, "*", 0},
         {testPackage("a", "..", url), unsafeCacheFolderName, 0, "*", 0},
         {testPackage("a", "../../../../outside", url), unsafeCacheFolderName, 0, "*", 0},
-        {testPackage("a", QString::fromLatin1("1.0\0x", 5), url), unsafeCacheFolderName, 0, "*", 0},
 
         {served("mismatch", good, 200, "  " + wrong + "\n"), sha256Mismatch, 0, mismatch, 2},
         {served("http199", good, 199), httpStatus, 199, "HTTP 199 while downloading artifact.", 1},
         {served("http300", good, 300), httpStatus, 300, "HTTP 300 while downloading artifact.", 1},
         {served("http404", good, 404), httpStatus, 404, "HTTP 404 while downloading artifact.", 1},
-        {served("http500", good, 500), httpStatus, 500, "HTTP 500 while downloading artifact.", 1},
         {served("noserver", good, 0), transport, 0, "*", 0},
         {served("parent", parent), extractionFailed, 1, "ditto: Archive entry*", 1},
-        {served("absolute", absolute), extractionFailed, 1, "ditto: Archive entry*", 1},
-        {served("linkout", linkOut), extractionFailed, 1, "ditto: Archive entry*", 1},
         {served("truncated", good.left(good.size() / 2)), extractionFailed, 1, "ditto: *", 1},
     };
     for (const auto& [package, kind, code, description, requested] : cases) {
