@@ -17,13 +17,9 @@ TEST(HostApplicationGuardTest, ListsRunningHostsInTableOrderEachWithItsProcesses
         QStringList expected;
     };
     for (const Case& test : QList<Case>{
-             {"nothing running", {}, {}},
              {"both hosts",
               {{"com.apple.motionapp", {{20, false}}}, {"com.apple.FinalCut", {{10, false}}}},
               {"Final Cut Pro 10", "Apple Motion 20"}},
-             {"Motion's second identifier",
-              {{"com.apple.Motion", {{30, false}}}},
-              {"Apple Motion 30"}},
              {"both Motion identifiers",
               {{"com.apple.motionapp", {{30, false}, {31, false}}},
                {"com.apple.Motion", {{31, false}, {32, false}}}},
@@ -74,4 +70,17 @@ TEST(HostApplicationGuardTest, MatchesHostsInTheProcessTableByCommandOrExecutabl
     // WHEN a renamed process runs the Motion executable, THEN it counts
     addProcess(104, "motion-worker", 'R', "/opt/Motion.app/Contents/MacOS/Motion");
     EXPECT_EQ(guard.runningHostNames(), (QStringList{"Final Cut Pro", "Apple Motion"}));
+}
+
+TEST(HostApplicationGuardTest, NamesAppleMotionWhileARealProcessNamedMotionRuns) {
+    // GIVEN the guard over the system's own process table
+    const HostApplicationGuard guard(std::make_shared<marlox::platform::SystemProcessLister>());
+
+    // WHEN a child process whose name is Motion runs (killed when it goes out of scope)
+    const RunningHost motion("Motion");
+    ASSERT_TRUE(motion.isRunning());
+
+    // THEN the guard names Apple Motion as running
+    EXPECT_TRUE(guard.runningHostNames().contains("Apple Motion"))
+        << guard.runningHostNames().join(", ").toStdString();
 }
