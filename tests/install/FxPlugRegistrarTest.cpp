@@ -248,10 +248,6 @@ TEST_F(BundledToolsTest, PluginkitKeepsARegistryOfAddedElectedAndRemovedPluginsA
     for (const Case& test : {
              Case{"no identifier", {"-a", home.filePath("Anonymous.pluginkit")}, 1},
              Case{"missing bundle", {"-a", home.filePath("Missing.pluginkit")}, 1},
-             Case{"unknown election", {"-e", "maybe", "-i", "x"}, 64},
-             Case{"election of an unknown plug-in", {"-e", "use", "-i", "x"}, 1},
-             Case{
-                 "undeclared protocol", {"-e", "use", "-i", "studio.marlox.key", "-p", "Other"}, 1},
              Case{"no mode", {"-v"}, 64},
          }) {
         const ProcessResult result = run(pluginkitTool, test.arguments);

@@ -105,17 +105,10 @@ TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTo
         }
     }
     EXPECT_EQ(bundles.size(), 12) << bundles.join(", ").toStdString();
-    // zips are expanded without their resource forks, bundles keep their links and hidden files,
-    // templates sit in their folders, and every plug-in is registered for use
+    // zips are expanded without their resource forks, templates sit in their folders, and every
+    // plug-in is registered for use
     EXPECT_EQ(entriesOf(installRoot + "/studio.marlox.grid-layout"),
               QStringList{"GridLayout.pluginkit"});
-    const QString suite = installRoot + "/studio.marlox.color-suite/ColorSuite.app/Contents";
-    EXPECT_EQ(QFileInfo(suite + "/Frameworks/ColorCore.framework/Versions/Current").symLinkTarget(),
-              suite + "/Frameworks/ColorCore.framework/Versions/A");
-    EXPECT_TRUE(QFileInfo::exists(suite + "/Resources/.presets"));
-    EXPECT_EQ(records.at(2).installPath, QString()) << "Kinetic Titles only carries templates";
-    EXPECT_EQ(records.at(2).templateInstallPaths,
-              QStringList{templatesRoot + "/Titles/Marlox Studio/KineticTitles"});
     const QString frameKit = templatesRoot + "/Generators/Marlox Studio/Frame Kit";
     EXPECT_EQ(records.at(7).templateInstallPaths,
               (QStringList{frameKit + "/Frame Kit Borders", frameKit + "/Frame Kit Splits"}));
@@ -134,6 +127,7 @@ TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTo
     }
     EXPECT_FALSE(QFileInfo::exists(installRoot));
     EXPECT_TRUE(QFileInfo(home.filePath("home/Applications")).isDir());
+    EXPECT_TRUE(QFileInfo(templatesRoot).isDir());
     EXPECT_EQ(entriesOf(templatesRoot), QStringList());
     EXPECT_TRUE(registeredPluginLines().isEmpty());
 }
@@ -153,21 +147,14 @@ TEST_F(EngineTest, RefusedInstallGivesItsReasonAndTouchesNothing) {
         QString id;
         QString payloadPath;
         QString message;
-        bool finalCutProRuns = false;
     };
     const QString leaves = "Embedded payload path leaves its folder: ";
     const QString unsafeID = "Package id cannot be used as a folder name: ";
     for (const Case& test : {
-             Case{"blur", "Payloads/Blur",
-                  "Close host apps before continuing. Running: Final Cut Pro", true},
              Case{"../x", "Payloads/Blur", unsafeID + "../x."},
-             Case{"a/b", "Payloads/Blur", unsafeID + "a/b."},
-             Case{"..", "Payloads/Blur", unsafeID + "..."},
-             Case{"", "Payloads/Blur", unsafeID + "."},
              Case{"blur", "../secret/Blur.pluginkit", leaves + "../secret/Blur.pluginkit."},
              Case{"blur", "Payloads/./Blur", leaves + "Payloads/./Blur."},
              Case{"blur", "Links/secret", leaves + "Links/secret."},
-             Case{"blur", "   ", "Embedded payload path is missing for Package blur."},
              Case{"blur", "Payloads/Nope.pluginkit",
                   "Embedded payload was not found at Payloads/Nope.pluginkit. Reinstall the app "
                   "and try again."},
@@ -176,10 +163,6 @@ TEST_F(EngineTest, RefusedInstallGivesItsReasonAndTouchesNothing) {
                       "/Payloads/Blur.tar. Expected a directory or .zip archive."},
          }) {
         SCOPED_TRACE(test.id.toStdString() + " " + test.payloadPath.toStdString());
-        processes->byIdentifier.clear();
-        if (test.finalCutProRuns) {
-            processes->byIdentifier["com.apple.FinalCut"] = {{4242, false}};
-        }
         // WHEN it is installed, THEN it fails with its reason
         const auto result = install(package(test.id, test.payloadPath));
         ASSERT_FALSE(result);
@@ -266,7 +249,7 @@ TEST_F(EngineTest, BrokenLinkAtAnEarlierPayloadLocationIsPassedOver) {
     EXPECT_EQ(*found, marlox::catalog::resourceDirectoryURLs().value(0) + "/Payloads/CountdownPro");
 }
 
-TEST_F(EngineTest, ClearsTheQuarantineOfWhatItPlacedOnlyAndFailsOnABrokenLink) {
+TEST_F(EngineTest, ClearsTheQuarantineOfWhatItPlacedOnly) {
     // GIVEN a payload whose items are quarantined, with a link to a quarantined file outside it
     const QString bundle = payloadRoot + "/Payloads/Blur/Blur.pluginkit";
     makeBundle(bundle, "studio.marlox.blur");
@@ -291,14 +274,6 @@ TEST_F(EngineTest, ClearsTheQuarantineOfWhatItPlacedOnlyAndFailsOnABrokenLink) {
     }
     EXPECT_TRUE(hasQuarantine(bundle + "/Contents/Info.plist"));
     EXPECT_TRUE(hasQuarantine(outside));
-
-    // WHEN a payload holding a broken link is installed, THEN it fails with the system's text
-    QFile::link("missing-target", bundle + "/Contents/dangling");
-    const auto broken = install(package("broken", "Payloads/Blur"));
-    ASSERT_FALSE(broken);
-    EXPECT_EQ(description(broken.error()),
-              "Failed to clear quarantine attributes for " + installRoot +
-                  "/broken/Blur.pluginkit/Contents/dangling: No such file or directory");
 }
 
 TEST_F(EngineTest, ExpandsZipPayloadsAndArchivesInsideFoldersButNotArchivesInArchives) {
@@ -392,7 +367,7 @@ TEST_F(EngineTest, UninstallOfRecordsPointingOutsideEveryRootDeletesNothing) {
     for (const QString& path :
          {QString(), QString("relative/blur"), installRoot, installRoot + "/../Other App",
           home.filePath("home/Applications/Other App"), home.filePath("home/Documents"),
-          home.filePath("home")}) {
+          home.filePath("home"), templatesRoot + "/Generators.localized/gone"}) {
         EXPECT_FALSE(uninstalled(recordAt(path))) << path.toStdString();
         EXPECT_FALSE(uninstalled(recordAt({}, {path}))) << path.toStdString();
     }
@@ -419,26 +394,14 @@ TEST_F(EngineTest, PruningRemovesEmptyFoldersUpToButNeverPastTheStopFolder) {
     EXPECT_TRUE(QFileInfo(stop).isDir());
 }
 
-TEST_F(MotionTemplatesTest, ZipTemplatesPlaceEachVisibleTopLevelEntryAndAFolderReplacesItsCopy) {
-    // GIVEN a zip of templates, its entries out of order and with forks and a hidden file, and a
-    // folder of templates whose earlier copy is in place
-    writeZip(
-        payloadRoot + "/Templates/Pack.zip",
-        {{"b/B.moti", "b"}, {"a/A.moti", "a"}, {"__MACOSX/._a", "fork"}, {".hidden", "hidden"}});
+TEST_F(MotionTemplatesTest, AFolderOfTemplatesReplacesItsEarlierCopy) {
+    // GIVEN a folder of templates whose earlier copy is in place
     writeFile(payloadRoot + "/Templates/Kinetic/Slide Up/Slide Up.moti", "new");
     writeFile(templatesRoot + "/Titles/Marlox Studio/Kinetic/Old/Old.moti", "earlier copy");
 
-    // WHEN both are installed, THEN the zip's entries are placed in name order, and the folder is
-    // one exact copy
-    const InstallResult zipped =
-        installed(templatesPackage("Templates/Pack.zip", "Transitions/Marlox Studio"), std::nullopt,
-                  templatesRoot);
+    // WHEN it is installed, THEN the folder is one exact copy
     const InstallResult folder = installed(
         templatesPackage("Templates/Kinetic", "Titles/Marlox Studio"), std::nullopt, templatesRoot);
-    const QString target = templatesRoot + "/Transitions/Marlox Studio";
-    EXPECT_EQ(zipped, (InstallResult{"", {target + "/a", target + "/b"}}));
-    EXPECT_EQ(entriesOf(target), (QStringList{"a", "b"}));
-    EXPECT_TRUE(leftoverWorkFolders().isEmpty());
     const QString item = templatesRoot + "/Titles/Marlox Studio/Kinetic";
     EXPECT_EQ(folder, (InstallResult{"", {item}}));
     EXPECT_EQ(treeSnapshot(item), treeSnapshot(payloadRoot + "/Templates/Kinetic"));
@@ -517,23 +480,6 @@ TEST_F(MotionTemplatesTest, EveryFailedPlacementKeepsTheEarlierTemplates) {
         EXPECT_EQ(treeSnapshot(home.filePath("home/Movies")), before);
         EXPECT_TRUE(leftoverWorkFolders().isEmpty());
     }
-}
-
-TEST_F(MotionTemplatesTest, UninstallRemovesTheLastTemplatesAndPrunesUpToTheLibrary) {
-    // GIVEN a record whose install folder is gone, listing an empty path, a template item that
-    // is gone, one outside the library, and the last item of its type folder
-    const QString item = templatesRoot + "/Generators.localized/Marlox Studio/Blur/Frames";
-    writeFile(item + "/Border/Border.moti", "border");
-    writeFile(templatesRoot + "/Generators.localized/.localized", "hidden marker");
-    const QString outside = home.filePath("home/Desktop/Frames");
-    writeFile(outside + "/mine.moti", "the user's own");
-
-    // WHEN it is uninstalled, THEN the item and the folders it leaves empty are gone, up to the
-    // library itself
-    EXPECT_FALSE(uninstalled(recordAt(installRoot + "/blur", {"", item + "-gone", outside, item})));
-    EXPECT_FALSE(QFileInfo::exists(templatesRoot + "/Generators.localized"));
-    EXPECT_TRUE(QFileInfo(templatesRoot).isDir());
-    EXPECT_TRUE(QFileInfo::exists(outside + "/mine.moti"));
 }
 
 TEST_F(MotionTemplatesTest, UnsafeSubpathFailsBeforeTheEarlierTemplatesAreTouched) {

@@ -431,26 +431,6 @@ TEST_F(CoordinatorTest, FinalCutProRunningBlocksEveryOperationAndChangesNothing)
     EXPECT_EQ(statuses.value(countdownID), "Installed");
 }
 
-TEST_F(CoordinatorTest, DismissingTheErrorClearsTheMessageAndThenTheHostNames) {
-    // GIVEN an install refused because Final Cut Pro runs
-    const RunningHost host("Final Cut Pro");
-    coordinator->install(builtInPackage(countdownID));
-    ASSERT_EQ(coordinator->blockingHostNames(), QStringList{"Final Cut Pro"});
-    QStringList cleared;
-    QObject::connect(coordinator.get(), &InstallationCoordinator::presentedErrorMessageChanged,
-                     [&] { cleared.append("message"); });
-    QObject::connect(coordinator.get(), &InstallationCoordinator::blockingHostNamesChanged,
-                     [&] { cleared.append("hosts"); });
-
-    // WHEN the alert or overlay is dismissed
-    coordinator->dismissPresentedError();
-
-    // THEN both fields are empty, the message first
-    EXPECT_EQ(coordinator->presentedErrorMessage(), std::nullopt);
-    EXPECT_TRUE(coordinator->blockingHostNames().isEmpty());
-    EXPECT_EQ(cleared, (QStringList{"message", "hosts"}));
-}
-
 TEST_F(CoordinatorTest, RemovalThatCannotPrepareTheInstallFolderFailsAndKeepsTheRecord) {
     // GIVEN Countdown Pro installed, then the Applications folder replaced by a file
     ASSERT_TRUE(installAndSettle(builtInPackage(countdownID)));
