@@ -193,20 +193,6 @@ TEST(NodeSignalsTest, EveryPublishedFieldAnnouncesEachWriteThroughItsSignalAndCh
               SVGNode::staticMetaObject.propertyCount());
 }
 
-TEST(NodeSignalsTest, WrittenValuesAreThereWhenTheSignalArrives) {
-    const auto circle = std::make_shared<SVGCircle>(10, 10, 5);
-    double radiusSeen = 0;
-    QRectF frameSeen;
-    QObject context;
-    QObject::connect(circle.get(), &SVGCircle::rChanged, &context,
-                     [&] { radiusSeen = circle->r(); });
-    QObject::connect(circle.get(), &SVGNode::changed, &context,
-                     [&] { frameSeen = circle->frame(); });
-    circle->setR(8);
-    EXPECT_EQ(radiusSeen, 8);
-    EXPECT_EQ(frameSeen, QRectF(2, 2, 16, 16));
-}
-
 TEST(TreeWatcherTest, ReportsChangesAnywhereInTheTreeOncePerAnnouncementAndFollowsReplacements) {
     const auto clipContent = std::make_shared<SVGRect>(0, 0, 1, 1);
     const auto shape = std::make_shared<SVGCircle>(5, 5, 2);

@@ -252,18 +252,6 @@ TEST(DrawingTest, DrawsIntoAnyPaintDeviceAtItsPixelRatio) {
     expectProbes(image, {{150, 150, 0x80FF0000, 4}, {101, 101, 0x80FF0000, 4}, {98, 150, clear}});
 }
 
-TEST(ObjectBoundingBoxTest, GroupsUniteTheirChildrensTransformedBoxes) {
-    const auto box =
-        group({std::make_shared<SVGCircle>(10, 10, 5),
-               moved(std::make_shared<SVGRect>(0, 0, 10, 10), QTransform::fromTranslate(50, 20)),
-               group({})});
-    EXPECT_TRUE(rectNear(objectBoundingBox(*box), QRectF(5, 5, 55, 25)));
-    EXPECT_TRUE(rectNear(objectBoundingBox(SVGLine(10, 20, 4, 8)), QRectF(4, 8, 6, 12)));
-    EXPECT_TRUE(rectNear(objectBoundingBox(SVGRect(10, 20, -4, 8)), QRectF(6, 20, 4, 8)));
-    EXPECT_TRUE(isNullRect(objectBoundingBox(*group({}))));
-    EXPECT_TRUE(isNullRect(objectBoundingBox(*path(""))));
-}
-
 TEST(GestureTest, TapFindsTheTopmostPaintedNodeWithGesturesThroughTransformsAndClips) {
     // GIVEN a 24-unit document shown in a space of 96, holding two overlapping squares, a group
     // with a circle without gestures of its own, a moved and clipped square and a ring

@@ -65,35 +65,6 @@ TEST(ShapeParsers, ReadLengthsWithDefaultsTheFillAtItsOpacityAndCommonAttributes
     }
 }
 
-TEST(ShapeParsers, ShapesSharingTheirStylesGetEqualPaintsAndEachWritesItsOwnLines) {
-    // GIVEN a group whose stroke and fill its children share, one child with a stroke of its
-    // own, and a group whose stroke width has a unit the reader does not support
-    CapturedOutput output;
-    const auto root = parseRoot(QStringLiteral(
-        R"(<svg><g stroke="#112233" stroke-width="2" fill="red">)"
-        R"(<line x2="1"/><rect width="1" height="1"/><circle r="1" stroke="#0000ff"/><path d="M0 0"/>)"
-        R"(</g><g stroke="#112233" stroke-width="3em"><line x2="1"/><line x2="2"/></g></svg>)"));
-    const QStringList lines = output.lines();
-    ASSERT_TRUE(root);
-    ASSERT_EQ(root->contents().size(), 2);
-    QStringList strokes;
-    for (const auto& group : root->contents()) {
-        for (const auto& node : std::static_pointer_cast<SVGGroup>(group)->contents()) {
-            const auto shape = std::dynamic_pointer_cast<SVGShape>(node);
-            ASSERT_TRUE(shape);
-            strokes.append(paintText(shape->fill()) + " " + strokeText(shape->stroke()));
-        }
-    }
-    // THEN the children without styles of their own read the group's paints, the one with a
-    // stroke of its own keeps it, and each shape of the second group writes its own unit line
-    const QString shared = "ff0000 112233 width 2";
-    const QString unsupported = "0 112233 width 3";
-    EXPECT_EQ(strokes,
-              QStringList({shared, shared, "ff0000 ff width 2", shared, unsupported, unsupported}));
-    EXPECT_EQ(lines,
-              QStringList(2, QStringLiteral("SVG parsing error. Unit \"em\" is not supported")));
-}
-
 TEST(PathParser, ReadsTheDataAttributeIntoSegmentsAndTheFillRuleFromTheStyles) {
     const std::pair<const char*, const char*> cases[] = {
         {"<path d=\"M1 2\n  l3&#10;4\"/>", "M 1 2, l 3 4"}, {R"(<path/>)", ""}};

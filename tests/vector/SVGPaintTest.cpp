@@ -125,14 +125,4 @@ TEST(SVGGradientTest, StopsAreClampedIntoTheUnitRangeAndHardEdgesKeepBothColours
     EXPECT_EQ(stops.constLast(), QGradientStop(1.0, QColor(255, 0, 0)));
 }
 
-TEST(SVGGradientTest, EqualityLooksAtUnitsAndStopsOnlyAndOpacityLeavesAGradientAsItIs) {
-    const SVGLinearGradient first(0, 0, 1, 0, false, redToBlue());
-    EXPECT_TRUE(first == SVGLinearGradient(5, 5, 9, 9, false, redToBlue()));
-    EXPECT_FALSE(first == SVGLinearGradient(0, 0, 1, 0, true, redToBlue()));
-    EXPECT_FALSE(first == SVGLinearGradient(0, 0, 1, 0, false, redToBlue().mid(1)));
-    const auto gradient =
-        std::make_shared<const SVGRadialGradient>(0.5, 0.5, 0.5, 0.5, 0.5, false, redToBlue());
-    EXPECT_EQ(gradient->opacity(0.1), gradient);
-}
-
 } // namespace

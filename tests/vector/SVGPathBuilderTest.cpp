@@ -75,21 +75,6 @@ TEST(PathBuilderTest, RelativeCommandsFollowOnFromTheCurrentPointAndOthersNeedOn
     EXPECT_TRUE(toBezierPath({{T::e, {0, 0, 4, 4, 0, 1}}}).isEmpty());
 }
 
-TEST(PathBuilderTest, SegmentsWithTooFewNumbersAreLeftOut) {
-    const QList<PathSegment> segments = {{T::M, {1, 1}},
-                                         {T::L, {5}},
-                                         {T::C, {1, 2, 3, 4, 5}},
-                                         {T::S, {1, 2, 3}},
-                                         {T::Q, {1, 2}},
-                                         {T::T, {1}},
-                                         {T::A, {1, 1, 0, 0, 1, 2}},
-                                         {T::H, {}},
-                                         {T::V, {}},
-                                         {T::E, {0, 0, 1, 1, 0}},
-                                         {T::m, {2}}};
-    EXPECT_TRUE(elementsNear(toBezierPath(segments).elements(), {move(1, 1)}));
-}
-
 TEST(PathBuilderTest, SmoothCurvesReflectOnlyTheControlPointOfTheirOwnKind) {
     const double third = 10.0 / 3;
     expectBuilds({

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
-
 using namespace marlox::vector;
 using namespace marlox::vector::testing;
 
@@ -25,18 +23,6 @@ TEST(ReadDoubleTest, ReadsOnlyWholeFiniteDecimalTexts) {
     }
     // An Arabic-Indic digit is a digit to Unicode, not to a number reader.
     EXPECT_EQ(readDouble(QString::fromUtf8("\u0661")), std::nullopt);
-}
-
-TEST(ReadDoubleTest, ValuesTooSmallToRepresentReadAsSignedZero) {
-    const std::optional<double> positive = readDouble(u"1e-400");
-    // As far below the smallest value in plain notation as in exponent form.
-    const std::optional<double> negative =
-        readDouble(QStringLiteral("-0.") + QString(400, QLatin1Char('0')) + QStringLiteral("1"));
-    ASSERT_TRUE(positive && negative);
-    EXPECT_EQ(std::bit_cast<quint64>(*positive), std::bit_cast<quint64>(0.0));
-    EXPECT_EQ(std::bit_cast<quint64>(*negative), std::bit_cast<quint64>(-0.0));
-    // A subnormal value is still a value.
-    EXPECT_GT(readDouble(u"1e-310").value_or(0), 0.0);
 }
 
 } // namespace
