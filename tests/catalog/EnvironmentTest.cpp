@@ -58,29 +58,6 @@ TEST_F(EnvironmentTest, EnsureDirectoriesStopsAtAFileStandingInTheWay) {
     EXPECT_FALSE(QFileInfo::exists(supportRoot() + "/MarloxStudio/Logs"));
 }
 
-TEST_F(EnvironmentTest, DisplayNameFallsBackInOrderAndKeepsAnEmptyName) {
-    EXPECT_EQ(appDisplayName(bundleWith({{"CFBundleDisplayName", ""}, {"CFBundleName", "Name"}})),
-              "");
-    EXPECT_EQ(
-        appDisplayName(bundleWith({{"CFBundleDisplayName", qint64(3)}, {"CFBundleName", "Name"}})),
-        "Name");
-    EXPECT_EQ(appDisplayName(bundleWith({})), "Marlox Studio");
-}
-
-TEST_F(EnvironmentTest, ReadsDistributionUrlsTrimmedAndOnlyFromStrings) {
-    // The values of the remote catalog and the appcast feed keys, and the remote URL read.
-    const std::tuple<QVariant, QVariant, std::optional<QUrl>> cases[] = {
-        {" \n https://example.com/c.json\t\n", "   ", QUrl("https://example.com/c.json")},
-        {qint64(5), "http://[bad", std::nullopt},
-    };
-    for (const auto& [remote, appcast, expected] : cases) {
-        const DistributionConfiguration configuration(
-            bundleWith({{"MarloxRemoteCatalogURL", remote}, {"MarloxAppcastFeedURL", appcast}}));
-        EXPECT_EQ(configuration.remoteCatalogURL, expected);
-        EXPECT_EQ(configuration.appcastFeedURL, std::nullopt);
-    }
-}
-
 TEST_F(EnvironmentTest, LooksUpResourcesInTheMainBundleBeforeResourceBundles) {
     // GIVEN a main bundle holding a resource also held by the second resource bundle
     const Bundle main = bundleWith({});
