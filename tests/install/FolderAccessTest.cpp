@@ -144,19 +144,6 @@ TEST_F(FolderAccessTest, LegacyEntryThatCannotBeMovedFailsWithTheRelocationMessa
     EXPECT_FALSE(QFileInfo::exists(legacyFolder));
 }
 
-TEST_F(FolderAccessTest, FileWhereTheInstallFolderMustBeLeavesAccessNeeded) {
-    writeFile(installFolder, "in the way");
-    InstallTargetAccessService installAccess(settings, workspace);
-    EXPECT_EQ(installAccess.accessState(), FolderAccessState::needsAccess);
-    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder);
-    const auto resolved = installAccess.resolveInstallTarget();
-    ASSERT_FALSE(resolved.hasValue());
-    EXPECT_EQ(resolved.error().kind, InstallTargetAccessError::Kind::folderCreationFailed);
-    EXPECT_TRUE(resolved.error().description().contains(installFolder));
-    EXPECT_EQ(settings.lastResolvedInstallPath(), "");
-    EXPECT_EQ(readFile(installFolder), "in the way");
-}
-
 TEST_F(FolderAccessTest, FileWhereTheTemplatesFolderMustBeGivesThePrepareMessageAndNeedsAccess) {
     // GIVEN a published templates folder, then a file in its place
     MotionTemplatesAccessService templatesAccess(settings, workspace);
@@ -183,18 +170,6 @@ TEST_F(FolderAccessTest, FileWhereTheTemplatesFolderMustBeGivesThePrepareMessage
     EXPECT_EQ(settings.lastResolvedMotionTemplatesPath(), "/before");
     EXPECT_TRUE(workspace.openedFolders.isEmpty());
     EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
-}
-
-TEST_F(FolderAccessTest, RevealingPublishesTheFolderAndOpensIt) {
-    InstallTargetAccessService installAccess(settings, workspace);
-    MotionTemplatesAccessService templatesAccess(settings, workspace);
-    installAccess.publishResolution("/somewhere/else");
-    QDir(installFolder).removeRecursively();
-    EXPECT_EQ(installAccess.revealInstallFolder(), std::nullopt);
-    EXPECT_EQ(templatesAccess.revealTemplatesFolder(), std::nullopt);
-    EXPECT_EQ(installAccess.resolvedInstallTargetPath(), installFolder);
-    EXPECT_TRUE(QFileInfo(installFolder).isDir());
-    EXPECT_EQ(workspace.openedFolders, QStringList({installFolder, templatesFolder}));
 }
 
 } // namespace

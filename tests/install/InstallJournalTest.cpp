@@ -1,5 +1,6 @@
 #include "install/InstallJournal.h"
 
+#include "LoggedMessages.h"
 #include "catalog/OperationsLog.h"
 #include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
@@ -15,16 +16,6 @@ using namespace marlox::catalog;
 namespace {
 
 using InstallJournalTest = ScratchHomeTest;
-
-QStringList loggedMessages() {
-    flushOperationsLog();
-    QStringList messages;
-    for (const QString& line : QString::fromUtf8(contentsOf(operationsLogFilePath()).value_or(""))
-                                   .split('\n', Qt::SkipEmptyParts)) {
-        messages.append(line.mid(line.indexOf("] ") + 2));
-    }
-    return messages;
-}
 
 QByteArray journalMoving(const QString& live, const QString& aside, const QString& staging) {
     return QStringLiteral(R"({"packageID":"glow","operation":"install","fromVersion":null,)"

@@ -1,8 +1,8 @@
 #include "install/InstallationCoordinator.h"
 
+#include "LoggedMessages.h"
 #include "catalog/AppSettingsStore.h"
 #include "catalog/InstalledPackageStore.h"
-#include "catalog/OperationsLog.h"
 #include "catalog/RemoteArtifactService.h"
 #include "install/InstallJournal.h"
 #include "install/InstallTargetAccessService.h"
@@ -114,17 +114,6 @@ protected:
                    coordinator->activePackageIDs().isEmpty();
         });
     }
-    // The operations log's messages after the first `seen`, without time stamps.
-    QStringList logMessages(qsizetype seen = 0) const {
-        flushOperationsLog();
-        QStringList messages;
-        for (const QString& line :
-             QString::fromUtf8(contentsOf(operationsLogFilePath()).value_or(""))
-                 .split('\n', Qt::SkipEmptyParts)) {
-            messages.append(line.mid(line.indexOf("] ") + 2));
-        }
-        return messages.mid(seen);
-    }
     // What the user could see: the plug-in and template folders, the records, the registry.
     QStringList diskState() const {
         return treeSnapshot(home.filePath("home/Applications")) +
@@ -208,7 +197,7 @@ TEST_F(CoordinatorTest, InstallsRegistersAndRecordsABuiltInPackageThenRemovesIt)
         << installedAt.toStdString();
     EXPECT_GE(installedAt, startedAt);
     EXPECT_LE(installedAt, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
-    EXPECT_EQ(logMessages(),
+    EXPECT_EQ(loggedMessages(),
               (QStringList{startedLine(package), succeededLine(countdownID, installPath)}));
     EXPECT_FALSE(coordinator->presentedErrorMessage());
 
@@ -221,7 +210,7 @@ TEST_F(CoordinatorTest, InstallsRegistersAndRecordsABuiltInPackageThenRemovesIt)
     EXPECT_FALSE(QFileInfo::exists(installPath));
     EXPECT_TRUE(registeredPluginLines().filter(installPath + "/").isEmpty());
     EXPECT_EQ(recordLine(countdownID), "none");
-    EXPECT_EQ(logMessages(2),
+    EXPECT_EQ(loggedMessages(2),
               (QStringList{"Uninstall started: package=" + countdownID + ", path=" + installPath,
                            "Uninstall succeeded: package=" + countdownID}));
 }
@@ -259,13 +248,13 @@ TEST_F(CoordinatorTest, RemoteUpdateReplacesTheFolderInPlaceAndAFailedOneKeepsTh
         SCOPED_TRACE(test.error.toStdString());
         makeCoordinator(InstallTools::systemDefaults(), test.archiveTool);
         statusHistory.clear();
-        const qsizetype seen = logMessages().size();
+        const qsizetype seen = loggedMessages().size();
         ASSERT_TRUE(installAndSettle(test.update));
 
         // THEN it is reported failed by name, and 1.0 stays recorded and on disk as it was
         EXPECT_EQ(statusHistory.value(glowID), (QStringList{"Installing...", "Failed"}));
         EXPECT_EQ(coordinator->presentedErrorMessage(), "Failed to install Glow: " + test.error);
-        EXPECT_EQ(logMessages(seen),
+        EXPECT_EQ(loggedMessages(seen),
                   (QStringList{startedLine(update),
                                "Install failed: package=" + glowID + ", error=" + test.error}));
         EXPECT_EQ(store.record(glowID), previousRecord);
@@ -281,7 +270,7 @@ TEST_F(CoordinatorTest, RemoteUpdateReplacesTheFolderInPlaceAndAFailedOneKeepsTh
     EXPECT_FALSE(QFileInfo::exists(installPath + "/stray.txt"));
     EXPECT_EQ(registeredPluginLines().filter("Glow.pluginkit").size(), 1);
     EXPECT_EQ(recordLine(glowID), "1.1 filter " + installPath + " []");
-    EXPECT_TRUE(logMessages().filter("Previous install removed").isEmpty());
+    EXPECT_TRUE(loggedMessages().filter("Previous install removed").isEmpty());
 }
 
 TEST_F(CoordinatorTest, UpdateWhoseRecordsCouldNotBeSavedIsUndoneByTheNextStart) {
@@ -318,7 +307,7 @@ TEST_F(CoordinatorTest, TemplatesInstallIsParkedUntilTheTemplatesFolderCanBePrep
     EXPECT_EQ(statusHistory.value(countdownID), installedHistory);
     EXPECT_FALSE(coordinator->pendingPermissionPackage());
     EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::needsAccess);
-    const qsizetype seen = logMessages().size();
+    const qsizetype seen = loggedMessages().size();
 
     // WHEN the templates package is requested, or resumed while the folder still cannot be made,
     // THEN it is parked waiting for access and nothing starts
@@ -328,8 +317,8 @@ TEST_F(CoordinatorTest, TemplatesInstallIsParkedUntilTheTemplatesFolderCanBePrep
     EXPECT_EQ(coordinator->pendingPermissionPackage(), package);
     EXPECT_TRUE(coordinator->pendingPermissionNeedsTemplatesAccess());
     EXPECT_TRUE(coordinator->activePackageIDs().isEmpty());
-    EXPECT_EQ(logMessages(seen), QStringList{"Install paused for package=" + kineticTitlesID +
-                                             ": awaiting sandbox folder approval."});
+    EXPECT_EQ(loggedMessages(seen), QStringList{"Install paused for package=" + kineticTitlesID +
+                                                ": awaiting sandbox folder approval."});
 
     // WHEN the folder is prepared from the overlay and the install resumed
     ASSERT_TRUE(QFile::remove(templatesFolder));
@@ -347,7 +336,7 @@ TEST_F(CoordinatorTest, TemplatesInstallIsParkedUntilTheTemplatesFolderCanBePrep
     EXPECT_TRUE(QFileInfo(placed).isDir());
     EXPECT_FALSE(QFileInfo::exists(installFolder + "/" + kineticTitlesID));
     EXPECT_EQ(recordLine(kineticTitlesID), "3.0.1 template  [" + placed + "]");
-    EXPECT_EQ(logMessages(seen + 1),
+    EXPECT_EQ(loggedMessages(seen + 1),
               (QStringList{startedLine(package), succeededLine(kineticTitlesID, "")}));
 }
 
@@ -362,7 +351,7 @@ TEST_F(CoordinatorTest, ReinstallAfterTheFolderMovedRemovesTheOldOneAndKeepsTheN
     InstalledPackage moved = *store.record(package.id);
     moved.installPath = oldPath;
     store.setInstalledByID({{package.id, moved}});
-    const qsizetype seen = logMessages().size();
+    const qsizetype seen = loggedMessages().size();
 
     // WHEN it is reinstalled
     ASSERT_TRUE(installAndSettle(package));
@@ -376,18 +365,18 @@ TEST_F(CoordinatorTest, ReinstallAfterTheFolderMovedRemovesTheOldOneAndKeepsTheN
     for (const QString& placed : moved.templateInstallPaths) {
         EXPECT_TRUE(QFileInfo(placed).isDir()) << placed.toStdString();
     }
-    EXPECT_EQ(logMessages(seen), (QStringList{startedLine(package),
-                                              "Previous install removed during migration: "
-                                              "package=" +
-                                                  package.id + ", path=" + oldPath,
-                                              succeededLine(package.id, installPath)}));
+    EXPECT_EQ(loggedMessages(seen), (QStringList{startedLine(package),
+                                                 "Previous install removed during migration: "
+                                                 "package=" +
+                                                     package.id + ", path=" + oldPath,
+                                                 succeededLine(package.id, installPath)}));
 }
 
 TEST_F(CoordinatorTest, FinalCutProRunningBlocksEveryOperationAndChangesNothing) {
     // GIVEN Timecode Burn-In installed
     ASSERT_TRUE(installAndSettle(builtInPackage(timecodeID)));
     const QStringList before = diskState();
-    const qsizetype seen = logMessages().size();
+    const qsizetype seen = loggedMessages().size();
     const QString letterboxID = "studio.marlox.letterbox";
 
     // WHEN an install passes its guards, and then a real process named Final Cut Pro starts
@@ -414,7 +403,7 @@ TEST_F(CoordinatorTest, FinalCutProRunningBlocksEveryOperationAndChangesNothing)
               "Please close host apps before install/update/remove. Running: Final Cut Pro");
     EXPECT_TRUE(coordinator->activePackageIDs().isEmpty());
     EXPECT_TRUE(progressHistory.isEmpty());
-    EXPECT_EQ(logMessages(seen),
+    EXPECT_EQ(loggedMessages(seen),
               (QStringList{startedLine(builtInPackage(countdownID)),
                            "Install blocked mid-operation for package=" + countdownID +
                                ": host app detected.",
@@ -447,35 +436,11 @@ TEST_F(CoordinatorTest, RemovalThatCannotPrepareTheInstallFolderFailsAndKeepsThe
               (QStringList{"Installing...", "Installed", "Removing...", "Failed"}));
     EXPECT_EQ(coordinator->presentedErrorMessage(),
               "Failed to remove package " + countdownID + ": " + error);
-    EXPECT_EQ(logMessages(2),
+    EXPECT_EQ(loggedMessages(2),
               (QStringList{"Uninstall started: package=" + countdownID + ", path=" + installFolder +
                                "/" + countdownID,
                            "Uninstall failed: package=" + countdownID + ", error=" + error}));
     EXPECT_EQ(recordLine(countdownID), recorded);
-}
-
-TEST_F(CoordinatorTest, RemovalLeavesTheInstallFolderAloneOnlyForAPackageInsideTheSupportFolder) {
-    // GIVEN the Applications folder replaced by a file, so that the install folder cannot be
-    // prepared, and packages recorded inside the support folder and beside it
-    const QString applications = home.filePath("home/Applications");
-    ASSERT_TRUE(QDir(applications).removeRecursively());
-    writeFile(applications, "not a folder");
-    const QString support = applicationSupportDirectory();
-    for (const auto& [path, status] : QList<std::pair<QString, QString>>{
-             {support + "/Plugins/" + glowID, "Removed"},
-             {support + "Other/Plugins/" + glowID, "Failed"},
-         }) {
-        SCOPED_TRACE(path.toStdString());
-        writeFile(path + "/Glow.txt", "glow");
-        store.setInstalledByID({{glowID, {glowID, "1.0", {}, PackageType::filter, path, {}}}});
-
-        // WHEN it is removed, THEN only the one inside the support folder goes without the
-        // install folder
-        coordinator->uninstall(glowID);
-        ASSERT_TRUE(settle());
-        EXPECT_EQ(coordinator->statusMessageByID().value(glowID), status);
-        EXPECT_EQ(QFileInfo::exists(path), status == "Failed");
-    }
 }
 
 TEST_F(CoordinatorTest, SecondRequestWhileOneRunsIsRefusedARepeatedOneIgnoredAndEventsFlow) {
@@ -491,9 +456,10 @@ TEST_F(CoordinatorTest, SecondRequestWhileOneRunsIsRefusedARepeatedOneIgnoredAnd
 
     // THEN the accepted one holds its place before its work began: both others are refused
     EXPECT_EQ(coordinator->presentedErrorMessage(), anotherOperation);
-    EXPECT_EQ(logMessages(), (QStringList{"Install blocked for package=" + timecodeID +
-                                              ": another operation is active.",
-                                          "Bulk install blocked: another operation is active."}));
+    EXPECT_EQ(
+        loggedMessages(),
+        (QStringList{"Install blocked for package=" + timecodeID + ": another operation is active.",
+                     "Bulk install blocked: another operation is active."}));
 
     // WHEN, while it runs, an event is posted and the same package asked again, THEN the event is
     // handled, and the request changes and logs nothing
@@ -502,19 +468,19 @@ TEST_F(CoordinatorTest, SecondRequestWhileOneRunsIsRefusedARepeatedOneIgnoredAnd
     QTimer::singleShot(0, [&] { handled = true; });
     ASSERT_TRUE(runMainLoopUntil([&] { return handled; }));
     coordinator->setPresentedErrorMessage(std::nullopt);
-    const qsizetype seen = logMessages().size();
+    const qsizetype seen = loggedMessages().size();
     coordinator->install(builtInPackage(countdownID));
     EXPECT_EQ(coordinator->activePackageIDs(), QSet<QString>{countdownID});
     EXPECT_EQ(statusHistory.value(countdownID), QStringList{"Installing..."});
     EXPECT_FALSE(store.record(countdownID));
     EXPECT_FALSE(coordinator->presentedErrorMessage());
-    EXPECT_TRUE(logMessages(seen).isEmpty());
+    EXPECT_TRUE(loggedMessages(seen).isEmpty());
 
     // WHEN a removal is asked, THEN it is refused too, and no other status is ever set
     coordinator->uninstall(filmGradeID);
     EXPECT_EQ(coordinator->presentedErrorMessage(), anotherOperation);
-    EXPECT_EQ(logMessages(seen), QStringList{"Uninstall blocked for package=" + filmGradeID +
-                                             ": another operation is active."});
+    EXPECT_EQ(loggedMessages(seen), QStringList{"Uninstall blocked for package=" + filmGradeID +
+                                                ": another operation is active."});
     EXPECT_EQ(coordinator->statusMessageByID().keys(), QStringList{countdownID});
 
     // WHEN the held install is let go, THEN it alone completes
@@ -563,21 +529,7 @@ TEST_F(CoordinatorTest, BulkReinstallGoesInOrderWithProgressSkipsTemplatesAndRef
                     << succeededLine(package.id, installFolder + "/" + package.id);
     }
     expectedLog.insert(3, refused);
-    EXPECT_EQ(logMessages(), expectedLog);
+    EXPECT_EQ(loggedMessages(), expectedLog);
     EXPECT_FALSE(coordinator->statusMessageByID().contains(kineticTitlesID));
     EXPECT_EQ(recordLine(kineticTitlesID), "none");
-}
-
-TEST_F(CoordinatorTest, RequestsWithNothingToDoChangeNothing) {
-    // WHEN a removal without a record, a resume with nothing parked and a bulk run of template
-    // packages only are asked, THEN nothing is published, started or logged
-    coordinator->uninstall("studio.marlox.unknown");
-    coordinator->resumePendingInstall();
-    coordinator->installAll({builtInPackage(kineticTitlesID)});
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(coordinator->statusMessageByID().isEmpty());
-    EXPECT_TRUE(coordinator->activePackageIDs().isEmpty());
-    EXPECT_TRUE(progressHistory.isEmpty());
-    EXPECT_FALSE(coordinator->presentedErrorMessage());
-    EXPECT_TRUE(logMessages().isEmpty());
 }
