@@ -289,12 +289,6 @@ TEST_F(InstalledPackageStoreTest, PresenceOnDiskLooksAtTheInstallFolderThenEachT
     EXPECT_FALSE(store.isPresentOnDisk("unknown"));
 }
 
-TEST(InstalledPackageTest, OnlyARecordWhoseIDNamesOneEntryHasASafeID) {
-    for (const QString& id : QStringList{"com.maker.grain-2", "..", "a/b", ""}) {
-        EXPECT_EQ(record(id).hasSafeID(), id == "com.maker.grain-2") << id.toStdString();
-    }
-}
-
 constexpr int recordCount = 1000;
 
 // Reads the child's progress lines until `line` has come.

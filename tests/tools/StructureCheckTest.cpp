@@ -64,10 +64,6 @@ protected:
     Target app{"app", {}, {}, {}, {}};
 };
 
-TEST_F(StructureCheckTest, AProjectThatKeepsItsLayersHasNoFindings) {
-    EXPECT_EQ(findings(), std::vector<std::string>());
-}
-
 TEST_F(StructureCheckTest, FindsIncludesOfHeadersTheTargetMayNotUse) {
     // GIVEN a library that includes upwards, through a relative path, another's private header
     // and a header nobody exports, and a program that includes a library it does not link
