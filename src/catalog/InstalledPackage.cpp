@@ -1,7 +1,6 @@
 #include "InstalledPackage.h"
 
 #include "JsonDocument.h"
-#include "base/SafePath.h"
 #include "catalog/JsonFields.h"
 
 #include <QHash>
@@ -67,10 +66,6 @@ QByteArray encodeInstalledPackage(const InstalledPackage& record) {
 }
 
 } // namespace
-
-bool InstalledPackage::hasSafeID() const {
-    return base::isSafePathComponent(id);
-}
 
 size_t qHash(const InstalledPackage& record, size_t seed) {
     return qHashMulti(seed, record.id, record.version, record.installedAtISO8601,

@@ -23,10 +23,6 @@ struct InstalledPackage {
     // In placement order.
     QStringList templateInstallPaths;
 
-    // Whether the id may be joined onto a folder path. A record with any other id is kept and
-    // saved, but nothing is built from its id.
-    bool hasSafeID() const;
-
     bool operator==(const InstalledPackage&) const = default;
 };
 
