@@ -1,6 +1,6 @@
 #include "screens/PackageUpdates.h"
 
-#include "ScreenTestSupport.h"
+#include "support/CatalogFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -10,55 +10,11 @@ using namespace marlox::testing;
 
 namespace {
 
-QStringList idsOf(const QList<PackageManifest>& packages) {
-    QStringList ids;
-    for (const PackageManifest& package : packages) {
-        ids.append(package.id);
-    }
-    return ids;
-}
-
-TEST(PackageUpdatesTest, ListsExactlyInstalledPluginsWhoseCatalogVersionIsNewerInCatalogOrder) {
-    // GIVEN a catalog and records covering each case of the rule
-    const QList<PackageManifest> catalog = {
-        catalogPackage("older-by-number", "1.10"),
-        catalogPackage("template-older", "2.0", PackageType::template_),
-        catalogPackage("not-installed", "9.0"),
-        catalogPackage("equal", "1.0"),
-        catalogPackage("installed-newer", "1.0"),
-        catalogPackage("filter-older", "1.0.1", PackageType::filter),
-        catalogPackage("padded-equal", "1.0"),
-    };
-    const auto records = recordsByID({
-        installedRecord("older-by-number", "1.9"),
-        installedRecord("template-older", "1.0", PackageType::template_),
-        installedRecord("equal", "1.0"),
-        installedRecord("installed-newer", "1.0.1"),
-        installedRecord("filter-older", "1.0", PackageType::filter),
-        installedRecord("padded-equal", "1.0.0"),
-        installedRecord("not-in-catalog", "0.1"),
-    });
-
-    // WHEN the updates are worked out
-    const auto updates = availableUpdates(catalog, records);
-
-    // THEN only the plug-ins installed at an older version remain, in the catalog's order
-    EXPECT_EQ(idsOf(updates), (QStringList{"older-by-number", "filter-older"}));
-    EXPECT_EQ(availableUpdateCount(catalog, records), 2);
-}
-
-TEST(PackageUpdatesTest, CountTextHasASingularForOneUpdateOnly) {
-    const std::pair<qsizetype, QString> cases[] = {
-        {0, "0 updates available"}, {1, "1 update available"}, {3, "3 updates available"}};
-    for (const auto& [count, expected] : cases) {
-        EXPECT_EQ(updateCountText(count), expected);
-    }
-}
-
 TEST(PackageUpdatesTest, UpdateAllWaitsForAnyOperationButARowOnlyForItsOwnPackage) {
     // GIVEN two updates, one of them being installed, and another package being removed
-    const QList<PackageManifest> catalog = {catalogPackage("a", "2.0"), catalogPackage("b", "2.0")};
-    const auto records = recordsByID({installedRecord("a", "1.0"), installedRecord("b", "1.5")});
+    const QList<PackageManifest> catalog = {testPackage("a", PackageType::generator, "2.0"),
+                                            testPackage("b", PackageType::generator, "2.0")};
+    const auto records = recordsByID({testRecord("a", "1.0"), testRecord("b", "1.5")});
 
     const std::tuple<const char*, QSet<QString>, bool, QList<bool>> cases[] = {
         {"idle", {}, true, {true, true}},
@@ -81,15 +37,14 @@ TEST(PackageUpdatesTest, UpdateAllWaitsForAnyOperationButARowOnlyForItsOwnPackag
 }
 
 TEST(PackageUpdatesTest, RowShowsBothVersionsAndTheSummaryElseTheReleaseNotes) {
-    PackageManifest blankSummary = catalogPackage("blank", "2.0");
+    PackageManifest blankSummary = testPackage("blank", PackageType::generator, "2.0");
     blankSummary.summary = "";
-    PackageManifest noSummary = catalogPackage("none", "2.0");
+    PackageManifest noSummary = testPackage("none", PackageType::generator, "2.0");
     noSummary.summary.reset();
-    PackageManifest spaces = catalogPackage("spaces", "2.0");
+    PackageManifest spaces = testPackage("spaces", PackageType::generator, "2.0");
     spaces.summary = "  ";
-    const auto records =
-        recordsByID({installedRecord("blank", "1.0"), installedRecord("none", "1.1"),
-                     installedRecord("spaces", "1.2")});
+    const auto records = recordsByID(
+        {testRecord("blank", "1.0"), testRecord("none", "1.1"), testRecord("spaces", "1.2")});
 
     const UpdatesContent content = updatesContent({blankSummary, noSummary, spaces}, records, {});
 

@@ -4,7 +4,6 @@
 // records, both folder services, a coordinator whose engine runs the bundled tools, the
 // application-update service and the thumbnail cache.
 #include "AppUpdateTestSupport.h"
-#include "ScreenTestSupport.h"
 #include "catalog/AppSettingsStore.h"
 #include "catalog/CatalogService.h"
 #include "catalog/InstallLocations.h"
@@ -17,6 +16,7 @@
 #include "platform/UserDefaults.h"
 #include "screens/AppUpdateService.h"
 #include "support/AwaitFuture.h"
+#include "support/CatalogFixtures.h"
 #include "support/InstallTestSupport.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScreenServices.h"
@@ -51,7 +51,7 @@ protected:
                 std::find_if(packages.cbegin(), packages.cend(),
                              [&](const auto& package) { return package.id == id; });
             // A record the catalog does not know is a generator.
-            catalog::InstalledPackage record = installedRecord(
+            catalog::InstalledPackage record = testRecord(
                 id, version,
                 package == packages.cend() ? catalog::PackageType::generator : package->type);
             record.installPath = catalog::installFolderPath() + '/' + id;

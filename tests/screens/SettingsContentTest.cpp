@@ -1,6 +1,6 @@
 #include "screens/SettingsContent.h"
 
-#include "ScreenTestSupport.h"
+#include "support/CatalogFixtures.h"
 #include "screens/AppVersionText.h"
 
 #include <gtest/gtest.h>

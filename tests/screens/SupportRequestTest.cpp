@@ -22,7 +22,7 @@ protected:
     SupportDraftTest() {
         context.packages = {namedPackage(countdownID, "Countdown Pro", "2.1.0")};
         context.installedByID = recordsByID(
-            {installedRecord(countdownID, "2.0.0"), installedRecord("studio.marlox.gone", "0.9")});
+            {testRecord(countdownID, "2.0.0"), testRecord("studio.marlox.gone", "0.9")});
         context.loadSourceLabel = "Embedded";
         context.appVersionText = "1.0.0 (100)";
         context.appDisplayName = "Marlox Studio";
@@ -44,9 +44,9 @@ TEST(SupportTargetOptionsTest, ListsGeneralThenRecordsByNameIgnoringCaseAndUnkno
     const QList<PackageManifest> packages = {
         namedPackage("b", "Beta"), namedPackage("a", "alpha"), namedPackage("dup", "Zed"),
         namedPackage("dup", "Aardvark"), namedPackage("c", "ALPHA two")};
-    const auto records = recordsByID({installedRecord("b", "2.0"), installedRecord("a", "1.0"),
-                                      installedRecord("dup", "3.0"), installedRecord("c", "5"),
-                                      installedRecord("unknown.id", "4.0")});
+    const auto records =
+        recordsByID({testRecord("b", "2.0"), testRecord("a", "1.0"), testRecord("dup", "3.0"),
+                     testRecord("c", "5"), testRecord("unknown.id", "4.0")});
 
     // WHEN the options are built THEN the first package of an id names it
     EXPECT_EQ(supportTargetOptions(packages, records),
@@ -61,8 +61,8 @@ TEST(SupportTargetOptionsTest, ListsGeneralThenRecordsByNameIgnoringCaseAndUnkno
 }
 
 TEST(SupportTargetOptionsTest, TheLineUnderThePickerFollowsRecordsAndSelection) {
-    const auto records = recordsByID({installedRecord("t", "2.0", PackageType::template_),
-                                      installedRecord("f", "1.1", PackageType::filter)});
+    const auto records = recordsByID({testRecord("t", "2.0", PackageType::template_),
+                                      testRecord("f", "1.1", PackageType::filter)});
     const QList<SupportTargetOption> options = supportTargetOptions({}, records);
     const std::tuple<QList<SupportTargetOption>, QString, std::optional<QString>> cases[] = {
         {supportTargetOptions({}, {}), "__general__", noInstalledPluginsLine},

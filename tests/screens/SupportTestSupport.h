@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ScreenTestSupport.h"
 #include "platform/MailComposer.h"
 #include "screens/SupportRequest.h"
+#include "support/CatalogFixtures.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/RecordingWorkspace.h"
@@ -33,7 +33,7 @@ namespace marlox::testing {
 // A catalog package shown under that name.
 inline catalog::PackageManifest namedPackage(const QString& id, const QString& name,
                                              const QString& version = "2.0.0") {
-    catalog::PackageManifest package = catalogPackage(id, version);
+    catalog::PackageManifest package = testPackage(id, catalog::PackageType::generator, version);
     package.name = name;
     return package;
 }

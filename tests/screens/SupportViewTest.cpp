@@ -30,8 +30,8 @@ const QString countdownID = "studio.marlox.countdown-pro";
 const QString kineticTitlesID = "studio.marlox.kinetic-titles";
 
 TEST_F(SupportViewTest, LooksAsCheckedAt1100By700) {
-    install({installedRecord(countdownID, "2.2.0"),
-             installedRecord(kineticTitlesID, "3.0.1", PackageType::template_)});
+    install({testRecord(countdownID, "2.2.0"),
+             testRecord(kineticTitlesID, "3.0.1", PackageType::template_)});
     SupportView& screen = makeView();
     const QImage picture = grab(screen, QSize(1100, 700));
     EXPECT_TRUE(matchesGolden(picture, goldenPath("support")));
@@ -183,7 +183,7 @@ TEST_F(SupportViewTest, AppInfoTogglesTheDetailsAndTheOtherCardsOpenTheirAddress
 
 TEST_F(SupportViewTest, TheComposeRouteGetsExactlyTheDraftTheScreenShows) {
     // GIVEN a filled form about an installed plug-in, a file and the log
-    install({installedRecord(countdownID, "2.2.0")});
+    install({testRecord(countdownID, "2.2.0")});
     writeFile(operationsLogFilePath(), "[1] Install started\n");
     const QString shot = home.filePath("shots/a.png");
     writeFile(shot, "png");
@@ -265,8 +265,8 @@ TEST_F(SupportViewTest, DetectionRunsEachTimeTheScreenShowsWhileAFieldIsEmpty) {
 }
 
 TEST_F(SupportViewTest, ThePickerListsRecordsByIDAndTheHeaderFollowsTheSelection) {
-    install({installedRecord(countdownID, "2.2.0"),
-             installedRecord(kineticTitlesID, "2.0", PackageType::template_)});
+    install({testRecord(countdownID, "2.2.0"),
+             testRecord(kineticTitlesID, "2.0", PackageType::template_)});
     SupportView& screen = makeView();
     grab(screen, QSize(1100, 1600));
     auto* picker = find<QComboBox>("targetPicker");
@@ -283,7 +283,7 @@ TEST_F(SupportViewTest, ThePickerListsRecordsByIDAndTheHeaderFollowsTheSelection
     EXPECT_EQ(find<QLabel>("targetInfoLine")->text(), "Installed version 2.0 · Templates");
 
     // WHEN the record goes away THEN the selection keeps its id but shows nothing of it
-    install({installedRecord(countdownID, "2.2.0")});
+    install({testRecord(countdownID, "2.2.0")});
     settle();
     EXPECT_EQ(screen.form().selectedTargetID, kineticTitlesID);
     EXPECT_EQ(picker->currentIndex(), -1);

@@ -1,33 +1,26 @@
 #include "ui/HomeDashboard.h"
 
-#include "UiTestSupport.h"
+#include "support/CatalogFixtures.h"
 
 #include <gtest/gtest.h>
 
 using namespace marlox::ui;
 using marlox::catalog::PackageManifest;
 using marlox::catalog::PackageType;
-using marlox::testing::screenPackage;
+using marlox::testing::idsOf;
+using marlox::testing::testPackage;
 
 namespace {
 
-QList<PackageManifest> catalogOf(int generators, int filters, int templates = 0) {
+QList<PackageManifest> packagesOfKinds(int generators, int filters, int templates = 0) {
     QList<PackageManifest> packages;
     for (int index = 0; index < generators + filters + templates; ++index) {
         const PackageType type = index < generators             ? PackageType::generator
                                  : index < generators + filters ? PackageType::filter
                                                                 : PackageType::template_;
-        packages.append(screenPackage(QString::number(index), type));
+        packages.append(testPackage(QString::number(index), type));
     }
     return packages;
-}
-
-QStringList idsOf(const QList<PackageManifest>& packages) {
-    QStringList ids;
-    for (const PackageManifest& package : packages) {
-        ids.append(package.id);
-    }
-    return ids;
 }
 
 TEST(HomeDashboardTest, LayoutSwitchesAtEachContentWidthThresholdTakingTheWiderLayoutOnIt) {
@@ -81,25 +74,25 @@ TEST(HomeDashboardTest, StatTilesCountPluginsAndHowMuchOfThemIsInstalled) {
          {"Installed", "3", "0 still available", {}},
          ""},
         {"2 of 4",
-         catalogOf(3, 1),
+         packagesOfKinds(3, 1),
          2,
          {"Plugins", "4", "3 generators and 1 filters", {}},
          {"Installed", "2", "2 still available", 0.5},
          "50%"},
         {"2 of 3",
-         catalogOf(1, 2),
+         packagesOfKinds(1, 2),
          2,
          {"Plugins", "3", "1 generators and 2 filters", {}},
          {"Installed", "2", "1 still available", 2.0 / 3.0},
          "67%"},
         {"5 records against 4",
-         catalogOf(2, 2, 1),
+         packagesOfKinds(2, 2, 1),
          5,
          {"Plugins", "4", "2 generators and 2 filters", {}},
          {"Installed", "5", "0 still available", 1.25},
          "125%"},
         {"templates only",
-         catalogOf(0, 0, 3),
+         packagesOfKinds(0, 0, 3),
          0,
          {"Plugins", "0", "0 generators and 0 filters", {}},
          {"Installed", "0", "Library is fully installed", {}},
@@ -129,13 +122,13 @@ TEST(HomeDashboardTest, RingArcIsClampedWhileItsLabelRoundsTheUnclampedPercentHa
 
 TEST(HomeDashboardTest, WhatsNewLeavesOutTemplatesEmptyNotesAndExactlyInitialRelease) {
     const QList<PackageManifest> packages = {
-        screenPackage("initial", PackageType::generator, "1.0", "Initial release."),
-        screenPackage("no-stop", PackageType::generator, "1.0", "Initial release"),
-        screenPackage("lower", PackageType::generator, "1.0", "initial release."),
-        screenPackage("leading", PackageType::filter, "1.0", " Initial release."),
-        screenPackage("space", PackageType::filter, "1.0", " "),
-        screenPackage("empty", PackageType::filter, "1.0", ""),
-        screenPackage("template", PackageType::template_, "9.0", "Big news."),
+        testPackage("initial", PackageType::generator, "1.0", "Initial release."),
+        testPackage("no-stop", PackageType::generator, "1.0", "Initial release"),
+        testPackage("lower", PackageType::generator, "1.0", "initial release."),
+        testPackage("leading", PackageType::filter, "1.0", " Initial release."),
+        testPackage("space", PackageType::filter, "1.0", " "),
+        testPackage("empty", PackageType::filter, "1.0", ""),
+        testPackage("template", PackageType::template_, "9.0", "Big news."),
     };
     EXPECT_EQ(idsOf(whatsNewPackages(packages)),
               QStringList({"no-stop", "lower", "leading", "space"}));
@@ -144,36 +137,36 @@ TEST(HomeDashboardTest, WhatsNewLeavesOutTemplatesEmptyNotesAndExactlyInitialRel
 TEST(HomeDashboardTest, WhatsNewKeepsTheFourHighestVersionsWithEqualVersionsInNameOrder) {
     // GIVEN seven qualifying packages in the catalog's name order
     const QList<PackageManifest> packages = {
-        screenPackage("a", PackageType::generator, "1.2"),
-        screenPackage("b", PackageType::filter, "0.9"),
-        screenPackage("c", PackageType::generator, "2.0"),
-        screenPackage("d", PackageType::filter, "1.2.0"),
-        screenPackage("e", PackageType::generator, "1.10"),
-        screenPackage("f", PackageType::generator, "1.1"),
-        screenPackage("g", PackageType::filter, "0.1"),
+        testPackage("a", PackageType::generator, "1.2"),
+        testPackage("b", PackageType::filter, "0.9"),
+        testPackage("c", PackageType::generator, "2.0"),
+        testPackage("d", PackageType::filter, "1.2.0"),
+        testPackage("e", PackageType::generator, "1.10"),
+        testPackage("f", PackageType::generator, "1.1"),
+        testPackage("g", PackageType::filter, "0.1"),
     };
     // THEN the four newest are listed highest first; 1.2 and 1.2.0 keep their order
     EXPECT_EQ(idsOf(whatsNewPackages(packages)), QStringList({"c", "e", "a", "d"}));
 }
 
 TEST(HomeDashboardTest, FeaturedPackageIsThePickedCandidateElseTheFirstCandidate) {
-    const QList<PackageManifest> packages = {screenPackage("alpha", PackageType::template_),
-                                             screenPackage("beta", PackageType::filter),
-                                             screenPackage("gamma", PackageType::filter)};
+    const QList<PackageManifest> packages = {testPackage("alpha", PackageType::template_),
+                                             testPackage("beta", PackageType::filter),
+                                             testPackage("gamma", PackageType::filter)};
     const std::pair<std::optional<QString>, QString> cases[] = {
         {std::nullopt, "beta"}, {"gamma", "gamma"}, {"alpha", "beta"}, {"gone", "beta"}};
     for (const auto& [featuredID, expected] : cases) {
         SCOPED_TRACE(featuredID.value_or("none").toStdString());
         EXPECT_EQ(featuredPackage(packages, featuredID).value().id, expected);
     }
-    EXPECT_FALSE(featuredPackage(catalogOf(0, 0, 2), std::nullopt));
+    EXPECT_FALSE(featuredPackage(packagesOfKinds(0, 0, 2), std::nullopt));
 }
 
 TEST(HomeDashboardTest, PickDrawsAmongPluginCandidatesOnlyAndNeverPicksAgain) {
     // GIVEN two filters and a template
-    const QList<PackageManifest> packages = {screenPackage("a", PackageType::filter),
-                                             screenPackage("b", PackageType::template_),
-                                             screenPackage("c", PackageType::filter)};
+    const QList<PackageManifest> packages = {testPackage("a", PackageType::filter),
+                                             testPackage("b", PackageType::template_),
+                                             testPackage("c", PackageType::filter)};
     QList<qsizetype> bounds;
     const auto fixedSource = [&](qsizetype index) {
         return [&bounds, index](qsizetype count) {

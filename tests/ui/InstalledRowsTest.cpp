@@ -1,6 +1,6 @@
 #include "ui/InstalledRows.h"
 
-#include "UiTestSupport.h"
+#include "support/CatalogFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ using marlox::catalog::InstalledPackage;
 using marlox::catalog::InstalledPackageMap;
 using marlox::catalog::PackageManifest;
 using marlox::catalog::PackageType;
-using marlox::testing::screenPackage;
+using marlox::testing::testPackage;
 
 namespace {
 
@@ -30,12 +30,12 @@ TEST(InstalledRowsTest, RecordsAreListedByIDEachJoinedToTheCatalogPackageOfItsID
     // GIVEN records whose names and ids sort differently, one of them no longer in the catalog
     const InstalledPackageMap records = {
         {"b", record("b")}, {"a", record("a")}, {"Z", record("Z")}, {"stale", record("stale")}};
-    auto first = screenPackage("a");
+    auto first = testPackage("a");
     first.name = "Zulu";
-    auto laterB = screenPackage("b");
+    auto laterB = testPackage("b");
     laterB.name = "Later b";
-    const QList<PackageManifest> packages = {screenPackage("Z"), first, screenPackage("b"),
-                                             screenPackage("unrelated"), laterB};
+    const QList<PackageManifest> packages = {testPackage("Z"), first, testPackage("b"),
+                                             testPackage("unrelated"), laterB};
     // WHEN the rows are built
     QStringList titles;
     for (const InstalledRow& row : installedRows(records, packages)) {
@@ -56,16 +56,16 @@ TEST(InstalledRowsTest, RecordWithoutCatalogMatchOffersNoRepairAndSaysItNoLonger
 }
 
 TEST(InstalledRowsTest, ExpandedDetailsShowTheStoredTimeFoldersAndTemplateWording) {
-    auto withTemplates = screenPackage("t");
+    auto withTemplates = testPackage("t");
     withTemplates.motionTemplatePayloadPath = " Templates/T ";
-    auto blankTemplates = screenPackage("t");
+    auto blankTemplates = testPackage("t");
     blankTemplates.motionTemplatePayloadPath = "  ";
     struct Case {
         InstalledRow row;
         QList<DetailBlock> blocks;
     };
     const Case cases[] = {
-        {row(record("t", "/p", {"/m/one", "/m/two"}), screenPackage("t")),
+        {row(record("t", "/p", {"/m/one", "/m/two"}), testPackage("t")),
          {{"Motion Template", "/m/one"}, {"Motion Template", "/m/two"}}},
         {row(record("t", "/p"), withTemplates),
          {{"Motion Template", "Expected for this package, but not currently installed."}}},
@@ -89,9 +89,8 @@ TEST(InstalledRowsTest, MissingOnDiskIsAskedOnlyForExpandedCards) {
                                   asked.append(id);
                                   return false;
                               }};
-    const InstalledCard open = installedCard(row(record("open"), screenPackage("open")), seen);
-    const InstalledCard closed =
-        installedCard(row(record("closed"), screenPackage("closed")), seen);
+    const InstalledCard open = installedCard(row(record("open"), testPackage("open")), seen);
+    const InstalledCard closed = installedCard(row(record("closed"), testPackage("closed")), seen);
     EXPECT_EQ(asked, QStringList({"open"}));
     EXPECT_EQ(open.missingOnDiskMessage,
               "Missing on disk. Use Repair or Reinstall All Plugins from the toolbar.");
@@ -112,13 +111,12 @@ TEST(InstalledRowsTest, DetailsButtonFollowsExpansionAndIsDisabledWhileAllDetail
         {false, {}, false, "info.circle", "Show details", true},
         {false, {"x"}, true, "info.circle.fill", "Hide details", true},
         {true, {}, true, "info.circle.fill", "Hide details", false},
-        {true, {"x"}, true, "info.circle.fill", "Hide details", false},
     };
     for (const Case& example : cases) {
         InstalledCardContext state = context();
         state.showAllDetails = example.showAll;
         state.expandedPackageIDs = example.expandedIDs;
-        const InstalledCard card = installedCard(row(record("x"), screenPackage("x")), state);
+        const InstalledCard card = installedCard(row(record("x"), testPackage("x")), state);
         EXPECT_EQ(card.expanded, example.expanded);
         EXPECT_EQ(card.detailsSymbol, example.symbol);
         EXPECT_EQ(card.detailsHelp, example.help);
@@ -129,8 +127,8 @@ TEST(InstalledRowsTest, DetailsButtonFollowsExpansionAndIsDisabledWhileAllDetail
 TEST(InstalledRowsTest, AnOperationOnTheIDDisablesRepairAndRemoveOnlyForThatID) {
     InstalledCardContext state = context();
     state.activePackageIDs = {"busy"};
-    const InstalledCard busy = installedCard(row(record("busy"), screenPackage("busy")), state);
-    const InstalledCard idle = installedCard(row(record("idle"), screenPackage("idle")), state);
+    const InstalledCard busy = installedCard(row(record("busy"), testPackage("busy")), state);
+    const InstalledCard idle = installedCard(row(record("idle"), testPackage("idle")), state);
     EXPECT_FALSE(busy.operationsEnabled);
     EXPECT_TRUE(busy.detailsEnabled);
     EXPECT_TRUE(idle.operationsEnabled);
@@ -155,11 +153,6 @@ TEST(InstalledRowsTest, FolderButtonRevealsEachNonEmptyPathPluginFolderFirst) {
         EXPECT_EQ(card.folderHelp, example.help);
         EXPECT_EQ(card.revealPaths, example.reveals);
     }
-}
-
-TEST(InstalledRowsTest, TogglingAddsAnAbsentIDAndRemovesAPresentOne) {
-    EXPECT_EQ(toggledExpansion({"a"}, "b"), QSet<QString>({"a", "b"}));
-    EXPECT_EQ(toggledExpansion({"a", "b"}, "b"), QSet<QString>({"a"}));
 }
 
 } // namespace

@@ -31,7 +31,7 @@ protected:
         libraryPackage("titles", "Titles", PackageType::template_, "Text & Layout", "1.0"),
     });
     marlox::catalog::InstalledPackageMap records =
-        installedRecords({{"tc", "1.9"}, {"grid", "1.2"}, {"grade", "3.1"}, {"titles", "0.1"}});
+        recordsOfVersions({{"tc", "1.9"}, {"grid", "1.2"}, {"grade", "3.1"}, {"titles", "0.1"}});
 
     QStringList shown(const LibraryFilterState& state) const {
         return idsOf(filteredPackages(catalog, records, state));
@@ -114,8 +114,8 @@ TEST(LibraryFiltersTest, CardStateComparesRecordedWithCatalogVersion) {
         {"1.0", "1.0.1", LibraryCardState::update},
     };
     for (const Case& testCase : cases) {
-        const auto records = testCase.recorded ? installedRecords({{"p", *testCase.recorded}})
-                                               : installedRecords({{"other", "1.0"}});
+        const auto records = testCase.recorded ? recordsOfVersions({{"p", *testCase.recorded}})
+                                               : recordsOfVersions({{"other", "1.0"}});
         const PackageManifest package = libraryPackage("p", "P", PackageType::filter,
                                                        "Time & Counters", testCase.catalogVersion);
         EXPECT_EQ(cardState(package, records), testCase.state)

@@ -1,9 +1,9 @@
 #include "ui/OtherChannelInstalls.h"
 
-#include "UiTestSupport.h"
 #include "catalog/Environment.h"
 #include "catalog/InstallLocations.h"
 #include "platform/PropertyList.h"
+#include "support/CatalogFixtures.h"
 #include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
 
@@ -49,17 +49,17 @@ protected:
 
 TEST_F(OtherChannelInstallsTest, FindsUnrecordedPluginsInTheSharedFolderListedByID) {
     // GIVEN a missing shared folder THEN nothing is found
-    packages = {screenPackage("z.alpha", PackageType::filter)};
+    packages = {testPackage("z.alpha", PackageType::filter)};
     EXPECT_TRUE(foundLines().isEmpty());
 
     // GIVEN, in name order, plug-ins with folders, a plain file, a template, a recorded plug-in
     // and one without a folder
-    packages = {screenPackage("z.alpha", PackageType::filter),
-                screenPackage("kinetic", PackageType::template_),
-                screenPackage("m.file", PackageType::filter),
-                screenPackage("missing", PackageType::generator),
-                screenPackage("recorded", PackageType::generator),
-                screenPackage("a.zeta", PackageType::generator)};
+    packages = {testPackage("z.alpha", PackageType::filter),
+                testPackage("kinetic", PackageType::template_),
+                testPackage("m.file", PackageType::filter),
+                testPackage("missing", PackageType::generator),
+                testPackage("recorded", PackageType::generator),
+                testPackage("a.zeta", PackageType::generator)};
     for (const char* name : {"z.alpha", "kinetic", "recorded", "a.zeta"}) {
         makeFolder(name);
     }
@@ -79,7 +79,7 @@ TEST_F(OtherChannelInstallsTest, AnIDThatIsNotOnePlainVisibleNameIsNeverLookedUp
     makeFolder(".blur.aside");
     for (const QString& id : QStringList{"../../Documents", "..", ".", "", "a/b", ".staging-blur",
                                          ".blur.aside", QString("blur") + QChar(0) + "x"}) {
-        packages.append(screenPackage(id, PackageType::generator));
+        packages.append(testPackage(id, PackageType::generator));
     }
     // WHEN the folder is scanned and everything found adopted
     adoptAll(store, packages, shared, adoptionTime);
@@ -123,7 +123,7 @@ TEST_F(OtherChannelInstallsTest,
         const QString folder = home.filePath(example.name);
         QDir().mkpath(folder);
         example.fill(folder);
-        const auto package = screenPackage("id", PackageType::filter);
+        const auto package = testPackage("id", PackageType::filter);
         EXPECT_EQ(
             adoptedRecord({package, folder}, adoptionTime.toTimeZone(QTimeZone(13 * 3600))),
             (InstalledPackage{
@@ -133,8 +133,8 @@ TEST_F(OtherChannelInstallsTest,
 
 TEST_F(OtherChannelInstallsTest, AdoptAllSavesOneRecordPerFoundInstallAndChangesNoFile) {
     // GIVEN three found installs, one of them an application with a version
-    packages = {screenPackage("c", PackageType::generator), screenPackage("a", PackageType::filter),
-                screenPackage("b", PackageType::generator)};
+    packages = {testPackage("c", PackageType::generator), testPackage("a", PackageType::filter),
+                testPackage("b", PackageType::generator)};
     makeBundle(inShared("a/Alpha.app"), "alpha", "4.2");
     makeFolder("b");
     writeFile(inShared("c"), "plain");

@@ -1,14 +1,14 @@
 #include "ui/ThumbnailLookup.h"
 
-#include "UiTestSupport.h"
 #include "platform/Bundle.h"
+#include "support/CatalogFixtures.h"
 #include "support/ScratchHome.h"
 
 #include <gtest/gtest.h>
 
 using namespace marlox::ui;
 using marlox::testing::ScratchHomeTest;
-using marlox::testing::screenPackage;
+using marlox::testing::testPackage;
 
 namespace {
 
@@ -35,7 +35,7 @@ TEST_F(ThumbnailLookupTest, ParsableURLWinsElseTheNameInTheBundleThumbnailsFolde
         {std::nullopt, "/etc/passwd", std::nullopt},
     };
     for (const Case& row : cases) {
-        auto package = screenPackage("p");
+        auto package = testPackage("p");
         package.thumbnailURL = row.url;
         package.thumbnailName = row.name;
         SCOPED_TRACE(row.url.value_or("no url").toStdString() + " / " +

@@ -1,0 +1,83 @@
+#pragma once
+
+// Catalog packages, installed records and bundles made to order for the tests that read them.
+#include "catalog/CatalogManifest.h"
+#include "catalog/InstalledPackageStore.h"
+#include "platform/Bundle.h"
+#include "platform/PropertyList.h"
+#include "support/ScratchHome.h"
+
+#include <QDir>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+
+namespace marlox::testing {
+
+// A package named "Name of <id>" with release notes "Notes of <id>" unless others are given.
+inline catalog::PackageManifest
+testPackage(const QString& id, catalog::PackageType type = catalog::PackageType::generator,
+            const QString& version = QStringLiteral("1.0.0"),
+            const std::optional<QString>& releaseNotes = std::nullopt) {
+    catalog::PackageManifest package;
+    package.id = id;
+    package.name = QStringLiteral("Name of ") + id;
+    package.type = type;
+    package.category = QStringLiteral("Time & Counters");
+    package.version = version;
+    package.releaseNotes = releaseNotes.value_or(QStringLiteral("Notes of ") + id);
+    return package;
+}
+
+inline catalog::InstalledPackage
+testRecord(const QString& id, const QString& version = QStringLiteral("1.0.0"),
+           catalog::PackageType type = catalog::PackageType::generator,
+           const QString& installPath = {}) {
+    return {id, version, QStringLiteral("2026-01-02T03:04:05Z"), type, installPath, {}};
+}
+
+// The records keyed by id, as the store publishes them.
+inline catalog::InstalledPackageMap recordsByID(const QList<catalog::InstalledPackage>& records) {
+    catalog::InstalledPackageMap byID;
+    for (const catalog::InstalledPackage& record : records) {
+        byID.insert(record.id, record);
+    }
+    return byID;
+}
+
+// Generator records of the given versions, keyed by id.
+inline catalog::InstalledPackageMap
+recordsOfVersions(const QList<std::pair<QString, QString>>& versionsByID) {
+    catalog::InstalledPackageMap byID;
+    for (const auto& [id, version] : versionsByID) {
+        byID.insert(id, testRecord(id, version));
+    }
+    return byID;
+}
+
+inline QStringList idsOf(const QList<catalog::PackageManifest>& packages) {
+    QStringList ids;
+    for (const catalog::PackageManifest& package : packages) {
+        ids.append(package.id);
+    }
+    return ids;
+}
+
+// A scratch bundle whose Info.plist holds `info`, with these files under its resource folder.
+inline platform::Bundle scratchBundle(const ScratchHome& home, const QVariantMap& info,
+                                      const QString& name = QStringLiteral("Scratch.app"),
+                                      const QMap<QString, QByteArray>& resourceFiles = {}) {
+    const QString path = home.filePath(name);
+    writeFile(path + "/Contents/Info.plist", platform::binaryPropertyList(info));
+    QDir().mkpath(path + "/Contents/Resources");
+    for (auto file = resourceFiles.begin(); file != resourceFiles.end(); ++file) {
+        writeFile(path + "/Contents/Resources/" + file.key(), file.value());
+    }
+    return *platform::Bundle::load(path);
+}
+
+} // namespace marlox::testing
