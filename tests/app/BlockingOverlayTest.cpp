@@ -42,14 +42,6 @@ protected:
     bool settled() {
         return waitUntil([&] { return !hostOverlay->isFading() && !folderOverlay->isFading(); });
     }
-    QString textOf(const QString& objectName) {
-        auto* label = qobject_cast<QLabel*>(widgetNamed(window, objectName));
-        return label ? label->text() : "<missing>";
-    }
-    bool isShown(const QString& objectName) {
-        return !window.findChildren<QWidget*>(objectName).isEmpty() &&
-               window.findChild<QWidget*>(objectName)->isVisibleTo(&window);
-    }
     // The Motion Templates folder cannot be made while the Movies folder is read-only.
     void lockMoviesFolder() {
         ASSERT_TRUE(QDir(templatesFolder).removeRecursively());
@@ -102,8 +94,8 @@ TEST_F(BlockingOverlayTest, RunningFinalCutProShowsTheHostCardAndInstallWorksOnc
     ASSERT_TRUE(settled());
     EXPECT_TRUE(hostOverlay->isVisible());
     EXPECT_EQ(hostOverlay->shownHostNames(), QStringList{"Final Cut Pro"});
-    EXPECT_EQ(textOf("overlayTitle"), "Close Host Apps");
-    EXPECT_EQ(textOf("overlayExplanation"),
+    EXPECT_EQ(labelText(window, "overlayTitle"), "Close Host Apps");
+    EXPECT_EQ(labelText(window, "overlayExplanation"),
               "Marlox Studio cannot install, update, or remove plugins while these apps are open.");
     EXPECT_EQ(treeSnapshot(home.filePath("home/Applications")), before);
     EXPECT_FALSE(isRecorded(countdownID));
@@ -182,11 +174,11 @@ TEST_F(BlockingOverlayTest, ParkedTemplatesInstallGoesOnByItselfOnceAccessIsAllo
     ASSERT_TRUE(settled());
 
     // THEN the card names the package, the install folder is granted and templates are not
-    EXPECT_EQ(textOf("pendingInstallLine"), "Pending install: Kinetic Titles");
-    EXPECT_TRUE(isShown("installFolderGrantedPill"));
-    EXPECT_FALSE(isShown("installFolderAllowAccessButton"));
-    EXPECT_TRUE(isShown("motionTemplatesAllowAccessButton"));
-    EXPECT_FALSE(isShown("motionTemplatesGrantedPill"));
+    EXPECT_EQ(labelText(window, "pendingInstallLine"), "Pending install: Kinetic Titles");
+    EXPECT_TRUE(isShown(window, "installFolderGrantedPill"));
+    EXPECT_FALSE(isShown(window, "installFolderAllowAccessButton"));
+    EXPECT_TRUE(isShown(window, "motionTemplatesAllowAccessButton"));
+    EXPECT_FALSE(isShown(window, "motionTemplatesGrantedPill"));
     EXPECT_EQ(coordinator().statusMessageByID().value(kineticTitlesID), "Waiting for Access");
 
     // WHEN Allow Access is pressed while the folder still cannot be made
@@ -195,7 +187,7 @@ TEST_F(BlockingOverlayTest, ParkedTemplatesInstallGoesOnByItselfOnceAccessIsAllo
     // THEN the error goes to the alert, and the card and the parked install stay
     ASSERT_TRUE(coordinator().presentedErrorMessage());
     EXPECT_TRUE(coordinator().presentedErrorMessage()->contains(templatesFolder));
-    EXPECT_FALSE(isShown("folderAccessError"));
+    EXPECT_FALSE(isShown(window, "folderAccessError"));
     EXPECT_TRUE(folderOverlay->isPresented());
     EXPECT_TRUE(coordinator().pendingPermissionPackage());
 
@@ -224,8 +216,8 @@ TEST_F(BlockingOverlayTest, PlugInWithoutTemplatesShowsOnlyTheInstallFolderRow) 
 
     // THEN the card asks for the install folder alone
     EXPECT_TRUE(folderOverlay->isPresented());
-    EXPECT_TRUE(isShown("installFolderAllowAccessButton"));
-    EXPECT_FALSE(isShown("motionTemplatesRow"));
+    EXPECT_TRUE(isShown(window, "installFolderAllowAccessButton"));
+    EXPECT_FALSE(isShown(window, "motionTemplatesRow"));
 }
 
 TEST_F(BlockingOverlayTest, CardLooksAtTheFoldersAgainWhenItAppears) {
@@ -277,7 +269,7 @@ TEST_F(BlockingOverlayTest, AllowAccessThatFailsUnderTheHostCardShowsItsErrorInT
     // install stays parked
     ASSERT_TRUE(folderOverlay->cardErrorMessage());
     EXPECT_TRUE(folderOverlay->cardErrorMessage()->contains(templatesFolder));
-    EXPECT_EQ(textOf("folderAccessError"), *folderOverlay->cardErrorMessage());
+    EXPECT_EQ(labelText(window, "folderAccessError"), *folderOverlay->cardErrorMessage());
     EXPECT_EQ(coordinator().presentedErrorMessage(), hostMessage);
     EXPECT_TRUE(folderOverlay->isPresented());
     EXPECT_TRUE(hostOverlay->isPresented());

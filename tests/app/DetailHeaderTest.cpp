@@ -66,14 +66,6 @@ protected:
         const auto& coordinator = app->installationCoordinator();
         return coordinator.activePackageIDs().isEmpty() && !coordinator.bulkInstallProgress();
     }
-    QWidget* shown(const QString& objectName) const {
-        auto* widget = window->findChild<QWidget*>(objectName);
-        return widget != nullptr && widget->isVisible() ? widget : nullptr;
-    }
-    QString textOf(const QString& objectName) const {
-        auto* label = window->findChild<QLabel*>(objectName);
-        return label ? label->text() : "<missing>";
-    }
     bool reinstallEnabled() const {
         auto* button = window->findChild<QWidget*>("reinstallAllButton");
         return button != nullptr && button->isVisible() && button->isEnabled();
@@ -94,10 +86,10 @@ TEST_F(DetailHeaderTest, InstalledBadgeCountsStaleRecordsAndNothingIsLeftToReins
 
     // THEN the badge counts both records, and Reinstall All Plugins has nothing to do
     EXPECT_EQ(window->findChild<marlox::ui::AppCountBadge*>("installedCountBadge")->title(), "2");
-    EXPECT_TRUE(shown("installedCountBadge"));
-    EXPECT_TRUE(shown("reinstallAllButton"));
+    EXPECT_TRUE(isShown(*window, "installedCountBadge"));
+    EXPECT_TRUE(isShown(*window, "reinstallAllButton"));
     EXPECT_FALSE(reinstallEnabled());
-    EXPECT_FALSE(shown("updatesShortcutButton"));
+    EXPECT_FALSE(isShown(*window, "updatesShortcutButton"));
 }
 
 TEST_F(DetailHeaderTest, SingleInstallFromACardHoldsReinstallAllBackUntilItEnds) {
@@ -114,7 +106,7 @@ TEST_F(DetailHeaderTest, SingleInstallFromACardHoldsReinstallAllBackUntilItEnds)
 
     // THEN Reinstall All Plugins is disabled and no progress row shows, until the install ends
     EXPECT_FALSE(reinstallEnabled());
-    EXPECT_FALSE(shown("reinstallProgressRow"));
+    EXPECT_FALSE(isShown(*window, "reinstallProgressRow"));
     registry->release();
     ASSERT_TRUE(waitUntil([this] { return idle(); }, std::chrono::seconds(30)));
     EXPECT_TRUE(reinstallEnabled());
@@ -134,21 +126,21 @@ TEST_F(DetailHeaderTest, BulkRunShowsTheThirdOfFiveWithItsNameOnlyInInstalled) {
     settle();
 
     // THEN the progress row reads "Reinstalling 3/5" and Edge Matte, and the button is disabled
-    ASSERT_TRUE(shown("reinstallProgressRow"));
-    EXPECT_EQ(textOf("reinstallProgressCounter"), "Reinstalling 3/5");
-    EXPECT_EQ(textOf("reinstallProgressPackage"), "Edge Matte");
+    ASSERT_TRUE(isShown(*window, "reinstallProgressRow"));
+    EXPECT_EQ(labelText(*window, "reinstallProgressCounter"), "Reinstalling 3/5");
+    EXPECT_EQ(labelText(*window, "reinstallProgressPackage"), "Edge Matte");
     EXPECT_FALSE(reinstallEnabled());
 
     // WHEN another section is shown, THEN the row is not there, and it returns with Installed
     window->selectSection(AppSection::settings);
-    ASSERT_TRUE(waitUntil([this] { return !shown("reinstallProgressRow"); }));
+    ASSERT_TRUE(waitUntil([this] { return !isShown(*window, "reinstallProgressRow"); }));
     window->selectSection(AppSection::installed);
-    EXPECT_TRUE(shown("reinstallProgressRow"));
+    EXPECT_TRUE(isShown(*window, "reinstallProgressRow"));
 
     // WHEN the run ends, THEN the row goes and the button can be pressed again
     registry->release();
     ASSERT_TRUE(waitUntil([this] { return idle(); }, std::chrono::seconds(30)));
-    ASSERT_TRUE(waitUntil([this] { return !shown("reinstallProgressRow"); }));
+    ASSERT_TRUE(waitUntil([this] { return !isShown(*window, "reinstallProgressRow"); }));
     EXPECT_TRUE(reinstallEnabled());
     for (const QString& id : fiveRecordedPlugIns) {
         EXPECT_EQ(app->installedStore().record(id)->version, builtInPackage(id).version);
@@ -213,7 +205,7 @@ TEST_F(DetailHeaderTest, UpdatesShortcutKeepsItsPluralAndLeadsToUpdates) {
         settle();
 
         // THEN the shortcut reads "1 updates available", and it leads to Updates
-        auto* shortcut = qobject_cast<QAbstractButton*>(shown("updatesShortcutButton"));
+        auto* shortcut = childNamed<QAbstractButton>(*window, "updatesShortcutButton");
         ASSERT_NE(shortcut, nullptr) << rawValue(section).toStdString();
         EXPECT_EQ(shortcut->text(), "1 updates available");
         ASSERT_TRUE(clickNamed(*window, "updatesShortcutButton"));
@@ -223,8 +215,8 @@ TEST_F(DetailHeaderTest, UpdatesShortcutKeepsItsPluralAndLeadsToUpdates) {
     // WHEN Installed is shown, THEN its actions stand there instead
     window->selectSection(AppSection::installed);
     settle();
-    EXPECT_FALSE(shown("updatesShortcutButton"));
-    EXPECT_TRUE(shown("reinstallAllButton"));
+    EXPECT_FALSE(isShown(*window, "updatesShortcutButton"));
+    EXPECT_TRUE(isShown(*window, "reinstallAllButton"));
 }
 
 } // namespace

@@ -49,10 +49,6 @@ protected:
         ASSERT_TRUE(operationsEnded());
         settle();
     }
-    bool shows(const QString& objectName) const {
-        const auto* widget = window->findChild<QWidget*>(objectName);
-        return widget != nullptr && widget->isVisible();
-    }
 
     RootView* window = nullptr;
 };
@@ -70,7 +66,7 @@ TEST_F(MainRoadTest, PluginsCardInstallsAndInstalledListsAndRemovesIt) {
     // WHEN the user opens Installed THEN its card is listed
     ASSERT_TRUE(clickNamed(*window, "sidebarRow-installed"));
     settle();
-    ASSERT_TRUE(shows("installedCard:" + countdownID));
+    ASSERT_TRUE(isShown(*window, "installedCard:" + countdownID));
 
     // WHEN Remove is pressed on it
     ASSERT_TRUE(clickNamed(*window, "removeButton:" + countdownID));
@@ -79,7 +75,7 @@ TEST_F(MainRoadTest, PluginsCardInstallsAndInstalledListsAndRemovesIt) {
 
     // THEN the record and its card are gone
     EXPECT_FALSE(app->installedStore().record(countdownID).has_value());
-    EXPECT_FALSE(shows("installedCard:" + countdownID));
+    EXPECT_FALSE(isShown(*window, "installedCard:" + countdownID));
     EXPECT_EQ(app->installationCoordinator().presentedErrorMessage(), std::nullopt);
 }
 
@@ -105,7 +101,7 @@ TEST_F(MainRoadTest, UpdatesSectionBringsAnOlderInstallCurrent) {
     // THEN the record holds the catalog's version, and nothing is pending any more
     EXPECT_EQ(app->installedStore().record(countdownID)->version,
               builtInPackage(countdownID).version);
-    EXPECT_FALSE(shows("updateRow:" + countdownID));
+    EXPECT_FALSE(isShown(*window, "updateRow:" + countdownID));
     EXPECT_EQ(window->sidebar()->row(AppSection::updates)->mark(), SidebarMark{});
 }
 

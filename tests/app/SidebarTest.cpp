@@ -45,11 +45,7 @@ protected:
     }
 
     SidebarRow& row(AppSection section) const { return *window->sidebar()->row(section); }
-    bool shows(const QString& objectName) const {
-        const auto* widget = window->findChild<QWidget*>(objectName);
-        return widget != nullptr && widget->isVisible();
-    }
-    bool bannerShows() const { return shows("updateBanner"); }
+    bool bannerShows() const { return isShown(*window, "updateBanner"); }
 
     // Records of the first `count` catalog plug-ins at version 0.1.
     void installOldVersionsOf(qsizetype count) {
@@ -84,7 +80,7 @@ TEST_F(SidebarTest, ToolbarButtonCollapsesAndExpandsEveryWindowsSidebar) {
     EXPECT_EQ(first.sidebar()->width(), 92);
     EXPECT_EQ(second->sidebar()->width(), 92);
     EXPECT_EQ(toggle->toolTip(), "Expand Sidebar");
-    EXPECT_FALSE(shows("sidebarNameLine"));
+    EXPECT_FALSE(isShown(*window, "sidebarNameLine"));
 
     // WHEN it is pressed again THEN the sidebar is expanded again
     toggle->click();

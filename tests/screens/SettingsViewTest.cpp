@@ -71,23 +71,13 @@ protected:
         server.releaseHeldAnswers();
     }
 
-    static QLabel& label(QWidget& view, const QString& name) {
-        auto* found = view.findChild<QLabel*>(name);
-        EXPECT_NE(found, nullptr) << name.toStdString();
-        static QLabel missing;
-        return found ? *found : missing;
-    }
-    static bool shows(QWidget& view, const QString& name) {
-        auto* found = view.findChild<QWidget*>(name);
-        return found && found->isVisibleTo(&view);
-    }
     // The text of a message line and its colour, or nothing while it is hidden.
     static std::optional<std::pair<QString, QColor>> line(QWidget& view, const QString& name) {
-        if (!shows(view, name)) {
+        if (!isShown(view, name)) {
             return std::nullopt;
         }
-        QLabel& shown = label(view, name);
-        return std::pair(shown.text(), shown.palette().color(QPalette::WindowText));
+        const QLabel* shown = childNamed<QLabel>(view, name);
+        return std::pair(shown->text(), shown->palette().color(QPalette::WindowText));
     }
     // A bundle that holds no catalog and no version keys.
     Bundle brokenBundle() const { return scratchBundle(home, {}); }
@@ -99,7 +89,7 @@ TEST_F(SettingsViewTest, GeneralCardShowsTheVersionAndACatalogErrorOnlyInRed) {
     const auto view = makeView();
 
     // THEN the card holds only the version
-    EXPECT_EQ(label(*view, "appVersionValue").text(), "1.0.0 (100)");
+    EXPECT_EQ(labelText(*view, "appVersionValue"), "1.0.0 (100)");
     EXPECT_EQ(line(*view, "catalogErrorText"), std::nullopt);
 
     // WHEN the screen is of a bundle without catalog or version keys, and its catalog is loaded
@@ -109,7 +99,7 @@ TEST_F(SettingsViewTest, GeneralCardShowsTheVersionAndACatalogErrorOnlyInRed) {
     ASSERT_TRUE(awaitFuture(brokenCatalog->reload()));
 
     // THEN the stand-in version shows, and the catalog's error in red
-    EXPECT_EQ(label(*broken, "appVersionValue").text(), "0.1.0 (-)");
+    EXPECT_EQ(labelText(*broken, "appVersionValue"), "0.1.0 (-)");
     const auto error = line(*broken, "catalogErrorText");
     ASSERT_TRUE(error);
     EXPECT_TRUE(error->first.startsWith("Failed to load catalog: ")) << error->first.toStdString();
@@ -131,7 +121,7 @@ TEST_F(SettingsViewTest, LaunchAtLoginOutsideApplicationsIsDisabledWithTheStores
     EXPECT_EQ(line(*view, "launchAtLoginAvailabilityText"),
               std::pair(launchAtLoginRequiresApplicationsMessage, secondaryText));
     EXPECT_EQ(line(*view, "launchAtLoginErrorText"), std::nullopt);
-    EXPECT_EQ(label(*view, "launchAtLoginToggleDescription").text(),
+    EXPECT_EQ(labelText(*view, "launchAtLoginToggleDescription"),
               "Automatically open Marlox Studio when you log in.");
 }
 
@@ -145,7 +135,7 @@ TEST_F(SettingsViewTest, DisabledLaunchAtLoginDrawsItsTitleAndExplanationDimmed)
     const QImage picture = grab(*view, QSize(1100, 700));
     SaveGrabOnFailure saved(*view, "settings");
     const auto peak = [&](const QString& name) {
-        return peakBrightnessIn(picture, geometryIn(*view, label(*view, name)));
+        return peakBrightnessIn(picture, geometryIn(*view, *widgetNamed(*view, name)));
     };
 
     // THEN the disabled toggle's title and explanation are clearly dimmer than the enabled one's
@@ -194,17 +184,17 @@ TEST_F(SettingsViewTest, AvailableVersionReadsVersionAndBuildAlsoAfterADismissal
     configuration.appcastFeedURL = server.url("/appcast.xml");
     AppUpdateService feedUpdates(configuration, mainBundle(), defaults, http, updaters.factory());
     const auto view = makeView(settings, feedUpdates);
-    EXPECT_FALSE(shows(*view, "availableVersionRow"));
+    EXPECT_FALSE(isShown(*view, "availableVersionRow"));
 
     // WHEN the service finds it, and then the user dismisses it in the banner
     ASSERT_TRUE(awaitFuture(feedUpdates.refreshAvailableUpdate(true)));
-    const QString found = label(*view, "availableVersionValue").text();
+    const QString found = labelText(*view, "availableVersionValue");
     feedUpdates.dismissAvailableUpdate();
 
     // THEN the row reads the version and the build in parentheses, before and after
     EXPECT_EQ(found, "1.4.0 (140)");
-    EXPECT_TRUE(shows(*view, "availableVersionRow"));
-    EXPECT_EQ(label(*view, "availableVersionValue").text(), "1.4.0 (140)");
+    EXPECT_TRUE(isShown(*view, "availableVersionRow"));
+    EXPECT_EQ(labelText(*view, "availableVersionValue"), "1.4.0 (140)");
 }
 
 TEST_F(SettingsViewTest, AppUpdateCheckWithoutAFeedSaysSoInOrange) {
@@ -251,7 +241,7 @@ TEST_F(SettingsViewTest, PluginCheckReportsItsOutcomeInItsColourWithTheTime) {
             QFile::remove(CatalogService::remoteManifestCachePath());
         }
         const auto view = makeView(*remoteCatalog);
-        EXPECT_FALSE(shows(*view, "lastCheckedRow") || shows(*view, "lastCheckMessageText"));
+        EXPECT_FALSE(isShown(*view, "lastCheckedRow") || isShown(*view, "lastCheckMessageText"));
 
         // WHEN the check starts, THEN the button is a disabled "Checking..." beside a spinner
         const QDateTime before = QDateTime::currentDateTime();
@@ -259,7 +249,7 @@ TEST_F(SettingsViewTest, PluginCheckReportsItsOutcomeInItsColourWithTheTime) {
         auto* button = view->findChild<marlox::ui::AppPillButton*>("checkPluginUpdatesButton");
         EXPECT_EQ(button->text(), "Checking...");
         EXPECT_FALSE(button->isEnabled());
-        EXPECT_TRUE(shows(*view, "checkProgress"));
+        EXPECT_TRUE(isShown(*view, "checkProgress"));
 
         // WHEN the catalog answers
         letTheCatalogAnswer(server);
@@ -271,12 +261,12 @@ TEST_F(SettingsViewTest, PluginCheckReportsItsOutcomeInItsColourWithTheTime) {
         ASSERT_TRUE(shown);
         EXPECT_TRUE(shown->first.startsWith(message)) << shown->first.toStdString();
         EXPECT_EQ(shown->second, colour);
-        EXPECT_EQ(label(*view, "availableUpdatesValue").text(), count);
-        EXPECT_TRUE(shows(*view, "lastCheckedRow"));
-        EXPECT_THAT(label(*view, "lastCheckedValue").text(),
+        EXPECT_EQ(labelText(*view, "availableUpdatesValue"), count);
+        EXPECT_TRUE(isShown(*view, "lastCheckedRow"));
+        EXPECT_THAT(labelText(*view, "lastCheckedValue"),
                     ::testing::AnyOf(lastCheckedText(before), lastCheckedText(after)));
         EXPECT_EQ(button->text(), "Check Plugin Updates");
-        EXPECT_FALSE(shows(*view, "checkProgress"));
+        EXPECT_FALSE(isShown(*view, "checkProgress"));
     }
 }
 
@@ -300,12 +290,13 @@ TEST_F(SettingsViewTest, CheckEndingAfterTheScreenIsGoneTouchesNothing) {
 TEST_F(SettingsViewTest, FolderPillsFollowTheServicesAndAreLookedAtEachTimeTheScreenShows) {
     // GIVEN both folders ready
     const auto view = makeView();
-    EXPECT_EQ(label(*view, "installFolderPath").text(), installFolderPath());
-    EXPECT_EQ(label(*view, "templatesFolderPath").text(),
+    EXPECT_EQ(labelText(*view, "installFolderPath"), installFolderPath());
+    EXPECT_EQ(labelText(*view, "templatesFolderPath"),
               marlox::install::motionTemplatesFolderPath());
-    EXPECT_EQ(label(*view, "installFolderPath").textInteractionFlags(), Qt::TextSelectableByMouse);
+    EXPECT_EQ(childNamed<QLabel>(*view, "installFolderPath")->textInteractionFlags(),
+              Qt::TextSelectableByMouse);
     for (const QString card : {"installFolderCard", "templatesFolderCard"}) {
-        EXPECT_TRUE(shows(*view, card + "Status")) << card.toStdString();
+        EXPECT_TRUE(isShown(*view, card + "Status")) << card.toStdString();
     }
 
     // WHEN the install folder cannot be made any more and the screen is shown again
@@ -317,8 +308,8 @@ TEST_F(SettingsViewTest, FolderPillsFollowTheServicesAndAreLookedAtEachTimeTheSc
 
     // THEN its card has no pill while the other keeps its own
     EXPECT_EQ(installAccess.accessState(), FolderAccessState::needsAccess);
-    EXPECT_FALSE(shows(*view, "installFolderCardStatus"));
-    EXPECT_TRUE(shows(*view, "templatesFolderCardStatus"));
+    EXPECT_FALSE(isShown(*view, "installFolderCardStatus"));
+    EXPECT_TRUE(isShown(*view, "templatesFolderCardStatus"));
 }
 
 TEST_F(SettingsViewTest, OpenFolderRevealsTheFolderOrRaisesTheAlertEachTimeItFails) {

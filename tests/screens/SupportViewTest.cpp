@@ -50,18 +50,19 @@ TEST_F(SupportViewTest, OpenDraftWaitsForAnAddressAndADescriptionWhileCopyDraftW
         {"user@example.com", "It stops at 59.", true},
     };
     for (const auto& [email, message, enabled] : steps) {
-        find<QLineEdit>("emailField")->setText(email);
+        childNamed<QLineEdit>(*view, "emailField")->setText(email);
         screen.findChild<PromptingTextEditor*>("messageEditor")->setText(message);
         settle();
         EXPECT_EQ(screen.findChild<QWidget*>("openDraftButton")->isEnabled(), enabled);
         EXPECT_EQ(screen.findChild<QWidget*>("draftHint")->isVisible(), !enabled);
     }
 
-    find<QLineEdit>("emailField")->clear();
+    childNamed<QLineEdit>(*view, "emailField")->clear();
     ASSERT_TRUE(clickNamed(screen, "copyDraftButton"));
     ASSERT_EQ(clipboard.texts.size(), 1);
     EXPECT_TRUE(clipboard.texts[0].contains("Customer email: \n\nWhat happened:\nIt stops at 59."));
-    EXPECT_EQ(find<QLabel>("statusMessage")->text(), "Support draft copied to the clipboard.");
+    EXPECT_EQ(childNamed<QLabel>(*view, "statusMessage")->text(),
+              "Support draft copied to the clipboard.");
 }
 
 TEST_F(SupportViewTest, TheLogSwitchWaitsForALogFileAndShowsItsExcerpt) {
@@ -69,22 +70,22 @@ TEST_F(SupportViewTest, TheLogSwitchWaitsForALogFileAndShowsItsExcerpt) {
     grab(screen, QSize(1100, 1600));
     auto* logSwitch = screen.findChild<marlox::ui::AppSwitch*>("includeLogsSwitch");
     EXPECT_FALSE(logSwitch->isEnabled());
-    EXPECT_EQ(find<QLabel>("logSubtitle")->text(), "No log file found yet.");
+    EXPECT_EQ(childNamed<QLabel>(*view, "logSubtitle")->text(), "No log file found yet.");
 
     // WHEN a log appears and the screen redraws, for a keystroke
     writeFile(operationsLogFilePath(), "[1] Install started\n\n[2] Install succeeded\n");
-    QTest::keyClicks(find<QLineEdit>("emailField"), "u");
+    QTest::keyClicks(childNamed<QLineEdit>(*view, "emailField"), "u");
     ASSERT_TRUE(logSwitch->isEnabled());
-    EXPECT_EQ(find<QLabel>("logSubtitle")->text(),
+    EXPECT_EQ(childNamed<QLabel>(*view, "logSubtitle")->text(),
               "Append recent operations log to the support draft.");
 
     // THEN switching it on shows the excerpt and the count of lines that hold anything
     ASSERT_TRUE(clickNamed(screen, "includeLogsSwitch"));
     ASSERT_TRUE(waitUntil([&] { return screen.form().logSnippet.has_value(); }));
     settle();
-    EXPECT_EQ(find<QPlainTextEdit>("logPreviewText")->toPlainText(),
+    EXPECT_EQ(childNamed<QPlainTextEdit>(*view, "logPreviewText")->toPlainText(),
               "[1] Install started\n\n[2] Install succeeded\n");
-    EXPECT_EQ(find<QLabel>("logLineCount")->text(), "2 lines");
+    EXPECT_EQ(childNamed<QLabel>(*view, "logLineCount")->text(), "2 lines");
 
     // AND switching it off hides the preview
     ASSERT_TRUE(clickNamed(screen, "includeLogsSwitch"));
@@ -171,7 +172,7 @@ TEST_F(SupportViewTest, AppInfoTogglesTheDetailsAndTheOtherCardsOpenTheirAddress
     EXPECT_FALSE(screen.findChild<QWidget*>("advancedDetails")->isVisible());
     ASSERT_TRUE(clickNamed(screen, "appInfoCard"));
     EXPECT_TRUE(screen.findChild<QWidget*>("advancedDetails")->isVisible());
-    EXPECT_EQ(find<QLabel>("catalogSourceLabel")->text(), "Embedded");
+    EXPECT_EQ(childNamed<QLabel>(*view, "catalogSourceLabel")->text(), "Embedded");
     ASSERT_TRUE(clickNamed(screen, "appInfoCard"));
     EXPECT_FALSE(screen.findChild<QWidget*>("advancedDetails")->isVisible());
 
@@ -190,10 +191,10 @@ TEST_F(SupportViewTest, TheComposeRouteGetsExactlyTheDraftTheScreenShows) {
     fileChooser.choices = {{shot}};
     SupportView& screen = makeView();
     grab(screen, QSize(1100, 1600));
-    auto* picker = find<QComboBox>("targetPicker");
+    auto* picker = childNamed<QComboBox>(*view, "targetPicker");
     picker->setCurrentIndex(picker->findData(countdownID));
     emit picker->activated(picker->currentIndex());
-    find<QLineEdit>("emailField")->setText("user@example.com");
+    childNamed<QLineEdit>(*view, "emailField")->setText("user@example.com");
     screen.findChild<PromptingTextEditor*>("messageEditor")->setText("Counter & timer stop");
     ASSERT_TRUE(clickNamed(screen, "addFilesButton"));
     ASSERT_TRUE(clickNamed(screen, "includeLogsSwitch"));
@@ -210,7 +211,8 @@ TEST_F(SupportViewTest, TheComposeRouteGetsExactlyTheDraftTheScreenShows) {
     EXPECT_TRUE(draft.body.contains("Installed plugin version: 2.2.0\nCustomer email: "
                                     "user@example.com\n\nWhat happened:\nCounter & timer stop"));
     EXPECT_EQ(draft.attachmentPaths, QStringList({operationsLogFilePath(), shot}));
-    EXPECT_EQ(find<QLabel>("statusMessage")->text(), "Mail draft opened with 2 attachments.");
+    EXPECT_EQ(childNamed<QLabel>(*view, "statusMessage")->text(),
+              "Mail draft opened with 2 attachments.");
 }
 
 TEST_F(SupportViewTest, AMailDraftNoApplicationTakesRaisesTheAlertUntilOK) {
@@ -218,7 +220,7 @@ TEST_F(SupportViewTest, AMailDraftNoApplicationTakesRaisesTheAlertUntilOK) {
     workspace().acceptsURLs = false;
     SupportView& screen = makeView();
     grab(screen, QSize(1100, 1600));
-    find<QLineEdit>("emailField")->setText("user@example.com");
+    childNamed<QLineEdit>(*view, "emailField")->setText("user@example.com");
     screen.findChild<PromptingTextEditor*>("messageEditor")->setText("a=b&cc=x@y.z#top");
     ASSERT_TRUE(clickNamed(screen, "openDraftButton"));
 
@@ -244,9 +246,10 @@ TEST_F(SupportViewTest, DetectionRunsEachTimeTheScreenShowsWhileAFieldIsEmpty) {
                                {{"CFBundleShortVersionString", "5.8"}, {"CFBundleVersion", "412"}});
     SupportView& screen = makeView();
     grab(screen, QSize(1100, 1600));
-    EXPECT_EQ(find<QLineEdit>("motionVersionField")->text(), "5.8 (412)");
-    EXPECT_EQ(find<QLineEdit>("macOSVersionField")->text(), "Debian GNU/Linux 12 (bookworm)");
-    EXPECT_EQ(find<QLineEdit>("macModelField")->text(), "Studio Tower 3");
+    EXPECT_EQ(childNamed<QLineEdit>(*view, "motionVersionField")->text(), "5.8 (412)");
+    EXPECT_EQ(childNamed<QLineEdit>(*view, "macOSVersionField")->text(),
+              "Debian GNU/Linux 12 (bookworm)");
+    EXPECT_EQ(childNamed<QLineEdit>(*view, "macModelField")->text(), "Studio Tower 3");
     EXPECT_EQ(system.lookups, 2);
 
     // WHEN it shows again with Final Cut Pro's field empty THEN detection runs again
@@ -256,7 +259,7 @@ TEST_F(SupportViewTest, DetectionRunsEachTimeTheScreenShowsWhileAFieldIsEmpty) {
     EXPECT_EQ(system.lookups, 4);
 
     // AND once every field holds text, showing it detects nothing
-    QTest::keyClicks(find<QLineEdit>("finalCutVersionField"), "10.8");
+    QTest::keyClicks(childNamed<QLineEdit>(*view, "finalCutVersionField"), "10.8");
     EXPECT_EQ(screen.form().systemInfo.finalCutVersion, "10.8");
     screen.hide();
     screen.show();
@@ -269,7 +272,7 @@ TEST_F(SupportViewTest, ThePickerListsRecordsByIDAndTheHeaderFollowsTheSelection
              testRecord(kineticTitlesID, "2.0", PackageType::template_)});
     SupportView& screen = makeView();
     grab(screen, QSize(1100, 1600));
-    auto* picker = find<QComboBox>("targetPicker");
+    auto* picker = childNamed<QComboBox>(*view, "targetPicker");
     ASSERT_EQ(picker->count(), 3);
     EXPECT_EQ(picker->itemData(2).toString(), kineticTitlesID);
     EXPECT_EQ(picker->itemText(2), "Kinetic Titles · 2.0");
@@ -279,8 +282,9 @@ TEST_F(SupportViewTest, ThePickerListsRecordsByIDAndTheHeaderFollowsTheSelection
     picker->setCurrentIndex(2);
     emit picker->activated(2);
     settle();
-    EXPECT_TRUE(find("versionPill"));
-    EXPECT_EQ(find<QLabel>("targetInfoLine")->text(), "Installed version 2.0 · Templates");
+    EXPECT_TRUE(childNamed(*view, "versionPill"));
+    EXPECT_EQ(childNamed<QLabel>(*view, "targetInfoLine")->text(),
+              "Installed version 2.0 · Templates");
 
     // WHEN the record goes away THEN the selection keeps its id but shows nothing of it
     install({testRecord(countdownID, "2.2.0")});
@@ -292,7 +296,7 @@ TEST_F(SupportViewTest, ThePickerListsRecordsByIDAndTheHeaderFollowsTheSelection
 
     install({});
     settle();
-    EXPECT_EQ(find<QLabel>("targetInfoLine")->text(), noInstalledPluginsLine);
+    EXPECT_EQ(childNamed<QLabel>(*view, "targetInfoLine")->text(), noInstalledPluginsLine);
 }
 
 TEST_F(SupportViewTest, ThePromptShowsUntilAVisibleCharacterAndAClickOnItPlacesTheCaret) {

@@ -39,10 +39,6 @@ protected:
         services->store.setInstalledByID(recordsByID(records));
     }
 
-    template <typename Widget = QWidget> Widget* find(const QString& objectName) const {
-        return qobject_cast<Widget*>(widgetNamed(*view, objectName));
-    }
-
     RecordingMailComposer composer;
     RecordingClipboard clipboard;
     PreparedFileChooser fileChooser;

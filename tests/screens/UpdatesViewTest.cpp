@@ -29,10 +29,6 @@ protected:
         }
         return ids;
     }
-    static QString labelText(QWidget& root, const QString& name) {
-        auto* label = qobject_cast<QLabel*>(widgetNamed(root, name));
-        return label ? label->text() : QString();
-    }
 };
 
 TEST_F(UpdatesViewTest, ListsInstalledPluginsWithANewerCatalogVersionElseTheEmptyCard) {

@@ -6,9 +6,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEnterEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QTest>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace marlox::testing {
 
@@ -112,6 +115,21 @@ QWidget* widgetNamed(QWidget& root, const QString& objectName) {
     }
     ADD_FAILURE() << "no visible widget named " << objectName.toStdString();
     return nullptr;
+}
+
+QString labelText(const QWidget& root, const QString& objectName) {
+    for (const QLabel* label : root.findChildren<QLabel*>(objectName)) {
+        if (label->isVisibleTo(&root)) {
+            return label->text();
+        }
+    }
+    return QStringLiteral("<missing>");
+}
+
+bool isShown(const QWidget& root, const QString& objectName) {
+    const QList<QWidget*> found = root.findChildren<QWidget*>(objectName);
+    return std::any_of(found.cbegin(), found.cend(),
+                       [&](const QWidget* widget) { return widget->isVisibleTo(&root); });
 }
 
 ::testing::AssertionResult clickNamed(QWidget& root, const QString& objectName) {

@@ -66,6 +66,14 @@ void hoverLeave(QWidget& widget);
 // The visible descendant of `root` (or root itself) with that objectName; fails the test, giving
 // none, when there is none.
 QWidget* widgetNamed(QWidget& root, const QString& objectName);
+// The visible descendant with that objectName as a Widget; fails the test as widgetNamed does.
+template <typename Widget = QWidget> Widget* childNamed(QWidget& root, const QString& objectName) {
+    return qobject_cast<Widget*>(widgetNamed(root, objectName));
+}
+// The text of the visible QLabel with that objectName, "<missing>" when none shows.
+QString labelText(const QWidget& root, const QString& objectName);
+// Whether a descendant with that objectName shows within root.
+bool isShown(const QWidget& root, const QString& objectName);
 // A left click in the middle of the named widget; fails when it is missing, hidden or disabled.
 ::testing::AssertionResult clickNamed(QWidget& root, const QString& objectName);
 // The left button held down on the widget, or let go, for pictures of a pressed state.

@@ -25,10 +25,6 @@ protected:
     static marlox::ui::RandomIndexSource firstIndex() {
         return [](qsizetype) { return qsizetype(0); };
     }
-    static QString labelText(QWidget& root, const QString& name) {
-        auto* label = qobject_cast<QLabel*>(widgetNamed(root, name));
-        return label ? label->text() : QString();
-    }
 
     QStringList sections;
 };

@@ -23,9 +23,6 @@ protected:
         grab(*view, {1100, 700});
         return view;
     }
-    static QPushButton* button(QWidget& view, const QString& name) {
-        return qobject_cast<QPushButton*>(widgetNamed(view, name));
-    }
     void setShowAllDetails(bool on) {
         services.defaults.setValue(marlox::ui::installedText::showAllDetailsKey, on);
     }
@@ -41,15 +38,15 @@ TEST_F(InstalledViewTest, RepairReinstallsAMissingFolderAndItsButtonsWaitForTheO
     ASSERT_TRUE(clickNamed(*view, "repairButton:" + countdownID));
     // THEN while it runs Repair and Remove are disabled, the other buttons not
     EXPECT_TRUE(services.coordinator->activePackageIDs().contains(countdownID));
-    EXPECT_FALSE(button(*view, "repairButton:" + countdownID)->isEnabled());
-    EXPECT_FALSE(button(*view, "removeButton:" + countdownID)->isEnabled());
-    EXPECT_TRUE(button(*view, "detailsButton:" + countdownID)->isEnabled());
-    EXPECT_TRUE(button(*view, "folderButton:" + countdownID)->isEnabled());
+    EXPECT_FALSE(childNamed<QPushButton>(*view, "repairButton:" + countdownID)->isEnabled());
+    EXPECT_FALSE(childNamed<QPushButton>(*view, "removeButton:" + countdownID)->isEnabled());
+    EXPECT_TRUE(childNamed<QPushButton>(*view, "detailsButton:" + countdownID)->isEnabled());
+    EXPECT_TRUE(childNamed<QPushButton>(*view, "folderButton:" + countdownID)->isEnabled());
     // AND once it has ended the folder is back and the buttons are enabled again
     ASSERT_TRUE(services.settle());
     settle();
     EXPECT_TRUE(QFileInfo(folder).isDir());
-    EXPECT_TRUE(button(*view, "repairButton:" + countdownID)->isEnabled());
+    EXPECT_TRUE(childNamed<QPushButton>(*view, "repairButton:" + countdownID)->isEnabled());
 }
 
 TEST_F(InstalledViewTest, RemoveDeletesTheFilesAndTheRecordAndTheCardGoes) {
@@ -57,7 +54,7 @@ TEST_F(InstalledViewTest, RemoveDeletesTheFilesAndTheRecordAndTheCardGoes) {
     const QString folder = services.store.record(filmGradeID)->installPath;
     auto view = makeView();
     ASSERT_TRUE(clickNamed(*view, "removeButton:" + filmGradeID));
-    EXPECT_FALSE(button(*view, "removeButton:" + filmGradeID)->isEnabled());
+    EXPECT_FALSE(childNamed<QPushButton>(*view, "removeButton:" + filmGradeID)->isEnabled());
     ASSERT_TRUE(services.settle());
     settle();
     EXPECT_FALSE(QFileInfo::exists(folder));
@@ -78,13 +75,14 @@ TEST_F(InstalledViewTest, DetailsToggleAndTheShowAllDetailsDefaultRedrawAtOnce) 
     settle();
     EXPECT_TRUE(detailsShown(countdownID));
     EXPECT_FALSE(detailsShown(filmGradeID));
-    EXPECT_EQ(button(*view, "detailsButton:" + countdownID)->toolTip(), "Hide details");
+    EXPECT_EQ(childNamed<QPushButton>(*view, "detailsButton:" + countdownID)->toolTip(),
+              "Hide details");
     // WHEN the header switch writes the default THEN every card expands, its button disabled
     setShowAllDetails(true);
     settle();
     EXPECT_TRUE(detailsShown(countdownID) && detailsShown(filmGradeID));
-    EXPECT_FALSE(button(*view, "detailsButton:" + filmGradeID)->isEnabled());
-    EXPECT_EQ(button(*view, "detailsButton:" + filmGradeID)->property("symbol"),
+    EXPECT_FALSE(childNamed<QPushButton>(*view, "detailsButton:" + filmGradeID)->isEnabled());
+    EXPECT_EQ(childNamed<QPushButton>(*view, "detailsButton:" + filmGradeID)->property("symbol"),
               "info.circle.fill");
     // WHEN it is switched off THEN the user's own expansion is back
     setShowAllDetails(false);

@@ -19,11 +19,10 @@ namespace {
 
 class LibraryViewTest : public LibraryScreenTest {
 protected:
-    template <typename Widget = QWidget> Widget* named(const QString& objectName) {
-        return qobject_cast<Widget*>(widgetNamed(*view, objectName));
+    QString badge() { return childNamed<AppCountBadge>(*view, "resultCount")->title(); }
+    void type(const QString& text) {
+        QTest::keyClicks(childNamed<QLineEdit>(*view, "searchField"), text);
     }
-    QString badge() { return named<AppCountBadge>("resultCount")->title(); }
-    void type(const QString& text) { QTest::keyClicks(named<QLineEdit>("searchField"), text); }
     // What the screen should show for its current choices, asked of the pure filter.
     QStringList expectedIDs() const {
         return idsOf(filteredPackages(services.catalogService->packages(),
@@ -53,7 +52,7 @@ TEST_F(LibraryViewTest, BadgeCountsWhatTheFiltersAndSearchLeaveAndTemplatesNever
         if (!control.isEmpty()) {
             ASSERT_TRUE(clickNamed(*view, control));
         } else {
-            named<QLineEdit>("searchField")->clear();
+            childNamed<QLineEdit>(*view, "searchField")->clear();
             type(text);
         }
         EXPECT_EQ(shownIDs(), expectedIDs()) << control.toStdString() << text.toStdString();
@@ -73,7 +72,7 @@ TEST_F(LibraryViewTest, TypePickerHasTwoDividersAndOnlyTheSelectedSegmentOnAccen
     shownView();
     ASSERT_TRUE(clickNamed(*view, "typeFilter:generators"));
     const QImage image = picture(*view);
-    const auto* picker = named<PluginTypePicker>("typePicker");
+    const auto* picker = childNamed<PluginTypePicker>(*view, "typePicker");
     QList<int> segmentEdges;
     for (PluginTypeFilter filter : allPluginTypeFilters) {
         const QRect segment = geometryIn(*view, *picker->segment(filter));
@@ -94,7 +93,7 @@ TEST_F(LibraryViewTest, TypePickerHasTwoDividersAndOnlyTheSelectedSegmentOnAccen
 
 TEST_F(LibraryViewTest, DisplayModeIsSavedNamedInItsHelpAndSurvivesARestart) {
     shownView();
-    auto* picker = named<DisplayModePicker>("displayModePicker");
+    auto* picker = childNamed<DisplayModePicker>(*view, "displayModePicker");
     const QStringList help = {"List View", "Small Icons", "Medium Icons"};
     for (LibraryDisplayMode mode : marlox::catalog::allLibraryDisplayModes) {
         EXPECT_EQ(picker->button(mode)->toolTip(), help[static_cast<int>(mode)]);
@@ -138,12 +137,14 @@ TEST_F(LibraryViewTest, SwitchingTheLayoutKeepsTheCardsTheirOrderAndTheChoices) 
 TEST_F(LibraryViewTest, WidthsOfTheSearchBoxTypePickerAndCategoryMenuHoldAtEveryWindowWidth) {
     for (const int width : {640, 1100, 1700}) {
         grab(view ? *view : makeView(), QSize(width, 700));
-        EXPECT_EQ(named("searchBox")->width(), 280) << width;
-        EXPECT_LE(named("typePicker")->width(), 360) << width;
-        EXPECT_EQ(named("categoryMenu")->width(), named("categoryMenu")->sizeHint().width())
+        EXPECT_EQ(childNamed(*view, "searchBox")->width(), 280) << width;
+        EXPECT_LE(childNamed(*view, "typePicker")->width(), 360) << width;
+        EXPECT_EQ(childNamed(*view, "categoryMenu")->width(),
+                  childNamed(*view, "categoryMenu")->sizeHint().width())
             << width;
-        const QRect pills = geometryIn(*view, *named("filterPillScroller"));
-        EXPECT_LE(pills.right(), geometryIn(*view, *named("categoryMenu")).left()) << width;
+        const QRect pills = geometryIn(*view, *childNamed(*view, "filterPillScroller"));
+        EXPECT_LE(pills.right(), geometryIn(*view, *childNamed(*view, "categoryMenu")).left())
+            << width;
     }
 }
 
