@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppPlatform.h"
+#include "app/BlockingOverlay.h"
 #include "app/MarloxStudioApp.h"
 #include "app/RootView.h"
 #include "catalog/OperationsLog.h"
@@ -14,12 +15,15 @@
 #include "support/RecordingWorkspace.h"
 #include "support/ScratchHome.h"
 #include "support/UpdateFixtures.h"
+#include "support/WidgetTesting.h"
 
 #include <QFile>
 #include <QMap>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 
 namespace marlox::testing {
@@ -34,13 +38,10 @@ struct FakeApplicationIcons final : platform::ApplicationIcons {
 
 // The machine as the application sees it in a test: the settings file of the scratch home, a
 // workspace and desktop that record, no login item, host applications only among this test's
-// children, and the given updater.
-inline app::AppPlatform scratchPlatform(platform::UpdaterFactory updaterFactory,
-                                        RecordingWorkspace** workspace = nullptr) {
-    auto recording = std::make_unique<RecordingWorkspace>();
-    if (workspace != nullptr) {
-        *workspace = recording.get();
-    }
+// children, the given updater and an engine running these tools.
+inline app::AppPlatform
+scratchPlatform(platform::UpdaterFactory updaterFactory,
+                const install::InstallTools& tools = install::InstallTools::systemDefaults()) {
     const install::HostApplicationGuard guard(std::make_shared<OwnChildProcessLister>());
     return {
         .mainBundle = platform::mainBundle(),
@@ -48,13 +49,13 @@ inline app::AppPlatform scratchPlatform(platform::UpdaterFactory updaterFactory,
         .userDefaultsFilePath = platform::UserDefaults::standardFilePath(
             app::applicationBundleIdentifier(platform::mainBundle())),
         .loginItem = std::make_unique<NoLoginItem>(),
-        .workspace = std::move(recording),
+        .workspace = std::make_unique<RecordingWorkspace>(),
         .httpClient = std::make_shared<platform::NetworkHttpClient>(),
         .processRunner = std::make_shared<platform::SystemProcessRunner>(),
         .dittoPath = platform::dittoToolPath(),
         .coordinatorDependencies = {install::InstallEngine(
                                         guard, std::make_shared<platform::SystemProcessRunner>(),
-                                        install::InstallTools::systemDefaults()),
+                                        tools),
                                     guard},
         .updaterFactory = std::move(updaterFactory),
         .mailComposer = std::make_unique<RecordingMailComposer>(),
@@ -63,6 +64,16 @@ inline app::AppPlatform scratchPlatform(platform::UpdaterFactory updaterFactory,
         .systemInformation = std::make_unique<FixedSystemInformation>(),
         .applicationIcons = std::make_unique<FakeApplicationIcons>(),
     };
+}
+
+// Waits until no blocking overlay under root is fading, so that what shows is final.
+inline bool overlaysSettled(const QWidget& root) {
+    return waitUntil([&root] {
+        const auto overlays = root.findChildren<app::BlockingOverlay*>();
+        return std::none_of(
+            overlays.cbegin(), overlays.cend(),
+            [](const app::BlockingOverlay* overlay) { return overlay->isFading(); });
+    });
 }
 
 // How often the operations log holds a line containing the text.
@@ -81,6 +92,7 @@ protected:
     ~AppTest() override {
         if (app) {
             awaitFuture(app->startupTask());
+            EXPECT_TRUE(waitUntilIdle());
         }
     }
 
@@ -90,8 +102,31 @@ protected:
         return *app;
     }
 
+    // Opens a window of the application made now, once its start-up task has ended, laid out at
+    // 1100 by 700 points.
+    app::RootView& openWindow() { return openWindow(scratchPlatform(updaters.factory())); }
+    app::RootView& openWindow(app::AppPlatform platform) {
+        makeApp(std::move(platform));
+        window = app->openWindow();
+        EXPECT_TRUE(awaitFuture(app->startupTask()));
+        window->resize(1100, 700);
+        settle();
+        return *window;
+    }
+    // Runs the event loop until no operation runs, a bulk run included.
+    bool waitUntilIdle() const {
+        return waitUntil(
+            [this] {
+                const auto& coordinator = app->installationCoordinator();
+                return coordinator.activePackageIDs().isEmpty() &&
+                       !coordinator.bulkInstallProgress().has_value();
+            },
+            std::chrono::seconds(30));
+    }
+
     UpdaterRecord updaters;
     std::unique_ptr<app::MarloxStudioApp> app;
+    app::RootView* window = nullptr;
 };
 
 } // namespace marlox::testing

@@ -38,10 +38,6 @@ protected:
         settle();
     }
 
-    // Waits for fades to end, so that what shows is final.
-    bool settled() {
-        return waitUntil([&] { return !hostOverlay->isFading() && !folderOverlay->isFading(); });
-    }
     // The Motion Templates folder cannot be made while the Movies folder is read-only.
     void lockMoviesFolder() {
         ASSERT_TRUE(QDir(templatesFolder).removeRecursively());
@@ -61,7 +57,7 @@ protected:
             RunningHost host("Final Cut Pro");
             ASSERT_FALSE(coordinator().verifyHostApplicationsNotRunning());
         }
-        ASSERT_TRUE(settled());
+        ASSERT_TRUE(overlaysSettled(window));
         ASSERT_TRUE(hostOverlay->isPresented());
     }
     // Refuses an install because Final Cut Pro runs, and lets the host quit again.
@@ -91,7 +87,7 @@ TEST_F(BlockingOverlayTest, RunningFinalCutProShowsTheHostCardAndInstallWorksOnc
     ASSERT_TRUE(clickNamed(window, "cardInstallButton"));
 
     // THEN the host card lists it, with nothing installed
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(overlaysSettled(window));
     EXPECT_TRUE(hostOverlay->isVisible());
     EXPECT_EQ(hostOverlay->shownHostNames(), QStringList{"Final Cut Pro"});
     EXPECT_EQ(labelText(window, "overlayTitle"), "Close Host Apps");
@@ -109,7 +105,7 @@ TEST_F(BlockingOverlayTest, RunningFinalCutProShowsTheHostCardAndInstallWorksOnc
     ASSERT_TRUE(clickNamed(*hostOverlay, "hostApplicationOKButton"));
     EXPECT_FALSE(coordinator().presentedErrorMessage());
     EXPECT_TRUE(coordinator().blockingHostNames().isEmpty());
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(overlaysSettled(window));
     EXPECT_FALSE(hostOverlay->isVisible());
 
     // WHEN Install is pressed again, THEN it installs
@@ -129,7 +125,7 @@ TEST_F(BlockingOverlayTest, BothHostsGiveTwoRowsInTheCoordinatorsOrderWithTheirI
 
     // WHEN an install is refused
     ASSERT_TRUE(clickNamed(window, "cardInstallButton"));
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(overlaysSettled(window));
 
     // THEN Final Cut Pro comes first with its own icon, Apple Motion with the generic symbol
     EXPECT_EQ(hostOverlay->shownHostNames(), (QStringList{"Final Cut Pro", "Apple Motion"}));
@@ -148,7 +144,7 @@ TEST_F(BlockingOverlayTest, KeyboardStaysInTheCardAndGoesBackWhereItWasWhenTheCa
     // GIVEN Install holding the keyboard, then the host card up after Final Cut Pro quit
     install->setFocus();
     refuseWhileFinalCutProRuns();
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(overlaysSettled(window));
 
     // WHEN Tab is pressed twice and Space is sent to Install
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -171,7 +167,7 @@ TEST_F(BlockingOverlayTest, ParkedTemplatesInstallGoesOnByItselfOnceAccessIsAllo
     SaveGrabOnFailure keep(window, "window");
     // GIVEN Kinetic Titles parked: its templates folder cannot be made
     parkTemplatesPackage();
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(overlaysSettled(window));
 
     // THEN the card names the package, the install folder is granted and templates are not
     EXPECT_EQ(labelText(window, "pendingInstallLine"), "Pending install: Kinetic Titles");
@@ -248,7 +244,7 @@ TEST_F(BlockingOverlayTest, NotNowDropsTheParkedInstallAndTheNextInstallAsksAgai
     EXPECT_FALSE(coordinator().pendingPermissionPackage());
     EXPECT_FALSE(coordinator().pendingPermissionNeedsTemplatesAccess());
     EXPECT_FALSE(folderOverlay->isPresented());
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(overlaysSettled(window));
 
     // WHEN Install is pressed again, THEN the card asks again
     ASSERT_TRUE(clickNamed(window, "cardInstallButton"));

@@ -29,29 +29,15 @@ class DetailHeaderTest : public AppTest {
 protected:
     void SetUp() override { prepareWidgetTests(); }
     ~DetailHeaderTest() override {
-        if (app) {
+        if (registry) {
             registry->release();
-            EXPECT_TRUE(waitUntil([this] { return idle(); }, std::chrono::seconds(30)));
         }
     }
 
     void openWindow(const QString& heldPackageID = {}) {
         registry.emplace(home.filePath("held"), marlox::platform::pluginkitToolPath(),
                          heldPackageID);
-        AppPlatform platform = scratchPlatform(updaters.factory());
-        auto tools = marlox::install::InstallTools::systemDefaults();
-        tools.pluginkit = registry->path();
-        const marlox::install::HostApplicationGuard guard(
-            std::make_shared<OwnChildProcessLister>());
-        platform.coordinatorDependencies = {
-            marlox::install::InstallEngine(
-                guard, std::make_shared<marlox::platform::SystemProcessRunner>(), tools),
-            guard};
-        makeApp(std::move(platform));
-        window = app->openWindow();
-        ASSERT_TRUE(awaitFuture(app->startupTask()));
-        window->resize(1100, 700);
-        settle();
+        AppTest::openWindow(scratchPlatform(updaters.factory(), toolsRegisteringWith(*registry)));
     }
     // Records of the packages at an older version, in folders that do not exist.
     void record(const QStringList& ids, const QString& version = "0.1") {
@@ -62,17 +48,12 @@ protected:
         }
         app->installedStore().setInstalledByID(records);
     }
-    bool idle() {
-        const auto& coordinator = app->installationCoordinator();
-        return coordinator.activePackageIDs().isEmpty() && !coordinator.bulkInstallProgress();
-    }
     bool reinstallEnabled() const {
         auto* button = window->findChild<QWidget*>("reinstallAllButton");
         return button != nullptr && button->isVisible() && button->isEnabled();
     }
 
     std::optional<HeldTool> registry;
-    RootView* window = nullptr;
 };
 
 TEST_F(DetailHeaderTest, InstalledBadgeCountsStaleRecordsAndNothingIsLeftToReinstall) {
@@ -108,7 +89,7 @@ TEST_F(DetailHeaderTest, SingleInstallFromACardHoldsReinstallAllBackUntilItEnds)
     EXPECT_FALSE(reinstallEnabled());
     EXPECT_FALSE(isShown(*window, "reinstallProgressRow"));
     registry->release();
-    ASSERT_TRUE(waitUntil([this] { return idle(); }, std::chrono::seconds(30)));
+    ASSERT_TRUE(waitUntilIdle());
     EXPECT_TRUE(reinstallEnabled());
 }
 
@@ -139,7 +120,7 @@ TEST_F(DetailHeaderTest, BulkRunShowsTheThirdOfFiveWithItsNameOnlyInInstalled) {
 
     // WHEN the run ends, THEN the row goes and the button can be pressed again
     registry->release();
-    ASSERT_TRUE(waitUntil([this] { return idle(); }, std::chrono::seconds(30)));
+    ASSERT_TRUE(waitUntilIdle());
     ASSERT_TRUE(waitUntil([this] { return !isShown(*window, "reinstallProgressRow"); }));
     EXPECT_TRUE(reinstallEnabled());
     for (const QString& id : fiveRecordedPlugIns) {
@@ -184,7 +165,7 @@ TEST_F(DetailHeaderTest, ShowAllDetailsSwitchIsTheInstalledScreensSettingAndSurv
 
     // WHEN the application starts again, THEN the switch is still on
     registry->release();
-    ASSERT_TRUE(waitUntil([this] { return idle(); }));
+    ASSERT_TRUE(waitUntilIdle());
     app.reset();
     openWindow();
     window->selectSection(AppSection::installed);

@@ -21,18 +21,7 @@ class MainRoadTest : public AppTest {
 protected:
     void SetUp() override {
         prepareWidgetTests();
-        makeApp();
-        window = app->openWindow();
-        ASSERT_TRUE(awaitFuture(app->startupTask()));
-        window->resize(1100, 700);
-        settle();
-    }
-    ~MainRoadTest() override { EXPECT_TRUE(operationsEnded()); }
-
-    bool operationsEnded() const {
-        return waitUntil(
-            [this] { return app->installationCoordinator().activePackageIDs().isEmpty(); },
-            std::chrono::seconds(30));
+        openWindow();
     }
     // Searches Plugins for the package, presses Install on its card and waits until the install
     // has ended.
@@ -46,11 +35,9 @@ protected:
         QWidget* card = widgetNamed(*window, "packageCard:" + id);
         ASSERT_NE(card, nullptr);
         ASSERT_TRUE(clickNamed(*card, "actionButton"));
-        ASSERT_TRUE(operationsEnded());
+        ASSERT_TRUE(waitUntilIdle());
         settle();
     }
-
-    RootView* window = nullptr;
 };
 
 TEST_F(MainRoadTest, PluginsCardInstallsAndInstalledListsAndRemovesIt) {
@@ -70,7 +57,7 @@ TEST_F(MainRoadTest, PluginsCardInstallsAndInstalledListsAndRemovesIt) {
 
     // WHEN Remove is pressed on it
     ASSERT_TRUE(clickNamed(*window, "removeButton:" + countdownID));
-    ASSERT_TRUE(operationsEnded());
+    ASSERT_TRUE(waitUntilIdle());
     settle();
 
     // THEN the record and its card are gone
@@ -95,7 +82,7 @@ TEST_F(MainRoadTest, UpdatesSectionBringsAnOlderInstallCurrent) {
 
     // WHEN its "Update" is pressed
     ASSERT_TRUE(clickNamed(*row, "updateButton"));
-    ASSERT_TRUE(operationsEnded());
+    ASSERT_TRUE(waitUntilIdle());
     settle();
 
     // THEN the record holds the catalog's version, and nothing is pending any more

@@ -32,8 +32,6 @@ protected:
         return app->installationCoordinator();
     }
     QMessageBox* alert() const { return window->findChild<QMessageBox*>("operationAlert"); }
-
-    RootView* window = nullptr;
 };
 
 TEST_F(RootViewTest, ErrorRaisesTheAlertWithTheMessageAsPlainText) {

@@ -13,12 +13,7 @@ class ShellServicesTest : public WidgetTest {
 protected:
     // The services may remake it (ScreenServices::useInstallTools).
     install::InstallationCoordinator& coordinator() { return *services.coordinator; }
-    bool waitUntilIdle() {
-        return waitUntil([&] {
-            return coordinator().activePackageIDs().isEmpty() &&
-                   !coordinator().bulkInstallProgress().has_value();
-        });
-    }
+    bool waitUntilIdle() { return services.settle(); }
     bool isRecorded(const QString& packageID) const {
         return services.store.record(packageID).has_value();
     }

@@ -36,12 +36,7 @@ protected:
     RootView& openWindow() {
         auto platform = scratchPlatform(updaters.factory());
         platform.configuration.appcastFeedURL = server.url("/appcast.xml");
-        makeApp(std::move(platform));
-        window = app->openWindow();
-        EXPECT_TRUE(awaitFuture(app->startupTask()));
-        window->resize(1100, 700);
-        settle();
-        return *window;
+        return AppTest::openWindow(std::move(platform));
     }
 
     SidebarRow& row(AppSection section) const { return *window->sidebar()->row(section); }
@@ -61,7 +56,6 @@ protected:
     }
 
     LoopbackHttpServer server;
-    RootView* window = nullptr;
 };
 
 TEST_F(SidebarTest, ToolbarButtonCollapsesAndExpandsEveryWindowsSidebar) {

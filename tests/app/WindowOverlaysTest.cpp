@@ -29,19 +29,11 @@ protected:
         auto icons = std::make_unique<FakeApplicationIcons>();
         icons->icons.insert("com.apple.FinalCut", QIcon(finalCutIcon()));
         platform.applicationIcons = std::move(icons);
-        makeApp(std::move(platform));
-        window = app->openWindow();
-        ASSERT_TRUE(awaitFuture(app->startupTask()));
-        window->resize(1100, 700);
-        settle();
+        openWindow(std::move(platform));
         hostOverlay = window->findChild<HostApplicationOverlay*>();
         folderOverlay = window->findChild<FolderAccessOverlay*>();
         ASSERT_NE(hostOverlay, nullptr);
         ASSERT_NE(folderOverlay, nullptr);
-    }
-    ~WindowOverlaysTest() override {
-        EXPECT_TRUE(waitUntil(
-            [this] { return app->installationCoordinator().activePackageIDs().isEmpty(); }));
     }
 
     static QPixmap finalCutIcon() {
@@ -66,9 +58,6 @@ protected:
         settle();
         return widgetNamed(*window, "packageCard:" + id);
     }
-    bool settled() {
-        return waitUntil([this] { return !hostOverlay->isFading() && !folderOverlay->isFading(); });
-    }
     // The card as drawn in the window, without what shows beyond its edge.
     QImage cardPicture(const BlockingOverlay& overlay) {
         const QImage drawn = grab(*window, QSize(1100, 700));
@@ -85,7 +74,6 @@ protected:
         return picture;
     }
 
-    RootView* window = nullptr;
     HostApplicationOverlay* hostOverlay = nullptr;
     FolderAccessOverlay* folderOverlay = nullptr;
 };
@@ -103,7 +91,7 @@ TEST_F(WindowOverlaysTest, ClickOnACardsInstallThroughTheBackdropStartsNothing) 
         ASSERT_TRUE(clickNamed(*card, "actionButton"));
     }
     ASSERT_TRUE(hostOverlay->isPresented());
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(overlaysSettled(*window));
 
     // WHEN the window is clicked where Install lies, and Install is sent a click and keys
     const QPoint onInstall = install->mapTo(window, install->rect().center());
@@ -122,10 +110,9 @@ TEST_F(WindowOverlaysTest, ClickOnACardsInstallThroughTheBackdropStartsNothing) 
 
     // WHEN the card's OK is pressed, THEN Install on the card works again
     ASSERT_TRUE(clickNamed(*hostOverlay, "hostApplicationOKButton"));
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(overlaysSettled(*window));
     ASSERT_TRUE(clickNamed(*card, "actionButton"));
-    ASSERT_TRUE(
-        waitUntil([this] { return app->installationCoordinator().activePackageIDs().isEmpty(); }));
+    ASSERT_TRUE(waitUntilIdle());
     EXPECT_TRUE(app->installedStore().record(countdownID).has_value());
 }
 
@@ -135,7 +122,7 @@ TEST_F(WindowOverlaysTest, BackdropCoversTheSplitViewButLeavesTheToolbar) {
         RunningHost host("Final Cut Pro");
         app->installationCoordinator().install(builtInPackage(countdownID));
     }
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(overlaysSettled(*window));
 
     // THEN it covers the sidebar and the detail pane, and the toolbar's button still answers
     EXPECT_EQ(geometryIn(*window, *hostOverlay), window->centralWidget()->geometry());
@@ -150,7 +137,7 @@ TEST_F(WindowOverlaysTest, HostCardLooksAsChecked) {
         RunningHost finalCut("Final Cut Pro");
         app->installationCoordinator().install(builtInPackage(countdownID));
     }
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(overlaysSettled(*window));
     ASSERT_EQ(hostOverlay->shownHostNames(), (QStringList{"Final Cut Pro", "Apple Motion"}));
 
     // WHEN the window is drawn THEN the card looks as checked
@@ -164,7 +151,7 @@ TEST_F(WindowOverlaysTest, FolderAccessCardLooksAsChecked) {
     ReadOnlyFolder movies(home.filePath("home/Movies"));
     ASSERT_TRUE(movies.holds());
     app->installationCoordinator().install(builtInPackage(kineticTitlesID));
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(overlaysSettled(*window));
     ASSERT_TRUE(folderOverlay->isPresented());
 
     // WHEN the window is drawn THEN the card looks as checked

@@ -232,7 +232,7 @@ TEST_F(SettingsViewTest, PluginCheckReportsItsOutcomeInItsColourWithTheTime) {
         SCOPED_TRACE(name);
         // GIVEN the case's records, a catalog whose answer waits, and no check run yet
         store.setInstalledByID({});
-        recordInstalled(records);
+        services.recordInstalled(records);
         LoopbackHttpServer server;
         // A failed answer leaves nothing to fall back on.
         const auto remoteCatalog =
@@ -363,10 +363,7 @@ TEST_F(SettingsViewTest, MaintenanceButtonsOpenFoldersClearTheLogAndTheCacheAndR
 
 TEST_F(SettingsViewTest, ClearCacheIsRefusedWhileAnInstallRunsWhichThenCompletesWhole) {
     // GIVEN a cached file, and Edge Matte, expanded from its archive, held in its registration
-    const HeldTool pluginkit(home.filePath("held"), marlox::platform::pluginkitToolPath());
-    marlox::install::InstallTools tools = marlox::install::InstallTools::systemDefaults();
-    tools.pluginkit = pluginkit.path();
-    useInstallTools(tools);
+    const HeldTool pluginkit = services.holdRegistration(home.filePath("held"));
     const QString cached = cacheDirectory() + "/remote-manifest.json";
     writeFile(cached, "{}");
     const auto view = makeView();
@@ -383,7 +380,7 @@ TEST_F(SettingsViewTest, ClearCacheIsRefusedWhileAnInstallRunsWhichThenCompletes
 
     // WHEN the install is let go, THEN it completes with every file and the button returns
     pluginkit.release();
-    ASSERT_TRUE(settleOperations());
+    ASSERT_TRUE(services.settle());
     const QString installed = installFolderPath() + '/' + edgeMatteID;
     EXPECT_EQ(coordinator->statusMessageByID().value(edgeMatteID), "Installed");
     EXPECT_EQ(treeOf(installed),
@@ -420,7 +417,7 @@ TEST_F(SettingsViewTest, ScreenLooksAsChecked) {
     QDir(fixedHome).removeRecursively();
     qputenv("HOME", QFile::encodeName(fixedHome));
     loadCatalog();
-    recordInstalled({{countdownID, "2.2.0"}, {filmGradeID, "1.9.4"}});
+    services.recordInstalled({{countdownID, "2.2.0"}, {filmGradeID, "1.9.4"}});
 
     const auto view = makeView();
     SaveGrabOnFailure saved(*view, "settings");

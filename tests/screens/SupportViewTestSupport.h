@@ -3,8 +3,7 @@
 #include "SupportTestSupport.h"
 #include "catalog/OperationsLog.h"
 #include "screens/SupportView.h"
-#include "support/ScreenServices.h"
-#include "support/WidgetTesting.h"
+#include "support/ScreenFixture.h"
 
 #include <memory>
 
@@ -12,38 +11,31 @@ namespace marlox::testing {
 
 // The real services in a scratch home with the built bundle's catalog loaded; the platform pieces
 // record what the screen asks of them.
-class SupportViewTest : public WidgetTest {
+class SupportViewTest : public ScreenTest {
 protected:
     void SetUp() override {
-        WidgetTest::SetUp();
-        services = std::make_unique<ScreenServices>(home);
-        ASSERT_TRUE(services->loadBuiltInCatalog());
+        ScreenTest::SetUp();
         // The load wrote the log's first lines; each test decides whether there is a log.
         catalog::clearOperationsLog();
         catalog::flushOperationsLog();
     }
-    void TearDown() override {
-        view.reset();
-        services.reset();
-    }
 
     screens::SupportView& makeView() {
         view = std::make_unique<screens::SupportView>(
-            *services->catalogService, services->store, platform::mainBundle(),
+            *services.catalogService, services.store, platform::mainBundle(),
             screens::SupportPlatform{workspace(), composer, clipboard, fileChooser, system});
         return *view;
     }
 
-    RecordingWorkspace& workspace() const { return services->workspace; }
+    RecordingWorkspace& workspace() { return services.workspace; }
     void install(const QList<catalog::InstalledPackage>& records) {
-        services->store.setInstalledByID(recordsByID(records));
+        services.store.setInstalledByID(recordsByID(records));
     }
 
     RecordingMailComposer composer;
     RecordingClipboard clipboard;
     PreparedFileChooser fileChooser;
     FixedSystemInformation system;
-    std::unique_ptr<ScreenServices> services;
     std::unique_ptr<screens::SupportView> view;
 };
 

@@ -35,7 +35,8 @@ TEST_F(UpdatesViewTest, ListsInstalledPluginsWithANewerCatalogVersionElseTheEmpt
     // GIVEN the built-in catalog, an older Countdown Pro and Kinetic Titles (a template), and Film
     // Grade at the catalog's version
     loadCatalog();
-    recordInstalled({{countdownID, "2.2.9"}, {kineticTitlesID, "1.0"}, {filmGradeID, "2.1.0"}});
+    services.recordInstalled(
+        {{countdownID, "2.2.9"}, {kineticTitlesID, "1.0"}, {filmGradeID, "2.1.0"}});
 
     // WHEN the screen is shown
     const auto view = makeView();
@@ -52,7 +53,7 @@ TEST_F(UpdatesViewTest, ListsInstalledPluginsWithANewerCatalogVersionElseTheEmpt
     EXPECT_FALSE(view->findChild<QWidget*>("noUpdatesCard")->isVisibleTo(view.get()));
 
     // WHEN the record reaches the catalog's version
-    recordInstalled({{countdownID, "2.3.0"}});
+    services.recordInstalled({{countdownID, "2.3.0"}});
 
     // THEN the row is gone and the empty card says so
     EXPECT_EQ(view->row(countdownID), nullptr);
@@ -62,12 +63,9 @@ TEST_F(UpdatesViewTest, ListsInstalledPluginsWithANewerCatalogVersionElseTheEmpt
 
 TEST_F(UpdatesViewTest, UpdatesOnePackageThroughTheCoordinatorAndHoldsOnlyItsOwnButton) {
     // GIVEN two pending updates and an install whose registration waits
-    const HeldTool pluginkit(home.filePath("held"), marlox::platform::pluginkitToolPath());
-    marlox::install::InstallTools tools = marlox::install::InstallTools::systemDefaults();
-    tools.pluginkit = pluginkit.path();
-    useInstallTools(tools);
+    const HeldTool pluginkit = services.holdRegistration(home.filePath("held"));
     loadCatalog();
-    recordInstalled({{countdownID, "2.0"}, {filmGradeID, "2.0"}});
+    services.recordInstalled({{countdownID, "2.0"}, {filmGradeID, "2.0"}});
     const auto view = makeView();
 
     // WHEN Countdown Pro's "Update" is pressed
@@ -81,7 +79,7 @@ TEST_F(UpdatesViewTest, UpdatesOnePackageThroughTheCoordinatorAndHoldsOnlyItsOwn
 
     // WHEN it completes
     pluginkit.release();
-    ASSERT_TRUE(settleOperations());
+    ASSERT_TRUE(services.settle());
 
     // THEN the record carries the catalog version, its files are in place and the row is gone
     EXPECT_EQ(store.record(countdownID)->version, "2.3.0");
@@ -94,7 +92,8 @@ TEST_F(UpdatesViewTest, UpdatesOnePackageThroughTheCoordinatorAndHoldsOnlyItsOwn
 TEST_F(UpdatesViewTest, UpdateAllHandsOnlyTheListedPluginsToTheCoordinator) {
     // GIVEN two older plug-ins and an older template
     loadCatalog();
-    recordInstalled({{countdownID, "1.0"}, {filmGradeID, "1.0"}, {kineticTitlesID, "1.0"}});
+    services.recordInstalled(
+        {{countdownID, "1.0"}, {filmGradeID, "1.0"}, {kineticTitlesID, "1.0"}});
     const auto view = makeView();
     QStringList runs;
     QObject::connect(coordinator.get(),
@@ -122,7 +121,7 @@ TEST_F(UpdatesViewTest, UpdateAllHandsOnlyTheListedPluginsToTheCoordinator) {
 TEST_F(UpdatesViewTest, ReleaseNotesSheetShowsTheNotesAndReturnClosesIt) {
     // GIVEN a pending update of Countdown Pro
     loadCatalog();
-    recordInstalled({{countdownID, "2.0"}});
+    services.recordInstalled({{countdownID, "2.0"}});
     const auto view = makeView();
 
     // WHEN its "Release Notes" is pressed
@@ -151,7 +150,7 @@ TEST_F(UpdatesViewTest, ReleaseNotesSheetShowsTheNotesAndReturnClosesIt) {
 TEST_F(UpdatesViewTest, PackageWithoutThumbnailShowsItsKindsGlyph) {
     // GIVEN a filter and a generator without thumbnails, both behind the catalog
     loadCatalog();
-    recordInstalled({{lightWrapID, "0.9"}, {gridLayoutID, "0.9"}});
+    services.recordInstalled({{lightWrapID, "0.9"}, {gridLayoutID, "0.9"}});
 
     // WHEN the screen is shown
     const auto view = makeView();
@@ -168,17 +167,12 @@ TEST_F(UpdatesViewTest, PackageWithoutThumbnailShowsItsKindsGlyph) {
 TEST_F(UpdatesViewTest, TwoPendingUpdatesLookAsChecked) {
     // GIVEN two pending updates with bundled thumbnails
     loadCatalog();
-    recordInstalled({{countdownID, "2.2.0"}, {filmGradeID, "1.9.4"}});
+    services.recordInstalled({{countdownID, "2.2.0"}, {filmGradeID, "1.9.4"}});
 
     // WHEN the screen is shown at the detail pane's size and the thumbnails have arrived
     const auto view = makeView();
     SaveGrabOnFailure saved(*view, "updates");
-    const auto thumbnails = view->findChildren<marlox::ui::CachedThumbnailView*>();
-    ASSERT_EQ(thumbnails.size(), 2);
-    ASSERT_TRUE(waitUntil([&] {
-        return std::all_of(thumbnails.cbegin(), thumbnails.cend(),
-                           [](const auto* thumbnail) { return !thumbnail->image().isNull(); });
-    }));
+    ASSERT_TRUE(thumbnailsLoaded(*view));
 
     // THEN it looks as checked by eye
     EXPECT_TRUE(matchesGolden(grab(*view, QSize(1100, 700)), goldenPath("updates")));

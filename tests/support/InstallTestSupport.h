@@ -145,6 +145,13 @@ private:
     QString m_path;
 };
 
+// The bundled tools, with the registry tool standing in for the real one.
+inline install::InstallTools toolsRegisteringWith(const HeldTool& pluginkit) {
+    install::InstallTools tools = install::InstallTools::systemDefaults();
+    tools.pluginkit = pluginkit.path();
+    return tools;
+}
+
 // A scratch home with stub registry tools, the archive tool, a payload folder and an engine.
 class EngineTest : public ScratchHomeTest {
 protected:

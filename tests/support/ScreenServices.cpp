@@ -1,11 +1,15 @@
 #include "support/ScreenServices.h"
 
+#include "catalog/InstallLocations.h"
 #include "platform/HttpClient.h"
 #include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
 #include "support/AwaitFuture.h"
+#include "support/CatalogFixtures.h"
 
 #include <QTest>
+
+#include <algorithm>
 
 namespace marlox::testing {
 
@@ -38,8 +42,29 @@ void ScreenServices::useInstallTools(const install::InstallTools& tools) {
             install::InstallEngine(guard, std::make_shared<SystemProcessRunner>(), tools), guard});
 }
 
+HeldTool ScreenServices::holdRegistration(const QString& folder, const QString& heldArgument) {
+    HeldTool pluginkit(folder, platform::pluginkitToolPath(), heldArgument);
+    useInstallTools(toolsRegisteringWith(pluginkit));
+    return pluginkit;
+}
+
 bool ScreenServices::loadBuiltInCatalog() {
     return awaitFuture(catalogService->reload()) && !catalogService->packages().isEmpty();
+}
+
+void ScreenServices::recordInstalled(const QList<std::pair<QString, QString>>& versionsByID) {
+    catalog::InstalledPackageMap records = store.installedByID();
+    const QList<catalog::PackageManifest> packages = builtInPackages();
+    for (const auto& [id, version] : versionsByID) {
+        const auto package = std::find_if(packages.cbegin(), packages.cend(),
+                                          [&](const auto& package) { return package.id == id; });
+        // A record the catalog does not know is a generator.
+        records.insert(id, testRecord(id, version,
+                                      package == packages.cend() ? catalog::PackageType::generator
+                                                                 : package->type,
+                                      catalog::installFolderPath() + '/' + id));
+    }
+    store.setInstalledByID(records);
 }
 
 bool ScreenServices::installAndSettle(const catalog::PackageManifest& package) {
@@ -48,7 +73,12 @@ bool ScreenServices::installAndSettle(const catalog::PackageManifest& package) {
 }
 
 bool ScreenServices::settle() {
-    return QTest::qWaitFor([this] { return coordinator->activePackageIDs().isEmpty(); }, 20000);
+    return QTest::qWaitFor(
+        [this] {
+            return coordinator->activePackageIDs().isEmpty() &&
+                   !coordinator->bulkInstallProgress().has_value();
+        },
+        20000);
 }
 
 } // namespace marlox::testing

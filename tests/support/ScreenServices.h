@@ -27,11 +27,17 @@ public:
 
     // Remakes the coordinator over an engine that runs these tools (the bundled ones at first).
     void useInstallTools(const install::InstallTools& tools);
+    // Remakes the coordinator over an engine whose registry tool, made in the folder, waits at
+    // the call naming the argument (at any call, without one) until released.
+    HeldTool holdRegistration(const QString& folder, const QString& heldArgument = {});
     // Publishes the built-in catalog; false when it did not load in time.
     bool loadBuiltInCatalog();
+    // Records built-in packages as installed at the given versions, each in its own folder of
+    // the shared folder (whose files are not there).
+    void recordInstalled(const QList<std::pair<QString, QString>>& versionsByID);
     // Installs through the coordinator and waits until no operation runs.
     bool installAndSettle(const catalog::PackageManifest& package);
-    // Runs the event loop until no operation runs.
+    // Runs the event loop until no operation runs, a bulk run included.
     bool settle();
 
     platform::UserDefaults defaults;

@@ -1,11 +1,11 @@
 #include "ui/HomeView.h"
 
-#include "ScreenTestSupport.h"
 #include "catalog/Environment.h"
 #include "platform/Bundle.h"
 #include "platform/HttpClient.h"
 #include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
+#include "support/ScreenFixture.h"
 
 #include <QLabel>
 #include <QTest>

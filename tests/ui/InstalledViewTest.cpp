@@ -1,8 +1,8 @@
 #include "ui/InstalledView.h"
 
-#include "ScreenTestSupport.h"
 #include "catalog/InstallLocations.h"
 #include "platform/UserDefaults.h"
+#include "support/ScreenFixture.h"
 
 #include <QDir>
 #include <QFileInfo>

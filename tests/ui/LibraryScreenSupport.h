@@ -1,7 +1,7 @@
 #pragma once
 
 #include "LibraryTestSupport.h"
-#include "ScreenTestSupport.h"
+#include "support/ScreenFixture.h"
 #include "ui/LibraryView.h"
 #include "ui/PackageCardGrid.h"
 #include "ui/PackageCards.h"

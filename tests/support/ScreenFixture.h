@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/HttpClient.h"
+#include "support/AwaitFuture.h"
 #include "support/ScreenServices.h"
 #include "support/WidgetTesting.h"
 #include "ui/CachedThumbnailView.h"
@@ -30,6 +31,8 @@ protected:
             return true;
         });
     }
+
+    void loadCatalog() { ASSERT_TRUE(services.loadBuiltInCatalog()); }
 
     ScreenServices services{home};
     ui::ThumbnailCache thumbnails{std::make_shared<platform::NetworkHttpClient>()};
