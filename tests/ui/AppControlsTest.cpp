@@ -1,15 +1,11 @@
 #include "ui/AppControls.h"
 
 #include "support/WidgetTesting.h"
-#include "ui/AppFont.h"
 #include "ui/AppPill.h"
 #include "ui/AppTheme.h"
 
-#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QTest>
-
-#include <cmath>
 
 using namespace marlox::testing;
 using namespace marlox::ui;
@@ -38,22 +34,6 @@ TEST_F(AppControlsTest, ButtonAnswersClicksSpaceReturnAndEnterOnlyWhileEnabled) 
     QTest::keyClick(&button, Qt::Key_Return);
     settle();
     EXPECT_EQ(clicks, 4);
-}
-
-TEST_F(AppControlsTest, ButtonIsItsTextPaddedToTheSizesHeight) {
-    const QFont font = appFont(12, QFont::DemiBold);
-    for (const AppControlSize size :
-         {AppControlSize::small, AppControlSize::regular, AppControlSize::large}) {
-        AppButton button("3 updates available", AppButton::Look::borderedProminent, size);
-        button.setLabelFont(font);
-        const AppButton::Metrics metrics = AppButton::metrics(size);
-        EXPECT_EQ(button.sizeHint().height(), metrics.height);
-        EXPECT_EQ(button.sizeHint().width(),
-                  std::ceil(QFontMetricsF(font).horizontalAdvance("3 updates available") +
-                            2 * metrics.horizontalPadding));
-    }
-    EXPECT_LT(AppButton::metrics(AppControlSize::small).height,
-              AppButton::metrics(AppControlSize::large).height);
 }
 
 // Both button looks in three sizes, enabled, pressed and disabled, on the section background.

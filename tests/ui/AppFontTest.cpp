@@ -6,8 +6,6 @@
 
 #include <QDir>
 #include <QFontDatabase>
-#include <QFontInfo>
-#include <QLabel>
 
 using namespace marlox::testing;
 using namespace marlox::ui;
@@ -54,22 +52,11 @@ TEST_F(AppFontTest, RegisteringTheBundledFontsTwiceRegistersEachFileOnce) {
               fontFilesIn(marlox::catalog::resourceDirectoryURLs()).size());
 }
 
-TEST_F(AppFontTest, AppFontIsManropeWhenKnownAndTheSystemFontOtherwise) {
-    const QFont manrope = appFont(12, QFont::DemiBold);
-    EXPECT_EQ(QFontInfo(manrope).family(), "Manrope");
-    EXPECT_EQ(manrope.pixelSize(), 12);
-    EXPECT_EQ(manrope.weight(), QFont::DemiBold);
-
+TEST_F(AppFontTest, AppFontIsTheSystemFontAtTheAskedSizeAndWeightWhenManropeIsUnknown) {
     const QFont fallback = appFontFor(false, 11, QFont::Bold);
     EXPECT_EQ(fallback.family(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
     EXPECT_EQ(fallback.pixelSize(), 11);
     EXPECT_EQ(fallback.weight(), QFont::Bold);
-}
-
-TEST_F(AppFontTest, WidgetsWithoutAFontOfTheirOwnUseManrope) {
-    QLabel label("Plain");
-    EXPECT_EQ(QFontInfo(label.font()).family(), "Manrope");
-    EXPECT_EQ(label.font().pixelSize(), 13);
 }
 
 } // namespace

@@ -1,4 +1,3 @@
-#include "support/QtPrinters.h"
 #include "support/WidgetTesting.h"
 #include "ui/ActivitySpinner.h"
 #include "ui/AppPill.h"
@@ -43,26 +42,6 @@ TEST_F(KitControlsTest, SpinnerTurnsOnlyWhileShown) {
 
     spinner.hide();
     EXPECT_FALSE(spinner.isTurning());
-    EXPECT_EQ(spinner.sizeHint(), QSize(16, 16));
-}
-
-TEST_F(KitControlsTest, SpinnerStandingStillShowsItsFirstPhaseUntilToldToTurn) {
-    // GIVEN a spinner that has turned a step or more
-    ActivitySpinner spinner(Qt::white);
-    grab(spinner);
-    ASSERT_TRUE(waitUntil([&] { return spinner.phase() != 0; }));
-
-    // WHEN it is told to stand still, THEN it shows its first phase and stays there
-    spinner.setStandingStill(true);
-    EXPECT_EQ(spinner.phase(), 0);
-    EXPECT_FALSE(spinner.isTurning());
-    spinner.hide();
-    spinner.show();
-    EXPECT_FALSE(spinner.isTurning());
-
-    // WHEN it is told to turn again, THEN it does
-    spinner.setStandingStill(false);
-    EXPECT_TRUE(spinner.isTurning());
 }
 
 } // namespace
