@@ -98,32 +98,6 @@ TEST(InstalledRowsTest, MissingOnDiskIsAskedOnlyForExpandedCards) {
     EXPECT_EQ(closed.missingOnDiskMessage, std::nullopt);
 }
 
-TEST(InstalledRowsTest, DetailsButtonFollowsExpansionAndIsDisabledWhileAllDetailsShow) {
-    struct Case {
-        bool showAll;
-        QSet<QString> expandedIDs;
-        bool expanded;
-        QString symbol;
-        QString help;
-        bool enabled;
-    };
-    const Case cases[] = {
-        {false, {}, false, "info.circle", "Show details", true},
-        {false, {"x"}, true, "info.circle.fill", "Hide details", true},
-        {true, {}, true, "info.circle.fill", "Hide details", false},
-    };
-    for (const Case& example : cases) {
-        InstalledCardContext state = context();
-        state.showAllDetails = example.showAll;
-        state.expandedPackageIDs = example.expandedIDs;
-        const InstalledCard card = installedCard(row(record("x"), testPackage("x")), state);
-        EXPECT_EQ(card.expanded, example.expanded);
-        EXPECT_EQ(card.detailsSymbol, example.symbol);
-        EXPECT_EQ(card.detailsHelp, example.help);
-        EXPECT_EQ(card.detailsEnabled, example.enabled);
-    }
-}
-
 TEST(InstalledRowsTest, AnOperationOnTheIDDisablesRepairAndRemoveOnlyForThatID) {
     InstalledCardContext state = context();
     state.activePackageIDs = {"busy"};

@@ -31,19 +31,6 @@ TEST(LibraryPresentationTest, CardSummaryIsTheTrimmedSummaryElseTheReleaseNotesA
     }
 }
 
-TEST(LibraryPresentationTest, ActionTitleReadsInstallingWhileBusyElseFollowsTheState) {
-    const QList<std::tuple<LibraryCardState, bool, QString>> cases = {
-        {LibraryCardState::notInstalled, false, "Install"},
-        {LibraryCardState::update, false, "Update"},
-        {LibraryCardState::installed, false, "Installed"},
-        {LibraryCardState::notInstalled, true, "Installing..."},
-        {LibraryCardState::update, true, "Installing..."},
-    };
-    for (const auto& [state, isInstalling, title] : cases) {
-        EXPECT_EQ(actionTitle(state, isInstalling), title);
-    }
-}
-
 TEST(LibraryPresentationTest, GridFitsAsManyColumnsAsTheMinimumAllowsAndCentresThem) {
     struct Case {
         LibraryDisplayMode mode;
@@ -52,13 +39,11 @@ TEST(LibraryPresentationTest, GridFitsAsManyColumnsAsTheMinimumAllowsAndCentresT
     };
     const QList<Case> cases = {
         {LibraryDisplayMode::small, 1060, {4, 256, 0, 12}},
-        {LibraryDisplayMode::small, 220, {1, 220, 0, 12}},
         {LibraryDisplayMode::small, 451, {1, 280, 85.5, 12}},
         {LibraryDisplayMode::small, 452, {2, 220, 0, 12}},
         {LibraryDisplayMode::small, 100, {1, 220, 0, 12}},
         {LibraryDisplayMode::medium, 1060, {3, 344, 0, 14}},
         {LibraryDisplayMode::medium, 1300, {4, 314.5, 0, 14}},
-        {LibraryDisplayMode::medium, 700, {2, 343, 0, 14}},
         {LibraryDisplayMode::medium, 600, {1, 380, 110, 14}},
         {LibraryDisplayMode::list, 1060, {1, 1060, 0, 0}},
     };

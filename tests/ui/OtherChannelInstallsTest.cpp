@@ -109,8 +109,6 @@ TEST_F(OtherChannelInstallsTest,
          "1.0.0"},
         {"one app", [](const QString& folder) { makeBundle(folder + "/B.app", "b", "2.5.1"); },
          "2.5.1"},
-        {"other bundles only",
-         [](const QString& folder) { makeBundle(folder + "/B.pluginkit", "b", "3.0"); }, "1.0.0"},
         {"unreadable information",
          [](const QString& folder) {
              writeFile(folder + "/A.app/Contents/Info.plist", "not a list");
