@@ -1,13 +1,10 @@
 #include "ui/HomeView.h"
 
+#include "RemoteCatalogSupport.h"
 #include "catalog/Environment.h"
 #include "platform/Bundle.h"
-#include "platform/HttpClient.h"
-#include "platform/ProcessRunner.h"
-#include "platform/SystemTools.h"
 #include "support/ScreenFixture.h"
 
-#include <QLabel>
 #include <QTest>
 
 using namespace marlox::testing;
@@ -64,14 +61,8 @@ TEST_F(HomeViewTest, AnEmptyCatalogAtFirstShowPicksNothingAndLaterShowsTheFirstC
     // no built-in catalog
     const QString catalogFile = home.filePath("catalogs/remote.json");
     QDir().mkpath(home.filePath("Empty.app"));
-    marlox::catalog::DistributionConfiguration configuration;
-    configuration.remoteCatalogURL = QUrl::fromLocalFile(catalogFile);
-    auto http = std::make_shared<marlox::platform::NetworkHttpClient>();
-    services.catalogService = std::make_unique<marlox::catalog::CatalogService>(
-        configuration, *marlox::platform::Bundle::load(home.filePath("Empty.app")), http,
-        std::make_unique<marlox::catalog::RemoteArtifactService>(
-            http, std::make_shared<marlox::platform::SystemProcessRunner>(),
-            marlox::platform::dittoToolPath()));
+    useRemoteCatalog(services, QUrl::fromLocalFile(catalogFile),
+                     *marlox::platform::Bundle::load(home.filePath("Empty.app")));
     services.catalogService->reload();
     ASSERT_TRUE(waitUntil([&] { return services.catalogService->packages().isEmpty(); }));
     auto view = makeView();
