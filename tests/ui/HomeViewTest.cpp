@@ -70,7 +70,7 @@ TEST_F(HomeViewTest, AnEmptyCatalogAtFirstShowPicksNothingAndLaterShowsTheFirstC
     EXPECT_EQ(view->featuredPackageID(), std::nullopt);
     EXPECT_EQ(view->findChild<QWidget*>("featuredCard"), nullptr);
     // A failed load shows its message in the red notice.
-    EXPECT_NE(view->findChild<QWidget*>("catalogErrorNotice"), nullptr);
+    EXPECT_TRUE(isShown(*view, "catalogErrorNotice"));
 
     // WHEN the catalog file appears and the catalog is loaded again
     writeFile(catalogFile, readFile(marlox::catalog::urlForResource("manifest", "json")));

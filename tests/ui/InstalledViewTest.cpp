@@ -60,35 +60,33 @@ TEST_F(InstalledViewTest, RemoveDeletesTheFilesAndTheRecordAndTheCardGoes) {
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_FALSE(services.store.record(filmGradeID));
     EXPECT_EQ(view->findChild<QWidget*>("installedCard:" + filmGradeID), nullptr);
-    EXPECT_NE(view->findChild<QWidget*>("installedEmptyState"), nullptr);
+    EXPECT_TRUE(isShown(*view, "installedEmptyState"));
 }
 
 TEST_F(InstalledViewTest, DetailsToggleAndTheShowAllDetailsDefaultRedrawAtOnce) {
     ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
     ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
     auto view = makeView();
-    const auto detailsShown = [&](const QString& id) {
-        return view->findChild<QWidget*>("installedDetails:" + id) != nullptr;
-    };
     // WHEN one card is expanded THEN only its details show
     ASSERT_TRUE(clickNamed(*view, "detailsButton:" + countdownID));
     settle();
-    EXPECT_TRUE(detailsShown(countdownID));
-    EXPECT_FALSE(detailsShown(filmGradeID));
+    EXPECT_TRUE(isShown(*view, "installedDetails:" + countdownID));
+    EXPECT_FALSE(isShown(*view, "installedDetails:" + filmGradeID));
     EXPECT_EQ(childNamed<QPushButton>(*view, "detailsButton:" + countdownID)->toolTip(),
               "Hide details");
     // WHEN the header switch writes the default THEN every card expands, its button disabled
     setShowAllDetails(true);
     settle();
-    EXPECT_TRUE(detailsShown(countdownID) && detailsShown(filmGradeID));
+    EXPECT_TRUE(isShown(*view, "installedDetails:" + countdownID) &&
+                isShown(*view, "installedDetails:" + filmGradeID));
     EXPECT_FALSE(childNamed<QPushButton>(*view, "detailsButton:" + filmGradeID)->isEnabled());
     EXPECT_EQ(childNamed<QPushButton>(*view, "detailsButton:" + filmGradeID)->property("symbol"),
               "info.circle.fill");
     // WHEN it is switched off THEN the user's own expansion is back
     setShowAllDetails(false);
     settle();
-    EXPECT_TRUE(detailsShown(countdownID));
-    EXPECT_FALSE(detailsShown(filmGradeID));
+    EXPECT_TRUE(isShown(*view, "installedDetails:" + countdownID));
+    EXPECT_FALSE(isShown(*view, "installedDetails:" + filmGradeID));
 }
 
 TEST_F(InstalledViewTest, FolderButtonRevealsThePluginFolder) {
@@ -108,7 +106,7 @@ TEST_F(InstalledViewTest, AdoptAllRecordsTheFoundInstallsAndTheSectionGoes) {
     EXPECT_EQ(services.store.record(countdownID)->installPath,
               marlox::catalog::installFolderPath() + '/' + countdownID);
     EXPECT_EQ(view->findChild<QWidget*>("otherChannelInstalls"), nullptr);
-    EXPECT_NE(view->findChild<QWidget*>("installedCard:" + countdownID), nullptr);
+    EXPECT_TRUE(isShown(*view, "installedCard:" + countdownID));
 }
 
 TEST_F(InstalledViewTest, LooksAsDesignedWithTwoPackagesInstalled) {

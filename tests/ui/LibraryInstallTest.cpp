@@ -18,9 +18,6 @@ const QString letterboxID = "studio.marlox.letterbox";
 
 class LibraryInstallTest : public LibraryScreenTest {
 protected:
-    AppPillButton* actionButtonOf(QWidget* holder) {
-        return holder ? holder->findChild<AppPillButton*>("actionButton") : nullptr;
-    }
     static bool detailsEnabled(QWidget* holder) {
         return holder && holder->findChild<AppPillButton*>("detailsButton")->isEnabled();
     }
@@ -152,7 +149,7 @@ TEST_F(LibraryCatalogChangeTest, TypeFilterThatEmptiesTheCategoryKeepsTheChoiceI
     ASSERT_TRUE(clickNamed(*view, "typeFilter:generators"));
     EXPECT_TRUE(shownIDs().isEmpty());
     EXPECT_EQ(picker()->currentText(), "Compositing & Keying");
-    EXPECT_EQ(view->findChild<AppCountBadge*>("resultCount")->title(), "0");
+    EXPECT_EQ(childNamed<AppCountBadge>(*view, "resultCount")->title(), "0");
 }
 
 } // namespace
