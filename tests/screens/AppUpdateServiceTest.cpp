@@ -58,32 +58,25 @@ TEST_F(AppUpdateServiceTest, RefreshPublishesAnAnnouncedBuildNewerThanTheRunning
 TEST_F(AppUpdateServiceTest, FailedFetchKeepsThePreviousNoticeAndSpeaksOnlyWhenNotSilent) {
     const QByteArray good = appcast(appcastItem("120", "1.2"));
     const QString feedFile = home.filePath("feeds/appcast.xml");
-    std::unique_ptr<LoopbackHttpServer> ownServer;
-    const auto served = [&] {
-        server.setAnswer("/appcast.xml", HttpAnswer{200, good, {}, {}});
-        return server.url("/appcast.xml");
-    };
-    const auto answering = [&](int status) {
-        return [&, status] { server.setAnswer("/appcast.xml", HttpAnswer{status, good, {}, {}}); };
+    std::optional<LoopbackHttpServer> ownServer;
+    const auto serve = [&](LoopbackHttpServer& on, int status) {
+        on.setAnswer("/appcast.xml", HttpAnswer{status, good, {}, {}});
+        return on.url("/appcast.xml");
     };
     // Serves a good feed and gives its URL; then makes it fail; the start of the message.
     const std::tuple<const char*, std::function<QUrl()>, std::function<void()>, QString> cases[] = {
-        {"informational final status", served, answering(199),
-         "App update check failed with HTTP 199."},
-        {"not modified", served, answering(304), "App update check failed with HTTP 304."},
+        {"informational final status", [&] { return serve(server, 200); },
+         [&] { serve(server, 199); }, "App update check failed with HTTP 199."},
+        {"not modified", [&] { return serve(server, 200); }, [&] { serve(server, 304); },
+         "App update check failed with HTTP 304."},
         {"file removed",
          [&] {
              writeFile(feedFile, good);
              return QUrl::fromLocalFile(feedFile);
          },
          [&] { QFile::remove(feedFile); }, "The file “" + feedFile + "” could not be read: "},
-        {"server gone",
-         [&] {
-             ownServer = std::make_unique<LoopbackHttpServer>();
-             ownServer->setAnswer("/appcast.xml", HttpAnswer{200, good, {}, {}});
-             return ownServer->url("/appcast.xml");
-         },
-         [&] { ownServer.reset(); }, "Connection refused"},
+        {"server gone", [&] { return serve(ownServer.emplace(), 200); }, [&] { ownServer.reset(); },
+         "Connection refused"},
     };
     for (const auto& [name, goodFeed, breakFeed, message] : cases) {
         for (const bool silent : {true, false}) {

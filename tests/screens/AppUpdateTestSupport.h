@@ -2,17 +2,15 @@
 
 // What the update tests share: feeds, a main bundle of a chosen build, a recording updater and a
 // service reading a loopback server's feed.
-#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "screens/AppUpdateService.h"
 #include "screens/UpdateCheck.h"
 #include "support/AwaitFuture.h"
+#include "support/CatalogFixtures.h"
 #include "support/FileSupport.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QtPrinters.h"
 #include "support/UpdateFixtures.h"
-
-#include <QDir>
 
 #include <ostream>
 
@@ -35,10 +33,7 @@ protected:
     // The running application's bundle for what is made next: a scratch one whose Info.plist
     // holds `info`.
     void useMainBundle(const QVariantMap& info) {
-        const QString path = home.filePath(QString("Bundle%1.app").arg(++m_bundles));
-        writeFile(path + "/Contents/Info.plist", platform::binaryPropertyList(info));
-        QDir().mkpath(path + "/Contents/Resources");
-        runningBundle = platform::Bundle::load(path);
+        runningBundle = scratchBundle(home, info, QString("Bundle%1.app").arg(++m_bundles));
     }
     void useRunningBuild(const QString& build) { useMainBundle({{"CFBundleVersion", build}}); }
 

@@ -2,6 +2,7 @@
 
 #include "AppUpdateTestSupport.h"
 #include "support/RecordingWorkspace.h"
+#include "support/WidgetTesting.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -27,8 +28,7 @@ protected:
     }
 
     QDialog* dialog() const { return window.findChild<QDialog*>("updateCheckDialog"); }
-    QString text(const char* label) const { return dialog()->findChild<QLabel*>(label)->text(); }
-    QPushButton* button(const char* name) const { return dialog()->findChild<QPushButton*>(name); }
+    QString text(const char* label) const { return labelText(*dialog(), label); }
 
     RecordingWorkspace workspace;
     QWidget window;
@@ -37,16 +37,11 @@ protected:
 TEST_F(FeedUpdaterTest, UserCheckShowsTheAnnouncedBuildAndOpensItsDownloadPage) {
     // GIVEN the service with the stand-in updater, and a feed announcing build 140
     FeedUpdater* updater = nullptr;
-    server.setAnswer(
-        "/appcast.xml",
-        HttpAnswer{200,
-                   appcast("<item><sparkle:version>140</sparkle:version>"
-                           "<sparkle:shortVersionString>1.4.0"
-                           "</sparkle:shortVersionString><link>https://example.com/"
-                           "release?v=1.4.0&amp;from=app</link><enclosure url=\"" +
-                           server.url("/MarloxStudio.zip").toEncoded() + "\"/></item>"),
-                   {},
-                   {}});
+    QByteArray item =
+        appcastItem("140", "1.4.0", "https://example.com/release?v=1.4.0&amp;from=app");
+    item.replace("https://example.com/MarloxStudio.zip",
+                 server.url("/MarloxStudio.zip").toEncoded());
+    server.setAnswer("/appcast.xml", HttpAnswer{200, appcast(item), {}, {}});
     const auto service = makeService(server.url("/appcast.xml"), [&](UpdaterDelegate& delegate) {
         auto made = makeUpdater(delegate);
         updater = made.get();
@@ -67,7 +62,7 @@ TEST_F(FeedUpdaterTest, UserCheckShowsTheAnnouncedBuildAndOpensItsDownloadPage) 
     EXPECT_EQ(dialog()->findChild<QLabel*>("updateHeadline")->textFormat(), Qt::PlainText);
 
     // AND its button opens the item's page in the browser and downloads nothing
-    button("openDownloadPageButton")->click();
+    ASSERT_TRUE(clickNamed(*dialog(), "openDownloadPageButton"));
     EXPECT_EQ(workspace.openedURLs,
               QList<QUrl>{QUrl("https://example.com/release?v=1.4.0&from=app")});
     EXPECT_FALSE(dialog()->isVisible());
@@ -98,8 +93,8 @@ TEST_F(FeedUpdaterTest, UserCheckThatFailsShowsWhy) {
         // THEN the dialog says the check failed and why, offers no page, and closes
         EXPECT_EQ(text("updateHeadline"), "The update check failed.");
         EXPECT_EQ(text("updateDetail"), reason);
-        EXPECT_FALSE(button("openDownloadPageButton")->isVisible());
-        button("closeButton")->click();
+        EXPECT_FALSE(isShown(*dialog(), "openDownloadPageButton"));
+        ASSERT_TRUE(clickNamed(*dialog(), "closeButton"));
         EXPECT_FALSE(dialog()->isVisible());
     }
 }
@@ -116,8 +111,8 @@ TEST_F(FeedUpdaterTest, CheckAskedForWhileOneRunsJoinsItAndClosingCancelsIt) {
 
     // WHEN the user asks again, then cancels before the answer comes
     const QFuture<void> second = updater->check();
-    EXPECT_EQ(button("closeButton")->text(), "Cancel");
-    button("closeButton")->click();
+    EXPECT_EQ(childNamed<QPushButton>(*dialog(), "closeButton")->text(), "Cancel");
+    ASSERT_TRUE(clickNamed(*dialog(), "closeButton"));
     server.releaseHeldAnswers();
 
     // THEN one request served both, and the cancelled check shows nothing
