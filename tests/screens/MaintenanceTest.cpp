@@ -17,27 +17,17 @@ namespace {
 class ClearCacheTest : public ScratchHomeTest {};
 
 TEST_F(ClearCacheTest, EmptiesTheCacheAndLeavesFreshSupportFolders) {
-    const std::pair<const char*, std::function<void()>> cases[] = {
-        {"cache with content",
-         [] {
-             writeFile(cacheDirectory() + "/RemoteArtifacts/glow/1.0/payload.zip", "zip");
-             writeFile(cacheDirectory() + "/remote-manifest.json", "{}");
-         }},
-        {"no cache folder", [] { QDir(applicationSupportDirectory()).removeRecursively(); }},
-    };
-    for (const auto& [name, prepare] : cases) {
-        SCOPED_TRACE(name);
-        // GIVEN the case's support folder and a log beside the cache
-        prepare();
-        writeFile(logsDirectory() + "/operations.log", "line\n");
+    // GIVEN a cache with content and a log beside it
+    writeFile(cacheDirectory() + "/RemoteArtifacts/glow/1.0/payload.zip", "zip");
+    writeFile(cacheDirectory() + "/remote-manifest.json", "{}");
+    writeFile(logsDirectory() + "/operations.log", "line\n");
 
-        // WHEN the cache is cleared
-        clearCache();
+    // WHEN the cache is cleared
+    clearCache();
 
-        // THEN an empty Cache and the Logs folder with its log stand in the support folder
-        EXPECT_EQ(treeOf(applicationSupportDirectory()),
-                  (QStringList{"Cache", "Logs", "Logs/operations.log"}));
-    }
+    // THEN an empty Cache and the Logs folder with its log stand in the support folder
+    EXPECT_EQ(treeOf(applicationSupportDirectory()),
+              (QStringList{"Cache", "Logs", "Logs/operations.log"}));
 }
 
 TEST_F(ClearCacheTest, RemovesALinkedCacheNeverWhatItPointsTo) {
