@@ -1,7 +1,6 @@
 #include "screens/SupportDiagnostics.h"
 
 #include "SupportTestSupport.h"
-#include "support/AwaitFuture.h"
 #include "support/ScratchHome.h"
 
 #include <QFile>
@@ -84,15 +83,6 @@ TEST(LogExcerptTest, KeepsTheLastFiftyPiecesBetweenAnyLineBreaks) {
     }
 }
 
-TEST(LogExcerptTest, CountsThePreviewLinesThatHoldAnything) {
-    const std::pair<std::optional<QString>, int> cases[] = {
-        {std::nullopt, 0}, {"", 0}, {"one", 1}, {"one\n", 1}, {"one\n\n\ntwo\n", 2}, {" \n", 1},
-    };
-    for (const auto& [snippet, count] : cases) {
-        EXPECT_EQ(logPreviewLineCount(snippet), count) << snippet.value_or("<none>").toStdString();
-    }
-}
-
 using LogFileTest = ScratchHomeTest;
 
 TEST_F(LogFileTest, ReadsOnlyTheTailOfALargeLogFromTheFirstWholeLine) {
@@ -125,14 +115,6 @@ TEST_F(LogFileTest, AMissingFolderOrPipeLogReadsAsNothingWithoutWaiting) {
     for (const QString name : {"missing.log", "folder.log", "pipe.log"}) {
         EXPECT_EQ(readLogExcerpt(home.filePath(name)), std::nullopt) << name.toStdString();
     }
-}
-
-TEST_F(LogFileTest, LoadingDeliversTheExcerptThroughAFuture) {
-    const QString path = home.filePath("operations.log");
-    writeFile(path, numberedLines(1, 3));
-    const auto future = loadLogExcerpt(path);
-    ASSERT_TRUE(awaitFuture(future));
-    EXPECT_EQ(future.result(), "line 1\nline 2\nline 3\n");
 }
 
 } // namespace
