@@ -1,8 +1,10 @@
 #include "screens/SettingsView.h"
 
-#include "ScreenViewTestSupport.h"
+#include "AppUpdateTestSupport.h"
 #include "catalog/OperationsLog.h"
 #include "screens/Maintenance.h"
+#include "support/CatalogFixtures.h"
+#include "support/ScreenFixture.h"
 #include "ui/ActivitySpinner.h"
 #include "ui/AppPill.h"
 #include "ui/ScreenParts.h"
@@ -29,23 +31,27 @@ namespace {
 
 const QColor secondaryText = QColor::fromRgbF(1, 1, 1, 0.68f);
 
-class SettingsViewTest : public ScreenViewTest {
+// What a screen is made with instead of the shared services.
+struct Using {
+    AppSettingsStore* settings = nullptr;
+    AppUpdateService* updates = nullptr;
+    CatalogService* catalog = nullptr;
+    const Bundle* bundle = nullptr;
+};
+
+// The catalog loads when a test asks for it.
+class SettingsViewTest : public ScreenTest {
 protected:
-    std::unique_ptr<SettingsView> makeView(AppSettingsStore& store, AppUpdateService& updates,
-                                           CatalogService& catalogService,
-                                           const Bundle& bundle = mainBundle()) {
-        auto view =
-            std::make_unique<SettingsView>(bundle, store, catalogService, updates, installAccess,
-                                           templatesAccess, this->store, *coordinator, workspace);
+    void SetUp() override { WidgetTest::SetUp(); }
+
+    std::unique_ptr<SettingsView> makeView(const Using& in = {}) {
+        auto view = std::make_unique<SettingsView>(
+            in.bundle ? *in.bundle : mainBundle(), in.settings ? *in.settings : services.settings,
+            in.catalog ? *in.catalog : *services.catalogService,
+            in.updates ? *in.updates : appUpdates, services.installAccess, services.templatesAccess,
+            services.store, *services.coordinator, services.workspace);
         grab(*view, QSize(1100, 700));
         return view;
-    }
-    std::unique_ptr<SettingsView> makeView(AppSettingsStore& store, AppUpdateService& updates) {
-        return makeView(store, updates, catalog);
-    }
-    std::unique_ptr<SettingsView> makeView() { return makeView(settings, appUpdates); }
-    std::unique_ptr<SettingsView> makeView(CatalogService& catalogService) {
-        return makeView(settings, appUpdates, catalogService);
     }
     // A catalog service whose remote catalog the server answers, with the built-in catalog or
     // the status, only once the test lets the answer go; its own built-in catalog is the
@@ -81,6 +87,12 @@ protected:
     }
     // A bundle that holds no catalog and no version keys.
     Bundle brokenBundle() const { return scratchBundle(home, {}); }
+
+    std::shared_ptr<marlox::platform::HttpClient> http =
+        std::make_shared<marlox::platform::NetworkHttpClient>();
+    UpdaterRecord updaters;
+    AppUpdateService appUpdates{DistributionConfiguration{}, mainBundle(), services.defaults, http,
+                                updaters.factory()};
 };
 
 TEST_F(SettingsViewTest, GeneralCardShowsTheVersionAndACatalogErrorOnlyInRed) {
@@ -95,7 +107,7 @@ TEST_F(SettingsViewTest, GeneralCardShowsTheVersionAndACatalogErrorOnlyInRed) {
     // WHEN the screen is of a bundle without catalog or version keys, and its catalog is loaded
     const Bundle bundle = brokenBundle();
     const auto brokenCatalog = catalogService({}, bundle);
-    const auto broken = makeView(settings, appUpdates, *brokenCatalog, bundle);
+    const auto broken = makeView({.catalog = brokenCatalog.get(), .bundle = &bundle});
     ASSERT_TRUE(awaitFuture(brokenCatalog->reload()));
 
     // THEN the stand-in version shows, and the catalog's error in red
@@ -125,31 +137,12 @@ TEST_F(SettingsViewTest, LaunchAtLoginOutsideApplicationsIsDisabledWithTheStores
               "Automatically open Marlox Studio when you log in.");
 }
 
-TEST_F(SettingsViewTest, DisabledLaunchAtLoginDrawsItsTitleAndExplanationDimmed) {
-    // GIVEN the application outside an Applications folder: Launch At Login is disabled, Quit App
-    // On Close enabled
-    const auto view = makeView();
-    ASSERT_FALSE(view->findChild<QCheckBox*>("launchAtLoginToggle")->isEnabled());
-
-    // WHEN the screen is drawn
-    const QImage picture = grab(*view, QSize(1100, 700));
-    SaveGrabOnFailure saved(*view, "settings");
-    const auto peak = [&](const QString& name) {
-        return peakBrightnessIn(picture, geometryIn(*view, *widgetNamed(*view, name)));
-    };
-
-    // THEN the disabled toggle's title and explanation are clearly dimmer than the enabled one's
-    EXPECT_LT(peak("launchAtLoginToggleTitle"), peak("quitOnCloseToggleTitle") * 6 / 10);
-    EXPECT_LT(peak("launchAtLoginToggleDescription"),
-              peak("quitOnCloseToggleDescription") * 6 / 10);
-}
-
 TEST_F(SettingsViewTest, LaunchAtLoginThatTheSystemRefusesShowsItsErrorInOrange) {
     // GIVEN a signed copy in the user's Applications folder whose login item cannot be registered
     const QString bundle = home.filePath("home/Applications/Marlox Studio.app");
     writeFile(bundle + "/Contents/_CodeSignature/CodeResources", "signed");
-    AppSettingsStore signedCopy(defaults, loginItem, bundle);
-    const auto view = makeView(signedCopy, appUpdates);
+    AppSettingsStore signedCopy(services.defaults, services.loginItem, bundle);
+    const auto view = makeView({.settings = &signedCopy});
     auto* toggle = view->findChild<QCheckBox*>("launchAtLoginToggle");
     ASSERT_TRUE(toggle->isEnabled());
 
@@ -170,8 +163,8 @@ TEST_F(SettingsViewTest, TurningQuitAppOnCloseOffWritesFalseAtOnce) {
 
     toggle->click();
 
-    EXPECT_FALSE(settings.quitAppOnWindowClose());
-    const marlox::platform::UserDefaults reread(defaults.filePath());
+    EXPECT_FALSE(services.settings.quitAppOnWindowClose());
+    const marlox::platform::UserDefaults reread(services.defaults.filePath());
     EXPECT_TRUE(reread.contains("settings.quitAppOnWindowClose"));
     EXPECT_FALSE(reread.boolean("settings.quitAppOnWindowClose"));
 }
@@ -182,8 +175,9 @@ TEST_F(SettingsViewTest, AvailableVersionReadsVersionAndBuildAlsoAfterADismissal
     server.setAnswer("/appcast.xml", HttpAnswer{200, appcast(appcastItem("140", "1.4.0")), {}, {}});
     DistributionConfiguration configuration;
     configuration.appcastFeedURL = server.url("/appcast.xml");
-    AppUpdateService feedUpdates(configuration, mainBundle(), defaults, http, updaters.factory());
-    const auto view = makeView(settings, feedUpdates);
+    AppUpdateService feedUpdates(configuration, mainBundle(), services.defaults, http,
+                                 updaters.factory());
+    const auto view = makeView({.updates = &feedUpdates});
     EXPECT_FALSE(isShown(*view, "availableVersionRow"));
 
     // WHEN the service finds it, and then the user dismisses it in the banner
@@ -231,7 +225,7 @@ TEST_F(SettingsViewTest, PluginCheckReportsItsOutcomeInItsColourWithTheTime) {
     for (const auto& [name, records, status, message, colour, count] : cases) {
         SCOPED_TRACE(name);
         // GIVEN the case's records, a catalog whose answer waits, and no check run yet
-        store.setInstalledByID({});
+        services.store.setInstalledByID({});
         services.recordInstalled(records);
         LoopbackHttpServer server;
         // A failed answer leaves nothing to fall back on.
@@ -240,7 +234,7 @@ TEST_F(SettingsViewTest, PluginCheckReportsItsOutcomeInItsColourWithTheTime) {
         if (status != 200) {
             QFile::remove(CatalogService::remoteManifestCachePath());
         }
-        const auto view = makeView(*remoteCatalog);
+        const auto view = makeView({.catalog = remoteCatalog.get()});
         EXPECT_FALSE(isShown(*view, "lastCheckedRow") || isShown(*view, "lastCheckMessageText"));
 
         // WHEN the check starts, THEN the button is a disabled "Checking..." beside a spinner
@@ -274,7 +268,7 @@ TEST_F(SettingsViewTest, CheckEndingAfterTheScreenIsGoneTouchesNothing) {
     // GIVEN a check waiting for the catalog
     LoopbackHttpServer server;
     const auto remoteCatalog = heldRemoteCatalog(server, 200);
-    auto view = makeView(*remoteCatalog);
+    auto view = makeView({.catalog = remoteCatalog.get()});
     ASSERT_TRUE(clickNamed(*view, "checkPluginUpdatesButton"));
 
     // WHEN the screen is left before the catalog answers
@@ -307,7 +301,7 @@ TEST_F(SettingsViewTest, FolderPillsFollowTheServicesAndAreLookedAtEachTimeTheSc
     settle();
 
     // THEN its card has no pill while the other keeps its own
-    EXPECT_EQ(installAccess.accessState(), FolderAccessState::needsAccess);
+    EXPECT_EQ(services.installAccess.accessState(), FolderAccessState::needsAccess);
     EXPECT_FALSE(isShown(*view, "installFolderCardStatus"));
     EXPECT_TRUE(isShown(*view, "templatesFolderCardStatus"));
 }
@@ -317,7 +311,8 @@ TEST_F(SettingsViewTest, OpenFolderRevealsTheFolderOrRaisesTheAlertEachTimeItFai
 
     // WHEN the templates folder is opened, THEN the workspace shows it
     ASSERT_TRUE(clickNamed(*view, "templatesFolderOpenButton"));
-    EXPECT_EQ(workspace.openedFolders, QStringList{marlox::install::motionTemplatesFolderPath()});
+    EXPECT_EQ(services.workspace.openedFolders,
+              QStringList{marlox::install::motionTemplatesFolderPath()});
 
     // GIVEN a file where the install folder belongs
     QDir(installFolderPath()).removeRecursively();
@@ -338,7 +333,7 @@ TEST_F(SettingsViewTest, OpenFolderRevealsTheFolderOrRaisesTheAlertEachTimeItFai
         alert->button(QMessageBox::Ok)->click();
         EXPECT_EQ(view->presentedErrorMessage(), std::nullopt);
     }
-    EXPECT_EQ(workspace.openedFolders.size(), 1);
+    EXPECT_EQ(services.workspace.openedFolders.size(), 1);
 }
 
 TEST_F(SettingsViewTest, MaintenanceButtonsOpenFoldersClearTheLogAndTheCacheAndReload) {
@@ -352,12 +347,12 @@ TEST_F(SettingsViewTest, MaintenanceButtonsOpenFoldersClearTheLogAndTheCacheAndR
     }
     flushOperationsLog();
 
-    EXPECT_EQ(workspace.openedFolders,
+    EXPECT_EQ(services.workspace.openedFolders,
               (QStringList{applicationSupportDirectory(), logsDirectory()}));
     EXPECT_FALSE(QFileInfo::exists(operationsLogFilePath()));
     EXPECT_TRUE(QFileInfo(cacheDirectory()).isDir());
     EXPECT_TRUE(QFileInfo(logsDirectory()).isDir());
-    EXPECT_TRUE(waitUntil([&] { return !catalog.packages().isEmpty(); }));
+    EXPECT_TRUE(waitUntil([&] { return !services.catalogService->packages().isEmpty(); }));
     EXPECT_EQ(view->findChild<QMessageBox*>(), nullptr);
 }
 
@@ -367,7 +362,7 @@ TEST_F(SettingsViewTest, ClearCacheIsRefusedWhileAnInstallRunsWhichThenCompletes
     const QString cached = cacheDirectory() + "/remote-manifest.json";
     writeFile(cached, "{}");
     const auto view = makeView();
-    coordinator->install(builtInPackage(edgeMatteID));
+    services.coordinator->install(builtInPackage(edgeMatteID));
     ASSERT_TRUE(waitUntil([&] { return pluginkit.isHeld(); }));
 
     // WHEN the user tries to clear the cache
@@ -382,7 +377,7 @@ TEST_F(SettingsViewTest, ClearCacheIsRefusedWhileAnInstallRunsWhichThenCompletes
     pluginkit.release();
     ASSERT_TRUE(services.settle());
     const QString installed = installFolderPath() + '/' + edgeMatteID;
-    EXPECT_EQ(coordinator->statusMessageByID().value(edgeMatteID), "Installed");
+    EXPECT_EQ(services.coordinator->statusMessageByID().value(edgeMatteID), "Installed");
     EXPECT_EQ(treeOf(installed),
               (QStringList{"EdgeMatte.pluginkit", "EdgeMatte.pluginkit/Contents",
                            "EdgeMatte.pluginkit/Contents/Info.plist",
@@ -391,7 +386,7 @@ TEST_F(SettingsViewTest, ClearCacheIsRefusedWhileAnInstallRunsWhichThenCompletes
                            "EdgeMatte.pluginkit/Contents/Resources",
                            "EdgeMatte.pluginkit/Contents/Resources/.defaults",
                            "EdgeMatte.pluginkit/Contents/Resources/EdgeMatte.strings"}));
-    EXPECT_EQ(store.record(edgeMatteID)->version, "1.3.0");
+    EXPECT_EQ(services.store.record(edgeMatteID)->version, "1.3.0");
     EXPECT_TRUE(widgetNamed(*view, "clearCacheButton")->isEnabled());
 }
 

@@ -1,6 +1,7 @@
 #include "screens/UpdatesView.h"
 
-#include "ScreenViewTestSupport.h"
+#include "support/CatalogFixtures.h"
+#include "support/ScreenFixture.h"
 #include "ui/AppPill.h"
 #include "ui/CachedThumbnailView.h"
 #include "ui/StudioIcon.h"
@@ -15,10 +16,11 @@ using marlox::ui::AppPillButton;
 
 namespace {
 
-class UpdatesViewTest : public ScreenViewTest {
+class UpdatesViewTest : public ScreenTest {
 protected:
     std::unique_ptr<UpdatesView> makeView() {
-        auto view = std::make_unique<UpdatesView>(catalog, store, *coordinator, thumbnails);
+        auto view = std::make_unique<UpdatesView>(*services.catalogService, services.store,
+                                                  *services.coordinator, thumbnails);
         grab(*view, QSize(1100, 700));
         return view;
     }
@@ -34,7 +36,6 @@ protected:
 TEST_F(UpdatesViewTest, ListsInstalledPluginsWithANewerCatalogVersionElseTheEmptyCard) {
     // GIVEN the built-in catalog, an older Countdown Pro and Kinetic Titles (a template), and Film
     // Grade at the catalog's version
-    loadCatalog();
     services.recordInstalled(
         {{countdownID, "2.2.9"}, {kineticTitlesID, "1.0"}, {filmGradeID, "2.1.0"}});
 
@@ -64,7 +65,6 @@ TEST_F(UpdatesViewTest, ListsInstalledPluginsWithANewerCatalogVersionElseTheEmpt
 TEST_F(UpdatesViewTest, UpdatesOnePackageThroughTheCoordinatorAndHoldsOnlyItsOwnButton) {
     // GIVEN two pending updates and an install whose registration waits
     const HeldTool pluginkit = services.holdRegistration(home.filePath("held"));
-    loadCatalog();
     services.recordInstalled({{countdownID, "2.0"}, {filmGradeID, "2.0"}});
     const auto view = makeView();
 
@@ -82,7 +82,7 @@ TEST_F(UpdatesViewTest, UpdatesOnePackageThroughTheCoordinatorAndHoldsOnlyItsOwn
     ASSERT_TRUE(services.settle());
 
     // THEN the record carries the catalog version, its files are in place and the row is gone
-    EXPECT_EQ(store.record(countdownID)->version, "2.3.0");
+    EXPECT_EQ(services.store.record(countdownID)->version, "2.3.0");
     EXPECT_TRUE(QFileInfo(installFolderPath() + '/' + countdownID).isDir());
     EXPECT_EQ(listedIDs(*view), QStringList{filmGradeID});
     EXPECT_EQ(labelText(*view, "updateCountText"), "1 update available");
@@ -91,14 +91,13 @@ TEST_F(UpdatesViewTest, UpdatesOnePackageThroughTheCoordinatorAndHoldsOnlyItsOwn
 
 TEST_F(UpdatesViewTest, UpdateAllHandsOnlyTheListedPluginsToTheCoordinator) {
     // GIVEN two older plug-ins and an older template
-    loadCatalog();
     services.recordInstalled(
         {{countdownID, "1.0"}, {filmGradeID, "1.0"}, {kineticTitlesID, "1.0"}});
     const auto view = makeView();
     QStringList runs;
-    QObject::connect(coordinator.get(),
+    QObject::connect(services.coordinator.get(),
                      &marlox::install::InstallationCoordinator::bulkInstallProgressChanged, [&] {
-                         if (const auto& progress = coordinator->bulkInstallProgress()) {
+                         if (const auto& progress = services.coordinator->bulkInstallProgress()) {
                              runs.append(QString("%1/%2 %3")
                                              .arg(progress->current)
                                              .arg(progress->total)
@@ -108,19 +107,19 @@ TEST_F(UpdatesViewTest, UpdateAllHandsOnlyTheListedPluginsToTheCoordinator) {
 
     // WHEN "Update All" is pressed
     ASSERT_TRUE(clickNamed(*view, "updateAllButton"));
-    ASSERT_TRUE(waitUntil([&] { return runs.size() == 2 && !coordinator->operationInFlight(); },
-                          std::chrono::seconds(30)));
+    ASSERT_TRUE(
+        waitUntil([&] { return runs.size() == 2 && !services.coordinator->operationInFlight(); },
+                  std::chrono::seconds(30)));
 
     // THEN both plug-ins were updated in the list's order and the template was left alone
     EXPECT_EQ(runs, (QStringList{"1/2 Countdown Pro", "2/2 Film Grade"}));
-    EXPECT_EQ(store.record(filmGradeID)->version, "2.1.0");
-    EXPECT_EQ(store.record(kineticTitlesID)->version, "1.0");
+    EXPECT_EQ(services.store.record(filmGradeID)->version, "2.1.0");
+    EXPECT_EQ(services.store.record(kineticTitlesID)->version, "1.0");
     EXPECT_TRUE(view->content().rows.isEmpty());
 }
 
 TEST_F(UpdatesViewTest, ReleaseNotesSheetShowsTheNotesAndReturnClosesIt) {
     // GIVEN a pending update of Countdown Pro
-    loadCatalog();
     services.recordInstalled({{countdownID, "2.0"}});
     const auto view = makeView();
 
@@ -149,7 +148,6 @@ TEST_F(UpdatesViewTest, ReleaseNotesSheetShowsTheNotesAndReturnClosesIt) {
 
 TEST_F(UpdatesViewTest, PackageWithoutThumbnailShowsItsKindsGlyph) {
     // GIVEN a filter and a generator without thumbnails, both behind the catalog
-    loadCatalog();
     services.recordInstalled({{lightWrapID, "0.9"}, {gridLayoutID, "0.9"}});
 
     // WHEN the screen is shown
@@ -166,7 +164,6 @@ TEST_F(UpdatesViewTest, PackageWithoutThumbnailShowsItsKindsGlyph) {
 
 TEST_F(UpdatesViewTest, TwoPendingUpdatesLookAsChecked) {
     // GIVEN two pending updates with bundled thumbnails
-    loadCatalog();
     services.recordInstalled({{countdownID, "2.2.0"}, {filmGradeID, "1.9.4"}});
 
     // WHEN the screen is shown at the detail pane's size and the thumbnails have arrived
