@@ -4,6 +4,7 @@
 #include "ui/AppPill.h"
 #include "ui/AppTheme.h"
 #include "ui/CachedThumbnailView.h"
+#include "ui/PackageImageView.h"
 #include "ui/StudioIcon.h"
 #include "ui/ThumbnailLookup.h"
 
@@ -20,9 +21,7 @@ using ui::AppPalette::textPrimary;
 using ui::AppPalette::textSecondary;
 
 QWidget* fallbackIcon(catalog::PackageType type) {
-    return new ui::StudioIcon(type == catalog::PackageType::filter ? ui::StudioGlyph::library
-                                                                   : ui::StudioGlyph::plugin,
-                              18, ui::withOpacity(Qt::white, 0.85), 1.85);
+    return new ui::StudioIcon(ui::fallbackGlyph(type), 18, ui::withOpacity(Qt::white, 0.85), 1.85);
 }
 
 // Lies over the tile and draws its fine outline.
