@@ -4,12 +4,12 @@
 #include "app/BlockingOverlay.h"
 #include "app/MarloxStudioApp.h"
 #include "app/RootView.h"
-#include "catalog/OperationsLog.h"
 #include "platform/ApplicationIcons.h"
 #include "platform/SystemTools.h"
 #include "platform/UserDefaults.h"
 #include "support/AwaitFuture.h"
 #include "support/InstallTestSupport.h"
+#include "support/LoggedMessages.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingDesktop.h"
 #include "support/RecordingWorkspace.h"
@@ -17,7 +17,6 @@
 #include "support/UpdateFixtures.h"
 #include "support/WidgetTesting.h"
 
-#include <QFile>
 #include <QMap>
 
 #include <gtest/gtest.h>
@@ -74,16 +73,6 @@ inline bool overlaysSettled(const QWidget& root) {
             overlays.cbegin(), overlays.cend(),
             [](const app::BlockingOverlay* overlay) { return overlay->isFading(); });
     });
-}
-
-// How often the operations log holds a line containing the text.
-inline qsizetype loggedLinesContaining(const QString& text) {
-    catalog::flushOperationsLog();
-    QFile log(catalog::operationsLogFilePath());
-    if (!log.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    return QString::fromUtf8(log.readAll()).count(text);
 }
 
 // The real application object in a scratch home with the built-in catalog.

@@ -1,8 +1,7 @@
-#include "catalog/OperationsLog.h"
+#include "support/LoggedMessages.h"
 #include "support/ScratchHome.h"
 
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
@@ -17,11 +16,6 @@ namespace {
 
 const QString executable = builtBundlePath() + "/Contents/MacOS/MarloxStudio";
 constexpr int startupBoundMilliseconds = 10000;
-
-bool logMentions(const QString& text) {
-    QFile log(marlox::catalog::operationsLogFilePath());
-    return log.open(QIODevice::ReadOnly) && QString::fromUtf8(log.readAll()).contains(text);
-}
 
 bool underXServer() {
     return QGuiApplication::platformName() == "xcb";
@@ -60,8 +54,9 @@ protected:
     // The application is up once its start-up task has logged the catalog reload.
     void startAndAwaitCatalogReload() {
         start(running);
-        ASSERT_TRUE(QTest::qWaitFor([] { return logMentions("Catalog reload"); },
-                                    startupBoundMilliseconds));
+        ASSERT_TRUE(
+            QTest::qWaitFor([] { return !loggedMessages().filter("Catalog reload").isEmpty(); },
+                            startupBoundMilliseconds));
     }
 
     void expectCleanEndOnTerminate() {

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 #include "app/DetailHeaderActions.h"
 #include "catalog/InstalledPackageStore.h"
+#include "support/CatalogFixtures.h"
 #include "support/WidgetTesting.h"
 #include "ui/ActivitySpinner.h"
 #include "ui/AppPill.h"
@@ -14,7 +15,6 @@
 
 using namespace marlox::app;
 using namespace marlox::testing;
-using marlox::catalog::InstalledPackage;
 using marlox::catalog::InstalledPackageMap;
 
 namespace {
@@ -43,8 +43,7 @@ protected:
     void record(const QStringList& ids, const QString& version = "0.1") {
         InstalledPackageMap records = app->installedStore().installedByID();
         for (const QString& id : ids) {
-            records.insert(id,
-                           InstalledPackage{id, version, {}, {}, home.filePath("gone/" + id), {}});
+            records.insert(id, testRecord(id, version, {}, home.filePath("gone/" + id)));
         }
         app->installedStore().setInstalledByID(records);
     }

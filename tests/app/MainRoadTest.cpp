@@ -4,7 +4,6 @@
 #include "support/WidgetTesting.h"
 
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -90,21 +89,6 @@ TEST_F(MainRoadTest, UpdatesSectionBringsAnOlderInstallCurrent) {
               builtInPackage(countdownID).version);
     EXPECT_FALSE(isShown(*window, "updateRow:" + countdownID));
     EXPECT_EQ(window->sidebar()->row(AppSection::updates)->mark(), SidebarMark{});
-}
-
-TEST_F(MainRoadTest, TurningQuitOnCloseOffInSettingsKeepsTheApplicationRunning) {
-    // GIVEN the Settings screen
-    QSignalSpy termination(app.get(), &MarloxStudioApp::terminationRequested);
-    ASSERT_TRUE(clickNamed(*window, "sidebarRow-settings"));
-    settle();
-
-    // WHEN "Quit App On Close" is turned off there and the window is closed
-    ASSERT_TRUE(clickNamed(*window, "quitOnCloseToggle"));
-    window->close();
-
-    // THEN the choice is stored and the application stays without a window
-    EXPECT_EQ(app->userDefaults().value("settings.quitAppOnWindowClose"), QVariant(false));
-    EXPECT_EQ(termination.count(), 0);
 }
 
 } // namespace

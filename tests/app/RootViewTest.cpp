@@ -141,7 +141,7 @@ TEST_F(RootViewTest, PluginsSearchStartsEmptyWhenTheSectionIsShownAgain) {
     EXPECT_EQ(qobject_cast<QLineEdit*>(widgetNamed(*window, "searchField"))->text(), "");
 }
 
-TEST_F(RootViewTest, NewWindowShortcutOpensAnotherWindowOnHome) {
+TEST_F(RootViewTest, NewWindowShortcutOpensAnotherWindowOnHomeAndEachWindowKeepsItsOwnSection) {
     // GIVEN a window on Installed
     window->selectSection(AppSection::installed);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));

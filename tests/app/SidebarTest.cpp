@@ -3,8 +3,8 @@
 #include "AppTestSupport.h"
 #include "app/SidebarUIState.h"
 #include "catalog/InstalledPackageStore.h"
-#include "platform/PropertyList.h"
 #include "screens/AppUpdateService.h"
+#include "support/CatalogFixtures.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/WidgetTesting.h"
 #include "ui/AppTheme.h"
@@ -16,7 +16,6 @@
 
 using namespace marlox::app;
 using namespace marlox::testing;
-using marlox::catalog::InstalledPackage;
 using marlox::catalog::InstalledPackageMap;
 
 namespace {
@@ -47,9 +46,7 @@ protected:
         InstalledPackageMap records;
         for (const auto& package : app->catalogService().packages()) {
             if (records.size() < count && package.type != marlox::catalog::PackageType::template_) {
-                records.insert(
-                    package.id,
-                    InstalledPackage{package.id, "0.1", {}, package.type, "/nowhere", {}});
+                records.insert(package.id, testRecord(package.id, "0.1", package.type, "/nowhere"));
             }
         }
         app->installedStore().setInstalledByID(records);
@@ -75,25 +72,13 @@ TEST_F(SidebarTest, ToolbarButtonCollapsesAndExpandsEveryWindowsSidebar) {
     EXPECT_EQ(second->sidebar()->width(), 92);
     EXPECT_EQ(toggle->toolTip(), "Expand Sidebar");
     EXPECT_FALSE(isShown(*window, "sidebarNameLine"));
+    EXPECT_EQ(row(AppSection::updates).toolTip(), "Updates");
 
     // WHEN it is pressed again THEN the sidebar is expanded again
     toggle->click();
     settle();
     EXPECT_EQ(first.sidebar()->width(), 272);
     EXPECT_TRUE(app->sidebarUIState().isCollapsed() == false);
-}
-
-TEST_F(SidebarTest, UpdatesRowCountsPackagesWithUpdates) {
-    // GIVEN the catalog loaded and nothing installed
-    openWindow();
-    EXPECT_EQ(row(AppSection::updates).mark(), SidebarMark{});
-
-    // WHEN two plug-ins are recorded at an older version
-    installOldVersionsOf(2);
-
-    // THEN the Updates row shows 2, and no other row a capsule
-    EXPECT_EQ(row(AppSection::updates).mark(), (SidebarMark{SidebarMark::Kind::countCapsule, "2"}));
-    EXPECT_EQ(row(AppSection::installed).mark(), SidebarMark{});
 }
 
 TEST_F(SidebarTest, AnnouncedUpdateShowsBannerAndDotUntilDismissed) {
@@ -133,26 +118,6 @@ TEST_F(SidebarTest, BannerClickHandsTheUserCheckToTheUpdater) {
     auto& shown = openWindow();
     ASSERT_TRUE(clickNamed(shown, "updateBannerCheck"));
     EXPECT_EQ(updaters.checks, 1);
-}
-
-TEST_F(SidebarTest, CollapsedSidebarKeepsMarksOnTheTileButNoBanner) {
-    // GIVEN an announced update and one plug-in to update
-    openWindow();
-    installOldVersionsOf(1);
-
-    // WHEN the sidebar is collapsed
-    app->sidebarUIState().setCollapsed(true);
-    settle();
-
-    // THEN the banner is gone and each mark sits 7 points right of and above its tile's centre
-    EXPECT_FALSE(bannerShows());
-    for (const AppSection section : {AppSection::updates, AppSection::settings}) {
-        const SidebarRow& marked = row(section);
-        const QPoint tileCentre(16 + 20, marked.height() / 2);
-        EXPECT_NEAR(marked.markGeometry().center().x(), tileCentre.x() + 7, 1);
-        EXPECT_NEAR(marked.markGeometry().center().y(), tileCentre.y() - 7, 1);
-        EXPECT_EQ(marked.toolTip(), title(section));
-    }
 }
 
 TEST_F(SidebarTest, PointerMovingStraightFromRowToRowLeavesTheNewRowHovered) {
@@ -216,15 +181,13 @@ TEST(SidebarNameLineTest, OnlyADeveloperBuildCarriesTheDeveloperPill) {
     for (const bool developer : {false, true}) {
         // GIVEN a release build and a developer build of the bundle
         ScratchHome home;
-        const QString bundle = home.filePath("Studio.app");
-        writeFile(bundle + "/Contents/Info.plist",
-                  marlox::platform::binaryPropertyList(
-                      {{"CFBundleIdentifier", developer ? "studio.marlox.MarloxStudio.developer"
-                                                        : "studio.marlox.MarloxStudio"},
-                       {"CFBundleDisplayName", "Marlox Studio"}}));
+        const auto bundle = scratchBundle(
+            home, {{"CFBundleIdentifier", developer ? "studio.marlox.MarloxStudio.developer"
+                                                    : "studio.marlox.MarloxStudio"},
+                   {"CFBundleDisplayName", "Marlox Studio"}});
 
         // WHEN the sidebar is made for it
-        Sidebar sidebar(*marlox::platform::Bundle::load(bundle));
+        Sidebar sidebar(bundle);
 
         // THEN the name line shows the display name, with the pill only in the developer build
         EXPECT_EQ(sidebar.findChild<QLabel*>("sidebarAppName")->text(), "Marlox Studio");

@@ -1,71 +1,54 @@
 #include "app/WindowLayers.h"
 
-#include <gtest/gtest.h>
+#include "support/QtPrinters.h"
 
-#include <ostream>
+#include <gtest/gtest.h>
 
 using namespace marlox::app;
 
-namespace marlox::app {
-void PrintTo(const WindowLayers& layers, std::ostream* out) {
-    *out << "{alert " << layers.showsOperationAlert << ", hosts "
-         << layers.showsHostApplicationOverlay << ", folders " << layers.showsFolderAccessOverlay
-         << '}';
-}
-} // namespace marlox::app
-
 namespace {
 
-struct LayersCase {
-    const char* name;
-    std::optional<QString> message;
-    QStringList hosts;
-    bool pendingPackage;
-    WindowLayers expected;
-};
-
-// Parameters are shown by name in test listings.
-void PrintTo(const LayersCase& example, std::ostream* out) {
-    *out << example.name;
+TEST(WindowLayersTest, CoordinatorFieldsChooseAlertOrOverlays) {
+    struct Case {
+        const char* name;
+        std::optional<QString> message;
+        QStringList hosts;
+        bool pendingPackage;
+        WindowLayers expected;
+    };
+    const Case cases[] = {
+        {"nothing", std::nullopt, {}, false, {}},
+        {"error without hosts raises the alert",
+         "Failed to install Glow: gone",
+         {},
+         false,
+         {.showsOperationAlert = true}},
+        {"empty message still raises the alert", "", {}, false, {.showsOperationAlert = true}},
+        {"error with hosts shows only the host overlay",
+         "Please close host apps",
+         {"Final Cut Pro"},
+         false,
+         {.showsHostApplicationOverlay = true}},
+        {"hosts without message show nothing", std::nullopt, {"Apple Motion"}, false, {}},
+        {"parked package with host error shows both overlays",
+         "Please close host apps",
+         {"Apple Motion"},
+         true,
+         {.showsHostApplicationOverlay = true, .showsFolderAccessOverlay = true}},
+        {"parked package with folder error keeps the alert",
+         "Could not create the folder",
+         {},
+         true,
+         {.showsOperationAlert = true, .showsFolderAccessOverlay = true}},
+    };
+    for (const Case& example : cases) {
+        // GIVEN the coordinator's error, host names and parked package
+        // WHEN the window derives its layers THEN they are the expected ones
+        EXPECT_EQ(windowLayers(example.message, example.hosts, example.pendingPackage),
+                  example.expected)
+            << example.name;
+    }
 }
-
-class WindowLayersTest : public ::testing::TestWithParam<LayersCase> {};
-
-TEST_P(WindowLayersTest, CoordinatorFieldsChooseAlertOrOverlays) {
-    // GIVEN the coordinator's error, host names and parked package
-    const auto& example = GetParam();
-    // WHEN the window derives its layers THEN they are the expected ones
-    EXPECT_EQ(windowLayers(example.message, example.hosts, example.pendingPackage),
-              example.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    States, WindowLayersTest,
-    ::testing::Values(
-        LayersCase{"Nothing", std::nullopt, {}, false, {}},
-        LayersCase{"ErrorWithoutHostsRaisesTheAlert",
-                   "Failed to install Glow: gone",
-                   {},
-                   false,
-                   {.showsOperationAlert = true}},
-        LayersCase{"EmptyMessageStillRaisesTheAlert", "", {}, false, {.showsOperationAlert = true}},
-        LayersCase{"ErrorWithHostsShowsOnlyTheHostOverlay",
-                   "Please close host apps",
-                   {"Final Cut Pro"},
-                   false,
-                   {.showsHostApplicationOverlay = true}},
-        LayersCase{"HostsWithoutMessageShowNothing", std::nullopt, {"Apple Motion"}, false, {}},
-        LayersCase{"ParkedPackageWithHostErrorShowsBothOverlays",
-                   "Please close host apps",
-                   {"Apple Motion"},
-                   true,
-                   {.showsHostApplicationOverlay = true, .showsFolderAccessOverlay = true}},
-        LayersCase{"ParkedPackageWithFolderErrorKeepsTheAlert",
-                   "Could not create the folder",
-                   {},
-                   true,
-                   {.showsOperationAlert = true, .showsFolderAccessOverlay = true}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(OperationAlertMessageTest, ShowsTheMessageVerbatimOrUnknownError) {
     // GIVEN a message with markup-like text, and none

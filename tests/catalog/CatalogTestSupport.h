@@ -3,8 +3,8 @@
 // What most tests of this folder use, so that each file names only what is its own.
 #include "catalog/CatalogManifest.h"
 #include "catalog/Environment.h"
-#include "catalog/OperationsLog.h"
 #include "support/FileSupport.h"
+#include "support/LoggedMessages.h"
 #include "support/QtPrinters.h"
 
 #include <QJsonArray>
@@ -26,19 +26,6 @@ inline catalog::PackageManifest testPackage(const QString& id, const QString& ve
     package.downloadURL = std::move(downloadURL);
     package.sha256 = std::move(sha256);
     return package;
-}
-
-// The messages of the operations log without their time stamps, once every queued line is in.
-inline QStringList loggedMessages() {
-    catalog::flushOperationsLog();
-    QStringList messages;
-    if (QFileInfo::exists(catalog::operationsLogFilePath())) {
-        const QString text = QString::fromUtf8(readFile(catalog::operationsLogFilePath()));
-        for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
-            messages.append(line.section("] ", 1));
-        }
-    }
-    return messages;
 }
 
 } // namespace marlox::testing

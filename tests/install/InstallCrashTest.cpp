@@ -193,10 +193,10 @@ TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfAZipPayloadLeavesTheRecordedVers
 
 TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfATemplatesPackageLeavesTheRecordedVersionWhole) {
     // The update drops one template, replaces one and adds one.
-    writeZip(resources + "/Templates/Kinetic-1.0.zip",
-             {{"Slide/Slide.moti", "slide"}, {"Fade/Fade.moti", "fade 1.0"}});
-    writeZip(resources + "/Templates/Kinetic-1.1.zip",
-             {{"Fade/Fade.moti", "fade 1.1"}, {"Wipe/Wipe.moti", "wipe"}});
+    writeZipOfFiles(resources + "/Templates/Kinetic-1.0.zip",
+                    {{"Slide/Slide.moti", "slide"}, {"Fade/Fade.moti", "fade 1.0"}});
+    writeZipOfFiles(resources + "/Templates/Kinetic-1.1.zip",
+                    {{"Fade/Fade.moti", "fade 1.1"}, {"Wipe/Wipe.moti", "wipe"}});
     QList<PackageManifest> versions;
     for (const QString version : {"1.0", "1.1"}) {
         PackageManifest titles = glow(version, "");

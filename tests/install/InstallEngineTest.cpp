@@ -1,8 +1,8 @@
-#include "LoggedMessages.h"
 #include "install/FileOperations.h"
 #include "platform/Bundle.h"
 #include "platform/Quarantine.h"
 #include "support/InstallTestSupport.h"
+#include "support/LoggedMessages.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -276,13 +276,15 @@ TEST_F(EngineTest, ClearsTheQuarantineOfWhatItPlacedOnly) {
 TEST_F(EngineTest, ExpandsZipPayloadsAndArchivesInsideFoldersButNotArchivesInArchives) {
     // GIVEN a zipped plug-in, its extension in capitals, with the resource forks a Mac adds; a
     // folder payload with an archive at its top holding another archive, and two in a subfolder
-    writeZip(payloadRoot + "/Payloads/Grid.ZIP",
-             {{"Grid.pluginkit/Contents/MacOS/Grid", "binary"},
-              {"__MACOSX/Grid.pluginkit/Contents/._Info.plist", "fork"}});
-    writeZip(payloadRoot + "/Mixed/Top.zip", {{"Top.pluginkit/Contents/Info.plist", "top"},
-                                              {"Nested.zip", "an archive inside an archive"}});
-    writeZip(payloadRoot + "/Mixed/Sub/Inner.zip", {{"Inner.txt", "inner"}});
-    writeZip(payloadRoot + "/Mixed/Sub/Earlier.zip", {{"Inner.txt", "replaced by Inner.zip's"}});
+    writeZipOfFiles(payloadRoot + "/Payloads/Grid.ZIP",
+                    {{"Grid.pluginkit/Contents/MacOS/Grid", "binary"},
+                     {"__MACOSX/Grid.pluginkit/Contents/._Info.plist", "fork"}});
+    writeZipOfFiles(payloadRoot + "/Mixed/Top.zip",
+                    {{"Top.pluginkit/Contents/Info.plist", "top"},
+                     {"Nested.zip", "an archive inside an archive"}});
+    writeZipOfFiles(payloadRoot + "/Mixed/Sub/Inner.zip", {{"Inner.txt", "inner"}});
+    writeZipOfFiles(payloadRoot + "/Mixed/Sub/Earlier.zip",
+                    {{"Inner.txt", "replaced by Inner.zip's"}});
     writeFile(payloadRoot + "/Mixed/Sub/Inner.txt", "replaced by the archive's copy");
 
     // WHEN they are installed, THEN the zip's folder holds the bundle only, and the folder's
@@ -383,7 +385,7 @@ TEST_F(MotionTemplatesTest, EveryFailedPlacementKeepsTheEarlierTemplates) {
     const PackageManifest kinetic = templatesPackage("Templates/Kinetic", "Titles/Marlox Studio");
     const InstalledPackage previous = recordOf(kinetic, installed(kinetic));
     writeFile(payloadRoot + "/Templates/Kinetic.tar", "not an archive we take");
-    writeZip(payloadRoot + "/Templates/Kinetic.zip", {{"Kinetic/Slide/Slide.moti", "new"}});
+    writeZipOfFiles(payloadRoot + "/Templates/Kinetic.zip", {{"Kinetic/Slide/Slide.moti", "new"}});
     writeFile(payloadRoot + "/Broken/Kinetic/Slide/Slide.moti", "new");
     QFile::link("missing-target", payloadRoot + "/Broken/Kinetic/Slide/dangling");
     const StubTool failingDitto(home.filePath("tools"), "ditto");

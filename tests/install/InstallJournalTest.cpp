@@ -1,9 +1,9 @@
 #include "install/InstallJournal.h"
 
-#include "LoggedMessages.h"
 #include "catalog/OperationsLog.h"
 #include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
+#include "support/LoggedMessages.h"
 
 #include <QDir>
 

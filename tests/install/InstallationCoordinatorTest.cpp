@@ -1,6 +1,5 @@
 #include "install/InstallationCoordinator.h"
 
-#include "LoggedMessages.h"
 #include "catalog/AppSettingsStore.h"
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/RemoteArtifactService.h"
@@ -11,6 +10,7 @@
 #include "platform/UserDefaults.h"
 #include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
+#include "support/LoggedMessages.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QCoreApplication>

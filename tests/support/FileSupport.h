@@ -11,10 +11,12 @@
 
 namespace marlox::testing {
 
-// Every path under the folder, relative and sorted, hidden ones and unfollowed links included.
+// Every path under the folder, relative and sorted; hidden ones, unfollowed and broken links and
+// special files included.
 inline QStringList treeOf(const QString& folder) {
     QStringList paths;
-    QDirIterator iterator(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+    QDirIterator iterator(folder,
+                          QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                           QDirIterator::Subdirectories);
     while (iterator.hasNext()) {
         paths.append(QDir(folder).relativeFilePath(iterator.next()));

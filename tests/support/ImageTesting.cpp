@@ -52,17 +52,6 @@ QImage comparable(const QImage& image) {
            << "pixel (" << x << ", " << y << ") is " << result.message();
 }
 
-bool isBlank(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (qAlpha(image.pixel(x, y)) != 0) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
 QRect inkBounds(const QImage& image, const QColor& background, int tolerance) {
     const QImage pixels = comparable(image);
     const QRgb ground = background.rgba();

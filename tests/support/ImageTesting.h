@@ -18,11 +18,13 @@ namespace marlox::testing {
 ::testing::AssertionResult colorNear(const QColor& actual, const QColor& expected,
                                      int tolerance = 3);
 
-// Whether anything at all was drawn on a transparent image.
-bool isBlank(const QImage& image);
 // The smallest rectangle holding every pixel that differs from the background by more than the
 // tolerance in some channel; empty when none does.
 QRect inkBounds(const QImage& image, const QColor& background, int tolerance = 24);
+// Whether anything at all was drawn on a transparent image.
+inline bool isBlank(const QImage& image) {
+    return inkBounds(image, Qt::transparent, 0).isEmpty();
+}
 // Whether some pixel inside the rectangle differs from the background.
 bool hasInkIn(const QImage& image, const QRect& rect, const QColor& background, int tolerance = 24);
 // The brightest channel value (0 to 255) of any pixel inside the rectangle of an opaque picture:

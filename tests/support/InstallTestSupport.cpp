@@ -1,11 +1,11 @@
 #include "support/InstallTestSupport.h"
 
 #include "platform/PropertyList.h"
+#include "support/FileSupport.h"
 #include "support/ZipWriter.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDirIterator>
 #include <QFileInfo>
 
 #include <sys/stat.h>
@@ -22,17 +22,6 @@ qint64 parentProcessID(qint64 processID) {
     }
     const QByteArray line = stat.readAll();
     return line.mid(line.lastIndexOf(')') + 2).split(' ').value(1, "-1").toLongLong();
-}
-
-QStringList itemsBelow(const QString& root) {
-    QStringList paths;
-    QDirIterator items(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                       QDirIterator::Subdirectories);
-    while (items.hasNext()) {
-        paths.append(items.next());
-    }
-    paths.sort();
-    return paths;
 }
 
 void makeExecutable(const QString& path) {
@@ -124,8 +113,8 @@ void makeBundle(const QString& path, const QString& identifier, const QString& v
 void zipTree(const QString& root, const QString& zipPath) {
     QDir().mkpath(QFileInfo(zipPath).path());
     ZipWriter zip(zipPath);
-    for (const QString& path : itemsBelow(root)) {
-        const QString name = QDir(root).relativeFilePath(path);
+    for (const QString& name : treeOf(root)) {
+        const QString path = root + '/' + name;
         if (QFileInfo(path).isDir()) {
             zip.addDirectory(name + '/');
         } else {
@@ -135,19 +124,19 @@ void zipTree(const QString& root, const QString& zipPath) {
     ASSERT_TRUE(zip.close()) << zipPath.toStdString();
 }
 
-void writeZip(const QString& path, const QMap<QString, QByteArray>& entries) {
+void writeZipOfFiles(const QString& path, const QMap<QString, QByteArray>& files) {
     const QTemporaryDir staging;
-    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
-        writeFile(staging.filePath(entry.key()), entry.value());
+    for (auto file = files.cbegin(); file != files.cend(); ++file) {
+        writeFile(staging.filePath(file.key()), file.value());
     }
     zipTree(staging.path(), path);
 }
 
 QStringList treeSnapshot(const QString& root) {
     QStringList lines;
-    for (const QString& path : itemsBelow(root)) {
+    for (QString line : treeOf(root)) {
+        const QString path = root + '/' + line;
         const QFileInfo item(path);
-        QString line = QDir(root).relativeFilePath(path);
         if (item.isSymLink()) {
             char target[4096] = {};
             const ssize_t length =
@@ -167,10 +156,10 @@ QStringList treeSnapshot(const QString& root) {
 
 QStringList modificationTimes(const QString& root) {
     QStringList lines;
-    for (const QString& path : itemsBelow(root)) {
+    for (const QString& name : treeOf(root)) {
         struct stat status = {};
-        const bool read = ::lstat(QFile::encodeName(path).constData(), &status) == 0;
-        lines.append(QDir(root).relativeFilePath(path) + ' ' +
+        const bool read = ::lstat(QFile::encodeName(root + '/' + name).constData(), &status) == 0;
+        lines.append(name + ' ' +
                      (read ? QString::number(status.st_mtim.tv_sec) + '.' +
                                  QString::number(status.st_mtim.tv_nsec)
                            : QStringLiteral("unreadable")));

@@ -95,7 +95,8 @@ QStringList registeredPluginLines();
 void makeBundle(const QString& path, const QString& identifier, const QString& version = "1.0");
 // A zip of the folder's tree, keeping each file's executable bit.
 void zipTree(const QString& root, const QString& zipPath);
-void writeZip(const QString& path, const QMap<QString, QByteArray>& entries);
+// A zip holding these files, each under its relative name.
+void writeZipOfFiles(const QString& path, const QMap<QString, QByteArray>& files);
 // One line per item below the root (path, kind, permissions, link target, digest), hidden ones
 // included: equal snapshots hold equal bytes.
 QStringList treeSnapshot(const QString& root);
