@@ -17,10 +17,9 @@
 #include "install/MotionTemplatesAccessService.h"
 #include "platform/Bundle.h"
 #include "platform/HttpClient.h"
-#include "platform/LoginItem.h"
-#include "platform/ProcessList.h"
 #include "platform/UserDefaults.h"
 #include "support/RecordingWorkspace.h"
+#include "support/StandIns.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,21 +31,6 @@
 using namespace marlox;
 
 namespace {
-
-struct NoHosts final : platform::ProcessLister {
-    QList<platform::RunningApplication> runningApplications(const QString&,
-                                                            const QString&) const override {
-        return {};
-    }
-};
-
-struct NoLoginItem final : platform::LoginItem {
-    platform::LoginItemStatus status() const override {
-        return platform::LoginItemStatus::notRegistered;
-    }
-    std::optional<platform::LoginItemError> registerItem() override { return std::nullopt; }
-    std::optional<platform::LoginItemError> unregisterItem() override { return std::nullopt; }
-};
 
 // Runs the event loop until no operation is in flight; false when it ended in a failure.
 bool settle(install::InstallationCoordinator& coordinator, const QString& packageID,
@@ -87,7 +71,7 @@ int main(int argc, char** argv) {
 
     install::replayInstallJournal();
     platform::UserDefaults defaults(QDir::homePath() + QStringLiteral("/.config/driver.conf"));
-    NoLoginItem loginItem;
+    testing::NoLoginItem loginItem;
     catalog::AppSettingsStore settings(defaults, loginItem,
                                        QCoreApplication::applicationFilePath());
     testing::RecordingWorkspace workspace;
@@ -98,7 +82,7 @@ int main(int argc, char** argv) {
                                           std::make_shared<platform::SystemProcessRunner>(),
                                           QStringLiteral(MARLOX_DITTO_PATH));
     // Registration is not what is tried here: the registry tools only answer.
-    const install::HostApplicationGuard guard(std::make_shared<NoHosts>());
+    const install::HostApplicationGuard guard(std::make_shared<testing::FakeProcessLister>());
     install::InstallationCoordinator coordinator(
         store, installAccess, templatesAccess, remote,
         install::InstallationCoordinatorDependencies{

@@ -3,12 +3,12 @@
 #include "catalog/Environment.h"
 #include "catalog/InstallLocations.h"
 #include "install/InstallEngine.h"
-#include "platform/LoginItem.h"
 #include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScratchHome.h"
+#include "support/StandIns.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,7 +16,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <map>
 #include <ostream>
 
 namespace marlox::install {
@@ -27,26 +26,6 @@ inline void PrintTo(const InstallResult& result, std::ostream* out) {
 } // namespace marlox::install
 
 namespace marlox::testing {
-
-struct NoLoginItem final : platform::LoginItem {
-    platform::LoginItemStatus status() const override {
-        return platform::LoginItemStatus::notRegistered;
-    }
-    std::optional<platform::LoginItemError> registerItem() override {
-        return platform::LoginItemError{"no"};
-    }
-    std::optional<platform::LoginItemError> unregisterItem() override { return std::nullopt; }
-};
-
-struct FakeProcessLister final : platform::ProcessLister {
-    std::map<QString, QList<platform::RunningApplication>> byIdentifier;
-
-    QList<platform::RunningApplication> runningApplications(const QString& bundleIdentifier,
-                                                            const QString&) const override {
-        const auto found = byIdentifier.find(bundleIdentifier);
-        return found == byIdentifier.end() ? QList<platform::RunningApplication>{} : found->second;
-    }
-};
 
 // The system's process list narrowed to this process's children: the test binaries run side by
 // side, and a host one of them starts must not block the others.
