@@ -1,17 +1,13 @@
 #include "install/InstallationCoordinator.h"
 
-#include "catalog/AppSettingsStore.h"
 #include "catalog/InstalledPackageStore.h"
-#include "catalog/RemoteArtifactService.h"
 #include "install/InstallJournal.h"
-#include "install/InstallTargetAccessService.h"
 #include "install/MotionTemplatesAccessService.h"
-#include "platform/HttpClient.h"
-#include "platform/UserDefaults.h"
 #include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
 #include "support/LoggedMessages.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/ScreenServices.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -28,7 +24,6 @@
 using namespace marlox::install;
 using namespace marlox::testing;
 using namespace marlox::catalog;
-using marlox::platform::SystemProcessRunner;
 
 namespace {
 
@@ -50,27 +45,28 @@ QString succeededLine(const QString& id, const QString& path) {
     return "Install succeeded: package=" + id + ", path=" + path;
 }
 
-// Settings, records and both folder services in a scratch home, a loopback server for downloads,
-// and a coordinator whose engine runs the bundled tools.
+// The real services in a scratch home (see ScreenServices), a loopback server for downloads,
+// and the coordinator's statuses and bulk progress as they were published.
 class CoordinatorTest : public ScratchHomeTest {
 protected:
-    CoordinatorTest() { makeCoordinator(); }
+    CoordinatorTest() { recordEvents(); }
     ~CoordinatorTest() override {
-        releaseRegistration();
-        EXPECT_TRUE(settle());
+        if (heldPluginkit) {
+            heldPluginkit->release();
+        }
     }
 
-    void makeCoordinator(const InstallTools& engineTools = InstallTools::systemDefaults(),
-                         const QString& downloadArchiveTool = marlox::platform::dittoToolPath()) {
-        coordinator.reset();
-        remote = std::make_unique<RemoteArtifactService>(
-            std::make_shared<marlox::platform::NetworkHttpClient>(),
-            std::make_shared<SystemProcessRunner>(), downloadArchiveTool);
-        const HostApplicationGuard guard(processes);
-        coordinator = std::make_unique<InstallationCoordinator>(
-            store, installAccess, templatesAccess, *remote,
-            InstallationCoordinatorDependencies{
-                InstallEngine(guard, std::make_shared<SystemProcessRunner>(), engineTools), guard});
+    // Remakes the coordinator over a download service expanding archives with this tool.
+    void useDownloadArchiveTool(const QString& tool) {
+        services.useDownloadArchiveTool(tool);
+        recordEvents();
+    }
+    // Remakes the coordinator over an engine whose pluginkit's first call waits until released.
+    void holdRegistration() {
+        heldPluginkit.emplace(services.holdRegistration(home.filePath("held")));
+        recordEvents();
+    }
+    void recordEvents() {
         const auto* published = coordinator.get();
         QObject::connect(published, &InstallationCoordinator::statusMessageByIDChanged, [=, this] {
             const auto& statuses = published->statusMessageByID();
@@ -91,22 +87,9 @@ protected:
                                                              : "none");
                          });
     }
-    // Hands the engine a pluginkit whose first call waits until releaseRegistration().
-    void holdRegistration() {
-        InstallTools tools = InstallTools::systemDefaults();
-        tools.pluginkit = heldPluginkit.path();
-        makeCoordinator(tools);
-    }
-    bool waitUntilRegistrationHeld() {
-        return runMainLoopUntil([&] { return heldPluginkit.isHeld(); });
-    }
-    void releaseRegistration() { heldPluginkit.release(); }
-    bool settle() {
-        return runMainLoopUntil([&] { return coordinator->activePackageIDs().isEmpty(); });
-    }
+    bool settle() { return services.settle(); }
     bool installAndSettle(const PackageManifest& package) {
-        coordinator->install(package);
-        return settle();
+        return services.installAndSettle(package);
     }
     bool settleBulkRun() {
         return runMainLoopUntil([&] {
@@ -159,20 +142,15 @@ protected:
 
     QString installFolder = installFolderPath();
     QString templatesFolder = motionTemplatesFolderPath();
-    HeldTool heldPluginkit{home.filePath("held"), marlox::platform::pluginkitToolPath()};
-    marlox::platform::UserDefaults defaults{home.filePath("settings.conf")};
-    NoLoginItem loginItem;
-    AppSettingsStore settings{defaults, loginItem, home.filePath("Elsewhere/Marlox Studio.app")};
-    RecordingWorkspace workspace;
-    InstalledPackageStore store;
-    InstallTargetAccessService installAccess{settings, workspace};
-    MotionTemplatesAccessService templatesAccess{settings, workspace};
-    std::shared_ptr<OwnChildProcessLister> processes = std::make_shared<OwnChildProcessLister>();
+    ScreenServices services{home};
+    // Follows the coordinator the services remake.
+    std::unique_ptr<InstallationCoordinator>& coordinator = services.coordinator;
+    InstalledPackageStore& store = services.store;
+    MotionTemplatesAccessService& templatesAccess = services.templatesAccess;
+    std::optional<HeldTool> heldPluginkit;
     LoopbackHttpServer server;
     QMap<QString, QStringList> statusHistory;
     QStringList progressHistory;
-    std::unique_ptr<RemoteArtifactService> remote;
-    std::unique_ptr<InstallationCoordinator> coordinator;
 };
 
 } // namespace
@@ -246,7 +224,7 @@ TEST_F(CoordinatorTest, RemoteUpdateReplacesTheFolderInPlaceAndAFailedOneKeepsTh
              Case{update, failingDitto.path(), "ditto: archive is damaged"},
          }) {
         SCOPED_TRACE(test.error.toStdString());
-        makeCoordinator(InstallTools::systemDefaults(), test.archiveTool);
+        useDownloadArchiveTool(test.archiveTool);
         statusHistory.clear();
         const qsizetype seen = loggedMessages().size();
         ASSERT_TRUE(installAndSettle(test.update));
@@ -264,7 +242,7 @@ TEST_F(CoordinatorTest, RemoteUpdateReplacesTheFolderInPlaceAndAFailedOneKeepsTh
     // WHEN 1.1 is installed over a folder that gained a file, THEN the folder holds 1.1 alone,
     // registered once at the same path, with nothing migrated
     writeFile(installPath + "/stray.txt", "left over");
-    makeCoordinator();
+    useDownloadArchiveTool(marlox::platform::dittoToolPath());
     ASSERT_TRUE(installAndSettle(update));
     EXPECT_EQ(readFile(installPath + "/Glow.pluginkit/Contents/Resources/version.txt"), "1.1");
     EXPECT_FALSE(QFileInfo::exists(installPath + "/stray.txt"));
@@ -463,7 +441,7 @@ TEST_F(CoordinatorTest, SecondRequestWhileOneRunsIsRefusedARepeatedOneIgnoredAnd
 
     // WHEN, while it runs, an event is posted and the same package asked again, THEN the event is
     // handled, and the request changes and logs nothing
-    ASSERT_TRUE(waitUntilRegistrationHeld());
+    ASSERT_TRUE(runMainLoopUntil([&] { return heldPluginkit->isHeld(); }));
     bool handled = false;
     QTimer::singleShot(0, [&] { handled = true; });
     ASSERT_TRUE(runMainLoopUntil([&] { return handled; }));
@@ -484,7 +462,7 @@ TEST_F(CoordinatorTest, SecondRequestWhileOneRunsIsRefusedARepeatedOneIgnoredAnd
     EXPECT_EQ(coordinator->statusMessageByID().keys(), QStringList{countdownID});
 
     // WHEN the held install is let go, THEN it alone completes
-    releaseRegistration();
+    heldPluginkit->release();
     ASSERT_TRUE(settle());
     EXPECT_EQ(statusHistory.value(countdownID), installedHistory);
     EXPECT_FALSE(QFileInfo::exists(installFolder + "/" + timecodeID));
