@@ -17,7 +17,9 @@
 #include "support/UpdateFixtures.h"
 #include "support/WidgetTesting.h"
 
+#include <QLineEdit>
 #include <QMap>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +103,20 @@ protected:
         window->resize(1100, 700);
         settle();
         return *window;
+    }
+    // Opens Plugins from the sidebar, searches it for the package and gives the package's card.
+    QWidget* pluginsCard(const QString& id) {
+        if (!clickNamed(*window, "sidebarRow-plugins")) {
+            return nullptr;
+        }
+        settle();
+        auto* search = qobject_cast<QLineEdit*>(widgetNamed(*window, "searchField"));
+        if (search == nullptr) {
+            return nullptr;
+        }
+        QTest::keyClicks(search, builtInPackage(id).name);
+        settle();
+        return widgetNamed(*window, "packageCard:" + id);
     }
     // Runs the event loop until no operation runs, a bulk run included.
     bool waitUntilIdle() const {

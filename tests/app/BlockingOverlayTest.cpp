@@ -16,8 +16,6 @@ using marlox::catalog::PackageManifest;
 
 namespace {
 
-const QString countdownID = "studio.marlox.countdown-pro";
-const QString kineticTitlesID = "studio.marlox.kinetic-titles";
 const QString hostMessage =
     "Please close host apps before install/update/remove. Running: Final Cut Pro";
 

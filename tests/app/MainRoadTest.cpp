@@ -3,17 +3,12 @@
 #include "catalog/InstalledPackageStore.h"
 #include "support/WidgetTesting.h"
 
-#include <QLineEdit>
-#include <QTest>
-
 #include <gtest/gtest.h>
 
 using namespace marlox::app;
 using namespace marlox::testing;
 
 namespace {
-
-const QString countdownID = "studio.marlox.countdown-pro";
 
 // The real application in a scratch home with the built-in catalog, driven through its window.
 class MainRoadTest : public AppTest {
@@ -22,16 +17,9 @@ protected:
         prepareWidgetTests();
         openWindow();
     }
-    // Searches Plugins for the package, presses Install on its card and waits until the install
-    // has ended.
+    // Presses Install on the package's card on Plugins and waits until the install has ended.
     void installFromPluginsCard(const QString& id) {
-        ASSERT_TRUE(clickNamed(*window, "sidebarRow-plugins"));
-        settle();
-        auto* search = qobject_cast<QLineEdit*>(widgetNamed(*window, "searchField"));
-        ASSERT_NE(search, nullptr);
-        QTest::keyClicks(search, builtInPackage(id).name);
-        settle();
-        QWidget* card = widgetNamed(*window, "packageCard:" + id);
+        QWidget* card = pluginsCard(id);
         ASSERT_NE(card, nullptr);
         ASSERT_TRUE(clickNamed(*card, "actionButton"));
         ASSERT_TRUE(waitUntilIdle());

@@ -6,7 +6,6 @@
 #include "support/WidgetTesting.h"
 
 #include <QDir>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTest>
@@ -45,18 +44,6 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.drawEllipse(QRectF(14, 14, 44, 44));
         return icon;
-    }
-    // Shows Plugins narrowed to one package and gives its card.
-    QWidget* pluginsCard(const QString& id) {
-        window->selectSection(AppSection::plugins);
-        settle();
-        auto* search = qobject_cast<QLineEdit*>(widgetNamed(*window, "searchField"));
-        if (search == nullptr) {
-            return nullptr;
-        }
-        QTest::keyClicks(search, builtInPackage(id).name);
-        settle();
-        return widgetNamed(*window, "packageCard:" + id);
     }
     // The card as drawn in the window, without what shows beyond its edge.
     QImage cardPicture(const BlockingOverlay& overlay) {
