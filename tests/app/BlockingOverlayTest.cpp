@@ -12,7 +12,6 @@
 
 using namespace marlox::app;
 using namespace marlox::testing;
-using marlox::catalog::PackageManifest;
 
 namespace {
 
