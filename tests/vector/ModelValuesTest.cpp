@@ -1,4 +1,5 @@
 #include "VectorTestSupport.h"
+#include "vector/SVGGeometry.h"
 #include "vector/SVGPaint.h"
 #include "vector/SVGPreserveAspectRatio.h"
 #include "vector/SVGSerialize.h"

@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <initializer_list>
@@ -104,12 +103,6 @@ inline ::testing::AssertionResult rectNear(const QRectF& actual, const QRectF& e
     return elementsNear(
         corners, {move(expected.x(), expected.y()), move(expected.width(), expected.height())},
         tolerance);
-}
-
-inline bool isFinite(const QTransform& t) {
-    const double values[] = {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()};
-    return std::all_of(std::begin(values), std::end(values),
-                       [](double v) { return std::isfinite(v); });
 }
 
 inline constexpr QRgb red = 0xFFFF0000;

@@ -31,4 +31,10 @@ QRectF unionRect(const QRectF& first, const QRectF& second) {
     return QRectF(left, top, right - left, bottom - top);
 }
 
+bool isFinite(const QTransform& transform) {
+    return std::isfinite(transform.m11()) && std::isfinite(transform.m12()) &&
+           std::isfinite(transform.m21()) && std::isfinite(transform.m22()) &&
+           std::isfinite(transform.dx()) && std::isfinite(transform.dy());
+}
+
 } // namespace marlox::vector

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRectF>
+#include <QTransform>
 
 namespace marlox::vector {
 
@@ -12,5 +13,8 @@ bool isNullRect(const QRectF& rect);
 // The smallest rectangle holding both: a null rectangle adds nothing, and a rectangle of zero
 // size still extends the union to its origin. Negative sizes are normalised first.
 QRectF unionRect(const QRectF& first, const QRectF& second);
+
+// Whether every coefficient is a finite number.
+bool isFinite(const QTransform& transform);
 
 } // namespace marlox::vector

@@ -1,5 +1,7 @@
 #include "vector/SVGPathBuilder.h"
 
+#include "vector/SVGGeometry.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -11,12 +13,6 @@ namespace {
 
 constexpr double pi = std::numbers::pi;
 constexpr double degreesPerRadian = 57.29577951308232;
-
-bool isFinite(const QTransform& transform) {
-    return std::isfinite(transform.m11()) && std::isfinite(transform.m12()) &&
-           std::isfinite(transform.m21()) && std::isfinite(transform.m22()) &&
-           std::isfinite(transform.dx()) && std::isfinite(transform.dy());
-}
 
 // A circular arc about the origin, scaled to the radii, rotated and moved to the centre, added
 // to the path as a continuation of its subpath. A separate subpath would break the outline: a

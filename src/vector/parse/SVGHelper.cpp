@@ -2,6 +2,7 @@
 
 #include "vector/SVGAttribute.h"
 #include "vector/SVGCharacters.h"
+#include "vector/SVGGeometry.h"
 #include "vector/SVGScanner.h"
 
 #include <QVarLengthArray>
@@ -250,12 +251,6 @@ std::optional<std::pair<qsizetype, qsizetype>> findNumber(QStringView text, qsiz
 }
 
 constexpr double degreesToRadians = 3.141592653589793 / 180;
-
-bool isFinite(const QTransform& transform) {
-    return std::isfinite(transform.m11()) && std::isfinite(transform.m12()) &&
-           std::isfinite(transform.m21()) && std::isfinite(transform.m22()) &&
-           std::isfinite(transform.dx()) && std::isfinite(transform.dy());
-}
 
 QTransform rotation(double degrees) {
     const double radians = degrees * degreesToRadians;
