@@ -52,13 +52,6 @@ QLabel* trackedLabel(const QString& text, qreal size) {
     return label;
 }
 
-QHBoxLayout* row(QWidget* owner, int spacing, const QMargins& margins = {}) {
-    auto* layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(margins);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
 QWidget* stacked(std::initializer_list<QWidget*> children, int spacing) {
     auto* holder = new QWidget;
     QVBoxLayout* layout = ui::verticalLayout(holder, spacing);
@@ -72,7 +65,7 @@ QWidget* stacked(std::initializer_list<QWidget*> children, int spacing) {
 QWidget* framedSymbol(ui::SymbolIcon* symbol, int frameWidth) {
     auto* frame = new QWidget;
     frame->setFixedWidth(frameWidth);
-    row(frame, 0)->addWidget(symbol, 0, Qt::AlignCenter);
+    ui::horizontalLayout(frame, 0)->addWidget(symbol, 0, Qt::AlignCenter);
     return frame;
 }
 
@@ -91,7 +84,7 @@ QWidget* titledBadgeRow(IconBadge* badge, QLabel* title, QLabel* subtitle, QWidg
     // A narrow window wraps the subtitle rather than pushing the control out of sight.
     subtitle->setWordWrap(true);
     auto* surface = new ui::RoundedPanel(14, ui::withOpacity(Qt::white, 0.03), Qt::transparent, 0);
-    QHBoxLayout* layout = row(surface, 14, QMargins(14, 12, 14, 12));
+    QHBoxLayout* layout = ui::horizontalLayout(surface, 14, QMargins(14, 12, 14, 12));
     layout->addWidget(badge);
     layout->addWidget(stacked({title, subtitle}, 3), 1);
     layout->addWidget(control);
@@ -105,7 +98,7 @@ public:
                     const QString& subtitle) {
         setCursor(Qt::PointingHandCursor);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-        QHBoxLayout* layout = row(this, 14, QMargins(14, 14, 14, 14));
+        QHBoxLayout* layout = ui::horizontalLayout(this, 14, QMargins(14, 14, 14, 14));
         layout->addWidget(new IconBadge(42, 12, ui::withOpacity(accent, 0.12),
                                         new ui::SymbolIcon(symbol, 17, accent, QFont::DemiBold)));
         auto* subtitleLabel =
@@ -208,7 +201,7 @@ QWidget* SupportView::buildHeader() {
 
 QWidget* SupportView::buildLinkCards() {
     auto* cards = new QWidget;
-    QHBoxLayout* layout = row(cards, 14);
+    QHBoxLayout* layout = ui::horizontalLayout(cards, 14);
     const auto add = [&](SupportLinkCard* card, const QString& objectName, auto action) {
         card->setObjectName(objectName);
         connect(card, &QAbstractButton::clicked, this, action);
@@ -244,7 +237,7 @@ QWidget* SupportView::buildRequestCard() {
     m_targetInfoLine->setObjectName(QStringLiteral("targetInfoLine"));
     m_targetInfoLine->setWordWrap(true);
     auto* pickerRow = new QWidget;
-    QHBoxLayout* pickerLayout = row(pickerRow, 0);
+    QHBoxLayout* pickerLayout = ui::horizontalLayout(pickerRow, 0);
     pickerLayout->addWidget(m_targetPicker);
     pickerLayout->addStretch();
 
@@ -326,7 +319,7 @@ QWidget* SupportView::buildLogPreview() {
 
     auto* frame =
         new ui::RoundedPanel(10, ui::withOpacity(Qt::black, 0.3), ui::AppPalette::hairline());
-    row(frame, 0, QMargins(10, 10, 10, 10))->addWidget(m_logPreviewText);
+    ui::horizontalLayout(frame, 0, QMargins(10, 10, 10, 10))->addWidget(m_logPreviewText);
 
     m_logPreview = new QWidget;
     m_logPreview->setObjectName(QStringLiteral("logPreview"));
@@ -371,7 +364,7 @@ QLineEdit* SupportView::addSystemInfoField(QWidget* grid, int position, const QS
     m_systemInfoFields.append({edit, field});
 
     auto* item = new QWidget;
-    QHBoxLayout* layout = row(item, 10);
+    QHBoxLayout* layout = ui::horizontalLayout(item, 10);
     layout->addWidget(
         framedSymbol(new ui::SymbolIcon(symbol, 14, textSecondary(), QFont::Medium), 20));
     layout->addWidget(
@@ -408,7 +401,7 @@ QWidget* SupportView::buildSystemInfoCard() {
                    ui::AppPillSize::compact, QStringLiteral("refreshDetectedInfoButton"));
     connect(refreshButton, &QAbstractButton::clicked, this, &SupportView::refreshDetectedInfo);
     auto* buttonRow = new QWidget;
-    QHBoxLayout* buttonLayout = row(buttonRow, 8);
+    QHBoxLayout* buttonLayout = ui::horizontalLayout(buttonRow, 8);
     buttonLayout->addWidget(refreshButton);
     buttonLayout->addStretch();
 
@@ -424,7 +417,7 @@ QWidget* SupportView::buildSystemInfoCard() {
     m_catalogSourceLabel->setWordWrap(true);
     m_catalogSourceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* sourceRow = new QWidget;
-    QHBoxLayout* sourceLayout = row(sourceRow, 12);
+    QHBoxLayout* sourceLayout = ui::horizontalLayout(sourceRow, 12);
     sourceLayout->addWidget(
         ui::plainLabel(QStringLiteral("Catalog Source"), 13, QFont::Normal, textSecondary()), 0,
         Qt::AlignTop);
@@ -458,7 +451,7 @@ QWidget* SupportView::buildActionsPanel() {
     copyDraftButton->setLabelSpacing(8);
     connect(copyDraftButton, &QAbstractButton::clicked, this, &SupportView::copyDraft);
     auto* buttons = new QWidget;
-    QHBoxLayout* buttonLayout = row(buttons, 14);
+    QHBoxLayout* buttonLayout = ui::horizontalLayout(buttons, 14);
     buttonLayout->addWidget(m_openDraftButton);
     buttonLayout->addWidget(copyDraftButton);
     buttonLayout->addStretch();
@@ -469,14 +462,14 @@ QWidget* SupportView::buildActionsPanel() {
     m_statusMessage->setWordWrap(true);
     m_statusRow = new QWidget;
     m_statusRow->setObjectName(QStringLiteral("statusRow"));
-    QHBoxLayout* statusLayout = row(m_statusRow, 8);
+    QHBoxLayout* statusLayout = ui::horizontalLayout(m_statusRow, 8);
     statusLayout->addWidget(
         new ui::SymbolIcon(QStringLiteral("checkmark.circle.fill"), 13, green, QFont::DemiBold));
     statusLayout->addWidget(m_statusMessage, 1);
 
     m_draftHint = new QWidget;
     m_draftHint->setObjectName(QStringLiteral("draftHint"));
-    QHBoxLayout* hintLayout = row(m_draftHint, 8);
+    QHBoxLayout* hintLayout = ui::horizontalLayout(m_draftHint, 8);
     hintLayout->addWidget(
         new ui::SymbolIcon(QStringLiteral("info.circle"), 12, textSecondary(), QFont::Medium));
     QLabel* hint = ui::plainLabel(
@@ -594,7 +587,7 @@ void SupportView::rebuildAttachmentRows() {
         auto* attachment = new ui::RoundedPanel(10, ui::withOpacity(ui::AppPalette::accent(), 0.06),
                                                 Qt::transparent, 0);
         attachment->setObjectName(QStringLiteral("attachmentRow"));
-        QHBoxLayout* layout = row(attachment, 10, QMargins(14, 8, 14, 8));
+        QHBoxLayout* layout = ui::horizontalLayout(attachment, 10, QMargins(14, 8, 14, 8));
         layout->addWidget(framedSymbol(new ui::SymbolIcon(attachmentIconName(path), 13,
                                                           ui::AppPalette::accent(), QFont::Medium),
                                        18));

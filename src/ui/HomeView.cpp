@@ -32,11 +32,9 @@ namespace {
 constexpr qreal ringSize = 34;
 constexpr qreal ringLineWidth = 3.5;
 
-QHBoxLayout* row(int spacing, Qt::Alignment alignment = Qt::AlignVCenter) {
-    auto* layout = new QHBoxLayout;
-    layout->setSpacing(spacing);
-    layout->setContentsMargins({});
-    layout->setAlignment(alignment);
+QHBoxLayout* row(int spacing) {
+    QHBoxLayout* layout = horizontalLayout(nullptr, spacing);
+    layout->setAlignment(Qt::AlignVCenter);
     return layout;
 }
 

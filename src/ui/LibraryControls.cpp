@@ -18,13 +18,6 @@
 namespace marlox::ui {
 namespace {
 
-QHBoxLayout* row(QWidget* owner, int spacing, const QMargins& margins) {
-    auto* layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(margins);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
 QSize textSize(const QFont& font, const QString& text, qreal horizontalPadding,
                qreal verticalPadding) {
     const QFontMetricsF metrics(font);
@@ -150,7 +143,7 @@ LibrarySearchBox::LibrarySearchBox(QWidget* parent)
     QPalette palette = m_field->palette();
     palette.setColor(QPalette::Base, Qt::transparent);
     m_field->setPalette(palette);
-    auto* layout = row(this, 8, QMargins(12, 8, 12, 8));
+    auto* layout = horizontalLayout(this, 8, QMargins(12, 8, 12, 8));
     layout->addWidget(new StudioIcon(StudioGlyph::search, 14,
                                      opaqueOver(AppPalette::textSecondary(), AppPalette::panel()),
                                      1.45));
@@ -163,7 +156,7 @@ PluginTypePicker::PluginTypePicker(QWidget* parent)
     setMaximumWidth(360);
     setFixedHeight(36);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    auto* layout = row(this, 0, QMargins(4, 4, 4, 4));
+    auto* layout = horizontalLayout(this, 0, QMargins(4, 4, 4, 4));
     for (PluginTypeFilter filter : allPluginTypeFilters) {
         if (!m_segments.isEmpty()) {
             m_dividers.append(new SegmentDivider);
@@ -190,7 +183,7 @@ DisplayModePicker::DisplayModePicker(QWidget* parent)
     setObjectName(QStringLiteral("displayModePicker"));
     setFixedHeight(42);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    auto* layout = row(this, 4, QMargins(4, 4, 4, 4));
+    auto* layout = horizontalLayout(this, 4, QMargins(4, 4, 4, 4));
     for (catalog::LibraryDisplayMode mode : catalog::allLibraryDisplayModes) {
         auto* button = new DisplayModeButton(mode);
         button->setObjectName(QStringLiteral("displayMode:") + catalog::rawValue(mode));
@@ -210,7 +203,7 @@ QAbstractButton* DisplayModePicker::button(catalog::LibraryDisplayMode mode) con
 
 LibraryFilterPills::LibraryFilterPills(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("filterPills"));
-    auto* layout = row(this, 8, QMargins());
+    auto* layout = horizontalLayout(this, 8);
     for (LibraryFilter filter : allLibraryFilters) {
         auto* pill = new FilterPill(title(filter));
         pill->setObjectName(QStringLiteral("libraryFilter:") + rawValue(filter));
@@ -240,7 +233,7 @@ CategoryMenu::CategoryMenu(QWidget* parent)
     m_picker->setAccessibleName(QStringLiteral("Category"));
     m_picker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_picker->addItem(QStringLiteral("All Categories"), allCategoriesSentinel);
-    auto* layout = row(this, 8, QMargins(10, 7, 10, 7));
+    auto* layout = horizontalLayout(this, 8, QMargins(10, 7, 10, 7));
     layout->addWidget(label);
     layout->addWidget(m_picker);
     connect(m_picker, &QComboBox::activated, this,

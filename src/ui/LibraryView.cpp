@@ -23,16 +23,6 @@ namespace marlox::ui {
 
 using catalog::PackageManifest;
 
-namespace {
-
-QBoxLayout* withMargins(QBoxLayout* layout, const QMargins& margins, int spacing) {
-    layout->setContentsMargins(margins);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
-} // namespace
-
 LibraryView::LibraryView(catalog::AppSettingsStore& settingsStore,
                          catalog::CatalogService& catalogService,
                          catalog::InstalledPackageStore& installedStore,
@@ -46,10 +36,10 @@ LibraryView::LibraryView(catalog::AppSettingsStore& settingsStore,
     useDarkAppearance(this);
     m_grid = new PackageCardGrid(thumbnailCache);
 
-    auto* content = withMargins(new QVBoxLayout(this), QMargins(0, 14, 0, 0), 14);
+    auto* content = verticalLayout(this, 14, QMargins(0, 14, 0, 0));
     content->addWidget(makeHeader());
     content->addWidget(makeFilterControls());
-    auto* cardArea = withMargins(new QVBoxLayout, QMargins(20, 0, 20, 20), 0);
+    auto* cardArea = verticalLayout(nullptr, 0, QMargins(20, 0, 20, 20));
     cardArea->addWidget(m_grid);
     content->addLayout(cardArea, 1);
 
@@ -67,7 +57,7 @@ PackageDetailSheet* LibraryView::detailSheet() const {
 
 QWidget* LibraryView::makeHeader() {
     auto* header = new QWidget;
-    auto* layout = withMargins(new QHBoxLayout(header), QMargins(20, 0, 20, 0), 12);
+    auto* layout = horizontalLayout(header, 12, QMargins(20, 0, 20, 0));
     QLabel* title = plainLabel(QStringLiteral("Plugins"), 32, QFont::DemiBold, Qt::white);
     title->setObjectName(QStringLiteral("screenTitle"));
     m_countBadge = new AppCountBadge(QStringLiteral("0"), AppPillTone::accent);
@@ -86,11 +76,11 @@ QWidget* LibraryView::makeHeader() {
 
 QWidget* LibraryView::makeFilterControls() {
     auto* controls = new QWidget;
-    auto* rows = withMargins(new QVBoxLayout(controls), QMargins(20, 0, 20, 0), 11);
+    auto* rows = verticalLayout(controls, 11, QMargins(20, 0, 20, 0));
 
     m_typePicker = new PluginTypePicker;
     m_displayModePicker = new DisplayModePicker;
-    auto* firstRow = withMargins(new QHBoxLayout, QMargins(), 12);
+    auto* firstRow = horizontalLayout(nullptr, 12);
     firstRow->addWidget(m_typePicker, 1);
     firstRow->addSpacerItem(new QSpacerItem(12, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
     firstRow->addWidget(m_displayModePicker);
@@ -109,7 +99,7 @@ QWidget* LibraryView::makeFilterControls() {
     m_filterPills->setAutoFillBackground(false);
     pillScroller->setFixedHeight(m_filterPills->sizeHint().height());
     m_categoryMenu = new CategoryMenu;
-    auto* secondRow = withMargins(new QHBoxLayout, QMargins(), 12);
+    auto* secondRow = horizontalLayout(nullptr, 12);
     secondRow->addWidget(pillScroller, 1);
     secondRow->addSpacing(12);
     secondRow->addWidget(m_categoryMenu);

@@ -60,20 +60,6 @@ private:
 
 constexpr qreal tileRadius = 13;
 
-QVBoxLayout* column(qreal spacing) {
-    auto* layout = new QVBoxLayout;
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(static_cast<int>(spacing));
-    return layout;
-}
-
-QHBoxLayout* row(qreal spacing) {
-    auto* layout = new QHBoxLayout;
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(static_cast<int>(spacing));
-    return layout;
-}
-
 // Where the label draws the baseline of its first line, from its top.
 qreal firstBaseline(const QFont& font) {
     const QFontMetricsF metrics(font);
@@ -89,14 +75,14 @@ PackageTitleRow::PackageTitleRow(const QFont& nameFont, const QFont& versionFont
     m_name->setObjectName(QStringLiteral("packageName"));
     m_version->setObjectName(QStringLiteral("packageVersion"));
     m_version->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    auto* layout = row(spacing);
+    auto* layout = horizontalLayout(nullptr, static_cast<int>(spacing));
     setLayout(layout);
     layout->addWidget(m_name, 0, Qt::AlignTop);
     // Both first baselines on one line: the smaller text moves down by the difference.
     const int drop = static_cast<int>(
         std::round(firstBaseline(m_name->font()) - firstBaseline(m_version->font())));
     m_version->setContentsMargins(0, 0, 0, 0);
-    auto* versionHolder = column(0);
+    auto* versionHolder = verticalLayout(nullptr, 0);
     versionHolder->addSpacing(drop);
     versionHolder->addWidget(m_version);
     layout->addLayout(versionHolder);
@@ -117,7 +103,7 @@ PackageActionControl::PackageActionControl(AppPillSize size, QWidget* parent)
     m_installedPill->setObjectName(QStringLiteral("installedPill"));
     m_button->setObjectName(QStringLiteral("actionButton"));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    auto* layout = row(0);
+    auto* layout = horizontalLayout(nullptr, 0);
     setLayout(layout);
     layout->addWidget(m_installedPill);
     layout->addWidget(m_button);
@@ -165,12 +151,12 @@ PackageListCard::PackageListCard(ThumbnailCache& thumbnailCache, QWidget* parent
     image()->setFixedSize(132, 88);
     image()->setRoundedCorners(10);
 
-    auto* info = column(8);
+    auto* info = verticalLayout(nullptr, 8);
     info->addWidget(title());
     info->addWidget(summary());
     info->addStretch(1);
 
-    auto* buttons = column(8);
+    auto* buttons = verticalLayout(nullptr, 8);
     buttons->setContentsMargins(0, 10, 0, 0);
     buttons->addWidget(action(), 0, Qt::AlignRight);
     buttons->addWidget(details(), 0, Qt::AlignRight);
@@ -178,7 +164,7 @@ PackageListCard::PackageListCard(ThumbnailCache& thumbnailCache, QWidget* parent
 
     auto* panel = new RoundedPanel(14, AppPalette::panelRaised(), AppPalette::hairline());
     verticalLayout(this, 0)->addWidget(panel);
-    auto* layout = row(12);
+    auto* layout = horizontalLayout(nullptr, 12);
     panel->setLayout(layout);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->addWidget(image(), 0, Qt::AlignTop);
@@ -201,25 +187,25 @@ PackageIconCard::PackageIconCard(ThumbnailCache& thumbnailCache, bool compact, Q
     // Every tile reserves the same summary height, so the button rows of neighbours line up.
     auto* summaryArea = new QWidget;
     summaryArea->setFixedHeight(compact ? 30 : 36);
-    auto* summaryLayout = column(0);
+    auto* summaryLayout = verticalLayout(nullptr, 0);
     summaryArea->setLayout(summaryLayout);
     summaryLayout->addWidget(summary(), 0, Qt::AlignTop);
 
-    auto* buttons = row(6);
+    auto* buttons = horizontalLayout(nullptr, 6);
     buttons->setContentsMargins(0, padding, 0, 0);
     buttons->addWidget(action());
     buttons->addStretch(1);
     buttons->addWidget(details());
 
     auto* text = new TileTextArea(tileRadius);
-    auto* textLayout = column(compact ? 6 : 8);
+    auto* textLayout = verticalLayout(nullptr, compact ? 6 : 8);
     text->setLayout(textLayout);
     textLayout->setContentsMargins(padding, padding, padding, padding);
     textLayout->addWidget(title());
     textLayout->addWidget(summaryArea);
     textLayout->addLayout(buttons);
 
-    auto* layout = column(0);
+    auto* layout = verticalLayout(nullptr, 0);
     setLayout(layout);
     layout->addWidget(image());
     layout->addWidget(text);

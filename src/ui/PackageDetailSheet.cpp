@@ -32,13 +32,6 @@ QLabel* infoLine(const QString& objectName) {
     return label;
 }
 
-QVBoxLayout* stack(QWidget* owner, int spacing, int padding = 0) {
-    auto* layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
 QStringList textsOf(const QWidget* holder) {
     QStringList texts;
     for (const QLabel* label :
@@ -71,15 +64,15 @@ PackageDetailSheet::PackageDetailSheet(ThumbnailCache& thumbnailCache, QWidget* 
     m_image->setRoundedCorners(12);
 
     auto* body = new QWidget;
-    auto* bodyLayout = stack(body, 14, 18);
+    auto* bodyLayout = verticalLayout(body, 14, QMargins(18, 18, 18, 18));
     bodyLayout->addWidget(m_image);
     bodyLayout->addWidget(m_title);
     bodyLayout->addWidget(m_summary);
-    m_bulletLayout = stack(m_bullets, 7);
+    m_bulletLayout = verticalLayout(m_bullets, 7);
     bodyLayout->addWidget(m_bullets);
     auto* info = new QWidget;
     info->setObjectName(QStringLiteral("infoLines"));
-    auto* infoLayout = stack(info, 5);
+    auto* infoLayout = verticalLayout(info, 5);
     infoLayout->addWidget(m_category);
     infoLayout->addWidget(m_type);
     infoLayout->addWidget(m_status);
@@ -106,12 +99,13 @@ PackageDetailSheet::PackageDetailSheet(ThumbnailCache& thumbnailCache, QWidget* 
 
     auto* panel = new RoundedPanel(16, AppPalette::panel(), AppPalette::hairline());
     panel->setMinimumSize(minimumPanelWidth, minimumPanelHeight);
-    auto* panelLayout = stack(panel, 0);
+    auto* panelLayout = verticalLayout(panel, 0);
     panelLayout->addWidget(scroll, 1);
     panelLayout->addWidget(new Divider);
     panelLayout->addLayout(buttonBar);
 
-    stack(this, 0, outerPadding)->addWidget(panel);
+    verticalLayout(this, 0, QMargins(outerPadding, outerPadding, outerPadding, outerPadding))
+        ->addWidget(panel);
     connect(m_action, &PackageActionControl::installRequested, this,
             &PackageDetailSheet::installRequested);
     connect(close, &QAbstractButton::clicked, this, &QDialog::reject);

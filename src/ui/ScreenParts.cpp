@@ -55,6 +55,13 @@ QVBoxLayout* verticalLayout(QWidget* owner, int spacing, const QMargins& margins
     return layout;
 }
 
+QHBoxLayout* horizontalLayout(QWidget* owner, int spacing, const QMargins& margins) {
+    auto* layout = new QHBoxLayout(owner);
+    layout->setSpacing(spacing);
+    layout->setContentsMargins(margins);
+    return layout;
+}
+
 QScrollArea* screenScrollArea(QWidget* screen, const QString& objectName) {
     auto* scrollArea = new QScrollArea(screen);
     scrollArea->setObjectName(objectName);

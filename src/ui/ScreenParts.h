@@ -12,6 +12,7 @@
 #include <functional>
 
 class QScrollArea;
+class QHBoxLayout;
 class QVBoxLayout;
 
 namespace marlox::ui {
@@ -27,6 +28,8 @@ void useDarkAppearance(QWidget* screen);
 
 // A vertical layout on the widget with that spacing and those margins.
 QVBoxLayout* verticalLayout(QWidget* owner, int spacing, const QMargins& margins = {});
+// A horizontal layout on the widget with that spacing and those margins.
+QHBoxLayout* horizontalLayout(QWidget* owner, int spacing, const QMargins& margins = {});
 
 // The screen's whole area as a vertical scroll area whose content shows the screen's own
 // background.
