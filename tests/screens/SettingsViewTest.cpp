@@ -62,15 +62,7 @@ protected:
         server.setAnswer("/catalog.json", HttpAnswer{status, body, {}, {}, true});
         DistributionConfiguration configuration;
         configuration.remoteCatalogURL = server.url("/catalog.json");
-        return catalogService(configuration, bundle);
-    }
-    std::unique_ptr<CatalogService> catalogService(const DistributionConfiguration& configuration,
-                                                   const Bundle& bundle) {
-        return std::make_unique<CatalogService>(
-            configuration, bundle, http,
-            std::make_unique<RemoteArtifactService>(
-                http, std::make_shared<marlox::platform::SystemProcessRunner>(),
-                marlox::platform::dittoToolPath()));
+        return makeCatalogService(configuration, bundle);
     }
     static void letTheCatalogAnswer(LoopbackHttpServer& server) {
         ASSERT_TRUE(server.waitForRequestCount("/catalog.json", 1));
@@ -106,7 +98,7 @@ TEST_F(SettingsViewTest, GeneralCardShowsTheVersionAndACatalogErrorOnlyInRed) {
 
     // WHEN the screen is of a bundle without catalog or version keys, and its catalog is loaded
     const Bundle bundle = brokenBundle();
-    const auto brokenCatalog = catalogService({}, bundle);
+    const auto brokenCatalog = makeCatalogService({}, bundle);
     const auto broken = makeView({.catalog = brokenCatalog.get(), .bundle = &bundle});
     ASSERT_TRUE(awaitFuture(brokenCatalog->reload()));
 

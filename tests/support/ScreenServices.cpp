@@ -15,16 +15,22 @@ namespace marlox::testing {
 
 using platform::SystemProcessRunner;
 
+std::unique_ptr<catalog::CatalogService>
+makeCatalogService(const catalog::DistributionConfiguration& configuration,
+                   const platform::Bundle& bundle) {
+    auto http = std::make_shared<platform::NetworkHttpClient>();
+    return std::make_unique<catalog::CatalogService>(
+        configuration, bundle, http,
+        std::make_unique<catalog::RemoteArtifactService>(
+            http, std::make_shared<SystemProcessRunner>(), platform::dittoToolPath()));
+}
+
 ScreenServices::ScreenServices(const ScratchHome& home)
     : defaults(home.filePath("settings.conf")),
       settings(defaults, loginItem, home.filePath("Elsewhere/Marlox Studio.app")),
       installAccess(settings, workspace), templatesAccess(settings, workspace) {
     useDownloadArchiveTool(platform::dittoToolPath());
-    auto http = std::make_shared<platform::NetworkHttpClient>();
-    catalogService = std::make_unique<catalog::CatalogService>(
-        catalog::DistributionConfiguration(), platform::mainBundle(), http,
-        std::make_unique<catalog::RemoteArtifactService>(
-            http, std::make_shared<SystemProcessRunner>(), platform::dittoToolPath()));
+    catalogService = makeCatalogService({});
 }
 
 ScreenServices::~ScreenServices() {
@@ -52,6 +58,12 @@ HeldTool ScreenServices::holdRegistration(const QString& folder, const QString& 
     HeldTool pluginkit(folder, platform::pluginkitToolPath(), heldArgument);
     useInstallTools(toolsRegisteringWith(pluginkit));
     return pluginkit;
+}
+
+void ScreenServices::useRemoteCatalog(const QUrl& url, const platform::Bundle& bundle) {
+    catalog::DistributionConfiguration configuration;
+    configuration.remoteCatalogURL = url;
+    catalogService = makeCatalogService(configuration, bundle);
 }
 
 bool ScreenServices::loadBuiltInCatalog() {

@@ -10,9 +10,17 @@
 #include "platform/UserDefaults.h"
 #include "support/InstallTestSupport.h"
 
+#include <QUrl>
+
 #include <memory>
 
 namespace marlox::testing {
+
+// A catalog service over the configuration and the bundle's resources, on the real network and
+// the bundled archive tool; nothing is loaded yet.
+std::unique_ptr<catalog::CatalogService>
+makeCatalogService(const catalog::DistributionConfiguration& configuration,
+                   const platform::Bundle& bundle = platform::mainBundle());
 
 // The real services a screen is built with, made in the current scratch home: the settings, the
 // records, both folder services, the catalog service on the built bundle's catalog, and a
@@ -33,6 +41,9 @@ public:
     // Remakes the coordinator over an engine whose registry tool, made in the folder, waits at
     // the call naming the argument (at any call, without one) until released.
     HeldTool holdRegistration(const QString& folder, const QString& heldArgument = {});
+    // Remakes the catalog service to load its catalog from the URL, as from a server, over the
+    // bundle's resources; nothing is loaded yet.
+    void useRemoteCatalog(const QUrl& url, const platform::Bundle& bundle = platform::mainBundle());
     // Publishes the built-in catalog; false when it did not load in time.
     bool loadBuiltInCatalog();
     // Records built-in packages as installed at the given versions, each in its own folder of

@@ -1,6 +1,5 @@
 #include "ui/HomeView.h"
 
-#include "RemoteCatalogSupport.h"
 #include "catalog/Environment.h"
 #include "platform/Bundle.h"
 #include "support/ScreenFixture.h"
@@ -61,8 +60,8 @@ TEST_F(HomeViewTest, AnEmptyCatalogAtFirstShowPicksNothingAndLaterShowsTheFirstC
     // no built-in catalog
     const QString catalogFile = home.filePath("catalogs/remote.json");
     QDir().mkpath(home.filePath("Empty.app"));
-    useRemoteCatalog(services, QUrl::fromLocalFile(catalogFile),
-                     *marlox::platform::Bundle::load(home.filePath("Empty.app")));
+    services.useRemoteCatalog(QUrl::fromLocalFile(catalogFile),
+                              *marlox::platform::Bundle::load(home.filePath("Empty.app")));
     services.catalogService->reload();
     ASSERT_TRUE(waitUntil([&] { return services.catalogService->packages().isEmpty(); }));
     auto view = makeView();

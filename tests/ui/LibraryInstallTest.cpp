@@ -1,5 +1,4 @@
 #include "LibraryScreenSupport.h"
-#include "RemoteCatalogSupport.h"
 #include "catalog/Environment.h"
 #include "ui/PackageDetailSheet.h"
 
@@ -90,7 +89,7 @@ protected:
     void SetUp() override {
         LibraryScreenTest::SetUp();
         writeFile(catalogFile, readFile(marlox::catalog::urlForResource("manifest", "json")));
-        useRemoteCatalog(services, QUrl::fromLocalFile(catalogFile));
+        services.useRemoteCatalog(QUrl::fromLocalFile(catalogFile));
         ASSERT_TRUE(services.loadBuiltInCatalog());
     }
     // Rewrites the catalog without the packages of the category and loads it.
