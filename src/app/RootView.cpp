@@ -98,11 +98,11 @@ DetailHeader::DetailHeader(QWidget* parent) : QWidget(parent) {
     titleGroup->addWidget(m_installedCount, 0, Qt::AlignVCenter);
     row->addLayout(titleGroup);
     row->addStretch(1);
-    m_actions = new QVBoxLayout;
-    m_actions->setContentsMargins(0, 0, 0, 0);
+    auto* actionsHolder = new QVBoxLayout;
+    actionsHolder->setContentsMargins(0, 0, 0, 0);
     m_headerActions = new DetailHeaderActions(this);
-    m_actions->addWidget(m_headerActions, 0, Qt::AlignVCenter);
-    row->addLayout(m_actions);
+    actionsHolder->addWidget(m_headerActions, 0, Qt::AlignVCenter);
+    row->addLayout(actionsHolder);
     layout->addLayout(row);
     m_progressRow = new ReinstallProgressRow(this);
     layout->addWidget(m_progressRow);

@@ -84,8 +84,6 @@ public:
 
     void showSection(AppSection section);
     void showContent(const DetailHeaderContent& content, bool showAllDetails);
-    // The row's trailing end, after a flexible space.
-    QVBoxLayout* actionsHolder() const { return m_actions; }
     DetailHeaderActions* actions() const { return m_headerActions; }
     ReinstallProgressRow* progressRow() const { return m_progressRow; }
 
@@ -95,7 +93,6 @@ protected:
 private:
     QLabel* m_title = nullptr;
     ui::AppCountBadge* m_installedCount = nullptr;
-    QVBoxLayout* m_actions = nullptr;
     DetailHeaderActions* m_headerActions = nullptr;
     ReinstallProgressRow* m_progressRow = nullptr;
 };

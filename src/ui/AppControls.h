@@ -38,7 +38,6 @@ public:
               QWidget* parent = nullptr);
 
     Look look() const { return m_look; }
-    AppControlSize controlSize() const { return m_size; }
     void setLabelFont(const QFont& font);
 
     QSize sizeHint() const override;

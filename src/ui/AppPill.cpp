@@ -59,11 +59,6 @@ void AppPillLabel::setGlyph(std::optional<StudioGlyph> glyph) {
     changed();
 }
 
-void AppPillLabel::setPillSize(AppPillSize size) {
-    m_size = size;
-    changed();
-}
-
 void AppPillLabel::changed() {
     updateGeometry();
     update();
@@ -163,23 +158,8 @@ AppPillButton::AppPillButton(const QString& text, AppPillButtonStyle style, QWid
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void AppPillButton::setPillStyle(AppPillButtonStyle style) {
-    m_style = style;
-    changed();
-}
-
-void AppPillButton::setLeadingGlyph(StudioGlyph glyph, qreal size, double strokeWidth) {
-    m_leadingIcon = LeadingIcon{glyph, {}, size, strokeWidth, QFont::Normal};
-    changed();
-}
-
 void AppPillButton::setLeadingSymbol(const QString& name, qreal size, QFont::Weight weight) {
-    m_leadingIcon = LeadingIcon{std::nullopt, name, size, 0, weight};
-    changed();
-}
-
-void AppPillButton::clearLeadingIcon() {
-    m_leadingIcon.reset();
+    m_leadingIcon = LeadingIcon{name, size, weight};
     changed();
 }
 
@@ -252,7 +232,7 @@ void AppPillButton::paintContent(QPainter& painter, const QRectF& frame, bool pr
     paintFilledOutline(painter, capsulePath(shapeRect(frame)),
                        withOpacity(colors.fill, look.fillOpacity),
                        withOpacity(colors.outline, look.outlineOpacity));
-    // Opacity through the painter reaches the glyph too, whose tint text carries no alpha.
+    // Opacity through the painter reaches the symbol too, whose tint text carries no alpha.
     painter.setOpacity(look.labelOpacity);
     const QColor& foreground = colors.tint;
     const QSizeF label = labelSize();
@@ -260,13 +240,8 @@ void AppPillButton::paintContent(QPainter& painter, const QRectF& frame, bool pr
     if (m_leadingIcon) {
         const QRectF iconFrame(content.left(), content.center().y() - m_leadingIcon->size / 2,
                                m_leadingIcon->size, m_leadingIcon->size);
-        if (m_leadingIcon->glyph) {
-            drawStudioIcon(painter, iconFrame, *m_leadingIcon->glyph, foreground,
-                           m_leadingIcon->strokeWidth);
-        } else {
-            drawSymbol(painter, iconFrame, m_leadingIcon->symbolName, foreground,
-                       m_leadingIcon->weight);
-        }
+        drawSymbol(painter, iconFrame, m_leadingIcon->symbolName, foreground,
+                   m_leadingIcon->weight);
         content.setLeft(iconFrame.right() + labelSpacing());
     }
     drawPlainText(painter, content, text(), labelFont(), foreground,

@@ -25,12 +25,10 @@ public:
     const QString& title() const { return m_title; }
     AppPillTone tone() const { return m_tone; }
     std::optional<StudioGlyph> glyph() const { return m_glyph; }
-    AppPillSize pillSize() const { return m_size; }
 
     void setTitle(const QString& title);
     void setTone(AppPillTone tone);
     void setGlyph(std::optional<StudioGlyph> glyph);
-    void setPillSize(AppPillSize size);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -124,23 +122,17 @@ struct AppPillButtonStyle {
 };
 
 // A push button drawn in AppPillButtonStyle; the pressed look follows isDown(), the faded look of a
-// disabled button isEnabled(). Its label is an optional leading glyph or symbol, then the text as
-// plain text, in appFont of the size's title size, semibold, unless the caller sets a font of its
-// own; glyph and text take the tone's tint. Clicks arrive as QAbstractButton::clicked.
+// disabled button isEnabled(). Its label is an optional leading symbol, then the text as plain
+// text, in appFont of the size's title size, semibold, unless the caller sets a font of its own;
+// symbol and text take the tone's tint. Clicks arrive as QAbstractButton::clicked.
 class AppPillButton : public QAbstractButton {
     Q_OBJECT
 
 public:
     AppPillButton(const QString& text, AppPillButtonStyle style, QWidget* parent = nullptr);
 
-    const AppPillButtonStyle& pillStyle() const { return m_style; }
-    void setPillStyle(AppPillButtonStyle style);
-
-    // A leading glyph (StudioIcon's drawing) or platform symbol (SymbolIcon's) before the text;
-    // the last one set wins.
-    void setLeadingGlyph(StudioGlyph glyph, qreal size, double strokeWidth);
+    // A platform symbol (SymbolIcon's drawing) before the text.
     void setLeadingSymbol(const QString& name, qreal size, QFont::Weight weight);
-    void clearLeadingIcon();
     // Room between the leading icon and the text (the size's spacing unless set).
     void setLabelSpacing(qreal spacing);
     // Replaces the style's font for the text.
@@ -154,10 +146,8 @@ protected:
 
 private:
     struct LeadingIcon {
-        std::optional<StudioGlyph> glyph;
         QString symbolName;
         qreal size = 0;
-        double strokeWidth = 0;
         QFont::Weight weight = QFont::Normal;
     };
 

@@ -18,7 +18,6 @@ public:
     explicit AppSwitch(Size size = Size::regular, QWidget* parent = nullptr);
 
     // Draws the switch scaled about its centre; its size in a layout stays the size's.
-    qreal drawingScale() const { return m_drawingScale; }
     void setDrawingScale(qreal scale);
 
     QSize sizeHint() const override;

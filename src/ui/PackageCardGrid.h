@@ -53,7 +53,6 @@ private:
     void relayout();
     qreal rowHeight(qreal columnWidth);
     PackageCard* makeCard(catalog::LibraryDisplayMode mode);
-    PackageCard* takeCard(const QString& packageID);
 
     ThumbnailCache& m_thumbnailCache;
     catalog::LibraryDisplayMode m_mode = catalog::LibraryDisplayMode::small;

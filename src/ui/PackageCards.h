@@ -36,8 +36,6 @@ public:
                     QWidget* parent = nullptr);
 
     void setPackage(const catalog::PackageManifest& package);
-    LineLimitedLabel* nameLabel() const { return m_name; }
-    LineLimitedLabel* versionLabel() const { return m_version; }
 
 private:
     LineLimitedLabel* m_name;
