@@ -55,13 +55,6 @@ std::optional<PackageType> packageTypeFromRawValue(const QString& raw) {
     return std::nullopt;
 }
 
-Result<PackageType, DecodingError> decodePackageType(const QJsonValue& value) {
-    if (!value.isString()) {
-        return DecodingError{QStringLiteral("The package type is not a string.")};
-    }
-    return decodePackageTypeName(value.toString());
-}
-
 Result<PackageType, DecodingError> decodePackageTypeName(const QString& name) {
     const QString lowered = name.toLower();
     if (auto type = packageTypeFromLoweredText(lowered)) {

@@ -32,8 +32,6 @@ struct DecodingError : base::DescribedError {
 
 // The lenient reading used wherever a package type is decoded: lower-cased, then matched against
 // the canonical names, their plurals and "fxplug".
-Result<PackageType, DecodingError> decodePackageType(const QJsonValue& value);
-// The same reading of a value known to be a string.
 Result<PackageType, DecodingError> decodePackageTypeName(const QString& name);
 
 struct PackageManifest {

@@ -113,12 +113,6 @@ Result<InstalledPackage, DecodingError> readRecordFields(JsonFields& fields,
 
 } // namespace
 
-Result<InstalledPackage, DecodingError> decodeInstalledPackage(const QJsonObject& object) {
-    JsonFields fields(object, QLatin1String("Installed package"));
-    return readRecordFields(fields,
-                            JsonFieldValue::from(object.value(QLatin1String("packageType"))));
-}
-
 Result<QList<InstalledPackage>, DecodingError> decodeInstalledPackages(const QByteArray& json) {
     const JsonDocument document(json);
     if (const auto& problem = document.problem()) {

@@ -4,7 +4,6 @@
 #include "catalog/CatalogManifest.h"
 
 #include <QByteArray>
-#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -28,10 +27,9 @@ struct InstalledPackage {
 
 size_t qHash(const InstalledPackage& record, size_t seed = 0);
 
-// Missing or null "id" or "version", a wrong type or a package type that is not understood is an
-// error; the other keys fall back to empty text, `template` and no paths.
-Result<InstalledPackage, DecodingError> decodeInstalledPackage(const QJsonObject& object);
-// One top-level array of records; one bad element fails the whole file.
+// One top-level array of records; one bad element fails the whole file. In a record, missing or
+// null "id" or "version", a wrong type or a package type that is not understood is an error; the
+// other keys fall back to empty text, `template` and no paths.
 Result<QList<InstalledPackage>, DecodingError> decodeInstalledPackages(const QByteArray& json);
 // Compact, keys in field order, every key written.
 QByteArray encodeInstalledPackages(const QList<InstalledPackage>& records);
