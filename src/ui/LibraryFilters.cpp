@@ -100,17 +100,6 @@ FilterTexts textsOf(const std::array<FilterTexts, 3>& texts, Filter filter) {
     return texts.at(static_cast<size_t>(filter));
 }
 
-template <typename Filter>
-std::optional<Filter> fromRawValue(const std::array<FilterTexts, 3>& texts,
-                                   const std::array<Filter, 3>& filters, const QString& raw) {
-    for (Filter filter : filters) {
-        if (textsOf(texts, filter).raw == raw) {
-            return filter;
-        }
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 QString rawValue(PluginTypeFilter filter) {
@@ -119,10 +108,6 @@ QString rawValue(PluginTypeFilter filter) {
 
 QString title(PluginTypeFilter filter) {
     return textsOf(pluginTypeFilterTexts, filter).title.toString();
-}
-
-std::optional<PluginTypeFilter> pluginTypeFilterFromRawValue(const QString& raw) {
-    return fromRawValue(pluginTypeFilterTexts, allPluginTypeFilters, raw);
 }
 
 bool keeps(PluginTypeFilter filter, PackageType type) {
@@ -143,10 +128,6 @@ QString rawValue(LibraryFilter filter) {
 
 QString title(LibraryFilter filter) {
     return textsOf(libraryFilterTexts, filter).title.toString();
-}
-
-std::optional<LibraryFilter> libraryFilterFromRawValue(const QString& raw) {
-    return fromRawValue(libraryFilterTexts, allLibraryFilters, raw);
 }
 
 bool keeps(LibraryFilter filter, LibraryCardState state) {

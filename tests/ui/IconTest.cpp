@@ -97,18 +97,6 @@ TEST_F(IconTest, TintTextTruncatesAndClampsEachComponent) {
     }
 }
 
-TEST_F(IconTest, GlyphsAreFoundOnlyByTheirExactRawValue) {
-    EXPECT_EQ(studioGlyphFromRawValue("house"), StudioGlyph::home);
-    EXPECT_EQ(studioGlyphFromRawValue("circle-alert"), StudioGlyph::warning);
-    for (const char* text : {"House", "home", "", "house.svg"}) {
-        EXPECT_EQ(studioGlyphFromRawValue(text), std::nullopt) << text;
-    }
-    for (StudioGlyph glyph : allStudioGlyphs()) {
-        EXPECT_EQ(studioGlyphFromRawValue(rawValue(glyph)), glyph);
-    }
-    EXPECT_EQ(allStudioGlyphs().size(), 14);
-}
-
 TEST_F(IconTest, IconsFolderWinsOverLucideFolderWhichWinsOverTheRoot) {
     const auto bundle = makeBundle({{"Icons/house.svg", "icons"},
                                     {"Icons/lucide/house.svg", "lucide"},

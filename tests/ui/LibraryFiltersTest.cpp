@@ -190,18 +190,4 @@ TEST(LibraryFiltersTest, SelectedCategoryFallsBackToAllOnlyWhenItLeavesTheMenu) 
     }
 }
 
-TEST(LibraryFiltersTest, FiltersReadBackOnlyTheirOwnRawValues) {
-    for (PluginTypeFilter filter : allPluginTypeFilters) {
-        EXPECT_EQ(pluginTypeFilterFromRawValue(rawValue(filter)), filter);
-    }
-    for (LibraryFilter filter : allLibraryFilters) {
-        EXPECT_EQ(libraryFilterFromRawValue(rawValue(filter)), filter);
-    }
-    EXPECT_EQ(rawValue(LibraryFilter::notInstalled), "notInstalled");
-    for (const QString raw : {"All", "generator", "not installed", "notinstalled", " all", ""}) {
-        EXPECT_FALSE(pluginTypeFilterFromRawValue(raw) || libraryFilterFromRawValue(raw))
-            << raw.toStdString();
-    }
-}
-
 } // namespace
