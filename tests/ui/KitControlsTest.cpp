@@ -9,26 +9,21 @@ namespace {
 
 class KitControlsTest : public WidgetTest {};
 
-TEST_F(KitControlsTest, DisabledPillButtonIsDrawnFadedAndIgnoresClicks) {
+TEST_F(KitControlsTest, DisabledPillButtonIsDrawnFaded) {
     // GIVEN an enabled and a disabled button of the same look
     AppPillButton enabled("Update All", {AppPillTone::accent, AppPillSize::regular});
     AppPillButton disabled("Update All", {AppPillTone::accent, AppPillSize::regular});
-    disabled.setObjectName("disabled");
     disabled.setEnabled(false);
-    int clicks = 0;
-    QObject::connect(&disabled, &QAbstractButton::clicked, [&clicks] { ++clicks; });
 
     // WHEN both are drawn
     const QImage bright = grab(enabled);
     const QImage faded = grab(disabled);
 
-    // THEN the disabled one shows the same picture at the faded opacity, and takes no click
+    // THEN the disabled one shows the same picture at the faded opacity
     const QPoint middle(bright.width() / 2, bright.height() / 2);
     const QColor full = bright.pixelColor(1, middle.y());
     EXPECT_NEAR(faded.pixelColor(1, middle.y()).alphaF(),
                 full.alphaF() * AppPillButtonStyle::disabledOpacity, 0.02);
-    EXPECT_FALSE(clickNamed(disabled, "disabled"));
-    EXPECT_EQ(clicks, 0);
 }
 
 TEST_F(KitControlsTest, SpinnerTurnsOnlyWhileShown) {
