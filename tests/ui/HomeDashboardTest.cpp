@@ -23,31 +23,26 @@ QList<PackageManifest> packagesOfKinds(int generators, int filters, int template
     return packages;
 }
 
+// The content is the detail pane less a 48-point margin, never less than nothing.
 TEST(HomeDashboardTest, LayoutSwitchesAtEachContentWidthThresholdTakingTheWiderLayoutOnIt) {
     struct Case {
-        double contentWidth;
+        double detailWidth;
         HomeLayout layout;
     };
     const Case cases[] = {
-        {0, {1, 1, 1, 26, 0}},       {419.5, {1, 1, 1, 26, 146.825}}, {420, {3, 1, 1, 26, 147}},
-        {620, {3, 1, 1, 30, 217}},   {700, {3, 1, 2, 30, 245}},       {920, {3, 1, 2, 34, 320}},
-        {979.5, {3, 1, 2, 34, 320}}, {980, {3, 2, 2, 34, 320}},
+        {30, {1, 1, 1, 26, 0}},       {467.5, {1, 1, 1, 26, 146.825}}, {468, {3, 1, 1, 26, 147}},
+        {668, {3, 1, 1, 30, 217}},    {748, {3, 1, 2, 30, 245}},       {968, {3, 1, 2, 34, 320}},
+        {1027.5, {3, 1, 2, 34, 320}}, {1028, {3, 2, 2, 34, 320}},
     };
     for (const Case& row : cases) {
-        SCOPED_TRACE(row.contentWidth);
-        const HomeLayout layout = homeLayout(row.contentWidth);
+        SCOPED_TRACE(row.detailWidth);
+        const HomeLayout layout = homeLayout(homeContentWidth(row.detailWidth));
         EXPECT_EQ(layout.statColumns, row.layout.statColumns);
         EXPECT_EQ(layout.cardColumns, row.layout.cardColumns);
         EXPECT_EQ(layout.whatsNewColumns, row.layout.whatsNewColumns);
         EXPECT_EQ(layout.headlineSize, row.layout.headlineSize);
         EXPECT_DOUBLE_EQ(layout.featuredThumbnailWidth, row.layout.featuredThumbnailWidth);
     }
-}
-
-TEST(HomeDashboardTest, ContentWidthIsTheDetailWidthLessTheMarginNeverNegative) {
-    EXPECT_EQ(homeContentWidth(30), 0);
-    EXPECT_EQ(homeContentWidth(48), 0);
-    EXPECT_EQ(homeContentWidth(1100), 1052);
 }
 
 // A tile as one line: title, value, sub-line and, for a ring, its label.
