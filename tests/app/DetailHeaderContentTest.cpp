@@ -9,34 +9,30 @@ using marlox::install::BulkInstallProgress;
 
 namespace {
 
-DetailHeaderState installed(qsizetype records, qsizetype candidates, bool active = false,
-                            std::optional<BulkInstallProgress> progress = std::nullopt) {
-    return {true, records, 0, candidates, active, progress};
-}
-
-TEST(DetailHeaderContentTest, ReinstallAllIsEnabledOnlyWithCandidatesAndNothingRunning) {
+TEST(DetailHeaderContentTest, InstalledShowsItsCountAndActionsAndTheOthersOnlyPendingUpdates) {
     const BulkInstallProgress third{3, 5, "Film Grade"};
+    const DetailHeaderContent idle{"2", true, true, std::nullopt, std::nullopt};
+    const DetailHeaderContent held{"2", true, false, std::nullopt, std::nullopt};
     struct Case {
         const char* name;
         DetailHeaderState state;
-        bool enabled;
+        DetailHeaderContent content;
     };
     const Case cases[] = {
-        {"nothing installed", installed(0, 0), false},
-        {"a bulk run between two packages", installed(2, 2, false, third), false},
+        {"records of packages no longer listed", {true, 2, 0, 0, false, std::nullopt}, held},
+        {"candidates and nothing running", {true, 2, 1, 2, false, std::nullopt}, idle},
+        {"a single install running", {true, 2, 0, 2, true, std::nullopt}, held},
+        {"a bulk run between two packages",
+         {true, 2, 0, 2, false, third},
+         {"2", true, false, std::nullopt, ReinstallProgressLine{"Reinstalling 3/5", "Film Grade"}}},
+        {"another section, one update",
+         {false, 9, 1, 9, false, std::nullopt},
+         {std::nullopt, false, false, "1 updates available", std::nullopt}},
+        {"another section, no update", {false, 9, 0, 9, true, third}, {}},
     };
     for (const Case& testCase : cases) {
-        const DetailHeaderContent content = detailHeaderContent(testCase.state);
-        EXPECT_TRUE(content.showsInstalledActions) << testCase.name;
-        EXPECT_EQ(content.reinstallAllEnabled, testCase.enabled) << testCase.name;
+        EXPECT_EQ(detailHeaderContent(testCase.state), testCase.content) << testCase.name;
     }
-}
-
-TEST(DetailHeaderContentTest, OtherSectionsShowNoShortcutWhileNoUpdateWaits) {
-    const DetailHeaderContent content = detailHeaderContent({false, 9, 0, 9, false, std::nullopt});
-    EXPECT_EQ(content.updatesShortcutTitle, std::nullopt);
-    EXPECT_FALSE(content.showsInstalledActions);
-    EXPECT_EQ(content.installedCount, std::nullopt);
 }
 
 } // namespace
