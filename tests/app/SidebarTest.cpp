@@ -98,21 +98,6 @@ TEST_F(SidebarTest, AnnouncedUpdateShowsBannerAndDotUntilDismissed) {
     EXPECT_EQ(app->userDefaults().string("appUpdate.dismissedBuild"), announcedBuild);
 }
 
-TEST_F(SidebarTest, DismissedBuildShowsNeitherBannerNorDot) {
-    // GIVEN the announced build dismissed at an earlier launch
-    marlox::platform::UserDefaults(marlox::platform::UserDefaults::standardFilePath(
-                                       applicationBundleIdentifier(marlox::platform::mainBundle())))
-        .setValue("appUpdate.dismissedBuild", announcedBuild);
-
-    // WHEN the window has checked the feed
-    openWindow();
-
-    // THEN nothing announces it
-    ASSERT_TRUE(app->appUpdateService().availableUpdate().has_value());
-    EXPECT_FALSE(bannerShows());
-    EXPECT_EQ(row(AppSection::settings).mark(), SidebarMark{});
-}
-
 TEST_F(SidebarTest, BannerClickHandsTheUserCheckToTheUpdater) {
     // GIVEN the banner WHEN it is clicked THEN the updater runs its check
     auto& shown = openWindow();

@@ -106,20 +106,4 @@ TEST_F(LibraryViewTest, SwitchingTheLayoutKeepsTheCardsTheirOrderAndTheChoices) 
     }
 }
 
-TEST_F(LibraryViewTest, GridColumnsFollowTheWidthAndStayCentred) {
-    for (const int width : {700, 1100, 1500}) {
-        grab(view ? *view : makeView(), QSize(width, 700));
-        PackageCardGrid* grid = view->cardGrid();
-        const qreal available = grid->viewport()->width();
-        const auto cards = grid->shownCards();
-        ASSERT_FALSE(cards.isEmpty());
-        const int leftGap = cards.first()->x();
-        int rightmost = 0;
-        for (const PackageCard* shown : cards) {
-            rightmost = std::max(rightmost, shown->geometry().right() + 1);
-        }
-        EXPECT_NEAR(leftGap, available - rightmost, 1.5) << width;
-    }
-}
-
 } // namespace
