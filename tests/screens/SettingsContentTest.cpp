@@ -20,9 +20,18 @@ namespace {
 
 const QDateTime checkedAt(QDate(2026, 12, 6), QTime(22, 37, 5));
 
-TEST(SettingsContentTest, PluginCheckTakesAnEmptyCatalogErrorForNone) {
-    EXPECT_EQ(finishedPluginCheck(checkedAt, "", 2),
-              (PluginCheckState{false, checkedAt, "2 plugin update(s) found."}));
+TEST(SettingsContentTest, PluginCheckOutcomeIsTheCountOrTheCatalogErrorInOrange) {
+    const std::tuple<std::optional<QString>, qsizetype, MessageLine> cases[] = {
+        {std::nullopt, 0, {"No plugin updates found.", MessageTone::secondary}},
+        {std::nullopt, 1, {"1 plugin update(s) found.", MessageTone::secondary}},
+        {"", 3, {"3 plugin update(s) found.", MessageTone::secondary}},
+        {"Failed to load", 3, {"Plugin update check failed: Failed to load", MessageTone::orange}},
+    };
+    for (const auto& [catalogError, count, line] : cases) {
+        const PluginCheckState state = finishedPluginCheck(checkedAt, catalogError, count);
+        EXPECT_EQ(state, (PluginCheckState{false, checkedAt, line.text}));
+        EXPECT_EQ(checkMessageLine(*state.lastCheckMessage), line);
+    }
 }
 
 TEST(SettingsContentTest, LastCheckedIsTheMediumDateAndShortTimeOfTheLocale) {
@@ -36,18 +45,22 @@ TEST(SettingsContentTest, LastCheckedIsTheMediumDateAndShortTimeOfTheLocale) {
     EXPECT_EQ(lastCheckedText(checkedAt), lastCheckedText(checkedAt, QLocale()));
 }
 
-TEST(SettingsContentTest, EmptyMessagesShowNoLine) {
-    SettingsInputs empty;
-    empty.catalogError = "";
-    empty.launchAtLoginAvailabilityMessage = "";
-    empty.launchAtLoginErrorMessage = "";
-    empty.appUpdateError = "";
+TEST(SettingsContentTest, MessagesShowInTheirTonesAndEmptyOnesShowNoLine) {
+    for (const QString text : {"", "Failed"}) {
+        SettingsInputs inputs;
+        inputs.catalogError = inputs.launchAtLoginAvailabilityMessage = text;
+        inputs.launchAtLoginErrorMessage = inputs.appUpdateError = text;
 
-    const SettingsContent none = settingsContent(empty);
+        const SettingsContent content = settingsContent(inputs);
 
-    EXPECT_EQ(std::tuple(none.catalogError, none.launchAtLoginAvailability, none.launchAtLoginError,
-                         none.appUpdateError),
-              std::tuple(std::nullopt, std::nullopt, std::nullopt, std::nullopt));
+        const auto line = [&text](MessageTone tone) {
+            return text.isEmpty() ? std::nullopt : std::optional(MessageLine{text, tone});
+        };
+        EXPECT_EQ(std::tuple(content.catalogError, content.launchAtLoginAvailability,
+                             content.launchAtLoginError, content.appUpdateError),
+                  std::tuple(line(MessageTone::red), line(MessageTone::secondary),
+                             line(MessageTone::orange), line(MessageTone::orange)));
+    }
 }
 
 class AppVersionTextTest : public ScratchHomeTest {};
