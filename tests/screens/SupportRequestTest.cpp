@@ -68,6 +68,10 @@ TEST(SupportTargetOptionsTest, TheLineUnderThePickerNamesTheVersionAndTheKind) {
               "Installed version 2.0 · Templates");
     EXPECT_EQ(affectedPluginInformationLine(options, selectedSupportRecord("f", records)),
               "Installed version 1.1 · Filters");
+    EXPECT_EQ(affectedPluginInformationLine(options, selectedSupportRecord("gone", records)),
+              std::nullopt);
+    EXPECT_EQ(affectedPluginInformationLine(supportTargetOptions({}, {}), std::nullopt),
+              noInstalledPluginsLine);
 }
 
 TEST_F(SupportDraftTest, TheBodyNamesTargetUserSystemAndApp) {
