@@ -112,31 +112,6 @@ TEST_F(BlockingOverlayTest, RunningFinalCutProShowsTheHostCardAndInstallWorksOnc
     EXPECT_FALSE(hostOverlay->isPresented());
 }
 
-TEST_F(BlockingOverlayTest, BothHostsGiveTwoRowsInTheCoordinatorsOrderWithTheirIcons) {
-    // GIVEN an icon for Final Cut Pro and none for Motion, and both running
-    QPixmap red(64, 64);
-    red.fill(Qt::red);
-    applicationIcons.icons.insert("com.apple.FinalCut", QIcon(red));
-    RunningHost motion("Motion");
-    RunningHost finalCut("Final Cut Pro");
-
-    // WHEN an install is refused
-    ASSERT_TRUE(clickNamed(window, "cardInstallButton"));
-    ASSERT_TRUE(overlaysSettled(window));
-
-    // THEN Final Cut Pro comes first with its own icon, Apple Motion with the generic symbol
-    EXPECT_EQ(hostOverlay->shownHostNames(), (QStringList{"Final Cut Pro", "Apple Motion"}));
-    const auto rows = hostOverlay->findChildren<QWidget*>("hostRow");
-    ASSERT_EQ(rows.size(), 2);
-    QWidget* icon = rows[0]->findChild<QWidget*>("hostIcon");
-    ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(icon->size(), QSize(36, 36));
-    EXPECT_TRUE(pixelIs(icon->grab().toImage(), 18, 18, qRgb(255, 0, 0)));
-    EXPECT_EQ(rows[0]->findChild<QWidget*>("hostSymbol"), nullptr);
-    ASSERT_NE(rows[1]->findChild<QWidget*>("hostSymbol"), nullptr);
-    EXPECT_EQ(rows[1]->findChild<QWidget*>("hostSymbol")->size(), QSize(36, 36));
-}
-
 TEST_F(BlockingOverlayTest, KeyboardStaysInTheCardAndGoesBackWhereItWasWhenTheCardGoes) {
     // GIVEN Install holding the keyboard, then the host card up after Final Cut Pro quit
     install->setFocus();

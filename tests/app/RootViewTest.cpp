@@ -70,20 +70,6 @@ TEST_F(RootViewTest, AlertDismissedAnyWayClearsTheError) {
     }
 }
 
-TEST_F(RootViewTest, HostApplicationErrorRaisesNoAlert) {
-    // GIVEN the catalog loaded and Final Cut Pro running
-    ASSERT_TRUE(awaitFuture(app->startupTask()));
-    const RunningHost host("Final Cut Pro");
-
-    // WHEN an install is refused for it
-    coordinator().install(app->catalogService().packages().constFirst());
-    ASSERT_EQ(coordinator().blockingHostNames(), QStringList{"Final Cut Pro"});
-
-    // THEN the error stays for the host overlay and no alert is raised
-    EXPECT_TRUE(coordinator().presentedErrorMessage().has_value());
-    EXPECT_TRUE(alert() == nullptr || !alert()->isVisible());
-}
-
 TEST_F(RootViewTest, AlertGoesAwayWhenTheErrorIsClearedElsewhere) {
     // GIVEN an alert in each of two windows
     RootView* other = app->openWindow();
