@@ -145,16 +145,6 @@ bool isShown(const QWidget& root, const QString& objectName) {
     return ::testing::AssertionSuccess();
 }
 
-void pressOn(QWidget& widget) {
-    QTest::mousePress(&widget, Qt::LeftButton, {}, widget.rect().center());
-    settle();
-}
-
-void releaseOn(QWidget& widget) {
-    QTest::mouseRelease(&widget, Qt::LeftButton, {}, widget.rect().center());
-    settle();
-}
-
 SaveGrabOnFailure::SaveGrabOnFailure(QWidget& widget, QString label)
     : m_widget(widget), m_label(std::move(label)) {}
 

@@ -76,9 +76,6 @@ QString labelText(const QWidget& root, const QString& objectName);
 bool isShown(const QWidget& root, const QString& objectName);
 // A left click in the middle of the named widget; fails when it is missing, hidden or disabled.
 ::testing::AssertionResult clickNamed(QWidget& root, const QString& objectName);
-// The left button held down on the widget, or let go, for pictures of a pressed state.
-void pressOn(QWidget& widget);
-void releaseOn(QWidget& widget);
 
 // Saves the widget's picture (saveTestImage) when the test has failed by the end of the scope.
 class SaveGrabOnFailure {

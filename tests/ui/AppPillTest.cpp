@@ -26,17 +26,6 @@ TEST_F(AppPillTest, BadgeStaysThirtyFourSquareWhateverItsTitle) {
     }
 }
 
-TEST_F(AppPillTest, PressedButtonLooksPressedAndReleaseRestoresIt) {
-    AppPillButton button("Install", {AppPillTone::accent, AppPillSize::regular});
-    const QImage up = grab(button);
-    pressOn(button);
-    ASSERT_TRUE(button.isDown());
-    const QImage down = picture(button);
-    releaseOn(button);
-    EXPECT_FALSE(sameImage(down, up));
-    EXPECT_TRUE(sameImage(picture(button), up));
-}
-
 // Every tone of pill, badge and button, regular and compact, with and without a glyph, and a
 // pressed button, on the section background.
 TEST_F(AppPillTest, KitLooksAsChecked) {
