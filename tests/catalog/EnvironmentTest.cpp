@@ -1,7 +1,7 @@
 #include "catalog/Environment.h"
 
 #include "CatalogTestSupport.h"
-#include "platform/PropertyList.h"
+#include "support/CatalogFixtures.h"
 
 using namespace marlox::catalog;
 using namespace marlox::platform;
@@ -12,12 +12,7 @@ namespace {
 class EnvironmentTest : public ScratchHomeTest {
 protected:
     // A bundle whose Info.plist holds `info`.
-    Bundle bundleWith(const QVariantMap& info) {
-        const QString path = home.filePath("Test.app");
-        writeFile(path + "/Contents/Info.plist", binaryPropertyList(info));
-        QDir().mkpath(path + "/Contents/Resources");
-        return *Bundle::load(path);
-    }
+    Bundle bundleWith(const QVariantMap& info) { return scratchBundle(home, info, "Test.app"); }
     QString supportRoot() const { return home.path() + "/home/.local/share"; }
 };
 
