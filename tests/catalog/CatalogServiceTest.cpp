@@ -2,6 +2,7 @@
 
 #include "CatalogTestSupport.h"
 #include "support/AwaitFuture.h"
+#include "support/CatalogFixtures.h"
 #include "support/LoopbackHttpServer.h"
 
 using namespace marlox::catalog;
@@ -9,13 +10,6 @@ using namespace marlox::platform;
 using namespace marlox::testing;
 
 namespace {
-
-PackageManifest namedPackage(const QString& id, const QString& name,
-                             const QString& version = "1.0") {
-    PackageManifest package = testPackage(id, version);
-    package.name = name;
-    return package;
-}
 
 // Lists one id twice, the later entry sorting first by name.
 const CatalogManifest remoteCatalog{

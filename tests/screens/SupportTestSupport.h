@@ -27,15 +27,3 @@ inline void PrintTo(const SupportDraftOutcome& outcome, std::ostream* out) {
          << outcome.errorMessage.value_or("<none>").toStdString();
 }
 } // namespace marlox::screens
-
-namespace marlox::testing {
-
-// A catalog package shown under that name.
-inline catalog::PackageManifest namedPackage(const QString& id, const QString& name,
-                                             const QString& version = "2.0.0") {
-    catalog::PackageManifest package = testPackage(id, catalog::PackageType::generator, version);
-    package.name = name;
-    return package;
-}
-
-} // namespace marlox::testing

@@ -33,6 +33,14 @@ testPackage(const QString& id, catalog::PackageType type = catalog::PackageType:
     return package;
 }
 
+// A package shown under that name.
+inline catalog::PackageManifest namedPackage(const QString& id, const QString& name,
+                                             const QString& version = QStringLiteral("1.0.0")) {
+    catalog::PackageManifest package = testPackage(id, catalog::PackageType::generator, version);
+    package.name = name;
+    return package;
+}
+
 inline catalog::InstalledPackage
 testRecord(const QString& id, const QString& version = QStringLiteral("1.0.0"),
            catalog::PackageType type = catalog::PackageType::generator,
