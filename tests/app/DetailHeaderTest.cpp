@@ -167,14 +167,16 @@ TEST_F(DetailHeaderTest, ShowAllDetailsSwitchIsTheInstalledScreensSettingAndSurv
     EXPECT_TRUE(qobject_cast<marlox::ui::InstalledView*>(window->detailScreen())->showAllDetails());
 }
 
-TEST_F(DetailHeaderTest, UpdatesShortcutLeadsToUpdates) {
+TEST_F(DetailHeaderTest, UpdatesShortcutCountsThePendingUpdatesAndLeadsToUpdates) {
     // GIVEN one plug-in recorded at an older version, and Settings shown
     openWindow();
     record({countdownID});
     window->selectSection(AppSection::settings);
     settle();
 
-    // WHEN the shortcut is clicked THEN Updates shows
+    // WHEN the shortcut, which counts the update, is clicked THEN Updates shows
+    EXPECT_EQ(childNamed<QAbstractButton>(*window, "updatesShortcutButton")->text(),
+              "1 updates available");
     ASSERT_TRUE(clickNamed(*window, "updatesShortcutButton"));
     EXPECT_EQ(window->selectedSection(), AppSection::updates);
 }
