@@ -273,6 +273,7 @@ TEST_F(SupportViewTest, ThePickedRecordShowsItsVersionUntilTheRecordGoes) {
     picker->setCurrentIndex(picker->findData(kineticTitlesID));
     emit picker->activated(picker->currentIndex());
     settle();
+    EXPECT_EQ(picker->currentText(), "Kinetic Titles · 2.0");
     EXPECT_EQ(childNamed<marlox::ui::AppPillLabel>(*view, "versionPill")->title(), "2.0");
     EXPECT_EQ(labelText(*view, "targetInfoLine"), "Installed version 2.0 · Templates");
 
