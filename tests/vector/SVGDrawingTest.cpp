@@ -184,6 +184,37 @@ TEST(DrawingTest, PaintsClipsAndPlacementsShowTheirColoursWhereTheyBelong) {
     }
 }
 
+TEST(DrawingTest, DocumentDeclaringInternalEntitiesDrawsAsWithoutThem) {
+    // GIVEN a document as illustration tools write it, namespaces, a colour and text given
+    // through entities of its own, one within another, and the same document written out
+    const QByteArray declared = R"svg(<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE svg PUBLIC "-//W3C//DTD SVG 1.1//EN" "http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd" [
+    <!ENTITY ns_svg "http://www.w3.org/2000/svg">
+    <!ENTITY ns_extend "http://ns.example.com/Extensibility/1.0/">
+    <!ENTITY fill "#FF0000">
+    <!ENTITY word "W&i;de">
+    <!ENTITY i "i">
+]>
+<svg xmlns="&ns_svg;" xmlns:x="&ns_extend;" viewBox="0 0 20 20">
+    <rect width="20" height="8" fill="&fill;"/><text x="1" y="18" font-size="8">&word;</text>
+</svg>)svg";
+    const QByteArray written = R"svg(<svg xmlns="http://www.w3.org/2000/svg"
+    xmlns:x="http://ns.example.com/Extensibility/1.0/" viewBox="0 0 20 20">
+    <rect width="20" height="8" fill="#FF0000"/><text x="1" y="18" font-size="8">Wide</text>
+</svg>)svg";
+
+    // WHEN both are parsed and drawn
+    const auto declaredRoot = SVGParser::parseData(declared);
+    const auto writtenRoot = SVGParser::parseData(written);
+    ASSERT_TRUE(declaredRoot && writtenRoot);
+    const QImage drawn = draw(declaredRoot);
+
+    // THEN they draw the same, the rectangle and the text included
+    EXPECT_EQ(drawn, draw(writtenRoot));
+    expectProbes(drawn, {{50, 20, red}});
+    EXPECT_FALSE(isBlank(drawn.copy(0, 50, 100, 50)));
+}
+
 TEST(DrawingTest, StrokedTextLeavesInk) {
     const auto font =
         std::make_shared<const SVGFont>(QStringLiteral("Manrope"), 30, QStringLiteral("normal"));
