@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libarchive-dev libssl-dev libplist-dev libsimdjson-dev fonts-manrope
     googletest libgmock-dev libgtest-dev libbenchmark-dev xvfb libarchive-tools
+    xdg-utils
     "$@"
 )
 

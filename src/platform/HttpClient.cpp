@@ -16,14 +16,18 @@ namespace {
 // download never gathers in memory.
 constexpr qint64 replyBufferBytes = 4 * 1024 * 1024;
 
-// Errors of the content (201-299) and server (401-499) groups come with an HTTP status that the
-// caller judges; every other error means the answer never arrived whole.
-bool isTransportFailure(QNetworkReply::NetworkError error) {
-    const int code = static_cast<int>(error);
+// Qt turns some statuses into errors outside the content and server groups (400 and 418 into an
+// invalid operation, 407 into a proxy's demand, a 3xx without Location into an unknown protocol
+// error), so whenever a status arrived it is the caller's to judge. Only a failed connection
+// (errors below 100: refused, timed out, cancelled, TLS, redirects) or a success whose body broke
+// off means the answer never arrived whole.
+bool isTransportFailure(QNetworkReply::NetworkError error, const QVariant& status) {
     if (error == QNetworkReply::NoError) {
         return false;
     }
-    return !((code >= 201 && code <= 299) || (code >= 401 && code <= 499));
+    const bool connectionFailed = static_cast<int>(error) < 100;
+    const bool successBrokenOff = status.toInt() / 100 == 2;
+    return !status.isValid() || connectionFailed || successBrokenOff;
 }
 
 } // namespace
@@ -65,15 +69,13 @@ Result<HttpResponse, HttpTransportError> NetworkHttpClient::get(const HttpGetReq
         return HttpTransportError{
             QStringLiteral("The downloaded data could not be written: %1").arg(writeError)};
     }
-    if (isTransportFailure(reply->error())) {
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (isTransportFailure(reply->error(), status)) {
         return HttpTransportError{reply->errorString()};
     }
     HttpResponse response;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid()) {
         response.statusCode = status.toInt();
-    } else if (reply->error() != QNetworkReply::NoError) {
-        return HttpTransportError{reply->errorString()};
     }
     return response;
 }

@@ -95,10 +95,13 @@ QString hexColorString(const QColor& color) {
 }
 
 QString strokeWidthText(double strokeWidth) {
-    std::array<char, 32> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), strokeWidth);
+    // Room for the longest decimal form of a double: 309 digits before the point, or 17
+    // significant ones after 323 zeros behind it.
+    std::array<char, 400> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), strokeWidth,
+                                      std::chars_format::fixed);
     QString text = QString::fromLatin1(buffer.data(), result.ptr - buffer.data());
-    if (std::isfinite(strokeWidth) && !text.contains(u'.') && !text.contains(u'e')) {
+    if (std::isfinite(strokeWidth) && !text.contains(u'.')) {
         text += QLatin1String(".0");
     }
     return text;

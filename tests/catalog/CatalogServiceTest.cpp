@@ -54,6 +54,8 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
         {"file URL", 0, remote, cached, "Remote"},
         {"redirect status", 300, remote, cached, "Cached Remote"},
         {"404 with a cached copy", 404, "missing", cached, "Cached Remote"},
+        // Qt reports 400 as an error of its own; the status still decides.
+        {"400 with a cached copy", 400, "bad", cached, "Cached Remote"},
         {"malformed remote catalog", 200, R"({"catalogVersion":"2","packages":[)", cached,
          "Cached Remote"},
         {"404 without a cached copy", 404, "missing", std::nullopt, "Embedded"},

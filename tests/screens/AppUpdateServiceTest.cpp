@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 
 #include <functional>
+#include <future>
 
 using namespace marlox::catalog;
 using namespace marlox::platform;
@@ -95,6 +96,29 @@ TEST_F(AppUpdateServiceTest, FailedFetchKeepsThePreviousNoticeAndSpeaksOnlyWhenN
             EXPECT_EQ(service->lastErrorMessage().has_value(), !silent);
             EXPECT_TRUE(service->lastErrorMessage().value_or(message).startsWith(message));
         }
+    }
+}
+
+// Qt reports these statuses as protocol or proxy errors of its own; each is still the server's
+// answer, told by its status.
+TEST_F(AppUpdateServiceTest, StatusesQtTurnsIntoErrorsFailTheFetchWithTheirStatus) {
+    for (const int status : {302, 400, 407, 418}) {
+        SCOPED_TRACE(status);
+        // GIVEN a feed answered with the status (the redirection without a Location)
+        server.setAnswer("/appcast.xml", HttpAnswer{status, appcast(appcastItem("120")), {}, {}});
+
+        // WHEN it is fetched, off the main thread as the service does
+        NetworkHttpClient http;
+        const auto fetched = std::async(std::launch::async, [&] {
+                                 return fetchAppcastFeed(server.url("/appcast.xml"), http);
+                             }).get();
+
+        // THEN the check failed with that status, in the service's domain with it as the code
+        ASSERT_FALSE(fetched);
+        EXPECT_EQ(fetched.error().description(),
+                  QString("App update check failed with HTTP %1.").arg(status));
+        EXPECT_EQ(fetched.error().domain, appUpdateServiceErrorDomain);
+        EXPECT_EQ(fetched.error().code, status);
     }
 }
 

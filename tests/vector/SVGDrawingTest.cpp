@@ -145,6 +145,12 @@ TEST(DrawingTest, PaintsClipsAndPlacementsShowTheirColoursWhereTheyBelong) {
                  0, 0, 1, 0, false,
                  QList<SVGStop>{SVGStop(SVGColor(0xFFFFFFFF), 0), SVGStop(SVGColor(0xFFFF00), 1)})),
          {{50, 50, 0x80FFFF80, 6}}},
+        // A gradient of one stop is drawn as its colour: the stop's half opacity halved again.
+        {"single stop's opacity times the fill's",
+         SVGParser::parseData(R"svg(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">
+             <linearGradient id="one"><stop stop-color="blue" stop-opacity="0.5"/></linearGradient>
+             <rect width="10" height="10" fill="url(#one)" fill-opacity="0.5"/></svg>)svg"),
+         {{50, 50, 0x400000FF, 1}}},
         {"shape opacity covers fill and stroke together",
          faded(stroked(rect(20, 20, 60, 60, 0x0000FF), stroke(paint(0xFF0000), 10)), 0.5),
          {{23, 50, 0x80FF0000, 4}, {50, 50, 0x800000FF, 4}}},
@@ -176,6 +182,37 @@ TEST(DrawingTest, PaintsClipsAndPlacementsShowTheirColoursWhereTheyBelong) {
         SCOPED_TRACE(scene.name);
         expectProbes(draw(scene.node, scene.size), scene.probes);
     }
+}
+
+TEST(DrawingTest, DocumentDeclaringInternalEntitiesDrawsAsWithoutThem) {
+    // GIVEN a document as illustration tools write it, namespaces, a colour and text given
+    // through entities of its own, one within another, and the same document written out
+    const QByteArray declared = R"svg(<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE svg PUBLIC "-//W3C//DTD SVG 1.1//EN" "http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd" [
+    <!ENTITY ns_svg "http://www.w3.org/2000/svg">
+    <!ENTITY ns_extend "http://ns.example.com/Extensibility/1.0/">
+    <!ENTITY fill "#FF0000">
+    <!ENTITY word "W&i;de">
+    <!ENTITY i "i">
+]>
+<svg xmlns="&ns_svg;" xmlns:x="&ns_extend;" viewBox="0 0 20 20">
+    <rect width="20" height="8" fill="&fill;"/><text x="1" y="18" font-size="8">&word;</text>
+</svg>)svg";
+    const QByteArray written = R"svg(<svg xmlns="http://www.w3.org/2000/svg"
+    xmlns:x="http://ns.example.com/Extensibility/1.0/" viewBox="0 0 20 20">
+    <rect width="20" height="8" fill="#FF0000"/><text x="1" y="18" font-size="8">Wide</text>
+</svg>)svg";
+
+    // WHEN both are parsed and drawn
+    const auto declaredRoot = SVGParser::parseData(declared);
+    const auto writtenRoot = SVGParser::parseData(written);
+    ASSERT_TRUE(declaredRoot && writtenRoot);
+    const QImage drawn = draw(declaredRoot);
+
+    // THEN they draw the same, the rectangle and the text included
+    EXPECT_EQ(drawn, draw(writtenRoot));
+    expectProbes(drawn, {{50, 20, red}});
+    EXPECT_FALSE(isBlank(drawn.copy(0, 50, 100, 50)));
 }
 
 TEST(DrawingTest, StrokedTextLeavesInk) {

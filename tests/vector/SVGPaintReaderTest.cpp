@@ -50,11 +50,12 @@ TEST(Paint, AppliesFillOrElementOpacityToColorsOnly) {
     const auto gradient = std::make_shared<const SVGLinearGradient>(
         0, 0, 1, 0, false, QList<SVGStop>{SVGStop(SVGColor(0), 0), SVGStop(SVGColor(0xFFFFFF), 1)});
     index.paints.insert("g", gradient);
-    // A gradient of one stop is kept as its colour: blue at half opacity.
+    // A gradient of one stop is kept as its colour, blue at half opacity, which the fill's
+    // opacity multiplies: alpha 128 * 0.8 = 102.4.
     index.paints.insert("one", std::make_shared<const SVGColor>(0x7F0000FF));
     const std::tuple<const char*, SVGStyleMap, const char*> cases[] = {
-        {"url(#one)", {{"fill-opacity", "0.8"}}, "320000ff"},
-        {"url(#one)", {}, "ff"},
+        {"url(#one)", {{"fill-opacity", "0.8"}}, "980000ff"},
+        {"url(#one)", {}, "7f0000ff"},
         {"red", {{"fill-opacity", "0.5"}}, "7fff0000"},
         {"red", {{"opacity", "2"}}, "ff0000"},
         {"red", {{"opacity", "0.5"}, {"fill-opacity", "1"}}, "ff0000"},
@@ -92,9 +93,10 @@ TEST(Stroke, ReadsEveryStrokeStyleWithItsDefault) {
                                 {"opacity", "0.5"}};
     EXPECT_EQ(strokeText(SVGHelper::parseStroke(square, index)), "7fff0000 width 1 cap 2 join 1");
     index.paints.insert("one", std::make_shared<const SVGColor>(0x7F0000FF));
-    EXPECT_EQ(strokeText(SVGHelper::parseStroke(
-                  {{"stroke", "url(#one)"}, {"stroke-opacity", "0.8"}}, index)),
-              "320000ff width 1");
+    EXPECT_EQ(
+        strokeText(SVGHelper::parseStroke(
+            {{"stroke", "url(#one)"}, {"stroke-opacity", "0.8"}, {"fill-opacity", "0.1"}}, index)),
+        "980000ff width 1");
 }
 
 } // namespace

@@ -66,16 +66,21 @@ TEST(MarkupReader, KeepsTheTreeReadBeforeAnErrorAndWritesOneLine) {
     EXPECT_TRUE(lines.front().contains(QString::number(DOMParser::maximumDepth)));
 }
 
+// The markup in UTF-16 with its byte-order mark.
+QByteArray inUtf16(const QByteArray& markup) {
+    const QString text = QString::fromUtf8(markup);
+    return QByteArray("\xff\xfe", 2) +
+           QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
 TEST(MarkupReader, ReadsEachDocumentAsIfNoneCameBefore) {
-    // GIVEN documents read one after another on the same thread: one that declares an entity
-    // (refused), one that uses it, one cut off inside an element, one in UTF-16, and a plain one
-    const QString wide = QStringLiteral("<svg fill=\"\u00e9\"/>");
+    // GIVEN documents read one after another on the same thread: one that declares an entity,
+    // one that uses it without declaring it, one cut off inside an element, one in UTF-16, and a
+    // plain one
     const QByteArray documents[] = {
         R"(<!DOCTYPE svg [<!ENTITY colour "red">]><svg fill="&colour;"><g/></svg>)",
         R"(<svg fill="&colour;"><g/></svg>)", "<svg><g fill=\"bl",
-        QByteArray("\xff\xfe", 2) +
-            QByteArray(reinterpret_cast<const char*>(wide.utf16()), wide.size() * 2),
-        "<svg fill=\"blue\"/>"};
+        inUtf16("<svg fill=\"\u00e9\"/>"), "<svg fill=\"blue\"/>"};
     CapturedOutput output;
     QStringList fills;
     for (const QByteArray& bytes : documents) {
@@ -85,36 +90,70 @@ TEST(MarkupReader, ReadsEachDocumentAsIfNoneCameBefore) {
                           : QStringLiteral("<no root>"));
     }
     const QStringList lines = output.lines();
-    // THEN the entity is known in no document, and every later document reads whole
+    // THEN the entity is known in its own document only, and every later document reads whole
     EXPECT_EQ(fills,
-              QStringList({"<no root>", "<no root>", "<none>", QStringLiteral("\u00e9"), "blue"}));
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[1].contains(u"colour")) << lines[1].toStdString();
+              QStringList({"red<g>", "<no root>", "<none>", QStringLiteral("\u00e9"), "blue"}));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].contains(u"colour")) << lines[0].toStdString();
 }
 
-// A megabyte of references to an entity of a few kilobytes would expand to gigabytes: the reader
-// bounds each expansion but not their sum. A declaration of entities is refused at once, with one
-// line, keeping what was read before it (nothing, as the declaration precedes the root); a type
-// declaration without entities is read as before.
-TEST(MarkupReader, RefusesEntityDeclarationsWithOneLineBeforeAnyExpansion) {
-    const QByteArray entity(4000, 'a');
-    const QByteArray references = QByteArray("&a;").repeated(300000);
-    const QByteArray hostile =
-        "<!DOCTYPE svg [<!ENTITY a \"" + entity + "\">]><svg><text>" + references + "</text></svg>";
-    CapturedOutput output;
-    EXPECT_FALSE(DOMParser::parseData(hostile, *SVGLogger::console()));
-    const QStringList lines = output.lines();
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines.front().endsWith(u"The document declares entities."))
-        << lines.front().toStdString();
-
-    CapturedOutput plain;
-    const auto root = DOMParser::parseData(
-        R"(<!DOCTYPE svg PUBLIC "-//W3C//DTD SVG 1.1//EN" "svg11.dtd"><svg><g/></svg>)",
-        *SVGLogger::console());
-    ASSERT_TRUE(root);
-    EXPECT_EQ(contentSummary(*root), QStringList({"<g>"}));
-    EXPECT_TRUE(plain.lines().isEmpty());
+// Entities are expanded by the stream reader, which bounds each reference but not their sum and
+// expands parameter entities before it reports the declaration. Whatever could grow past the
+// budget is refused at once, with one line, keeping what was read before (nothing, as the
+// declaration precedes the root).
+TEST(MarkupReader, RefusesEntitiesThatCouldGrowPastTheBudgetBeforeAnyExpansion) {
+    const QByteArray parameterEntities = R"(<!DOCTYPE svg [<!ENTITY % d "<!ENTITY a 'aaaa'>">)" +
+                                         QByteArray("%d;").repeated(1000) + "]><svg/>";
+    QByteArray chain = "<!DOCTYPE svg [";
+    for (int level = 0; level <= DOMParser::maximumEntityNesting; ++level) {
+        chain += "<!ENTITY e" + QByteArray::number(level) + " \"&e" +
+                 QByteArray::number(level + 1) + ";\">";
+    }
+    chain += "<!ENTITY e" + QByteArray::number(DOMParser::maximumEntityNesting + 1) +
+             " \"end\">]><svg>&e0;</svg>";
+    const QString overBudget = QStringLiteral("The document's entities would add more than %1 "
+                                              "characters.")
+                                   .arg(DOMParser::maximumEntityExpansion);
+    // Each entity ten times the one before: three billion characters.
+    const QByteArray billionLaughs = R"(<!DOCTYPE svg [
+        <!ENTITY a "lol">
+        <!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;">
+        <!ENTITY c "&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;">
+        <!ENTITY d "&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;">
+        <!ENTITY e "&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;">
+        <!ENTITY f "&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;">
+        <!ENTITY g "&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;">
+        <!ENTITY h "&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;">
+        <!ENTITY i "&h;&h;&h;&h;&h;&h;&h;&h;&h;&h;">
+        <!ENTITY j "&i;&i;&i;&i;&i;&i;&i;&i;&i;&i;">
+    ]><svg><text>&j;</text></svg>)";
+    const QString parameters = QStringLiteral("The document declares parameter entities.");
+    const std::tuple<const char*, QByteArray, QString> cases[] = {
+        {"a billion laughs", billionLaughs, overBudget},
+        {"many references to a large entity",
+         "<!DOCTYPE svg [<!ENTITY a \"" + QByteArray(4000, 'a') + "\">]><svg><text>" +
+             QByteArray("&a;").repeated(300000) + "</text></svg>",
+         overBudget},
+        {"a chain too deep", chain,
+         QStringLiteral("Entities are nested deeper than %1 levels.")
+             .arg(DOMParser::maximumEntityNesting)},
+        {"an entity within itself", R"(<!DOCTYPE svg [<!ENTITY a "x&a;">]><svg>&a;</svg>)",
+         QStringLiteral("The entity “a” refers to itself.")},
+        {"parameter entities", parameterEntities, parameters},
+        {"parameter entities in UTF-16", inUtf16(parameterEntities), parameters},
+        // "+ACU-" is "%" in UTF-7.
+        {"a parameter entity in UTF-7",
+         R"(<?xml version="1.0" encoding="UTF-7"?><!DOCTYPE svg [<!ENTITY +ACU- d "x">]><svg/>)",
+         parameters},
+    };
+    for (const auto& [name, markup, message] : cases) {
+        SCOPED_TRACE(name);
+        CapturedOutput output;
+        EXPECT_FALSE(DOMParser::parseData(markup, *SVGLogger::console()));
+        const QStringList lines = output.lines();
+        EXPECT_EQ(lines.size(), 1);
+        EXPECT_TRUE(lines.value(0).endsWith(message)) << lines.value(0).toStdString();
+    }
 }
 
 TEST(MarkupReader, GivesNoRootForAbsentOrUnencodableText) {

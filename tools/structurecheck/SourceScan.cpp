@@ -196,8 +196,11 @@ private:
             m_position = m_text.size();
             return;
         }
-        const std::string closing =
-            ")" + std::string(m_text.substr(m_position, open - m_position)) + "\"";
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about a literal
+        // joined in front of a temporary string.
+        std::string closing(1, ')');
+        closing.append(m_text.substr(m_position, open - m_position));
+        closing += '"';
         const size_t end = m_text.find(closing, open);
         const size_t stop = end == std::string_view::npos ? m_text.size() : end + closing.size();
         m_line += static_cast<int>(std::count(m_text.begin() + static_cast<long>(m_position),

@@ -12,11 +12,14 @@ namespace marlox::vector {
 
 namespace {
 
-// The transparency byte of an opacity. Out-of-range opacities are clamped first and NaN counts
-// as opaque, so the integer conversion is always defined.
+// Out-of-range opacities are clamped and NaN counts as opaque, so the integer conversions below
+// are always defined.
+double clampedOpacity(double opacity) {
+    return std::isnan(opacity) ? 1.0 : std::clamp(opacity, 0.0, 1.0);
+}
+
 qint64 transparencyByte(double opacity) {
-    const double clamped = std::isnan(opacity) ? 1.0 : std::clamp(opacity, 0.0, 1.0);
-    return qint64((1.0 - clamped) * 255.0) & 0xFF;
+    return qint64((1.0 - clampedOpacity(opacity)) * 255.0) & 0xFF;
 }
 
 // A unit coordinate of a user-space position within the rectangle. A rectangle of zero size
@@ -112,6 +115,12 @@ const std::shared_ptr<const SVGColor>& SVGColor::clear() {
 
 SVGColor SVGColor::withOpacity(double opacity) const {
     return SVGColor(transparencyByte(opacity) << 24 | (m_value & 0xFFFFFF));
+}
+
+SVGColor SVGColor::fadedBy(double opacity) const {
+    // Worked in whole alpha steps, so that an opacity of 1 keeps the byte exactly.
+    const auto transparency = qint64(255.0 - (255 - t()) * clampedOpacity(opacity));
+    return SVGColor(transparency << 24 | (m_value & 0xFFFFFF));
 }
 
 std::shared_ptr<const SVGPaint> SVGColor::opacity(double opacity) const {

@@ -63,6 +63,9 @@ public:
 
     // The same red, green and blue with the transparency byte replaced (not combined).
     SVGColor withOpacity(double opacity) const;
+    // The same red, green and blue with the alpha multiplied by the opacity, clamped like
+    // withOpacity's; the transparency byte is the integer part of 255 - alpha * opacity.
+    SVGColor fadedBy(double opacity) const;
     std::shared_ptr<const SVGPaint> opacity(double opacity) const override;
 
     QColor toQColor() const;

@@ -68,15 +68,24 @@ double opacityFrom(const SVGStyleMap& styles, std::initializer_list<QStringView>
 struct ReadPaint {
     std::shared_ptr<const SVGPaint> gradient;
     std::optional<SVGColor> color;
+    // A gradient of one stop kept as its colour: the stop's own opacity is part of the paint, so
+    // the fill's or the stroke's multiplies it rather than replacing it.
+    bool fromStop = false;
+
+    std::shared_ptr<const SVGPaint> colorAt(double opacity) const {
+        if (fromStop) {
+            return std::make_shared<const SVGColor>(color->fadedBy(opacity));
+        }
+        return color->opacity(opacity);
+    }
 };
 
 ReadPaint readPaint(const QString& text, const SVGStyleMap& styles, const SVGIndex& index) {
     if (text.startsWith(u"url") && text.size() >= 6) {
         const QString id = text.sliced(5, text.size() - 6);
         if (const auto paint = index.paints.constFind(id); paint != index.paints.cend()) {
-            // A gradient of one stop is kept as its colour, which takes an opacity like any.
             if (paint.value()->kind() == SVGPaintKind::color) {
-                return {nullptr, static_cast<const SVGColor&>(*paint.value())};
+                return {nullptr, static_cast<const SVGColor&>(*paint.value()), true};
             }
             return {paint.value(), std::nullopt};
         }
@@ -163,7 +172,7 @@ SVGHelper::parsePaint(const QString& text, const SVGStyleMap& styles, const SVGI
     if (!paint.color) {
         return paint.gradient;
     }
-    return paint.color->opacity(opacityFrom(styles, {u"fill-opacity", u"opacity"}));
+    return paint.colorAt(opacityFrom(styles, {u"fill-opacity", u"opacity"}));
 }
 
 std::shared_ptr<const SVGStroke> SVGHelper::parseStroke(const SVGStyleMap& styles,
@@ -181,7 +190,7 @@ std::shared_ptr<const SVGStroke> SVGHelper::parseStroke(const SVGStyleMap& style
         // The stroke's own opacity replaces the fill opacity a paint reading applies; that
         // reading still takes place for what it reports.
         opacityFrom(styles, {u"fill-opacity", u"opacity"});
-        paint = read.color->opacity(opacityFrom(styles, {u"stroke-opacity", u"opacity"}));
+        paint = read.colorAt(opacityFrom(styles, {u"stroke-opacity", u"opacity"}));
     }
 
     const QStringView cap = valueOrEmpty(styles.find(u"stroke-linecap"));

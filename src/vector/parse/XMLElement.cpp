@@ -2,6 +2,7 @@
 
 #include "vector/SVGConstants.h"
 #include "vector/SVGNameTable.h"
+#include "vector/XMLEntities.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -257,11 +258,12 @@ void appendCharacters(XMLElement& element, const QXmlStreamReader& reader,
     element.appendText(reader.text());
 }
 
-// Builds the tree from the reader's events until the document ends or the first error.
-// `declaresType` tells whether the document had a document type declaration.
-std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, SVGLogger& logger,
-                                      bool& declaresType) {
+// Builds the tree from the reader's events over `data` until the document ends or the first
+// error. `declaresType` tells whether the document had a document type declaration.
+std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, const QByteArray& data,
+                                      SVGLogger& logger, bool& declaresType) {
     reader.setNamespaceProcessing(false);
+    XMLEntityGuard entities(data);
     NameTable names;
     // The white space between elements mostly repeats the same few indentations.
     RepeatedTexts blankRuns(8);
@@ -301,12 +303,15 @@ std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, SVGLogger& logge
                 stack.pop_back();
             }
             break;
+        case QXmlStreamReader::StartDocument:
+            if (const auto refusal = entities.refusalAtStart(reader.documentEncoding())) {
+                reader.raiseError(*refusal);
+            }
+            break;
         case QXmlStreamReader::DTD:
             declaresType = true;
-            // The stream reader bounds each entity's expansion but not their sum: a document of a
-            // megabyte could expand to gigabytes. Vector documents have no need of entities.
-            if (!reader.entityDeclarations().isEmpty()) {
-                reader.raiseError(QStringLiteral("The document declares entities."));
+            if (const auto refusal = entities.refusalOfDeclarations(reader.entityDeclarations())) {
+                reader.raiseError(*refusal);
             }
             break;
         case QXmlStreamReader::Characters:
@@ -336,6 +341,9 @@ public:
         if (!reader) {
             reader = std::make_unique<QXmlStreamReader>();
         }
+        // The guard holds the entities to their budget; the reader's own bound on each
+        // reference must not refuse less.
+        reader->setEntityExpansionLimit(DOMParser::maximumEntityExpansion);
         reader->addData(data);
         return reader;
     }
@@ -378,7 +386,7 @@ std::unique_ptr<XMLElement> DOMParser::parseData(const QByteArray& data, SVGLogg
     }
     std::unique_ptr<QXmlStreamReader> reader = SpareReader::take(data);
     bool declaresType = false;
-    std::unique_ptr<XMLElement> root = buildTree(*reader, logger, declaresType);
+    std::unique_ptr<XMLElement> root = buildTree(*reader, data, logger, declaresType);
     SpareReader::giveBack(std::move(reader), declaresType);
     return root;
 }

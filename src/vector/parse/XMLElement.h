@@ -78,9 +78,15 @@ private:
 
 // Reads markup into an element tree. An XML error is written as one line through the logger and
 // stops the read; the elements read before it stay in the tree. Elements nested deeper than
-// `maximumDepth` count as an XML error.
+// `maximumDepth` count as an XML error. The entities a document declares for itself are expanded
+// when their references add at most `maximumEntityExpansion` characters in all and nest at most
+// `maximumEntityNesting` deep; a document with more, or with parameter entities, is refused as
+// such an error before anything is expanded. Nothing outside the document is read: references to
+// external entities stay unexpanded.
 struct DOMParser {
     static constexpr int maximumDepth = 256;
+    static constexpr int maximumEntityExpansion = 1 << 20;
+    static constexpr int maximumEntityNesting = 16;
 
     static std::unique_ptr<XMLElement> parseContentsOf(const QUrl& url, SVGLogger& logger);
     static std::unique_ptr<XMLElement> parseFileURL(const QUrl& url, SVGLogger& logger);
