@@ -387,7 +387,7 @@ TEST_F(SettingsViewTest, ScreenLooksAsChecked) {
 
     const auto view = makeView();
     SaveGrabOnFailure saved(*view, "settings");
-    EXPECT_TRUE(matchesGolden(grab(*view, QSize(1100, 700)), goldenPath("settings")));
+    EXPECT_TRUE(matchesGolden(grabWhole(*view, QSize(1100, 700)), goldenPath("settings")));
 
     qputenv("HOME", QFile::encodeName(home.filePath("home")));
     QDir(fixedHome).removeRecursively();

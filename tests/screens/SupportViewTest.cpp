@@ -24,12 +24,11 @@ using marlox::platform::FileContentType;
 
 namespace {
 
-TEST_F(SupportViewTest, LooksAsCheckedAt1100By700) {
+TEST_F(SupportViewTest, WholeScreenLooksAsCheckedAt1100Wide) {
     install({testRecord(countdownID, "2.2.0"),
              testRecord(kineticTitlesID, "3.0.1", PackageType::template_)});
     SupportView& screen = makeView();
-    const QImage picture = grab(screen, QSize(1100, 700));
-    EXPECT_TRUE(matchesGolden(picture, goldenPath("support")));
+    EXPECT_TRUE(matchesGolden(grabWhole(screen, QSize(1100, 700)), goldenPath("support")));
 }
 
 TEST_F(SupportViewTest, OpenDraftWaitsForAnAddressAndADescriptionWhileCopyDraftWorks) {

@@ -160,7 +160,7 @@ TEST_F(UpdatesViewTest, TwoPendingUpdatesLookAsChecked) {
     ASSERT_TRUE(thumbnailsLoaded(*view));
 
     // THEN it looks as checked by eye
-    EXPECT_TRUE(matchesGolden(grab(*view, QSize(1100, 700)), goldenPath("updates")));
+    EXPECT_TRUE(matchesGolden(grabWhole(*view, QSize(1100, 700)), goldenPath("updates")));
 }
 
 } // namespace

@@ -31,19 +31,28 @@ bool hasInkIn(const QImage& image, const QRect& rect, const QColor& background, 
 // how bright the text or mark drawn there shows.
 int peakBrightnessIn(const QImage& image, const QRect& rect);
 
-// Same size, and at most one pixel in 500 differing by more than 2 in a channel: antialiasing
-// may move a step between builds, anything more is a change in what is drawn.
+// Same size, and the same drawn, antialiasing aside. A pixel differs when a channel (premultiplied)
+// differs by more than 12 and the mean of its 3 by 3 neighbourhood moved by more than a fifth of
+// the contrast there: antialiasing moves an edge by a fraction of a pixel, which changes single
+// pixels much but leaves the ink around them in place, while a changed glyph, line or control adds
+// or takes away ink. No group of differing pixels, each within 5 pixels of another (the strokes
+// of a letter), may be larger than 3, and at most 0.02% of the picture (3 pixels on a small one)
+// may differ.
 ::testing::AssertionResult sameImage(const QImage& actual, const QImage& expected);
 
 // Saves the image as <build>/test-output/<suite>.<test>-<label>.png, prints the path and gives it.
 QString saveTestImage(const QImage& image, const QString& label);
 
 // Compares the image with the golden PNG at the path (see sameImage); on a difference, or with no
-// golden yet, the image is saved with saveTestImage() and the failure names it.
+// golden yet, the image is saved with saveTestImage(), beside it a picture of the difference (the
+// golden dimmed, differing pixels red, antialiasing let through yellow), and the failure names
+// them.
 //
 // To renew goldens, run the tests with MARLOX_RENEW_GOLDENS=1 in the environment: each golden is
 // then written from the image instead of compared. Look at every renewed PNG before keeping it.
 ::testing::AssertionResult matchesGolden(const QImage& image, const QString& goldenPath);
+// Whether this run renews goldens instead of comparing them.
+bool renewingGoldens();
 
 // The golden of that name in the test's own data folder: data/golden/<name>.png.
 #ifdef MARLOX_TEST_DATA_DIR

@@ -23,6 +23,9 @@ int main(int argc, char** argv) {
                                    : qgetenv("MARLOX_TEST_QPA_PLATFORM"));
     qputenv("TZ", qgetenv("MARLOX_TEST_TZ").isEmpty() ? QByteArray("Pacific/Auckland")
                                                       : qgetenv("MARLOX_TEST_TZ"));
+    // Glyphs hinted and antialiased alike whatever the machine prefers, so that pictures match
+    // their goldens.
+    qputenv("FONTCONFIG_FILE", MARLOX_SOURCE_DIR "/tests/support/fonts.conf");
     ::testing::InitGoogleTest(&argc, argv);
     TestApplication application(argc, argv);
     // The tests run outside the bundle they test with: the one the build made.

@@ -3,11 +3,13 @@
 #include "ui/AppFont.h"
 #include "ui/DarkControlStyle.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -63,6 +65,31 @@ QImage picture(QWidget& widget) {
     image.fill(Qt::transparent);
     widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+void showWhole(QWidget& widget, const QSize& size) {
+    grab(widget, size);
+    // Content laid out anew at the new height may scroll again (a grid that fills its view), so
+    // this repeats a few times.
+    for (int round = 0; round < 4; ++round) {
+        int hidden = 0;
+        for (const QAbstractScrollArea* area : widget.findChildren<QAbstractScrollArea*>()) {
+            if (area->isVisibleTo(&widget) &&
+                area->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff) {
+                hidden = std::max(hidden, area->verticalScrollBar()->maximum());
+            }
+        }
+        if (hidden == 0) {
+            return;
+        }
+        widget.resize(widget.width(), widget.height() + hidden);
+        settle();
+    }
+}
+
+QImage grabWhole(QWidget& widget, const QSize& size) {
+    showWhole(widget, size);
+    return picture(widget);
 }
 
 QRect geometryIn(const QWidget& root, const QWidget& widget) {

@@ -41,6 +41,11 @@ bool waitUntil(const std::function<bool()>& condition,
 QImage grab(QWidget& widget, const QSize& size = {});
 // What the widget paints now, as it stands; what it leaves unpainted is transparent.
 QImage picture(QWidget& widget);
+// Shows the widget as grab() does at the size, then taller by as much as its scroll areas scroll
+// down, so that a picture holds the whole of what they show.
+void showWhole(QWidget& widget, const QSize& size);
+// The widget shown whole (showWhole) and grabbed.
+QImage grabWhole(QWidget& widget, const QSize& size);
 
 // The widget's rectangle in the coordinates of an ancestor (or of itself).
 QRect geometryIn(const QWidget& root, const QWidget& widget);

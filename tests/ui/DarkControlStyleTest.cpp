@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 
@@ -67,6 +68,40 @@ TEST_F(DarkControlStyleTest, ScrollBarDrawsOnlyAThinHandleThatReachesBothEnds) {
             EXPECT_LE(gap, 4);
         }
     }
+}
+
+// What the style draws itself, on a card: scroll bars at rest and hovered, check boxes and a combo
+// box. The screens' goldens show their whole content, so no scroll bar.
+TEST_F(DarkControlStyleTest, ControlsLookAsChecked) {
+    const int extent = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const auto scrollBar = [extent](Qt::Orientation orientation) {
+        auto* bar = new QScrollBar(orientation);
+        bar->setRange(0, 300);
+        bar->setPageStep(100);
+        bar->setValue(100);
+        bar->setFixedSize(orientation == Qt::Vertical ? QSize(extent, 110) : QSize(220, extent));
+        return bar;
+    };
+    auto* sheet = new QWidget;
+    auto* grid = new QGridLayout(sheet);
+    QScrollBar* hovered = scrollBar(Qt::Vertical);
+    grid->addWidget(scrollBar(Qt::Vertical), 0, 0, 4, 1);
+    grid->addWidget(hovered, 0, 1, 4, 1);
+    auto* checked = new QCheckBox("Quit App On Close");
+    checked->setChecked(true);
+    auto* disabled = new QCheckBox("Launch At Login");
+    disabled->setEnabled(false);
+    auto* combo = new QComboBox;
+    combo->addItem("General app issue");
+    grid->addWidget(new QCheckBox("Include App Logs"), 0, 2);
+    grid->addWidget(checked, 1, 2);
+    grid->addWidget(disabled, 2, 2);
+    grid->addWidget(combo, 3, 2);
+    grid->addWidget(scrollBar(Qt::Horizontal), 4, 0, 1, 3);
+    Backdrop backdrop(sheet, AppPalette::panel(), 12);
+    grab(backdrop);
+    hoverEnter(*hovered);
+    EXPECT_TRUE(matchesGolden(picture(backdrop), goldenPath("dark-controls")));
 }
 
 TEST_F(DarkControlStyleTest, ComboBoxAndItsPopupListAreDark) {

@@ -92,11 +92,10 @@ TEST_F(HomeViewTest, LooksAsDesignedWithTwoPackagesInstalled) {
     ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
     ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
     auto view = makeView();
-    view->resize(1100, 700);
-    view->show();
+    showWhole(*view, {1100, 700});
     ASSERT_TRUE(thumbnailsLoaded(*view));
-    const QImage picture = grab(*view, {1100, 700});
-    EXPECT_TRUE(matchesGolden(picture, goldenPath("home")));
+    settle();
+    EXPECT_TRUE(matchesGolden(picture(*view), goldenPath("home")));
 }
 
 } // namespace

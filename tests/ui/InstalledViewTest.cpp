@@ -114,7 +114,7 @@ TEST_F(InstalledViewTest, LooksAsDesignedWithTwoPackagesInstalled) {
     ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
     auto view = makeView();
     ASSERT_TRUE(thumbnailsLoaded(*view));
-    EXPECT_TRUE(matchesGolden(grab(*view, {1100, 700}), goldenPath("installed")));
+    EXPECT_TRUE(matchesGolden(grabWhole(*view, {1100, 700}), goldenPath("installed")));
 }
 
 } // namespace

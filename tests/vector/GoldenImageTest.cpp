@@ -1,7 +1,7 @@
 // Each document under data/golden is drawn by the svgrender tool at 100 by 100 and compared with
-// the PNG beside it. The PNGs were made by the same tool after checking them by eye; the probes
-// below pin what each must show, so that a wrong expectation cannot slip in with a new PNG.
-// To renew one: svgrender data/golden/NAME.svg data/golden/NAME.png 100.
+// the PNG beside it, as every golden is (MARLOX_RENEW_GOLDENS=1 renews them). The PNGs were checked
+// by eye; the probes below pin what each must show, so that a wrong expectation cannot slip in
+// with a new PNG.
 #include "VectorTestSupport.h"
 
 #include <QDir>
@@ -15,7 +15,7 @@
 #include <cstdlib>
 
 using namespace marlox::vector::testing;
-using marlox::testing::sameImage;
+using marlox::testing::matchesGolden;
 
 namespace {
 
@@ -85,8 +85,7 @@ TEST(GoldenImageTest, EachDocumentInTheFolderDrawsAsItsCheckedImageAndShowsItsPr
         const QImage image = rendered(goldenFolder + "/" + named.constLast(), scratch);
         ASSERT_EQ(image.size(), QSize(goldenSize, goldenSize));
         expectProbes(image, golden.probes);
-        EXPECT_TRUE(sameImage(image, QImage(goldenFolder + "/" + golden.name + ".png")
-                                         .convertToFormat(QImage::Format_ARGB32)));
+        EXPECT_TRUE(matchesGolden(image, goldenFolder + "/" + golden.name + ".png"));
     }
     named.sort();
     EXPECT_EQ(QDir(goldenFolder).entryList({QStringLiteral("*.svg")}, QDir::Files, QDir::Name),
