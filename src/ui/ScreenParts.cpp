@@ -98,6 +98,13 @@ QLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const 
     return label;
 }
 
+void placeCentred(QWidget& child, const QRect& area) {
+    const QSize size = area.size().boundedTo(child.maximumSize()).expandedTo(child.minimumSize());
+    child.setGeometry(QRect(area.topLeft() + QPoint((area.width() - size.width()) / 2,
+                                                    (area.height() - size.height()) / 2),
+                            size));
+}
+
 void makeSelectable(QLabel* label) {
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label->setCursor(Qt::IBeamCursor);

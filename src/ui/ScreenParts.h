@@ -38,6 +38,10 @@ QScrollArea* screenScrollArea(QWidget* screen, const QString& objectName);
 // control whose signal led here: it is deleted once control returns to the event loop.
 void replaceScrollContent(QScrollArea* scrollArea, QWidget* content);
 
+// Lays the child over the area as a centred stack would: as large as its size limits let it, in
+// the middle. A fixed-size icon keeps its size, where setGeometry() would pin it top-left.
+void placeCentred(QWidget& child, const QRect& area);
+
 // A label of plain text in the application font; wraps when asked.
 QLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
                    bool wraps = false, QWidget* parent = nullptr);

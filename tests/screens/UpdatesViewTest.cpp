@@ -3,6 +3,7 @@
 #include "support/CatalogFixtures.h"
 #include "support/ScreenFixture.h"
 #include "ui/AppPill.h"
+#include "ui/AppTheme.h"
 #include "ui/CachedThumbnailView.h"
 #include "ui/StudioIcon.h"
 
@@ -153,12 +154,19 @@ TEST_F(UpdatesViewTest, PackageWithoutThumbnailShowsItsKindsGlyph) {
     // WHEN the screen is shown
     const auto view = makeView();
 
-    // THEN the filter shows the library glyph and the generator the plug-in glyph
+    // THEN the filter shows the library glyph and the generator the plug-in glyph, each in the
+    // middle of its tile
     for (const auto& [id, glyph] : {std::pair{lightWrapID, marlox::ui::StudioGlyph::library},
                                     std::pair{gridLayoutID, marlox::ui::StudioGlyph::plugin}}) {
         auto* icon = view->row(id)->findChild<marlox::ui::StudioIcon*>("thumbnailContent");
         ASSERT_NE(icon, nullptr) << id.toStdString();
         EXPECT_EQ(icon->glyph(), glyph);
+        const QRect tile = geometryIn(*view, *view->row(id)->findChild<UpdateThumbnailView*>());
+        const QRect inside = tile.adjusted(2, 2, -2, -2);
+        const QRectF ink =
+            inkBounds(picture(*view).copy(inside), marlox::ui::AppPalette::panelHighlight());
+        const QPointF offCentre = ink.center() + inside.topLeft() - QRectF(tile).center();
+        EXPECT_LE(offCentre.manhattanLength(), 2) << id.toStdString();
     }
 }
 

@@ -7,6 +7,7 @@
 #include "ui/PackageDetailSheet.h"
 #include "ui/PackageImageView.h"
 #include "ui/ScreenParts.h"
+#include "ui/StudioIcon.h"
 
 #include <QScrollBar>
 
@@ -108,6 +109,12 @@ TEST_F(PackageCardsTest, PackageWithoutThumbnailShowsItsTypesGlyphOverItsName) {
             ASSERT_TRUE(tile) << unloadable;
             EXPECT_EQ(tile->glyph(), glyph);
             EXPECT_EQ(tile->name(), "Glow");
+            // The icon drops the colour's opacity: its strokes are white, as on the Updates tile
+            for (const StudioIcon* icon : tile->findChildren<StudioIcon*>()) {
+                if (icon->isVisibleTo(&view)) {
+                    EXPECT_EQ(peakBrightnessIn(picture(view), geometryIn(view, *icon)), 255);
+                }
+            }
             EXPECT_EQ(view.thumbnailView() != nullptr, unloadable);
         }
     }
