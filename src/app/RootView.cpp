@@ -291,13 +291,14 @@ QList<catalog::PackageManifest> RootView::reinstallCandidates() const {
 }
 
 void RootView::selectSection(AppSection section) {
-    const bool changed = section != m_selectedSection;
+    // Choosing the section already shown keeps its screen and whatever the user typed in it.
+    if (section == m_selectedSection) {
+        return;
+    }
     m_selectedSection = section;
     showDetailScreen();
     refreshSidebar();
-    if (changed) {
-        emit selectedSectionChanged();
-    }
+    emit selectedSectionChanged();
 }
 
 void RootView::navigate(const QString& rawSection) {

@@ -216,8 +216,8 @@ void LibraryView::refreshDetailSheet() {
     if (!m_sheet || !m_selectedForDetails) {
         return;
     }
-    if (auto current = entryAt(m_catalogService.packages(), m_selectedForDetails->id,
-                               m_selectedOccurrence)) {
+    if (auto current =
+            entryAt(m_catalogService.packages(), m_selectedForDetails->id, m_selectedOccurrence)) {
         m_selectedForDetails = std::move(current);
     }
     const QMap<QString, QString>& statuses = m_installationCoordinator.statusMessageByID();

@@ -170,8 +170,8 @@ protected:
             if (package.value("id") == letterboxID) {
                 packages.append(package);
             } else if (package.value("id") == countdownID) {
-                for (const auto& [name, version] : {std::pair{"Alpha Dup", "2.0.0"},
-                                                    std::pair{"Zulu Dup", "1.0.0"}}) {
+                for (const auto& [name, version] :
+                     {std::pair{"Alpha Dup", "2.0.0"}, std::pair{"Zulu Dup", "1.0.0"}}) {
                     package.insert("id", "dup");
                     package.insert("name", name);
                     package.insert("version", version);
@@ -226,7 +226,8 @@ TEST_F(LibraryDuplicateIDTest, EveryEntryHasOneCardInEachLayoutWhateverIsTyped) 
                                   services.store.installedByID(), view->filterState())) {
                 names.append(package.name);
             }
-            const std::string step = mode.toStdString() + " after '" + keystroke.toStdString() + "'";
+            const std::string step =
+                mode.toStdString() + " after '" + keystroke.toStdString() + "'";
             EXPECT_EQ(drawnNames(), names) << step;
             EXPECT_EQ(childNamed<AppCountBadge>(*view, "resultCount")->title(),
                       QString::number(names.size()))
