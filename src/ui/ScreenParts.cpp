@@ -187,11 +187,23 @@ int LineLimitedLabel::heightForWidth(int width) const {
 QSize LineLimitedLabel::sizeHint() const {
     const int natural =
         static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(m_text)));
-    return {std::min(natural, 400), heightForWidth(std::min(natural, 400))};
+    const int width = std::min(natural, 400);
+    // Its height is fixed, so layouts take the hint's: once laid out, that of the lines at the
+    // width given, not at the width it would like.
+    return {width, heightForWidth(m_laidOutWidth > 0 ? m_laidOutWidth : width)};
 }
 
 QSize LineLimitedLabel::minimumSizeHint() const {
     return {0, static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing()))};
+}
+
+void LineLimitedLabel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int before = sizeHint().height();
+    m_laidOutWidth = width();
+    if (sizeHint().height() != before) {
+        updateGeometry();
+    }
 }
 
 void LineLimitedLabel::paintEvent(QPaintEvent*) {

@@ -75,7 +75,7 @@ private:
 
 // Plain text cut to a number of lines, the last one shortened with an ellipsis (at its end, or
 // where `elideMode` says) when the text is longer; its height is always that of the lines it
-// shows.
+// shows at the width it is given.
 class LineLimitedLabel : public QWidget {
     Q_OBJECT
 
@@ -94,12 +94,15 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QString m_text;
     QColor m_color;
     int m_maximumLines;
     Qt::TextElideMode m_elideMode;
+    // The width the layout gave it, once it has given one.
+    int m_laidOutWidth = 0;
 };
 
 // Draws the widget it is set on, children included, clipped to a rounded rectangle with smooth
