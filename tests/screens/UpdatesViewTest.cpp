@@ -170,9 +170,10 @@ TEST_F(UpdatesViewTest, PackageWithoutThumbnailShowsItsKindsGlyph) {
     }
 }
 
-TEST_F(UpdatesViewTest, TwoPendingUpdatesLookAsChecked) {
-    // GIVEN two pending updates with bundled thumbnails
-    services.recordInstalled({{countdownID, "2.2.0"}, {filmGradeID, "1.9.4"}});
+TEST_F(UpdatesViewTest, PendingUpdatesLookAsChecked) {
+    // GIVEN two pending updates with bundled thumbnails and one without any
+    services.recordInstalled(
+        {{countdownID, "2.2.0"}, {filmGradeID, "1.9.4"}, {gridLayoutID, "1.0"}});
 
     // WHEN the screen is shown at the detail pane's size and the thumbnails have arrived
     const auto view = makeView();
