@@ -2,6 +2,7 @@
 
 #include "SupportViewTestSupport.h"
 #include "platform/DesktopFileChooser.h"
+#include "platform/StandardFolders.h"
 #include "screens/PromptingTextEditor.h"
 #include "screens/SupportAttachments.h"
 #include "ui/AppSwitch.h"
@@ -334,6 +335,16 @@ TEST_F(SupportViewTest, TheDesktopChooserAsksForImagesMoviesAndPDFsUnderItsTitle
     }
     emit dialog->filesSelected({"/shots/a.png", "/shots/b.mov"});
     EXPECT_EQ(chosen, QList<QStringList>({{"/shots/a.png", "/shots/b.mov"}}));
+
+    // It opens in the home folder, and in the Pictures folder once there is one
+    const QString homeFolder = marlox::platform::homeFolder();
+    for (const QString& folder : {homeFolder, homeFolder + "/Pictures"}) {
+        delete dialog;
+        QDir().mkpath(folder);
+        dialog = choose();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath(), folder);
+    }
 }
 
 } // namespace
