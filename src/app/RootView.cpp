@@ -47,7 +47,7 @@ constexpr int toolbarSymbolSize = 18;
 constexpr int operationAlertTextWidth = 320;
 
 // Layers that each fill the whole widget, stacked in the order they were added: the split view
-// first, the blocking overlays above it.
+// first, then the screens' sheets (ui::SheetLayer) and the blocking overlays above it.
 class LayerStack final : public QWidget {
 public:
     using QWidget::QWidget;

@@ -77,7 +77,10 @@ LibraryView::LibraryView(catalog::AppSettingsStore& settingsStore,
     refresh();
 }
 
-LibraryView::~LibraryView() = default;
+LibraryView::~LibraryView() {
+    // The sheet lies over the window, outside this screen, and goes with it.
+    delete m_sheet;
+}
 
 PackageDetailSheet* LibraryView::detailSheet() const {
     return m_sheet;
@@ -202,7 +205,7 @@ void LibraryView::showDetails(const PackageManifest& package) {
             }
         });
         // However the sheet closes, nothing stays selected.
-        connect(m_sheet, &QDialog::finished, this, [this] {
+        connect(m_sheet, &SheetLayer::dismissed, this, [this] {
             m_selectedForDetails.reset();
             m_sheet->deleteLater();
             m_sheet.clear();

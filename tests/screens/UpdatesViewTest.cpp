@@ -140,11 +140,24 @@ TEST_F(UpdatesViewTest, ReleaseNotesSheetShowsTheNotesAndReturnClosesIt) {
 
     // WHEN Return is pressed in it
     const QPointer<ReleaseNotesView> open = sheet;
-    QTest::keyClick(sheet, Qt::Key_Return);
+    ASSERT_NE(sheet->focusWidget(), nullptr);
+    QTest::keyClick(sheet->focusWidget(), Qt::Key_Return);
 
     // THEN it closes and nothing is selected any more
-    EXPECT_TRUE(waitUntil([&] { return open.isNull(); }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(open.isNull());
     EXPECT_EQ(view->selectedForReleaseNotes(), std::nullopt);
+}
+
+TEST_F(UpdatesViewTest, ReleaseNotesSheetOverTheScreenLooksAsChecked) {
+    // GIVEN a pending update of Countdown Pro, its thumbnail loaded
+    services.recordInstalled({{countdownID, "2.0"}});
+    const auto view = makeView();
+    ASSERT_TRUE(thumbnailsLoaded(*view));
+
+    // WHEN its "Release Notes" is pressed THEN the sheet lies on the dimmed screen as checked
+    ASSERT_TRUE(clickNamed(*view->row(countdownID), "releaseNotesButton"));
+    EXPECT_TRUE(matchesGolden(grab(*view, QSize(1100, 700)), goldenPath("release-notes-sheet")));
 }
 
 TEST_F(UpdatesViewTest, PackageWithoutThumbnailShowsItsKindsGlyph) {

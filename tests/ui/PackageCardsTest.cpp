@@ -9,6 +9,7 @@
 #include "ui/ScreenParts.h"
 #include "ui/StudioIcon.h"
 
+#include <QScrollArea>
 #include <QScrollBar>
 
 #include <memory>
@@ -209,6 +210,12 @@ TEST_F(PackageCardsTest, SheetShowsBulletsAndStatusOnlyWhenThereAreAny) {
     grab(sheet, QSize(100, 100));
     EXPECT_GE(sheet.width(), 680 + 2 * 14);
     EXPECT_GE(sheet.height(), 520 + 2 * 14);
+    // AND at that size, scrolled to its end, the last line shows whole
+    auto* body = sheet.findChild<QScrollArea*>("detailScroll");
+    body->verticalScrollBar()->setValue(body->verticalScrollBar()->maximum());
+    settle();
+    const QRect lastLine = geometryIn(*body->viewport(), *widgetNamed(sheet, "statusLine"));
+    EXPECT_TRUE(body->viewport()->rect().contains(lastLine)) << lastLine.bottom();
 }
 
 TEST_F(PackageCardsTest, GridMakesCardsOnlyForTheRowsInViewOfALargeCatalog) {
