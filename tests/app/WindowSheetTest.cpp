@@ -85,7 +85,7 @@ TEST_F(WindowSheetTest, DetailSheetIsALayerOfTheWindowThatHoldsItUntilEscape) {
           QPoint(card.right() + outside, card.center().y()),
           card.bottomRight() + QPoint(outside, outside)}) {
         const QColor under = before.pixelColor(point);
-        const qreal kept = 1 - marlox::ui::BlockingLayer::backdropOpacity;
+        const qreal kept = 1 - BlockingOverlay::backdropOpacity;
         EXPECT_TRUE(colorNear(
             after.pixelColor(point),
             QColor::fromRgbF(under.redF() * kept, under.greenF() * kept, under.blueF() * kept), 6))
