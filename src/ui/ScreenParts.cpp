@@ -151,6 +151,9 @@ void LineLimitedLabel::setText(const QString& text) {
         return;
     }
     m_text = text;
+    if (m_laidOutHeight > 0) {
+        m_laidOutHeight = heightForWidth(width());
+    }
     updateGeometry();
     update();
 }
@@ -190,7 +193,7 @@ QSize LineLimitedLabel::sizeHint() const {
     const int width = std::min(natural, 400);
     // Its height is fixed, so layouts take the hint's: once laid out, that of the lines at the
     // width given, not at the width it would like.
-    return {width, heightForWidth(m_laidOutWidth > 0 ? m_laidOutWidth : width)};
+    return {width, m_laidOutHeight > 0 ? m_laidOutHeight : heightForWidth(width)};
 }
 
 QSize LineLimitedLabel::minimumSizeHint() const {
@@ -199,9 +202,9 @@ QSize LineLimitedLabel::minimumSizeHint() const {
 
 void LineLimitedLabel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int before = sizeHint().height();
-    m_laidOutWidth = width();
-    if (sizeHint().height() != before) {
+    const int height = heightForWidth(width());
+    if (height != m_laidOutHeight) {
+        m_laidOutHeight = height;
         updateGeometry();
     }
 }

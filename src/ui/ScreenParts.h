@@ -101,8 +101,8 @@ private:
     QColor m_color;
     int m_maximumLines;
     Qt::TextElideMode m_elideMode;
-    // The width the layout gave it, once it has given one.
-    int m_laidOutWidth = 0;
+    // The height of its lines at the width the layout gave it, once it has given one.
+    int m_laidOutHeight = 0;
 };
 
 // Draws the widget it is set on, children included, clipped to a rounded rectangle with smooth
