@@ -4,11 +4,9 @@
 #include "ui/AppTheme.h"
 #include "ui/ScreenParts.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <vector>
 
 namespace marlox::app {
@@ -105,61 +103,14 @@ QImage blurredShadow(const QSize& cardSize) {
     return shape;
 }
 
-bool isInputEvent(QEvent::Type type) {
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-        return true;
-    default:
-        return false;
-    }
-}
-
-BlockingOverlay* overlayHolding(const QWidget* widget) {
-    for (const QWidget* ancestor = widget; ancestor; ancestor = ancestor->parentWidget()) {
-        if (auto* overlay = qobject_cast<BlockingOverlay*>(const_cast<QWidget*>(ancestor))) {
-            return overlay;
-        }
-    }
-    return nullptr;
-}
-
-void sortByLevel(QList<BlockingOverlay*>& overlays) {
-    std::stable_sort(overlays.begin(), overlays.end(),
-                     [](const BlockingOverlay* lower, const BlockingOverlay* upper) {
-                         return lower->level() < upper->level();
-                     });
-}
-
 } // namespace
 
 BlockingOverlay::BlockingOverlay(int level, int cardWidth, int cardSpacing, QWidget* parent)
-    : QWidget(parent), m_level(level), m_card(new OverlayCard(cardWidth, cardSpacing, this)),
+    : ui::BlockingLayer(level, parent), m_card(new OverlayCard(cardWidth, cardSpacing, this)),
       m_fade(new OpacityFade(*this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_card, 0, Qt::AlignCenter);
-    if (parent) {
-        parent->installEventFilter(this);
-    }
-    coverParent();
-    hide();
-}
-
-BlockingOverlay::~BlockingOverlay() {
-    qApp->removeEventFilter(this);
 }
 
 QBoxLayout* BlockingOverlay::cardLayout() const {
@@ -193,148 +144,17 @@ bool BlockingOverlay::isFading() const {
     return m_fade->isRunning();
 }
 
-void BlockingOverlay::setPresented(bool presented) {
-    if (presented == m_presented) {
-        return;
-    }
-    m_presented = presented;
-    QWidget* focused = window()->focusWidget();
-    if (presented) {
-        qApp->installEventFilter(this);
-        coverParent();
-        m_fade->fadeIn();
-        restack();
-        m_previousFocus = focused && !isAncestorOf(focused) ? focused : nullptr;
-        // A card that appears beneath another leaves the keyboard with the upper one.
-        if (!topmostPresentedAbove(this)) {
-            takeFocus();
-        }
-    } else {
-        qApp->removeEventFilter(this);
-        if (!focused || focused == this || isAncestorOf(focused)) {
-            if (BlockingOverlay* remaining = topmostPresentedAbove(nullptr)) {
-                remaining->takeFocus();
-            } else if (m_previousFocus) {
-                m_previousFocus->setFocus(Qt::OtherFocusReason);
-            }
-        }
-    }
-    if (!presented) {
-        m_fade->fadeOut();
-    }
+void BlockingOverlay::appear() {
+    m_fade->fadeIn();
 }
 
-void BlockingOverlay::takeFocus() {
-    if (m_initialFocus) {
-        m_initialFocus->setFocus(Qt::OtherFocusReason);
-    } else {
-        setFocus(Qt::OtherFocusReason);
-    }
+void BlockingOverlay::disappear() {
+    m_fade->fadeOut();
 }
 
-QList<BlockingOverlay*> BlockingOverlay::presentedSiblings() const {
-    QList<BlockingOverlay*> overlays;
-    if (parent()) {
-        for (QObject* sibling : parent()->children()) {
-            auto* overlay = qobject_cast<BlockingOverlay*>(sibling);
-            if (overlay && overlay != this && overlay->isPresented()) {
-                overlays.append(overlay);
-            }
-        }
-    }
-    sortByLevel(overlays);
-    return overlays;
-}
-
-BlockingOverlay* BlockingOverlay::topmostPresentedAbove(const BlockingOverlay* floor) const {
-    const QList<BlockingOverlay*> overlays = presentedSiblings();
-    if (overlays.isEmpty() || (floor && overlays.last()->level() <= floor->level())) {
-        return nullptr;
-    }
-    return overlays.last();
-}
-
-void BlockingOverlay::restack() {
-    // The window may have gained children since the overlays were made: every presented overlay
-    // goes back on top, higher levels above lower ones.
-    QList<BlockingOverlay*> overlays = presentedSiblings();
-    overlays.append(this);
-    sortByLevel(overlays);
-    for (BlockingOverlay* overlay : overlays) {
-        overlay->raise();
-    }
-}
-
-bool BlockingOverlay::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == parent() && event->type() == QEvent::Resize) {
-        coverParent();
-        return false;
-    }
-    if (!m_presented) {
-        return QWidget::eventFilter(watched, event);
-    }
-    if (event->type() == QEvent::FocusIn && isCoveredByMe(watched) &&
-        !topmostPresentedAbove(this)) {
-        // The keyboard went to the window behind (a click gives focus before any filter sees
-        // it): it comes back to the card once the change is over.
-        QMetaObject::invokeMethod(this, &BlockingOverlay::takeFocus, Qt::QueuedConnection);
-        return false;
-    }
-    if (isInputEvent(event->type()) && (watched == this || isCoveredByMe(watched))) {
-        // What reaches the backdrop, or climbs to it from the card, ends there too and never
-        // reaches the window behind it.
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-bool BlockingOverlay::isCoveredByMe(QObject* receiver) const {
-    if (!receiver->isWidgetType()) {
-        return false;
-    }
-    const auto* widget = static_cast<const QWidget*>(receiver);
-    // Only what lies under the backdrop: the window's toolbar outside the parent stays usable,
-    // and dialogs such as the operation alert are windows of their own.
-    const QWidget* covered = parentWidget();
-    if (!covered || (widget != covered && !covered->isAncestorOf(widget))) {
-        return false;
-    }
-    return widget != this && !isAncestorOf(widget) && !isAboveMe(*widget);
-}
-
-bool BlockingOverlay::isAboveMe(const QWidget& other) const {
-    const BlockingOverlay* overlay = overlayHolding(&other);
-    return overlay && overlay != this && overlay->isPresented() && overlay->parent() == parent() &&
-           overlay->level() > m_level;
-}
-
-bool BlockingOverlay::focusNextPrevChild(bool next) {
-    // Tab goes round the card's controls and never leaves for the window behind.
-    QWidget* current = window()->focusWidget();
-    QWidget* candidate = current ? current : this;
-    for (int step = 0; step < 1000; ++step) {
-        candidate = next ? candidate->nextInFocusChain() : candidate->previousInFocusChain();
-        if (candidate == current) {
-            break;
-        }
-        if (isAncestorOf(candidate) && candidate->isVisibleTo(this) && candidate->isEnabled() &&
-            (candidate->focusPolicy() & Qt::TabFocus)) {
-            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return true;
-        }
-    }
-    return true;
-}
-
-void BlockingOverlay::coverParent() {
-    if (auto* parent = parentWidget()) {
-        setGeometry(parent->rect());
-    }
-}
-
-void BlockingOverlay::paintEvent(QPaintEvent*) {
+void BlockingOverlay::paintEvent(QPaintEvent* event) {
+    ui::BlockingLayer::paintEvent(event);
     QPainter painter(this);
-    painter.fillRect(rect(), ui::withOpacity(Qt::black, backdropOpacity));
     if (m_shadow.isNull() || m_shadowCardSize != m_card->size()) {
         m_shadowCardSize = m_card->size();
         m_shadow = blurredShadow(m_shadowCardSize);

@@ -47,7 +47,7 @@ constexpr int toolbarSymbolSize = 18;
 constexpr int operationAlertTextWidth = 320;
 
 // Layers that each fill the whole widget, stacked in the order they were added: the split view
-// first, the blocking overlays above it.
+// first, then the screens' sheets (ui::SheetLayer) and the blocking overlays above it.
 class LayerStack final : public QWidget {
 public:
     using QWidget::QWidget;
@@ -291,13 +291,14 @@ QList<catalog::PackageManifest> RootView::reinstallCandidates() const {
 }
 
 void RootView::selectSection(AppSection section) {
-    const bool changed = section != m_selectedSection;
+    // Choosing the section already shown keeps its screen and whatever the user typed in it.
+    if (section == m_selectedSection) {
+        return;
+    }
     m_selectedSection = section;
     showDetailScreen();
     refreshSidebar();
-    if (changed) {
-        emit selectedSectionChanged();
-    }
+    emit selectedSectionChanged();
 }
 
 void RootView::navigate(const QString& rawSection) {

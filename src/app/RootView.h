@@ -98,9 +98,9 @@ private:
 };
 
 // The main window: the sidebar beside the detail pane, which shows the selected section's
-// screen, built afresh on each selection; the toolbar button that collapses the sidebar; and the
-// "Operation Failed" alert over the coordinator's errors. Its own state is the selected and the
-// hovered section; everything else it reads from the services.
+// screen, built afresh each time another section is selected; the toolbar button that collapses
+// the sidebar; and the "Operation Failed" alert over the coordinator's errors. Its own state is
+// the selected and the hovered section; everything else it reads from the services.
 class RootView final : public QMainWindow {
     Q_OBJECT
 
@@ -110,7 +110,7 @@ public:
 
     AppSection selectedSection() const { return m_selectedSection; }
     std::optional<AppSection> hoveredSection() const { return m_hoveredSection; }
-    // Builds the section's screen afresh, also when it is already shown.
+    // Builds a new section's screen afresh; the section already shown keeps its screen.
     void selectSection(AppSection section);
     // The Home screen's navigation: one of the six raw values selects that section; any other
     // text changes nothing.

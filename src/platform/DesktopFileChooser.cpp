@@ -54,6 +54,9 @@ void DesktopFileChooser::chooseFiles(QWidget* parent, const FileChoice& choice,
     dialog->setFileMode(choice.allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                        : QFileDialog::ExistingFile);
     dialog->setNameFilter(fileChoiceNameFilter(choice.contentTypes));
+    if (!choice.startFolder.isEmpty()) {
+        dialog->setDirectory(choice.startFolder);
+    }
     QObject::connect(
         dialog, &QFileDialog::filesSelected, dialog,
         [onChosen = std::move(onChosen)](const QStringList& paths) { onChosen(paths); });

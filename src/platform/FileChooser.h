@@ -18,6 +18,8 @@ struct FileChoice {
     // Files of any of these kinds may be chosen.
     QList<FileContentType> contentTypes;
     bool allowsMultipleSelection = false;
+    // The folder the chooser opens in; its own choice when empty.
+    QString startFolder;
 };
 
 // The desktop's window for choosing files.

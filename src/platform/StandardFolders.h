@@ -11,5 +11,7 @@ QString homeFolder();
 QString userApplicationSupportFolder();
 QString userApplicationsFolder();
 QString userMoviesFolder();
+// The user's pictures folder, whether or not it exists.
+QString userPicturesFolder();
 
 } // namespace marlox::platform

@@ -21,4 +21,9 @@ QString userMoviesFolder() {
     return homeFolder() + QLatin1String("/Movies");
 }
 
+QString userPicturesFolder() {
+    // The desktop's own (XDG_PICTURES_DIR), else ~/Pictures.
+    return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+}
+
 } // namespace marlox::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLineEdit>
 #include <QString>
 #include <QWidget>
 
@@ -31,6 +32,18 @@ protected:
 private:
     QString m_prompt;
     QPlainTextEdit* m_editor;
+};
+
+// A one-line text field with the editor's look: the same rounded field, border and inner padding,
+// and its placeholder in the colour of the editor's prompt.
+class RoundedLineEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit RoundedLineEdit(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 } // namespace marlox::screens

@@ -1,15 +1,19 @@
 #include "SupportAttachments.h"
 
+#include "platform/StandardFolders.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 namespace marlox::screens {
 
 platform::FileChoice supportAttachmentChoice() {
+    const QString pictures = platform::userPicturesFolder();
     return {QStringLiteral("Attach Screenshots or Recordings"),
             {platform::FileContentType::image, platform::FileContentType::movie,
              platform::FileContentType::pdf},
-            true};
+            true,
+            QFileInfo(pictures).isDir() ? pictures : platform::homeFolder()};
 }
 
 QStringList withAttachmentsAdded(QStringList attached, const QStringList& chosen) {

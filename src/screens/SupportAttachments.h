@@ -8,7 +8,8 @@
 
 namespace marlox::screens {
 
-// What "Add Files" asks for: several images, movies or PDF files at once.
+// What "Add Files" asks for: several images, movies or PDF files at once, starting in the user's
+// Pictures folder, or home when there is none.
 platform::FileChoice supportAttachmentChoice();
 
 // The list with each chosen file appended unless it is already there; the order stays.

@@ -241,9 +241,8 @@ QWidget* SupportView::buildRequestCard() {
     pickerLayout->addWidget(m_targetPicker);
     pickerLayout->addStretch();
 
-    m_emailField = new QLineEdit;
+    m_emailField = new RoundedLineEdit;
     m_emailField->setObjectName(QStringLiteral("emailField"));
-    m_emailField->setFont(ui::appFont(13, QFont::Normal));
     m_emailField->setPlaceholderText(QStringLiteral("name@example.com"));
     connect(m_emailField, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_form.customerEmail = text;
@@ -354,9 +353,8 @@ QWidget* SupportView::buildScreenshotsBlock() {
 QLineEdit* SupportView::addSystemInfoField(QWidget* grid, int position, const QString& symbol,
                                            const QString& title, const QString& prompt,
                                            QString SystemInfoFields::*field) {
-    auto* edit = new QLineEdit;
+    auto* edit = new RoundedLineEdit;
     edit->setPlaceholderText(prompt);
-    edit->setFont(ui::appFont(13, QFont::Normal));
     connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& text) {
         m_form.systemInfo.*field = text;
         refresh();

@@ -68,7 +68,7 @@ void UpdateThumbnailView::paintEvent(QPaintEvent*) {
 
 void UpdateThumbnailView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    m_content->setGeometry(rect());
+    ui::placeCentred(*m_content, rect());
     m_frame->setGeometry(rect());
 }
 

@@ -8,7 +8,6 @@
 #include "ui/ScreenParts.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
@@ -36,10 +35,9 @@ protected:
 
 } // namespace
 
-ReleaseNotesView::ReleaseNotesView(const PackageManifest& package, QWidget* parent)
-    : QDialog(parent), m_package(package) {
+ReleaseNotesView::ReleaseNotesView(const PackageManifest& package, QWidget* presenter)
+    : ui::SheetLayer(18, presenter), m_package(package) {
     setObjectName(QStringLiteral("releaseNotesSheet"));
-    setWindowTitle(QStringLiteral("Release Notes"));
 
     auto* card = screenCard(16, 1);
     card->setMinimumSize(520, 320);
@@ -65,31 +63,18 @@ ReleaseNotesView::ReleaseNotesView(const PackageManifest& package, QWidget* pare
     // The scroll area turns its widget's own background on; the card must show through.
     text->setAutoFillBackground(false);
     content->addWidget(notes, 1);
-    m_close = pillButton(QStringLiteral("Close"), ui::AppPillTone::neutral,
-                         ui::AppPillSize::regular, QStringLiteral("closeReleaseNotesButton"));
-    connect(m_close, &QAbstractButton::clicked, this, &QDialog::accept);
+    auto* close = pillButton(QStringLiteral("Close"), ui::AppPillTone::neutral,
+                             ui::AppPillSize::regular, QStringLiteral("closeReleaseNotesButton"));
+    connect(close, &QAbstractButton::clicked, this, &SheetLayer::dismiss);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(m_close);
+    buttons->addWidget(close);
     content->addLayout(buttons);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(18, 18, 18, 18);
-    layout->addWidget(card);
-}
-
-void ReleaseNotesView::keyPressEvent(QKeyEvent* event) {
-    // "Close" is the default action; the pill button is no push button the dialog would press.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        m_close->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void ReleaseNotesView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    ui::paintAppSectionBackground(painter, rect());
+    setCard(card);
+    setInitialFocus(close);
+    // "Close" is the default action.
+    setDefaultButton(close);
 }
 
 UpdatesView::UpdatesView(catalog::CatalogService& catalogService,
@@ -145,6 +130,11 @@ UpdatesView::UpdatesView(catalog::CatalogService& catalogService,
     refresh();
 }
 
+UpdatesView::~UpdatesView() {
+    // The sheet lies over the window, outside this screen, and goes with it.
+    delete m_releaseNotes;
+}
+
 void UpdatesView::refresh() {
     m_content = updatesContent(m_catalogService.packages(), m_installedStore.installedByID(),
                                m_installationCoordinator.activePackageIDs());
@@ -186,10 +176,10 @@ void UpdatesView::showReleaseNotes(const PackageManifest& package) {
     m_selectedForReleaseNotes = package;
     delete m_releaseNotes;
     m_releaseNotes = new ReleaseNotesView(package, this);
-    m_releaseNotes->setAttribute(Qt::WA_DeleteOnClose);
-    m_releaseNotes->setWindowModality(Qt::WindowModal);
-    connect(m_releaseNotes, &QDialog::finished, this,
-            [this] { m_selectedForReleaseNotes.reset(); });
+    connect(m_releaseNotes, &ui::SheetLayer::dismissed, this, [this] {
+        m_selectedForReleaseNotes.reset();
+        m_releaseNotes->deleteLater();
+    });
     m_releaseNotes->open();
 }
 

@@ -4,8 +4,8 @@
 #include "screens/PackageUpdates.h"
 #include "screens/ScreenLayout.h"
 #include "screens/UpdateRowView.h"
+#include "ui/SheetLayer.h"
 
-#include <QDialog>
 #include <QMap>
 #include <QPointer>
 
@@ -31,23 +31,18 @@ class ThumbnailCache;
 
 namespace marlox::screens {
 
-// A package's release notes in a sheet over the screen: its name, version and notes, and
-// "Close", which Return presses too.
-class ReleaseNotesView final : public QDialog {
+// A package's release notes in a sheet over the window of the screen that presents it: its name,
+// version and notes, and "Close", which Return presses too.
+class ReleaseNotesView final : public ui::SheetLayer {
     Q_OBJECT
 
 public:
-    explicit ReleaseNotesView(const catalog::PackageManifest& package, QWidget* parent = nullptr);
+    ReleaseNotesView(const catalog::PackageManifest& package, QWidget* presenter);
 
     const catalog::PackageManifest& package() const { return m_package; }
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-
 private:
     catalog::PackageManifest m_package;
-    ui::AppPillButton* m_close = nullptr;
 };
 
 // The Updates screen: every installed plug-in whose catalog version is newer, with "Update All",
@@ -62,6 +57,7 @@ public:
                 catalog::InstalledPackageStore& installedStore,
                 install::InstallationCoordinator& installationCoordinator,
                 ui::ThumbnailCache& thumbnailCache, QWidget* parent = nullptr);
+    ~UpdatesView() override;
 
     const UpdatesContent& content() const { return m_content; }
     const std::optional<catalog::PackageManifest>& selectedForReleaseNotes() const {

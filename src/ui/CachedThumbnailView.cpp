@@ -1,5 +1,6 @@
 #include "ui/CachedThumbnailView.h"
 
+#include "ui/ScreenParts.h"
 #include "ui/ThumbnailCache.h"
 
 #include <QCoreApplication>
@@ -90,7 +91,7 @@ void CachedThumbnailView::updatePlaceholder() {
     m_placeholder = m_makePlaceholder();
     if (m_placeholder) {
         m_placeholder->setParent(this);
-        m_placeholder->setGeometry(rect());
+        placeCentred(*m_placeholder, rect());
         m_placeholder->show();
     }
 }
@@ -98,7 +99,7 @@ void CachedThumbnailView::updatePlaceholder() {
 void CachedThumbnailView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (m_placeholder) {
-        m_placeholder->setGeometry(rect());
+        placeCentred(*m_placeholder, rect());
     }
 }
 

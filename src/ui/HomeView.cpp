@@ -179,7 +179,9 @@ private:
 RoundedPanel* cardFrame(qreal radius, int padding, int spacing, QVBoxLayout** content) {
     auto* card = new RoundedPanel(radius, AppPalette::panel(), AppPalette::hairline());
     *content = verticalLayout(card, spacing, {padding, padding, padding, padding});
-    (*content)->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    // Content at the top and across the card: aligned left, the layout would shrink to the width
+    // of its widest row.
+    (*content)->setAlignment(Qt::AlignTop);
     return card;
 }
 
@@ -399,8 +401,10 @@ QWidget* HomeView::makeWhatsNew(const HomeLayout& layout, const QList<PackageMan
         title->addWidget(plainLabel(QLatin1Char('v') + package.version, 11, QFont::Medium,
                                     AppPalette::accent()));
         texts->addLayout(title);
-        texts->addWidget(new LineLimitedLabel(package.releaseNotes, appFont(12, QFont::Normal),
-                                              AppPalette::textSecondary(), 2));
+        auto* notes = new LineLimitedLabel(package.releaseNotes, appFont(12, QFont::Normal),
+                                           AppPalette::textSecondary(), 2);
+        notes->setObjectName(QStringLiteral("whatsNewNotes"));
+        texts->addWidget(notes);
         line->addLayout(texts, 1);
         const int columns = layout.whatsNewColumns;
         cells->addWidget(entry, static_cast<int>(index / columns),

@@ -23,6 +23,33 @@ namespace marlox::ui {
 
 using catalog::PackageManifest;
 
+namespace {
+
+// How many entries of the package's id the catalog lists before this one.
+qsizetype occurrenceOf(const QList<PackageManifest>& packages, const PackageManifest& package) {
+    qsizetype before = 0;
+    for (const PackageManifest& listed : packages) {
+        if (listed == package) {
+            return before;
+        }
+        before += listed.id == package.id ? 1 : 0;
+    }
+    return 0;
+}
+
+// The catalog's entry of that id at that place among the entries of the id, as it stands now.
+std::optional<PackageManifest> entryAt(const QList<PackageManifest>& packages, const QString& id,
+                                       qsizetype occurrence) {
+    for (const PackageManifest& listed : packages) {
+        if (listed.id == id && occurrence-- == 0) {
+            return listed;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 LibraryView::LibraryView(catalog::AppSettingsStore& settingsStore,
                          catalog::CatalogService& catalogService,
                          catalog::InstalledPackageStore& installedStore,
@@ -43,13 +70,17 @@ LibraryView::LibraryView(catalog::AppSettingsStore& settingsStore,
     cardArea->addWidget(m_grid);
     content->addLayout(cardArea, 1);
 
-    connect(m_grid, &PackageCardGrid::installRequested, this, &LibraryView::install);
+    connect(m_grid, &PackageCardGrid::installRequested, &m_installationCoordinator,
+            &install::InstallationCoordinator::install);
     connect(m_grid, &PackageCardGrid::detailsRequested, this, &LibraryView::showDetails);
     connectServices();
     refresh();
 }
 
-LibraryView::~LibraryView() = default;
+LibraryView::~LibraryView() {
+    // The sheet lies over the window, outside this screen, and goes with it.
+    delete m_sheet;
+}
 
 PackageDetailSheet* LibraryView::detailSheet() const {
     return m_sheet;
@@ -162,35 +193,19 @@ PackageCardValues LibraryView::cardValues(const PackageManifest& package) const 
             m_installationCoordinator.activePackageIDs().contains(package.id)};
 }
 
-std::optional<PackageManifest> LibraryView::catalogPackage(const QString& packageID) const {
-    for (const PackageManifest& package : m_catalogService.packages()) {
-        if (package.id == packageID) {
-            return package;
-        }
-    }
-    return std::nullopt;
-}
-
-void LibraryView::install(const QString& packageID) {
-    if (const auto package = catalogPackage(packageID)) {
-        m_installationCoordinator.install(*package);
-    }
-}
-
-void LibraryView::showDetails(const QString& packageID) {
-    m_selectedForDetails = catalogPackage(packageID);
-    if (!m_selectedForDetails) {
-        return;
-    }
+void LibraryView::showDetails(const PackageManifest& package) {
+    m_selectedForDetails = package;
+    m_selectedOccurrence = occurrenceOf(m_catalogService.packages(), package);
     if (!m_sheet) {
         m_sheet = new PackageDetailSheet(m_thumbnailCache, this);
         connect(m_sheet, &PackageDetailSheet::installRequested, this, [this] {
-            if (m_selectedForDetails) {
-                m_installationCoordinator.install(*m_selectedForDetails);
+            // A copy: the install's first signals refresh the selection.
+            if (const auto package = m_selectedForDetails) {
+                m_installationCoordinator.install(*package);
             }
         });
         // However the sheet closes, nothing stays selected.
-        connect(m_sheet, &QDialog::finished, this, [this] {
+        connect(m_sheet, &SheetLayer::dismissed, this, [this] {
             m_selectedForDetails.reset();
             m_sheet->deleteLater();
             m_sheet.clear();
@@ -204,7 +219,8 @@ void LibraryView::refreshDetailSheet() {
     if (!m_sheet || !m_selectedForDetails) {
         return;
     }
-    if (auto current = catalogPackage(m_selectedForDetails->id)) {
+    if (auto current =
+            entryAt(m_catalogService.packages(), m_selectedForDetails->id, m_selectedOccurrence)) {
         m_selectedForDetails = std::move(current);
     }
     const QMap<QString, QString>& statuses = m_installationCoordinator.statusMessageByID();

@@ -67,9 +67,7 @@ private:
     void connectServices();
 
     PackageCardValues cardValues(const catalog::PackageManifest& package) const;
-    std::optional<catalog::PackageManifest> catalogPackage(const QString& packageID) const;
-    void install(const QString& packageID);
-    void showDetails(const QString& packageID);
+    void showDetails(const catalog::PackageManifest& package);
     void refreshDetailSheet();
 
     catalog::AppSettingsStore& m_settingsStore;
@@ -82,6 +80,8 @@ private:
     // The category menu's entries as last shown; none before the first refresh.
     std::optional<QStringList> m_categories;
     std::optional<catalog::PackageManifest> m_selectedForDetails;
+    // Which of the catalog's entries of that id it is: a catalog may list an id more than once.
+    qsizetype m_selectedOccurrence = 0;
 
     AppCountBadge* m_countBadge = nullptr;
     LibrarySearchBox* m_searchBox = nullptr;

@@ -99,10 +99,15 @@ PackageCard* PackageCardGrid::makeCard(LibraryDisplayMode mode) {
     } else {
         card = new PackageIconCard(m_thumbnailCache, mode == LibraryDisplayMode::small, viewport());
     }
-    connect(card, &PackageCard::installRequested, this,
-            [this, card] { emit installRequested(card->packageID()); });
-    connect(card, &PackageCard::detailsRequested, this,
-            [this, card] { emit detailsRequested(card->packageID()); });
+    // A copy goes out: the request may refresh the screen, which gives the card other values.
+    connect(card, &PackageCard::installRequested, this, [this, card] {
+        const catalog::PackageManifest package = card->package();
+        emit installRequested(package);
+    });
+    connect(card, &PackageCard::detailsRequested, this, [this, card] {
+        const catalog::PackageManifest package = card->package();
+        emit detailsRequested(package);
+    });
     return card;
 }
 
@@ -119,8 +124,9 @@ void PackageCardGrid::relayout() {
     const int top = scrollBar->value();
     const auto [first, end] = m_geometry.visibleItems(top, view.height());
 
-    // A card that still shows the same package keeps it, so its thumbnail stays as it is.
-    QHash<QString, PackageCard*> previous;
+    // A card that still shows the same package keeps it, so its thumbnail stays as it is. A
+    // catalog may list one id twice: each card is kept or handed back, none is lost.
+    QMultiHash<QString, PackageCard*> previous;
     for (PackageCard* card : std::as_const(m_shown)) {
         if (modeOf(card) == m_mode) {
             previous.insert(card->packageID(), card);
@@ -133,8 +139,9 @@ void PackageCardGrid::relayout() {
     QList<std::pair<int, const catalog::PackageManifest*>> needCards;
     for (int index = first; index < end; ++index) {
         const catalog::PackageManifest& package = m_packages[index];
-        if (PackageCard* card = previous.take(package.id)) {
-            m_shown.insert(index, card);
+        if (const auto kept = previous.find(package.id); kept != previous.end()) {
+            m_shown.insert(index, kept.value());
+            previous.erase(kept);
         } else {
             needCards.append({index, &package});
         }

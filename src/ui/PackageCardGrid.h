@@ -42,8 +42,9 @@ public:
     int madeCardCount() const;
 
 signals:
-    void installRequested(const QString& packageID);
-    void detailsRequested(const QString& packageID);
+    // The entry of the card pressed: a catalog may list one id more than once.
+    void installRequested(const catalog::PackageManifest& package);
+    void detailsRequested(const catalog::PackageManifest& package);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

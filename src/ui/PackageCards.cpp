@@ -133,7 +133,7 @@ PackageCard::PackageCard(PackageImageView* image, PackageTitleRow* title, LineLi
 }
 
 void PackageCard::setValues(const PackageCardValues& values) {
-    m_packageID = values.package.id;
+    m_package = values.package;
     // Named after its package, so that tests can find it.
     setObjectName(QStringLiteral("packageCard:") + values.package.id);
     m_image->setPackage(values.package);

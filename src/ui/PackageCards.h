@@ -69,7 +69,9 @@ class PackageCard : public QWidget {
 
 public:
     void setValues(const PackageCardValues& values);
-    const QString& packageID() const { return m_packageID; }
+    // The catalog entry shown, which its two requests are about.
+    const catalog::PackageManifest& package() const { return m_package; }
+    const QString& packageID() const { return m_package.id; }
 
 signals:
     void installRequested();
@@ -87,7 +89,7 @@ protected:
     AppPillButton* details() const { return m_details; }
 
 private:
-    QString m_packageID;
+    catalog::PackageManifest m_package;
     PackageImageView* m_image;
     PackageTitleRow* m_title;
     LineLimitedLabel* m_summary;

@@ -45,8 +45,8 @@ QStringList textsOf(const QWidget* holder) {
 
 } // namespace
 
-PackageDetailSheet::PackageDetailSheet(ThumbnailCache& thumbnailCache, QWidget* parent)
-    : QDialog(parent),
+PackageDetailSheet::PackageDetailSheet(ThumbnailCache& thumbnailCache, QWidget* presenter)
+    : SheetLayer(outerPadding, presenter),
       m_image(new PackageImageView(thumbnailCache, PackageImageView::ScalingMode::fill)),
       m_title(new PackageTitleRow(appFont(25, QFont::DemiBold), appFont(14, QFont::DemiBold), 8,
                                   anyNumberOfLines)),
@@ -56,7 +56,6 @@ PackageDetailSheet::PackageDetailSheet(ThumbnailCache& thumbnailCache, QWidget* 
       m_status(infoLine(QStringLiteral("statusLine"))),
       m_action(new PackageActionControl(AppPillSize::regular)) {
     setObjectName(QStringLiteral("packageDetailSheet"));
-    setWindowModality(Qt::WindowModal);
     useDarkAppearance(this);
     m_summary->setObjectName(QStringLiteral("packageSummary"));
     m_bullets->setObjectName(QStringLiteral("detailBullets"));
@@ -104,18 +103,17 @@ PackageDetailSheet::PackageDetailSheet(ThumbnailCache& thumbnailCache, QWidget* 
     panelLayout->addWidget(new Divider);
     panelLayout->addLayout(buttonBar);
 
-    verticalLayout(this, 0, QMargins(outerPadding, outerPadding, outerPadding, outerPadding))
-        ->addWidget(panel);
+    setCard(panel);
+    setInitialFocus(close);
     connect(m_action, &PackageActionControl::installRequested, this,
             &PackageDetailSheet::installRequested);
-    connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
+    connect(close, &QAbstractButton::clicked, this, &SheetLayer::dismiss);
 }
 
 void PackageDetailSheet::setValues(const PackageCardValues& values,
                                    const std::optional<QString>& runtimeStatus) {
     const catalog::PackageManifest& package = values.package;
     m_packageID = package.id;
-    setWindowTitle(package.name);
     m_image->setPackage(package);
     m_title->setPackage(package);
     m_summary->setText(values.summary);
@@ -148,10 +146,6 @@ QStringList PackageDetailSheet::bulletLines() const {
 
 QStringList PackageDetailSheet::infoLines() const {
     return textsOf(m_category->parentWidget());
-}
-
-void PackageDetailSheet::paintEvent(QPaintEvent*) {
-    QPainter(this).fillRect(rect(), AppPalette::canvas());
 }
 
 } // namespace marlox::ui

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ui/PackageCards.h"
+#include "ui/SheetLayer.h"
 
-#include <QDialog>
 #include <QString>
 #include <QStringList>
 
@@ -16,11 +16,11 @@ namespace marlox::ui {
 class PackageImageView;
 class ThumbnailCache;
 
-// The modal sheet with one package in full: a large thumbnail, name and version, summary, detail
+// The sheet with one package in full: a large thumbnail, name and version, summary, detail
 // bullets, category, type and the installation's status, with the install action and "Close".
 // Like the cards it keeps nothing: the screen hands it fresh values while it is open, so an
-// install started here is followed live. "Close" closes it; the screen hears `finished`.
-class PackageDetailSheet : public QDialog {
+// install started here is followed live. "Close" and Escape dismiss it.
+class PackageDetailSheet : public SheetLayer {
     Q_OBJECT
 
 public:
@@ -28,7 +28,8 @@ public:
     static constexpr int minimumPanelHeight = 520;
     static constexpr int outerPadding = 14;
 
-    explicit PackageDetailSheet(ThumbnailCache& thumbnailCache, QWidget* parent = nullptr);
+    // Over the window of `presenter`, the screen that shows it.
+    explicit PackageDetailSheet(ThumbnailCache& thumbnailCache, QWidget* presenter = nullptr);
 
     // `runtimeStatus` is the installation's status text for the package, none when it has none.
     void setValues(const PackageCardValues& values, const std::optional<QString>& runtimeStatus);
@@ -40,9 +41,6 @@ public:
 
 signals:
     void installRequested();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setBullets(const QStringList& bullets);

@@ -20,8 +20,8 @@ PackageFallbackTile::PackageFallbackTile(const catalog::PackageManifest& package
     : QWidget(parent), m_name(new LineLimitedLabel(QString(), appFont(14, QFont::DemiBold),
                                                    withOpacity(Qt::white, 0.82), 1)) {
     setObjectName(QStringLiteral("fallbackTile"));
-    const QColor glyphColor =
-        opaqueOver(withOpacity(Qt::white, 0.85), AppPalette::panelHighlight());
+    // The icon drops the opacity, as the tint it writes into the file has none: white.
+    const QColor glyphColor = withOpacity(Qt::white, 0.85);
     m_libraryIcon = new StudioIcon(StudioGlyph::library, 28, glyphColor, 1.85);
     m_pluginIcon = new StudioIcon(StudioGlyph::plugin, 28, glyphColor, 1.85);
     auto* layout = new QVBoxLayout(this);

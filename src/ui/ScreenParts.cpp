@@ -98,6 +98,13 @@ QLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const 
     return label;
 }
 
+void placeCentred(QWidget& child, const QRect& area) {
+    const QSize size = area.size().boundedTo(child.maximumSize()).expandedTo(child.minimumSize());
+    child.setGeometry(QRect(area.topLeft() + QPoint((area.width() - size.width()) / 2,
+                                                    (area.height() - size.height()) / 2),
+                            size));
+}
+
 void makeSelectable(QLabel* label) {
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label->setCursor(Qt::IBeamCursor);
@@ -144,6 +151,9 @@ void LineLimitedLabel::setText(const QString& text) {
         return;
     }
     m_text = text;
+    if (m_laidOutHeight > 0) {
+        m_laidOutHeight = heightForWidth(width());
+    }
     updateGeometry();
     update();
 }
@@ -180,11 +190,23 @@ int LineLimitedLabel::heightForWidth(int width) const {
 QSize LineLimitedLabel::sizeHint() const {
     const int natural =
         static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(m_text)));
-    return {std::min(natural, 400), heightForWidth(std::min(natural, 400))};
+    const int width = std::min(natural, 400);
+    // Its height is fixed, so layouts take the hint's: once laid out, that of the lines at the
+    // width given, not at the width it would like.
+    return {width, m_laidOutHeight > 0 ? m_laidOutHeight : heightForWidth(width)};
 }
 
 QSize LineLimitedLabel::minimumSizeHint() const {
     return {0, static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing()))};
+}
+
+void LineLimitedLabel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int height = heightForWidth(width());
+    if (height != m_laidOutHeight) {
+        m_laidOutHeight = height;
+        updateGeometry();
+    }
 }
 
 void LineLimitedLabel::paintEvent(QPaintEvent*) {

@@ -38,6 +38,10 @@ QScrollArea* screenScrollArea(QWidget* screen, const QString& objectName);
 // control whose signal led here: it is deleted once control returns to the event loop.
 void replaceScrollContent(QScrollArea* scrollArea, QWidget* content);
 
+// Lays the child over the area as a centred stack would: as large as its size limits let it, in
+// the middle. A fixed-size icon keeps its size, where setGeometry() would pin it top-left.
+void placeCentred(QWidget& child, const QRect& area);
+
 // A label of plain text in the application font; wraps when asked.
 QLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
                    bool wraps = false, QWidget* parent = nullptr);
@@ -71,7 +75,7 @@ private:
 
 // Plain text cut to a number of lines, the last one shortened with an ellipsis (at its end, or
 // where `elideMode` says) when the text is longer; its height is always that of the lines it
-// shows.
+// shows at the width it is given.
 class LineLimitedLabel : public QWidget {
     Q_OBJECT
 
@@ -90,12 +94,15 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QString m_text;
     QColor m_color;
     int m_maximumLines;
     Qt::TextElideMode m_elideMode;
+    // The height of its lines at the width the layout gave it, once it has given one.
+    int m_laidOutHeight = 0;
 };
 
 // Draws the widget it is set on, children included, clipped to a rounded rectangle with smooth

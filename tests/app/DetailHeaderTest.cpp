@@ -9,7 +9,10 @@
 #include "ui/InstalledView.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -179,6 +182,31 @@ TEST_F(DetailHeaderTest, UpdatesShortcutCountsThePendingUpdatesAndLeadsToUpdates
               "1 updates available");
     ASSERT_TRUE(clickNamed(*window, "updatesShortcutButton"));
     EXPECT_EQ(window->selectedSection(), AppSection::updates);
+}
+
+TEST_F(DetailHeaderTest, SelectingTheSectionShownKeepsItsScreenAndWhatWasTyped) {
+    // GIVEN one pending update and an address typed on Support
+    openWindow();
+    record({countdownID});
+    window->selectSection(AppSection::support);
+    settle();
+    QTest::keyClicks(childNamed<QLineEdit>(*window, "emailField"), "me@example.com");
+    const QPointer<QWidget> support = window->detailScreen();
+
+    // WHEN Support's row is clicked again THEN the address is still there
+    ASSERT_TRUE(clickNamed(*window, "sidebarRow-support"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(support.isNull());
+    EXPECT_EQ(window->detailScreen(), support);
+    EXPECT_EQ(childNamed<QLineEdit>(*window, "emailField")->text(), "me@example.com");
+
+    // WHEN the updates shortcut is clicked on Updates itself THEN the same screen stays
+    ASSERT_TRUE(clickNamed(*window, "updatesShortcutButton"));
+    const QPointer<QWidget> updates = window->detailScreen();
+    ASSERT_TRUE(clickNamed(*window, "updatesShortcutButton"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(updates.isNull());
+    EXPECT_EQ(window->detailScreen(), updates);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "support/QtPrinters.h"
 #include "support/ScratchHome.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 using namespace marlox::screens;
@@ -49,6 +51,15 @@ TEST_F(AttachmentSizeTest, SizesAreInDecimalUnitsAndEmptyWhenUnreadable) {
     EXPECT_EQ(attachmentSizeText(home.filePath("small.png"), english), "12 bytes");
     EXPECT_EQ(attachmentSizeText(home.filePath("shot.png"), english), "1.5 kB");
     EXPECT_EQ(attachmentSizeText(home.filePath("gone.png"), english), "");
+}
+
+using AttachmentChooserTest = ScratchHomeTest;
+
+TEST_F(AttachmentChooserTest, StartsInPicturesOrElseAtHome) {
+    const QString pictures = home.filePath("Pictures");
+    EXPECT_EQ(supportAttachmentChoice().startFolder, home.path());
+    QDir().mkpath(pictures);
+    EXPECT_EQ(supportAttachmentChoice().startFolder, pictures);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "support/CatalogFixtures.h"
 #include "support/ScreenFixture.h"
 #include "ui/AppPill.h"
+#include "ui/AppTheme.h"
 #include "ui/CachedThumbnailView.h"
 #include "ui/StudioIcon.h"
 
@@ -127,11 +128,24 @@ TEST_F(UpdatesViewTest, ReleaseNotesSheetShowsTheNotesAndReturnClosesIt) {
 
     // WHEN Return is pressed in it
     const QPointer<ReleaseNotesView> open = sheet;
-    QTest::keyClick(sheet, Qt::Key_Return);
+    ASSERT_NE(sheet->focusWidget(), nullptr);
+    QTest::keyClick(sheet->focusWidget(), Qt::Key_Return);
 
     // THEN it closes and nothing is selected any more
-    EXPECT_TRUE(waitUntil([&] { return open.isNull(); }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(open.isNull());
     EXPECT_EQ(view->selectedForReleaseNotes(), std::nullopt);
+}
+
+TEST_F(UpdatesViewTest, ReleaseNotesSheetOverTheScreenLooksAsChecked) {
+    // GIVEN a pending update of Countdown Pro, its thumbnail loaded
+    services.recordInstalled({{countdownID, "2.0"}});
+    const auto view = makeView();
+    ASSERT_TRUE(thumbnailsLoaded(*view));
+
+    // WHEN its "Release Notes" is pressed THEN the sheet lies on the dimmed screen as checked
+    ASSERT_TRUE(clickNamed(*view->row(countdownID), "releaseNotesButton"));
+    EXPECT_TRUE(matchesGolden(grab(*view, QSize(1100, 700)), goldenPath("release-notes-sheet")));
 }
 
 TEST_F(UpdatesViewTest, PackageWithoutThumbnailShowsItsKindsGlyph) {
@@ -141,18 +155,26 @@ TEST_F(UpdatesViewTest, PackageWithoutThumbnailShowsItsKindsGlyph) {
     // WHEN the screen is shown
     const auto view = makeView();
 
-    // THEN the filter shows the library glyph and the generator the plug-in glyph
+    // THEN the filter shows the library glyph and the generator the plug-in glyph, each in the
+    // middle of its tile
     for (const auto& [id, glyph] : {std::pair{lightWrapID, marlox::ui::StudioGlyph::library},
                                     std::pair{gridLayoutID, marlox::ui::StudioGlyph::plugin}}) {
         auto* icon = view->row(id)->findChild<marlox::ui::StudioIcon*>("thumbnailContent");
         ASSERT_NE(icon, nullptr) << id.toStdString();
         EXPECT_EQ(icon->glyph(), glyph);
+        const QRect tile = geometryIn(*view, *view->row(id)->findChild<UpdateThumbnailView*>());
+        const QRect inside = tile.adjusted(2, 2, -2, -2);
+        const QRectF ink =
+            inkBounds(picture(*view).copy(inside), marlox::ui::AppPalette::panelHighlight());
+        const QPointF offCentre = ink.center() + inside.topLeft() - QRectF(tile).center();
+        EXPECT_LE(offCentre.manhattanLength(), 2) << id.toStdString();
     }
 }
 
-TEST_F(UpdatesViewTest, TwoPendingUpdatesLookAsChecked) {
-    // GIVEN two pending updates with bundled thumbnails
-    services.recordInstalled({{countdownID, "2.2.0"}, {filmGradeID, "1.9.4"}});
+TEST_F(UpdatesViewTest, PendingUpdatesLookAsChecked) {
+    // GIVEN two pending updates with bundled thumbnails and one without any
+    services.recordInstalled(
+        {{countdownID, "2.2.0"}, {filmGradeID, "1.9.4"}, {gridLayoutID, "1.0"}});
 
     // WHEN the screen is shown at the detail pane's size and the thumbnails have arrived
     const auto view = makeView();

@@ -58,6 +58,25 @@ TEST_F(CachedThumbnailViewTest, PlaceholderShowsUntilTheImageArrivesOnScreen) {
     EXPECT_EQ(shownColor(*view), blue);
 }
 
+TEST_F(CachedThumbnailViewTest, FixedSizePlaceholderStandsInTheMiddleAFlexibleOneFillsTheView) {
+    // GIVEN an address that gives no image, and a placeholder of a fixed size or none
+    const QUrl url = serve("/missing.png", {}, 404);
+    for (const bool fixedSize : {true, false}) {
+        CachedThumbnailView view(*cache, url, CachedThumbnailView::ContentMode::fit, [=] {
+            auto* placeholder = new QWidget;
+            if (fixedSize) {
+                placeholder->setFixedSize(18, 18);
+            }
+            return placeholder;
+        });
+        // WHEN the view is shown at a tile's size
+        grab(view, {96, 64});
+        // THEN the placeholder keeps its own size in the middle, or takes the whole view
+        ASSERT_NE(view.placeholder(), nullptr);
+        EXPECT_EQ(view.placeholder()->geometry(), fixedSize ? QRect(39, 23, 18, 18) : view.rect());
+    }
+}
+
 TEST_F(CachedThumbnailViewTest, NewUrlKeepsTheOldImageUntilItsOwnArrives) {
     const QUrl old = serve("/old.png", encodedImage({4, 4}, red));
     ASSERT_FALSE(imageFrom(*cache, old).isNull());

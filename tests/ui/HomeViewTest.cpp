@@ -3,6 +3,7 @@
 #include "catalog/Environment.h"
 #include "platform/Bundle.h"
 #include "support/ScreenFixture.h"
+#include "ui/ScreenParts.h"
 
 #include <QTest>
 
@@ -86,6 +87,33 @@ TEST_F(HomeViewTest, InstallingRedrawsTheTilesAtOnce) {
     ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
     settle();
     EXPECT_EQ(widgetNamed(*view, "installedProgressRing")->accessibleName(), "10%");
+}
+
+TEST_F(HomeViewTest, StatusRowsSpanTheCardAndNotesShowBothTheirLines) {
+    // GIVEN notes that run over two lines in a What's New row of the window's detail pane
+    const QString catalogFile = home.filePath("catalogs/remote.json");
+    QByteArray catalog = readFile(marlox::catalog::urlForResource("manifest", "json"));
+    catalog.replace("Cleaner edges on motion blur and a stronger spill control.",
+                    "Cleaner edges on motion blur, a stronger spill control and a light wrap.");
+    writeFile(catalogFile, catalog);
+    services.useRemoteCatalog(QUrl::fromLocalFile(catalogFile));
+    ASSERT_TRUE(services.loadBuiltInCatalog());
+    auto view = makeView();
+    SaveGrabOnFailure saved(*view, "home");
+    grab(*view, {827, 1400});
+
+    // THEN each System Status row is as wide as its card's content
+    QWidget* card = widgetNamed(*view, "systemStatusCard");
+    for (const QString row : {"statusRow:Catalog Build", "statusRow:Install Coverage"}) {
+        EXPECT_EQ(widgetNamed(*card, row)->width(), card->width() - 2 * 18) << row.toStdString();
+    }
+    // AND the notes show two lines, both whole
+    QWidget* row = widgetNamed(*view, "whatsNewRow:studio.marlox.chroma-key");
+    auto* notes = row->findChild<marlox::ui::LineLimitedLabel*>("whatsNewNotes");
+    ASSERT_NE(notes, nullptr);
+    EXPECT_EQ(notes->shownLines(notes->width()).size(), 2);
+    EXPECT_GE(notes->height(), 2 * QFontMetricsF(notes->font()).lineSpacing());
+    EXPECT_LE(geometryIn(*row, *notes).bottom(), row->height() - 14);
 }
 
 TEST_F(HomeViewTest, LooksAsDesignedWithTwoPackagesInstalled) {

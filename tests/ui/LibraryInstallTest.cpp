@@ -1,15 +1,21 @@
 #include "LibraryScreenSupport.h"
 #include "catalog/Environment.h"
 #include "ui/PackageDetailSheet.h"
+#include "ui/ScreenParts.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
+#include <QTest>
+
+#include <algorithm>
 
 using namespace marlox::testing;
 using namespace marlox::ui;
+using marlox::catalog::PackageManifest;
 
 namespace {
 
@@ -47,19 +53,33 @@ TEST_F(LibraryInstallTest, InstallOnACardInstallsThePackageAndTheCardFollowsIt) 
     EXPECT_EQ(services.coordinator->statusMessageByID().value(countdownID), "Installed");
 }
 
-TEST_F(LibraryInstallTest, DetailSheetShowsThePackageAndClosingItClearsTheSelection) {
+TEST_F(LibraryInstallTest, DetailSheetCoversTheScreenAndClosingItEitherWayClearsTheSelection) {
     shownView();
-    ASSERT_TRUE(clickNamed(*card(letterboxID), "detailsButton"));
-    PackageDetailSheet* sheet = view->detailSheet();
-    ASSERT_TRUE(sheet);
-    EXPECT_TRUE(sheet->isVisible());
-    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
-    ASSERT_TRUE(view->selectedForDetails());
-    EXPECT_EQ(view->selectedForDetails()->id, letterboxID);
-    ASSERT_TRUE(clickNamed(*sheet, "closeButton"));
-    settle();
-    EXPECT_FALSE(view->selectedForDetails());
-    EXPECT_FALSE(view->detailSheet());
+    for (const QString way : {"Close", "Escape"}) {
+        // WHEN a card's Details is pressed
+        ASSERT_TRUE(clickNamed(*card(letterboxID), "detailsButton"));
+        PackageDetailSheet* sheet = view->detailSheet();
+        ASSERT_TRUE(sheet);
+
+        // THEN the sheet covers the screen's window, and the screen beneath takes no click
+        EXPECT_TRUE(sheet->isPresented());
+        EXPECT_EQ(sheet->parentWidget(), view.get());
+        EXPECT_EQ(sheet->geometry(), view->rect());
+        EXPECT_TRUE(clickNamed(*view, "typeFilter:filters"));
+        EXPECT_EQ(view->filterState().typeFilter, PluginTypeFilter::all);
+        ASSERT_TRUE(view->selectedForDetails());
+        EXPECT_EQ(view->selectedForDetails()->id, letterboxID);
+
+        // WHEN it is closed THEN nothing stays selected
+        if (way == "Close") {
+            ASSERT_TRUE(clickNamed(*sheet, "closeButton"));
+        } else {
+            QTest::keyClick(sheet->focusWidget(), Qt::Key_Escape);
+        }
+        settle();
+        EXPECT_FALSE(view->selectedForDetails()) << way.toStdString();
+        EXPECT_FALSE(view->detailSheet()) << way.toStdString();
+    }
 }
 
 TEST_F(LibraryInstallTest, DetailSheetFollowsAnInstallStartedFromItWithoutClosing) {
@@ -149,6 +169,106 @@ TEST_F(LibraryCatalogChangeTest, TypeFilterThatEmptiesTheCategoryKeepsTheChoiceI
     EXPECT_TRUE(shownIDs().isEmpty());
     EXPECT_EQ(picker()->currentText(), "Compositing & Keying");
     EXPECT_EQ(childNamed<AppCountBadge>(*view, "resultCount")->title(), "0");
+}
+
+// A catalog that lists one id twice, which the catalog format lets load: "Alpha Dup" and
+// "Zulu Dup", both Countdown Pro's payload at versions of their own, beside Letterbox.
+class LibraryDuplicateIDTest : public LibraryCatalogChangeTest {
+protected:
+    void SetUp() override {
+        LibraryCatalogChangeTest::SetUp();
+        QJsonObject root = QJsonDocument::fromJson(readFile(catalogFile)).object();
+        QJsonArray packages;
+        for (const QJsonValue& value : root.value("packages").toArray()) {
+            QJsonObject package = value.toObject();
+            if (package.value("id") == letterboxID) {
+                packages.append(package);
+            } else if (package.value("id") == countdownID) {
+                for (const auto& [name, version] :
+                     {std::pair{"Alpha Dup", "2.0.0"}, std::pair{"Zulu Dup", "1.0.0"}}) {
+                    package.insert("id", "dup");
+                    package.insert("name", name);
+                    package.insert("version", version);
+                    packages.append(package);
+                }
+            }
+        }
+        root.insert("packages", packages);
+        writeFile(catalogFile, QJsonDocument(root).toJson());
+        ASSERT_TRUE(services.loadBuiltInCatalog());
+    }
+    static QString nameOn(const QWidget& holder) {
+        return holder.findChild<LineLimitedLabel*>("packageName")->text();
+    }
+    // The names on the cards drawn in the grid, in reading order.
+    QStringList drawnNames() const {
+        QList<PackageCard*> cards = view->cardGrid()->viewport()->findChildren<PackageCard*>(
+            QString(), Qt::FindDirectChildrenOnly);
+        cards.removeIf([](const PackageCard* card) { return card->isHidden(); });
+        std::sort(cards.begin(), cards.end(), [](const PackageCard* one, const PackageCard* other) {
+            return std::pair(one->y(), one->x()) < std::pair(other->y(), other->x());
+        });
+        QStringList names;
+        for (PackageCard* card : cards) {
+            names.append(nameOn(*card));
+        }
+        return names;
+    }
+    PackageCard* drawnCard(const QString& name) const {
+        for (PackageCard* card : view->cardGrid()->shownCards()) {
+            if (nameOn(*card) == name) {
+                return card;
+            }
+        }
+        return nullptr;
+    }
+};
+
+TEST_F(LibraryDuplicateIDTest, EveryEntryHasOneCardInEachLayoutWhateverIsTyped) {
+    shownView();
+    // WHEN each layout is chosen and a search typed key by key, down to one matching nothing
+    for (const QString mode : {"displayMode:small", "displayMode:list", "displayMode:medium"}) {
+        ASSERT_TRUE(clickNamed(*view, mode));
+        childNamed<QLineEdit>(*view, "searchField")->clear();
+        for (const QString keystroke : {"", "d", "u", "p", "x"}) {
+            QTest::keyClicks(childNamed<QLineEdit>(*view, "searchField"), keystroke);
+            settle();
+            // THEN one card per entry the filter leaves, in its order, as many as the badge says
+            QStringList names;
+            for (const PackageManifest& package :
+                 filteredPackages(services.catalogService->packages(),
+                                  services.store.installedByID(), view->filterState())) {
+                names.append(package.name);
+            }
+            const std::string step =
+                mode.toStdString() + " after '" + keystroke.toStdString() + "'";
+            EXPECT_EQ(drawnNames(), names) << step;
+            EXPECT_EQ(childNamed<AppCountBadge>(*view, "resultCount")->title(),
+                      QString::number(names.size()))
+                << step;
+        }
+        EXPECT_TRUE(drawnNames().isEmpty()) << mode.toStdString();
+    }
+}
+
+TEST_F(LibraryDuplicateIDTest, ACardsButtonsActOnThePackageThatCardShows) {
+    grab(makeView(), QSize(1100, 1600));
+    // WHEN Install is pressed on the later of the two
+    ASSERT_TRUE(clickNamed(*drawnCard("Zulu Dup"), "actionButton"));
+    ASSERT_TRUE(services.settle());
+    // THEN the coordinator installed that entry's version
+    ASSERT_TRUE(services.store.record("dup"));
+    EXPECT_EQ(services.store.record("dup")->version, "1.0.0");
+
+    // WHEN its Details is pressed and the screen refreshes under the sheet
+    ASSERT_TRUE(clickNamed(*drawnCard("Zulu Dup"), "detailsButton"));
+    services.recordInstalled({{countdownID, "1.0"}});
+    settle();
+    // THEN the sheet and the selection stay with that entry
+    ASSERT_TRUE(view->detailSheet());
+    EXPECT_EQ(view->selectedForDetails()->name, "Zulu Dup");
+    EXPECT_EQ(nameOn(*view->detailSheet()), "Zulu Dup");
+    EXPECT_EQ(actionLook(view->detailSheet()), "Installed pill");
 }
 
 } // namespace

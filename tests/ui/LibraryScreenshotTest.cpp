@@ -1,4 +1,8 @@
 #include "LibraryScreenSupport.h"
+#include "ui/PackageDetailSheet.h"
+
+#include <QLineEdit>
+#include <QTest>
 
 using namespace marlox::testing;
 using marlox::catalog::LibraryDisplayMode;
@@ -17,6 +21,17 @@ TEST_F(LibraryScreenshotTest, EachDisplayModeMatchesItsGoldenPicture) {
         settle();
         EXPECT_TRUE(matchesGolden(picture(shown), goldenPath(name))) << name.toStdString();
     }
+}
+
+TEST_F(LibraryScreenshotTest, DetailSheetOverTheScreenMatchesItsGoldenPicture) {
+    // GIVEN Countdown Pro installed, so that the sheet shows its status line
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
+    shownView();
+    QTest::keyClicks(childNamed<QLineEdit>(*view, "searchField"), "Countdown");
+    // WHEN its Details is pressed THEN the sheet's card lies on the dimmed screen as checked
+    ASSERT_TRUE(clickNamed(*card(countdownID), "detailsButton"));
+    ASSERT_TRUE(thumbnailsLoaded(*view->detailSheet()));
+    EXPECT_TRUE(matchesGolden(grab(*view, screenSize), goldenPath("plugins-detail-sheet")));
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 #include "ui/PackageDetailSheet.h"
 #include "ui/PackageImageView.h"
 #include "ui/ScreenParts.h"
+#include "ui/StudioIcon.h"
 
+#include <QScrollArea>
 #include <QScrollBar>
 
 #include <memory>
@@ -108,6 +110,12 @@ TEST_F(PackageCardsTest, PackageWithoutThumbnailShowsItsTypesGlyphOverItsName) {
             ASSERT_TRUE(tile) << unloadable;
             EXPECT_EQ(tile->glyph(), glyph);
             EXPECT_EQ(tile->name(), "Glow");
+            // The icon drops the colour's opacity: its strokes are white, as on the Updates tile
+            for (const StudioIcon* icon : tile->findChildren<StudioIcon*>()) {
+                if (icon->isVisibleTo(&view)) {
+                    EXPECT_EQ(peakBrightnessIn(picture(view), geometryIn(view, *icon)), 255);
+                }
+            }
             EXPECT_EQ(view.thumbnailView() != nullptr, unloadable);
         }
     }
@@ -202,6 +210,12 @@ TEST_F(PackageCardsTest, SheetShowsBulletsAndStatusOnlyWhenThereAreAny) {
     grab(sheet, QSize(100, 100));
     EXPECT_GE(sheet.width(), 680 + 2 * 14);
     EXPECT_GE(sheet.height(), 520 + 2 * 14);
+    // AND at that size, scrolled to its end, the last line shows whole
+    auto* body = sheet.findChild<QScrollArea*>("detailScroll");
+    body->verticalScrollBar()->setValue(body->verticalScrollBar()->maximum());
+    settle();
+    const QRect lastLine = geometryIn(*body->viewport(), *widgetNamed(sheet, "statusLine"));
+    EXPECT_TRUE(body->viewport()->rect().contains(lastLine)) << lastLine.bottom();
 }
 
 TEST_F(PackageCardsTest, GridMakesCardsOnlyForTheRowsInViewOfALargeCatalog) {
