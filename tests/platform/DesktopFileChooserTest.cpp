@@ -2,6 +2,7 @@
 
 #include "support/QtPrinters.h"
 
+#include <QDir>
 #include <QFileDialog>
 
 #include <gtest/gtest.h>
@@ -11,11 +12,12 @@ using namespace marlox::platform;
 namespace {
 
 TEST(DesktopFileChooserTest, AsksForFilesOfTheKindsUnderTheTitleAndHandsOverTheChosenOnes) {
-    // GIVEN a window WHEN files are asked for over it
+    // GIVEN a window WHEN files are asked for over it, from a folder
     QWidget owner;
+    const QString start = QDir::tempPath();
     QList<QStringList> chosen;
     DesktopFileChooser().chooseFiles(
-        &owner, {"Attach", {FileContentType::movie, FileContentType::pdf}, true},
+        &owner, {"Attach", {FileContentType::movie, FileContentType::pdf}, true, start},
         [&chosen](const QStringList& paths) { chosen.append(paths); });
 
     // THEN a dialog for existing files of those kinds, in either case, is open under the title
@@ -23,6 +25,7 @@ TEST(DesktopFileChooserTest, AsksForFilesOfTheKindsUnderTheTitleAndHandsOverTheC
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), "Attach");
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+    EXPECT_EQ(dialog->directory().absolutePath(), start);
     EXPECT_EQ(dialog->nameFilters(),
               QStringList("Movies, PDF Documents (*.mov *.MOV *.mp4 *.MP4 *.m4v *.M4V *.avi *.AVI "
                           "*.mkv *.MKV *.webm *.WEBM *.mpg *.MPG *.mpeg *.MPEG *.pdf *.PDF)"));
