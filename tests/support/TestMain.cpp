@@ -13,6 +13,16 @@ using TestApplication = QCoreApplication;
 
 #include <memory>
 
+#ifdef __SANITIZE_ADDRESS__
+// The sanitizers read these at start, however the test binary was launched (ctest's discovered
+// tests do not reliably carry an environment list).
+extern "C" const char* __ubsan_default_options();
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1"; }
+// Allocations made once per process by system libraries Qt loads.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\nleak:libdbus\n"; }
+#endif
+
 int main(int argc, char** argv) {
     // A scratch home for the whole process first, so that nothing (Qt included) ever sees the
     // real one; each test then gets its own.
