@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+
 namespace marlox::screens {
 namespace {
 
@@ -72,6 +74,41 @@ Result<QByteArray, AppUpdateError> downloadFeed(const QUrl& url, platform::HttpC
     return body.data();
 }
 
+// A build written as an optional sign and digits only, however many: its sign and its digits
+// without leading zeros, so that builds too long for any integer still compare by value.
+struct WholeNumberText {
+    bool negative = false;
+    QStringView digits;
+};
+
+std::optional<WholeNumberText> wholeNumberText(QStringView text) {
+    WholeNumberText number;
+    if (text.startsWith(u'+') || text.startsWith(u'-')) {
+        number.negative = text.front() == u'-';
+        text = text.sliced(1);
+    }
+    const auto isDigit = [](QChar character) { return character >= u'0' && character <= u'9'; };
+    if (text.isEmpty() || !std::all_of(text.begin(), text.end(), isDigit)) {
+        return std::nullopt;
+    }
+    while (text.size() > 1 && text.front() == u'0') {
+        text = text.sliced(1);
+    }
+    number.digits = text;
+    // Minus zero is zero.
+    number.negative = number.negative && text != u"0";
+    return number;
+}
+
+// Digits without leading zeros: the longer is the larger, and of equal length the text decides.
+int compareDigits(QStringView left, QStringView right) {
+    if (left.size() != right.size()) {
+        return left.size() < right.size() ? -1 : 1;
+    }
+    const int order = left.compare(right);
+    return order < 0 ? -1 : order > 0 ? 1 : 0;
+}
+
 } // namespace
 
 Result<QByteArray, AppUpdateError> fetchAppcastFeed(const QUrl& url, platform::HttpClient& http) {
@@ -95,10 +132,14 @@ fetchLatestAppcastItem(const QUrl& url, platform::HttpClient& http) {
 }
 
 int compareBuilds(const QString& lhs, const QString& rhs) {
-    const auto left = base::wholeNumber(lhs);
-    const auto right = base::wholeNumber(rhs);
+    const auto left = wholeNumberText(lhs);
+    const auto right = wholeNumberText(rhs);
     if (left && right) {
-        return *left < *right ? -1 : *left > *right ? 1 : 0;
+        if (left->negative != right->negative) {
+            return left->negative ? -1 : 1;
+        }
+        const int magnitude = compareDigits(left->digits, right->digits);
+        return left->negative ? -magnitude : magnitude;
     }
     return base::compareVersions(lhs, rhs);
 }

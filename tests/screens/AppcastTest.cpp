@@ -42,8 +42,16 @@ TEST(AppcastTest, ReaderAnnouncesTheFirstItemWithABuildFromExactNamesAndCharacte
 
 TEST(AppcastTest, CompareBuildsTakesSignedWholeNumbersByValueAndTheRestAsVersions) {
     const std::tuple<QString, QString, int> cases[] = {
-        {"+7", "7", 0},  {"-3", "2", -1},     {"010", "10", 0},
-        {"1.0", "1", 0}, {"1.2.1", "1.2", 1}, {"9223372036854775807", "9223372036854775806", 1},
+        {"+7", "7", 0},
+        {"-3", "2", -1},
+        {"010", "10", 0},
+        {"1.0", "1", 0},
+        {"1.2.1", "1.2", 1},
+        {"9223372036854775807", "9223372036854775806", 1},
+        {"99999999999999999999", "100", 1},
+        {"000099999999999999999999", "99999999999999999999", 0},
+        {"-99999999999999999999", "-100", -1},
+        {"-0", "+0", 0},
     };
     for (const auto& [lhs, rhs, expected] : cases) {
         SCOPED_TRACE((lhs + " vs " + rhs).toStdString());
