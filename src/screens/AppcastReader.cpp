@@ -10,7 +10,26 @@ const QString buildElement = QStringLiteral("sparkle:version");
 const QString versionElement = QStringLiteral("sparkle:shortVersionString");
 const QString linkElement = QStringLiteral("link");
 
+constexpr qsizetype shownVersionLength = 24;
+
 } // namespace
+
+QString shownVersionText(const QString& text) {
+    if (text.size() <= shownVersionLength) {
+        return text;
+    }
+    const QChar ellipsis(0x2026);
+    qsizetype head = (shownVersionLength - 1) / 2;
+    qsizetype tail = shownVersionLength - 1 - head;
+    // A cut never parts the two halves of a character outside the basic plane.
+    if (text.at(head - 1).isHighSurrogate()) {
+        --head;
+    }
+    if (text.at(text.size() - tail).isLowSurrogate()) {
+        --tail;
+    }
+    return text.first(head) + ellipsis + text.last(tail);
+}
 
 Result<std::optional<AppcastItem>, AppcastFormatError>
 AppcastReader::read(const QByteArray& document) {
@@ -86,9 +105,13 @@ void AppcastReader::endElement(QStringView name) {
     }
     const QString build = m_currentItemBuild.trimmed();
     const QString version = m_currentItemVersion.trimmed();
-    if (!m_latestItem && !build.isEmpty()) {
-        m_latestItem =
-            AppcastItem{{build, version.isEmpty() ? build : version}, m_currentItemLink.trimmed()};
+    if (!m_firstBuildRead && !build.isEmpty()) {
+        m_firstBuildRead = true;
+        if (build.size() <= maximumAppcastVersionLength &&
+            version.size() <= maximumAppcastVersionLength) {
+            m_latestItem = AppcastItem{{build, version.isEmpty() ? build : version},
+                                       m_currentItemLink.trimmed()};
+        }
     }
     m_insideItem = false;
     m_currentElementName.clear();
