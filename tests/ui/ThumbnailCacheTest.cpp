@@ -72,6 +72,33 @@ TEST_F(ThumbnailCacheTest, RefusedAnswersGiveNothingWriteNothingAndAreNotRemembe
     EXPECT_TRUE(storedFiles().isEmpty());
 }
 
+TEST_F(ThumbnailCacheTest, ARequestFollowsFiveRedirectsAndNeverASixth) {
+    // GIVEN an image behind five redirects, and a chain of redirects that never ends in one
+    // (distinct hops: Qt may send one hop twice, never one hop further)
+    const auto hop = [](const char* chain, int index) {
+        return QString("/%1-%2.png").arg(chain).arg(index);
+    };
+    for (const char* chain : {"five", "endless"}) {
+        for (int index = 0; index < 10; ++index) {
+            HttpAnswer answer{302, {}, {}, {}};
+            answer.location = hop(chain, index + 1).toUtf8();
+            server.setAnswer(hop(chain, index), answer);
+        }
+    }
+    serve(hop("five", 5), encodedImage({4, 4}, red));
+    const auto cache = makeCache();
+
+    // WHEN both are asked for THEN the first gives its image, the second nothing, and no hop
+    // after the fifth redirect is asked for
+    EXPECT_EQ(imageFrom(*cache, server.url(hop("five", 0))).pixelColor(1, 1), red);
+    EXPECT_TRUE(imageFrom(*cache, server.url(hop("endless", 0))).isNull());
+    for (int index = 0; index < 10; ++index) {
+        EXPECT_EQ(server.requestCount(hop("endless", index)) > 0,
+                  index <= marlox::platform::maximumHttpRedirects)
+            << index;
+    }
+}
+
 TEST_F(ThumbnailCacheTest, UrlsOfOtherSchemesAreNeverFetched) {
     const auto cache = makeCache();
     for (const char* url : {"javascript:alert(1)", "data:image/png;base64,iVBORw0KGgo=",
