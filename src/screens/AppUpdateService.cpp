@@ -1,11 +1,11 @@
 #include "AppUpdateService.h"
 
+#include "base/FileSystem.h"
 #include "base/VersionComparison.h"
+#include "platform/BoundedBody.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 
-#include <QBuffer>
-#include <QFile>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -15,48 +15,17 @@ namespace {
 
 const QString feedTooLargeMessage = QStringLiteral("The appcast feed is larger than 8 MiB.");
 
-// Refuses every write that would take it past the feed limit, which ends the transfer.
-class CappedBuffer final : public QBuffer {
-public:
-    bool exceeded() const { return m_exceeded; }
-
-protected:
-    qint64 writeData(const char* data, qint64 length) override {
-        if (size() + length > appcastFeedByteLimit) {
-            m_exceeded = true;
-            setErrorString(feedTooLargeMessage);
-            return -1;
-        }
-        return QBuffer::writeData(data, length);
-    }
-
-private:
-    bool m_exceeded = false;
-};
-
 Result<QByteArray, AppUpdateError> readFeedFile(const QString& path) {
-    QFile file(path);
-    const auto unreadable = [&] {
-        return AppUpdateError{
-            QStringLiteral("The file “%1” could not be read: %2").arg(path, file.errorString())};
-    };
-    if (!file.open(QIODevice::ReadOnly)) {
-        return unreadable();
+    const auto bytes = base::readWholeFile(path, appcastFeedByteLimit);
+    if (!bytes) {
+        return AppUpdateError{bytes.error().tooLarge ? feedTooLargeMessage
+                                                     : bytes.error().description()};
     }
-    // One byte past the limit tells an oversized file, also one whose size is not known ahead.
-    QByteArray bytes = file.read(appcastFeedByteLimit + 1);
-    if (bytes.size() > appcastFeedByteLimit) {
-        return AppUpdateError{feedTooLargeMessage};
-    }
-    if (file.error() != QFileDevice::NoError) {
-        return unreadable();
-    }
-    return bytes;
+    return *bytes;
 }
 
 Result<QByteArray, AppUpdateError> downloadFeed(const QUrl& url, platform::HttpClient& http) {
-    CappedBuffer body;
-    body.open(QIODevice::WriteOnly);
+    platform::BoundedBody body(appcastFeedByteLimit);
     platform::HttpGetRequest request{url};
     request.ignoreLocalCache = true;
     const auto response = http.get(request, body);
@@ -71,7 +40,7 @@ Result<QByteArray, AppUpdateError> downloadFeed(const QUrl& url, platform::HttpC
         return AppUpdateError{QStringLiteral("App update check failed with HTTP %1.").arg(*status),
                               appUpdateServiceErrorDomain, *status};
     }
-    return body.data();
+    return body.bytes();
 }
 
 // A build written as an optional sign and digits only, however many: its sign and its digits

@@ -3,6 +3,7 @@
 #include "base/FileSystem.h"
 #include "base/Sha256.h"
 #include "catalog/Environment.h"
+#include "platform/BoundedBody.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -13,28 +14,6 @@
 
 namespace marlox::ui {
 namespace {
-
-// Takes bytes up to a limit and refuses the write that would pass it, which ends the transfer.
-class BoundedBuffer final : public QIODevice {
-public:
-    explicit BoundedBuffer(qint64 limit) : m_limit(limit) { open(QIODevice::WriteOnly); }
-    const QByteArray& bytes() const { return m_bytes; }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 length) override {
-        if (m_bytes.size() + length > m_limit) {
-            setErrorString(QStringLiteral("The thumbnail is larger than allowed."));
-            return -1;
-        }
-        m_bytes.append(data, length);
-        return length;
-    }
-
-private:
-    qint64 m_limit;
-    QByteArray m_bytes;
-};
 
 bool isServedScheme(const QUrl& url) {
     if (!url.isValid()) {
@@ -75,7 +54,7 @@ QImage decodeThumbnailFile(const QString& path) {
 
 // The body of a 2xx answer; nothing for any other answer, a failed transfer or a body too large.
 std::optional<QByteArray> fetch(platform::HttpClient& client, const QUrl& url) {
-    BoundedBuffer body(ThumbnailCache::maximumBodyBytes);
+    platform::BoundedBody body(ThumbnailCache::maximumBodyBytes);
     const auto response = client.get(platform::HttpGetRequest{url}, body);
     if (!response || !response->statusCode || *response->statusCode < 200 ||
         *response->statusCode >= 300) {
