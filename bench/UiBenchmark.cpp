@@ -5,6 +5,7 @@
 #include "WidgetBenchmarkSupport.h"
 #include "platform/HttpClient.h"
 #include "ui/CachedThumbnailView.h"
+#include "ui/ScreenParts.h"
 #include "ui/StudioIcon.h"
 #include "ui/ThumbnailCache.h"
 
@@ -56,6 +57,20 @@ void BM_BuildAndDrawFourteenStudioIcons(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(state.iterations()) * 14);
 }
 BENCHMARK(BM_BuildAndDrawFourteenStudioIcons)->Unit(benchmark::kMicrosecond);
+
+// A two-line label handed a megabyte of text, as a card's summary may be, shown at a card's
+// width: what its layout, size and paint cost.
+void BM_TwoLineLabelOfAMegabyte(benchmark::State& state) {
+    const QString text = QStringLiteral("A long description of the package. ").repeated(30'000);
+    QImage target(400, 60, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        LineLimitedLabel label(text, QFont(), white, 2);
+        label.resize(400, label.heightForWidth(400));
+        benchmark::DoNotOptimize(label.sizeHint());
+        label.render(&target);
+    }
+}
+BENCHMARK(BM_TwoLineLabelOfAMegabyte)->Unit(benchmark::kMillisecond);
 
 QByteArray encodedPhoto(QSize size) {
     QImage image(size, QImage::Format_RGB32);

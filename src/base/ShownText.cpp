@@ -1,0 +1,36 @@
+#include "ShownText.h"
+
+#include <algorithm>
+
+namespace marlox::base {
+namespace {
+
+bool isBidiControl(QChar character) {
+    const char16_t code = character.unicode();
+    return (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+}
+
+} // namespace
+
+QString withoutBidiControls(const QString& text) {
+    // Most texts hold none, and are handed back without a copy.
+    if (std::none_of(text.cbegin(), text.cend(), isBidiControl)) {
+        return text;
+    }
+    QString cleaned = text;
+    cleaned.removeIf(isBidiControl);
+    return cleaned;
+}
+
+QString textCutForShowing(const QString& text, qsizetype maximumCharacters) {
+    if (text.size() <= maximumCharacters) {
+        return text;
+    }
+    qsizetype kept = maximumCharacters;
+    if (kept > 0 && text.at(kept - 1).isHighSurrogate()) {
+        --kept;
+    }
+    return text.first(kept) + QChar(0x2026);
+}
+
+} // namespace marlox::base
