@@ -12,6 +12,9 @@
 #include <QMutexLocker>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cmath>
+
 namespace marlox::ui {
 namespace {
 
@@ -24,8 +27,9 @@ bool isServedScheme(const QUrl& url) {
 }
 
 // The image's size is read from its header first, so that a huge image is refused before its
-// pixels are allocated.
-QImage decodeThumbnail(QIODevice& device) {
+// pixels are allocated, and one larger than any view shows it is scaled down as it is decoded
+// (by formats that can) or at once after.
+QImage decodeThumbnail(QIODevice& device, int decodedSide) {
     QImageReader reader(&device);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
@@ -33,23 +37,26 @@ QImage decodeThumbnail(QIODevice& device) {
         size.height() > ThumbnailCache::maximumImageSide) {
         return {};
     }
+    if (size.width() > decodedSide || size.height() > decodedSide) {
+        reader.setScaledSize(size.scaled(decodedSide, decodedSide, Qt::KeepAspectRatio));
+    }
     QImage image;
     return reader.read(&image) ? image : QImage();
 }
 
-QImage decodeThumbnail(const QByteArray& bytes) {
+QImage decodeThumbnail(const QByteArray& bytes, int decodedSide) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    return decodeThumbnail(buffer);
+    return decodeThumbnail(buffer, decodedSide);
 }
 
-QImage decodeThumbnailFile(const QString& path) {
+QImage decodeThumbnailFile(const QString& path, int decodedSide) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > ThumbnailCache::maximumBodyBytes) {
         return {};
     }
-    return decodeThumbnail(file);
+    return decodeThumbnail(file, decodedSide);
 }
 
 // The body of a 2xx answer; nothing for any other answer, a failed transfer or a body too large.
@@ -78,11 +85,18 @@ QImage ThumbnailMemoryCache::image(const QUrl& url) const {
 
 void ThumbnailMemoryCache::insert(const QUrl& url, const QImage& image) {
     QMutexLocker lock(&m_mutex);
-    m_images.insert(url, new QImage(image));
+    m_images.insert(url, new QImage(image), image.sizeInBytes());
 }
 
-ThumbnailCache::ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder)
-    : m_httpClient(std::move(httpClient)), m_folder(std::move(folder)) {
+qsizetype ThumbnailMemoryCache::heldBytes() const {
+    QMutexLocker lock(&m_mutex);
+    return m_images.totalCost();
+}
+
+ThumbnailCache::ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder,
+                               qreal screenScale)
+    : m_httpClient(std::move(httpClient)), m_folder(std::move(folder)),
+      m_decodedSide(static_cast<int>(std::ceil(maximumShownSide * std::max(screenScale, 1.0)))) {
     // A failure shows later as files that cannot be read or written.
     base::createFolder(m_folder);
 }
@@ -125,14 +139,15 @@ void ThumbnailCache::lookUp(const QUrl& url, const Waiter& waiter) {
         return answer(*waiter, image);
     }
     if (!url.isLocalFile()) {
-        const QImage stored = decodeThumbnailFile(m_folder + u'/' + diskFileName(url));
+        const QImage stored =
+            decodeThumbnailFile(m_folder + u'/' + diskFileName(url), m_decodedSide);
         if (!stored.isNull()) {
             m_memory.insert(url, stored);
             return answer(*waiter, stored);
         }
     }
     if (url.isLocalFile()) {
-        const QImage image = decodeThumbnailFile(url.toLocalFile());
+        const QImage image = decodeThumbnailFile(url.toLocalFile(), m_decodedSide);
         if (!image.isNull()) {
             m_memory.insert(url, image);
         }
@@ -162,7 +177,7 @@ void ThumbnailCache::finishDownload(const QUrl& url, const std::optional<QByteAr
 }
 
 QImage ThumbnailCache::storeDownload(const QUrl& url, const QByteArray& body) {
-    const QImage image = decodeThumbnail(body);
+    const QImage image = decodeThumbnail(body, m_decodedSide);
     if (image.isNull()) {
         return image;
     }
