@@ -123,8 +123,8 @@ QString valueOrNotProvided(const QString& value) {
     return trimmed.isEmpty() ? notProvidedText : trimmed;
 }
 
-bool canComposeSupportDraft(const SupportForm& form) {
-    return !isBlank(form.customerEmail) && !isBlank(form.messageBody);
+bool canComposeSupportDraft(const QString& customerEmail, bool descriptionIsBlank) {
+    return !isBlank(customerEmail) && !descriptionIsBlank;
 }
 
 QString supportDraftSubject(const SupportForm& form, const SupportContext& context) {

@@ -35,6 +35,12 @@ inline const QString mailtoOpenedMessage =
     QStringLiteral("Mail draft opened in your default email app.");
 inline const QString draftCopiedMessage = QStringLiteral("Support draft copied to the clipboard.");
 
+// The most characters the form's fields take. A description of 16 Ki characters is some 2,500
+// words; an unbroken line of it is laid out anew at each keystroke in about a frame, where one of
+// 64 Ki takes 180 ms, and the draft stays well inside a program argument's 128 KiB.
+inline constexpr int maximumSupportMessageLength = 16 * 1024;
+inline constexpr int maximumSupportFieldLength = 256;
+
 // One entry of the "Affected Plugin" picker: the application in general or one installed record.
 struct SupportTargetOption {
     QString id;
@@ -109,8 +115,9 @@ struct SupportContext {
 
 // The trimmed value, or "Not provided" when nothing is left.
 QString valueOrNotProvided(const QString& value);
-// Both the e-mail address and the description hold more than white space.
-bool canComposeSupportDraft(const SupportForm& form);
+// Both the e-mail address and the description hold more than white space; whether the
+// description does is told by its editor, which knows without a copy of the text.
+bool canComposeSupportDraft(const QString& customerEmail, bool descriptionIsBlank);
 
 QString supportDraftSubject(const SupportForm& form, const SupportContext& context);
 QString supportDraftBody(const SupportForm& form, const SupportContext& context);
