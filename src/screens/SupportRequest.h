@@ -122,6 +122,8 @@ bool canComposeSupportDraft(const QString& customerEmail, bool descriptionIsBlan
 QString supportDraftSubject(const SupportForm& form, const SupportContext& context);
 QString supportDraftBody(const SupportForm& form, const SupportContext& context);
 // How many files go with the draft, in words: "no attachments", "1 attachment", "3 attachments".
+// An attached path that is no regular file its user can read (a folder, a pipe, a link to a file
+// the user may not read, a file gone) does not go with it.
 QString attachmentSummary(const SupportForm& form, const SupportContext& context);
 
 // "mailto:<address>?subject=…&body=…" with every byte of the texts percent-encoded except the
@@ -131,7 +133,7 @@ std::optional<QUrl> supportMailtoURL(const QString& address, const QString& subj
                                      const QString& body);
 
 // The draft as the compose-mail service receives it: the whole operations log (when included
-// and present), then the attached files.
+// and present), then the attached files that can go with it.
 platform::MailDraft supportMailDraft(const SupportForm& form, const SupportContext& context);
 // The body, the log excerpt read earlier and the names of the files to attach by hand.
 QString copiedSupportDraft(const SupportForm& form, const SupportContext& context);
@@ -145,7 +147,7 @@ struct SupportDraftOutcome {
 };
 
 // The compose-mail service when it can take the draft, else the mailto: address opened by the
-// desktop.
+// desktop. The service's status names the attached files that were left out.
 SupportDraftOutcome openSupportDraft(const SupportForm& form, const SupportContext& context,
                                      platform::MailComposer& composer,
                                      platform::Workspace& workspace);
