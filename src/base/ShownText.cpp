@@ -22,15 +22,22 @@ QString withoutBidiControls(const QString& text) {
     return cleaned;
 }
 
+QString leadingCharacters(const QString& text, qsizetype count) {
+    count = std::max<qsizetype>(count, 0);
+    if (text.size() <= count) {
+        return text;
+    }
+    if (count > 0 && text.at(count - 1).isHighSurrogate()) {
+        --count;
+    }
+    return text.first(count);
+}
+
 QString textCutForShowing(const QString& text, qsizetype maximumCharacters) {
     if (text.size() <= maximumCharacters) {
         return text;
     }
-    qsizetype kept = maximumCharacters;
-    if (kept > 0 && text.at(kept - 1).isHighSurrogate()) {
-        --kept;
-    }
-    return text.first(kept) + QChar(0x2026);
+    return leadingCharacters(text, maximumCharacters) + QChar(0x2026);
 }
 
 } // namespace marlox::base

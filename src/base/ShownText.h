@@ -9,9 +9,13 @@ namespace marlox::base {
 // "evil\u202Etxt.exe" reads "evilexe.txt".
 QString withoutBidiControls(const QString& text);
 
-// At most `maximumCharacters` of the text, an ellipsis in place of the rest: what a label is
-// handed of a text from outside, since laying out a megabyte of it takes a second. The cut never
-// parts the two halves of a character outside the basic plane.
+// The first `count` characters of the text, all of it when it is no longer; one fewer rather
+// than half of a character outside the basic plane.
+QString leadingCharacters(const QString& text, qsizetype count);
+
+// At most `maximumCharacters` of the text (as leadingCharacters), an ellipsis in place of the
+// rest: what a label is handed of a text from outside, since laying out a megabyte of it takes
+// a second.
 QString textCutForShowing(const QString& text, qsizetype maximumCharacters);
 
 } // namespace marlox::base

@@ -1,5 +1,7 @@
 #include "AppcastReader.h"
 
+#include "base/ShownText.h"
+
 #include <QXmlStreamReader>
 
 namespace marlox::screens {
@@ -18,17 +20,13 @@ QString shownVersionText(const QString& text) {
     if (text.size() <= shownVersionLength) {
         return text;
     }
-    const QChar ellipsis(0x2026);
-    qsizetype head = (shownVersionLength - 1) / 2;
+    const qsizetype head = (shownVersionLength - 1) / 2;
     qsizetype tail = shownVersionLength - 1 - head;
-    // A cut never parts the two halves of a character outside the basic plane.
-    if (text.at(head - 1).isHighSurrogate()) {
-        --head;
-    }
+    // The tail, as the head, never begins with half of a character outside the basic plane.
     if (text.at(text.size() - tail).isLowSurrogate()) {
         --tail;
     }
-    return text.first(head) + ellipsis + text.last(tail);
+    return base::leadingCharacters(text, head) + QChar(0x2026) + text.last(tail);
 }
 
 Result<std::optional<AppcastItem>, AppcastFormatError>

@@ -1,5 +1,6 @@
 #include "PromptingTextEditor.h"
 
+#include "base/ShownText.h"
 #include "ui/AppFont.h"
 #include "ui/AppTheme.h"
 #include "ui/ScreenParts.h"
@@ -8,7 +9,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -21,19 +21,6 @@ namespace {
 constexpr qreal cornerRadius = 12;
 constexpr int promptPadding = 12;
 constexpr int editorPadding = 8;
-
-// At most `room` characters of the text, never parting the two halves of a character outside
-// the basic plane.
-QString fitting(const QString& text, qsizetype room) {
-    room = std::max<qsizetype>(room, 0);
-    if (text.size() <= room) {
-        return text;
-    }
-    if (room > 0 && text.at(room - 1).isHighSurrogate()) {
-        --room;
-    }
-    return text.first(room);
-}
 
 // A paste or a drop takes only what still fits, so that a text far over the limit is never laid
 // out whole: an unbroken line of two million characters holds the window for minutes.
@@ -50,7 +37,8 @@ protected:
         const QTextCursor cursor = textCursor();
         const int length = document()->characterCount() - 1;
         const int selected = cursor.selectionEnd() - cursor.selectionStart();
-        textCursor().insertText(fitting(source->text(), m_maximumLength - length + selected));
+        textCursor().insertText(
+            base::leadingCharacters(source->text(), m_maximumLength - length + selected));
         ensureCursorVisible();
     }
 
@@ -95,7 +83,7 @@ QString PromptingTextEditor::text() const {
 }
 
 void PromptingTextEditor::setText(const QString& text) {
-    m_editor->setPlainText(fitting(text, m_maximumLength));
+    m_editor->setPlainText(base::leadingCharacters(text, m_maximumLength));
 }
 
 int PromptingTextEditor::length() const {
