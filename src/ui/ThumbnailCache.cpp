@@ -38,7 +38,9 @@ QImage decodeThumbnail(QIODevice& device, int decodedSide) {
         return {};
     }
     if (size.width() > decodedSide || size.height() > decodedSide) {
-        reader.setScaledSize(size.scaled(decodedSide, decodedSide, Qt::KeepAspectRatio));
+        // A sliver keeps a pixel of its thin side.
+        reader.setScaledSize(
+            size.scaled(decodedSide, decodedSide, Qt::KeepAspectRatio).expandedTo({1, 1}));
     }
     QImage image;
     return reader.read(&image) ? image : QImage();

@@ -142,6 +142,7 @@ TEST_F(ThumbnailCacheTest, ImagesAreDecodedNoLargerThanTheWidestViewShowsThem) {
         {{3000, 1500}, 1, {640, 320}},
         {{1500, 3000}, 2, {640, 1280}},
         {{300, 200}, 2, {300, 200}},
+        {{8000, 1}, 1, {640, 1}},
     };
     for (const auto& [served, scale, decoded] : cases) {
         const QString path = QString("/%1x%2.png").arg(served.width()).arg(served.height());
