@@ -1,16 +1,19 @@
 // The interface kit: the fourteen glyphs drawn at 24 points as a pill or a button draws them on
 // every paint (look the file up, read it, tint it, parse it, draw it), and as a StudioIcon is built
-// and drawn; a thumbnail served from memory; and the longest the main thread is held while 100
-// thumbnails download, decode and show, which must stay under a frame (16 ms).
+// and drawn; a two-line label handed a megabyte; a thumbnail served from memory; the longest the
+// main thread is held while 100 thumbnails download, decode and show, which must stay under a
+// frame (16 ms); and the resident memory of forty large thumbnails shown, under 200 MB.
 #include "WidgetBenchmarkSupport.h"
 #include "platform/HttpClient.h"
 #include "ui/CachedThumbnailView.h"
+#include "ui/ScreenParts.h"
 #include "ui/StudioIcon.h"
 #include "ui/ThumbnailCache.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QGridLayout>
 #include <QImage>
 #include <QPainter>
@@ -56,6 +59,20 @@ void BM_BuildAndDrawFourteenStudioIcons(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(state.iterations()) * 14);
 }
 BENCHMARK(BM_BuildAndDrawFourteenStudioIcons)->Unit(benchmark::kMicrosecond);
+
+// A two-line label handed a megabyte of text, as a card's summary may be, shown at a card's
+// width: what its layout, size and paint cost.
+void BM_TwoLineLabelOfAMegabyte(benchmark::State& state) {
+    const QString text = QStringLiteral("A long description of the package. ").repeated(30'000);
+    QImage target(400, 60, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        LineLimitedLabel label(text, QFont(), white, 2);
+        label.resize(400, label.heightForWidth(400));
+        benchmark::DoNotOptimize(label.sizeHint());
+        label.render(&target);
+    }
+}
+BENCHMARK(BM_TwoLineLabelOfAMegabyte)->Unit(benchmark::kMillisecond);
 
 QByteArray encodedPhoto(QSize size) {
     QImage image(size, QImage::Format_RGB32);
@@ -113,6 +130,44 @@ void BM_ThumbnailSeededFromMemoryOnTheMainThread(benchmark::State& state) {
 }
 BENCHMARK(BM_ThumbnailSeededFromMemoryOnTheMainThread);
 
+// Thumbnail views of as many URLs in rows of ten in a window kept off the screen, and the wait
+// until each shows its image.
+class ThumbnailWindow {
+public:
+    ThumbnailWindow(ThumbnailCache& cache, int count, QSize viewSize) : m_waiting(count) {
+        m_window.setAttribute(Qt::WA_DontShowOnScreen);
+        auto* grid = new QGridLayout(&m_window);
+        for (int index = 0; index < count; ++index) {
+            auto* view = new CachedThumbnailView(cache, thumbnailURL(index),
+                                                 CachedThumbnailView::ContentMode::fill, nullptr);
+            view->setFixedSize(viewSize);
+            grid->addWidget(view, index / 10, index % 10);
+            QObject::connect(view, &CachedThumbnailView::imageChanged, &m_loop, [this] {
+                if (--m_waiting == 0) {
+                    m_loop.quit();
+                }
+            });
+        }
+    }
+
+    void show() { m_window.show(); }
+    // Runs the event loop until every view shows its image, then once more for their repaint;
+    // false when the time ran out first.
+    bool waitForImages(int timeoutMilliseconds) {
+        QTimer::singleShot(timeoutMilliseconds, &m_loop, &QEventLoop::quit);
+        if (m_waiting > 0) {
+            m_loop.exec();
+        }
+        QCoreApplication::processEvents();
+        return m_waiting == 0;
+    }
+
+private:
+    QWidget m_window;
+    QEventLoop m_loop;
+    int m_waiting;
+};
+
 // A window of 100 thumbnail views of 100 different URLs, each a 1280 by 720 JPEG; a 1 ms timer
 // on the main thread notes the longest gap between its ticks, from the moment the window shows
 // until every view shows its image.
@@ -122,31 +177,14 @@ void BM_HundredThumbnailsMainThreadStall(benchmark::State& state) {
     for (auto _ : state) {
         QTemporaryDir folder;
         ThumbnailCache cache(std::make_shared<ServedImage>(photo), folder.path());
-        QWidget window;
-        window.setAttribute(Qt::WA_DontShowOnScreen);
-        auto* grid = new QGridLayout(&window);
-        QEventLoop loop;
-        int waiting = 100;
-        for (int index = 0; index < 100; ++index) {
-            auto* view = new CachedThumbnailView(cache, thumbnailURL(index),
-                                                 CachedThumbnailView::ContentMode::fill, nullptr);
-            view->setFixedSize(96, 54);
-            grid->addWidget(view, index / 10, index % 10);
-            QObject::connect(view, &CachedThumbnailView::imageChanged, &loop, [&] {
-                if (--waiting == 0) {
-                    loop.quit();
-                }
-            });
-        }
-        QTimer::singleShot(30'000, &loop, &QEventLoop::quit);
+        ThumbnailWindow shown(cache, 100, {96, 54});
         const marlox::bench::MainThreadStallMeter meter;
-        window.show();
-        loop.exec();
+        shown.show();
         // The last answers' repaint belongs to the run too.
-        QCoreApplication::processEvents();
+        const bool arrived = shown.waitForImages(30'000);
         state.SetIterationTime(meter.elapsedNanoseconds() / 1e9);
         longestStall = std::max(longestStall, meter.longestStallMilliseconds());
-        if (waiting > 0) {
+        if (!arrived) {
             state.SkipWithError("not every thumbnail arrived");
         }
     }
@@ -156,6 +194,61 @@ BENCHMARK(BM_HundredThumbnailsMainThreadStall)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
+
+// The process's resident memory, and the most it has held, in megabytes.
+std::pair<double, double> residentMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    double resident = 0;
+    double peak = 0;
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() >= 2 && (fields[0] == "VmRSS:" || fields[0] == "VmHWM:")) {
+                (fields[0] == "VmRSS:" ? resident : peak) = fields[1].toDouble() / 1024;
+            }
+        }
+    }
+    return {resident, peak};
+}
+
+// Forty thumbnail views of forty URLs, each a 5700 by 5700 PNG of about 120 KB, shown in one
+// window until every one shows its image: the resident memory then, at its peak, and once the
+// views are gone. The memory counters are the point; the time is that of the decoding.
+void BM_FortyLargeThumbnailsShownResidentMemory(benchmark::State& state) {
+    QImage banded(5700, 5700, QImage::Format_RGB32);
+    QPainter painter(&banded);
+    for (int band = 0; band < 57; ++band) {
+        painter.fillRect(0, band * 100, 5700, 100, QColor::fromHsv(band * 6, 160, 220));
+    }
+    painter.end();
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    banded.save(&png, "PNG");
+    banded = QImage();
+    for (auto _ : state) {
+        // The peak counts from here: the picture made to encode the body is not the cache's.
+        QFile resetPeak(QStringLiteral("/proc/self/clear_refs"));
+        if (resetPeak.open(QIODevice::WriteOnly)) {
+            resetPeak.write("5");
+        }
+        QTemporaryDir folder;
+        ThumbnailCache cache(std::make_shared<ServedImage>(png.data()), folder.path());
+        auto window = std::make_unique<ThumbnailWindow>(cache, 40, QSize(240, 135));
+        window->show();
+        const bool arrived = window->waitForImages(300'000);
+        const auto [shown, peak] = residentMegabytes();
+        window.reset();
+        QCoreApplication::processEvents();
+        state.counters["resident_shown_MB"] = shown;
+        state.counters["resident_peak_MB"] = peak;
+        state.counters["resident_after_views_gone_MB"] = residentMegabytes().first;
+        state.counters["body_KB"] = double(png.size()) / 1024;
+        if (!arrived) {
+            state.SkipWithError("not every thumbnail arrived");
+        }
+    }
+}
+BENCHMARK(BM_FortyLargeThumbnailsShownResidentMemory)->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace
 

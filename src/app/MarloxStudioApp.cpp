@@ -44,7 +44,8 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
         *m_installedStore, *m_installTargetAccessService, *m_motionTemplatesAccessService,
         *m_remoteArtifactService, std::move(m_platform.coordinatorDependencies));
     m_sidebarUIState = std::make_unique<SidebarUIState>();
-    m_thumbnailCache = std::make_unique<ui::ThumbnailCache>(m_platform.httpClient);
+    m_thumbnailCache = std::make_unique<ui::ThumbnailCache>(
+        m_platform.httpClient, ui::ThumbnailCache::defaultFolder(), qGuiApp->devicePixelRatio());
     m_delegate.setSettingsStore(m_settingsStore.get());
 }
 

@@ -14,6 +14,25 @@ QString FileSystemError::description() const {
     return QStringLiteral("The folder “%1” could not be created.").arg(path);
 }
 
+QString FileReadError::description() const {
+    return QStringLiteral("The file “%1” could not be read: %2").arg(path, reason);
+}
+
+Result<QByteArray, FileReadError> readWholeFile(const QString& path, qint64 limit) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return FileReadError{path, file.errorString()};
+    }
+    QByteArray bytes = file.read(limit + 1);
+    if (bytes.size() > limit) {
+        return FileReadError{path, {}, true};
+    }
+    if (file.error() != QFileDevice::NoError) {
+        return FileReadError{path, file.errorString()};
+    }
+    return bytes;
+}
+
 std::optional<FileSystemError> createFolder(const QString& path) {
     if (QFileInfo(path).isDir() || QDir().mkpath(path)) {
         return std::nullopt;

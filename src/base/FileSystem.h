@@ -1,5 +1,8 @@
 #pragma once
 
+#include "base/Result.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +16,21 @@ struct FileSystemError {
 
     QString description() const;
 };
+
+// A file that could not be read whole, and why; `tooLarge` when it holds more than was allowed,
+// which its reader tells in its own words.
+struct FileReadError {
+    QString path;
+    QString reason;
+    bool tooLarge = false;
+
+    // "The file “<path>” could not be read: <reason>"
+    QString description() const;
+};
+
+// The file's bytes, read whole unless it holds more than `limit` bytes. The reading stops one
+// byte past the limit, so that a file whose size is not known ahead (a pipe) is bounded too.
+Result<QByteArray, FileReadError> readWholeFile(const QString& path, qint64 limit);
 
 // Creates the folder and any missing folders above it; an existing folder is no error.
 std::optional<FileSystemError> createFolder(const QString& path);

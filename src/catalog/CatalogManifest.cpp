@@ -2,6 +2,7 @@
 
 #include "JsonDocument.h"
 #include "JsonFields.h"
+#include "base/ShownText.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -23,6 +24,14 @@ std::optional<PackageType> packageTypeFromLoweredText(const QString& lowered) {
         return PackageType::template_;
     }
     return std::nullopt;
+}
+
+QString shownText(const QString& text, qsizetype maximumLength) {
+    return base::textCutForShowing(base::withoutBidiControls(text), maximumLength);
+}
+
+std::optional<QString> shownText(const std::optional<QString>& text, qsizetype maximumLength) {
+    return text ? std::optional(shownText(*text, maximumLength)) : std::nullopt;
 }
 
 void insertOptional(QJsonObject& object, QLatin1StringView key,
@@ -114,7 +123,8 @@ namespace {
 Result<PackageManifest, DecodingError> readPackageFields(JsonFields& fields) {
     PackageManifest package;
     package.id = fields.requiredString(QLatin1String("id"));
-    package.name = fields.requiredString(QLatin1String("name"));
+    package.name =
+        shownText(fields.requiredString(QLatin1String("name")), maximumCatalogNameLength);
     if (const auto raw = fields.requiredRaw(QLatin1String("type"))) {
         auto type = decodePackageTypeName(*raw);
         if (!type) {
@@ -122,10 +132,17 @@ Result<PackageManifest, DecodingError> readPackageFields(JsonFields& fields) {
         }
         package.type = *type;
     }
-    package.category = fields.requiredString(QLatin1String("category"));
-    package.summary = fields.optionalString(QLatin1String("summary"));
+    package.category =
+        shownText(fields.requiredString(QLatin1String("category")), maximumCatalogNameLength);
+    package.summary =
+        shownText(fields.optionalString(QLatin1String("summary")), maximumCatalogTextLength);
     package.thumbnailName = fields.optionalString(QLatin1String("thumbnailName"));
     package.detailBullets = fields.optionalStringList(QLatin1String("detailBullets"));
+    if (package.detailBullets) {
+        for (QString& bullet : *package.detailBullets) {
+            bullet = shownText(bullet, maximumCatalogTextLength);
+        }
+    }
     package.version = fields.requiredString(QLatin1String("version"));
     package.minAppVersion =
         fields.optionalString(QLatin1String("minAppVersion")).value_or(QStringLiteral("1.0.0"));
@@ -138,7 +155,9 @@ Result<PackageManifest, DecodingError> readPackageFields(JsonFields& fields) {
     package.downloadURL = fields.optionalString(QLatin1String("downloadURL"));
     package.sha256 = fields.optionalString(QLatin1String("sha256"));
     package.thumbnailURL = fields.optionalString(QLatin1String("thumbnailURL"));
-    package.releaseNotes = fields.optionalString(QLatin1String("releaseNotes")).value_or(QString());
+    package.releaseNotes =
+        shownText(fields.optionalString(QLatin1String("releaseNotes")).value_or(QString()),
+                  maximumCatalogTextLength);
     if (fields.failed()) {
         return DecodingError{fields.error()};
     }
@@ -231,8 +250,10 @@ Result<CatalogManifest, DecodingError> decodeCatalogManifest(const QByteArray& j
         }
     }
     JsonFields fields(QLatin1String("Catalog"), slotLookup(rootKeys, rootValues));
-    manifest.catalogVersion = fields.requiredString(QLatin1String("catalogVersion"));
-    manifest.generatedAt = fields.requiredString(QLatin1String("generatedAt"));
+    manifest.catalogVersion =
+        shownText(fields.requiredString(QLatin1String("catalogVersion")), maximumCatalogNameLength);
+    manifest.generatedAt =
+        shownText(fields.requiredString(QLatin1String("generatedAt")), maximumCatalogNameLength);
     if (fields.failed()) {
         return DecodingError{fields.error()};
     }

@@ -68,6 +68,14 @@ struct CatalogManifest {
     bool operator==(const CatalogManifest&) const = default;
 };
 
+// A name (a package's, a category's, the catalog's version and date texts) is read to at most
+// this many characters, a text (summary, each detail bullet, release notes) to at most
+// maximumCatalogTextLength, the rest given up for an ellipsis; both without the characters that
+// embed, override or isolate a direction. They are what the screens show, and no label should
+// be handed a megabyte or a name that reads as another.
+inline constexpr qsizetype maximumCatalogNameLength = 1'000;
+inline constexpr qsizetype maximumCatalogTextLength = 20'000;
+
 // Any failure anywhere fails the whole document: there is no partial catalog.
 Result<CatalogManifest, DecodingError> decodeCatalogManifest(const QByteArray& json);
 Result<PackageManifest, DecodingError> decodePackageManifest(const QJsonObject& object);

@@ -1,10 +1,10 @@
 #include "CatalogService.h"
 
 #include "OperationsLog.h"
+#include "base/FileSystem.h"
 #include "base/NameOrder.h"
+#include "platform/BoundedBody.h"
 
-#include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
@@ -17,6 +17,7 @@ namespace {
 const QString embeddedManifestFileName = QStringLiteral("manifest.json");
 const QString embeddedResourceBundleName = QStringLiteral("MarloxStudio_MarloxStudioApp.bundle");
 constexpr int embeddedManifestMissingCode = 1001;
+const QString catalogTooLargeMessage = QStringLiteral("The catalog is larger than 32 MiB.");
 
 Result<CatalogManifest, CatalogLoadError> decodeCatalog(const QByteArray& bytes) {
     auto manifest = decodeCatalogManifest(bytes);
@@ -27,12 +28,12 @@ Result<CatalogManifest, CatalogLoadError> decodeCatalog(const QByteArray& bytes)
 }
 
 Result<CatalogManifest, CatalogLoadError> readCatalogFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return CatalogLoadError{
-            QStringLiteral("The file “%1” could not be read: %2").arg(path, file.errorString())};
+    const auto bytes = base::readWholeFile(path, maximumCatalogBytes);
+    if (!bytes) {
+        return CatalogLoadError{bytes.error().tooLarge ? catalogTooLargeMessage
+                                                       : bytes.error().description()};
     }
-    return decodeCatalog(file.readAll());
+    return decodeCatalog(*bytes);
 }
 
 QStringList embeddedManifestCandidates(const platform::Bundle& mainBundle) {
@@ -152,12 +153,13 @@ CatalogService::fetchRemoteManifest(const QUrl& url) const {
     if (url.isLocalFile()) {
         return readCatalogFile(url.toLocalFile());
     }
-    QByteArray body;
-    QBuffer buffer(&body);
-    buffer.open(QIODevice::WriteOnly);
+    platform::BoundedBody body(maximumCatalogBytes);
     platform::HttpGetRequest request{url};
     request.ignoreLocalCache = true;
-    const auto response = m_httpClient->get(request, buffer);
+    const auto response = m_httpClient->get(request, body);
+    if (body.exceeded()) {
+        return CatalogLoadError{catalogTooLargeMessage};
+    }
     if (!response) {
         return CatalogLoadError{response.error().description()};
     }
@@ -166,7 +168,7 @@ CatalogService::fetchRemoteManifest(const QUrl& url) const {
             QStringLiteral("Remote catalog request failed with HTTP %1.").arg(*status),
             catalogServiceErrorDomain, *status};
     }
-    return decodeCatalog(body);
+    return decodeCatalog(body.bytes());
 }
 
 std::optional<CatalogLoadError> saveRemoteManifestCache(const CatalogManifest& manifest) {

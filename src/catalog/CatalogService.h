@@ -30,6 +30,10 @@ inline const QString embedded = QStringLiteral("Embedded");
 inline const QString failed = QStringLiteral("-");
 } // namespace CatalogSource
 
+// A catalog larger than this is refused, whether served or read from a file, before it is held
+// whole: a few thousand packages take a few megabytes.
+inline constexpr qint64 maximumCatalogBytes = 32 * 1024 * 1024;
+
 // The domain is "CatalogService" for the service's own failures, with the HTTP status or 1001.
 using CatalogLoadError = ServiceError;
 

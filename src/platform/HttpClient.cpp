@@ -39,6 +39,7 @@ Result<HttpResponse, HttpTransportError> NetworkHttpClient::get(const HttpGetReq
 
     QNetworkRequest networkRequest(request.url);
     networkRequest.setTransferTimeout(static_cast<int>(request.timeout.count()));
+    networkRequest.setMaximumRedirectsAllowed(maximumHttpRedirects);
     networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                                 request.ignoreLocalCache ? QNetworkRequest::AlwaysNetwork
                                                          : QNetworkRequest::PreferNetwork);

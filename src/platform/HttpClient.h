@@ -32,6 +32,10 @@ struct HttpTransportError : base::DescribedError {
     using DescribedError::DescribedError;
 };
 
+// Redirects a request follows at most; one more ends it with a transport error, so that a
+// redirect loop stops after five hops rather than Qt's fifty.
+inline constexpr int maximumHttpRedirects = 5;
+
 // Plain HTTP GETs. A call blocks the calling thread until the transfer has ended, so it is only
 // ever made from a worker thread, never from the main thread.
 class HttpClient {

@@ -1,60 +1,31 @@
 #include "AppUpdateService.h"
 
+#include "base/FileSystem.h"
 #include "base/VersionComparison.h"
+#include "platform/BoundedBody.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 
-#include <QBuffer>
-#include <QFile>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
 
 namespace marlox::screens {
 namespace {
 
 const QString feedTooLargeMessage = QStringLiteral("The appcast feed is larger than 8 MiB.");
 
-// Refuses every write that would take it past the feed limit, which ends the transfer.
-class CappedBuffer final : public QBuffer {
-public:
-    bool exceeded() const { return m_exceeded; }
-
-protected:
-    qint64 writeData(const char* data, qint64 length) override {
-        if (size() + length > appcastFeedByteLimit) {
-            m_exceeded = true;
-            setErrorString(feedTooLargeMessage);
-            return -1;
-        }
-        return QBuffer::writeData(data, length);
-    }
-
-private:
-    bool m_exceeded = false;
-};
-
 Result<QByteArray, AppUpdateError> readFeedFile(const QString& path) {
-    QFile file(path);
-    const auto unreadable = [&] {
-        return AppUpdateError{
-            QStringLiteral("The file “%1” could not be read: %2").arg(path, file.errorString())};
-    };
-    if (!file.open(QIODevice::ReadOnly)) {
-        return unreadable();
+    const auto bytes = base::readWholeFile(path, appcastFeedByteLimit);
+    if (!bytes) {
+        return AppUpdateError{bytes.error().tooLarge ? feedTooLargeMessage
+                                                     : bytes.error().description()};
     }
-    // One byte past the limit tells an oversized file, also one whose size is not known ahead.
-    QByteArray bytes = file.read(appcastFeedByteLimit + 1);
-    if (bytes.size() > appcastFeedByteLimit) {
-        return AppUpdateError{feedTooLargeMessage};
-    }
-    if (file.error() != QFileDevice::NoError) {
-        return unreadable();
-    }
-    return bytes;
+    return *bytes;
 }
 
 Result<QByteArray, AppUpdateError> downloadFeed(const QUrl& url, platform::HttpClient& http) {
-    CappedBuffer body;
-    body.open(QIODevice::WriteOnly);
+    platform::BoundedBody body(appcastFeedByteLimit);
     platform::HttpGetRequest request{url};
     request.ignoreLocalCache = true;
     const auto response = http.get(request, body);
@@ -69,7 +40,42 @@ Result<QByteArray, AppUpdateError> downloadFeed(const QUrl& url, platform::HttpC
         return AppUpdateError{QStringLiteral("App update check failed with HTTP %1.").arg(*status),
                               appUpdateServiceErrorDomain, *status};
     }
-    return body.data();
+    return body.bytes();
+}
+
+// A build written as an optional sign and digits only, however many: its sign and its digits
+// without leading zeros, so that builds too long for any integer still compare by value.
+struct WholeNumberText {
+    bool negative = false;
+    QStringView digits;
+};
+
+std::optional<WholeNumberText> wholeNumberText(QStringView text) {
+    WholeNumberText number;
+    if (text.startsWith(u'+') || text.startsWith(u'-')) {
+        number.negative = text.front() == u'-';
+        text = text.sliced(1);
+    }
+    const auto isDigit = [](QChar character) { return character >= u'0' && character <= u'9'; };
+    if (text.isEmpty() || !std::all_of(text.begin(), text.end(), isDigit)) {
+        return std::nullopt;
+    }
+    while (text.size() > 1 && text.front() == u'0') {
+        text = text.sliced(1);
+    }
+    number.digits = text;
+    // Minus zero is zero.
+    number.negative = number.negative && text != u"0";
+    return number;
+}
+
+// Digits without leading zeros: the longer is the larger, and of equal length the text decides.
+int compareDigits(QStringView left, QStringView right) {
+    if (left.size() != right.size()) {
+        return left.size() < right.size() ? -1 : 1;
+    }
+    const int order = left.compare(right);
+    return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
 } // namespace
@@ -95,10 +101,14 @@ fetchLatestAppcastItem(const QUrl& url, platform::HttpClient& http) {
 }
 
 int compareBuilds(const QString& lhs, const QString& rhs) {
-    const auto left = base::wholeNumber(lhs);
-    const auto right = base::wholeNumber(rhs);
+    const auto left = wholeNumberText(lhs);
+    const auto right = wholeNumberText(rhs);
     if (left && right) {
-        return *left < *right ? -1 : *left > *right ? 1 : 0;
+        if (left->negative != right->negative) {
+            return left->negative ? -1 : 1;
+        }
+        const int magnitude = compareDigits(left->digits, right->digits);
+        return left->negative ? -magnitude : magnitude;
     }
     return base::compareVersions(lhs, rhs);
 }

@@ -43,8 +43,8 @@ Result<QByteArray, AppUpdateError> fetchAppcastFeed(const QUrl& url, platform::H
 Result<std::optional<AppUpdateNotice>, AppUpdateError>
 fetchLatestAppcastItem(const QUrl& url, platform::HttpClient& http);
 
-// -1 when `lhs` is the older build, 0 when equal, 1 when newer: whole numbers by value, anything
-// else as dotted versions.
+// -1 when `lhs` is the older build, 0 when equal, 1 when newer: whole numbers by value, however
+// many digits they have, anything else as dotted versions.
 int compareBuilds(const QString& lhs, const QString& rhs);
 
 // The running application's build: its bundle's "CFBundleVersion" when it is text, else "0".

@@ -1,5 +1,7 @@
 #include "AppcastReader.h"
 
+#include "base/ShownText.h"
+
 #include <QXmlStreamReader>
 
 namespace marlox::screens {
@@ -10,7 +12,22 @@ const QString buildElement = QStringLiteral("sparkle:version");
 const QString versionElement = QStringLiteral("sparkle:shortVersionString");
 const QString linkElement = QStringLiteral("link");
 
+constexpr qsizetype shownVersionLength = 24;
+
 } // namespace
+
+QString shownVersionText(const QString& text) {
+    if (text.size() <= shownVersionLength) {
+        return text;
+    }
+    const qsizetype head = (shownVersionLength - 1) / 2;
+    qsizetype tail = shownVersionLength - 1 - head;
+    // The tail, as the head, never begins with half of a character outside the basic plane.
+    if (text.at(text.size() - tail).isLowSurrogate()) {
+        --tail;
+    }
+    return base::leadingCharacters(text, head) + QChar(0x2026) + text.last(tail);
+}
 
 Result<std::optional<AppcastItem>, AppcastFormatError>
 AppcastReader::read(const QByteArray& document) {
@@ -86,9 +103,13 @@ void AppcastReader::endElement(QStringView name) {
     }
     const QString build = m_currentItemBuild.trimmed();
     const QString version = m_currentItemVersion.trimmed();
-    if (!m_latestItem && !build.isEmpty()) {
-        m_latestItem =
-            AppcastItem{{build, version.isEmpty() ? build : version}, m_currentItemLink.trimmed()};
+    if (!m_firstBuildRead && !build.isEmpty()) {
+        m_firstBuildRead = true;
+        if (build.size() <= maximumAppcastVersionLength &&
+            version.size() <= maximumAppcastVersionLength) {
+            m_latestItem = AppcastItem{{build, version.isEmpty() ? build : version},
+                                       m_currentItemLink.trimmed()};
+        }
     }
     m_insideItem = false;
     m_currentElementName.clear();

@@ -20,6 +20,14 @@ struct AppUpdateNotice {
     friend bool operator==(const AppUpdateNotice&, const AppUpdateNotice&) = default;
 };
 
+// Announced version and build texts are at most this long; a feed announcing longer ones
+// announces nothing.
+inline constexpr qsizetype maximumAppcastVersionLength = 64;
+
+// A version or build text as screens show it: at most 24 characters, the middle of a longer one
+// given up for an ellipsis, so that the text cannot push a line or a dialog off the screen.
+QString shownVersionText(const QString& text);
+
 struct AppcastItem {
     AppUpdateNotice notice;
     // The page the item's release is offered on, trimmed; empty when the item names none.
@@ -33,7 +41,8 @@ struct AppcastFormatError : base::DescribedError {
 
 // Reads an appcast feed the way the platform's event-driven XML parser is fed: names exactly as
 // written, prefix included; only character data counts, never attributes. The first item with a
-// non-blank "sparkle:version" is the announced one. One reader serves one document.
+// non-blank "sparkle:version" is the announced one, unless its build or version is longer than
+// maximumAppcastVersionLength: then the feed announces nothing. One reader serves one document.
 class AppcastReader {
 public:
     // Nothing when no item has a build; an error, whatever came before it, when the document is
@@ -56,6 +65,8 @@ private:
     QString m_currentItemVersion;
     QString m_currentItemLink;
     bool m_insideItem = false;
+    // Whether the item with the first build has ended, whatever became of it.
+    bool m_firstBuildRead = false;
     std::optional<AppcastItem> m_latestItem;
 };
 

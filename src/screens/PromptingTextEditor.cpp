@@ -1,11 +1,19 @@
 #include "PromptingTextEditor.h"
 
+#include "base/ShownText.h"
 #include "ui/AppFont.h"
 #include "ui/AppTheme.h"
+#include "ui/ScreenParts.h"
 
+#include <QLocale>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace marlox::screens {
 namespace {
@@ -35,10 +43,36 @@ QPalette fieldPalette(QPalette palette) {
     return palette;
 }
 
+// A paste or a drop takes only what still fits, so that a text far over the limit is never laid
+// out whole: an unbroken line of two million characters holds the window for minutes.
+class LimitedPlainTextEdit final : public QPlainTextEdit {
+public:
+    LimitedPlainTextEdit(int maximumLength, QWidget* parent)
+        : QPlainTextEdit(parent), m_maximumLength(maximumLength) {}
+
+protected:
+    void insertFromMimeData(const QMimeData* source) override {
+        if (!source->hasText()) {
+            return;
+        }
+        const QTextCursor cursor = textCursor();
+        const int length = document()->characterCount() - 1;
+        const int selected = cursor.selectionEnd() - cursor.selectionStart();
+        textCursor().insertText(
+            base::leadingCharacters(source->text(), m_maximumLength - length + selected));
+        ensureCursorVisible();
+    }
+
+private:
+    int m_maximumLength;
+};
+
 } // namespace
 
-PromptingTextEditor::PromptingTextEditor(const QString& prompt, QWidget* parent)
-    : QWidget(parent), m_prompt(prompt), m_editor(new QPlainTextEdit(this)) {
+PromptingTextEditor::PromptingTextEditor(const QString& prompt, int maximumLength, QWidget* parent)
+    : QWidget(parent), m_prompt(prompt), m_maximumLength(maximumLength),
+      m_editor(new LimitedPlainTextEdit(maximumLength, this)),
+      m_count(ui::plainLabel(QString(), 11, QFont::Normal, ui::AppPalette::textSecondary())) {
     m_editor->setFrameShape(QFrame::NoFrame);
     m_editor->setFont(ui::appFont(13, QFont::Normal));
     // The field's own background shows through the editor, and the prompt with it.
@@ -48,15 +82,18 @@ PromptingTextEditor::PromptingTextEditor(const QString& prompt, QWidget* parent)
     m_editor->document()->setDocumentMargin(promptPadding - editorPadding);
     setFocusProxy(m_editor);
     setFocusPolicy(Qt::ClickFocus);
+    m_count->setObjectName(QStringLiteral("characterCount"));
+    m_count->setAlignment(Qt::AlignRight);
+    m_count->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(editorPadding, editorPadding, editorPadding, editorPadding);
+    layout->setSpacing(2);
     layout->addWidget(m_editor);
+    layout->addWidget(m_count);
 
-    connect(m_editor, &QPlainTextEdit::textChanged, this, [this] {
-        update();
-        emit textChanged(text());
-    });
+    connect(m_editor->document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int added) { contentsChanged(position, added); });
 }
 
 QString PromptingTextEditor::text() const {
@@ -64,11 +101,55 @@ QString PromptingTextEditor::text() const {
 }
 
 void PromptingTextEditor::setText(const QString& text) {
-    m_editor->setPlainText(text);
+    m_editor->setPlainText(base::leadingCharacters(text, m_maximumLength));
 }
 
-bool PromptingTextEditor::showsPrompt() const {
-    return text().trimmed().isEmpty();
+int PromptingTextEditor::length() const {
+    return m_editor->document()->characterCount() - 1;
+}
+
+void PromptingTextEditor::contentsChanged(int position, int added) {
+    // Typing or an input method may still pass the limit by a little; the excess goes once the
+    // change is over, as the document must not be edited while it reports one.
+    if (length() > m_maximumLength) {
+        const int end = position + added;
+        QMetaObject::invokeMethod(
+            this, [this, end] { trimTo(end); }, Qt::QueuedConnection);
+    }
+    // Blank until a character other than white space: a look at the first few characters of
+    // any real text, with no copy of it.
+    const QTextDocument& document = *m_editor->document();
+    m_blank = true;
+    for (int index = 0, count = length(); m_blank && index < count; ++index) {
+        m_blank = document.characterAt(index).isSpace();
+    }
+    const int shown = length();
+    const bool nearTheLimit = qint64(shown) * 10 >= qint64(m_maximumLength) * 9;
+    if (nearTheLimit) {
+        const QLocale locale;
+        m_count->setText(locale.toString(shown) + QStringLiteral(" / ") +
+                         locale.toString(m_maximumLength));
+    }
+    m_count->setVisible(nearTheLimit);
+    update();
+    emit textChanged();
+}
+
+void PromptingTextEditor::trimTo(int end) {
+    const int excess = length() - m_maximumLength;
+    if (excess <= 0) {
+        return;
+    }
+    QTextDocument* document = m_editor->document();
+    const int stop = std::clamp(end, excess, length());
+    int start = stop - excess;
+    if (start > 0 && document->characterAt(start).isLowSurrogate()) {
+        --start;
+    }
+    QTextCursor cursor(document);
+    cursor.setPosition(start);
+    cursor.setPosition(stop, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 
 void PromptingTextEditor::paintEvent(QPaintEvent*) {

@@ -62,7 +62,8 @@ QString lastCheckedText(const QDateTime& checkedAt) {
 }
 
 QString availableVersionText(const AppUpdateNotice& notice) {
-    return notice.version + QStringLiteral(" (") + notice.build + QLatin1Char(')');
+    return shownVersionText(notice.version) + QStringLiteral(" (") +
+           shownVersionText(notice.build) + QLatin1Char(')');
 }
 
 FolderCard folderCard(install::FolderAccessState state, const QString& path) {

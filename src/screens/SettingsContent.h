@@ -56,7 +56,7 @@ QString lastCheckedText(const QDateTime& checkedAt, const QLocale& locale);
 // The same in the user's locale, whose format is worked out once.
 QString lastCheckedText(const QDateTime& checkedAt);
 
-// "1.4.0 (140)".
+// "1.4.0 (140)", each part shortened as shownVersionText does.
 QString availableVersionText(const AppUpdateNotice& notice);
 
 // What a folder card shows.

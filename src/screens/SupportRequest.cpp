@@ -4,6 +4,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Workspace.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
@@ -19,9 +20,30 @@ bool isBlank(const QString& text) {
     return text.trimmed().isEmpty();
 }
 
+// A file a mail can carry: a regular file, after links, that opens for reading. Only a regular
+// file is opened: opening a pipe would wait for a writer.
+bool isAttachableFile(const QString& path) {
+    const QFileInfo file(path);
+    return file.isAbsolute() && file.isFile() && QFile(path).open(QIODevice::ReadOnly);
+}
+
+// The attached files that go with a draft, in order, and the names of those left out.
+std::pair<QStringList, QStringList> attachableMedia(const SupportForm& form) {
+    QStringList attachable;
+    QStringList leftOut;
+    for (const QString& path : form.attachedMediaPaths) {
+        if (isAttachableFile(path)) {
+            attachable.append(path);
+        } else {
+            leftOut.append(QFileInfo(path).fileName());
+        }
+    }
+    return {attachable, leftOut};
+}
+
 int attachmentCount(const SupportForm& form, const SupportContext& context) {
     const bool logGoesAlong = form.includeAppLogs && context.operationsLogExists();
-    return int(form.attachedMediaPaths.size()) + (logGoesAlong ? 1 : 0);
+    return int(attachableMedia(form).first.size()) + (logGoesAlong ? 1 : 0);
 }
 
 std::optional<catalog::PackageManifest> selectedPackage(const SupportForm& form,
@@ -123,8 +145,8 @@ QString valueOrNotProvided(const QString& value) {
     return trimmed.isEmpty() ? notProvidedText : trimmed;
 }
 
-bool canComposeSupportDraft(const SupportForm& form) {
-    return !isBlank(form.customerEmail) && !isBlank(form.messageBody);
+bool canComposeSupportDraft(const QString& customerEmail, bool descriptionIsBlank) {
+    return !isBlank(customerEmail) && !descriptionIsBlank;
 }
 
 QString supportDraftSubject(const SupportForm& form, const SupportContext& context) {
@@ -188,7 +210,7 @@ platform::MailDraft supportMailDraft(const SupportForm& form, const SupportConte
     if (form.includeAppLogs && context.operationsLogExists()) {
         draft.attachmentPaths.append(context.operationsLogPath);
     }
-    draft.attachmentPaths.append(form.attachedMediaPaths);
+    draft.attachmentPaths.append(attachableMedia(form).first);
     return draft;
 }
 
@@ -214,9 +236,14 @@ SupportDraftOutcome openSupportDraft(const SupportForm& form, const SupportConte
     const platform::MailDraft draft = supportMailDraft(form, context);
     // A service that cannot take the draft, or fails to start, leaves the mailto: route.
     if (composer.canCompose(draft) && composer.compose(draft)) {
-        return {QStringLiteral("Mail draft opened with ") + attachmentSummary(form, context) +
-                    QLatin1Char('.'),
-                std::nullopt};
+        QString status = QStringLiteral("Mail draft opened with ") +
+                         attachmentSummary(form, context) + QLatin1Char('.');
+        // One file that cannot go along does not keep the others back, but the user is told.
+        if (const QStringList leftOut = attachableMedia(form).second; !leftOut.isEmpty()) {
+            status += QStringLiteral(" Not attached, as they are not readable files: ") +
+                      leftOut.join(QStringLiteral(", ")) + QLatin1Char('.');
+        }
+        return {status, std::nullopt};
     }
     const auto url = supportMailtoURL(draft.recipient, draft.subject, draft.body);
     if (!url) {

@@ -35,6 +35,12 @@ inline const QString mailtoOpenedMessage =
     QStringLiteral("Mail draft opened in your default email app.");
 inline const QString draftCopiedMessage = QStringLiteral("Support draft copied to the clipboard.");
 
+// The most characters the form's fields take. A description of 16 Ki characters is some 2,500
+// words; an unbroken line of it is laid out anew at each keystroke in about a frame, where one of
+// 64 Ki takes 180 ms, and the draft stays well inside a program argument's 128 KiB.
+inline constexpr int maximumSupportMessageLength = 16 * 1024;
+inline constexpr int maximumSupportFieldLength = 256;
+
 // One entry of the "Affected Plugin" picker: the application in general or one installed record.
 struct SupportTargetOption {
     QString id;
@@ -109,12 +115,15 @@ struct SupportContext {
 
 // The trimmed value, or "Not provided" when nothing is left.
 QString valueOrNotProvided(const QString& value);
-// Both the e-mail address and the description hold more than white space.
-bool canComposeSupportDraft(const SupportForm& form);
+// Both the e-mail address and the description hold more than white space; whether the
+// description does is told by its editor, which knows without a copy of the text.
+bool canComposeSupportDraft(const QString& customerEmail, bool descriptionIsBlank);
 
 QString supportDraftSubject(const SupportForm& form, const SupportContext& context);
 QString supportDraftBody(const SupportForm& form, const SupportContext& context);
 // How many files go with the draft, in words: "no attachments", "1 attachment", "3 attachments".
+// An attached path that is no regular file its user can read (a folder, a pipe, a link to a file
+// the user may not read, a file gone) does not go with it.
 QString attachmentSummary(const SupportForm& form, const SupportContext& context);
 
 // "mailto:<address>?subject=…&body=…" with every byte of the texts percent-encoded except the
@@ -124,7 +133,7 @@ std::optional<QUrl> supportMailtoURL(const QString& address, const QString& subj
                                      const QString& body);
 
 // The draft as the compose-mail service receives it: the whole operations log (when included
-// and present), then the attached files.
+// and present), then the attached files that can go with it.
 platform::MailDraft supportMailDraft(const SupportForm& form, const SupportContext& context);
 // The body, the log excerpt read earlier and the names of the files to attach by hand.
 QString copiedSupportDraft(const SupportForm& form, const SupportContext& context);
@@ -138,7 +147,7 @@ struct SupportDraftOutcome {
 };
 
 // The compose-mail service when it can take the draft, else the mailto: address opened by the
-// desktop.
+// desktop. The service's status names the attached files that were left out.
 SupportDraftOutcome openSupportDraft(const SupportForm& form, const SupportContext& context,
                                      platform::MailComposer& composer,
                                      platform::Workspace& workspace);

@@ -152,6 +152,12 @@ SupportView::SupportView(catalog::CatalogService& catalogService,
 
 SupportView::~SupportView() = default;
 
+SupportForm SupportView::form() const {
+    SupportForm form = m_form;
+    form.messageBody = m_messageEditor->text();
+    return form;
+}
+
 SupportContext SupportView::supportContext() const {
     return {m_catalogService.packages(),
             m_installedStore.installedByID(),
@@ -244,22 +250,21 @@ QWidget* SupportView::buildRequestCard() {
     m_emailField = new RoundedLineEdit;
     m_emailField->setObjectName(QStringLiteral("emailField"));
     m_emailField->setPlaceholderText(QStringLiteral("name@example.com"));
+    m_emailField->setMaxLength(maximumSupportFieldLength);
     connect(m_emailField, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_form.customerEmail = text;
         refresh();
     });
 
-    m_messageEditor = new PromptingTextEditor(QStringLiteral(
-        "Describe the problem, what you expected, and how to reproduce it. Mention the project "
-        "type or host timeline if relevant."));
+    m_messageEditor = new PromptingTextEditor(
+        QStringLiteral("Describe the problem, what you expected, and how to reproduce it. Mention "
+                       "the project type or host timeline if relevant."),
+        maximumSupportMessageLength);
     m_messageEditor->setObjectName(QStringLiteral("messageEditor"));
     // A field of its own height, not one that takes up whatever room the window has left.
     m_messageEditor->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_messageEditor->setFixedHeight(180);
-    connect(m_messageEditor, &PromptingTextEditor::textChanged, this, [this](const QString& text) {
-        m_form.messageBody = text;
-        refresh();
-    });
+    connect(m_messageEditor, &PromptingTextEditor::textChanged, this, &SupportView::refresh);
 
     QWidget* content = stacked(
         {fieldGroup(QStringLiteral("Affected Plugin"), stacked({pickerRow, m_targetInfoLine}, 6)),
@@ -355,6 +360,7 @@ QLineEdit* SupportView::addSystemInfoField(QWidget* grid, int position, const QS
                                            QString SystemInfoFields::*field) {
     auto* edit = new RoundedLineEdit;
     edit->setPlaceholderText(prompt);
+    edit->setMaxLength(maximumSupportFieldLength);
     connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& text) {
         m_form.systemInfo.*field = text;
         refresh();
@@ -538,7 +544,8 @@ void SupportView::refresh() {
     m_advancedDetails->setVisible(m_showAdvancedDetails);
     m_catalogSourceLabel->setText(context.loadSourceLabel);
 
-    const bool composable = canComposeSupportDraft(m_form);
+    const bool composable =
+        canComposeSupportDraft(m_form.customerEmail, m_messageEditor->showsPrompt());
     m_openDraftButton->setEnabled(composable);
     m_draftHint->setVisible(!composable);
     const bool showsStatus = m_outcome.statusMessage && !m_outcome.statusMessage->isEmpty();
@@ -672,11 +679,11 @@ void SupportView::openProductPage() {
 
 void SupportView::openDraft() {
     showOutcome(
-        openSupportDraft(m_form, supportContext(), m_platform.mailComposer, m_platform.workspace));
+        openSupportDraft(form(), supportContext(), m_platform.mailComposer, m_platform.workspace));
 }
 
 void SupportView::copyDraft() {
-    showOutcome(copySupportDraft(m_form, supportContext(), m_platform.clipboard));
+    showOutcome(copySupportDraft(form(), supportContext(), m_platform.clipboard));
 }
 
 void SupportView::showOutcome(const SupportDraftOutcome& outcome) {

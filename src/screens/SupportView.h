@@ -62,7 +62,8 @@ public:
                 SupportPlatform platform, QWidget* parent = nullptr);
     ~SupportView() override;
 
-    const SupportForm& form() const { return m_form; }
+    // The form as it stands, its description read from the editor.
+    SupportForm form() const;
     const SupportDraftOutcome& outcome() const { return m_outcome; }
     bool showsAdvancedDetails() const { return m_showAdvancedDetails; }
     // The draft's inputs besides the form, as they stand now.
@@ -108,6 +109,8 @@ private:
     const QString m_appVersionText;
     const QString m_appDisplayName;
 
+    // All of the form but the description, which its editor holds: a copy of it at every
+    // keystroke would cost as much as the text is long.
     SupportForm m_form;
     SupportDraftOutcome m_outcome;
     bool m_showAdvancedDetails = false;

@@ -37,10 +37,11 @@ UpdateCheckOutcome describeUpdateCheck(const Result<QByteArray, AppUpdateError>&
     if (compareBuilds(runningBuild, item.notice.build) >= 0) {
         return {upToDateMessage, {}, std::nullopt};
     }
-    UpdateCheckOutcome outcome{QStringLiteral("Version %1 (build %2) is available.")
-                                   .arg(item.notice.version, item.notice.build),
-                               {},
-                               webPage(item.link)};
+    UpdateCheckOutcome outcome{
+        QStringLiteral("Version %1 (build %2) is available.")
+            .arg(shownVersionText(item.notice.version), shownVersionText(item.notice.build)),
+        {},
+        webPage(item.link)};
     if (!outcome.downloadPage) {
         outcome.detail = QStringLiteral("The appcast feed names no download page for it.");
     }

@@ -1,5 +1,6 @@
 #include "ScreenParts.h"
 
+#include "base/ShownText.h"
 #include "ui/AppFont.h"
 #include "ui/AppTheme.h"
 
@@ -138,10 +139,18 @@ void RoundedPanel::paintEvent(QPaintEvent*) {
     }
 }
 
+namespace {
+
+// More than the widest line holds even of the narrowest characters.
+constexpr qsizetype charactersPerShownLine = 1000;
+
+} // namespace
+
 LineLimitedLabel::LineLimitedLabel(const QString& text, const QFont& font, const QColor& color,
                                    int maximumLines, QWidget* parent, Qt::TextElideMode elideMode)
-    : QWidget(parent), m_text(text), m_color(color), m_maximumLines(maximumLines),
-      m_elideMode(elideMode) {
+    : QWidget(parent), m_text(text),
+      m_shownText(base::textCutForShowing(text, maximumLines * charactersPerShownLine)), m_color(color),
+      m_maximumLines(maximumLines), m_elideMode(elideMode) {
     setFont(font);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
@@ -151,6 +160,7 @@ void LineLimitedLabel::setText(const QString& text) {
         return;
     }
     m_text = text;
+    m_shownText = base::textCutForShowing(text, m_maximumLines * charactersPerShownLine);
     if (m_laidOutHeight > 0) {
         m_laidOutHeight = heightForWidth(width());
     }
@@ -160,7 +170,7 @@ void LineLimitedLabel::setText(const QString& text) {
 
 QStringList LineLimitedLabel::shownLines(int width) const {
     QStringList lines;
-    QTextLayout layout(m_text, font());
+    QTextLayout layout(m_shownText, font());
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -173,8 +183,8 @@ QStringList LineLimitedLabel::shownLines(int width) const {
         line.setLineWidth(width);
         const bool last = lines.size() == m_maximumLines - 1;
         // The last line shown takes the rest of the text, cut with an ellipsis.
-        const QString piece =
-            last ? m_text.mid(line.textStart()) : m_text.mid(line.textStart(), line.textLength());
+        const QString piece = last ? m_shownText.mid(line.textStart())
+                                   : m_shownText.mid(line.textStart(), line.textLength());
         lines.append(last ? QFontMetricsF(font()).elidedText(piece.simplified(), m_elideMode, width)
                           : piece.trimmed());
     }
@@ -189,7 +199,7 @@ int LineLimitedLabel::heightForWidth(int width) const {
 
 QSize LineLimitedLabel::sizeHint() const {
     const int natural =
-        static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(m_text)));
+        static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(m_shownText)));
     const int width = std::min(natural, 400);
     // Its height is fixed, so layouts take the hint's: once laid out, that of the lines at the
     // width given, not at the width it would like.

@@ -75,7 +75,7 @@ private:
 
 // Plain text cut to a number of lines, the last one shortened with an ellipsis (at its end, or
 // where `elideMode` says) when the text is longer; its height is always that of the lines it
-// shows at the width it is given.
+// shows at the width it is given. Only as much of the text as its lines can hold is ever laid out.
 class LineLimitedLabel : public QWidget {
     Q_OBJECT
 
@@ -98,6 +98,8 @@ protected:
 
 private:
     QString m_text;
+    // The part of m_text the lines can hold, which is all that is laid out.
+    QString m_shownText;
     QColor m_color;
     int m_maximumLines;
     Qt::TextElideMode m_elideMode;

@@ -3,6 +3,7 @@
 #include "base/FileSystem.h"
 #include "base/Sha256.h"
 #include "catalog/Environment.h"
+#include "platform/BoundedBody.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -11,30 +12,11 @@
 #include <QMutexLocker>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cmath>
+
 namespace marlox::ui {
 namespace {
-
-// Takes bytes up to a limit and refuses the write that would pass it, which ends the transfer.
-class BoundedBuffer final : public QIODevice {
-public:
-    explicit BoundedBuffer(qint64 limit) : m_limit(limit) { open(QIODevice::WriteOnly); }
-    const QByteArray& bytes() const { return m_bytes; }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 length) override {
-        if (m_bytes.size() + length > m_limit) {
-            setErrorString(QStringLiteral("The thumbnail is larger than allowed."));
-            return -1;
-        }
-        m_bytes.append(data, length);
-        return length;
-    }
-
-private:
-    qint64 m_limit;
-    QByteArray m_bytes;
-};
 
 bool isServedScheme(const QUrl& url) {
     if (!url.isValid()) {
@@ -45,8 +27,9 @@ bool isServedScheme(const QUrl& url) {
 }
 
 // The image's size is read from its header first, so that a huge image is refused before its
-// pixels are allocated.
-QImage decodeThumbnail(QIODevice& device) {
+// pixels are allocated, and one larger than any view shows it is scaled down as it is decoded
+// (by formats that can) or at once after.
+QImage decodeThumbnail(QIODevice& device, int decodedSide) {
     QImageReader reader(&device);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
@@ -54,28 +37,33 @@ QImage decodeThumbnail(QIODevice& device) {
         size.height() > ThumbnailCache::maximumImageSide) {
         return {};
     }
+    if (size.width() > decodedSide || size.height() > decodedSide) {
+        // A sliver keeps a pixel of its thin side.
+        reader.setScaledSize(
+            size.scaled(decodedSide, decodedSide, Qt::KeepAspectRatio).expandedTo({1, 1}));
+    }
     QImage image;
     return reader.read(&image) ? image : QImage();
 }
 
-QImage decodeThumbnail(const QByteArray& bytes) {
+QImage decodeThumbnail(const QByteArray& bytes, int decodedSide) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    return decodeThumbnail(buffer);
+    return decodeThumbnail(buffer, decodedSide);
 }
 
-QImage decodeThumbnailFile(const QString& path) {
+QImage decodeThumbnailFile(const QString& path, int decodedSide) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > ThumbnailCache::maximumBodyBytes) {
         return {};
     }
-    return decodeThumbnail(file);
+    return decodeThumbnail(file, decodedSide);
 }
 
 // The body of a 2xx answer; nothing for any other answer, a failed transfer or a body too large.
 std::optional<QByteArray> fetch(platform::HttpClient& client, const QUrl& url) {
-    BoundedBuffer body(ThumbnailCache::maximumBodyBytes);
+    platform::BoundedBody body(ThumbnailCache::maximumBodyBytes);
     const auto response = client.get(platform::HttpGetRequest{url}, body);
     if (!response || !response->statusCode || *response->statusCode < 200 ||
         *response->statusCode >= 300) {
@@ -99,11 +87,18 @@ QImage ThumbnailMemoryCache::image(const QUrl& url) const {
 
 void ThumbnailMemoryCache::insert(const QUrl& url, const QImage& image) {
     QMutexLocker lock(&m_mutex);
-    m_images.insert(url, new QImage(image));
+    m_images.insert(url, new QImage(image), image.sizeInBytes());
 }
 
-ThumbnailCache::ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder)
-    : m_httpClient(std::move(httpClient)), m_folder(std::move(folder)) {
+qsizetype ThumbnailMemoryCache::heldBytes() const {
+    QMutexLocker lock(&m_mutex);
+    return m_images.totalCost();
+}
+
+ThumbnailCache::ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder,
+                               qreal screenScale)
+    : m_httpClient(std::move(httpClient)), m_folder(std::move(folder)),
+      m_decodedSide(static_cast<int>(std::ceil(maximumShownSide * std::max(screenScale, 1.0)))) {
     // A failure shows later as files that cannot be read or written.
     base::createFolder(m_folder);
 }
@@ -146,14 +141,15 @@ void ThumbnailCache::lookUp(const QUrl& url, const Waiter& waiter) {
         return answer(*waiter, image);
     }
     if (!url.isLocalFile()) {
-        const QImage stored = decodeThumbnailFile(m_folder + u'/' + diskFileName(url));
+        const QImage stored =
+            decodeThumbnailFile(m_folder + u'/' + diskFileName(url), m_decodedSide);
         if (!stored.isNull()) {
             m_memory.insert(url, stored);
             return answer(*waiter, stored);
         }
     }
     if (url.isLocalFile()) {
-        const QImage image = decodeThumbnailFile(url.toLocalFile());
+        const QImage image = decodeThumbnailFile(url.toLocalFile(), m_decodedSide);
         if (!image.isNull()) {
             m_memory.insert(url, image);
         }
@@ -183,7 +179,7 @@ void ThumbnailCache::finishDownload(const QUrl& url, const std::optional<QByteAr
 }
 
 QImage ThumbnailCache::storeDownload(const QUrl& url, const QByteArray& body) {
-    const QImage image = decodeThumbnail(body);
+    const QImage image = decodeThumbnail(body, m_decodedSide);
     if (image.isNull()) {
         return image;
     }

@@ -19,21 +19,24 @@
 
 namespace marlox::ui {
 
-// The decoded thumbnails of the process, at most 128, keyed by the requested URL (its exact
-// text: letter case and query count). Written by the thumbnail cache's worker, read by views on
-// the main thread to show an image at once; safe for both.
+// The decoded thumbnails of the process, keyed by the requested URL (its exact text: letter case
+// and query count), within a budget of 64 MiB counted by each image's bytes. Written by the
+// thumbnail cache's worker, read by views on the main thread to show an image at once; safe for
+// both.
 class ThumbnailMemoryCache {
 public:
-    static constexpr int countLimit = 128;
+    static constexpr qsizetype byteBudget = 64 * 1024 * 1024;
 
     // A null image when the URL has none.
     QImage image(const QUrl& url) const;
-    // May drop other entries to stay within the limit.
+    // Drops the entries used longest ago to stay within the budget.
     void insert(const QUrl& url, const QImage& image);
+    // The bytes of the images held.
+    qsizetype heldBytes() const;
 
 private:
     mutable QMutex m_mutex;
-    mutable QCache<QUrl, QImage> m_images{countLimit}; // a lookup refreshes the entry
+    mutable QCache<QUrl, QImage> m_images{byteBudget}; // a lookup refreshes the entry
 };
 
 // Serves package thumbnails from memory, then from the folder Cache/thumbnails, then from the
@@ -46,16 +49,21 @@ private:
 //
 // Only http, https and file URLs are served. A file URL is read and kept in memory, never copied
 // into the folder. A body over 20 MiB or an image over 8,000 pixels on either side is refused
-// without being decoded whole. A download is stored, atomically, only once it has decoded, under
-// the SHA-256 of the URL; a stored file that does not decode counts as absent.
+// without being decoded whole. An image is decoded no larger than the largest view shows it:
+// fitted into 640 points square at the screen's scale. A download is stored, atomically, only
+// once it has decoded, under the SHA-256 of the URL, as it came; a stored file that does not
+// decode counts as absent.
 class ThumbnailCache final {
 public:
     static constexpr qint64 maximumBodyBytes = 20 * 1024 * 1024;
     static constexpr int maximumImageSide = 8000;
+    // The package detail sheet, the widest view, shows a thumbnail about 620 points wide.
+    static constexpr int maximumShownSide = 640;
 
-    // The folder defaults to <application support>/Cache/thumbnails.
+    // The folder defaults to <application support>/Cache/thumbnails; `screenScale` is the most
+    // device pixels a point takes on any screen.
     explicit ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient,
-                            QString folder = defaultFolder());
+                            QString folder = defaultFolder(), qreal screenScale = 1);
     // Waits for the downloads under way.
     ~ThumbnailCache();
 
@@ -86,6 +94,8 @@ private:
 
     std::shared_ptr<platform::HttpClient> m_httpClient;
     QString m_folder;
+    // The longest side an image is decoded to, in pixels.
+    int m_decodedSide;
     ThumbnailMemoryCache m_memory;
     // The callers waiting for each download under way; only touched on m_worker.
     QHash<QUrl, QList<Waiter>> m_inFlight;

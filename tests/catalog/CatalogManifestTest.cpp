@@ -81,6 +81,35 @@ TEST(CatalogManifestTest, NullOrAbsentOptionalsTakeDefaultsButAnyWrongValueFails
     }
 }
 
+TEST(CatalogManifestTest, ShownTextsLoseDirectionControlsAndStopAtTheirLength) {
+    // GIVEN a package whose shown texts hold every character that turns a direction, or are
+    // longer than a screen shows, and whose id and version hold one too
+    const QString turns =
+        QString::fromUtf16(u"\u202A\u202B\u202C\u202D\u202E\u2066\u2067\u2068\u2069");
+    const QString tooLong(maximumCatalogTextLength + 1, 'x');
+    const PackageManifest package =
+        decodeWith({{"id", "id" + turns},
+                    {"version", "1.0" + turns},
+                    {"name", "evil" + turns + "txt.exe"},
+                    {"category", "Color" + turns},
+                    {"summary", tooLong},
+                    {"detailBullets", QJsonArray{"a" + turns + "b", tooLong}},
+                    {"releaseNotes", QString(maximumCatalogNameLength, 'y') + turns}})
+            .value()
+            .packages.at(1);
+
+    // THEN the shown texts read as written and stop at their length; the id and version keep
+    // what they hold, as records and the cache name packages by them
+    const QString cut = tooLong.first(maximumCatalogTextLength) + QChar(0x2026);
+    EXPECT_EQ(package.name, "eviltxt.exe");
+    EXPECT_EQ(package.category, "Color");
+    EXPECT_EQ(package.summary, cut);
+    EXPECT_EQ(package.detailBullets, QStringList({"ab", cut}));
+    EXPECT_EQ(package.releaseNotes, QString(maximumCatalogNameLength, 'y'));
+    EXPECT_EQ(package.id, "id" + turns);
+    EXPECT_EQ(package.version, "1.0" + turns);
+}
+
 TEST(CatalogManifestTest, ReadsPackageTypesLenientlyAndWritesThemCanonically) {
     const QJsonObject canonical = json(R"({"FXPlug":"generator","Generators":"generator",
         "generator":"generator","Filters":"filter","FILTER":"filter","Templates":"template",

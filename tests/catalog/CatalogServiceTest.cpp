@@ -16,6 +16,12 @@ const CatalogManifest remoteCatalog{
     "remote", "now", {namedPackage("twice", "Zulu", "1.0"), namedPackage("twice", "Alpha", "2.0")}};
 const CatalogManifest cachedCatalog{"cached", "now", {namedPackage("com.marlox.c", "Gamma")}};
 
+// A good catalog padded with blanks to one byte over the limit: it would decode but for its size.
+QByteArray oversizedCatalog(const CatalogManifest& catalog) {
+    QByteArray bytes = encodeCatalogManifest(catalog);
+    return bytes + QByteArray(maximumCatalogBytes + 1 - bytes.size(), ' ');
+}
+
 class CatalogServiceTest : public ScratchHomeTest {
 protected:
     // A service whose remote catalog, when given, is at that URL, with the built-in catalog of
@@ -60,6 +66,8 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
          "Cached Remote"},
         {"404 without a cached copy", 404, "missing", std::nullopt, "Embedded"},
         {"404 with an unreadable cached copy", 404, "missing", "{not json", "Embedded"},
+        {"404 with a cached copy over 32 MiB", 404, "missing", oversizedCatalog(cachedCatalog),
+         "Embedded"},
     };
     const QString cachePath = CatalogService::remoteManifestCachePath();
     for (const auto& [name, status, body, cachedCopy, label] : cases) {
@@ -115,6 +123,35 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
                                                     .arg(status));
         }
         EXPECT_EQ(messages, expectedLog);
+    }
+}
+
+TEST_F(CatalogServiceTest, ACatalogGrownPast32MiBIsRefusedWithItsErrorAndTheEarlierOneStays) {
+    const QString file = home.filePath("catalogs/remote.json");
+    for (const bool served : {true, false}) {
+        SCOPED_TRACE(served ? "served" : "file URL");
+        // GIVEN a service that has loaded the remote catalog
+        const auto offer = [&](const QByteArray& body) {
+            server.setAnswer("/catalog.json", HttpAnswer{200, body, {}, {}});
+            writeFile(file, body);
+        };
+        offer(encodeCatalogManifest(remoteCatalog));
+        const auto service =
+            makeService(served ? server.url("/catalog.json") : QUrl::fromLocalFile(file));
+        reload(*service);
+        ASSERT_EQ(service->loadSourceLabel(), "Remote");
+        clearOperationsLog();
+
+        // WHEN the remote catalog has grown one byte past the limit and the service reloads
+        offer(oversizedCatalog(remoteCatalog));
+        reload(*service);
+
+        // THEN it is refused with its reason, and the earlier catalog shows from the cached copy
+        EXPECT_EQ(service->loadSourceLabel(), "Cached Remote");
+        EXPECT_EQ(service->manifest(), remoteCatalog);
+        ASSERT_FALSE(loggedMessages().isEmpty());
+        EXPECT_EQ(loggedMessages()[0],
+                  "Remote catalog fetch failed: The catalog is larger than 32 MiB.");
     }
 }
 

@@ -28,6 +28,11 @@ TEST(AppcastTest, ReaderAnnouncesTheFirstItemWithABuildFromExactNamesAndCharacte
          "<item><sparkle:version>12<b>x</b>3</sparkle:version></item>", std::tuple("12", "12", "")},
         {"a build outside any item",
          "<sparkle:version>7</sparkle:version><item><title>x</title></item>", std::nullopt},
+        {"a 1,000-character version refuses the feed, later items too",
+         appcastItem("120", QByteArray(1000, '1')) + appcastItem("110", "1.1"), std::nullopt},
+        {"a 65-character build refuses it", appcastItem(QByteArray(65, '9')), std::nullopt},
+        {"64 characters are allowed", appcastItem(" " + QByteArray(64, '9') + " "),
+         std::tuple(QString(64, '9'), QString(64, '9'), "")},
     };
     for (const auto& [name, items, expected] : cases) {
         SCOPED_TRACE(name);
@@ -42,8 +47,16 @@ TEST(AppcastTest, ReaderAnnouncesTheFirstItemWithABuildFromExactNamesAndCharacte
 
 TEST(AppcastTest, CompareBuildsTakesSignedWholeNumbersByValueAndTheRestAsVersions) {
     const std::tuple<QString, QString, int> cases[] = {
-        {"+7", "7", 0},  {"-3", "2", -1},     {"010", "10", 0},
-        {"1.0", "1", 0}, {"1.2.1", "1.2", 1}, {"9223372036854775807", "9223372036854775806", 1},
+        {"+7", "7", 0},
+        {"-3", "2", -1},
+        {"010", "10", 0},
+        {"1.0", "1", 0},
+        {"1.2.1", "1.2", 1},
+        {"9223372036854775807", "9223372036854775806", 1},
+        {"99999999999999999999", "100", 1},
+        {"000099999999999999999999", "99999999999999999999", 0},
+        {"-99999999999999999999", "-100", -1},
+        {"-0", "+0", 0},
     };
     for (const auto& [lhs, rhs, expected] : cases) {
         SCOPED_TRACE((lhs + " vs " + rhs).toStdString());
@@ -67,6 +80,11 @@ TEST(AppcastTest, UserCheckOutcomeNamesTheNewerBuildOrWhyThereIsNone) {
         {"a page that is no web page",
          Fetched(appcast(appcastItem("140", "", "file:///bin/sh"))),
          {"Version 140 (build 140) is available.", noPage, {}}},
+        {"a version and build too long to show whole",
+         Fetched(appcast(appcastItem(QByteArray(64, '9'), "1.4.0-" + QByteArray(58, 'a')))),
+         {"Version 1.4.0-aaaaa…aaaaaaaaaaaa (build 99999999999…999999999999) is available.",
+          noPage,
+          {}}},
         {"no item with a build",
          Fetched(appcast(appcastItem(" "))),
          {failed, "The appcast feed announces no build.", {}}},

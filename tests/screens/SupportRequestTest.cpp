@@ -1,12 +1,15 @@
 #include "screens/SupportRequest.h"
 
 #include "SupportTestSupport.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/ScratchHome.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QUrlQuery>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace marlox::catalog;
 using namespace marlox::screens;
@@ -127,10 +130,41 @@ TEST_F(SupportDraftTest, TheSummaryCountsAttachedFilesAndAnExistingLog) {
         form.attachedMediaPaths.clear();
         for (int file = 0; file < files; ++file) {
             form.attachedMediaPaths.append(home.filePath(QString("shot%1.png").arg(file)));
+            writeFile(form.attachedMediaPaths.last(), "png");
         }
         form.includeAppLogs = includeLogs;
         EXPECT_EQ(attachmentSummary(form, context), expected);
     }
+}
+
+TEST_F(SupportDraftTest, AttachmentsThatAreNoReadableFilesAreLeftOutNamedAndTheOthersGoAlong) {
+    // GIVEN two pictures among a folder, a pipe and a link to a file its user may not read
+    const QString first = home.filePath("shots/a.png");
+    const QString second = home.filePath("shots/b.png");
+    const QString secret = home.filePath("private/secret.png");
+    for (const QString& file : {first, second, secret}) {
+        writeFile(file, "png");
+    }
+    QFile::setPermissions(secret, {});
+    QDir().mkpath(home.filePath("shots/Folder"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(home.filePath("shots/pipe.mov")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(secret, home.filePath("shots/link.png")));
+    form.attachedMediaPaths = {first, home.filePath("shots/Folder"),
+                               home.filePath("shots/pipe.mov"), home.filePath("shots/link.png"),
+                               second};
+    const NoPermissionOverride asTheUser;
+    RecordingMailComposer composer;
+    RecordingWorkspace workspace;
+
+    // WHEN the draft is opened
+    const SupportDraftOutcome outcome = openSupportDraft(form, context, composer, workspace);
+
+    // THEN the pictures go with it in their order, and the status names what was left out
+    ASSERT_EQ(composer.composed.size(), 1);
+    EXPECT_EQ(composer.composed[0].attachmentPaths, QStringList({first, second}));
+    EXPECT_EQ(outcome.statusMessage,
+              "Mail draft opened with 2 attachments. Not attached, as they are not readable "
+              "files: Folder, pipe.mov, link.png.");
 }
 
 TEST(SupportMailtoTest, HostileTextsDecodeBackUnchangedAndAddNoRecipientOrHeader) {

@@ -6,7 +6,9 @@
 #include "ui/AppSwitch.h"
 #include "ui/ScreenParts.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -301,6 +303,29 @@ TEST_F(SupportViewTest, ThePromptShowsUntilAVisibleCharacterAndAClickOnItPlacesT
     QTest::keyClicks(&editor->editor(), "x");
     EXPECT_FALSE(editor->showsPrompt());
     EXPECT_EQ(screen.form().messageBody, "  \n x");
+}
+
+TEST_F(SupportViewTest, APasteOfTwoMillionCharactersIsCutToTheLimitAndItsCountShows) {
+    // GIVEN a description begun, and an unbroken line of two million characters to paste
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 1600));
+    QPlainTextEdit& editor = screen.findChild<PromptingTextEditor*>("messageEditor")->editor();
+    QTest::keyClicks(&editor, "It stops: ");
+    EXPECT_FALSE(isShown(screen, "characterCount"));
+    QGuiApplication::clipboard()->setText(QString(2'000'000, 'x'));
+
+    // WHEN it is pasted, and a key typed after
+    editor.paste();
+    QTest::keyClicks(&editor, "y");
+    settle();
+
+    // THEN the description holds what was typed and what fit of the paste, and shows its count
+    const QString message = screen.form().messageBody;
+    EXPECT_EQ(message.size(), maximumSupportMessageLength);
+    EXPECT_TRUE(message.startsWith("It stops: xxx"));
+    EXPECT_TRUE(message.endsWith("xxx"));
+    const QString limit = QLocale().toString(maximumSupportMessageLength);
+    EXPECT_EQ(labelText(screen, "characterCount"), limit + " / " + limit);
 }
 
 TEST_F(SupportViewTest, EveryTextFieldHasTheBorderCornersAndPaddingOfTheEditor) {

@@ -16,10 +16,12 @@ namespace {
 
 constexpr qint64 fileChunkBytes = 1024 * 1024;
 
-QByteArray head(int status, qint64 length) {
+QByteArray head(int status, qint64 length, const QByteArray& location = {}) {
     return "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Error") +
            "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-           QByteArray::number(length) + "\r\nConnection: close\r\n\r\n";
+           QByteArray::number(length) +
+           (location.isEmpty() ? QByteArray() : "\r\nLocation: " + location) +
+           "\r\nConnection: close\r\n\r\n";
 }
 
 // Feeds the file a chunk at a time as the socket drains, so a large body never sits in memory.
@@ -49,7 +51,8 @@ void answer(QTcpSocket* socket, const HttpAnswer& configured) {
         streamFile(socket, configured.status, configured.bodyFilePath);
         return;
     }
-    socket->write(head(configured.status, configured.body.size()) + configured.body);
+    socket->write(head(configured.status, configured.body.size(), configured.location) +
+                  configured.body);
     socket->disconnectFromHost();
 }
 

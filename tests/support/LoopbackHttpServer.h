@@ -27,6 +27,8 @@ struct HttpAnswer {
     std::chrono::milliseconds delay{0};
     // Kept back until releaseHeldAnswers(), for tests that need one answer to come last.
     bool held = false;
+    // Sent as the answer's Location header when not empty, for redirects.
+    QByteArray location = {};
 };
 
 // An HTTP/1.1 server on 127.0.0.1, on a thread of its own so that a test may block on the code

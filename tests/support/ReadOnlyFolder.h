@@ -9,36 +9,19 @@
 
 namespace marlox::testing {
 
-// Makes a folder read-only for the calling thread while it lives. Root ignores permission bits,
-// so as root the thread also sets aside its power to override them until it goes.
-class ReadOnlyFolder {
+// Holds the calling thread to permission bits while it lives. Root ignores them, so as root the
+// thread sets aside its power to override them until this goes.
+class NoPermissionOverride {
 public:
-    explicit ReadOnlyFolder(QString path)
-        : m_path(std::move(path)), m_previousPermissions(QFile::permissions(m_path)) {
-        using enum QFileDevice::Permission;
-        QFile::setPermissions(m_path,
-                              ReadOwner | ExeOwner | ReadGroup | ExeGroup | ReadOther | ExeOther);
-        m_droppedOverride = geteuid() == 0 && setDacOverride(false);
-    }
-    ~ReadOnlyFolder() {
-        if (m_droppedOverride) {
+    NoPermissionOverride() : m_dropped(geteuid() == 0 && setDacOverride(false)) {}
+    ~NoPermissionOverride() {
+        if (m_dropped) {
             setDacOverride(true);
         }
-        QFile::setPermissions(m_path, m_previousPermissions);
     }
 
-    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
-    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
-
-    // Whether a file really cannot be made inside; assert it before relying on it.
-    bool holds() const {
-        QFile probe(m_path + QLatin1String("/.write-probe"));
-        if (!probe.open(QIODevice::WriteOnly)) {
-            return true;
-        }
-        probe.remove();
-        return false;
-    }
+    NoPermissionOverride(const NoPermissionOverride&) = delete;
+    NoPermissionOverride& operator=(const NoPermissionOverride&) = delete;
 
 private:
     // Capabilities are per thread; this changes only the calling thread's effective set.
@@ -54,9 +37,37 @@ private:
         return syscall(SYS_capset, &header, data) == 0;
     }
 
+    bool m_dropped;
+};
+
+// Makes a folder read-only for the calling thread while it lives, root included.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(QString path)
+        : m_path(std::move(path)), m_previousPermissions(QFile::permissions(m_path)) {
+        using enum QFileDevice::Permission;
+        QFile::setPermissions(m_path,
+                              ReadOwner | ExeOwner | ReadGroup | ExeGroup | ReadOther | ExeOther);
+    }
+    ~ReadOnlyFolder() { QFile::setPermissions(m_path, m_previousPermissions); }
+
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+
+    // Whether a file really cannot be made inside; assert it before relying on it.
+    bool holds() const {
+        QFile probe(m_path + QLatin1String("/.write-probe"));
+        if (!probe.open(QIODevice::WriteOnly)) {
+            return true;
+        }
+        probe.remove();
+        return false;
+    }
+
+private:
     QString m_path;
     QFileDevice::Permissions m_previousPermissions;
-    bool m_droppedOverride = false;
+    NoPermissionOverride m_heldToPermissions;
 };
 
 } // namespace marlox::testing

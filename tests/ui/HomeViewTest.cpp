@@ -2,12 +2,15 @@
 
 #include "catalog/Environment.h"
 #include "platform/Bundle.h"
+#include "support/CatalogFixtures.h"
 #include "support/ScreenFixture.h"
 #include "ui/ScreenParts.h"
 
 #include <QTest>
 
 using namespace marlox::testing;
+using marlox::catalog::encodeCatalogManifest;
+using marlox::catalog::PackageManifest;
 using marlox::ui::HomeView;
 
 namespace {
@@ -78,6 +81,33 @@ TEST_F(HomeViewTest, AnEmptyCatalogAtFirstShowPicksNothingAndLaterShowsTheFirstC
     settle();
     EXPECT_EQ(labelText(*view, "featuredName"), "Chroma Key");
     EXPECT_EQ(view->findChild<QWidget*>("catalogErrorNotice"), nullptr);
+}
+
+TEST_F(HomeViewTest, AHostileNameShowsWithoutItsDirectionOverrideAndAMegabyteSummaryInItsLines) {
+    // GIVEN a catalog of one plug-in whose name turns its end around and whose summary is 1 MB
+    PackageManifest hostile = testPackage("com.example.evil");
+    hostile.name = QString::fromUtf16(u"evil\u202Etxt.exe");
+    hostile.summary = QString("A long description of the package. ").repeated(30'000);
+    const QString catalogFile = home.filePath("catalogs/remote.json");
+    writeFile(catalogFile, encodeCatalogManifest({"1", "now", {hostile}}));
+    services.useRemoteCatalog(QUrl::fromLocalFile(catalogFile));
+    ASSERT_TRUE(awaitFuture(services.catalogService->reload()));
+
+    // WHEN Home shows it as the featured pack
+    auto view = makeView();
+    SaveGrabOnFailure keep(*view, "hostile");
+    grab(*view, {1100, 700});
+
+    // THEN the name reads as written, with no character left that turns its direction
+    EXPECT_EQ(labelText(*view, "featuredName"), "eviltxt.exe");
+    // AND the summary shows the three lines it has room for, the last cut with an ellipsis
+    for (const auto* label : view->findChildren<marlox::ui::LineLimitedLabel*>()) {
+        if (label->text().startsWith("A long description")) {
+            const QStringList lines = label->shownLines(label->width());
+            EXPECT_EQ(lines.size(), 3);
+            EXPECT_TRUE(lines.last().endsWith(QChar(0x2026)));
+        }
+    }
 }
 
 TEST_F(HomeViewTest, InstallingRedrawsTheTilesAtOnce) {

@@ -72,6 +72,33 @@ TEST_F(ThumbnailCacheTest, RefusedAnswersGiveNothingWriteNothingAndAreNotRemembe
     EXPECT_TRUE(storedFiles().isEmpty());
 }
 
+TEST_F(ThumbnailCacheTest, ARequestFollowsFiveRedirectsAndNeverASixth) {
+    // GIVEN an image behind five redirects, and a chain of redirects that never ends in one
+    // (distinct hops: Qt may send one hop twice, never one hop further)
+    const auto hop = [](const char* chain, int index) {
+        return QString("/%1-%2.png").arg(chain).arg(index);
+    };
+    for (const char* chain : {"five", "endless"}) {
+        for (int index = 0; index < 10; ++index) {
+            HttpAnswer answer{302, {}, {}, {}};
+            answer.location = hop(chain, index + 1).toUtf8();
+            server.setAnswer(hop(chain, index), answer);
+        }
+    }
+    serve(hop("five", 5), encodedImage({4, 4}, red));
+    const auto cache = makeCache();
+
+    // WHEN both are asked for THEN the first gives its image, the second nothing, and no hop
+    // after the fifth redirect is asked for
+    EXPECT_EQ(imageFrom(*cache, server.url(hop("five", 0))).pixelColor(1, 1), red);
+    EXPECT_TRUE(imageFrom(*cache, server.url(hop("endless", 0))).isNull());
+    for (int index = 0; index < 10; ++index) {
+        EXPECT_EQ(server.requestCount(hop("endless", index)) > 0,
+                  index <= marlox::platform::maximumHttpRedirects)
+            << index;
+    }
+}
+
 TEST_F(ThumbnailCacheTest, UrlsOfOtherSchemesAreNeverFetched) {
     const auto cache = makeCache();
     for (const char* url : {"javascript:alert(1)", "data:image/png;base64,iVBORw0KGgo=",
@@ -109,17 +136,43 @@ TEST_F(ThumbnailCacheTest, FileUrlIsReadButNeverCopiedIntoTheFolder) {
     EXPECT_TRUE(storedFiles().isEmpty());
 }
 
-TEST_F(ThumbnailCacheTest, MemoryHoldsAtMost128Images) {
-    ThumbnailMemoryCache memory;
-    QImage image(1, 1, QImage::Format_RGB32);
-    for (int index = 0; index < 130; ++index) {
-        memory.insert(QUrl(QString("https://example.test/%1.png").arg(index)), image);
+TEST_F(ThumbnailCacheTest, ImagesAreDecodedNoLargerThanTheWidestViewShowsThem) {
+    // The served size, the screen's scale and the size decoded.
+    const std::tuple<QSize, qreal, QSize> cases[] = {
+        {{3000, 1500}, 1, {640, 320}},
+        {{1500, 3000}, 2, {640, 1280}},
+        {{300, 200}, 2, {300, 200}},
+        {{8000, 1}, 1, {640, 1}},
+    };
+    for (const auto& [served, scale, decoded] : cases) {
+        const QString path = QString("/%1x%2.png").arg(served.width()).arg(served.height());
+        const QUrl url = serve(path, encodedImage(served, blue));
+        const auto cache = makeCache(scale);
+        EXPECT_EQ(imageFrom(*cache, url).size(), decoded) << path.toStdString();
+        // The stored file is the body as it came, to be decoded again at any scale.
+        EXPECT_EQ(QImage(storedPath(url)).size(), served) << path.toStdString();
     }
-    int held = 0;
-    for (int index = 0; index < 130; ++index) {
-        held += !memory.image(QUrl(QString("https://example.test/%1.png").arg(index))).isNull();
+}
+
+TEST_F(ThumbnailCacheTest, LargeThumbnailsAreHeldWithinTheByteBudgetTheNewestKept) {
+    // GIVEN fourteen large thumbnails on a screen of scale 2, 6.25 MiB each once decoded
+    const QByteArray large = encodedImage({1600, 1600}, red);
+    const auto cache = makeCache(2);
+    QList<QUrl> urls;
+    for (int index = 0; index < 14; ++index) {
+        urls.append(serve(QString("/large-%1.png").arg(index), large));
     }
-    EXPECT_EQ(held, 128);
+
+    // WHEN each is shown in turn
+    for (const QUrl& url : urls) {
+        EXPECT_EQ(imageFrom(*cache, url).size(), QSize(1280, 1280));
+    }
+
+    // THEN memory holds at most 64 MiB of them: the newest, not the first
+    const ThumbnailMemoryCache& memory = cache->memoryCache();
+    EXPECT_LE(memory.heldBytes(), ThumbnailMemoryCache::byteBudget);
+    EXPECT_FALSE(memory.image(urls.last()).isNull());
+    EXPECT_TRUE(memory.image(urls.first()).isNull());
 }
 
 } // namespace

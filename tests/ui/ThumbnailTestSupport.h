@@ -26,9 +26,10 @@ inline QByteArray encodedImage(QSize size, QColor color, const char* format = "P
 // A thumbnail cache on the scratch home's folder, and a loopback server to fetch from.
 class ThumbnailTest : public WidgetTest {
 protected:
-    std::unique_ptr<ui::ThumbnailCache> makeCache() {
-        return std::make_unique<ui::ThumbnailCache>(
-            std::make_shared<platform::NetworkHttpClient>());
+    std::unique_ptr<ui::ThumbnailCache> makeCache(qreal screenScale = 1) {
+        return std::make_unique<ui::ThumbnailCache>(std::make_shared<platform::NetworkHttpClient>(),
+                                                    ui::ThumbnailCache::defaultFolder(),
+                                                    screenScale);
     }
     // Serves the body at the path and gives its URL.
     QUrl serve(const QString& path, const QByteArray& body, int status = 200, bool held = false) {
