@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <map>
 #include <set>
 
@@ -85,7 +86,11 @@ protected:
             *trace = errors;
         }
         if (driver.exitStatus() == QProcess::CrashExit) {
-            return true;
+            // Only the planned kill counts as one; any other signal is a crash of the driver.
+            EXPECT_EQ(driver.exitCode(), SIGKILL)
+                << mode.toStdString() << " ended by signal " << driver.exitCode() << ": "
+                << errors.toStdString();
+            return driver.exitCode() == SIGKILL;
         }
         EXPECT_EQ(driver.exitCode(), 0) << mode.toStdString() << ": " << errors.toStdString();
         return false;
