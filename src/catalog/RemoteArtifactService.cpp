@@ -22,6 +22,8 @@ using Kind = RemoteArtifactError::Kind;
 const QString archiveFileName = QStringLiteral("payload.zip");
 const QString expandedFolderName = QStringLiteral("expanded");
 const QString resourceForkFolderName = QStringLiteral("__MACOSX");
+// A package archive of some hundred megabytes on a slow line; no download takes longer.
+constexpr auto artifactDownloadDeadline = std::chrono::minutes(30);
 // The hidden sibling an archive expands into before it becomes `expanded`.
 const QString expansionPrefix = QStringLiteral(".expanding-");
 
@@ -214,7 +216,9 @@ std::optional<RemoteArtifactError> RemoteArtifactService::download(const QUrl& s
         return systemError(QStringLiteral("The file “%1” could not be written: %2")
                                .arg(destination, temporary.errorString()));
     }
-    const auto response = m_httpClient->get(platform::HttpGetRequest{source}, temporary);
+    platform::HttpGetRequest request{source};
+    request.deadline = artifactDownloadDeadline;
+    const auto response = m_httpClient->get(request, temporary);
     if (!response) {
         temporary.cancelWriting();
         return error(Kind::transport, response.error().description());
