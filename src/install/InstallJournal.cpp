@@ -6,7 +6,6 @@
 #include "MotionTemplatesPlacement.h"
 #include "OwnedPlaces.h"
 #include "base/FileSystem.h"
-#include "base/SafePath.h"
 #include "catalog/Environment.h"
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/JsonFields.h"
