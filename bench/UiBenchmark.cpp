@@ -97,6 +97,7 @@ public:
         body.write(m_body);
         return marlox::platform::HttpResponse{200};
     }
+    void abortTransfers() override {}
 
 private:
     QByteArray m_body;

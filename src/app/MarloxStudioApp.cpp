@@ -50,6 +50,9 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
 }
 
 MarloxStudioApp::~MarloxStudioApp() {
+    // Quitting never waits on a server: the services wait for their transfers as they go, and
+    // these end now.
+    m_platform.httpClient->abortTransfers();
     // The windows show the services, so they go first.
     for (const auto& window : std::as_const(m_windows)) {
         delete window.data();

@@ -9,6 +9,15 @@
 
 using namespace marlox;
 
+namespace {
+
+// Set before main runs, once the libraries are loaded: a terminate request during the start
+// ends it in order instead of on the spot.
+[[maybe_unused]] const bool terminationSignalsCaught =
+    (platform::TerminationSignals::catchFromNow(), true);
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     const platform::Bundle& mainBundle = platform::mainBundle();
@@ -29,5 +38,9 @@ int main(int argc, char* argv[]) {
     QObject::connect(&instance, &platform::SingleInstance::openWindowRequested, &studio,
                      &app::MarloxStudioApp::openWindow);
     studio.openWindow();
+    // A request that came before the event loop runs would reach a quit that does nothing yet.
+    if (platform::TerminationSignals::requested()) {
+        return 0;
+    }
     return QApplication::exec();
 }

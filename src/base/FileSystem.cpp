@@ -5,6 +5,8 @@
 #include <QFileInfo>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -68,6 +70,15 @@ std::optional<QStringList> visibleEntryNames(const QString& folder) {
 bool somethingExistsAt(const QString& path) {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
+}
+
+void syncFolder(const QString& folder) {
+    const int descriptor =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);
+        ::close(descriptor);
+    }
 }
 
 } // namespace marlox::base

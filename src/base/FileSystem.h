@@ -42,4 +42,8 @@ std::optional<QStringList> visibleEntryNames(const QString& folder);
 // A file, a folder or a link, even a dangling one.
 bool somethingExistsAt(const QString& path);
 
+// Asks the system to write the folder's entries to disk, so that a file renamed into it stays
+// there after a power loss. Failures are ignored: the rename itself has happened.
+void syncFolder(const QString& folder);
+
 } // namespace marlox::base

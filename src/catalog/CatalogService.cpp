@@ -142,7 +142,7 @@ Result<LoadedCatalog, CatalogLoadError> CatalogService::loadManifest() const {
         return LoadedCatalog{std::move(fetched).value(), CatalogSource::remote};
     }
     log(QStringLiteral("Remote catalog fetch failed: ") + fetched.error().description());
-    if (auto cached = readCatalogFile(remoteManifestCachePath())) {
+    if (auto cached = loadRemoteManifestCache()) {
         return LoadedCatalog{std::move(cached).value(), CatalogSource::cachedRemote};
     }
     return fromEmbedded();
@@ -182,6 +182,10 @@ std::optional<CatalogLoadError> saveRemoteManifestCache(const CatalogManifest& m
                                     .arg(file.fileName(), file.errorString())};
     }
     return std::nullopt;
+}
+
+Result<CatalogManifest, CatalogLoadError> loadRemoteManifestCache() {
+    return readCatalogFile(CatalogService::remoteManifestCachePath());
 }
 
 Result<CatalogManifest, CatalogLoadError> loadEmbeddedManifest() {

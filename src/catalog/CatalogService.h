@@ -109,6 +109,8 @@ private:
 
 // Writes the catalog to the cached copy in one step (a temporary file moved into place).
 std::optional<CatalogLoadError> saveRemoteManifestCache(const CatalogManifest& manifest);
+// The cached copy of the remote catalog.
+Result<CatalogManifest, CatalogLoadError> loadRemoteManifestCache();
 // The manifest.json built into the main bundle, or into the one given.
 Result<CatalogManifest, CatalogLoadError> loadEmbeddedManifest();
 Result<CatalogManifest, CatalogLoadError> loadEmbeddedManifest(const platform::Bundle& mainBundle);

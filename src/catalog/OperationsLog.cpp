@@ -1,20 +1,64 @@
 #include "OperationsLog.h"
 
 #include "Environment.h"
+#include "platform/BackgroundWork.h"
 #include "platform/SerialExecutor.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSaveFile>
+
+#include <functional>
 
 namespace marlox::catalog {
 namespace {
 
+void stopOperationsLog();
+
 // Named after the bundle identifier plus ".operation-logger", as the serial queue it stands for.
-platform::SerialExecutor& operationsLogQueue() {
-    static platform::SerialExecutor queue;
-    return queue;
+// Its worker must be idle before main returns: a line still being formatted while the static
+// data of Qt's calendar is destroyed crashes the process. So it stops with the application
+// object, and what is logged after that is written on the caller's thread.
+class OperationsLogQueue {
+public:
+    static OperationsLogQueue& instance() {
+        static OperationsLogQueue queue;
+        return queue;
+    }
+
+    void run(std::function<void()> job) {
+        QMutexLocker lock(&m_mutex);
+        if (m_stopped) {
+            job();
+        } else {
+            m_worker.run(std::move(job));
+        }
+    }
+    void waitForIdle() { m_worker.waitForIdle(); }
+    void stop() {
+        {
+            QMutexLocker lock(&m_mutex);
+            m_stopped = true;
+        }
+        m_worker.waitForIdle();
+    }
+
+private:
+    OperationsLogQueue() { qAddPostRoutine(stopOperationsLog); }
+
+    QMutex m_mutex;
+    bool m_stopped = false;
+    platform::SerialExecutor m_worker;
+};
+
+void stopOperationsLog() {
+    // The file work on the utility threads logs too, so it ends first.
+    platform::utilityThreadPool()->waitForDone();
+    OperationsLogQueue::instance().stop();
 }
 
 void appendToExistingFile(const QString& path, const QByteArray& bytes) {
@@ -65,11 +109,11 @@ QString operationsLogTimestamp() {
 }
 
 void log(const QString& message) {
-    operationsLogQueue().run([message] { writeOperationsLogLine(message); });
+    OperationsLogQueue::instance().run([message] { writeOperationsLogLine(message); });
 }
 
 void clearOperationsLog() {
-    operationsLogQueue().run([] {
+    OperationsLogQueue::instance().run([] {
         const QString path = operationsLogFilePath();
         if (QFileInfo::exists(path)) {
             QFile::remove(path);
@@ -78,7 +122,7 @@ void clearOperationsLog() {
 }
 
 void flushOperationsLog() {
-    operationsLogQueue().waitForIdle();
+    OperationsLogQueue::instance().waitForIdle();
 }
 
 } // namespace marlox::catalog

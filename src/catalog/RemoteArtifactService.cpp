@@ -22,6 +22,10 @@ using Kind = RemoteArtifactError::Kind;
 const QString archiveFileName = QStringLiteral("payload.zip");
 const QString expandedFolderName = QStringLiteral("expanded");
 const QString resourceForkFolderName = QStringLiteral("__MACOSX");
+// A package archive of some hundred megabytes on a slow line; no download takes longer.
+constexpr auto artifactDownloadDeadline = std::chrono::minutes(30);
+// The hidden sibling an archive expands into before it becomes `expanded`.
+const QString expansionPrefix = QStringLiteral(".expanding-");
 
 RemoteArtifactError error(Kind kind, QString description, int code = 0) {
     return RemoteArtifactError{kind, std::move(description), code};
@@ -212,7 +216,9 @@ std::optional<RemoteArtifactError> RemoteArtifactService::download(const QUrl& s
         return systemError(QStringLiteral("The file “%1” could not be written: %2")
                                .arg(destination, temporary.errorString()));
     }
-    const auto response = m_httpClient->get(platform::HttpGetRequest{source}, temporary);
+    platform::HttpGetRequest request{source};
+    request.deadline = artifactDownloadDeadline;
+    const auto response = m_httpClient->get(request, temporary);
     if (!response) {
         temporary.cancelWriting();
         return error(Kind::transport, response.error().description());
@@ -255,7 +261,8 @@ RemoteArtifactService::expandIntoFreshFolder(const QString& archive,
                                              const QString& expandedFolder) {
     // The tool writes into a hidden sibling that becomes `expanded` only when it succeeded, so a
     // failed or interrupted expansion is never taken for a complete one.
-    QTemporaryDir staging(QFileInfo(expandedFolder).path() + QLatin1String("/.expanding-XXXXXX"));
+    QTemporaryDir staging(QFileInfo(expandedFolder).path() + QLatin1Char('/') + expansionPrefix +
+                          QLatin1String("XXXXXX"));
     if (!staging.isValid()) {
         return systemError(QStringLiteral("The folder “%1” could not be created: %2")
                                .arg(staging.path(), staging.errorString()));
@@ -320,6 +327,24 @@ void pruneVersions(const QString& packageFolder, const QString& keptVersion) {
     for (const QString& name : *items) {
         if (name != keptVersion) {
             removeItem(packageFolder + QLatin1Char('/') + name);
+        }
+    }
+}
+
+void removeUnfinishedExpansions() {
+    const QDir::Filters folders = QDir::Dirs | QDir::NoDotAndDotDot;
+    const QDir root(remoteArtifactsDirectory());
+    for (const QString& package : root.entryList(folders)) {
+        const QDir packageFolder(root.filePath(package));
+        for (const QString& version : packageFolder.entryList(folders)) {
+            const QDir versionFolder(packageFolder.filePath(version));
+            for (const QString& name : versionFolder.entryList({expansionPrefix + QLatin1Char('*')},
+                                                               QDir::AllEntries | QDir::Hidden)) {
+                const QString path = versionFolder.filePath(name);
+                log(removeItem(path)
+                        ? QStringLiteral("Unfinished expansion removed: ") + path
+                        : QStringLiteral("Unfinished expansion could not be removed: ") + path);
+            }
         }
     }
 }

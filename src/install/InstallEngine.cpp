@@ -66,14 +66,6 @@ DiscoveredBundles discoverBundles(const QString& folder) {
     return {applications, standalone};
 }
 
-// A staging or aside folder that an unfinished operation still needs keeps its folder.
-bool holdsPendingWork(const QString& folder) {
-    return !QDir(folder)
-                .entryList({stagingPrefix + QLatin1Char('*'), asidePrefix + QLatin1Char('*')},
-                           QDir::AllEntries | QDir::Hidden | QDir::System)
-                .isEmpty();
-}
-
 InstallEngineError engineError(InstallEngineError::Kind kind, const QString& subject,
                                const QString& reason = {}) {
     return InstallEngineError{kind, subject, reason};
@@ -145,11 +137,11 @@ InstallEngine::install(const catalog::PackageManifest& package, const QString& i
     InstallJournal journal(InstallJournal::Operation::install, package.id, previous,
                            package.version);
     if (staged.payload) {
-        staged.pluginStaging = newHiddenPath(installRoot, stagingPrefix);
+        staged.pluginStaging = newStagingPath(installRoot);
         journal.addStaging(*staged.pluginStaging);
     }
     if (staged.templateTarget) {
-        staged.templateStaging = newHiddenPath(*staged.templateTarget, stagingPrefix);
+        staged.templateStaging = newStagingPath(*staged.templateTarget);
         journal.addStaging(*staged.templateStaging);
     }
     if (auto failure = journal.write()) {
@@ -211,8 +203,8 @@ InstallEngine::stageAndMakeLive(const StagedInstall& staged,
             templatePaths.append(live);
         }
     }
-    planAsides(pluginMoves);
-    planAsides(templateMoves);
+    planAsides(pluginMoves, previous);
+    planAsides(templateMoves, previous);
     journal.setMoves(pluginMoves + templateMoves);
     if (auto failure = journal.write()) {
         return *failure;
@@ -364,7 +356,7 @@ InstallResultOr<QStringList> InstallEngine::expandIntoWorkFolder(const QString& 
 InstallFailure InstallEngine::expandZip(const QString& archive) const {
     const QString target = QFileInfo(archive).path();
     // Beside the archive, so that its entries reach their place by renames.
-    const QString workFolder = newHiddenPath(target, stagingPrefix);
+    const QString workFolder = newStagingPath(target);
     const auto entries = expandIntoWorkFolder(archive, workFolder);
     if (!entries) {
         return entries.error();
@@ -449,7 +441,7 @@ InstallFailure InstallEngine::uninstall(const InstalledPackage& record,
     }
     // Everything is renamed aside now and deleted only once the record is gone, so that a crash
     // before that puts it all back.
-    planAsides(moves);
+    planAsides(moves, record);
     InstallJournal journal(InstallJournal::Operation::remove, record.id, record, std::nullopt);
     journal.setMoves(moves);
     if (auto failure = journal.write()) {
@@ -471,15 +463,13 @@ InstallFailure InstallEngine::pruneEmptyDirectories(const QString& start, const 
     }
     while (current != stopFolder) {
         if (isFolder(current)) {
-            const auto entries = visibleEntries(current);
-            if (!entries) {
-                return entries.error();
-            }
-            if (!entries->isEmpty() || holdsPendingWork(current)) {
+            // Anything inside keeps a folder, hidden items too: they may be the user's, or the
+            // staging and aside items of an operation that is not settled yet. Only an empty
+            // folder is removed, whatever appears in it meanwhile.
+            if (!QDir(current).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                       QDir::NoDotAndDotDot) ||
+                !QDir().rmdir(current)) {
                 return std::nullopt;
-            }
-            if (auto failure = removeItem(current)) {
-                return failure;
             }
         }
         current = QFileInfo(current).path();

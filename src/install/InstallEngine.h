@@ -77,8 +77,8 @@ public:
     static InstallResultOr<QString> resolvePayloadURL(const QString& payloadPath,
                                                       const QString& packageName,
                                                       const std::optional<QString>& payloadRoot);
-    // Removes folders that hold nothing visible, from the start upwards, never reaching the stop
-    // folder and never leaving it.
+    // Removes folders that hold nothing at all, hidden items included, from the start upwards,
+    // never reaching the stop folder and never leaving it.
     static InstallFailure pruneEmptyDirectories(const QString& start, const QString& stop);
     // Whether the engine may delete a recorded path: absolute, and strictly inside the install
     // folder, the older install folder, the support folder or the Motion Templates library.

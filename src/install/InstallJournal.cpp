@@ -2,8 +2,10 @@
 
 #include "FileOperations.h"
 #include "InstallEngine.h"
+#include "LeftoverItems.h"
 #include "MotionTemplatesPlacement.h"
-#include "base/SafePath.h"
+#include "OwnedPlaces.h"
+#include "base/FileSystem.h"
 #include "catalog/Environment.h"
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/JsonFields.h"
@@ -17,12 +19,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QUuid>
 
 #include <algorithm>
-#include <functional>
+#include <map>
 
 namespace marlox::install {
 namespace {
@@ -71,27 +76,50 @@ void removeUnfinishedSaves(const QString& folder, const QRegularExpression& patt
     }
 }
 
-} // namespace
-
-// Reads the journals left in the support folder; one that cannot be read, or that names anything
-// the engine would not touch itself, is logged and dropped without acting on it.
-class PendingInstallJournals {
+// The journals this process wrote and has not closed. They are its own, so once the records are
+// saved they are finished as they are in memory; only a start reads journals from disk.
+class OwnJournals {
 public:
-    static void forEach(const std::function<void(const InstallJournal&)>& settle) {
-        for (const QString& file : pendingJournalFiles()) {
-            QString refusal;
-            const std::optional<InstallJournal> journal = read(file, refusal);
-            if (!journal) {
-                catalog::log(QStringLiteral("Install journal ignored: ") + refusal);
-                QFile::remove(file);
-                continue;
-            }
-            settle(*journal);
+    static OwnJournals& instance() {
+        static OwnJournals journals;
+        return journals;
+    }
+    void keep(const QString& file, const InstallJournal& journal) {
+        QMutexLocker lock(&m_mutex);
+        m_journals.insert_or_assign(file, journal);
+    }
+    void drop(const QString& file) {
+        QMutexLocker lock(&m_mutex);
+        m_journals.erase(file);
+    }
+    void clear() {
+        QMutexLocker lock(&m_mutex);
+        m_journals.clear();
+    }
+    // Oldest first, as they were begun.
+    QList<InstallJournal> all() const {
+        QMutexLocker lock(&m_mutex);
+        QList<InstallJournal> journals;
+        for (const auto& [file, journal] : m_journals) {
+            journals.append(journal);
         }
+        return journals;
     }
 
 private:
-    static std::optional<InstallJournal> read(const QString& file, QString& refusal) {
+    mutable QMutex m_mutex;
+    // Keyed by file name, which begins with the time the journal was begun.
+    std::map<QString, InstallJournal> m_journals;
+};
+
+} // namespace
+
+// Reads a journal left in the support folder; one that cannot be read, or that names anything no
+// operation of its package makes, is refused with the reason.
+class PendingInstallJournals {
+public:
+    static std::optional<InstallJournal> read(const QString& file, const OwnedPlaces& own,
+                                              QString& refusal) {
         refusal = QStringLiteral("it cannot be read: ") + file;
         QFile input(file);
         if (!input.open(QIODevice::ReadOnly)) {
@@ -136,27 +164,30 @@ private:
             }
             journal.m_moves.append(move);
         }
-        if (const auto outside = pathOutsideTheInstallFolders(journal)) {
-            refusal = QStringLiteral("it names a path outside the install folders: ") + *outside;
+        if (const auto foreign = pathNotItsPackages(journal, own)) {
+            refusal = QStringLiteral("it names a path its package does not own: ") + *foreign;
             return std::nullopt;
         }
         return journal;
     }
 
-    // The engine's own names only: staging and aside folders of its hidden kinds, staged items
-    // inside a staging folder, and every path inside the folders a removal may touch.
-    static std::optional<QString> pathOutsideTheInstallFolders(const InstallJournal& journal) {
+private:
+    // Only what an operation of the package can have made: its install path, the template paths
+    // its record or catalog entries name, and staging and aside items of our kinds beside those.
+    static std::optional<QString> pathNotItsPackages(const InstallJournal& journal,
+                                                     const OwnedPlaces& own) {
+        const QString& packageID = journal.m_packageID;
         const auto hiddenOfKind = [](const QString& path, const QString& prefix) {
-            return InstallEngine::isRemovableRecordedPath(path) &&
-                   QFileInfo(path).fileName().startsWith(prefix);
+            return !hasDotComponent(path) && QFileInfo(path).fileName().startsWith(prefix);
         };
         for (const QString& staging : journal.m_staging) {
-            if (!hiddenOfKind(staging, stagingPrefix)) {
+            if (!hiddenOfKind(staging, stagingPrefix) ||
+                !own.isFolderOf(packageID, QFileInfo(staging).path())) {
                 return staging;
             }
         }
         for (const ItemMove& move : journal.m_moves) {
-            if (!InstallEngine::isRemovableRecordedPath(move.live)) {
+            if (!own.isLivePathOf(packageID, move.live)) {
                 return move.live;
             }
             if (move.aside && (!hiddenOfKind(*move.aside, asidePrefix) ||
@@ -164,11 +195,10 @@ private:
                 return move.aside;
             }
             const auto inStaging = [&](const QString& staging) {
-                return base::isPathWithin(*move.staged, staging);
+                return liesStrictlyInside(*move.staged, staging);
             };
             if (move.staged &&
-                (!InstallEngine::isRemovableRecordedPath(*move.staged) ||
-                 std::none_of(journal.m_staging.cbegin(), journal.m_staging.cend(), inStaging))) {
+                std::none_of(journal.m_staging.cbegin(), journal.m_staging.cend(), inStaging)) {
                 return move.staged;
             }
         }
@@ -210,17 +240,23 @@ InstallFailure InstallJournal::write() const {
     if (auto failure = createFolder(QFileInfo(m_file).path())) {
         return failure;
     }
+    // A temporary file synced to disk, then renamed over the journal: a journal is whole or
+    // absent, and once the folder is synced too, it is there before any item moves.
     QSaveFile file(m_file);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
         return SystemError{QStringLiteral("Could not write the install journal “%1”: %2")
                                .arg(m_file, file.errorString())};
     }
+    base::syncFolder(QFileInfo(m_file).path());
+    OwnJournals::instance().keep(m_file, *this);
     return std::nullopt;
 }
 
 void InstallJournal::rollBack() const {
     undoMoves(m_moves);
     close();
+    // Undone or not, it is no more this process's to finish; a start decides what is left.
+    OwnJournals::instance().drop(m_file);
 }
 
 void InstallJournal::finish() const {
@@ -238,10 +274,45 @@ void InstallJournal::finish() const {
 void InstallJournal::close() const {
     for (const QString& staging : m_staging) {
         removeQuietly(staging);
+        // A tool killed with the process that ran it may still have made one last entry.
+        if (itemExists(staging)) {
+            removeQuietly(staging);
+        }
     }
     pruneEmptiedFolders();
+    if (const auto left = unsettledItem()) {
+        catalog::log(QStringLiteral("Install journal kept: an item it names is still there: ") +
+                     *left);
+        return;
+    }
     // Last: until the journal is gone, the next start does all of this again.
     QFile::remove(m_file);
+    OwnJournals::instance().drop(m_file);
+}
+
+std::optional<QString> InstallJournal::unsettledItem() const {
+    for (const QString& staging : m_staging) {
+        if (itemExists(staging)) {
+            return staging;
+        }
+    }
+    for (const ItemMove& move : m_moves) {
+        if (move.aside && itemExists(*move.aside)) {
+            return move.aside;
+        }
+    }
+    return std::nullopt;
+}
+
+QStringList InstallJournal::namedItems() const {
+    QStringList items = m_staging;
+    for (const ItemMove& move : m_moves) {
+        items.append(move.live);
+        if (move.aside) {
+            items.append(*move.aside);
+        }
+    }
+    return items;
 }
 
 void InstallJournal::pruneEmptiedFolders() const {
@@ -262,28 +333,46 @@ void InstallJournal::pruneEmptiedFolders() const {
 }
 
 void replayInstallJournal() {
-    // Records that cannot be read are what the store will start from too: none.
-    const catalog::InstalledPackageMap records =
-        catalog::readInstalledRecords().value_or(catalog::InstalledPackageMap());
-    PendingInstallJournals::forEach([&](const InstallJournal& journal) {
-        const auto found = records.constFind(journal.packageID());
-        const std::optional<InstalledPackage> current =
-            found == records.constEnd() ? std::nullopt : std::optional(*found);
-        if (current == journal.previous()) {
-            journal.rollBack();
-        } else {
-            journal.finish();
+    // At a start no journal is this process's own; what is on disk is all there is.
+    OwnJournals::instance().clear();
+    const OwnedPlaces own = OwnedPlaces::read();
+    QSet<QString> stillJournaled;
+    for (const QString& file : pendingJournalFiles()) {
+        QString refusal;
+        const std::optional<InstallJournal> journal =
+            PendingInstallJournals::read(file, own, refusal);
+        if (!journal) {
+            catalog::log(QStringLiteral("Install journal ignored: ") + refusal);
+            QFile::remove(file);
+            continue;
         }
-    });
+        const auto found = own.records().constFind(journal->packageID());
+        const std::optional<InstalledPackage> current =
+            found == own.records().constEnd() ? std::nullopt : std::optional(*found);
+        if (current == journal->previous()) {
+            journal->rollBack();
+        } else {
+            journal->finish();
+        }
+        if (QFileInfo::exists(file)) {
+            for (const QString& item : journal->namedItems()) {
+                stillJournaled.insert(QDir::cleanPath(item));
+            }
+        }
+    }
+    settleLeftoverItems(own, stillJournaled);
     removeUnfinishedSaves(QFileInfo(catalog::installedRecordsFileURL()).path(),
                           unfinishedSaveOf(QStringLiteral("installed\\.json")));
     removeUnfinishedSaves(
         catalog::applicationSupportDirectory(),
         unfinishedSaveOf(QRegularExpression::escape(journalPrefix) + QStringLiteral(".*\\.json")));
+    removeCacheWorkFolders();
 }
 
 void finishInstallJournal() {
-    PendingInstallJournals::forEach([](const InstallJournal& journal) { journal.finish(); });
+    for (const InstallJournal& journal : OwnJournals::instance().all()) {
+        journal.finish();
+    }
 }
 
 } // namespace marlox::install

@@ -33,17 +33,23 @@ public:
     const QString& packageID() const { return m_packageID; }
     const std::optional<catalog::InstalledPackage>& previous() const { return m_previous; }
 
-    // Replaces the journal file as a whole.
+    // Replaces the journal file as a whole, atomically. Until it is closed, the journal is this
+    // process's own, which finishInstallJournal() finishes.
     InstallFailure write() const;
     // Undoes the operation: the previous items are put back, the new and the staged ones go.
     void rollBack() const;
     // Keeps the outcome: the previous items kept aside and the staging folders go.
     void finish() const;
+    // Every path it names: the staging folders, the live paths and the aside items.
+    QStringList namedItems() const;
 
 private:
     InstallJournal() = default;
-    // What both outcomes end with: the staging folders, the emptied folders and the journal go.
+    // What both outcomes end with: the staging folders and the emptied folders go, and the
+    // journal once nothing it names is left to settle; otherwise the next start tries again.
     void close() const;
+    // A staging folder or an aside item still on disk.
+    std::optional<QString> unsettledItem() const;
     // The folders an install made or a removal emptied: in the Motion Templates library up to
     // the library, and for a removal up to the user's Applications folder.
     void pruneEmptiedFolders() const;
@@ -61,12 +67,15 @@ private:
 // The entry point of start-up. It must run before the InstalledPackageStore is made: for every
 // operation that a crash interrupted, the records file decides: where it still holds the record
 // the operation began with, the previous version is put back; otherwise the operation is
-// finished. Then the temporary files of unfinished saves of installed.json and of the journal are
-// removed. A journal naming a path outside the install folders is ignored and logged.
+// finished. A journal that cannot be read, or that names a path no operation of its package
+// makes, is logged and dropped without acting on it. Then the staging and aside items no journal
+// names are settled by their names, and the temporary files of unfinished saves of installed.json
+// and of the journal and the cache's abandoned work folders are removed.
 void replayInstallJournal();
 
-// Once the records of the operations in flight are saved: keeps their outcome, deleting the
-// previous versions kept aside. Runs off the main thread; it deletes whole trees.
+// Once the records of the operations in flight are saved: keeps the outcome of the operations
+// this process journaled, deleting the previous versions kept aside. Runs off the main thread; it
+// deletes whole trees.
 void finishInstallJournal();
 
 } // namespace marlox::install

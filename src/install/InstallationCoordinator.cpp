@@ -9,6 +9,7 @@
 #include "install/InstallTargetAccessService.h"
 #include "install/MotionTemplatesAccessService.h"
 #include "platform/BackgroundWork.h"
+#include "platform/Continuation.h"
 #include "platform/ProcessList.h"
 #include "platform/ProcessRunner.h"
 
@@ -234,12 +235,12 @@ QFuture<void> InstallationCoordinator::performInstall(const PackageManifest& pac
         failInstall(package, installRoot.error());
         return ended();
     }
-    return resolvePayloadRoot(package)
-        .then(
-            this,
-            [this, package, previous, installRoot = *installRoot](const PayloadRoot& payloadRoot) {
-                return installFromPayloadRoot(package, previous, installRoot, payloadRoot);
-            })
+    return platform::continueOn(*this, resolvePayloadRoot(package),
+                                [this, package, previous,
+                                 installRoot = *installRoot](const PayloadRoot& payloadRoot) {
+                                    return installFromPayloadRoot(package, previous, installRoot,
+                                                                  payloadRoot);
+                                })
         .unwrap();
 }
 
@@ -291,12 +292,13 @@ QFuture<void> InstallationCoordinator::installFromPayloadRoot(
         }
         templatesRoot = *folder;
     }
-    return m_installEngine
-        .installInBackground(package, installRoot, templatesRoot, previous, *payloadRoot)
-        .then(this,
-              [this, package, previous](const InstallResultOr<InstallResult>& result) {
-                  return finishInstall(package, previous, result);
-              })
+    return platform::continueOn(
+               *this,
+               m_installEngine.installInBackground(package, installRoot, templatesRoot, previous,
+                                                   *payloadRoot),
+               [this, package, previous](const InstallResultOr<InstallResult>& result) {
+                   return finishInstall(package, previous, result);
+               })
         .unwrap();
 }
 
@@ -308,9 +310,9 @@ InstallationCoordinator::finishInstall(const PackageManifest& package,
         failInstall(package, result.error());
         return ended();
     }
-    return removeMovedPreviousInstall(package.id, previous, *result)
-        .then(this,
-              [this, package, installed = *result] { return recordInstall(package, installed); })
+    return platform::continueOn(
+               *this, removeMovedPreviousInstall(package.id, previous, *result),
+               [this, package, installed = *result] { return recordInstall(package, installed); })
         .unwrap();
 }
 
@@ -323,8 +325,9 @@ InstallationCoordinator::removeMovedPreviousInstall(const QString& packageID,
     }
     // The install has already replaced the previous templates with its own, so only the old
     // folder goes.
-    return m_installEngine.uninstallInBackground(*previous, RecordedTemplates::keep)
-        .then(this, [packageID, oldPath = previous->installPath](const InstallFailure&) {
+    return platform::continueOn(
+        *this, m_installEngine.uninstallInBackground(*previous, RecordedTemplates::keep),
+        [packageID, oldPath = previous->installPath](const InstallFailure&) {
             // A folder left behind does not undo the install that replaced it.
             catalog::log(QStringLiteral("Previous install removed during migration: package=") +
                          packageID + QStringLiteral(", path=") + oldPath);
@@ -344,12 +347,13 @@ QFuture<void> InstallationCoordinator::recordInstall(const PackageManifest& pack
     records.insert(package.id, record);
     m_installedStore.setInstalledByID(records);
     m_installedStore.saveToDisk();
-    return finishAfterSave().then(this, [this, id = package.id, path = result.installPath] {
-        setStatus(id, installStatus::installed);
-        catalog::log(QStringLiteral("Install succeeded: package=") + id +
-                     QStringLiteral(", path=") + path);
-        removeActivePackageID(id);
-    });
+    return platform::continueOn(*this, finishAfterSave(),
+                                [this, id = package.id, path = result.installPath] {
+                                    setStatus(id, installStatus::installed);
+                                    catalog::log(QStringLiteral("Install succeeded: package=") +
+                                                 id + QStringLiteral(", path=") + path);
+                                    removeActivePackageID(id);
+                                });
 }
 
 QFuture<void> InstallationCoordinator::finishAfterSave() {
@@ -394,8 +398,8 @@ void InstallationCoordinator::runBulkInstall(const QList<PackageManifest>& candi
         runBulkInstall(candidates, index + 1);
         return;
     }
-    performInstall(candidate).then(
-        this, [this, candidates, index] { runBulkInstall(candidates, index + 1); });
+    platform::continueOn(*this, performInstall(candidate),
+                         [this, candidates, index] { runBulkInstall(candidates, index + 1); });
 }
 
 // The removal.
@@ -405,14 +409,14 @@ void InstallationCoordinator::performUninstall(const InstalledPackage& record) {
         failUninstall(record.id, *failure);
         return;
     }
-    m_installEngine.uninstallInBackground(record).then(
-        this, [this, id = record.id](const InstallFailure& failure) {
-            if (failure) {
-                failUninstall(id, *failure);
-            } else {
-                recordUninstall(id);
-            }
-        });
+    platform::continueOn(*this, m_installEngine.uninstallInBackground(record),
+                         [this, id = record.id](const InstallFailure& failure) {
+                             if (failure) {
+                                 failUninstall(id, *failure);
+                             } else {
+                                 recordUninstall(id);
+                             }
+                         });
 }
 
 InstallFailure InstallationCoordinator::prepareFoldersForRemoval(const InstalledPackage& record) {
@@ -435,7 +439,7 @@ void InstallationCoordinator::recordUninstall(const QString& packageID) {
     records.remove(packageID);
     m_installedStore.setInstalledByID(records);
     m_installedStore.saveToDisk();
-    finishAfterSave().then(this, [this, packageID] {
+    platform::continueOn(*this, finishAfterSave(), [this, packageID] {
         setStatus(packageID, installStatus::removed);
         catalog::log(QStringLiteral("Uninstall succeeded: package=") + packageID);
         removeActivePackageID(packageID);

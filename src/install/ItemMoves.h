@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InstallErrors.h"
+#include "catalog/InstalledPackage.h"
 
 #include <QList>
 #include <QString>
@@ -14,8 +15,26 @@ namespace marlox::install {
 inline const QString stagingPrefix = QStringLiteral(".marlox-staging-");
 inline const QString asidePrefix = QStringLiteral(".marlox-aside-");
 
-// A new hidden path in the folder: the prefix and a new upper-case UUID.
-QString newHiddenPath(const QString& folder, const QString& prefix);
+// A new staging path in the folder: the prefix and a new upper-case UUID. What a staging item
+// holds is on its way in, never the only copy of anything.
+QString newStagingPath(const QString& folder);
+
+// What the name of an aside item says, so that a start can settle it without a journal.
+struct AsideName {
+    // The name of the live path beside it, where it goes back.
+    QString liveName;
+    // The version whose record named that live path when it was set aside; none when no record
+    // named it.
+    std::optional<QString> heldVersion;
+
+    bool operator==(const AsideName&) const = default;
+};
+// ".marlox-aside-<UUID>-<held version, percent-encoded>-<live name>" beside the live path. When
+// that is too long for the file system, ".marlox-aside-<UUID>" alone, as earlier versions named
+// every aside item: only a journal then tells what it stands for.
+QString newAsidePath(const QString& live, const std::optional<QString>& heldVersion);
+// Nothing for a name that is no aside item's or that does not say what it stands for.
+std::optional<AsideName> readAsideName(const QString& fileName);
 
 // One item an operation replaces by renames only. What is at `live` is kept under `aside`, a
 // hidden name in the same folder (none when nothing was there), and the staged copy, when there
@@ -28,8 +47,9 @@ struct ItemMove {
     bool operator==(const ItemMove&) const = default;
 };
 
-// Gives every move whose live path holds something an aside path beside it.
-void planAsides(QList<ItemMove>& moves);
+// Gives every move whose live path holds something an aside path beside it, naming the record's
+// version where the record names that path.
+void planAsides(QList<ItemMove>& moves, const std::optional<catalog::InstalledPackage>& record);
 // Renames every previous item aside, then every staged item into its place. A failure undoes
 // what was done.
 InstallFailure makeLive(const QList<ItemMove>& moves);

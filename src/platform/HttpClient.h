@@ -3,22 +3,48 @@
 #include "base/DescribedError.h"
 #include "base/Result.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QString>
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QIODevice;
 
 namespace marlox::platform {
 
+// Ends the transfers given it at once, from any thread, and every later one before it starts.
+class HttpCancellation {
+public:
+    void cancel();
+    bool isCancelled() const;
+
+    // For clients: while a transfer is enrolled, cancelling calls its `abort`, on the thread that
+    // cancels. False when cancelled already; the transfer must not start then.
+    bool enroll(const void* transfer, std::function<void()> abort);
+    void withdraw(const void* transfer);
+
+private:
+    mutable QMutex m_mutex;
+    bool m_cancelled = false;
+    QHash<const void*, std::function<void()>> m_aborts;
+};
+
 struct HttpGetRequest {
     QUrl url;
     // Cut off when no data arrives for this long.
     std::chrono::milliseconds timeout = std::chrono::seconds(60);
+    // Cut off when the whole transfer takes longer, however steadily the data comes. Sized for a
+    // catalog or a feed; a large download sets its own.
+    std::chrono::milliseconds deadline = std::chrono::minutes(2);
     // Always ask the network; otherwise the protocol's own cache rules apply.
     bool ignoreLocalCache = false;
+    // Ends the transfer early when cancelled; none by default.
+    std::shared_ptr<HttpCancellation> cancellation = nullptr;
 };
 
 struct HttpResponse {
@@ -26,8 +52,8 @@ struct HttpResponse {
     std::optional<int> statusCode;
 };
 
-// A transfer that never produced an answer: no connection, a time-out, a refused TLS handshake,
-// or a body that could not be written.
+// A transfer that never produced an answer: no connection, a time-out, a deadline passed, a
+// cancellation, a refused TLS handshake, or a body that could not be written.
 struct HttpTransportError : base::DescribedError {
     using DescribedError::DescribedError;
 };
@@ -44,6 +70,9 @@ public:
     // Writes the body to `body` as it arrives, whatever the status; the caller judges the status.
     virtual Result<HttpResponse, HttpTransportError> get(const HttpGetRequest& request,
                                                          QIODevice& body) = 0;
+    // Ends every transfer in flight at once and fails every later one before it starts: quitting
+    // never waits on a server. Any thread may call it.
+    virtual void abortTransfers() = 0;
 };
 
 // QNetworkAccessManager, run with a local event loop on the calling thread.
@@ -51,6 +80,10 @@ class NetworkHttpClient final : public HttpClient {
 public:
     Result<HttpResponse, HttpTransportError> get(const HttpGetRequest& request,
                                                  QIODevice& body) override;
+    void abortTransfers() override;
+
+private:
+    HttpCancellation m_everyTransfer;
 };
 
 } // namespace marlox::platform

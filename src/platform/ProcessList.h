@@ -22,8 +22,8 @@ public:
                                                           const QString& executableName) const = 0;
 };
 
-// The real list: on Linux the processes in /proc whose command name or executable file name is
-// the executable name.
+// The real list: on Linux the current user's processes in /proc whose command name or executable
+// file name is the executable name.
 class SystemProcessLister final : public ProcessLister {
 public:
     explicit SystemProcessLister(QString processFolder = QStringLiteral("/proc"))

@@ -1,4 +1,5 @@
 #include "ProcessList.h"
+#include "UserOwnership.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,7 +63,8 @@ SystemProcessLister::runningApplications(const QString& bundleIdentifier,
             continue;
         }
         const QString processPath = m_processFolder + QLatin1Char('/') + entry;
-        if (runsExecutable(processPath, executableName)) {
+        // Another user's host does not load this user's plug-ins.
+        if (belongsToCurrentUser(processPath) && runsExecutable(processPath, executableName)) {
             applications.append({processIdentifier, hasEnded(processPath)});
         }
     }

@@ -1,5 +1,7 @@
 #include "ProcessRunner.h"
 
+#include "ChildProcess.h"
+
 #include <QProcess>
 #include <QStringDecoder>
 
@@ -16,6 +18,7 @@ ProcessResult SystemProcessRunner::run(const QString& program, const QStringList
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.setInputChannelMode(QProcess::ManagedInputChannel);
+    endWithThisProcess(process);
     process.start(program, arguments, QIODevice::ReadWrite);
     if (!process.waitForStarted(-1)) {
         result.launchError = process.errorString();

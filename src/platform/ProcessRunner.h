@@ -32,7 +32,8 @@ public:
     virtual ProcessResult run(const QString& program, const QStringList& arguments) = 0;
 };
 
-// The real runner: QProcess with standard output and standard error on pipes of their own.
+// The real runner: QProcess with standard output and standard error on pipes of their own. The
+// child ends with this process.
 class SystemProcessRunner final : public ProcessRunner {
 public:
     ProcessResult run(const QString& program, const QStringList& arguments) override;

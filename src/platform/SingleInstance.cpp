@@ -1,7 +1,10 @@
 #include "SingleInstance.h"
 
+#include "UserOwnership.h"
+
+#include <QCryptographicHash>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -13,25 +16,34 @@ const QByteArray acceptedReply = QByteArrayLiteral("ok\n");
 // Local sockets answer at once; a copy that takes longer is treated as gone.
 constexpr int answerTimeoutMilliseconds = 3000;
 
-QString userName() {
-    for (const char* variable : {"USER", "LOGNAME"}) {
-        const QString name = qEnvironmentVariable(variable);
-        if (!name.isEmpty()) {
-            return name;
-        }
-    }
-    return QDir::home().dirName();
+// Two homes of one user are two installations, each with its own data: each has its copy.
+QString homeKey() {
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QFile::encodeName(QDir::homePath()), QCryptographicHash::Sha256)
+            .toHex()
+            .left(8));
 }
 
 } // namespace
 
 QString SingleInstance::serverName(const QString& bundleIdentifier) {
-    const QString name = bundleIdentifier + QLatin1Char('-') + userName();
+    const QString user = currentUserID();
+    // Only this user may enter the folder, so nobody else can take the name first or answer on it.
+    std::optional<QString> folder;
     const QString runtimeFolder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtimeFolder.isEmpty() && QFileInfo(runtimeFolder).isDir()) {
-        return runtimeFolder + QLatin1Char('/') + name;
+    if (!runtimeFolder.isEmpty()) {
+        folder = privateFolder(runtimeFolder, false);
     }
-    return name;
+    if (!folder) {
+        folder = privateFolder(QDir::tempPath() + QLatin1Char('/') + bundleIdentifier +
+                                   QLatin1Char('-') + user,
+                               true);
+    }
+    if (!folder) {
+        return {};
+    }
+    return *folder + QLatin1Char('/') + bundleIdentifier + QLatin1Char('-') + user +
+           QLatin1Char('-') + homeKey();
 }
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
@@ -40,9 +52,14 @@ SingleInstance::SingleInstance(QString serverName, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::forwardOpenWindowRequest() {
+    // Never hand over to a socket, or a copy behind one, of another user.
+    if (m_serverName.isEmpty() || !belongsToCurrentUser(m_serverName)) {
+        return false;
+    }
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(answerTimeoutMilliseconds)) {
+    if (!socket.waitForConnected(answerTimeoutMilliseconds) ||
+        !peerIsCurrentUser(socket.socketDescriptor())) {
         return false;
     }
     socket.write(openWindowRequest);
@@ -58,6 +75,9 @@ bool SingleInstance::forwardOpenWindowRequest() {
 }
 
 bool SingleInstance::listen() {
+    if (m_serverName.isEmpty()) {
+        return false;
+    }
     if (m_server == nullptr) {
         m_server = new QLocalServer(this);
         // Only this user may ask for a window.

@@ -15,14 +15,17 @@ class SingleInstance final : public QObject {
     Q_OBJECT
 
 public:
-    // A full path in the user's runtime folder when there is one; otherwise a plain name, which
-    // Qt places in the temporary folder.
+    // A full path, named after the bundle identifier, the user's id and the home folder, in a
+    // folder only this user may enter: the user's runtime folder when it is such a folder,
+    // otherwise one of the temporary folder made for the user. Empty when there is none: this
+    // copy then neither hands over nor listens.
     static QString serverName(const QString& bundleIdentifier);
 
     explicit SingleInstance(QString serverName, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True once a running copy has taken the request to open a window; this copy then ends.
+    // True once a running copy has taken the request to open a window; this copy then ends. A
+    // socket, or a process behind it, of another user is never asked.
     bool forwardOpenWindowRequest();
     // Takes the name for this copy, replacing a socket left behind by one that crashed. False when
     // the name cannot be taken; the application then runs on without it.

@@ -173,14 +173,17 @@ QFuture<void> AppUpdateService::refreshAvailableUpdate(bool silent) {
         }
         return QtFuture::makeReadyFuture();
     }
-    // Overlapping refreshes each publish their own outcome, the later one last.
+    // Of overlapping refreshes the later request wins, whichever answer comes last.
+    const quint64 refreshNumber = ++m_newestRefresh;
     return QtConcurrent::run(&m_fetchThreads,
                              [url = *m_configuration.appcastFeedURL, http = m_httpClient] {
                                  return fetchLatestAppcastItem(url, *http);
                              })
-        .then(this, [this, silent](
+        .then(this, [this, silent, refreshNumber](
                         const Result<std::optional<AppUpdateNotice>, AppUpdateError>& fetched) {
-            publishRefresh(fetched, silent);
+            if (refreshNumber == m_newestRefresh) {
+                publishRefresh(fetched, silent);
+            }
         });
 }
 

@@ -83,7 +83,8 @@ public:
     // future finishes once the refresh has published.
     QFuture<void> checkForUpdates();
     // Reads the feed off the main thread and publishes what it announces; the future finishes
-    // once that is published. A silent refresh drops a failure without a message.
+    // once that is published. A silent refresh drops a failure without a message. A refresh that
+    // a later one overtakes publishes nothing.
     QFuture<void> refreshAvailableUpdate(bool silent);
     // Hides the available update until the feed announces another build.
     void dismissAvailableUpdate();
@@ -112,6 +113,7 @@ private:
     std::optional<QString> m_lastErrorMessage;
     const std::optional<QString> m_feedURLString;
     std::optional<AppUpdateNotice> m_availableUpdate;
+    quint64 m_newestRefresh = 0;
 
     // Last, so that it is destroyed first and waits for fetches that still use the members above.
     QThreadPool m_fetchThreads;

@@ -1,24 +1,20 @@
 #pragma once
 
+#include "platform/Continuation.h"
+
 #include <QFuture>
-#include <QFutureWatcher>
 #include <QObject>
 
 #include <utility>
 
 namespace marlox::screens {
 
-// Runs `completion` on the owner's thread once the future has finished, unless the owner is gone
-// by then: a screen that was left must not be touched by work it started.
+// Runs `completion` on the owner's thread once the future has finished, with its result when it
+// has one, unless the owner is gone by then: a screen that was left must not be touched by work
+// it started.
 template <typename T, typename Completion>
 void whenFinished(QObject& owner, const QFuture<T>& future, Completion&& completion) {
-    auto* watcher = new QFutureWatcher<T>(&owner);
-    QObject::connect(watcher, &QFutureWatcherBase::finished, &owner,
-                     [watcher, completion = std::forward<Completion>(completion)]() mutable {
-                         watcher->deleteLater();
-                         completion();
-                     });
-    watcher->setFuture(future);
+    platform::continueOn(owner, future, std::forward<Completion>(completion));
 }
 
 } // namespace marlox::screens

@@ -7,6 +7,7 @@
 #include "platform/FileChooser.h"
 #include "platform/Workspace.h"
 #include "screens/AppVersionText.h"
+#include "screens/LifetimeBound.h"
 #include "screens/PromptingTextEditor.h"
 #include "screens/SupportAttachments.h"
 #include "screens/SupportCard.h"
@@ -634,16 +635,17 @@ void SupportView::setIncludeAppLogs(bool include) {
     const quint64 load = ++m_logLoads;
     if (include) {
         // Read off the main thread: the log has no size limit.
-        loadLogExcerpt(catalog::operationsLogFilePath())
-            .then(this, [this, load](const std::optional<QString>& excerpt) {
-                if (load != m_logLoads) {
-                    return;
-                }
-                // A log that cannot be read turns the switch back off, without a word.
-                m_form.includeAppLogs = excerpt.has_value();
-                m_form.logSnippet = excerpt;
-                refresh();
-            });
+        // The screen is made afresh at every section change, so it may be gone by then.
+        whenFinished(*this, loadLogExcerpt(catalog::operationsLogFilePath()),
+                     [this, load](const std::optional<QString>& excerpt) {
+                         if (load != m_logLoads) {
+                             return;
+                         }
+                         // A log that cannot be read turns the switch back off, without a word.
+                         m_form.includeAppLogs = excerpt.has_value();
+                         m_form.logSnippet = excerpt;
+                         refresh();
+                     });
     }
     refresh();
 }

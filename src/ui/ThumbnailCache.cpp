@@ -61,10 +61,23 @@ QImage decodeThumbnailFile(const QString& path, int decodedSide) {
     return decodeThumbnail(file, decodedSide);
 }
 
+// No thumbnail is worth waiting for longer, however steadily its bytes come.
+constexpr auto thumbnailDeadline = std::chrono::seconds(60);
+
+// The server a download goes to; each has its own share of the transfers.
+QString serverOf(const QUrl& url) {
+    return url.scheme() + QLatin1String("://") + url.host() + QLatin1Char(':') +
+           QString::number(url.port(url.scheme() == u"https" ? 443 : 80));
+}
+
 // The body of a 2xx answer; nothing for any other answer, a failed transfer or a body too large.
-std::optional<QByteArray> fetch(platform::HttpClient& client, const QUrl& url) {
+std::optional<QByteArray> fetch(platform::HttpClient& client, const QUrl& url,
+                                const std::shared_ptr<platform::HttpCancellation>& cancellation) {
     platform::BoundedBody body(ThumbnailCache::maximumBodyBytes);
-    const auto response = client.get(platform::HttpGetRequest{url}, body);
+    platform::HttpGetRequest request{url};
+    request.deadline = thumbnailDeadline;
+    request.cancellation = cancellation;
+    const auto response = client.get(request, body);
     if (!response || !response->statusCode || *response->statusCode < 200 ||
         *response->statusCode >= 300) {
         return std::nullopt;
@@ -97,21 +110,29 @@ qsizetype ThumbnailMemoryCache::heldBytes() const {
 
 ThumbnailCache::ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder,
                                qreal screenScale)
-    : m_httpClient(std::move(httpClient)), m_folder(std::move(folder)),
+    : m_httpClient(std::move(httpClient)),
+      m_cancellation(std::make_shared<platform::HttpCancellation>()), m_folder(std::move(folder)),
       m_decodedSide(static_cast<int>(std::ceil(maximumShownSide * std::max(screenScale, 1.0)))) {
     // A failure shows later as files that cannot be read or written.
     base::createFolder(m_folder);
+    // Enough for a few slow servers at their share without holding back the others.
+    m_transfers.setMaxThreadCount(4 * downloadsPerServer);
 }
 
 ThumbnailCache::~ThumbnailCache() {
+    // Quitting never waits on a server: what is under way ends now, and nothing queued starts.
+    m_cancellation->cancel();
     waitForIdle();
 }
 
 void ThumbnailCache::waitForIdle() {
-    // Requests may start transfers, and transfers end in a job of the worker.
-    m_worker.waitForIdle();
-    m_transfers.waitForDone();
-    m_worker.waitForIdle();
+    // Requests may start transfers, transfers end in a job of the worker, and that job may start
+    // a queued one.
+    do {
+        m_worker.waitForIdle();
+        m_transfers.waitForDone();
+        m_worker.waitForIdle();
+    } while (m_downloadsUnderWay > 0);
 }
 
 QString ThumbnailCache::defaultFolder() {
@@ -158,13 +179,24 @@ void ThumbnailCache::lookUp(const QUrl& url, const Waiter& waiter) {
     QList<Waiter>& waiters = m_inFlight[url];
     waiters.append(waiter);
     if (waiters.size() == 1) {
+        requestDownload(url);
+    }
+}
+
+void ThumbnailCache::requestDownload(const QUrl& url) {
+    int& running = m_runningByServer[serverOf(url)];
+    if (running < downloadsPerServer) {
+        ++running;
         startDownload(url);
+    } else {
+        m_queuedByServer[serverOf(url)].append(url);
     }
 }
 
 void ThumbnailCache::startDownload(const QUrl& url) {
+    ++m_downloadsUnderWay;
     m_transfers.start([this, url] {
-        std::optional<QByteArray> body = fetch(*m_httpClient, url);
+        std::optional<QByteArray> body = fetch(*m_httpClient, url, m_cancellation);
         m_worker.run([this, url, body = std::move(body)] { finishDownload(url, body); });
     });
 }
@@ -176,6 +208,18 @@ void ThumbnailCache::finishDownload(const QUrl& url, const std::optional<QByteAr
     for (const Waiter& waiter : waiters) {
         answer(*waiter, image);
     }
+    // The server's share passes to its next queued download.
+    const QString server = serverOf(url);
+    QList<QUrl>& queued = m_queuedByServer[server];
+    if (queued.isEmpty()) {
+        m_queuedByServer.remove(server);
+        if (--m_runningByServer[server] == 0) {
+            m_runningByServer.remove(server);
+        }
+    } else {
+        startDownload(queued.takeFirst());
+    }
+    --m_downloadsUnderWay;
 }
 
 QImage ThumbnailCache::storeDownload(const QUrl& url, const QByteArray& body) {

@@ -14,6 +14,7 @@
 #include <QThreadPool>
 #include <QUrl>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -45,7 +46,9 @@ private:
 //
 // One instance, made by the application object and handed to every view that shows thumbnails.
 // Its work runs one job at a time on a worker of its own, never on the main thread; transfers
-// run beside it. A caller that goes away does not stop a download: the caches are still filled.
+// run beside it, at most four per server at once, so that a slow server holds back only its own
+// thumbnails. A caller that goes away does not stop a download: the caches are still filled. The
+// cache itself going away ends its downloads at once.
 //
 // Only http, https and file URLs are served. A file URL is read and kept in memory, never copied
 // into the folder. A body over 20 MiB or an image over 8,000 pixels on either side is refused
@@ -59,12 +62,14 @@ public:
     static constexpr int maximumImageSide = 8000;
     // The package detail sheet, the widest view, shows a thumbnail about 620 points wide.
     static constexpr int maximumShownSide = 640;
+    // As browsers limit the connections to one server.
+    static constexpr int downloadsPerServer = 4;
 
     // The folder defaults to <application support>/Cache/thumbnails; `screenScale` is the most
     // device pixels a point takes on any screen.
     explicit ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient,
                             QString folder = defaultFolder(), qreal screenScale = 1);
-    // Waits for the downloads under way.
+    // Ends the downloads under way, without waiting for their servers.
     ~ThumbnailCache();
 
     ThumbnailCache(const ThumbnailCache&) = delete;
@@ -88,17 +93,25 @@ private:
 
     // Everything below runs on m_worker.
     void lookUp(const QUrl& url, const Waiter& waiter);
+    // Starts the download, or queues it while its server has as many running as it may.
+    void requestDownload(const QUrl& url);
     void startDownload(const QUrl& url);
     void finishDownload(const QUrl& url, const std::optional<QByteArray>& body);
     QImage storeDownload(const QUrl& url, const QByteArray& body);
 
     std::shared_ptr<platform::HttpClient> m_httpClient;
+    std::shared_ptr<platform::HttpCancellation> m_cancellation;
     QString m_folder;
     // The longest side an image is decoded to, in pixels.
     int m_decodedSide;
     ThumbnailMemoryCache m_memory;
-    // The callers waiting for each download under way; only touched on m_worker.
+    // The callers waiting for each download under way, and the downloads running and queued per
+    // server; only touched on m_worker.
     QHash<QUrl, QList<Waiter>> m_inFlight;
+    QHash<QString, int> m_runningByServer;
+    QHash<QString, QList<QUrl>> m_queuedByServer;
+    // Started and not yet finished; read by waitForIdle().
+    std::atomic<int> m_downloadsUnderWay{0};
     platform::SerialExecutor m_worker;
     QThreadPool m_transfers;
 };

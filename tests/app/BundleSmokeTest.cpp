@@ -1,14 +1,24 @@
+#include "platform/PropertyList.h"
+#include "platform/SingleInstance.h"
 #include "support/LoggedMessages.h"
+#include "support/LoopbackHttpServer.h"
 #include "support/ScratchHome.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalServer>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csignal>
 
 using namespace marlox::testing;
 
@@ -44,8 +54,8 @@ protected:
         }
     }
 
-    void start(QProcess& process) {
-        process.setProgram(executable);
+    void start(QProcess& process, const QString& program = executable) {
+        process.setProgram(program);
         process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
         process.start();
         ASSERT_TRUE(process.waitForStarted()) << process.errorString().toStdString();
@@ -59,14 +69,43 @@ protected:
                             startupBoundMilliseconds));
     }
 
-    void expectCleanEndOnTerminate() {
+    void expectCleanEndOnTerminate(int boundMilliseconds = startupBoundMilliseconds) {
         running.terminate();
-        ASSERT_TRUE(running.waitForFinished(startupBoundMilliseconds));
-        EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(running.exitCode(), 0);
+        ASSERT_TRUE(running.waitForFinished(boundMilliseconds));
         const QString errors = QString::fromUtf8(running.readAllStandardError());
+        EXPECT_EQ(running.exitStatus(), QProcess::NormalExit) << errors.toStdString();
+        EXPECT_EQ(running.exitCode(), 0) << errors.toStdString();
         EXPECT_FALSE(errors.contains("Sanitizer")) << errors.toStdString();
         EXPECT_FALSE(errors.contains("runtime error")) << errors.toStdString();
+    }
+
+    // The built bundle with an information list of its own, its executable linked in and its
+    // resources shared: a distribution configured for its servers. Answers its executable.
+    QString configuredBundle(const QVariantMap& settings) const {
+        const QString contents = home.filePath("Configured.app/Contents");
+        const QString configured = contents + "/MacOS/MarloxStudio";
+        QDir().mkpath(contents + "/MacOS");
+        if (::link(QFile::encodeName(executable).constData(),
+                   QFile::encodeName(configured).constData()) != 0) {
+            EXPECT_TRUE(QFile::copy(executable, configured));
+        }
+        QFile::link(builtBundlePath() + "/Contents/Resources", contents + "/Resources");
+        QVariantMap info =
+            marlox::platform::readPropertyListFile(builtBundlePath() + "/Contents/Info.plist")
+                ->toMap();
+        info.insert(settings);
+        writeFile(contents + "/Info.plist", marlox::platform::xmlPropertyList(info));
+        return configured;
+    }
+    // Whether the process has its handler of SIGTERM in place.
+    bool catchesTerminate() const {
+        QFile status(QString("/proc/%1/status").arg(running.processId()));
+        status.open(QIODevice::ReadOnly);
+        QByteArray caught;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            caught = line.startsWith("SigCgt:") ? line : caught;
+        }
+        return (caught.mid(7).trimmed().toULongLong(nullptr, 16) & (1ull << (SIGTERM - 1))) != 0;
     }
 
     QProcess running;
@@ -106,6 +145,80 @@ TEST_F(BundleSmokeTest, SecondLaunchHandsOverToTheRunningCopyAndEnds) {
     EXPECT_EQ(later.exitCode(), 0);
     EXPECT_EQ(running.state(), QProcess::Running);
     expectCleanEndOnTerminate();
+}
+
+TEST_F(BundleSmokeTest, TerminateWhileTheStartWaitsOnAMuteRunningCopyEndsItCleanly) {
+    // GIVEN a running copy that takes the request for a window but never answers
+    QLocalServer mute;
+    ASSERT_TRUE(
+        mute.listen(marlox::platform::SingleInstance::serverName("studio.marlox.MarloxStudio")));
+
+    // WHEN the application starts, asks it, and is told to terminate meanwhile
+    start(running);
+    ASSERT_TRUE(mute.waitForNewConnection(startupBoundMilliseconds));
+
+    // THEN it ends cleanly once it gives up on the copy
+    expectCleanEndOnTerminate();
+}
+
+TEST_F(BundleSmokeTest, TerminateAtAnyMomentOfTheStartEndsItCleanly) {
+    for (const int moment : {0, 150, 400, 900}) {
+        SCOPED_TRACE(moment);
+        // GIVEN the application starting, from the moment it catches the request
+        start(running);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return catchesTerminate(); }, startupBoundMilliseconds));
+
+        // WHEN it is told to terminate that many milliseconds later, THEN it ends cleanly
+        QTest::qWait(moment);
+        expectCleanEndOnTerminate();
+    }
+}
+
+TEST_F(BundleSmokeTest, TerminateEndsItAtOnceWhileItsServersDripTheirAnswers) {
+    // GIVEN a catalog whose packages' thumbnails, like the feed, come a byte every five seconds
+    LoopbackHttpServer server;
+    const HttpAnswer dripping{.body = QByteArray(64, 'x'), .dripInterval = std::chrono::seconds(5)};
+    QJsonObject catalog =
+        QJsonDocument::fromJson(readFile(builtBundlePath() + "/Contents/Resources/manifest.json"))
+            .object();
+    QJsonArray packages;
+    QStringList thumbnailPaths;
+    for (const QJsonValue& value : catalog.value("packages").toArray()) {
+        QJsonObject package = value.toObject();
+        const QString path = "/thumbnails/" + package.value("id").toString() + ".png";
+        thumbnailPaths.append(path);
+        package.insert("thumbnailURL", server.url(path).toString());
+        server.setAnswer(path, dripping);
+        packages.append(package);
+    }
+    catalog.insert("packages", packages);
+    server.setAnswer("/feed.xml", dripping);
+    const QString configured =
+        configuredBundle({{"MarloxRemoteCatalogURL", server.url("/catalog.json")},
+                          {"MarloxAppcastFeedURL", server.url("/feed.xml")}});
+    for (const bool catalogDrips : {true, false}) {
+        SCOPED_TRACE(catalogDrips ? "the catalog drips" : "the feed and the thumbnails drip");
+        HttpAnswer served{.body = QJsonDocument(catalog).toJson()};
+        served.dripInterval = catalogDrips ? dripping.dripInterval : std::chrono::milliseconds(0);
+        server.setAnswer("/catalog.json", served);
+        start(running, configured);
+
+        // WHEN it is told to terminate while those are on their way
+        const QString awaited = catalogDrips ? "/catalog.json" : "/feed.xml";
+        ASSERT_TRUE(server.waitForRequestCount(awaited, server.requestCount(awaited) + 1));
+        const auto thumbnailRequests = [&] {
+            int count = 0;
+            for (const QString& path : thumbnailPaths) {
+                count += server.requestCount(path);
+            }
+            return count;
+        };
+        ASSERT_TRUE(catalogDrips || QTest::qWaitFor([&] { return thumbnailRequests() > 0; },
+                                                    startupBoundMilliseconds));
+
+        // THEN it ends cleanly within two seconds
+        expectCleanEndOnTerminate(2000);
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "CatalogTestSupport.h"
 
 #include <QDateTime>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QtConcurrent/QtConcurrentMap>
 
@@ -103,6 +104,19 @@ TEST_F(OperationsLogTest, ALogThatCannotBeWrittenLosesTheLineAndNothingElse) {
         flushOperationsLog();
         EXPECT_FALSE(QFileInfo::exists(operationsLogFilePath()));
     }
+}
+
+TEST_F(OperationsLogTest, EveryQueuedLineIsWrittenBeforeTheApplicationObjectGoes) {
+    // GIVEN a program that queues many lines and lets its application object go at once
+    QProcess program;
+    program.start(MARLOX_LOG_AT_EXIT_PATH, {"5000"});
+
+    // WHEN it ends, THEN the log held every line once the application object was gone, and the
+    // process exited normally
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.readAllStandardOutput().trimmed(), "5001");
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
 }
 
 } // namespace

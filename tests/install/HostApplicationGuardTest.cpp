@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace marlox::install;
 using namespace marlox::testing;
@@ -72,15 +73,22 @@ TEST(HostApplicationGuardTest, MatchesHostsInTheProcessTableByCommandOrExecutabl
     EXPECT_EQ(guard.runningHostNames(), (QStringList{"Final Cut Pro", "Apple Motion"}));
 }
 
-TEST(HostApplicationGuardTest, NamesAppleMotionWhileARealProcessNamedMotionRuns) {
-    // GIVEN the guard over the system's own process table
-    const HostApplicationGuard guard(std::make_shared<marlox::platform::SystemProcessLister>());
+TEST(HostApplicationGuardTest, NamesAppleMotionWhileThisUsersRealProcessNamedMotionRuns) {
+    // GIVEN the guard over the system's own process table, narrowed to this test's children as
+    // other tests start hosts too
+    const HostApplicationGuard guard(std::make_shared<OwnChildProcessLister>());
+    for (const bool otherUser : {false, true}) {
+        SCOPED_TRACE(otherUser ? "another user's" : "this user's");
+        if (otherUser && ::geteuid() != 0) {
+            continue; // only root can start a process as another user
+        }
 
-    // WHEN a child process whose name is Motion runs (killed when it goes out of scope)
-    const RunningHost motion("Motion");
-    ASSERT_TRUE(motion.isRunning());
+        // WHEN a process whose name is Motion runs (killed when it goes out of scope)
+        const RunningHost motion("Motion", otherUser ? std::optional<uid_t>(65534) : std::nullopt);
+        ASSERT_TRUE(motion.isRunning());
 
-    // THEN the guard names Apple Motion as running
-    EXPECT_TRUE(guard.runningHostNames().contains("Apple Motion"))
-        << guard.runningHostNames().join(", ").toStdString();
+        // THEN the guard names Apple Motion as running, unless another user runs it
+        EXPECT_EQ(guard.runningHostNames().contains("Apple Motion"), !otherUser)
+            << guard.runningHostNames().join(", ").toStdString();
+    }
 }

@@ -2,13 +2,15 @@
 // the application does, so that the crash-safety test can kill it at any point (see
 // FileOperationKill.cpp) and then look at what a fresh start makes of the disk.
 //
-//   install_crash_driver <bundle> <catalog.json> prepare|update|update-remove
+//   install_crash_driver <bundle> prepare|update|update-remove|start
 //
-// The bundle's resources hold the payloads; the catalog lists the package's first version, then
-// the version it is updated to. It starts as the application does: the journal is replayed before
-// the records are read.
+// The bundle's resources hold the payloads and the catalog, which lists the package's first
+// version, then the version it is updated to. It starts as the application does: the journal is
+// replayed before the records are read; "start" does only that. MARLOX_DITTO names another
+// archive tool.
 #include "catalog/AppSettingsStore.h"
 #include "catalog/CatalogManifest.h"
+#include "catalog/CatalogService.h"
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/RemoteArtifactService.h"
 #include "install/InstallJournal.h"
@@ -23,7 +25,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QTimer>
 
 #include <cstdio>
@@ -51,25 +52,26 @@ bool settle(install::InstallationCoordinator& coordinator, const QString& packag
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    if (argc != 4) {
-        std::fputs("usage: install_crash_driver <bundle> <catalog.json> "
-                   "prepare|update|update-remove\n",
+    if (argc != 3) {
+        std::fputs("usage: install_crash_driver <bundle> prepare|update|update-remove|start\n",
                    stderr);
         return 2;
     }
     platform::setUpMainBundle(QString::fromLocal8Bit(argv[1]));
-    QFile catalogFile(QString::fromLocal8Bit(argv[2]));
-    catalogFile.open(QIODevice::ReadOnly);
-    const auto catalog = catalog::decodeCatalogManifest(catalogFile.readAll());
+    const auto catalog = catalog::loadEmbeddedManifest();
     if (!catalog || catalog->packages.size() != 2) {
         std::fputs("the catalog must list a package's first and second version\n", stderr);
         return 2;
     }
-    const QString mode = QString::fromLocal8Bit(argv[3]);
+    const QString mode = QString::fromLocal8Bit(argv[2]);
     const catalog::PackageManifest& first = catalog->packages.at(0);
     const catalog::PackageManifest& second = catalog->packages.at(1);
+    const QString ditto = qEnvironmentVariable("MARLOX_DITTO", QStringLiteral(MARLOX_DITTO_PATH));
 
     install::replayInstallJournal();
+    if (mode == QLatin1String("start")) {
+        return 0;
+    }
     platform::UserDefaults defaults(QDir::homePath() + QStringLiteral("/.config/driver.conf"));
     testing::NoLoginItem loginItem;
     catalog::AppSettingsStore settings(defaults, loginItem,
@@ -79,16 +81,15 @@ int main(int argc, char** argv) {
     install::MotionTemplatesAccessService templatesAccess(settings, workspace);
     catalog::InstalledPackageStore store;
     catalog::RemoteArtifactService remote(std::make_shared<platform::NetworkHttpClient>(),
-                                          std::make_shared<platform::SystemProcessRunner>(),
-                                          QStringLiteral(MARLOX_DITTO_PATH));
+                                          std::make_shared<platform::SystemProcessRunner>(), ditto);
     // Registration is not what is tried here: the registry tools only answer.
     const install::HostApplicationGuard guard(std::make_shared<testing::FakeProcessLister>());
     install::InstallationCoordinator coordinator(
         store, installAccess, templatesAccess, remote,
         install::InstallationCoordinatorDependencies{
-            install::InstallEngine(guard, std::make_shared<platform::SystemProcessRunner>(),
-                                   {QStringLiteral(MARLOX_DITTO_PATH), QStringLiteral("/bin/true"),
-                                    QStringLiteral("/bin/true")}),
+            install::InstallEngine(
+                guard, std::make_shared<platform::SystemProcessRunner>(),
+                {ditto, QStringLiteral("/bin/true"), QStringLiteral("/bin/true")}),
             guard});
 
     if (mode == QLatin1String("prepare")) {

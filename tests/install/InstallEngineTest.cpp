@@ -304,14 +304,13 @@ TEST_F(EngineTest, ExpandsZipPayloadsAndArchivesInsideFoldersButNotArchivesInArc
 
 TEST_F(EngineTest,
        UninstallRemovesThePackageAndPrunesTheSharedFolderOnceEmptyButNeverApplications) {
-    // GIVEN two installed packages, and nothing else in the shared folder but a hidden file
+    // GIVEN two installed packages, and nothing else in the shared folder
     const auto installedPlugin = [&](const QString& id) {
         makeBundle(payloadRoot + "/" + id + "/" + id + ".pluginkit", "studio.marlox." + id);
         return recordOf(package(id, id), installed(package(id, id)));
     };
     const InstalledPackage blur = installedPlugin("blur");
     const InstalledPackage glow = installedPlugin("glow");
-    writeFile(installRoot + "/.DS_Store", "finder");
 
     // WHEN one is uninstalled, THEN its plug-in is unregistered and its folder gone, not the
     // other's
@@ -357,12 +356,18 @@ TEST_F(EngineTest, PruningRemovesEmptyFoldersUpToButNeverPastTheStopFolder) {
     QDir().mkpath(home.filePath("outside/empty/deeper"));
     writeFile(stop + "/a/.hidden", "hidden");
 
+    QDir().mkpath(stop + "/d/e");
+
     // A start outside the stop folder prunes nothing, though everything there is empty; one
-    // inside climbs to the stop folder, hidden entries not keeping a folder, and keeps the stop.
+    // inside climbs towards the stop folder until a folder holds anything, a hidden file too, and
+    // keeps the stop.
     EXPECT_FALSE(InstallEngine::pruneEmptyDirectories(home.filePath("outside/empty/deeper"), stop));
     EXPECT_TRUE(QFileInfo(home.filePath("outside/empty/deeper")).isDir());
     EXPECT_FALSE(InstallEngine::pruneEmptyDirectories(stop + "/a/b/c", stop));
-    EXPECT_FALSE(QFileInfo::exists(stop + "/a"));
+    EXPECT_FALSE(QFileInfo::exists(stop + "/a/b"));
+    EXPECT_EQ(readFile(stop + "/a/.hidden"), "hidden");
+    EXPECT_FALSE(InstallEngine::pruneEmptyDirectories(stop + "/d/e", stop));
+    EXPECT_FALSE(QFileInfo::exists(stop + "/d"));
     EXPECT_TRUE(QFileInfo(stop).isDir());
 }
 

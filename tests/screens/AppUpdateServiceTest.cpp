@@ -122,6 +122,24 @@ TEST_F(AppUpdateServiceTest, StatusesQtTurnsIntoErrorsFailTheFetchWithTheirStatu
     }
 }
 
+TEST_F(AppUpdateServiceTest, OfOverlappingRefreshesTheLaterRequestWinsWhicheverAnswersLast) {
+    // GIVEN a refresh whose feed, announcing build 120, is held back
+    server.setAnswer("/appcast.xml",
+                     HttpAnswer{.body = appcast(appcastItem("120", "1.2")), .held = true});
+    const auto service = makeService(server.url("/appcast.xml"));
+    const QFuture<void> earlier = service->refreshAvailableUpdate(true);
+    ASSERT_TRUE(server.waitForRequestCount("/appcast.xml", 1));
+
+    // WHEN a later refresh reads build 130, and only then the earlier one gets its answer
+    server.setAnswer("/appcast.xml", HttpAnswer{.body = appcast(appcastItem("130", "1.3"))});
+    refresh(*service, true);
+    server.releaseHeldAnswers();
+    ASSERT_TRUE(awaitFuture(earlier));
+
+    // THEN what the later request read stays published
+    EXPECT_EQ(service->availableUpdate(), (AppUpdateNotice{"130", "1.3"}));
+}
+
 TEST_F(AppUpdateServiceTest, DismissedBuildHidesExactlyThatBuildUntilANewerOneIsAnnounced) {
     // GIVEN a service showing build 120
     const auto service = serving(appcast(appcastItem("120", "1.2")));

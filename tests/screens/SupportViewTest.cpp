@@ -1,6 +1,7 @@
 #include "screens/SupportView.h"
 
 #include "SupportViewTestSupport.h"
+#include "platform/BackgroundWork.h"
 #include "screens/PromptingTextEditor.h"
 #include "ui/AppPill.h"
 #include "ui/AppSwitch.h"
@@ -13,7 +14,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QSemaphore>
 #include <QTest>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -98,6 +101,28 @@ TEST_F(SupportViewTest, ALogThatIsNoUtf8TurnsTheSwitchBackOffWithoutAWord) {
     EXPECT_FALSE(screen.findChild<QAbstractButton*>("includeLogsSwitch")->isChecked());
     EXPECT_FALSE(isShown(screen, "logPreview"));
     EXPECT_EQ(screen.findChild<QMessageBox*>(), nullptr);
+}
+
+TEST_F(SupportViewTest, AScreenLeftWhileItsLogExcerptIsReadIsNotTouchedByIt) {
+    // GIVEN a log, and every utility thread busy, so that the excerpt waits for its turn
+    writeFile(operationsLogFilePath(), "[1] Install started\n");
+    SupportView& screen = makeView();
+    grab(screen, QSize(1100, 1600));
+    QThreadPool& threads = *marlox::platform::utilityThreadPool();
+    QSemaphore busy;
+    for (int thread = 0; thread < threads.maxThreadCount(); ++thread) {
+        threads.start([&busy] { busy.acquire(); });
+    }
+    ASSERT_TRUE(clickNamed(screen, "includeLogsSwitch"));
+
+    // WHEN the screen is left before the excerpt is read, and then it is
+    view.reset();
+    busy.release(threads.maxThreadCount());
+    threads.waitForDone();
+    settle();
+
+    // THEN nothing crashed, and the log is as it was
+    EXPECT_EQ(readFile(operationsLogFilePath()), "[1] Install started\n");
 }
 
 // The shown ones only: rows that were replaced are hidden until they are deleted.

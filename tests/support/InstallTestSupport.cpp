@@ -42,10 +42,21 @@ OwnChildProcessLister::runningApplications(const QString& bundleIdentifier,
     return children;
 }
 
-RunningHost::RunningHost(const QString& executableName) {
+RunningHost::RunningHost(const QString& executableName, std::optional<uid_t> otherUser) {
     const QString executable = m_folder.filePath(executableName);
     EXPECT_TRUE(QFile::copy("/bin/sleep", executable));
     QFile::setPermissions(executable, QFile::permissions("/bin/sleep"));
+    if (otherUser) {
+        // The other user must reach the copy.
+        QFile::setPermissions(m_folder.path(), QFile::permissions(m_folder.path()) |
+                                                   QFileDevice::ExeOther | QFileDevice::ReadOther);
+        const uid_t user = *otherUser;
+        m_process.setChildProcessModifier([user] {
+            if (::setgid(user) != 0 || ::setuid(user) != 0) {
+                ::_exit(127);
+            }
+        });
+    }
     m_process.start(executable, {"30"});
     EXPECT_TRUE(m_process.waitForStarted()) << m_process.errorString().toStdString();
 }

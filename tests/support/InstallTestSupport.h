@@ -16,6 +16,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <sys/types.h>
+
+#include <optional>
 #include <ostream>
 
 namespace marlox::install {
@@ -39,10 +42,12 @@ private:
     platform::SystemProcessLister m_system;
 };
 
-// A real process with the given executable name (a copy of sleep) while it lives.
+// A real process with the given executable name (a copy of sleep) while it lives, run by this
+// user or, when this is root, by the user with the id given.
 class RunningHost {
 public:
-    explicit RunningHost(const QString& executableName);
+    explicit RunningHost(const QString& executableName,
+                         std::optional<uid_t> otherUser = std::nullopt);
     ~RunningHost();
     RunningHost(const RunningHost&) = delete;
     RunningHost& operator=(const RunningHost&) = delete;

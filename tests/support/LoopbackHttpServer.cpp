@@ -46,7 +46,26 @@ void streamFile(QTcpSocket* socket, int status, const QString& path) {
     feed();
 }
 
+void drip(QTcpSocket* socket, const HttpAnswer& configured) {
+    socket->write(head(configured.status, configured.body.size()));
+    auto* timer = new QTimer(socket);
+    auto sent = std::make_shared<qsizetype>(0);
+    QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, sent, configured] {
+        if (*sent == configured.body.size()) {
+            timer->stop();
+            socket->disconnectFromHost();
+            return;
+        }
+        socket->write(configured.body.mid((*sent)++, 1));
+    });
+    timer->start(configured.dripInterval);
+}
+
 void answer(QTcpSocket* socket, const HttpAnswer& configured) {
+    if (configured.dripInterval.count() > 0) {
+        drip(socket, configured);
+        return;
+    }
     if (!configured.bodyFilePath.isEmpty()) {
         streamFile(socket, configured.status, configured.bodyFilePath);
         return;

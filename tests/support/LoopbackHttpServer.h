@@ -22,13 +22,16 @@ namespace marlox::testing {
 // What the server answers for one path; with `bodyFilePath` the body streams from that file.
 struct HttpAnswer {
     int status = 200;
-    QByteArray body;
-    QString bodyFilePath;
+    QByteArray body = {};
+    QString bodyFilePath = {};
     std::chrono::milliseconds delay{0};
     // Kept back until releaseHeldAnswers(), for tests that need one answer to come last.
     bool held = false;
     // Sent as the answer's Location header when not empty, for redirects.
     QByteArray location = {};
+    // When set, the body follows the head one byte at a time at this pace: a slow server that
+    // never falls silent for long.
+    std::chrono::milliseconds dripInterval{0};
 };
 
 // An HTTP/1.1 server on 127.0.0.1, on a thread of its own so that a test may block on the code

@@ -31,6 +31,41 @@ TEST_F(ThumbnailCacheTest, TenCallersAtOnceCauseOneRequestAndShareOneImage) {
     EXPECT_EQ(server.requestCount("/shared.png"), 1);
 }
 
+TEST_F(ThumbnailCacheTest, AFastServersThumbnailArrivesWhileEightOfASlowServerWait) {
+    // GIVEN eight thumbnails asked of a server that holds its answers
+    LoopbackHttpServer slowServer;
+    const auto cache = makeCache();
+    QList<QFuture<QImage>> slow;
+    for (int index = 0; index < 8; ++index) {
+        const QString path = QString("/slow-%1.png").arg(index);
+        slowServer.setAnswer(path, HttpAnswer{.body = encodedImage({8, 8}, blue), .held = true});
+        slow.append(cache->image(slowServer.url(path)));
+    }
+
+    // WHEN a thumbnail of another server is asked for, THEN it arrives while they still wait
+    EXPECT_FALSE(imageFrom(*cache, serve("/fast.png", encodedImage({8, 8}, red))).isNull());
+    for (const QFuture<QImage>& waiting : slow) {
+        EXPECT_FALSE(waiting.isFinished());
+    }
+    slowServer.releaseHeldAnswers();
+}
+
+TEST_F(ThumbnailCacheTest, GoingAwayEndsItsDownloadsWithoutWaitingForTheServer) {
+    // GIVEN a download from a server that sends its thumbnail a byte every 20 ms
+    const QByteArray png = encodedImage({1, 1}, red);
+    server.setAnswer("/dripping.png",
+                     HttpAnswer{.body = png, .dripInterval = std::chrono::milliseconds(20)});
+    auto cache = makeCache();
+    const QFuture<QImage> image = cache->image(server.url("/dripping.png"));
+    ASSERT_TRUE(server.waitForRequestCount("/dripping.png", 1));
+
+    // WHEN the cache goes, as the application quits, THEN its caller has its answer, no image:
+    // the download ended before the server had sent it
+    cache.reset();
+    ASSERT_TRUE(image.isFinished());
+    EXPECT_TRUE(image.result().isNull());
+}
+
 TEST_F(ThumbnailCacheTest, StoredBytesServeARestartWithoutARequest) {
     const QByteArray jpeg = encodedImage({16, 8}, blue, "JPEG");
     const QUrl url = serve("/photo.jpg", jpeg);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "catalog/CatalogManifest.h"
+#include "catalog/InstalledPackageStore.h"
+
+#include <QList>
+#include <QMultiHash>
+#include <QString>
+#include <QStringList>
+
+namespace marlox::install {
+
+// Where this application's operations put a package's items, as told by what the application
+// keeps itself: the install folders, the installed records and the catalogs it has read. A
+// journal is checked against it and never trusted on its own.
+class OwnedPlaces {
+public:
+    // The records on disk, the built-in catalog and the cached copy of the remote one.
+    static OwnedPlaces read();
+    OwnedPlaces(catalog::InstalledPackageMap records,
+                const QList<catalog::PackageManifest>& catalogPackages);
+
+    const catalog::InstalledPackageMap& records() const { return m_records; }
+    // An install folder followed by the id, a template path the package's record names, or a
+    // visible item directly inside a template folder of one of its catalog entries.
+    bool isLivePathOf(const QString& packageID, const QString& path) const;
+    // Where the package's staging and aside items lie: beside the live paths above.
+    bool isFolderOf(const QString& packageID, const QString& folder) const;
+    // Those folders of every package.
+    QStringList folders() const;
+
+private:
+    QStringList foldersOf(const QString& packageID) const;
+
+    catalog::InstalledPackageMap m_records;
+    QStringList m_installRoots;
+    QMultiHash<QString, QString> m_catalogTemplateFolders;
+};
+
+} // namespace marlox::install

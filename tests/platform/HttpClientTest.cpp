@@ -1,0 +1,74 @@
+#include "platform/HttpClient.h"
+
+#include "support/LoopbackHttpServer.h"
+#include "support/QtPrinters.h"
+
+#include <QBuffer>
+#include <QTest>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <gtest/gtest.h>
+
+using namespace marlox::platform;
+using namespace marlox::testing;
+
+namespace {
+
+// The transfer on a worker thread, as clients are used; its outcome is the body or the error's
+// text.
+QFuture<QString> fetched(HttpClient& client, const HttpGetRequest& request) {
+    return QtConcurrent::run([&client, request] {
+        QByteArray body;
+        QBuffer buffer(&body);
+        buffer.open(QIODevice::WriteOnly);
+        const auto response = client.get(request, buffer);
+        return response ? QString::fromUtf8(body) : response.error().description();
+    });
+}
+
+// Waiting on a future that has not started would run it on this thread.
+QString outcome(const QFuture<QString>& transfer) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return transfer.isFinished(); }, 30000));
+    return transfer.isFinished() ? transfer.result() : QString();
+}
+
+TEST(HttpClientTest, AServerThatDripsItsAnswerIsCutOffAtTheDeadline) {
+    // GIVEN a server that sends a byte every 50 ms, never silent long enough for the time-out
+    LoopbackHttpServer server;
+    server.setAnswer(
+        "/slow", HttpAnswer{.body = "0123456789", .dripInterval = std::chrono::milliseconds(50)});
+    NetworkHttpClient client;
+    HttpGetRequest request{server.url("/slow")};
+    request.timeout = std::chrono::seconds(60);
+
+    // WHEN the whole transfer may take 0.2 s, THEN it ends there; with time enough it completes
+    request.deadline = std::chrono::milliseconds(200);
+    EXPECT_EQ(outcome(fetched(client, request)), "The transfer took longer than 0.2 seconds.");
+    request.deadline = std::chrono::seconds(30);
+    EXPECT_EQ(outcome(fetched(client, request)), "0123456789");
+}
+
+TEST(HttpClientTest, CancellingEndsTheTransferInFlightAtOnceAndEveryLaterOne) {
+    for (const bool wholeClient : {true, false}) {
+        SCOPED_TRACE(wholeClient ? "the client's transfers" : "the request's cancellation");
+        // GIVEN a transfer waiting on a server that does not answer until it is told to
+        LoopbackHttpServer server;
+        server.setAnswer("/held", HttpAnswer{.body = "late", .held = true});
+        NetworkHttpClient client;
+        HttpGetRequest request{server.url("/held")};
+        request.cancellation = std::make_shared<HttpCancellation>();
+        const QFuture<QString> transfer = fetched(client, request);
+        ASSERT_TRUE(server.waitForRequestCount("/held", 1));
+
+        // WHEN it is cancelled, THEN it ends with that, the server still holding its answer
+        wholeClient ? client.abortTransfers() : request.cancellation->cancel();
+        EXPECT_EQ(outcome(transfer), "The transfer was cancelled.");
+
+        // AND a later transfer ends the same way without reaching the server
+        EXPECT_EQ(outcome(fetched(client, request)), "The transfer was cancelled.");
+        EXPECT_EQ(server.requestCount("/held"), 1);
+        server.releaseHeldAnswers();
+    }
+}
+
+} // namespace
