@@ -6,6 +6,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QThread>
+#include <QTimer>
 
 #include <memory>
 
@@ -15,6 +16,8 @@ namespace {
 // The reply holds at most this much before the transfer waits for it to be read, so a large
 // download never gathers in memory.
 constexpr qint64 replyBufferBytes = 4 * 1024 * 1024;
+// How soon a cancelled transfer notices.
+constexpr std::chrono::milliseconds cancellationCheckInterval(50);
 
 // Errors of the content (201-299) and server (401-499) groups come with an HTTP status that the
 // caller judges; every other error means the answer never arrived whole.
@@ -56,6 +59,16 @@ Result<HttpResponse, HttpTransportError> NetworkHttpClient::get(const HttpGetReq
     QEventLoop loop;
     QObject::connect(reply.get(), &QIODevice::readyRead, &loop, drain);
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // The flag is set on another thread, which cannot touch the reply: it is looked at here.
+    QTimer cancellationCheck;
+    if (request.cancelled) {
+        QObject::connect(&cancellationCheck, &QTimer::timeout, &loop, [&] {
+            if (*request.cancelled) {
+                reply->abort();
+            }
+        });
+        cancellationCheck.start(cancellationCheckInterval);
+    }
     if (!reply->isFinished()) {
         loop.exec();
     }

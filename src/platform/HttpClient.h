@@ -6,7 +6,9 @@
 #include <QString>
 #include <QUrl>
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <optional>
 
 class QIODevice;
@@ -19,6 +21,8 @@ struct HttpGetRequest {
     std::chrono::milliseconds timeout = std::chrono::seconds(60);
     // Always ask the network; otherwise the protocol's own cache rules apply.
     bool ignoreLocalCache = false;
+    // When given and set, from any thread, the transfer ends early as a transport failure.
+    std::shared_ptr<const std::atomic<bool>> cancelled = {};
 };
 
 struct HttpResponse {

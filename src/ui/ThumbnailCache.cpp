@@ -11,6 +11,9 @@
 #include <QMutexLocker>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <utility>
+
 namespace marlox::ui {
 namespace {
 
@@ -73,10 +76,14 @@ QImage decodeThumbnailFile(const QString& path) {
     return decodeThumbnail(file);
 }
 
-// The body of a 2xx answer; nothing for any other answer, a failed transfer or a body too large.
-std::optional<QByteArray> fetch(platform::HttpClient& client, const QUrl& url) {
+// The body of a 2xx answer; nothing for any other answer, a failed or cancelled transfer or a body
+// too large.
+std::optional<QByteArray> fetch(platform::HttpClient& client, const QUrl& url,
+                                std::shared_ptr<const std::atomic<bool>> cancelled) {
     BoundedBuffer body(ThumbnailCache::maximumBodyBytes);
-    const auto response = client.get(platform::HttpGetRequest{url}, body);
+    platform::HttpGetRequest request{url};
+    request.cancelled = std::move(cancelled);
+    const auto response = client.get(request, body);
     if (!response || !response->statusCode || *response->statusCode < 200 ||
         *response->statusCode >= 300) {
         return std::nullopt;
@@ -159,26 +166,55 @@ void ThumbnailCache::lookUp(const QUrl& url, const Waiter& waiter) {
         }
         return answer(*waiter, image);
     }
-    QList<Waiter>& waiters = m_inFlight[url];
-    waiters.append(waiter);
-    if (waiters.size() == 1) {
-        startDownload(url);
+    Download& download = m_inFlight[url];
+    download.waiters.append(waiter);
+    if (download.waiters.size() == 1) {
+        startDownload(url, download.cancelled);
     }
 }
 
-void ThumbnailCache::startDownload(const QUrl& url) {
-    m_transfers.start([this, url] {
-        std::optional<QByteArray> body = fetch(*m_httpClient, url);
+void ThumbnailCache::startDownload(const QUrl& url,
+                                   const std::shared_ptr<const std::atomic<bool>>& cancelled) {
+    m_transfers.start([this, url, cancelled] {
+        std::optional<QByteArray> body = fetch(*m_httpClient, url, cancelled);
         m_worker.run([this, url, body = std::move(body)] { finishDownload(url, body); });
     });
 }
 
 void ThumbnailCache::finishDownload(const QUrl& url, const std::optional<QByteArray>& body) {
-    const QImage image = body ? storeDownload(url, *body) : QImage();
     // Gone before the waiting callers resume, so that a caller that comes after them asks anew.
-    const QList<Waiter> waiters = m_inFlight.take(url);
-    for (const Waiter& waiter : waiters) {
+    const Download download = m_inFlight.take(url);
+    const QImage image = body && !*download.cancelled ? storeDownload(url, *body) : QImage();
+    for (const Waiter& waiter : download.waiters) {
         answer(*waiter, image);
+    }
+    settleCancellations();
+}
+
+QFuture<void> ThumbnailCache::cancelDownloads() {
+    auto cancellation = std::make_shared<QPromise<void>>();
+    QFuture<void> future = cancellation->future();
+    cancellation->start();
+    m_worker.run([this, cancellation] {
+        for (const Download& download : std::as_const(m_inFlight)) {
+            *download.cancelled = true;
+        }
+        m_cancellations.append(cancellation);
+        settleCancellations();
+    });
+    return future;
+}
+
+void ThumbnailCache::settleCancellations() {
+    // Downloads started after a cancellation do not hold it up.
+    const bool cancelledRemain =
+        std::any_of(m_inFlight.cbegin(), m_inFlight.cend(),
+                    [](const Download& download) { return download.cancelled->load(); });
+    if (cancelledRemain) {
+        return;
+    }
+    for (const auto& cancellation : std::exchange(m_cancellations, {})) {
+        cancellation->finish();
     }
 }
 

@@ -14,6 +14,7 @@
 #include <QThreadPool>
 #include <QUrl>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -72,23 +73,36 @@ public:
     const ThumbnailMemoryCache& memoryCache() const { return m_memory; }
     const QString& folder() const { return m_folder; }
 
+    // Ends the downloads under way: their callers get no image and nothing they fetched is
+    // stored. The future finishes once their transfers have stopped, so that nothing of theirs is
+    // written into the folder afterwards.
+    QFuture<void> cancelDownloads();
+
     // Waits until every request and download given so far has ended. For tests.
     void waitForIdle();
 
 private:
     using Waiter = std::shared_ptr<QPromise<QImage>>;
+    struct Download {
+        QList<Waiter> waiters;
+        std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
+    };
 
     // Everything below runs on m_worker.
     void lookUp(const QUrl& url, const Waiter& waiter);
-    void startDownload(const QUrl& url);
+    void startDownload(const QUrl& url, const std::shared_ptr<const std::atomic<bool>>& cancelled);
     void finishDownload(const QUrl& url, const std::optional<QByteArray>& body);
     QImage storeDownload(const QUrl& url, const QByteArray& body);
+    // Finishes the cancellations whose downloads have all ended.
+    void settleCancellations();
 
     std::shared_ptr<platform::HttpClient> m_httpClient;
     QString m_folder;
     ThumbnailMemoryCache m_memory;
-    // The callers waiting for each download under way; only touched on m_worker.
-    QHash<QUrl, QList<Waiter>> m_inFlight;
+    // The downloads under way with their callers, and the cancellations waiting for downloads
+    // to end; only touched on m_worker.
+    QHash<QUrl, Download> m_inFlight;
+    QList<std::shared_ptr<QPromise<void>>> m_cancellations;
     platform::SerialExecutor m_worker;
     QThreadPool m_transfers;
 };
