@@ -45,6 +45,7 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
         *m_remoteArtifactService, std::move(m_platform.coordinatorDependencies));
     m_sidebarUIState = std::make_unique<SidebarUIState>();
     m_thumbnailCache = std::make_unique<ui::ThumbnailCache>(m_platform.httpClient);
+    m_cacheClearer = std::make_unique<screens::CacheClearer>(*m_catalogService, *m_thumbnailCache);
     m_delegate.setSettingsStore(m_settingsStore.get());
 }
 
@@ -67,6 +68,7 @@ RootView* MarloxStudioApp::openWindow() {
         .installationCoordinator = *m_installationCoordinator,
         .sidebarUIState = *m_sidebarUIState,
         .thumbnailCache = *m_thumbnailCache,
+        .cacheClearer = *m_cacheClearer,
         .workspace = *m_platform.workspace,
         .mailComposer = *m_platform.mailComposer,
         .clipboard = *m_platform.clipboard,

@@ -394,7 +394,7 @@ QWidget* RootView::makeScreen(AppSection section) {
             services.mainBundle, services.settingsStore, services.catalogService,
             services.appUpdateService, services.installTargetAccessService,
             services.motionTemplatesAccessService, services.installedStore,
-            services.installationCoordinator, services.workspace);
+            services.installationCoordinator, services.cacheClearer, services.workspace);
     }
     Q_UNREACHABLE();
 }

@@ -38,7 +38,8 @@ class Workspace;
 
 namespace marlox::screens {
 class AppUpdateService;
-}
+class CacheClearer;
+} // namespace marlox::screens
 
 namespace marlox::ui {
 class AppCountBadge;
@@ -65,6 +66,7 @@ struct RootViewServices {
     install::InstallationCoordinator& installationCoordinator;
     SidebarUIState& sidebarUIState;
     ui::ThumbnailCache& thumbnailCache;
+    screens::CacheClearer& cacheClearer;
     platform::Workspace& workspace;
     platform::MailComposer& mailComposer;
     platform::Clipboard& clipboard;

@@ -11,8 +11,8 @@
 #include "platform/Workspace.h"
 #include "screens/AppUpdateService.h"
 #include "screens/AppVersionText.h"
+#include "screens/CacheClearer.h"
 #include "screens/LifetimeBound.h"
-#include "screens/Maintenance.h"
 #include "screens/PackageUpdates.h"
 #include "ui/ActivitySpinner.h"
 #include "ui/AppFont.h"
@@ -191,13 +191,14 @@ SettingsView::SettingsView(const platform::Bundle& mainBundle,
                            install::MotionTemplatesAccessService& motionTemplatesAccessService,
                            catalog::InstalledPackageStore& installedStore,
                            install::InstallationCoordinator& installationCoordinator,
-                           platform::Workspace& workspace, QWidget* parent)
+                           CacheClearer& cacheClearer, platform::Workspace& workspace,
+                           QWidget* parent)
     : SectionScreen(cardSpacing, parent), m_mainBundle(mainBundle), m_settingsStore(settingsStore),
       m_catalogService(catalogService), m_appUpdateService(appUpdateService),
       m_installTargetAccessService(installTargetAccessService),
       m_motionTemplatesAccessService(motionTemplatesAccessService),
       m_installedStore(installedStore), m_installationCoordinator(installationCoordinator),
-      m_workspace(workspace) {
+      m_cacheClearer(cacheClearer), m_workspace(workspace) {
     setObjectName(QStringLiteral("settingsView"));
     setWindowTitle(QStringLiteral("Settings"));
     buildCards();
@@ -351,6 +352,7 @@ void SettingsView::connectServices() {
             this, redraw);
     connect(&m_installationCoordinator,
             &install::InstallationCoordinator::bulkInstallProgressChanged, this, redraw);
+    connect(&m_cacheClearer, &CacheClearer::isClearingChanged, this, redraw);
 }
 
 SettingsInputs SettingsView::inputs() const {
@@ -373,6 +375,7 @@ SettingsInputs SettingsView::inputs() const {
     inputs.templatesFolderState = m_motionTemplatesAccessService.accessState();
     inputs.templatesFolderPath = m_motionTemplatesAccessService.resolvedTemplatesRootPath();
     inputs.operationInFlight = m_installationCoordinator.operationInFlight();
+    inputs.clearingCache = m_cacheClearer.isClearing();
     return inputs;
 }
 
@@ -449,7 +452,7 @@ void SettingsView::clearCacheWhenIdle() {
         refresh();
         return;
     }
-    clearCache();
+    m_cacheClearer.clear();
 }
 
 void SettingsView::presentError(const QString& message) {
