@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogService.h"
 #include "platform/BackgroundWork.h"
+#include "platform/LifetimeBound.h"
 #include "screens/Maintenance.h"
 #include "ui/ThumbnailCache.h"
 
@@ -22,8 +23,8 @@ QFuture<void> CacheClearer::clear() {
     m_clearing = m_thumbnailCache.cancelDownloads()
                      .then([catalogWritten] { return catalogWritten; })
                      .unwrap()
-                     .then(platform::utilityThreadPool(), [] { clearCache(); })
-                     .then(this, [this] { setClearing(false); });
+                     .then(platform::utilityThreadPool(), [] { clearCache(); });
+    platform::whenFinished(*this, m_clearing, [this] { setClearing(false); });
     return m_clearing;
 }
 

@@ -8,11 +8,11 @@
 #include "install/InstallTargetAccessService.h"
 #include "install/InstallationCoordinator.h"
 #include "install/MotionTemplatesAccessService.h"
+#include "platform/LifetimeBound.h"
 #include "platform/Workspace.h"
 #include "screens/AppUpdateService.h"
 #include "screens/AppVersionText.h"
 #include "screens/CacheClearer.h"
-#include "screens/LifetimeBound.h"
 #include "screens/PackageUpdates.h"
 #include "ui/ActivitySpinner.h"
 #include "ui/AppFont.h"
@@ -426,7 +426,7 @@ void SettingsView::checkPluginUpdates() {
     m_pluginCheck.isChecking = true;
     refresh();
     // A reload that ends after the screen was left reports to no one.
-    whenFinished(*this, m_catalogService.reload(), [this] {
+    platform::whenFinished(*this, m_catalogService.reload(), [this] {
         m_pluginCheck = finishedPluginCheck(
             QDateTime::currentDateTime(), m_catalogService.lastErrorMessage(),
             availableUpdateCount(m_catalogService.packages(), m_installedStore.installedByID()));

@@ -6,10 +6,11 @@
 
 #include <utility>
 
-namespace marlox::screens {
+namespace marlox::platform {
 
 // Runs `completion` on the owner's thread once the future has finished, unless the owner is gone
-// by then: a screen that was left must not be touched by work it started.
+// by then: a screen that was left must not be touched by work it started. (Qt's continuations
+// with a context want that context alive when the future ends.)
 template <typename T, typename Completion>
 void whenFinished(QObject& owner, const QFuture<T>& future, Completion&& completion) {
     auto* watcher = new QFutureWatcher<T>(&owner);
@@ -21,4 +22,4 @@ void whenFinished(QObject& owner, const QFuture<T>& future, Completion&& complet
     watcher->setFuture(future);
 }
 
-} // namespace marlox::screens
+} // namespace marlox::platform
