@@ -14,9 +14,7 @@ template <typename Value, typename... Inputs> class DerivedOnce {
 public:
     // `derive` takes the inputs and gives the value.
     template <typename Derive> const Value& get(const Inputs&... inputs, Derive&& derive) {
-        if (!m_value || !std::apply(
-                            [&](const Inputs&... held) { return (held.isSharedWith(inputs) && ...); },
-                            *m_inputs)) {
+        if (!m_value || !derivedFrom(inputs...)) {
             m_inputs.emplace(inputs...);
             m_value = std::apply(std::forward<Derive>(derive), *m_inputs);
         }
@@ -24,6 +22,11 @@ public:
     }
 
 private:
+    bool derivedFrom(const Inputs&... inputs) const {
+        return std::apply([&](const Inputs&... held) { return (held.isSharedWith(inputs) && ...); },
+                          *m_inputs);
+    }
+
     std::optional<std::tuple<Inputs...>> m_inputs;
     std::optional<Value> m_value;
 };
