@@ -1,116 +1,98 @@
-// The application object with its main window, from construction to the window's first painted
-// frame, against a bare QMainWindow holding one label in the same run. The bound is 1.5 times
-// the bare window plus 150 ms.
+// Start-up as the user meets it: from starting the process until its main window has painted its
+// first frame, for the application with its built-in catalog and with a remote catalog of 10,000
+// packages, against a bare process (Qt's application object and a shown main window holding one
+// label). Each side is a program of its own, started and timed the same way, the runs
+// interleaved. The bound is 1.5 times the bare process plus 150 ms.
 #include "BenchmarkSupport.h"
-#include "app/AppPlatform.h"
-#include "app/MarloxStudioApp.h"
-#include "app/RootView.h"
-#include "platform/Bundle.h"
+#include "LibraryBenchmarkSupport.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QMainWindow>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <functional>
-#include <memory>
+#include <ctime>
+#include <optional>
 #include <vector>
 
 namespace {
 
-// Notes the first paint of any widget in the watched window.
-class FirstPaintWatcher final : public QObject {
-public:
-    explicit FirstPaintWatcher(const QWidget* window) : m_window(window) {
-        qApp->installEventFilter(this);
-    }
-    ~FirstPaintWatcher() override { qApp->removeEventFilter(this); }
+using namespace marlox;
 
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
-            static_cast<QWidget*>(watched)->window() == m_window) {
-            m_painted = true;
-        }
-        return false;
-    }
+long long monotonicNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec;
+}
 
-    void awaitFirstPaint() const {
-        while (!m_painted) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
-                                            50);
-        }
-    }
-
-private:
-    const QWidget* m_window;
-    bool m_painted = false;
+struct FirstFrame {
+    double milliseconds = 0;
+    // The threads the process runs when it paints it.
+    int threads = 0;
 };
 
-double millisecondsSince(const QElapsedTimer& timer) {
-    return double(timer.nsecsElapsed()) / 1e6;
+// Starts the program and reads the moment of its first frame from what it writes.
+std::optional<FirstFrame> firstFrameOf(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const long long started = monotonicNanoseconds();
+    process.start(program, arguments);
+    if (!process.waitForFinished(30'000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        return std::nullopt;
+    }
+    const QList<QByteArray> fields = process.readAllStandardOutput().trimmed().split(' ');
+    if (fields.size() != 2) {
+        return std::nullopt;
+    }
+    return FirstFrame{double(fields[0].toLongLong() - started) / 1e6, fields[1].toInt()};
 }
 
-// Builds and shows a window, waits for its first paint; the teardown is not timed.
-double timeToFirstPaint(const std::function<QWidget*()>& showWindow,
-                        const std::function<void()>& tearDown) {
-    QElapsedTimer timer;
-    timer.start();
-    const QWidget* window = showWindow();
-    FirstPaintWatcher watcher(window);
-    watcher.awaitFirstPaint();
-    const double elapsed = millisecondsSince(timer);
-    tearDown();
-    return elapsed;
+QString remoteCatalogFile() {
+    const QString path = QDir::home().filePath(QStringLiteral("remote-catalog.json"));
+    if (!QFile::exists(path)) {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(catalog::encodeCatalogManifest({QStringLiteral("bench"), QStringLiteral("now"),
+                                                   bench::generatedLibraryCatalog(10000)}));
+    }
+    return path;
 }
 
-void BM_StudioWindowAgainstBareWindow(benchmark::State& state) {
+void BM_StartupAgainstBareProcess(benchmark::State& state, bool remoteCatalog) {
+    const QStringList arguments = remoteCatalog ? QStringList{remoteCatalogFile()} : QStringList{};
     std::vector<double> studioMilliseconds;
     std::vector<double> bareMilliseconds;
+    int studioThreads = 0;
     for (auto _ : state) {
-        std::unique_ptr<QMainWindow> bare;
-        bareMilliseconds.push_back(timeToFirstPaint(
-            [&] {
-                bare = std::make_unique<QMainWindow>();
-                bare->setCentralWidget(new QLabel(QStringLiteral("Marlox Studio")));
-                bare->resize(1100, 700);
-                bare->show();
-                return bare.get();
-            },
-            [&] { bare.reset(); }));
-
-        std::unique_ptr<marlox::app::MarloxStudioApp> studio;
-        const double studioTime = timeToFirstPaint(
-            [&] {
-                studio = std::make_unique<marlox::app::MarloxStudioApp>(
-                    marlox::app::AppPlatform::system());
-                return studio->openWindow();
-            },
-            [&] {
-                // Its last steps run on this thread, so the loop turns until it has ended.
-                const QFuture<void> startup = studio->startupTask();
-                while (!startup.isFinished()) {
-                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-                }
-                studio.reset();
-            });
-        studioMilliseconds.push_back(studioTime);
-        state.SetIterationTime(studioTime / 1e3);
+        const auto bare = firstFrameOf(QStringLiteral(MARLOX_BARE_STARTUP_PATH), {});
+        const auto studio = firstFrameOf(QStringLiteral(MARLOX_STUDIO_STARTUP_PATH), arguments);
+        if (!bare || !studio) {
+            state.SkipWithError("a process did not paint its first frame");
+            return;
+        }
+        bareMilliseconds.push_back(bare->milliseconds);
+        studioMilliseconds.push_back(studio->milliseconds);
+        studioThreads = studio->threads;
+        state.SetIterationTime(studio->milliseconds / 1e3);
     }
-    const double studio = marlox::bench::median(studioMilliseconds);
-    const double bare = marlox::bench::median(bareMilliseconds);
+    const double studio = bench::median(studioMilliseconds);
+    const double bare = bench::median(bareMilliseconds);
     const double bound = 1.5 * bare + 150;
     state.counters["studio_median_ms"] = studio;
     state.counters["bare_median_ms"] = bare;
     state.counters["bound_ms"] = bound;
     state.counters["within_bound"] = studio <= bound ? 1 : 0;
+    state.counters["studio_threads_at_first_frame"] = studioThreads;
 }
-BENCHMARK(BM_StudioWindowAgainstBareWindow)
+BENCHMARK_CAPTURE(BM_StartupAgainstBareProcess, built_in_catalog, false)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(15);
+BENCHMARK_CAPTURE(BM_StartupAgainstBareProcess, remote_catalog_of_10000, true)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(15);
@@ -118,15 +100,14 @@ BENCHMARK(BM_StudioWindowAgainstBareWindow)
 } // namespace
 
 int main(int argc, char** argv) {
-    // The application writes its settings, records and log into a scratch home, never the real
-    // one, and draws offscreen unless told otherwise.
+    // Both programs write into a scratch home, never the real one, and draw offscreen unless told
+    // otherwise; they inherit this process's environment.
+    QCoreApplication application(argc, argv);
     QTemporaryDir home;
-    marlox::bench::useScratchHome(home);
+    bench::useScratchHome(home);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QApplication application(argc, argv);
-    marlox::platform::setUpMainBundle(QStringLiteral(MARLOX_BUNDLE_DIR));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,6 +1,8 @@
-// The Plugins screen's own cost on the main thread: laying out the card grid again for 500
-// packages, and one letter typed into the search field over a catalog of 10,000 packages, from
-// the keystroke until the grid has been painted anew. A frame is 16 ms.
+// The Plugins screen's own cost on the main thread: laying out again the cards a 1060 by 520 grid
+// of 500 packages shows (the grid makes cards for the rows in view only; the count made is
+// reported), in each of the three layouts, and one letter typed into the search field over a
+// catalog of 10,000 packages, from the keystroke until the grid has been painted anew. A frame
+// is 16 ms.
 #include "LibraryBenchmarkSupport.h"
 #include "WidgetBenchmarkSupport.h"
 #include "catalog/AppSettingsStore.h"
@@ -91,7 +93,7 @@ void paintNow() {
 
 // Each run alternates the width and the order of the 500 packages, so every card on show is
 // placed and given new values.
-void BM_RelayoutCardGridOf500(benchmark::State& state) {
+void BM_RelayoutTheCardsInViewOfAGridOf500(benchmark::State& state) {
     const auto mode = static_cast<catalog::LibraryDisplayMode>(state.range(0));
     ui::ThumbnailCache thumbnails(std::make_shared<platform::NetworkHttpClient>());
     const QList<catalog::PackageManifest> packages = bench::generatedLibraryCatalog(500);
@@ -115,7 +117,7 @@ void BM_RelayoutCardGridOf500(benchmark::State& state) {
     }
     state.counters["cards_made"] = grid.madeCardCount();
 }
-BENCHMARK(BM_RelayoutCardGridOf500)
+BENCHMARK(BM_RelayoutTheCardsInViewOfAGridOf500)
     ->Arg(static_cast<int>(catalog::LibraryDisplayMode::list))
     ->Arg(static_cast<int>(catalog::LibraryDisplayMode::small))
     ->Arg(static_cast<int>(catalog::LibraryDisplayMode::medium))

@@ -1,5 +1,7 @@
-// What the Home and Installed screens compute on every refresh, over a catalog far larger than
-// any real one: the refresh must stay well inside one frame.
+// What the Home and Installed screens compute, over a catalog far larger than any real one: Home's
+// summary once per change of the catalog or the records and what each build asks of it, the
+// Installed screen's rows on every refresh, and the found installs joined on the main thread to
+// the shared folder's listing made off it. Each must stay well inside one frame.
 #include "catalog/InstalledPackage.h"
 #include "ui/HomeDashboard.h"
 #include "ui/InstalledRows.h"
@@ -50,13 +52,24 @@ const InstalledPackageMap& manyRecords() {
     return records;
 }
 
-void BM_HomeRefresh(benchmark::State& state) {
+void BM_HomeSummaryOncePerChange(benchmark::State& state) {
     for (auto _ : state) {
-        const auto coverage = marlox::ui::catalogCoverage(largeCatalog(), manyRecords().size());
-        auto whatsNew = marlox::ui::whatsNewPackages(largeCatalog());
-        auto featured = marlox::ui::featuredPackage(largeCatalog(), QStringLiteral("absent"));
-        benchmark::DoNotOptimize(coverage);
-        benchmark::DoNotOptimize(whatsNew);
+        auto summary = marlox::ui::homeSummary(largeCatalog(), manyRecords());
+        benchmark::DoNotOptimize(summary);
+    }
+}
+
+// A Home screen built while neither changed: the kept summary, the featured pick and the pack.
+void BM_HomeBuildWithTheSummaryKept(benchmark::State& state) {
+    marlox::ui::HomeSummaryCache cache;
+    cache.get(largeCatalog(), manyRecords(), marlox::ui::homeSummary);
+    for (auto _ : state) {
+        const auto& summary = cache.get(largeCatalog(), manyRecords(), marlox::ui::homeSummary);
+        const auto picked =
+            marlox::ui::pickFeaturedPackageID(largeCatalog(), summary.featured, std::nullopt,
+                                              [](qsizetype count) { return count / 2; });
+        auto featured = marlox::ui::featuredPackage(largeCatalog(), summary.featured, picked);
+        benchmark::DoNotOptimize(summary);
         benchmark::DoNotOptimize(featured);
     }
 }
@@ -68,21 +81,24 @@ void BM_InstalledRowsJoin(benchmark::State& state) {
     }
 }
 
-// One existence test per unrecorded catalog plug-in, against a folder holding a hundred.
-void BM_OtherChannelInstallsScan(benchmark::State& state) {
+// The catalog's unrecorded plug-ins joined to a listing of a shared folder holding a hundred.
+void BM_OtherChannelInstallsJoin(benchmark::State& state) {
     QTemporaryDir shared;
     for (int index = 1; index < 10000; index += 100) {
         QDir().mkpath(shared.filePath(largeCatalog().at(index).id));
     }
+    const QSet<QString> names = marlox::ui::sharedFolderNames(shared.path());
     for (auto _ : state) {
-        auto found = marlox::ui::otherChannelInstalls(largeCatalog(), manyRecords(), shared.path());
+        auto found =
+            marlox::ui::otherChannelInstalls(largeCatalog(), manyRecords(), shared.path(), names);
         benchmark::DoNotOptimize(found);
     }
 }
 
 } // namespace
 
-BENCHMARK(BM_HomeRefresh)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HomeSummaryOncePerChange)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HomeBuildWithTheSummaryKept)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InstalledRowsJoin)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OtherChannelInstallsScan)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OtherChannelInstallsJoin)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -46,6 +46,7 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
     m_sidebarUIState = std::make_unique<SidebarUIState>();
     m_thumbnailCache = std::make_unique<ui::ThumbnailCache>(
         m_platform.httpClient, ui::ThumbnailCache::defaultFolder(), qGuiApp->devicePixelRatio());
+    m_cacheClearer = std::make_unique<screens::CacheClearer>(*m_catalogService, *m_thumbnailCache);
     m_delegate.setSettingsStore(m_settingsStore.get());
 }
 
@@ -71,6 +72,7 @@ RootView* MarloxStudioApp::openWindow() {
         .installationCoordinator = *m_installationCoordinator,
         .sidebarUIState = *m_sidebarUIState,
         .thumbnailCache = *m_thumbnailCache,
+        .cacheClearer = *m_cacheClearer,
         .workspace = *m_platform.workspace,
         .mailComposer = *m_platform.mailComposer,
         .clipboard = *m_platform.clipboard,

@@ -12,6 +12,7 @@
 #include "install/MotionTemplatesAccessService.h"
 #include "platform/UserDefaults.h"
 #include "screens/AppUpdateService.h"
+#include "screens/CacheClearer.h"
 #include "ui/ThumbnailCache.h"
 
 #include <QFuture>
@@ -55,6 +56,7 @@ public:
     }
     SidebarUIState& sidebarUIState() { return *m_sidebarUIState; }
     ui::ThumbnailCache& thumbnailCache() { return *m_thumbnailCache; }
+    screens::CacheClearer& cacheClearer() { return *m_cacheClearer; }
 
     // Shows a new main window on Home and runs the start-up task for it. The window deletes
     // itself when closed.
@@ -86,6 +88,7 @@ private:
     std::unique_ptr<SidebarUIState> m_sidebarUIState;
     // Made once; every view that shows thumbnails is handed this one.
     std::unique_ptr<ui::ThumbnailCache> m_thumbnailCache;
+    std::unique_ptr<screens::CacheClearer> m_cacheClearer;
 
     QList<QPointer<RootView>> m_windows;
     QFuture<void> m_startupTask;

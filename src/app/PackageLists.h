@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/DerivedOnce.h"
 #include "catalog/CatalogManifest.h"
 #include "catalog/InstalledPackageStore.h"
 
@@ -18,5 +19,19 @@ packagesWithUpdates(const QList<catalog::PackageManifest>& packages,
 QList<catalog::PackageManifest>
 reinstallCandidates(const QList<catalog::PackageManifest>& packages,
                     const catalog::InstalledPackageMap& installedByID);
+
+// How many packages each of the two lists holds, as the sidebar and the detail header show them.
+struct PackageListCounts {
+    qsizetype packagesWithUpdates = 0;
+    qsizetype reinstallCandidates = 0;
+};
+
+PackageListCounts packageListCounts(const QList<catalog::PackageManifest>& packages,
+                                    const catalog::InstalledPackageMap& installedByID);
+
+// Kept by a window, so that the counts are worked out once per change of the catalog or the
+// records, not at every redraw of the sidebar and the header.
+using PackageListCountsCache = base::DerivedOnce<PackageListCounts, QList<catalog::PackageManifest>,
+                                                 catalog::InstalledPackageMap>;
 
 } // namespace marlox::app

@@ -312,13 +312,18 @@ void RootView::rowHoverExited(AppSection section) {
     refreshSidebar();
 }
 
+const PackageListCounts& RootView::packageCounts() {
+    return m_packageCounts.get(m_services.catalogService.packages(),
+                               m_services.installedStore.installedByID(), packageListCounts);
+}
+
 void RootView::refreshSidebar() {
     const auto& updates = m_services.appUpdateService;
     m_sidebar->showState({
         .selected = m_selectedSection,
         .hovered = m_hoveredSection,
         .isCollapsed = m_services.sidebarUIState.isCollapsed(),
-        .updateCount = packagesWithUpdates().size(),
+        .updateCount = packageCounts().packagesWithUpdates,
         .showsAvailableUpdate = updates.shouldShowAvailableUpdate(),
         .availableUpdate = updates.availableUpdate(),
     });
@@ -336,8 +341,8 @@ void RootView::refreshDetailHeader() {
     const DetailHeaderState state{
         .installedSection = m_selectedSection == AppSection::installed,
         .installedRecordCount = m_services.installedStore.installedByID().size(),
-        .packagesWithUpdatesCount = packagesWithUpdates().size(),
-        .reinstallCandidatesCount = reinstallCandidates().size(),
+        .packagesWithUpdatesCount = packageCounts().packagesWithUpdates,
+        .reinstallCandidatesCount = packageCounts().reinstallCandidates,
         .anyPackageActive = !coordinator.activePackageIDs().isEmpty(),
         .bulkInstallProgress = coordinator.bulkInstallProgress(),
     };
@@ -372,7 +377,7 @@ QWidget* RootView::makeScreen(AppSection section) {
     switch (section) {
     case AppSection::home:
         return new ui::HomeView(services.catalogService, services.installedStore,
-                                services.thumbnailCache,
+                                services.thumbnailCache, m_homeSummary,
                                 [this](const QString& rawSection) { navigate(rawSection); });
     case AppSection::plugins:
         return new ui::LibraryView(services.settingsStore, services.catalogService,
@@ -395,7 +400,7 @@ QWidget* RootView::makeScreen(AppSection section) {
             services.mainBundle, services.settingsStore, services.catalogService,
             services.appUpdateService, services.installTargetAccessService,
             services.motionTemplatesAccessService, services.installedStore,
-            services.installationCoordinator, services.workspace);
+            services.installationCoordinator, services.cacheClearer, services.workspace);
     }
     Q_UNREACHABLE();
 }

@@ -2,7 +2,9 @@
 
 #include "app/AppSection.h"
 #include "app/DetailHeaderContent.h"
+#include "app/PackageLists.h"
 #include "catalog/CatalogManifest.h"
+#include "ui/HomeDashboard.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -38,7 +40,8 @@ class Workspace;
 
 namespace marlox::screens {
 class AppUpdateService;
-}
+class CacheClearer;
+} // namespace marlox::screens
 
 namespace marlox::ui {
 class AppCountBadge;
@@ -65,6 +68,7 @@ struct RootViewServices {
     install::InstallationCoordinator& installationCoordinator;
     SidebarUIState& sidebarUIState;
     ui::ThumbnailCache& thumbnailCache;
+    screens::CacheClearer& cacheClearer;
     platform::Workspace& workspace;
     platform::MailComposer& mailComposer;
     platform::Clipboard& clipboard;
@@ -142,6 +146,7 @@ private:
     QWidget* makeMainLayer();
     void makeToolBar();
     void connectServices();
+    const PackageListCounts& packageCounts();
     void refreshSidebar();
     void refreshSidebarToggle();
     void refreshDetailHeader();
@@ -161,6 +166,10 @@ private:
     DetailHeader* m_detailHeader = nullptr;
     QWidget* m_detailScreen = nullptr;
     QMessageBox* m_operationAlert = nullptr;
+    // What the sidebar, the header and the Home screens show of the catalog and the records,
+    // worked out once per change of either.
+    PackageListCountsCache m_packageCounts;
+    ui::HomeSummaryCache m_homeSummary;
 };
 
 } // namespace marlox::app

@@ -2,7 +2,7 @@
 
 #include <QFuture>
 
-class QObject;
+class QWidget;
 
 namespace marlox::catalog {
 class CatalogService;
@@ -14,10 +14,11 @@ class AppUpdateService;
 
 namespace marlox::app {
 
-// A window's start-up task: the catalog reload, then, whatever its outcome, a silent check for a
-// newer application. Each is awaited in turn without blocking the main thread; the task ends
-// early, with nothing more started, when `window` goes away.
+// A window's start-up task: once the window has painted its first frame, which needs neither, the
+// catalog reload, then, whatever its outcome, a silent check for a newer application. Each is
+// awaited in turn without blocking the main thread; the task ends early, with nothing more
+// started, when `window` goes away.
 QFuture<void> runStartupTask(catalog::CatalogService& catalogService,
-                             screens::AppUpdateService& appUpdateService, QObject* window);
+                             screens::AppUpdateService& appUpdateService, QWidget* window);
 
 } // namespace marlox::app

@@ -1,17 +1,22 @@
 #include "VersionComparison.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <charconv>
 
 namespace marlox::base {
 
 std::optional<qint64> wholeNumber(QStringView text) {
-    for (QChar character : text) {
-        if (character.unicode() >= 128) {
+    // Kept on the stack when short: a catalog's versions hold thousands of pieces.
+    QVarLengthArray<char, 32> latin1(text.size());
+    for (qsizetype position = 0; position < text.size(); ++position) {
+        const char16_t character = text[position].unicode();
+        if (character >= 128) {
             return std::nullopt;
         }
+        latin1[position] = static_cast<char>(character);
     }
-    const QByteArray latin1 = text.toLatin1();
     const char* begin = latin1.constData();
     const char* end = begin + latin1.size();
     if (begin != end && *begin == '+') {
@@ -34,7 +39,7 @@ std::optional<qint64> wholeNumber(QStringView text) {
 
 QList<qint64> versionNumbers(const QString& version) {
     QList<qint64> numbers;
-    for (QStringView piece : QStringView(version).split(u'.', Qt::SkipEmptyParts)) {
+    for (QStringView piece : QStringView(version).tokenize(u'.', Qt::SkipEmptyParts)) {
         if (auto number = wholeNumber(piece)) {
             numbers.append(*number);
         }
@@ -43,7 +48,31 @@ QList<qint64> versionNumbers(const QString& version) {
 }
 
 int compareVersions(const QString& lhs, const QString& rhs) {
-    return compareVersionNumbers(versionNumbers(lhs), versionNumbers(rhs));
+    // Read side by side, one number at a time, without a list of either: the screens compare a
+    // whole catalog's versions with the records'.
+    const auto leftPieces = QStringView(lhs).tokenize(u'.', Qt::SkipEmptyParts);
+    const auto rightPieces = QStringView(rhs).tokenize(u'.', Qt::SkipEmptyParts);
+    auto left = leftPieces.begin();
+    auto right = rightPieces.begin();
+    const auto nextNumber = [](auto& piece, const auto& end) -> std::optional<qint64> {
+        for (; piece != end; ++piece) {
+            if (const auto number = wholeNumber(*piece)) {
+                ++piece;
+                return number;
+            }
+        }
+        return std::nullopt;
+    };
+    for (;;) {
+        const auto a = nextNumber(left, leftPieces.end());
+        const auto b = nextNumber(right, rightPieces.end());
+        if (!a && !b) {
+            return 0;
+        }
+        if (a.value_or(0) != b.value_or(0)) {
+            return a.value_or(0) < b.value_or(0) ? -1 : 1;
+        }
+    }
 }
 
 int compareVersionNumbers(const QList<qint64>& left, const QList<qint64>& right) {

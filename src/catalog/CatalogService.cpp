@@ -71,6 +71,7 @@ CatalogService::CatalogService(DistributionConfiguration configuration, platform
 
 CatalogService::~CatalogService() {
     m_loadThreads.waitForDone();
+    m_cacheWriter.waitForIdle();
 }
 
 QString CatalogService::remoteManifestCachePath() {
@@ -90,6 +91,10 @@ QFuture<void> CatalogService::reload() {
         });
 }
 
+QFuture<void> CatalogService::cacheWritesFinished() {
+    return m_cacheWriter.run([] {});
+}
+
 void CatalogService::setLoadsInFlight(int count) {
     m_loadsInFlight = count;
     emit isLoadingChanged();
@@ -100,7 +105,7 @@ void CatalogService::publish(const Result<LoadedCatalog, CatalogLoadError>& outc
         const LoadedCatalog& loaded = *outcome;
         m_manifest = loaded.manifest;
         emit manifestChanged();
-        m_packages = packagesSortedByName(loaded.manifest.packages);
+        m_packages = loaded.packages;
         emit packagesChanged();
         m_loadSourceLabel = loaded.sourceLabel;
         emit loadSourceLabelChanged();
@@ -110,6 +115,10 @@ void CatalogService::publish(const Result<LoadedCatalog, CatalogLoadError>& outc
                 .arg(loaded.sourceLabel.toLower())
                 .arg(loaded.manifest.packages.size()));
         m_remoteArtifactService->pruneCache(loaded.manifest.packages);
+        if (loaded.sourceLabel == CatalogSource::remote) {
+            // A failed write keeps the previous cached copy; the catalog is used all the same.
+            m_cacheWriter.run([manifest = loaded.manifest] { saveRemoteManifestCache(manifest); });
+        }
         return;
     }
     const QString description = outcome.error().description();
@@ -125,25 +134,33 @@ void CatalogService::publish(const Result<LoadedCatalog, CatalogLoadError>& outc
 }
 
 Result<LoadedCatalog, CatalogLoadError> CatalogService::loadManifest() const {
+    auto loaded = loadUnsortedManifest();
+    if (loaded) {
+        // Here rather than on the main thread: ten thousand names take several milliseconds.
+        loaded.value().packages = packagesSortedByName(loaded->manifest.packages);
+    }
+    return loaded;
+}
+
+Result<LoadedCatalog, CatalogLoadError> CatalogService::loadUnsortedManifest() const {
     const auto fromEmbedded = [this]() -> Result<LoadedCatalog, CatalogLoadError> {
         auto embedded = loadEmbeddedManifest(m_mainBundle);
         if (!embedded) {
             return embedded.error();
         }
-        return LoadedCatalog{std::move(embedded).value(), CatalogSource::embedded};
+        return LoadedCatalog{std::move(embedded).value(), CatalogSource::embedded, {}};
     };
     if (!m_configuration.remoteCatalogURL) {
         return fromEmbedded();
     }
+    // Its cached copy is written once it is published: encoding it takes a while.
     auto fetched = fetchRemoteManifest(*m_configuration.remoteCatalogURL);
     if (fetched) {
-        // A failed write keeps the previous cached copy; the fetched catalog is used all the same.
-        saveRemoteManifestCache(*fetched);
-        return LoadedCatalog{std::move(fetched).value(), CatalogSource::remote};
+        return LoadedCatalog{std::move(fetched).value(), CatalogSource::remote, {}};
     }
     log(QStringLiteral("Remote catalog fetch failed: ") + fetched.error().description());
     if (auto cached = loadRemoteManifestCache()) {
-        return LoadedCatalog{std::move(cached).value(), CatalogSource::cachedRemote};
+        return LoadedCatalog{std::move(cached).value(), CatalogSource::cachedRemote, {}};
     }
     return fromEmbedded();
 }

@@ -6,6 +6,7 @@
 #include "ServiceError.h"
 #include "base/Result.h"
 #include "platform/HttpClient.h"
+#include "platform/SerialExecutor.h"
 
 #include <QFuture>
 #include <QList>
@@ -40,6 +41,8 @@ using CatalogLoadError = ServiceError;
 struct LoadedCatalog {
     CatalogManifest manifest;
     QString sourceLabel;
+    // The manifest's packages sorted by name, sorted where the catalog was loaded.
+    QList<PackageManifest> packages;
 };
 
 // The observable catalog: loaded from the configured remote URL, else the cached copy of the last
@@ -71,9 +74,13 @@ public:
     const std::optional<QString>& lastErrorMessage() const { return m_lastErrorMessage; }
     bool isLoading() const { return m_loadsInFlight > 0; }
 
-    // Loads the catalog off the main thread and publishes the outcome; the future finishes once
-    // it is published. Of overlapping reloads only the newest publishes.
+    // Loads and sorts the catalog off the main thread and publishes the outcome; the future
+    // finishes once it is published. Of overlapping reloads only the newest publishes. A remote
+    // catalog is written to the cached copy after it is published, off the main thread.
     QFuture<void> reload();
+
+    // Finishes once the cached copies of the catalogs published so far are written.
+    QFuture<void> cacheWritesFinished();
 
     // The path of the cached copy of the last remote catalog.
     static QString remoteManifestCachePath();
@@ -87,6 +94,7 @@ signals:
 
 private:
     Result<LoadedCatalog, CatalogLoadError> loadManifest() const;
+    Result<LoadedCatalog, CatalogLoadError> loadUnsortedManifest() const;
     Result<CatalogManifest, CatalogLoadError> fetchRemoteManifest(const QUrl& url) const;
     void publish(const Result<LoadedCatalog, CatalogLoadError>& outcome);
     void setLoadsInFlight(int count);
@@ -103,7 +111,9 @@ private:
     int m_loadsInFlight = 0;
     quint64 m_newestReload = 0;
 
-    // Last, so that it is destroyed first and waits for loads that still use the members above.
+    // Last, so that they are destroyed first and wait for the work that still uses the members
+    // above.
+    platform::SerialExecutor m_cacheWriter;
     QThreadPool m_loadThreads;
 };
 

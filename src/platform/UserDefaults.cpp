@@ -7,6 +7,10 @@ namespace marlox::platform {
 UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
     : QObject(parent), m_settings(filePath, QSettings::IniFormat) {}
 
+UserDefaults::~UserDefaults() {
+    save();
+}
+
 QString UserDefaults::standardFilePath(const QString& bundleIdentifier) {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QLatin1Char('/') + bundleIdentifier + QLatin1String(".conf");
@@ -74,18 +78,28 @@ bool UserDefaults::boolean(const QString& key) const {
 
 void UserDefaults::setValue(const QString& key, const QVariant& value) {
     m_settings.setValue(key, value);
-    save(key);
+    changed(key);
 }
 
 void UserDefaults::remove(const QString& key) {
     m_settings.remove(key);
-    save(key);
+    changed(key);
 }
 
-void UserDefaults::save(const QString& key) {
-    // Written at once, so that a crash loses no setting; the settings file is replaced atomically.
-    m_settings.sync();
+void UserDefaults::changed(const QString& key) {
+    // Each save replaces the file and flushes it to the disk: start-up alone writes several
+    // settings in a row, which one save covers.
+    if (!m_saveScheduled) {
+        m_saveScheduled = true;
+        QMetaObject::invokeMethod(this, &UserDefaults::save, Qt::QueuedConnection);
+    }
     emit valueChanged(key);
+}
+
+void UserDefaults::save() {
+    m_saveScheduled = false;
+    // The settings file is replaced atomically.
+    m_settings.sync();
 }
 
 } // namespace marlox::platform

@@ -11,13 +11,15 @@
 namespace marlox::platform {
 
 // The user's settings, kept in one settings file, read and written with the typed reads of the
-// macOS user defaults. Every write is saved at once and announced, so that several services can
-// share one instance and see each other's changes.
+// macOS user defaults. Every write is announced at once, so that several services can share one
+// instance and see each other's changes, and reads see it at once; the file is saved when the
+// event loop next turns, once for all the writes of that turn, and when the instance goes away.
 class UserDefaults : public QObject {
     Q_OBJECT
 
 public:
     explicit UserDefaults(const QString& filePath, QObject* parent = nullptr);
+    ~UserDefaults() override;
 
     // The application's own settings file in the user's configuration folder.
     static QString standardFilePath(const QString& bundleIdentifier);
@@ -40,9 +42,11 @@ signals:
     void valueChanged(const QString& key);
 
 private:
-    void save(const QString& key);
+    void changed(const QString& key);
+    void save();
 
     QSettings m_settings;
+    bool m_saveScheduled = false;
 };
 
 } // namespace marlox::platform

@@ -10,11 +10,12 @@ using catalog::InstalledPackageMap;
 using catalog::PackageManifest;
 
 bool hasUpdate(const PackageManifest& package, const InstalledPackageMap& installedByID) {
-    if (package.type == catalog::PackageType::template_) {
-        return false;
-    }
     const auto record = installedByID.constFind(package.id);
-    return record != installedByID.cend() &&
+    return hasUpdate(package, record != installedByID.cend() ? &*record : nullptr);
+}
+
+bool hasUpdate(const PackageManifest& package, const catalog::InstalledPackage* record) {
+    return package.type != catalog::PackageType::template_ && record &&
            base::compareVersions(record->version, package.version) < 0;
 }
 

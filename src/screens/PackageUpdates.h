@@ -15,6 +15,8 @@ namespace marlox::screens {
 // recorded version is older than the catalog's.
 bool hasUpdate(const catalog::PackageManifest& package,
                const catalog::InstalledPackageMap& installedByID);
+// The same with the package's record, or none.
+bool hasUpdate(const catalog::PackageManifest& package, const catalog::InstalledPackage* record);
 
 // The packages with an update, in the catalog's order.
 QList<catalog::PackageManifest> availableUpdates(const QList<catalog::PackageManifest>& packages,

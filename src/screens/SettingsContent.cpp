@@ -116,7 +116,7 @@ SettingsContent settingsContent(const SettingsInputs& inputs) {
         inputs.appDisplayName + QStringLiteral(" automatically keeps Motion and Final Cut Pro "
                                                "templates in sync with installed plugins.");
 
-    content.clearCacheEnabled = !inputs.operationInFlight;
+    content.clearCacheEnabled = !inputs.operationInFlight && !inputs.clearingCache;
     return content;
 }
 

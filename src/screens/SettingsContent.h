@@ -91,6 +91,8 @@ struct SettingsInputs {
     QString templatesFolderPath;
     // An install, removal or bulk reinstall is under way.
     bool operationInFlight = false;
+    // The cache is being cleared.
+    bool clearingCache = false;
 };
 
 // Everything the Settings screen shows. An optional line is absent when it has no text.
@@ -120,7 +122,8 @@ struct SettingsContent {
     FolderCard templatesFolder;
     QString templatesFolderNote;
 
-    // Deleting the cache under a running install would pull its archives away.
+    // Deleting the cache under a running install would pull its archives away; a clearing that
+    // runs already is not started again.
     bool clearCacheEnabled = true;
 
     bool operator==(const SettingsContent&) const = default;

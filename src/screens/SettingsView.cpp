@@ -8,11 +8,11 @@
 #include "install/InstallTargetAccessService.h"
 #include "install/InstallationCoordinator.h"
 #include "install/MotionTemplatesAccessService.h"
+#include "platform/LifetimeBound.h"
 #include "platform/Workspace.h"
 #include "screens/AppUpdateService.h"
 #include "screens/AppVersionText.h"
-#include "screens/LifetimeBound.h"
-#include "screens/Maintenance.h"
+#include "screens/CacheClearer.h"
 #include "screens/PackageUpdates.h"
 #include "ui/ActivitySpinner.h"
 #include "ui/AppFont.h"
@@ -191,13 +191,14 @@ SettingsView::SettingsView(const platform::Bundle& mainBundle,
                            install::MotionTemplatesAccessService& motionTemplatesAccessService,
                            catalog::InstalledPackageStore& installedStore,
                            install::InstallationCoordinator& installationCoordinator,
-                           platform::Workspace& workspace, QWidget* parent)
+                           CacheClearer& cacheClearer, platform::Workspace& workspace,
+                           QWidget* parent)
     : SectionScreen(cardSpacing, parent), m_mainBundle(mainBundle), m_settingsStore(settingsStore),
       m_catalogService(catalogService), m_appUpdateService(appUpdateService),
       m_installTargetAccessService(installTargetAccessService),
       m_motionTemplatesAccessService(motionTemplatesAccessService),
       m_installedStore(installedStore), m_installationCoordinator(installationCoordinator),
-      m_workspace(workspace) {
+      m_cacheClearer(cacheClearer), m_workspace(workspace) {
     setObjectName(QStringLiteral("settingsView"));
     setWindowTitle(QStringLiteral("Settings"));
     buildCards();
@@ -351,6 +352,7 @@ void SettingsView::connectServices() {
             this, redraw);
     connect(&m_installationCoordinator,
             &install::InstallationCoordinator::bulkInstallProgressChanged, this, redraw);
+    connect(&m_cacheClearer, &CacheClearer::isClearingChanged, this, redraw);
 }
 
 SettingsInputs SettingsView::inputs() const {
@@ -373,6 +375,7 @@ SettingsInputs SettingsView::inputs() const {
     inputs.templatesFolderState = m_motionTemplatesAccessService.accessState();
     inputs.templatesFolderPath = m_motionTemplatesAccessService.resolvedTemplatesRootPath();
     inputs.operationInFlight = m_installationCoordinator.operationInFlight();
+    inputs.clearingCache = m_cacheClearer.isClearing();
     return inputs;
 }
 
@@ -423,7 +426,7 @@ void SettingsView::checkPluginUpdates() {
     m_pluginCheck.isChecking = true;
     refresh();
     // A reload that ends after the screen was left reports to no one.
-    whenFinished(*this, m_catalogService.reload(), [this] {
+    platform::whenFinished(*this, m_catalogService.reload(), [this] {
         m_pluginCheck = finishedPluginCheck(
             QDateTime::currentDateTime(), m_catalogService.lastErrorMessage(),
             availableUpdateCount(m_catalogService.packages(), m_installedStore.installedByID()));
@@ -449,7 +452,7 @@ void SettingsView::clearCacheWhenIdle() {
         refresh();
         return;
     }
-    clearCache();
+    m_cacheClearer.clear();
 }
 
 void SettingsView::presentError(const QString& message) {

@@ -37,6 +37,7 @@ class AppPillLabel;
 namespace marlox::screens {
 
 class AppUpdateService;
+class CacheClearer;
 
 // The Settings screen: general information, launch at login and quit on close, the application
 // and plug-in update checks, the two install folders and the maintenance actions, as titled cards
@@ -46,15 +47,17 @@ class SettingsView final : public SectionScreen {
     Q_OBJECT
 
 public:
-    // The coordinator is read only to hold "Clear Cache" back while an operation runs; the
-    // workspace opens the support and log folders; the version and name shown are the bundle's.
+    // The coordinator is read only to hold "Clear Cache" back while an operation runs, and the
+    // cache clearer clears; the workspace opens the support and log folders; the version and
+    // name shown are the bundle's.
     SettingsView(const platform::Bundle& mainBundle, catalog::AppSettingsStore& settingsStore,
                  catalog::CatalogService& catalogService, AppUpdateService& appUpdateService,
                  install::InstallTargetAccessService& installTargetAccessService,
                  install::MotionTemplatesAccessService& motionTemplatesAccessService,
                  catalog::InstalledPackageStore& installedStore,
                  install::InstallationCoordinator& installationCoordinator,
-                 platform::Workspace& workspace, QWidget* parent = nullptr);
+                 CacheClearer& cacheClearer, platform::Workspace& workspace,
+                 QWidget* parent = nullptr);
 
     // What the screen shows now.
     const SettingsContent& content() const { return m_content; }
@@ -86,6 +89,7 @@ private:
     install::MotionTemplatesAccessService& m_motionTemplatesAccessService;
     catalog::InstalledPackageStore& m_installedStore;
     install::InstallationCoordinator& m_installationCoordinator;
+    CacheClearer& m_cacheClearer;
     platform::Workspace& m_workspace;
 
     PluginCheckState m_pluginCheck;

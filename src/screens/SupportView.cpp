@@ -7,7 +7,7 @@
 #include "platform/FileChooser.h"
 #include "platform/Workspace.h"
 #include "screens/AppVersionText.h"
-#include "screens/LifetimeBound.h"
+#include "platform/LifetimeBound.h"
 #include "screens/PromptingTextEditor.h"
 #include "screens/SupportAttachments.h"
 #include "screens/SupportCard.h"
@@ -636,7 +636,7 @@ void SupportView::setIncludeAppLogs(bool include) {
     if (include) {
         // Read off the main thread: the log has no size limit.
         // The screen is made afresh at every section change, so it may be gone by then.
-        whenFinished(*this, loadLogExcerpt(catalog::operationsLogFilePath()),
+        platform::whenFinished(*this, loadLogExcerpt(catalog::operationsLogFilePath()),
                      [this, load](const std::optional<QString>& excerpt) {
                          if (load != m_logLoads) {
                              return;

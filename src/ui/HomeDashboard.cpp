@@ -62,45 +62,64 @@ QString percentText(double progress) {
 }
 
 QList<PackageManifest> whatsNewPackages(const QList<PackageManifest>& packages) {
-    // Each version is read once, not at every comparison of the sort.
-    QList<std::pair<QList<qint64>, const PackageManifest*>> kept;
+    // The four newest in one pass, each version read once: a stable sort of the whole catalog
+    // would only to keep four. A package goes after every kept one at least as new.
+    constexpr qsizetype shown = 4;
+    QList<std::pair<QList<qint64>, const PackageManifest*>> newest;
     for (const PackageManifest& package : packages) {
-        if (isPlugin(package) && package.releaseNotes != u"Initial release." &&
-            !package.releaseNotes.isEmpty()) {
-            kept.append({base::versionNumbers(package.version), &package});
+        if (!isPlugin(package) || package.releaseNotes == u"Initial release." ||
+            package.releaseNotes.isEmpty()) {
+            continue;
+        }
+        QList<qint64> version = base::versionNumbers(package.version);
+        const auto place = std::find_if(newest.begin(), newest.end(), [&](const auto& kept) {
+            return base::compareVersionNumbers(version, kept.first) == 1;
+        });
+        if (place - newest.begin() < shown) {
+            newest.insert(place, {std::move(version), &package});
+            if (newest.size() > shown) {
+                newest.removeLast();
+            }
         }
     }
-    std::stable_sort(kept.begin(), kept.end(), [](const auto& lhs, const auto& rhs) {
-        return base::compareVersionNumbers(lhs.first, rhs.first) == 1;
-    });
-    QList<PackageManifest> newest;
-    for (qsizetype index = 0; index < std::min<qsizetype>(kept.size(), 4); ++index) {
-        newest.append(*kept.at(index).second);
+    QList<PackageManifest> listed;
+    for (const auto& [version, package] : std::as_const(newest)) {
+        listed.append(*package);
     }
-    return newest;
+    return listed;
 }
 
-QList<PackageManifest> featuredCandidates(const QList<PackageManifest>& packages) {
-    QList<PackageManifest> candidates;
-    std::copy_if(packages.cbegin(), packages.cend(), std::back_inserter(candidates), isPlugin);
+HomeSummary homeSummary(const QList<PackageManifest>& packages,
+                        const catalog::InstalledPackageMap& installedByID) {
+    return {catalogCoverage(packages, installedByID.size()), whatsNewPackages(packages),
+            featuredCandidates(packages)};
+}
+
+FeaturedCandidates featuredCandidates(const QList<PackageManifest>& packages) {
+    FeaturedCandidates candidates;
+    for (qsizetype position = 0; position < packages.size(); ++position) {
+        if (isPlugin(packages.at(position))) {
+            candidates.positions.append(position);
+        }
+    }
     return candidates;
 }
 
 std::optional<PackageManifest> featuredPackage(const QList<PackageManifest>& packages,
+                                               const FeaturedCandidates& candidates,
                                                const std::optional<QString>& featuredPackageID) {
-    const auto first = std::find_if(packages.cbegin(), packages.cend(), isPlugin);
-    if (first == packages.cend()) {
+    if (candidates.positions.isEmpty()) {
         return std::nullopt;
     }
-    if (featuredPackageID) {
-        const auto picked = std::find_if(first, packages.cend(), [&](const auto& package) {
-            return isPlugin(package) && package.id == *featuredPackageID;
-        });
-        if (picked != packages.cend()) {
-            return *picked;
-        }
-    }
-    return *first;
+    // An id listed twice is found at its first place.
+    const auto picked =
+        featuredPackageID ? std::find_if(candidates.positions.cbegin(), candidates.positions.cend(),
+                                         [&](qsizetype position) {
+                                             return packages.at(position).id == *featuredPackageID;
+                                         })
+                          : candidates.positions.cend();
+    return packages.at(picked != candidates.positions.cend() ? *picked
+                                                             : candidates.positions.first());
 }
 
 RandomIndexSource systemRandomIndexSource() {
@@ -110,16 +129,16 @@ RandomIndexSource systemRandomIndexSource() {
 }
 
 std::optional<QString> pickFeaturedPackageID(const QList<PackageManifest>& packages,
+                                             const FeaturedCandidates& candidates,
                                              const std::optional<QString>& featuredPackageID,
                                              const RandomIndexSource& randomIndex) {
     if (featuredPackageID) {
         return featuredPackageID;
     }
-    const QList<PackageManifest> candidates = featuredCandidates(packages);
-    if (candidates.isEmpty()) {
+    if (candidates.positions.isEmpty()) {
         return std::nullopt;
     }
-    return candidates.at(randomIndex(candidates.size())).id;
+    return packages.at(candidates.positions.at(randomIndex(candidates.positions.size()))).id;
 }
 
 QString featuredTypeLabel(PackageType type) {

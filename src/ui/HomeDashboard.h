@@ -1,6 +1,8 @@
 #pragma once
 
+#include "base/DerivedOnce.h"
 #include "catalog/CatalogManifest.h"
+#include "catalog/InstalledPackageStore.h"
 
 #include <QList>
 #include <QString>
@@ -46,11 +48,18 @@ QString percentText(double progress);
 // the catalog's name order.
 QList<catalog::PackageManifest> whatsNewPackages(const QList<catalog::PackageManifest>& packages);
 
-// The generator and filter packages, in catalog order.
-QList<catalog::PackageManifest> featuredCandidates(const QList<catalog::PackageManifest>& packages);
+// The generator and filter packages, which the featured pack is drawn from: their places in the
+// catalog, in catalog order.
+struct FeaturedCandidates {
+    QList<qsizetype> positions;
+};
+
+FeaturedCandidates featuredCandidates(const QList<catalog::PackageManifest>& packages);
+
 // The candidate picked by id, else the first candidate.
 std::optional<catalog::PackageManifest>
 featuredPackage(const QList<catalog::PackageManifest>& packages,
+                const FeaturedCandidates& candidates,
                 const std::optional<QString>& featuredPackageID);
 
 // Answers an index drawn uniformly from 0 to count - 1 (count is at least 1).
@@ -59,9 +68,24 @@ RandomIndexSource systemRandomIndexSource();
 // The id to keep after the screen is shown: an id once picked stays; otherwise one candidate at
 // random, or none when there is none.
 std::optional<QString> pickFeaturedPackageID(const QList<catalog::PackageManifest>& packages,
+                                             const FeaturedCandidates& candidates,
                                              const std::optional<QString>& featuredPackageID,
                                              const RandomIndexSource& randomIndex);
 
+// What the Home screen shows of the catalog and the records that takes a pass over the catalog.
+struct HomeSummary {
+    CatalogCoverage coverage;
+    QList<catalog::PackageManifest> whatsNew;
+    FeaturedCandidates featured;
+};
+
+HomeSummary homeSummary(const QList<catalog::PackageManifest>& packages,
+                        const catalog::InstalledPackageMap& installedByID);
+
+// Kept by a window across the Home screens it builds, one per selection, so that the summary is
+// worked out once per change of the catalog or the records.
+using HomeSummaryCache =
+    base::DerivedOnce<HomeSummary, QList<catalog::PackageManifest>, catalog::InstalledPackageMap>;
 // The first pill of the featured card.
 QString featuredTypeLabel(catalog::PackageType type);
 

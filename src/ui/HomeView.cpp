@@ -19,6 +19,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -185,15 +186,20 @@ RoundedPanel* cardFrame(qreal radius, int padding, int spacing, QVBoxLayout** co
     return card;
 }
 
-// A thumbnail of the package over the highlight colour, or the colour alone without one.
+// A thumbnail of the package over the highlight colour, or the colour alone without one, both cut
+// to the corners given. The pane and the picture round their own corners: a clipping effect
+// would draw them offscreen at every paint.
 QWidget* thumbnailPane(ThumbnailCache& cache, const PackageManifest& package,
-                       CachedThumbnailView::ContentMode mode) {
-    auto* pane = new RoundedPanel(0, AppPalette::panelHighlight(), Qt::transparent, 0);
+                       CachedThumbnailView::ContentMode mode, qreal radius,
+                       RoundedCorners corners) {
+    auto* pane = new RoundedPanel(radius, AppPalette::panelHighlight(), Qt::transparent, 0);
+    pane->setCorners(corners);
     auto* layout = verticalLayout(pane, 0);
     if (const auto url = resolvedThumbnailURL(package)) {
-        layout->addWidget(new CachedThumbnailView(cache, *url, mode, [] {
-            return new RoundedPanel(0, AppPalette::panelHighlight(), Qt::transparent, 0);
-        }));
+        // The pane shows its colour while no picture is at hand.
+        auto* picture = new CachedThumbnailView(cache, *url, mode, [] { return new QWidget; });
+        picture->setRoundedCorners(radius, corners);
+        layout->addWidget(picture);
     }
     return pane;
 }
@@ -202,25 +208,40 @@ QWidget* thumbnailPane(ThumbnailCache& cache, const PackageManifest& package,
 
 HomeView::HomeView(catalog::CatalogService& catalogService,
                    catalog::InstalledPackageStore& installedStore, ThumbnailCache& thumbnailCache,
-                   NavigateCallback onNavigate, RandomIndexSource randomIndex, QWidget* parent)
+                   HomeSummaryCache& summaryCache, NavigateCallback onNavigate,
+                   RandomIndexSource randomIndex, QWidget* parent)
     : QWidget(parent), m_catalogService(catalogService), m_installedStore(installedStore),
-      m_thumbnailCache(thumbnailCache), m_onNavigate(std::move(onNavigate)),
-      m_randomIndex(std::move(randomIndex)) {
+      m_thumbnailCache(thumbnailCache), m_summaryCache(summaryCache),
+      m_onNavigate(std::move(onNavigate)), m_randomIndex(std::move(randomIndex)) {
     setObjectName(QStringLiteral("homeView"));
     useDarkAppearance(this);
     m_scrollArea = screenScrollArea(this, QStringLiteral("homeScrollArea"));
 
-    const auto redraw = [this] { refresh(); };
+    const auto redraw = [this] { scheduleRefresh(); };
     connect(&catalogService, &catalog::CatalogService::packagesChanged, this, redraw);
     connect(&catalogService, &catalog::CatalogService::manifestChanged, this, redraw);
     connect(&catalogService, &catalog::CatalogService::loadSourceLabelChanged, this, redraw);
     connect(&catalogService, &catalog::CatalogService::lastErrorMessageChanged, this, redraw);
     connect(&installedStore, &catalog::InstalledPackageStore::installedByIDChanged, this, redraw);
-    refresh();
 }
 
 double HomeView::contentWidth() const {
     return homeContentWidth(width());
+}
+
+void HomeView::scheduleRefresh() {
+    // A catalog that arrives announces four changes at once: they cost one rebuild. Before the
+    // screen is first shown there is nothing to rebuild.
+    if (m_refreshScheduled) {
+        return;
+    }
+    m_refreshScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_refreshScheduled = false;
+        if (m_builtLayout) {
+            refresh();
+        }
+    });
 }
 
 void HomeView::refresh() {
@@ -236,16 +257,17 @@ QWidget* HomeView::makeContent(const HomeLayout& layout, double contentWidth) {
     content->setAttribute(Qt::WA_TranslucentBackground);
     auto* stack = verticalLayout(content, 18, {24, 24, 24, 24});
     const QList<PackageManifest>& packages = m_catalogService.packages();
-    const CatalogCoverage coverage =
-        catalogCoverage(packages, m_installedStore.installedByID().size());
+    const HomeSummary summary =
+        m_summaryCache.get(packages, m_installedStore.installedByID(), homeSummary);
+    const CatalogCoverage& coverage = summary.coverage;
     stack->addWidget(makeHeroCard(layout));
     stack->addWidget(makeStatGrid(layout, coverage));
     m_featuredPane = nullptr;
-    if (const auto featured = featuredPackage(packages, m_featuredPackageID)) {
+    if (const auto featured = featuredPackage(packages, summary.featured, m_featuredPackageID)) {
         stack->addWidget(makeFeaturedCard(*featured, contentWidth));
     }
-    if (const QList<PackageManifest> whatsNew = whatsNewPackages(packages); !whatsNew.isEmpty()) {
-        stack->addWidget(makeWhatsNew(layout, whatsNew));
+    if (!summary.whatsNew.isEmpty()) {
+        stack->addWidget(makeWhatsNew(layout, summary.whatsNew));
     }
     stack->addWidget(makeCardGrid(layout, coverage));
     // Only absence hides the notice: an empty message still shows an empty card.
@@ -335,12 +357,13 @@ QWidget* HomeView::makeFeaturedCard(const PackageManifest& package, double conte
     auto* card = new RoundedPanel(20, AppPalette::panel(), AppPalette::hairline());
     card->setObjectName(QStringLiteral("featuredCard"));
     card->setMinimumHeight(200);
-    card->setGraphicsEffect(new RoundedClipEffect(20, card));
     auto* layout = new QHBoxLayout(card);
     layout->setContentsMargins({});
     layout->setSpacing(0);
+    // Only the picture reaches the card's edge: it takes the card's left corners.
     m_featuredPane =
-        thumbnailPane(m_thumbnailCache, package, CachedThumbnailView::ContentMode::fill);
+        thumbnailPane(m_thumbnailCache, package, CachedThumbnailView::ContentMode::fill, 20,
+                      RoundedCorners::left);
     m_featuredPane->setObjectName(QStringLiteral("featuredThumbnail"));
     m_featuredPane->setFixedWidth(
         static_cast<int>(std::lround(homeLayout(contentWidth).featuredThumbnailWidth)));
@@ -388,9 +411,9 @@ QWidget* HomeView::makeWhatsNew(const HomeLayout& layout, const QList<PackageMan
         line->setContentsMargins(14, 14, 14, 14);
         line->setSpacing(14);
         auto* thumbnail =
-            thumbnailPane(m_thumbnailCache, package, CachedThumbnailView::ContentMode::fill);
+            thumbnailPane(m_thumbnailCache, package, CachedThumbnailView::ContentMode::fill, 12,
+                          RoundedCorners::all);
         thumbnail->setFixedSize(56, 56);
-        thumbnail->setGraphicsEffect(new RoundedClipEffect(12, thumbnail));
         line->addWidget(thumbnail);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(4);
@@ -471,11 +494,16 @@ QWidget* HomeView::makeSystemStatusCard(const CatalogCoverage& coverage) {
 }
 
 void HomeView::pickFeaturedPackageIfNeeded() {
-    const auto picked =
-        pickFeaturedPackageID(m_catalogService.packages(), m_featuredPackageID, m_randomIndex);
+    const QList<PackageManifest>& packages = m_catalogService.packages();
+    const auto picked = pickFeaturedPackageID(
+        packages,
+        m_summaryCache.get(packages, m_installedStore.installedByID(), homeSummary).featured,
+        m_featuredPackageID, m_randomIndex);
     if (picked != m_featuredPackageID) {
         m_featuredPackageID = picked;
-        refresh();
+        if (m_builtLayout) {
+            refresh();
+        }
     }
 }
 
@@ -498,7 +526,10 @@ void HomeView::resizeEvent(QResizeEvent* event) {
         layout.featuredThumbnailWidth = 0;
         return layout;
     };
-    if (!m_builtLayout || breakpoints(homeLayout(width)) != breakpoints(*m_builtLayout)) {
+    if (!m_builtLayout) {
+        return;
+    }
+    if (breakpoints(homeLayout(width)) != breakpoints(*m_builtLayout)) {
         refresh();
     } else if (m_featuredPane) {
         m_featuredPane->setFixedWidth(
@@ -511,6 +542,9 @@ void HomeView::showEvent(QShowEvent* event) {
     // A window coming back from the dock is no new showing of the screen.
     if (!event->spontaneous()) {
         pickFeaturedPackageIfNeeded();
+    }
+    if (!m_builtLayout) {
+        refresh();
     }
 }
 

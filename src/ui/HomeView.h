@@ -21,9 +21,10 @@ namespace marlox::ui {
 class ThumbnailCache;
 
 // The Home dashboard: the catalog's source, how much of it is installed, a featured pack, what is
-// new, the guide steps and the system status, over the full-window background. Read-only: it
-// redraws whenever the catalog or the records change, and its guide rows ask the window to show
-// another section.
+// new, the guide steps and the system status, over the full-window background. Read-only: it is
+// built when first shown, once its featured pack is picked, and redraws once for all the changes
+// of the catalog or the records that one turn of the event loop brings; its guide rows ask the
+// window to show another section.
 class HomeView : public QWidget {
     Q_OBJECT
 
@@ -31,9 +32,10 @@ public:
     // Called with a section's raw value: "plugins", "installed" or "settings".
     using NavigateCallback = std::function<void(const QString& section)>;
 
+    // `summaryCache` is the window's, kept across the Home screens it builds.
     HomeView(catalog::CatalogService& catalogService,
              catalog::InstalledPackageStore& installedStore, ThumbnailCache& thumbnailCache,
-             NavigateCallback onNavigate = {},
+             HomeSummaryCache& summaryCache, NavigateCallback onNavigate = {},
              RandomIndexSource randomIndex = systemRandomIndexSource(), QWidget* parent = nullptr);
 
     const std::optional<QString>& featuredPackageID() const { return m_featuredPackageID; }
@@ -55,6 +57,7 @@ private:
     QWidget* makeCardGrid(const HomeLayout& layout, const CatalogCoverage& coverage);
     QWidget* makeQuickActionsCard();
     QWidget* makeSystemStatusCard(const CatalogCoverage& coverage);
+    void scheduleRefresh();
     void pickFeaturedPackageIfNeeded();
     void navigate(const std::optional<QString>& destination) const;
     double contentWidth() const;
@@ -62,6 +65,7 @@ private:
     catalog::CatalogService& m_catalogService;
     catalog::InstalledPackageStore& m_installedStore;
     ThumbnailCache& m_thumbnailCache;
+    HomeSummaryCache& m_summaryCache;
     NavigateCallback m_onNavigate;
     RandomIndexSource m_randomIndex;
     std::optional<QString> m_featuredPackageID;
@@ -69,8 +73,10 @@ private:
     QScrollArea* m_scrollArea = nullptr;
     // Its width follows the content width at every resize.
     QPointer<QWidget> m_featuredPane;
-    // What the current content was laid out for; a resize that keeps it needs no rebuild.
+    // What the current content was laid out for, none before it is first built; a resize that
+    // keeps it needs no rebuild.
     std::optional<HomeLayout> m_builtLayout;
+    bool m_refreshScheduled = false;
 };
 
 } // namespace marlox::ui

@@ -5,6 +5,8 @@
 #include "catalog/InstallLocations.h"
 #include "catalog/InstalledPackageStore.h"
 #include "install/InstallationCoordinator.h"
+#include "platform/BackgroundWork.h"
+#include "platform/LifetimeBound.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "ui/AppFont.h"
@@ -22,7 +24,9 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace marlox::ui {
 
@@ -148,7 +152,10 @@ InstalledView::InstalledView(catalog::CatalogService& catalogService,
 
     const auto redraw = [this] { refresh(); };
     connect(&catalogService, &catalog::CatalogService::packagesChanged, this, redraw);
-    connect(&installedStore, &catalog::InstalledPackageStore::installedByIDChanged, this, redraw);
+    connect(&installedStore, &catalog::InstalledPackageStore::installedByIDChanged, this, [this] {
+        refresh();
+        scanSharedFolder();
+    });
     connect(&installationCoordinator, &install::InstallationCoordinator::activePackageIDsChanged,
             this, redraw);
     connect(&settingsStore.defaults(), &platform::UserDefaults::valueChanged, this,
@@ -166,7 +173,27 @@ bool InstalledView::showAllDetails() const {
 
 QList<FoundInstall> InstalledView::otherChannelInstalls() const {
     return ui::otherChannelInstalls(m_catalogService.packages(), m_installedStore.installedByID(),
-                                    catalog::installFolderPath());
+                                    catalog::installFolderPath(), m_sharedFolderNames);
+}
+
+void InstalledView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A window coming back from the dock is no new showing of the screen.
+    if (!event->spontaneous()) {
+        scanSharedFolder();
+    }
+}
+
+void InstalledView::scanSharedFolder() {
+    const quint64 scan = ++m_newestScan;
+    const QFuture<QSet<QString>> listing = QtConcurrent::run(
+        platform::utilityThreadPool(), sharedFolderNames, catalog::installFolderPath());
+    platform::whenFinished(*this, listing, [this, scan](const QSet<QString>& names) {
+        if (scan == m_newestScan && names != m_sharedFolderNames) {
+            m_sharedFolderNames = names;
+            refresh();
+        }
+    });
 }
 
 void InstalledView::adoptAll() {

@@ -30,7 +30,9 @@ class ThumbnailCache;
 // The Installed screen: one card per installed record, joined to its catalog package, with
 // details, folder reveal, repair and remove; above them the plug-ins found in the shared folder
 // without a record, with "Adopt All". It redraws whenever the catalog, the records, the
-// coordinator's operations or the "installed.showAllDetails" default change.
+// coordinator's operations or the "installed.showAllDetails" default change. The shared folder is
+// listed off the main thread when the screen is shown and when the records change, and each
+// redraw uses the newest listing.
 class InstalledView : public QWidget {
     Q_OBJECT
 
@@ -43,6 +45,7 @@ public:
                   catalog::AppSettingsStore& settingsStore, platform::Workspace& workspace,
                   ThumbnailCache& thumbnailCache, QWidget* parent = nullptr);
 
+    // As the newest listing of the shared folder shows them.
     QList<FoundInstall> otherChannelInstalls() const;
     // Records every found install; copies, registers or changes no file.
     void adoptAll();
@@ -51,7 +54,11 @@ public:
     // Rebuilds the content from the services' current state.
     void refresh();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void scanSharedFolder();
     QWidget* makeContent();
     QWidget* makeOtherChannelSection(const QList<FoundInstall>& found);
     QWidget* makeRowCard(const InstalledRow& row, const InstalledCard& card);
@@ -66,6 +73,9 @@ private:
     platform::Workspace& m_workspace;
     ThumbnailCache& m_thumbnailCache;
     QSet<QString> m_expandedPackageIDs;
+    QSet<QString> m_sharedFolderNames;
+    // Of overlapping listings only the newest is used.
+    quint64 m_newestScan = 0;
 
     QScrollArea* m_scrollArea = nullptr;
 };

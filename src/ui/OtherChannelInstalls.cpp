@@ -3,8 +3,6 @@
 #include "base/FileSystem.h"
 #include "base/SafePath.h"
 
-#include <QSet>
-
 #include <algorithm>
 
 namespace marlox::ui {
@@ -26,19 +24,27 @@ bool isLookedFor(const PackageManifest& package) {
 
 } // namespace
 
+QSet<QString> sharedFolderNames(const QString& sharedFolder) {
+    // One listing instead of one existence test per package; hidden entries are not in it.
+    const QStringList names = base::visibleEntryNames(sharedFolder).value_or(QStringList());
+    return QSet<QString>(names.cbegin(), names.cend());
+}
+
 QList<FoundInstall> otherChannelInstalls(const QList<PackageManifest>& packages,
                                          const catalog::InstalledPackageMap& installedByID,
                                          const QString& sharedFolder) {
-    // One listing instead of one existence test per package; hidden entries are not in it.
-    const std::optional<QStringList> names = base::visibleEntryNames(sharedFolder);
-    if (!names) {
-        return {};
-    }
-    const QSet<QString> present(names->cbegin(), names->cend());
+    return otherChannelInstalls(packages, installedByID, sharedFolder,
+                                sharedFolderNames(sharedFolder));
+}
+
+QList<FoundInstall> otherChannelInstalls(const QList<PackageManifest>& packages,
+                                         const catalog::InstalledPackageMap& installedByID,
+                                         const QString& sharedFolder,
+                                         const QSet<QString>& sharedFolderNames) {
     QList<FoundInstall> found;
     for (const PackageManifest& package : packages) {
         if (isLookedFor(package) && !installedByID.contains(package.id) &&
-            present.contains(package.id)) {
+            sharedFolderNames.contains(package.id)) {
             found.append({package, sharedFolder + QLatin1Char('/') + package.id});
         }
     }

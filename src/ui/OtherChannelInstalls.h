@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 namespace marlox::ui {
@@ -25,6 +26,13 @@ struct FoundInstall {
 QList<FoundInstall> otherChannelInstalls(const QList<catalog::PackageManifest>& packages,
                                          const catalog::InstalledPackageMap& installedByID,
                                          const QString& sharedFolder);
+// The same over the visible names the shared folder held when it was listed.
+QList<FoundInstall> otherChannelInstalls(const QList<catalog::PackageManifest>& packages,
+                                         const catalog::InstalledPackageMap& installedByID,
+                                         const QString& sharedFolder,
+                                         const QSet<QString>& sharedFolderNames);
+// The visible names in the shared folder; none when it cannot be listed.
+QSet<QString> sharedFolderNames(const QString& sharedFolder);
 
 // The record written for a found install: the version of its first application bundle, else
 // "1.0.0", installed now, with no template paths.

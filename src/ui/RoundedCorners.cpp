@@ -14,20 +14,25 @@ QPainterPath roundedCornersPath(const QRectF& rect, qreal radius, RoundedCorners
         return roundedRectPath(rect, radius);
     }
     const qreal r = std::clamp(radius, 0.0, std::min(rect.width(), rect.height()) / 2);
-    const qreal top = corners == RoundedCorners::top ? r : 0;
-    const qreal bottom = corners == RoundedCorners::bottom ? r : 0;
+    const bool left = corners == RoundedCorners::left;
+    const qreal topLeft = corners == RoundedCorners::top || left ? r : 0;
+    const qreal topRight = corners == RoundedCorners::top ? r : 0;
+    const qreal bottomRight = corners == RoundedCorners::bottom ? r : 0;
+    const qreal bottomLeft = corners == RoundedCorners::bottom || left ? r : 0;
     QPainterPath path;
-    path.moveTo(rect.left() + top, rect.top());
-    path.lineTo(rect.right() - top, rect.top());
-    path.arcTo(QRectF(rect.right() - 2 * top, rect.top(), 2 * top, 2 * top), 90, -90);
-    path.lineTo(rect.right(), rect.bottom() - bottom);
-    path.arcTo(
-        QRectF(rect.right() - 2 * bottom, rect.bottom() - 2 * bottom, 2 * bottom, 2 * bottom), 0,
-        -90);
-    path.lineTo(rect.left() + bottom, rect.bottom());
-    path.arcTo(QRectF(rect.left(), rect.bottom() - 2 * bottom, 2 * bottom, 2 * bottom), 270, -90);
-    path.lineTo(rect.left(), rect.top() + top);
-    path.arcTo(QRectF(rect.left(), rect.top(), 2 * top, 2 * top), 180, -90);
+    path.moveTo(rect.left() + topLeft, rect.top());
+    path.lineTo(rect.right() - topRight, rect.top());
+    path.arcTo(QRectF(rect.right() - 2 * topRight, rect.top(), 2 * topRight, 2 * topRight), 90,
+               -90);
+    path.lineTo(rect.right(), rect.bottom() - bottomRight);
+    path.arcTo(QRectF(rect.right() - 2 * bottomRight, rect.bottom() - 2 * bottomRight,
+                      2 * bottomRight, 2 * bottomRight),
+               0, -90);
+    path.lineTo(rect.left() + bottomLeft, rect.bottom());
+    path.arcTo(QRectF(rect.left(), rect.bottom() - 2 * bottomLeft, 2 * bottomLeft, 2 * bottomLeft),
+               270, -90);
+    path.lineTo(rect.left(), rect.top() + topLeft);
+    path.arcTo(QRectF(rect.left(), rect.top(), 2 * topLeft, 2 * topLeft), 180, -90);
     path.closeSubpath();
     return path;
 }

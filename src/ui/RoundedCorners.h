@@ -9,8 +9,8 @@ class QPainter;
 namespace marlox::ui {
 
 // Which corners of a rectangle are rounded: all of them, or those of one edge, where a thumbnail
-// sits on top of a tile or a tile's text area below it.
-enum class RoundedCorners { all, top, bottom };
+// sits on top of a tile or a tile's text area below it, or at the left of a card.
+enum class RoundedCorners { all, top, bottom, left };
 
 // The rectangle with the chosen corners rounded by the radius (cut down to half the shorter
 // side); with all corners, the same shape as roundedRectPath().

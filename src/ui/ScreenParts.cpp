@@ -11,6 +11,10 @@
 #include <QTextLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <array>
+#include <utility>
+
 namespace marlox::ui {
 
 QColor platformRed() {
@@ -85,9 +89,44 @@ void replaceScrollContent(QScrollArea* scrollArea, QWidget* content) {
     scrollArea->verticalScrollBar()->setValue(scrolled);
 }
 
+namespace {
+
+// A label that keeps the heights it last worked out: nested layouts ask a wrapping label for its
+// height at the same width several times in one pass, and each answer lays the whole text out
+// anew.
+class WrappingLabel final : public QLabel {
+public:
+    explicit WrappingLabel(QWidget* parent) : QLabel(parent) {}
+
+    int heightForWidth(int width) const override {
+        for (const KnownHeight& known : m_known) {
+            if (known.width == width && known.text.isSharedWith(text()) && known.font == font()) {
+                return known.height;
+            }
+        }
+        const int height = QLabel::heightForWidth(width);
+        m_known[m_next] = {width, text(), font(), height};
+        m_next = (m_next + 1) % m_known.size();
+        return height;
+    }
+
+private:
+    struct KnownHeight {
+        int width;
+        QString text;
+        QFont font;
+        int height;
+    };
+    // A pass asks for few widths: the one laid out and the one a scroll bar leaves.
+    mutable std::array<KnownHeight, 2> m_known{{{-1, {}, {}, 0}, {-1, {}, {}, 0}}};
+    mutable size_t m_next = 0;
+};
+
+} // namespace
+
 QLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
                    bool wraps, QWidget* parent) {
-    auto* label = new QLabel(parent);
+    auto* label = wraps ? new WrappingLabel(parent) : new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
     label->setText(text);
     label->setFont(appFont(size, weight));
@@ -126,16 +165,30 @@ void RoundedPanel::setFill(const QColor& fill) {
     update();
 }
 
+void RoundedPanel::setCorners(RoundedCorners corners) {
+    m_corners = corners;
+    update();
+}
+
 void RoundedPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal inset = m_outlineWidth / 2;
     const QRectF area = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
-    const QPainterPath shape = roundedRectPath(area, m_radius);
-    painter.fillPath(shape, m_fill(area));
-    if (m_outlineWidth > 0) {
+    painter.fillPath(roundedCornersPath(area, m_radius, m_corners), m_fill(area));
+    if (m_outlineWidth >= 1) {
+        // The band the outline covers is filled, not stroked: stroking a curved path costs
+        // several times as much, and a screen paints many panels.
+        QPainterPath band = roundedCornersPath(QRectF(rect()), m_radius + inset, m_corners);
+        band.addPath(roundedCornersPath(area.adjusted(inset, inset, -inset, -inset),
+                                        std::max<qreal>(0, m_radius - inset), m_corners));
+        band.setFillRule(Qt::OddEvenFill);
+        painter.fillPath(band, m_outline);
+    } else if (m_outlineWidth > 0) {
+        // A hairline thinner than a pixel is left to the stroker, whose edges it was drawn with.
         painter.strokePath(
-            shape, QPen(m_outline, m_outlineWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+            roundedCornersPath(area, m_radius, m_corners),
+            QPen(m_outline, m_outlineWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     }
 }
 

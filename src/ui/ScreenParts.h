@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/RoundedCorners.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QFont>
@@ -62,12 +64,15 @@ public:
                  QWidget* parent = nullptr);
 
     void setFill(const QColor& fill);
+    // All corners are rounded unless told otherwise.
+    void setCorners(RoundedCorners corners);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     qreal m_radius;
+    RoundedCorners m_corners = RoundedCorners::all;
     Fill m_fill;
     QColor m_outline;
     qreal m_outlineWidth;
@@ -108,7 +113,9 @@ private:
 };
 
 // Draws the widget it is set on, children included, clipped to a rounded rectangle with smooth
-// edges, as a card or tile whose picture must not reach into its corners.
+// edges, as a card or tile whose picture must not reach into its corners. Each paint draws the
+// widget offscreen first, and lays out the window when the widget is not shown yet: a widget that
+// can round its own corners is cheaper.
 class RoundedClipEffect : public QGraphicsEffect {
     Q_OBJECT
 

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace marlox::ui {
 namespace {
@@ -110,8 +111,7 @@ qsizetype ThumbnailMemoryCache::heldBytes() const {
 
 ThumbnailCache::ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder,
                                qreal screenScale)
-    : m_httpClient(std::move(httpClient)),
-      m_cancellation(std::make_shared<platform::HttpCancellation>()), m_folder(std::move(folder)),
+    : m_httpClient(std::move(httpClient)), m_folder(std::move(folder)),
       m_decodedSide(static_cast<int>(std::ceil(maximumShownSide * std::max(screenScale, 1.0)))) {
     // A failure shows later as files that cannot be read or written.
     base::createFolder(m_folder);
@@ -121,7 +121,10 @@ ThumbnailCache::ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient,
 
 ThumbnailCache::~ThumbnailCache() {
     // Quitting never waits on a server: what is under way ends now, and nothing queued starts.
-    m_cancellation->cancel();
+    m_worker.run([this] {
+        m_closing = true;
+        cancelInFlight();
+    });
     waitForIdle();
 }
 
@@ -176,9 +179,12 @@ void ThumbnailCache::lookUp(const QUrl& url, const Waiter& waiter) {
         }
         return answer(*waiter, image);
     }
-    QList<Waiter>& waiters = m_inFlight[url];
-    waiters.append(waiter);
-    if (waiters.size() == 1) {
+    if (m_closing) {
+        return answer(*waiter, QImage());
+    }
+    Download& download = m_inFlight[url];
+    download.waiters.append(waiter);
+    if (download.waiters.size() == 1) {
         requestDownload(url);
     }
 }
@@ -195,17 +201,18 @@ void ThumbnailCache::requestDownload(const QUrl& url) {
 
 void ThumbnailCache::startDownload(const QUrl& url) {
     ++m_downloadsUnderWay;
-    m_transfers.start([this, url] {
-        std::optional<QByteArray> body = fetch(*m_httpClient, url, m_cancellation);
+    m_transfers.start([this, url, cancellation = m_inFlight.value(url).cancellation] {
+        std::optional<QByteArray> body = fetch(*m_httpClient, url, cancellation);
         m_worker.run([this, url, body = std::move(body)] { finishDownload(url, body); });
     });
 }
 
 void ThumbnailCache::finishDownload(const QUrl& url, const std::optional<QByteArray>& body) {
-    const QImage image = body ? storeDownload(url, *body) : QImage();
     // Gone before the waiting callers resume, so that a caller that comes after them asks anew.
-    const QList<Waiter> waiters = m_inFlight.take(url);
-    for (const Waiter& waiter : waiters) {
+    const Download download = m_inFlight.take(url);
+    const QImage image =
+        body && !download.cancellation->isCancelled() ? storeDownload(url, *body) : QImage();
+    for (const Waiter& waiter : download.waiters) {
         answer(*waiter, image);
     }
     // The server's share passes to its next queued download.
@@ -219,7 +226,40 @@ void ThumbnailCache::finishDownload(const QUrl& url, const std::optional<QByteAr
     } else {
         startDownload(queued.takeFirst());
     }
+    settleCancellations();
     --m_downloadsUnderWay;
+}
+
+QFuture<void> ThumbnailCache::cancelDownloads() {
+    auto cancellation = std::make_shared<QPromise<void>>();
+    QFuture<void> future = cancellation->future();
+    cancellation->start();
+    m_worker.run([this, cancellation] {
+        cancelInFlight();
+        m_cancellations.append(cancellation);
+        settleCancellations();
+    });
+    return future;
+}
+
+void ThumbnailCache::cancelInFlight() {
+    for (const Download& download : std::as_const(m_inFlight)) {
+        download.cancellation->cancel();
+    }
+}
+
+void ThumbnailCache::settleCancellations() {
+    // Downloads started after a cancellation do not hold it up.
+    const bool cancelledRemain =
+        std::any_of(m_inFlight.cbegin(), m_inFlight.cend(), [](const Download& download) {
+            return download.cancellation->isCancelled();
+        });
+    if (cancelledRemain) {
+        return;
+    }
+    for (const auto& cancellation : std::exchange(m_cancellations, {})) {
+        cancellation->finish();
+    }
 }
 
 QImage ThumbnailCache::storeDownload(const QUrl& url, const QByteArray& body) {

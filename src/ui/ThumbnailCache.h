@@ -85,11 +85,22 @@ public:
     const ThumbnailMemoryCache& memoryCache() const { return m_memory; }
     const QString& folder() const { return m_folder; }
 
+    // Ends the downloads under way: their callers get no image and nothing they fetched is
+    // stored. The future finishes once their transfers have stopped, so that nothing of theirs is
+    // written into the folder afterwards.
+    QFuture<void> cancelDownloads();
+
     // Waits until every request and download given so far has ended. For tests.
     void waitForIdle();
 
 private:
     using Waiter = std::shared_ptr<QPromise<QImage>>;
+    struct Download {
+        QList<Waiter> waiters;
+        // Ends its transfer, from the worker, whether running or still queued.
+        std::shared_ptr<platform::HttpCancellation> cancellation =
+            std::make_shared<platform::HttpCancellation>();
+    };
 
     // Everything below runs on m_worker.
     void lookUp(const QUrl& url, const Waiter& waiter);
@@ -98,18 +109,24 @@ private:
     void startDownload(const QUrl& url);
     void finishDownload(const QUrl& url, const std::optional<QByteArray>& body);
     QImage storeDownload(const QUrl& url, const QByteArray& body);
+    // Cancels every download under way or queued.
+    void cancelInFlight();
+    // Finishes the cancellations whose downloads have all ended.
+    void settleCancellations();
 
     std::shared_ptr<platform::HttpClient> m_httpClient;
-    std::shared_ptr<platform::HttpCancellation> m_cancellation;
     QString m_folder;
     // The longest side an image is decoded to, in pixels.
     int m_decodedSide;
     ThumbnailMemoryCache m_memory;
-    // The callers waiting for each download under way, and the downloads running and queued per
-    // server; only touched on m_worker.
-    QHash<QUrl, QList<Waiter>> m_inFlight;
+    // The downloads under way or queued with their callers, the downloads running and queued per
+    // server, and the cancellations waiting for downloads to end; only touched on m_worker.
+    QHash<QUrl, Download> m_inFlight;
     QHash<QString, int> m_runningByServer;
     QHash<QString, QList<QUrl>> m_queuedByServer;
+    QList<std::shared_ptr<QPromise<void>>> m_cancellations;
+    // Set once the cache is going: nothing new is downloaded.
+    bool m_closing = false;
     // Started and not yet finished; read by waitForIdle().
     std::atomic<int> m_downloadsUnderWay{0};
     platform::SerialExecutor m_worker;

@@ -141,13 +141,29 @@ TEST_F(MarloxStudioAppTest, LaunchWithoutNetworkFallsBackToBuiltInCatalogWithout
     }
 }
 
+TEST_F(MarloxStudioAppTest, StartupTaskWaitsForTheWindowsFirstFrame) {
+    // GIVEN the application with a remote catalog
+    auto& studio = makeAppWithHeldCatalog();
+
+    // WHEN a window opens THEN nothing of its start-up task has started: its first frame needs
+    // none of it
+    QWidget* window = studio.openWindow();
+    EXPECT_FALSE(studio.catalogService().isLoading());
+
+    // WHEN the window has been shown on screen THEN the catalog is fetched
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.requestCount("/manifest.json") == 1; }));
+    server.releaseHeldAnswers();
+    EXPECT_TRUE(awaitFuture(studio.startupTask()));
+}
+
 TEST_F(MarloxStudioAppTest, UpdateCheckStartsOnlyOnceTheCatalogReloadHasEnded) {
     // GIVEN a remote catalog whose failing answer is held back, and a feed
     auto& studio = makeAppWithHeldCatalog();
 
     // WHEN a window opens and the catalog is still being fetched
     studio.openWindow();
-    ASSERT_TRUE(server.waitForRequestCount("/manifest.json", 1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requestCount("/manifest.json") == 1; }));
     QTest::qWait(200);
 
     // THEN the feed has not been asked
@@ -164,11 +180,12 @@ TEST_F(MarloxStudioAppTest, UpdateCheckStartsOnlyOnceTheCatalogReloadHasEnded) {
 }
 
 TEST_F(MarloxStudioAppTest, WindowClosedDuringTheCatalogReloadStartsNoUpdateCheck) {
-    // GIVEN a window whose catalog request is held back
+    // GIVEN a window whose catalog request is held back, closed
     auto& studio = makeAppWithHeldCatalog();
     studio.settingsStore().setQuitAppOnWindowClose(false);
-    studio.openWindow()->close();
-    ASSERT_TRUE(server.waitForRequestCount("/manifest.json", 1));
+    auto* window = studio.openWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requestCount("/manifest.json") == 1; }));
+    window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // WHEN the reload then ends

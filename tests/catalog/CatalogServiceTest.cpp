@@ -40,6 +40,7 @@ protected:
     void reload(CatalogService& service) {
         ASSERT_TRUE(awaitFuture(service.reload()));
         remoteArtifacts->waitForIdle();
+        ASSERT_TRUE(awaitFuture(service.cacheWritesFinished()));
     }
 
     LoopbackHttpServer server;
@@ -88,13 +89,17 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
         EXPECT_EQ(service->loadSourceLabel(), "Bundle");
         EXPECT_FALSE(service->manifest() || service->isLoading());
         QSignalSpy loading(service.get(), &CatalogService::isLoadingChanged);
+        std::optional<QByteArray> cachedWhenPublished;
+        QObject::connect(service.get(), &CatalogService::packagesChanged,
+                         [&] { cachedWhenPublished = contentsOf(cachePath); });
 
         // WHEN it reloads
         reload(*service);
 
         // THEN the first source that holds a good catalog is published sorted, a remote one
-        // replaces the cached copy, a failed fetch is logged before the success, and the
-        // artifacts are pruned to what the published catalog lists, its later entry winning
+        // replaces the cached copy once it is published, a failed fetch is logged before the
+        // success, and the artifacts are pruned to what the published catalog lists, its later
+        // entry winning
         const auto published = label == "Remote"          ? remoteCatalog
                                : label == "Cached Remote" ? cachedCatalog
                                                           : *loadEmbeddedManifest();
@@ -109,6 +114,7 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
                                        .arg(label.toLower())
                                        .arg(published.packages.size())};
         const QStringList messages = loggedMessages();
+        EXPECT_EQ(cachedWhenPublished, cachedCopy);
         EXPECT_EQ(contentsOf(cachePath),
                   label == "Remote" ? encodeCatalogManifest(remoteCatalog) : cachedCopy);
         EXPECT_EQ(treeOf(remoteArtifactsDirectory()),

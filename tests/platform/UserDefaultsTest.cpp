@@ -2,6 +2,8 @@
 
 #include "support/ScratchHome.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -45,14 +47,26 @@ TEST_F(UserDefaultsTest, TypedReadsFollowTheStoredValuesType) {
     }
 }
 
-TEST_F(UserDefaultsTest, EveryWriteIsSavedAtOnceAndAnnouncedInTheUsersConfigurationFolder) {
+TEST_F(UserDefaultsTest, WritesOfOneTurnAreAnnouncedAtOnceAndSavedTogetherWhenItEnds) {
+    // GIVEN settings in the user's configuration folder
     UserDefaults defaults(file());
     QSignalSpy changed(&defaults, &UserDefaults::valueChanged);
+
+    // WHEN one turn of the event loop writes three keys and removes one of them
     defaults.setValue("settings.a", "one");
-    EXPECT_EQ(UserDefaults(file()).string("settings.a"), "one");
+    defaults.setValue("settings.b", "two");
+    defaults.setValue("settings.c", "three");
     defaults.remove("settings.a");
-    EXPECT_FALSE(UserDefaults(file()).contains("settings.a"));
-    EXPECT_EQ(changed, QList<QVariantList>({{"settings.a"}, {"settings.a"}}));
+
+    // THEN each write is announced and read back at once, but the file is not written yet
+    EXPECT_EQ(changed, QList<QVariantList>(
+                           {{"settings.a"}, {"settings.b"}, {"settings.c"}, {"settings.a"}}));
+    EXPECT_EQ(defaults.string("settings.c"), "three");
+    EXPECT_FALSE(QFile::exists(file()));
+
+    // AND once the turn has ended the file holds them all
+    QCoreApplication::processEvents();
+    EXPECT_EQ(marlox::testing::readFile(file()), "[General]\nsettings.b=two\nsettings.c=three\n");
     EXPECT_EQ(UserDefaults::standardFilePath("studio.marlox.MarloxStudio"),
               home.path() + "/home/.config/studio.marlox.MarloxStudio.conf");
 }

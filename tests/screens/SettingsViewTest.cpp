@@ -2,6 +2,7 @@
 
 #include "AppUpdateTestSupport.h"
 #include "catalog/OperationsLog.h"
+#include "screens/CacheClearer.h"
 #include "screens/Maintenance.h"
 #include "support/CatalogFixtures.h"
 #include "support/ScreenFixture.h"
@@ -10,6 +11,7 @@
 #include "ui/ScreenParts.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLockFile>
 #include <QMessageBox>
@@ -17,8 +19,11 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QThread>
 
 #include <gmock/gmock.h>
+
+#include <atomic>
 
 using namespace marlox::catalog;
 using namespace marlox::screens;
@@ -26,6 +31,7 @@ using namespace marlox::testing;
 using marlox::install::FolderAccessState;
 using marlox::platform::Bundle;
 using marlox::platform::mainBundle;
+using marlox::ui::ThumbnailCache;
 
 namespace {
 
@@ -44,12 +50,16 @@ class SettingsViewTest : public ScreenTest {
 protected:
     void SetUp() override { WidgetTest::SetUp(); }
 
-    std::unique_ptr<SettingsView> makeView(const Using& in = {}) {
+    std::unique_ptr<SettingsView> makeView(const Using& in = {},
+                                           ThumbnailCache* thumbnailCache = nullptr) {
+        CatalogService& catalog = in.catalog ? *in.catalog : *services.catalogService;
+        CacheClearer& clearer = *cacheClearers.emplace_back(
+            std::make_unique<CacheClearer>(catalog, thumbnailCache ? *thumbnailCache : thumbnails));
         auto view = std::make_unique<SettingsView>(
             in.bundle ? *in.bundle : mainBundle(), in.settings ? *in.settings : services.settings,
-            in.catalog ? *in.catalog : *services.catalogService,
-            in.updates ? *in.updates : appUpdates, services.installAccess, services.templatesAccess,
-            services.store, *services.coordinator, services.workspace);
+            catalog, in.updates ? *in.updates : appUpdates, services.installAccess,
+            services.templatesAccess, services.store, *services.coordinator, clearer,
+            services.workspace);
         grab(*view, QSize(1100, 700));
         return view;
     }
@@ -85,6 +95,7 @@ protected:
     UpdaterRecord updaters;
     AppUpdateService appUpdates{DistributionConfiguration{}, mainBundle(), services.defaults, http,
                                 updaters.factory()};
+    std::vector<std::unique_ptr<CacheClearer>> cacheClearers;
 };
 
 TEST_F(SettingsViewTest, GeneralCardShowsTheBundlesVersionAndItsCatalogErrorInRed) {
@@ -318,8 +329,8 @@ TEST_F(SettingsViewTest, MaintenanceButtonsOpenFoldersClearTheLogAndTheCacheAndR
     writeFile(operationsLogFilePath(), "[2026-01-01T00:00:00Z] line\n");
     QDir(cacheDirectory()).removeRecursively();
 
-    for (const char* button : {"openAppSupportButton", "openLogsButton", "clearLogsButton",
-                               "clearCacheButton", "reloadCatalogButton"}) {
+    for (const char* button :
+         {"openAppSupportButton", "openLogsButton", "clearLogsButton", "clearCacheButton"}) {
         ASSERT_TRUE(clickNamed(*view, button)) << button;
     }
     flushOperationsLog();
@@ -327,8 +338,12 @@ TEST_F(SettingsViewTest, MaintenanceButtonsOpenFoldersClearTheLogAndTheCacheAndR
     EXPECT_EQ(services.workspace.openedFolders,
               (QStringList{applicationSupportDirectory(), logsDirectory()}));
     EXPECT_FALSE(QFileInfo::exists(operationsLogFilePath()));
+    // The cache is cleared off the main thread.
+    EXPECT_TRUE(waitUntil([&] { return widgetNamed(*view, "clearCacheButton")->isEnabled(); }));
     EXPECT_TRUE(QFileInfo(cacheDirectory()).isDir());
     EXPECT_TRUE(QFileInfo(logsDirectory()).isDir());
+    // Last: a reload logs its outcome.
+    ASSERT_TRUE(clickNamed(*view, "reloadCatalogButton"));
     EXPECT_TRUE(waitUntil([&] { return !services.catalogService->packages().isEmpty(); }));
     EXPECT_EQ(view->findChild<QMessageBox*>(), nullptr);
 }
@@ -365,6 +380,52 @@ TEST_F(SettingsViewTest, ClearCacheIsRefusedWhileAnInstallRunsWhichThenCompletes
                            "EdgeMatte.pluginkit/Contents/Resources/EdgeMatte.strings"}));
     EXPECT_EQ(services.store.record(edgeMatteID)->version, "1.3.0");
     EXPECT_TRUE(widgetNamed(*view, "clearCacheButton")->isEnabled());
+}
+
+// Holds each transfer until it is cancelled and the test lets it end, or for ten seconds.
+class HeldTransfers final : public marlox::platform::HttpClient {
+public:
+    std::atomic<bool> started = false;
+    std::atomic<bool> cancelled = false;
+    std::atomic<bool> released = false;
+
+    marlox::Result<marlox::platform::HttpResponse, marlox::platform::HttpTransportError>
+    get(const marlox::platform::HttpGetRequest& request, QIODevice&) override {
+        started = true;
+        QDeadlineTimer deadline(std::chrono::seconds(10));
+        while (!(cancelled && released) && !deadline.hasExpired()) {
+            cancelled = request.cancellation && request.cancellation->isCancelled();
+            QThread::msleep(5);
+        }
+        return marlox::platform::HttpTransportError{"cancelled"};
+    }
+    void abortTransfers() override {}
+};
+
+TEST_F(SettingsViewTest, ClearCacheCancelsDownloadsThenDeletesOffTheMainThreadButtonDisabled) {
+    // GIVEN a cached file and a thumbnail downloading
+    const QString cached = cacheDirectory() + "/remote-manifest.json";
+    writeFile(cached, "{}");
+    const auto transfers = std::make_shared<HeldTransfers>();
+    ThumbnailCache held(transfers);
+    const QFuture<QImage> thumbnail = held.image(QUrl("https://thumbnails.test/a.png"));
+    ASSERT_TRUE(waitUntil([&] { return transfers->started.load(); }));
+    const auto view = makeView({}, &held);
+
+    // WHEN Clear Cache is clicked
+    ASSERT_TRUE(clickNamed(*view, "clearCacheButton"));
+
+    // THEN the button is disabled, the download is cancelled, and nothing is deleted while it
+    // still runs
+    EXPECT_FALSE(widgetNamed(*view, "clearCacheButton")->isEnabled());
+    EXPECT_TRUE(waitUntil([&] { return transfers->cancelled.load(); }));
+    EXPECT_TRUE(QFileInfo::exists(cached));
+
+    // WHEN the transfer has stopped, THEN the cache is emptied and the button returns
+    transfers->released = true;
+    ASSERT_TRUE(waitUntil([&] { return widgetNamed(*view, "clearCacheButton")->isEnabled(); }));
+    EXPECT_EQ(treeOf(cacheDirectory()), QStringList());
+    EXPECT_TRUE(thumbnail.isFinished() && thumbnail.result().isNull());
 }
 
 // At most 860 points wide and centred in a wider window, as the goldens show.

@@ -124,9 +124,11 @@ TEST(HomeDashboardTest, FeaturedPackageIsThePickedCandidateElseTheFirstCandidate
         {std::nullopt, "beta"}, {"gamma", "gamma"}, {"alpha", "beta"}, {"gone", "beta"}};
     for (const auto& [featuredID, expected] : cases) {
         SCOPED_TRACE(featuredID.value_or("none").toStdString());
-        EXPECT_EQ(featuredPackage(packages, featuredID).value().id, expected);
+        EXPECT_EQ(featuredPackage(packages, featuredCandidates(packages), featuredID).value().id,
+                  expected);
     }
-    EXPECT_FALSE(featuredPackage(packagesOfKinds(0, 0, 2), std::nullopt));
+    const QList<PackageManifest> templates = packagesOfKinds(0, 0, 2);
+    EXPECT_FALSE(featuredPackage(templates, featuredCandidates(templates), std::nullopt));
 }
 
 TEST(HomeDashboardTest, PickDrawsAmongPluginCandidatesOnlyAndNeverPicksAgain) {
@@ -142,13 +144,14 @@ TEST(HomeDashboardTest, PickDrawsAmongPluginCandidatesOnlyAndNeverPicksAgain) {
         };
     };
     // WHEN the screen is shown with each draw THEN either filter can be picked, never the template
-    EXPECT_EQ(pickFeaturedPackageID(packages, std::nullopt, fixedSource(0)), "a");
-    EXPECT_EQ(pickFeaturedPackageID(packages, std::nullopt, fixedSource(1)), "c");
+    const FeaturedCandidates candidates = featuredCandidates(packages);
+    EXPECT_EQ(pickFeaturedPackageID(packages, candidates, std::nullopt, fixedSource(0)), "a");
+    EXPECT_EQ(pickFeaturedPackageID(packages, candidates, std::nullopt, fixedSource(1)), "c");
     EXPECT_EQ(bounds, QList<qsizetype>({2, 2}));
     // AND an id once picked stays, even one no longer a candidate, with no new draw
-    EXPECT_EQ(pickFeaturedPackageID(packages, "b", fixedSource(0)), "b");
+    EXPECT_EQ(pickFeaturedPackageID(packages, candidates, "b", fixedSource(0)), "b");
     // AND an empty catalog picks nothing
-    EXPECT_EQ(pickFeaturedPackageID({}, std::nullopt, fixedSource(0)), std::nullopt);
+    EXPECT_EQ(pickFeaturedPackageID({}, {}, std::nullopt, fixedSource(0)), std::nullopt);
     EXPECT_EQ(bounds.size(), 2);
 }
 

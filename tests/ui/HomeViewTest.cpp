@@ -19,7 +19,7 @@ class HomeViewTest : public ScreenTest {
 protected:
     std::unique_ptr<HomeView> makeView(marlox::ui::RandomIndexSource randomIndex = firstIndex()) {
         return std::make_unique<HomeView>(
-            *services.catalogService, services.store, thumbnails,
+            *services.catalogService, services.store, thumbnails, summaryCache,
             [this](const QString& section) { sections.append(section); }, randomIndex);
     }
     static marlox::ui::RandomIndexSource firstIndex() {
@@ -27,6 +27,7 @@ protected:
     }
 
     QStringList sections;
+    marlox::ui::HomeSummaryCache summaryCache;
 };
 
 TEST_F(HomeViewTest, GuideRowsAskTheWindowForPluginsInstalledAndSettingsWhereverPressed) {

@@ -97,10 +97,33 @@ TEST_F(InstalledViewTest, FolderButtonRevealsThePluginFolder) {
               QStringList({services.store.record(countdownID)->installPath}));
 }
 
+TEST_F(InstalledViewTest, SharedFolderIsListedOffTheMainThreadWhenShownAndWhenRecordsChange) {
+    // GIVEN a plug-in in the shared folder without a record
+    const QString shared = marlox::catalog::installFolderPath();
+    QDir().mkpath(shared + '/' + countdownID);
+    InstalledView view(*services.catalogService, services.store, *services.coordinator,
+                       services.settings, services.workspace, thumbnails);
+
+    // WHEN the screen is shown THEN it is found once the listing comes back to the main thread
+    view.show();
+    EXPECT_FALSE(isShown(view, "otherChannelInstalls"));
+    ASSERT_TRUE(waitUntil([&] { return isShown(view, "foundInstall:" + countdownID); }));
+
+    // WHEN another appears and the screen redraws for the details switch THEN it is not looked for
+    QDir().mkpath(shared + '/' + filmGradeID);
+    setShowAllDetails(true);
+    settle();
+    EXPECT_EQ(view.otherChannelInstalls().size(), 1);
+
+    // WHEN the records change THEN the folder is listed again
+    services.recordInstalled({{edgeMatteID, "1.0.0"}});
+    EXPECT_TRUE(waitUntil([&] { return isShown(view, "foundInstall:" + filmGradeID); }));
+}
+
 TEST_F(InstalledViewTest, AdoptAllRecordsTheFoundInstallsAndTheSectionGoes) {
     QDir().mkpath(marlox::catalog::installFolderPath() + '/' + countdownID);
     auto view = makeView();
-    ASSERT_NE(widgetNamed(*view, "foundInstall:" + countdownID), nullptr);
+    ASSERT_TRUE(waitUntil([&] { return isShown(*view, "foundInstall:" + countdownID); }));
     ASSERT_TRUE(clickNamed(*view, "adoptAllButton"));
     settle();
     EXPECT_EQ(services.store.record(countdownID)->installPath,

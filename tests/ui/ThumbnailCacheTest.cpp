@@ -134,6 +134,28 @@ TEST_F(ThumbnailCacheTest, ARequestFollowsFiveRedirectsAndNeverASixth) {
     }
 }
 
+TEST_F(ThumbnailCacheTest, CancelledDownloadStopsWithoutItsServerAndStoresNothing) {
+    // GIVEN a download whose server holds its answer back
+    const QUrl url = serve("/held.png", encodedImage({4, 4}, red), 200, true);
+    const auto cache = makeCache();
+    const QFuture<QImage> answer = cache->image(url);
+    ASSERT_TRUE(server.waitForRequestCount("/held.png", 1));
+
+    // WHEN the downloads are cancelled
+    const QFuture<void> cancelled = cache->cancelDownloads();
+
+    // THEN the cancellation ends while the answer is still held back, its caller got no image
+    ASSERT_TRUE(awaitFuture(cancelled, std::chrono::seconds(10)));
+    ASSERT_TRUE(answer.isFinished());
+    EXPECT_TRUE(answer.result().isNull());
+    EXPECT_TRUE(storedFiles().isEmpty());
+
+    // AND the next request for the URL downloads it anew
+    serve("/held.png", encodedImage({4, 4}, red));
+    EXPECT_FALSE(imageFrom(*cache, url).isNull());
+    EXPECT_EQ(server.requestCount("/held.png"), 2);
+}
+
 TEST_F(ThumbnailCacheTest, UrlsOfOtherSchemesAreNeverFetched) {
     const auto cache = makeCache();
     for (const char* url : {"javascript:alert(1)", "data:image/png;base64,iVBORw0KGgo=",
