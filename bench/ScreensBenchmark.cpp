@@ -1,5 +1,7 @@
 // What the Updates and Settings screens work out on every change, over a large catalog with
-// half of it installed and a tenth of that behind.
+// half of it installed and a tenth of that behind; and the reading of an appcast feed as large as
+// a feed may be.
+#include "screens/AppcastReader.h"
 #include "screens/PackageUpdates.h"
 #include "screens/SettingsContent.h"
 
@@ -53,6 +55,27 @@ void settingsContentOfALargeCatalog(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(settingsContentOfALargeCatalog)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// 8 MiB of feed: items after the announced one (0), or parameter entities, each reference
+// declaring a 4,000-character entity again inside the type declaration (1).
+void appcastReadOfAnEightMegabyteFeed(benchmark::State& state) {
+    constexpr qsizetype size = 8 * 1024 * 1024;
+    const bool hostile = state.range(0) == 1;
+    QByteArray feed =
+        hostile ? R"(<!DOCTYPE rss [<!ENTITY % d "<!ENTITY a ')" + QByteArray(4000, 'a') + R"('>">)"
+                : QByteArray("<rss><channel>");
+    const QByteArray repeated = hostile ? QByteArray("%d;")
+                                        : QByteArray("<item><title>Build</title><sparkle:version>"
+                                                     "120</sparkle:version></item>\n");
+    feed += repeated.repeated((size - feed.size() - 32) / repeated.size());
+    feed += hostile ? "]><rss/>" : "</channel></rss>";
+    state.SetLabel(hostile ? "parameter entities" : "items");
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(AppcastReader::read(feed));
+    }
+    state.SetBytesProcessed(state.iterations() * feed.size());
+}
+BENCHMARK(appcastReadOfAnEightMegabyteFeed)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -46,7 +46,7 @@ struct AppcastFormatError : base::DescribedError {
 class AppcastReader {
 public:
     // Nothing when no item has a build; an error, whatever came before it, when the document is
-    // not well-formed.
+    // not well-formed; an error before anything is read when it declares parameter entities.
     static Result<std::optional<AppcastItem>, AppcastFormatError> read(const QByteArray& document);
 
     // Feeds nest a few levels deep; a deeper document is refused as the platform's parser

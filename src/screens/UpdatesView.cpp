@@ -8,10 +8,13 @@
 #include "ui/ScreenParts.h"
 
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace marlox::screens {
 namespace {
@@ -146,25 +149,44 @@ void UpdatesView::refresh() {
     m_countText->setText(m_content.countText);
     m_updateAll->setEnabled(m_content.updateAllEnabled);
 
-    QMap<QString, UpdateRowView*> kept;
+    // A row that showed a package of the same id shows the entry now at its place, so its
+    // thumbnail stays; entries sharing an id each take a row of their own, and none is left over.
+    QHash<QString, QList<UpdateRowView*>> previous;
+    for (UpdateRowView* view : std::as_const(m_rows)) {
+        previous[view->row().package.id].append(view);
+    }
+    QList<UpdateRowView*> rows;
     for (qsizetype index = 0; index < m_content.rows.size(); ++index) {
         const UpdateRow& row = m_content.rows.at(index);
-        UpdateRowView* view = m_rows.take(row.package.id);
+        QList<UpdateRowView*>& sameID = previous[row.package.id];
+        UpdateRowView* view = sameID.isEmpty() ? nullptr : sameID.takeFirst();
         if (view) {
             view->setRow(row);
         } else {
             view = new UpdateRowView(row, m_thumbnailCache);
             connect(&view->releaseNotesButton(), &QAbstractButton::clicked, this,
                     [this, view] { showReleaseNotes(view->row().package); });
-            connect(&view->updateButton(), &QAbstractButton::clicked, this,
-                    [this, view] { m_installationCoordinator.install(view->row().package); });
+            // A copy: the install's first signals refresh the row.
+            connect(&view->updateButton(), &QAbstractButton::clicked, this, [this, view] {
+                const PackageManifest package = view->row().package;
+                m_installationCoordinator.install(package);
+            });
         }
         // Placed in the list's order, whether new or kept.
         m_rowLayout->insertWidget(static_cast<int>(index), view);
-        kept.insert(row.package.id, view);
+        rows.append(view);
     }
-    qDeleteAll(m_rows);
-    m_rows = kept;
+    for (const QList<UpdateRowView*>& unused : std::as_const(previous)) {
+        qDeleteAll(unused);
+    }
+    m_rows = rows;
+}
+
+UpdateRowView* UpdatesView::row(const QString& packageID) const {
+    const auto found = std::find_if(m_rows.cbegin(), m_rows.cend(), [&](UpdateRowView* view) {
+        return view->row().package.id == packageID;
+    });
+    return found == m_rows.cend() ? nullptr : *found;
 }
 
 void UpdatesView::updateAll() {

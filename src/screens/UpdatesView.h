@@ -6,7 +6,7 @@
 #include "screens/UpdateRowView.h"
 #include "ui/SheetLayer.h"
 
-#include <QMap>
+#include <QList>
 #include <QPointer>
 
 #include <optional>
@@ -63,8 +63,9 @@ public:
     const std::optional<catalog::PackageManifest>& selectedForReleaseNotes() const {
         return m_selectedForReleaseNotes;
     }
-    // The row of that package while it is listed.
-    UpdateRowView* row(const QString& packageID) const { return m_rows.value(packageID); }
+    // The first row of a package of that id while one is listed: a catalog may list an id twice,
+    // and each entry has a row of its own.
+    UpdateRowView* row(const QString& packageID) const;
 
 private:
     void refresh();
@@ -86,8 +87,8 @@ private:
     ui::AppPillButton* m_updateAll = nullptr;
     QWidget* m_rowList = nullptr;
     QVBoxLayout* m_rowLayout = nullptr;
-    // Rows are kept by package id and only rebuilt for packages new to the list.
-    QMap<QString, UpdateRowView*> m_rows;
+    // Rows are only made for packages new to the list; each shows the entry of its place.
+    QList<UpdateRowView*> m_rows;
     QPointer<ReleaseNotesView> m_releaseNotes;
 };
 

@@ -94,6 +94,12 @@ TEST(AppcastTest, UserCheckOutcomeNamesTheNewerBuildOrWhyThereIsNone) {
           "The appcast feed is not well-formed XML at line 1, column 11: Premature end of "
           "document.",
           {}}},
+        {"declaring parameter entities",
+         Fetched("<?xml version=\"1.0\"?>\n<!DOCTYPE rss [\n  <!ENTITY % a \"x\">]><rss/>"),
+         {failed,
+          "The appcast feed is not well-formed XML at line 3, column 2: The feed declares "
+          "parameter entities.",
+          {}}},
     };
     for (const auto& [name, fetched, expected] : cases) {
         SCOPED_TRACE(name);

@@ -85,6 +85,10 @@ TEST_F(HostileFeedTest, HostileFeedsAnnounceNothingQuicklyWithinABoundedHeap) {
         laughs += QString("<!ENTITY l%1 \"&l%2;&l%2;\">").arg(level).arg(level - 1).toUtf8();
     }
     laughs += "]><rss><item><sparkle:version>&l30;</sparkle:version></item></rss>";
+    // Each reference declares the entity again, four thousand characters each time.
+    const QByteArray parameterEntities = R"(<!DOCTYPE rss [<!ENTITY % d "<!ENTITY a ')" +
+                                         QByteArray(4000, 'a') + R"('>">)" +
+                                         QByteArray("%d;").repeated(20000) + "]><rss/>";
     const QByteArray invalidUTF8 =
         appcast(appcastItem("120") + "<item><title>\xED\xA0\x80\xC0\xAF</title></item>");
     const QString tooLarge = "The appcast feed is larger than 8 MiB.";
@@ -95,6 +99,7 @@ TEST_F(HostileFeedTest, HostileFeedsAnnounceNothingQuicklyWithinABoundedHeap) {
         {"nested elements just under the limit", {}, justUnderTheLimit, true, std::nullopt},
         {"billion laughs", laughs, {}, true, std::nullopt},
         {"quadratic entity expansion", quadratic, {}, true, std::nullopt},
+        {"parameter entities", parameterEntities, {}, true, std::nullopt},
         {"invalid UTF-8 after a valid item", invalidUTF8, {}, true, std::nullopt},
     };
     for (const auto& [name, body, file, served, message] : cases) {

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace marlox::catalog;
 using namespace marlox::screens;
 using namespace marlox::testing;
@@ -105,6 +107,50 @@ TEST_F(UpdatesViewTest, UpdateAllHandsOnlyTheListedPluginsToTheCoordinator) {
     EXPECT_EQ(services.store.record(filmGradeID)->version, "2.1.0");
     EXPECT_EQ(services.store.record(kineticTitlesID)->version, "1.0");
     EXPECT_TRUE(view->content().rows.isEmpty());
+}
+
+TEST_F(UpdatesViewTest, EachEntryOfAnIDListedTwiceHasARowWhoseUpdateInstallsThatEntry) {
+    // GIVEN a catalog listing "dup" twice, as "Alpha Dup" 2.0.0 and "Zulu Dup" 1.0.0, both newer
+    // than the recorded version
+    services.useCatalogListingOneIDTwice(home.filePath("catalog.json"));
+    loadCatalog();
+    services.recordInstalled({{"dup", "0.5"}});
+    const auto view = makeView();
+    // The names on the rows drawn, top to bottom.
+    const auto drawnNames = [&] {
+        grab(*view, QSize(1100, 700));
+        QList<UpdateRowView*> rows = view->findChildren<UpdateRowView*>();
+        rows.removeIf([&](const UpdateRowView* row) { return !row->isVisibleTo(view.get()); });
+        std::sort(rows.begin(), rows.end(),
+                  [&](const UpdateRowView* one, const UpdateRowView* other) {
+                      return geometryIn(*view, *one).y() < geometryIn(*view, *other).y();
+                  });
+        QStringList names;
+        for (const UpdateRowView* row : rows) {
+            names.append(labelText(*row, "packageName"));
+        }
+        return names;
+    };
+
+    // WHEN the screen refreshes again and again
+    for (const QString version : {"1.0", "1.1", "1.2"}) {
+        services.recordInstalled({{filmGradeID, version}});
+        // THEN each entry has one row, in the list's order
+        EXPECT_EQ(drawnNames(), (QStringList{"Alpha Dup", "Zulu Dup"})) << version.toStdString();
+    }
+
+    // WHEN "Update" is pressed on the row of "Zulu Dup"
+    UpdateRowView* zulu = nullptr;
+    for (UpdateRowView* row : view->findChildren<UpdateRowView*>()) {
+        zulu = labelText(*row, "packageName") == "Zulu Dup" ? row : zulu;
+    }
+    ASSERT_NE(zulu, nullptr);
+    ASSERT_TRUE(clickNamed(*zulu, "updateButton"));
+    ASSERT_TRUE(services.settle());
+
+    // THEN that entry's version is installed, which leaves only "Alpha Dup" behind
+    EXPECT_EQ(services.store.record("dup")->version, "1.0.0");
+    EXPECT_EQ(drawnNames(), QStringList{"Alpha Dup"});
 }
 
 TEST_F(UpdatesViewTest, ReleaseNotesSheetShowsTheNotesAndReturnClosesIt) {

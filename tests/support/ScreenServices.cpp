@@ -1,5 +1,6 @@
 #include "support/ScreenServices.h"
 
+#include "catalog/Environment.h"
 #include "catalog/InstallLocations.h"
 #include "platform/HttpClient.h"
 #include "platform/ProcessRunner.h"
@@ -7,6 +8,9 @@
 #include "support/AwaitFuture.h"
 #include "support/CatalogFixtures.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #include <algorithm>
@@ -64,6 +68,33 @@ void ScreenServices::useRemoteCatalog(const QUrl& url, const platform::Bundle& b
     catalog::DistributionConfiguration configuration;
     configuration.remoteCatalogURL = url;
     catalogService = makeCatalogService(configuration, bundle);
+}
+
+void ScreenServices::useCatalogListingOneIDTwice(const QString& file, const QStringList& keptIDs) {
+    QJsonObject root =
+        QJsonDocument::fromJson(readFile(catalog::urlForResource("manifest", "json"))).object();
+    QJsonArray packages;
+    QJsonObject countdown;
+    for (const QJsonValue& value : root.value("packages").toArray()) {
+        const QString id = value.toObject().value("id").toString();
+        if (id == countdownID) {
+            countdown = value.toObject();
+        }
+        if (keptIDs.contains(id)) {
+            packages.append(value);
+        }
+    }
+    for (const auto& [name, version] :
+         {std::pair{"Alpha Dup", "2.0.0"}, std::pair{"Zulu Dup", "1.0.0"}}) {
+        QJsonObject package = countdown;
+        package.insert("id", "dup");
+        package.insert("name", name);
+        package.insert("version", version);
+        packages.append(package);
+    }
+    root.insert("packages", packages);
+    writeFile(file, QJsonDocument(root).toJson());
+    useRemoteCatalog(QUrl::fromLocalFile(file));
 }
 
 bool ScreenServices::loadBuiltInCatalog() {

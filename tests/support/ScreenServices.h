@@ -10,6 +10,7 @@
 #include "platform/UserDefaults.h"
 #include "support/InstallTestSupport.h"
 
+#include <QStringList>
 #include <QUrl>
 
 #include <memory>
@@ -44,6 +45,11 @@ public:
     // Remakes the catalog service to load its catalog from the URL, as from a server, over the
     // bundle's resources; nothing is loaded yet.
     void useRemoteCatalog(const QUrl& url, const platform::Bundle& bundle = platform::mainBundle());
+    // Remakes the catalog service over a catalog written to the file that lists one id twice,
+    // which the catalog format lets load: Countdown Pro's entry as "Alpha Dup" 2.0.0 and as
+    // "Zulu Dup" 1.0.0, both of id "dup", after the built-in entries of the kept ids; nothing
+    // is loaded yet.
+    void useCatalogListingOneIDTwice(const QString& file, const QStringList& keptIDs = {});
     // Publishes the built-in catalog; false when it did not load in time.
     bool loadBuiltInCatalog();
     // Records built-in packages as installed at the given versions, each in its own folder of

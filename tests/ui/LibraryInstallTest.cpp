@@ -177,24 +177,7 @@ class LibraryDuplicateIDTest : public LibraryCatalogChangeTest {
 protected:
     void SetUp() override {
         LibraryCatalogChangeTest::SetUp();
-        QJsonObject root = QJsonDocument::fromJson(readFile(catalogFile)).object();
-        QJsonArray packages;
-        for (const QJsonValue& value : root.value("packages").toArray()) {
-            QJsonObject package = value.toObject();
-            if (package.value("id") == letterboxID) {
-                packages.append(package);
-            } else if (package.value("id") == countdownID) {
-                for (const auto& [name, version] :
-                     {std::pair{"Alpha Dup", "2.0.0"}, std::pair{"Zulu Dup", "1.0.0"}}) {
-                    package.insert("id", "dup");
-                    package.insert("name", name);
-                    package.insert("version", version);
-                    packages.append(package);
-                }
-            }
-        }
-        root.insert("packages", packages);
-        writeFile(catalogFile, QJsonDocument(root).toJson());
+        services.useCatalogListingOneIDTwice(catalogFile, {letterboxID});
         ASSERT_TRUE(services.loadBuiltInCatalog());
     }
     static QString nameOn(const QWidget& holder) {

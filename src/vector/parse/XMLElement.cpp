@@ -304,7 +304,7 @@ std::unique_ptr<XMLElement> buildTree(QXmlStreamReader& reader, const QByteArray
             }
             break;
         case QXmlStreamReader::StartDocument:
-            if (const auto refusal = entities.refusalAtStart(reader.documentEncoding())) {
+            if (const auto refusal = entities.refusalAtStart()) {
                 reader.raiseError(*refusal);
             }
             break;

@@ -5,7 +5,6 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QSet>
-#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -17,22 +16,6 @@ constexpr qint64 budget = DOMParser::maximumEntityExpansion;
 
 bool isBlank(char character) {
     return character == ' ' || character == '\t' || character == '\r' || character == '\n';
-}
-
-// "<!ENTITY", blanks, then "%": a parameter entity.
-bool declaresParameterEntity(QByteArrayView text) {
-    constexpr QByteArrayView keyword = "<!ENTITY";
-    for (qsizetype at = text.indexOf(keyword); at >= 0; at = text.indexOf(keyword, at + 1)) {
-        const qsizetype afterKeyword = at + keyword.size();
-        qsizetype next = afterKeyword;
-        while (next < text.size() && isBlank(text[next])) {
-            ++next;
-        }
-        if (next > afterKeyword && next < text.size() && text[next] == '%') {
-            return true;
-        }
-    }
-    return false;
 }
 
 bool endsName(char character) {
@@ -117,29 +100,11 @@ private:
     QSet<QString> m_open;
 };
 
-bool namesUtf8(QStringView encoding) {
-    return encoding.compare(u"UTF-8", Qt::CaseInsensitive) == 0 ||
-           encoding.compare(u"UTF8", Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
-std::optional<QString> XMLEntityGuard::refusalAtStart(QStringView declaredEncoding) {
-    const QByteArray data = m_texts.front();
-    const auto sniffed = QStringConverter::encodingForData(data, u'<');
-    if (sniffed && *sniffed != QStringConverter::Utf8) {
-        m_texts.append(QString(QStringDecoder(*sniffed).decode(data)).toUtf8());
-    }
-    if (!declaredEncoding.isEmpty() && !namesUtf8(declaredEncoding)) {
-        QStringDecoder decoder(declaredEncoding.toLatin1().constData());
-        if (decoder.isValid()) {
-            m_texts.append(QString(decoder.decode(data)).toUtf8());
-        }
-    }
-    for (const QByteArray& text : m_texts) {
-        if (declaresParameterEntity(text)) {
-            return QStringLiteral("The document declares parameter entities.");
-        }
+std::optional<QString> XMLEntityGuard::refusalAtStart() const {
+    if (m_readings.parameterEntityDeclaration()) {
+        return QStringLiteral("The document declares parameter entities.");
     }
     return std::nullopt;
 }
@@ -153,7 +118,7 @@ XMLEntityGuard::refusalOfDeclarations(const QXmlStreamEntityDeclarations& declar
     Expansions expansions(declarations);
     // Every reference in the markup counts, also those in comments and in the declarations
     // themselves, which the reader does not expand: the sum is never too small.
-    for (const QByteArray& text : m_texts) {
+    for (const QByteArray& text : m_readings.texts()) {
         qint64 added = 0;
         const bool withinBudget = forEachReference(text, [&](const QString& name) {
             const std::optional<qint64> size = expansions.size(name, 1);

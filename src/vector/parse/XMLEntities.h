@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/XMLReadings.h"
+
 #include <QByteArray>
-#include <QList>
 #include <QString>
-#include <QStringView>
 #include <QXmlStreamReader>
 
 #include <optional>
@@ -17,20 +17,18 @@ namespace marlox::vector {
 // document: external entities are left unexpanded.
 class XMLEntityGuard {
 public:
-    explicit XMLEntityGuard(const QByteArray& data) : m_texts{data} {}
+    explicit XMLEntityGuard(const QByteArray& data) : m_readings{data} {}
 
     // At the start of the document, before the type declaration is read: a declaration of
-    // parameter entities is refused, in the markup read as UTF-8 and in each encoding the reader
-    // may read it in (the one a byte-order mark shows, the declared one).
-    std::optional<QString> refusalAtStart(QStringView declaredEncoding);
+    // parameter entities is refused, in each encoding the reader may read the markup in.
+    std::optional<QString> refusalAtStart() const;
     // At the type declaration: references in the document to the declared entities that nest too
     // deep, refer to themselves, or would add more than the budget in all are refused.
     std::optional<QString>
     refusalOfDeclarations(const QXmlStreamEntityDeclarations& declarations) const;
 
 private:
-    // The markup as UTF-8, once for each way of reading it.
-    QList<QByteArray> m_texts;
+    base::XMLReadings m_readings;
 };
 
 } // namespace marlox::vector
