@@ -92,28 +92,6 @@ TEST(GoldenImageTest, EachDocumentInTheFolderDrawsAsItsCheckedImageAndShowsItsPr
               named);
 }
 
-TEST(GoldenImageTest, TextIsDrawnOnEachSideOfItsAnchorLine) {
-    QTemporaryDir scratch;
-    const QImage image = rendered(goldenFolder + "/text.svg", scratch);
-    const auto inkIn = [&image](int left, int right, int top, int bottom, QRgb color) {
-        for (int y = top; y < bottom; ++y) {
-            for (int x = left; x < right; ++x) {
-                if (pixelIs(image, x, y, color, 40)) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    };
-    // "Left" starts at the line, "Mid" straddles it, "Right" ends at it.
-    EXPECT_FALSE(inkIn(0, 49, 10, 26, 0xFF000000));
-    EXPECT_TRUE(inkIn(51, 100, 10, 26, 0xFF000000));
-    EXPECT_TRUE(inkIn(0, 49, 35, 51, blue));
-    EXPECT_TRUE(inkIn(51, 100, 35, 51, blue));
-    EXPECT_TRUE(inkIn(0, 49, 60, 76, red));
-    EXPECT_FALSE(inkIn(51, 100, 60, 76, red));
-}
-
 TEST(SvgRenderToolTest, RefusesBadArgumentsAndUnreadableInputWithoutWritingAnything) {
     QTemporaryDir scratch;
     const QString output = scratch.filePath(QStringLiteral("out.png"));

@@ -215,14 +215,6 @@ TEST(DrawingTest, DocumentDeclaringInternalEntitiesDrawsAsWithoutThem) {
     EXPECT_FALSE(isBlank(drawn.copy(0, 50, 100, 50)));
 }
 
-TEST(DrawingTest, StrokedTextLeavesInk) {
-    const auto font =
-        std::make_shared<const SVGFont>(QStringLiteral("Manrope"), 30, QStringLiteral("normal"));
-    EXPECT_FALSE(isBlank(draw(
-        std::make_shared<SVGText>(QStringLiteral("O"), font, nullptr, stroke(paint(0xFF0000), 2),
-                                  Qt::AlignLeading, QTransform::fromTranslate(10, 60)))));
-}
-
 TEST(DrawingTest, NothingIsDrawnWithoutPaintAreaOpacityOrADecodableImage) {
     const auto wide = stroke(paint(0xFF0000), 4);
     const Nodes nodes = {
