@@ -55,12 +55,6 @@ std::shared_ptr<SVGPath> dot(const char* data, SVGLineCap cap) {
     return stroked(path(data), stroke(paint(0xFF0000), 10, cap));
 }
 
-// A view box of 100 by 50 filled red, shown in 100 by 100.
-std::shared_ptr<SVGViewport> wideBox(Scaling scaling, Align align) {
-    return viewport(100, 50, QRectF(0, 0, 100, 50), {rect(0, 0, 100, 50, 0xFF0000)},
-                    {scaling, align, align});
-}
-
 // The header of a 24-bit bitmap of 5,000 by 5,000 pixels, followed by a few of them.
 QByteArray oversizedBitmap() {
     QByteArray bytes;
@@ -161,11 +155,6 @@ TEST(DrawingTest, PaintsClipsAndPlacementsShowTheirColoursWhereTheyBelong) {
          moved(clipped(full(), std::make_shared<SVGRect>(0, 0, 20, 20)),
                QTransform::fromTranslate(50, 50)),
          {{60, 60, red}, {10, 10, clear}, {80, 80, clear}}},
-        {"meet, top",
-         wideBox(Scaling::meet, Align::min),
-         {{50, 1, red}, {50, 49, red}, {50, 51, clear}}},
-        {"slice", wideBox(Scaling::slice, Align::mid), {{1, 1, red}, {99, 99, red}}},
-        {"none", wideBox(Scaling::none, Align::mid), {{1, 1, red}, {99, 99, red}}},
         // The view box's origin lands at the corner scaled by 3; what lies outside is cut.
         {"view box origin",
          viewport(48, 48, QRectF(10, 10, 20, 20),
