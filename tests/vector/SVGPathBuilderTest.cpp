@@ -3,7 +3,6 @@
 #include "VectorTestSupport.h"
 #include "vector/PathReader.h"
 #include "vector/SVGBezierPath.h"
-#include "vector/SVGPreserveAspectRatio.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +11,6 @@
 
 using namespace marlox::vector;
 using namespace marlox::vector::testing;
-using S = SVGPreserveAspectRatio::Scaling;
-using A = SVGPreserveAspectRatio::Align;
 using T = PathSegmentType;
 
 namespace {
