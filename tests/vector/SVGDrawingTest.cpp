@@ -139,12 +139,6 @@ TEST(DrawingTest, PaintsClipsAndPlacementsShowTheirColoursWhereTheyBelong) {
                  0, 0, 1, 0, false,
                  QList<SVGStop>{SVGStop(SVGColor(0xFFFFFFFF), 0), SVGStop(SVGColor(0xFFFF00), 1)})),
          {{50, 50, 0x80FFFF80, 6}}},
-        // A gradient of one stop is drawn as its colour: the stop's half opacity halved again.
-        {"single stop's opacity times the fill's",
-         SVGParser::parseData(R"svg(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">
-             <linearGradient id="one"><stop stop-color="blue" stop-opacity="0.5"/></linearGradient>
-             <rect width="10" height="10" fill="url(#one)" fill-opacity="0.5"/></svg>)svg"),
-         {{50, 50, 0x400000FF, 1}}},
         {"shape opacity covers fill and stroke together",
          faded(stroked(rect(20, 20, 60, 60, 0x0000FF), stroke(paint(0xFF0000), 10)), 0.5),
          {{23, 50, 0x80FF0000, 4}, {50, 50, 0x800000FF, 4}}},
