@@ -16,10 +16,6 @@ using namespace marlox::vector::testing;
 
 namespace {
 
-std::shared_ptr<SVGGroup> parseRoot(const QString& markup) {
-    return std::dynamic_pointer_cast<SVGGroup>(SVGParser::parseString(markup));
-}
-
 // The first child of a parsed <svg> wrapper around `element`.
 template <typename Node>
 std::shared_ptr<Node> parseOne(const QString& element, const QString& rootAttributes = {}) {

@@ -17,10 +17,6 @@ using namespace marlox::vector::testing;
 
 namespace {
 
-std::shared_ptr<SVGGroup> parseRoot(const QString& markup) {
-    return std::dynamic_pointer_cast<SVGGroup>(SVGParser::parseString(markup));
-}
-
 QString dataPath(const char* name) {
     return QStringLiteral(MARLOX_TEST_DATA_DIR "/") + QString::fromUtf8(name);
 }
