@@ -23,7 +23,6 @@ TEST(Color, ReadsKeywordsHexAndRgbFormsAndCurrentColorOnce) {
         {"none", {}},
         {"transparent", {}},
         {"None", 0},
-        {"inherit", 0},
         {"currentColor", 0xC},
         {"rgb(255,0,0)", 0xFF0000},
         {"rgb(100%,0%,0%)", 0xFF0000},
