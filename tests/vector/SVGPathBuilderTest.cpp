@@ -54,7 +54,6 @@ double quarterHandle(double radius) {
 
 TEST(PathBuilderTest, RelativeCommandsFollowOnFromTheCurrentPointAndOthersNeedOne) {
     expectBuilds({
-        {"m10 10 5 5", {move(10, 10), line(15, 15)}},
         {"M0 0 L10 0 L10 10 z l5 5",
          {move(0, 0), line(10, 0), line(10, 10), line(0, 0), close(), line(5, 5)}},
         {"M1 1 h4 v3 H0 V0", {move(1, 1), line(5, 1), line(5, 4), line(0, 4), line(0, 0)}},
