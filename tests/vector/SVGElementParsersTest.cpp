@@ -83,7 +83,6 @@ TEST(ViewportParser, ReadsOnlyPlainOrPercentageSizes) {
         {R"(width="24")", SVGLength::pixels(24)},
         {R"(width="50%")", SVGLength::percent(50)},
         {R"(width="24px")", SVGLength::percent(100)},
-        {R"(width="1e999")", SVGLength::percent(100)},
         {"", SVGLength::percent(100)}};
     for (const auto& [attributes, width] : cases) {
         const auto viewport = std::dynamic_pointer_cast<SVGViewport>(
@@ -100,10 +99,8 @@ TEST(ViewportParser, ReadsAspectRatioTextsAndReportsInvalidOnes) {
     using A = SVGPreserveAspectRatio::Align;
     const std::pair<std::optional<QString>, SVGPreserveAspectRatio> cases[] = {
         {std::nullopt, {S::meet, A::mid, A::mid}},
-        {"none", {S::none, A::mid, A::mid}},
         {"slice", {S::slice, A::mid, A::mid}},
         {"xMidYMid", {S::none, A::mid, A::mid}},
-        {"", {S::none, A::mid, A::mid}},
         {"xMaxYMin meet", {S::meet, A::max, A::min}},
         {"XMAXYMIN other", {S::none, A::max, A::min}},
         {"ab meet", {S::meet, A::mid, A::mid}}};
