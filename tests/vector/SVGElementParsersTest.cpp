@@ -79,11 +79,10 @@ TEST(PathParser, ReadsTheDataAttributeIntoSegmentsAndTheFillRuleFromTheStyles) {
 }
 
 TEST(ViewportParser, ReadsOnlyPlainOrPercentageSizes) {
-    const std::pair<const char*, SVGLength> cases[] = {
-        {R"(width="24")", SVGLength::pixels(24)},
-        {R"(width="50%")", SVGLength::percent(50)},
-        {R"(width="24px")", SVGLength::percent(100)},
-        {"", SVGLength::percent(100)}};
+    const std::pair<const char*, SVGLength> cases[] = {{R"(width="24")", SVGLength::pixels(24)},
+                                                       {R"(width="50%")", SVGLength::percent(50)},
+                                                       {R"(width="24px")", SVGLength::percent(100)},
+                                                       {"", SVGLength::percent(100)}};
     for (const auto& [attributes, width] : cases) {
         const auto viewport = std::dynamic_pointer_cast<SVGViewport>(
             SVGParser::parseString(QStringLiteral("<svg %1/>").arg(attributes)));
@@ -98,12 +97,9 @@ TEST(ViewportParser, ReadsAspectRatioTextsAndReportsInvalidOnes) {
     using S = SVGPreserveAspectRatio::Scaling;
     using A = SVGPreserveAspectRatio::Align;
     const std::pair<std::optional<QString>, SVGPreserveAspectRatio> cases[] = {
-        {std::nullopt, {S::meet, A::mid, A::mid}},
-        {"slice", {S::slice, A::mid, A::mid}},
-        {"xMidYMid", {S::none, A::mid, A::mid}},
-        {"xMaxYMin meet", {S::meet, A::max, A::min}},
-        {"XMAXYMIN other", {S::none, A::max, A::min}},
-        {"ab meet", {S::meet, A::mid, A::mid}}};
+        {std::nullopt, {S::meet, A::mid, A::mid}},     {"slice", {S::slice, A::mid, A::mid}},
+        {"xMidYMid", {S::none, A::mid, A::mid}},       {"xMaxYMin meet", {S::meet, A::max, A::min}},
+        {"XMAXYMIN other", {S::none, A::max, A::min}}, {"ab meet", {S::meet, A::mid, A::mid}}};
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(parsePreserveAspectRatio(text), expected)
             << text.value_or("<absent>").toStdString();
