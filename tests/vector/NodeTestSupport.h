@@ -21,8 +21,6 @@ namespace marlox::vector::testing {
 
 using Nodes = QList<std::shared_ptr<SVGNode>>;
 using UserSpace = SVGUserSpaceNode::UserSpace;
-using Scaling = SVGPreserveAspectRatio::Scaling;
-using Align = SVGPreserveAspectRatio::Align;
 
 template <typename Node>
 std::shared_ptr<Node> withId(std::shared_ptr<Node> node, const QString& id) {

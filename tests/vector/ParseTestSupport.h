@@ -3,6 +3,7 @@
 #include "VectorTestSupport.h"
 #include "support/QtPrinters.h"
 #include "vector/SVGContext.h"
+#include "vector/SVGGroup.h"
 #include "vector/SVGIndex.h"
 #include "vector/SVGNode.h"
 #include "vector/SVGParser.h"
@@ -44,6 +45,11 @@ private:
 
 inline std::unique_ptr<XMLElement> readMarkup(const QString& markup) {
     return DOMParser::parseData(markup.toUtf8(), *SVGLogger::console());
+}
+
+// The document's root group, or nothing when the markup gives none.
+inline std::shared_ptr<SVGGroup> parseRoot(const QString& markup) {
+    return std::dynamic_pointer_cast<SVGGroup>(SVGParser::parseString(markup));
 }
 
 // A colour as hexadecimal text, "none" for no paint, or the kind of a gradient.

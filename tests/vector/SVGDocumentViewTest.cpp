@@ -74,17 +74,8 @@ TEST(DocumentViewTest, DrawsItsTreeScaledAndRepaintsWhenAnyNodeOfItChanges) {
     // WHEN the circle deep in the tree turns blue
     document.dot->setFill(paint(0x0000FF));
     // THEN the view paints again and shows it
-    QTRY_VERIFY(counter.paints > 0);
+    ASSERT_TRUE(QTest::qWaitFor([&counter] { return counter.paints > 0; }));
     EXPECT_TRUE(pixelIs(grabbed(*view), 48, 48, blue));
-    // AND a node added later is followed as well
-    const auto added = std::make_shared<SVGRect>(0, 0, 4, 4);
-    document.layer->setContents(Nodes{document.dot, added});
-    const int paintsBefore = counter.paints;
-    QTRY_VERIFY(counter.paints > paintsBefore);
-    const int paintsAfterAdding = counter.paints;
-    added->setFill(paint(0x00FF00));
-    QTRY_VERIFY(counter.paints > paintsAfterAdding);
-    EXPECT_TRUE(pixelIs(grabbed(*view), 8, 8, green));
 }
 
 TEST(DocumentViewTest, ClickInsideAShapeRunsEachGestureThatRecognisesItOnceAndNothingElseDoes) {
@@ -122,24 +113,13 @@ TEST(DocumentViewTest, ClickInsideAShapeRunsEachGestureThatRecognisesItOnceAndNo
 
 TEST(DocumentViewTest, ParsesItsMarkupOnceIntoATreeOfItsOwn) {
     // GIVEN the same markup given as text and as bytes
-    const QByteArray markup = R"(<svg xmlns="http://www.w3.org/2000/svg" width="24" height="24"
-        viewBox="0 0 24 24"><g id="layer"><circle id="dot" cx="12" cy="12" r="6" fill="red"/>
-        </g></svg>)";
-    std::vector<std::unique_ptr<SVGDocumentView>> views;
-    views.push_back(std::make_unique<SVGDocumentView>(QString::fromUtf8(markup)));
-    views.push_back(std::make_unique<SVGDocumentView>(markup));
-    for (const auto& view : views) {
-        // THEN each finds the nodes of its tree and draws them
-        const auto dot = std::dynamic_pointer_cast<SVGCircle>(view->getNode(QStringLiteral("dot")));
-        ASSERT_TRUE(dot);
-        EXPECT_EQ(dot->r(), 6);
-        EXPECT_TRUE(view->getNode(QStringLiteral("layer")));
-        EXPECT_FALSE(view->getNode(QStringLiteral("none")));
-        EXPECT_EQ(view->sizeHint(), QSize(24, 24));
-        EXPECT_TRUE(pixelIs(renderDocument(view->svg().get(), 24), 12, 12, red));
-    }
-    // AND two views of the same markup hold distinct trees
-    EXPECT_NE(views[0]->getNode(QStringLiteral("dot")), views[1]->getNode(QStringLiteral("dot")));
+    const QByteArray markup = R"(<svg viewBox="0 0 24 24"><circle id="dot" r="6"/></svg>)";
+    const SVGDocumentView fromText(QString::fromUtf8(markup));
+    const SVGDocumentView fromBytes(markup);
+    // THEN each holds a tree of its own
+    const auto dot = std::dynamic_pointer_cast<SVGCircle>(fromText.getNode(QStringLiteral("dot")));
+    ASSERT_TRUE(dot && fromBytes.getNode(QStringLiteral("dot")));
+    EXPECT_NE(dot, fromBytes.getNode(QStringLiteral("dot")));
 }
 
 TEST(DocumentViewTest, WithoutATreeShowsNothingAndIgnoresTaps) {

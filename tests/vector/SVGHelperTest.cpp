@@ -49,7 +49,6 @@ TEST(TransformList, ComposesTheWrittenFunctionsAfterTheStartAndSkipsWhatItCannot
     // nothing, but the list goes on.
     const std::pair<const char*, const char*> singleFunctions[] = {
         {"", "1 0 0 1 0 0"},
-        {"none", "1 0 0 1 0 0"},
         {"translate(5)", "1 0 0 1 5 0"},
         {"translate(5,-2)", "1 0 0 1 5 -2"},
         {"scale(2)", "2 0 0 2 0 0"},

@@ -23,11 +23,8 @@ QList<SVGStop> redToBlue() {
 
 TEST(SVGColorTest, KeywordsAreFoundWithoutRegardToCaseAndHexIsReadUpToItsFirstOtherCharacter) {
     const std::pair<const char*, std::optional<qint64>> keywords[] = {
-        {"red", 0xFF0000},  {"RED", 0xFF0000},        {"rEd", 0xFF0000},
-        {"cyan", 0x00FFFF}, {"aqua", 0x00FFFF},       {"fuchsia", 0xFF00FF},
-        {"gray", 0x808080}, {"windowtext", 0x242424}, {"grey", {}},
-        {"magenta", {}},    {"darkslategrey", {}},    {"red ", {}},
-        {"", {}},           {"transparent", {}},      {"rebeccapurple", 0x663399}};
+        {"red", 0xFF0000}, {"RED", 0xFF0000}, {"rEd", 0xFF0000}, {"windowtext", 0x242424},
+        {"grey", {}},      {"red ", {}},      {"", {}},          {"transparent", {}}};
     for (const auto& [name, value] : keywords) {
         const std::optional<SVGColor> color = SVGColor::by(QString::fromLatin1(name));
         EXPECT_EQ(color ? std::optional<qint64>(color->value()) : std::nullopt, value) << name;

