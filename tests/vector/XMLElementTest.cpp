@@ -96,6 +96,24 @@ TEST(MarkupReader, ReadsEachDocumentAsIfNoneCameBefore) {
     EXPECT_TRUE(lines[0].contains(u"colour")) << lines[0].toStdString();
 }
 
+// A document whose text is entity e0, each entity holding a reference to the next, `links` of
+// them, the last one "end".
+QByteArray entityChain(int links) {
+    QByteArray chain = "<!DOCTYPE svg [";
+    for (int level = 0; level < links; ++level) {
+        chain += "<!ENTITY e" + QByteArray::number(level) + " \"&e" +
+                 QByteArray::number(level + 1) + ";\">";
+    }
+    return chain + "<!ENTITY e" + QByteArray::number(links) + " \"end\">]><svg>&e0;</svg>";
+}
+
+TEST(MarkupReader, ExpandsEntitiesNestedAsDeepAsAllowed) {
+    const auto root =
+        DOMParser::parseData(entityChain(DOMParser::maximumEntityNesting), *SVGLogger::console());
+    ASSERT_TRUE(root);
+    EXPECT_EQ(contentSummary(*root).join(""), "\"end\"");
+}
+
 // Entities are expanded by the stream reader, which bounds each reference but not their sum and
 // expands parameter entities before it reports the declaration. Whatever could grow past the
 // budget is refused at once, with one line, keeping what was read before (nothing, as the
@@ -103,13 +121,7 @@ TEST(MarkupReader, ReadsEachDocumentAsIfNoneCameBefore) {
 TEST(MarkupReader, RefusesEntitiesThatCouldGrowPastTheBudgetBeforeAnyExpansion) {
     const QByteArray parameterEntities = R"(<!DOCTYPE svg [<!ENTITY % d "<!ENTITY a 'aaaa'>">)" +
                                          QByteArray("%d;").repeated(1000) + "]><svg/>";
-    QByteArray chain = "<!DOCTYPE svg [";
-    for (int level = 0; level <= DOMParser::maximumEntityNesting; ++level) {
-        chain += "<!ENTITY e" + QByteArray::number(level) + " \"&e" +
-                 QByteArray::number(level + 1) + ";\">";
-    }
-    chain += "<!ENTITY e" + QByteArray::number(DOMParser::maximumEntityNesting + 1) +
-             " \"end\">]><svg>&e0;</svg>";
+    const QByteArray chain = entityChain(DOMParser::maximumEntityNesting + 1);
     const QString overBudget = QStringLiteral("The document's entities would add more than %1 "
                                               "characters.")
                                    .arg(DOMParser::maximumEntityExpansion);
