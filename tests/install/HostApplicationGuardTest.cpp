@@ -39,8 +39,6 @@ TEST(HostApplicationGuardTest, ListsRunningHostsInTableOrderEachWithItsProcesses
         }
         EXPECT_EQ(hosts, test.expected) << test.name;
     }
-    EXPECT_EQ(description(HostApplicationGuardError{{"Final Cut Pro", "Apple Motion"}}),
-              "Close host apps before continuing. Running: Final Cut Pro, Apple Motion");
 }
 
 TEST(HostApplicationGuardTest, MatchesHostsInTheProcessTableByCommandOrExecutableSkippingZombies) {
