@@ -356,7 +356,7 @@ TEST_F(MotionTemplatesTest, PluginPackageWithoutAPayloadPathFailsThoughItCarries
     // WHEN it is installed, THEN it fails for the missing path and places nothing
     const auto result = install(frame, std::nullopt, templatesRoot);
     ASSERT_FALSE(result);
-    EXPECT_EQ(description(result.error()), "Embedded payload path is missing for Package frame.");
+    EXPECT_EQ(description(result.error()), "Embedded payload path is missing for Name of frame.");
     EXPECT_FALSE(QFileInfo::exists(templatesRoot));
 }
 

@@ -108,12 +108,8 @@ protected:
         writeFile(bundle + "/Contents/Resources/version.txt", version.toUtf8());
         zipTree(home.filePath("served/" + version), zipPath);
         server.setAnswer("/glow-" + version + ".zip", HttpAnswer{200, readFile(zipPath), {}, {}});
-        PackageManifest package;
-        package.id = glowID;
-        package.name = "Glow";
+        PackageManifest package = namedPackage(glowID, "Glow", version);
         package.type = PackageType::filter;
-        package.category = "Color & Grade";
-        package.version = version;
         // Looked up inside the archive's single top-level folder.
         package.bundlePayloadPath = "Glow";
         package.downloadURL = server.url("/glow-" + version + ".zip").toString();
