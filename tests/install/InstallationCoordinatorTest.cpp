@@ -119,13 +119,8 @@ protected:
     }
     // The record as "version type path [template paths]", once installed.json and the store agree.
     QString recordLine(const QString& id) const {
-        const auto records = decodeInstalledPackages(readFile(installedRecordsFileURL()));
-        EXPECT_TRUE(records) << "installed.json cannot be read";
-        std::optional<InstalledPackage> saved;
-        for (const InstalledPackage& record : records ? *records : QList<InstalledPackage>{}) {
-            saved = record.id == id ? std::optional(record) : saved;
-        }
-        EXPECT_EQ(saved, store.record(id));
+        EXPECT_EQ(readInstalledRecords(), store.installedByID());
+        const auto saved = store.record(id);
         return saved ? saved->version + ' ' + rawValue(saved->packageType) + ' ' +
                            saved->installPath + " [" + saved->templateInstallPaths.join(", ") + ']'
                      : "none";
