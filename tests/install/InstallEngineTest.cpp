@@ -47,8 +47,9 @@ QStringList entriesOf(const QString& folder) {
 class MotionTemplatesTest : public EngineTest {
 protected:
     // A templates-only package placing the templates at the payload path under the subpath.
-    PackageManifest templatesPackage(const QString& templatePath,
-                                     std::optional<QString> subpath = std::nullopt) const {
+    static PackageManifest
+    templatesPackage(const QString& templatePath,
+                     std::optional<QString> subpath = QString("Titles/Marlox Studio")) {
         PackageManifest manifest = package("titles", "", PackageType::template_);
         manifest.motionTemplatePayloadPath = templatePath;
         manifest.motionTemplateInstallSubpath = std::move(subpath);
@@ -363,7 +364,7 @@ TEST_F(MotionTemplatesTest, PluginPackageWithoutAPayloadPathFailsThoughItCarries
 TEST_F(MotionTemplatesTest, EveryFailedPlacementKeepsTheEarlierTemplates) {
     // GIVEN templates placed from a folder, and payloads that cannot be placed
     writeFile(payloadRoot + "/Templates/Kinetic/Slide/Slide.moti", "slide");
-    const PackageManifest kinetic = templatesPackage("Templates/Kinetic", "Titles/Marlox Studio");
+    const PackageManifest kinetic = templatesPackage("Templates/Kinetic");
     const InstalledPackage previous = recordOf(kinetic, installed(kinetic));
     writeFile(payloadRoot + "/Templates/Kinetic.tar", "not an archive we take");
     writeZipOfFiles(payloadRoot + "/Templates/Kinetic.zip", {{"Kinetic/Slide/Slide.moti", "new"}});
@@ -377,13 +378,12 @@ TEST_F(MotionTemplatesTest, EveryFailedPlacementKeepsTheEarlierTemplates) {
         QString cause;
     };
     for (const Case& test : {
-             Case{templatesPackage("Templates/Missing", "Titles/Marlox Studio"), "not found"},
-             Case{templatesPackage("Templates/Kinetic.tar", "Titles/Marlox Studio"),
-                  "not supported"},
-             Case{templatesPackage("Templates/Kinetic.zip", "Titles/Marlox Studio"), "damaged"},
-             Case{templatesPackage("Broken/Kinetic", "Titles/Marlox Studio"),
+             Case{templatesPackage("Templates/Missing"), "not found"},
+             Case{templatesPackage("Templates/Kinetic.tar"), "not supported"},
+             Case{templatesPackage("Templates/Kinetic.zip"), "damaged"},
+             Case{templatesPackage("Broken/Kinetic"),
                   "Titles/Marlox Studio/Kinetic/Slide/dangling"},
-             Case{templatesPackage("Templates/Kinetic"), "not defined"},
+             Case{templatesPackage("Templates/Kinetic", std::nullopt), "not defined"},
          }) {
         SCOPED_TRACE(test.cause.toStdString());
         ditto = test.cause == "damaged" ? failingDitto.path() : marlox::platform::dittoToolPath();
@@ -402,7 +402,7 @@ TEST_F(MotionTemplatesTest, EveryFailedPlacementKeepsTheEarlierTemplates) {
 
 TEST_F(MotionTemplatesTest, UnsafeSubpathFailsBeforeTheEarlierTemplatesAreTouched) {
     writeFile(payloadRoot + "/Templates/Kinetic/Slide/Slide.moti", "slide");
-    const auto first = installed(templatesPackage("Templates/Kinetic", "Titles/Marlox Studio"));
+    const auto first = installed(templatesPackage("Templates/Kinetic"));
     writeFile(templatesRoot + "/../Escaped/keep.txt", "beside the library");
     const QStringList before = treeSnapshot(home.filePath("home/Movies"));
     QDir().mkpath(templatesRoot + "/Linked");
