@@ -198,9 +198,6 @@ TEST_F(InstalledPackageStoreTest, LoadsEveryReadableFileAsItIsWithoutWritingIt) 
 TEST_F(InstalledPackageStoreTest, MovesRecordsOutOfTheLegacyInstallFolderAndWritesThemOnce) {
     const QString legacy = legacyInstallFolderPath();
     const QString current = installFolderPath();
-    ASSERT_EQ(QStringList({legacy, current}),
-              QStringList({home.path() + "/home/Marlox Studio Plugins",
-                           home.path() + "/home/Applications/Marlox Studio Plugins"}));
     // Only the legacy root itself and what is inside it move, never a sibling sharing its name's
     // beginning; template paths stay.
     loadThenSave(
