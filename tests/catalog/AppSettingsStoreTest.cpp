@@ -45,22 +45,16 @@ protected:
     QVariant stored(const QString& key) const { return UserDefaults(settingsFile()).value(key); }
 
     // A store over the settings on disk; `writtenKeys` collects the keys it writes.
-    AppSettingsStore& open(const QString& bundle = {}, LoginItem* item = nullptr) {
+    AppSettingsStore& open(const QString& bundle = {}) {
         store.reset();
         defaults = std::make_unique<UserDefaults>(settingsFile());
         writtenKeys.clear();
         QObject::connect(defaults.get(), &UserDefaults::valueChanged,
                          [this](const QString& key) { writtenKeys.append(key); });
         store = std::make_unique<AppSettingsStore>(
-            *defaults, item ? *item : loginItem,
+            *defaults, loginItem,
             bundle.isEmpty() ? home.filePath("Downloads/Marlox Studio.app") : bundle);
         return *store;
-    }
-
-    QString signedBundleInApplications() {
-        const QString bundle = userApplicationsFolder() + "/Marlox Studio.app";
-        writeFile(bundle + "/Contents/_CodeSignature/CodeResources", "<plist/>");
-        return bundle;
     }
 
     FakeLoginItem loginItem;
@@ -155,7 +149,8 @@ TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAs
         // A copy that cannot be a login item never shows the switch on nor asks the system.
         {"copy outside Applications", false, enabled, true, enabled, false, false},
     };
-    const QString signedBundle = signedBundleInApplications();
+    const QString signedBundle = userApplicationsFolder() + "/Marlox Studio.app";
+    writeFile(signedBundle + "/Contents/_CodeSignature/CodeResources", "<plist/>");
     const QString outside = home.filePath("Downloads/Marlox Studio.app");
     for (const auto& [name, inApplications, before, request, afterRegister, fails, shown] : cases) {
         SCOPED_TRACE(name);
@@ -184,25 +179,6 @@ TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAs
                                   : std::nullopt);
         EXPECT_EQ(stored(settingsKeys::launchAtLoginEnabled).toBool(), shown);
     }
-}
-
-TEST_F(AppSettingsStoreTest, EnablingOnLinuxWritesTheAutostartEntryAndReadsItBack) {
-    // GIVEN a signed copy in Applications with the system's own login item
-    const QString bundle = signedBundleInApplications();
-    MainApplicationLoginItem systemItem("studio.marlox.MarloxStudio",
-                                        bundle + "/Contents/MacOS/MarloxStudio", "Marlox Studio");
-    EXPECT_FALSE(open(bundle, &systemItem).launchAtLoginEnabled());
-
-    // WHEN the switch is turned on THEN the autostart entry is written and the switch shows it
-    store->setLaunchAtLoginEnabled(true);
-    EXPECT_TRUE(store->launchAtLoginEnabled());
-    EXPECT_EQ(store->launchAtLoginErrorMessage(), std::nullopt);
-    EXPECT_TRUE(
-        QFileInfo(home.path() + "/home/.config/autostart/studio.marlox.MarloxStudio.desktop")
-            .isFile());
-    // A fresh start reads the entry's presence as the status, whatever was stored.
-    storeBeforehand(settingsKeys::launchAtLoginEnabled, false);
-    EXPECT_TRUE(open(bundle, &systemItem).launchAtLoginEnabled());
 }
 
 } // namespace

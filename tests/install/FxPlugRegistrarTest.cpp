@@ -30,16 +30,14 @@ QByteArray registryListing(const QStringList& paths) {
     return lines;
 }
 
-class FxPlugRegistrarTest : public ScratchHomeTest {
+// The engine fixture's stub registry tools.
+class FxPlugRegistrarTest : public EngineTest {
 protected:
-    FxPlugRegistrar registrarWith(const StubTool& pluginkit, const StubTool& lsregister) const {
+    FxPlugRegistrar registrarWith(const StubTool& pluginkit) const {
         return {std::make_shared<SystemProcessRunner>(), pluginkit.path(), lsregister.path()};
     }
 
-    StubTool pluginkit{home.filePath("tools"), "pluginkit"};
-    StubTool lsregister{home.filePath("tools"), "lsregister"};
-    FxPlugRegistrar registrar = registrarWith(pluginkit, lsregister);
-    QString installRoot = home.filePath("home/Applications/Marlox Studio Plugins");
+    FxPlugRegistrar registrar = registrarWith(pluginkit);
     QString plugin = installRoot + "/countdown/CountdownPro.pluginkit";
     QString application = installRoot + "/color-suite/ColorSuite.app";
 };
@@ -92,7 +90,7 @@ TEST_F(FxPlugRegistrarTest, RegistersAStandalonePluginWithTheRegistrySequence) {
         }
 
         // WHEN it is registered, THEN the registry is called in that order, Launch Services never
-        EXPECT_FALSE(registrarWith(rowPluginkit, lsregister).registerPlugin(test.plugin));
+        EXPECT_FALSE(registrarWith(rowPluginkit).registerPlugin(test.plugin));
         QStringList expected;
         for (const QString& call : test.calls.split(' ')) {
             expected.append(calls.value(call));

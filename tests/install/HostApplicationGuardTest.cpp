@@ -39,8 +39,6 @@ TEST(HostApplicationGuardTest, ListsRunningHostsInTableOrderEachWithItsProcesses
         }
         EXPECT_EQ(hosts, test.expected) << test.name;
     }
-    EXPECT_EQ(description(HostApplicationGuardError{{"Final Cut Pro", "Apple Motion"}}),
-              "Close host apps before continuing. Running: Final Cut Pro, Apple Motion");
 }
 
 TEST(HostApplicationGuardTest, MatchesHostsInTheProcessTableByCommandOrExecutableSkippingZombies) {
@@ -73,22 +71,19 @@ TEST(HostApplicationGuardTest, MatchesHostsInTheProcessTableByCommandOrExecutabl
     EXPECT_EQ(guard.runningHostNames(), (QStringList{"Final Cut Pro", "Apple Motion"}));
 }
 
-TEST(HostApplicationGuardTest, NamesAppleMotionWhileThisUsersRealProcessNamedMotionRuns) {
+TEST(HostApplicationGuardTest, PassesOverAnotherUsersRealProcessNamedMotion) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can start a process as another user";
+    }
     // GIVEN the guard over the system's own process table, narrowed to this test's children as
     // other tests start hosts too
     const HostApplicationGuard guard(std::make_shared<OwnChildProcessLister>());
-    for (const bool otherUser : {false, true}) {
-        SCOPED_TRACE(otherUser ? "another user's" : "this user's");
-        if (otherUser && ::geteuid() != 0) {
-            continue; // only root can start a process as another user
-        }
 
-        // WHEN a process whose name is Motion runs (killed when it goes out of scope)
-        const RunningHost motion("Motion", otherUser ? std::optional<uid_t>(65534) : std::nullopt);
-        ASSERT_TRUE(motion.isRunning());
+    // WHEN another user runs a process whose name is Motion (killed when it goes out of scope)
+    const RunningHost motion("Motion", 65534);
+    ASSERT_TRUE(motion.isRunning());
 
-        // THEN the guard names Apple Motion as running, unless another user runs it
-        EXPECT_EQ(guard.runningHostNames().contains("Apple Motion"), !otherUser)
-            << guard.runningHostNames().join(", ").toStdString();
-    }
+    // THEN the guard does not name Apple Motion as running
+    EXPECT_FALSE(guard.runningHostNames().contains("Apple Motion"))
+        << guard.runningHostNames().join(", ").toStdString();
 }

@@ -55,10 +55,8 @@ protected:
     void writeCatalog(const PackageManifest& first, const PackageManifest& second) {
         writeFile(catalogPath, encodeCatalogManifest({"1", "now", {first, second}}));
     }
-    PackageManifest glow(const QString& version, const QString& payloadPath) const {
-        PackageManifest manifest = package(packageID, payloadPath);
-        manifest.version = version;
-        return manifest;
+    static PackageManifest glow(const QString& version, const QString& payloadPath) {
+        return package(packageID, payloadPath, PackageType::generator, version);
     }
     // A plug-in bundle whose files differ between the versions; without an identifier, so that
     // the registrar makes one call for it and each run stays short.

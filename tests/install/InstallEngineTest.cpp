@@ -47,8 +47,9 @@ QStringList entriesOf(const QString& folder) {
 class MotionTemplatesTest : public EngineTest {
 protected:
     // A templates-only package placing the templates at the payload path under the subpath.
-    PackageManifest templatesPackage(const QString& templatePath,
-                                     std::optional<QString> subpath = std::nullopt) const {
+    static PackageManifest
+    templatesPackage(const QString& templatePath,
+                     std::optional<QString> subpath = QString("Titles/Marlox Studio")) {
         PackageManifest manifest = package("titles", "", PackageType::template_);
         manifest.motionTemplatePayloadPath = templatePath;
         manifest.motionTemplateInstallSubpath = std::move(subpath);
@@ -56,17 +57,15 @@ protected:
     }
 };
 
-using BuiltInInstallTest = ScratchHomeTest;
+using BuiltInInstallTest = EngineTest;
 
 } // namespace
 
 TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTools) {
     // GIVEN the engine with the bundle's own ditto, pluginkit and lsregister
-    const InstallEngine engine(HostApplicationGuard(std::make_shared<FakeProcessLister>()),
+    const InstallEngine engine(HostApplicationGuard(processes),
                                std::make_shared<marlox::platform::SystemProcessRunner>(),
                                InstallTools::systemDefaults());
-    const QString installRoot = marlox::catalog::installFolderPath();
-    const QString templatesRoot = home.filePath("home/Movies/Motion Templates.localized");
 
     // WHEN every package of the built-in catalog is installed from the payloads it names
     QList<InstalledPackage> records;
@@ -78,12 +77,7 @@ TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTo
         ASSERT_TRUE(result) << package.id.toStdString() << ": "
                             << description(result.error()).toStdString();
         finishInstallJournal();
-        records.append({package.id,
-                        package.version,
-                        {},
-                        package.type,
-                        result->installPath,
-                        result->templateInstallPaths});
+        records.append(recordOf(package, *result));
     }
 
     // THEN every bundle, zipped or not, arrives with its identifier and an executable: nine
@@ -199,35 +193,24 @@ TEST_F(EngineTest, InstallCopiesTheFolderRegistersApplicationsFirstAndAFailedUpd
     const QStringList before = treeSnapshot(installPath);
     EXPECT_EQ(before, treeSnapshot(payloadRoot + "/v2"));
 
-    // WHEN version 3 fails while being copied (its last item is a pipe), when its templates
-    // cannot be placed, or when the registry refuses it
+    // WHEN version 3 fails while being copied (its last item is a pipe), or when the registry
+    // refuses it
     makeBundle(payloadRoot + "/v3/Blur.pluginkit", "studio.marlox.blur", "3.0");
     writeFile(payloadRoot + "/v3/Blur.pluginkit/Contents/Resources/big.bin",
               QByteArray(1 << 20, 'x'));
     ASSERT_EQ(::mkfifo(QFile::encodeName(payloadRoot + "/v3/zz-pipe").constData(), 0644), 0);
     makeBundle(payloadRoot + "/v3-whole/Blur.pluginkit", "studio.marlox.blur", "3.0");
-    struct Case {
-        QString payload;
-        QString templates;
-        QString cause;
-    };
-    for (const Case& test :
-         {Case{"v3", "", payloadRoot + "/v3/zz-pipe"},
-          Case{"v3-whole", "Templates/Missing", "not found at Templates/Missing"},
-          Case{"v3-whole", "", "registry is locked"}}) {
-        SCOPED_TRACE(test.cause.toStdString());
-        if (test.cause == "registry is locked") {
+    for (const auto& [payload, cause] : QList<std::pair<QString, QString>>{
+             {"v3", payloadRoot + "/v3/zz-pipe"}, {"v3-whole", "registry is locked"}}) {
+        SCOPED_TRACE(cause.toStdString());
+        if (cause == "registry is locked") {
             pluginkit.fail("-a", 1, "registry is locked");
         }
-        auto version3 = package("blur", test.payload);
-        if (!test.templates.isEmpty()) {
-            version3.motionTemplatePayloadPath = test.templates;
-        }
-        const auto result = install(version3);
+        const auto result = install(package("blur", payload));
 
         // THEN it fails naming its cause, and version 2 is back exactly as it was
         ASSERT_FALSE(result);
-        EXPECT_TRUE(description(result.error()).contains(test.cause))
+        EXPECT_TRUE(description(result.error()).contains(cause))
             << description(result.error()).toStdString();
         EXPECT_EQ(treeSnapshot(installPath), before);
         EXPECT_TRUE(leftoverWorkFolders().isEmpty());
@@ -302,9 +285,8 @@ TEST_F(EngineTest, ExpandsZipPayloadsAndArchivesInsideFoldersButNotArchivesInArc
     EXPECT_TRUE(leftoverWorkFolders().isEmpty());
 }
 
-TEST_F(EngineTest,
-       UninstallRemovesThePackageAndPrunesTheSharedFolderOnceEmptyButNeverApplications) {
-    // GIVEN two installed packages, and nothing else in the shared folder
+TEST_F(EngineTest, UninstallUnregistersAndRemovesThatPackageOnly) {
+    // GIVEN two installed packages
     const auto installedPlugin = [&](const QString& id) {
         makeBundle(payloadRoot + "/" + id + "/" + id + ".pluginkit", "studio.marlox." + id);
         return recordOf(package(id, id), installed(package(id, id)));
@@ -318,11 +300,6 @@ TEST_F(EngineTest,
     EXPECT_EQ(pluginkit.callsWith("-r"), QStringList{"-r " + blur.installPath + "/blur.pluginkit"});
     EXPECT_FALSE(QFileInfo::exists(blur.installPath));
     EXPECT_TRUE(QFileInfo(glow.installPath + "/glow.pluginkit").isDir());
-
-    // WHEN the other is too, THEN the emptied shared folder is gone, Applications not
-    ASSERT_FALSE(uninstalled(glow));
-    EXPECT_FALSE(QFileInfo::exists(installRoot));
-    EXPECT_TRUE(QFileInfo(home.filePath("home/Applications")).isDir());
 }
 
 TEST_F(EngineTest, UninstallOfRecordsPointingOutsideEveryRootDeletesNothing) {
@@ -380,14 +357,14 @@ TEST_F(MotionTemplatesTest, PluginPackageWithoutAPayloadPathFailsThoughItCarries
     // WHEN it is installed, THEN it fails for the missing path and places nothing
     const auto result = install(frame, std::nullopt, templatesRoot);
     ASSERT_FALSE(result);
-    EXPECT_EQ(description(result.error()), "Embedded payload path is missing for Package frame.");
+    EXPECT_EQ(description(result.error()), "Embedded payload path is missing for Name of frame.");
     EXPECT_FALSE(QFileInfo::exists(templatesRoot));
 }
 
 TEST_F(MotionTemplatesTest, EveryFailedPlacementKeepsTheEarlierTemplates) {
     // GIVEN templates placed from a folder, and payloads that cannot be placed
     writeFile(payloadRoot + "/Templates/Kinetic/Slide/Slide.moti", "slide");
-    const PackageManifest kinetic = templatesPackage("Templates/Kinetic", "Titles/Marlox Studio");
+    const PackageManifest kinetic = templatesPackage("Templates/Kinetic");
     const InstalledPackage previous = recordOf(kinetic, installed(kinetic));
     writeFile(payloadRoot + "/Templates/Kinetic.tar", "not an archive we take");
     writeZipOfFiles(payloadRoot + "/Templates/Kinetic.zip", {{"Kinetic/Slide/Slide.moti", "new"}});
@@ -401,13 +378,12 @@ TEST_F(MotionTemplatesTest, EveryFailedPlacementKeepsTheEarlierTemplates) {
         QString cause;
     };
     for (const Case& test : {
-             Case{templatesPackage("Templates/Missing", "Titles/Marlox Studio"), "not found"},
-             Case{templatesPackage("Templates/Kinetic.tar", "Titles/Marlox Studio"),
-                  "not supported"},
-             Case{templatesPackage("Templates/Kinetic.zip", "Titles/Marlox Studio"), "damaged"},
-             Case{templatesPackage("Broken/Kinetic", "Titles/Marlox Studio"),
+             Case{templatesPackage("Templates/Missing"), "not found"},
+             Case{templatesPackage("Templates/Kinetic.tar"), "not supported"},
+             Case{templatesPackage("Templates/Kinetic.zip"), "damaged"},
+             Case{templatesPackage("Broken/Kinetic"),
                   "Titles/Marlox Studio/Kinetic/Slide/dangling"},
-             Case{templatesPackage("Templates/Kinetic"), "not defined"},
+             Case{templatesPackage("Templates/Kinetic", std::nullopt), "not defined"},
          }) {
         SCOPED_TRACE(test.cause.toStdString());
         ditto = test.cause == "damaged" ? failingDitto.path() : marlox::platform::dittoToolPath();
@@ -426,7 +402,7 @@ TEST_F(MotionTemplatesTest, EveryFailedPlacementKeepsTheEarlierTemplates) {
 
 TEST_F(MotionTemplatesTest, UnsafeSubpathFailsBeforeTheEarlierTemplatesAreTouched) {
     writeFile(payloadRoot + "/Templates/Kinetic/Slide/Slide.moti", "slide");
-    const auto first = installed(templatesPackage("Templates/Kinetic", "Titles/Marlox Studio"));
+    const auto first = installed(templatesPackage("Templates/Kinetic"));
     writeFile(templatesRoot + "/../Escaped/keep.txt", "beside the library");
     const QStringList before = treeSnapshot(home.filePath("home/Movies"));
     QDir().mkpath(templatesRoot + "/Linked");

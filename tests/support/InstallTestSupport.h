@@ -5,6 +5,7 @@
 #include "install/InstallEngine.h"
 #include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
+#include "support/CatalogFixtures.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScratchHome.h"
@@ -145,15 +146,13 @@ protected:
                 std::make_shared<platform::SystemProcessRunner>(),
                 {ditto, pluginkit.path(), lsregister.path()}};
     }
-    catalog::PackageManifest
+    // A package whose Motion Templates go in the category's folder "Blur".
+    static catalog::PackageManifest
     package(const QString& id, const QString& payloadPath,
-            catalog::PackageType type = catalog::PackageType::generator) const {
-        catalog::PackageManifest package;
-        package.id = id;
-        package.name = "Package " + id;
-        package.type = type;
+            catalog::PackageType type = catalog::PackageType::generator,
+            const QString& version = "1.0.0") {
+        catalog::PackageManifest package = testPackage(id, type, version);
         package.category = "Blur";
-        package.version = "1.0.0";
         package.bundlePayloadPath = payloadPath;
         return package;
     }

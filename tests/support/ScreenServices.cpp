@@ -32,8 +32,11 @@ makeCatalogService(const catalog::DistributionConfiguration& configuration,
 ScreenServices::ScreenServices(const ScratchHome& home)
     : defaults(home.filePath("settings.conf")),
       settings(defaults, loginItem, home.filePath("Elsewhere/Marlox Studio.app")),
-      installAccess(settings, workspace), templatesAccess(settings, workspace) {
-    useDownloadArchiveTool(platform::dittoToolPath());
+      installAccess(settings, workspace), templatesAccess(settings, workspace),
+      remote(std::make_unique<catalog::RemoteArtifactService>(
+          std::make_shared<platform::NetworkHttpClient>(), std::make_shared<SystemProcessRunner>(),
+          platform::dittoToolPath())) {
+    useInstallTools(install::InstallTools::systemDefaults());
     catalogService = makeCatalogService({});
 }
 
@@ -48,14 +51,6 @@ void ScreenServices::useInstallTools(const install::InstallTools& tools) {
         store, installAccess, templatesAccess, *remote,
         install::InstallationCoordinatorDependencies{
             install::InstallEngine(guard, std::make_shared<SystemProcessRunner>(), tools), guard});
-}
-
-void ScreenServices::useDownloadArchiveTool(const QString& tool) {
-    coordinator.reset();
-    remote = std::make_unique<catalog::RemoteArtifactService>(
-        std::make_shared<platform::NetworkHttpClient>(), std::make_shared<SystemProcessRunner>(),
-        tool);
-    useInstallTools(install::InstallTools::systemDefaults());
 }
 
 HeldTool ScreenServices::holdRegistration(const QString& folder, const QString& heldArgument) {

@@ -36,9 +36,6 @@ public:
 
     // Remakes the coordinator over an engine that runs these tools (the bundled ones at first).
     void useInstallTools(const install::InstallTools& tools);
-    // Remakes the download service over this archive tool, and the coordinator over the bundled
-    // tools.
-    void useDownloadArchiveTool(const QString& tool);
     // Remakes the coordinator over an engine whose registry tool, made in the folder, waits at
     // the call naming the argument (at any call, without one) until released.
     HeldTool holdRegistration(const QString& folder, const QString& heldArgument = {});
