@@ -353,32 +353,4 @@ TEST_F(SupportViewTest, APasteOfTwoMillionCharactersIsCutToTheLimitAndItsCountSh
     EXPECT_EQ(labelText(screen, "characterCount"), limit + " / " + limit);
 }
 
-TEST_F(SupportViewTest, EveryTextFieldHasTheBorderCornersAndPaddingOfTheEditor) {
-    SupportView& screen = makeView();
-    const QImage shot = grab(screen, QSize(1100, 1800));
-    struct Look {
-        QColor edge;
-        bool roundedCorner;
-        int textInset;
-    };
-    const auto lookOf = [&](const QString& name) {
-        const QRect field = geometryIn(screen, *widgetNamed(screen, name));
-        const QRect inside = field.adjusted(2, 2, -2, -2);
-        const QColor fill = shot.pixelColor(inside.right() - 2, inside.center().y());
-        const QColor outside = shot.pixelColor(field.left() - 3, field.center().y());
-        return Look{shot.pixelColor(field.left(), field.center().y()),
-                    colorNear(shot.pixelColor(field.topLeft() + QPoint(1, 1)), outside, 6),
-                    inkBounds(shot.copy(inside), fill).left() + 2};
-    };
-    // The editor's prompt and each field's placeholder show where their text starts.
-    const Look editor = lookOf("messageEditor");
-    for (const QString field : {"emailField", "motionVersionField", "finalCutVersionField",
-                                "macOSVersionField", "macModelField"}) {
-        const Look look = lookOf(field);
-        EXPECT_TRUE(colorNear(look.edge, editor.edge, 6)) << field.toStdString();
-        EXPECT_TRUE(look.roundedCorner) << field.toStdString();
-        EXPECT_NEAR(look.textInset, editor.textInset, 1) << field.toStdString();
-    }
-}
-
 } // namespace
