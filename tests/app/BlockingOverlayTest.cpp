@@ -1,9 +1,11 @@
 #include "app/BlockingOverlay.h"
 
-#include "ShellServicesTest.h"
+#include "AppTestSupport.h"
 #include "app/FolderAccessOverlay.h"
 #include "app/HostApplicationOverlay.h"
+#include "catalog/InstallLocations.h"
 #include "support/ReadOnlyFolder.h"
+#include "support/ScreenServices.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -18,8 +20,9 @@ namespace {
 const QString hostMessage =
     "Please close host apps before install/update/remove. Running: Final Cut Pro";
 
-// A window with an Install button standing for a package card, and both overlays over it.
-class BlockingOverlayTest : public ShellServicesTest {
+// The real services of the main window in a scratch home, and a window with an Install button
+// standing for a package card and both overlays over it.
+class BlockingOverlayTest : public WidgetTest {
 protected:
     BlockingOverlayTest() {
         window.resize(1100, 700);
@@ -28,8 +31,8 @@ protected:
         QObject::connect(install, &QPushButton::clicked,
                          [this] { coordinator().install(builtInPackage(packageOnCard)); });
         // Made in the other order than they stack: the levels decide.
-        folderOverlay =
-            new FolderAccessOverlay(coordinator(), installAccess, templatesAccess, &window);
+        folderOverlay = new FolderAccessOverlay(coordinator(), services.installAccess,
+                                                services.templatesAccess, &window);
         hostOverlay = new HostApplicationOverlay(coordinator(), applicationIcons, &window);
         window.show();
         settle();
@@ -65,6 +68,17 @@ protected:
         ASSERT_TRUE(hostOverlay->isPresented());
     }
 
+    // The services may remake it (ScreenServices::useInstallTools).
+    marlox::install::InstallationCoordinator& coordinator() { return *services.coordinator; }
+    bool waitUntilIdle() { return services.settle(); }
+    bool isRecorded(const QString& packageID) const {
+        return services.store.record(packageID).has_value();
+    }
+
+    QString installFolder = marlox::catalog::installFolderPath();
+    QString templatesFolder = marlox::install::motionTemplatesFolderPath();
+    ScreenServices services{home};
+    FakeApplicationIcons applicationIcons;
     QWidget window;
     QPushButton* install = new QPushButton("Install", &window);
     HostApplicationOverlay* hostOverlay = nullptr;
