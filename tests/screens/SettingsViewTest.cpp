@@ -149,7 +149,6 @@ TEST_F(SettingsViewTest, AvailableVersionReadsVersionAndBuildAlsoAfterADismissal
     AppUpdateService feedUpdates(configuration, mainBundle(), services.defaults, http,
                                  updaters.factory());
     const auto view = makeView({.updates = &feedUpdates});
-    EXPECT_FALSE(isShown(*view, "availableVersionRow"));
 
     // WHEN the service finds it, and then the user dismisses it in the banner
     ASSERT_TRUE(awaitFuture(feedUpdates.refreshAvailableUpdate(true)));
@@ -199,7 +198,6 @@ TEST_F(SettingsViewTest, PluginCheckReportsItsOutcomeInItsColourWithTheTime) {
             QFile::remove(CatalogService::remoteManifestCachePath());
         }
         const auto view = makeView({.catalog = remoteCatalog.get()});
-        EXPECT_FALSE(isShown(*view, "lastCheckedRow") || isShown(*view, "lastCheckMessageText"));
 
         // WHEN the check starts, THEN the button is a disabled "Checking..." beside a spinner
         const QDateTime before = QDateTime::currentDateTime();

@@ -37,7 +37,6 @@ TEST_F(UpdatesViewTest, TheEmptyCardTakesOverOnceTheLastUpdateIsInstalledElsewhe
     services.recordInstalled({{countdownID, "2.2.9"}});
     const auto view = makeView();
     ASSERT_NE(view->row(countdownID), nullptr);
-    EXPECT_FALSE(view->findChild<QWidget*>("noUpdatesCard")->isVisibleTo(view.get()));
 
     // WHEN the record reaches the catalog's version
     services.recordInstalled({{countdownID, "2.3.0"}});
