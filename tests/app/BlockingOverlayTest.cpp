@@ -1,9 +1,11 @@
 #include "app/BlockingOverlay.h"
 
-#include "ShellServicesTest.h"
+#include "AppTestSupport.h"
 #include "app/FolderAccessOverlay.h"
 #include "app/HostApplicationOverlay.h"
+#include "catalog/InstallLocations.h"
 #include "support/ReadOnlyFolder.h"
+#include "support/ScreenServices.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -18,8 +20,9 @@ namespace {
 const QString hostMessage =
     "Please close host apps before install/update/remove. Running: Final Cut Pro";
 
-// A window with an Install button standing for a package card, and both overlays over it.
-class BlockingOverlayTest : public ShellServicesTest {
+// The real services of the main window in a scratch home, and a window with an Install button
+// standing for a package card and both overlays over it.
+class BlockingOverlayTest : public WidgetTest {
 protected:
     BlockingOverlayTest() {
         window.resize(1100, 700);
@@ -28,8 +31,8 @@ protected:
         QObject::connect(install, &QPushButton::clicked,
                          [this] { coordinator().install(builtInPackage(packageOnCard)); });
         // Made in the other order than they stack: the levels decide.
-        folderOverlay =
-            new FolderAccessOverlay(coordinator(), installAccess, templatesAccess, &window);
+        folderOverlay = new FolderAccessOverlay(coordinator(), services.installAccess,
+                                                services.templatesAccess, &window);
         hostOverlay = new HostApplicationOverlay(coordinator(), applicationIcons, &window);
         window.show();
         settle();
@@ -65,6 +68,17 @@ protected:
         ASSERT_TRUE(hostOverlay->isPresented());
     }
 
+    // The services may remake it (ScreenServices::useInstallTools).
+    marlox::install::InstallationCoordinator& coordinator() { return *services.coordinator; }
+    bool waitUntilIdle() { return services.settle(); }
+    bool isRecorded(const QString& packageID) const {
+        return services.store.record(packageID).has_value();
+    }
+
+    QString installFolder = marlox::catalog::installFolderPath();
+    QString templatesFolder = marlox::install::motionTemplatesFolderPath();
+    ScreenServices services{home};
+    FakeApplicationIcons applicationIcons;
     QWidget window;
     QPushButton* install = new QPushButton("Install", &window);
     HostApplicationOverlay* hostOverlay = nullptr;
@@ -87,9 +101,6 @@ TEST_F(BlockingOverlayTest, RunningFinalCutProShowsTheHostCardAndInstallWorksOnc
     ASSERT_TRUE(overlaysSettled(window));
     EXPECT_TRUE(hostOverlay->isVisible());
     EXPECT_EQ(hostOverlay->shownHostNames(), QStringList{"Final Cut Pro"});
-    EXPECT_EQ(labelText(window, "overlayTitle"), "Close Host Apps");
-    EXPECT_EQ(labelText(window, "overlayExplanation"),
-              "Marlox Studio cannot install, update, or remove plugins while these apps are open.");
     EXPECT_EQ(treeSnapshot(home.filePath("home/Applications")), before);
     EXPECT_FALSE(isRecorded(countdownID));
 
@@ -141,12 +152,7 @@ TEST_F(BlockingOverlayTest, ParkedTemplatesInstallGoesOnByItselfOnceAccessIsAllo
     parkTemplatesPackage();
     ASSERT_TRUE(overlaysSettled(window));
 
-    // THEN the card names the package, the install folder is granted and templates are not
-    EXPECT_EQ(labelText(window, "pendingInstallLine"), "Pending install: Kinetic Titles");
-    EXPECT_TRUE(isShown(window, "installFolderGrantedPill"));
-    EXPECT_FALSE(isShown(window, "installFolderAllowAccessButton"));
-    EXPECT_TRUE(isShown(window, "motionTemplatesAllowAccessButton"));
-    EXPECT_FALSE(isShown(window, "motionTemplatesGrantedPill"));
+    // THEN it waits, as the folder card shows (see its golden)
     EXPECT_EQ(coordinator().statusMessageByID().value(kineticTitlesID), "Waiting for Access");
 
     // WHEN Allow Access is pressed while the folder still cannot be made

@@ -43,7 +43,6 @@ TEST(PackageListsTest, DerivesUpdatesAndReinstallCandidatesFromCatalogAndRecords
          {{"retired", "0.1"}},
          {},
          {}},
-        {"empty catalog gives nothing", {}, {{"blur", "0.1"}}, {}, {}},
         {"catalog order is kept",
          {testPackage("zoom", filter, "3.0"), testPackage("blur", generator, "2.0"),
           testPackage("matte", filter, "1.0")},

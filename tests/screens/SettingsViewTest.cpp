@@ -3,10 +3,8 @@
 #include "AppUpdateTestSupport.h"
 #include "catalog/OperationsLog.h"
 #include "screens/CacheClearer.h"
-#include "screens/Maintenance.h"
 #include "support/CatalogFixtures.h"
 #include "support/ScreenFixture.h"
-#include "ui/ActivitySpinner.h"
 #include "ui/AppPill.h"
 #include "ui/ScreenParts.h"
 
@@ -17,8 +15,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
-#include <QTest>
 #include <QThread>
 
 #include <gmock/gmock.h>
@@ -98,38 +94,18 @@ protected:
     std::vector<std::unique_ptr<CacheClearer>> cacheClearers;
 };
 
-TEST_F(SettingsViewTest, GeneralCardShowsTheBundlesVersionAndItsCatalogErrorInRed) {
-    // GIVEN the screen of a bundle without catalog or version keys, once its catalog has loaded
+TEST_F(SettingsViewTest, GeneralCardShowsTheCatalogErrorInRedOnceTheCatalogHasLoaded) {
+    // GIVEN the screen of a bundle without a catalog, once its catalog has loaded
     const Bundle bundle = brokenBundle();
     const auto brokenCatalog = makeCatalogService({}, bundle);
     const auto view = makeView({.catalog = brokenCatalog.get(), .bundle = &bundle});
     ASSERT_TRUE(awaitFuture(brokenCatalog->reload()));
 
-    // THEN the stand-in version shows, and the catalog's error in red
-    EXPECT_EQ(labelText(*view, "appVersionValue"), "0.1.0 (-)");
+    // THEN the catalog's error shows in red
     const auto error = line(*view, "catalogErrorText");
     ASSERT_TRUE(error);
     EXPECT_TRUE(error->first.startsWith("Failed to load catalog: ")) << error->first.toStdString();
     EXPECT_EQ(error->second, marlox::ui::platformRed());
-}
-
-TEST_F(SettingsViewTest, LaunchAtLoginOutsideApplicationsIsDisabledWithTheStoresMessage) {
-    // GIVEN the application running from a folder that is no Applications folder
-    const auto view = makeView();
-    auto* toggle = view->findChild<QCheckBox*>("launchAtLoginToggle");
-
-    // WHEN the user clicks the toggle's texts
-    toggle->parentWidget()->setFocus();
-    QTest::mouseClick(toggle->parentWidget(), Qt::LeftButton, {}, QPoint(200, 10));
-
-    // THEN the toggle is disabled and off, with the reason in secondary text and no error
-    EXPECT_FALSE(toggle->isEnabled());
-    EXPECT_FALSE(toggle->isChecked());
-    EXPECT_EQ(line(*view, "launchAtLoginAvailabilityText"),
-              std::pair(launchAtLoginRequiresApplicationsMessage, secondaryText));
-    EXPECT_EQ(line(*view, "launchAtLoginErrorText"), std::nullopt);
-    EXPECT_EQ(labelText(*view, "launchAtLoginToggleDescription"),
-              "Automatically open Marlox Studio when you log in.");
 }
 
 TEST_F(SettingsViewTest, LaunchAtLoginThatTheSystemRefusesShowsItsErrorInOrange) {
@@ -173,7 +149,6 @@ TEST_F(SettingsViewTest, AvailableVersionReadsVersionAndBuildAlsoAfterADismissal
     AppUpdateService feedUpdates(configuration, mainBundle(), services.defaults, http,
                                  updaters.factory());
     const auto view = makeView({.updates = &feedUpdates});
-    EXPECT_FALSE(isShown(*view, "availableVersionRow"));
 
     // WHEN the service finds it, and then the user dismisses it in the banner
     ASSERT_TRUE(awaitFuture(feedUpdates.refreshAvailableUpdate(true)));
@@ -223,7 +198,6 @@ TEST_F(SettingsViewTest, PluginCheckReportsItsOutcomeInItsColourWithTheTime) {
             QFile::remove(CatalogService::remoteManifestCachePath());
         }
         const auto view = makeView({.catalog = remoteCatalog.get()});
-        EXPECT_FALSE(isShown(*view, "lastCheckedRow") || isShown(*view, "lastCheckMessageText"));
 
         // WHEN the check starts, THEN the button is a disabled "Checking..." beside a spinner
         const QDateTime before = QDateTime::currentDateTime();
@@ -270,16 +244,10 @@ TEST_F(SettingsViewTest, CheckEndingAfterTheScreenIsGoneTouchesNothing) {
 }
 
 TEST_F(SettingsViewTest, FolderPillsFollowTheServicesAndAreLookedAtEachTimeTheScreenShows) {
-    // GIVEN both folders ready
+    // GIVEN both folders ready: their paths and pills are the golden's
     const auto view = makeView();
-    EXPECT_EQ(labelText(*view, "installFolderPath"), installFolderPath());
-    EXPECT_EQ(labelText(*view, "templatesFolderPath"),
-              marlox::install::motionTemplatesFolderPath());
     EXPECT_EQ(childNamed<QLabel>(*view, "installFolderPath")->textInteractionFlags(),
               Qt::TextSelectableByMouse);
-    for (const QString card : {"installFolderCard", "templatesFolderCard"}) {
-        EXPECT_TRUE(isShown(*view, card + "Status")) << card.toStdString();
-    }
 
     // WHEN the install folder cannot be made any more and the screen is shown again
     view->hide();

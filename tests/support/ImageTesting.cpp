@@ -194,22 +194,6 @@ QRect inkBounds(const QImage& image, const QColor& background, int tolerance) {
     return bounds;
 }
 
-bool hasInkIn(const QImage& image, const QRect& rect, const QColor& background, int tolerance) {
-    return !inkBounds(image.copy(rect), background, tolerance).isEmpty();
-}
-
-int peakBrightnessIn(const QImage& image, const QRect& rect) {
-    const QImage pixels = comparable(image.copy(rect));
-    int peak = 0;
-    for (int y = 0; y < pixels.height(); ++y) {
-        for (int x = 0; x < pixels.width(); ++x) {
-            const QRgb pixel = pixels.pixel(x, y);
-            peak = std::max({peak, qRed(pixel), qGreen(pixel), qBlue(pixel)});
-        }
-    }
-    return peak;
-}
-
 namespace {
 
 ::testing::AssertionResult sizesDiffer(const QImage& actual, const QImage& expected) {

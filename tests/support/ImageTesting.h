@@ -25,11 +25,6 @@ QRect inkBounds(const QImage& image, const QColor& background, int tolerance = 2
 inline bool isBlank(const QImage& image) {
     return inkBounds(image, Qt::transparent, 0).isEmpty();
 }
-// Whether some pixel inside the rectangle differs from the background.
-bool hasInkIn(const QImage& image, const QRect& rect, const QColor& background, int tolerance = 24);
-// The brightest channel value (0 to 255) of any pixel inside the rectangle of an opaque picture:
-// how bright the text or mark drawn there shows.
-int peakBrightnessIn(const QImage& image, const QRect& rect);
 
 // Same size, and the same drawn, antialiasing aside. A pixel differs when a channel (premultiplied)
 // differs by more than 12 and the mean of its 3 by 3 neighbourhood moved by more than a fifth of

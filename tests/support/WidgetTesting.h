@@ -55,7 +55,6 @@ QRect geometryIn(const QWidget& root, const QWidget& widget);
 class Backdrop : public QWidget {
 public:
     Backdrop(QWidget* child, const QColor& color, int margin = 0);
-    const QColor& color() const { return m_color; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

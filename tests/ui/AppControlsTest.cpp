@@ -14,20 +14,15 @@ namespace {
 
 class AppControlsTest : public WidgetTest {};
 
-TEST_F(AppControlsTest, ButtonAnswersClicksSpaceReturnAndEnter) {
+// Return is the overlay card's keyboard test; a click and Space are Qt's.
+TEST_F(AppControlsTest, ButtonAnswersTheKeypadsEnter) {
     AppButton button("Allow Access", AppButton::Look::borderedProminent);
     int clicks = 0;
     QObject::connect(&button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
     grab(button);
     button.setFocus();
-    QTest::mouseClick(&button, Qt::LeftButton);
-    EXPECT_EQ(clicks, 1);
-    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
-        const int before = clicks;
-        QTest::keyClick(&button, key);
-        EXPECT_TRUE(waitUntil([&] { return clicks == before + 1; }, std::chrono::seconds(2)))
-            << key;
-    }
+    QTest::keyClick(&button, Qt::Key_Enter);
+    EXPECT_TRUE(waitUntil([&] { return clicks == 1; }, std::chrono::seconds(2)));
 }
 
 // Both button looks in three sizes, enabled, pressed and disabled, on the section background.

@@ -1,11 +1,8 @@
 #include "ui/AppPill.h"
 
-#include "support/QtPrinters.h"
 #include "support/WidgetTesting.h"
 
 #include <QGridLayout>
-
-#include <memory>
 
 using namespace marlox::testing;
 using namespace marlox::ui;
@@ -13,18 +10,6 @@ using namespace marlox::ui;
 namespace {
 
 class AppPillTest : public WidgetTest {};
-
-TEST_F(AppPillTest, BadgeStaysThirtyFourSquareWhateverItsTitle) {
-    for (const char* title : {"", "3", "128", "A much longer title than fits"}) {
-        auto* badge = new AppCountBadge(title, AppPillTone::accent);
-        Backdrop backdrop(badge, AppPalette::canvas());
-        const QImage picture = grab(backdrop, QSize(200, 42));
-        EXPECT_EQ(badge->size(), QSize(34, 34)) << title;
-        EXPECT_TRUE(
-            geometryIn(backdrop, *badge).contains(inkBounds(picture, AppPalette::canvas(), 2)))
-            << title;
-    }
-}
 
 // Every tone of pill, badge and button, regular and compact, with and without a glyph, and a
 // pressed button, on the section background.

@@ -11,8 +11,6 @@
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 
-#include <functional>
-
 using namespace marlox::testing;
 using namespace marlox::ui;
 
@@ -104,18 +102,13 @@ TEST_F(DarkControlStyleTest, ControlsLookAsChecked) {
     EXPECT_TRUE(matchesGolden(picture(backdrop), goldenPath("dark-controls")));
 }
 
-TEST_F(DarkControlStyleTest, ComboBoxAndItsPopupListAreDark) {
+// The box is in the golden above; its list is a window of its own.
+TEST_F(DarkControlStyleTest, TheComboBoxsPopupListIsDark) {
     // GIVEN a combo box of two entries on the window's background
     auto* combo = new QComboBox;
     combo->addItems({"All Categories", "Color"});
     Backdrop backdrop(combo, AppPalette::canvas(), 10);
-
-    // WHEN it is drawn THEN its box shows the raised surface
-    const QImage drawn = grab(backdrop);
-    SaveGrabOnFailure saved(backdrop, "combo-box");
-    const QRect box = geometryIn(backdrop, *combo);
-    EXPECT_TRUE(
-        pixelIs(drawn, box.left() + 3, box.center().y(), AppPalette::panelRaised().rgba(), 4));
+    grab(backdrop);
 
     // WHEN its list opens THEN the list is dark too: only its texts are light
     combo->showPopup();
@@ -132,35 +125,6 @@ TEST_F(DarkControlStyleTest, ComboBoxAndItsPopupListAreDark) {
     EXPECT_LT(light, list.width() * list.height() / 5)
         << saveTestImage(list, "popup").toStdString();
     combo->hidePopup();
-}
-
-TEST_F(DarkControlStyleTest, DisabledControlsDrawTheirTextDimmer) {
-    const struct {
-        const char* name;
-        std::function<QWidget*()> make;
-    } cases[] = {
-        {"check box", [] { return new QCheckBox("Launch At Login"); }},
-        {"combo box",
-         [] {
-             auto* combo = new QComboBox;
-             combo->addItem("General app issue");
-             return combo;
-         }},
-    };
-    for (const auto& [name, make] : cases) {
-        SCOPED_TRACE(name);
-        // GIVEN the control enabled and the same control disabled, on a card
-        QWidget* disabledControl = make();
-        disabledControl->setEnabled(false);
-        Backdrop enabled(make(), AppPalette::panel(), 4);
-        Backdrop disabled(disabledControl, AppPalette::panel(), 4);
-
-        // WHEN both are drawn THEN the disabled one's text is clearly dimmer
-        const int bright = peakBrightnessIn(grab(enabled), enabled.rect());
-        const int dim = peakBrightnessIn(grab(disabled), disabled.rect());
-        EXPECT_GT(bright, 240);
-        EXPECT_LT(dim, bright * 6 / 10);
-    }
 }
 
 } // namespace
