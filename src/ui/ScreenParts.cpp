@@ -4,6 +4,7 @@
 #include "ui/AppFont.h"
 #include "ui/AppTheme.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QScrollArea>
@@ -12,7 +13,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <array>
 #include <utility>
 
 namespace marlox::ui {
@@ -91,35 +91,25 @@ void replaceScrollContent(QScrollArea* scrollArea, QWidget* content) {
 
 namespace {
 
-// A label that keeps the heights it last worked out: nested layouts ask a wrapping label for its
-// height at the same width several times in one pass, and each answer lays the whole text out
-// anew.
+// A label that keeps the heights it last worked out, as long as its text and font stay.
 class WrappingLabel final : public QLabel {
 public:
     explicit WrappingLabel(QWidget* parent) : QLabel(parent) {}
 
     int heightForWidth(int width) const override {
-        for (const KnownHeight& known : m_known) {
-            if (known.width == width && known.text.isSharedWith(text()) && known.font == font()) {
-                return known.height;
-            }
+        // By value: a text made from a literal shares no data, not even with itself.
+        if (m_laidOutText != text() || m_laidOutFont != font()) {
+            m_heights.forget();
+            m_laidOutText = text();
+            m_laidOutFont = font();
         }
-        const int height = QLabel::heightForWidth(width);
-        m_known[m_next] = {width, text(), font(), height};
-        m_next = (m_next + 1) % m_known.size();
-        return height;
+        return m_heights.at(width, [this](int atWidth) { return QLabel::heightForWidth(atWidth); });
     }
 
 private:
-    struct KnownHeight {
-        int width;
-        QString text;
-        QFont font;
-        int height;
-    };
-    // A pass asks for few widths: the one laid out and the one a scroll bar leaves.
-    mutable std::array<KnownHeight, 2> m_known{{{-1, {}, {}, 0}, {-1, {}, {}, 0}}};
-    mutable size_t m_next = 0;
+    mutable QString m_laidOutText;
+    mutable QFont m_laidOutFont;
+    mutable LaidOutAtWidths<int> m_heights;
 };
 
 } // namespace
@@ -214,6 +204,7 @@ void LineLimitedLabel::setText(const QString& text) {
     }
     m_text = text;
     m_shownText = base::textCutForShowing(text, m_maximumLines * charactersPerShownLine);
+    m_linesAtWidths.forget();
     if (m_laidOutHeight > 0) {
         m_laidOutHeight = heightForWidth(width());
     }
@@ -222,6 +213,10 @@ void LineLimitedLabel::setText(const QString& text) {
 }
 
 QStringList LineLimitedLabel::shownLines(int width) const {
+    return m_linesAtWidths.at(width, [this](int atWidth) { return layOutLines(atWidth); });
+}
+
+QStringList LineLimitedLabel::layOutLines(int width) const {
     QStringList lines;
     QTextLayout layout(m_shownText, font());
     QTextOption option;
@@ -261,6 +256,13 @@ QSize LineLimitedLabel::sizeHint() const {
 
 QSize LineLimitedLabel::minimumSizeHint() const {
     return {0, static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing()))};
+}
+
+void LineLimitedLabel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        m_linesAtWidths.forget();
+    }
 }
 
 void LineLimitedLabel::resizeEvent(QResizeEvent* event) {

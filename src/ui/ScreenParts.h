@@ -7,11 +7,13 @@
 #include <QFont>
 #include <QGraphicsEffect>
 #include <QLabel>
+#include <QList>
 #include <QPalette>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
+#include <utility>
 
 class QScrollArea;
 class QHBoxLayout;
@@ -78,6 +80,38 @@ private:
     qreal m_outlineWidth;
 };
 
+// What a text came to at each of the last few widths it was laid out at. One layout pass asks a
+// wrapping label about several widths (with and without a scroll bar, as a grid shares out its
+// columns), each several times, and every answer would lay the whole text out anew.
+template <typename LaidOut> class LaidOutAtWidths {
+public:
+    template <typename LayOut> LaidOut at(int width, LayOut&& layOut) {
+        for (const auto& [knownWidth, known] : m_known) {
+            if (knownWidth == width) {
+                return known;
+            }
+        }
+        LaidOut laidOut = std::forward<LayOut>(layOut)(width);
+        if (m_known.size() < kept) {
+            m_known.append({width, laidOut});
+        } else {
+            m_known[m_next] = {width, laidOut};
+            m_next = (m_next + 1) % kept;
+        }
+        return laidOut;
+    }
+    // For a changed text or font.
+    void forget() {
+        m_known.clear();
+        m_next = 0;
+    }
+
+private:
+    static constexpr qsizetype kept = 8;
+    QList<std::pair<int, LaidOut>> m_known;
+    qsizetype m_next = 0;
+};
+
 // Plain text cut to a number of lines, the last one shortened with an ellipsis (at its end, or
 // where `elideMode` says) when the text is longer; its height is always that of the lines it
 // shows at the width it is given. Only as much of the text as its lines can hold is ever laid out.
@@ -98,10 +132,13 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QStringList layOutLines(int width) const;
+
     QString m_text;
     // The part of m_text the lines can hold, which is all that is laid out.
     QString m_shownText;
@@ -110,6 +147,7 @@ private:
     Qt::TextElideMode m_elideMode;
     // The height of its lines at the width the layout gave it, once it has given one.
     int m_laidOutHeight = 0;
+    mutable LaidOutAtWidths<QStringList> m_linesAtWidths;
 };
 
 // Draws the widget it is set on, children included, clipped to a rounded rectangle with smooth
