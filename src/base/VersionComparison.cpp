@@ -1,71 +1,70 @@
 #include "VersionComparison.h"
 
-#include <QVarLengthArray>
-
-#include <algorithm>
-#include <charconv>
+#include <limits>
 
 namespace marlox::base {
 
 std::optional<qint64> wholeNumber(QStringView text) {
-    // Kept on the stack when short: a catalog's versions hold thousands of pieces.
-    QVarLengthArray<char, 32> latin1(text.size());
-    for (qsizetype position = 0; position < text.size(); ++position) {
-        const char16_t character = text[position].unicode();
-        if (character >= 128) {
-            return std::nullopt;
-        }
-        latin1[position] = static_cast<char>(character);
+    // Read in place, digit by digit: a catalog's versions hold thousands of pieces. The value is
+    // gathered below zero, where the lowest one still fits.
+    qsizetype position = 0;
+    const bool negative = !text.isEmpty() && text.front() == u'-';
+    if (negative || (!text.isEmpty() && text.front() == u'+')) {
+        ++position;
     }
-    const char* begin = latin1.constData();
-    const char* end = begin + latin1.size();
-    if (begin != end && *begin == '+') {
-        ++begin;
-        // "+-1" is not a number.
-        if (begin != end && *begin == '-') {
-            return std::nullopt;
-        }
-    }
-    if (begin == end) {
+    if (position == text.size()) {
         return std::nullopt;
     }
     qint64 value = 0;
-    const auto [stop, error] = std::from_chars(begin, end, value);
-    if (error != std::errc() || stop != end) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-QList<qint64> versionNumbers(const QString& version) {
-    QList<qint64> numbers;
-    for (QStringView piece : QStringView(version).tokenize(u'.', Qt::SkipEmptyParts)) {
-        if (auto number = wholeNumber(piece)) {
-            numbers.append(*number);
+    for (; position < text.size(); ++position) {
+        const char16_t character = text[position].unicode();
+        if (character < u'0' || character > u'9' || __builtin_mul_overflow(value, 10, &value) ||
+            __builtin_sub_overflow(value, character - u'0', &value)) {
+            return std::nullopt;
         }
     }
-    return numbers;
+    if (negative) {
+        return value;
+    }
+    if (value == std::numeric_limits<qint64>::min()) {
+        return std::nullopt;
+    }
+    return -value;
 }
+
+namespace {
+
+// The next piece between dots from `position` on that reads as a whole number, `position` then
+// past it; empty pieces and those that read as none are passed over.
+std::optional<qint64> nextVersionNumber(QStringView version, qsizetype& position) {
+    while (position < version.size()) {
+        // By hand: the search for a character is made for long texts, a piece is short.
+        qsizetype end = position;
+        while (end < version.size() && version[end] != u'.') {
+            ++end;
+        }
+        const auto number = wholeNumber(version.sliced(position, end - position));
+        position = end + 1;
+        if (number) {
+            return number;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 int compareVersions(const QString& lhs, const QString& rhs) {
     // Read side by side, one number at a time, without a list of either: the screens compare a
-    // whole catalog's versions with the records'.
-    const auto leftPieces = QStringView(lhs).tokenize(u'.', Qt::SkipEmptyParts);
-    const auto rightPieces = QStringView(rhs).tokenize(u'.', Qt::SkipEmptyParts);
-    auto left = leftPieces.begin();
-    auto right = rightPieces.begin();
-    const auto nextNumber = [](auto& piece, const auto& end) -> std::optional<qint64> {
-        for (; piece != end; ++piece) {
-            if (const auto number = wholeNumber(*piece)) {
-                ++piece;
-                return number;
-            }
-        }
-        return std::nullopt;
-    };
+    // whole catalog's versions with the records', which mostly hold the very same text.
+    if (lhs == rhs) {
+        return 0;
+    }
+    qsizetype left = 0;
+    qsizetype right = 0;
     for (;;) {
-        const auto a = nextNumber(left, leftPieces.end());
-        const auto b = nextNumber(right, rightPieces.end());
+        const auto a = nextVersionNumber(lhs, left);
+        const auto b = nextVersionNumber(rhs, right);
         if (!a && !b) {
             return 0;
         }
@@ -73,18 +72,6 @@ int compareVersions(const QString& lhs, const QString& rhs) {
             return a.value_or(0) < b.value_or(0) ? -1 : 1;
         }
     }
-}
-
-int compareVersionNumbers(const QList<qint64>& left, const QList<qint64>& right) {
-    const qsizetype length = std::max(left.size(), right.size());
-    for (qsizetype position = 0; position < length; ++position) {
-        const qint64 a = position < left.size() ? left[position] : 0;
-        const qint64 b = position < right.size() ? right[position] : 0;
-        if (a != b) {
-            return a < b ? -1 : 1;
-        }
-    }
-    return 0;
 }
 
 } // namespace marlox::base

@@ -62,28 +62,29 @@ QString percentText(double progress) {
 }
 
 QList<PackageManifest> whatsNewPackages(const QList<PackageManifest>& packages) {
-    // The four newest in one pass, each version read once: a stable sort of the whole catalog
-    // would only to keep four. A package goes after every kept one at least as new.
+    // The four newest in one pass, where a stable sort would order the whole catalog to keep four.
+    // A package goes after every kept one at least as new, so once four are kept, one no newer
+    // than the last of them is passed over after a single comparison.
     constexpr qsizetype shown = 4;
-    QList<std::pair<QList<qint64>, const PackageManifest*>> newest;
+    QList<const PackageManifest*> newest;
     for (const PackageManifest& package : packages) {
         if (!isPlugin(package) || package.releaseNotes == u"Initial release." ||
             package.releaseNotes.isEmpty()) {
             continue;
         }
-        QList<qint64> version = base::versionNumbers(package.version);
-        const auto place = std::find_if(newest.begin(), newest.end(), [&](const auto& kept) {
-            return base::compareVersionNumbers(version, kept.first) == 1;
-        });
-        if (place - newest.begin() < shown) {
-            newest.insert(place, {std::move(version), &package});
-            if (newest.size() > shown) {
-                newest.removeLast();
-            }
+        const auto keptIsOlder = [&](const PackageManifest* kept) {
+            return base::compareVersions(package.version, kept->version) == 1;
+        };
+        if (newest.size() == shown && !keptIsOlder(newest.last())) {
+            continue;
+        }
+        newest.insert(std::find_if(newest.cbegin(), newest.cend(), keptIsOlder), &package);
+        if (newest.size() > shown) {
+            newest.removeLast();
         }
     }
     QList<PackageManifest> listed;
-    for (const auto& [version, package] : std::as_const(newest)) {
+    for (const PackageManifest* package : std::as_const(newest)) {
         listed.append(*package);
     }
     return listed;
