@@ -17,6 +17,7 @@ constexpr qsizetype shownVersionLength = 24;
 
 AppcastFormatError formatError(qint64 line, qint64 column, const QString& reason) {
     return AppcastFormatError{
+        AppcastFormatError::Kind::malformed,
         QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(reason)};
 }
 
@@ -80,6 +81,12 @@ AppcastReader::read(const QByteArray& document) {
     if (reader.hasError()) {
         return formatError(reader.lineNumber(), reader.columnNumber(), reader.errorString());
     }
+    if (appcast.m_firstBuildTooLong) {
+        return AppcastFormatError{
+            AppcastFormatError::Kind::versionTooLong,
+            QStringLiteral("The appcast feed announces a version text longer than %1 characters.")
+                .arg(maximumAppcastVersionLength)};
+    }
     return std::move(appcast.m_latestItem);
 }
 
@@ -115,8 +122,9 @@ void AppcastReader::endElement(QStringView name) {
     const QString version = m_currentItemVersion.trimmed();
     if (!m_firstBuildRead && !build.isEmpty()) {
         m_firstBuildRead = true;
-        if (build.size() <= maximumAppcastVersionLength &&
-            version.size() <= maximumAppcastVersionLength) {
+        m_firstBuildTooLong = build.size() > maximumAppcastVersionLength ||
+                              version.size() > maximumAppcastVersionLength;
+        if (!m_firstBuildTooLong) {
             m_latestItem = AppcastItem{{build, version.isEmpty() ? build : version},
                                        m_currentItemLink.trimmed()};
         }

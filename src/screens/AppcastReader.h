@@ -8,6 +8,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <utility>
 
 namespace marlox::screens {
 
@@ -34,19 +35,28 @@ struct AppcastItem {
     QString link;
 };
 
-// Where and why the reading stopped: "line 3, column 7: Opening and ending tag mismatch."
+// Why a feed that was read announces nothing: where and why the reading stopped ("line 3,
+// column 7: Opening and ending tag mismatch."), or that the announced item's version or build text
+// is longer than maximumAppcastVersionLength.
 struct AppcastFormatError : base::DescribedError {
-    using DescribedError::DescribedError;
+    enum class Kind { malformed, versionTooLong };
+
+    AppcastFormatError(Kind kind, QString description)
+        : DescribedError(std::move(description)), kind(kind) {}
+
+    Kind kind;
 };
 
 // Reads an appcast feed the way the platform's event-driven XML parser is fed: names exactly as
 // written, prefix included; only character data counts, never attributes. The first item with a
 // non-blank "sparkle:version" is the announced one, unless its build or version is longer than
-// maximumAppcastVersionLength: then the feed announces nothing. One reader serves one document.
+// maximumAppcastVersionLength: then the feed announces nothing, and says why. One reader serves
+// one document.
 class AppcastReader {
 public:
     // Nothing when no item has a build; an error, whatever came before it, when the document is
-    // not well-formed; an error before anything is read when it declares parameter entities.
+    // not well-formed; an error before anything is read when it declares parameter entities; an
+    // error when the first item with a build has too long a version or build text.
     static Result<std::optional<AppcastItem>, AppcastFormatError> read(const QByteArray& document);
 
     // Feeds nest a few levels deep; a deeper document is refused as the platform's parser
@@ -67,6 +77,7 @@ private:
     bool m_insideItem = false;
     // Whether the item with the first build has ended, whatever became of it.
     bool m_firstBuildRead = false;
+    bool m_firstBuildTooLong = false;
     std::optional<AppcastItem> m_latestItem;
 };
 

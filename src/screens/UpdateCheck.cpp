@@ -27,8 +27,11 @@ UpdateCheckOutcome describeUpdateCheck(const Result<QByteArray, AppUpdateError>&
     }
     const auto read = AppcastReader::read(*feed);
     if (!read) {
-        return failure(QStringLiteral("The appcast feed is not well-formed XML at %1")
-                           .arg(read.error().description()));
+        const AppcastFormatError& error = read.error();
+        return failure(error.kind == AppcastFormatError::Kind::malformed
+                           ? QStringLiteral("The appcast feed is not well-formed XML at %1")
+                                 .arg(error.description())
+                           : error.description());
     }
     if (!read->has_value()) {
         return failure(QStringLiteral("The appcast feed announces no build."));
