@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -14,6 +15,10 @@ public:
     virtual ~UpdaterDelegate() = default;
     // The appcast feed the framework reads; nothing when none is configured.
     virtual std::optional<QString> feedURLStringForUpdater() const = 0;
+    // A check of the framework has read the feed: its bytes, or nothing when they could not be
+    // fetched. On the main thread. The application learns what the feed announces from the
+    // check's own reading, so that one check costs one request.
+    virtual void updaterDidReadFeed(const std::optional<QByteArray>& feed) = 0;
 };
 
 // The update framework: running from the moment it is made; a user check shows the framework's

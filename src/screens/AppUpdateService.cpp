@@ -4,11 +4,13 @@
 #include "base/VersionComparison.h"
 #include "platform/BoundedBody.h"
 #include "platform/Bundle.h"
+#include "platform/Continuation.h"
 #include "platform/UserDefaults.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <utility>
 
 namespace marlox::screens {
 namespace {
@@ -93,11 +95,15 @@ fetchLatestAppcastItem(const QUrl& url, platform::HttpClient& http) {
     if (!feed) {
         return feed.error();
     }
-    const auto item = AppcastReader::read(*feed);
+    return announcedAppcastItem(*feed);
+}
+
+std::optional<AppUpdateNotice> announcedAppcastItem(const QByteArray& feed) {
+    const auto item = AppcastReader::read(feed);
     if (!item || !item->has_value()) {
-        return std::optional<AppUpdateNotice>();
+        return std::nullopt;
     }
-    return std::optional((*item)->notice);
+    return (*item)->notice;
 }
 
 int compareBuilds(const QString& lhs, const QString& rhs) {
@@ -160,9 +166,38 @@ QFuture<void> AppUpdateService::checkForUpdates() {
         return QtFuture::makeReadyFuture();
     }
     setLastErrorMessage(std::nullopt);
-    QFuture<void> refreshed = refreshAvailableUpdate(true);
+    if (!m_userCheck) {
+        m_userCheck = std::make_shared<QPromise<void>>();
+        m_userCheck->start();
+        m_userCheckRefresh = ++m_newestRefresh;
+    }
+    QFuture<void> published = m_userCheck->future();
     updater().checkForUpdates();
-    return refreshed;
+    return published;
+}
+
+void AppUpdateService::updaterDidReadFeed(const std::optional<QByteArray>& feed) {
+    // A reading no user check waits for counts as a refresh asked for now.
+    const std::shared_ptr<QPromise<void>> userCheck = std::exchange(m_userCheck, nullptr);
+    const quint64 refreshNumber = userCheck ? m_userCheckRefresh : ++m_newestRefresh;
+    if (!feed) {
+        // As a silent refresh, a failed fetch keeps the notice and says nothing.
+        if (userCheck) {
+            userCheck->finish();
+        }
+        return;
+    }
+    platform::continueOn(
+        *this,
+        QtConcurrent::run(&m_fetchThreads, [feed = *feed] { return announcedAppcastItem(feed); }),
+        [this, refreshNumber, userCheck](const std::optional<AppUpdateNotice>& announced) {
+            if (refreshNumber == m_newestRefresh) {
+                publishRefresh(announced, true);
+            }
+            if (userCheck) {
+                userCheck->finish();
+            }
+        });
 }
 
 QFuture<void> AppUpdateService::refreshAvailableUpdate(bool silent) {

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QFuture>
 #include <QObject>
+#include <QPromise>
 #include <QString>
 #include <QThreadPool>
 #include <QUrl>
@@ -42,6 +43,8 @@ Result<QByteArray, AppUpdateError> fetchAppcastFeed(const QUrl& url, platform::H
 // The feed's announced item; nothing when the feed is not well-formed or announces no build.
 Result<std::optional<AppUpdateNotice>, AppUpdateError>
 fetchLatestAppcastItem(const QUrl& url, platform::HttpClient& http);
+// The same from a feed's bytes.
+std::optional<AppUpdateNotice> announcedAppcastItem(const QByteArray& feed);
 
 // -1 when `lhs` is the older build, 0 when equal, 1 when newer: whole numbers by value, however
 // many digits they have, anything else as dotted versions.
@@ -79,8 +82,9 @@ public:
     // An available update whose build the user has not dismissed.
     bool shouldShowAvailableUpdate() const;
 
-    // The user's check: refreshes silently and hands the visible check to the updater. The
-    // future finishes once the refresh has published.
+    // The user's check: hands the visible check to the updater and publishes, as a silent
+    // refresh would, what that check read of the feed. The future finishes once that is
+    // published; a check asked for before then shares it.
     QFuture<void> checkForUpdates();
     // Reads the feed off the main thread and publishes what it announces; the future finishes
     // once that is published. A silent refresh drops a failure without a message. A refresh that
@@ -90,6 +94,7 @@ public:
     void dismissAvailableUpdate();
 
     std::optional<QString> feedURLStringForUpdater() const override { return m_feedURLString; }
+    void updaterDidReadFeed(const std::optional<QByteArray>& feed) override;
 
 signals:
     void lastErrorMessageChanged();
@@ -114,6 +119,9 @@ private:
     const std::optional<QString> m_feedURLString;
     std::optional<AppUpdateNotice> m_availableUpdate;
     quint64 m_newestRefresh = 0;
+    // The user's check waiting for the updater's reading, and its place among the refreshes.
+    std::shared_ptr<QPromise<void>> m_userCheck;
+    quint64 m_userCheckRefresh = 0;
 
     // Last, so that it is destroyed first and waits for fetches that still use the members above.
     QThreadPool m_fetchThreads;

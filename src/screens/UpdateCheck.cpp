@@ -51,13 +51,14 @@ UpdateCheckOutcome describeUpdateCheck(const Result<QByteArray, AppUpdateError>&
     return outcome;
 }
 
-UpdateCheckOutcome runUpdateCheck(const std::optional<QString>& feedURLString,
-                                  const QString& runningBuild, platform::HttpClient& http) {
+UpdateCheckRun runUpdateCheck(const std::optional<QString>& feedURLString,
+                              const QString& runningBuild, platform::HttpClient& http) {
     const QUrl url = feedURLString ? QUrl(*feedURLString, QUrl::StrictMode) : QUrl();
     if (!url.isValid() || url.isEmpty()) {
-        return failure(feedNotConfiguredMessage);
+        return {std::nullopt, failure(feedNotConfiguredMessage)};
     }
-    return describeUpdateCheck(fetchAppcastFeed(url, http), runningBuild);
+    const auto feed = fetchAppcastFeed(url, http);
+    return {feed ? std::optional(*feed) : std::nullopt, describeUpdateCheck(feed, runningBuild)};
 }
 
 } // namespace marlox::screens

@@ -2,6 +2,7 @@
 
 #include "screens/AppUpdateService.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QUrl>
 
@@ -28,9 +29,16 @@ struct UpdateCheckOutcome {
 UpdateCheckOutcome describeUpdateCheck(const Result<QByteArray, AppUpdateError>& feed,
                                        const QString& runningBuild);
 
+// A user's check: the feed as it was read, nothing when it could not be fetched, and what the
+// check found.
+struct UpdateCheckRun {
+    std::optional<QByteArray> feed;
+    UpdateCheckOutcome outcome;
+};
+
 // The user's check against the feed the delegate names, for the build that runs; blocks, so it
 // runs on a worker.
-UpdateCheckOutcome runUpdateCheck(const std::optional<QString>& feedURLString,
-                                  const QString& runningBuild, platform::HttpClient& http);
+UpdateCheckRun runUpdateCheck(const std::optional<QString>& feedURLString,
+                              const QString& runningBuild, platform::HttpClient& http);
 
 } // namespace marlox::screens

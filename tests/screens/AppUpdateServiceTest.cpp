@@ -215,7 +215,7 @@ TEST_F(AppUpdateServiceTest, FeedComesFromInfoPlistAndWithoutOneNothingIsFetched
         // WHEN the application refreshes silently, the user checks, and a refresh speaks
         refresh(service, true);
         const std::optional<QString> afterSilent = service.lastErrorMessage();
-        ASSERT_TRUE(awaitFuture(service.checkForUpdates()));
+        service.checkForUpdates();
         const std::optional<QString> afterCheck = service.lastErrorMessage();
         refresh(service, false);
 
@@ -232,31 +232,36 @@ TEST_F(AppUpdateServiceTest, FeedComesFromInfoPlistAndWithoutOneNothingIsFetched
         EXPECT_EQ(service.lastErrorMessage(), feedNotConfiguredMessage);
         EXPECT_EQ(updaters.made, 0);
     }
-    EXPECT_EQ(server.requestCount("/appcast.xml"), 3);
+    // The updater's check reads the feed itself.
+    EXPECT_EQ(server.requestCount("/appcast.xml"), 2);
 }
 
-TEST_F(AppUpdateServiceTest, UserCheckClearsTheMessageRefreshesSilentlyAndHandsOverOnce) {
-    // GIVEN a service whose last refresh that spoke failed, and whose feed then announces 120
+TEST_F(AppUpdateServiceTest, UserCheckClearsTheMessageAndPublishesWhatTheUpdatersCheckRead) {
+    // GIVEN a service whose last refresh that spoke failed
     const auto service = serving("", 500);
     refresh(*service, false);
     ASSERT_TRUE(service->lastErrorMessage().has_value());
-    server.setAnswer("/appcast.xml", HttpAnswer{200, appcast(appcastItem("120")), {}, {}});
 
     // WHEN the user checks twice
     const QFuture<void> first = service->checkForUpdates();
     const QFuture<void> second = service->checkForUpdates();
 
-    // THEN the message is gone at once, the one updater made at the start got both checks,
-    // and the refreshes publish the announced build
+    // THEN the message is gone at once, the one updater made at the start got both checks, and
+    // the service asked the feed nothing itself
     EXPECT_EQ(service->lastErrorMessage(), std::nullopt);
     EXPECT_EQ(updaters.made, 1);
     EXPECT_EQ(updaters.checks, 2);
+    EXPECT_EQ(server.requestCount("/appcast.xml"), 1);
+
+    // WHEN the updater's check has read a feed announcing 120 THEN both checks publish it
+    updaters.delegate->updaterDidReadFeed(appcast(appcastItem("120")));
     ASSERT_TRUE(awaitFuture(first) && awaitFuture(second));
     EXPECT_EQ(service->availableUpdate(), (AppUpdateNotice{"120", "120"}));
 
-    // AND the refresh of a user check that meets a failing feed is a silent one
-    server.setAnswer("/appcast.xml", HttpAnswer{304, "", {}, {}});
-    ASSERT_TRUE(awaitFuture(service->checkForUpdates()));
+    // AND a check whose reading failed keeps the notice and says nothing, as a silent refresh
+    const QFuture<void> failed = service->checkForUpdates();
+    updaters.delegate->updaterDidReadFeed(std::nullopt);
+    ASSERT_TRUE(awaitFuture(failed));
     EXPECT_EQ(service->lastErrorMessage(), std::nullopt);
     EXPECT_EQ(service->availableUpdate(), (AppUpdateNotice{"120", "120"}));
 }
