@@ -8,6 +8,8 @@
 namespace marlox::screens {
 namespace {
 
+constexpr int dialogWidth = 380;
+
 QLabel* plainLabel(const QString& objectName, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(objectName);
@@ -23,7 +25,7 @@ QLabel* plainLabel(const QString& objectName, QWidget* parent) {
 UpdateCheckDialog::UpdateCheckDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("updateCheckDialog"));
     setWindowTitle(QStringLiteral("Software Update"));
-    setMinimumWidth(380);
+    setFixedWidth(dialogWidth);
 
     m_headline = plainLabel(QStringLiteral("updateHeadline"), this);
     QFont headlineFont = m_headline->font();
@@ -69,6 +71,18 @@ void UpdateCheckDialog::showOutcome(const UpdateCheckOutcome& outcome) {
     m_openDownloadPage->setDefault(outcome.downloadPage.has_value());
     m_close->setText(QStringLiteral("Close"));
     m_close->setDefault(!outcome.downloadPage.has_value());
+    fitHeightToText();
+}
+
+void UpdateCheckDialog::fitHeightToText() {
+    // The texts wrap, which a window's layout does not grow for by itself: the dialog takes the
+    // height its texts need at its width, for each outcome anew, as much above as below.
+    const QPoint place = pos();
+    const int grown = heightForWidth(dialogWidth) - height();
+    setFixedHeight(height() + grown);
+    if (isVisible()) {
+        move(place.x(), place.y() - grown / 2);
+    }
 }
 
 } // namespace marlox::screens

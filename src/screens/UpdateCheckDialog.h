@@ -23,6 +23,8 @@ signals:
     void downloadPageRequested(const QUrl& page);
 
 private:
+    void fitHeightToText();
+
     QLabel* m_headline = nullptr;
     QLabel* m_detail = nullptr;
     QPushButton* m_openDownloadPage = nullptr;

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 using namespace marlox::screens;
 using namespace marlox::testing;
@@ -122,6 +123,27 @@ TEST_F(FeedUpdaterTest, CheckAskedForWhileOneRunsJoinsItAndClosingCancelsIt) {
     EXPECT_EQ(server.requestCount("/appcast.xml"), 1);
     EXPECT_FALSE(dialog()->isVisible());
     EXPECT_EQ(text("updateHeadline"), "Checking for updates…");
+}
+
+TEST_F(FeedUpdaterTest, TheDialogGrowsToShowItsWholeText) {
+    // GIVEN a feed announcing build 99999999999999999999
+    server.setAnswer("/appcast.xml",
+                     HttpAnswer{200, appcast(appcastItem("99999999999999999999", "9.9.9")), {}, {}});
+    FixedFeed delegate;
+    delegate.feed = server.url("/appcast.xml").toString();
+    const auto updater = makeUpdater(delegate);
+
+    // WHEN the user checks
+    ASSERT_TRUE(awaitFuture(updater->check()));
+    settle();
+
+    // THEN the dialog is as tall as its headline's two lines need, the button below them
+    auto* headline = dialog()->findChild<QLabel*>("updateHeadline");
+    EXPECT_EQ(headline->text(), "Version 9.9.9 (build 99999999999999999999) is available.");
+    EXPECT_GE(headline->height(), headline->heightForWidth(headline->width()));
+    EXPECT_GT(headline->heightForWidth(headline->width()), headline->fontMetrics().height());
+    EXPECT_LE(childNamed<QPushButton>(*dialog(), "closeButton")->geometry().bottom(),
+              dialog()->height());
 }
 
 } // namespace
