@@ -5,6 +5,7 @@
 #include "screens/AppUpdateService.h"
 #include "screens/UpdateCheckDialog.h"
 
+#include <QApplication>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace marlox::screens {
@@ -50,8 +51,14 @@ QFuture<void> FeedUpdater::check() {
 }
 
 UpdateCheckDialog& FeedUpdater::dialog() {
+    // Over the window the check was asked from, the active one, unless the updater was given
+    // one; a dialog on show stays where it is.
+    QWidget* parent = m_dialogParent ? m_dialogParent.data() : QApplication::activeWindow();
+    if (m_dialog && !m_dialog->isVisible() && parent && m_dialog->parentWidget() != parent) {
+        delete m_dialog;
+    }
     if (!m_dialog) {
-        m_dialog = new UpdateCheckDialog(m_dialogParent);
+        m_dialog = new UpdateCheckDialog(parent);
         connect(m_dialog, &UpdateCheckDialog::downloadPageRequested, this,
                 [this](const QUrl& page) { m_workspace.openURL(page); });
     }

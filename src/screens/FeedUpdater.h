@@ -30,6 +30,7 @@ class FeedUpdater final : public QObject, public platform::Updater {
 
 public:
     // A check compares the feed with the build of `hostBundle`, the application being updated.
+    // Its dialog stands over `dialogParent`, or else over the window active when it is asked.
     FeedUpdater(platform::UpdaterDelegate& delegate, platform::Bundle hostBundle,
                 std::shared_ptr<platform::HttpClient> httpClient, platform::Workspace& workspace,
                 QWidget* dialogParent = nullptr);

@@ -127,8 +127,9 @@ TEST_F(FeedUpdaterTest, CheckAskedForWhileOneRunsJoinsItAndClosingCancelsIt) {
 
 TEST_F(FeedUpdaterTest, TheDialogGrowsToShowItsWholeText) {
     // GIVEN a feed announcing build 99999999999999999999
-    server.setAnswer("/appcast.xml",
-                     HttpAnswer{200, appcast(appcastItem("99999999999999999999", "9.9.9")), {}, {}});
+    server.setAnswer(
+        "/appcast.xml",
+        HttpAnswer{200, appcast(appcastItem("99999999999999999999", "9.9.9")), {}, {}});
     FixedFeed delegate;
     delegate.feed = server.url("/appcast.xml").toString();
     const auto updater = makeUpdater(delegate);
@@ -144,6 +145,47 @@ TEST_F(FeedUpdaterTest, TheDialogGrowsToShowItsWholeText) {
     EXPECT_GT(headline->heightForWidth(headline->width()), headline->fontMetrics().height());
     EXPECT_LE(childNamed<QPushButton>(*dialog(), "closeButton")->geometry().bottom(),
               dialog()->height());
+}
+
+TEST_F(FeedUpdaterTest, TheDialogStandsCentredOnTheWindowItWasAskedFrom) {
+    // GIVEN an updater given no window, and two windows, the second active
+    server.setAnswer("/appcast.xml", HttpAnswer{200, appcast(appcastItem("140", "1.4.0")), {}, {}});
+    FixedFeed delegate;
+    delegate.feed = server.url("/appcast.xml").toString();
+    FeedUpdater updater(delegate, *runningBundle,
+                        std::make_shared<marlox::platform::NetworkHttpClient>(), workspace);
+    QWidget first;
+    QWidget second;
+    const auto activate = [](QWidget& shown) {
+        shown.activateWindow();
+        return QTest::qWaitForWindowActive(&shown);
+    };
+    first.setGeometry(20, 20, 500, 360);
+    second.setGeometry(260, 200, 500, 360);
+    first.show();
+    second.show();
+    ASSERT_TRUE(activate(second));
+    const auto dialogOf = [](QWidget& shown) {
+        return shown.findChild<QDialog*>("updateCheckDialog");
+    };
+    const auto offCentre = [](const QDialog* shown, const QWidget& window) {
+        return (shown->geometry().center() - window.geometry().center()).manhattanLength();
+    };
+
+    // WHEN the user checks THEN the dialog stands centred on the second window
+    ASSERT_TRUE(awaitFuture(updater.check()));
+    ASSERT_NE(dialogOf(second), nullptr);
+    EXPECT_LE(offCentre(dialogOf(second), second), 2);
+
+    // WHEN it is closed and the user checks from the first window, moved meanwhile
+    ASSERT_TRUE(clickNamed(*dialogOf(second), "closeButton"));
+    first.move(60, 120);
+    ASSERT_TRUE(activate(first));
+    ASSERT_TRUE(awaitFuture(updater.check()));
+
+    // THEN it stands centred on the first window
+    ASSERT_NE(dialogOf(first), nullptr);
+    EXPECT_LE(offCentre(dialogOf(first), first), 2);
 }
 
 } // namespace
