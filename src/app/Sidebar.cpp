@@ -35,15 +35,19 @@ QFont rowTitleFont() {
     return appFont(14, QFont::Medium);
 }
 
-QLabel* plainLabel(const QString& text, const QFont& font, const QColor& color,
-                   QWidget* parent = nullptr) {
-    auto* label = new QLabel(text, parent);
+// The label shows plain text in the font and colour.
+QLabel* styledPlain(QLabel* label, const QFont& font, const QColor& color) {
     label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
     return label;
+}
+
+QLabel* plainLabel(const QString& text, const QFont& font, const QColor& color,
+                   QWidget* parent = nullptr) {
+    return styledPlain(new QLabel(text, parent), font, color);
 }
 
 // A button that draws nothing of its own; what it shows are its children, which let every
@@ -200,6 +204,37 @@ void SidebarRow::paintEvent(QPaintEvent*) {
     }
 }
 
+// The version line under the banner's title, fitted anew to each width it is given.
+class UpdateBanner::VersionLine final : public QLabel {
+public:
+    explicit VersionLine(QWidget* parent) : QLabel(parent) {
+        styledPlain(this, appFont(11, QFont::Normal), AppPalette::textSecondary());
+    }
+
+    void showNotice(const std::optional<screens::AppUpdateNotice>& notice) {
+        m_notice = notice;
+        fit();
+    }
+
+    // As narrow as the banner leaves it: its text is fitted to that.
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+
+private:
+    void fit() {
+        setText(m_notice ? updateBannerVersionLines(*m_notice, QFontMetricsF(font()), width())
+                               .join(QLatin1Char('\n'))
+                         : QString());
+    }
+
+    std::optional<screens::AppUpdateNotice> m_notice;
+};
+
 UpdateBanner::UpdateBanner(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("updateBanner"));
     auto* layout = new QHBoxLayout(this);
@@ -226,7 +261,7 @@ UpdateBanner::UpdateBanner(QWidget* parent) : QWidget(parent) {
                              AppPalette::textPrimary(), check);
     title->setObjectName(QStringLiteral("updateBannerTitle"));
     texts->addWidget(title);
-    m_versionLine = plainLabel({}, appFont(11, QFont::Normal), AppPalette::textSecondary(), check);
+    m_versionLine = new VersionLine(check);
     m_versionLine->setObjectName(QStringLiteral("updateBannerVersion"));
     texts->addWidget(m_versionLine);
     checkLayout->addLayout(texts, 1);
@@ -248,9 +283,8 @@ UpdateBanner::UpdateBanner(QWidget* parent) : QWidget(parent) {
 }
 
 void UpdateBanner::showNotice(const std::optional<screens::AppUpdateNotice>& notice) {
-    const auto versionLine = updateBannerVersionLine(notice);
-    m_versionLine->setText(versionLine.value_or(QString()));
-    m_versionLine->setVisible(versionLine.has_value());
+    m_versionLine->showNotice(notice);
+    m_versionLine->setVisible(notice.has_value());
 }
 
 void UpdateBanner::paintEvent(QPaintEvent*) {

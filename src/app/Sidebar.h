@@ -94,7 +94,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QLabel* m_versionLine = nullptr;
+    class VersionLine;
+    VersionLine* m_versionLine = nullptr;
 };
 
 // The application's navigation: the main rows, the update banner, and at the foot the lower rows

@@ -39,13 +39,17 @@ SidebarMark sidebarMark(AppSection row, qsizetype updateCount, bool showsAvailab
     return {};
 }
 
-std::optional<QString>
-updateBannerVersionLine(const std::optional<screens::AppUpdateNotice>& notice) {
-    if (!notice) {
-        return std::nullopt;
+QStringList updateBannerVersionLines(const screens::AppUpdateNotice& notice,
+                                     const QFontMetricsF& metrics, qreal width) {
+    const QString version = QStringLiteral("Version ") + notice.version;
+    const QString build =
+        QLatin1Char('(') + screens::shownVersionText(notice.build) + QLatin1Char(')');
+    const QString oneLine = version + QLatin1Char(' ') + build;
+    if (metrics.horizontalAdvance(oneLine) <= width) {
+        return {oneLine};
     }
-    return QStringLiteral("Version ") + notice->version + QStringLiteral(" (") + notice->build +
-           QLatin1Char(')');
+    return {metrics.elidedText(version, Qt::ElideRight, width),
+            metrics.elidedText(build, Qt::ElideMiddle, width)};
 }
 
 std::optional<AppSection> hoveredAfterExit(std::optional<AppSection> hovered, AppSection row) {

@@ -4,7 +4,9 @@
 #include "screens/AppcastReader.h"
 
 #include <QColor>
+#include <QFontMetricsF>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -54,9 +56,12 @@ QString updateCapsuleText(qsizetype count);
 SidebarMark sidebarMark(AppSection row, qsizetype updateCount, bool showsAvailableUpdate);
 
 inline const QString updateBannerTitle = QStringLiteral("App update available");
-// "Version <version> (<build>)" under the banner's title; nothing without a notice.
-std::optional<QString>
-updateBannerVersionLine(const std::optional<screens::AppUpdateNotice>& notice);
+// "Version <version> (<build>)" under the banner's title, the build shortened as Settings
+// shortens it, on one line when the width holds it. Else the build in parentheses goes whole to a
+// second line, and what does not fit gives way to an ellipsis: the version at the end of the
+// first line, a build too long even for a line of its own in its middle.
+QStringList updateBannerVersionLines(const screens::AppUpdateNotice& notice,
+                                     const QFontMetricsF& metrics, qreal width);
 
 // The pointer left a row. A later row's entry may have arrived first; its section then stays.
 std::optional<AppSection> hoveredAfterExit(std::optional<AppSection> hovered, AppSection row);

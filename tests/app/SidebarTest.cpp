@@ -92,6 +92,29 @@ TEST_F(SidebarTest, AnnouncedUpdateShowsBannerAndDotUntilDismissed) {
     EXPECT_EQ(app->userDefaults().string("appUpdate.dismissedBuild"), announcedBuild);
 }
 
+TEST_F(SidebarTest, ALongVersionEndsInAnEllipsisBesideABuildKeptWhole) {
+    // GIVEN a feed announcing a long version with a 20-digit build
+    server.setAnswer("/appcast.xml", HttpAnswer{200,
+                                                appcast(appcastItem("99999999999999999999",
+                                                                    "2.0.0-abcdefghijabcdefghij")),
+                                                {},
+                                                {}});
+
+    // WHEN the window shows its banner
+    auto& shown = openWindow();
+    grab(shown, QSize(1100, 700));
+
+    // THEN each line of the version fits the banner, the build whole on its own
+    auto* version = shown.findChild<QLabel*>("updateBannerVersion");
+    const QStringList lines = version->text().split('\n');
+    for (const QString& line : lines) {
+        EXPECT_LE(version->fontMetrics().horizontalAdvance(line), version->width())
+            << line.toStdString();
+    }
+    EXPECT_EQ(lines.last(), "(99999999999999999999)");
+    EXPECT_TRUE(lines.first().endsWith(QChar(0x2026))) << lines.first().toStdString();
+}
+
 TEST_F(SidebarTest, BannerClickHandsTheUserCheckToTheUpdater) {
     // GIVEN the banner WHEN it is clicked THEN the updater runs its check
     auto& shown = openWindow();
