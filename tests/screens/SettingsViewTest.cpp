@@ -396,6 +396,28 @@ TEST_F(SettingsViewTest, ClearCacheCancelsDownloadsThenDeletesOffTheMainThreadBu
     EXPECT_TRUE(thumbnail.isFinished() && thumbnail.result().isNull());
 }
 
+TEST_F(SettingsViewTest, ClearCacheWaitsForTheCatalogsCachedCopyBeingWrittenAndTakesItToo) {
+    // GIVEN a remote catalog large enough that writing its cached copy takes a while
+    QList<PackageManifest> packages;
+    for (int index = 0; index < 5'000; ++index) {
+        packages.append(testPackage(QString("studio.marlox.large.%1").arg(index)));
+    }
+    LoopbackHttpServer server;
+    server.setAnswer("/catalog.json",
+                     HttpAnswer{200, encodeCatalogManifest({"1", "now", packages}), {}, {}});
+    services.useRemoteCatalog(server.url("/catalog.json"));
+    const auto view = makeView();
+
+    // WHEN Clear Cache is clicked as soon as the catalog is published, its copy being written
+    ASSERT_TRUE(awaitFuture(services.catalogService->reload()));
+    ASSERT_TRUE(clickNamed(*view, "clearCacheButton"));
+
+    // THEN the clearing ends after the copy was written, and takes it away
+    ASSERT_TRUE(waitUntil([&] { return widgetNamed(*view, "clearCacheButton")->isEnabled(); }));
+    ASSERT_TRUE(awaitFuture(services.catalogService->cacheWritesFinished()));
+    EXPECT_EQ(treeOf(cacheDirectory()), QStringList());
+}
+
 // At most 860 points wide and centred in a wider window, as the goldens show.
 TEST_F(SettingsViewTest, ColumnShrinksWithANarrowWindow) {
     const auto view = makeView();
