@@ -95,12 +95,27 @@ QFuture<void> CatalogService::cacheWritesFinished() {
     return m_cacheWriter.run([] {});
 }
 
+void CatalogService::letGoOfReplacedCatalog(std::optional<CatalogManifest> manifest,
+                                            QList<PackageManifest> packages) {
+    // Ten thousand packages take milliseconds to free. The screens let go of the replaced catalog
+    // as they redraw, which they were asked to in this turn of the event loop; after that this is
+    // what holds it last, and a worker lets it go.
+    QMetaObject::invokeMethod(
+        this,
+        [this, manifest = std::move(manifest), packages = std::move(packages)]() mutable {
+            m_loadThreads.start(
+                [manifest = std::move(manifest), packages = std::move(packages)] {});
+        },
+        Qt::QueuedConnection);
+}
+
 void CatalogService::setLoadsInFlight(int count) {
     m_loadsInFlight = count;
     emit isLoadingChanged();
 }
 
 void CatalogService::publish(const Result<LoadedCatalog, CatalogLoadError>& outcome) {
+    letGoOfReplacedCatalog(std::move(m_manifest), std::move(m_packages));
     if (outcome) {
         const LoadedCatalog& loaded = *outcome;
         m_manifest = loaded.manifest;

@@ -97,6 +97,8 @@ private:
     Result<LoadedCatalog, CatalogLoadError> loadUnsortedManifest() const;
     Result<CatalogManifest, CatalogLoadError> fetchRemoteManifest(const QUrl& url) const;
     void publish(const Result<LoadedCatalog, CatalogLoadError>& outcome);
+    void letGoOfReplacedCatalog(std::optional<CatalogManifest> manifest,
+                                QList<PackageManifest> packages);
     void setLoadsInFlight(int count);
 
     const DistributionConfiguration m_configuration;
