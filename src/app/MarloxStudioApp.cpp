@@ -36,7 +36,7 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
         *m_settingsStore, *m_platform.workspace);
     // An install or removal that a crash cut short is finished or undone before the records
     // are read, so that they and the files agree.
-    install::replayInstallJournal();
+    install::settleAtStartUp();
     m_installedStore = std::make_unique<catalog::InstalledPackageStore>();
     m_remoteArtifactService = std::make_unique<catalog::RemoteArtifactService>(
         m_platform.httpClient, m_platform.processRunner, m_platform.dittoPath);

@@ -9,6 +9,7 @@
 #include "support/LoopbackHttpServer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -217,10 +218,14 @@ TEST_F(MarloxStudioAppTest, StartUndoesAnUpdateThatACrashCutShortBeforeItWasReco
     // WHEN the application starts
     auto& studio = makeApp();
 
-    // THEN the previous version is back in place, matching the record the store read
+    // THEN the previous version is back in place, matching the record the store read, and once
+    // the deletions left to the background have ended nothing but it is left
     EXPECT_EQ(readFile(live + "/version.txt"), "1.0");
     EXPECT_FALSE(QFileInfo::exists(aside));
     EXPECT_EQ(studio.installedStore().record(previous.id), previous);
+    marlox::install::waitForStartUpSettling();
+    EXPECT_EQ(QDir(installRoot).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"studio.marlox.glow"});
 }
 
 } // namespace
