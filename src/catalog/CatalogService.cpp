@@ -4,6 +4,7 @@
 #include "base/FileSystem.h"
 #include "base/NameOrder.h"
 #include "platform/BoundedBody.h"
+#include "platform/Continuation.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -81,8 +82,9 @@ QString CatalogService::remoteManifestCachePath() {
 QFuture<void> CatalogService::reload() {
     const quint64 reloadNumber = ++m_newestReload;
     setLoadsInFlight(m_loadsInFlight + 1);
-    return QtConcurrent::run(&m_loadThreads, [this] { return loadManifest(); })
-        .then(this, [this, reloadNumber](const Result<LoadedCatalog, CatalogLoadError>& outcome) {
+    return platform::continueOn(
+        *this, QtConcurrent::run(&m_loadThreads, [this] { return loadManifest(); }),
+        [this, reloadNumber](const Result<LoadedCatalog, CatalogLoadError>& outcome) {
             // A reload that an overlapping newer one has overtaken publishes nothing.
             if (reloadNumber == m_newestReload) {
                 publish(outcome);
