@@ -8,6 +8,7 @@
 #include "ui/AppPill.h"
 #include "ui/ScreenParts.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <gmock/gmock.h>
 
@@ -366,6 +368,14 @@ public:
             QThread::msleep(5);
         }
         return marlox::platform::HttpTransportError{"cancelled"};
+    }
+    QFuture<marlox::Result<marlox::platform::HttpDownload, marlox::platform::HttpTransportError>>
+    fetch(const marlox::platform::HttpGetRequest& request, qint64) override {
+        return QtConcurrent::run([this, request] {
+            QBuffer body;
+            return marlox::Result<marlox::platform::HttpDownload,
+                                  marlox::platform::HttpTransportError>(get(request, body).error());
+        });
     }
     void abortTransfers() override {}
 };
