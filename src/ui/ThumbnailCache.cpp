@@ -112,8 +112,9 @@ qsizetype ThumbnailMemoryCache::heldBytes() const {
 }
 
 ThumbnailCache::ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder,
-                               qreal screenScale)
+                               qreal screenScale, std::shared_ptr<catalog::CacheWrites> cacheWrites)
     : m_httpClient(std::move(httpClient)), m_folder(std::move(folder)),
+      m_cacheWrites(std::move(cacheWrites)),
       m_decodedSide(static_cast<int>(std::ceil(maximumShownSide * std::max(screenScale, 1.0)))) {
     // A failure shows later as files that cannot be read or written.
     base::createFolder(m_folder);
@@ -274,12 +275,14 @@ QImage ThumbnailCache::storeDownload(const QUrl& url, const QByteArray& body) {
     if (image.isNull()) {
         return image;
     }
-    // Made again each time: clearing the cache deletes the folder while the application runs.
-    base::createFolder(m_folder);
-    QSaveFile file(m_folder + u'/' + diskFileName(url));
-    if (file.open(QIODevice::WriteOnly) && file.write(body) == body.size()) {
-        file.commit();
-    }
+    m_cacheWrites->write([folder = m_folder, name = diskFileName(url), body] {
+        // Made again each time: clearing the cache deletes the folder while the application runs.
+        base::createFolder(folder);
+        QSaveFile file(folder + u'/' + name);
+        if (file.open(QIODevice::WriteOnly) && file.write(body) == body.size()) {
+            file.commit();
+        }
+    });
     m_memory.insert(url, image);
     return image;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/CacheWrites.h"
 #include "platform/HttpClient.h"
 #include "platform/SerialExecutor.h"
 
@@ -65,9 +66,12 @@ public:
     static constexpr int downloadsPerServer = 6;
 
     // The folder defaults to <application support>/Cache/thumbnails; `screenScale` is the most
-    // device pixels a point takes on any screen.
+    // device pixels a point takes on any screen. Files are written through `cacheWrites`, which
+    // holds them while the cache is cleared.
     explicit ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient,
-                            QString folder = defaultFolder(), qreal screenScale = 1);
+                            QString folder = defaultFolder(), qreal screenScale = 1,
+                            std::shared_ptr<catalog::CacheWrites> cacheWrites =
+                                std::make_shared<catalog::CacheWrites>());
     // Ends the downloads under way, without waiting for their servers.
     ~ThumbnailCache();
 
@@ -115,6 +119,7 @@ private:
 
     std::shared_ptr<platform::HttpClient> m_httpClient;
     QString m_folder;
+    std::shared_ptr<catalog::CacheWrites> m_cacheWrites;
     // The longest side an image is decoded to, in pixels.
     int m_decodedSide;
     ThumbnailMemoryCache m_memory;
