@@ -121,7 +121,12 @@ void CatalogService::publish(const Result<LoadedCatalog, CatalogLoadError>& outc
         if (loaded.sourceLabel == CatalogSource::remote) {
             // A failed write keeps the previous cached copy; the catalog is used all the same.
             m_cacheWriter.run([manifest = loaded.manifest, cacheWrites = m_cacheWrites] {
-                cacheWrites->write([manifest] { saveRemoteManifestCache(manifest); });
+                cacheWrites->write([manifest] {
+                    if (const auto failure = saveRemoteManifestCache(manifest)) {
+                        log(QStringLiteral("Catalog cache write failed: ") +
+                            failure->description());
+                    }
+                });
             });
         }
         return;

@@ -79,7 +79,8 @@ public:
 
     // Loads and sorts the catalog off the main thread and publishes the outcome; the future
     // finishes once it is published. Of overlapping reloads only the newest publishes. A remote
-    // catalog is written to the cached copy after it is published, off the main thread.
+    // catalog is written to the cached copy after it is published, off the main thread; a failed
+    // write is logged and keeps the previous copy.
     QFuture<void> reload();
 
     // Finishes once the cached copies of the catalogs published so far are written, or held
