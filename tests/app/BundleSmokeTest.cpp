@@ -216,8 +216,9 @@ TEST_F(BundleSmokeTest, TerminateEndsItAtOnceWhileItsServersDripTheirAnswers) {
         ASSERT_TRUE(catalogDrips || QTest::qWaitFor([&] { return thumbnailRequests() > 0; },
                                                     startupBoundMilliseconds));
 
-        // THEN it ends cleanly within two seconds
-        expectCleanEndOnTerminate(2000);
+        // THEN it ends cleanly, long before its servers would have sent their answers (a bound
+        // that catches a quit waiting on them, not a measure of its speed)
+        expectCleanEndOnTerminate(15000);
     }
 }
 
