@@ -2,6 +2,7 @@
 
 #include "SVGBrushes.h"
 #include "SVGDrawState.h"
+#include "SVGDrawnExtent.h"
 #include "SVGLayer.h"
 #include "SVGOutlines.h"
 #include "vector/SVGGroup.h"
@@ -42,11 +43,24 @@ void applyNodeClip(Layer& layer, const SVGUserSpaceNode& clip, const SVGNode& no
     layer.maskWith(mask);
 }
 
+// Where the clip lets anything through, in the clipped node's user space: its content, stretched
+// over the node's box for bounding-box units.
+QRectF clipExtent(const SVGUserSpaceNode& clip, const SVGNode& node, const DrawState& state) {
+    const QRectF extent = drawnExtent(*clip.node(), state);
+    if (clip.userSpace() == SVGUserSpaceNode::UserSpace::userSpaceOnUse || isNullRect(extent)) {
+        return extent;
+    }
+    const QRectF box = objectBoundingBox(node);
+    return hasArea(box) ? SVGHelper::objectBoundingBoxTransform(box).mapRect(extent) : nullRect();
+}
+
 // The node's opacity, clip and transform laid on its content. Content that may cover itself
 // (a fill under a stroke, a group's children) goes through an offscreen layer at reduced
-// opacity, so that it is composited once; a clip always does.
+// opacity, so that it is composited once; a clip always does. The layer is only as large as
+// the content, within the clip.
 void applyNodeModifiers(QPainter& painter, const SVGNode& node, const DrawState& state,
-                        bool contentCoversItself, const Content& content) {
+                        bool contentCoversItself, const Content& content,
+                        const ContentExtent& extent) {
     const double opacity = state.clipGeometry ? 1.0 : drawnOpacity(node.opacity());
     if (!(opacity > 0) || !node.transform().isInvertible()) {
         return;
@@ -58,7 +72,12 @@ void applyNodeModifiers(QPainter& painter, const SVGNode& node, const DrawState&
         painter.setOpacity(painter.opacity() * opacity);
         content(painter);
     } else {
-        Layer layer(painter);
+        QRectF layerExtent = extent();
+        if (clip && !isNullRect(layerExtent)) {
+            const QRectF passed = layerExtent.intersected(clipExtent(*clip, node, state));
+            layerExtent = hasArea(passed) ? passed : nullRect();
+        }
+        Layer layer(painter, layerExtent);
         if (!layer.isEmpty()) {
             content(layer.painter());
             if (clip) {
@@ -103,9 +122,10 @@ void applyStroke(QPainter& painter, const Outline& outline, const SVGStroke* str
 void drawPathShape(QPainter& painter, const SVGNode& node, const Outline& outline,
                    const SVGPaint* fill, const SVGStroke* stroke, const DrawState& state) {
     if (state.clipGeometry) {
-        applyNodeModifiers(painter, node, state, false, [&outline](QPainter& content) {
-            content.fillPath(outline.path, Qt::black);
-        });
+        applyNodeModifiers(
+            painter, node, state, false,
+            [&outline](QPainter& content) { content.fillPath(outline.path, Qt::black); },
+            [&outline] { return outlineExtent(outline, nullptr); });
         return;
     }
     if (!fill && !strokes(stroke)) {
@@ -114,10 +134,13 @@ void drawPathShape(QPainter& painter, const SVGNode& node, const Outline& outlin
     const QRectF box = readsBox(fill) || (strokes(stroke) && readsBox(stroke->fill().get()))
                            ? objectBoundingBox(node)
                            : nullRect();
-    applyNodeModifiers(painter, node, state, fill && strokes(stroke), [&](QPainter& content) {
-        applyFillPaint(content, outline, fill, box);
-        applyStroke(content, outline, stroke, box);
-    });
+    applyNodeModifiers(
+        painter, node, state, fill && strokes(stroke),
+        [&](QPainter& content) {
+            applyFillPaint(content, outline, fill, box);
+            applyStroke(content, outline, stroke, box);
+        },
+        [&] { return outlineExtent(outline, stroke); });
 }
 
 void drawShape(QPainter& painter, const SVGNode& node, const DrawState& state) {
@@ -164,10 +187,13 @@ void drawImage(QPainter& painter, const SVGImage& node, const DrawState& state) 
     }
     const QSizeF box(node.width(), node.height());
     if (const std::shared_ptr<const SVGNode>& document = node.document()) {
-        applyNodeModifiers(painter, node, state, true, [&](QPainter& content) {
-            content.translate(node.x(), node.y());
-            drawDocumentIn(content, *document, box, state);
-        });
+        applyNodeModifiers(
+            painter, node, state, true,
+            [&](QPainter& content) {
+                content.translate(node.x(), node.y());
+                drawDocumentIn(content, *document, box, state);
+            },
+            [&] { return contentExtent(node, state); });
         return;
     }
     const QImage image = decodedImage(imageBytes(node));
@@ -176,10 +202,13 @@ void drawImage(QPainter& painter, const SVGImage& node, const DrawState& state) 
     }
     const QTransform placement = SVGPreserveAspectRatio().layout(QSizeF(image.size()), box) *
                                  QTransform::fromTranslate(node.x(), node.y());
-    applyNodeModifiers(painter, node, state, false, [&](QPainter& content) {
-        content.setTransform(placement, true);
-        content.drawImage(QPointF(0, 0), image);
-    });
+    applyNodeModifiers(
+        painter, node, state, false,
+        [&](QPainter& content) {
+            content.setTransform(placement, true);
+            content.drawImage(QPointF(0, 0), image);
+        },
+        [&] { return contentExtent(node, state); });
 }
 
 void drawGroup(QPainter& painter, const SVGGroup& group, const DrawState& state) {
@@ -187,11 +216,14 @@ void drawGroup(QPainter& painter, const SVGGroup& group, const DrawState& state)
     if (children.isEmpty()) {
         return;
     }
-    applyNodeModifiers(painter, group, state, true, [&](QPainter& content) {
-        for (const std::shared_ptr<SVGNode>& child : children) {
-            drawNodeIn(content, *child, state);
-        }
-    });
+    applyNodeModifiers(
+        painter, group, state, true,
+        [&](QPainter& content) {
+            for (const std::shared_ptr<SVGNode>& child : children) {
+                drawNodeIn(content, *child, state);
+            }
+        },
+        [&] { return contentExtent(group, state); });
 }
 
 // The viewport's content placed into a space of the given size and cut to it.
