@@ -13,8 +13,13 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 namespace marlox::vector {
 namespace {
@@ -287,16 +292,79 @@ void drawDocumentIn(QPainter& painter, const SVGNode& root, const QSizeF& space,
     painter.restore();
 }
 
+// Whether the subtree draws anything Qt blends rather than lays on: a translucent colour, a
+// gradient, an image or a node's opacity.
+bool blends(const SVGNode& node) {
+    if (drawnOpacity(node.opacity()) < 1) {
+        return true;
+    }
+    switch (node.kind()) {
+    case SVGNodeKind::viewport:
+    case SVGNodeKind::group: {
+        const QList<std::shared_ptr<SVGNode>>& children =
+            static_cast<const SVGGroup&>(node).contents();
+        return std::any_of(children.begin(), children.end(),
+                           [](const std::shared_ptr<SVGNode>& child) { return blends(*child); });
+    }
+    case SVGNodeKind::dataImage:
+    case SVGNodeKind::urlImage:
+        return true;
+    case SVGNodeKind::userSpace: {
+        const SVGNode* content = drawnAlone(static_cast<const SVGUserSpaceNode&>(node));
+        return content && blends(*content);
+    }
+    default: {
+        const Paints paints = paintsOf(node);
+        return (paints.fill && !isOpaqueColour(*paints.fill)) ||
+               (strokes(paints.stroke) && !isOpaqueColour(*paints.stroke->fill()));
+    }
+    }
+}
+
+// Qt's raster engine hands the blending of every larger blended fill or stroke (a translucent
+// colour, a gradient, an opacity) in parts to its global thread pool and waits for them, unless
+// it runs on a thread of that pool already: for the many small shapes of a document the
+// hand-offs cost several times the blending itself. So the whole drawing runs on one thread of
+// that pool while the caller waits, or on the caller's own thread when none is free at once, so
+// that it never waits behind queued work.
+void drawOnOneThread(const std::function<void()>& drawing) {
+    QThreadPool* pool = QThreadPool::globalInstance();
+    if (!pool || pool->contains(QThread::currentThread())) {
+        drawing();
+        return;
+    }
+    // Shared, so that it outlives a release that is still waking the caller when the caller,
+    // woken, has already returned.
+    const auto drawn = std::make_shared<QSemaphore>();
+    if (!pool->tryStart([&drawing, drawn] {
+            drawing();
+            drawn->release();
+        })) {
+        drawing();
+        return;
+    }
+    drawn->acquire();
+}
+
 } // namespace
 
 void drawDocument(QPainter& painter, const SVGNode* root, const QSizeF& space) {
     if (!root) {
         return;
     }
-    painter.save();
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    drawDocumentIn(painter, *root, space, DrawState{space});
-    painter.restore();
+    const auto drawing = [&] {
+        painter.save();
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+        drawDocumentIn(painter, *root, space, DrawState{space});
+        painter.restore();
+    };
+    // An image may be painted on any thread; a widget or a pixmap only on the GUI thread. What
+    // only lays opaque colours on gains nothing from another thread and would pay the hand-off.
+    if (painter.device() && painter.device()->devType() == QInternal::Image && blends(*root)) {
+        drawOnOneThread(drawing);
+    } else {
+        drawing();
+    }
 }
 
 QImage renderDocument(const SVGNode* root, int size) {
