@@ -1,5 +1,6 @@
 #include "platform/HttpClient.h"
 
+#include "platform/BoundedBody.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QtPrinters.h"
 
@@ -69,6 +70,19 @@ TEST(HttpClientTest, CancellingEndsTheTransferInFlightAtOnceAndEveryLaterOne) {
         EXPECT_EQ(server.requestCount("/held"), 1);
         server.releaseHeldAnswers();
     }
+}
+
+TEST(BoundedBodyTest, HoldsABodyOfExactlyItsLimitAndRefusesTheByteBeyond) {
+    // GIVEN a body bounded at ten bytes, WHEN ten arrive in two writes, THEN it holds them all
+    BoundedBody body(10);
+    EXPECT_EQ(body.write("01234"), 5);
+    EXPECT_EQ(body.write("56789"), 5);
+    EXPECT_FALSE(body.exceeded());
+
+    // WHEN one more arrives THEN that write is refused and the body stays as it was
+    EXPECT_EQ(body.write("x"), -1);
+    EXPECT_TRUE(body.exceeded());
+    EXPECT_EQ(body.bytes(), "0123456789");
 }
 
 } // namespace
