@@ -206,6 +206,79 @@ TEST(DrawingTest, NothingIsDrawnWithoutPaintAreaOpacityOrADecodableImage) {
     }
 }
 
+// The document's markup inside a 100 by 100 root, drawn at that size.
+QImage drawnMarkup(const QString& body) {
+    return draw(SVGParser::parseData(
+        (R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 100 100">)" + body + "</svg>")
+            .toUtf8()));
+}
+
+// Whether every pixel's coverage is the reference's times the factor: a layer cut too small
+// leaves pixels out.
+::testing::AssertionResult coverageScaled(const QImage& layered, const QImage& reference,
+                                          double factor) {
+    for (int y = 0; y < reference.height(); ++y) {
+        for (int x = 0; x < reference.width(); ++x) {
+            const double expected = qAlpha(reference.pixel(x, y)) * factor;
+            if (std::abs(qAlpha(layered.pixel(x, y)) - expected) > 2) {
+                return ::testing::AssertionFailure()
+                       << "alpha " << qAlpha(layered.pixel(x, y)) << " at " << x << ", " << y
+                       << ", expected " << expected;
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(LayerDrawingTest, ContentDrawnThroughALayerKeepsAllItCovers) {
+    // GIVEN content reaching well beyond its outline (miters, square caps, caps of a dot,
+    // children moved by their transforms, a nested viewport, outlined glyphs), drawn plainly and
+    // through a layer: a translucent node or group, or a clip that lets everything through
+    const QString clips = R"svg(<defs>
+        <rect id="everywhere" x="-100" y="-100" width="300" height="300"
+              clipPathUnits="userSpaceOnUse"/>
+        <rect id="tripleBox" x="-1" y="-1" width="3" height="3"/></defs>)svg";
+    const QString spike = R"svg(<polygon points="40,90 50,40 60,90" fill="gold" stroke="red"
+        stroke-width="6" stroke-miterlimit="20"%1/>)svg";
+    const QString diagonal = R"svg(<line x1="30" y1="30" x2="70" y2="70" stroke="red"
+        stroke-width="20" stroke-linecap="square" stroke-linejoin="bevel"/>)svg";
+    const QString dot = R"svg(<path d="M50 50 Z" fill="blue" stroke="red" stroke-width="30"
+        stroke-linecap="square"%1/>)svg";
+    const QString moved = R"svg(<rect width="20" height="10" fill="red"
+        transform="translate(70 0) rotate(30)"/><svg width="30" height="30" viewBox="0 0 10 10">
+        <circle cx="5" cy="5" r="8" fill="blue"/></svg>)svg";
+    const QString text = R"svg(<text x="5" y="70" font-size="60" fill="gold" stroke="black"
+        stroke-width="4"%1>Wj</text>)svg";
+    const QString boxed = R"svg(<rect x="40" y="40" width="20" height="20" fill="blue" stroke="red"
+        stroke-width="16" stroke-linejoin="round"%1/>)svg";
+    const QString half = QStringLiteral(R"svg( opacity="0.5")svg");
+    const struct {
+        const char* name;
+        QString plain;
+        QString layered;
+        double factor;
+    } scenes[] = {
+        {"miter of a translucent shape", spike.arg(""), spike.arg(half), 0.5},
+        {"square caps in a translucent group", diagonal, "<g opacity='0.5'>" + diagonal + "</g>",
+         0.5},
+        {"caps of a dot", dot.arg(""), dot.arg(half), 0.5},
+        {"children in a translucent group", moved, "<g opacity='0.5'>" + moved + "</g>", 0.5},
+        {"outlined glyphs", text.arg(""), text.arg(half), 0.5},
+        {"clip in user space", clips + spike.arg(""),
+         clips + "<g clip-path='url(#everywhere)'>" + spike.arg("") + "</g>", 1},
+        {"clip in box units", clips + boxed.arg(""),
+         clips + boxed.arg(" clip-path='url(#tripleBox)'"), 1},
+    };
+    for (const auto& scene : scenes) {
+        SCOPED_TRACE(scene.name);
+        // WHEN both are drawn
+        const QImage reference = drawnMarkup(scene.plain);
+        ASSERT_FALSE(isBlank(reference));
+        // THEN the layer shows every pixel the plain drawing covers, at the layer's opacity
+        EXPECT_TRUE(coverageScaled(drawnMarkup(scene.layered), reference, scene.factor));
+    }
+}
+
 TEST(ImageDrawingTest, RasterBytesOfEveryFormatTheImageReaderKnowsAreDrawn) {
     QImage square(8, 8, QImage::Format_RGB32);
     square.fill(Qt::red);
