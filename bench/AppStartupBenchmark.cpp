@@ -9,12 +9,10 @@
 #include "catalog/CatalogService.h"
 #include "platform/Bundle.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -130,18 +128,7 @@ BENCHMARK_CAPTURE(BM_StartupAgainstBareProcess, cached_catalog_of_10000_nothing_
 } // namespace
 
 int main(int argc, char** argv) {
-    // Both programs write into a scratch home, never the real one, and draw offscreen unless told
-    // otherwise; they inherit this process's environment.
-    QCoreApplication application(argc, argv);
-    QTemporaryDir home;
-    bench::useScratchHome(home);
     // The bundle the application program runs from names its support folder.
-    platform::setUpMainBundle(QStringLiteral(MARLOX_BUNDLE_DIR));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    marlox::platform::setUpMainBundle(QStringLiteral(MARLOX_BUNDLE_DIR));
+    return marlox::bench::runProcessBenchmarks(argc, argv);
 }
