@@ -331,22 +331,21 @@ void pruneVersions(const QString& packageFolder, const QString& keptVersion) {
     }
 }
 
-void removeUnfinishedExpansions() {
+QStringList unfinishedExpansions() {
     const QDir::Filters folders = QDir::Dirs | QDir::NoDotAndDotDot;
     const QDir root(remoteArtifactsDirectory());
+    QStringList expansions;
     for (const QString& package : root.entryList(folders)) {
         const QDir packageFolder(root.filePath(package));
         for (const QString& version : packageFolder.entryList(folders)) {
             const QDir versionFolder(packageFolder.filePath(version));
             for (const QString& name : versionFolder.entryList({expansionPrefix + QLatin1Char('*')},
                                                                QDir::AllEntries | QDir::Hidden)) {
-                const QString path = versionFolder.filePath(name);
-                log(removeItem(path)
-                        ? QStringLiteral("Unfinished expansion removed: ") + path
-                        : QStringLiteral("Unfinished expansion could not be removed: ") + path);
+                expansions.append(versionFolder.filePath(name));
             }
         }
     }
+    return expansions;
 }
 
 } // namespace marlox::catalog

@@ -103,8 +103,8 @@ void pruneVersions(const QString& packageFolder, const QString& keptVersion);
 // Cache/RemoteArtifacts under the application-support folder.
 QString remoteArtifactsDirectory();
 
-// Removes what expansions that a killed run cut short left in the cache, each logged. Only at a
-// start, before any service works in the cache.
-void removeUnfinishedExpansions();
+// What expansions that a killed run cut short left in the cache. Only at a start, before any
+// service works in the cache.
+QStringList unfinishedExpansions();
 
 } // namespace marlox::catalog

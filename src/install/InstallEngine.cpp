@@ -15,6 +15,7 @@
 #include "platform/SystemTools.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -71,6 +72,14 @@ InstallEngineError engineError(InstallEngineError::Kind kind, const QString& sub
     return InstallEngineError{kind, subject, reason};
 }
 
+// The files the system leaves in a folder it has shown: they hold nothing of the user's.
+bool isSystemMarker(const QString& path) {
+    const QFileInfo item(path);
+    return (item.fileName() == QLatin1String(".DS_Store") ||
+            item.fileName() == QLatin1String(".localized")) &&
+           !item.isDir();
+}
+
 bool isZipArchive(const QString& path) {
     return QFileInfo(path).suffix().toLower() == QLatin1String("zip");
 }
@@ -102,6 +111,8 @@ InstallEngine::install(const catalog::PackageManifest& package, const QString& i
                        const std::optional<QString>& templatesRoot,
                        const std::optional<catalog::InstalledPackage>& previous,
                        const std::optional<QString>& payloadRoot) const {
+    // What a killed run left is settled before anything else changes the same folders.
+    waitForStartUpSettling();
     if (auto failure = checkHostApplications()) {
         return *failure;
     }
@@ -426,6 +437,7 @@ void InstallEngine::unregisterBundles(const QString& folder) const {
 
 InstallFailure InstallEngine::uninstall(const InstalledPackage& record,
                                         RecordedTemplates templates) const {
+    waitForStartUpSettling();
     if (auto failure = checkHostApplications()) {
         return failure;
     }
@@ -454,27 +466,37 @@ InstallFailure InstallEngine::uninstall(const InstalledPackage& record,
     return std::nullopt;
 }
 
-InstallFailure InstallEngine::pruneEmptyDirectories(const QString& start, const QString& stop) {
+QStringList InstallEngine::pruneEmptyDirectories(const QString& start, const QString& stop) {
     const QString stopFolder = QDir::cleanPath(stop);
     QString current = QDir::cleanPath(start);
+    QStringList removed;
     // Only folders below the stop folder are ever examined.
     if (!current.startsWith(stopFolder + QLatin1Char('/'))) {
-        return std::nullopt;
+        return removed;
     }
     while (current != stopFolder) {
         if (isFolder(current)) {
-            // Anything inside keeps a folder, hidden items too: they may be the user's, or the
-            // staging and aside items of an operation that is not settled yet. Only an empty
-            // folder is removed, whatever appears in it meanwhile.
-            if (!QDir(current).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                       QDir::NoDotAndDotDot) ||
-                !QDir().rmdir(current)) {
-                return std::nullopt;
+            // Any other hidden item keeps a folder: it may be the user's, or the staging and
+            // aside items of an operation that is not settled yet. The folder itself goes only
+            // once empty, whatever appears in it meanwhile.
+            const QStringList entries = QDir(current).entryList(
+                QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            if (!std::all_of(entries.cbegin(), entries.cend(), [&](const QString& name) {
+                    return isSystemMarker(current + QLatin1Char('/') + name);
+                })) {
+                return removed;
             }
+            for (const QString& marker : entries) {
+                QFile::remove(current + QLatin1Char('/') + marker);
+            }
+            if (!QDir().rmdir(current)) {
+                return removed;
+            }
+            removed.append(current);
         }
         current = QFileInfo(current).path();
     }
-    return std::nullopt;
+    return removed;
 }
 
 bool InstallEngine::isRemovableRecordedPath(const QString& path) {

@@ -77,9 +77,10 @@ public:
     static InstallResultOr<QString> resolvePayloadURL(const QString& payloadPath,
                                                       const QString& packageName,
                                                       const std::optional<QString>& payloadRoot);
-    // Removes folders that hold nothing at all, hidden items included, from the start upwards,
-    // never reaching the stop folder and never leaving it.
-    static InstallFailure pruneEmptyDirectories(const QString& start, const QString& stop);
+    // Removes folders that hold nothing but the system's own markers (".DS_Store", ".localized",
+    // which go with them) from the start upwards, never reaching the stop folder and never leaving
+    // it; answers the folders removed. Any other hidden item keeps its folder.
+    static QStringList pruneEmptyDirectories(const QString& start, const QString& stop);
     // Whether the engine may delete a recorded path: absolute, and strictly inside the install
     // folder, the older install folder, the support folder or the Motion Templates library.
     static bool isRemovableRecordedPath(const QString& path);

@@ -6,10 +6,12 @@
 #include "MotionTemplatesPlacement.h"
 #include "OwnedPlaces.h"
 #include "base/FileSystem.h"
+#include "base/Result.h"
 #include "catalog/Environment.h"
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/JsonFields.h"
 #include "catalog/OperationsLog.h"
+#include "platform/BackgroundWork.h"
 #include "platform/StandardFolders.h"
 
 #include <QDateTime>
@@ -25,6 +27,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <map>
@@ -36,6 +39,7 @@ using catalog::InstalledPackage;
 
 const QString journalPrefix = QStringLiteral(".install-journal-");
 const QString journalSuffix = QStringLiteral(".json");
+const QString recordsSavedKey = QStringLiteral("recordsSaved");
 
 // What an atomic save leaves beside its file when the process dies before the final rename.
 QRegularExpression unfinishedSaveOf(const QString& fileNamePattern) {
@@ -118,33 +122,37 @@ private:
 // operation of its package makes, is refused with the reason.
 class PendingInstallJournals {
 public:
-    static std::optional<InstallJournal> read(const QString& file, const OwnedPlaces& own,
-                                              QString& refusal) {
-        refusal = QStringLiteral("it cannot be read: ") + file;
+    static Result<InstallJournal, QString> read(const QString& file, const OwnedPlaces& own) {
+        const QString unreadable = QStringLiteral("it cannot be read: ") + file;
         QFile input(file);
         if (!input.open(QIODevice::ReadOnly)) {
-            return std::nullopt;
+            return unreadable;
         }
         const QJsonDocument document = QJsonDocument::fromJson(input.readAll());
         if (!document.isObject()) {
-            return std::nullopt;
+            return unreadable;
         }
         const QJsonObject object = document.object();
         catalog::JsonFields fields(object, QLatin1String("Install journal"));
         InstallJournal journal;
         journal.m_file = file;
+        journal.m_readAtStart = true;
         journal.m_packageID = fields.requiredString(QLatin1String("packageID"));
         const QString operation = fields.requiredString(QLatin1String("operation"));
         journal.m_newVersion = fields.optionalString(QLatin1String("toVersion"));
         journal.m_staging =
             fields.optionalStringList(QLatin1String("staging")).value_or(QStringList());
+        // Journals of earlier versions do not say it.
+        const QJsonValue recordsSaved = object.value(recordsSavedKey);
+        journal.m_recordsSaved = recordsSaved.toBool(false);
         const auto previous = catalog::decodeInstalledPackages(
             QJsonDocument(object.value(QLatin1String("previousRecord")).toArray()).toJson());
         if (fields.failed() || !object.value(QLatin1String("previousRecord")).isArray() ||
             !object.value(QLatin1String("moves")).isArray() || !previous || previous->size() > 1 ||
+            !(recordsSaved.isBool() || recordsSaved.isUndefined() || recordsSaved.isNull()) ||
             (operation != operationName(InstallJournal::Operation::install) &&
              operation != operationName(InstallJournal::Operation::remove))) {
-            return std::nullopt;
+            return unreadable;
         }
         journal.m_operation = operation == operationName(InstallJournal::Operation::install)
                                   ? InstallJournal::Operation::install
@@ -160,18 +168,46 @@ public:
                                 fields.optionalString(QLatin1String("staged")),
                                 fields.optionalString(QLatin1String("aside"))};
             if (!value.isObject() || fields.failed()) {
-                return std::nullopt;
+                return unreadable;
             }
             journal.m_moves.append(move);
         }
         if (const auto foreign = pathNotItsPackages(journal, own)) {
-            refusal = QStringLiteral("it names a path its package does not own: ") + *foreign;
-            return std::nullopt;
+            return QStringLiteral("it names a path its package does not own: ") + *foreign;
         }
         return journal;
     }
 
+    // The renames of the outcome the operation reached: finished once its records were saved,
+    // else undone. Answers what is left to delete; nothing when the journal could not say that
+    // its records were saved, which leaves it to the next start.
+    static std::optional<QList<PendingDeletion>>
+    settle(const InstallJournal& journal, const catalog::InstalledPackageMap& records) {
+        if (recordsWereSaved(journal, records)) {
+            return journal.renameToKeepNew();
+        }
+        return journal.renameBackToPrevious();
+    }
+    static void close(const InstallJournal& journal, const QList<PendingDeletion>& deletions) {
+        journal.close(deletions);
+    }
+
 private:
+    // The journal says so once they were. Before that, in the moment between the save and the
+    // journal's saying so, the records file tells, where it no longer holds the record the
+    // operation began with. A repair may leave it equal; then both outcomes leave that version
+    // whole, since nothing kept aside goes before the journal says the records were saved.
+    static bool recordsWereSaved(const InstallJournal& journal,
+                                 const catalog::InstalledPackageMap& records) {
+        if (journal.m_recordsSaved) {
+            return true;
+        }
+        const auto found = records.constFind(journal.m_packageID);
+        const std::optional<InstalledPackage> current =
+            found == records.constEnd() ? std::nullopt : std::optional(*found);
+        return current != journal.m_previous;
+    }
+
     // Only what an operation of the package can have made: its install path, the template paths
     // its record or catalog entries name, and staging and aside items of our kinds beside those.
     static std::optional<QString> pathNotItsPackages(const InstallJournal& journal,
@@ -194,11 +230,14 @@ private:
                                QFileInfo(*move.aside).path() != QFileInfo(move.live).path())) {
                 return move.aside;
             }
-            const auto inStaging = [&](const QString& staging) {
-                return liesStrictlyInside(*move.staged, staging);
+            // A plug-in's staging folder becomes its install folder whole; templates are staged
+            // inside theirs.
+            const auto fromStaging = [&](const QString& staging) {
+                return QDir::cleanPath(*move.staged) == QDir::cleanPath(staging) ||
+                       liesStrictlyInside(*move.staged, staging);
             };
             if (move.staged &&
-                std::none_of(journal.m_staging.cbegin(), journal.m_staging.cend(), inStaging)) {
+                std::none_of(journal.m_staging.cbegin(), journal.m_staging.cend(), fromStaging)) {
                 return move.staged;
             }
         }
@@ -217,6 +256,14 @@ InstallJournal::InstallJournal(Operation operation, QString packageID,
       m_newVersion(std::move(newVersion)) {}
 
 InstallFailure InstallJournal::write() const {
+    if (auto failure = save()) {
+        return failure;
+    }
+    OwnJournals::instance().keep(m_file, *this);
+    return std::nullopt;
+}
+
+InstallFailure InstallJournal::save() const {
     QJsonArray moves;
     for (const ItemMove& move : m_moves) {
         moves.append(QJsonObject{{QStringLiteral("live"), move.live},
@@ -235,6 +282,7 @@ InstallFailure InstallJournal::write() const {
          QJsonDocument::fromJson(catalog::encodeInstalledPackages(previous)).array()},
         {QStringLiteral("staging"), QJsonArray::fromStringList(m_staging)},
         {QStringLiteral("moves"), moves},
+        {recordsSavedKey, m_recordsSaved},
     };
     const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
     if (auto failure = createFolder(QFileInfo(m_file).path())) {
@@ -248,35 +296,109 @@ InstallFailure InstallJournal::write() const {
                                .arg(m_file, file.errorString())};
     }
     base::syncFolder(QFileInfo(m_file).path());
-    OwnJournals::instance().keep(m_file, *this);
     return std::nullopt;
 }
 
 void InstallJournal::rollBack() const {
-    undoMoves(m_moves);
-    close();
+    close(renameBackToPrevious());
     // Undone or not, it is no more this process's to finish; a start decides what is left.
     OwnJournals::instance().drop(m_file);
 }
 
 void InstallJournal::finish() const {
-    // A staged copy is whole once the moves are journaled; one that a crash kept from its place
-    // is put there.
-    for (const ItemMove& move : m_moves) {
+    if (const auto deletions = renameToKeepNew()) {
+        close(*deletions);
+    } else {
+        OwnJournals::instance().drop(m_file);
+    }
+}
+
+QList<PendingDeletion> InstallJournal::renameBackToPrevious() const {
+    QList<PendingDeletion> deletions;
+    for (qsizetype index = m_moves.size() - 1; index >= 0; --index) {
+        const ItemMove& move = m_moves.at(index);
+        // What took the previous item's place, or the staged copy made live where nothing was.
+        const bool placed =
+            move.aside ? itemExists(*move.aside) : move.staged && !itemExists(*move.staged);
+        if (auto deletion =
+                throughTrash(index, placed ? std::optional(move.live) : std::nullopt, move.live)) {
+            deletions.append(*deletion);
+        }
+        if (move.aside && itemExists(*move.aside)) {
+            moveItem(*move.aside, move.live);
+        }
+    }
+    return deletions;
+}
+
+std::optional<QList<PendingDeletion>> InstallJournal::renameToKeepNew() const {
+    if (!m_recordsSaved) {
+        InstallJournal saved = *this;
+        saved.m_recordsSaved = true;
+        if (auto failure = saved.save()) {
+            catalog::log(QStringLiteral("Install journal kept: ") + description(*failure));
+            return std::nullopt;
+        }
+    }
+    QList<PendingDeletion> deletions;
+    for (qsizetype index = 0; index < m_moves.size(); ++index) {
+        const ItemMove& move = m_moves.at(index);
+        // A staged copy is whole once the moves are journaled; one that a crash kept from its
+        // place is put there.
         if (move.staged && itemExists(*move.staged) && !itemExists(move.live)) {
             moveItem(*move.staged, move.live);
         }
+        if (auto deletion = throughTrash(index, move.aside, move.aside.value_or(move.live))) {
+            deletions.append(*deletion);
+        }
     }
-    discardAsides(m_moves);
-    close();
+    return deletions;
 }
 
-void InstallJournal::close() const {
+std::optional<PendingDeletion> InstallJournal::throughTrash(qsizetype moveIndex,
+                                                            const std::optional<QString>& item,
+                                                            const QString& shownPath) const {
+    const QString trash = trashPathOf(moveIndex);
+    if (item && itemExists(*item)) {
+        if (auto failure = moveItem(*item, trash)) {
+            catalog::log(description(*failure));
+        }
+    }
+    if (!itemExists(trash)) {
+        return std::nullopt;
+    }
+    return PendingDeletion{trash, QStringLiteral("Install journal removed: ") + shownPath};
+}
+
+QString InstallJournal::trashPathOf(qsizetype moveIndex) const {
+    const QString name = QFileInfo(m_file).fileName();
+    const QString journalID =
+        name.mid(journalPrefix.size(), name.size() - journalPrefix.size() - journalSuffix.size());
+    return QFileInfo(QDir::cleanPath(m_moves.at(moveIndex).live)).path() + QLatin1Char('/') +
+           trashPrefix + journalID + QLatin1Char('-') + QString::number(moveIndex);
+}
+
+void InstallJournal::close(const QList<PendingDeletion>& deletions) const {
+    // Only a journal read at a start tells what it removes; an operation's own outcome is its
+    // log line.
+    QList<PendingDeletion> told = deletions;
+    for (PendingDeletion& deletion : told) {
+        if (!m_readAtStart) {
+            deletion.loggedAs.clear();
+        }
+    }
+    deleteItems(told);
     for (const QString& staging : m_staging) {
+        if (!itemExists(staging)) {
+            continue;
+        }
         removeQuietly(staging);
         // A tool killed with the process that ran it may still have made one last entry.
         if (itemExists(staging)) {
             removeQuietly(staging);
+        }
+        if (!itemExists(staging)) {
+            logRemoval(staging);
         }
     }
     pruneEmptiedFolders();
@@ -290,15 +412,25 @@ void InstallJournal::close() const {
     OwnJournals::instance().drop(m_file);
 }
 
+void InstallJournal::logRemoval(const QString& path) const {
+    if (m_readAtStart) {
+        catalog::log(QStringLiteral("Install journal removed: ") + path);
+    }
+}
+
 std::optional<QString> InstallJournal::unsettledItem() const {
     for (const QString& staging : m_staging) {
         if (itemExists(staging)) {
             return staging;
         }
     }
-    for (const ItemMove& move : m_moves) {
+    for (qsizetype index = 0; index < m_moves.size(); ++index) {
+        const ItemMove& move = m_moves.at(index);
         if (move.aside && itemExists(*move.aside)) {
             return move.aside;
+        }
+        if (itemExists(trashPathOf(index))) {
+            return trashPathOf(index);
         }
     }
     return std::nullopt;
@@ -306,11 +438,13 @@ std::optional<QString> InstallJournal::unsettledItem() const {
 
 QStringList InstallJournal::namedItems() const {
     QStringList items = m_staging;
-    for (const ItemMove& move : m_moves) {
+    for (qsizetype index = 0; index < m_moves.size(); ++index) {
+        const ItemMove& move = m_moves.at(index);
         items.append(move.live);
         if (move.aside) {
             items.append(*move.aside);
         }
+        items.append(trashPathOf(index));
     }
     return items;
 }
@@ -324,49 +458,115 @@ void InstallJournal::pruneEmptiedFolders() const {
     }
     for (const QString& path : gone) {
         const QString parent = QFileInfo(QDir::cleanPath(path)).path();
+        QStringList removed;
         if (const auto library = templatesRootContaining(path)) {
-            InstallEngine::pruneEmptyDirectories(parent, *library);
+            removed = InstallEngine::pruneEmptyDirectories(parent, *library);
         } else if (m_operation == Operation::remove) {
-            InstallEngine::pruneEmptyDirectories(parent, platform::userApplicationsFolder());
+            removed =
+                InstallEngine::pruneEmptyDirectories(parent, platform::userApplicationsFolder());
+        }
+        for (const QString& folder : removed) {
+            logRemoval(folder);
         }
     }
 }
 
-void replayInstallJournal() {
-    // At a start no journal is this process's own; what is on disk is all there is.
-    OwnJournals::instance().clear();
-    const OwnedPlaces own = OwnedPlaces::read();
-    QSet<QString> stillJournaled;
-    for (const QString& file : pendingJournalFiles()) {
-        QString refusal;
-        const std::optional<InstallJournal> journal =
-            PendingInstallJournals::read(file, own, refusal);
-        if (!journal) {
-            catalog::log(QStringLiteral("Install journal ignored: ") + refusal);
+namespace {
+
+// What the start leaves to the background: the deletions, then the journals to close and those
+// to drop, so that until all is deleted a killed run leaves a journal for the next start.
+struct StartUpSettling {
+    QList<std::pair<InstallJournal, QList<PendingDeletion>>> journals;
+    QStringList droppedJournals;
+    QList<PendingDeletion> deletions;
+
+    bool isEmpty() const {
+        return journals.isEmpty() && droppedJournals.isEmpty() && deletions.isEmpty();
+    }
+    void run() const {
+        for (const auto& [journal, journalDeletions] : journals) {
+            PendingInstallJournals::close(journal, journalDeletions);
+        }
+        deleteItems(deletions);
+        for (const QString& file : droppedJournals) {
             QFile::remove(file);
-            continue;
-        }
-        const auto found = own.records().constFind(journal->packageID());
-        const std::optional<InstalledPackage> current =
-            found == own.records().constEnd() ? std::nullopt : std::optional(*found);
-        if (current == journal->previous()) {
-            journal->rollBack();
-        } else {
-            journal->finish();
-        }
-        if (QFileInfo::exists(file)) {
-            for (const QString& item : journal->namedItems()) {
-                stillJournaled.insert(QDir::cleanPath(item));
-            }
         }
     }
-    settleLeftoverItems(own, stillJournaled);
+};
+
+class StartUpSettlingInProgress {
+public:
+    static StartUpSettlingInProgress& instance() {
+        static StartUpSettlingInProgress settling;
+        return settling;
+    }
+    void set(const QFuture<void>& future) {
+        QMutexLocker lock(&m_mutex);
+        m_future = future;
+    }
+    QFuture<void> get() const {
+        QMutexLocker lock(&m_mutex);
+        return m_future;
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QFuture<void> m_future;
+};
+
+// Settles the journals left on disk, the newest first, so that later operations are undone
+// before earlier ones; then what no journal names.
+void settleJournalsAndLeftovers(StartUpSettling& settling) {
+    const QStringList files = pendingJournalFiles();
+    if (files.isEmpty() && !installFoldersHoldLeftoverItems()) {
+        return;
+    }
+    const OwnedPlaces own = OwnedPlaces::read();
+    QSet<QString> journaledItems;
+    for (const QString& file : files) {
+        auto journal = PendingInstallJournals::read(file, own);
+        if (!journal) {
+            catalog::log(QStringLiteral("Install journal ignored: ") + journal.error());
+            settling.droppedJournals.append(file);
+            continue;
+        }
+        if (const auto deletions = PendingInstallJournals::settle(*journal, own.records())) {
+            settling.journals.append({*journal, *deletions});
+        }
+        for (const QString& item : journal->namedItems()) {
+            journaledItems.insert(QDir::cleanPath(item));
+        }
+    }
+    settling.deletions.append(settleLeftoverItems(own, journaledItems));
+}
+
+} // namespace
+
+QFuture<void> settleAtStartUp() {
+    // A settling begun earlier in this process ends first.
+    waitForStartUpSettling();
+    // At a start no journal is this process's own; what is on disk is all there is.
+    OwnJournals::instance().clear();
+    StartUpSettling settling;
+    settleJournalsAndLeftovers(settling);
     removeUnfinishedSaves(QFileInfo(catalog::installedRecordsFileURL()).path(),
                           unfinishedSaveOf(QStringLiteral("installed\\.json")));
     removeUnfinishedSaves(
         catalog::applicationSupportDirectory(),
         unfinishedSaveOf(QRegularExpression::escape(journalPrefix) + QStringLiteral(".*\\.json")));
-    removeCacheWorkFolders();
+    settling.deletions.append(abandonedCacheWorkFolders());
+    if (settling.isEmpty()) {
+        return QtFuture::makeReadyFuture();
+    }
+    const QFuture<void> future =
+        QtConcurrent::run(platform::utilityThreadPool(), [settling] { settling.run(); });
+    StartUpSettlingInProgress::instance().set(future);
+    return future;
+}
+
+void waitForStartUpSettling() {
+    QFuture<void> future = StartUpSettlingInProgress::instance().get();
+    future.waitForFinished();
 }
 
 void finishInstallJournal() {

@@ -4,6 +4,7 @@
 #include "ItemMoves.h"
 #include "catalog/InstalledPackage.h"
 
+#include <QFuture>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,7 +22,7 @@ public:
     enum class Operation { install, remove };
 
     // A journal that is not written yet. `previous` is the package's record as it stood when the
-    // operation began; the records then tell whether the operation was completed.
+    // operation began.
     InstallJournal(Operation operation, QString packageID,
                    std::optional<catalog::InstalledPackage> previous,
                    std::optional<QString> newVersion);
@@ -36,24 +37,47 @@ public:
     // Replaces the journal file as a whole, atomically. Until it is closed, the journal is this
     // process's own, which finishInstallJournal() finishes.
     InstallFailure write() const;
-    // Undoes the operation: the previous items are put back, the new and the staged ones go.
+    // Undoes the operation that failed: the previous items are put back, the new and the staged
+    // ones go.
     void rollBack() const;
-    // Keeps the outcome: the previous items kept aside and the staging folders go.
+    // Keeps the outcome once the records are saved: the journal says so first, then the previous
+    // items kept aside and the staging folders go.
     void finish() const;
-    // Every path it names: the staging folders, the live paths and the aside items.
+    // Every path it names: the staging folders, the live paths, the aside items and the trash
+    // items these become on their way out.
     QStringList namedItems() const;
 
 private:
     InstallJournal() = default;
-    // What both outcomes end with: the staging folders and the emptied folders go, and the
-    // journal once nothing it names is left to settle; otherwise the next start tries again.
-    void close() const;
-    // A staging folder or an aside item still on disk.
+    friend class PendingInstallJournals;
+
+    InstallFailure save() const;
+    // The renames of each outcome, each answering what is left to delete. Every step looks at the
+    // disk first, so doing it again after an interruption goes on where it stopped.
+    QList<PendingDeletion> renameBackToPrevious() const;
+    // Says first in the journal that the records are saved, unless it says so already, for
+    // nothing kept aside may go before; nothing when it cannot.
+    std::optional<QList<PendingDeletion>> renameToKeepNew() const;
+    // Where the previous or the new item of a move goes on its way out: a trash item beside it
+    // whose name the journal gives, so that a start finds it again.
+    QString trashPathOf(qsizetype moveIndex) const;
+    // Renames the item, when there is one, to the move's trash item, and answers that for
+    // deletion when it is there, renamed now or by an earlier settling that was cut short. The
+    // log names it by the path shown.
+    std::optional<PendingDeletion> throughTrash(qsizetype moveIndex,
+                                                const std::optional<QString>& item,
+                                                const QString& shownPath) const;
+    // Deletes what the outcome left and the staging folders, prunes the emptied folders, and
+    // removes the journal once nothing it names is left to settle; otherwise the next start tries
+    // again.
+    void close(const QList<PendingDeletion>& deletions) const;
+    // A staging folder, an aside item or a trash item still on disk.
     std::optional<QString> unsettledItem() const;
     // The folders an install made or a removal emptied: in the Motion Templates library up to
     // the library, and for a removal up to the user's Applications folder.
     void pruneEmptiedFolders() const;
-    friend class PendingInstallJournals;
+    // What a journal read at a start removes, the log tells.
+    void logRemoval(const QString& path) const;
 
     QString m_file;
     Operation m_operation = Operation::install;
@@ -62,16 +86,27 @@ private:
     std::optional<QString> m_newVersion;
     QStringList m_staging;
     QList<ItemMove> m_moves;
+    // Set once the records are saved with the operation's outcome, before anything kept aside is
+    // deleted.
+    bool m_recordsSaved = false;
+    bool m_readAtStart = false;
 };
 
-// The entry point of start-up. It must run before the InstalledPackageStore is made: for every
-// operation that a crash interrupted, the records file decides: where it still holds the record
-// the operation began with, the previous version is put back; otherwise the operation is
-// finished. A journal that cannot be read, or that names a path no operation of its package
-// makes, is logged and dropped without acting on it. Then the staging and aside items no journal
-// names are settled by their names, and the temporary files of unfinished saves of installed.json
-// and of the journal and the cache's abandoned work folders are removed.
-void replayInstallJournal();
+// The start-up settling of what a killed run left, before the InstalledPackageStore is made. When
+// there is nothing to settle (no journal, no staging, aside or trash item in the install folders)
+// it reads nothing more. Otherwise, for every operation that a crash interrupted, it finishes the
+// operation where its journal says the records were saved, or where the records no longer hold
+// the record it began with; else it puts the previous version back. A journal that cannot be read,
+// or that names a path no operation of its package makes, is logged and dropped without acting on
+// it. Then the staging, aside and trash items no journal names are settled by their names, and
+// the temporary files of unfinished saves of installed.json and of the journal are removed.
+// Everything that happens here is a rename; the trees the settling and the cache's abandoned work
+// folders leave to delete are deleted on the pool of low-priority threads, which the returned
+// future ends with. The engine's operations wait for it.
+QFuture<void> settleAtStartUp();
+
+// Blocks until the deletions the start left to the background have ended.
+void waitForStartUpSettling();
 
 // Once the records of the operations in flight are saved: keeps the outcome of the operations
 // this process journaled, deleting the previous versions kept aside. Runs off the main thread; it

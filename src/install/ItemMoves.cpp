@@ -34,6 +34,10 @@ QString newStagingPath(const QString& folder) {
     return folder + QLatin1Char('/') + stagingPrefix + newUuidText();
 }
 
+QString newTrashPath(const QString& item) {
+    return QFileInfo(item).path() + QLatin1Char('/') + trashPrefix + newUuidText();
+}
+
 QString newAsidePath(const QString& live, const std::optional<QString>& heldVersion) {
     const QFileInfo item(live);
     const QString plain = asidePrefix + newUuidText();
@@ -73,48 +77,32 @@ void planAsides(QList<ItemMove>& moves, const std::optional<catalog::InstalledPa
     }
 }
 
+void deleteItems(const QList<PendingDeletion>& deletions) {
+    for (const PendingDeletion& deletion : deletions) {
+        if (auto failure = removeItem(deletion.path)) {
+            catalog::log(description(*failure));
+        } else if (!deletion.loggedAs.isEmpty()) {
+            catalog::log(deletion.loggedAs);
+        }
+    }
+}
+
 InstallFailure makeLive(const QList<ItemMove>& moves) {
-    InstallFailure failure;
     for (const ItemMove& move : moves) {
-        if (!failure && move.aside) {
-            failure = moveItem(move.live, *move.aside);
-        }
-    }
-    for (const ItemMove& move : moves) {
-        if (!failure && move.staged) {
-            failure = moveItem(*move.staged, move.live);
-        }
-    }
-    if (failure) {
-        undoMoves(moves);
-    }
-    return failure;
-}
-
-void undoMoves(const QList<ItemMove>& moves) {
-    for (auto move = moves.crbegin(); move != moves.crend(); ++move) {
-        if (move->aside) {
-            if (itemExists(*move->aside)) {
-                removeQuietly(move->live);
-                moveItem(*move->aside, move->live);
+        if (move.aside) {
+            if (auto failure = moveItem(move.live, *move.aside)) {
+                return failure;
             }
-        } else if (move->staged && !itemExists(*move->staged)) {
-            // Nothing was there before, and the staged copy has been made live.
-            removeQuietly(move->live);
         }
     }
-}
-
-void discardAsides(const QList<ItemMove>& moves) {
     for (const ItemMove& move : moves) {
-        if (!move.aside || !itemExists(*move.aside)) {
-            continue;
-        }
-        if (auto failure = removeItem(*move.aside)) {
-            catalog::log(QStringLiteral("Could not remove the previous version kept at ") +
-                         *move.aside + QLatin1String(": ") + description(*failure));
+        if (move.staged) {
+            if (auto failure = moveItem(*move.staged, move.live)) {
+                return failure;
+            }
         }
     }
+    return std::nullopt;
 }
 
 } // namespace marlox::install

@@ -14,10 +14,15 @@ namespace marlox::install {
 // takes a half-made or set-aside copy for a package.
 inline const QString stagingPrefix = QStringLiteral(".marlox-staging-");
 inline const QString asidePrefix = QStringLiteral(".marlox-aside-");
+// What is on its way to deletion. An item is renamed to this kind before it is deleted, so that
+// one cut short in the middle never reads as a whole one by its name: a start only removes it.
+inline const QString trashPrefix = QStringLiteral(".marlox-trash-");
 
 // A new staging path in the folder: the prefix and a new upper-case UUID. What a staging item
 // holds is on its way in, never the only copy of anything.
 QString newStagingPath(const QString& folder);
+// A new trash path beside the item.
+QString newTrashPath(const QString& item);
 
 // What the name of an aside item says, so that a start can settle it without a journal.
 struct AsideName {
@@ -50,13 +55,19 @@ struct ItemMove {
 // Gives every move whose live path holds something an aside path beside it, naming the record's
 // version where the record names that path.
 void planAsides(QList<ItemMove>& moves, const std::optional<catalog::InstalledPackage>& record);
-// Renames every previous item aside, then every staged item into its place. A failure undoes
-// what was done.
+// An item to delete once it is out of the way, and the log line that says it is gone (none when
+// the log says nothing).
+struct PendingDeletion {
+    QString path;
+    QString loggedAs;
+
+    bool operator==(const PendingDeletion&) const = default;
+};
+// Deletes each item; a failure is logged and leaves the rest to go on.
+void deleteItems(const QList<PendingDeletion>& deletions);
+
+// Renames every previous item aside, then every staged item into its place; stops at the first
+// failure, which the operation's journal then undoes.
 InstallFailure makeLive(const QList<ItemMove>& moves);
-// Puts the previous items back where the new ones were placed. Every step looks at the disk
-// first, so running it again after an interruption finishes the work.
-void undoMoves(const QList<ItemMove>& moves);
-// Deletes the previous items kept aside; a failure is logged and leaves the rest in place.
-void discardAsides(const QList<ItemMove>& moves);
 
 } // namespace marlox::install

@@ -7,6 +7,9 @@
 #include "catalog/RemoteArtifactService.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace marlox::install {
 namespace {
@@ -25,13 +28,28 @@ QStringList entriesMatching(const QString& folder, const QStringList& patterns) 
     return paths;
 }
 
-void removeLeftover(const QString& path) {
-    if (auto failure = removeItem(path)) {
-        catalog::log(QStringLiteral("Left-over item could not be removed: ") +
-                     description(*failure));
-    } else {
-        catalog::log(QStringLiteral("Left-over item removed: ") + path);
+// The names of the items an operation works with beside the live paths.
+QStringList leftoverKinds() {
+    return {stagingPrefix + QLatin1Char('*'), asidePrefix + QLatin1Char('*'),
+            trashPrefix + QLatin1Char('*')};
+}
+
+QString removedLine(const QString& path) {
+    return QStringLiteral("Left-over item removed: ") + path;
+}
+
+// Renames the item beside itself out of its kind and adds it to the deletions; nothing when
+// nothing is there. A failure is logged and leaves the item where it is.
+void moveToTrash(const QString& item, const QString& loggedAs, QList<PendingDeletion>& deletions) {
+    if (!itemExists(item)) {
+        return;
     }
+    const QString trash = newTrashPath(item);
+    if (auto failure = moveItem(item, trash)) {
+        catalog::log(description(*failure));
+        return;
+    }
+    deletions.append({trash, loggedAs});
 }
 
 // The version a record gives the live path; nothing when no record names it.
@@ -45,52 +63,74 @@ std::optional<QString> recordedVersionAt(const OwnedPlaces& own, const QString& 
     return std::nullopt;
 }
 
-void settleAside(const OwnedPlaces& own, const QString& folder, const QString& path) {
+// The live path an aside item goes back to; nothing when it is not to be put back.
+std::optional<QString> liveToPutBack(const OwnedPlaces& own, const QString& folder,
+                                     const QString& path) {
     const std::optional<AsideName> name = readAsideName(QFileInfo(path).fileName());
     // A name that does not say where it belongs, or points at a hidden item, cannot be put back.
-    if (!name || name->liveName.startsWith(QLatin1Char('.'))) {
-        removeLeftover(path);
-        return;
+    if (!name || name->liveName.startsWith(QLatin1Char('.')) || !name->heldVersion) {
+        return std::nullopt;
     }
     const QString live = folder + QLatin1Char('/') + name->liveName;
-    if (!name->heldVersion || recordedVersionAt(own, live) != name->heldVersion) {
-        removeLeftover(path);
+    if (recordedVersionAt(own, live) != name->heldVersion) {
+        return std::nullopt;
+    }
+    return live;
+}
+
+void settleAside(const OwnedPlaces& own, const QString& folder, const QString& path,
+                 QList<PendingDeletion>& deletions) {
+    const std::optional<QString> live = liveToPutBack(own, folder, path);
+    if (!live) {
+        // Out of the aside kind first, so that one cut short in its deletion is never put back.
+        moveToTrash(path, removedLine(path), deletions);
         return;
     }
     // What took its place is not what the records say is there.
-    InstallFailure failure = itemExists(live) ? removeItem(live) : std::nullopt;
-    if (!failure) {
-        failure = moveItem(path, live);
-    }
+    moveToTrash(*live, QString(), deletions);
+    const InstallFailure failure = moveItem(path, *live);
     catalog::log(failure ? QStringLiteral("Left-over item could not be put back: ") +
                                description(*failure)
-                         : QStringLiteral("Left-over item put back: ") + live);
+                         : QStringLiteral("Left-over item put back: ") + *live);
 }
 
 } // namespace
 
-void settleLeftoverItems(const OwnedPlaces& own, const QSet<QString>& journaledItems) {
+bool installFoldersHoldLeftoverItems() {
+    const QStringList roots = OwnedPlaces::installRoots();
+    return std::any_of(roots.cbegin(), roots.cend(), [&](const QString& root) {
+        return !entriesMatching(root, leftoverKinds()).isEmpty();
+    });
+}
+
+QList<PendingDeletion> settleLeftoverItems(const OwnedPlaces& own,
+                                           const QSet<QString>& journaledItems) {
+    QList<PendingDeletion> deletions;
     for (const QString& folder : own.folders()) {
-        for (const QString& path : entriesMatching(
-                 folder, {stagingPrefix + QLatin1Char('*'), asidePrefix + QLatin1Char('*')})) {
+        for (const QString& path : entriesMatching(folder, leftoverKinds())) {
             if (journaledItems.contains(path)) {
                 continue;
             }
-            if (QFileInfo(path).fileName().startsWith(stagingPrefix)) {
-                removeLeftover(path);
+            // A link may point anywhere; it never takes the place of anything. Staging and trash
+            // items are never the only copy of anything.
+            if (QFileInfo(path).fileName().startsWith(asidePrefix) &&
+                !QFileInfo(path).isSymLink()) {
+                settleAside(own, folder, path, deletions);
             } else {
-                settleAside(own, folder, path);
+                deletions.append({path, removedLine(path)});
             }
         }
     }
+    return deletions;
 }
 
-void removeCacheWorkFolders() {
-    for (const QString& path :
-         entriesMatching(catalog::cacheDirectory(), cacheWorkFolderPatterns)) {
-        removeLeftover(path);
+QList<PendingDeletion> abandonedCacheWorkFolders() {
+    QList<PendingDeletion> deletions;
+    for (const QString& path : entriesMatching(catalog::cacheDirectory(), cacheWorkFolderPatterns) +
+                                   catalog::unfinishedExpansions()) {
+        deletions.append({path, removedLine(path)});
     }
-    catalog::removeUnfinishedExpansions();
+    return deletions;
 }
 
 } // namespace marlox::install

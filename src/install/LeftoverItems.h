@@ -1,20 +1,27 @@
 #pragma once
 
+#include "ItemMoves.h"
 #include "OwnedPlaces.h"
 
+#include <QList>
 #include <QSet>
 #include <QString>
 
 namespace marlox::install {
 
-// Settles the staging and aside items beside the packages' live paths that no journal names, by
-// what their names say: staging items and aside items that do not say what they stand for go; an
-// aside item goes back to its live path while the records name that path with the version it
-// holds, and goes otherwise. Each is logged.
-void settleLeftoverItems(const OwnedPlaces& own, const QSet<QString>& journaledItems);
+// Whether an install folder holds a staging, aside or trash item: what a start looks for before it
+// reads what settling needs.
+bool installFoldersHoldLeftoverItems();
 
-// Removes the work folders of the cache that a killed run left: those this and earlier versions
-// made for copies, expansions and backups. Only at a start, when no operation runs.
-void removeCacheWorkFolders();
+// Settles the staging, aside and trash items beside the packages' live paths that no journal
+// names, by what their names say: an aside item goes back to its live path while the records name
+// that path with the version it holds and it is no symbolic link; every other item goes. Each is
+// logged. What goes is first renamed out of the aside kind; answers what is left to delete.
+QList<PendingDeletion> settleLeftoverItems(const OwnedPlaces& own,
+                                           const QSet<QString>& journaledItems);
+
+// The work folders of the cache that a killed run left: those this and earlier versions made for
+// copies, expansions and backups. Only at a start, when no operation runs.
+QList<PendingDeletion> abandonedCacheWorkFolders();
 
 } // namespace marlox::install

@@ -47,11 +47,14 @@ OwnedPlaces OwnedPlaces::read() {
             knownCatalogPackages()};
 }
 
+QStringList OwnedPlaces::installRoots() {
+    return {QDir::cleanPath(catalog::installFolderPath()),
+            QDir::cleanPath(catalog::legacyInstallFolderPath())};
+}
+
 OwnedPlaces::OwnedPlaces(catalog::InstalledPackageMap records,
                          const QList<catalog::PackageManifest>& catalogPackages)
-    : m_records(std::move(records)),
-      m_installRoots({QDir::cleanPath(catalog::installFolderPath()),
-                      QDir::cleanPath(catalog::legacyInstallFolderPath())}) {
+    : m_records(std::move(records)), m_installRoots(installRoots()) {
     for (const catalog::PackageManifest& package : catalogPackages) {
         if (!package.hasMotionTemplatePayload()) {
             continue;

@@ -20,6 +20,9 @@ public:
     OwnedPlaces(catalog::InstalledPackageMap records,
                 const QList<catalog::PackageManifest>& catalogPackages);
 
+    // The install folder and the older one, where the packages' own folders lie.
+    static QStringList installRoots();
+
     const catalog::InstalledPackageMap& records() const { return m_records; }
     // An install folder followed by the id, a template path the package's record names, or a
     // visible item directly inside a template folder of one of its catalog entries.

@@ -9,6 +9,7 @@
 #include "support/LoopbackHttpServer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -157,6 +158,20 @@ TEST_F(MarloxStudioAppTest, StartupTaskWaitsForTheWindowsFirstFrame) {
     EXPECT_TRUE(awaitFuture(studio.startupTask()));
 }
 
+TEST_F(MarloxStudioAppTest, WindowMinimisedBeforeItsFirstFrameLoadsOnceShown) {
+    // GIVEN the application with a remote catalog, its window minimised before its first frame
+    auto& studio = makeAppWithHeldCatalog();
+    QWidget* window = studio.openWindow();
+    window->showMinimized();
+
+    // WHEN the window is shown again THEN its start-up task runs: the catalog is fetched
+    window->showNormal();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.requestCount("/manifest.json") == 1; }));
+    server.releaseHeldAnswers();
+    EXPECT_TRUE(awaitFuture(studio.startupTask()));
+}
+
 TEST_F(MarloxStudioAppTest, UpdateCheckStartsOnlyOnceTheCatalogReloadHasEnded) {
     // GIVEN a remote catalog whose failing answer is held back, and a feed
     auto& studio = makeAppWithHeldCatalog();
@@ -217,10 +232,14 @@ TEST_F(MarloxStudioAppTest, StartUndoesAnUpdateThatACrashCutShortBeforeItWasReco
     // WHEN the application starts
     auto& studio = makeApp();
 
-    // THEN the previous version is back in place, matching the record the store read
+    // THEN the previous version is back in place, matching the record the store read, and once
+    // the deletions left to the background have ended nothing but it is left
     EXPECT_EQ(readFile(live + "/version.txt"), "1.0");
     EXPECT_FALSE(QFileInfo::exists(aside));
     EXPECT_EQ(studio.installedStore().record(previous.id), previous);
+    marlox::install::waitForStartUpSettling();
+    EXPECT_EQ(QDir(installRoot).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"studio.marlox.glow"});
 }
 
 } // namespace

@@ -2,12 +2,14 @@
 // the application does, so that the crash-safety test can kill it at any point (see
 // FileOperationKill.cpp) and then look at what a fresh start makes of the disk.
 //
-//   install_crash_driver <bundle> prepare|update|update-remove|start
+//   install_crash_driver <bundle> prepare|update|update-remove|install-repair|start
 //
 // The bundle's resources hold the payloads and the catalog, which lists the package's first
-// version, then the version it is updated to. It starts as the application does: the journal is
-// replayed before the records are read; "start" does only that. MARLOX_DITTO names another
-// archive tool.
+// version, then the version it is updated to. "install-repair" installs the first version and
+// then installs it again over itself, as a repair does. It starts as the application does: what
+// a killed run left is settled before the records are read; "start" does only that, and waits
+// for the deletions the settling leaves to the background. MARLOX_DITTO names another archive
+// tool.
 #include "catalog/AppSettingsStore.h"
 #include "catalog/CatalogManifest.h"
 #include "catalog/CatalogService.h"
@@ -53,7 +55,8 @@ bool settle(install::InstallationCoordinator& coordinator, const QString& packag
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     if (argc != 3) {
-        std::fputs("usage: install_crash_driver <bundle> prepare|update|update-remove|start\n",
+        std::fputs("usage: install_crash_driver <bundle> "
+                   "prepare|update|update-remove|install-repair|start\n",
                    stderr);
         return 2;
     }
@@ -68,7 +71,7 @@ int main(int argc, char** argv) {
     const catalog::PackageManifest& second = catalog->packages.at(1);
     const QString ditto = qEnvironmentVariable("MARLOX_DITTO", QStringLiteral(MARLOX_DITTO_PATH));
 
-    install::replayInstallJournal();
+    install::settleAtStartUp().waitForFinished();
     if (mode == QLatin1String("start")) {
         return 0;
     }
@@ -92,7 +95,14 @@ int main(int argc, char** argv) {
                 {ditto, QStringLiteral("/bin/true"), QStringLiteral("/bin/true")}),
             guard});
 
-    if (mode == QLatin1String("prepare")) {
+    if (mode == QLatin1String("prepare") || mode == QLatin1String("install-repair")) {
+        coordinator.install(first);
+        if (!settle(coordinator, first.id, install::installStatus::installed)) {
+            return 1;
+        }
+        if (mode == QLatin1String("prepare")) {
+            return 0;
+        }
         coordinator.install(first);
         return settle(coordinator, first.id, install::installStatus::installed) ? 0 : 1;
     }

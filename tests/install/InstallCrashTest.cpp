@@ -1,6 +1,8 @@
 #include "catalog/InstalledPackageStore.h"
+#include "catalog/OperationsLog.h"
 #include "install/FileOperations.h"
 #include "install/InstallJournal.h"
+#include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
 
 #include <QDirIterator>
@@ -33,17 +35,25 @@ struct Operation {
 // after each kill the journal is replayed as a fresh start does.
 class InstallCrashTest : public EngineTest {
 protected:
-    // The disk as the user and the next start see it: both target folders, the records and the
-    // support folder's top level (the log aside).
+    // The disk as the user and the next start see it: both target folders, the records, the
+    // support folder's top level and the cache's contents (the log and the empty folders the
+    // application makes for itself aside).
     QString diskState() const {
         QStringList state = treeSnapshot(installRoot) + treeSnapshot(templatesRoot);
         const QString support = applicationSupportDirectory();
         for (const QString& name :
              QDir(support).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
-            state.append("support: " + name);
+            if (name != "Logs" && name != "Cache") {
+                state.append("support: " + name);
+            }
         }
         state.append(treeSnapshot(cacheDirectory()));
         return state.join('\n');
+    }
+    // The start's log lines about journals it did not act on.
+    static QStringList refusedJournals() {
+        const auto log = contentsOf(operationsLogFilePath()).value_or(QByteArray());
+        return QString::fromUtf8(log).split('\n').filter("Install journal ignored");
     }
     // The version installed.json gives the package, or "none".
     static QString recordedVersion() {
@@ -149,7 +159,7 @@ protected:
     // GIVEN the first version installed, WHEN the update and then the removal are killed at each
     // point and the next start settles what they left, THEN the disk holds exactly what the record
     // names and nothing else.
-    void expectEveryKillLeavesTheRecordedVersionWhole() {
+    void expectEveryKillOfAnUpdateOrRemovalLeavesTheRecordedVersionWhole() {
         ASSERT_FALSE(runDriver("prepare", 0));
         std::map<QString, QString> stateOfVersion{{"1.0", diskState()}};
         saveHome();
@@ -159,20 +169,38 @@ protected:
         QByteArray trace;
         ASSERT_FALSE(runDriver("update-remove", 0, &trace));
         stateOfVersion["none"] = diskState();
+        expectEveryKillLeavesTheRecordedVersionWhole("update-remove", trace, stateOfVersion);
+    }
+
+    // GIVEN nothing installed, WHEN the first install and then a repair (the same version installed
+    // over itself) are killed at each point and the next start settles what they left, THEN the
+    // disk holds exactly what the record names and nothing else.
+    void expectEveryKillOfAFirstInstallOrRepairLeavesTheRecordedVersionWhole() {
+        std::map<QString, QString> stateOfVersion{{"none", diskState()}};
+        saveHome();
+        QByteArray trace;
+        ASSERT_FALSE(runDriver("install-repair", 0, &trace));
+        stateOfVersion["1.0"] = diskState();
+        expectEveryKillLeavesTheRecordedVersionWhole("install-repair", trace, stateOfVersion);
+    }
+
+    void
+    expectEveryKillLeavesTheRecordedVersionWhole(const QString& mode, const QByteArray& trace,
+                                                 const std::map<QString, QString>& stateOfVersion) {
         const QList<Operation> operations = parseTrace(trace);
         ASSERT_GT(operations.size(), 20) << trace.toStdString();
-
         for (const long point : killPoints(operations)) {
             const Operation at = operations.value(point - 1);
             SCOPED_TRACE(
                 QString("killed before %1 %2 %3").arg(point).arg(at.call, at.path).toStdString());
             restoreHome();
-            EXPECT_EQ(runDriver("update-remove", point), point <= operations.last().number);
+            EXPECT_EQ(runDriver(mode, point), point <= operations.last().number);
             EXPECT_FALSE(runDriver("start", 0));
             const QString version = recordedVersion();
             ASSERT_TRUE(stateOfVersion.count(version)) << version.toStdString();
-            EXPECT_EQ(diskState(), stateOfVersion[version])
+            EXPECT_EQ(diskState().toStdString(), stateOfVersion.at(version).toStdString())
                 << "recorded: " << version.toStdString();
+            EXPECT_EQ(refusedJournals(), QStringList());
         }
     }
 
@@ -232,7 +260,47 @@ TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfAFolderPayloadLeavesTheRecordedV
     makePlugin(resources + "/Payloads/1.0/Glow", "1.0");
     makePlugin(resources + "/Payloads/1.1/Glow", "1.1");
     writeCatalog(glow("1.0", "Payloads/1.0/Glow"), glow("1.1", "Payloads/1.1/Glow"));
-    expectEveryKillLeavesTheRecordedVersionWhole();
+    expectEveryKillOfAnUpdateOrRemovalLeavesTheRecordedVersionWhole();
+}
+
+TEST_F(InstallCrashTest, KilledFirstInstallOrRepairOfAFolderPayloadLeavesTheRecordedVersionWhole) {
+    makePlugin(resources + "/Payloads/1.0/Glow", "1.0");
+    writeCatalog(glow("1.0", "Payloads/1.0/Glow"), glow("1.1", "Payloads/1.0/Glow"));
+    expectEveryKillOfAFirstInstallOrRepairLeavesTheRecordedVersionWhole();
+}
+
+TEST_F(InstallCrashTest, ARepairKilledDeletingItsOldCopyWithItsJournalThenCutInHalfEndsWhole) {
+    // GIVEN a first install and a repair of a folder payload, run once to their end
+    makePlugin(resources + "/Payloads/1.0/Glow", "1.0");
+    writeCatalog(glow("1.0", "Payloads/1.0/Glow"), glow("1.1", "Payloads/1.0/Glow"));
+    saveHome();
+    QByteArray trace;
+    ASSERT_FALSE(runDriver("install-repair", 0, &trace));
+    const QString whole = diskState();
+    // The middle of the deletion of the old copy, after the repair's records are saved.
+    const QList<Operation> operations = parseTrace(trace);
+    const auto saved = std::find_if(operations.crbegin(), operations.crend(), [](const auto& at) {
+        return at.call == "rename" && at.path.endsWith("/installed.json");
+    });
+    ASSERT_NE(saved, operations.crend());
+    QList<long> deletion;
+    for (auto at = saved.base(); at != operations.cend(); ++at) {
+        if (at->call == "unlink" && at->path.contains(installRoot + "/.marlox-")) {
+            deletion.append(at->number);
+        }
+    }
+    ASSERT_GT(deletion.size(), 2) << trace.toStdString();
+
+    // WHEN the repair is killed there, its journal is then cut in half, and the next start runs
+    restoreHome();
+    EXPECT_TRUE(runDriver("install-repair", deletion.at(deletion.size() / 2)));
+    cutPendingJournalInHalf();
+    EXPECT_FALSE(runDriver("start", 0));
+
+    // THEN the recorded version is whole and nothing is left over
+    EXPECT_EQ(recordedVersion(), "1.0");
+    EXPECT_EQ(diskState().toStdString(), whole.toStdString());
+    EXPECT_EQ(workItems(), QStringList());
 }
 
 TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfAZipPayloadLeavesTheRecordedVersionWhole) {
@@ -242,7 +310,14 @@ TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfAZipPayloadLeavesTheRecordedVers
                 resources + "/Payloads/Glow-" + version + ".zip");
     }
     writeCatalog(glow("1.0", "Payloads/Glow-1.0.zip"), glow("1.1", "Payloads/Glow-1.1.zip"));
-    expectEveryKillLeavesTheRecordedVersionWhole();
+    expectEveryKillOfAnUpdateOrRemovalLeavesTheRecordedVersionWhole();
+}
+
+TEST_F(InstallCrashTest, KilledFirstInstallOrRepairOfAZipPayloadLeavesTheRecordedVersionWhole) {
+    makePlugin(home.filePath("zipped/1.0"), "1.0");
+    zipTree(home.filePath("zipped/1.0"), resources + "/Payloads/Glow-1.0.zip");
+    writeCatalog(glow("1.0", "Payloads/Glow-1.0.zip"), glow("1.1", "Payloads/Glow-1.0.zip"));
+    expectEveryKillOfAFirstInstallOrRepairLeavesTheRecordedVersionWhole();
 }
 
 TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfATemplatesPackageLeavesTheRecordedVersionWhole) {
@@ -260,7 +335,7 @@ TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfATemplatesPackageLeavesTheRecord
         versions.append(titles);
     }
     writeCatalog(versions[0], versions[1]);
-    expectEveryKillLeavesTheRecordedVersionWhole();
+    expectEveryKillOfAnUpdateOrRemovalLeavesTheRecordedVersionWhole();
 }
 
 TEST_F(InstallCrashTest, AKillDuringAnExpansionLeavesNothingBehindOnceTheNextStartHasRun) {

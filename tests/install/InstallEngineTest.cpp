@@ -327,24 +327,25 @@ TEST_F(EngineTest, UninstallOfRecordsPointingOutsideEveryRootDeletesNothing) {
                                   home.filePath("home/Documents")));
 }
 
-TEST_F(EngineTest, PruningRemovesEmptyFoldersUpToButNeverPastTheStopFolder) {
+TEST_F(EngineTest, PruningRemovesFoldersHoldingOnlyTheSystemsMarkersUpToButNeverPastTheStop) {
     const QString stop = home.filePath("stop");
     QDir().mkpath(stop + "/a/b/c");
     QDir().mkpath(home.filePath("outside/empty/deeper"));
-    writeFile(stop + "/a/.hidden", "hidden");
-
-    QDir().mkpath(stop + "/d/e");
+    writeFile(stop + "/a/.notes", "the user's");
+    writeFile(stop + "/d/.localized", "");
+    writeFile(stop + "/d/e/.DS_Store", "");
 
     // A start outside the stop folder prunes nothing, though everything there is empty; one
-    // inside climbs towards the stop folder until a folder holds anything, a hidden file too, and
-    // keeps the stop.
-    EXPECT_FALSE(InstallEngine::pruneEmptyDirectories(home.filePath("outside/empty/deeper"), stop));
+    // inside climbs towards the stop folder, taking the system's markers with their folders, until
+    // a folder holds anything else, a hidden file too, and keeps the stop.
+    EXPECT_EQ(InstallEngine::pruneEmptyDirectories(home.filePath("outside/empty/deeper"), stop),
+              QStringList());
     EXPECT_TRUE(QFileInfo(home.filePath("outside/empty/deeper")).isDir());
-    EXPECT_FALSE(InstallEngine::pruneEmptyDirectories(stop + "/a/b/c", stop));
-    EXPECT_FALSE(QFileInfo::exists(stop + "/a/b"));
-    EXPECT_EQ(readFile(stop + "/a/.hidden"), "hidden");
-    EXPECT_FALSE(InstallEngine::pruneEmptyDirectories(stop + "/d/e", stop));
-    EXPECT_FALSE(QFileInfo::exists(stop + "/d"));
+    EXPECT_EQ(InstallEngine::pruneEmptyDirectories(stop + "/a/b/c", stop),
+              (QStringList{stop + "/a/b/c", stop + "/a/b"}));
+    EXPECT_EQ(readFile(stop + "/a/.notes"), "the user's");
+    EXPECT_EQ(InstallEngine::pruneEmptyDirectories(stop + "/d/e", stop),
+              (QStringList{stop + "/d/e", stop + "/d"}));
     EXPECT_TRUE(QFileInfo(stop).isDir());
 }
 

@@ -1,12 +1,17 @@
 #include "install/InstallJournal.h"
 
+#include "catalog/CatalogService.h"
 #include "catalog/OperationsLog.h"
+#include "install/FileOperations.h"
+#include "platform/BackgroundWork.h"
 #include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
 #include "support/LoggedMessages.h"
 #include "support/ReadOnlyFolder.h"
 
 #include <QDir>
+#include <QRegularExpression>
+#include <QSemaphore>
 
 #include <gtest/gtest.h>
 
@@ -32,8 +37,12 @@ QByteArray journalMoving(const QString& live, const QString& staging,
         .toUtf8();
 }
 
+void writeRecords(const QList<InstalledPackage>& records) {
+    writeFile(installedRecordsFileURL(), encodeInstalledPackages(records));
+}
+
 TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotMake) {
-    // GIVEN the user's own things, the records, and an aside item outside
+    // GIVEN the user's own things, the records and the log, and an aside item outside
     const QString installRoot = installFolderPath();
     const QString support = applicationSupportDirectory();
     const QString ownTitles = home.filePath("home/Movies/Motion Templates.localized/"
@@ -41,15 +50,18 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
     const QString documents = home.filePath("home/Documents");
     writeFile(ownTitles + "/Title.moti", "the user's title");
     writeFile(support + "/installed.json", "[]");
+    writeFile(support + "/Logs/operations.log", "");
     writeFile(installRoot + "/studio.marlox.other/other.txt", "another package");
     writeFile(documents + "/work.txt", "the user's work");
+    writeFile(documents + "/.notes", "the user's notes");
     writeFile(home.filePath("home/.marlox-aside-1/work.txt"), "not the user's");
     const QString staging = installRoot + "/.marlox-staging-1";
     const auto everything = [&] {
         return treeSnapshot(home.filePath("home/Movies")) + treeSnapshot(documents) +
                treeSnapshot(home.filePath("home/Applications")) +
                treeSnapshot(home.filePath("home/.marlox-aside-1")) +
-               QStringList{readFile(support + "/installed.json")};
+               QStringList{readFile(support + "/installed.json"),
+                           QFileInfo(support + "/Logs").isDir() ? "Logs" : "no Logs"};
     };
     const QStringList before = everything();
     const QString journal = support + "/.install-journal-1.json";
@@ -57,8 +69,10 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
     for (const auto& [bytes, named] : QList<std::pair<QByteArray, QString>>{
              {journalMoving(ownTitles, staging), ownTitles},
              {journalMoving(support + "/installed.json", staging), support + "/installed.json"},
+             {journalMoving(support + "/Logs", staging), support + "/Logs"},
              {journalMoving(installRoot + "/studio.marlox.other", staging),
               installRoot + "/studio.marlox.other"},
+             {journalMoving(documents, staging), documents},
              {journalMoving(glow, staging, documents), documents},
              {journalMoving(glow, staging, installRoot + "/glow-aside"),
               installRoot + "/glow-aside"},
@@ -73,7 +87,7 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
         writeFile(journal, bytes);
 
         // WHEN the next start replays it
-        replayInstallJournal();
+        settleAtStartUp().waitForFinished();
 
         // THEN nothing is touched, the journal is gone, and one line names what was refused
         EXPECT_EQ(everything(), before);
@@ -99,20 +113,16 @@ TEST_F(InstallJournalTest, AJournalStaysUntilEverythingItNamesIsSettled) {
         ASSERT_TRUE(locked.holds());
 
         // WHEN the next start replays it, THEN the journal stays, and says why
-        replayInstallJournal();
+        settleAtStartUp().waitForFinished();
         EXPECT_TRUE(QFileInfo::exists(journal));
         EXPECT_EQ(loggedMessages().filter("Install journal"),
                   QStringList{"Install journal kept: an item it names is still there: " + staging});
     }
 
     // WHEN a later start can remove it, THEN the staging folder and the journal are gone
-    replayInstallJournal();
+    settleAtStartUp().waitForFinished();
     EXPECT_FALSE(QFileInfo::exists(staging));
     EXPECT_FALSE(QFileInfo::exists(journal));
-}
-
-void writeRecords(const QList<InstalledPackage>& records) {
-    writeFile(installedRecordsFileURL(), encodeInstalledPackages(records));
 }
 
 TEST_F(InstallJournalTest, AnItemNoJournalNamesIsSettledByWhatItsNameSays) {
@@ -159,7 +169,7 @@ TEST_F(InstallJournalTest, AnItemNoJournalNamesIsSettledByWhatItsNameSays) {
         }
 
         // WHEN the next start runs
-        replayInstallJournal();
+        settleAtStartUp().waitForFinished();
 
         // THEN the item is gone, its version back in place or removed, and that is logged
         EXPECT_FALSE(QFileInfo::exists(test.leftover));
@@ -167,6 +177,138 @@ TEST_F(InstallJournalTest, AnItemNoJournalNamesIsSettledByWhatItsNameSays) {
                   test.glowHolds);
         EXPECT_EQ(loggedMessages(), QStringList{test.logged});
     }
+}
+
+TEST_F(InstallJournalTest, APlantedAsideLinkIsRemovedAndNothingElseChanges) {
+    // GIVEN glow 1.0 installed and recorded, and beside it, with no journal, a link named as the
+    // aside item of its 1.0 that points at the user's documents
+    const QString installRoot = installFolderPath();
+    const QString glow = installRoot + "/glow";
+    writeFile(glow + "/version.txt", "1.0");
+    writeRecords({{"glow", "1.0", {}, PackageType::generator, glow, {}}});
+    const QString documents = home.filePath("home/Documents");
+    writeFile(documents + "/work.txt", "the user's work");
+    const QString link =
+        installRoot + "/.marlox-aside-0F8C2A4E-6B1D-4C3A-9E7F-2D5B8A1C4E6F-1.0-glow";
+    ASSERT_TRUE(QFile::link(documents, link));
+    const QStringList documentsBefore = treeSnapshot(documents);
+
+    // WHEN the next start runs
+    settleAtStartUp().waitForFinished();
+
+    // THEN the link is gone, and the install and the documents are as they were
+    EXPECT_FALSE(itemExists(link));
+    EXPECT_EQ(QDir(installRoot)
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{"glow"});
+    EXPECT_EQ(readFile(glow + "/version.txt"), "1.0");
+    EXPECT_EQ(treeSnapshot(documents), documentsBefore);
+}
+
+TEST_F(EngineTest, AnUpdateWhoseJournalWasCutInHalfIsUndoneByTheNamesOfItsItems) {
+    // GIVEN version 1.0 installed and recorded
+    makeBundle(payloadRoot + "/1.0/Glow.pluginkit", "", "1.0");
+    makeBundle(payloadRoot + "/1.1/Glow.pluginkit", "", "1.1");
+    const auto first = installed(package("glow", "1.0"));
+    writeRecords({recordOf(package("glow", "1.0"), first)});
+    const QStringList recorded = treeSnapshot(installRoot);
+
+    // WHEN the update to 1.1 is in place but its record not yet saved, and its journal is cut in
+    // half
+    PackageManifest update = package("glow", "1.1");
+    update.version = "1.1";
+    ASSERT_TRUE(install(update, recordOf(package("glow", "1.0"), first)));
+    cutPendingJournalInHalf();
+
+    // THEN the next start puts the recorded version back, by the version the aside item's name
+    // holds, and leaves nothing over
+    settleAtStartUp().waitForFinished();
+    EXPECT_EQ(treeSnapshot(installRoot), recorded);
+    EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(", ").toStdString();
+}
+
+TEST_F(EngineTest, ARepairWhoseJournalSaysItsRecordsWereSavedIsFinishedThoughTheRecordIsEqual) {
+    // GIVEN glow 1.0 installed and recorded, whose copy gained a stray file, and a repair whose
+    // journal says its records were saved, which left the record as it was (the same version,
+    // installed within the same second)
+    makeBundle(payloadRoot + "/Glow/Glow.pluginkit", "");
+    const PackageManifest glow = package("glow", "Glow");
+    const InstalledPackage record = recordOf(glow, installed(glow));
+    writeRecords({record});
+    const QStringList whole = treeSnapshot(installRoot);
+    writeFile(record.installPath + "/stray.txt", "not the package's");
+    ASSERT_TRUE(install(glow, record));
+    const QString journal = pendingJournal();
+    QByteArray bytes = readFile(journal);
+    ASSERT_TRUE(bytes.contains(R"("recordsSaved":false)"));
+    writeFile(journal, bytes.replace(R"("recordsSaved":false)", R"("recordsSaved":true)"));
+
+    // WHEN the next start settles it, THEN the repaired copy stays and the previous one goes
+    settleAtStartUp().waitForFinished();
+    EXPECT_EQ(treeSnapshot(installRoot), whole);
+    EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(", ").toStdString();
+}
+
+TEST_F(EngineTest, AStartTellsWhatAJournalRemovesAndPrunesFoldersHoldingOnlyTheSystemsMarkers) {
+    // GIVEN glow's plug-in and templates, which the catalog lists, removed by a run killed once
+    // its record was gone; the type folder holds the system's marker, the category folder a
+    // .DS_Store, and the install folder a note of the user's
+    PackageManifest glow = package("glow", "Glow");
+    glow.motionTemplatePayloadPath = "Titles/Glow Title";
+    makeBundle(payloadRoot + "/Glow/Glow.pluginkit", "");
+    writeFile(payloadRoot + "/Titles/Glow Title/Title.moti", "title");
+    writeFile(CatalogService::remoteManifestCachePath(),
+              encodeCatalogManifest({"1", "now", {glow}}));
+    const InstallResult result = installed(glow, std::nullopt, templatesRoot);
+    const QString types = templatesRoot + "/Generators.localized";
+    writeFile(types + "/.localized", "");
+    writeFile(types + "/Marlox Studio/Blur/.DS_Store", "");
+    writeFile(installRoot + "/.notes", "the user's");
+    ASSERT_FALSE(engine().uninstall(recordOf(glow, result)));
+    writeRecords({});
+    clearOperationsLog();
+
+    // WHEN the next start settles it
+    settleAtStartUp().waitForFinished();
+
+    // THEN the items and the folders that held only markers are gone, each named in the log, and
+    // the install folder keeps the user's note
+    EXPECT_FALSE(QFileInfo::exists(types));
+    EXPECT_EQ(QDir(installRoot).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{".notes"});
+    const QRegularExpression uuid("[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}");
+    EXPECT_EQ(
+        loggedMessages().replaceInStrings(uuid, "<UUID>"),
+        (QStringList{"Install journal removed: " + installRoot + "/.marlox-aside-<UUID>-1.0.0-glow",
+                     "Install journal removed: " + types +
+                         "/Marlox Studio/Blur/.marlox-aside-<UUID>-1.0.0-Glow Title",
+                     "Install journal removed: " + types + "/Marlox Studio/Blur",
+                     "Install journal removed: " + types + "/Marlox Studio",
+                     "Install journal removed: " + types}));
+}
+
+TEST_F(InstallJournalTest, TheStartLeavesTheDeletionOfALeftOverTreeToTheBackground) {
+    // GIVEN a staging folder a killed run left, and every low-priority thread busy
+    const QString staging = installFolderPath() + "/.marlox-staging-1";
+    writeFile(staging + "/Glow.pluginkit/Contents/Info.plist", "half a copy");
+    QThreadPool* pool = marlox::platform::utilityThreadPool();
+    QSemaphore started;
+    QSemaphore go;
+    for (int thread = 0; thread < pool->maxThreadCount(); ++thread) {
+        pool->start([&] {
+            started.release();
+            go.acquire();
+        });
+    }
+    started.acquire(pool->maxThreadCount());
+
+    // WHEN the next start runs, THEN it returns before the folder is deleted, which happens once
+    // a thread is free
+    QFuture<void> settling = settleAtStartUp();
+    EXPECT_TRUE(QFileInfo::exists(staging));
+    go.release(pool->maxThreadCount());
+    settling.waitForFinished();
+    EXPECT_FALSE(QFileInfo::exists(staging));
 }
 
 TEST_F(InstallJournalTest, ReplayRemovesWhatUnfinishedSavesAndWorkLeftAndKeepsTheRest) {
@@ -188,7 +330,7 @@ TEST_F(InstallJournalTest, ReplayRemovesWhatUnfinishedSavesAndWorkLeftAndKeepsTh
     }
 
     // WHEN the next start replays the journal, THEN only what the saves and the work left is gone
-    replayInstallJournal();
+    settleAtStartUp().waitForFinished();
     EXPECT_EQ(QDir(support).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"installed.json", "installed.json.unreadable-2026-03-04T09:05:07Z",
                            "notes.json.Ab12Cd"}));

@@ -228,7 +228,7 @@ TEST_F(CoordinatorTest, UpdateWhoseRecordsCouldNotBeSavedIsUndoneByTheNextStart)
     // and the next start finds the records of 1.0
     ASSERT_TRUE(QDir(installedRecordsFileURL()).removeRecursively());
     writeFile(installedRecordsFileURL(), saved);
-    replayInstallJournal();
+    settleAtStartUp().waitForFinished();
 
     // THEN 1.0 is in place as it was, and nothing of the update is left
     EXPECT_EQ(treeSnapshot(installFolder), before);

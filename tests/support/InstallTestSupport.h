@@ -190,6 +190,21 @@ protected:
                                               const QStringList& templatePaths = {}) {
         return {"blur", "1.0", {}, catalog::PackageType::generator, installPath, templatePaths};
     }
+    // The install journal an operation left in the support folder; nothing, and a failure of the
+    // test, unless there is exactly one.
+    static QString pendingJournal() {
+        const QString support = catalog::applicationSupportDirectory();
+        const QStringList journals =
+            QDir(support).entryList({".install-journal-*"}, QDir::Files | QDir::Hidden);
+        EXPECT_EQ(journals.size(), 1) << journals.join(", ").toStdString();
+        return journals.size() == 1 ? support + "/" + journals.first() : QString();
+    }
+    // Keeps the first half of that journal, as a disk that lost the rest would.
+    static void cutPendingJournalInHalf() {
+        const QString journal = pendingJournal();
+        const QByteArray bytes = journal.isEmpty() ? QByteArray() : readFile(journal);
+        writeFile(journal, bytes.left(bytes.size() / 2));
+    }
     // What an operation must not leave once it has ended: anything in Cache, hidden staging or
     // aside folders in the install root, and journals.
     QStringList leftoverWorkFolders() const {
