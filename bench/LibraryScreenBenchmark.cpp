@@ -93,8 +93,8 @@ void paintNow() {
 
 // Each run alternates the width and the order of the 500 packages, so every card on show is
 // placed and given new values.
-void BM_RelayoutTheCardsInViewOfAGridOf500(benchmark::State& state) {
-    const auto mode = static_cast<catalog::LibraryDisplayMode>(state.range(0));
+void BM_RelayoutTheCardsInViewOfAGridOf500(benchmark::State& state,
+                                           catalog::LibraryDisplayMode mode) {
     ui::ThumbnailCache thumbnails(std::make_shared<platform::NetworkHttpClient>());
     const QList<catalog::PackageManifest> packages = bench::generatedLibraryCatalog(500);
     QList<catalog::PackageManifest> reversed = packages;
@@ -117,10 +117,12 @@ void BM_RelayoutTheCardsInViewOfAGridOf500(benchmark::State& state) {
     }
     state.counters["cards_made"] = grid.madeCardCount();
 }
-BENCHMARK(BM_RelayoutTheCardsInViewOfAGridOf500)
-    ->Arg(static_cast<int>(catalog::LibraryDisplayMode::list))
-    ->Arg(static_cast<int>(catalog::LibraryDisplayMode::small))
-    ->Arg(static_cast<int>(catalog::LibraryDisplayMode::medium))
+BENCHMARK_CAPTURE(BM_RelayoutTheCardsInViewOfAGridOf500, list, catalog::LibraryDisplayMode::list)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RelayoutTheCardsInViewOfAGridOf500, small, catalog::LibraryDisplayMode::small)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RelayoutTheCardsInViewOfAGridOf500, medium,
+                  catalog::LibraryDisplayMode::medium)
     ->Unit(benchmark::kMillisecond);
 
 // One letter typed and the grid painted; deleting it again is not counted. "a" keeps most
