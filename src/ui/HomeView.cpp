@@ -385,7 +385,8 @@ QWidget* HomeView::makeFeaturedCard(const PackageManifest& package, double conte
     }
     auto* pills = row(6);
     for (const QString& title :
-         {featuredTypeLabel(package.type), package.category, QLatin1Char('v') + package.version}) {
+         {featuredTypeLabel(package.type), catalog::shownCategory(package.category),
+          QLatin1Char('v') + package.version}) {
         pills->addWidget(
             new AppPillLabel(title, AppPillTone::neutral, std::nullopt, AppPillSize::compact));
     }
