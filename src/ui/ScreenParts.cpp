@@ -197,12 +197,24 @@ namespace {
 // More than the widest line holds even of the narrowest characters.
 constexpr qsizetype charactersPerShownLine = 1000;
 
+// The part of the text the lines can hold, each line break made one the text layout keeps: it
+// takes a plain newline for a space, and the words after it would fall behind the first line.
+QString textForLines(const QString& text, int maximumLines) {
+    QString shown = base::textCutForShowing(text, maximumLines * charactersPerShownLine);
+    shown.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
+    for (QChar& character : shown) {
+        if (character == u'\n' || character == u'\r' || character == QChar::ParagraphSeparator) {
+            character = QChar::LineSeparator;
+        }
+    }
+    return shown;
+}
+
 } // namespace
 
 LineLimitedLabel::LineLimitedLabel(const QString& text, const QFont& font, const QColor& color,
                                    int maximumLines, QWidget* parent, Qt::TextElideMode elideMode)
-    : QWidget(parent), m_text(text),
-      m_shownText(base::textCutForShowing(text, maximumLines * charactersPerShownLine)), m_color(color),
+    : QWidget(parent), m_text(text), m_shownText(textForLines(text, maximumLines)), m_color(color),
       m_maximumLines(maximumLines), m_elideMode(elideMode) {
     setFont(font);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -213,7 +225,7 @@ void LineLimitedLabel::setText(const QString& text) {
         return;
     }
     m_text = text;
-    m_shownText = base::textCutForShowing(text, m_maximumLines * charactersPerShownLine);
+    m_shownText = textForLines(text, m_maximumLines);
     if (m_laidOutHeight > 0) {
         m_laidOutHeight = heightForWidth(width());
     }
