@@ -210,6 +210,22 @@ QString textForLines(const QString& text, int maximumLines) {
     return shown;
 }
 
+// The width the text layout needs to keep each line of the text whole: the widest line's advance
+// and what its last glyph draws beyond that, as a "k" of some fonts does; the layout counts it.
+qreal naturalWidth(const QString& text, const QFont& font) {
+    const QFontMetricsF metrics(font);
+    qreal widest = 0;
+    for (const QStringView line : QStringView(text).split(QChar::LineSeparator)) {
+        const QString trimmed = line.trimmed().toString();
+        if (trimmed.isEmpty()) {
+            continue;
+        }
+        const qreal overhang = std::max<qreal>(0, -metrics.rightBearing(trimmed.back()));
+        widest = std::max(widest, metrics.horizontalAdvance(trimmed) + overhang);
+    }
+    return widest;
+}
+
 } // namespace
 
 LineLimitedLabel::LineLimitedLabel(const QString& text, const QFont& font, const QColor& color,
@@ -231,6 +247,11 @@ void LineLimitedLabel::setText(const QString& text) {
     }
     updateGeometry();
     update();
+}
+
+void LineLimitedLabel::setPreferredWidthLimit(int pixels) {
+    m_preferredWidthLimit = pixels;
+    updateGeometry();
 }
 
 QStringList LineLimitedLabel::shownLines(int width) const {
@@ -263,9 +284,8 @@ int LineLimitedLabel::heightForWidth(int width) const {
 }
 
 QSize LineLimitedLabel::sizeHint() const {
-    const int natural =
-        static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(m_shownText)));
-    const int width = std::min(natural, 400);
+    const int natural = static_cast<int>(std::ceil(naturalWidth(m_shownText, font())));
+    const int width = std::min(natural, m_preferredWidthLimit);
     // Its height is fixed, so layouts take the hint's: once laid out, that of the lines at the
     // width given, not at the width it would like.
     return {width, m_laidOutHeight > 0 ? m_laidOutHeight : heightForWidth(width)};

@@ -203,6 +203,35 @@ TEST_F(PackageCardsTest, SheetShowsBulletsAndStatusOnlyWhenThereAreAny) {
     EXPECT_TRUE(body->viewport()->rect().contains(lastLine)) << lastLine.bottom();
 }
 
+TEST_F(PackageCardsTest, SheetTitleWrapsOnlyWhenItDoesNotFitBesideTheVersion) {
+    PackageDetailSheet sheet(*thumbnails);
+    for (const QString& name : QStringList{"Broken Pack", "Aac Broken Pack", "Aaa Wide Title Name",
+                                           "Timecode Burn-In", longText}) {
+        SCOPED_TRACE(name.toStdString());
+        PackageManifest package = libraryPackage("p", name);
+        package.version = "1.4.2";
+        sheet.setValues(valuesOf(package), std::nullopt);
+        grab(sheet, QSize(800, 640));
+        const auto* title = sheet.findChild<LineLimitedLabel*>("packageName");
+        const QWidget* version = widgetNamed(sheet, "packageVersion");
+        const QRect row = geometryIn(sheet, *title->parentWidget());
+        // THEN a name that fits beside the version keeps one line, the version right after it;
+        // a longer one wraps in all the room the version leaves
+        const bool fits =
+            QFontMetricsF(title->font()).horizontalAdvance(name) + 8 + version->width() <=
+            row.width();
+        EXPECT_EQ(title->shownLines(title->width()).size() == 1, fits);
+        if (fits) {
+            EXPECT_EQ(title->shownLines(title->width()).value(0), name);
+            // (a few pixels more where the last letter reaches past its advance)
+            EXPECT_LE(geometryIn(sheet, *version).left() - geometryIn(sheet, *title).left(),
+                      QFontMetricsF(title->font()).horizontalAdvance(name) + 8 + 3);
+        } else {
+            EXPECT_GE(geometryIn(sheet, *version).right(), row.right() - 3);
+        }
+    }
+}
+
 TEST_F(PackageCardsTest, GridMakesCardsOnlyForTheRowsInViewOfALargeCatalog) {
     QList<PackageManifest> packages;
     for (int index = 0; index < 10000; ++index) {
