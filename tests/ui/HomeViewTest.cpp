@@ -6,6 +6,7 @@
 #include "support/ScreenFixture.h"
 #include "ui/ScreenParts.h"
 
+#include <QLabel>
 #include <QTest>
 
 using namespace marlox::testing;
@@ -56,6 +57,24 @@ TEST_F(HomeViewTest, GuideRowsAskTheWindowForPluginsInstalledAndSettingsWherever
     ASSERT_NE(row, nullptr);
     QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() - 30, 4));
     EXPECT_EQ(sections, QStringList({"plugins", "installed", "settings", "plugins"}));
+}
+
+TEST_F(HomeViewTest, GuideStepTextsStartAtOnePlaceWhateverTheStepsDigits) {
+    auto view = makeView();
+    grab(*view, {1100, 700});
+    // THEN each row's title and detail start where the other rows' do
+    QList<int> starts;
+    for (const marlox::ui::GuideStep& step : marlox::ui::homeGuideSteps()) {
+        QWidget* row = widgetNamed(*view, "guideStep" + step.step);
+        ASSERT_NE(row, nullptr);
+        for (const QLabel* label : row->findChildren<QLabel*>()) {
+            if (label->text() == step.title || label->text() == step.detail) {
+                starts.append(geometryIn(*view, *label).left());
+            }
+        }
+    }
+    ASSERT_EQ(starts.size(), 6);
+    EXPECT_EQ(starts, QList<int>(6, starts.first()));
 }
 
 TEST_F(HomeViewTest, FeaturedPackIsDrawnOnceWhenFirstShownAndKeptAfterwards) {
