@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <memory>
 
 using namespace marlox::testing;
@@ -104,6 +105,27 @@ TEST_F(PackageCardsTest, AThumbnailThatDoesNotLoadGivesWayToTheKindsTile) {
     ASSERT_TRUE(tile);
     EXPECT_EQ(tile->glyph(), StudioGlyph::library);
     EXPECT_EQ(tile->name(), "Glow");
+}
+
+// The icon view writes its tint into the file without the colour's opacity: the glyph is white,
+// as on the Updates tile. The goldens pass a grey glyph's thin strokes as antialiasing.
+TEST_F(PackageCardsTest, TheKindsTileDrawsItsGlyphWhite) {
+    PackageImageView view(*thumbnails, PackageImageView::ScalingMode::fill);
+    view.setPackage(libraryPackage("p", "Glow", PackageType::filter));
+    const QImage drawn = grab(view, QSize(240, 135));
+    QList<StudioIcon*> shown = view.findChildren<StudioIcon*>();
+    shown.removeIf([&](const StudioIcon* icon) { return !icon->isVisibleTo(&view); });
+    ASSERT_EQ(shown.size(), 1);
+    // THEN the brightest of its strokes is white
+    int brightest = 0;
+    const QRect area = geometryIn(view, *shown.first());
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor pixel = drawn.pixelColor(x, y);
+            brightest = std::max(brightest, std::min({pixel.red(), pixel.green(), pixel.blue()}));
+        }
+    }
+    EXPECT_EQ(brightest, 255);
 }
 
 TEST_F(PackageCardsTest, NamesTakeOneLineSummariesTwoAndTilesReserveTheSummaryHeight) {
