@@ -6,11 +6,9 @@
 #include "BenchmarkSupport.h"
 #include "LibraryBenchmarkSupport.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -100,16 +98,5 @@ BENCHMARK_CAPTURE(BM_StartupAgainstBareProcess, remote_catalog_of_10000, true)
 } // namespace
 
 int main(int argc, char** argv) {
-    // Both programs write into a scratch home, never the real one, and draw offscreen unless told
-    // otherwise; they inherit this process's environment.
-    QCoreApplication application(argc, argv);
-    QTemporaryDir home;
-    bench::useScratchHome(home);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return marlox::bench::runProcessBenchmarks(argc, argv);
 }

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <vector>
@@ -28,6 +32,27 @@ inline void useScratchHome(const QTemporaryDir& home) {
                 QFile::encodeName(home.filePath(QString::fromLatin1(variable).toLower())));
     }
     qputenv("HOME", QFile::encodeName(home.path()));
+}
+
+// The main of a program whose benchmarks start the application's processes: they inherit a
+// scratch home, a runtime folder of their own (where the running copy keeps its socket) and draw
+// offscreen unless told otherwise.
+inline int runProcessBenchmarks(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    QTemporaryDir home;
+    useScratchHome(home);
+    const QString runtime = home.filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace marlox::bench

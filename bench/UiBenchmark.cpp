@@ -97,6 +97,12 @@ public:
         body.write(m_body);
         return marlox::platform::HttpResponse{200};
     }
+    QFuture<marlox::Result<marlox::platform::HttpDownload, marlox::platform::HttpTransportError>>
+    fetch(const marlox::platform::HttpGetRequest&, qint64) override {
+        return QtFuture::makeReadyFuture(
+            marlox::Result<marlox::platform::HttpDownload, marlox::platform::HttpTransportError>(
+                marlox::platform::HttpDownload{200, m_body}));
+    }
     void abortTransfers() override {}
 
 private:

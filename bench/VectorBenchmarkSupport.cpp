@@ -3,6 +3,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 
@@ -16,12 +17,20 @@ namespace marlox::bench {
 // transforms.
 namespace {
 
+// Whole numbers from 0 up to a range, the same sequence on every machine.
+class Numbers {
+public:
+    int operator()(int range) {
+        m_seed = m_seed * 1664525u + 1013904223u;
+        return static_cast<int>((m_seed >> 8) % static_cast<std::uint32_t>(range));
+    }
+
+private:
+    std::uint32_t m_seed = 12345;
+};
+
 QByteArray generatedPathsDocument() {
-    std::uint32_t seed = 12345;
-    const auto next = [&seed](int range) {
-        seed = seed * 1664525u + 1013904223u;
-        return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(range));
-    };
+    Numbers next;
     QByteArray markup = R"(<svg xmlns="http://www.w3.org/2000/svg" width="1000" height="1000" )"
                         R"(viewBox="0 0 1000 1000"><g stroke-linecap="round">)";
     for (int index = 0; index < 5000; ++index) {
@@ -58,6 +67,47 @@ QByteArray generatedPathsDocument() {
     return markup;
 }
 
+const char* outlinePaintAttributes(OutlinePaint paint) {
+    switch (paint) {
+    case OutlinePaint::opaque:
+        return "";
+    case OutlinePaint::fillOpacity:
+        return R"( fill-opacity="0.8")";
+    case OutlinePaint::elementOpacity:
+        return R"( opacity="0.8")";
+    }
+    return "";
+}
+
+// Four cubic curves around a centre, each corner at its own distance from it.
+QString cubicOutline(Numbers& next) {
+    const double cx = next(512);
+    const double cy = next(512);
+    const double radius = 6 + next(30);
+    const auto corner = [&](double dx, double dy) {
+        const double scale = radius * (70 + next(60)) / 100.0;
+        return QPointF(cx + dx * scale, cy + dy * scale);
+    };
+    const QPointF corners[] = {corner(1, 0), corner(0, 1), corner(-1, 0), corner(0, -1)};
+    QString outline = QStringLiteral("M%1 %2").arg(corners[0].x()).arg(corners[0].y());
+    for (int index = 0; index < 4; ++index) {
+        const QPointF from = corners[index];
+        const QPointF to = corners[(index + 1) % 4];
+        // Control points pushed outwards from the chord, so that each side bulges.
+        const QPointF bulge = (from + to) / 2 - QPointF(cx, cy);
+        const QPointF first = from + (to - from) / 3 + bulge * (next(80) / 100.0);
+        const QPointF second = from + (to - from) * 2 / 3 + bulge * (next(80) / 100.0);
+        outline += QStringLiteral(" C%1 %2 %3 %4 %5 %6")
+                       .arg(first.x())
+                       .arg(first.y())
+                       .arg(second.x())
+                       .arg(second.y())
+                       .arg(to.x())
+                       .arg(to.y());
+    }
+    return outline + QStringLiteral(" Z");
+}
+
 // In a fixed order, so that runs compare.
 QStringList svgFilesBelow(const QString& folder) {
     QDirIterator files(folder, {QStringLiteral("*.svg")}, QDir::Files,
@@ -75,6 +125,36 @@ QStringList svgFilesBelow(const QString& folder) {
 const QByteArray& generatedPaths() {
     static const QByteArray document = generatedPathsDocument();
     return document;
+}
+
+const char* outlinePaintName(OutlinePaint paint) {
+    switch (paint) {
+    case OutlinePaint::opaque:
+        return "opaque";
+    case OutlinePaint::fillOpacity:
+        return "fill-opacity";
+    case OutlinePaint::elementOpacity:
+        return "opacity";
+    }
+    return "";
+}
+
+QByteArray generatedOutlines(int count, OutlinePaint paint) {
+    Numbers next;
+    QByteArray markup = R"(<svg xmlns="http://www.w3.org/2000/svg" width="512" height="512" )"
+                        R"(viewBox="0 0 512 512">)";
+    const char* attributes = outlinePaintAttributes(paint);
+    for (int index = 0; index < count; ++index) {
+        const QString outline = cubicOutline(next);
+        markup += QStringLiteral(R"(<path d="%1" fill="#%2" stroke="black" stroke-width="0.5"%3/>)")
+                      .arg(outline)
+                      .arg(next(0x1000000), 6, 16, QLatin1Char('0'))
+                      .arg(QLatin1String(attributes))
+                      .toUtf8();
+        markup += '\n';
+    }
+    markup += "</svg>\n";
+    return markup;
 }
 
 const IconSet& applicationIcons() {

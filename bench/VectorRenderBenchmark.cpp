@@ -11,12 +11,15 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
 
 using marlox::bench::applicationIcons;
+using marlox::bench::generatedOutlines;
 using marlox::bench::generatedPaths;
+using marlox::bench::OutlinePaint;
 
 constexpr int side = 512;
 
@@ -26,7 +29,8 @@ QImage blankCanvas() {
     return canvas;
 }
 
-// Each document parsed once; every iteration draws the trees onto a cleared canvas.
+// Each document parsed once; every iteration draws the trees onto a cleared canvas. Both
+// libraries draw on other threads too, so the figures are wall-clock times.
 void drawWithMarlox(benchmark::State& state, const QList<QByteArray>& documents) {
     std::vector<std::shared_ptr<marlox::vector::SVGNode>> trees;
     for (const QByteArray& document : documents) {
@@ -77,6 +81,18 @@ void BM_DrawGeneratedPaths_QtSvg(benchmark::State& state) {
     drawWithQtSvg(state, {generatedPaths()});
 }
 
+// Opaque outlines, outlines with a translucent fill, which is blended, and translucent outlines,
+// each drawn through a layer so that its stroke does not show through its fill.
+constexpr int outlineCount = 5000;
+
+void BM_DrawOutlines_Marlox(benchmark::State& state, OutlinePaint paint) {
+    drawWithMarlox(state, {generatedOutlines(outlineCount, paint)});
+}
+
+void BM_DrawOutlines_QtSvg(benchmark::State& state, OutlinePaint paint) {
+    drawWithQtSvg(state, {generatedOutlines(outlineCount, paint)});
+}
+
 void BM_DrawApplicationIcons_Marlox(benchmark::State& state) {
     state.SetLabel(applicationIcons().label());
     drawWithMarlox(state, applicationIcons().documents);
@@ -89,11 +105,22 @@ void BM_DrawApplicationIcons_QtSvg(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_DrawGeneratedPaths_Marlox)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DrawGeneratedPaths_QtSvg)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DrawApplicationIcons_Marlox)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_DrawApplicationIcons_QtSvg)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawGeneratedPaths_Marlox)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DrawGeneratedPaths_QtSvg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DrawApplicationIcons_Marlox)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_DrawApplicationIcons_QtSvg)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char** argv) {
+    for (const OutlinePaint paint : marlox::bench::outlinePaints) {
+        const std::string name = marlox::bench::outlinePaintName(paint);
+        benchmark::RegisterBenchmark(("BM_DrawOutlines_Marlox/" + name).c_str(),
+                                     BM_DrawOutlines_Marlox, paint)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("BM_DrawOutlines_QtSvg/" + name).c_str(),
+                                     BM_DrawOutlines_QtSvg, paint)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
     return marlox::bench::runWithGuiApplication(argc, argv);
 }

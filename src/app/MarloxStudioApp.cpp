@@ -26,7 +26,8 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
     m_catalogService = std::make_unique<catalog::CatalogService>(
         m_platform.configuration, m_platform.mainBundle, m_platform.httpClient,
         std::make_unique<catalog::RemoteArtifactService>(
-            m_platform.httpClient, m_platform.processRunner, m_platform.dittoPath));
+            m_platform.httpClient, m_platform.processRunner, m_platform.dittoPath),
+        m_cacheWrites);
     m_appUpdateService = std::make_unique<screens::AppUpdateService>(
         m_platform.configuration, m_platform.mainBundle, *m_userDefaults, m_platform.httpClient,
         std::move(m_platform.updaterFactory));
@@ -45,8 +46,9 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
         *m_remoteArtifactService, std::move(m_platform.coordinatorDependencies));
     m_sidebarUIState = std::make_unique<SidebarUIState>();
     m_thumbnailCache = std::make_unique<ui::ThumbnailCache>(
-        m_platform.httpClient, ui::ThumbnailCache::defaultFolder(), qGuiApp->devicePixelRatio());
-    m_cacheClearer = std::make_unique<screens::CacheClearer>(*m_catalogService, *m_thumbnailCache);
+        m_platform.httpClient, ui::ThumbnailCache::defaultFolder(), qGuiApp->devicePixelRatio(),
+        m_cacheWrites);
+    m_cacheClearer = std::make_unique<screens::CacheClearer>(*m_thumbnailCache, m_cacheWrites);
     m_delegate.setSettingsStore(m_settingsStore.get());
 }
 

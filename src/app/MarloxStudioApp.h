@@ -75,6 +75,9 @@ private:
 
     StudioApplicationDelegate m_delegate;
     AppPlatform m_platform;
+    // Shared by what writes into the Cache folder and what clears it.
+    const std::shared_ptr<catalog::CacheWrites> m_cacheWrites =
+        std::make_shared<catalog::CacheWrites>();
     std::unique_ptr<platform::UserDefaults> m_userDefaults;
     std::unique_ptr<catalog::AppSettingsStore> m_settingsStore;
     std::unique_ptr<catalog::CatalogService> m_catalogService;

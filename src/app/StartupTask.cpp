@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace marlox::app {
 namespace {
@@ -20,6 +21,7 @@ namespace {
 // Calls back once any widget of the window has painted and that frame is done. It belongs to the
 // window: a window closed or gone before it painted calls nothing, and lets the callback go at
 // once (a closed window is deleted only when the event loop gets back to where it was closed).
+// A window minimised or hidden before it painted waits for its next frame.
 class FirstFrame final : public QObject {
 public:
     FirstFrame(QWidget* window, std::function<void()> painted)
@@ -29,7 +31,14 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_window && event->type() == QEvent::Hide) {
+        // The filter sees a close before the window answers it: a window that takes it hides at
+        // once, by the program's hand, where minimising hides it by the system's.
+        if (watched == m_window && event->type() == QEvent::Close) {
+            m_closeAsked = true;
+            return false;
+        }
+        if (watched == m_window && event->type() == QEvent::Hide &&
+            std::exchange(m_closeAsked, false) && !event->spontaneous()) {
             QCoreApplication::instance()->removeEventFilter(this);
             m_painted = {};
             return false;
@@ -51,6 +60,7 @@ protected:
 private:
     QWidget* m_window;
     std::function<void()> m_painted;
+    bool m_closeAsked = false;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "base/FileSystem.h"
 #include "base/NameOrder.h"
 #include "platform/BoundedBody.h"
+#include "platform/Continuation.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -60,10 +61,11 @@ QStringList embeddedManifestCandidates(const platform::Bundle& mainBundle) {
 CatalogService::CatalogService(DistributionConfiguration configuration, platform::Bundle mainBundle,
                                std::shared_ptr<platform::HttpClient> httpClient,
                                std::unique_ptr<RemoteArtifactService> remoteArtifactService,
-                               QObject* parent)
+                               std::shared_ptr<CacheWrites> cacheWrites, QObject* parent)
     : QObject(parent), m_configuration(std::move(configuration)),
       m_mainBundle(std::move(mainBundle)), m_httpClient(std::move(httpClient)),
-      m_remoteArtifactService(std::move(remoteArtifactService)) {
+      m_remoteArtifactService(std::move(remoteArtifactService)),
+      m_cacheWrites(std::move(cacheWrites)) {
     // Loads wait on the network rather than the processor: on a one-core machine a pool sized by
     // the cores would hold a newer reload back behind a slow fetch.
     m_loadThreads.setMaxThreadCount(std::max(m_loadThreads.maxThreadCount(), 8));
@@ -81,8 +83,9 @@ QString CatalogService::remoteManifestCachePath() {
 QFuture<void> CatalogService::reload() {
     const quint64 reloadNumber = ++m_newestReload;
     setLoadsInFlight(m_loadsInFlight + 1);
-    return QtConcurrent::run(&m_loadThreads, [this] { return loadManifest(); })
-        .then(this, [this, reloadNumber](const Result<LoadedCatalog, CatalogLoadError>& outcome) {
+    return platform::continueOn(
+        *this, QtConcurrent::run(&m_loadThreads, [this] { return loadManifest(); }),
+        [this, reloadNumber](const Result<LoadedCatalog, CatalogLoadError>& outcome) {
             // A reload that an overlapping newer one has overtaken publishes nothing.
             if (reloadNumber == m_newestReload) {
                 publish(outcome);
@@ -117,7 +120,14 @@ void CatalogService::publish(const Result<LoadedCatalog, CatalogLoadError>& outc
         m_remoteArtifactService->pruneCache(loaded.manifest.packages);
         if (loaded.sourceLabel == CatalogSource::remote) {
             // A failed write keeps the previous cached copy; the catalog is used all the same.
-            m_cacheWriter.run([manifest = loaded.manifest] { saveRemoteManifestCache(manifest); });
+            m_cacheWriter.run([manifest = loaded.manifest, cacheWrites = m_cacheWrites] {
+                cacheWrites->write([manifest] {
+                    if (const auto failure = saveRemoteManifestCache(manifest)) {
+                        log(QStringLiteral("Catalog cache write failed: ") +
+                            failure->description());
+                    }
+                });
+            });
         }
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CacheWrites.h"
 #include "CatalogManifest.h"
 #include "Environment.h"
 #include "RemoteArtifactService.h"
@@ -60,10 +61,12 @@ class CatalogService final : public QObject {
 
 public:
     // `remoteArtifactService` is this service's own instance, used only to prune the cache after
-    // each successful load; the built-in catalog is the one in `mainBundle`.
+    // each successful load; the built-in catalog is the one in `mainBundle`. The cached copy is
+    // written through `cacheWrites`, which holds it while the cache is cleared.
     CatalogService(DistributionConfiguration configuration, platform::Bundle mainBundle,
                    std::shared_ptr<platform::HttpClient> httpClient,
                    std::unique_ptr<RemoteArtifactService> remoteArtifactService,
+                   std::shared_ptr<CacheWrites> cacheWrites = std::make_shared<CacheWrites>(),
                    QObject* parent = nullptr);
     ~CatalogService() override;
 
@@ -76,10 +79,12 @@ public:
 
     // Loads and sorts the catalog off the main thread and publishes the outcome; the future
     // finishes once it is published. Of overlapping reloads only the newest publishes. A remote
-    // catalog is written to the cached copy after it is published, off the main thread.
+    // catalog is written to the cached copy after it is published, off the main thread; a failed
+    // write is logged and keeps the previous copy.
     QFuture<void> reload();
 
-    // Finishes once the cached copies of the catalogs published so far are written.
+    // Finishes once the cached copies of the catalogs published so far are written, or held
+    // while the cache is cleared.
     QFuture<void> cacheWritesFinished();
 
     // The path of the cached copy of the last remote catalog.
@@ -103,6 +108,7 @@ private:
     const platform::Bundle m_mainBundle;
     std::shared_ptr<platform::HttpClient> m_httpClient;
     std::unique_ptr<RemoteArtifactService> m_remoteArtifactService;
+    std::shared_ptr<CacheWrites> m_cacheWrites;
 
     std::optional<CatalogManifest> m_manifest;
     QList<PackageManifest> m_packages;

@@ -1,14 +1,20 @@
 #include "HttpClient.h"
 
+#include "BoundedBody.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPromise>
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace marlox::platform {
 namespace {
@@ -67,6 +73,133 @@ private:
     QList<HttpCancellation*> m_enrolled;
 };
 
+// One GET through an access manager, on the manager's thread: the body goes to `body` as it
+// arrives, and `ended` is called there once with the outcome, at the latest when the transfer is
+// deleted, which ends it as a cancellation.
+class Transfer final : public QObject {
+public:
+    using Outcome = Result<HttpResponse, HttpTransportError>;
+    using Ended = std::function<void(const Outcome&)>;
+
+    Transfer(const HttpGetRequest& request, QIODevice& body, QList<HttpCancellation*> cancellations,
+             QObject* parent = nullptr)
+        : QObject(parent), m_request(request), m_body(body),
+          m_cancellations(std::move(cancellations)) {}
+
+    ~Transfer() override {
+        if (m_ended && m_reply) {
+            m_reply->disconnect(this);
+            m_reply->abort();
+        }
+        end(HttpTransportError{cancelledMessage});
+    }
+
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
+    // Starts it with `manager`, which must live on this thread; `ended` may be called before
+    // this returns.
+    void start(QNetworkAccessManager& manager, Ended ended) {
+        m_ended = std::move(ended);
+        QNetworkRequest networkRequest(m_request.url);
+        networkRequest.setTransferTimeout(static_cast<int>(m_request.timeout.count()));
+        networkRequest.setMaximumRedirectsAllowed(maximumHttpRedirects);
+        networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                                    m_request.ignoreLocalCache ? QNetworkRequest::AlwaysNetwork
+                                                               : QNetworkRequest::PreferNetwork);
+        m_reply.reset(manager.get(networkRequest));
+        m_reply->setReadBufferSize(replyBufferBytes);
+        // Withdrawn before the reply goes, so that no abort reaches a reply that is gone.
+        m_enrolment.emplace(m_reply.get(), m_cancellations);
+        if (!m_enrolment->enroll()) {
+            m_reply->abort();
+            end(HttpTransportError{cancelledMessage});
+            return;
+        }
+        connect(m_reply.get(), &QIODevice::readyRead, this, &Transfer::drain);
+        connect(m_reply.get(), &QNetworkReply::finished, this, [this] {
+            m_deadline.stop();
+            drain();
+            end(outcome());
+        });
+        // The inactivity time-out does not end a server that sends a byte now and then; this
+        // does.
+        m_deadline.setSingleShot(true);
+        connect(&m_deadline, &QTimer::timeout, this, [this] {
+            m_pastDeadline = true;
+            m_reply->abort();
+        });
+        m_deadline.start(m_request.deadline);
+        if (m_reply->isFinished()) {
+            drain();
+            end(outcome());
+        }
+    }
+
+private:
+    void drain() {
+        while (m_writeError.isEmpty() && m_reply->bytesAvailable() > 0) {
+            const QByteArray chunk = m_reply->read(replyBufferBytes);
+            if (m_body.write(chunk) != chunk.size()) {
+                m_writeError = m_body.errorString();
+                m_reply->abort();
+            }
+        }
+    }
+
+    void end(const Outcome& outcome) {
+        if (m_ended) {
+            std::exchange(m_ended, {})(outcome);
+        }
+    }
+
+    Outcome outcome() const {
+        if (!m_writeError.isEmpty()) {
+            return HttpTransportError{
+                QStringLiteral("The downloaded data could not be written: %1").arg(m_writeError)};
+        }
+        if (m_pastDeadline) {
+            return HttpTransportError{QStringLiteral("The transfer took longer than %1 seconds.")
+                                          .arg(double(m_request.deadline.count()) / 1000.0)};
+        }
+        // Qt reports its own inactivity time-out as a cancellation too.
+        if (m_reply->error() == QNetworkReply::OperationCanceledError &&
+            std::any_of(
+                m_cancellations.begin(), m_cancellations.end(),
+                [](const HttpCancellation* cancellation) { return cancellation->isCancelled(); })) {
+            return HttpTransportError{cancelledMessage};
+        }
+        const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (isTransportFailure(m_reply->error(), status)) {
+            return HttpTransportError{m_reply->errorString()};
+        }
+        HttpResponse response;
+        if (status.isValid()) {
+            response.statusCode = status.toInt();
+        }
+        return response;
+    }
+
+    const HttpGetRequest m_request;
+    QIODevice& m_body;
+    const QList<HttpCancellation*> m_cancellations;
+    Ended m_ended;
+    std::unique_ptr<QNetworkReply> m_reply;
+    std::optional<Enrolment> m_enrolment;
+    QTimer m_deadline;
+    QString m_writeError;
+    bool m_pastDeadline = false;
+};
+
+QList<HttpCancellation*> cancellationsOf(const HttpGetRequest& request,
+                                         HttpCancellation& everyTransfer) {
+    QList<HttpCancellation*> cancellations{&everyTransfer};
+    if (request.cancellation) {
+        cancellations.append(request.cancellation.get());
+    }
+    return cancellations;
+}
+
 } // namespace
 
 void HttpCancellation::cancel() {
@@ -100,83 +233,98 @@ void NetworkHttpClient::abortTransfers() {
     m_everyTransfer.cancel();
 }
 
+// The thread fetches run on, with its access manager, which lives and goes there.
+class NetworkHttpClient::FetchThread {
+public:
+    FetchThread() {
+        m_context.moveToThread(&m_thread);
+        m_thread.start();
+    }
+    ~FetchThread() {
+        // The transfers left end as cancellations, then the manager goes, each on its thread.
+        QMetaObject::invokeMethod(
+            &m_context,
+            [this] {
+                const QObjectList transfers = m_context.children();
+                qDeleteAll(transfers);
+                delete m_manager;
+            },
+            Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    FetchThread(const FetchThread&) = delete;
+    FetchThread& operator=(const FetchThread&) = delete;
+
+    QFuture<Result<HttpDownload, HttpTransportError>>
+    fetch(const HttpGetRequest& request, qint64 byteLimit, QList<HttpCancellation*> cancellations) {
+        auto promise = std::make_shared<QPromise<Result<HttpDownload, HttpTransportError>>>();
+        QFuture<Result<HttpDownload, HttpTransportError>> future = promise->future();
+        promise->start();
+        QMetaObject::invokeMethod(
+            &m_context,
+            [this, request, byteLimit, cancellations, promise] {
+                if (m_manager == nullptr) {
+                    m_manager = new QNetworkAccessManager;
+                }
+                auto body = std::make_shared<BoundedBody>(byteLimit);
+                auto* transfer = new Transfer(request, *body, cancellations, &m_context);
+                transfer->start(
+                    *m_manager, [transfer, body, promise](const Transfer::Outcome& outcome) {
+                        if (outcome) {
+                            promise->addResult(HttpDownload{outcome->statusCode, body->bytes()});
+                        } else {
+                            promise->addResult(outcome.error());
+                        }
+                        promise->finish();
+                        transfer->deleteLater();
+                    });
+            },
+            Qt::QueuedConnection);
+        return future;
+    }
+
+private:
+    QThread m_thread;
+    // The parent of the transfers under way; lives on m_thread.
+    QObject m_context;
+    // Only touched on m_thread.
+    QNetworkAccessManager* m_manager = nullptr;
+};
+
+NetworkHttpClient::NetworkHttpClient() = default;
+
+NetworkHttpClient::~NetworkHttpClient() {
+    m_everyTransfer.cancel();
+    m_fetchThread.reset();
+}
+
 Result<HttpResponse, HttpTransportError> NetworkHttpClient::get(const HttpGetRequest& request,
                                                                 QIODevice& body) {
     Q_ASSERT(QCoreApplication::instance() == nullptr ||
              QThread::currentThread() != QCoreApplication::instance()->thread());
-
-    QNetworkRequest networkRequest(request.url);
-    networkRequest.setTransferTimeout(static_cast<int>(request.timeout.count()));
-    networkRequest.setMaximumRedirectsAllowed(maximumHttpRedirects);
-    networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                                request.ignoreLocalCache ? QNetworkRequest::AlwaysNetwork
-                                                         : QNetworkRequest::PreferNetwork);
-
     QNetworkAccessManager manager;
-    std::unique_ptr<QNetworkReply> reply(manager.get(networkRequest));
-    reply->setReadBufferSize(replyBufferBytes);
-    // Withdrawn before the reply goes, so that no abort reaches a reply that is gone.
-    QList<HttpCancellation*> cancellations{&m_everyTransfer};
-    if (request.cancellation) {
-        cancellations.append(request.cancellation.get());
-    }
-    Enrolment enrolment(reply.get(), cancellations);
-    if (!enrolment.enroll()) {
-        reply->abort();
-        return HttpTransportError{cancelledMessage};
-    }
-
-    QString writeError;
-    const auto drain = [&] {
-        while (writeError.isEmpty() && reply->bytesAvailable() > 0) {
-            const QByteArray chunk = reply->read(replyBufferBytes);
-            if (body.write(chunk) != chunk.size()) {
-                writeError = body.errorString();
-                reply->abort();
-            }
-        }
-    };
+    std::optional<Transfer::Outcome> outcome;
     QEventLoop loop;
-    QObject::connect(reply.get(), &QIODevice::readyRead, &loop, drain);
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    // The inactivity time-out does not end a server that sends a byte now and then; this does.
-    bool pastDeadline = false;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, reply.get(), [&] {
-        pastDeadline = true;
-        reply->abort();
+    Transfer transfer(request, body, cancellationsOf(request, m_everyTransfer));
+    transfer.start(manager, [&](const Transfer::Outcome& ended) {
+        outcome = ended;
+        loop.quit();
     });
-    deadline.start(request.deadline);
-    if (!reply->isFinished()) {
+    if (!outcome) {
         loop.exec();
     }
-    deadline.stop();
-    drain();
+    return *outcome;
+}
 
-    if (!writeError.isEmpty()) {
-        return HttpTransportError{
-            QStringLiteral("The downloaded data could not be written: %1").arg(writeError)};
+QFuture<Result<HttpDownload, HttpTransportError>>
+NetworkHttpClient::fetch(const HttpGetRequest& request, qint64 byteLimit) {
+    QMutexLocker lock(&m_fetchThreadMutex);
+    if (!m_fetchThread) {
+        m_fetchThread = std::make_unique<FetchThread>();
     }
-    if (pastDeadline) {
-        return HttpTransportError{QStringLiteral("The transfer took longer than %1 seconds.")
-                                      .arg(double(request.deadline.count()) / 1000.0)};
-    }
-    // Qt reports its own inactivity time-out as a cancellation too.
-    if (reply->error() == QNetworkReply::OperationCanceledError &&
-        (m_everyTransfer.isCancelled() ||
-         (request.cancellation && request.cancellation->isCancelled()))) {
-        return HttpTransportError{cancelledMessage};
-    }
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (isTransportFailure(reply->error(), status)) {
-        return HttpTransportError{reply->errorString()};
-    }
-    HttpResponse response;
-    if (status.isValid()) {
-        response.statusCode = status.toInt();
-    }
-    return response;
+    return m_fetchThread->fetch(request, byteLimit, cancellationsOf(request, m_everyTransfer));
 }
 
 } // namespace marlox::platform

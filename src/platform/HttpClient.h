@@ -3,6 +3,8 @@
 #include "base/DescribedError.h"
 #include "base/Result.h"
 
+#include <QByteArray>
+#include <QFuture>
 #include <QHash>
 #include <QMutex>
 #include <QString>
@@ -52,6 +54,12 @@ struct HttpResponse {
     std::optional<int> statusCode;
 };
 
+// What a fetch gathered: the answer's status, as for a GET, and its whole body.
+struct HttpDownload {
+    std::optional<int> statusCode;
+    QByteArray body;
+};
+
 // A transfer that never produced an answer: no connection, a time-out, a deadline passed, a
 // cancellation, a refused TLS handshake, or a body that could not be written.
 struct HttpTransportError : base::DescribedError {
@@ -70,20 +78,41 @@ public:
     // Writes the body to `body` as it arrives, whatever the status; the caller judges the status.
     virtual Result<HttpResponse, HttpTransportError> get(const HttpGetRequest& request,
                                                          QIODevice& body) = 0;
+    // The same GET, answered at once: the transfer holds no thread while its server is slow, so
+    // many may wait at a time. The body is gathered in memory; one longer than `byteLimit` ends
+    // the transfer with a transport error. The future always finishes with a result.
+    virtual QFuture<Result<HttpDownload, HttpTransportError>> fetch(const HttpGetRequest& request,
+                                                                    qint64 byteLimit) = 0;
     // Ends every transfer in flight at once and fails every later one before it starts: quitting
     // never waits on a server. Any thread may call it.
     virtual void abortTransfers() = 0;
 };
 
-// QNetworkAccessManager, run with a local event loop on the calling thread.
+// QNetworkAccessManager: a GET runs with a local event loop on the calling thread, and fetches
+// share one thread of the client's, where the manager opens at most six connections to a server
+// at a time and queues the rest.
 class NetworkHttpClient final : public HttpClient {
 public:
+    NetworkHttpClient();
+    // Ends the fetches under way with a cancellation.
+    ~NetworkHttpClient() override;
+
+    NetworkHttpClient(const NetworkHttpClient&) = delete;
+    NetworkHttpClient& operator=(const NetworkHttpClient&) = delete;
+
     Result<HttpResponse, HttpTransportError> get(const HttpGetRequest& request,
                                                  QIODevice& body) override;
+    QFuture<Result<HttpDownload, HttpTransportError>> fetch(const HttpGetRequest& request,
+                                                            qint64 byteLimit) override;
     void abortTransfers() override;
 
 private:
+    class FetchThread;
+
     HttpCancellation m_everyTransfer;
+    QMutex m_fetchThreadMutex;
+    // Made by the first fetch.
+    std::unique_ptr<FetchThread> m_fetchThread;
 };
 
 } // namespace marlox::platform

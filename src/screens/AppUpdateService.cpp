@@ -4,6 +4,7 @@
 #include "base/VersionComparison.h"
 #include "platform/BoundedBody.h"
 #include "platform/Bundle.h"
+#include "platform/Continuation.h"
 #include "platform/UserDefaults.h"
 
 #include <QtConcurrent/QtConcurrentRun>
@@ -175,12 +176,14 @@ QFuture<void> AppUpdateService::refreshAvailableUpdate(bool silent) {
     }
     // Of overlapping refreshes the later request wins, whichever answer comes last.
     const quint64 refreshNumber = ++m_newestRefresh;
-    return QtConcurrent::run(&m_fetchThreads,
-                             [url = *m_configuration.appcastFeedURL, http = m_httpClient] {
-                                 return fetchLatestAppcastItem(url, *http);
-                             })
-        .then(this, [this, silent, refreshNumber](
-                        const Result<std::optional<AppUpdateNotice>, AppUpdateError>& fetched) {
+    return platform::continueOn(
+        *this,
+        QtConcurrent::run(&m_fetchThreads,
+                          [url = *m_configuration.appcastFeedURL, http = m_httpClient] {
+                              return fetchLatestAppcastItem(url, *http);
+                          }),
+        [this, silent,
+         refreshNumber](const Result<std::optional<AppUpdateNotice>, AppUpdateError>& fetched) {
             if (refreshNumber == m_newestRefresh) {
                 publishRefresh(fetched, silent);
             }

@@ -1,29 +1,26 @@
 #include "CacheClearer.h"
 
-#include "catalog/CatalogService.h"
 #include "platform/BackgroundWork.h"
 #include "platform/LifetimeBound.h"
 #include "screens/Maintenance.h"
 #include "ui/ThumbnailCache.h"
 
-#include <QtConcurrent/QtConcurrentRun>
-
 namespace marlox::screens {
 
-CacheClearer::CacheClearer(catalog::CatalogService& catalogService,
-                           ui::ThumbnailCache& thumbnailCache, QObject* parent)
-    : QObject(parent), m_catalogService(catalogService), m_thumbnailCache(thumbnailCache) {}
+CacheClearer::CacheClearer(ui::ThumbnailCache& thumbnailCache,
+                           std::shared_ptr<catalog::CacheWrites> cacheWrites, QObject* parent)
+    : QObject(parent), m_thumbnailCache(thumbnailCache), m_cacheWrites(std::move(cacheWrites)) {}
 
 QFuture<void> CacheClearer::clear() {
     if (m_isClearing) {
         return m_clearing;
     }
     setClearing(true);
-    const QFuture<void> catalogWritten = m_catalogService.cacheWritesFinished();
-    m_clearing = m_thumbnailCache.cancelDownloads()
-                     .then([catalogWritten] { return catalogWritten; })
-                     .unwrap()
-                     .then(platform::utilityThreadPool(), [] { clearCache(); });
+    // A catalog reload or a thumbnail that ends from now on writes into the Cache made afresh.
+    m_cacheWrites->holdWrites();
+    m_clearing = m_thumbnailCache.cancelDownloads().then(
+        platform::utilityThreadPool(),
+        [cacheWrites = m_cacheWrites] { cacheWrites->clearThenRelease(clearCache); });
     platform::whenFinished(*this, m_clearing, [this] { setClearing(false); });
     return m_clearing;
 }

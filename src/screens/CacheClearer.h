@@ -1,11 +1,11 @@
 #pragma once
 
+#include "catalog/CacheWrites.h"
+
 #include <QFuture>
 #include <QObject>
 
-namespace marlox::catalog {
-class CatalogService;
-}
+#include <memory>
 
 namespace marlox::ui {
 class ThumbnailCache;
@@ -14,8 +14,9 @@ class ThumbnailCache;
 namespace marlox::screens {
 
 // Clears the support folder's Cache for the Settings screen, without holding up the main thread:
-// the thumbnails' downloads are cancelled and the catalog's cached copy is written out first, so
-// that none of them writes into the folder while it goes, then the folder is removed and made
+// from the moment it starts, the writes of the catalog and the thumbnails (through the
+// `cacheWrites` they share with it) are held until the folder stands empty again, and the
+// thumbnails' downloads are cancelled; once they have stopped, the folder is removed and made
 // again on a worker thread. One instance, made by the application, so that every Settings screen
 // of every window sees the same clearing.
 class CacheClearer final : public QObject {
@@ -23,8 +24,8 @@ class CacheClearer final : public QObject {
     Q_PROPERTY(bool isClearing READ isClearing NOTIFY isClearingChanged)
 
 public:
-    CacheClearer(catalog::CatalogService& catalogService, ui::ThumbnailCache& thumbnailCache,
-                 QObject* parent = nullptr);
+    CacheClearer(ui::ThumbnailCache& thumbnailCache,
+                 std::shared_ptr<catalog::CacheWrites> cacheWrites, QObject* parent = nullptr);
 
     bool isClearing() const { return m_isClearing; }
 
@@ -38,8 +39,8 @@ signals:
 private:
     void setClearing(bool clearing);
 
-    catalog::CatalogService& m_catalogService;
     ui::ThumbnailCache& m_thumbnailCache;
+    std::shared_ptr<catalog::CacheWrites> m_cacheWrites;
     bool m_isClearing = false;
     QFuture<void> m_clearing;
 };

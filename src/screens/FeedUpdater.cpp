@@ -1,5 +1,6 @@
 #include "FeedUpdater.h"
 
+#include "platform/Continuation.h"
 #include "platform/Workspace.h"
 #include "screens/AppUpdateService.h"
 #include "screens/UpdateCheckDialog.h"
@@ -32,12 +33,13 @@ QFuture<void> FeedUpdater::check() {
     }
     shown.showChecking();
     shown.open();
-    m_runningCheck =
-        QtConcurrent::run(&m_fetchThreads, [feed = m_delegate.feedURLStringForUpdater(),
-                                            build = runningApplicationBuild(m_hostBundle),
-                                            http = m_httpClient] {
-            return runUpdateCheck(feed, build, *http);
-        }).then(this, [this](const UpdateCheckOutcome& outcome) {
+    m_runningCheck = platform::continueOn(
+        *this,
+        QtConcurrent::run(&m_fetchThreads,
+                          [feed = m_delegate.feedURLStringForUpdater(),
+                           build = runningApplicationBuild(m_hostBundle),
+                           http = m_httpClient] { return runUpdateCheck(feed, build, *http); }),
+        [this](const UpdateCheckOutcome& outcome) {
             // Closing the dialog while it checks cancels the check.
             if (m_dialog && m_dialog->isVisible()) {
                 m_dialog->showOutcome(outcome);

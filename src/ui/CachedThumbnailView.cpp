@@ -1,11 +1,10 @@
 #include "ui/CachedThumbnailView.h"
 
+#include "platform/LifetimeBound.h"
 #include "ui/ScreenParts.h"
 #include "ui/ThumbnailCache.h"
 
-#include <QCoreApplication>
 #include <QPainter>
-#include <QPointer>
 
 namespace marlox::ui {
 
@@ -47,20 +46,9 @@ void CachedThumbnailView::loadIfNeeded() {
     if (m_imageIsCurrent) {
         return;
     }
-    // The answer comes back through the application object, not this view: the view may be gone
-    // by then, and the download goes on for the cache's sake all the same.
-    QPointer<CachedThumbnailView> view(this);
-    const QUrl url = m_url;
-    m_cache.image(url).then([view, url](const QImage& image) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [view, url, image] {
-                if (view) {
-                    view->answerArrived(url, image);
-                }
-            },
-            Qt::QueuedConnection);
-    });
+    // A view gone by then hears nothing; the download goes on for the cache's sake all the same.
+    platform::whenFinished(*this, m_cache.image(m_url),
+                           [this, url = m_url](const QImage& image) { answerArrived(url, image); });
 }
 
 void CachedThumbnailView::answerArrived(const QUrl& url, const QImage& image) {

@@ -393,8 +393,10 @@ QWidget* HomeView::makeFeaturedCard(const PackageManifest& package, double conte
     name->setObjectName(QStringLiteral("featuredName"));
     stack->addWidget(name);
     if (package.summary) {
-        stack->addWidget(new LineLimitedLabel(*package.summary, appFont(14, QFont::Normal),
-                                              AppPalette::textSecondary(), 3));
+        auto* summary = new LineLimitedLabel(*package.summary, appFont(14, QFont::Normal),
+                                             AppPalette::textSecondary(), 3);
+        summary->setObjectName(QStringLiteral("featuredSummary"));
+        stack->addWidget(summary);
     }
     auto* pills = row(6);
     for (const QString& title :

@@ -100,6 +100,18 @@ FilterTexts textsOf(const std::array<FilterTexts, 3>& texts, Filter filter) {
     return texts.at(static_cast<size_t>(filter));
 }
 
+// Exactly the table's raw values, letter case included.
+template <typename Filter>
+std::optional<Filter> fromRawValue(const std::array<FilterTexts, 3>& texts,
+                                   const std::array<Filter, 3>& filters, const QString& raw) {
+    for (Filter filter : filters) {
+        if (textsOf(texts, filter).raw == raw) {
+            return filter;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QString rawValue(PluginTypeFilter filter) {
@@ -108,6 +120,10 @@ QString rawValue(PluginTypeFilter filter) {
 
 QString title(PluginTypeFilter filter) {
     return textsOf(pluginTypeFilterTexts, filter).title.toString();
+}
+
+std::optional<PluginTypeFilter> pluginTypeFilterFromRawValue(const QString& raw) {
+    return fromRawValue(pluginTypeFilterTexts, allPluginTypeFilters, raw);
 }
 
 bool keeps(PluginTypeFilter filter, PackageType type) {
@@ -128,6 +144,10 @@ QString rawValue(LibraryFilter filter) {
 
 QString title(LibraryFilter filter) {
     return textsOf(libraryFilterTexts, filter).title.toString();
+}
+
+std::optional<LibraryFilter> libraryFilterFromRawValue(const QString& raw) {
+    return fromRawValue(libraryFilterTexts, allLibraryFilters, raw);
 }
 
 bool keeps(LibraryFilter filter, LibraryCardState state) {

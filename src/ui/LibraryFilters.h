@@ -20,6 +20,8 @@ inline constexpr std::array<PluginTypeFilter, 3> allPluginTypeFilters = {
 
 QString rawValue(PluginTypeFilter filter);
 QString title(PluginTypeFilter filter);
+// Exactly the three raw values, letter case included; nothing for any other text.
+std::optional<PluginTypeFilter> pluginTypeFilterFromRawValue(const QString& raw);
 bool keeps(PluginTypeFilter filter, catalog::PackageType type);
 
 // A package's install state as its card and detail sheet show it.
@@ -33,6 +35,8 @@ inline constexpr std::array<LibraryFilter, 3> allLibraryFilters = {
 
 QString rawValue(LibraryFilter filter);
 QString title(LibraryFilter filter);
+// Exactly the three raw values, letter case included; nothing for any other text.
+std::optional<LibraryFilter> libraryFilterFromRawValue(const QString& raw);
 bool keeps(LibraryFilter filter, LibraryCardState state);
 
 // The category menu's value for every category; never shown as text of its own.

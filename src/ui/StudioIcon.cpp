@@ -67,6 +67,15 @@ QString rawValue(StudioGlyph glyph) {
     return QString::fromUtf16(glyphNames[static_cast<size_t>(glyph)].rawValue);
 }
 
+std::optional<StudioGlyph> studioGlyphFromRawValue(const QString& text) {
+    for (const GlyphName& name : glyphNames) {
+        if (text == QStringView(name.rawValue)) {
+            return name.glyph;
+        }
+    }
+    return std::nullopt;
+}
+
 size_t qHash(StudioGlyph glyph, size_t seed) {
     return ::qHash(rawValue(glyph), seed);
 }

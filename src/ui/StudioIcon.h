@@ -37,6 +37,8 @@ enum class StudioGlyph {
 // Every glyph, in declaration order.
 const QList<StudioGlyph>& allStudioGlyphs();
 QString rawValue(StudioGlyph glyph);
+// Exactly the fourteen raw values, letter case included; nothing for any other text.
+std::optional<StudioGlyph> studioGlyphFromRawValue(const QString& rawValue);
 size_t qHash(StudioGlyph glyph, size_t seed = 0);
 
 // How an icon file is recoloured. Public so that the rules can be checked one by one.

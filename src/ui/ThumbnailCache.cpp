@@ -3,7 +3,6 @@
 #include "base/FileSystem.h"
 #include "base/Sha256.h"
 #include "catalog/Environment.h"
-#include "platform/BoundedBody.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -72,18 +71,21 @@ QString serverOf(const QUrl& url) {
 }
 
 // The body of a 2xx answer; nothing for any other answer, a failed transfer or a body too large.
-std::optional<QByteArray> fetch(platform::HttpClient& client, const QUrl& url,
-                                const std::shared_ptr<platform::HttpCancellation>& cancellation) {
-    platform::BoundedBody body(ThumbnailCache::maximumBodyBytes);
+QFuture<std::optional<QByteArray>>
+fetch(platform::HttpClient& client, const QUrl& url,
+      const std::shared_ptr<platform::HttpCancellation>& cancellation) {
     platform::HttpGetRequest request{url};
     request.deadline = thumbnailDeadline;
     request.cancellation = cancellation;
-    const auto response = client.get(request, body);
-    if (!response || !response->statusCode || *response->statusCode < 200 ||
-        *response->statusCode >= 300) {
-        return std::nullopt;
-    }
-    return body.bytes();
+    return client.fetch(request, ThumbnailCache::maximumBodyBytes)
+        .then([](const Result<platform::HttpDownload, platform::HttpTransportError>& fetched)
+                  -> std::optional<QByteArray> {
+            if (!fetched || !fetched->statusCode || *fetched->statusCode < 200 ||
+                *fetched->statusCode >= 300) {
+                return std::nullopt;
+            }
+            return fetched->body;
+        });
 }
 
 void answer(QPromise<QImage>& promise, const QImage& image) {
@@ -110,13 +112,12 @@ qsizetype ThumbnailMemoryCache::heldBytes() const {
 }
 
 ThumbnailCache::ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder,
-                               qreal screenScale)
+                               qreal screenScale, std::shared_ptr<catalog::CacheWrites> cacheWrites)
     : m_httpClient(std::move(httpClient)), m_folder(std::move(folder)),
+      m_cacheWrites(std::move(cacheWrites)),
       m_decodedSide(static_cast<int>(std::ceil(maximumShownSide * std::max(screenScale, 1.0)))) {
     // A failure shows later as files that cannot be read or written.
     base::createFolder(m_folder);
-    // Enough for a few slow servers at their share without holding back the others.
-    m_transfers.setMaxThreadCount(4 * downloadsPerServer);
 }
 
 ThumbnailCache::~ThumbnailCache() {
@@ -129,13 +130,15 @@ ThumbnailCache::~ThumbnailCache() {
 }
 
 void ThumbnailCache::waitForIdle() {
-    // Requests may start transfers, transfers end in a job of the worker, and that job may start
-    // a queued one.
-    do {
-        m_worker.waitForIdle();
-        m_transfers.waitForDone();
-        m_worker.waitForIdle();
-    } while (m_downloadsUnderWay > 0);
+    // Requests may start transfers, and transfers end in a job of the worker, which may start a
+    // queued one before it counts its own as ended.
+    m_worker.waitForIdle();
+    QMutexLocker lock(&m_idleMutex);
+    while (m_downloadsUnderWay > 0) {
+        m_downloadEnded.wait(&m_idleMutex);
+    }
+    lock.unlock();
+    m_worker.waitForIdle();
 }
 
 QString ThumbnailCache::defaultFolder() {
@@ -200,11 +203,15 @@ void ThumbnailCache::requestDownload(const QUrl& url) {
 }
 
 void ThumbnailCache::startDownload(const QUrl& url) {
-    ++m_downloadsUnderWay;
-    m_transfers.start([this, url, cancellation = m_inFlight.value(url).cancellation] {
-        std::optional<QByteArray> body = fetch(*m_httpClient, url, cancellation);
-        m_worker.run([this, url, body = std::move(body)] { finishDownload(url, body); });
-    });
+    {
+        QMutexLocker lock(&m_idleMutex);
+        ++m_downloadsUnderWay;
+    }
+    // No thread waits on the server: a slow one holds back only its own downloads.
+    fetch(*m_httpClient, url, m_inFlight.value(url).cancellation)
+        .then([this, url](const std::optional<QByteArray>& body) {
+            m_worker.run([this, url, body] { finishDownload(url, body); });
+        });
 }
 
 void ThumbnailCache::finishDownload(const QUrl& url, const std::optional<QByteArray>& body) {
@@ -227,7 +234,9 @@ void ThumbnailCache::finishDownload(const QUrl& url, const std::optional<QByteAr
         startDownload(queued.takeFirst());
     }
     settleCancellations();
+    QMutexLocker lock(&m_idleMutex);
     --m_downloadsUnderWay;
+    m_downloadEnded.wakeAll();
 }
 
 QFuture<void> ThumbnailCache::cancelDownloads() {
@@ -251,9 +260,8 @@ void ThumbnailCache::cancelInFlight() {
 void ThumbnailCache::settleCancellations() {
     // Downloads started after a cancellation do not hold it up.
     const bool cancelledRemain =
-        std::any_of(m_inFlight.cbegin(), m_inFlight.cend(), [](const Download& download) {
-            return download.cancellation->isCancelled();
-        });
+        std::any_of(m_inFlight.cbegin(), m_inFlight.cend(),
+                    [](const Download& download) { return download.cancellation->isCancelled(); });
     if (cancelledRemain) {
         return;
     }
@@ -267,12 +275,14 @@ QImage ThumbnailCache::storeDownload(const QUrl& url, const QByteArray& body) {
     if (image.isNull()) {
         return image;
     }
-    // Made again each time: clearing the cache deletes the folder while the application runs.
-    base::createFolder(m_folder);
-    QSaveFile file(m_folder + u'/' + diskFileName(url));
-    if (file.open(QIODevice::WriteOnly) && file.write(body) == body.size()) {
-        file.commit();
-    }
+    m_cacheWrites->write([folder = m_folder, name = diskFileName(url), body] {
+        // Made again each time: clearing the cache deletes the folder while the application runs.
+        base::createFolder(folder);
+        QSaveFile file(folder + u'/' + name);
+        if (file.open(QIODevice::WriteOnly) && file.write(body) == body.size()) {
+            file.commit();
+        }
+    });
     m_memory.insert(url, image);
     return image;
 }

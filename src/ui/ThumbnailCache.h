@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/CacheWrites.h"
 #include "platform/HttpClient.h"
 #include "platform/SerialExecutor.h"
 
@@ -11,10 +12,9 @@
 #include <QMutex>
 #include <QPromise>
 #include <QString>
-#include <QThreadPool>
 #include <QUrl>
+#include <QWaitCondition>
 
-#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -46,9 +46,9 @@ private:
 //
 // One instance, made by the application object and handed to every view that shows thumbnails.
 // Its work runs one job at a time on a worker of its own, never on the main thread; transfers
-// run beside it, at most four per server at once, so that a slow server holds back only its own
-// thumbnails. A caller that goes away does not stop a download: the caches are still filled. The
-// cache itself going away ends its downloads at once.
+// run beside it without a thread each, at most six per server at once, so that a slow server
+// holds back only its own thumbnails. A caller that goes away does not stop a download: the caches
+// are still filled. The cache itself going away ends its downloads at once.
 //
 // Only http, https and file URLs are served. A file URL is read and kept in memory, never copied
 // into the folder. A body over 20 MiB or an image over 8,000 pixels on either side is refused
@@ -63,12 +63,15 @@ public:
     // The package detail sheet, the widest view, shows a thumbnail about 620 points wide.
     static constexpr int maximumShownSide = 640;
     // As browsers limit the connections to one server.
-    static constexpr int downloadsPerServer = 4;
+    static constexpr int downloadsPerServer = 6;
 
     // The folder defaults to <application support>/Cache/thumbnails; `screenScale` is the most
-    // device pixels a point takes on any screen.
+    // device pixels a point takes on any screen. Files are written through `cacheWrites`, which
+    // holds them while the cache is cleared.
     explicit ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient,
-                            QString folder = defaultFolder(), qreal screenScale = 1);
+                            QString folder = defaultFolder(), qreal screenScale = 1,
+                            std::shared_ptr<catalog::CacheWrites> cacheWrites =
+                                std::make_shared<catalog::CacheWrites>());
     // Ends the downloads under way, without waiting for their servers.
     ~ThumbnailCache();
 
@@ -79,7 +82,7 @@ public:
     // "<64 lower-case hexadecimal digits of the SHA-256 of the URL's text>.png".
     static QString diskFileName(const QUrl& url);
 
-    // Continue with .then(context, ...) to take the answer on the main thread.
+    // Continue with platform::whenFinished(context, ...) to take the answer on the main thread.
     QFuture<QImage> image(const QUrl& url);
 
     const ThumbnailMemoryCache& memoryCache() const { return m_memory; }
@@ -116,6 +119,7 @@ private:
 
     std::shared_ptr<platform::HttpClient> m_httpClient;
     QString m_folder;
+    std::shared_ptr<catalog::CacheWrites> m_cacheWrites;
     // The longest side an image is decoded to, in pixels.
     int m_decodedSide;
     ThumbnailMemoryCache m_memory;
@@ -127,10 +131,11 @@ private:
     QList<std::shared_ptr<QPromise<void>>> m_cancellations;
     // Set once the cache is going: nothing new is downloaded.
     bool m_closing = false;
-    // Started and not yet finished; read by waitForIdle().
-    std::atomic<int> m_downloadsUnderWay{0};
+    // Started and not yet finished, changed on m_worker and waited for by waitForIdle().
+    QMutex m_idleMutex;
+    QWaitCondition m_downloadEnded;
+    int m_downloadsUnderWay = 0;
     platform::SerialExecutor m_worker;
-    QThreadPool m_transfers;
 };
 
 } // namespace marlox::ui

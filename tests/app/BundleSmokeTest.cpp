@@ -1,5 +1,5 @@
-#include "platform/PropertyList.h"
 #include "platform/SingleInstance.h"
+#include "support/ConfiguredBundle.h"
 #include "support/LoggedMessages.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ScratchHome.h"
@@ -16,7 +16,6 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <csignal>
 
@@ -26,6 +25,9 @@ namespace {
 
 const QString executable = builtBundlePath() + "/Contents/MacOS/MarloxStudio";
 constexpr int startupBoundMilliseconds = 10000;
+// Far beyond a quit under the sanitizers on a loaded machine, far below the minute a transfer
+// may last: only a quit that waits on a server passes it.
+constexpr int hangBoundMilliseconds = 15000;
 
 bool underXServer() {
     return QGuiApplication::platformName() == "xcb";
@@ -79,23 +81,12 @@ protected:
         EXPECT_FALSE(errors.contains("runtime error")) << errors.toStdString();
     }
 
-    // The built bundle with an information list of its own, its executable linked in and its
-    // resources shared: a distribution configured for its servers. Answers its executable.
+    // The built bundle configured for other servers. Answers its executable.
     QString configuredBundle(const QVariantMap& settings) const {
-        const QString contents = home.filePath("Configured.app/Contents");
-        const QString configured = contents + "/MacOS/MarloxStudio";
-        QDir().mkpath(contents + "/MacOS");
-        if (::link(QFile::encodeName(executable).constData(),
-                   QFile::encodeName(configured).constData()) != 0) {
-            EXPECT_TRUE(QFile::copy(executable, configured));
-        }
-        QFile::link(builtBundlePath() + "/Contents/Resources", contents + "/Resources");
-        QVariantMap info =
-            marlox::platform::readPropertyListFile(builtBundlePath() + "/Contents/Info.plist")
-                ->toMap();
-        info.insert(settings);
-        writeFile(contents + "/Info.plist", marlox::platform::xmlPropertyList(info));
-        return configured;
+        const auto configured =
+            configuredBundleCopy(builtBundlePath(), home.filePath("Configured.app"), settings);
+        EXPECT_TRUE(configured.has_value());
+        return configured.value_or(QString());
     }
     // Whether the process has its handler of SIGTERM in place.
     bool catchesTerminate() const {
@@ -216,8 +207,9 @@ TEST_F(BundleSmokeTest, TerminateEndsItAtOnceWhileItsServersDripTheirAnswers) {
         ASSERT_TRUE(catalogDrips || QTest::qWaitFor([&] { return thumbnailRequests() > 0; },
                                                     startupBoundMilliseconds));
 
-        // THEN it ends cleanly within two seconds
-        expectCleanEndOnTerminate(2000);
+        // THEN it ends cleanly, long before its servers would answer or time out (how soon is
+        // measured by the quit benchmark)
+        expectCleanEndOnTerminate(hangBoundMilliseconds);
     }
 }
 

@@ -157,6 +157,20 @@ TEST_F(MarloxStudioAppTest, StartupTaskWaitsForTheWindowsFirstFrame) {
     EXPECT_TRUE(awaitFuture(studio.startupTask()));
 }
 
+TEST_F(MarloxStudioAppTest, WindowMinimisedBeforeItsFirstFrameLoadsOnceShown) {
+    // GIVEN the application with a remote catalog, its window minimised before its first frame
+    auto& studio = makeAppWithHeldCatalog();
+    QWidget* window = studio.openWindow();
+    window->showMinimized();
+
+    // WHEN the window is shown again THEN its start-up task runs: the catalog is fetched
+    window->showNormal();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.requestCount("/manifest.json") == 1; }));
+    server.releaseHeldAnswers();
+    EXPECT_TRUE(awaitFuture(studio.startupTask()));
+}
+
 TEST_F(MarloxStudioAppTest, UpdateCheckStartsOnlyOnceTheCatalogReloadHasEnded) {
     // GIVEN a remote catalog whose failing answer is held back, and a feed
     auto& studio = makeAppWithHeldCatalog();

@@ -94,7 +94,7 @@ TEST(CatalogManifestTest, ShownTextsLoseDirectionControlsAndStopAtTheirLength) {
                     {"category", "Color" + turns},
                     {"summary", tooLong},
                     {"detailBullets", QJsonArray{"a" + turns + "b", tooLong}},
-                    {"releaseNotes", QString(maximumCatalogNameLength, 'y') + turns}})
+                    {"releaseNotes", QString(maximumCatalogTextLength, 'y') + turns}})
             .value()
             .packages.at(1);
 
@@ -106,7 +106,8 @@ TEST(CatalogManifestTest, ShownTextsLoseDirectionControlsAndStopAtTheirLength) {
     EXPECT_EQ(package.category, "Color" + turns);
     EXPECT_EQ(package.summary, cut);
     EXPECT_EQ(package.detailBullets, QStringList({"ab", cut}));
-    EXPECT_EQ(package.releaseNotes, QString(maximumCatalogNameLength, 'y'));
+    // Exactly as long as allowed once the controls are gone: whole, without an ellipsis.
+    EXPECT_EQ(package.releaseNotes, QString(maximumCatalogTextLength, 'y'));
     EXPECT_EQ(package.id, "id" + turns);
     EXPECT_EQ(package.version, "1.0" + turns);
 }

@@ -132,6 +132,25 @@ TEST_F(CatalogServiceTest, ReloadPublishesTheFirstGoodOfTheRemoteTheCachedAndThe
     }
 }
 
+TEST_F(CatalogServiceTest, ACachedCopyThatCannotBeWrittenIsLoggedAndTheRemoteCatalogStillServes) {
+    // GIVEN a folder, with a file in it, where the cached copy goes
+    writeFile(CatalogService::remoteManifestCachePath() + "/in-the-way", "x");
+    server.setAnswer("/catalog.json", {200, encodeCatalogManifest(remoteCatalog), {}, {}});
+    const auto service = makeService(server.url("/catalog.json"));
+
+    // WHEN the remote catalog is loaded
+    reload(*service);
+
+    // THEN it is published, and the write that failed has its line after the reload's
+    EXPECT_EQ(service->loadSourceLabel(), "Remote");
+    const QStringList messages = loggedMessages();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].startsWith("Catalog cache write failed: The file “" +
+                                       CatalogService::remoteManifestCachePath() +
+                                       "” could not be written: "))
+        << messages[1].toStdString();
+}
+
 TEST_F(CatalogServiceTest, ACatalogGrownPast32MiBIsRefusedWithItsErrorAndTheEarlierOneStays) {
     const QString file = home.filePath("catalogs/remote.json");
     for (const bool served : {true, false}) {

@@ -13,11 +13,13 @@ namespace {
 using BundleTest = ScratchHomeTest;
 
 TEST_F(BundleTest, ReadsItsInfoAndFindsResourcesByNameExtensionAndFolder) {
-    // GIVEN a bundle with a binary Info.plist, a resource and one in a subfolder
+    // GIVEN a bundle with a binary Info.plist, a resource (and one of its name that sorts later)
+    // and one in a subfolder
     const QString path = home.filePath("B.app"), resources = path + "/Contents/Resources";
     writeFile(path + "/Contents/Info.plist",
               binaryPropertyList({{"CFBundleIdentifier", "com.example.app"}}));
     writeFile(resources + "/manifest.json", "{}");
+    writeFile(resources + "/manifest.plist", "<plist/>");
     writeFile(resources + "/Icons/star.svg", "<svg/>");
 
     // WHEN it is loaded THEN its info and resources are found

@@ -1,5 +1,6 @@
 #include "platform/HttpClient.h"
 
+#include "platform/BoundedBody.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QtPrinters.h"
 
@@ -9,14 +10,23 @@
 
 #include <gtest/gtest.h>
 
+using namespace marlox;
 using namespace marlox::platform;
 using namespace marlox::testing;
 
 namespace {
 
-// The transfer on a worker thread, as clients are used; its outcome is the body or the error's
-// text.
-QFuture<QString> fetched(HttpClient& client, const HttpGetRequest& request) {
+// The two ways of a transfer: a GET blocking a worker thread, and a fetch that holds none.
+enum class Way { get, fetch };
+
+// The transfer made that way; its outcome is the body or the error's text.
+QFuture<QString> fetched(HttpClient& client, const HttpGetRequest& request, Way way = Way::get) {
+    if (way == Way::fetch) {
+        return client.fetch(request, 1024)
+            .then([](const Result<HttpDownload, HttpTransportError>& outcome) {
+                return outcome ? QString::fromUtf8(outcome->body) : outcome.error().description();
+            });
+    }
     return QtConcurrent::run([&client, request] {
         QByteArray body;
         QBuffer buffer(&body);
@@ -33,31 +43,39 @@ QString outcome(const QFuture<QString>& transfer) {
 }
 
 TEST(HttpClientTest, AServerThatDripsItsAnswerIsCutOffAtTheDeadline) {
-    // GIVEN a server that sends a byte every 50 ms, never silent long enough for the time-out
-    LoopbackHttpServer server;
-    server.setAnswer(
-        "/slow", HttpAnswer{.body = "0123456789", .dripInterval = std::chrono::milliseconds(50)});
-    NetworkHttpClient client;
-    HttpGetRequest request{server.url("/slow")};
-    request.timeout = std::chrono::seconds(60);
+    for (const Way way : {Way::get, Way::fetch}) {
+        SCOPED_TRACE(way == Way::get ? "get" : "fetch");
+        // GIVEN a server that sends a byte every 50 ms, never silent long enough for the time-out
+        LoopbackHttpServer server;
+        server.setAnswer("/slow", HttpAnswer{.body = "0123456789",
+                                             .dripInterval = std::chrono::milliseconds(50)});
+        NetworkHttpClient client;
+        HttpGetRequest request{server.url("/slow")};
+        request.timeout = std::chrono::seconds(60);
 
-    // WHEN the whole transfer may take 0.2 s, THEN it ends there; with time enough it completes
-    request.deadline = std::chrono::milliseconds(200);
-    EXPECT_EQ(outcome(fetched(client, request)), "The transfer took longer than 0.2 seconds.");
-    request.deadline = std::chrono::seconds(30);
-    EXPECT_EQ(outcome(fetched(client, request)), "0123456789");
+        // WHEN the whole transfer may take 0.2 s, THEN it ends there; with time enough it
+        // completes
+        request.deadline = std::chrono::milliseconds(200);
+        EXPECT_EQ(outcome(fetched(client, request, way)),
+                  "The transfer took longer than 0.2 seconds.");
+        request.deadline = std::chrono::seconds(30);
+        EXPECT_EQ(outcome(fetched(client, request, way)), "0123456789");
+    }
 }
 
 TEST(HttpClientTest, CancellingEndsTheTransferInFlightAtOnceAndEveryLaterOne) {
-    for (const bool wholeClient : {true, false}) {
+    for (const auto& [wholeClient, way] :
+         {std::pair(true, Way::get), std::pair(false, Way::get), std::pair(true, Way::fetch),
+          std::pair(false, Way::fetch)}) {
         SCOPED_TRACE(wholeClient ? "the client's transfers" : "the request's cancellation");
+        SCOPED_TRACE(way == Way::get ? "get" : "fetch");
         // GIVEN a transfer waiting on a server that does not answer until it is told to
         LoopbackHttpServer server;
         server.setAnswer("/held", HttpAnswer{.body = "late", .held = true});
         NetworkHttpClient client;
         HttpGetRequest request{server.url("/held")};
         request.cancellation = std::make_shared<HttpCancellation>();
-        const QFuture<QString> transfer = fetched(client, request);
+        const QFuture<QString> transfer = fetched(client, request, way);
         ASSERT_TRUE(server.waitForRequestCount("/held", 1));
 
         // WHEN it is cancelled, THEN it ends with that, the server still holding its answer
@@ -65,10 +83,23 @@ TEST(HttpClientTest, CancellingEndsTheTransferInFlightAtOnceAndEveryLaterOne) {
         EXPECT_EQ(outcome(transfer), "The transfer was cancelled.");
 
         // AND a later transfer ends the same way without reaching the server
-        EXPECT_EQ(outcome(fetched(client, request)), "The transfer was cancelled.");
+        EXPECT_EQ(outcome(fetched(client, request, way)), "The transfer was cancelled.");
         EXPECT_EQ(server.requestCount("/held"), 1);
         server.releaseHeldAnswers();
     }
+}
+
+TEST(BoundedBodyTest, HoldsABodyOfExactlyItsLimitAndRefusesTheByteBeyond) {
+    // GIVEN a body bounded at ten bytes, WHEN ten arrive in two writes, THEN it holds them all
+    BoundedBody body(10);
+    EXPECT_EQ(body.write("01234"), 5);
+    EXPECT_EQ(body.write("56789"), 5);
+    EXPECT_FALSE(body.exceeded());
+
+    // WHEN one more arrives THEN that write is refused and the body stays as it was
+    EXPECT_EQ(body.write("x"), -1);
+    EXPECT_TRUE(body.exceeded());
+    EXPECT_EQ(body.bytes(), "0123456789");
 }
 
 } // namespace

@@ -2,12 +2,15 @@
 
 #include "AppUpdateTestSupport.h"
 #include "catalog/OperationsLog.h"
+#include "platform/BackgroundWork.h"
+#include "platform/ProcessRunner.h"
 #include "screens/CacheClearer.h"
 #include "support/CatalogFixtures.h"
 #include "support/ScreenFixture.h"
 #include "ui/AppPill.h"
 #include "ui/ScreenParts.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QLabel>
@@ -15,7 +18,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSemaphore>
 #include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <gmock/gmock.h>
 
@@ -49,8 +54,8 @@ protected:
     std::unique_ptr<SettingsView> makeView(const Using& in = {},
                                            ThumbnailCache* thumbnailCache = nullptr) {
         CatalogService& catalog = in.catalog ? *in.catalog : *services.catalogService;
-        CacheClearer& clearer = *cacheClearers.emplace_back(
-            std::make_unique<CacheClearer>(catalog, thumbnailCache ? *thumbnailCache : thumbnails));
+        CacheClearer& clearer = *cacheClearers.emplace_back(std::make_unique<CacheClearer>(
+            thumbnailCache ? *thumbnailCache : thumbnails, std::make_shared<CacheWrites>()));
         auto view = std::make_unique<SettingsView>(
             in.bundle ? *in.bundle : mainBundle(), in.settings ? *in.settings : services.settings,
             catalog, in.updates ? *in.updates : appUpdates, services.installAccess,
@@ -367,6 +372,14 @@ public:
         }
         return marlox::platform::HttpTransportError{"cancelled"};
     }
+    QFuture<marlox::Result<marlox::platform::HttpDownload, marlox::platform::HttpTransportError>>
+    fetch(const marlox::platform::HttpGetRequest& request, qint64) override {
+        return QtConcurrent::run([this, request] {
+            QBuffer body;
+            return marlox::Result<marlox::platform::HttpDownload,
+                                  marlox::platform::HttpTransportError>(get(request, body).error());
+        });
+    }
     void abortTransfers() override {}
 };
 
@@ -394,6 +407,59 @@ TEST_F(SettingsViewTest, ClearCacheCancelsDownloadsThenDeletesOffTheMainThreadBu
     ASSERT_TRUE(waitUntil([&] { return widgetNamed(*view, "clearCacheButton")->isEnabled(); }));
     EXPECT_EQ(treeOf(cacheDirectory()), QStringList());
     EXPECT_TRUE(thumbnail.isFinished() && thumbnail.result().isNull());
+}
+
+TEST_F(SettingsViewTest, WritesAskedForWhileTheCacheIsClearedWaitAndLandInTheClearedFolder) {
+    // GIVEN a cache holding an older catalog copy, and a remote catalog and thumbnails that
+    // write into it through the clearer's own writes
+    LoopbackHttpServer server;
+    const QByteArray catalog = readFile(urlForResource("manifest", "json"));
+    server.setAnswer("/catalog.json", HttpAnswer{200, catalog, {}, {}});
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QBuffer png;
+    ASSERT_TRUE(png.open(QIODevice::WriteOnly) && picture.save(&png, "PNG"));
+    server.setAnswer("/thumbnail.png", HttpAnswer{200, png.data(), {}, {}});
+    writeFile(cacheDirectory() + "/remote-manifest.json", "older");
+    const auto writes = std::make_shared<CacheWrites>();
+    DistributionConfiguration configuration;
+    configuration.remoteCatalogURL = server.url("/catalog.json");
+    const auto http = std::make_shared<marlox::platform::NetworkHttpClient>();
+    CatalogService remoteCatalog(
+        configuration, mainBundle(), http,
+        std::make_unique<RemoteArtifactService>(
+            http, std::make_shared<marlox::platform::SystemProcessRunner>(), "/nonexistent/ditto"),
+        writes);
+    ThumbnailCache thumbnailCache(http, ThumbnailCache::defaultFolder(), 1, writes);
+    CacheClearer clearer(thumbnailCache, writes);
+    const QStringList before = treeOf(cacheDirectory());
+    // AND every utility thread busy, so that the clearing waits before it deletes
+    QThreadPool& threads = *marlox::platform::utilityThreadPool();
+    QSemaphore busy;
+    for (int thread = 0; thread < threads.maxThreadCount(); ++thread) {
+        threads.start([&busy] { busy.acquire(); });
+    }
+
+    // WHEN the cache is being cleared, and meanwhile the catalog reloads and a thumbnail arrives
+    const QFuture<void> cleared = clearer.clear();
+    ASSERT_TRUE(awaitFuture(remoteCatalog.reload()));
+    ASSERT_TRUE(awaitFuture(remoteCatalog.cacheWritesFinished()));
+    const QUrl thumbnail = server.url("/thumbnail.png");
+    const QFuture<QImage> image = thumbnailCache.image(thumbnail);
+    ASSERT_TRUE(awaitFuture(image));
+    EXPECT_FALSE(image.result().isNull());
+
+    // THEN nothing was written into the folder meanwhile
+    EXPECT_EQ(treeOf(cacheDirectory()), before);
+    EXPECT_EQ(readFile(cacheDirectory() + "/remote-manifest.json"), "older");
+
+    // WHEN the clearing has run, THEN the folder holds what was written after it began
+    busy.release(threads.maxThreadCount());
+    ASSERT_TRUE(awaitFuture(cleared));
+    EXPECT_EQ(readFile(cacheDirectory() + "/remote-manifest.json"),
+              encodeCatalogManifest(*decodeCatalogManifest(catalog)));
+    EXPECT_TRUE(QFileInfo::exists(ThumbnailCache::defaultFolder() + "/" +
+                                  ThumbnailCache::diskFileName(thumbnail)));
 }
 
 // At most 860 points wide and centred in a wider window, as the goldens show.

@@ -147,15 +147,17 @@ TEST_F(SupportViewTest, AScreenLeftWhileItsLogExcerptIsReadIsNotTouchedByIt) {
         threads.start([&busy] { busy.acquire(); });
     }
     ASSERT_TRUE(clickNamed(screen, "includeLogsSwitch"));
+    ASSERT_TRUE(screen.form().includeAppLogs && !screen.form().logSnippet);
 
-    // WHEN the screen is left before the excerpt is read, and then it is
+    // WHEN the screen is left before the excerpt is read, and then it is, and its answer is
+    // delivered
     view.reset();
     busy.release(threads.maxThreadCount());
-    threads.waitForDone();
+    ASSERT_TRUE(threads.waitForDone(10000));
     settle();
 
-    // THEN nothing crashed, and the log is as it was
-    EXPECT_EQ(readFile(operationsLogFilePath()), "[1] Install started\n");
+    // THEN the answer reached nothing of the screen: a touch of it is a use of freed memory,
+    // which the sanitizers the tests are built with report as a failure
 }
 
 // The shown ones only: rows that were replaced are hidden until they are deleted.

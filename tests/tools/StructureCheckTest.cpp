@@ -118,6 +118,21 @@ TEST_F(StructureCheckTest, FindsFilesThatBelongToNoTargetButThoseOfOtherSystems)
     EXPECT_EQ(findings(), std::vector<std::string>{"Stray.h:0: belongs to no target"});
 }
 
+TEST_F(StructureCheckTest, FindsFuturesContinuedOnThis) {
+    // GIVEN continuations on `this` through a value and a pointer, beside a comment and a text
+    // that only name one, and continuations on other contexts
+    project.targets[1].files.push_back(
+        write("core/Later.cpp", "// .then(this, done)\nvoid a() {\n    f.then(this, [] {});\n"
+                                "    p->then(\n        this, [] {});\n"
+                                "    g.then(other, [] {});\n    h.then([this] {});\n"
+                                "    log(\".then(this\");\n}\n"));
+    // THEN the two continuations on `this` are found, each on the line of its call
+    const std::string message =
+        ": continues a future on this, which may go first: use platform::continueOn";
+    EXPECT_EQ(findings(),
+              (std::vector<std::string>{"Later.cpp:3" + message, "Later.cpp:4" + message}));
+}
+
 TEST(SourceScanTest, ReadsDeclarationsAndDefinitionsPastWhatOnlyLooksLikeThem) {
     // GIVEN code whose comments, literals, default arguments, initializers and bodies hold
     // braces and names, and macros of the kinds Qt and gtest use

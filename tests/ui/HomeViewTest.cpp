@@ -136,13 +136,12 @@ TEST_F(HomeViewTest, AHostileNameShowsWithoutItsDirectionOverrideAndAMegabyteSum
     // THEN the name reads as written, with no character left that turns its direction
     EXPECT_EQ(labelText(*view, "featuredName"), "eviltxt.exe");
     // AND the summary shows the three lines it has room for, the last cut with an ellipsis
-    for (const auto* label : view->findChildren<marlox::ui::LineLimitedLabel*>()) {
-        if (label->text().startsWith("A long description")) {
-            const QStringList lines = label->shownLines(label->width());
-            EXPECT_EQ(lines.size(), 3);
-            EXPECT_TRUE(lines.last().endsWith(QChar(0x2026)));
-        }
-    }
+    const auto* summary = view->findChild<marlox::ui::LineLimitedLabel*>("featuredSummary");
+    ASSERT_NE(summary, nullptr);
+    const QStringList lines = summary->shownLines(summary->width());
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines.first().startsWith("A long description"));
+    EXPECT_TRUE(lines.last().endsWith(QChar(0x2026)));
 }
 
 TEST_F(HomeViewTest, InstallingRedrawsTheTilesAtOnce) {

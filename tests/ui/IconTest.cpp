@@ -97,6 +97,18 @@ TEST_F(IconTest, TintTextTruncatesAndClampsEachComponent) {
     }
 }
 
+TEST_F(IconTest, GlyphsAreMadeOnlyFromTheirExactRawValue) {
+    EXPECT_EQ(studioGlyphFromRawValue("house"), StudioGlyph::home);
+    EXPECT_EQ(studioGlyphFromRawValue("circle-alert"), StudioGlyph::warning);
+    // Another letter case, the case name, a file name and nothing give no glyph.
+    for (const char* text : {"House", "home", "warning", "house.svg", ""}) {
+        EXPECT_EQ(studioGlyphFromRawValue(text), std::nullopt) << text;
+    }
+    for (StudioGlyph glyph : allStudioGlyphs()) {
+        EXPECT_EQ(studioGlyphFromRawValue(rawValue(glyph)), glyph) << rawValue(glyph).toStdString();
+    }
+}
+
 TEST_F(IconTest, IconsFolderWinsOverLucideFolderWhichWinsOverTheRoot) {
     const auto bundle = makeBundle({{"Icons/house.svg", "icons"},
                                     {"Icons/lucide/house.svg", "lucide"},

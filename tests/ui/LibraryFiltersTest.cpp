@@ -190,4 +190,28 @@ TEST(LibraryFiltersTest, SelectedCategoryFallsBackToAllOnlyWhenItLeavesTheMenu) 
     }
 }
 
+TEST(LibraryFiltersTest, EachFilterIsMadeOnlyFromARawValueOfItsOwnTable) {
+    const std::pair<QString, PluginTypeFilter> types[] = {
+        {"all", PluginTypeFilter::all},
+        {"generators", PluginTypeFilter::generators},
+        {"filters", PluginTypeFilter::filters}};
+    for (const auto& [raw, filter] : types) {
+        EXPECT_EQ(pluginTypeFilterFromRawValue(raw), filter) << raw.toStdString();
+    }
+    const std::pair<QString, LibraryFilter> states[] = {
+        {"all", LibraryFilter::all},
+        {"installed", LibraryFilter::installed},
+        {"notInstalled", LibraryFilter::notInstalled}};
+    for (const auto& [raw, filter] : states) {
+        EXPECT_EQ(libraryFilterFromRawValue(raw), filter) << raw.toStdString();
+    }
+    // Titles, other letter cases, spaces and the other table's values give nothing.
+    for (const QString raw : {"All", "generator", "Not Installed", "notinstalled", " all", ""}) {
+        EXPECT_EQ(pluginTypeFilterFromRawValue(raw), std::nullopt) << raw.toStdString();
+        EXPECT_EQ(libraryFilterFromRawValue(raw), std::nullopt) << raw.toStdString();
+    }
+    EXPECT_EQ(pluginTypeFilterFromRawValue("installed"), std::nullopt);
+    EXPECT_EQ(libraryFilterFromRawValue("generators"), std::nullopt);
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QTest>
 
 using namespace marlox::testing;
 using namespace marlox::ui;
@@ -31,23 +32,42 @@ TEST_F(ThumbnailCacheTest, TenCallersAtOnceCauseOneRequestAndShareOneImage) {
     EXPECT_EQ(server.requestCount("/shared.png"), 1);
 }
 
-TEST_F(ThumbnailCacheTest, AFastServersThumbnailArrivesWhileEightOfASlowServerWait) {
-    // GIVEN eight thumbnails asked of a server that holds its answers
-    LoopbackHttpServer slowServer;
+TEST_F(ThumbnailCacheTest, AFifthServersThumbnailArrivesWhileFourServersDripEightEach) {
+    // GIVEN four servers, on ports of their own, that send their thumbnails a byte every five
+    // seconds, and eight thumbnails asked of each
     const auto cache = makeCache();
+    std::vector<std::unique_ptr<LoopbackHttpServer>> slowServers;
     QList<QFuture<QImage>> slow;
-    for (int index = 0; index < 8; ++index) {
-        const QString path = QString("/slow-%1.png").arg(index);
-        slowServer.setAnswer(path, HttpAnswer{.body = encodedImage({8, 8}, blue), .held = true});
-        slow.append(cache->image(slowServer.url(path)));
+    for (int server = 0; server < 4; ++server) {
+        auto& slowServer = *slowServers.emplace_back(std::make_unique<LoopbackHttpServer>());
+        for (int index = 0; index < 8; ++index) {
+            const QString path = QString("/slow-%1.png").arg(index);
+            slowServer.setAnswer(path, HttpAnswer{.body = encodedImage({8, 8}, blue),
+                                                  .dripInterval = std::chrono::seconds(5)});
+            slow.append(cache->image(slowServer.url(path)));
+        }
+    }
+    // AND each serving six of them at once, as many as a browser asks of one server
+    const auto requestsOf = [](const LoopbackHttpServer& slowServer) {
+        int count = 0;
+        for (int index = 0; index < 8; ++index) {
+            count += slowServer.requestCount(QString("/slow-%1.png").arg(index));
+        }
+        return count;
+    };
+    for (const auto& slowServer : slowServers) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return requestsOf(*slowServer) >= 6; }, 30000));
     }
 
-    // WHEN a thumbnail of another server is asked for, THEN it arrives while they still wait
+    // WHEN a thumbnail of a fifth server is asked for, THEN it arrives while they still wait,
+    // and no slow server was asked more than six at a time
     EXPECT_FALSE(imageFrom(*cache, serve("/fast.png", encodedImage({8, 8}, red))).isNull());
     for (const QFuture<QImage>& waiting : slow) {
         EXPECT_FALSE(waiting.isFinished());
     }
-    slowServer.releaseHeldAnswers();
+    for (const auto& slowServer : slowServers) {
+        EXPECT_EQ(requestsOf(*slowServer), 6);
+    }
 }
 
 TEST_F(ThumbnailCacheTest, GoingAwayEndsItsDownloadsWithoutWaitingForTheServer) {

@@ -46,7 +46,7 @@ TEST(GoldenImageTest, EachDocumentInTheFolderDrawsAsItsCheckedImage) {
     ASSERT_TRUE(scratch.isValid());
     const QStringList documents =
         QDir(goldenFolder).entryList({QStringLiteral("*.svg")}, QDir::Files, QDir::Name);
-    EXPECT_EQ(documents.size(), 10);
+    EXPECT_EQ(documents.size(), 11);
     for (const QString& document : documents) {
         SCOPED_TRACE(qPrintable(document));
         EXPECT_TRUE(matchesGolden(rendered(goldenFolder + "/" + document, scratch),

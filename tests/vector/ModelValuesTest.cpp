@@ -48,6 +48,8 @@ TEST(SVGPreserveAspectRatioTest, FitsAndAlignsTheViewBoxIntoTheViewport) {
         {{0, 0, 100, 50}, {200, 200}, {S::none, A::max, A::max}, {2, 0, 0, 4, 0, 0}},
         {{10, 20, 100, 50}, {100, 100}, {S::meet, A::min, A::min}, {1, 0, 0, 1, -10, -20}},
         {{0, 0, 100, 50}, {200, 200}, {S::meet, A::max, A::max}, {2, 0, 0, 2, 0, 100}},
+        // Each axis takes its own alignment.
+        {{0, 0, 100, 100}, {200, 100}, {S::meet, A::max, A::min}, {1, 0, 0, 1, 100, 0}},
         {{0, 0, 50, 50}, {100, 100}, {S::meet, A::mid, A::mid}, {2, 0, 0, 2, 0, 0}},
         {{0, 0, 50, 50}, {100, 100}, {S::slice, A::mid, A::mid}, {2, 0, 0, 2, 0, 0}},
     };

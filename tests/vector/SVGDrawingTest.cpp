@@ -14,7 +14,6 @@
 #include "vector/SVGText.h"
 
 #include <QBuffer>
-#include <QDataStream>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -55,25 +54,21 @@ std::shared_ptr<SVGPath> dot(const char* data, SVGLineCap cap) {
     return stroked(path(data), stroke(paint(0xFF0000), 10, cap));
 }
 
-// The header of a 24-bit bitmap of 5,000 by 5,000 pixels, followed by a few of them.
-QByteArray oversizedBitmap() {
-    QByteArray bytes;
-    QDataStream stream(&bytes, QIODevice::WriteOnly);
-    stream.setByteOrder(QDataStream::LittleEndian);
-    stream.writeRawData("BM", 2);
-    stream << quint32(54 + 75'000'000) << quint32(0) << quint32(54);
-    stream << quint32(40) << qint32(5000) << qint32(5000) << quint16(1) << quint16(24) << quint32(0)
-           << quint32(0) << qint32(2835) << qint32(2835) << quint32(0) << quint32(0);
-    bytes.append(64, '\xFF');
-    return bytes;
-}
-
 QByteArray encoded(const QImage& image, const char* format) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     EXPECT_TRUE(image.save(&buffer, format)) << format;
     return bytes;
+}
+
+// A whole red PNG of 5,000 by 5,000 pixels at one bit each: a few kilobytes that decode into
+// 100 MB at four bytes a pixel, less than Qt's own limit on what it reads.
+QByteArray oversizedPng() {
+    QImage image(5000, 5000, QImage::Format_Mono);
+    image.setColorTable({qRgb(255, 0, 0), qRgb(255, 0, 0)});
+    image.fill(0);
+    return encoded(image, "png");
 }
 
 // Fills, strokes over them, caps, joins, dashes, gradients and their stops' opacity, group and
@@ -204,10 +199,83 @@ TEST(DrawingTest, NothingIsDrawnWithoutPaintAreaOpacityOrADecodableImage) {
         moved(rect(0, 0, 50, 50, 0xFF0000), QTransform::fromScale(0, 1)),
         std::make_shared<SVGDataImage>(0, 0, 50, 50, QByteArray()),
         std::make_shared<SVGURLImage>(0, 0, 50, 50, QStringLiteral("missing.png"), std::nullopt),
-        std::make_shared<SVGDataImage>(0, 0, 50, 50, oversizedBitmap()),
+        std::make_shared<SVGDataImage>(0, 0, 50, 50, oversizedPng()),
     };
     for (qsizetype index = 0; index < nodes.size(); ++index) {
         EXPECT_TRUE(isBlank(draw(nodes[index]))) << index;
+    }
+}
+
+// The document's markup inside a 100 by 100 root, drawn at that size.
+QImage drawnMarkup(const QString& body) {
+    return draw(SVGParser::parseData(
+        (R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 100 100">)" + body + "</svg>")
+            .toUtf8()));
+}
+
+// Whether every pixel's coverage is the reference's times the factor: a layer cut too small
+// leaves pixels out.
+::testing::AssertionResult coverageScaled(const QImage& layered, const QImage& reference,
+                                          double factor) {
+    for (int y = 0; y < reference.height(); ++y) {
+        for (int x = 0; x < reference.width(); ++x) {
+            const double expected = qAlpha(reference.pixel(x, y)) * factor;
+            if (std::abs(qAlpha(layered.pixel(x, y)) - expected) > 2) {
+                return ::testing::AssertionFailure()
+                       << "alpha " << qAlpha(layered.pixel(x, y)) << " at " << x << ", " << y
+                       << ", expected " << expected;
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(LayerDrawingTest, ContentDrawnThroughALayerKeepsAllItCovers) {
+    // GIVEN content reaching well beyond its outline (miters, square caps, caps of a dot,
+    // children moved by their transforms, a nested viewport, outlined glyphs), drawn plainly and
+    // through a layer: a translucent node or group, or a clip that lets everything through
+    const QString clips = R"svg(<defs>
+        <rect id="everywhere" x="-100" y="-100" width="300" height="300"
+              clipPathUnits="userSpaceOnUse"/>
+        <rect id="tripleBox" x="-1" y="-1" width="3" height="3"/></defs>)svg";
+    const QString spike = R"svg(<polygon points="40,90 50,40 60,90" fill="gold" stroke="red"
+        stroke-width="6" stroke-miterlimit="20"%1/>)svg";
+    const QString diagonal = R"svg(<line x1="30" y1="30" x2="70" y2="70" stroke="red"
+        stroke-width="20" stroke-linecap="square" stroke-linejoin="bevel"/>)svg";
+    const QString dot = R"svg(<path d="M50 50 Z" fill="blue" stroke="red" stroke-width="30"
+        stroke-linecap="square"%1/>)svg";
+    const QString moved = R"svg(<rect width="20" height="10" fill="red"
+        transform="translate(70 0) rotate(30)"/><svg width="30" height="30" viewBox="0 0 10 10">
+        <circle cx="5" cy="5" r="8" fill="blue"/></svg>)svg";
+    const QString text = R"svg(<text x="5" y="70" font-size="60" fill="gold" stroke="black"
+        stroke-width="4"%1>Wj</text>)svg";
+    const QString boxed = R"svg(<rect x="40" y="40" width="20" height="20" fill="blue" stroke="red"
+        stroke-width="16" stroke-linejoin="round"%1/>)svg";
+    const QString half = QStringLiteral(R"svg( opacity="0.5")svg");
+    const struct {
+        const char* name;
+        QString plain;
+        QString layered;
+        double factor;
+    } scenes[] = {
+        {"miter of a translucent shape", spike.arg(""), spike.arg(half), 0.5},
+        {"square caps in a translucent group", diagonal, "<g opacity='0.5'>" + diagonal + "</g>",
+         0.5},
+        {"caps of a dot", dot.arg(""), dot.arg(half), 0.5},
+        {"children in a translucent group", moved, "<g opacity='0.5'>" + moved + "</g>", 0.5},
+        {"outlined glyphs", text.arg(""), text.arg(half), 0.5},
+        {"clip in user space", clips + spike.arg(""),
+         clips + "<g clip-path='url(#everywhere)'>" + spike.arg("") + "</g>", 1},
+        {"clip in box units", clips + boxed.arg(""),
+         clips + boxed.arg(" clip-path='url(#tripleBox)'"), 1},
+    };
+    for (const auto& scene : scenes) {
+        SCOPED_TRACE(scene.name);
+        // WHEN both are drawn
+        const QImage reference = drawnMarkup(scene.plain);
+        ASSERT_FALSE(isBlank(reference));
+        // THEN the layer shows every pixel the plain drawing covers, at the layer's opacity
+        EXPECT_TRUE(coverageScaled(drawnMarkup(scene.layered), reference, scene.factor));
     }
 }
 

@@ -607,6 +607,21 @@ private:
     int m_parentheses = 0;
 };
 
+// `.then(this` or `->then(this`, wherever it stands.
+std::vector<int> continuationsOnThis(const Tokens& tokens) {
+    std::vector<int> lines;
+    for (size_t index = 1; index + 2 < tokens.size(); ++index) {
+        const bool member =
+            is(tokens[index - 1], ".") ||
+            (index >= 2 && is(tokens[index - 1], ">") && is(tokens[index - 2], "-"));
+        if (member && is(tokens[index], "then") && is(tokens[index + 1], "(") &&
+            is(tokens[index + 2], "this")) {
+            lines.push_back(tokens[index].line);
+        }
+    }
+    return lines;
+}
+
 } // namespace
 
 std::string withoutTemplateArguments(std::string_view name) {
@@ -631,6 +646,7 @@ SourceFacts scanSource(std::string_view text) {
     SourceFacts facts;
     const Tokens tokens = Lexer(text).tokens(facts.includes);
     Parser(facts).parse(tokens);
+    facts.continuationsOnThis = continuationsOnThis(tokens);
     return facts;
 }
 

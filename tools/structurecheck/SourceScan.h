@@ -31,6 +31,9 @@ struct SourceFacts {
     // Functions and static data members defined at namespace scope outside anonymous namespaces
     // and not static: what a header's declarations are made good by.
     std::vector<ScopedName> definitions;
+    // The lines that continue a future on `this` (`.then(this, ...)`), which Qt asserts on or
+    // posts to an object being destroyed when the object goes first.
+    std::vector<int> continuationsOnThis;
 };
 
 SourceFacts scanSource(std::string_view text);

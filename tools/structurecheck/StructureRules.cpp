@@ -105,6 +105,11 @@ public:
             if (fs::path(file).extension() == ".cpp") {
                 checkDefinitions(file, facts, findings);
             }
+            for (const int line : facts.continuationsOnThis) {
+                findings.push_back({file, line,
+                                    "continues a future on this, which may go first: use "
+                                    "platform::continueOn"});
+            }
         }
     }
 

@@ -44,7 +44,8 @@ Project readManifest(const std::string& text);
 
 // Every break of the rules: a file in no target; an include of a header the including target
 // may not use (a library it does not link, another's private header, a header no target has);
-// a definition in a file other than the one named after the header that declares it.
+// a definition in a file other than the one named after the header that declares it; a future
+// continued on `this`.
 std::vector<Finding> checkProject(const Project& project);
 
 } // namespace marlox::structure

@@ -71,4 +71,8 @@ bool strokes(const SVGStroke* stroke) {
     return stroke && stroke->fill() && stroke->width() > 0;
 }
 
+bool isOpaqueColour(const SVGPaint& paint) {
+    return paint.kind() == SVGPaintKind::color && static_cast<const SVGColor&>(paint).t() == 0;
+}
+
 } // namespace marlox::vector::drawing

@@ -27,5 +27,7 @@ Paints paintsOf(const SVGNode& node);
 bool readsBox(const SVGPaint* paint);
 // Whether the stroke draws anything: it has a paint and a width.
 bool strokes(const SVGStroke* stroke);
+// Whether the paint is a colour without transparency, which Qt lays on without blending.
+bool isOpaqueColour(const SVGPaint& paint);
 
 } // namespace marlox::vector::drawing

@@ -27,6 +27,9 @@ struct DrawState {
 
 // What a node draws under its attributes, given the painter to draw on.
 using Content = std::function<void(QPainter&)>;
+// A rectangle holding all the content draws, in the coordinates it is drawn in; asked for only
+// when the content goes through a layer.
+using ContentExtent = std::function<QRectF()>;
 
 inline bool hasArea(const QRectF& box) {
     return !isNullRect(box) && box.width() > 0 && box.height() > 0;

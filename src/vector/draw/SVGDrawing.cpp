@@ -2,6 +2,7 @@
 
 #include "SVGBrushes.h"
 #include "SVGDrawState.h"
+#include "SVGDrawnExtent.h"
 #include "SVGLayer.h"
 #include "SVGOutlines.h"
 #include "vector/SVGGroup.h"
@@ -12,8 +13,13 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 namespace marlox::vector {
 namespace {
@@ -42,11 +48,24 @@ void applyNodeClip(Layer& layer, const SVGUserSpaceNode& clip, const SVGNode& no
     layer.maskWith(mask);
 }
 
+// Where the clip lets anything through, in the clipped node's user space: its content, stretched
+// over the node's box for bounding-box units.
+QRectF clipExtent(const SVGUserSpaceNode& clip, const SVGNode& node, const DrawState& state) {
+    const QRectF extent = drawnExtent(*clip.node(), state);
+    if (clip.userSpace() == SVGUserSpaceNode::UserSpace::userSpaceOnUse || isNullRect(extent)) {
+        return extent;
+    }
+    const QRectF box = objectBoundingBox(node);
+    return hasArea(box) ? SVGHelper::objectBoundingBoxTransform(box).mapRect(extent) : nullRect();
+}
+
 // The node's opacity, clip and transform laid on its content. Content that may cover itself
 // (a fill under a stroke, a group's children) goes through an offscreen layer at reduced
-// opacity, so that it is composited once; a clip always does.
+// opacity, so that it is composited once; a clip always does. The layer is only as large as
+// the content, within the clip.
 void applyNodeModifiers(QPainter& painter, const SVGNode& node, const DrawState& state,
-                        bool contentCoversItself, const Content& content) {
+                        bool contentCoversItself, const Content& content,
+                        const ContentExtent& extent) {
     const double opacity = state.clipGeometry ? 1.0 : drawnOpacity(node.opacity());
     if (!(opacity > 0) || !node.transform().isInvertible()) {
         return;
@@ -58,7 +77,12 @@ void applyNodeModifiers(QPainter& painter, const SVGNode& node, const DrawState&
         painter.setOpacity(painter.opacity() * opacity);
         content(painter);
     } else {
-        Layer layer(painter);
+        QRectF layerExtent = extent();
+        if (clip && !isNullRect(layerExtent)) {
+            const QRectF passed = layerExtent.intersected(clipExtent(*clip, node, state));
+            layerExtent = hasArea(passed) ? passed : nullRect();
+        }
+        Layer layer(painter, layerExtent);
         if (!layer.isEmpty()) {
             content(layer.painter());
             if (clip) {
@@ -103,9 +127,10 @@ void applyStroke(QPainter& painter, const Outline& outline, const SVGStroke* str
 void drawPathShape(QPainter& painter, const SVGNode& node, const Outline& outline,
                    const SVGPaint* fill, const SVGStroke* stroke, const DrawState& state) {
     if (state.clipGeometry) {
-        applyNodeModifiers(painter, node, state, false, [&outline](QPainter& content) {
-            content.fillPath(outline.path, Qt::black);
-        });
+        applyNodeModifiers(
+            painter, node, state, false,
+            [&outline](QPainter& content) { content.fillPath(outline.path, Qt::black); },
+            [&outline] { return outlineExtent(outline, nullptr); });
         return;
     }
     if (!fill && !strokes(stroke)) {
@@ -114,10 +139,13 @@ void drawPathShape(QPainter& painter, const SVGNode& node, const Outline& outlin
     const QRectF box = readsBox(fill) || (strokes(stroke) && readsBox(stroke->fill().get()))
                            ? objectBoundingBox(node)
                            : nullRect();
-    applyNodeModifiers(painter, node, state, fill && strokes(stroke), [&](QPainter& content) {
-        applyFillPaint(content, outline, fill, box);
-        applyStroke(content, outline, stroke, box);
-    });
+    applyNodeModifiers(
+        painter, node, state, fill && strokes(stroke),
+        [&](QPainter& content) {
+            applyFillPaint(content, outline, fill, box);
+            applyStroke(content, outline, stroke, box);
+        },
+        [&] { return outlineExtent(outline, stroke); });
 }
 
 void drawShape(QPainter& painter, const SVGNode& node, const DrawState& state) {
@@ -164,10 +192,13 @@ void drawImage(QPainter& painter, const SVGImage& node, const DrawState& state) 
     }
     const QSizeF box(node.width(), node.height());
     if (const std::shared_ptr<const SVGNode>& document = node.document()) {
-        applyNodeModifiers(painter, node, state, true, [&](QPainter& content) {
-            content.translate(node.x(), node.y());
-            drawDocumentIn(content, *document, box, state);
-        });
+        applyNodeModifiers(
+            painter, node, state, true,
+            [&](QPainter& content) {
+                content.translate(node.x(), node.y());
+                drawDocumentIn(content, *document, box, state);
+            },
+            [&] { return contentExtent(node, state); });
         return;
     }
     const QImage image = decodedImage(imageBytes(node));
@@ -176,10 +207,13 @@ void drawImage(QPainter& painter, const SVGImage& node, const DrawState& state) 
     }
     const QTransform placement = SVGPreserveAspectRatio().layout(QSizeF(image.size()), box) *
                                  QTransform::fromTranslate(node.x(), node.y());
-    applyNodeModifiers(painter, node, state, false, [&](QPainter& content) {
-        content.setTransform(placement, true);
-        content.drawImage(QPointF(0, 0), image);
-    });
+    applyNodeModifiers(
+        painter, node, state, false,
+        [&](QPainter& content) {
+            content.setTransform(placement, true);
+            content.drawImage(QPointF(0, 0), image);
+        },
+        [&] { return contentExtent(node, state); });
 }
 
 void drawGroup(QPainter& painter, const SVGGroup& group, const DrawState& state) {
@@ -187,11 +221,14 @@ void drawGroup(QPainter& painter, const SVGGroup& group, const DrawState& state)
     if (children.isEmpty()) {
         return;
     }
-    applyNodeModifiers(painter, group, state, true, [&](QPainter& content) {
-        for (const std::shared_ptr<SVGNode>& child : children) {
-            drawNodeIn(content, *child, state);
-        }
-    });
+    applyNodeModifiers(
+        painter, group, state, true,
+        [&](QPainter& content) {
+            for (const std::shared_ptr<SVGNode>& child : children) {
+                drawNodeIn(content, *child, state);
+            }
+        },
+        [&] { return contentExtent(group, state); });
 }
 
 // The viewport's content placed into a space of the given size and cut to it.
@@ -255,16 +292,79 @@ void drawDocumentIn(QPainter& painter, const SVGNode& root, const QSizeF& space,
     painter.restore();
 }
 
+// Whether the subtree draws anything Qt blends rather than lays on: a translucent colour, a
+// gradient, an image or a node's opacity.
+bool blends(const SVGNode& node) {
+    if (drawnOpacity(node.opacity()) < 1) {
+        return true;
+    }
+    switch (node.kind()) {
+    case SVGNodeKind::viewport:
+    case SVGNodeKind::group: {
+        const QList<std::shared_ptr<SVGNode>>& children =
+            static_cast<const SVGGroup&>(node).contents();
+        return std::any_of(children.begin(), children.end(),
+                           [](const std::shared_ptr<SVGNode>& child) { return blends(*child); });
+    }
+    case SVGNodeKind::dataImage:
+    case SVGNodeKind::urlImage:
+        return true;
+    case SVGNodeKind::userSpace: {
+        const SVGNode* content = drawnAlone(static_cast<const SVGUserSpaceNode&>(node));
+        return content && blends(*content);
+    }
+    default: {
+        const Paints paints = paintsOf(node);
+        return (paints.fill && !isOpaqueColour(*paints.fill)) ||
+               (strokes(paints.stroke) && !isOpaqueColour(*paints.stroke->fill()));
+    }
+    }
+}
+
+// Qt's raster engine hands the blending of every larger blended fill or stroke (a translucent
+// colour, a gradient, an opacity) in parts to its global thread pool and waits for them, unless
+// it runs on a thread of that pool already: for the many small shapes of a document the
+// hand-offs cost several times the blending itself. So the whole drawing runs on one thread of
+// that pool while the caller waits, or on the caller's own thread when none is free at once, so
+// that it never waits behind queued work.
+void drawOnOneThread(const std::function<void()>& drawing) {
+    QThreadPool* pool = QThreadPool::globalInstance();
+    if (!pool || pool->contains(QThread::currentThread())) {
+        drawing();
+        return;
+    }
+    // Shared, so that it outlives a release that is still waking the caller when the caller,
+    // woken, has already returned.
+    const auto drawn = std::make_shared<QSemaphore>();
+    if (!pool->tryStart([&drawing, drawn] {
+            drawing();
+            drawn->release();
+        })) {
+        drawing();
+        return;
+    }
+    drawn->acquire();
+}
+
 } // namespace
 
 void drawDocument(QPainter& painter, const SVGNode* root, const QSizeF& space) {
     if (!root) {
         return;
     }
-    painter.save();
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    drawDocumentIn(painter, *root, space, DrawState{space});
-    painter.restore();
+    const auto drawing = [&] {
+        painter.save();
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+        drawDocumentIn(painter, *root, space, DrawState{space});
+        painter.restore();
+    };
+    // An image may be painted on any thread; a widget or a pixmap only on the GUI thread. What
+    // only lays opaque colours on gains nothing from another thread and would pay the hand-off.
+    if (painter.device() && painter.device()->devType() == QInternal::Image && blends(*root)) {
+        drawOnOneThread(drawing);
+    } else {
+        drawing();
+    }
 }
 
 QImage renderDocument(const SVGNode* root, int size) {

@@ -11,7 +11,8 @@ namespace marlox::vector {
 
 // Draws a document's root node as the document view shows it in a space of the given size: a
 // viewport is fitted into the space by its aspect rule, and nothing is drawn outside the space.
-// Nothing at all without a root or with an empty space.
+// Nothing at all without a root or with an empty space. Into an image, a document that blends
+// may be drawn on a thread of Qt's global thread pool while the call waits.
 void drawDocument(QPainter& painter, const SVGNode* root, const QSizeF& space);
 
 // The document drawn into a transparent square image of the given side, as the document view

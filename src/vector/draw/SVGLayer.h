@@ -1,10 +1,14 @@
 #pragma once
 
+#include "vector/SVGGeometry.h"
+
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QRect>
 #include <QSizeF>
+
+#include <optional>
 
 namespace marlox::vector::drawing {
 
@@ -20,28 +24,18 @@ inline QSizeF pixelSize(const QPaintDevice& device) {
 // in the same coordinates and then composited back onto it.
 class Layer {
 public:
-    explicit Layer(QPainter& target) : m_ratio(target.device()->devicePixelRatio()) {
-        // The combined transform maps to device pixels, the pixel ratio included.
-        const QTransform toPixels = target.combinedTransform();
-        QRectF area(QPointF(0, 0), pixelSize(*target.device()));
-        if (target.hasClipping()) {
-            area &= toPixels.mapRect(target.clipBoundingRect());
-        }
-        m_area = area.toAlignedRect();
-        if (m_area.isEmpty()) {
-            return;
-        }
-        m_image = QImage(m_area.size(), QImage::Format_ARGB32_Premultiplied);
-        m_image.fill(Qt::transparent);
-        m_painter.begin(&m_image);
-        m_painter.setRenderHints(target.renderHints());
-        m_painter.setTransform(toPixels * QTransform::fromTranslate(-m_area.x(), -m_area.y()));
-    }
+    // As large as all the target can still draw on.
+    explicit Layer(QPainter& target) : Layer(target, std::nullopt) {}
+
+    // Only as large as the extent, in the target's current coordinates, of what will be drawn;
+    // nothing at all for the null rectangle.
+    Layer(QPainter& target, const QRectF& extent) : Layer(target, std::optional<QRectF>(extent)) {}
 
     bool isEmpty() const { return m_image.isNull(); }
     QPainter& painter() { return m_painter; }
 
-    // Keeps only what the mask covers, in proportion to its coverage.
+    // Keeps only what the mask covers, in proportion to its coverage. The mask covers this
+    // layer's whole image.
     void maskWith(Layer& mask) {
         m_painter.save();
         m_painter.resetTransform();
@@ -68,6 +62,35 @@ public:
     }
 
 private:
+    Layer(QPainter& target, const std::optional<QRectF>& extent)
+        : m_ratio(target.device()->devicePixelRatio()) {
+        if (extent && isNullRect(*extent)) {
+            return;
+        }
+        // The combined transform maps to device pixels, the pixel ratio included.
+        const QTransform toPixels = target.combinedTransform();
+        QRectF area(QPointF(0, 0), pixelSize(*target.device()));
+        if (target.hasClipping()) {
+            area &= toPixels.mapRect(target.clipBoundingRect());
+        }
+        if (extent) {
+            // Antialiasing may touch the pixels around; an extent out of range bounds nothing.
+            const QRectF covered = toPixels.mapRect(*extent).adjusted(-1, -1, 1, 1);
+            if (isFinite(covered)) {
+                area &= covered;
+            }
+        }
+        m_area = area.toAlignedRect();
+        if (m_area.isEmpty()) {
+            return;
+        }
+        m_image = QImage(m_area.size(), QImage::Format_ARGB32_Premultiplied);
+        m_image.fill(Qt::transparent);
+        m_painter.begin(&m_image);
+        m_painter.setRenderHints(target.renderHints());
+        m_painter.setTransform(toPixels * QTransform::fromTranslate(-m_area.x(), -m_area.y()));
+    }
+
     double m_ratio = 1;
     QRect m_area;
     QImage m_image;

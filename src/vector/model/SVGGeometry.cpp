@@ -37,4 +37,9 @@ bool isFinite(const QTransform& transform) {
            std::isfinite(transform.dx()) && std::isfinite(transform.dy());
 }
 
+bool isFinite(const QRectF& rect) {
+    return std::isfinite(rect.x()) && std::isfinite(rect.y()) && std::isfinite(rect.width()) &&
+           std::isfinite(rect.height());
+}
+
 } // namespace marlox::vector

@@ -16,5 +16,7 @@ QRectF unionRect(const QRectF& first, const QRectF& second);
 
 // Whether every coefficient is a finite number.
 bool isFinite(const QTransform& transform);
+// Whether its corner and size are finite numbers; the null rectangle is not.
+bool isFinite(const QRectF& rect);
 
 } // namespace marlox::vector
