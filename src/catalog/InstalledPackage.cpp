@@ -83,13 +83,18 @@ RecordedEntries::RecordedEntries(const QList<PackageManifest>& packages) : m_pac
 }
 
 std::optional<PackageManifest> RecordedEntries::entryFor(const InstalledPackage& record) const {
+    const std::optional<qsizetype> index = indexFor(record);
+    return index ? std::optional(m_packages.at(*index)) : std::nullopt;
+}
+
+std::optional<qsizetype> RecordedEntries::indexFor(const InstalledPackage& record) const {
     if (const auto exact = m_indexByIDAndVersion.constFind(std::pair(record.id, record.version));
         exact != m_indexByIDAndVersion.cend()) {
-        return m_packages.at(*exact);
+        return *exact;
     }
     if (const auto first = m_firstIndexByID.constFind(record.id);
         first != m_firstIndexByID.cend()) {
-        return m_packages.at(*first);
+        return *first;
     }
     return std::nullopt;
 }

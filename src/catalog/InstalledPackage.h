@@ -41,6 +41,8 @@ public:
 
     // None when the catalog lists no entry of the record's id.
     std::optional<PackageManifest> entryFor(const InstalledPackage& record) const;
+    // Where that entry stands in the catalog the entries were made from.
+    std::optional<qsizetype> indexFor(const InstalledPackage& record) const;
 
 private:
     QList<PackageManifest> m_packages;
