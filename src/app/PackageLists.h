@@ -15,7 +15,8 @@ QList<catalog::PackageManifest>
 packagesWithUpdates(const QList<catalog::PackageManifest>& packages,
                     const catalog::InstalledPackageMap& installedByID);
 
-// The catalog's plug-ins installed at any version, in catalog order.
+// The catalog's plug-ins installed at any version, in catalog order; of an id the catalog lists
+// twice, only the entry its record stands for (catalog::RecordedEntries).
 QList<catalog::PackageManifest>
 reinstallCandidates(const QList<catalog::PackageManifest>& packages,
                     const catalog::InstalledPackageMap& installedByID);

@@ -132,8 +132,8 @@ Result<PackageManifest, DecodingError> readPackageFields(JsonFields& fields) {
         }
         package.type = *type;
     }
-    package.category =
-        shownText(fields.requiredString(QLatin1String("category")), maximumCatalogNameLength);
+    // Kept as written: it also names the folder of the package's Motion Templates.
+    package.category = fields.requiredString(QLatin1String("category"));
     package.summary =
         shownText(fields.optionalString(QLatin1String("summary")), maximumCatalogTextLength);
     package.thumbnailName = fields.optionalString(QLatin1String("thumbnailName"));
@@ -299,6 +299,10 @@ QByteArray encodeCatalogManifest(const CatalogManifest& manifest) {
     root.insert(QLatin1String("generatedAt"), manifest.generatedAt);
     root.insert(QLatin1String("packages"), packages);
     return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+QString shownCategory(const QString& category) {
+    return shownText(category, maximumCatalogNameLength);
 }
 
 std::pair<int, QString> categorySortKey(const QString& category) {

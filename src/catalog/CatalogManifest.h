@@ -68,11 +68,12 @@ struct CatalogManifest {
     bool operator==(const CatalogManifest&) const = default;
 };
 
-// A name (a package's, a category's, the catalog's version and date texts) is read to at most
-// this many characters, a text (summary, each detail bullet, release notes) to at most
+// A name (a package's, the catalog's version and date texts) is read to at most this many
+// characters, a text (summary, each detail bullet, release notes) to at most
 // maximumCatalogTextLength, the rest given up for an ellipsis; both without the characters that
 // embed, override or isolate a direction. They are what the screens show, and no label should
-// be handed a megabyte or a name that reads as another.
+// be handed a megabyte or a name that reads as another. A category is read as written, since it
+// also names a folder: the screens show it through shownCategory().
 inline constexpr qsizetype maximumCatalogNameLength = 1'000;
 inline constexpr qsizetype maximumCatalogTextLength = 20'000;
 
@@ -90,6 +91,9 @@ inline const QStringList catalogCategoryTitles = {
     QStringLiteral("Color & Grade"),        QStringLiteral("Framing & Matte"),
     QStringLiteral("Compositing & Keying"),
 };
+
+// The category as the screens show it: made fit to show as a name is.
+QString shownCategory(const QString& category);
 
 // (position among the category titles, or 5 when none matches exactly; lower-cased category).
 // Pairs compare by position, then by text.

@@ -67,6 +67,38 @@ QByteArray encodeInstalledPackage(const InstalledPackage& record) {
 
 } // namespace
 
+RecordedEntries::RecordedEntries(const QList<PackageManifest>& packages) : m_packages(packages) {
+    m_firstIndexByID.reserve(packages.size());
+    for (qsizetype index = 0; index < packages.size(); ++index) {
+        const PackageManifest& package = packages.at(index);
+        // The first entry of an id, and of an id and version, is the one kept.
+        if (!m_firstIndexByID.contains(package.id)) {
+            m_firstIndexByID.insert(package.id, index);
+        }
+        const std::pair idAndVersion(package.id, package.version);
+        if (!m_indexByIDAndVersion.contains(idAndVersion)) {
+            m_indexByIDAndVersion.insert(idAndVersion, index);
+        }
+    }
+}
+
+std::optional<PackageManifest> RecordedEntries::entryFor(const InstalledPackage& record) const {
+    const std::optional<qsizetype> index = indexFor(record);
+    return index ? std::optional(m_packages.at(*index)) : std::nullopt;
+}
+
+std::optional<qsizetype> RecordedEntries::indexFor(const InstalledPackage& record) const {
+    if (const auto exact = m_indexByIDAndVersion.constFind(std::pair(record.id, record.version));
+        exact != m_indexByIDAndVersion.cend()) {
+        return *exact;
+    }
+    if (const auto first = m_firstIndexByID.constFind(record.id);
+        first != m_firstIndexByID.cend()) {
+        return *first;
+    }
+    return std::nullopt;
+}
+
 size_t qHash(const InstalledPackage& record, size_t seed) {
     return qHashMulti(seed, record.id, record.version, record.installedAtISO8601,
                       static_cast<int>(record.packageType), record.installPath,

@@ -60,15 +60,11 @@ size_t qHash(const SupportTargetOption& option, size_t seed) {
 
 QList<SupportTargetOption> supportTargetOptions(const QList<catalog::PackageManifest>& packages,
                                                 const catalog::InstalledPackageMap& installedByID) {
-    QHash<QString, QString> nameByID;
-    for (const catalog::PackageManifest& package : packages) {
-        if (!nameByID.contains(package.id)) {
-            nameByID.insert(package.id, package.name);
-        }
-    }
+    const catalog::RecordedEntries entries(packages);
     QList<std::pair<QString, catalog::InstalledPackage>> named;
     for (const catalog::InstalledPackage& record : installedByID) {
-        named.append({nameByID.value(record.id, record.id), record});
+        const std::optional<catalog::PackageManifest> entry = entries.entryFor(record);
+        named.append({entry ? entry->name : record.id, record});
     }
     base::sortByLocalizedName(named, [](const auto& entry) { return entry.first; });
 
@@ -98,12 +94,7 @@ selectedSupportPackage(const std::optional<catalog::InstalledPackage>& record,
     if (!record) {
         return std::nullopt;
     }
-    for (const catalog::PackageManifest& package : packages) {
-        if (package.id == record->id) {
-            return package;
-        }
-    }
-    return std::nullopt;
+    return catalog::RecordedEntries(packages).entryFor(*record);
 }
 
 QString packageTypeWord(catalog::PackageType type) {

@@ -53,7 +53,8 @@ size_t qHash(const SupportTargetOption& option, size_t seed = 0);
 
 // The general option, then one "<name> · <version>" option per installed record, ordered by name
 // as the user's locale orders texts, ignoring letter case. A record the catalog does not know
-// goes by its id; of catalog packages sharing an id, the first counts.
+// goes by its id; one the catalog lists twice by the entry it stands for
+// (catalog::RecordedEntries).
 QList<SupportTargetOption> supportTargetOptions(const QList<catalog::PackageManifest>& packages,
                                                 const catalog::InstalledPackageMap& installedByID);
 
@@ -61,7 +62,7 @@ QList<SupportTargetOption> supportTargetOptions(const QList<catalog::PackageMani
 std::optional<catalog::InstalledPackage>
 selectedSupportRecord(const QString& selectedTargetID,
                       const catalog::InstalledPackageMap& installedByID);
-// The first catalog package with the record's id.
+// The catalog entry the record stands for (catalog::RecordedEntries).
 std::optional<catalog::PackageManifest>
 selectedSupportPackage(const std::optional<catalog::InstalledPackage>& record,
                        const QList<catalog::PackageManifest>& packages);

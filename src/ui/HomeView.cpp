@@ -12,8 +12,10 @@
 #include "ui/ThumbnailLookup.h"
 
 #include <QAbstractButton>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QRadialGradient>
 #include <QScrollArea>
@@ -22,6 +24,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace marlox::ui {
@@ -163,7 +166,17 @@ private:
     public:
         explicit StepChip(const QString& step) {
             auto* layout = verticalLayout(this, 0, {8, 6, 8, 6});
-            layout->addWidget(plainLabel(step, 11, QFont::DemiBold, AppPalette::accent()));
+            QLabel* number = plainLabel(step, 11, QFont::DemiBold, AppPalette::accent());
+            number->setAlignment(Qt::AlignCenter);
+            // As wide as the step's digits at their widest, so that the texts beside every chip
+            // start at one place: the font's 1 is narrower than its 2 and 3.
+            const QFontMetricsF metrics(number->font());
+            qreal widestDigit = 0;
+            for (char digit = '0'; digit <= '9'; ++digit) {
+                widestDigit = std::max(widestDigit, metrics.horizontalAdvance(QChar(digit)));
+            }
+            number->setMinimumWidth(static_cast<int>(std::ceil(widestDigit * step.size())));
+            layout->addWidget(number);
             setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         }
 
@@ -387,7 +400,8 @@ QWidget* HomeView::makeFeaturedCard(const PackageManifest& package, double conte
     }
     auto* pills = row(6);
     for (const QString& title :
-         {featuredTypeLabel(package.type), package.category, QLatin1Char('v') + package.version}) {
+         {featuredTypeLabel(package.type), catalog::shownCategory(package.category),
+          QLatin1Char('v') + package.version}) {
         pills->addWidget(
             new AppPillLabel(title, AppPillTone::neutral, std::nullopt, AppPillSize::compact));
     }

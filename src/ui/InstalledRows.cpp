@@ -1,7 +1,5 @@
 #include "InstalledRows.h"
 
-#include <QHash>
-
 namespace marlox::ui {
 
 using catalog::InstalledPackage;
@@ -13,23 +11,13 @@ QString InstalledRow::title() const {
 
 QList<InstalledRow> installedRows(const catalog::InstalledPackageMap& installedByID,
                                   const QList<PackageManifest>& packages) {
-    // The first package of each id, so that a large catalog is not searched once per record.
-    QHash<QString, qsizetype> firstIndexByID;
-    firstIndexByID.reserve(packages.size());
-    for (qsizetype index = 0; index < packages.size(); ++index) {
-        if (!firstIndexByID.contains(packages.at(index).id)) {
-            firstIndexByID.insert(packages.at(index).id, index);
-        }
-    }
+    const catalog::RecordedEntries entries(packages);
     QList<InstalledPackage> records = installedByID.values();
     catalog::sortByID(records);
     QList<InstalledRow> rows;
     rows.reserve(records.size());
     for (const InstalledPackage& record : records) {
-        const auto match = firstIndexByID.constFind(record.id);
-        rows.append(
-            {match == firstIndexByID.cend() ? std::nullopt : std::optional(packages.at(*match)),
-             record});
+        rows.append({entries.entryFor(record), record});
     }
     return rows;
 }

@@ -14,7 +14,7 @@
 
 namespace marlox::ui {
 
-// One card of the Installed screen: a record and the catalog package of the same id, if any.
+// One card of the Installed screen: a record and the catalog package it stands for, if any.
 struct InstalledRow {
     std::optional<catalog::PackageManifest> catalog;
     catalog::InstalledPackage installed;
@@ -23,7 +23,7 @@ struct InstalledRow {
     QString title() const;
 };
 
-// Every record, by id, each joined to the first catalog package with exactly its id.
+// Every record, by id, each joined to the catalog entry it stands for (catalog::RecordedEntries).
 QList<InstalledRow> installedRows(const catalog::InstalledPackageMap& installedByID,
                                   const QList<catalog::PackageManifest>& packages);
 

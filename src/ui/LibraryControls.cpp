@@ -1,5 +1,6 @@
 #include "ui/LibraryControls.h"
 
+#include "catalog/CatalogManifest.h"
 #include "ui/AppFont.h"
 #include "ui/AppTheme.h"
 #include "ui/LibraryPresentation.h"
@@ -246,7 +247,7 @@ void CategoryMenu::setCategories(const QStringList& categories, const QString& s
         m_picker->clear();
         m_picker->addItem(QStringLiteral("All Categories"), allCategoriesSentinel);
         for (const QString& category : categories) {
-            m_picker->addItem(category, category);
+            m_picker->addItem(catalog::shownCategory(category), category);
         }
     }
     // The first entry of that value: a category spelled like the sentinel is all categories.

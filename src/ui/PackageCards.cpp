@@ -75,6 +75,9 @@ PackageTitleRow::PackageTitleRow(const QFont& nameFont, const QFont& versionFont
     m_name->setObjectName(QStringLiteral("packageName"));
     m_version->setObjectName(QStringLiteral("packageVersion"));
     m_version->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // The name asks for its whole line, so that it wraps, or gives way, only where it does not
+    // fit beside the version, and then in all the room the version leaves.
+    m_name->setPreferredWidthLimit(QWIDGETSIZE_MAX);
     auto* layout = horizontalLayout(nullptr, static_cast<int>(spacing));
     setLayout(layout);
     layout->addWidget(m_name, 0, Qt::AlignTop);

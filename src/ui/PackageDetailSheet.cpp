@@ -1,5 +1,6 @@
 #include "ui/PackageDetailSheet.h"
 
+#include "catalog/CatalogManifest.h"
 #include "ui/AppFont.h"
 #include "ui/AppTheme.h"
 #include "ui/LibraryPresentation.h"
@@ -118,7 +119,7 @@ void PackageDetailSheet::setValues(const PackageCardValues& values,
     m_title->setPackage(package);
     m_summary->setText(values.summary);
     setBullets(package.detailBullets.value_or(QStringList()));
-    m_category->setText(QStringLiteral("Category: ") + package.category);
+    m_category->setText(QStringLiteral("Category: ") + catalog::shownCategory(package.category));
     m_type->setText(QStringLiteral("Type: ") + packageTypeTitle(package.type));
     m_status->setText(QStringLiteral("Status: ") + runtimeStatus.value_or(QString()));
     m_status->setVisible(runtimeStatus.has_value());

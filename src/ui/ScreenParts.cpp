@@ -187,12 +187,40 @@ namespace {
 // More than the widest line holds even of the narrowest characters.
 constexpr qsizetype charactersPerShownLine = 1000;
 
+// The part of the text the lines can hold, each line break made one the text layout keeps: it
+// takes a plain newline for a space, and the words after it would fall behind the first line.
+QString textForLines(const QString& text, int maximumLines) {
+    QString shown = base::textCutForShowing(text, maximumLines * charactersPerShownLine);
+    shown.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
+    for (QChar& character : shown) {
+        if (character == u'\n' || character == u'\r' || character == QChar::ParagraphSeparator) {
+            character = QChar::LineSeparator;
+        }
+    }
+    return shown;
+}
+
+// The width the text layout needs to keep each line of the text whole: the widest line's advance
+// and what its last glyph draws beyond that, as a "k" of some fonts does; the layout counts it.
+qreal naturalWidth(const QString& text, const QFont& font) {
+    const QFontMetricsF metrics(font);
+    qreal widest = 0;
+    for (const QStringView line : QStringView(text).split(QChar::LineSeparator)) {
+        const QString trimmed = line.trimmed().toString();
+        if (trimmed.isEmpty()) {
+            continue;
+        }
+        const qreal overhang = std::max<qreal>(0, -metrics.rightBearing(trimmed.back()));
+        widest = std::max(widest, metrics.horizontalAdvance(trimmed) + overhang);
+    }
+    return widest;
+}
+
 } // namespace
 
 LineLimitedLabel::LineLimitedLabel(const QString& text, const QFont& font, const QColor& color,
                                    int maximumLines, QWidget* parent, Qt::TextElideMode elideMode)
-    : QWidget(parent), m_text(text),
-      m_shownText(base::textCutForShowing(text, maximumLines * charactersPerShownLine)), m_color(color),
+    : QWidget(parent), m_text(text), m_shownText(textForLines(text, maximumLines)), m_color(color),
       m_maximumLines(maximumLines), m_elideMode(elideMode) {
     setFont(font);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -203,13 +231,18 @@ void LineLimitedLabel::setText(const QString& text) {
         return;
     }
     m_text = text;
-    m_shownText = base::textCutForShowing(text, m_maximumLines * charactersPerShownLine);
+    m_shownText = textForLines(text, m_maximumLines);
     m_linesAtWidths.forget();
     if (m_laidOutHeight > 0) {
         m_laidOutHeight = heightForWidth(width());
     }
     updateGeometry();
     update();
+}
+
+void LineLimitedLabel::setPreferredWidthLimit(int pixels) {
+    m_preferredWidthLimit = pixels;
+    updateGeometry();
 }
 
 QStringList LineLimitedLabel::shownLines(int width) const {
@@ -246,9 +279,8 @@ int LineLimitedLabel::heightForWidth(int width) const {
 }
 
 QSize LineLimitedLabel::sizeHint() const {
-    const int natural =
-        static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(m_shownText)));
-    const int width = std::min(natural, 400);
+    const int natural = static_cast<int>(std::ceil(naturalWidth(m_shownText, font())));
+    const int width = std::min(natural, m_preferredWidthLimit);
     // Its height is fixed, so layouts take the hint's: once laid out, that of the lines at the
     // width given, not at the width it would like.
     return {width, m_laidOutHeight > 0 ? m_laidOutHeight : heightForWidth(width)};

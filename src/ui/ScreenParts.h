@@ -124,6 +124,9 @@ public:
 
     const QString& text() const { return m_text; }
     void setText(const QString& text);
+    // The widest it asks a layout for: its text on one line, at most this many pixels (400
+    // unless set).
+    void setPreferredWidthLimit(int pixels);
     // The lines shown at that width.
     QStringList shownLines(int width) const;
     bool hasHeightForWidth() const override { return true; }
@@ -145,6 +148,7 @@ private:
     QColor m_color;
     int m_maximumLines;
     Qt::TextElideMode m_elideMode;
+    int m_preferredWidthLimit = 400;
     // The height of its lines at the width the layout gave it, once it has given one.
     int m_laidOutHeight = 0;
     mutable LaidOutAtWidths<QStringList> m_linesAtWidths;

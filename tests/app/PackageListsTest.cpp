@@ -58,7 +58,22 @@ TEST(PackageListsTest, DerivesUpdatesAndReinstallCandidatesFromCatalogAndRecords
         // THEN each holds the catalog's plug-ins it should, in catalog order
         EXPECT_EQ(idsOf(packagesWithUpdates(example.catalog, installed)), example.withUpdates);
         EXPECT_EQ(idsOf(reinstallCandidates(example.catalog, installed)), example.candidates);
+        EXPECT_EQ(packageListCounts(example.catalog, installed).reinstallCandidates,
+                  example.candidates.size());
     }
+}
+
+TEST(PackageListsTest, AnIDListedTwiceIsReinstalledOnceAsItsRecordedEntry) {
+    // GIVEN a catalog listing one id twice, the second entry installed
+    const QList<PackageManifest> catalog = {testPackage("twin", PackageType::filter, "1.0"),
+                                            testPackage("twin", PackageType::filter, "2.0")};
+    const auto installed = recordsOfVersions({{"twin", "2.0"}});
+    // WHEN the window derives what Reinstall All installs
+    const auto candidates = reinstallCandidates(catalog, installed);
+    // THEN only the recorded entry goes into the id's one folder, and the count agrees
+    ASSERT_EQ(candidates.size(), 1);
+    EXPECT_EQ(candidates.first().version, "2.0");
+    EXPECT_EQ(packageListCounts(catalog, installed).reinstallCandidates, 1);
 }
 
 } // namespace

@@ -98,11 +98,12 @@ TEST(CatalogManifestTest, ShownTextsLoseDirectionControlsAndStopAtTheirLength) {
             .value()
             .packages.at(1);
 
-    // THEN the shown texts read as written and stop at their length; the id and version keep
-    // what they hold, as records and the cache name packages by them
+    // THEN the shown texts read as written and stop at their length; the id, version and
+    // category keep what they hold, as records and the cache name packages by them and the
+    // category names the templates' folder (the screens show it cleaned)
     const QString cut = tooLong.first(maximumCatalogTextLength) + QChar(0x2026);
     EXPECT_EQ(package.name, "eviltxt.exe");
-    EXPECT_EQ(package.category, "Color");
+    EXPECT_EQ(package.category, "Color" + turns);
     EXPECT_EQ(package.summary, cut);
     EXPECT_EQ(package.detailBullets, QStringList({"ab", cut}));
     // Exactly as long as allowed once the controls are gone: whole, without an ellipsis.

@@ -3,6 +3,9 @@
 #include "platform/Bundle.h"
 #include "platform/PropertyList.h"
 #include "support/InstallTestSupport.h"
+#include "support/QtPrinters.h"
+
+#include <QJsonObject>
 
 using namespace marlox::install;
 using namespace marlox::testing;
@@ -40,6 +43,19 @@ TEST_F(MotionTemplatesPlacementTest, TargetsTheTypeAndVendorFoldersOfTheBuild) {
     blur.motionTemplateInstallSubpath = "  Titles/Marlox Studio/Kinetic \n";
     EXPECT_EQ(*templateTargetDirectory(blur, std::nullopt, developer),
               templatesRoot + "/Titles/Marlox Studio Developer/Kinetic");
+}
+
+TEST_F(MotionTemplatesPlacementTest, TheCategoryNamesItsFolderAsTheCatalogWritesIt) {
+    // GIVEN a package read from a catalog whose category holds characters a screen leaves out
+    const QString category = QString::fromUtf16(u"Blur \u202Eno\u202C");
+    QJsonObject written = marlox::catalog::encodePackageManifest(package("blur", "Payloads/Blur"));
+    written.insert("category", category);
+    const auto read = marlox::catalog::decodePackageManifest(written);
+    ASSERT_TRUE(read);
+
+    // THEN its templates go into the folder the catalog names, not the one a screen shows
+    EXPECT_EQ(*templateTargetDirectory(*read, std::nullopt),
+              templatesRoot + "/Generators.localized/Marlox Studio/" + category);
 }
 
 TEST_F(MotionTemplatesPlacementTest,

@@ -63,6 +63,19 @@ TEST(SupportTargetOptionsTest, ListsGeneralThenRecordsByNameIgnoringCaseAndUnkno
               QList<SupportTargetOption>({{"__general__", "General app issue"}}));
 }
 
+TEST(SupportTargetOptionsTest, ARecordOfAnIDListedTwiceGoesByTheEntryOfItsVersion) {
+    // GIVEN a catalog listing "dup" twice, and a record of the later entry's version
+    const QList<PackageManifest> packages = {namedPackage("dup", "Alpha", "2.0.0"),
+                                             namedPackage("dup", "Zulu", "1.0.0")};
+    const auto records = recordsByID({testRecord("dup", "1.0.0")});
+
+    // THEN the picker and the draft name that entry
+    EXPECT_EQ(supportTargetOptions(packages, records).value(1),
+              (SupportTargetOption{"dup", "Zulu · 1.0.0"}));
+    EXPECT_EQ(selectedSupportPackage(selectedSupportRecord("dup", records), packages)->name,
+              "Zulu");
+}
+
 TEST(SupportTargetOptionsTest, TheLineUnderThePickerNamesTheVersionAndTheKind) {
     const auto records = recordsByID({testRecord("t", "2.0", PackageType::template_),
                                       testRecord("f", "1.1", PackageType::filter)});

@@ -6,6 +6,7 @@
 #include "support/ScreenFixture.h"
 #include "ui/ScreenParts.h"
 
+#include <QLabel>
 #include <QTest>
 
 using namespace marlox::testing;
@@ -26,6 +27,21 @@ protected:
         return [](qsizetype) { return qsizetype(0); };
     }
 
+    // Loads the built-in catalog with Chroma Key's release notes replaced by `notes`, as written
+    // in the catalog's JSON.
+    void loadWithChromaKeyNotes(const QByteArray& notes) {
+        const QString catalogFile = home.filePath("catalogs/remote.json");
+        QByteArray catalog = readFile(marlox::catalog::urlForResource("manifest", "json"));
+        catalog.replace("Cleaner edges on motion blur and a stronger spill control.", notes);
+        writeFile(catalogFile, catalog);
+        services.useRemoteCatalog(QUrl::fromLocalFile(catalogFile));
+        ASSERT_TRUE(services.loadBuiltInCatalog());
+    }
+    static marlox::ui::LineLimitedLabel* chromaKeyNotes(QWidget& view) {
+        QWidget* row = widgetNamed(view, "whatsNewRow:studio.marlox.chroma-key");
+        return row ? row->findChild<marlox::ui::LineLimitedLabel*>("whatsNewNotes") : nullptr;
+    }
+
     QStringList sections;
     marlox::ui::HomeSummaryCache summaryCache;
 };
@@ -41,6 +57,24 @@ TEST_F(HomeViewTest, GuideRowsAskTheWindowForPluginsInstalledAndSettingsWherever
     ASSERT_NE(row, nullptr);
     QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() - 30, 4));
     EXPECT_EQ(sections, QStringList({"plugins", "installed", "settings", "plugins"}));
+}
+
+TEST_F(HomeViewTest, GuideStepTextsStartAtOnePlaceWhateverTheStepsDigits) {
+    auto view = makeView();
+    grab(*view, {1100, 700});
+    // THEN each row's title and detail start where the other rows' do
+    QList<int> starts;
+    for (const marlox::ui::GuideStep& step : marlox::ui::homeGuideSteps()) {
+        QWidget* row = widgetNamed(*view, "guideStep" + step.step);
+        ASSERT_NE(row, nullptr);
+        for (const QLabel* label : row->findChildren<QLabel*>()) {
+            if (label->text() == step.title || label->text() == step.detail) {
+                starts.append(geometryIn(*view, *label).left());
+            }
+        }
+    }
+    ASSERT_EQ(starts.size(), 6);
+    EXPECT_EQ(starts, QList<int>(6, starts.first()));
 }
 
 TEST_F(HomeViewTest, FeaturedPackIsDrawnOnceWhenFirstShownAndKeptAfterwards) {
@@ -122,24 +156,37 @@ TEST_F(HomeViewTest, InstallingRedrawsTheTilesAtOnce) {
 // The System Status rows spanning their card are the golden's.
 TEST_F(HomeViewTest, NotesThatRunOverTwoLinesShowBothWhole) {
     // GIVEN notes that run over two lines in a What's New row of the window's detail pane
-    const QString catalogFile = home.filePath("catalogs/remote.json");
-    QByteArray catalog = readFile(marlox::catalog::urlForResource("manifest", "json"));
-    catalog.replace("Cleaner edges on motion blur and a stronger spill control.",
-                    "Cleaner edges on motion blur, a stronger spill control and a light wrap.");
-    writeFile(catalogFile, catalog);
-    services.useRemoteCatalog(QUrl::fromLocalFile(catalogFile));
-    ASSERT_TRUE(services.loadBuiltInCatalog());
+    loadWithChromaKeyNotes(
+        "Cleaner edges on motion blur, a stronger spill control and a light wrap.");
     auto view = makeView();
     SaveGrabOnFailure saved(*view, "home");
     grab(*view, {827, 1400});
 
     // THEN the notes show two lines, both whole
-    QWidget* row = widgetNamed(*view, "whatsNewRow:studio.marlox.chroma-key");
-    auto* notes = row->findChild<marlox::ui::LineLimitedLabel*>("whatsNewNotes");
+    auto* notes = chromaKeyNotes(*view);
     ASSERT_NE(notes, nullptr);
+    QWidget* row = widgetNamed(*view, "whatsNewRow:studio.marlox.chroma-key");
     EXPECT_EQ(notes->shownLines(notes->width()).size(), 2);
     EXPECT_GE(notes->height(), 2 * QFontMetricsF(notes->font()).lineSpacing());
     EXPECT_LE(geometryIn(*row, *notes).bottom(), row->height() - 14);
+}
+
+TEST_F(HomeViewTest, NotesWithALineBreakShowTheirSecondLineFromItsFirstWord) {
+    // GIVEN notes of two lines, the second longer than a line of the row
+    loadWithChromaKeyNotes("Adds a despill preview.\\nFixes edge chatter on 4K footage and speeds "
+                           "up the matte by 30 percent on long clips of every frame rate.");
+    auto view = makeView();
+    SaveGrabOnFailure saved(*view, "home-line-break");
+    grab(*view, {827, 1400});
+
+    // THEN the second line starts where the text's does, and only its end gives way
+    auto* notes = chromaKeyNotes(*view);
+    ASSERT_NE(notes, nullptr);
+    const QStringList lines = notes->shownLines(notes->width());
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], "Adds a despill preview.");
+    EXPECT_TRUE(lines[1].startsWith("Fixes edge chatter on 4K footage")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QChar(0x2026))) << lines[1].toStdString();
 }
 
 TEST_F(HomeViewTest, LooksAsDesignedWithTwoPackagesInstalled) {

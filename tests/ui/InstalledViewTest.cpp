@@ -49,6 +49,24 @@ TEST_F(InstalledViewTest, RepairReinstallsAMissingFolderAndItsButtonsWaitForTheO
     EXPECT_TRUE(childNamed<QPushButton>(*view, "repairButton:" + countdownID)->isEnabled());
 }
 
+TEST_F(InstalledViewTest, ARecordOfAnIDListedTwiceIsShownAndRepairedAsTheEntryOfItsVersion) {
+    // GIVEN a catalog listing "dup" twice, "Alpha Dup" 2.0.0 first, and "Zulu Dup" 1.0.0 installed
+    services.useCatalogListingOneIDTwice(home.filePath("remote-catalog.json"));
+    ASSERT_TRUE(services.loadBuiltInCatalog());
+    const QList<marlox::catalog::PackageManifest> packages = services.catalogService->packages();
+    ASSERT_EQ(packages.size(), 2);
+    ASSERT_EQ(packages.last().name, "Zulu Dup");
+    ASSERT_TRUE(services.installAndSettle(packages.last()));
+    auto view = makeView();
+
+    // THEN its card names the entry of its version
+    EXPECT_EQ(labelText(*view, "installedTitle:dup"), "Zulu Dup");
+    // WHEN Repair is pressed THEN that entry is installed again, not the first of its id
+    ASSERT_TRUE(clickNamed(*view, "repairButton:dup"));
+    ASSERT_TRUE(services.settle());
+    EXPECT_EQ(services.store.record("dup")->version, "1.0.0");
+}
+
 TEST_F(InstalledViewTest, RemoveDeletesTheFilesAndTheRecordAndTheCardGoes) {
     ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
     const QString folder = services.store.record(filmGradeID)->installPath;

@@ -158,6 +158,24 @@ TEST_F(LibraryCatalogChangeTest, TypeFilterThatEmptiesTheCategoryKeepsTheChoiceI
     EXPECT_EQ(childNamed<AppCountBadge>(*view, "resultCount")->title(), "0");
 }
 
+TEST_F(LibraryCatalogChangeTest, ACategoryShowsWithoutTheCharactersThatTurnItsDirection) {
+    // GIVEN the catalog's "Color & Grade" written with a direction override and its end
+    QByteArray catalog = readFile(catalogFile);
+    catalog.replace("\"Color & Grade\"", "\"Color & Grade\\u202e\\u202c\"");
+    writeFile(catalogFile, catalog);
+    ASSERT_TRUE(services.loadBuiltInCatalog());
+    shownView();
+
+    // THEN the menu names it without them, and choosing it shows its packages
+    EXPECT_TRUE(entries().contains("Color & Grade"));
+    choose("Color & Grade");
+    EXPECT_EQ(shownIDs().size(), 2);
+    // AND the detail sheet names it so too
+    ASSERT_TRUE(clickNamed(*card(filmGradeID), "detailsButton"));
+    ASSERT_TRUE(view->detailSheet());
+    EXPECT_EQ(view->detailSheet()->infoLines().value(0), "Category: Color & Grade");
+}
+
 // A catalog that lists one id twice, which the catalog format lets load: "Alpha Dup" and
 // "Zulu Dup", both Countdown Pro's payload at versions of their own, beside Letterbox.
 class LibraryDuplicateIDTest : public LibraryCatalogChangeTest {

@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <memory>
 
 using namespace marlox::testing;
@@ -104,6 +105,27 @@ TEST_F(PackageCardsTest, AThumbnailThatDoesNotLoadGivesWayToTheKindsTile) {
     ASSERT_TRUE(tile);
     EXPECT_EQ(tile->glyph(), StudioGlyph::library);
     EXPECT_EQ(tile->name(), "Glow");
+}
+
+// The icon view writes its tint into the file without the colour's opacity: the glyph is white,
+// as on the Updates tile. The goldens pass a grey glyph's thin strokes as antialiasing.
+TEST_F(PackageCardsTest, TheKindsTileDrawsItsGlyphWhite) {
+    PackageImageView view(*thumbnails, PackageImageView::ScalingMode::fill);
+    view.setPackage(libraryPackage("p", "Glow", PackageType::filter));
+    const QImage drawn = grab(view, QSize(240, 135));
+    QList<StudioIcon*> shown = view.findChildren<StudioIcon*>();
+    shown.removeIf([&](const StudioIcon* icon) { return !icon->isVisibleTo(&view); });
+    ASSERT_EQ(shown.size(), 1);
+    // THEN the brightest of its strokes is white
+    int brightest = 0;
+    const QRect area = geometryIn(view, *shown.first());
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor pixel = drawn.pixelColor(x, y);
+            brightest = std::max(brightest, std::min({pixel.red(), pixel.green(), pixel.blue()}));
+        }
+    }
+    EXPECT_EQ(brightest, 255);
 }
 
 TEST_F(PackageCardsTest, NamesTakeOneLineSummariesTwoAndTilesReserveTheSummaryHeight) {
@@ -201,6 +223,35 @@ TEST_F(PackageCardsTest, SheetShowsBulletsAndStatusOnlyWhenThereAreAny) {
     settle();
     const QRect lastLine = geometryIn(*body->viewport(), *widgetNamed(sheet, "statusLine"));
     EXPECT_TRUE(body->viewport()->rect().contains(lastLine)) << lastLine.bottom();
+}
+
+TEST_F(PackageCardsTest, SheetTitleWrapsOnlyWhenItDoesNotFitBesideTheVersion) {
+    PackageDetailSheet sheet(*thumbnails);
+    for (const QString& name : QStringList{"Broken Pack", "Aac Broken Pack", "Aaa Wide Title Name",
+                                           "Timecode Burn-In", longText}) {
+        SCOPED_TRACE(name.toStdString());
+        PackageManifest package = libraryPackage("p", name);
+        package.version = "1.4.2";
+        sheet.setValues(valuesOf(package), std::nullopt);
+        grab(sheet, QSize(800, 640));
+        const auto* title = sheet.findChild<LineLimitedLabel*>("packageName");
+        const QWidget* version = widgetNamed(sheet, "packageVersion");
+        const QRect row = geometryIn(sheet, *title->parentWidget());
+        // THEN a name that fits beside the version keeps one line, the version right after it;
+        // a longer one wraps in all the room the version leaves
+        const bool fits =
+            QFontMetricsF(title->font()).horizontalAdvance(name) + 8 + version->width() <=
+            row.width();
+        EXPECT_EQ(title->shownLines(title->width()).size() == 1, fits);
+        if (fits) {
+            EXPECT_EQ(title->shownLines(title->width()).value(0), name);
+            // (a few pixels more where the last letter reaches past its advance)
+            EXPECT_LE(geometryIn(sheet, *version).left() - geometryIn(sheet, *title).left(),
+                      QFontMetricsF(title->font()).horizontalAdvance(name) + 8 + 3);
+        } else {
+            EXPECT_GE(geometryIn(sheet, *version).right(), row.right() - 3);
+        }
+    }
 }
 
 TEST_F(PackageCardsTest, GridMakesCardsOnlyForTheRowsInViewOfALargeCatalog) {

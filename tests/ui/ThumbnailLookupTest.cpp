@@ -2,9 +2,15 @@
 
 #include "platform/Bundle.h"
 #include "support/CatalogFixtures.h"
+#include "support/InstallTestSupport.h"
 #include "support/ScratchHome.h"
 
+#include <QColor>
+#include <QImage>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace marlox::ui;
 using marlox::testing::ScratchHomeTest;
@@ -43,6 +49,36 @@ TEST_F(ThumbnailLookupTest, ParsableURLWinsElseTheNameInTheBundleThumbnailsFolde
         const auto url = resolvedThumbnailURL(package);
         EXPECT_EQ(url ? std::optional(url->toString()) : std::nullopt, row.expected);
     }
+}
+
+// The featured card on Home crops a thumbnail to about 4:3, its middle kept: the built-in
+// pictures keep their title, the white on them, inside the centred 4:3 area.
+TEST_F(ThumbnailLookupTest, BuiltInThumbnailsKeepTheirTitleInTheCentredFourByThreeArea) {
+    int checked = 0;
+    for (const marlox::catalog::PackageManifest& package : marlox::testing::builtInPackages()) {
+        if (!package.thumbnailName) {
+            continue;
+        }
+        SCOPED_TRACE(package.thumbnailName->toStdString());
+        const QImage picture(resolvedThumbnailURL(package)->toLocalFile());
+        ASSERT_FALSE(picture.isNull());
+        QRect title;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                const QColor pixel = picture.pixelColor(x, y);
+                if (std::min({pixel.red(), pixel.green(), pixel.blue()}) > 235) {
+                    title |= QRect(x, y, 1, 1);
+                }
+            }
+        }
+        const int centreWidth = picture.height() * 4 / 3;
+        const QRect centre((picture.width() - centreWidth) / 2, 0, centreWidth, picture.height());
+        EXPECT_FALSE(title.isEmpty());
+        EXPECT_TRUE(centre.contains(title)) << title.left() << ".." << title.right() << " outside "
+                                            << centre.left() << ".." << centre.right();
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
 }
 
 } // namespace
