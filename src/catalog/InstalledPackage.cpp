@@ -68,16 +68,21 @@ QByteArray encodeInstalledPackage(const InstalledPackage& record) {
 } // namespace
 
 RecordedEntries::RecordedEntries(const QList<PackageManifest>& packages) : m_packages(packages) {
+    // Made each time a catalog arrives, so cheaply: from the last entry to the first, each id
+    // stored once, which leaves the first entry of each.
     m_firstIndexByID.reserve(packages.size());
-    for (qsizetype index = 0; index < packages.size(); ++index) {
+    for (qsizetype index = packages.size() - 1; index >= 0; --index) {
+        m_firstIndexByID.insert(packages.at(index).id, index);
+    }
+    // An entry is told apart by its version only where the catalog lists its id twice, which it
+    // seldom does: for an id listed once, the first entry is the one whatever the version.
+    for (qsizetype index = packages.size() - 1; index >= 0; --index) {
         const PackageManifest& package = packages.at(index);
-        // The first entry of an id, and of an id and version, is the one kept.
-        if (!m_firstIndexByID.contains(package.id)) {
-            m_firstIndexByID.insert(package.id, index);
-        }
-        const std::pair idAndVersion(package.id, package.version);
-        if (!m_indexByIDAndVersion.contains(idAndVersion)) {
-            m_indexByIDAndVersion.insert(idAndVersion, index);
+        const qsizetype first = m_firstIndexByID.value(package.id);
+        if (first != index) {
+            m_indexByIDAndVersion.insert(std::pair(package.id, package.version), index);
+            const PackageManifest& firstEntry = packages.at(first);
+            m_indexByIDAndVersion.insert(std::pair(firstEntry.id, firstEntry.version), first);
         }
     }
 }

@@ -336,4 +336,23 @@ TEST_F(InstalledRecordsCrashTest, ASaveCaughtMidwayOrKilledNeverLeavesAPartialRe
     }
 }
 
+TEST(RecordedEntriesTest, TheFirstEntryOfTheRecordsIDAndVersionWinsElseTheFirstOfItsID) {
+    // GIVEN a catalog listing "dup" three times, twice at 1.0.0
+    const QList<PackageManifest> catalog = {
+        namedPackage("a", "A"), namedPackage("dup", "Alpha", "1.0.0"),
+        namedPackage("dup", "Beta", "2.0.0"), namedPackage("dup", "Zulu", "1.0.0")};
+    const RecordedEntries entries(catalog);
+    // The record's id and version, and the name of the entry it stands for.
+    const std::tuple<QString, QString, std::optional<QString>> cases[] = {
+        {"dup", "2.0.0", "Beta"}, {"dup", "1.0.0", "Alpha"},       {"dup", "3.0.0", "Alpha"},
+        {"a", "9", "A"},          {"gone", "1.0.0", std::nullopt},
+    };
+    for (const auto& [id, version, name] : cases) {
+        // WHEN the entry of a record of that id and version is looked up THEN it is that one
+        const auto entry = entries.entryFor(testRecord(id, version));
+        EXPECT_EQ(entry ? std::optional(entry->name) : std::nullopt, name)
+            << id.toStdString() << ' ' << version.toStdString();
+    }
+}
+
 } // namespace
