@@ -1,7 +1,5 @@
 #include "ui/AppFont.h"
 
-#include "catalog/Environment.h"
-
 #include <QApplication>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -71,14 +69,14 @@ int registerFontFiles(const QStringList& files) {
     return registered;
 }
 
-void registerBundledFonts() {
+void registerBundledFonts(const QStringList& resourceFolders) {
     // Read and written only by the application object's start-up on the main thread.
     static bool registered = false;
     if (registered) {
         return;
     }
     registered = true;
-    registerFontFiles(fontFilesIn(catalog::resourceDirectoryURLs()));
+    registerFontFiles(fontFilesIn(resourceFolders));
 }
 
 void useAppFontAsDefault() {

@@ -19,9 +19,9 @@ QFont appFont(qreal size, QFont::Weight weight);
 QFont appFontFor(bool manropeAvailable, qreal size, QFont::Weight weight);
 
 // Once per process, at start-up before any service exists: registers every ".ttf" and ".otf"
-// file (any letter case) found under the application's resource folders, subfolders included.
-// A later call does nothing; a file that does not register is skipped.
-void registerBundledFonts();
+// file (any letter case) found under the resource folders the application hands in, subfolders
+// included. A later call does nothing; a file that does not register is skipped.
+void registerBundledFonts(const QStringList& resourceFolders);
 
 // The files registerBundledFonts() takes from those folders, in folder order.
 QStringList fontFilesIn(const QStringList& folders);

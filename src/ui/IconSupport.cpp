@@ -10,8 +10,26 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace marlox::ui {
+namespace {
+
+// Read and written on the main thread only.
+QList<platform::Bundle>& handedInIconBundles() {
+    static QList<platform::Bundle> bundles{platform::mainBundle()};
+    return bundles;
+}
+
+} // namespace
+
+void setUpIconBundles(QList<platform::Bundle> bundles) {
+    handedInIconBundles() = std::move(bundles);
+}
+
+const QList<platform::Bundle>& iconBundles() {
+    return handedInIconBundles();
+}
 
 std::optional<QString> readUtf8File(const QString& path) {
     QFile file(path);

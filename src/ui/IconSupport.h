@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/Bundle.h"
+
+#include <QList>
 #include <QRectF>
 #include <QString>
 #include <QWidget>
@@ -9,6 +12,12 @@
 class QPainter;
 
 namespace marlox::ui {
+
+// Where the icon files are: the bundles whose resources hold them, looked in in order. The
+// application hands in its own bundle and the resource bundles inside it at start-up, on the main
+// thread before any icon is drawn; a program that hands in none draws from the main bundle's.
+void setUpIconBundles(QList<platform::Bundle> bundles);
+const QList<platform::Bundle>& iconBundles();
 
 // The whole file as UTF-8 text; nothing when it cannot be read or is not UTF-8.
 std::optional<QString> readUtf8File(const QString& path);

@@ -1,6 +1,5 @@
 #include "ui/StudioIcon.h"
 
-#include "catalog/Environment.h"
 #include "ui/IconSupport.h"
 #include "ui/SymbolIcon.h"
 
@@ -140,12 +139,12 @@ QString rewriteStrokeWidths(const QString& markup, double strokeWidth) {
                           QStringLiteral("stroke-width=\"%1\"").arg(strokeWidthText(strokeWidth)));
 }
 
-std::optional<QString> iconFilePath(StudioGlyph glyph, const platform::Bundle& bundle) {
+std::optional<QString> iconFilePath(StudioGlyph glyph, const QList<platform::Bundle>& bundles) {
     const QString name = rawValue(glyph);
     const QString extension = QStringLiteral("svg");
     for (const QString& folder :
          {QStringLiteral("Icons"), QStringLiteral("Icons/lucide"), QString()}) {
-        const QString path = catalog::urlForResource(bundle, name, extension, folder);
+        const QString path = platform::pathForResource(bundles, name, extension, folder);
         if (!path.isEmpty()) {
             return path;
         }
@@ -154,8 +153,8 @@ std::optional<QString> iconFilePath(StudioGlyph glyph, const platform::Bundle& b
 }
 
 std::optional<QString> tintedSVGMarkup(StudioGlyph glyph, const QColor& color, double strokeWidth,
-                                       const platform::Bundle& bundle) {
-    const std::optional<QString> path = iconFilePath(glyph, bundle);
+                                       const QList<platform::Bundle>& bundles) {
+    const std::optional<QString> path = iconFilePath(glyph, bundles);
     const std::optional<QString> markup = path ? readUtf8File(*path) : std::nullopt;
     if (!markup) {
         return std::nullopt;
@@ -174,12 +173,12 @@ void drawStudioIcon(QPainter& painter, const QRectF& frame, StudioGlyph glyph, c
 
 StudioIcon::StudioIcon(StudioGlyph glyph, qreal size, const QColor& color, double strokeWidth,
                        QWidget* parent)
-    : StudioIcon(glyph, size, color, strokeWidth, platform::mainBundle(), parent) {}
+    : StudioIcon(glyph, size, color, strokeWidth, iconBundles(), parent) {}
 
 StudioIcon::StudioIcon(StudioGlyph glyph, qreal size, const QColor& color, double strokeWidth,
-                       platform::Bundle iconBundle, QWidget* parent)
+                       QList<platform::Bundle> iconBundles, QWidget* parent)
     : SquareIconWidget(size, parent), m_glyph(glyph), m_color(color), m_strokeWidth(strokeWidth),
-      m_iconBundle(std::move(iconBundle)) {
+      m_iconBundles(std::move(iconBundles)) {
     rebuild();
 }
 
@@ -205,7 +204,7 @@ void StudioIcon::setStrokeWidth(double strokeWidth) {
 
 void StudioIcon::rebuild() {
     if (const std::optional<QString> markup =
-            tintedSVGMarkup(m_glyph, m_color, m_strokeWidth, m_iconBundle)) {
+            tintedSVGMarkup(m_glyph, m_color, m_strokeWidth, m_iconBundles)) {
         showMarkup(*markup);
     } else {
         showChild(new SymbolIcon(fallbackSymbolName, side(), m_color, QFont::Normal));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/Bundle.h"
 #include "ui/IconSupport.h"
 
 #include <QColor>
@@ -52,13 +51,13 @@ QString strokeWidthText(double strokeWidth);
 QString recolorIconMarkup(const QString& markup, const QString& tint, double strokeWidth);
 // The last of the four alone: every double-quoted stroke-width takes the width.
 QString rewriteStrokeWidths(const QString& markup, double strokeWidth);
-// The glyph's file among the bundle's resources: "Icons", then "Icons/lucide", then the resource
+// The glyph's file among the bundles' resources: "Icons", then "Icons/lucide", then the resource
 // root; nothing when none has it.
 std::optional<QString> iconFilePath(StudioGlyph glyph,
-                                    const platform::Bundle& bundle = platform::mainBundle());
+                                    const QList<platform::Bundle>& bundles = iconBundles());
 // The glyph's file read as UTF-8 and recoloured; nothing when it is missing or not UTF-8.
 std::optional<QString> tintedSVGMarkup(StudioGlyph glyph, const QColor& color, double strokeWidth,
-                                       const platform::Bundle& bundle = platform::mainBundle());
+                                       const QList<platform::Bundle>& bundles = iconBundles());
 
 // Draws the glyph as StudioIcon does, centred in the largest square of the frame: for widgets
 // that paint their own content (pill labels and buttons). Looks up, reads and parses the file on
@@ -77,9 +76,9 @@ class StudioIcon : public SquareIconWidget {
 public:
     StudioIcon(StudioGlyph glyph, qreal size, const QColor& color, double strokeWidth,
                QWidget* parent = nullptr);
-    // The same, drawn from the icon files of another bundle than the application's own.
+    // The same, drawn from the icon files of other bundles than the application's own.
     StudioIcon(StudioGlyph glyph, qreal size, const QColor& color, double strokeWidth,
-               platform::Bundle iconBundle, QWidget* parent = nullptr);
+               QList<platform::Bundle> iconBundles, QWidget* parent = nullptr);
 
     StudioGlyph glyph() const { return m_glyph; }
     qreal iconSize() const { return side(); }
@@ -98,7 +97,7 @@ private:
     StudioGlyph m_glyph;
     QColor m_color;
     double m_strokeWidth;
-    platform::Bundle m_iconBundle;
+    QList<platform::Bundle> m_iconBundles;
 };
 
 } // namespace marlox::ui

@@ -1,6 +1,5 @@
 #include "ui/SymbolIcon.h"
 
-#include "catalog/Environment.h"
 #include "ui/StudioIcon.h"
 
 #include <algorithm>
@@ -58,8 +57,8 @@ std::optional<QString> symbolMarkup(const QString& name, const QColor& color,
     if (!systemSymbolNames().contains(name)) {
         return std::nullopt;
     }
-    const QString path =
-        catalog::urlForResource(name, QStringLiteral("svg"), QStringLiteral("Icons/symbols"));
+    const QString path = platform::pathForResource(iconBundles(), name, QStringLiteral("svg"),
+                                                   QStringLiteral("Icons/symbols"));
     std::optional<QString> markup = path.isEmpty() ? std::nullopt : readUtf8File(path);
     if (!markup) {
         return std::nullopt;

@@ -2,7 +2,6 @@
 
 #include "base/FileSystem.h"
 #include "base/Sha256.h"
-#include "catalog/Environment.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -112,9 +111,10 @@ qsizetype ThumbnailMemoryCache::heldBytes() const {
 }
 
 ThumbnailCache::ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder,
-                               qreal screenScale, std::shared_ptr<catalog::CacheWrites> cacheWrites)
+                               qreal screenScale, FolderWriter writeIntoFolder)
     : m_httpClient(std::move(httpClient)), m_folder(std::move(folder)),
-      m_cacheWrites(std::move(cacheWrites)),
+      m_writeIntoFolder(writeIntoFolder ? std::move(writeIntoFolder)
+                                        : [](const std::function<void()>& write) { write(); }),
       m_decodedSide(static_cast<int>(std::ceil(maximumShownSide * std::max(screenScale, 1.0)))) {
     // A failure shows later as files that cannot be read or written.
     base::createFolder(m_folder);
@@ -139,10 +139,6 @@ void ThumbnailCache::waitForIdle() {
     }
     lock.unlock();
     m_worker.waitForIdle();
-}
-
-QString ThumbnailCache::defaultFolder() {
-    return catalog::cacheDirectory() + QLatin1String("/thumbnails");
 }
 
 QString ThumbnailCache::diskFileName(const QUrl& url) {
@@ -275,7 +271,7 @@ QImage ThumbnailCache::storeDownload(const QUrl& url, const QByteArray& body) {
     if (image.isNull()) {
         return image;
     }
-    m_cacheWrites->write([folder = m_folder, name = diskFileName(url), body] {
+    m_writeIntoFolder([folder = m_folder, name = diskFileName(url), body] {
         // Made again each time: clearing the cache deletes the folder while the application runs.
         base::createFolder(folder);
         QSaveFile file(folder + u'/' + name);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "catalog/CacheWrites.h"
 #include "platform/HttpClient.h"
 #include "platform/SerialExecutor.h"
 
@@ -15,6 +14,7 @@
 #include <QUrl>
 #include <QWaitCondition>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -65,20 +65,20 @@ public:
     // As browsers limit the connections to one server.
     static constexpr int downloadsPerServer = 6;
 
-    // The folder defaults to <application support>/Cache/thumbnails; `screenScale` is the most
-    // device pixels a point takes on any screen. Files are written through `cacheWrites`, which
-    // holds them while the cache is cleared.
-    explicit ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient,
-                            QString folder = defaultFolder(), qreal screenScale = 1,
-                            std::shared_ptr<catalog::CacheWrites> cacheWrites =
-                                std::make_shared<catalog::CacheWrites>());
+    // Makes one write into the folder, at once or later: whoever makes the cache may hold its
+    // writes for a while (the application does while it clears its cache folder).
+    using FolderWriter = std::function<void(const std::function<void()>& write)>;
+
+    // Downloads are kept in `folder`; `screenScale` is the most device pixels a point takes on
+    // any screen. Files are written through `writeIntoFolder`, without one at once.
+    ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder,
+                   qreal screenScale = 1, FolderWriter writeIntoFolder = {});
     // Ends the downloads under way, without waiting for their servers.
     ~ThumbnailCache();
 
     ThumbnailCache(const ThumbnailCache&) = delete;
     ThumbnailCache& operator=(const ThumbnailCache&) = delete;
 
-    static QString defaultFolder();
     // "<64 lower-case hexadecimal digits of the SHA-256 of the URL's text>.png".
     static QString diskFileName(const QUrl& url);
 
@@ -119,7 +119,7 @@ private:
 
     std::shared_ptr<platform::HttpClient> m_httpClient;
     QString m_folder;
-    std::shared_ptr<catalog::CacheWrites> m_cacheWrites;
+    FolderWriter m_writeIntoFolder;
     // The longest side an image is decoded to, in pixels.
     int m_decodedSide;
     ThumbnailMemoryCache m_memory;

@@ -25,6 +25,7 @@
 #include <gmock/gmock.h>
 
 #include <atomic>
+#include <functional>
 
 using namespace marlox::catalog;
 using namespace marlox::screens;
@@ -388,7 +389,7 @@ TEST_F(SettingsViewTest, ClearCacheCancelsDownloadsThenDeletesOffTheMainThreadBu
     const QString cached = cacheDirectory() + "/remote-manifest.json";
     writeFile(cached, "{}");
     const auto transfers = std::make_shared<HeldTransfers>();
-    ThumbnailCache held(transfers);
+    ThumbnailCache held(transfers, thumbnailCacheDirectory());
     const QFuture<QImage> thumbnail = held.image(QUrl("https://thumbnails.test/a.png"));
     ASSERT_TRUE(waitUntil([&] { return transfers->started.load(); }));
     const auto view = makeView({}, &held);
@@ -430,7 +431,8 @@ TEST_F(SettingsViewTest, WritesAskedForWhileTheCacheIsClearedWaitAndLandInTheCle
         std::make_unique<RemoteArtifactService>(
             http, std::make_shared<marlox::platform::SystemProcessRunner>(), "/nonexistent/ditto"),
         writes);
-    ThumbnailCache thumbnailCache(http, ThumbnailCache::defaultFolder(), 1, writes);
+    ThumbnailCache thumbnailCache(http, thumbnailCacheDirectory(), 1,
+                                  std::bind_front(&CacheWrites::write, writes));
     CacheClearer clearer(thumbnailCache, writes);
     const QStringList before = treeOf(cacheDirectory());
     // AND every utility thread busy, so that the clearing waits before it deletes
@@ -458,7 +460,7 @@ TEST_F(SettingsViewTest, WritesAskedForWhileTheCacheIsClearedWaitAndLandInTheCle
     ASSERT_TRUE(awaitFuture(cleared));
     EXPECT_EQ(readFile(cacheDirectory() + "/remote-manifest.json"),
               encodeCatalogManifest(*decodeCatalogManifest(catalog)));
-    EXPECT_TRUE(QFileInfo::exists(ThumbnailCache::defaultFolder() + "/" +
+    EXPECT_TRUE(QFileInfo::exists(thumbnailCacheDirectory() + "/" +
                                   ThumbnailCache::diskFileName(thumbnail)));
 }
 

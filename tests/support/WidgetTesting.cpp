@@ -1,5 +1,6 @@
 #include "WidgetTesting.h"
 
+#include "platform/Bundle.h"
 #include "ui/AppFont.h"
 #include "ui/DarkControlStyle.h"
 
@@ -19,7 +20,7 @@ namespace marlox::testing {
 
 void prepareWidgetTests() {
     static const bool prepared = [] {
-        ui::registerBundledFonts();
+        ui::registerBundledFonts({platform::mainBundle().resourcePath()});
         ui::useAppFontAsDefault();
         ui::useDarkApplicationAppearance();
         return true;

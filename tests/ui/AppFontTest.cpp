@@ -1,6 +1,5 @@
 #include "ui/AppFont.h"
 
-#include "catalog/Environment.h"
 #include "support/QtPrinters.h"
 #include "support/WidgetTesting.h"
 
@@ -42,14 +41,14 @@ TEST_F(AppFontTest, BrokenFontFileIsSkippedAndTheOthersRegister) {
 TEST_F(AppFontTest, RegisteringTheBundledFontsTwiceRegistersEachFileOnce) {
     // Registration ids count up by one per registered file; a probe file shows how far.
     const int before = QFontDatabase::addApplicationFont(manropeFile);
-    registerBundledFonts();
+    const QStringList resourceFolders = {builtBundlePath() + "/Contents/Resources"};
+    registerBundledFonts(resourceFolders);
     const int afterFirst = QFontDatabase::addApplicationFont(manropeFile);
-    registerBundledFonts();
+    registerBundledFonts(resourceFolders);
     const int afterSecond = QFontDatabase::addApplicationFont(manropeFile);
     ASSERT_GE(before, 0);
     EXPECT_EQ(afterSecond, afterFirst + 1);
-    EXPECT_LE(afterFirst - before - 1,
-              fontFilesIn(marlox::catalog::resourceDirectoryURLs()).size());
+    EXPECT_LE(afterFirst - before - 1, fontFilesIn(resourceFolders).size());
 }
 
 TEST_F(AppFontTest, AppFontIsTheSystemFontAtTheAskedSizeAndWeightWhenManropeIsUnknown) {

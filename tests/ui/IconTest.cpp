@@ -1,6 +1,6 @@
 #include "platform/Bundle.h"
-#include "support/CatalogFixtures.h"
 #include "support/QtPrinters.h"
+#include "support/ScratchBundle.h"
 #include "support/WidgetTesting.h"
 #include "ui/AppTheme.h"
 #include "ui/StudioIcon.h"
@@ -32,9 +32,9 @@ std::unique_ptr<Backdrop> rowOf(const QList<QWidget*>& widgets) {
 
 class IconTest : public WidgetTest {
 protected:
-    // A bundle of our own with the given files under its resource folder.
-    marlox::platform::Bundle makeBundle(const QMap<QString, QByteArray>& files) {
-        return scratchBundle(home, {}, "Scratch.app", files);
+    // Icon bundles of our own: one, with the given files under its resource folder.
+    QList<marlox::platform::Bundle> iconBundlesWith(const QMap<QString, QByteArray>& files) {
+        return {scratchBundle(home, {}, "Scratch.app", files)};
     }
     static QByteArray builtFile(const QString& relative) {
         return readFile(builtBundlePath() + "/Contents/Resources/" + relative);
@@ -110,7 +110,7 @@ TEST_F(IconTest, GlyphsAreMadeOnlyFromTheirExactRawValue) {
 }
 
 TEST_F(IconTest, IconsFolderWinsOverLucideFolderWhichWinsOverTheRoot) {
-    const auto bundle = makeBundle({{"Icons/house.svg", "icons"},
+    const auto bundle = iconBundlesWith({{"Icons/house.svg", "icons"},
                                     {"Icons/lucide/house.svg", "lucide"},
                                     {"house.svg", "root"},
                                     {"Icons/lucide/user.svg", "lucide"},
@@ -128,14 +128,14 @@ TEST_F(IconTest, IconsFolderWinsOverLucideFolderWhichWinsOverTheRoot) {
 
 TEST_F(IconTest, FileThatIsNotUtf8GivesNoMarkup) {
     const auto bundle =
-        makeBundle({{"Icons/house.svg", "<svg fill=\"\xff\xfe\"/>"}, {"Icons/user.svg", "<svg/>"}});
+        iconBundlesWith({{"Icons/house.svg", "<svg fill=\"\xff\xfe\"/>"}, {"Icons/user.svg", "<svg/>"}});
     EXPECT_EQ(tintedSVGMarkup(StudioGlyph::home, white, 2, bundle), std::nullopt);
     EXPECT_EQ(tintedSVGMarkup(StudioGlyph::user, white, 2, bundle), QString("<svg/>"));
 }
 
 TEST_F(IconTest, MissingIconFileDrawsTheDashedQuestionMarkInTheTint) {
     const QString fallback = "Icons/symbols/questionmark.square.dashed.svg";
-    const auto bundle = makeBundle({{fallback, builtFile(fallback)}});
+    const auto bundle = iconBundlesWith({{fallback, builtFile(fallback)}});
     const QColor amber = AppPalette::warning();
     StudioIcon missing(StudioGlyph::home, 24, amber, 2, bundle);
     SymbolIcon expected("questionmark.square.dashed", 24, amber, QFont::Normal);
@@ -146,7 +146,7 @@ TEST_F(IconTest, MissingIconFileDrawsTheDashedQuestionMarkInTheTint) {
 }
 
 TEST_F(IconTest, MarkupThatDoesNotParseDrawsAnEmptySquare) {
-    const auto bundle = makeBundle({{"Icons/house.svg", "<svg><path d='M0 0"}});
+    const auto bundle = iconBundlesWith({{"Icons/house.svg", "<svg><path d='M0 0"}});
     StudioIcon broken(StudioGlyph::home, 20, white, 2, bundle);
     const QImage picture = grab(broken);
     EXPECT_EQ(picture.size(), QSize(20, 20));

@@ -1,7 +1,6 @@
 #include "ui/ThumbnailCache.h"
 
 #include "ThumbnailTestSupport.h"
-#include "catalog/Environment.h"
 #include "support/QtPrinters.h"
 
 #include <QCryptographicHash>
@@ -188,7 +187,7 @@ TEST_F(ThumbnailCacheTest, UrlsOfOtherSchemesAreNeverFetched) {
 TEST_F(ThumbnailCacheTest, ThumbnailsAreStoredAgainAfterTheCacheFolderWasDeleted) {
     const auto cache = makeCache();
     EXPECT_FALSE(imageFrom(*cache, serve("/first.png", encodedImage({4, 4}, red))).isNull());
-    ASSERT_TRUE(QDir(marlox::catalog::cacheDirectory()).removeRecursively());
+    ASSERT_TRUE(QDir(home.filePath("Cache")).removeRecursively());
     const QUrl second = serve("/second.png", encodedImage({4, 4}, blue));
     EXPECT_FALSE(imageFrom(*cache, second).isNull());
     EXPECT_EQ(storedFiles(), QStringList({ThumbnailCache::diskFileName(second)}));

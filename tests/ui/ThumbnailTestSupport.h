@@ -23,13 +23,12 @@ inline QByteArray encodedImage(QSize size, QColor color, const char* format = "P
     return buffer.data();
 }
 
-// A thumbnail cache on the scratch home's folder, and a loopback server to fetch from.
+// A thumbnail cache on a folder of the scratch home, and a loopback server to fetch from.
 class ThumbnailTest : public WidgetTest {
 protected:
     std::unique_ptr<ui::ThumbnailCache> makeCache(qreal screenScale = 1) {
         return std::make_unique<ui::ThumbnailCache>(std::make_shared<platform::NetworkHttpClient>(),
-                                                    ui::ThumbnailCache::defaultFolder(),
-                                                    screenScale);
+                                                    folder(), screenScale);
     }
     // Serves the body at the path and gives its URL.
     QUrl serve(const QString& path, const QByteArray& body, int status = 200, bool held = false) {
@@ -43,11 +42,12 @@ protected:
         EXPECT_TRUE(awaitFuture(future));
         return future.isFinished() ? future.result() : QImage();
     }
-    static QStringList storedFiles() {
-        return QDir(ui::ThumbnailCache::defaultFolder()).entryList(QDir::Files | QDir::Hidden);
+    QString folder() const { return home.filePath("Cache/thumbnails"); }
+    QStringList storedFiles() const {
+        return QDir(folder()).entryList(QDir::Files | QDir::Hidden);
     }
-    static QString storedPath(const QUrl& url) {
-        return ui::ThumbnailCache::defaultFolder() + "/" + ui::ThumbnailCache::diskFileName(url);
+    QString storedPath(const QUrl& url) const {
+        return folder() + "/" + ui::ThumbnailCache::diskFileName(url);
     }
 
     LoopbackHttpServer server;
