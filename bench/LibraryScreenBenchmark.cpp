@@ -19,10 +19,10 @@
 #include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
 #include "platform/UserDefaults.h"
-#include "ui/LibraryPresentation.h"
-#include "ui/LibraryView.h"
-#include "ui/PackageCardGrid.h"
-#include "ui/ThumbnailCache.h"
+#include "ui/kit/ThumbnailCache.h"
+#include "ui/plugins/LibraryPresentation.h"
+#include "ui/plugins/LibraryView.h"
+#include "ui/plugins/PackageCardGrid.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,9 +5,9 @@
 #include "catalog/Environment.h"
 #include "install/InstallJournal.h"
 #include "platform/Bundle.h"
-#include "ui/AppFont.h"
-#include "ui/DarkControlStyle.h"
-#include "ui/IconSupport.h"
+#include "ui/kit/AppFont.h"
+#include "ui/kit/DarkControlStyle.h"
+#include "ui/kit/IconSupport.h"
 
 #include <QApplication>
 

@@ -5,8 +5,8 @@
 #include "support/AwaitFuture.h"
 #include "support/ScreenServices.h"
 #include "support/WidgetTesting.h"
-#include "ui/CachedThumbnailView.h"
-#include "ui/ThumbnailCache.h"
+#include "ui/kit/CachedThumbnailView.h"
+#include "ui/kit/ThumbnailCache.h"
 
 #include <QWidget>
 

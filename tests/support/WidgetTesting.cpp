@@ -1,8 +1,8 @@
 #include "WidgetTesting.h"
 
 #include "platform/Bundle.h"
-#include "ui/AppFont.h"
-#include "ui/DarkControlStyle.h"
+#include "ui/kit/AppFont.h"
+#include "ui/kit/DarkControlStyle.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
