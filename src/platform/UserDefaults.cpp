@@ -1,14 +1,61 @@
 #include "UserDefaults.h"
 
+#include "BackgroundWork.h"
+
+#include <QMutex>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QtConcurrent>
 
 namespace marlox::platform {
 
+// What the saves share with the threads that make them: the values last handed over, and which
+// of them the file holds. Saves may run on several threads at once; each writes the latest
+// values, one at a time, so an earlier save never overwrites a later one.
+struct UserDefaults::Saving {
+    QMutex writing;
+    QMutex handingOver;
+    QVariantMap latest;
+    quint64 latestVersion = 0;
+    quint64 savedVersion = 0;
+
+    void saveLatest(const QString& filePath) {
+        const QMutexLocker oneAtATime(&writing);
+        QVariantMap values;
+        quint64 version = 0;
+        {
+            const QMutexLocker handedOver(&handingOver);
+            values = latest;
+            version = latestVersion;
+        }
+        if (version <= savedVersion) {
+            return;
+        }
+        // The settings file is replaced atomically.
+        QSettings file(filePath, QSettings::IniFormat);
+        file.clear();
+        for (auto value = values.cbegin(); value != values.cend(); ++value) {
+            file.setValue(value.key(), value.value());
+        }
+        file.sync();
+        savedVersion = version;
+    }
+};
+
 UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
-    : QObject(parent), m_settings(filePath, QSettings::IniFormat) {}
+    : QObject(parent), m_saving(std::make_shared<Saving>()) {
+    const QSettings file(filePath, QSettings::IniFormat);
+    m_filePath = file.fileName();
+    for (const QString& key : file.allKeys()) {
+        m_values.insert(key, file.value(key));
+    }
+}
 
 UserDefaults::~UserDefaults() {
-    save();
+    if (m_saveScheduled) {
+        save();
+    }
+    m_lastSave.waitForFinished();
 }
 
 QString UserDefaults::standardFilePath(const QString& bundleIdentifier) {
@@ -17,11 +64,11 @@ QString UserDefaults::standardFilePath(const QString& bundleIdentifier) {
 }
 
 bool UserDefaults::contains(const QString& key) const {
-    return m_settings.contains(key);
+    return m_values.contains(key);
 }
 
 QVariant UserDefaults::value(const QString& key) const {
-    return m_settings.value(key);
+    return m_values.value(key);
 }
 
 std::optional<QByteArray> UserDefaults::data(const QString& key) const {
@@ -77,12 +124,12 @@ bool UserDefaults::boolean(const QString& key) const {
 }
 
 void UserDefaults::setValue(const QString& key, const QVariant& value) {
-    m_settings.setValue(key, value);
+    m_values.insert(key, value);
     changed(key);
 }
 
 void UserDefaults::remove(const QString& key) {
-    m_settings.remove(key);
+    m_values.remove(key);
     changed(key);
 }
 
@@ -98,8 +145,14 @@ void UserDefaults::changed(const QString& key) {
 
 void UserDefaults::save() {
     m_saveScheduled = false;
-    // The settings file is replaced atomically.
-    m_settings.sync();
+    {
+        const QMutexLocker handingOver(&m_saving->handingOver);
+        m_saving->latest = m_values;
+        ++m_saving->latestVersion;
+    }
+    // Replacing the file flushes it to the disk, which the main thread must not wait for.
+    m_lastSave = QtConcurrent::run(
+        utilityThreadPool(), [saving = m_saving, path = m_filePath] { saving->saveLatest(path); });
 }
 
 } // namespace marlox::platform

@@ -1,19 +1,22 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFuture>
 #include <QObject>
-#include <QSettings>
 #include <QString>
 #include <QVariant>
+#include <QVariantMap>
 
+#include <memory>
 #include <optional>
 
 namespace marlox::platform {
 
 // The user's settings, kept in one settings file, read and written with the typed reads of the
 // macOS user defaults. Every write is announced at once, so that several services can share one
-// instance and see each other's changes, and reads see it at once; the file is saved when the
-// event loop next turns, once for all the writes of that turn, and when the instance goes away.
+// instance and see each other's changes, and reads see it at once; the file is read once, when
+// the instance is made, and saved off the main thread when the event loop next turns, once for
+// all the writes of that turn, and when the instance goes away.
 class UserDefaults : public QObject {
     Q_OBJECT
 
@@ -24,7 +27,7 @@ public:
     // The application's own settings file in the user's configuration folder.
     static QString standardFilePath(const QString& bundleIdentifier);
 
-    QString filePath() const { return m_settings.fileName(); }
+    QString filePath() const { return m_filePath; }
 
     bool contains(const QString& key) const;
     QVariant value(const QString& key) const;
@@ -42,11 +45,16 @@ signals:
     void valueChanged(const QString& key);
 
 private:
+    struct Saving;
+
     void changed(const QString& key);
     void save();
 
-    QSettings m_settings;
+    QString m_filePath;
+    QVariantMap m_values;
     bool m_saveScheduled = false;
+    std::shared_ptr<Saving> m_saving;
+    QFuture<void> m_lastSave;
 };
 
 } // namespace marlox::platform

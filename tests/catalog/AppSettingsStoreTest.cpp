@@ -4,6 +4,7 @@
 #include "platform/LoginItem.h"
 #include "platform/StandardFolders.h"
 #include "platform/UserDefaults.h"
+#include "support/SavedSettings.h"
 
 #include <memory>
 
@@ -42,7 +43,9 @@ protected:
     void storeBeforehand(const QString& key, const QVariant& value) {
         UserDefaults(settingsFile()).setValue(key, value);
     }
-    QVariant stored(const QString& key) const { return UserDefaults(settingsFile()).value(key); }
+    QVariant stored(const QString& key) const {
+        return marlox::testing::savedSettings(settingsFile())->value(key);
+    }
 
     // A store over the settings on disk; `writtenKeys` collects the keys it writes.
     AppSettingsStore& open(const QString& bundle = {}) {

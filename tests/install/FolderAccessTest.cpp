@@ -4,6 +4,7 @@
 #include "platform/UserDefaults.h"
 #include "support/InstallTestSupport.h"
 #include "support/ReadOnlyFolder.h"
+#include "support/SavedSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -47,11 +48,11 @@ TEST_F(FolderAccessTest, FreshHomeGetsBothFoldersCreatedAndGrantedAndRemembersTh
     EXPECT_EQ(templatesAccess.resolvedTemplatesRootPath(), templatesFolder);
     EXPECT_EQ(installAccess.accessState(), FolderAccessState::granted);
     EXPECT_EQ(templatesAccess.accessState(), FolderAccessState::granted);
-    UserDefaults reread(home.filePath("settings.conf"));
-    EXPECT_EQ(reread.string(settingsKeys::lastResolvedInstallPath), installFolder);
-    EXPECT_EQ(reread.string(settingsKeys::lastResolvedMotionTemplatesPath), templatesFolder);
-    EXPECT_FALSE(reread.contains(settingsKeys::installTargetBookmarkData));
-    EXPECT_FALSE(reread.contains(settingsKeys::motionTemplatesBookmarkData));
+    const auto reread = marlox::testing::savedSettings(home.filePath("settings.conf"));
+    EXPECT_EQ(reread->string(settingsKeys::lastResolvedInstallPath), installFolder);
+    EXPECT_EQ(reread->string(settingsKeys::lastResolvedMotionTemplatesPath), templatesFolder);
+    EXPECT_FALSE(reread->contains(settingsKeys::installTargetBookmarkData));
+    EXPECT_FALSE(reread->contains(settingsKeys::motionTemplatesBookmarkData));
     EXPECT_TRUE(workspace.openedFolders.isEmpty());
 
     // WHEN the remembered path differs and the folder is resolved again, THEN it is brought up to

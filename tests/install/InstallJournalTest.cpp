@@ -3,15 +3,14 @@
 #include "catalog/CatalogService.h"
 #include "catalog/OperationsLog.h"
 #include "install/FileOperations.h"
-#include "platform/BackgroundWork.h"
 #include "support/FileSupport.h"
+#include "support/HeldThreads.h"
 #include "support/InstallTestSupport.h"
 #include "support/LoggedMessages.h"
 #include "support/ReadOnlyFolder.h"
 
 #include <QDir>
 #include <QRegularExpression>
-#include <QSemaphore>
 
 #include <gtest/gtest.h>
 
@@ -291,22 +290,13 @@ TEST_F(InstallJournalTest, TheStartLeavesTheDeletionOfALeftOverTreeToTheBackgrou
     // GIVEN a staging folder a killed run left, and every low-priority thread busy
     const QString staging = installFolderPath() + "/.marlox-staging-1";
     writeFile(staging + "/Glow.pluginkit/Contents/Info.plist", "half a copy");
-    QThreadPool* pool = marlox::platform::utilityThreadPool();
-    QSemaphore started;
-    QSemaphore go;
-    for (int thread = 0; thread < pool->maxThreadCount(); ++thread) {
-        pool->start([&] {
-            started.release();
-            go.acquire();
-        });
-    }
-    started.acquire(pool->maxThreadCount());
+    HeldThreads utilityThreads;
 
     // WHEN the next start runs, THEN it returns before the folder is deleted, which happens once
     // a thread is free
     QFuture<void> settling = settleAtStartUp();
     EXPECT_TRUE(QFileInfo::exists(staging));
-    go.release(pool->maxThreadCount());
+    utilityThreads.letGo();
     settling.waitForFinished();
     EXPECT_FALSE(QFileInfo::exists(staging));
 }

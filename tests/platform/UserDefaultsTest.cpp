@@ -1,5 +1,7 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/BackgroundWork.h"
+#include "support/HeldThreads.h"
 #include "support/ScratchHome.h"
 
 #include <QCoreApplication>
@@ -47,9 +49,10 @@ TEST_F(UserDefaultsTest, TypedReadsFollowTheStoredValuesType) {
     }
 }
 
-TEST_F(UserDefaultsTest, WritesOfOneTurnAreAnnouncedAtOnceAndSavedTogetherWhenItEnds) {
-    // GIVEN settings in the user's configuration folder
+TEST_F(UserDefaultsTest, WritesOfOneTurnAreAnnouncedAtOnceAndSavedTogetherOffTheMainThread) {
+    // GIVEN settings in the user's configuration folder, and every utility thread busy
     UserDefaults defaults(file());
+    marlox::testing::HeldThreads utilityThreads;
     QSignalSpy changed(&defaults, &UserDefaults::valueChanged);
 
     // WHEN one turn of the event loop writes three keys and removes one of them
@@ -64,8 +67,11 @@ TEST_F(UserDefaultsTest, WritesOfOneTurnAreAnnouncedAtOnceAndSavedTogetherWhenIt
     EXPECT_EQ(defaults.string("settings.c"), "three");
     EXPECT_FALSE(QFile::exists(file()));
 
-    // AND once the turn has ended the file holds them all
+    // AND once the turn has ended they are saved together, by a utility thread
     QCoreApplication::processEvents();
+    EXPECT_FALSE(QFile::exists(file()));
+    utilityThreads.letGo();
+    marlox::platform::utilityThreadPool()->waitForDone();
     EXPECT_EQ(marlox::testing::readFile(file()), "[General]\nsettings.b=two\nsettings.c=three\n");
     EXPECT_EQ(UserDefaults::standardFilePath("studio.marlox.MarloxStudio"),
               home.path() + "/home/.config/studio.marlox.MarloxStudio.conf");

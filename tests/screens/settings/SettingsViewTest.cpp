@@ -1,11 +1,12 @@
 #include "screens/settings/SettingsView.h"
 
 #include "catalog/OperationsLog.h"
-#include "platform/BackgroundWork.h"
 #include "platform/ProcessRunner.h"
 #include "screens/settings/CacheClearer.h"
 #include "support/AppUpdateTestSupport.h"
 #include "support/CatalogFixtures.h"
+#include "support/HeldThreads.h"
+#include "support/SavedSettings.h"
 #include "support/ScreenFixture.h"
 #include "ui/kit/AppPill.h"
 #include "ui/kit/ScreenParts.h"
@@ -18,7 +19,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSemaphore>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -141,9 +141,9 @@ TEST_F(SettingsViewTest, TurningQuitAppOnCloseOffWritesFalseAtOnce) {
     toggle->click();
 
     EXPECT_FALSE(services.settings.quitAppOnWindowClose());
-    const marlox::platform::UserDefaults reread(services.defaults.filePath());
-    EXPECT_TRUE(reread.contains("settings.quitAppOnWindowClose"));
-    EXPECT_FALSE(reread.boolean("settings.quitAppOnWindowClose"));
+    const auto reread = marlox::testing::savedSettings(services.defaults.filePath());
+    EXPECT_TRUE(reread->contains("settings.quitAppOnWindowClose"));
+    EXPECT_FALSE(reread->boolean("settings.quitAppOnWindowClose"));
 }
 
 TEST_F(SettingsViewTest, AvailableVersionReadsVersionAndBuildAlsoAfterADismissal) {
@@ -436,11 +436,7 @@ TEST_F(SettingsViewTest, WritesAskedForWhileTheCacheIsClearedWaitAndLandInTheCle
     CacheClearer clearer(thumbnailCache, writes);
     const QStringList before = treeOf(cacheDirectory());
     // AND every utility thread busy, so that the clearing waits before it deletes
-    QThreadPool& threads = *marlox::platform::utilityThreadPool();
-    QSemaphore busy;
-    for (int thread = 0; thread < threads.maxThreadCount(); ++thread) {
-        threads.start([&busy] { busy.acquire(); });
-    }
+    HeldThreads utilityThreads;
 
     // WHEN the cache is being cleared, and meanwhile the catalog reloads and a thumbnail arrives
     const QFuture<void> cleared = clearer.clear();
@@ -456,7 +452,7 @@ TEST_F(SettingsViewTest, WritesAskedForWhileTheCacheIsClearedWaitAndLandInTheCle
     EXPECT_EQ(readFile(cacheDirectory() + "/remote-manifest.json"), "older");
 
     // WHEN the clearing has run, THEN the folder holds what was written after it began
-    busy.release(threads.maxThreadCount());
+    utilityThreads.letGo();
     ASSERT_TRUE(awaitFuture(cleared));
     EXPECT_EQ(readFile(cacheDirectory() + "/remote-manifest.json"),
               encodeCatalogManifest(*decodeCatalogManifest(catalog)));

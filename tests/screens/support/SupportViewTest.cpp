@@ -4,6 +4,7 @@
 #include "catalog/OperationsLog.h"
 #include "platform/BackgroundWork.h"
 #include "screens/support/PromptingTextEditor.h"
+#include "support/HeldThreads.h"
 #include "support/ScreenFixture.h"
 #include "ui/kit/AppPill.h"
 #include "ui/kit/AppSwitch.h"
@@ -16,9 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QSemaphore>
 #include <QTest>
-#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -141,19 +140,15 @@ TEST_F(SupportViewTest, AScreenLeftWhileItsLogExcerptIsReadIsNotTouchedByIt) {
     // GIVEN a log, and every utility thread busy, so that the excerpt waits for its turn
     writeFile(operationsLogFilePath(), "[1] Install started\n");
     SupportView& screen = shownView();
-    QThreadPool& threads = *marlox::platform::utilityThreadPool();
-    QSemaphore busy;
-    for (int thread = 0; thread < threads.maxThreadCount(); ++thread) {
-        threads.start([&busy] { busy.acquire(); });
-    }
+    HeldThreads utilityThreads;
     ASSERT_TRUE(clickNamed(screen, "includeLogsSwitch"));
     ASSERT_TRUE(screen.form().includeAppLogs && !screen.form().logSnippet);
 
     // WHEN the screen is left before the excerpt is read, and then it is, and its answer is
     // delivered
     view.reset();
-    busy.release(threads.maxThreadCount());
-    ASSERT_TRUE(threads.waitForDone(10000));
+    utilityThreads.letGo();
+    ASSERT_TRUE(marlox::platform::utilityThreadPool()->waitForDone(10000));
     settle();
 
     // THEN the answer reached nothing of the screen: a touch of it is a use of freed memory,
