@@ -1,7 +1,7 @@
 // The Plugins screen's filtered, sorted list over a large catalog: it is computed again on every
 // keystroke in the search field, so it must stay well inside one frame.
 #include "LibraryBenchmarkSupport.h"
-#include "ui/LibraryFilters.h"
+#include "ui/plugins/LibraryFilters.h"
 
 #include <benchmark/benchmark.h>
 

@@ -7,6 +7,7 @@
 #include "WidgetBenchmarkSupport.h"
 #include "catalog/AppSettingsStore.h"
 #include "catalog/CatalogService.h"
+#include "catalog/Environment.h"
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/RemoteArtifactService.h"
 #include "install/InstallTargetAccessService.h"
@@ -18,10 +19,10 @@
 #include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
 #include "platform/UserDefaults.h"
-#include "ui/LibraryPresentation.h"
-#include "ui/LibraryView.h"
-#include "ui/PackageCardGrid.h"
-#include "ui/ThumbnailCache.h"
+#include "ui/kit/ThumbnailCache.h"
+#include "ui/plugins/LibraryPresentation.h"
+#include "ui/plugins/LibraryView.h"
+#include "ui/plugins/PackageCardGrid.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -95,7 +96,8 @@ void paintNow() {
 // placed and given new values.
 void BM_RelayoutTheCardsInViewOfAGridOf500(benchmark::State& state,
                                            catalog::LibraryDisplayMode mode) {
-    ui::ThumbnailCache thumbnails(std::make_shared<platform::NetworkHttpClient>());
+    ui::ThumbnailCache thumbnails(std::make_shared<platform::NetworkHttpClient>(),
+                                  catalog::thumbnailCacheDirectory());
     const QList<catalog::PackageManifest> packages = bench::generatedLibraryCatalog(500);
     QList<catalog::PackageManifest> reversed = packages;
     std::reverse(reversed.begin(), reversed.end());
@@ -142,7 +144,8 @@ void BM_TypeALetterWith10000Packages(benchmark::State& state, const QString& let
     }
     services.installedStore.setInstalledByID(
         bench::generatedInstalledRecords(services.catalogService->packages()));
-    ui::ThumbnailCache thumbnails(std::make_shared<platform::NetworkHttpClient>());
+    ui::ThumbnailCache thumbnails(std::make_shared<platform::NetworkHttpClient>(),
+                                  catalog::thumbnailCacheDirectory());
     ui::LibraryView view(services.settings, *services.catalogService, services.installedStore,
                          *services.coordinator, thumbnails);
     view.resize(1100, 700);

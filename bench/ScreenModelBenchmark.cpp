@@ -3,9 +3,9 @@
 // Installed screen's rows on every refresh, and the found installs joined on the main thread to
 // the shared folder's listing made off it. Each must stay well inside one frame.
 #include "catalog/InstalledPackage.h"
-#include "ui/HomeDashboard.h"
-#include "ui/InstalledRows.h"
-#include "ui/OtherChannelInstalls.h"
+#include "ui/home/HomeDashboard.h"
+#include "ui/installed/InstalledRows.h"
+#include "ui/installed/OtherChannelInstalls.h"
 
 #include <QDir>
 #include <QTemporaryDir>

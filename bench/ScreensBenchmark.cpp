@@ -1,9 +1,9 @@
 // What the Updates and Settings screens work out on every change, over a large catalog with
 // half of it installed and a tenth of that behind; and the reading of an appcast feed as large as
 // a feed may be.
-#include "screens/AppcastReader.h"
-#include "screens/PackageUpdates.h"
-#include "screens/SettingsContent.h"
+#include "screens/appupdate/AppcastReader.h"
+#include "screens/settings/SettingsContent.h"
+#include "screens/updates/PackageUpdates.h"
 
 #include <benchmark/benchmark.h>
 

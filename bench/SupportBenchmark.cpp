@@ -13,9 +13,9 @@
 #include "platform/ProcessRunner.h"
 #include "platform/SystemInformation.h"
 #include "platform/Workspace.h"
-#include "screens/PromptingTextEditor.h"
-#include "screens/SupportDiagnostics.h"
-#include "screens/SupportView.h"
+#include "screens/support/PromptingTextEditor.h"
+#include "screens/support/SupportDiagnostics.h"
+#include "screens/support/SupportView.h"
 
 #include <QAbstractButton>
 #include <QClipboard>

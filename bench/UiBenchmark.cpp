@@ -5,10 +5,10 @@
 // frame (16 ms); and the resident memory of forty large thumbnails shown, under 200 MB.
 #include "WidgetBenchmarkSupport.h"
 #include "platform/HttpClient.h"
-#include "ui/CachedThumbnailView.h"
-#include "ui/ScreenParts.h"
-#include "ui/StudioIcon.h"
-#include "ui/ThumbnailCache.h"
+#include "ui/kit/CachedThumbnailView.h"
+#include "ui/kit/ScreenParts.h"
+#include "ui/kit/StudioIcon.h"
+#include "ui/kit/ThumbnailCache.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,6 +1,7 @@
 # The manifest the structure check reads: every target of the project with its files, the headers
-# it exports (see MarloxLayers.cmake) and the targets whose headers it may include, plus the
-# folders whose every C++ file must belong to a target.
+# it exports (see MarloxLayers.cmake), the targets it links and those whose headers it may include,
+# plus the folders whose every C++ file must belong to a target. The check itself knows which
+# folder is which layer.
 
 function(_marlox_all_targets directory out)
     get_property(targets DIRECTORY "${directory}" PROPERTY BUILDSYSTEM_TARGETS)
@@ -30,8 +31,8 @@ function(_marlox_linked_targets items out)
     set(${out} ${linked} PARENT_SCOPE)
 endfunction()
 
-# What a target may include: the targets it links, and what each of them passes on.
-function(_marlox_usable_targets target out)
+# The project targets a target links itself, privately too.
+function(_marlox_direct_targets target out)
     get_target_property(type ${target} TYPE)
     if(type STREQUAL "INTERFACE_LIBRARY")
         get_target_property(direct ${target} INTERFACE_LINK_LIBRARIES)
@@ -41,7 +42,13 @@ function(_marlox_usable_targets target out)
     if(NOT direct)
         set(direct "")
     endif()
-    _marlox_linked_targets("${direct}" pending)
+    _marlox_linked_targets("${direct}" linked)
+    set(${out} ${linked} PARENT_SCOPE)
+endfunction()
+
+# What a target may include: the targets it links, and what each of them passes on.
+function(_marlox_usable_targets target out)
+    _marlox_direct_targets(${target} pending)
     set(usable "")
     while(pending)
         list(POP_FRONT pending next)
@@ -60,7 +67,7 @@ endfunction()
 
 function(marlox_write_structure_manifest path)
     set(tab "\t")
-    set(text "")
+    set(text "project${tab}${PROJECT_SOURCE_DIR}\n")
     foreach(root IN LISTS ARGN)
         string(APPEND text "root${tab}${PROJECT_SOURCE_DIR}/${root}\n")
     endforeach()
@@ -77,6 +84,7 @@ function(marlox_write_structure_manifest path)
         string(APPEND text "target${tab}${target}\n")
         get_target_property(sources ${target} SOURCES)
         get_target_property(source_dir ${target} SOURCE_DIR)
+        string(APPEND text "defined${tab}${source_dir}/CMakeLists.txt\n")
         foreach(source IN LISTS sources)
             if(source MATCHES "\\.(h|cpp)$")
                 cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY "${source_dir}" NORMALIZE
@@ -94,6 +102,10 @@ function(marlox_write_structure_manifest path)
                 string(REPLACE "=" "${tab}" header "${header}")
                 string(APPEND text "${kind}${tab}${header}\n")
             endforeach()
+        endforeach()
+        _marlox_direct_targets(${target} direct)
+        foreach(linked IN LISTS direct)
+            string(APPEND text "depends${tab}${linked}\n")
         endforeach()
         _marlox_usable_targets(${target} usable)
         foreach(linked IN LISTS usable)

@@ -7,7 +7,7 @@
 #include "platform/DesktopWorkspace.h"
 #include "platform/SystemTools.h"
 #include "platform/UserDefaults.h"
-#include "screens/FeedUpdater.h"
+#include "screens/appupdate/FeedUpdater.h"
 
 #include <QCoreApplication>
 

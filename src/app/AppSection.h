@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/StudioIcon.h"
+#include "ui/kit/StudioIcon.h"
 
 #include <QList>
 #include <QString>

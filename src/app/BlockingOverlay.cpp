@@ -1,8 +1,8 @@
 #include "app/BlockingOverlay.h"
 
 #include "app/OpacityFade.h"
-#include "ui/AppTheme.h"
-#include "ui/ScreenParts.h"
+#include "ui/kit/AppTheme.h"
+#include "ui/kit/ScreenParts.h"
 
 #include <QPainter>
 #include <QVBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/BlockingLayer.h"
+#include "ui/kit/BlockingLayer.h"
 
 #include <QImage>
 #include <QWidget>

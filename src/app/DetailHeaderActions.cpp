@@ -1,12 +1,12 @@
 #include "app/DetailHeaderActions.h"
 
 #include "app/OpacityFade.h"
-#include "ui/ActivitySpinner.h"
-#include "ui/AppControls.h"
-#include "ui/AppFont.h"
-#include "ui/AppSwitch.h"
-#include "ui/AppTheme.h"
-#include "ui/ScreenParts.h"
+#include "ui/kit/ActivitySpinner.h"
+#include "ui/kit/AppControls.h"
+#include "ui/kit/AppFont.h"
+#include "ui/kit/AppSwitch.h"
+#include "ui/kit/AppTheme.h"
+#include "ui/kit/ScreenParts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

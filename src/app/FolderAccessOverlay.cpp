@@ -5,12 +5,12 @@
 #include "install/InstallTargetAccessService.h"
 #include "install/InstallationCoordinator.h"
 #include "install/MotionTemplatesAccessService.h"
-#include "ui/AppControls.h"
-#include "ui/AppFont.h"
-#include "ui/AppPill.h"
-#include "ui/AppTheme.h"
-#include "ui/ScreenParts.h"
-#include "ui/SymbolIcon.h"
+#include "ui/kit/AppControls.h"
+#include "ui/kit/AppFont.h"
+#include "ui/kit/AppPill.h"
+#include "ui/kit/AppTheme.h"
+#include "ui/kit/ScreenParts.h"
+#include "ui/kit/SymbolIcon.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

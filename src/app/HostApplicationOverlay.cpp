@@ -5,10 +5,10 @@
 #include "catalog/Environment.h"
 #include "install/InstallationCoordinator.h"
 #include "platform/ApplicationIcons.h"
-#include "ui/AppControls.h"
-#include "ui/AppTheme.h"
-#include "ui/ScreenParts.h"
-#include "ui/SymbolIcon.h"
+#include "ui/kit/AppControls.h"
+#include "ui/kit/AppTheme.h"
+#include "ui/kit/ScreenParts.h"
+#include "ui/kit/SymbolIcon.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

@@ -2,12 +2,16 @@
 
 #include "app/RootView.h"
 #include "app/StartupTask.h"
+#include "catalog/Environment.h"
 #include "install/InstallJournal.h"
 #include "platform/Bundle.h"
-#include "ui/AppFont.h"
-#include "ui/DarkControlStyle.h"
+#include "ui/kit/AppFont.h"
+#include "ui/kit/DarkControlStyle.h"
+#include "ui/kit/IconSupport.h"
 
 #include <QApplication>
+
+#include <functional>
 
 namespace marlox::app {
 
@@ -16,7 +20,8 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
     // The delegate decides when the last window ends the application, not Qt.
     QApplication::setQuitOnLastWindowClosed(false);
     // Before any view is built, so that the first window already draws with them.
-    ui::registerBundledFonts();
+    ui::registerBundledFonts(catalog::resourceDirectoryURLs());
+    ui::setUpIconBundles(catalog::candidateResourceBundles());
     ui::useAppFontAsDefault();
     ui::useDarkApplicationAppearance();
 
@@ -46,8 +51,8 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
         *m_remoteArtifactService, std::move(m_platform.coordinatorDependencies));
     m_sidebarUIState = std::make_unique<SidebarUIState>();
     m_thumbnailCache = std::make_unique<ui::ThumbnailCache>(
-        m_platform.httpClient, ui::ThumbnailCache::defaultFolder(), qGuiApp->devicePixelRatio(),
-        m_cacheWrites);
+        m_platform.httpClient, catalog::thumbnailCacheDirectory(), qGuiApp->devicePixelRatio(),
+        std::bind_front(&catalog::CacheWrites::write, m_cacheWrites));
     m_cacheClearer = std::make_unique<screens::CacheClearer>(*m_thumbnailCache, m_cacheWrites);
     m_delegate.setSettingsStore(m_settingsStore.get());
 }

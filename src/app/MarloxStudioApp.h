@@ -11,9 +11,9 @@
 #include "install/InstallationCoordinator.h"
 #include "install/MotionTemplatesAccessService.h"
 #include "platform/UserDefaults.h"
-#include "screens/AppUpdateService.h"
-#include "screens/CacheClearer.h"
-#include "ui/ThumbnailCache.h"
+#include "screens/appupdate/AppUpdateService.h"
+#include "screens/settings/CacheClearer.h"
+#include "ui/kit/ThumbnailCache.h"
 
 #include <QFuture>
 #include <QList>

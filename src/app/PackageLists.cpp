@@ -1,6 +1,6 @@
 #include "PackageLists.h"
 
-#include "screens/PackageUpdates.h"
+#include "screens/updates/PackageUpdates.h"
 
 #include <QHash>
 

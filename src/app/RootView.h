@@ -4,7 +4,7 @@
 #include "app/DetailHeaderContent.h"
 #include "app/PackageLists.h"
 #include "catalog/CatalogManifest.h"
-#include "ui/HomeDashboard.h"
+#include "ui/home/HomeDashboard.h"
 
 #include <QList>
 #include <QMainWindow>

@@ -1,11 +1,11 @@
 #include "Sidebar.h"
 
 #include "catalog/Environment.h"
-#include "ui/AppFont.h"
-#include "ui/AppPill.h"
-#include "ui/AppTheme.h"
-#include "ui/StudioIcon.h"
-#include "ui/SymbolIcon.h"
+#include "ui/kit/AppFont.h"
+#include "ui/kit/AppPill.h"
+#include "ui/kit/AppTheme.h"
+#include "ui/kit/StudioIcon.h"
+#include "ui/kit/SymbolIcon.h"
 
 #include <QEnterEvent>
 #include <QFontMetricsF>

@@ -2,7 +2,7 @@
 
 #include "app/AppSection.h"
 #include "app/SidebarModel.h"
-#include "screens/AppcastReader.h"
+#include "screens/appupdate/AppcastReader.h"
 
 #include <QAbstractButton>
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppSection.h"
-#include "screens/AppcastReader.h"
+#include "screens/appupdate/AppcastReader.h"
 
 #include <QColor>
 #include <QFontMetricsF>

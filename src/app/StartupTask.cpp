@@ -2,7 +2,7 @@
 
 #include "catalog/CatalogService.h"
 #include "platform/LifetimeBound.h"
-#include "screens/AppUpdateService.h"
+#include "screens/appupdate/AppUpdateService.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -27,6 +27,10 @@ QString cacheDirectory() {
     return applicationSupportDirectory() + QLatin1String("/Cache");
 }
 
+QString thumbnailCacheDirectory() {
+    return cacheDirectory() + QLatin1String("/thumbnails");
+}
+
 QString logsDirectory() {
     return applicationSupportDirectory() + QLatin1String("/Logs");
 }
@@ -109,13 +113,8 @@ QList<platform::Bundle> candidateResourceBundles() {
 
 QString urlForResource(const platform::Bundle& mainBundle, const QString& name,
                        const QString& extension, const QString& subdirectory) {
-    for (const platform::Bundle& bundle : candidateResourceBundles(mainBundle)) {
-        const QString path = bundle.pathForResource(name, extension, subdirectory);
-        if (!path.isEmpty()) {
-            return path;
-        }
-    }
-    return {};
+    return platform::pathForResource(candidateResourceBundles(mainBundle), name, extension,
+                                     subdirectory);
 }
 
 QString urlForResource(const QString& name, const QString& extension, const QString& subdirectory) {

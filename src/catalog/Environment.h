@@ -25,6 +25,8 @@ inline const QString developerSupportFolderName = QStringLiteral("MarloxStudioDe
 QString applicationSupportDirectory();
 QString applicationSupportDirectory(const platform::Bundle& mainBundle);
 QString cacheDirectory();
+// Cache/thumbnails, where the thumbnail cache keeps what it downloads.
+QString thumbnailCacheDirectory();
 QString logsDirectory();
 // Always under "MarloxStudio", developer builds included.
 QString installedRecordsFileURL();

@@ -130,4 +130,15 @@ QString Bundle::pathForResource(const QString& name, const QString& extension,
                              : QDir::cleanPath(folder + QLatin1Char('/') + matches.first());
 }
 
+QString pathForResource(const QList<Bundle>& bundles, const QString& name, const QString& extension,
+                        const QString& subdirectory) {
+    for (const Bundle& bundle : bundles) {
+        const QString path = bundle.pathForResource(name, extension, subdirectory);
+        if (!path.isEmpty()) {
+            return path;
+        }
+    }
+    return {};
+}
+
 } // namespace marlox::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
@@ -43,6 +44,11 @@ private:
     QString m_bundlePath;
     QVariantMap m_info;
 };
+
+// The first of the bundles' paths for the resource, as Bundle::pathForResource finds it; empty
+// when none has it.
+QString pathForResource(const QList<Bundle>& bundles, const QString& name,
+                        const QString& extension = {}, const QString& subdirectory = {});
 
 // The application's own bundle: the one the running executable lives in (its folder is
 // Contents/MacOS), or the one a program that runs outside it named with setUpMainBundle(). It is

@@ -3,10 +3,10 @@
 #include "catalog/InstalledPackageStore.h"
 #include "support/CatalogFixtures.h"
 #include "support/WidgetTesting.h"
-#include "ui/ActivitySpinner.h"
-#include "ui/AppPill.h"
-#include "ui/AppSwitch.h"
-#include "ui/InstalledView.h"
+#include "ui/installed/InstalledView.h"
+#include "ui/kit/ActivitySpinner.h"
+#include "ui/kit/AppPill.h"
+#include "ui/kit/AppSwitch.h"
 
 #include <QLabel>
 #include <QLineEdit>

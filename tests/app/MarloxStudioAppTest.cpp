@@ -5,7 +5,7 @@
 #include "catalog/AppSettingsStore.h"
 #include "catalog/InstallLocations.h"
 #include "install/InstallJournal.h"
-#include "screens/AppUpdateService.h"
+#include "screens/appupdate/AppUpdateService.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QApplication>

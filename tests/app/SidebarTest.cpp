@@ -3,11 +3,11 @@
 #include "AppTestSupport.h"
 #include "app/SidebarUIState.h"
 #include "catalog/InstalledPackageStore.h"
-#include "screens/AppUpdateService.h"
+#include "screens/appupdate/AppUpdateService.h"
 #include "support/CatalogFixtures.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/WidgetTesting.h"
-#include "ui/AppTheme.h"
+#include "ui/kit/AppTheme.h"
 
 #include <QLabel>
 #include <QToolButton>

@@ -2,8 +2,8 @@
 #include "app/FolderAccessOverlay.h"
 #include "install/MotionTemplatesAccessService.h"
 #include "support/ReadOnlyFolder.h"
-#include "ui/LibraryView.h"
-#include "ui/PackageDetailSheet.h"
+#include "ui/plugins/LibraryView.h"
+#include "ui/plugins/PackageDetailSheet.h"
 
 #include <QDir>
 #include <QGuiApplication>

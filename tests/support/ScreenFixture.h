@@ -1,11 +1,12 @@
 #pragma once
 
+#include "catalog/Environment.h"
 #include "platform/HttpClient.h"
 #include "support/AwaitFuture.h"
 #include "support/ScreenServices.h"
 #include "support/WidgetTesting.h"
-#include "ui/CachedThumbnailView.h"
-#include "ui/ThumbnailCache.h"
+#include "ui/kit/CachedThumbnailView.h"
+#include "ui/kit/ThumbnailCache.h"
 
 #include <QWidget>
 
@@ -35,7 +36,8 @@ protected:
     void loadCatalog() { ASSERT_TRUE(services.loadBuiltInCatalog()); }
 
     ScreenServices services{home};
-    ui::ThumbnailCache thumbnails{std::make_shared<platform::NetworkHttpClient>()};
+    ui::ThumbnailCache thumbnails{std::make_shared<platform::NetworkHttpClient>(),
+                                  catalog::thumbnailCacheDirectory()};
 };
 
 } // namespace marlox::testing

@@ -1,7 +1,8 @@
 #include "WidgetTesting.h"
 
-#include "ui/AppFont.h"
-#include "ui/DarkControlStyle.h"
+#include "platform/Bundle.h"
+#include "ui/kit/AppFont.h"
+#include "ui/kit/DarkControlStyle.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -19,7 +20,7 @@ namespace marlox::testing {
 
 void prepareWidgetTests() {
     static const bool prepared = [] {
-        ui::registerBundledFonts();
+        ui::registerBundledFonts({platform::mainBundle().resourcePath()});
         ui::useAppFontAsDefault();
         ui::useDarkApplicationAppearance();
         return true;

@@ -3,6 +3,7 @@
 #include "tools/structurecheck/StructureRules.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <algorithm>
 
@@ -18,26 +19,35 @@ std::vector<std::string> names(const std::vector<ScopedName>& scoped) {
     return result;
 }
 
-// A small project in the scratch home: two libraries and a program, each in a folder of its own.
-class StructureCheckTest : public marlox::testing::ScratchHomeTest {
+// Each finding as "<file name>:<line>: <message>".
+std::vector<std::string> findingsOf(const Project& project) {
+    std::vector<std::string> texts;
+    for (const Finding& finding : checkProject(project)) {
+        texts.push_back(QFileInfo(QString::fromStdString(finding.file)).fileName().toStdString() +
+                        ":" + std::to_string(finding.line) + ": " + finding.message);
+    }
+    return texts;
+}
+
+// A project in the scratch home.
+class ScratchProjectTest : public marlox::testing::ScratchHomeTest {
 protected:
     std::string write(const QString& relative, const QByteArray& contents) {
         const QString path = home.filePath("project/" + relative);
         marlox::testing::writeFile(path, contents);
         return QDir::cleanPath(path).toStdString();
     }
-
-    // Checks the project and answers each finding as "<file name>:<line>: <message>".
-    std::vector<std::string> findings() {
-        std::vector<std::string> texts;
-        for (const Finding& finding : checkProject(project)) {
-            texts.push_back(
-                QFileInfo(QString::fromStdString(finding.file)).fileName().toStdString() + ":" +
-                std::to_string(finding.line) + ": " + finding.message);
-        }
-        return texts;
+    std::string projectPath(const QString& relative = {}) const {
+        return QDir::cleanPath(home.filePath("project/" + relative)).toStdString();
     }
+    std::vector<std::string> findings() const { return findingsOf(project); }
 
+    Project project;
+};
+
+// A small project: two libraries and a program, each in a folder of its own.
+class StructureCheckTest : public ScratchProjectTest {
+protected:
     void SetUp() override {
         project.roots = {QDir::cleanPath(home.filePath("project")).toStdString()};
         base.files = {
@@ -58,10 +68,39 @@ protected:
         project.targets = {base, core, app};
     }
 
-    Project project;
-    Target base{"base", {}, {}, {}, {}};
-    Target core{"core", {}, {}, {}, {}};
-    Target app{"app", {}, {}, {}, {}};
+    Target base{"base"};
+    Target core{"core"};
+    Target app{"app"};
+};
+
+// The studio's layers in small: the catalog, the kit, a test of the kit and a test support
+// library beside the layers, each linking only what it may.
+class LayerOrderTest : public ScratchProjectTest {
+protected:
+    void SetUp() override {
+        project.root = projectPath();
+        project.roots = {projectPath("src"), projectPath("tests")};
+        project.layerOrder = studioLayerOrder();
+        project.targets = {Target("marlox_catalog"), Target("marlox_kit"),
+                           Target("marlox_test_screens"), Target("kit_tests")};
+        catalog().files = {write("src/catalog/Catalog.h", "#pragma once\n")};
+        catalog().publicHeaders = {{"catalog/Catalog.h", catalog().files[0]}};
+        catalog().definedIn = projectPath("src/catalog/CMakeLists.txt");
+        kit().files = {write("src/ui/kit/Theme.h", "#pragma once\n"),
+                       write("src/ui/kit/Theme.cpp", "#include \"Theme.h\"\n")};
+        kit().publicHeaders = {{"ui/kit/Theme.h", kit().files[0]}};
+        kit().definedIn = projectPath("src/ui/kit/CMakeLists.txt");
+        screensSupport().files = {write("tests/support/Screens.h", "#pragma once\n")};
+        screensSupport().dependencies = {"marlox_catalog"};
+        kitTests().files = {write("tests/ui/kit/ThemeTest.cpp", "#include \"ui/kit/Theme.h\"\n")};
+        kitTests().dependencies = kitTests().links = {"marlox_kit"};
+        kitTests().definedIn = projectPath("tests/ui/kit/CMakeLists.txt");
+    }
+
+    Target& catalog() { return project.targets[0]; }
+    Target& kit() { return project.targets[1]; }
+    Target& screensSupport() { return project.targets[2]; }
+    Target& kitTests() { return project.targets[3]; }
 };
 
 TEST_F(StructureCheckTest, FindsIncludesOfHeadersTheTargetMayNotUse) {
@@ -131,6 +170,65 @@ TEST_F(StructureCheckTest, FindsFuturesContinuedOnThis) {
         ": continues a future on this, which may go first: use platform::continueOn";
     EXPECT_EQ(findings(),
               (std::vector<std::string>{"Later.cpp:3" + message, "Later.cpp:4" + message}));
+}
+
+TEST_F(LayerOrderTest, FindsLinksAgainstTheOrderWhereTheyAreWritten) {
+    // GIVEN a project that keeps its layers
+    ASSERT_EQ(findings(), std::vector<std::string>{});
+    // WHEN the catalog links the kit above it, the kit links the catalog it keeps apart from and
+    // a test support library beside the layers, and the kit's test links a support library that
+    // links the catalog
+    catalog().dependencies = {"marlox_kit"};
+    kit().dependencies = {"marlox_catalog", "marlox_test_screens"};
+    kitTests().dependencies.insert("marlox_test_screens");
+    // THEN each link is found, the test's through the library it comes with
+    const std::string test = "CMakeLists.txt:0: kit_tests links marlox_catalog of the catalog "
+                             "layer through marlox_test_screens, which the tests of the kit "
+                             "layer may not use";
+    EXPECT_EQ(findings(), (std::vector<std::string>{
+                              "CMakeLists.txt:0: marlox_catalog links marlox_kit of the kit "
+                              "layer, which the catalog layer may not use",
+                              "CMakeLists.txt:0: marlox_kit links marlox_catalog of the catalog "
+                              "layer, which the kit layer may not use",
+                              "CMakeLists.txt:0: marlox_kit links marlox_test_screens beside the "
+                              "layers, which the kit layer may not use",
+                              test}));
+}
+
+TEST_F(LayerOrderTest, FindsIncludesAgainstTheOrderEvenOfALinkedLibrary) {
+    // GIVEN the kit linking the catalog, and including its header in a source and, through a
+    // relative path, in a header; and a file of src/ in no layer's folder
+    kit().dependencies = kit().links = {"marlox_catalog"};
+    kit().files.push_back(write("src/ui/kit/Pill.cpp", "#include \"catalog/Catalog.h\"\n"));
+    kit().files.push_back(
+        write("src/ui/kit/Pill.h", "#pragma once\n#include \"../../catalog/Catalog.h\"\n"));
+    kit().files.push_back(write("src/extra/Stray.cpp", ""));
+    // THEN both includes are found beside the link, and the stray file
+    const std::string layer = " of the catalog layer, which the kit layer may not use";
+    EXPECT_EQ(findings(),
+              (std::vector<std::string>{"Stray.cpp:0: lies in no layer",
+                                        "CMakeLists.txt:0: marlox_kit links marlox_catalog" + layer,
+                                        "Pill.cpp:1: includes \"catalog/Catalog.h\"" + layer,
+                                        "Pill.h:2: includes \"../../catalog/Catalog.h\"" + layer}));
+}
+
+TEST(StudioLayerOrderTest, TheStudioKeepsItsLayersAndABackLinkPlantedInItIsFound) {
+    // GIVEN the studio's targets as its build describes them
+    QFile manifest(MARLOX_STRUCTURE_MANIFEST);
+    ASSERT_TRUE(manifest.open(QIODevice::ReadOnly));
+    Project studio = readManifest(manifest.readAll().toStdString());
+    studio.layerOrder = studioLayerOrder();
+    EXPECT_EQ(findingsOf(studio), std::vector<std::string>{});
+    // WHEN the catalog links the kit
+    const auto catalog =
+        std::find_if(studio.targets.begin(), studio.targets.end(),
+                     [](const Target& target) { return target.name == "marlox_catalog"; });
+    ASSERT_NE(catalog, studio.targets.end());
+    catalog->dependencies.insert("marlox_kit");
+    // THEN that link alone is found
+    EXPECT_EQ(findingsOf(studio),
+              std::vector<std::string>{"CMakeLists.txt:0: marlox_catalog links marlox_kit of the "
+                                       "kit layer, which the catalog layer may not use"});
 }
 
 TEST(SourceScanTest, ReadsDeclarationsAndDefinitionsPastWhatOnlyLooksLikeThem) {

@@ -7,7 +7,9 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <string_view>
 #include <tuple>
+#include <utility>
 
 namespace marlox::structure {
 namespace {
@@ -55,10 +57,19 @@ bool isFileOf(const std::string& file, const std::string& header) {
     return name == stem(header);
 }
 
+// Where a file or a target stands in the layer order: in a layer, as its code or as a test of it,
+// or beside the layers.
+struct Place {
+    std::optional<size_t> layer;
+    bool test = false;
+};
+
 // What is known of every file once, whichever targets list it.
 class Index {
 public:
-    explicit Index(const Project& project) : m_project(project) {
+    explicit Index(const Project& project)
+        : m_project(project), m_order(project.layerOrder),
+          m_root(project.root.empty() ? std::string() : normalized(project.root) + "/") {
         for (const Target& target : project.targets) {
             for (const std::string& file : target.files) {
                 m_owners[file].insert(target.name);
@@ -68,10 +79,12 @@ public:
             }
             for (const auto& [include, path] : target.publicHeaders) {
                 m_exporters[include].insert(target.name);
+                m_headerPaths.emplace(include, path);
             }
             for (const auto& [include, path] : target.privateHeaders) {
                 m_privateOwners[include].insert(target.name);
                 m_privatePaths.insert(path);
+                m_headerPaths.emplace(include, path);
             }
             m_targets.emplace(target.name, &target);
         }
@@ -95,9 +108,23 @@ public:
         for (const Target& target : m_project.targets) {
             for (const std::string& file : target.files) {
                 for (const Include& include : m_facts.at(file).includes) {
-                    if (auto problem = includeProblem(target, file, include.text)) {
+                    auto problem = layerProblem(file, include.text);
+                    if (!problem) {
+                        problem = includeProblem(target, file, include.text);
+                    }
+                    if (problem) {
                         findings.push_back({file, include.line, *problem});
                     }
+                }
+            }
+            if (!m_order.layers.empty()) {
+                checkLinks(target, findings);
+            }
+        }
+        if (!m_order.layers.empty()) {
+            for (const auto& [file, facts] : m_facts) {
+                if (relativePath(file).starts_with("src/") && !placeOf(file).layer) {
+                    findings.push_back({file, 0, "lies in no layer"});
                 }
             }
         }
@@ -114,6 +141,137 @@ public:
     }
 
 private:
+    std::string relativePath(const std::string& path) const {
+        return !m_root.empty() && path.starts_with(m_root) ? path.substr(m_root.size()) : path;
+    }
+
+    // The layer whose folder holds the file most closely; tests/<folder> stands for
+    // src/<folder>.
+    Place placeOf(const std::string& path) const {
+        constexpr std::string_view tests = "tests/";
+        std::string relative = relativePath(path);
+        Place place;
+        if (relative.starts_with(tests)) {
+            relative = "src/" + relative.substr(tests.size());
+            place.test = true;
+        }
+        size_t closest = 0;
+        for (size_t index = 0; index < m_order.layers.size(); ++index) {
+            for (const std::string& folder : m_order.layers[index].folders) {
+                if (folder.size() > closest && relative.starts_with(folder + "/")) {
+                    closest = folder.size();
+                    place.layer = index;
+                }
+            }
+        }
+        if (!place.layer) {
+            place.test = false;
+        }
+        return place;
+    }
+
+    // A target stands where the most bound of its files stand: a layer's own code before its
+    // tests, a lower layer before a higher one.
+    Place placeOf(const Target& target) const {
+        std::optional<Place> strictest;
+        const auto key = [this](const Place& place) {
+            return std::tuple(!place.layer, place.test,
+                              place.layer.value_or(m_order.layers.size()));
+        };
+        for (const std::string& file : target.files) {
+            const Place place = placeOf(file);
+            if (!strictest || key(place) < key(*strictest)) {
+                strictest = place;
+            }
+        }
+        return strictest.value_or(Place{});
+    }
+
+    bool mayUse(const Place& user, const Place& used) const {
+        if (!user.layer) {
+            return true;
+        }
+        if (!used.layer) {
+            return user.test;
+        }
+        if (used.test && !user.test) {
+            return false;
+        }
+        const Layer& userLayer = m_order.layers[*user.layer];
+        const Layer& usedLayer = m_order.layers[*used.layer];
+        if (*used.layer == *user.layer ||
+            (user.test && m_order.everyTestMayUse.contains(usedLayer.name))) {
+            return true;
+        }
+        return *used.layer < *user.layer && !userLayer.keptApartFrom.contains(usedLayer.name);
+    }
+
+    std::string describe(const Place& place) const {
+        const std::string layer = "the " + m_order.layers[*place.layer].name + " layer";
+        return place.test ? "the tests of " + layer : layer;
+    }
+
+    std::string whereUsed(const Place& place) const {
+        return place.layer ? "of " + describe(place) : "beside the layers";
+    }
+
+    std::optional<std::string> layerProblem(const std::string& file,
+                                            const std::string& include) const {
+        if (m_order.layers.empty()) {
+            return std::nullopt;
+        }
+        std::string header = normalized(fs::path(file).parent_path() / include);
+        if (!fs::exists(header)) {
+            const auto exported = m_headerPaths.find(include);
+            if (exported == m_headerPaths.end()) {
+                return std::nullopt;
+            }
+            header = exported->second;
+        }
+        const Place user = placeOf(file);
+        const Place used = placeOf(header);
+        if (mayUse(user, used)) {
+            return std::nullopt;
+        }
+        return "includes \"" + include + "\" " + whereUsed(used) + ", which " + describe(user) +
+               " may not use";
+    }
+
+    // Each link the target writes against the order, and what comes with the libraries beside
+    // the layers that it links (only a test may link those).
+    void checkLinks(const Target& target, std::vector<Finding>& findings) const {
+        const Place user = placeOf(target);
+        if (!user.layer) {
+            return;
+        }
+        const std::string file = target.definedIn.empty() ? target.name : target.definedIn;
+        // Each dependency with the library beside the layers it comes through, if any.
+        std::vector<std::pair<std::string, std::string>> pending;
+        for (const std::string& dependency : target.dependencies) {
+            pending.emplace_back(dependency, std::string());
+        }
+        std::set<std::string> seen;
+        while (!pending.empty()) {
+            const auto [name, through] = pending.back();
+            pending.pop_back();
+            const auto found = m_targets.find(name);
+            if (!seen.insert(name).second || found == m_targets.end()) {
+                continue;
+            }
+            const Place used = placeOf(*found->second);
+            if (!mayUse(user, used)) {
+                findings.push_back({file, 0,
+                                    target.name + " links " + name + " " + whereUsed(used) +
+                                        (through.empty() ? "" : " through " + through) +
+                                        ", which " + describe(user) + " may not use"});
+            } else if (!used.layer) {
+                for (const std::string& dependency : found->second->dependencies) {
+                    pending.emplace_back(dependency, through.empty() ? name : through);
+                }
+            }
+        }
+    }
+
     void checkEveryFileBelongs(const std::string& root, std::vector<Finding>& findings) const {
         std::error_code error;
         for (auto entry = fs::recursive_directory_iterator(root, error);
@@ -216,17 +374,42 @@ private:
     }
 
     const Project& m_project;
+    const LayerOrder& m_order;
+    // The project's folder with a closing slash; empty when not known.
+    std::string m_root;
     std::map<std::string, SourceFacts> m_facts;
     std::map<std::string, std::set<std::string>> m_owners;
     std::map<std::string, std::set<std::string>> m_exporters;
     std::map<std::string, std::set<std::string>> m_privateOwners;
     std::set<std::string> m_privatePaths;
+    // Include text -> the header's path, whichever target has it.
+    std::map<std::string, std::string> m_headerPaths;
     std::map<std::string, const Target*> m_targets;
     // Qualified class or function name -> the headers that declare it.
     std::map<std::string, std::set<std::string>> m_declaringHeaders;
 };
 
 } // namespace
+
+const LayerOrder& studioLayerOrder() {
+    static const LayerOrder order{
+        {
+            {"base", {"src/base"}, {}},
+            {"platform", {"src/platform"}, {}},
+            {"vector", {"src/vector"}, {}},
+            {"catalog", {"src/catalog"}, {}},
+            {"install", {"src/install"}, {}},
+            // The interface kit draws for every screen and knows nothing of what they show.
+            {"kit", {"src/ui/kit"}, {"catalog", "install"}},
+            {"catalog screens", {"src/ui"}, {}},
+            {"settings, support and updates screens", {"src/screens"}, {}},
+            {"app", {"src/app"}, {}},
+        },
+        // The test harness names the main bundle through the platform.
+        {"platform"},
+    };
+    return order;
+}
 
 Project readManifest(const std::string& text) {
     Project project;
@@ -238,12 +421,14 @@ Project readManifest(const std::string& text) {
             continue;
         }
         const std::string& kind = parts[0];
-        if (kind == "root" && parts.size() == 2) {
+        if (kind == "project" && parts.size() == 2) {
+            project.root = normalized(parts[1]);
+        } else if (kind == "root" && parts.size() == 2) {
             project.roots.push_back(normalized(parts[1]));
         } else if (kind == "elsewhere" && parts.size() == 2) {
             project.elsewhere.insert(normalized(parts[1]));
         } else if (kind == "target" && parts.size() == 2) {
-            project.targets.push_back({parts[1], {}, {}, {}, {}});
+            project.targets.emplace_back(parts[1]);
         } else if (project.targets.empty()) {
             continue;
         } else if (kind == "file" && parts.size() == 2) {
@@ -254,6 +439,10 @@ Project readManifest(const std::string& text) {
             project.targets.back().privateHeaders[parts[1]] = normalized(parts[2]);
         } else if (kind == "link" && parts.size() == 2) {
             project.targets.back().links.insert(parts[1]);
+        } else if (kind == "depends" && parts.size() == 2) {
+            project.targets.back().dependencies.insert(parts[1]);
+        } else if (kind == "defined" && parts.size() == 2) {
+            project.targets.back().definedIn = normalized(parts[1]);
         }
     }
     return project;

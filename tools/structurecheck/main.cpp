@@ -1,6 +1,7 @@
-// structurecheck <manifest> [--pending-definitions <file>...]: checks the project's layers against
-// the manifest the build writes (see cmake/MarloxStructure.cmake) and prints each break of the
-// rules as "file:line: message". Definitions in a file named as pending are not reported yet.
+// structurecheck <manifest> [--pending-definitions <file>...]: checks the project's layers, in the
+// studio's layer order, against the manifest the build writes (see cmake/MarloxStructure.cmake)
+// and prints each break of the rules as "file:line: message". Definitions in a file named as
+// pending are not reported yet.
 #include "StructureRules.h"
 
 #include <fstream>
@@ -28,7 +29,8 @@ int main(int argc, char** argv) {
     }
     std::stringstream manifest;
     manifest << stream.rdbuf();
-    const auto project = marlox::structure::readManifest(manifest.str());
+    auto project = marlox::structure::readManifest(manifest.str());
+    project.layerOrder = marlox::structure::studioLayerOrder();
     auto findings = marlox::structure::checkProject(project);
     std::erase_if(findings, [&pending](const marlox::structure::Finding& finding) {
         return pending.contains(finding.file) && finding.message.starts_with("defines ");

@@ -1,0 +1,83 @@
+#include "ui/kit/AppControls.h"
+
+#include "ui/kit/AppFont.h"
+#include "ui/kit/AppTheme.h"
+
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace marlox::ui {
+namespace {
+
+constexpr qreal disabledOpacity = 0.4;
+
+} // namespace
+
+AppButton::Metrics AppButton::metrics(AppControlSize size) {
+    switch (size) {
+    case AppControlSize::small:
+        return {18, 8, 5};
+    case AppControlSize::large:
+        return {28, 14, 7};
+    case AppControlSize::regular:
+        break;
+    }
+    return {22, 10, 6};
+}
+
+QColor AppButton::fill(Look look, bool pressed) {
+    if (look == Look::borderedProminent) {
+        return pressed ? AppPalette::accent().darker(118) : AppPalette::accent();
+    }
+    return withOpacity(AppPalette::textPrimary(), pressed ? 0.24 : 0.14);
+}
+
+AppButton::AppButton(const QString& text, Look look, AppControlSize size, QWidget* parent)
+    : QAbstractButton(parent), m_look(look), m_size(size) {
+    setText(text);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void AppButton::setLabelFont(const QFont& font) {
+    m_labelFont = font;
+    updateGeometry();
+    update();
+}
+
+QFont AppButton::labelFont() const {
+    return m_labelFont.value_or(appFont(13, QFont::Normal));
+}
+
+QSize AppButton::sizeHint() const {
+    const Metrics measures = metrics(m_size);
+    const qreal textWidth = QFontMetricsF(labelFont()).horizontalAdvance(text());
+    return QSize(static_cast<int>(std::ceil(textWidth + 2 * measures.horizontalPadding)),
+                 static_cast<int>(measures.height));
+}
+
+void AppButton::paintEvent(QPaintEvent*) {
+    const Metrics measures = metrics(m_size);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setOpacity(isEnabled() ? 1 : disabledOpacity);
+    painter.fillPath(roundedRectPath(QRectF(rect()), measures.cornerRadius),
+                     fill(m_look, isDown()));
+    painter.setFont(labelFont());
+    painter.setPen(AppPalette::textPrimary());
+    painter.drawText(QRectF(rect()), Qt::AlignCenter | Qt::TextSingleLine, text());
+}
+
+void AppButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+} // namespace marlox::ui

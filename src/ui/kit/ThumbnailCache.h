@@ -1,0 +1,141 @@
+#pragma once
+
+#include "platform/HttpClient.h"
+#include "platform/SerialExecutor.h"
+
+#include <QCache>
+#include <QFuture>
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QMutex>
+#include <QPromise>
+#include <QString>
+#include <QUrl>
+#include <QWaitCondition>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace marlox::ui {
+
+// The decoded thumbnails of the process, keyed by the requested URL (its exact text: letter case
+// and query count), within a budget of 64 MiB counted by each image's bytes. Written by the
+// thumbnail cache's worker, read by views on the main thread to show an image at once; safe for
+// both.
+class ThumbnailMemoryCache {
+public:
+    static constexpr qsizetype byteBudget = 64 * 1024 * 1024;
+
+    // A null image when the URL has none.
+    QImage image(const QUrl& url) const;
+    // Drops the entries used longest ago to stay within the budget.
+    void insert(const QUrl& url, const QImage& image);
+    // The bytes of the images held.
+    qsizetype heldBytes() const;
+
+private:
+    mutable QMutex m_mutex;
+    mutable QCache<QUrl, QImage> m_images{byteBudget}; // a lookup refreshes the entry
+};
+
+// Serves package thumbnails from memory, then from the folder Cache/thumbnails, then from the
+// network, where at most one download per URL runs and every caller asking for that URL while it
+// runs gets its answer. It never reports an error: an answer is an image or a null image.
+//
+// One instance, made by the application object and handed to every view that shows thumbnails.
+// Its work runs one job at a time on a worker of its own, never on the main thread; transfers
+// run beside it without a thread each, at most six per server at once, so that a slow server
+// holds back only its own thumbnails. A caller that goes away does not stop a download: the caches
+// are still filled. The cache itself going away ends its downloads at once.
+//
+// Only http, https and file URLs are served. A file URL is read and kept in memory, never copied
+// into the folder. A body over 20 MiB or an image over 8,000 pixels on either side is refused
+// without being decoded whole. An image is decoded no larger than the largest view shows it:
+// fitted into 640 points square at the screen's scale. A download is stored, atomically, only
+// once it has decoded, under the SHA-256 of the URL, as it came; a stored file that does not
+// decode counts as absent.
+class ThumbnailCache final {
+public:
+    static constexpr qint64 maximumBodyBytes = 20 * 1024 * 1024;
+    static constexpr int maximumImageSide = 8000;
+    // The package detail sheet, the widest view, shows a thumbnail about 620 points wide.
+    static constexpr int maximumShownSide = 640;
+    // As browsers limit the connections to one server.
+    static constexpr int downloadsPerServer = 6;
+
+    // Makes one write into the folder, at once or later: whoever makes the cache may hold its
+    // writes for a while (the application does while it clears its cache folder).
+    using FolderWriter = std::function<void(const std::function<void()>& write)>;
+
+    // Downloads are kept in `folder`; `screenScale` is the most device pixels a point takes on
+    // any screen. Files are written through `writeIntoFolder`, without one at once.
+    ThumbnailCache(std::shared_ptr<platform::HttpClient> httpClient, QString folder,
+                   qreal screenScale = 1, FolderWriter writeIntoFolder = {});
+    // Ends the downloads under way, without waiting for their servers.
+    ~ThumbnailCache();
+
+    ThumbnailCache(const ThumbnailCache&) = delete;
+    ThumbnailCache& operator=(const ThumbnailCache&) = delete;
+
+    // "<64 lower-case hexadecimal digits of the SHA-256 of the URL's text>.png".
+    static QString diskFileName(const QUrl& url);
+
+    // Continue with platform::whenFinished(context, ...) to take the answer on the main thread.
+    QFuture<QImage> image(const QUrl& url);
+
+    const ThumbnailMemoryCache& memoryCache() const { return m_memory; }
+    const QString& folder() const { return m_folder; }
+
+    // Ends the downloads under way: their callers get no image and nothing they fetched is
+    // stored. The future finishes once their transfers have stopped, so that nothing of theirs is
+    // written into the folder afterwards.
+    QFuture<void> cancelDownloads();
+
+    // Waits until every request and download given so far has ended. For tests.
+    void waitForIdle();
+
+private:
+    using Waiter = std::shared_ptr<QPromise<QImage>>;
+    struct Download {
+        QList<Waiter> waiters;
+        // Ends its transfer, from the worker, whether running or still queued.
+        std::shared_ptr<platform::HttpCancellation> cancellation =
+            std::make_shared<platform::HttpCancellation>();
+    };
+
+    // Everything below runs on m_worker.
+    void lookUp(const QUrl& url, const Waiter& waiter);
+    // Starts the download, or queues it while its server has as many running as it may.
+    void requestDownload(const QUrl& url);
+    void startDownload(const QUrl& url);
+    void finishDownload(const QUrl& url, const std::optional<QByteArray>& body);
+    QImage storeDownload(const QUrl& url, const QByteArray& body);
+    // Cancels every download under way or queued.
+    void cancelInFlight();
+    // Finishes the cancellations whose downloads have all ended.
+    void settleCancellations();
+
+    std::shared_ptr<platform::HttpClient> m_httpClient;
+    QString m_folder;
+    FolderWriter m_writeIntoFolder;
+    // The longest side an image is decoded to, in pixels.
+    int m_decodedSide;
+    ThumbnailMemoryCache m_memory;
+    // The downloads under way or queued with their callers, the downloads running and queued per
+    // server, and the cancellations waiting for downloads to end; only touched on m_worker.
+    QHash<QUrl, Download> m_inFlight;
+    QHash<QString, int> m_runningByServer;
+    QHash<QString, QList<QUrl>> m_queuedByServer;
+    QList<std::shared_ptr<QPromise<void>>> m_cancellations;
+    // Set once the cache is going: nothing new is downloaded.
+    bool m_closing = false;
+    // Started and not yet finished, changed on m_worker and waited for by waitForIdle().
+    QMutex m_idleMutex;
+    QWaitCondition m_downloadEnded;
+    int m_downloadsUnderWay = 0;
+    platform::SerialExecutor m_worker;
+};
+
+} // namespace marlox::ui

@@ -1,0 +1,161 @@
+#include "ui/installed/InstalledView.h"
+
+#include "catalog/InstallLocations.h"
+#include "platform/UserDefaults.h"
+#include "support/ScreenFixture.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace marlox::testing;
+using marlox::ui::InstalledView;
+
+namespace {
+
+class InstalledViewTest : public ScreenTest {
+protected:
+    std::unique_ptr<InstalledView> makeView() {
+        auto view = std::make_unique<InstalledView>(*services.catalogService, services.store,
+                                                    *services.coordinator, services.settings,
+                                                    services.workspace, thumbnails);
+        grab(*view, {1100, 700});
+        return view;
+    }
+    void setShowAllDetails(bool on) {
+        services.defaults.setValue(marlox::ui::installedText::showAllDetailsKey, on);
+    }
+};
+
+TEST_F(InstalledViewTest, RepairReinstallsAMissingFolderAndItsButtonsWaitForTheOperation) {
+    // GIVEN an installed package whose folder has gone
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
+    const QString folder = services.store.record(countdownID)->installPath;
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    auto view = makeView();
+    // WHEN Repair is pressed
+    ASSERT_TRUE(clickNamed(*view, "repairButton:" + countdownID));
+    // THEN while it runs Repair and Remove are disabled, the other buttons not
+    EXPECT_TRUE(services.coordinator->activePackageIDs().contains(countdownID));
+    EXPECT_FALSE(childNamed<QPushButton>(*view, "repairButton:" + countdownID)->isEnabled());
+    EXPECT_FALSE(childNamed<QPushButton>(*view, "removeButton:" + countdownID)->isEnabled());
+    EXPECT_TRUE(childNamed<QPushButton>(*view, "detailsButton:" + countdownID)->isEnabled());
+    EXPECT_TRUE(childNamed<QPushButton>(*view, "folderButton:" + countdownID)->isEnabled());
+    // AND once it has ended the folder is back and the buttons are enabled again
+    ASSERT_TRUE(services.settle());
+    settle();
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_TRUE(childNamed<QPushButton>(*view, "repairButton:" + countdownID)->isEnabled());
+}
+
+TEST_F(InstalledViewTest, ARecordOfAnIDListedTwiceIsShownAndRepairedAsTheEntryOfItsVersion) {
+    // GIVEN a catalog listing "dup" twice, "Alpha Dup" 2.0.0 first, and "Zulu Dup" 1.0.0 installed
+    services.useCatalogListingOneIDTwice(home.filePath("remote-catalog.json"));
+    ASSERT_TRUE(services.loadBuiltInCatalog());
+    const QList<marlox::catalog::PackageManifest> packages = services.catalogService->packages();
+    ASSERT_EQ(packages.size(), 2);
+    ASSERT_EQ(packages.last().name, "Zulu Dup");
+    ASSERT_TRUE(services.installAndSettle(packages.last()));
+    auto view = makeView();
+
+    // THEN its card names the entry of its version
+    EXPECT_EQ(labelText(*view, "installedTitle:dup"), "Zulu Dup");
+    // WHEN Repair is pressed THEN that entry is installed again, not the first of its id
+    ASSERT_TRUE(clickNamed(*view, "repairButton:dup"));
+    ASSERT_TRUE(services.settle());
+    EXPECT_EQ(services.store.record("dup")->version, "1.0.0");
+}
+
+TEST_F(InstalledViewTest, RemoveDeletesTheFilesAndTheRecordAndTheCardGoes) {
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
+    const QString folder = services.store.record(filmGradeID)->installPath;
+    auto view = makeView();
+    ASSERT_TRUE(clickNamed(*view, "removeButton:" + filmGradeID));
+    EXPECT_FALSE(childNamed<QPushButton>(*view, "removeButton:" + filmGradeID)->isEnabled());
+    ASSERT_TRUE(services.settle());
+    settle();
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_FALSE(services.store.record(filmGradeID));
+    EXPECT_EQ(view->findChild<QWidget*>("installedCard:" + filmGradeID), nullptr);
+    EXPECT_TRUE(isShown(*view, "installedEmptyState"));
+}
+
+TEST_F(InstalledViewTest, DetailsToggleAndTheShowAllDetailsDefaultRedrawAtOnce) {
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
+    auto view = makeView();
+    // WHEN one card is expanded THEN only its details show
+    ASSERT_TRUE(clickNamed(*view, "detailsButton:" + countdownID));
+    settle();
+    EXPECT_TRUE(isShown(*view, "installedDetails:" + countdownID));
+    EXPECT_FALSE(isShown(*view, "installedDetails:" + filmGradeID));
+    EXPECT_EQ(childNamed<QPushButton>(*view, "detailsButton:" + countdownID)->toolTip(),
+              "Hide details");
+    // WHEN the header switch writes the default THEN every card expands, its button disabled
+    setShowAllDetails(true);
+    settle();
+    EXPECT_TRUE(isShown(*view, "installedDetails:" + countdownID) &&
+                isShown(*view, "installedDetails:" + filmGradeID));
+    EXPECT_FALSE(childNamed<QPushButton>(*view, "detailsButton:" + filmGradeID)->isEnabled());
+    EXPECT_EQ(childNamed<QPushButton>(*view, "detailsButton:" + filmGradeID)->property("symbol"),
+              "info.circle.fill");
+    // WHEN it is switched off THEN the user's own expansion is back
+    setShowAllDetails(false);
+    settle();
+    EXPECT_TRUE(isShown(*view, "installedDetails:" + countdownID));
+    EXPECT_FALSE(isShown(*view, "installedDetails:" + filmGradeID));
+}
+
+TEST_F(InstalledViewTest, FolderButtonRevealsThePluginFolder) {
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
+    auto view = makeView();
+    ASSERT_TRUE(clickNamed(*view, "folderButton:" + countdownID));
+    EXPECT_EQ(services.workspace.revealedItems,
+              QStringList({services.store.record(countdownID)->installPath}));
+}
+
+TEST_F(InstalledViewTest, SharedFolderIsListedOffTheMainThreadWhenShownAndWhenRecordsChange) {
+    // GIVEN a plug-in in the shared folder without a record
+    const QString shared = marlox::catalog::installFolderPath();
+    QDir().mkpath(shared + '/' + countdownID);
+    InstalledView view(*services.catalogService, services.store, *services.coordinator,
+                       services.settings, services.workspace, thumbnails);
+
+    // WHEN the screen is shown THEN it is found once the listing comes back to the main thread
+    view.show();
+    EXPECT_FALSE(isShown(view, "otherChannelInstalls"));
+    ASSERT_TRUE(waitUntil([&] { return isShown(view, "foundInstall:" + countdownID); }));
+
+    // WHEN another appears and the screen redraws for the details switch THEN it is not looked for
+    QDir().mkpath(shared + '/' + filmGradeID);
+    setShowAllDetails(true);
+    settle();
+    EXPECT_EQ(view.otherChannelInstalls().size(), 1);
+
+    // WHEN the records change THEN the folder is listed again
+    services.recordInstalled({{edgeMatteID, "1.0.0"}});
+    EXPECT_TRUE(waitUntil([&] { return isShown(view, "foundInstall:" + filmGradeID); }));
+}
+
+TEST_F(InstalledViewTest, AdoptAllRecordsTheFoundInstallsAndTheSectionGoes) {
+    QDir().mkpath(marlox::catalog::installFolderPath() + '/' + countdownID);
+    auto view = makeView();
+    ASSERT_TRUE(waitUntil([&] { return isShown(*view, "foundInstall:" + countdownID); }));
+    ASSERT_TRUE(clickNamed(*view, "adoptAllButton"));
+    settle();
+    EXPECT_EQ(services.store.record(countdownID)->installPath,
+              marlox::catalog::installFolderPath() + '/' + countdownID);
+    EXPECT_EQ(view->findChild<QWidget*>("otherChannelInstalls"), nullptr);
+    EXPECT_TRUE(isShown(*view, "installedCard:" + countdownID));
+}
+
+TEST_F(InstalledViewTest, LooksAsDesignedWithTwoPackagesInstalled) {
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
+    ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
+    auto view = makeView();
+    ASSERT_TRUE(thumbnailsLoaded(*view));
+    EXPECT_TRUE(matchesGolden(grabWhole(*view, {1100, 700}), goldenPath("installed")));
+}
+
+} // namespace
