@@ -4,30 +4,16 @@
 // catalog of 10,000 packages, from the keystroke until the grid has been painted anew. A frame
 // is 16 ms.
 #include "LibraryBenchmarkSupport.h"
+#include "ServicesBenchmarkSupport.h"
 #include "WidgetBenchmarkSupport.h"
-#include "catalog/AppSettingsStore.h"
-#include "catalog/CatalogService.h"
 #include "catalog/Environment.h"
-#include "catalog/InstalledPackageStore.h"
-#include "catalog/RemoteArtifactService.h"
-#include "install/InstallTargetAccessService.h"
-#include "install/InstallationCoordinator.h"
-#include "install/MotionTemplatesAccessService.h"
-#include "platform/DesktopWorkspace.h"
 #include "platform/HttpClient.h"
-#include "platform/LoginItem.h"
-#include "platform/ProcessRunner.h"
-#include "platform/SystemTools.h"
-#include "platform/UserDefaults.h"
 #include "ui/kit/ThumbnailCache.h"
 #include "ui/plugins/LibraryPresentation.h"
 #include "ui/plugins/LibraryView.h"
 #include "ui/plugins/PackageCardGrid.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QEventLoop>
-#include <QFutureWatcher>
 #include <QLineEdit>
 
 #include <benchmark/benchmark.h>
@@ -38,53 +24,6 @@
 namespace {
 
 using namespace marlox;
-
-// The services the Plugins screen is given, as the application makes them, with the catalog read
-// from a file (as a remote catalog would be) once loadCatalog() has run. Everything lives in the
-// scratch home that the benchmark's main sets up.
-struct LibraryServices {
-    explicit LibraryServices(const QString& catalogFile);
-    // Loads the catalog and waits until it is published.
-    bool loadCatalog();
-
-    platform::UserDefaults defaults;
-    platform::MainApplicationLoginItem loginItem;
-    catalog::AppSettingsStore settings;
-    platform::DesktopWorkspace workspace;
-    catalog::InstalledPackageStore installedStore;
-    install::InstallTargetAccessService installAccess{settings, workspace};
-    install::MotionTemplatesAccessService templatesAccess{settings, workspace};
-    std::unique_ptr<catalog::RemoteArtifactService> remoteArtifacts;
-    std::unique_ptr<install::InstallationCoordinator> coordinator;
-    std::unique_ptr<catalog::CatalogService> catalogService;
-};
-
-LibraryServices::LibraryServices(const QString& catalogFile)
-    : defaults(QDir::home().filePath(QStringLiteral("settings.conf"))),
-      loginItem(QStringLiteral("studio.marlox.bench"), QStringLiteral("/nowhere/bench"),
-                QStringLiteral("Bench")),
-      settings(defaults, loginItem, QStringLiteral("/nowhere/App.app")) {
-    auto http = std::make_shared<platform::NetworkHttpClient>();
-    auto runner = std::make_shared<platform::SystemProcessRunner>();
-    remoteArtifacts =
-        std::make_unique<catalog::RemoteArtifactService>(http, runner, platform::dittoToolPath());
-    coordinator = std::make_unique<install::InstallationCoordinator>(
-        installedStore, installAccess, templatesAccess, *remoteArtifacts);
-    catalog::DistributionConfiguration configuration;
-    configuration.remoteCatalogURL = QUrl::fromLocalFile(catalogFile);
-    catalogService = std::make_unique<catalog::CatalogService>(
-        configuration, platform::mainBundle(), http,
-        std::make_unique<catalog::RemoteArtifactService>(http, runner, platform::dittoToolPath()));
-}
-
-bool LibraryServices::loadCatalog() {
-    QEventLoop loop;
-    QFutureWatcher<void> watcher;
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(catalogService->reload());
-    loop.exec();
-    return !catalogService->packages().isEmpty();
-}
 
 // Lets the event loop do what a change left to do: layouts, then painting what changed.
 void paintNow() {
@@ -130,14 +69,8 @@ BENCHMARK_CAPTURE(BM_RelayoutTheCardsInViewOfAGridOf500, medium,
 // One letter typed and the grid painted; deleting it again is not counted. "a" keeps most
 // packages, so most cards keep theirs; "q" keeps few, so every card on show takes another.
 void BM_TypeALetterWith10000Packages(benchmark::State& state, const QString& letter) {
-    const QString catalogFile = QDir::home().filePath(QStringLiteral("catalog.json"));
-    {
-        QFile file(catalogFile);
-        file.open(QIODevice::WriteOnly);
-        file.write(catalog::encodeCatalogManifest({QStringLiteral("bench"), QStringLiteral("now"),
-                                                   bench::generatedLibraryCatalog(10000)}));
-    }
-    LibraryServices services(catalogFile);
+    bench::ScreenServices services(
+        bench::writtenCatalogFile(bench::generatedLibraryCatalog(10000)));
     if (!services.loadCatalog()) {
         state.SkipWithError("the catalog did not load");
         return;

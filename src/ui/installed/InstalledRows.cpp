@@ -11,7 +11,11 @@ QString InstalledRow::title() const {
 
 QList<InstalledRow> installedRows(const catalog::InstalledPackageMap& installedByID,
                                   const QList<PackageManifest>& packages) {
-    const catalog::RecordedEntries entries(packages);
+    return installedRows(installedByID, catalog::RecordedEntries(packages));
+}
+
+QList<InstalledRow> installedRows(const catalog::InstalledPackageMap& installedByID,
+                                  const catalog::RecordedEntries& entries) {
     QList<InstalledPackage> records = installedByID.values();
     catalog::sortByID(records);
     QList<InstalledRow> rows;

@@ -26,6 +26,9 @@ struct InstalledRow {
 // Every record, by id, each joined to the catalog entry it stands for (catalog::RecordedEntries).
 QList<InstalledRow> installedRows(const catalog::InstalledPackageMap& installedByID,
                                   const QList<catalog::PackageManifest>& packages);
+// The same over the entries made once per catalog.
+QList<InstalledRow> installedRows(const catalog::InstalledPackageMap& installedByID,
+                                  const catalog::RecordedEntries& entries);
 
 struct DetailBlock {
     QString title;
@@ -57,6 +60,8 @@ struct InstalledCard {
     DetailBlock pluginFolder;
     QList<DetailBlock> templateBlocks;
     std::optional<QString> missingOnDiskMessage;
+
+    bool operator==(const InstalledCard&) const = default;
 };
 
 struct InstalledCardContext {

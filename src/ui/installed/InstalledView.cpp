@@ -1,5 +1,6 @@
 #include "InstalledView.h"
 
+#include "InstalledCardView.h"
 #include "catalog/AppSettingsStore.h"
 #include "catalog/CatalogService.h"
 #include "catalog/InstallLocations.h"
@@ -9,131 +10,21 @@
 #include "platform/LifetimeBound.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
-#include "ui/kit/AppFont.h"
 #include "ui/kit/AppPill.h"
 #include "ui/kit/AppTheme.h"
-#include "ui/kit/CachedThumbnailView.h"
 #include "ui/kit/ScreenParts.h"
-#include "ui/kit/StudioIcon.h"
-#include "ui/kit/SymbolIcon.h"
-#include "ui/shared/ThumbnailLookup.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
-#include <QPainter>
-#include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <array>
+
 namespace marlox::ui {
-
-using catalog::PackageManifest;
-
-namespace {
-
-// A path or other value under a small title; long values wrap instead of being cut.
-QWidget* detailBlock(const DetailBlock& block) {
-    auto* widget = new QWidget;
-    auto* stack = verticalLayout(widget, 4);
-    stack->addWidget(plainLabel(block.title, 11, QFont::DemiBold, AppPalette::textSecondary()));
-    auto* value = plainLabel(block.value, 11, QFont::Normal, AppPalette::textSecondary(), true);
-    makeSelectable(value);
-    stack->addWidget(value);
-    return widget;
-}
-
-// A bordered button showing only a platform symbol, with its help as tool tip.
-QPushButton* symbolButton(const QString& objectName, const QString& symbol, const QString& help) {
-    auto* button = new QPushButton;
-    button->setObjectName(objectName);
-    button->setToolTip(help);
-    button->setAccessibleName(help);
-    constexpr int side = 14;
-    const qreal ratio = 2;
-    QIcon icon;
-    for (const auto& [mode, opacity] :
-         {std::pair{QIcon::Normal, 1.0}, std::pair{QIcon::Disabled, 0.35}}) {
-        QPixmap picture(QSize(side, side) * ratio);
-        picture.setDevicePixelRatio(ratio);
-        picture.fill(Qt::transparent);
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing);
-        drawSymbol(painter, QRectF(0, 0, side, side), symbol,
-                   withOpacity(AppPalette::textPrimary(), opacity), QFont::DemiBold);
-        painter.end();
-        icon.addPixmap(picture, mode);
-    }
-    button->setIcon(icon);
-    button->setIconSize(QSize(side, side));
-    button->setProperty("symbol", symbol);
-    return button;
-}
-
-// The glyph and title shown when a package has no picture.
-QWidget* fallbackTile(const std::optional<PackageManifest>& package, const QString& title) {
-    auto* tile = new QWidget;
-    auto* stack = verticalLayout(tile, 6, {6, 0, 6, 0});
-    stack->setAlignment(Qt::AlignCenter);
-    const bool filter = package && package->type == catalog::PackageType::filter;
-    stack->addWidget(new StudioIcon(filter ? StudioGlyph::library : StudioGlyph::plugin, 18,
-                                    withOpacity(Qt::white, 0.85), 1.85),
-                     0, Qt::AlignHCenter);
-    stack->addWidget(
-        new LineLimitedLabel(title, appFont(9, QFont::DemiBold), withOpacity(Qt::white, 0.78), 1),
-        0, Qt::AlignHCenter);
-    return tile;
-}
-
-// The 72 by 48 tile at the left of a card, with its thin outline over the picture.
-class ThumbnailTile : public QWidget {
-public:
-    ThumbnailTile(ThumbnailCache& cache, const std::optional<PackageManifest>& package,
-                  const QString& title) {
-        setFixedSize(72, 48);
-        setGraphicsEffect(new RoundedClipEffect(10, this));
-        auto* stack = verticalLayout(this, 0);
-        const auto url = package ? resolvedThumbnailURL(*package) : std::nullopt;
-        if (url) {
-            stack->addWidget(new CachedThumbnailView(cache, *url,
-                                                     CachedThumbnailView::ContentMode::fit,
-                                                     [=] { return fallbackTile(package, title); }));
-        } else {
-            stack->addWidget(fallbackTile(package, title));
-        }
-        m_outline = new Outline(this);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter(this).fillRect(rect(), AppPalette::panelHighlight());
-    }
-    void resizeEvent(QResizeEvent*) override { m_outline->setGeometry(rect()); }
-
-private:
-    class Outline : public QWidget {
-    public:
-        explicit Outline(QWidget* parent) : QWidget(parent) {
-            setAttribute(Qt::WA_TransparentForMouseEvents);
-            raise();
-        }
-
-    protected:
-        void paintEvent(QPaintEvent*) override {
-            QPainter painter(this);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.strokePath(
-                roundedRectPath(QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), 10),
-                QPen(withOpacity(AppPalette::hairline(), 0.7), 0.5));
-        }
-    };
-
-    Outline* m_outline = nullptr;
-};
-
-} // namespace
 
 InstalledView::InstalledView(catalog::CatalogService& catalogService,
                              catalog::InstalledPackageStore& installedStore,
@@ -143,29 +34,34 @@ InstalledView::InstalledView(catalog::CatalogService& catalogService,
                              QWidget* parent)
     : QWidget(parent), m_catalogService(catalogService), m_installedStore(installedStore),
       m_installationCoordinator(installationCoordinator), m_settingsStore(settingsStore),
-      m_workspace(workspace), m_thumbnailCache(thumbnailCache) {
+      m_workspace(workspace), m_thumbnailCache(thumbnailCache),
+      m_buttonIcons(std::make_unique<SymbolButtonIcons>()) {
     setObjectName(QStringLiteral("installedView"));
     useDarkAppearance(this);
     // The detail pane's colour, so that the screen looks the same on its own.
     setAutoFillBackground(true);
     m_scrollArea = screenScrollArea(this, QStringLiteral("installedScrollArea"));
+    makeContent();
 
-    const auto redraw = [this] { refresh(); };
-    connect(&catalogService, &catalog::CatalogService::packagesChanged, this, redraw);
+    connect(&catalogService, &catalog::CatalogService::packagesChanged, this,
+            &InstalledView::refresh);
     connect(&installedStore, &catalog::InstalledPackageStore::installedByIDChanged, this, [this] {
-        refresh();
+        refreshRecords();
         scanSharedFolder();
     });
+    // The operations and the switch bear on what the cards show, not on which cards there are.
     connect(&installationCoordinator, &install::InstallationCoordinator::activePackageIDsChanged,
-            this, redraw);
+            this, &InstalledView::showCards);
     connect(&settingsStore.defaults(), &platform::UserDefaults::valueChanged, this,
             [this](const QString& key) {
                 if (key == installedText::showAllDetailsKey) {
-                    refresh();
+                    showCards();
                 }
             });
     refresh();
 }
+
+InstalledView::~InstalledView() = default;
 
 bool InstalledView::showAllDetails() const {
     return m_settingsStore.defaults().boolean(installedText::showAllDetailsKey);
@@ -191,7 +87,7 @@ void InstalledView::scanSharedFolder() {
     platform::whenFinished(*this, listing, [this, scan](const QSet<QString>& names) {
         if (scan == m_newestScan && names != m_sharedFolderNames) {
             m_sharedFolderNames = names;
-            refresh();
+            showOtherChannelInstalls();
         }
     });
 }
@@ -202,41 +98,135 @@ void InstalledView::adoptAll() {
 }
 
 void InstalledView::refresh() {
-    replaceScrollContent(m_scrollArea, makeContent());
+    m_catalogEntries.emplace(m_catalogService.packages());
+    refreshRecords();
 }
 
-QWidget* InstalledView::makeContent() {
+void InstalledView::refreshRecords() {
+    m_rows = installedRows(m_installedStore.installedByID(), *m_catalogEntries);
+    showOtherChannelInstalls();
+    showCards();
+}
+
+void InstalledView::makeContent() {
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("installedContent"));
     auto* centring = new QHBoxLayout(content);
     centring->setContentsMargins({});
     auto* columnWidget = new QWidget;
     columnWidget->setMaximumWidth(860);
-    auto* stack = verticalLayout(columnWidget, 12, {20, 20, 20, 20});
+    m_column = verticalLayout(columnWidget, 12, {20, 20, 20, 20});
     centring->addStretch(0);
     centring->addWidget(columnWidget, 1);
     centring->addStretch(0);
-    if (const QList<FoundInstall> found = otherChannelInstalls(); !found.isEmpty()) {
-        stack->addWidget(makeOtherChannelSection(found));
+    m_centring = centring;
+
+    auto* empty = new RoundedPanel(14, AppPalette::panel(), AppPalette::hairline());
+    empty->setObjectName(QStringLiteral("installedEmptyState"));
+    verticalLayout(empty, 0, {16, 16, 16, 16})
+        ->addWidget(plainLabel(installedText::emptyState, 13, QFont::Normal,
+                               AppPalette::textSecondary(), true));
+    m_emptyState = empty;
+    m_column->addWidget(m_emptyState);
+    // The cards keep the column's spacing between them.
+    m_cardList = new QWidget;
+    m_cardLayout = verticalLayout(m_cardList, 12);
+    m_column->addWidget(m_cardList);
+    m_column->addStretch();
+    replaceScrollContent(m_scrollArea, content);
+}
+
+void InstalledView::showOtherChannelInstalls() {
+    const QList<FoundInstall> found = otherChannelInstalls();
+    if (found == m_shownFoundInstalls) {
+        return;
     }
-    const QList<InstalledRow> rows =
-        installedRows(m_installedStore.installedByID(), m_catalogService.packages());
-    if (rows.isEmpty()) {
-        auto* empty = new RoundedPanel(14, AppPalette::panel(), AppPalette::hairline());
-        empty->setObjectName(QStringLiteral("installedEmptyState"));
-        verticalLayout(empty, 0, {16, 16, 16, 16})
-            ->addWidget(plainLabel(installedText::emptyState, 13, QFont::Normal,
-                                   AppPalette::textSecondary(), true));
-        stack->addWidget(empty);
+    if (m_otherChannelSection) {
+        // "Adopt All" on it may be what led here: it goes once control is back in the event loop.
+        m_otherChannelSection->setParent(nullptr);
+        m_otherChannelSection->deleteLater();
+        m_otherChannelSection = nullptr;
     }
+    m_shownFoundInstalls = found;
+    if (!found.isEmpty()) {
+        m_otherChannelSection = makeOtherChannelSection(found);
+        m_column->insertWidget(0, m_otherChannelSection);
+        m_otherChannelSection->show();
+    }
+}
+
+void InstalledView::showCards() {
+    m_emptyState->setVisible(m_rows.isEmpty());
+    m_cardList->setVisible(!m_rows.isEmpty());
     const InstalledCardContext context{
         showAllDetails(), m_expandedPackageIDs, m_installationCoordinator.activePackageIDs(),
         [this](const QString& id) { return m_installedStore.isPresentOnDisk(id); }};
-    for (const InstalledRow& row : rows) {
-        stack->addWidget(makeRowCard(row, installedCard(row, context)));
+    // Showing a widget on a screen on show lays out every layout above it at once: the list, the
+    // column and the content are held while the cards change, then laid out once, from the list
+    // up, as one showing would.
+    const std::array<QLayout*, 3> held{m_cardLayout, m_column, m_centring};
+    for (QLayout* layout : held) {
+        layout->setEnabled(false);
     }
-    stack->addStretch();
-    return content;
+    const auto release = qScopeGuard([&held] {
+        for (QLayout* layout : held) {
+            layout->setEnabled(true);
+            layout->activate();
+        }
+    });
+    QHash<QString, InstalledCardView*> unused = std::exchange(m_cardsByID, {});
+    QList<InstalledCardView*> cards;
+    cards.reserve(m_rows.size());
+    for (const InstalledRow& row : std::as_const(m_rows)) {
+        const InstalledCard card = installedCard(row, context);
+        InstalledCardView* view = unused.take(card.id);
+        if (view) {
+            view->setCard(row, card);
+        } else {
+            view = makeCard(row, card);
+        }
+        cards.append(view);
+        m_cardsByID.insert(card.id, view);
+    }
+    for (InstalledCardView* view : std::as_const(unused)) {
+        // Taken out by hand: a held layout does not hear of a child leaving. Its own button may be
+        // what led here, so it goes once control is back in the event loop.
+        m_cardLayout->removeWidget(view);
+        view->setParent(nullptr);
+        view->deleteLater();
+    }
+    placeInOrder(cards);
+}
+
+InstalledCardView* InstalledView::makeCard(const InstalledRow& row, const InstalledCard& card) {
+    auto* view = new InstalledCardView(row, card, m_thumbnailCache, *m_buttonIcons);
+    connect(view, &InstalledCardView::detailsToggled, this, [this](const QString& id) {
+        m_expandedPackageIDs = toggledExpansion(m_expandedPackageIDs, id);
+        showCards();
+    });
+    connect(view, &InstalledCardView::revealRequested, this, &InstalledView::reveal);
+    connect(view, &InstalledCardView::repairRequested, &m_installationCoordinator,
+            &install::InstallationCoordinator::install);
+    connect(view, &InstalledCardView::removeRequested, &m_installationCoordinator,
+            &install::InstallationCoordinator::uninstall);
+    return view;
+}
+
+// Moves only the cards out of place: a kept order touches the layout not at all, and an added
+// record costs one insertion.
+void InstalledView::placeInOrder(const QList<InstalledCardView*>& cards) {
+    for (int index = 0; index < cards.size(); ++index) {
+        const QLayoutItem* item = m_cardLayout->itemAt(index);
+        if (item && item->widget() == cards[index]) {
+            continue;
+        }
+        const bool isNew = !cards[index]->parentWidget();
+        m_cardLayout->insertWidget(index, cards[index]);
+        // A widget joining a list on show would otherwise wait for the event loop to be shown.
+        if (isNew) {
+            cards[index]->show();
+        }
+    }
 }
 
 QWidget* InstalledView::makeOtherChannelSection(const QList<FoundInstall>& found) {
@@ -268,100 +258,6 @@ QWidget* InstalledView::makeOtherChannelSection(const QList<FoundInstall>& found
         stack->addWidget(entry);
     }
     return section;
-}
-
-QWidget* InstalledView::makeRowCard(const InstalledRow& row, const InstalledCard& card) {
-    auto* panel = new RoundedPanel(14, AppPalette::panel(), AppPalette::hairline(), 0.5);
-    panel->setObjectName(QStringLiteral("installedCard:") + card.id);
-    auto* line = new QHBoxLayout(panel);
-    line->setContentsMargins(14, 14, 14, 14);
-    line->setSpacing(14);
-    line->setAlignment(Qt::AlignTop);
-    auto* thumbnail = new ThumbnailTile(m_thumbnailCache, row.catalog, card.title);
-    thumbnail->setObjectName(QStringLiteral("installedThumbnail:") + card.id);
-    line->addWidget(thumbnail, 0, Qt::AlignTop);
-    auto* body = new QVBoxLayout;
-    body->setSpacing(12);
-    body->addWidget(makeHeader(row, card));
-    if (card.expanded) {
-        body->addWidget(makeDetails(card));
-    }
-    line->addLayout(body, 1);
-    return panel;
-}
-
-QWidget* InstalledView::makeHeader(const InstalledRow& row, const InstalledCard& card) {
-    auto* header = new QWidget;
-    auto* line = new QHBoxLayout(header);
-    line->setContentsMargins({});
-    line->setSpacing(14);
-    line->setAlignment(Qt::AlignTop);
-    auto* title = new QHBoxLayout;
-    title->setSpacing(8);
-    title->setAlignment(Qt::AlignBaseline);
-    auto* name = plainLabel(card.title, 17, QFont::DemiBold, AppPalette::textPrimary());
-    name->setObjectName(QStringLiteral("installedTitle:") + card.id);
-    title->addWidget(name, 0, Qt::AlignBaseline);
-    title->addWidget(plainLabel(card.versionText, 14, QFont::Normal, AppPalette::textSecondary()),
-                     0, Qt::AlignBaseline);
-    line->addLayout(title);
-    line->addStretch(1);
-    line->addSpacing(12);
-    auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(8);
-
-    auto* details = symbolButton(QStringLiteral("detailsButton:") + card.id, card.detailsSymbol,
-                                 card.detailsHelp);
-    details->setEnabled(card.detailsEnabled);
-    connect(details, &QPushButton::clicked, this, [this, id = card.id] {
-        m_expandedPackageIDs = toggledExpansion(m_expandedPackageIDs, id);
-        refresh();
-    });
-    buttons->addWidget(details);
-
-    auto* folder = symbolButton(QStringLiteral("folderButton:") + card.id, QStringLiteral("folder"),
-                                card.folderHelp);
-    connect(folder, &QPushButton::clicked, this,
-            [this, paths = card.revealPaths] { reveal(paths); });
-    buttons->addWidget(folder);
-
-    if (card.showsRepair) {
-        auto* repair =
-            symbolButton(QStringLiteral("repairButton:") + card.id,
-                         QStringLiteral("wrench.and.screwdriver"), installedText::repair);
-        repair->setEnabled(card.operationsEnabled);
-        connect(repair, &QPushButton::clicked, this,
-                [this, package = *row.catalog] { m_installationCoordinator.install(package); });
-        buttons->addWidget(repair);
-    }
-
-    auto* remove = symbolButton(QStringLiteral("removeButton:") + card.id, QStringLiteral("trash"),
-                                installedText::remove);
-    remove->setEnabled(card.operationsEnabled);
-    connect(remove, &QPushButton::clicked, this,
-            [this, id = card.id] { m_installationCoordinator.uninstall(id); });
-    buttons->addWidget(remove);
-    line->addLayout(buttons);
-    return header;
-}
-
-QWidget* InstalledView::makeDetails(const InstalledCard& card) {
-    auto* details = new QWidget;
-    details->setObjectName(QStringLiteral("installedDetails:") + card.id);
-    auto* stack = verticalLayout(details, 10);
-    stack->addWidget(
-        plainLabel(card.installedAtText, 14, QFont::Normal, AppPalette::textSecondary(), true));
-    stack->addWidget(detailBlock(card.pluginFolder));
-    for (const DetailBlock& block : card.templateBlocks) {
-        stack->addWidget(detailBlock(block));
-    }
-    if (card.missingOnDiskMessage) {
-        auto* missing =
-            plainLabel(*card.missingOnDiskMessage, 11, QFont::Normal, platformRed(), true);
-        missing->setObjectName(QStringLiteral("missingOnDisk:") + card.id);
-        stack->addWidget(missing);
-    }
-    return details;
 }
 
 void InstalledView::reveal(const QStringList& paths) const {

@@ -1,13 +1,21 @@
 #pragma once
 
+#include "catalog/InstalledPackage.h"
 #include "ui/installed/InstalledRows.h"
 #include "ui/installed/OtherChannelInstalls.h"
 
+#include <QHash>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+#include <optional>
+
+class QLayout;
 class QScrollArea;
+class QVBoxLayout;
 
 namespace marlox::catalog {
 class AppSettingsStore;
@@ -25,14 +33,17 @@ class Workspace;
 
 namespace marlox::ui {
 
+class InstalledCardView;
+class SymbolButtonIcons;
 class ThumbnailCache;
 
 // The Installed screen: one card per installed record, joined to its catalog package, with
 // details, folder reveal, repair and remove; above them the plug-ins found in the shared folder
-// without a record, with "Adopt All". It redraws whenever the catalog, the records, the
-// coordinator's operations or the "installed.showAllDetails" default change. The shared folder is
-// listed off the main thread when the screen is shown and when the records change, and each
-// redraw uses the newest listing.
+// without a record, with "Adopt All". It refreshes whenever the catalog, the records, the
+// coordinator's operations or the "installed.showAllDetails" default change, working out again
+// only what the change bears on: it keeps the card of each record still listed and changes only
+// what a card shows differently. The shared folder is listed off the main thread when the screen
+// is shown and when the records change, and each refresh uses the newest listing.
 class InstalledView : public QWidget {
     Q_OBJECT
 
@@ -44,6 +55,7 @@ public:
                   install::InstallationCoordinator& installationCoordinator,
                   catalog::AppSettingsStore& settingsStore, platform::Workspace& workspace,
                   ThumbnailCache& thumbnailCache, QWidget* parent = nullptr);
+    ~InstalledView() override;
 
     // As the newest listing of the shared folder shows them.
     QList<FoundInstall> otherChannelInstalls() const;
@@ -51,7 +63,7 @@ public:
     void adoptAll();
     bool showAllDetails() const;
     const QSet<QString>& expandedPackageIDs() const { return m_expandedPackageIDs; }
-    // Rebuilds the content from the services' current state.
+    // Brings the content up to the services' current state.
     void refresh();
 
 protected:
@@ -59,11 +71,13 @@ protected:
 
 private:
     void scanSharedFolder();
-    QWidget* makeContent();
+    void makeContent();
+    void refreshRecords();
+    void showOtherChannelInstalls();
     QWidget* makeOtherChannelSection(const QList<FoundInstall>& found);
-    QWidget* makeRowCard(const InstalledRow& row, const InstalledCard& card);
-    QWidget* makeHeader(const InstalledRow& row, const InstalledCard& card);
-    QWidget* makeDetails(const InstalledCard& card);
+    void showCards();
+    InstalledCardView* makeCard(const InstalledRow& row, const InstalledCard& card);
+    void placeInOrder(const QList<InstalledCardView*>& cards);
     void reveal(const QStringList& paths) const;
 
     catalog::CatalogService& m_catalogService;
@@ -74,10 +88,22 @@ private:
     ThumbnailCache& m_thumbnailCache;
     QSet<QString> m_expandedPackageIDs;
     QSet<QString> m_sharedFolderNames;
+    // Made again only when the catalog or the records change.
+    std::optional<catalog::RecordedEntries> m_catalogEntries;
+    QList<InstalledRow> m_rows;
     // Of overlapping listings only the newest is used.
     quint64 m_newestScan = 0;
 
     QScrollArea* m_scrollArea = nullptr;
+    QLayout* m_centring = nullptr;
+    QVBoxLayout* m_column = nullptr;
+    QWidget* m_otherChannelSection = nullptr;
+    QList<FoundInstall> m_shownFoundInstalls;
+    QWidget* m_emptyState = nullptr;
+    QWidget* m_cardList = nullptr;
+    QVBoxLayout* m_cardLayout = nullptr;
+    QHash<QString, InstalledCardView*> m_cardsByID;
+    std::unique_ptr<SymbolButtonIcons> m_buttonIcons;
 };
 
 } // namespace marlox::ui

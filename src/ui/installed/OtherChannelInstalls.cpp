@@ -42,9 +42,13 @@ QList<FoundInstall> otherChannelInstalls(const QList<PackageManifest>& packages,
                                          const QString& sharedFolder,
                                          const QSet<QString>& sharedFolderNames) {
     QList<FoundInstall> found;
+    if (sharedFolderNames.isEmpty()) {
+        return found;
+    }
+    // The listing first: it seldom holds the id, and a hash lookup is the cheapest test.
     for (const PackageManifest& package : packages) {
-        if (isLookedFor(package) && !installedByID.contains(package.id) &&
-            sharedFolderNames.contains(package.id)) {
+        if (sharedFolderNames.contains(package.id) && isLookedFor(package) &&
+            !installedByID.contains(package.id)) {
             found.append({package, sharedFolder + QLatin1Char('/') + package.id});
         }
     }

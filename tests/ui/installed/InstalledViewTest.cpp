@@ -1,12 +1,15 @@
 #include "ui/installed/InstalledView.h"
 
+#include "catalog/CatalogManifest.h"
 #include "catalog/InstallLocations.h"
 #include "platform/UserDefaults.h"
+#include "support/FileSupport.h"
 #include "support/ScreenFixture.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 
 using namespace marlox::testing;
@@ -25,6 +28,9 @@ protected:
     }
     void setShowAllDetails(bool on) {
         services.defaults.setValue(marlox::ui::installedText::showAllDetailsKey, on);
+    }
+    static QWidget* card(const QWidget& view, const QString& id) {
+        return view.findChild<QWidget*>("installedCard:" + id);
     }
 };
 
@@ -105,6 +111,77 @@ TEST_F(InstalledViewTest, DetailsToggleAndTheShowAllDetailsDefaultRedrawAtOnce) 
     settle();
     EXPECT_TRUE(isShown(*view, "installedDetails:" + countdownID));
     EXPECT_FALSE(isShown(*view, "installedDetails:" + filmGradeID));
+}
+
+TEST_F(InstalledViewTest, CardsARefreshLeavesUntouchedStayTheSameWidgets) {
+    // GIVEN two records on show
+    services.recordInstalled({{countdownID, "1.0.0"}, {filmGradeID, "1.0.0"}});
+    auto view = makeView();
+    const QPointer<QWidget> filmGrade = card(*view, filmGradeID);
+    const QPointer<QWidget> filmGradeTitle =
+        view->findChild<QWidget*>("installedTitle:" + filmGradeID);
+    ASSERT_TRUE(filmGrade && filmGradeTitle);
+    // WHEN an operation runs on the other record, and its end saves the records
+    ASSERT_TRUE(clickNamed(*view, "repairButton:" + countdownID));
+    settle();
+    EXPECT_FALSE(childNamed<QPushButton>(*view, "repairButton:" + countdownID)->isEnabled());
+    ASSERT_TRUE(services.settle());
+    settle();
+    // THEN the untouched card and its parts are the very widgets shown before
+    EXPECT_EQ(card(*view, filmGradeID), filmGrade.data());
+    EXPECT_EQ(view->findChild<QWidget*>("installedTitle:" + filmGradeID), filmGradeTitle.data());
+    // AND a card the user expands opens in place
+    ASSERT_TRUE(clickNamed(*view, "detailsButton:" + filmGradeID));
+    settle();
+    EXPECT_EQ(card(*view, filmGradeID), filmGrade.data());
+    EXPECT_TRUE(isShown(*view, "installedDetails:" + filmGradeID));
+}
+
+TEST_F(InstalledViewTest, AChangedRecordShowsItsNewVersionInItsCardAndAnAddedOneTakesItsPlaceByID) {
+    services.recordInstalled({{countdownID, "1.0.0"}, {filmGradeID, "1.0.0"}});
+    auto view = makeView();
+    const QPointer<QWidget> countdown = card(*view, countdownID);
+    // WHEN one change of the records raises a version and adds a record whose id sorts between
+    services.recordInstalled({{countdownID, "2.5.0"}, {edgeMatteID, "1.0.0"}});
+    settle();
+    // THEN the card of the changed record shows the new version
+    EXPECT_EQ(card(*view, countdownID), countdown.data());
+    EXPECT_EQ(labelText(*view, "installedVersion:" + countdownID), "v2.5.0");
+    // AND the cards read by id from the top
+    const auto top = [&](const QString& id) {
+        return card(*view, id)->mapTo(view.get(), QPoint()).y();
+    };
+    EXPECT_LT(top(countdownID), top(edgeMatteID));
+    EXPECT_LT(top(edgeMatteID), top(filmGradeID));
+}
+
+TEST_F(InstalledViewTest, ACardWhosePackageLeavesTheCatalogShowsTheRecordIDWithoutRepair) {
+    // GIVEN a catalog of two packages, both recorded
+    const QString file = home.filePath("catalog.json");
+    const auto writeCatalogOf = [&](const QStringList& ids) {
+        QList<marlox::catalog::PackageManifest> packages = builtInPackages();
+        packages.removeIf([&](const auto& package) { return !ids.contains(package.id); });
+        writeFile(file, marlox::catalog::encodeCatalogManifest({"1", "now", packages}));
+    };
+    writeCatalogOf({countdownID, filmGradeID});
+    services.useRemoteCatalog(QUrl::fromLocalFile(file));
+    ASSERT_TRUE(services.loadBuiltInCatalog());
+    services.recordInstalled({{countdownID, "1.0.0"}, {filmGradeID, "1.0.0"}});
+    auto view = makeView();
+    ASSERT_TRUE(thumbnailsLoaded(*view));
+    const QPointer<QWidget> countdown = card(*view, countdownID);
+    // WHEN the catalog no longer lists one of them
+    writeCatalogOf({filmGradeID});
+    ASSERT_TRUE(services.loadBuiltInCatalog());
+    settle();
+    // THEN its card takes the record's id as title and its tile the fallback, without Repair
+    EXPECT_EQ(card(*view, countdownID), countdown.data());
+    EXPECT_EQ(labelText(*view, "installedTitle:" + countdownID), countdownID);
+    EXPECT_EQ(view->findChild<QWidget*>("installedThumbnail:" + countdownID)
+                  ->findChild<marlox::ui::CachedThumbnailView*>(),
+              nullptr);
+    EXPECT_FALSE(isShown(*view, "repairButton:" + countdownID));
+    EXPECT_TRUE(isShown(*view, "repairButton:" + filmGradeID));
 }
 
 TEST_F(InstalledViewTest, FolderButtonRevealsThePluginFolder) {
