@@ -68,6 +68,14 @@ protected:
     static PackageManifest glow(const QString& version, const QString& payloadPath) {
         return package(packageID, payloadPath, PackageType::generator, version);
     }
+    // A package of Motion Templates alone, from a zip of template folders.
+    static PackageManifest templates(const QString& version, const QString& zipPath) {
+        PackageManifest titles = glow(version, "");
+        titles.type = PackageType::template_;
+        titles.motionTemplatePayloadPath = zipPath;
+        titles.motionTemplateInstallSubpath = "Titles/Marlox Studio";
+        return titles;
+    }
     // A plug-in bundle whose files differ between the versions; without an identifier, so that
     // the registrar makes one call for it and each run stays short.
     void makePlugin(const QString& folder, const QString& version) const {
@@ -326,16 +334,18 @@ TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfATemplatesPackageLeavesTheRecord
                     {{"Slide/Slide.moti", "slide"}, {"Fade/Fade.moti", "fade 1.0"}});
     writeZipOfFiles(resources + "/Templates/Kinetic-1.1.zip",
                     {{"Fade/Fade.moti", "fade 1.1"}, {"Wipe/Wipe.moti", "wipe"}});
-    QList<PackageManifest> versions;
-    for (const QString version : {"1.0", "1.1"}) {
-        PackageManifest titles = glow(version, "");
-        titles.type = PackageType::template_;
-        titles.motionTemplatePayloadPath = "Templates/Kinetic-" + version + ".zip";
-        titles.motionTemplateInstallSubpath = "Titles/Marlox Studio";
-        versions.append(titles);
-    }
-    writeCatalog(versions[0], versions[1]);
+    writeCatalog(templates("1.0", "Templates/Kinetic-1.0.zip"),
+                 templates("1.1", "Templates/Kinetic-1.1.zip"));
     expectEveryKillOfAnUpdateOrRemovalLeavesTheRecordedVersionWhole();
+}
+
+TEST_F(InstallCrashTest,
+       KilledFirstInstallOrRepairOfATemplatesPackageLeavesTheRecordedVersionWhole) {
+    writeZipOfFiles(resources + "/Templates/Kinetic-1.0.zip",
+                    {{"Slide/Slide.moti", "slide"}, {"Fade/Fade.moti", "fade 1.0"}});
+    writeCatalog(templates("1.0", "Templates/Kinetic-1.0.zip"),
+                 templates("1.1", "Templates/Kinetic-1.0.zip"));
+    expectEveryKillOfAFirstInstallOrRepairLeavesTheRecordedVersionWhole();
 }
 
 TEST_F(InstallCrashTest, AKillDuringAnExpansionLeavesNothingBehindOnceTheNextStartHasRun) {
