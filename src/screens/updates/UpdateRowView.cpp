@@ -24,23 +24,6 @@ QWidget* fallbackIcon(catalog::PackageType type) {
     return new ui::StudioIcon(ui::fallbackGlyph(type), 18, ui::withOpacity(Qt::white, 0.85), 1.85);
 }
 
-// Lies over the tile and draws its fine outline.
-class TileOutline final : public QWidget {
-public:
-    explicit TileOutline(QWidget* parent) : QWidget(parent) {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QPainterPath tile = ui::roundedRectPath(
-            QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), UpdateThumbnailView::cornerRadius);
-        painter.strokePath(tile, QPen(ui::withOpacity(ui::AppPalette::hairline(), 0.7), 0.5));
-    }
-};
-
 } // namespace
 
 UpdateThumbnailView::UpdateThumbnailView(const PackageManifest& package, ui::ThumbnailCache& cache,
@@ -57,8 +40,8 @@ UpdateThumbnailView::UpdateThumbnailView(const PackageManifest& package, ui::Thu
         m_content->setParent(this);
     }
     m_content->setObjectName(QStringLiteral("thumbnailContent"));
-    m_frame = new TileOutline(this);
-    m_frame->raise();
+    m_frame = new ui::TileOutline(cornerRadius, ui::withOpacity(ui::AppPalette::hairline(), 0.7),
+                                  0.5, this);
     setGraphicsEffect(new ui::RoundedClipEffect(cornerRadius, this));
 }
 

@@ -5,6 +5,7 @@
 #include "ui/kit/CachedThumbnailView.h"
 #include "ui/kit/StudioIcon.h"
 #include "ui/kit/SymbolIcon.h"
+#include "ui/shared/PackageImageView.h"
 #include "ui/shared/ThumbnailLookup.h"
 
 #include <QHBoxLayout>
@@ -67,22 +68,25 @@ void setHelp(QPushButton& button, const QString& help) {
     button.setAccessibleName(help);
 }
 
+// A record the catalog no longer lists shows the plug-in's glyph.
+StudioGlyph tileGlyph(const std::optional<PackageManifest>& package) {
+    return fallbackGlyph(package ? package->type : catalog::PackageType::generator);
+}
+
 InstalledThumbnailSource thumbnailSource(const InstalledRow& row, const QString& title) {
     if (!row.catalog) {
-        return {std::nullopt, std::nullopt, false, title};
+        return {std::nullopt, std::nullopt, tileGlyph(row.catalog), title};
     }
-    return {row.catalog->thumbnailURL, row.catalog->thumbnailName,
-            row.catalog->type == catalog::PackageType::filter, title};
+    return {row.catalog->thumbnailURL, row.catalog->thumbnailName, tileGlyph(row.catalog), title};
 }
 
 // The glyph and title shown when a package has no picture.
-QWidget* fallbackTile(bool filter, const QString& title) {
+QWidget* fallbackTile(StudioGlyph glyph, const QString& title) {
     auto* tile = new QWidget;
     auto* stack = verticalLayout(tile, 6, {6, 0, 6, 0});
     stack->setAlignment(Qt::AlignCenter);
-    stack->addWidget(new StudioIcon(filter ? StudioGlyph::library : StudioGlyph::plugin, 18,
-                                    withOpacity(Qt::white, 0.85), 1.85),
-                     0, Qt::AlignHCenter);
+    stack->addWidget(new StudioIcon(glyph, 18, withOpacity(Qt::white, 0.85), 1.85), 0,
+                     Qt::AlignHCenter);
     stack->addWidget(
         new LineLimitedLabel(title, appFont(9, QFont::DemiBold), withOpacity(Qt::white, 0.78), 1),
         0, Qt::AlignHCenter);
@@ -99,18 +103,19 @@ public:
                   const QString& title) {
         setFixedSize(72, 48);
         auto* stack = verticalLayout(this, 0);
-        const bool filter = package && package->type == catalog::PackageType::filter;
+        const StudioGlyph glyph = tileGlyph(package);
         const auto url = package ? resolvedThumbnailURL(*package) : std::nullopt;
         if (url) {
             auto* image =
                 new CachedThumbnailView(cache, *url, CachedThumbnailView::ContentMode::fit,
-                                        [=] { return fallbackTile(filter, title); });
+                                        [=] { return fallbackTile(glyph, title); });
             image->setRoundedCorners(tileRadius);
             stack->addWidget(image);
         } else {
-            stack->addWidget(fallbackTile(filter, title));
+            stack->addWidget(fallbackTile(glyph, title));
         }
-        m_outline = new Outline(this);
+        m_outline =
+            new TileOutline(tileRadius, withOpacity(AppPalette::hairline(), 0.7), 0.5, this);
     }
 
     // Its caption never makes it taller, so a card's layout need not ask it at each width.
@@ -125,24 +130,7 @@ protected:
     void resizeEvent(QResizeEvent*) override { m_outline->setGeometry(rect()); }
 
 private:
-    class Outline : public QWidget {
-    public:
-        explicit Outline(QWidget* parent) : QWidget(parent) {
-            setAttribute(Qt::WA_TransparentForMouseEvents);
-            raise();
-        }
-
-    protected:
-        void paintEvent(QPaintEvent*) override {
-            QPainter painter(this);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.strokePath(
-                roundedRectPath(QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), tileRadius),
-                QPen(withOpacity(AppPalette::hairline(), 0.7), 0.5));
-        }
-    };
-
-    Outline* m_outline = nullptr;
+    TileOutline* m_outline = nullptr;
 };
 
 } // namespace

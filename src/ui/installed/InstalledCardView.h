@@ -2,6 +2,7 @@
 
 #include "ui/installed/InstalledRows.h"
 #include "ui/kit/ScreenParts.h"
+#include "ui/kit/StudioIcon.h"
 
 #include <QHash>
 #include <QIcon>
@@ -21,7 +22,7 @@ class ThumbnailCache;
 struct InstalledThumbnailSource {
     std::optional<QString> thumbnailURL;
     std::optional<QString> thumbnailName;
-    bool filter = false;
+    StudioGlyph glyph = StudioGlyph::plugin;
     QString title;
 
     bool operator==(const InstalledThumbnailSource&) const = default;

@@ -343,4 +343,20 @@ void RoundedClipEffect::draw(QPainter* painter) {
     painter->restore();
 }
 
+TileOutline::TileOutline(qreal radius, const QColor& color, qreal width, QWidget* tile)
+    : QWidget(tile), m_radius(radius), m_color(color), m_width(width) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    raise();
+}
+
+void TileOutline::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Inside the rectangle by half the line, so that the whole line shows.
+    const qreal inset = m_width / 2;
+    painter.strokePath(
+        roundedRectPath(QRectF(rect()).adjusted(inset, inset, -inset, -inset), m_radius),
+        QPen(m_color, m_width));
+}
+
 } // namespace marlox::ui

@@ -171,4 +171,20 @@ private:
     qreal m_radius;
 };
 
+// The fine outline of a tile's rounded rectangle, drawn over everything in it, picture included:
+// a child of the tile, raised over what it holds, that the tile gives its whole rectangle; clicks
+// pass through it.
+class TileOutline final : public QWidget {
+public:
+    TileOutline(qreal radius, const QColor& color, qreal width, QWidget* tile);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    qreal m_radius;
+    QColor m_color;
+    qreal m_width;
+};
+
 } // namespace marlox::ui

@@ -39,25 +39,6 @@ private:
     qreal m_radius;
 };
 
-// The tile's hairline, drawn over everything in it, thumbnail included.
-class TileOutline : public QWidget {
-public:
-    TileOutline(qreal radius, QWidget* parent) : QWidget(parent), m_radius(radius) {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.strokePath(roundedRectPath(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius),
-                           QPen(AppPalette::hairline(), 1));
-    }
-
-private:
-    qreal m_radius;
-};
-
 constexpr qreal tileRadius = 13;
 
 // Where the label draws the baseline of its first line, from its top.
@@ -182,7 +163,7 @@ PackageIconCard::PackageIconCard(ThumbnailCache& thumbnailCache, bool compact, Q
                   new LineLimitedLabel(QString(), appFont(compact ? 11 : 12, QFont::Normal),
                                        secondaryText(), 2),
                   compact ? AppPillSize::compact : AppPillSize::regular, parent),
-      m_compact(compact), m_outline(new TileOutline(tileRadius, this)) {
+      m_compact(compact), m_outline(new TileOutline(tileRadius, AppPalette::hairline(), 1, this)) {
     const int padding = compact ? 10 : 12;
     image()->setAspectRatio(16.0 / 9.0);
     image()->setRoundedCorners(tileRadius, RoundedCorners::top);
