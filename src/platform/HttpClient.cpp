@@ -101,6 +101,12 @@ public:
     // this returns.
     void start(QNetworkAccessManager& manager, Ended ended) {
         m_ended = std::move(ended);
+        // A transfer cancelled while it waited to start opens no connection: the manager sends a
+        // request at its first chance, even one aborted at once.
+        if (isCancelled()) {
+            end(HttpTransportError{cancelledMessage});
+            return;
+        }
         QNetworkRequest networkRequest(m_request.url);
         networkRequest.setTransferTimeout(static_cast<int>(m_request.timeout.count()));
         networkRequest.setMaximumRedirectsAllowed(maximumHttpRedirects);
@@ -147,6 +153,12 @@ private:
         }
     }
 
+    bool isCancelled() const {
+        return std::any_of(
+            m_cancellations.begin(), m_cancellations.end(),
+            [](const HttpCancellation* cancellation) { return cancellation->isCancelled(); });
+    }
+
     void end(const Outcome& outcome) {
         if (m_ended) {
             std::exchange(m_ended, {})(outcome);
@@ -163,10 +175,7 @@ private:
                                           .arg(double(m_request.deadline.count()) / 1000.0)};
         }
         // Qt reports its own inactivity time-out as a cancellation too.
-        if (m_reply->error() == QNetworkReply::OperationCanceledError &&
-            std::any_of(
-                m_cancellations.begin(), m_cancellations.end(),
-                [](const HttpCancellation* cancellation) { return cancellation->isCancelled(); })) {
+        if (m_reply->error() == QNetworkReply::OperationCanceledError && isCancelled()) {
             return HttpTransportError{cancelledMessage};
         }
         const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);

@@ -1,11 +1,11 @@
 #include "platform/HttpClient.h"
 
 #include "platform/BoundedBody.h"
+#include "support/AwaitFuture.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QtPrinters.h"
 
 #include <QBuffer>
-#include <QTest>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <gtest/gtest.h>
@@ -36,9 +36,9 @@ QFuture<QString> fetched(HttpClient& client, const HttpGetRequest& request, Way 
     });
 }
 
-// Waiting on a future that has not started would run it on this thread.
+// Waiting on a future that has not started would run it on this thread: a watcher waits instead.
 QString outcome(const QFuture<QString>& transfer) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return transfer.isFinished(); }, 30000));
+    EXPECT_TRUE(awaitFuture(transfer));
     return transfer.isFinished() ? transfer.result() : QString();
 }
 
@@ -63,6 +63,14 @@ TEST(HttpClientTest, AServerThatDripsItsAnswerIsCutOffAtTheDeadline) {
     }
 }
 
+// Answers once every transfer sent to the server before it has been: a fresh client's request
+// that goes after them.
+void waitForEarlierTransfers(LoopbackHttpServer& server) {
+    server.setAnswer("/barrier", HttpAnswer{.body = "barrier"});
+    NetworkHttpClient client;
+    EXPECT_EQ(outcome(fetched(client, HttpGetRequest{server.url("/barrier")})), "barrier");
+}
+
 TEST(HttpClientTest, CancellingEndsTheTransferInFlightAtOnceAndEveryLaterOne) {
     for (const auto& [wholeClient, way] :
          {std::pair(true, Way::get), std::pair(false, Way::get), std::pair(true, Way::fetch),
@@ -82,11 +90,45 @@ TEST(HttpClientTest, CancellingEndsTheTransferInFlightAtOnceAndEveryLaterOne) {
         wholeClient ? client.abortTransfers() : request.cancellation->cancel();
         EXPECT_EQ(outcome(transfer), "The transfer was cancelled.");
 
-        // AND a later transfer ends the same way without reaching the server
-        EXPECT_EQ(outcome(fetched(client, request, way)), "The transfer was cancelled.");
-        EXPECT_EQ(server.requestCount("/held"), 1);
+        // AND later transfers end the same way without opening a connection to the server
+        for (int later = 0; later < 5; ++later) {
+            EXPECT_EQ(outcome(fetched(client, request, way)), "The transfer was cancelled.");
+        }
         server.releaseHeldAnswers();
+        waitForEarlierTransfers(server);
+        EXPECT_EQ(server.requestCount("/held"), 1);
+        EXPECT_EQ(server.connectionCount(), 2);
     }
+}
+
+TEST(HttpClientTest, AFetchCancelledWhileQueuedBehindItsServersSixNeverReachesIt) {
+    // GIVEN six fetches held by their server, as many as go to one server at once, and a
+    // seventh queued behind them
+    LoopbackHttpServer server;
+    NetworkHttpClient client;
+    QList<QFuture<QString>> held;
+    for (int index = 0; index < 6; ++index) {
+        const QString path = QString("/held-%1").arg(index);
+        server.setAnswer(path, HttpAnswer{.body = "held", .held = true});
+        held.append(fetched(client, HttpGetRequest{server.url(path)}, Way::fetch));
+        ASSERT_TRUE(server.waitForRequestCount(path, 1));
+    }
+    server.setAnswer("/queued", HttpAnswer{.body = "sent anyway"});
+    HttpGetRequest queued{server.url("/queued")};
+    queued.cancellation = std::make_shared<HttpCancellation>();
+    const QFuture<QString> cancelled = fetched(client, queued, Way::fetch);
+
+    // WHEN it is cancelled, THEN it ends so at once
+    queued.cancellation->cancel();
+    EXPECT_EQ(outcome(cancelled), "The transfer was cancelled.");
+
+    // AND once the six have their answers, it was never sent
+    server.releaseHeldAnswers();
+    for (const QFuture<QString>& transfer : held) {
+        EXPECT_EQ(outcome(transfer), "held");
+    }
+    waitForEarlierTransfers(server);
+    EXPECT_EQ(server.requestCount("/queued"), 0);
 }
 
 TEST(BoundedBodyTest, HoldsABodyOfExactlyItsLimitAndRefusesTheByteBeyond) {

@@ -89,6 +89,10 @@ LoopbackHttpServer::LoopbackHttpServer() {
             m_port = m_server->serverPort();
             QObject::connect(m_server, &QTcpServer::newConnection, m_context, [this] {
                 while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+                    {
+                        QMutexLocker lock(&m_mutex);
+                        ++m_connectionCount;
+                    }
                     QObject::connect(socket, &QTcpSocket::disconnected, socket,
                                      &QObject::deleteLater);
                     QObject::connect(socket, &QTcpSocket::readyRead, socket,
@@ -118,6 +122,11 @@ QUrl LoopbackHttpServer::url(const QString& path) const {
 int LoopbackHttpServer::requestCount(const QString& path) const {
     QMutexLocker lock(&m_mutex);
     return static_cast<int>(m_requestedPaths.count(path));
+}
+
+int LoopbackHttpServer::connectionCount() const {
+    QMutexLocker lock(&m_mutex);
+    return m_connectionCount;
 }
 
 bool LoopbackHttpServer::waitForRequestCount(const QString& path, int count,

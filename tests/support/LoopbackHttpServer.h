@@ -47,6 +47,8 @@ public:
     void setAnswer(const QString& path, HttpAnswer answer);
     QUrl url(const QString& path) const;
     int requestCount(const QString& path) const;
+    // The connections opened to the server so far, whether or not a request came over them.
+    int connectionCount() const;
     // False when the path was not requested that often in time.
     bool waitForRequestCount(const QString& path, int count,
                              std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
@@ -63,6 +65,7 @@ private:
     mutable QWaitCondition m_requestArrived;
     QHash<QString, HttpAnswer> m_answers;
     QStringList m_requestedPaths;
+    int m_connectionCount = 0;
     QList<std::pair<QPointer<QTcpSocket>, HttpAnswer>> m_held; // only touched on m_thread
 };
 
