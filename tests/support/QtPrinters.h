@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <ostream>
 
@@ -17,5 +18,8 @@ inline void PrintTo(const QStringList& list, std::ostream* out) {
 }
 inline void PrintTo(const QRect& rect, std::ostream* out) {
     *out << rect.width() << 'x' << rect.height() << " at (" << rect.x() << ", " << rect.y() << ')';
+}
+inline void PrintTo(const QUrl& url, std::ostream* out) {
+    *out << url.toString().toStdString();
 }
 QT_END_NAMESPACE

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
 
 namespace marlox::ui {
@@ -181,54 +182,76 @@ void ThumbnailCache::lookUp(const QUrl& url, const Waiter& waiter) {
     if (m_closing) {
         return answer(*waiter, QImage());
     }
-    Download& download = m_inFlight[url];
-    download.waiters.append(waiter);
-    if (download.waiters.size() == 1) {
-        requestDownload(url);
-    }
-}
-
-void ThumbnailCache::requestDownload(const QUrl& url) {
-    int& running = m_runningByServer[serverOf(url)];
-    if (running < downloadsPerServer) {
-        ++running;
-        startDownload(url);
+    DownloadHandle& download = m_inFlight[url];
+    if (!download) {
+        download = std::make_shared<Download>(Download{url, serverOf(url), {waiter}});
+        requestDownload(download);
     } else {
-        m_queuedByServer[serverOf(url)].append(url);
+        download->waiters.append(waiter);
     }
 }
 
-void ThumbnailCache::startDownload(const QUrl& url) {
+void ThumbnailCache::requestDownload(const DownloadHandle& download) {
+    m_servers[download->server].queued.append(download);
+    startQueued();
+}
+
+void ThumbnailCache::startQueued() {
+    while (m_running < downloadsAtOnce) {
+        // The turn goes to the server whose latest start is oldest: one with hundreds queued
+        // takes its next only after every other waiting server has taken one.
+        Server* next = nullptr;
+        for (Server& server : m_servers) {
+            if (!server.queued.isEmpty() && server.running < downloadsPerServer &&
+                (next == nullptr || server.latestStart < next->latestStart)) {
+                next = &server;
+            }
+        }
+        if (next == nullptr) {
+            return;
+        }
+        next->latestStart = ++m_starts;
+        ++next->running;
+        ++m_running;
+        startDownload(next->queued.takeFirst());
+    }
+}
+
+void ThumbnailCache::startDownload(const DownloadHandle& download) {
     {
         QMutexLocker lock(&m_idleMutex);
         ++m_downloadsUnderWay;
     }
     // No thread waits on the server: a slow one holds back only its own downloads.
-    fetch(*m_httpClient, url, m_inFlight.value(url).cancellation)
-        .then([this, url](const std::optional<QByteArray>& body) {
-            m_worker.run([this, url, body] { finishDownload(url, body); });
+    fetch(*m_httpClient, download->url, download->cancellation)
+        .then([this, download](const std::optional<QByteArray>& body) {
+            m_worker.run([this, download, body] { finishDownload(download, body); });
         });
 }
 
-void ThumbnailCache::finishDownload(const QUrl& url, const std::optional<QByteArray>& body) {
-    // Gone before the waiting callers resume, so that a caller that comes after them asks anew.
-    const Download download = m_inFlight.take(url);
-    const QImage image =
-        body && !download.cancellation->isCancelled() ? storeDownload(url, *body) : QImage();
-    for (const Waiter& waiter : download.waiters) {
-        answer(*waiter, image);
-    }
-    // The server's share passes to its next queued download.
-    const QString server = serverOf(url);
-    QList<QUrl>& queued = m_queuedByServer[server];
-    if (queued.isEmpty()) {
-        m_queuedByServer.remove(server);
-        if (--m_runningByServer[server] == 0) {
-            m_runningByServer.remove(server);
-        }
+void ThumbnailCache::finishDownload(const DownloadHandle& download,
+                                    const std::optional<QByteArray>& body) {
+    if (download->cancellation->isCancelled()) {
+        // Taken out of m_inFlight when it was cancelled.
+        --m_cancelledRunning;
+        answerCancelled(*download);
     } else {
-        startDownload(queued.takeFirst());
+        // Gone before the waiting callers resume, so that a caller that comes after them asks
+        // anew.
+        m_inFlight.remove(download->url);
+        const QImage image = body ? storeDownload(download->url, *body) : QImage();
+        for (const Waiter& waiter : download->waiters) {
+            answer(*waiter, image);
+        }
     }
+    // Its server's share and its place among all transfers pass to the next in turn.
+    const auto server = m_servers.find(download->server);
+    --server->running;
+    --m_running;
+    if (server->running == 0 && server->queued.isEmpty()) {
+        m_servers.erase(server);
+    }
+    startQueued();
     settleCancellations();
     QMutexLocker lock(&m_idleMutex);
     --m_downloadsUnderWay;
@@ -248,17 +271,31 @@ QFuture<void> ThumbnailCache::cancelDownloads() {
 }
 
 void ThumbnailCache::cancelInFlight() {
-    for (const Download& download : std::as_const(m_inFlight)) {
-        download.cancellation->cancel();
+    // A queued download ends here, without a transfer.
+    for (auto server = m_servers.begin(); server != m_servers.end();) {
+        for (const DownloadHandle& download : std::exchange(server->queued, {})) {
+            download->cancellation->cancel();
+            m_inFlight.remove(download->url);
+            answerCancelled(*download);
+        }
+        server = server->running == 0 ? m_servers.erase(server) : std::next(server);
+    }
+    // One running ends once its transfer has stopped; a request from now on downloads anew.
+    for (const DownloadHandle& download : std::exchange(m_inFlight, {})) {
+        download->cancellation->cancel();
+        ++m_cancelledRunning;
+    }
+}
+
+void ThumbnailCache::answerCancelled(const Download& download) {
+    for (const Waiter& waiter : download.waiters) {
+        answer(*waiter, QImage());
     }
 }
 
 void ThumbnailCache::settleCancellations() {
     // Downloads started after a cancellation do not hold it up.
-    const bool cancelledRemain =
-        std::any_of(m_inFlight.cbegin(), m_inFlight.cend(),
-                    [](const Download& download) { return download.cancellation->isCancelled(); });
-    if (cancelledRemain) {
+    if (m_cancelledRunning > 0) {
         return;
     }
     for (const auto& cancellation : std::exchange(m_cancellations, {})) {

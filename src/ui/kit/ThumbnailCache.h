@@ -46,9 +46,10 @@ private:
 //
 // One instance, made by the application object and handed to every view that shows thumbnails.
 // Its work runs one job at a time on a worker of its own, never on the main thread; transfers
-// run beside it without a thread each, at most six per server at once, so that a slow server
-// holds back only its own thumbnails. A caller that goes away does not stop a download: the caches
-// are still filled. The cache itself going away ends its downloads at once.
+// run beside it without a thread each, at most six per server and 24 in all at once. The rest wait
+// with the servers taking turns, so that a slow server, or one with hundreds of thumbnails, holds
+// back only its own. A caller that goes away does not stop a download: the caches are still
+// filled. The cache itself going away ends its downloads at once.
 //
 // Only http, https and file URLs are served. A file URL is read and kept in memory, never copied
 // into the folder. A body over 20 MiB or an image over 8,000 pixels on either side is refused
@@ -64,6 +65,8 @@ public:
     static constexpr int maximumShownSide = 640;
     // As browsers limit the connections to one server.
     static constexpr int downloadsPerServer = 6;
+    // Each may hold up to maximumBodyBytes until it ends.
+    static constexpr int downloadsAtOnce = 24;
 
     // Makes one write into the folder, at once or later: whoever makes the cache may hold its
     // writes for a while (the application does while it clears its cache folder).
@@ -88,9 +91,9 @@ public:
     const ThumbnailMemoryCache& memoryCache() const { return m_memory; }
     const QString& folder() const { return m_folder; }
 
-    // Ends the downloads under way: their callers get no image and nothing they fetched is
-    // stored. The future finishes once their transfers have stopped, so that nothing of theirs is
-    // written into the folder afterwards.
+    // Ends the downloads under way and queued: their callers get no image, nothing they fetched
+    // is stored, and a request from now on downloads anew. The future finishes once their
+    // transfers have stopped, so that nothing of theirs is written into the folder afterwards.
     QFuture<void> cancelDownloads();
 
     // Waits until every request and download given so far has ended. For tests.
@@ -99,21 +102,34 @@ public:
 private:
     using Waiter = std::shared_ptr<QPromise<QImage>>;
     struct Download {
+        QUrl url;
+        QString server;
         QList<Waiter> waiters;
         // Ends its transfer, from the worker, whether running or still queued.
         std::shared_ptr<platform::HttpCancellation> cancellation =
             std::make_shared<platform::HttpCancellation>();
     };
+    using DownloadHandle = std::shared_ptr<Download>;
+    // One server's share of the transfers.
+    struct Server {
+        int running = 0;
+        QList<DownloadHandle> queued;
+        // The number of the latest start it was given, counted over all servers; 0 before one.
+        quint64 latestStart = 0;
+    };
 
     // Everything below runs on m_worker.
     void lookUp(const QUrl& url, const Waiter& waiter);
-    // Starts the download, or queues it while its server has as many running as it may.
-    void requestDownload(const QUrl& url);
-    void startDownload(const QUrl& url);
-    void finishDownload(const QUrl& url, const std::optional<QByteArray>& body);
+    // Queues the download behind its server's others, then starts what the bounds allow.
+    void requestDownload(const DownloadHandle& download);
+    // Starts queued downloads while fewer than downloadsAtOnce run, the servers taking turns.
+    void startQueued();
+    void startDownload(const DownloadHandle& download);
+    void finishDownload(const DownloadHandle& download, const std::optional<QByteArray>& body);
     QImage storeDownload(const QUrl& url, const QByteArray& body);
     // Cancels every download under way or queued.
     void cancelInFlight();
+    void answerCancelled(const Download& download);
     // Finishes the cancellations whose downloads have all ended.
     void settleCancellations();
 
@@ -123,11 +139,15 @@ private:
     // The longest side an image is decoded to, in pixels.
     int m_decodedSide;
     ThumbnailMemoryCache m_memory;
-    // The downloads under way or queued with their callers, the downloads running and queued per
-    // server, and the cancellations waiting for downloads to end; only touched on m_worker.
-    QHash<QUrl, Download> m_inFlight;
-    QHash<QString, int> m_runningByServer;
-    QHash<QString, QList<QUrl>> m_queuedByServer;
+    // Only touched on m_worker: the download of each URL that a new caller joins, running or
+    // queued; the servers with downloads running or queued; the transfers running, and how many
+    // of them were cancelled; the starts given so far; and the cancellations waiting for the
+    // cancelled transfers to end.
+    QHash<QUrl, DownloadHandle> m_inFlight;
+    QHash<QString, Server> m_servers;
+    int m_running = 0;
+    int m_cancelledRunning = 0;
+    quint64 m_starts = 0;
     QList<std::shared_ptr<QPromise<void>>> m_cancellations;
     // Set once the cache is going: nothing new is downloaded.
     bool m_closing = false;

@@ -31,13 +31,13 @@ TEST_F(ThumbnailCacheTest, TenCallersAtOnceCauseOneRequestAndShareOneImage) {
     EXPECT_EQ(server.requestCount("/shared.png"), 1);
 }
 
-TEST_F(ThumbnailCacheTest, AFifthServersThumbnailArrivesWhileFourServersDripEightEach) {
-    // GIVEN four servers, on ports of their own, that send their thumbnails a byte every five
+TEST_F(ThumbnailCacheTest, AFourthServersThumbnailArrivesWhileThreeServersDripEightEach) {
+    // GIVEN three servers, on ports of their own, that send their thumbnails a byte every five
     // seconds, and eight thumbnails asked of each
     const auto cache = makeCache();
     std::vector<std::unique_ptr<LoopbackHttpServer>> slowServers;
     QList<QFuture<QImage>> slow;
-    for (int server = 0; server < 4; ++server) {
+    for (int server = 0; server < 3; ++server) {
         auto& slowServer = *slowServers.emplace_back(std::make_unique<LoopbackHttpServer>());
         for (int index = 0; index < 8; ++index) {
             const QString path = QString("/slow-%1.png").arg(index);
@@ -58,7 +58,7 @@ TEST_F(ThumbnailCacheTest, AFifthServersThumbnailArrivesWhileFourServersDripEigh
         ASSERT_TRUE(QTest::qWaitFor([&] { return requestsOf(*slowServer) >= 6; }, 30000));
     }
 
-    // WHEN a thumbnail of a fifth server is asked for, THEN it arrives while they still wait,
+    // WHEN a thumbnail of a fourth server is asked for, THEN it arrives while they still wait,
     // and no slow server was asked more than six at a time
     EXPECT_FALSE(imageFrom(*cache, serve("/fast.png", encodedImage({8, 8}, red))).isNull());
     for (const QFuture<QImage>& waiting : slow) {
@@ -67,6 +67,94 @@ TEST_F(ThumbnailCacheTest, AFifthServersThumbnailArrivesWhileFourServersDripEigh
     for (const auto& slowServer : slowServers) {
         EXPECT_EQ(requestsOf(*slowServer), 6);
     }
+}
+
+// A thumbnail of the server, "server-<server>.test", by its index there.
+QUrl thumbnailOf(int server, int index) {
+    return QUrl(QString("http://server-%1.test/%2.png").arg(server).arg(index));
+}
+
+TEST_F(ThumbnailCacheTest, TenServersGetAtMost24TransfersAtOnceAndEveryThumbnailIsFetched) {
+    // GIVEN ten servers that hold every answer, and twelve thumbnails asked of each
+    const auto fetches = std::make_shared<HeldFetches>();
+    const auto cache = makeCache(1, fetches);
+    QList<QFuture<QImage>> answers;
+    for (int server = 0; server < 10; ++server) {
+        for (int index = 0; index < 12; ++index) {
+            answers.append(cache->image(thumbnailOf(server, index)));
+        }
+    }
+    waitForTheWorker(*cache);
+    EXPECT_EQ(fetches->held().size(), ThumbnailCache::downloadsAtOnce);
+
+    // WHEN the servers answer what they hold, again and again (with no image, which costs no
+    // decoding)
+    while (!fetches->held().isEmpty()) {
+        for (const QUrl& url : fetches->held()) {
+            fetches->answer(url, "no image");
+        }
+        waitForTheWorker(*cache);
+    }
+
+    // THEN no more than 24 were ever under way at once, and every thumbnail was fetched and
+    // answered
+    EXPECT_EQ(fetches->mostAtOnce(), ThumbnailCache::downloadsAtOnce);
+    EXPECT_EQ(fetches->fetchCount(), 120);
+    for (const QFuture<QImage>& answer : answers) {
+        EXPECT_TRUE(answer.isFinished() && !answer.isCanceled());
+    }
+}
+
+TEST_F(ThumbnailCacheTest, AServerWaitingForItsFirstTransferGoesBeforeOneWithHundredsQueued) {
+    // GIVEN four servers holding all 24 transfers, the first with 200 more thumbnails queued,
+    // and then one thumbnail of a fifth server
+    const auto fetches = std::make_shared<HeldFetches>();
+    const auto cache = makeCache(1, fetches);
+    for (int server = 0; server < 4; ++server) {
+        for (int index = 0; index < (server == 0 ? 206 : 6); ++index) {
+            cache->image(thumbnailOf(server, index));
+        }
+    }
+    cache->image(thumbnailOf(4, 0));
+    waitForTheWorker(*cache);
+    ASSERT_EQ(fetches->held().size(), ThumbnailCache::downloadsAtOnce);
+
+    // WHEN one of the first server's transfers ends, THEN the fifth server's starts next
+    fetches->answer(thumbnailOf(0, 0), "no image");
+    waitForTheWorker(*cache);
+    EXPECT_EQ(fetches->held().last(), thumbnailOf(4, 0));
+
+    // AND WHEN another of its transfers ends, THEN the first server's next thumbnail starts
+    fetches->answer(thumbnailOf(0, 1), "no image");
+    waitForTheWorker(*cache);
+    EXPECT_EQ(fetches->held().last(), thumbnailOf(0, 6));
+}
+
+TEST_F(ThumbnailCacheTest, CancellingEndsQueuedDownloadsWithoutStartingThem) {
+    // GIVEN six downloads from one server under way and four queued behind them
+    const auto fetches = std::make_shared<HeldFetches>();
+    const auto cache = makeCache(1, fetches);
+    QList<QFuture<QImage>> answers;
+    for (int index = 0; index < 10; ++index) {
+        answers.append(cache->image(thumbnailOf(0, index)));
+    }
+    waitForTheWorker(*cache);
+
+    // WHEN the downloads are cancelled
+    ASSERT_TRUE(awaitFuture(cache->cancelDownloads()));
+
+    // THEN every caller has no image, and none of the queued ones was started
+    for (const QFuture<QImage>& answer : answers) {
+        EXPECT_TRUE(answer.isFinished() && answer.result().isNull());
+    }
+    EXPECT_EQ(fetches->fetchCount(), ThumbnailCache::downloadsPerServer);
+
+    // AND asking again downloads anew
+    const QFuture<QImage> again = cache->image(thumbnailOf(0, 9));
+    waitForTheWorker(*cache);
+    fetches->answer(thumbnailOf(0, 9), encodedImage({4, 4}, red));
+    ASSERT_TRUE(awaitFuture(again));
+    EXPECT_FALSE(again.result().isNull());
 }
 
 TEST_F(ThumbnailCacheTest, GoingAwayEndsItsDownloadsWithoutWaitingForTheServer) {
