@@ -1,10 +1,12 @@
 #include "ui/kit/CachedThumbnailView.h"
 
-#include "platform/LifetimeBound.h"
+#include "platform/Continuation.h"
 #include "ui/kit/ScreenParts.h"
 #include "ui/kit/ThumbnailCache.h"
 
 #include <QPainter>
+
+#include <optional>
 
 namespace marlox::ui {
 
@@ -47,8 +49,19 @@ void CachedThumbnailView::loadIfNeeded() {
         return;
     }
     // A view gone by then hears nothing; the download goes on for the cache's sake all the same.
-    platform::whenFinished(*this, m_cache.image(m_url),
-                           [this, url = m_url](const QImage& image) { answerArrived(url, image); });
+    // A download the cache cancelled (its folder being cleared, from any window) answers nothing:
+    // the view asks again, which downloads it anew.
+    const QFuture<std::optional<QImage>> answer =
+        m_cache.image(m_url)
+            .then([](const QImage& image) { return std::optional<QImage>(image); })
+            .onCanceled([] { return std::optional<QImage>(); });
+    platform::continueOn(*this, answer, [this, url = m_url](const std::optional<QImage>& image) {
+        if (image) {
+            answerArrived(url, *image);
+        } else if (url == m_url && isVisible()) {
+            loadIfNeeded();
+        }
+    });
 }
 
 void CachedThumbnailView::answerArrived(const QUrl& url, const QImage& image) {

@@ -18,9 +18,10 @@ class ThumbnailCache;
 //
 // An image the memory cache already holds shows from the first frame and no placeholder is built.
 // Otherwise the view asks the thumbnail cache each time it is shown; the answer replaces the
-// placeholder (a null answer leaves it). Once the view holds an image it asks no more for that
-// URL. Given a new URL, it shows the new URL's image at once when memory holds it, else keeps the
-// old image until the new answer arrives; an answer for a URL it no longer shows is dropped.
+// placeholder (a null answer leaves it), and a download the cache cancelled is asked for again at
+// once while the view shows. Once the view holds an image it asks no more for that URL. Given a
+// new URL, it shows the new URL's image at once when memory holds it, else keeps the old image
+// until the new answer arrives; an answer for a URL it no longer shows is dropped.
 //
 // The view adds no frame, background or animation: callers size it themselves. It clips the image
 // only to rounded corners when asked to, with smooth edges that clipping its widget cannot give.

@@ -289,7 +289,12 @@ void ThumbnailCache::cancelInFlight() {
 
 void ThumbnailCache::answerCancelled(const Download& download) {
     for (const Waiter& waiter : download.waiters) {
-        answer(*waiter, QImage());
+        if (m_closing) {
+            answer(*waiter, QImage());
+        } else {
+            waiter->future().cancel();
+            waiter->finish();
+        }
     }
 }
 

@@ -85,15 +85,17 @@ public:
     // "<64 lower-case hexadecimal digits of the SHA-256 of the URL's text>.png".
     static QString diskFileName(const QUrl& url);
 
-    // Continue with platform::whenFinished(context, ...) to take the answer on the main thread.
+    // Continue with platform::continueOn(context, ...) to take the answer on the main thread. The
+    // future is cancelled when cancelDownloads() ended its download: ask again to have it.
     QFuture<QImage> image(const QUrl& url);
 
     const ThumbnailMemoryCache& memoryCache() const { return m_memory; }
     const QString& folder() const { return m_folder; }
 
-    // Ends the downloads under way and queued: their callers get no image, nothing they fetched
-    // is stored, and a request from now on downloads anew. The future finishes once their
-    // transfers have stopped, so that nothing of theirs is written into the folder afterwards.
+    // Ends the downloads under way and queued: nothing they fetched is stored, and their callers'
+    // futures are cancelled, so that a view still showing one asks again; a request from now on
+    // downloads anew. The future finishes once their transfers have stopped, so that nothing of
+    // theirs is written into the folder afterwards.
     QFuture<void> cancelDownloads();
 
     // Waits until every request and download given so far has ended. For tests.
@@ -129,6 +131,7 @@ private:
     QImage storeDownload(const QUrl& url, const QByteArray& body);
     // Cancels every download under way or queued.
     void cancelInFlight();
+    // Its callers ask again, unless the cache is going.
     void answerCancelled(const Download& download);
     // Finishes the cancellations whose downloads have all ended.
     void settleCancellations();

@@ -104,6 +104,26 @@ TEST_F(CachedThumbnailViewTest, AnswerForAUrlNoLongerShownIsDropped) {
     EXPECT_FALSE(cache->memoryCache().image(slow).isNull());
 }
 
+TEST_F(CachedThumbnailViewTest, ViewsOfEveryWindowAskAgainForADownloadAClearCancelled) {
+    // GIVEN two windows showing a thumbnail that is still arriving
+    const QUrl url = serve("/arriving.png", encodedImage({4, 4}, blue), 200, true);
+    const auto firstWindow = makeView(url);
+    const auto secondWindow = makeView(url);
+    grab(*firstWindow, {40, 40});
+    grab(*secondWindow, {40, 40});
+    ASSERT_TRUE(server.waitForRequestCount("/arriving.png", 1));
+
+    // WHEN the thumbnails are cleared from one of them, cancelling the download
+    serve("/arriving.png", encodedImage({4, 4}, blue));
+    ASSERT_TRUE(awaitFuture(cache->cancelDownloads()));
+
+    // THEN both views ask again, sharing one new download, and show the thumbnail
+    for (CachedThumbnailView* view : {firstWindow.get(), secondWindow.get()}) {
+        ASSERT_TRUE(waitUntil([&] { return shownColor(*view) == blue; }));
+    }
+    EXPECT_EQ(server.requestCount("/arriving.png"), 2);
+}
+
 TEST_F(CachedThumbnailViewTest, ViewThatGoesAwayDoesNotStopTheDownload) {
     const QUrl url = serve("/kept.png", encodedImage({4, 4}, red), 200, true);
     auto view = makeView(url);
