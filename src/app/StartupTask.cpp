@@ -1,7 +1,7 @@
 #include "StartupTask.h"
 
 #include "catalog/CatalogService.h"
-#include "platform/LifetimeBound.h"
+#include "platform/Continuation.h"
 #include "screens/appupdate/AppUpdateService.h"
 
 #include <QCoreApplication>
@@ -74,15 +74,15 @@ QFuture<void> runStartupTask(catalog::CatalogService& catalogService,
     QFuture<void> future = task->future();
     new FirstFrame(
         window, [&catalogService, &appUpdateService, window = QPointer<QWidget>(window), task] {
-            platform::whenFinished(
+            platform::continueOn(
                 appUpdateService, catalogService.reload(), [&appUpdateService, window, task] {
                     if (window.isNull()) {
                         task->finish();
                         return;
                     }
-                    platform::whenFinished(appUpdateService,
-                                           appUpdateService.refreshAvailableUpdate(/*silent=*/true),
-                                           [task] { task->finish(); });
+                    platform::continueOn(appUpdateService,
+                                         appUpdateService.refreshAvailableUpdate(/*silent=*/true),
+                                         [task] { task->finish(); });
                 });
         });
     return future;

@@ -1,7 +1,7 @@
 #include "CacheClearer.h"
 
 #include "platform/BackgroundWork.h"
-#include "platform/LifetimeBound.h"
+#include "platform/Continuation.h"
 #include "screens/settings/Maintenance.h"
 #include "ui/kit/ThumbnailCache.h"
 
@@ -21,7 +21,7 @@ QFuture<void> CacheClearer::clear() {
     m_clearing = m_thumbnailCache.cancelDownloads().then(
         platform::utilityThreadPool(),
         [cacheWrites = m_cacheWrites] { cacheWrites->clearThenRelease(clearCache); });
-    platform::whenFinished(*this, m_clearing, [this] { setClearing(false); });
+    platform::continueOn(*this, m_clearing, [this] { setClearing(false); });
     return m_clearing;
 }
 

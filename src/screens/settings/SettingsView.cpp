@@ -8,7 +8,7 @@
 #include "install/InstallTargetAccessService.h"
 #include "install/InstallationCoordinator.h"
 #include "install/MotionTemplatesAccessService.h"
-#include "platform/LifetimeBound.h"
+#include "platform/Continuation.h"
 #include "platform/Workspace.h"
 #include "screens/appupdate/AppUpdateService.h"
 #include "screens/settings/CacheClearer.h"
@@ -426,7 +426,7 @@ void SettingsView::checkPluginUpdates() {
     m_pluginCheck.isChecking = true;
     refresh();
     // A reload that ends after the screen was left reports to no one.
-    platform::whenFinished(*this, m_catalogService.reload(), [this] {
+    platform::continueOn(*this, m_catalogService.reload(), [this] {
         m_pluginCheck = finishedPluginCheck(
             QDateTime::currentDateTime(), m_catalogService.lastErrorMessage(),
             availableUpdateCount(m_catalogService.packages(), m_installedStore.installedByID()));

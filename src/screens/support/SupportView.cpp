@@ -4,8 +4,8 @@
 #include "catalog/Environment.h"
 #include "catalog/InstalledPackageStore.h"
 #include "catalog/OperationsLog.h"
+#include "platform/Continuation.h"
 #include "platform/FileChooser.h"
-#include "platform/LifetimeBound.h"
 #include "platform/Workspace.h"
 #include "screens/shared/AppVersionText.h"
 #include "screens/support/PromptingTextEditor.h"
@@ -636,16 +636,16 @@ void SupportView::setIncludeAppLogs(bool include) {
     if (include) {
         // Read off the main thread: the log has no size limit.
         // The screen is made afresh at every section change, so it may be gone by then.
-        platform::whenFinished(*this, loadLogExcerpt(catalog::operationsLogFilePath()),
-                     [this, load](const std::optional<QString>& excerpt) {
-                         if (load != m_logLoads) {
-                             return;
-                         }
-                         // A log that cannot be read turns the switch back off, without a word.
-                         m_form.includeAppLogs = excerpt.has_value();
-                         m_form.logSnippet = excerpt;
-                         refresh();
-                     });
+        platform::continueOn(*this, loadLogExcerpt(catalog::operationsLogFilePath()),
+                             [this, load](const std::optional<QString>& excerpt) {
+                                 if (load != m_logLoads) {
+                                     return;
+                                 }
+                                 // An unreadable log turns the switch back off, without a word.
+                                 m_form.includeAppLogs = excerpt.has_value();
+                                 m_form.logSnippet = excerpt;
+                                 refresh();
+                             });
     }
     refresh();
 }

@@ -7,7 +7,7 @@
 #include "catalog/InstalledPackageStore.h"
 #include "install/InstallationCoordinator.h"
 #include "platform/BackgroundWork.h"
-#include "platform/LifetimeBound.h"
+#include "platform/Continuation.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "ui/kit/AppPill.h"
@@ -84,7 +84,7 @@ void InstalledView::scanSharedFolder() {
     const quint64 scan = ++m_newestScan;
     const QFuture<QSet<QString>> listing = QtConcurrent::run(
         platform::utilityThreadPool(), sharedFolderNames, catalog::installFolderPath());
-    platform::whenFinished(*this, listing, [this, scan](const QSet<QString>& names) {
+    platform::continueOn(*this, listing, [this, scan](const QSet<QString>& names) {
         if (scan == m_newestScan && names != m_sharedFolderNames) {
             m_sharedFolderNames = names;
             showOtherChannelInstalls();
