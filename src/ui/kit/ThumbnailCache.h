@@ -98,7 +98,9 @@ public:
     // theirs is written into the folder afterwards.
     QFuture<void> cancelDownloads();
 
-    // Waits until every request and download given so far has ended. For tests.
+    // Blocks until every request and download given so far has ended, however long their servers
+    // take: the cache's end waits so once it has cancelled them, and tests before they look at
+    // what was shown or stored.
     void waitForIdle();
 
 private:
