@@ -68,18 +68,6 @@ void setHelp(QPushButton& button, const QString& help) {
     button.setAccessibleName(help);
 }
 
-// A record the catalog no longer lists shows the plug-in's glyph.
-StudioGlyph tileGlyph(const std::optional<PackageManifest>& package) {
-    return fallbackGlyph(package ? package->type : catalog::PackageType::generator);
-}
-
-InstalledThumbnailSource thumbnailSource(const InstalledRow& row, const QString& title) {
-    if (!row.catalog) {
-        return {std::nullopt, std::nullopt, tileGlyph(row.catalog), title};
-    }
-    return {row.catalog->thumbnailURL, row.catalog->thumbnailName, tileGlyph(row.catalog), title};
-}
-
 // The glyph and title shown when a package has no picture.
 QWidget* fallbackTile(StudioGlyph glyph, const QString& title) {
     auto* tile = new QWidget;
@@ -99,11 +87,14 @@ constexpr qreal tileRadius = 10;
 // own corners: a clipping effect would draw it offscreen and walk the whole screen at each paint.
 class ThumbnailTile : public QWidget {
 public:
-    ThumbnailTile(ThumbnailCache& cache, const std::optional<PackageManifest>& package,
-                  const QString& title) {
+    ThumbnailTile(ThumbnailCache& cache, const InstalledThumbnailSource& source) {
         setFixedSize(72, 48);
         auto* stack = verticalLayout(this, 0);
-        const StudioGlyph glyph = tileGlyph(package);
+        const auto& package = source.package;
+        // A record the catalog no longer lists shows the plug-in's glyph.
+        const StudioGlyph glyph =
+            fallbackGlyph(package ? package->type : catalog::PackageType::generator);
+        const QString title = source.title;
         const auto url = package ? resolvedThumbnailURL(*package) : std::nullopt;
         if (url) {
             auto* image =
@@ -255,11 +246,11 @@ void InstalledCardView::setSymbol(QPushButton& button, const QString& symbol) {
 }
 
 void InstalledCardView::setThumbnail(const InstalledRow& row, const QString& title) {
-    const InstalledThumbnailSource source = thumbnailSource(row, title);
+    const InstalledThumbnailSource source{row.catalog, title};
     if (m_thumbnail && source == m_thumbnailSource) {
         return;
     }
-    auto* thumbnail = new ThumbnailTile(m_thumbnailCache, row.catalog, title);
+    auto* thumbnail = new ThumbnailTile(m_thumbnailCache, source);
     thumbnail->setObjectName(QStringLiteral("installedThumbnail:") + row.installed.id);
     if (m_thumbnail) {
         delete layout()->replaceWidget(m_thumbnail, thumbnail);

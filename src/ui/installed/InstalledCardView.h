@@ -2,7 +2,6 @@
 
 #include "ui/installed/InstalledRows.h"
 #include "ui/kit/ScreenParts.h"
-#include "ui/kit/StudioIcon.h"
 
 #include <QHash>
 #include <QIcon>
@@ -17,12 +16,10 @@ namespace marlox::ui {
 
 class ThumbnailCache;
 
-// What a card's tile is drawn from: the catalog's thumbnail fields and glyph, and the title under
-// the glyph. Compared rather than the resolved address, which looks in the bundle.
+// What a card's tile is drawn from: the catalog package, if any, and the title under the glyph.
+// Compared rather than the thumbnail's resolved address, which looks in the bundle.
 struct InstalledThumbnailSource {
-    std::optional<QString> thumbnailURL;
-    std::optional<QString> thumbnailName;
-    StudioGlyph glyph = StudioGlyph::plugin;
+    std::optional<catalog::PackageManifest> package;
     QString title;
 
     bool operator==(const InstalledThumbnailSource&) const = default;
