@@ -2,6 +2,7 @@
 // pixels, exactly as the document view draws it in a space of that size. A document that
 // parses to nothing gives a transparent image. Bad arguments exit 2, a file that cannot be read
 // or written exits 1 with one line on standard error; the output is written whole or not at all.
+#include "tools/support/OffscreenPlatform.h"
 #include "vector/SVGDrawing.h"
 #include "vector/SVGParser.h"
 
@@ -27,10 +28,7 @@ int fail(int exitCode, const QString& message) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Nothing is shown, but glyphs need a GUI application.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    marlox::tools::preferOffscreenPlatform();
     QGuiApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     if (arguments.size() != 4) {

@@ -1,4 +1,5 @@
 #include "LibraryScreenSupport.h"
+#include "support/SavedSettings.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -20,10 +21,10 @@ TEST_F(LibraryViewTest, DisplayModeIsSavedAndSurvivesARestart) {
     shownView();
     ASSERT_TRUE(clickNamed(*view, "displayMode:list"));
     EXPECT_EQ(services.settings.libraryDisplayMode(), LibraryDisplayMode::list);
-    // WHEN the application starts again on the same settings file
+    // WHEN the application starts again on the same settings file, once it is saved
     view.reset();
-    marlox::platform::UserDefaults defaults(home.filePath("settings.conf"));
-    marlox::catalog::AppSettingsStore settings(defaults, services.loginItem, "/nowhere/App.app");
+    const auto defaults = savedSettings(home.filePath("settings.conf"));
+    marlox::catalog::AppSettingsStore settings(*defaults, services.loginItem, "/nowhere/App.app");
     makeView(&settings);
     shownView();
     // THEN the list is still the layout

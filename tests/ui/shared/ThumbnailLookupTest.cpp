@@ -51,9 +51,25 @@ TEST_F(ThumbnailLookupTest, ParsableURLWinsElseTheNameInTheBundleThumbnailsFolde
     }
 }
 
-// The featured card on Home crops a thumbnail to about 4:3, its middle kept: the built-in
-// pictures keep their title, the white on them, inside the centred 4:3 area.
-TEST_F(ThumbnailLookupTest, BuiltInThumbnailsKeepTheirTitleInTheCentredFourByThreeArea) {
+// The bounds of the white on a picture: the built-in thumbnails' titles.
+QRect titleBounds(const QImage& picture) {
+    QRect title;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor pixel = picture.pixelColor(x, y);
+            if (std::min({pixel.red(), pixel.green(), pixel.blue()}) > 235) {
+                title |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return title;
+}
+
+// What's New on Home crops a thumbnail to its centred square, the featured card to about 4:3 and
+// the detail sheet to a band about 8:3 wide, each keeping the middle: the built-in pictures keep
+// their title inside the tightest crop either way.
+TEST_F(ThumbnailLookupTest, BuiltInThumbnailsKeepTheirTitleInsideTheCentredSquareAndTheSheetsBand) {
+    const QSize crops[] = {{1, 1}, {8, 3}};
     int checked = 0;
     for (const marlox::catalog::PackageManifest& package : marlox::testing::builtInPackages()) {
         if (!package.thumbnailName) {
@@ -62,20 +78,18 @@ TEST_F(ThumbnailLookupTest, BuiltInThumbnailsKeepTheirTitleInTheCentredFourByThr
         SCOPED_TRACE(package.thumbnailName->toStdString());
         const QImage picture(resolvedThumbnailURL(package)->toLocalFile());
         ASSERT_FALSE(picture.isNull());
-        QRect title;
-        for (int y = 0; y < picture.height(); ++y) {
-            for (int x = 0; x < picture.width(); ++x) {
-                const QColor pixel = picture.pixelColor(x, y);
-                if (std::min({pixel.red(), pixel.green(), pixel.blue()}) > 235) {
-                    title |= QRect(x, y, 1, 1);
-                }
-            }
-        }
-        const int centreWidth = picture.height() * 4 / 3;
-        const QRect centre((picture.width() - centreWidth) / 2, 0, centreWidth, picture.height());
+        const QRect title = titleBounds(picture);
         EXPECT_FALSE(title.isEmpty());
-        EXPECT_TRUE(centre.contains(title)) << title.left() << ".." << title.right() << " outside "
-                                            << centre.left() << ".." << centre.right();
+        for (const QSize& ratio : crops) {
+            const QSize kept = ratio.scaled(picture.size(), Qt::KeepAspectRatio);
+            QRect crop(QPoint(), kept);
+            crop.moveCenter(picture.rect().center());
+            EXPECT_TRUE(crop.contains(title))
+                << ratio.width() << ":" << ratio.height() << " crop " << crop.left() << ".."
+                << crop.right() << " x " << crop.top() << ".." << crop.bottom() << ", title "
+                << title.left() << ".." << title.right() << " x " << title.top() << ".."
+                << title.bottom();
+        }
         ++checked;
     }
     EXPECT_GT(checked, 0);
