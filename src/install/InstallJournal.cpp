@@ -52,6 +52,10 @@ QString operationName(InstallJournal::Operation operation) {
                                                            : QStringLiteral("remove");
 }
 
+QString removedLine(const QString& path) {
+    return QStringLiteral("Install journal removed: ") + path;
+}
+
 QJsonValue optionalText(const std::optional<QString>& text) {
     return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
 }
@@ -188,9 +192,6 @@ public:
         }
         return journal.renameBackToPrevious();
     }
-    static void close(const InstallJournal& journal, const QList<PendingDeletion>& deletions) {
-        journal.close(deletions);
-    }
 
 private:
     // The journal says so once they were. Before that, in the moment between the save and the
@@ -320,8 +321,8 @@ QList<PendingDeletion> InstallJournal::renameBackToPrevious() const {
         // What took the previous item's place, or the staged copy made live where nothing was.
         const bool placed =
             move.aside ? itemExists(*move.aside) : move.staged && !itemExists(*move.staged);
-        if (auto deletion =
-                throughTrash(index, placed ? std::optional(move.live) : std::nullopt, move.live)) {
+        if (auto deletion = moveToTrash(placed ? std::optional(move.live) : std::nullopt,
+                                        trashPathOf(index), removedLine(move.live))) {
             deletions.append(*deletion);
         }
         if (move.aside && itemExists(*move.aside)) {
@@ -348,34 +349,20 @@ std::optional<QList<PendingDeletion>> InstallJournal::renameToKeepNew() const {
         if (move.staged && itemExists(*move.staged) && !itemExists(move.live)) {
             moveItem(*move.staged, move.live);
         }
-        if (auto deletion = throughTrash(index, move.aside, move.aside.value_or(move.live))) {
+        if (auto deletion = moveToTrash(move.aside, trashPathOf(index),
+                                        removedLine(move.aside.value_or(move.live)))) {
             deletions.append(*deletion);
         }
     }
     return deletions;
 }
 
-std::optional<PendingDeletion> InstallJournal::throughTrash(qsizetype moveIndex,
-                                                            const std::optional<QString>& item,
-                                                            const QString& shownPath) const {
-    const QString trash = trashPathOf(moveIndex);
-    if (item && itemExists(*item)) {
-        if (auto failure = moveItem(*item, trash)) {
-            catalog::log(description(*failure));
-        }
-    }
-    if (!itemExists(trash)) {
-        return std::nullopt;
-    }
-    return PendingDeletion{trash, QStringLiteral("Install journal removed: ") + shownPath};
-}
-
 QString InstallJournal::trashPathOf(qsizetype moveIndex) const {
     const QString name = QFileInfo(m_file).fileName();
     const QString journalID =
         name.mid(journalPrefix.size(), name.size() - journalPrefix.size() - journalSuffix.size());
-    return QFileInfo(QDir::cleanPath(m_moves.at(moveIndex).live)).path() + QLatin1Char('/') +
-           trashPrefix + journalID + QLatin1Char('-') + QString::number(moveIndex);
+    return trashPathBeside(m_moves.at(moveIndex).live,
+                           journalID + QLatin1Char('-') + QString::number(moveIndex));
 }
 
 void InstallJournal::close(const QList<PendingDeletion>& deletions) const {
@@ -414,7 +401,7 @@ void InstallJournal::close(const QList<PendingDeletion>& deletions) const {
 
 void InstallJournal::logRemoval(const QString& path) const {
     if (m_readAtStart) {
-        catalog::log(QStringLiteral("Install journal removed: ") + path);
+        catalog::log(removedLine(path));
     }
 }
 
@@ -473,8 +460,9 @@ void InstallJournal::pruneEmptiedFolders() const {
 
 namespace {
 
-// What the start leaves to the background: the deletions, then the journals to close and those
-// to drop, so that until all is deleted a killed run leaves a journal for the next start.
+// What the start leaves to the background, in the order it runs: the journals to close, each
+// deleting what its outcome left before it goes; the items no journal names; last the journals
+// refused, so that until all is deleted a killed run leaves each journal for the next start.
 struct StartUpSettling {
     QList<std::pair<InstallJournal, QList<PendingDeletion>>> journals;
     QStringList droppedJournals;
@@ -485,7 +473,7 @@ struct StartUpSettling {
     }
     void run() const {
         for (const auto& [journal, journalDeletions] : journals) {
-            PendingInstallJournals::close(journal, journalDeletions);
+            journal.close(journalDeletions);
         }
         deleteItems(deletions);
         for (const QString& file : droppedJournals) {

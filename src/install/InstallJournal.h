@@ -46,6 +46,10 @@ public:
     // Every path it names: the staging folders, the live paths, the aside items and the trash
     // items these become on their way out.
     QStringList namedItems() const;
+    // Deletes what the outcome left and the staging folders, prunes the emptied folders, and
+    // removes the journal once nothing it names is left to settle; otherwise the next start tries
+    // again.
+    void close(const QList<PendingDeletion>& deletions) const;
 
 private:
     InstallJournal() = default;
@@ -61,16 +65,6 @@ private:
     // Where the previous or the new item of a move goes on its way out: a trash item beside it
     // whose name the journal gives, so that a start finds it again.
     QString trashPathOf(qsizetype moveIndex) const;
-    // Renames the item, when there is one, to the move's trash item, and answers that for
-    // deletion when it is there, renamed now or by an earlier settling that was cut short. The
-    // log names it by the path shown.
-    std::optional<PendingDeletion> throughTrash(qsizetype moveIndex,
-                                                const std::optional<QString>& item,
-                                                const QString& shownPath) const;
-    // Deletes what the outcome left and the staging folders, prunes the emptied folders, and
-    // removes the journal once nothing it names is left to settle; otherwise the next start tries
-    // again.
-    void close(const QList<PendingDeletion>& deletions) const;
     // A staging folder, an aside item or a trash item still on disk.
     std::optional<QString> unsettledItem() const;
     // The folders an install made or a removal emptied: in the Motion Templates library up to
