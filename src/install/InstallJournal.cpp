@@ -321,12 +321,16 @@ QList<PendingDeletion> InstallJournal::renameBackToPrevious() const {
         // What took the previous item's place, or the staged copy made live where nothing was.
         const bool placed =
             move.aside ? itemExists(*move.aside) : move.staged && !itemExists(*move.staged);
-        if (auto deletion = moveToTrash(placed ? std::optional(move.live) : std::nullopt,
-                                        trashPathOf(index), removedLine(move.live))) {
+        // The live path is gone only where nothing was before; else the previous item takes it
+        // again.
+        if (auto deletion =
+                moveToTrash(placed ? std::optional(move.live) : std::nullopt, trashPathOf(index),
+                            move.aside ? QString() : removedLine(move.live))) {
             deletions.append(*deletion);
         }
-        if (move.aside && itemExists(*move.aside)) {
-            moveItem(*move.aside, move.live);
+        if (move.aside && itemExists(*move.aside) && !moveItem(*move.aside, move.live) &&
+            m_readAtStart) {
+            catalog::log(QStringLiteral("Install journal put back: ") + move.live);
         }
     }
     return deletions;

@@ -248,6 +248,40 @@ TEST_F(EngineTest, ARepairWhoseJournalSaysItsRecordsWereSavedIsFinishedThoughThe
     EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(", ").toStdString();
 }
 
+TEST_F(EngineTest, AStartUndoingAnOperationLogsAsRemovedOnlyWhatItRemoved) {
+    makeBundle(payloadRoot + "/Glow/Glow.pluginkit", "");
+    const PackageManifest glow = package("glow", "Glow");
+    const QString live = installRoot + "/glow";
+    struct Case {
+        const char* name;
+        bool recordedBefore;
+        QStringList logged;
+    };
+    for (const Case& test : {
+             Case{"a first install", false, {"Install journal removed: " + live}},
+             Case{"a repair of the recorded version", true, {"Install journal put back: " + live}},
+         }) {
+        SCOPED_TRACE(test.name);
+        // GIVEN glow installed by a run killed before its records were saved
+        QDir(installRoot).removeRecursively();
+        std::optional<InstalledPackage> previous;
+        if (test.recordedBefore) {
+            previous = recordOf(glow, installed(glow));
+        }
+        writeRecords(previous ? QList{*previous} : QList<InstalledPackage>{});
+        ASSERT_TRUE(install(glow, previous));
+        clearOperationsLog();
+
+        // WHEN the next start undoes it
+        settleAtStartUp().waitForFinished();
+
+        // THEN the log names as removed only a folder that is gone, and the previous copy as put
+        // back in its place
+        EXPECT_EQ(itemExists(live), test.recordedBefore);
+        EXPECT_EQ(loggedMessages(), test.logged);
+    }
+}
+
 TEST_F(EngineTest, AStartTellsWhatAJournalRemovesAndPrunesFoldersHoldingOnlyTheSystemsMarkers) {
     // GIVEN glow's plug-in and templates, which the catalog lists, removed by a run killed once
     // its record was gone; the type folder holds the system's marker, the category folder a
