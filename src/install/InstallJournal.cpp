@@ -479,7 +479,7 @@ struct StartUpSettling {
         for (const auto& [journal, journalDeletions] : journals) {
             journal.close(journalDeletions);
         }
-        deleteItems(deletions);
+        deleteLeftoverItems(deletions);
         for (const QString& file : droppedJournals) {
             QFile::remove(file);
         }
@@ -510,7 +510,7 @@ private:
 // before earlier ones; then what no journal names.
 void settleJournalsAndLeftovers(StartUpSettling& settling) {
     const QStringList files = pendingJournalFiles();
-    if (files.isEmpty() && !installFoldersHoldLeftoverItems()) {
+    if (files.isEmpty() && !ownedFoldersHoldLeftoverItems()) {
         return;
     }
     const OwnedPlaces own = OwnedPlaces::read();

@@ -87,16 +87,17 @@ private:
 };
 
 // The start-up settling of what a killed run left, before the InstalledPackageStore is made. When
-// there is nothing to settle (no journal, no staging, aside or trash item in the install folders)
-// it reads nothing more. Otherwise, for every operation that a crash interrupted, it finishes the
-// operation where its journal says the records were saved, or where the records no longer hold
-// the record it began with; else it puts the previous version back. A journal that cannot be read,
-// or that names a path no operation of its package makes, is logged and dropped without acting on
-// it. Then the staging, aside and trash items no journal names are settled by their names, and
-// the temporary files of unfinished saves of installed.json and of the journal are removed.
-// Everything that happens here is a rename; the trees the settling and the cache's abandoned work
-// folders leave to delete are deleted on the pool of low-priority threads, which the returned
-// future ends with. The engine's operations wait for it.
+// there is nothing to settle (no journal, no staging, aside or trash item in the install folders
+// or the studio's templates folders) it reads nothing more. Otherwise, for every operation that a
+// crash interrupted, it finishes the operation where its journal says the records were saved, or
+// where the records no longer hold the record it began with; else it puts the previous version
+// back. A journal that cannot be read, or that names a path no operation of its package makes, is
+// logged and dropped without acting on it. Then the staging, aside and trash items no journal names
+// are settled by their names, and the temporary files of unfinished saves of installed.json and of
+// the journal are removed. Everything that happens here is a rename; the trees the settling and the
+// cache's abandoned work folders leave to delete are deleted, and the templates folders they alone
+// held pruned, on the pool of low-priority threads, which the returned future ends with. The
+// engine's operations wait for it.
 QFuture<void> settleAtStartUp();
 
 // Blocks until the deletions the start left to the background have ended.

@@ -1,7 +1,9 @@
 #include "LeftoverItems.h"
 
 #include "FileOperations.h"
+#include "InstallEngine.h"
 #include "ItemMoves.h"
+#include "MotionTemplatesPlacement.h"
 #include "catalog/Environment.h"
 #include "catalog/OperationsLog.h"
 #include "catalog/RemoteArtifactService.h"
@@ -85,10 +87,10 @@ void settleAside(const OwnedPlaces& own, const QString& folder, const QString& p
 
 } // namespace
 
-bool installFoldersHoldLeftoverItems() {
-    const QStringList roots = OwnedPlaces::installRoots();
-    return std::any_of(roots.cbegin(), roots.cend(), [&](const QString& root) {
-        return !entriesMatching(root, leftoverKinds()).isEmpty();
+bool ownedFoldersHoldLeftoverItems() {
+    const QStringList folders = OwnedPlaces::installRoots() + OwnedPlaces::studioTemplateFolders();
+    return std::any_of(folders.cbegin(), folders.cend(), [&](const QString& folder) {
+        return !entriesMatching(folder, leftoverKinds()).isEmpty();
     });
 }
 
@@ -111,6 +113,18 @@ QList<PendingDeletion> settleLeftoverItems(const OwnedPlaces& own,
         }
     }
     return deletions;
+}
+
+void deleteLeftoverItems(const QList<PendingDeletion>& deletions) {
+    deleteItems(deletions);
+    for (const PendingDeletion& deletion : deletions) {
+        if (const auto library = templatesRootContaining(deletion.path)) {
+            const QString folder = QFileInfo(QDir::cleanPath(deletion.path)).path();
+            for (const QString& pruned : InstallEngine::pruneEmptyDirectories(folder, *library)) {
+                catalog::log(removedLine(pruned));
+            }
+        }
+    }
 }
 
 QList<PendingDeletion> abandonedCacheWorkFolders() {

@@ -54,6 +54,14 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
     writeFile(documents + "/work.txt", "the user's work");
     writeFile(documents + "/.notes", "the user's notes");
     writeFile(home.filePath("home/.marlox-aside-1/work.txt"), "not the user's");
+    // The studio's folder of a type folder is the application's, but not the folder itself, nor
+    // one reached through a link.
+    const QString library = home.filePath("home/Movies/Motion Templates.localized");
+    writeFile(library + "/Titles.localized/Marlox Studio/Kinetic/Slide/Slide.moti", "slide");
+    writeFile(documents + "/Marlox Studio/work.txt", "the user's work");
+    ASSERT_TRUE(QFile::link(documents, library + "/Linked.localized"));
+    const QString studio = library + "/Titles.localized/Marlox Studio";
+    const QString linkedStudioItem = library + "/Linked.localized/Marlox Studio/work.txt";
     const QString staging = installRoot + "/.marlox-staging-1";
     const auto everything = [&] {
         return treeSnapshot(home.filePath("home/Movies")) + treeSnapshot(documents) +
@@ -72,6 +80,8 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
              {journalMoving(installRoot + "/studio.marlox.other", staging),
               installRoot + "/studio.marlox.other"},
              {journalMoving(documents, staging), documents},
+             {journalMoving(studio, staging), studio},
+             {journalMoving(linkedStudioItem, staging), linkedStudioItem},
              {journalMoving(glow, staging, documents), documents},
              {journalMoving(glow, staging, installRoot + "/glow-aside"),
               installRoot + "/glow-aside"},
@@ -178,30 +188,47 @@ TEST_F(InstallJournalTest, AnItemNoJournalNamesIsSettledByWhatItsNameSays) {
     }
 }
 
-TEST_F(InstallJournalTest, APlantedAsideLinkIsRemovedAndNothingElseChanges) {
-    // GIVEN glow 1.0 installed and recorded, and beside it, with no journal, a link named as the
-    // aside item of its 1.0 that points at the user's documents
+TEST_F(InstallJournalTest, PlantedAsideAndTrashLinksInAnOwnedFolderAreRemovedAndNeverFollowed) {
+    // GIVEN glow 1.0 installed and recorded, and the user's documents
     const QString installRoot = installFolderPath();
     const QString glow = installRoot + "/glow";
     writeFile(glow + "/version.txt", "1.0");
     writeRecords({{"glow", "1.0", {}, PackageType::generator, glow, {}}});
     const QString documents = home.filePath("home/Documents");
     writeFile(documents + "/work.txt", "the user's work");
-    const QString link =
-        installRoot + "/.marlox-aside-0F8C2A4E-6B1D-4C3A-9E7F-2D5B8A1C4E6F-1.0-glow";
-    ASSERT_TRUE(QFile::link(documents, link));
     const QStringList documentsBefore = treeSnapshot(documents);
+    const QString library = home.filePath("home/Movies/Motion Templates.localized");
+    const QString studio = library + "/Titles.localized/Marlox Studio";
+    QDir().mkpath(library);
+    const QString uuid = "0F8C2A4E-6B1D-4C3A-9E7F-2D5B8A1C4E6F";
+    for (const QString& folder : {installRoot, studio, studio + "/Kinetic"}) {
+        SCOPED_TRACE(folder.toStdString());
+        // AND in an owned folder, with no journal, links that point at the documents, named as
+        // the aside item of glow 1.0 and as a trash item
+        const QStringList links = {folder + "/.marlox-aside-" + uuid + "-1.0-glow",
+                                   folder + "/.marlox-trash-" + uuid};
+        QDir().mkpath(folder);
+        for (const QString& link : links) {
+            ASSERT_TRUE(QFile::link(documents, link));
+        }
 
-    // WHEN the next start runs
-    settleAtStartUp().waitForFinished();
+        // WHEN the next start runs
+        settleAtStartUp().waitForFinished();
 
-    // THEN the link is gone, and the install and the documents are as they were
-    EXPECT_FALSE(itemExists(link));
-    EXPECT_EQ(QDir(installRoot)
-                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-              QStringList{"glow"});
-    EXPECT_EQ(readFile(glow + "/version.txt"), "1.0");
-    EXPECT_EQ(treeSnapshot(documents), documentsBefore);
+        // THEN the links and the library's folders they alone held are gone, and the install,
+        // the library and the documents are as they were
+        for (const QString& link : links) {
+            EXPECT_FALSE(itemExists(link));
+        }
+        EXPECT_FALSE(QFileInfo::exists(library + "/Titles.localized"));
+        EXPECT_TRUE(QFileInfo(library).isDir());
+        EXPECT_EQ(
+            QDir(installRoot)
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList{"glow"});
+        EXPECT_EQ(readFile(glow + "/version.txt"), "1.0");
+        EXPECT_EQ(treeSnapshot(documents), documentsBefore);
+    }
 }
 
 TEST_F(EngineTest, AnUpdateWhoseJournalWasCutInHalfIsUndoneByTheNamesOfItsItems) {
