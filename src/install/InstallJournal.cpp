@@ -122,17 +122,28 @@ private:
 
 } // namespace
 
+// Why a journal read at a start is not acted on. One too large to be read is kept where it is,
+// for what it says may still be read by hand; any other is dropped.
+struct RefusedJournal {
+    QString reason;
+    bool kept = false;
+};
+
 // Reads a journal left in the support folder; one that cannot be read, or that names anything no
 // operation of its package makes, is refused with the reason.
 class PendingInstallJournals {
 public:
-    static Result<InstallJournal, QString> read(const QString& file, const OwnedPlaces& own) {
-        const QString unreadable = QStringLiteral("it cannot be read: ") + file;
-        QFile input(file);
-        if (!input.open(QIODevice::ReadOnly)) {
-            return unreadable;
+    static Result<InstallJournal, RefusedJournal> read(const QString& file,
+                                                       const OwnedPlaces& own) {
+        const RefusedJournal unreadable{QStringLiteral("it cannot be read: ") + file};
+        const auto bytes = base::readWholeFile(file, maximumInstallJournalBytes);
+        if (!bytes && bytes.error().tooLarge) {
+            return RefusedJournal{QStringLiteral("it is larger than %1 MiB and is kept: %2")
+                                      .arg(maximumInstallJournalBytes / (1024 * 1024))
+                                      .arg(file),
+                                  true};
         }
-        const QJsonDocument document = QJsonDocument::fromJson(input.readAll());
+        const QJsonDocument document = bytes ? QJsonDocument::fromJson(*bytes) : QJsonDocument();
         if (!document.isObject()) {
             return unreadable;
         }
@@ -177,7 +188,8 @@ public:
             journal.m_moves.append(move);
         }
         if (const auto foreign = pathNotItsPackages(journal, own)) {
-            return QStringLiteral("it names a path its package does not own: ") + *foreign;
+            return RefusedJournal{QStringLiteral("it names a path its package does not own: ") +
+                                  *foreign};
         }
         return journal;
     }
@@ -509,17 +521,24 @@ private:
 // Settles the journals left on disk, the newest first, so that later operations are undone
 // before earlier ones; then what no journal names.
 void settleJournalsAndLeftovers(StartUpSettling& settling) {
-    const QStringList files = pendingJournalFiles();
+    QStringList files = pendingJournalFiles();
     if (files.isEmpty() && !ownedFoldersHoldLeftoverItems()) {
         return;
+    }
+    const qsizetype waiting = std::max<qsizetype>(files.size() - maximumPendingInstallJournals, 0);
+    if (waiting > 0) {
+        files.resize(maximumPendingInstallJournals);
+        catalog::log(QStringLiteral("Install journals left for the next start: %1").arg(waiting));
     }
     const OwnedPlaces own = OwnedPlaces::read();
     QSet<QString> journaledItems;
     for (const QString& file : files) {
         auto journal = PendingInstallJournals::read(file, own);
         if (!journal) {
-            catalog::log(QStringLiteral("Install journal ignored: ") + journal.error());
-            settling.droppedJournals.append(file);
+            catalog::log(QStringLiteral("Install journal ignored: ") + journal.error().reason);
+            if (!journal.error().kept) {
+                settling.droppedJournals.append(file);
+            }
             continue;
         }
         if (const auto deletions = PendingInstallJournals::settle(*journal, own.records())) {
@@ -529,7 +548,10 @@ void settleJournalsAndLeftovers(StartUpSettling& settling) {
             journaledItems.insert(QDir::cleanPath(item));
         }
     }
-    settling.deletions.append(settleLeftoverItems(own, journaledItems));
+    // A journal left unread may name any item, so those wait with it.
+    if (waiting == 0) {
+        settling.deletions.append(settleLeftoverItems(own, journaledItems));
+    }
 }
 
 } // namespace

@@ -110,6 +110,59 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
     }
 }
 
+TEST_F(InstallJournalTest, AJournalOverItsBoundIsLoggedAndKeptAndTheStartGoesOn) {
+    // GIVEN a journal one byte larger than any is read (a sparse file), and an older one beside it
+    // whose staging folder a killed install left
+    const QString support = applicationSupportDirectory();
+    const QString tooLarge = support + "/.install-journal-2.json";
+    QDir().mkpath(support);
+    QFile file(tooLarge);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(maximumInstallJournalBytes + 1));
+    file.close();
+    const QString staging = installFolderPath() + "/.marlox-staging-1";
+    writeFile(staging + "/file", "half a copy");
+    const QString older = support + "/.install-journal-1.json";
+    writeFile(older, journalMoving(installFolderPath() + "/glow", staging));
+
+    // WHEN the next start runs
+    settleAtStartUp().waitForFinished();
+
+    // THEN the large journal stays as it was and one line says so, and the older one is settled
+    EXPECT_EQ(QFileInfo(tooLarge).size(), maximumInstallJournalBytes + 1);
+    EXPECT_FALSE(QFileInfo::exists(older));
+    EXPECT_FALSE(QFileInfo::exists(staging));
+    EXPECT_EQ(
+        loggedMessages(),
+        (QStringList{"Install journal ignored: it is larger than 2 MiB and is kept: " + tooLarge,
+                     "Install journal removed: " + staging}));
+}
+
+TEST_F(InstallJournalTest,
+       AStartReadsTheNewestJournalsItMayAndLeavesTheRestAndTheirItemsToTheNext) {
+    // GIVEN one journal more than a start reads, none readable, and a staging folder no journal
+    // that is read names
+    const QString support = applicationSupportDirectory();
+    for (int journal = 0; journal <= maximumPendingInstallJournals; ++journal) {
+        writeFile(support + QString("/.install-journal-%1.json").arg(journal, 2, 10, QChar('0')),
+                  "{not json");
+    }
+    const QString oldest = support + "/.install-journal-00.json";
+    const QString staging = installFolderPath() + "/.marlox-staging-1";
+    writeFile(staging + "/file", "half a copy");
+
+    // WHEN the next start runs, THEN the oldest journal and the staging folder wait
+    settleAtStartUp().waitForFinished();
+    EXPECT_EQ(QDir(support).entryList({".install-journal-*"}, QDir::Files | QDir::Hidden),
+              QStringList{".install-journal-00.json"});
+    EXPECT_TRUE(QFileInfo::exists(staging));
+    EXPECT_EQ(loggedMessages().first(), "Install journals left for the next start: 1");
+
+    // WHEN the start after it runs, THEN they are settled
+    settleAtStartUp().waitForFinished();
+    EXPECT_FALSE(QFileInfo::exists(oldest));
+    EXPECT_FALSE(QFileInfo::exists(staging));
+}
+
 TEST_F(InstallJournalTest, AJournalStaysUntilEverythingItNamesIsSettled) {
     // GIVEN a journal whose staging folder cannot be removed yet
     const QString installRoot = installFolderPath();
