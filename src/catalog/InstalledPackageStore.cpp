@@ -34,15 +34,15 @@ struct RecordsFile {
     QList<InstalledPackage> migrated;
 };
 
-// Nothing when the file cannot be read or decoded.
-std::optional<RecordsFile> readRecordsFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
+// Why the file cannot be used: it cannot be read or decoded, or it is too large to be read.
+Result<RecordsFile, base::FileReadError> readRecordsFile(const QString& path) {
+    const auto bytes = base::readWholeFile(path, maximumRecordsFileBytes);
+    if (!bytes) {
+        return bytes.error();
     }
-    const auto decoded = decodeInstalledPackages(file.readAll());
+    const auto decoded = decodeInstalledPackages(*bytes);
     if (!decoded) {
-        return std::nullopt;
+        return base::FileReadError{path, decoded.error().description()};
     }
     const QString legacyRoot = legacyInstallFolderPath();
     const QString currentRoot = installFolderPath();
@@ -131,13 +131,21 @@ void InstalledPackageStore::load() {
         return;
     }
     const auto records = readRecordsFile(path);
-    if (!records) {
+    if (records.hasValue()) {
+        setInstalledByID(byID(records->migrated));
+        if (records->migrated != records->decoded) {
+            saveToDisk();
+        }
+    } else if (records.error().tooLarge) {
+        // Not a file any version writes, but the records it holds may be recovered by hand: it
+        // stays where it is until a save has to move it aside.
+        m_unreadFileInTheWay = true;
+        log(QStringLiteral("installed.json was not read, being larger than %1 MiB; it is kept "
+                           "where it is: %2")
+                .arg(maximumRecordsFileBytes / (1024 * 1024))
+                .arg(path));
+    } else {
         moveUnreadableFileAside();
-        return;
-    }
-    setInstalledByID(byID(records->migrated));
-    if (records->migrated != records->decoded) {
-        saveToDisk();
     }
 }
 

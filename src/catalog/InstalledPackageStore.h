@@ -12,6 +12,11 @@ namespace marlox::catalog {
 
 using InstalledPackageMap = QMap<QString, InstalledPackage>;
 
+// No real installed.json comes near this: 10,000 records, each with four long template paths,
+// take 9.4 MiB. A larger file is not read, so reading it at start costs the main thread one
+// bounded read at most.
+inline constexpr qint64 maximumRecordsFileBytes = 16 * 1024 * 1024;
+
 // The records of what is installed, kept in installed.json. It loads the file once, when it is
 // made; its owners change `installedByID` and then call saveToDisk().
 class InstalledPackageStore : public QObject {
@@ -42,13 +47,14 @@ private:
     bool moveUnreadableFileAside();
 
     InstalledPackageMap m_installedByID;
-    // An installed.json that could not be read and is still in place; no save may replace it
-    // before it has been moved aside.
+    // An installed.json that could not be read, or was too large to be, and is still in place; no
+    // save may replace it before it has been moved aside.
     bool m_unreadFileInTheWay = false;
 };
 
 // What installed.json holds, as loading reads it: an empty map when there is no file, nothing when
-// it cannot be read. The store is not involved; start-up reads this before the store exists.
+// it cannot be read or is larger than it may be. The store is not involved; start-up reads this
+// before the store exists.
 std::optional<InstalledPackageMap> readInstalledRecords();
 
 // Rewrites an install path under the legacy install folder to the same place under the current

@@ -52,6 +52,10 @@ QString operationName(InstallJournal::Operation operation) {
                                                            : QStringLiteral("remove");
 }
 
+QString removedLine(const QString& path) {
+    return QStringLiteral("Install journal removed: ") + path;
+}
+
 QJsonValue optionalText(const std::optional<QString>& text) {
     return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
 }
@@ -118,17 +122,28 @@ private:
 
 } // namespace
 
+// Why a journal read at a start is not acted on. One too large to be read is kept where it is,
+// for what it says may still be read by hand; any other is dropped.
+struct RefusedJournal {
+    QString reason;
+    bool kept = false;
+};
+
 // Reads a journal left in the support folder; one that cannot be read, or that names anything no
 // operation of its package makes, is refused with the reason.
 class PendingInstallJournals {
 public:
-    static Result<InstallJournal, QString> read(const QString& file, const OwnedPlaces& own) {
-        const QString unreadable = QStringLiteral("it cannot be read: ") + file;
-        QFile input(file);
-        if (!input.open(QIODevice::ReadOnly)) {
-            return unreadable;
+    static Result<InstallJournal, RefusedJournal> read(const QString& file,
+                                                       const OwnedPlaces& own) {
+        const RefusedJournal unreadable{QStringLiteral("it cannot be read: ") + file};
+        const auto bytes = base::readWholeFile(file, maximumInstallJournalBytes);
+        if (!bytes && bytes.error().tooLarge) {
+            return RefusedJournal{QStringLiteral("it is larger than %1 MiB and is kept: %2")
+                                      .arg(maximumInstallJournalBytes / (1024 * 1024))
+                                      .arg(file),
+                                  true};
         }
-        const QJsonDocument document = QJsonDocument::fromJson(input.readAll());
+        const QJsonDocument document = bytes ? QJsonDocument::fromJson(*bytes) : QJsonDocument();
         if (!document.isObject()) {
             return unreadable;
         }
@@ -173,7 +188,8 @@ public:
             journal.m_moves.append(move);
         }
         if (const auto foreign = pathNotItsPackages(journal, own)) {
-            return QStringLiteral("it names a path its package does not own: ") + *foreign;
+            return RefusedJournal{QStringLiteral("it names a path its package does not own: ") +
+                                  *foreign};
         }
         return journal;
     }
@@ -187,9 +203,6 @@ public:
             return journal.renameToKeepNew();
         }
         return journal.renameBackToPrevious();
-    }
-    static void close(const InstallJournal& journal, const QList<PendingDeletion>& deletions) {
-        journal.close(deletions);
     }
 
 private:
@@ -320,12 +333,16 @@ QList<PendingDeletion> InstallJournal::renameBackToPrevious() const {
         // What took the previous item's place, or the staged copy made live where nothing was.
         const bool placed =
             move.aside ? itemExists(*move.aside) : move.staged && !itemExists(*move.staged);
+        // The live path is gone only where nothing was before; else the previous item takes it
+        // again.
         if (auto deletion =
-                throughTrash(index, placed ? std::optional(move.live) : std::nullopt, move.live)) {
+                moveToTrash(placed ? std::optional(move.live) : std::nullopt, trashPathOf(index),
+                            move.aside ? QString() : removedLine(move.live))) {
             deletions.append(*deletion);
         }
-        if (move.aside && itemExists(*move.aside)) {
-            moveItem(*move.aside, move.live);
+        if (move.aside && itemExists(*move.aside) && !moveItem(*move.aside, move.live) &&
+            m_readAtStart) {
+            catalog::log(QStringLiteral("Install journal put back: ") + move.live);
         }
     }
     return deletions;
@@ -348,34 +365,20 @@ std::optional<QList<PendingDeletion>> InstallJournal::renameToKeepNew() const {
         if (move.staged && itemExists(*move.staged) && !itemExists(move.live)) {
             moveItem(*move.staged, move.live);
         }
-        if (auto deletion = throughTrash(index, move.aside, move.aside.value_or(move.live))) {
+        if (auto deletion = moveToTrash(move.aside, trashPathOf(index),
+                                        removedLine(move.aside.value_or(move.live)))) {
             deletions.append(*deletion);
         }
     }
     return deletions;
 }
 
-std::optional<PendingDeletion> InstallJournal::throughTrash(qsizetype moveIndex,
-                                                            const std::optional<QString>& item,
-                                                            const QString& shownPath) const {
-    const QString trash = trashPathOf(moveIndex);
-    if (item && itemExists(*item)) {
-        if (auto failure = moveItem(*item, trash)) {
-            catalog::log(description(*failure));
-        }
-    }
-    if (!itemExists(trash)) {
-        return std::nullopt;
-    }
-    return PendingDeletion{trash, QStringLiteral("Install journal removed: ") + shownPath};
-}
-
 QString InstallJournal::trashPathOf(qsizetype moveIndex) const {
     const QString name = QFileInfo(m_file).fileName();
     const QString journalID =
         name.mid(journalPrefix.size(), name.size() - journalPrefix.size() - journalSuffix.size());
-    return QFileInfo(QDir::cleanPath(m_moves.at(moveIndex).live)).path() + QLatin1Char('/') +
-           trashPrefix + journalID + QLatin1Char('-') + QString::number(moveIndex);
+    return trashPathBeside(m_moves.at(moveIndex).live,
+                           journalID + QLatin1Char('-') + QString::number(moveIndex));
 }
 
 void InstallJournal::close(const QList<PendingDeletion>& deletions) const {
@@ -414,7 +417,7 @@ void InstallJournal::close(const QList<PendingDeletion>& deletions) const {
 
 void InstallJournal::logRemoval(const QString& path) const {
     if (m_readAtStart) {
-        catalog::log(QStringLiteral("Install journal removed: ") + path);
+        catalog::log(removedLine(path));
     }
 }
 
@@ -473,8 +476,9 @@ void InstallJournal::pruneEmptiedFolders() const {
 
 namespace {
 
-// What the start leaves to the background: the deletions, then the journals to close and those
-// to drop, so that until all is deleted a killed run leaves a journal for the next start.
+// What the start leaves to the background, in the order it runs: the journals to close, each
+// deleting what its outcome left before it goes; the items no journal names; last the journals
+// refused, so that until all is deleted a killed run leaves each journal for the next start.
 struct StartUpSettling {
     QList<std::pair<InstallJournal, QList<PendingDeletion>>> journals;
     QStringList droppedJournals;
@@ -485,9 +489,9 @@ struct StartUpSettling {
     }
     void run() const {
         for (const auto& [journal, journalDeletions] : journals) {
-            PendingInstallJournals::close(journal, journalDeletions);
+            journal.close(journalDeletions);
         }
-        deleteItems(deletions);
+        deleteLeftoverItems(deletions);
         for (const QString& file : droppedJournals) {
             QFile::remove(file);
         }
@@ -517,17 +521,24 @@ private:
 // Settles the journals left on disk, the newest first, so that later operations are undone
 // before earlier ones; then what no journal names.
 void settleJournalsAndLeftovers(StartUpSettling& settling) {
-    const QStringList files = pendingJournalFiles();
-    if (files.isEmpty() && !installFoldersHoldLeftoverItems()) {
+    QStringList files = pendingJournalFiles();
+    if (files.isEmpty() && !ownedFoldersHoldLeftoverItems()) {
         return;
+    }
+    const qsizetype waiting = std::max<qsizetype>(files.size() - maximumPendingInstallJournals, 0);
+    if (waiting > 0) {
+        files.resize(maximumPendingInstallJournals);
+        catalog::log(QStringLiteral("Install journals left for the next start: %1").arg(waiting));
     }
     const OwnedPlaces own = OwnedPlaces::read();
     QSet<QString> journaledItems;
     for (const QString& file : files) {
         auto journal = PendingInstallJournals::read(file, own);
         if (!journal) {
-            catalog::log(QStringLiteral("Install journal ignored: ") + journal.error());
-            settling.droppedJournals.append(file);
+            catalog::log(QStringLiteral("Install journal ignored: ") + journal.error().reason);
+            if (!journal.error().kept) {
+                settling.droppedJournals.append(file);
+            }
             continue;
         }
         if (const auto deletions = PendingInstallJournals::settle(*journal, own.records())) {
@@ -537,7 +548,10 @@ void settleJournalsAndLeftovers(StartUpSettling& settling) {
             journaledItems.insert(QDir::cleanPath(item));
         }
     }
-    settling.deletions.append(settleLeftoverItems(own, journaledItems));
+    // A journal left unread may name any item, so those wait with it.
+    if (waiting == 0) {
+        settling.deletions.append(settleLeftoverItems(own, journaledItems));
+    }
 }
 
 } // namespace

@@ -13,6 +13,14 @@
 
 namespace marlox::install {
 
+// A journal names three paths for each item its operation moves: a package of a thousand
+// templates with long names takes 0.8 MiB. A larger file is not read; a start reads its journals
+// on the main thread.
+inline constexpr qint64 maximumInstallJournalBytes = 2 * 1024 * 1024;
+// One operation runs at a time and every start settles the journals it finds, so one or two wait
+// at most. A start reads this many, the newest, and leaves the rest to the next.
+inline constexpr qsizetype maximumPendingInstallJournals = 8;
+
 // What one install or removal is about to change on disk, kept in a small JSON file of its own in
 // the application-support folder from before its first file is made until its outcome is final.
 // A process that dies in between leaves the file behind, and the next start reads it and either
@@ -46,6 +54,10 @@ public:
     // Every path it names: the staging folders, the live paths, the aside items and the trash
     // items these become on their way out.
     QStringList namedItems() const;
+    // Deletes what the outcome left and the staging folders, prunes the emptied folders, and
+    // removes the journal once nothing it names is left to settle; otherwise the next start tries
+    // again.
+    void close(const QList<PendingDeletion>& deletions) const;
 
 private:
     InstallJournal() = default;
@@ -61,16 +73,6 @@ private:
     // Where the previous or the new item of a move goes on its way out: a trash item beside it
     // whose name the journal gives, so that a start finds it again.
     QString trashPathOf(qsizetype moveIndex) const;
-    // Renames the item, when there is one, to the move's trash item, and answers that for
-    // deletion when it is there, renamed now or by an earlier settling that was cut short. The
-    // log names it by the path shown.
-    std::optional<PendingDeletion> throughTrash(qsizetype moveIndex,
-                                                const std::optional<QString>& item,
-                                                const QString& shownPath) const;
-    // Deletes what the outcome left and the staging folders, prunes the emptied folders, and
-    // removes the journal once nothing it names is left to settle; otherwise the next start tries
-    // again.
-    void close(const QList<PendingDeletion>& deletions) const;
     // A staging folder, an aside item or a trash item still on disk.
     std::optional<QString> unsettledItem() const;
     // The folders an install made or a removal emptied: in the Motion Templates library up to
@@ -93,15 +95,17 @@ private:
 };
 
 // The start-up settling of what a killed run left, before the InstalledPackageStore is made. When
-// there is nothing to settle (no journal, no staging, aside or trash item in the install folders)
-// it reads nothing more. Otherwise, for every operation that a crash interrupted, it finishes the
-// operation where its journal says the records were saved, or where the records no longer hold
-// the record it began with; else it puts the previous version back. A journal that cannot be read,
-// or that names a path no operation of its package makes, is logged and dropped without acting on
-// it. Then the staging, aside and trash items no journal names are settled by their names, and
-// the temporary files of unfinished saves of installed.json and of the journal are removed.
-// Everything that happens here is a rename; the trees the settling and the cache's abandoned work
-// folders leave to delete are deleted on the pool of low-priority threads, which the returned
+// there is nothing to settle (no journal, no staging, aside or trash item in the install folders
+// or the studio's templates folders) it reads nothing more. Otherwise, for each operation that a
+// crash interrupted, the newest first and as many as a start reads, it finishes the operation where
+// its journal says the records were saved, or where the records no longer hold the record it began
+// with; else it puts the previous version back. A journal that cannot be read, or that names a path
+// no operation of its package makes, is logged and dropped without acting on it; one larger than a
+// journal may be is logged and kept. Then, once every journal is read, the staging, aside and trash
+// items no journal names are settled by their names; and the temporary files of unfinished saves of
+// installed.json and of the journal are removed. Everything that happens here is a rename; the
+// trees the settling and the cache's abandoned work folders leave to delete are deleted, and the
+// templates folders they alone held pruned, on the pool of low-priority threads, which the returned
 // future ends with. The engine's operations wait for it.
 QFuture<void> settleAtStartUp();
 

@@ -3,6 +3,7 @@
 #include "FileOperations.h"
 #include "catalog/OperationsLog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -34,8 +35,9 @@ QString newStagingPath(const QString& folder) {
     return folder + QLatin1Char('/') + stagingPrefix + newUuidText();
 }
 
-QString newTrashPath(const QString& item) {
-    return QFileInfo(item).path() + QLatin1Char('/') + trashPrefix + newUuidText();
+QString trashPathBeside(const QString& item, const std::optional<QString>& tag) {
+    return QFileInfo(QDir::cleanPath(item)).path() + QLatin1Char('/') + trashPrefix +
+           tag.value_or(newUuidText());
 }
 
 QString newAsidePath(const QString& live, const std::optional<QString>& heldVersion) {
@@ -85,6 +87,19 @@ void deleteItems(const QList<PendingDeletion>& deletions) {
             catalog::log(deletion.loggedAs);
         }
     }
+}
+
+std::optional<PendingDeletion> moveToTrash(const std::optional<QString>& item, const QString& trash,
+                                           const QString& loggedAs) {
+    if (item && itemExists(*item)) {
+        if (auto failure = moveItem(*item, trash)) {
+            catalog::log(description(*failure));
+        }
+    }
+    if (!itemExists(trash)) {
+        return std::nullopt;
+    }
+    return PendingDeletion{trash, loggedAs};
 }
 
 InstallFailure makeLive(const QList<ItemMove>& moves) {

@@ -21,8 +21,9 @@ inline const QString trashPrefix = QStringLiteral(".marlox-trash-");
 // A new staging path in the folder: the prefix and a new upper-case UUID. What a staging item
 // holds is on its way in, never the only copy of anything.
 QString newStagingPath(const QString& folder);
-// A new trash path beside the item.
-QString newTrashPath(const QString& item);
+// The trash path beside the item: the prefix and the tag, which a journal derives from its own
+// name so that a later start finds the item again; a new upper-case UUID without one.
+QString trashPathBeside(const QString& item, const std::optional<QString>& tag = std::nullopt);
 
 // What the name of an aside item says, so that a start can settle it without a journal.
 struct AsideName {
@@ -65,6 +66,11 @@ struct PendingDeletion {
 };
 // Deletes each item; a failure is logged and leaves the rest to go on.
 void deleteItems(const QList<PendingDeletion>& deletions);
+// Renames the item, when there is one, to the trash path, and answers that for deletion when it
+// is there, renamed now or by an earlier settling that was cut short. A rename that fails is
+// logged and leaves the item where it is.
+std::optional<PendingDeletion> moveToTrash(const std::optional<QString>& item, const QString& trash,
+                                           const QString& loggedAs);
 
 // Renames every previous item aside, then every staged item into its place; stops at the first
 // failure, which the operation's journal then undoes.

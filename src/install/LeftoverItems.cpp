@@ -1,7 +1,9 @@
 #include "LeftoverItems.h"
 
 #include "FileOperations.h"
+#include "InstallEngine.h"
 #include "ItemMoves.h"
+#include "MotionTemplatesPlacement.h"
 #include "catalog/Environment.h"
 #include "catalog/OperationsLog.h"
 #include "catalog/RemoteArtifactService.h"
@@ -38,20 +40,6 @@ QString removedLine(const QString& path) {
     return QStringLiteral("Left-over item removed: ") + path;
 }
 
-// Renames the item beside itself out of its kind and adds it to the deletions; nothing when
-// nothing is there. A failure is logged and leaves the item where it is.
-void moveToTrash(const QString& item, const QString& loggedAs, QList<PendingDeletion>& deletions) {
-    if (!itemExists(item)) {
-        return;
-    }
-    const QString trash = newTrashPath(item);
-    if (auto failure = moveItem(item, trash)) {
-        catalog::log(description(*failure));
-        return;
-    }
-    deletions.append({trash, loggedAs});
-}
-
 // The version a record gives the live path; nothing when no record names it.
 std::optional<QString> recordedVersionAt(const OwnedPlaces& own, const QString& live) {
     for (const catalog::InstalledPackage& record : own.records()) {
@@ -81,13 +69,16 @@ std::optional<QString> liveToPutBack(const OwnedPlaces& own, const QString& fold
 void settleAside(const OwnedPlaces& own, const QString& folder, const QString& path,
                  QList<PendingDeletion>& deletions) {
     const std::optional<QString> live = liveToPutBack(own, folder, path);
+    // Out of the aside kind first, so that one cut short in its deletion is never put back; or
+    // what took its place, which is not what the records say is there.
+    const QString leaving = live.value_or(path);
+    if (auto deletion =
+            moveToTrash(leaving, trashPathBeside(leaving), live ? QString() : removedLine(path))) {
+        deletions.append(*deletion);
+    }
     if (!live) {
-        // Out of the aside kind first, so that one cut short in its deletion is never put back.
-        moveToTrash(path, removedLine(path), deletions);
         return;
     }
-    // What took its place is not what the records say is there.
-    moveToTrash(*live, QString(), deletions);
     const InstallFailure failure = moveItem(path, *live);
     catalog::log(failure ? QStringLiteral("Left-over item could not be put back: ") +
                                description(*failure)
@@ -96,10 +87,10 @@ void settleAside(const OwnedPlaces& own, const QString& folder, const QString& p
 
 } // namespace
 
-bool installFoldersHoldLeftoverItems() {
-    const QStringList roots = OwnedPlaces::installRoots();
-    return std::any_of(roots.cbegin(), roots.cend(), [&](const QString& root) {
-        return !entriesMatching(root, leftoverKinds()).isEmpty();
+bool ownedFoldersHoldLeftoverItems() {
+    const QStringList folders = OwnedPlaces::installRoots() + OwnedPlaces::studioTemplateFolders();
+    return std::any_of(folders.cbegin(), folders.cend(), [&](const QString& folder) {
+        return !entriesMatching(folder, leftoverKinds()).isEmpty();
     });
 }
 
@@ -122,6 +113,18 @@ QList<PendingDeletion> settleLeftoverItems(const OwnedPlaces& own,
         }
     }
     return deletions;
+}
+
+void deleteLeftoverItems(const QList<PendingDeletion>& deletions) {
+    deleteItems(deletions);
+    for (const PendingDeletion& deletion : deletions) {
+        if (const auto library = templatesRootContaining(deletion.path)) {
+            const QString folder = QFileInfo(QDir::cleanPath(deletion.path)).path();
+            for (const QString& pruned : InstallEngine::pruneEmptyDirectories(folder, *library)) {
+                catalog::log(removedLine(pruned));
+            }
+        }
+    }
 }
 
 QList<PendingDeletion> abandonedCacheWorkFolders() {

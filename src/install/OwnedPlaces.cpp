@@ -6,6 +6,7 @@
 #include "base/SafePath.h"
 #include "catalog/CatalogService.h"
 #include "catalog/InstallLocations.h"
+#include "platform/Bundle.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,6 +25,34 @@ QStringList recordedTemplatePaths(const catalog::InstalledPackage& record) {
         if (liesStrictlyInside(path, defaultTemplatesRoot())) {
             paths.append(QDir::cleanPath(path));
         }
+    }
+    return paths;
+}
+
+// The studio's own folder in a type folder of the library, or a folder below it, with no link
+// on the way: whatever lies there is the application's.
+bool liesInStudioTemplatesFolder(const QString& folder) {
+    const QString root = QDir::cleanPath(defaultTemplatesRoot());
+    const QString cleaned = QDir::cleanPath(folder);
+    if (!QDir::isAbsolutePath(folder) || hasDotComponent(folder) ||
+        !cleaned.startsWith(root + QLatin1Char('/'))) {
+        return false;
+    }
+    const QStringList parts = cleaned.mid(root.size() + 1).split(QLatin1Char('/'));
+    if (parts.size() < 2 || parts.first().startsWith(QLatin1Char('.')) ||
+        parts.at(1) != vendorFolderName(platform::mainBundle())) {
+        return false;
+    }
+    return canonicalPath(cleaned) ==
+           canonicalPath(root) + QLatin1Char('/') + parts.join(QLatin1Char('/'));
+}
+
+// The visible folders directly inside a folder, links left out.
+QStringList subfolders(const QString& folder) {
+    QStringList paths;
+    for (const QString& name :
+         QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+        paths.append(folder + QLatin1Char('/') + name);
     }
     return paths;
 }
@@ -50,6 +79,19 @@ OwnedPlaces OwnedPlaces::read() {
 QStringList OwnedPlaces::installRoots() {
     return {QDir::cleanPath(catalog::installFolderPath()),
             QDir::cleanPath(catalog::legacyInstallFolderPath())};
+}
+
+QStringList OwnedPlaces::studioTemplateFolders() {
+    const QString vendorFolder = vendorFolderName(platform::mainBundle());
+    QStringList folders;
+    for (const QString& typeFolder : subfolders(QDir::cleanPath(defaultTemplatesRoot()))) {
+        const QString studio = typeFolder + QLatin1Char('/') + vendorFolder;
+        if (QFileInfo(studio).isDir() && !QFileInfo(studio).isSymLink()) {
+            folders.append(studio);
+            folders.append(subfolders(studio));
+        }
+    }
+    return folders;
 }
 
 OwnedPlaces::OwnedPlaces(catalog::InstalledPackageMap records,
@@ -82,11 +124,13 @@ bool OwnedPlaces::isLivePathOf(const QString& packageID, const QString& path) co
         return true;
     }
     return !QFileInfo(cleaned).fileName().startsWith(QLatin1Char('.')) &&
-           m_catalogTemplateFolders.contains(packageID, parentOf(cleaned));
+           (m_catalogTemplateFolders.contains(packageID, parentOf(cleaned)) ||
+            liesInStudioTemplatesFolder(parentOf(cleaned)));
 }
 
 bool OwnedPlaces::isFolderOf(const QString& packageID, const QString& folder) const {
-    return !hasDotComponent(folder) && foldersOf(packageID).contains(QDir::cleanPath(folder));
+    return !hasDotComponent(folder) && (foldersOf(packageID).contains(QDir::cleanPath(folder)) ||
+                                        liesInStudioTemplatesFolder(folder));
 }
 
 QStringList OwnedPlaces::foldersOf(const QString& packageID) const {
@@ -107,6 +151,7 @@ QStringList OwnedPlaces::folders() const {
             folders.append(parentOf(recorded));
         }
     }
+    folders.append(studioTemplateFolders());
     folders.removeDuplicates();
     return folders;
 }

@@ -244,6 +244,34 @@ TEST_F(InstalledPackageStoreTest, FileNotReadAtLoadIsMovedAsideBeforeASave) {
     EXPECT_EQ(readFile(folder() + "/" + copies[0]), bytes);
 }
 
+TEST_F(InstalledPackageStoreTest, AFileOverItsBoundIsLoggedAndKeptInPlaceUntilASaveKeepsItAside) {
+    // GIVEN an installed.json one byte larger than any is read, holding no data (a sparse file)
+    ASSERT_EQ(ensureApplicationDirectories(), std::nullopt);
+    const QString path = installedRecordsFileURL();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(maximumRecordsFileBytes + 1));
+    file.close();
+
+    // WHEN a store loads
+    InstalledPackageStore store;
+
+    // THEN it starts empty, the file stays where it is, and one line says so
+    EXPECT_TRUE(store.installedByID().isEmpty());
+    EXPECT_EQ(QFileInfo(path).size(), maximumRecordsFileBytes + 1);
+    EXPECT_TRUE(unreadableCopies().isEmpty());
+    EXPECT_EQ(loggedMessages(),
+              QStringList{"installed.json was not read, being larger than 16 MiB; it is kept "
+                          "where it is: " +
+                          path});
+
+    // AND a save keeps it aside whole before it writes the records
+    save(store, recordsByID({record("new")}));
+    EXPECT_EQ(idsInFile(), QStringList{"new"});
+    const QStringList copies = unreadableCopies();
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_EQ(QFileInfo(folder() + "/" + copies[0]).size(), maximumRecordsFileBytes + 1);
+}
+
 TEST_F(InstalledPackageStoreTest, FailedSaveLogsOnceAndKeepsTheOldFileAndTheRecordsInMemory) {
     InstalledPackageStore store;
     save(store, recordsByID({record("old")}));

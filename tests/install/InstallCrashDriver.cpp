@@ -2,11 +2,12 @@
 // the application does, so that the crash-safety test can kill it at any point (see
 // FileOperationKill.cpp) and then look at what a fresh start makes of the disk.
 //
-//   install_crash_driver <bundle> prepare|update|update-remove|install-repair|start
+//   install_crash_driver <bundle> prepare|update|update-remove|install-repair|remove|start
 //
 // The bundle's resources hold the payloads and the catalog, which lists the package's first
 // version, then the version it is updated to. "install-repair" installs the first version and
-// then installs it again over itself, as a repair does. It starts as the application does: what
+// then installs it again over itself, as a repair does; "remove" removes every package the
+// records hold, whatever the catalog lists. It starts as the application does: what
 // a killed run left is settled before the records are read; "start" does only that, and waits
 // for the deletions the settling leaves to the background. MARLOX_DITTO names another archive
 // tool.
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     if (argc != 3) {
         std::fputs("usage: install_crash_driver <bundle> "
-                   "prepare|update|update-remove|install-repair|start\n",
+                   "prepare|update|update-remove|install-repair|remove|start\n",
                    stderr);
         return 2;
     }
@@ -105,6 +106,15 @@ int main(int argc, char** argv) {
         }
         coordinator.install(first);
         return settle(coordinator, first.id, install::installStatus::installed) ? 0 : 1;
+    }
+    if (mode == QLatin1String("remove")) {
+        for (const QString& packageID : store.installedByID().keys()) {
+            coordinator.uninstall(packageID);
+            if (!settle(coordinator, packageID, install::installStatus::removed)) {
+                return 1;
+            }
+        }
+        return 0;
     }
     coordinator.install(second);
     if (!settle(coordinator, second.id, install::installStatus::installed)) {

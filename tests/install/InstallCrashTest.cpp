@@ -35,6 +35,9 @@ struct Operation {
 // after each kill the journal is replayed as a fresh start does.
 class InstallCrashTest : public EngineTest {
 protected:
+    // The Motion Templates library is there from the start on, as the application makes it.
+    void SetUp() override { QDir().mkpath(templatesRoot); }
+
     // The disk as the user and the next start see it: both target folders, the records, the
     // support folder's top level and the cache's contents (the log and the empty folders the
     // application makes for itself aside).
@@ -48,6 +51,9 @@ protected:
             }
         }
         state.append(treeSnapshot(cacheDirectory()));
+        if (!QFileInfo(templatesRoot).isDir()) {
+            state.append("the Motion Templates library is gone");
+        }
         return state.join('\n');
     }
     // The start's log lines about journals it did not act on.
@@ -346,6 +352,31 @@ TEST_F(InstallCrashTest,
     writeCatalog(templates("1.0", "Templates/Kinetic-1.0.zip"),
                  templates("1.1", "Templates/Kinetic-1.0.zip"));
     expectEveryKillOfAFirstInstallOrRepairLeavesTheRecordedVersionWhole();
+}
+
+TEST_F(InstallCrashTest, KilledRemovalOfTemplatesNoCatalogListsLeavesNoneOfTheirFoldersBehind) {
+    // GIVEN templates installed in the studio's folder of a type folder, which no catalog lists
+    // any more
+    writeZipOfFiles(resources + "/Templates/Kinetic-1.0.zip",
+                    {{"Slide/Slide.moti", "slide"}, {"Fade/Fade.moti", "fade"}});
+    PackageManifest kinetic = templates("1.0", "Templates/Kinetic-1.0.zip");
+    kinetic.motionTemplateInstallSubpath = "Titles.localized/Marlox Studio/Kinetic";
+    writeCatalog(kinetic, kinetic);
+    ASSERT_FALSE(runDriver("prepare", 0));
+    ASSERT_TRUE(QFileInfo::exists(templatesRoot + "/Titles.localized/Marlox Studio/Kinetic/Fade"));
+    std::map<QString, QString> stateOfVersion{{"1.0", diskState()}};
+    PackageManifest other = glow("1.0", "Payloads/Other");
+    other.id = "studio.marlox.other";
+    writeCatalog(other, other);
+    saveHome();
+
+    // WHEN their removal is killed at each point and the next start runs, THEN the disk holds
+    // what the record names: all of them, or none and not the folders that held them
+    QByteArray trace;
+    ASSERT_FALSE(runDriver("remove", 0, &trace));
+    stateOfVersion["none"] = diskState();
+    EXPECT_EQ(diskState().toStdString(), "support: installed.json");
+    expectEveryKillLeavesTheRecordedVersionWhole("remove", trace, stateOfVersion);
 }
 
 TEST_F(InstallCrashTest, AKillDuringAnExpansionLeavesNothingBehindOnceTheNextStartHasRun) {

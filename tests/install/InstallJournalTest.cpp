@@ -54,6 +54,14 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
     writeFile(documents + "/work.txt", "the user's work");
     writeFile(documents + "/.notes", "the user's notes");
     writeFile(home.filePath("home/.marlox-aside-1/work.txt"), "not the user's");
+    // The studio's folder of a type folder is the application's, but not the folder itself, nor
+    // one reached through a link.
+    const QString library = home.filePath("home/Movies/Motion Templates.localized");
+    writeFile(library + "/Titles.localized/Marlox Studio/Kinetic/Slide/Slide.moti", "slide");
+    writeFile(documents + "/Marlox Studio/work.txt", "the user's work");
+    ASSERT_TRUE(QFile::link(documents, library + "/Linked.localized"));
+    const QString studio = library + "/Titles.localized/Marlox Studio";
+    const QString linkedStudioItem = library + "/Linked.localized/Marlox Studio/work.txt";
     const QString staging = installRoot + "/.marlox-staging-1";
     const auto everything = [&] {
         return treeSnapshot(home.filePath("home/Movies")) + treeSnapshot(documents) +
@@ -72,6 +80,8 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
              {journalMoving(installRoot + "/studio.marlox.other", staging),
               installRoot + "/studio.marlox.other"},
              {journalMoving(documents, staging), documents},
+             {journalMoving(studio, staging), studio},
+             {journalMoving(linkedStudioItem, staging), linkedStudioItem},
              {journalMoving(glow, staging, documents), documents},
              {journalMoving(glow, staging, installRoot + "/glow-aside"),
               installRoot + "/glow-aside"},
@@ -98,6 +108,59 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
                                     "not own: " +
                                         named});
     }
+}
+
+TEST_F(InstallJournalTest, AJournalOverItsBoundIsLoggedAndKeptAndTheStartGoesOn) {
+    // GIVEN a journal one byte larger than any is read (a sparse file), and an older one beside it
+    // whose staging folder a killed install left
+    const QString support = applicationSupportDirectory();
+    const QString tooLarge = support + "/.install-journal-2.json";
+    QDir().mkpath(support);
+    QFile file(tooLarge);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(maximumInstallJournalBytes + 1));
+    file.close();
+    const QString staging = installFolderPath() + "/.marlox-staging-1";
+    writeFile(staging + "/file", "half a copy");
+    const QString older = support + "/.install-journal-1.json";
+    writeFile(older, journalMoving(installFolderPath() + "/glow", staging));
+
+    // WHEN the next start runs
+    settleAtStartUp().waitForFinished();
+
+    // THEN the large journal stays as it was and one line says so, and the older one is settled
+    EXPECT_EQ(QFileInfo(tooLarge).size(), maximumInstallJournalBytes + 1);
+    EXPECT_FALSE(QFileInfo::exists(older));
+    EXPECT_FALSE(QFileInfo::exists(staging));
+    EXPECT_EQ(
+        loggedMessages(),
+        (QStringList{"Install journal ignored: it is larger than 2 MiB and is kept: " + tooLarge,
+                     "Install journal removed: " + staging}));
+}
+
+TEST_F(InstallJournalTest,
+       AStartReadsTheNewestJournalsItMayAndLeavesTheRestAndTheirItemsToTheNext) {
+    // GIVEN one journal more than a start reads, none readable, and a staging folder no journal
+    // that is read names
+    const QString support = applicationSupportDirectory();
+    for (int journal = 0; journal <= maximumPendingInstallJournals; ++journal) {
+        writeFile(support + QString("/.install-journal-%1.json").arg(journal, 2, 10, QChar('0')),
+                  "{not json");
+    }
+    const QString oldest = support + "/.install-journal-00.json";
+    const QString staging = installFolderPath() + "/.marlox-staging-1";
+    writeFile(staging + "/file", "half a copy");
+
+    // WHEN the next start runs, THEN the oldest journal and the staging folder wait
+    settleAtStartUp().waitForFinished();
+    EXPECT_EQ(QDir(support).entryList({".install-journal-*"}, QDir::Files | QDir::Hidden),
+              QStringList{".install-journal-00.json"});
+    EXPECT_TRUE(QFileInfo::exists(staging));
+    EXPECT_EQ(loggedMessages().first(), "Install journals left for the next start: 1");
+
+    // WHEN the start after it runs, THEN they are settled
+    settleAtStartUp().waitForFinished();
+    EXPECT_FALSE(QFileInfo::exists(oldest));
+    EXPECT_FALSE(QFileInfo::exists(staging));
 }
 
 TEST_F(InstallJournalTest, AJournalStaysUntilEverythingItNamesIsSettled) {
@@ -178,30 +241,47 @@ TEST_F(InstallJournalTest, AnItemNoJournalNamesIsSettledByWhatItsNameSays) {
     }
 }
 
-TEST_F(InstallJournalTest, APlantedAsideLinkIsRemovedAndNothingElseChanges) {
-    // GIVEN glow 1.0 installed and recorded, and beside it, with no journal, a link named as the
-    // aside item of its 1.0 that points at the user's documents
+TEST_F(InstallJournalTest, PlantedAsideAndTrashLinksInAnOwnedFolderAreRemovedAndNeverFollowed) {
+    // GIVEN glow 1.0 installed and recorded, and the user's documents
     const QString installRoot = installFolderPath();
     const QString glow = installRoot + "/glow";
     writeFile(glow + "/version.txt", "1.0");
     writeRecords({{"glow", "1.0", {}, PackageType::generator, glow, {}}});
     const QString documents = home.filePath("home/Documents");
     writeFile(documents + "/work.txt", "the user's work");
-    const QString link =
-        installRoot + "/.marlox-aside-0F8C2A4E-6B1D-4C3A-9E7F-2D5B8A1C4E6F-1.0-glow";
-    ASSERT_TRUE(QFile::link(documents, link));
     const QStringList documentsBefore = treeSnapshot(documents);
+    const QString library = home.filePath("home/Movies/Motion Templates.localized");
+    const QString studio = library + "/Titles.localized/Marlox Studio";
+    QDir().mkpath(library);
+    const QString uuid = "0F8C2A4E-6B1D-4C3A-9E7F-2D5B8A1C4E6F";
+    for (const QString& folder : {installRoot, studio, studio + "/Kinetic"}) {
+        SCOPED_TRACE(folder.toStdString());
+        // AND in an owned folder, with no journal, links that point at the documents, named as
+        // the aside item of glow 1.0 and as a trash item
+        const QStringList links = {folder + "/.marlox-aside-" + uuid + "-1.0-glow",
+                                   folder + "/.marlox-trash-" + uuid};
+        QDir().mkpath(folder);
+        for (const QString& link : links) {
+            ASSERT_TRUE(QFile::link(documents, link));
+        }
 
-    // WHEN the next start runs
-    settleAtStartUp().waitForFinished();
+        // WHEN the next start runs
+        settleAtStartUp().waitForFinished();
 
-    // THEN the link is gone, and the install and the documents are as they were
-    EXPECT_FALSE(itemExists(link));
-    EXPECT_EQ(QDir(installRoot)
-                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-              QStringList{"glow"});
-    EXPECT_EQ(readFile(glow + "/version.txt"), "1.0");
-    EXPECT_EQ(treeSnapshot(documents), documentsBefore);
+        // THEN the links and the library's folders they alone held are gone, and the install,
+        // the library and the documents are as they were
+        for (const QString& link : links) {
+            EXPECT_FALSE(itemExists(link));
+        }
+        EXPECT_FALSE(QFileInfo::exists(library + "/Titles.localized"));
+        EXPECT_TRUE(QFileInfo(library).isDir());
+        EXPECT_EQ(
+            QDir(installRoot)
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList{"glow"});
+        EXPECT_EQ(readFile(glow + "/version.txt"), "1.0");
+        EXPECT_EQ(treeSnapshot(documents), documentsBefore);
+    }
 }
 
 TEST_F(EngineTest, AnUpdateWhoseJournalWasCutInHalfIsUndoneByTheNamesOfItsItems) {
@@ -246,6 +326,40 @@ TEST_F(EngineTest, ARepairWhoseJournalSaysItsRecordsWereSavedIsFinishedThoughThe
     settleAtStartUp().waitForFinished();
     EXPECT_EQ(treeSnapshot(installRoot), whole);
     EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(", ").toStdString();
+}
+
+TEST_F(EngineTest, AStartUndoingAnOperationLogsAsRemovedOnlyWhatItRemoved) {
+    makeBundle(payloadRoot + "/Glow/Glow.pluginkit", "");
+    const PackageManifest glow = package("glow", "Glow");
+    const QString live = installRoot + "/glow";
+    struct Case {
+        const char* name;
+        bool recordedBefore;
+        QStringList logged;
+    };
+    for (const Case& test : {
+             Case{"a first install", false, {"Install journal removed: " + live}},
+             Case{"a repair of the recorded version", true, {"Install journal put back: " + live}},
+         }) {
+        SCOPED_TRACE(test.name);
+        // GIVEN glow installed by a run killed before its records were saved
+        QDir(installRoot).removeRecursively();
+        std::optional<InstalledPackage> previous;
+        if (test.recordedBefore) {
+            previous = recordOf(glow, installed(glow));
+        }
+        writeRecords(previous ? QList{*previous} : QList<InstalledPackage>{});
+        ASSERT_TRUE(install(glow, previous));
+        clearOperationsLog();
+
+        // WHEN the next start undoes it
+        settleAtStartUp().waitForFinished();
+
+        // THEN the log names as removed only a folder that is gone, and the previous copy as put
+        // back in its place
+        EXPECT_EQ(itemExists(live), test.recordedBefore);
+        EXPECT_EQ(loggedMessages(), test.logged);
+    }
 }
 
 TEST_F(EngineTest, AStartTellsWhatAJournalRemovesAndPrunesFoldersHoldingOnlyTheSystemsMarkers) {
