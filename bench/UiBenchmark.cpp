@@ -66,7 +66,7 @@ void BM_TwoLineLabelOfAMegabyte(benchmark::State& state) {
     const QString text = QStringLiteral("A long description of the package. ").repeated(30'000);
     QImage target(400, 60, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        LineLimitedLabel label(text, QFont(), white, 2);
+        FittingLabel label(text, QFont(), white, 2);
         label.resize(400, label.heightForWidth(400));
         benchmark::DoNotOptimize(label.sizeHint());
         label.render(&target);

@@ -2,16 +2,21 @@
 
 // Catalog packages, installed records and bundles made to order for the tests that read them.
 #include "catalog/CatalogManifest.h"
+#include "catalog/Environment.h"
 #include "catalog/InstalledPackageStore.h"
 #include "support/ScratchBundle.h"
 #include "support/ScratchHome.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -64,6 +69,22 @@ recordsOfVersions(const QList<std::pair<QString, QString>>& versionsByID) {
         byID.insert(id, testRecord(id, version));
     }
     return byID;
+}
+
+// Writes the built-in catalog to the file with each package changed as given; the change is
+// handed the package's place in the catalog too.
+inline void writeChangedBuiltInCatalog(
+    const QString& file, const std::function<void(QJsonObject& package, qsizetype place)>& change) {
+    QJsonObject root =
+        QJsonDocument::fromJson(readFile(catalog::urlForResource("manifest", "json"))).object();
+    QJsonArray packages;
+    for (const QJsonValue& value : root.value("packages").toArray()) {
+        QJsonObject package = value.toObject();
+        change(package, packages.size());
+        packages.append(package);
+    }
+    root.insert("packages", packages);
+    writeFile(file, QJsonDocument(root).toJson());
 }
 
 inline QStringList idsOf(const QList<catalog::PackageManifest>& packages) {

@@ -92,6 +92,16 @@ void ScreenServices::useCatalogListingOneIDTwice(const QString& file, const QStr
     useRemoteCatalog(QUrl::fromLocalFile(file));
 }
 
+void ScreenServices::useBuiltInCatalogNaming(const QString& file, const QString& id,
+                                             const QString& name) {
+    writeChangedBuiltInCatalog(file, [&](QJsonObject& package, qsizetype) {
+        if (package.value("id").toString() == id) {
+            package.insert("name", name);
+        }
+    });
+    useRemoteCatalog(QUrl::fromLocalFile(file));
+}
+
 bool ScreenServices::loadBuiltInCatalog() {
     return awaitFuture(catalogService->reload()) && !catalogService->packages().isEmpty();
 }

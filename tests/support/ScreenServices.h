@@ -47,6 +47,9 @@ public:
     // "Zulu Dup" 1.0.0, both of id "dup", after the built-in entries of the kept ids; nothing
     // is loaded yet.
     void useCatalogListingOneIDTwice(const QString& file, const QStringList& keptIDs = {});
+    // Remakes the catalog service over the built-in catalog written to the file with the package
+    // of that id renamed; nothing is loaded yet.
+    void useBuiltInCatalogNaming(const QString& file, const QString& id, const QString& name);
     // Publishes the built-in catalog; false when it did not load in time.
     bool loadBuiltInCatalog();
     // Records built-in packages as installed at the given versions, each in its own folder of

@@ -1,5 +1,7 @@
 #include "UpdateCheckDialog.h"
 
+#include "ui/kit/ScreenParts.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
@@ -10,13 +12,13 @@ namespace {
 
 constexpr int dialogWidth = 380;
 
-QLabel* plainLabel(const QString& objectName, QWidget* parent) {
-    auto* label = new QLabel(parent);
+// Feed and error texts come from outside: plain, and a long address breaks inside.
+ui::FittingLabel* plainLabel(const QString& objectName, QWidget* parent) {
+    auto* label =
+        new ui::FittingLabel({}, parent->font(), parent->palette().color(QPalette::WindowText),
+                             ui::FittingLabel::anyNumberOfLines, parent);
     label->setObjectName(objectName);
-    // Feed and error texts come from outside.
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setSelectable(true);
     return label;
 }
 

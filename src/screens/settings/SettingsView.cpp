@@ -169,9 +169,8 @@ private:
 
 // The path of a folder card: selectable so it can be copied.
 QLabel* pathLabel(const QString& objectName) {
-    QLabel* label = plainTextLabel({}, 12, QFont::Medium, textPrimary(), objectName);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ui::FittingLabel* label = plainTextLabel({}, 12, QFont::Medium, textPrimary(), objectName);
+    label->setSelectable(true);
     return label;
 }
 

@@ -99,9 +99,9 @@ QColor platformOrange() {
     return QColor(255, 159, 10);
 }
 
-QLabel* plainTextLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
-                       const QString& objectName) {
-    QLabel* label = ui::plainLabel(text, size, weight, color, true);
+ui::FittingLabel* plainTextLabel(const QString& text, qreal size, QFont::Weight weight,
+                                 const QColor& color, const QString& objectName) {
+    ui::FittingLabel* label = ui::plainLabel(text, size, weight, color, true);
     label->setObjectName(objectName);
     return label;
 }

@@ -11,6 +11,7 @@ class QVBoxLayout;
 
 namespace marlox::ui {
 class AppPillButton;
+class FittingLabel;
 class RoundedPanel;
 enum class AppPillTone;
 enum class AppPillSize;
@@ -52,9 +53,9 @@ ui::RoundedPanel* screenCard(qreal cornerRadius, qreal borderWidth);
 // The platform's orange of the dark appearance, for warnings that are no error.
 QColor platformOrange();
 
-// A label of plain text in the application font, wrapping at words, named for the tests.
-QLabel* plainTextLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
-                       const QString& objectName = {});
+// A label of plain text in the application font, wrapping, named for the tests.
+ui::FittingLabel* plainTextLabel(const QString& text, qreal size, QFont::Weight weight,
+                                 const QColor& color, const QString& objectName = {});
 void setLabelColor(QLabel& label, const QColor& color);
 
 // A pill button at its natural size, named for the tests.

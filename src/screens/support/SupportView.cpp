@@ -13,6 +13,7 @@
 #include "screens/support/SupportCard.h"
 #include "screens/support/SupportControls.h"
 #include "screens/support/SupportDiagnostics.h"
+#include "ui/kit/AppControls.h"
 #include "ui/kit/AppFont.h"
 #include "ui/kit/AppPill.h"
 #include "ui/kit/AppSwitch.h"
@@ -103,7 +104,7 @@ public:
         layout->addWidget(new IconBadge(42, 12, ui::withOpacity(accent, 0.12),
                                         new ui::SymbolIcon(symbol, 17, accent, QFont::DemiBold)));
         auto* subtitleLabel =
-            new ui::LineLimitedLabel(subtitle, ui::appFont(11, QFont::Normal), textSecondary(), 1);
+            new ui::FittingLabel(subtitle, ui::appFont(11, QFont::Normal), textSecondary(), 1);
         layout->addWidget(
             stacked({ui::plainLabel(title, 13, QFont::DemiBold, textPrimary()), subtitleLabel}, 3),
             1);
@@ -232,17 +233,15 @@ QWidget* SupportView::buildLinkCards() {
 }
 
 QWidget* SupportView::buildRequestCard() {
-    m_targetPicker = new QComboBox;
+    m_targetPicker = new ui::AppPicker;
     m_targetPicker->setObjectName(QStringLiteral("targetPicker"));
     m_targetPicker->setFont(ui::appFont(13, QFont::Normal));
-    m_targetPicker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     connect(m_targetPicker, &QComboBox::activated, this, [this](int index) {
         m_form.selectedTargetID = m_targetPicker->itemData(index).toString();
         refresh();
     });
-    m_targetInfoLine = ui::plainLabel(QString(), 12, QFont::Normal, textSecondary());
+    m_targetInfoLine = ui::plainLabel(QString(), 12, QFont::Normal, textSecondary(), true);
     m_targetInfoLine->setObjectName(QStringLiteral("targetInfoLine"));
-    m_targetInfoLine->setWordWrap(true);
     auto* pickerRow = new QWidget;
     QHBoxLayout* pickerLayout = ui::horizontalLayout(pickerRow, 0);
     pickerLayout->addWidget(m_targetPicker);
@@ -416,11 +415,10 @@ QWidget* SupportView::buildSystemInfoCard() {
     QPalette dividerPalette = divider->palette();
     dividerPalette.setColor(QPalette::Window, ui::AppPalette::hairline());
     divider->setPalette(dividerPalette);
-    m_catalogSourceLabel = ui::plainLabel(QString(), 13, QFont::Medium, textPrimary());
+    m_catalogSourceLabel = ui::plainLabel(QString(), 13, QFont::Medium, textPrimary(), true);
     m_catalogSourceLabel->setObjectName(QStringLiteral("catalogSourceLabel"));
     m_catalogSourceLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    m_catalogSourceLabel->setWordWrap(true);
-    m_catalogSourceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_catalogSourceLabel->setSelectable(true);
     auto* sourceRow = new QWidget;
     QHBoxLayout* sourceLayout = ui::horizontalLayout(sourceRow, 12);
     sourceLayout->addWidget(
@@ -462,9 +460,8 @@ QWidget* SupportView::buildActionsPanel() {
     buttonLayout->addStretch();
 
     const QColor& green = ui::AppPalette::success();
-    m_statusMessage = ui::plainLabel(QString(), 12, QFont::DemiBold, green);
+    m_statusMessage = ui::plainLabel(QString(), 12, QFont::DemiBold, green, true);
     m_statusMessage->setObjectName(QStringLiteral("statusMessage"));
-    m_statusMessage->setWordWrap(true);
     m_statusRow = new QWidget;
     m_statusRow->setObjectName(QStringLiteral("statusRow"));
     QHBoxLayout* statusLayout = ui::horizontalLayout(m_statusRow, 8);
@@ -479,8 +476,7 @@ QWidget* SupportView::buildActionsPanel() {
         new ui::SymbolIcon(QStringLiteral("info.circle"), 12, textSecondary(), QFont::Medium));
     QLabel* hint = ui::plainLabel(
         QStringLiteral("Add your email and a short problem description to enable the draft."), 12,
-        QFont::Normal, textSecondary());
-    hint->setWordWrap(true);
+        QFont::Normal, textSecondary(), true);
     hintLayout->addWidget(hint, 1);
 
     auto* panel = new ui::RoundedPanel(
@@ -598,8 +594,8 @@ void SupportView::rebuildAttachmentRows() {
                                                           ui::AppPalette::accent(), QFont::Medium),
                                        18));
         auto* name =
-            new ui::LineLimitedLabel(QFileInfo(path).fileName(), ui::appFont(12, QFont::Medium),
-                                     textPrimary(), 1, nullptr, Qt::ElideMiddle);
+            new ui::FittingLabel(QFileInfo(path).fileName(), ui::appFont(12, QFont::Medium),
+                                 textPrimary(), 1, nullptr, Qt::ElideMiddle);
         name->setObjectName(QStringLiteral("attachmentName"));
         layout->addWidget(name);
         QLabel* size = ui::plainLabel(attachmentSizeText(path), 11, QFont::Normal, textSecondary());

@@ -31,6 +31,7 @@ namespace marlox::ui {
 class AppPillButton;
 class AppPillLabel;
 class AppSwitch;
+class FittingLabel;
 } // namespace marlox::ui
 
 namespace marlox::screens {
@@ -132,7 +133,7 @@ private:
     QVBoxLayout* m_attachmentRows = nullptr;
     QList<std::pair<QLineEdit*, QString SystemInfoFields::*>> m_systemInfoFields;
     QWidget* m_advancedDetails = nullptr;
-    QLabel* m_catalogSourceLabel = nullptr;
+    ui::FittingLabel* m_catalogSourceLabel = nullptr;
     ui::AppPillButton* m_openDraftButton = nullptr;
     QWidget* m_statusRow = nullptr;
     QLabel* m_statusMessage = nullptr;

@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace marlox::screens {
 namespace {
 
@@ -62,22 +64,24 @@ UpdateRowView::UpdateRowView(const UpdateRow& row, ui::ThumbnailCache& cache, QW
     m_thumbnail = new UpdateThumbnailView(row.package, cache);
 
     m_name = plainTextLabel({}, 18, QFont::DemiBold, textPrimary(), QStringLiteral("packageName"));
-    m_name->setWordWrap(false);
+    // The row's spacer gives way before the name wraps.
+    m_name->setPreferredWidthLimit(QWIDGETSIZE_MAX);
     m_installed =
         new ui::AppPillLabel({}, ui::AppPillTone::neutral, std::nullopt, ui::AppPillSize::compact);
     m_installed->setObjectName(QStringLiteral("installedVersionPill"));
     m_latest =
         new ui::AppPillLabel({}, ui::AppPillTone::accent, std::nullopt, ui::AppPillSize::compact);
     m_latest->setObjectName(QStringLiteral("latestVersionPill"));
+    // The pills stand level with the name's first line.
+    const int drop = static_cast<int>(std::lround(m_name->firstBaseline() - m_latest->baseline()));
     auto* title = new QHBoxLayout;
     title->setSpacing(10);
-    title->addWidget(m_name, 0, Qt::AlignVCenter);
-    title->addWidget(m_installed, 0, Qt::AlignVCenter);
-    title->addWidget(m_latest, 0, Qt::AlignVCenter);
-    title->addStretch(1);
+    ui::addSharingRoom(title, m_name);
+    ui::addSharingRoom(title, m_installed, drop);
+    ui::addSharingRoom(title, m_latest, drop);
+    title->addStretch();
 
-    m_description =
-        new ui::LineLimitedLabel({}, ui::appFont(12, QFont::Normal), textSecondary(), 2);
+    m_description = new ui::FittingLabel({}, ui::appFont(12, QFont::Normal), textSecondary(), 2);
     m_description->setObjectName(QStringLiteral("packageDescription"));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(5);
@@ -91,10 +95,13 @@ UpdateRowView::UpdateRowView(const UpdateRow& row, ui::ThumbnailCache& cache, QW
                                 ui::AppPillSize::compact, QStringLiteral("releaseNotesButton"));
     m_update = pillButton(QStringLiteral("Update"), ui::AppPillTone::accent,
                           ui::AppPillSize::compact, QStringLiteral("updateButton"));
+    // The buttons stand together in the middle of a row that a long name makes taller.
     auto* actions = new QVBoxLayout;
     actions->setSpacing(8);
+    actions->addStretch(1);
     actions->addWidget(m_releaseNotes, 0, Qt::AlignRight);
     actions->addWidget(m_update, 0, Qt::AlignRight);
+    actions->addStretch(1);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 14, 14, 14);

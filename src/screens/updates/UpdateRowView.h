@@ -62,10 +62,10 @@ private:
     UpdateRow m_row;
     ui::ThumbnailCache& m_cache;
     UpdateThumbnailView* m_thumbnail = nullptr;
-    QLabel* m_name = nullptr;
+    ui::FittingLabel* m_name = nullptr;
     ui::AppPillLabel* m_installed = nullptr;
     ui::AppPillLabel* m_latest = nullptr;
-    ui::LineLimitedLabel* m_description = nullptr;
+    ui::FittingLabel* m_description = nullptr;
     ui::AppPillButton* m_releaseNotes = nullptr;
     ui::AppPillButton* m_update = nullptr;
 };

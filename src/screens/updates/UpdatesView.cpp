@@ -58,10 +58,10 @@ ReleaseNotesView::ReleaseNotesView(const PackageManifest& package, QWidget* pres
     notes->setWidgetResizable(true);
     notes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     notes->viewport()->setAutoFillBackground(false);
-    QLabel* text = plainTextLabel(package.releaseNotes, 14, QFont::Normal, textPrimary(),
-                                  QStringLiteral("releaseNotesText"));
+    ui::FittingLabel* text = plainTextLabel(package.releaseNotes, 14, QFont::Normal, textPrimary(),
+                                            QStringLiteral("releaseNotesText"));
     text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    text->setSelectable(true);
     notes->setWidget(text);
     // The scroll area turns its widget's own background on; the card must show through.
     text->setAutoFillBackground(false);

@@ -389,12 +389,12 @@ QWidget* HomeView::makeFeaturedCard(const PackageManifest& package, double conte
     tagFont.setLetterSpacing(QFont::AbsoluteSpacing, 1);
     tag->setFont(tagFont);
     stack->addWidget(tag);
-    auto* name = plainLabel(package.name, 24, QFont::DemiBold, AppPalette::textPrimary());
+    auto* name = plainLabel(package.name, 24, QFont::DemiBold, AppPalette::textPrimary(), true);
     name->setObjectName(QStringLiteral("featuredName"));
     stack->addWidget(name);
     if (package.summary) {
-        auto* summary = new LineLimitedLabel(*package.summary, appFont(14, QFont::Normal),
-                                             AppPalette::textSecondary(), 3);
+        auto* summary = new FittingLabel(*package.summary, appFont(14, QFont::Normal),
+                                         AppPalette::textSecondary(), 3);
         summary->setObjectName(QStringLiteral("featuredSummary"));
         stack->addWidget(summary);
     }
@@ -431,19 +431,28 @@ QWidget* HomeView::makeWhatsNew(const HomeLayout& layout, const QList<PackageMan
                           RoundedCorners::all);
         thumbnail->setFixedSize(56, 56);
         line->addWidget(thumbnail);
+        // The texts stand together in the middle of a row that a neighbour's long texts make
+        // taller.
         auto* texts = new QVBoxLayout;
         texts->setSpacing(4);
+        texts->addStretch(1);
         auto* title = row(8);
-        title->addWidget(new LineLimitedLabel(package.name, appFont(14, QFont::DemiBold),
-                                              AppPalette::textPrimary(), 1),
-                         1);
-        title->addWidget(plainLabel(QLatin1Char('v') + package.version, 11, QFont::Medium,
-                                    AppPalette::accent()));
+        auto* name = new FittingLabel(package.name, appFont(14, QFont::DemiBold),
+                                      AppPalette::textPrimary(), 1);
+        auto* version = plainLabel(QLatin1Char('v') + package.version, 11, QFont::Medium,
+                                   AppPalette::accent(), true);
+        addSharingRoom(title, name);
+        title->addStretch();
+        // Level with the name's first line.
+        addSharingRoom(
+            title, version,
+            static_cast<int>(std::lround(name->firstBaseline() - version->firstBaseline())));
         texts->addLayout(title);
-        auto* notes = new LineLimitedLabel(package.releaseNotes, appFont(12, QFont::Normal),
-                                           AppPalette::textSecondary(), 2);
+        auto* notes = new FittingLabel(package.releaseNotes, appFont(12, QFont::Normal),
+                                       AppPalette::textSecondary(), 2);
         notes->setObjectName(QStringLiteral("whatsNewNotes"));
         texts->addWidget(notes);
+        texts->addStretch(1);
         line->addLayout(texts, 1);
         const int columns = layout.whatsNewColumns;
         cells->addWidget(entry, static_cast<int>(index / columns),

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace marlox::ui {
 
 using catalog::PackageManifest;
@@ -25,7 +27,7 @@ QWidget* detailBlock(const DetailBlock& block) {
     auto* stack = verticalLayout(widget, 4);
     stack->addWidget(plainLabel(block.title, 11, QFont::DemiBold, AppPalette::textSecondary()));
     auto* value = plainLabel(block.value, 11, QFont::Normal, AppPalette::textSecondary(), true);
-    makeSelectable(value);
+    value->setSelectable(true);
     stack->addWidget(value);
     return widget;
 }
@@ -76,8 +78,8 @@ QWidget* fallbackTile(StudioGlyph glyph, const QString& title) {
     stack->addWidget(new StudioIcon(glyph, 18, withOpacity(Qt::white, 0.85), 1.85), 0,
                      Qt::AlignHCenter);
     stack->addWidget(
-        new LineLimitedLabel(title, appFont(9, QFont::DemiBold), withOpacity(Qt::white, 0.78), 1),
-        0, Qt::AlignHCenter);
+        new FittingLabel(title, appFont(9, QFont::DemiBold), withOpacity(Qt::white, 0.78), 1), 0,
+        Qt::AlignHCenter);
     return tile;
 }
 
@@ -170,13 +172,17 @@ InstalledCardView::InstalledCardView(const InstalledRow& row, const InstalledCar
     headerLine->setAlignment(Qt::AlignTop);
     auto* title = new QHBoxLayout;
     title->setSpacing(8);
-    title->setAlignment(Qt::AlignBaseline);
-    m_title = plainLabel({}, 17, QFont::DemiBold, AppPalette::textPrimary());
+    m_title = plainLabel({}, 17, QFont::DemiBold, AppPalette::textPrimary(), true);
+    // The header's spacer gives way before the title wraps.
+    m_title->setPreferredWidthLimit(QWIDGETSIZE_MAX);
     m_title->setObjectName(QStringLiteral("installedTitle:") + card.id);
-    title->addWidget(m_title, 0, Qt::AlignBaseline);
-    m_version = plainLabel({}, 14, QFont::Normal, AppPalette::textSecondary());
+    addSharingRoom(title, m_title);
+    m_version = plainLabel({}, 14, QFont::Normal, AppPalette::textSecondary(), true);
     m_version->setObjectName(QStringLiteral("installedVersion:") + card.id);
-    title->addWidget(m_version, 0, Qt::AlignBaseline);
+    // The version stands level with the title's first line.
+    addSharingRoom(
+        title, m_version,
+        static_cast<int>(std::lround(m_title->firstBaseline() - m_version->firstBaseline())));
     headerLine->addLayout(title);
     headerLine->addStretch(1);
     headerLine->addSpacing(12);
@@ -213,6 +219,7 @@ InstalledCardView::InstalledCardView(const InstalledRow& row, const InstalledCar
     for (QPushButton* button : {m_detailsButton, m_folderButton, m_repairButton, m_removeButton}) {
         buttons->addWidget(button);
     }
+    buttons->setAlignment(Qt::AlignTop);
     headerLine->addLayout(buttons);
     m_body->addWidget(header);
 

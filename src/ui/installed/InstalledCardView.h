@@ -68,8 +68,8 @@ private:
     InstalledThumbnailSource m_thumbnailSource;
 
     QWidget* m_thumbnail = nullptr;
-    QLabel* m_title = nullptr;
-    QLabel* m_version = nullptr;
+    FittingLabel* m_title = nullptr;
+    FittingLabel* m_version = nullptr;
     QPushButton* m_detailsButton = nullptr;
     QPushButton* m_folderButton = nullptr;
     QPushButton* m_repairButton = nullptr;

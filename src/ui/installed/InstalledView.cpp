@@ -132,7 +132,8 @@ void InstalledView::makeContent() {
     m_cardList = new QWidget;
     m_cardLayout = verticalLayout(m_cardList, 12);
     m_column->addWidget(m_cardList);
-    m_column->addStretch();
+    // Whatever room the cards leave stays below them: they keep the height their texts need.
+    m_column->addStretch(1);
     replaceScrollContent(m_scrollArea, content);
 }
 
@@ -253,7 +254,7 @@ QWidget* InstalledView::makeOtherChannelSection(const QList<FoundInstall>& found
         lines->addWidget(
             plainLabel(install.catalog.name, 12, QFont::DemiBold, AppPalette::textPrimary()));
         auto* path = plainLabel(install.path, 11, QFont::Normal, AppPalette::textSecondary(), true);
-        makeSelectable(path);
+        path->setSelectable(true);
         lines->addWidget(path);
         stack->addWidget(entry);
     }

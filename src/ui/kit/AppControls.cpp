@@ -6,6 +6,8 @@
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 
 #include <cmath>
 
@@ -78,6 +80,40 @@ void AppButton::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QAbstractButton::keyPressEvent(event);
+}
+
+AppPicker::AppPicker(QWidget* parent) : QComboBox(parent) {
+    setSizeAdjustPolicy(QComboBox::AdjustToContents);
+}
+
+QSize AppPicker::sizeWithEntryOf(int width) const {
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QSize entry(width, fontMetrics().height());
+    return style()->sizeFromContents(QStyle::CT_ComboBox, &option, entry, this);
+}
+
+QSize AppPicker::sizeHint() const {
+    const QSize whole = QComboBox::sizeHint();
+    return {std::min(whole.width(), sizeWithEntryOf(widestPreferredText).width()), whole.height()};
+}
+
+QSize AppPicker::minimumSizeHint() const {
+    const QSize whole = QComboBox::minimumSizeHint();
+    const int shortEntry = static_cast<int>(std::ceil(shortWordWidth(font())));
+    return {std::min(whole.width(), sizeWithEntryOf(shortEntry).width()), whole.height()};
+}
+
+void AppPicker::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    option.currentText =
+        fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width() - 2);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
 } // namespace marlox::ui

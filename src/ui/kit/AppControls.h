@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QComboBox>
 #include <QFont>
 #include <QString>
 #include <QWidget>
@@ -53,6 +54,25 @@ private:
     Look m_look;
     AppControlSize m_size;
     std::optional<QFont> m_labelFont;
+};
+
+// A menu picker as wide as its longest entry, up to an entry of widestPreferredText, while its
+// row has the room; in less it asks for the room of a short word. The chosen entry ends in "…"
+// where it is cut.
+class AppPicker : public QComboBox {
+    Q_OBJECT
+
+public:
+    explicit AppPicker(QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QSize sizeWithEntryOf(int width) const;
 };
 
 } // namespace marlox::ui

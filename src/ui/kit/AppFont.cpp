@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 
 #include <cmath>
@@ -42,6 +43,15 @@ QFont appFontFor(bool manropeAvailable, qreal size, QFont::Weight weight) {
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
     font.setWeight(weight);
     return font;
+}
+
+qreal shortWordWidth(const QFont& font) {
+    constexpr int characters = 4;
+    return characters * QFontMetricsF(font).averageCharWidth();
+}
+
+GivingWayWidths givingWayWidths(qreal natural, const QFont& font, qreal widest) {
+    return {std::min(natural, widest), std::min(natural, shortWordWidth(font))};
 }
 
 QStringList fontFilesIn(const QStringList& folders) {

@@ -18,6 +18,19 @@ QFont appFont(qreal size, QFont::Weight weight);
 // appFont's choice for a given answer of the font database.
 QFont appFontFor(bool manropeAvailable, qreal size, QFont::Weight weight);
 
+// The widest a text asks a layout for unless told otherwise: its whole line, up to this.
+inline constexpr int widestPreferredText = 400;
+// The room of a short word in the font: what a text that gives way to its row asks for at least.
+qreal shortWordWidth(const QFont& font);
+// What a text of that natural width in the font asks a layout for, as one that gives way to its
+// row: its whole width up to `widest`, and at least the room of a short word, or its whole width
+// when that is less.
+struct GivingWayWidths {
+    qreal preferred;
+    qreal least;
+};
+GivingWayWidths givingWayWidths(qreal natural, const QFont& font, qreal widest);
+
 // Once per process, at start-up before any service exists: registers every ".ttf" and ".otf"
 // file (any letter case) found under the resource folders the application hands in, subfolders
 // included. A later call does nothing; a file that does not register is skipped.

@@ -41,7 +41,7 @@ void drawPlainText(QPainter& painter, const QRectF& rect, const QString& text, c
 AppPillLabel::AppPillLabel(const QString& title, AppPillTone tone, std::optional<StudioGlyph> glyph,
                            AppPillSize size, QWidget* parent)
     : QWidget(parent), m_title(title), m_tone(tone), m_glyph(glyph), m_size(size) {
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
 }
 
 void AppPillLabel::setTitle(const QString& title) {
@@ -65,9 +65,22 @@ void AppPillLabel::changed() {
 }
 
 QSize AppPillLabel::sizeHint() const {
+    return sizeWithTitleOf(titleWidths().preferred);
+}
+
+QSize AppPillLabel::minimumSizeHint() const {
+    return sizeWithTitleOf(titleWidths().least);
+}
+
+GivingWayWidths AppPillLabel::titleWidths() const {
+    const QFont font = titleFont(m_size);
+    return givingWayWidths(QFontMetricsF(font).horizontalAdvance(m_title), font, widestTitle);
+}
+
+QSize AppPillLabel::sizeWithTitleOf(qreal titleWidth) const {
     const AppPillMetrics metrics = pillMetrics(m_size);
     const QFontMetricsF text(titleFont(m_size));
-    qreal width = text.horizontalAdvance(m_title);
+    qreal width = titleWidth;
     qreal height = text.height();
     if (m_glyph) {
         width += metrics.glyphSize + metrics.spacing;
@@ -75,6 +88,12 @@ QSize AppPillLabel::sizeHint() const {
     }
     return ceilSize(
         QSizeF(width + 2 * metrics.horizontalPadding, height + 2 * metrics.verticalPadding));
+}
+
+qreal AppPillLabel::baseline() const {
+    const QFontMetricsF text(titleFont(m_size));
+    // The title stands in the middle of the pill.
+    return (sizeHint().height() - text.height()) / 2 + text.ascent();
 }
 
 void AppPillLabel::paintEvent(QPaintEvent*) {
@@ -91,7 +110,9 @@ void AppPillLabel::paintEvent(QPaintEvent*) {
         drawStudioIcon(painter, glyphFrame, *m_glyph, colors.tint, metrics.glyphStrokeWidth);
         content.setLeft(glyphFrame.right() + metrics.spacing);
     }
-    drawPlainText(painter, content, m_title, titleFont(m_size), colors.tint,
+    const QString shown =
+        QFontMetricsF(titleFont(m_size)).elidedText(m_title, Qt::ElideRight, content.width());
+    drawPlainText(painter, content, shown, titleFont(m_size), colors.tint,
                   Qt::AlignLeft | Qt::AlignVCenter);
 }
 

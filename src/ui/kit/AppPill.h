@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/kit/AppFont.h"
 #include "ui/kit/AppTheme.h"
 #include "ui/kit/StudioIcon.h"
 
@@ -14,11 +15,14 @@ namespace marlox::ui {
 
 // A capsule label, not interactive: an optional glyph in the tone's tint, then the title as plain
 // text, padded by the size's metrics, on the tone's fill with the tone's outline. Takes its
-// natural size.
+// natural size, up to a title of widestTitle, which a longer one shortens to, ending in "…"; in a
+// row short of room it gives way as a text does, down to a title of a short word.
 class AppPillLabel : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr qreal widestTitle = 200;
+
     AppPillLabel(const QString& title, AppPillTone tone, std::optional<StudioGlyph> glyph,
                  AppPillSize size, QWidget* parent = nullptr);
 
@@ -30,13 +34,18 @@ public:
     void setTone(AppPillTone tone);
     void setGlyph(std::optional<StudioGlyph> glyph);
 
+    // How far below its top the title's baseline lies.
+    qreal baseline() const;
+
     QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    GivingWayWidths titleWidths() const;
+    QSize sizeWithTitleOf(qreal width) const;
     void changed();
 
     QString m_title;

@@ -3,9 +3,16 @@
 #include "base/ShownText.h"
 #include "ui/kit/AppFont.h"
 #include "ui/kit/AppTheme.h"
+#include "ui/kit/DarkControlStyle.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -13,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace marlox::ui {
@@ -89,43 +97,26 @@ void replaceScrollContent(QScrollArea* scrollArea, QWidget* content) {
     scrollArea->verticalScrollBar()->setValue(scrolled);
 }
 
-namespace {
+FittingLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
+                         bool wraps, QWidget* parent) {
+    return new FittingLabel(text, appFont(size, weight), color,
+                            wraps ? FittingLabel::anyNumberOfLines : 1, parent);
+}
 
-// A label that keeps the heights it last worked out, as long as its text and font stay.
-class WrappingLabel final : public QLabel {
-public:
-    explicit WrappingLabel(QWidget* parent) : QLabel(parent) {}
+QVBoxLayout* loweredBy(QWidget* widget, int drop) {
+    auto* column = new QVBoxLayout;
+    column->setContentsMargins(0, drop, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(widget);
+    column->addStretch(1);
+    return column;
+}
 
-    int heightForWidth(int width) const override {
-        // By value: a text made from a literal shares no data, not even with itself.
-        if (m_laidOutText != text() || m_laidOutFont != font()) {
-            m_heights.forget();
-            m_laidOutText = text();
-            m_laidOutFont = font();
-        }
-        return m_heights.at(width, [this](int atWidth) { return QLabel::heightForWidth(atWidth); });
-    }
-
-private:
-    mutable QString m_laidOutText;
-    mutable QFont m_laidOutFont;
-    mutable LaidOutAtWidths<int> m_heights;
-};
-
-} // namespace
-
-QLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
-                   bool wraps, QWidget* parent) {
-    auto* label = wraps ? new WrappingLabel(parent) : new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setFont(appFont(size, weight));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    label->setPalette(palette);
-    label->setWordWrap(wraps);
-    return label;
+void addSharingRoom(QBoxLayout* row, QWidget* text, int drop) {
+    // No wider than its line: the box layout shares its room by the stretch, each item up to
+    // its greatest width.
+    text->setSizePolicy(QSizePolicy::Maximum, text->sizePolicy().verticalPolicy());
+    row->addLayout(loweredBy(text, drop), 1);
 }
 
 void placeCentred(QWidget& child, const QRect& area) {
@@ -133,11 +124,6 @@ void placeCentred(QWidget& child, const QRect& area) {
     child.setGeometry(QRect(area.topLeft() + QPoint((area.width() - size.width()) / 2,
                                                     (area.height() - size.height()) / 2),
                             size));
-}
-
-void makeSelectable(QLabel* label) {
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setCursor(Qt::IBeamCursor);
 }
 
 RoundedPanel::RoundedPanel(qreal radius, const QColor& fill, const QColor& outline,
@@ -186,11 +172,17 @@ namespace {
 
 // More than the widest line holds even of the narrowest characters.
 constexpr qsizetype charactersPerShownLine = 1000;
+// What a label without a line limit lays out at most: a tenth of a second's work.
+constexpr qsizetype charactersWithoutLineLimit = 100'000;
 
 // The part of the text the lines can hold, each line break made one the text layout keeps: it
 // takes a plain newline for a space, and the words after it would fall behind the first line.
 QString textForLines(const QString& text, int maximumLines) {
-    QString shown = base::textCutForShowing(text, maximumLines * charactersPerShownLine);
+    const qsizetype bound = maximumLines == FittingLabel::anyNumberOfLines
+                                ? charactersWithoutLineLimit
+                                : std::min(charactersWithoutLineLimit,
+                                           qsizetype(maximumLines) * charactersPerShownLine);
+    QString shown = base::textCutForShowing(text, bound);
     shown.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
     for (QChar& character : shown) {
         if (character == u'\n' || character == u'\r' || character == QChar::ParagraphSeparator) {
@@ -216,107 +208,307 @@ qreal naturalWidth(const QString& text, const QFont& font) {
     return widest;
 }
 
+QTextOption wrappingOption(Qt::Alignment alignment) {
+    QTextOption option(alignment & Qt::AlignHorizontal_Mask);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    return option;
+}
+
 } // namespace
 
-LineLimitedLabel::LineLimitedLabel(const QString& text, const QFont& font, const QColor& color,
-                                   int maximumLines, QWidget* parent, Qt::TextElideMode elideMode)
-    : QWidget(parent), m_text(text), m_shownText(textForLines(text, maximumLines)), m_color(color),
-      m_maximumLines(maximumLines), m_elideMode(elideMode) {
+FittingLabel::FittingLabel(const QString& text, const QFont& font, const QColor& color,
+                           int maximumLines, QWidget* parent, Qt::TextElideMode elideMode)
+    : QLabel(parent), m_elideMode(elideMode) {
+    setTextFormat(Qt::PlainText);
+    setText(text);
     setFont(font);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    setPalette(palette);
+    setMaximumLines(maximumLines);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
-void LineLimitedLabel::setText(const QString& text) {
-    if (text == m_text) {
-        return;
-    }
-    m_text = text;
-    m_shownText = textForLines(text, m_maximumLines);
-    m_linesAtWidths.forget();
-    if (m_laidOutHeight > 0) {
-        m_laidOutHeight = heightForWidth(width());
-    }
+void FittingLabel::setMaximumLines(int lines) {
+    m_maximumLines = lines > 1 ? lines : anyNumberOfLines;
+    setWordWrap(lines != 1);
     updateGeometry();
     update();
 }
 
-void LineLimitedLabel::setPreferredWidthLimit(int pixels) {
+int FittingLabel::maximumLines() const {
+    return wordWrap() ? m_maximumLines : 1;
+}
+
+void FittingLabel::setPreferredWidthLimit(int pixels) {
     m_preferredWidthLimit = pixels;
     updateGeometry();
 }
 
-QStringList LineLimitedLabel::shownLines(int width) const {
+void FittingLabel::refreshShownText() const {
+    // By value: a text made from a literal shares no data, not even with itself.
+    const QString current = text();
+    const int lines = maximumLines();
+    if (current != m_laidOutText || font() != m_laidOutFont || lines != m_laidOutLines) {
+        m_laidOutText = current;
+        m_laidOutFont = font();
+        m_laidOutLines = lines;
+        m_shownText = textForLines(current, lines);
+        m_naturalWidth = static_cast<int>(std::ceil(naturalWidth(m_shownText, font())));
+        m_linesAtWidths.forget();
+    }
+}
+
+const QString& FittingLabel::shownText() const {
+    refreshShownText();
+    return m_shownText;
+}
+
+QStringList FittingLabel::shownLines(int width) const {
+    refreshShownText();
     return m_linesAtWidths.at(width, [this](int atWidth) { return layOutLines(atWidth); });
 }
 
-QStringList LineLimitedLabel::layOutLines(int width) const {
+QStringList FittingLabel::layOutLines(int width) const {
+    const QString& shown = shownText();
+    const int limit = maximumLines();
     QStringList lines;
-    QTextLayout layout(m_shownText, font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
+    QTextLayout layout(shown, font());
+    layout.setTextOption(wrappingOption(alignment()));
     layout.beginLayout();
-    while (lines.size() < m_maximumLines) {
+    while (lines.size() < limit) {
         QTextLine line = layout.createLine();
         if (!line.isValid()) {
             break;
         }
         line.setLineWidth(width);
-        const bool last = lines.size() == m_maximumLines - 1;
-        // The last line shown takes the rest of the text, cut with an ellipsis.
-        const QString piece = last ? m_shownText.mid(line.textStart())
-                                   : m_shownText.mid(line.textStart(), line.textLength());
-        lines.append(last ? QFontMetricsF(font()).elidedText(piece.simplified(), m_elideMode, width)
-                          : piece.trimmed());
+        if (lines.size() < limit - 1) {
+            lines.append(shown.mid(line.textStart(), line.textLength()).trimmed());
+            continue;
+        }
+        // The last line shown takes the rest of its own line of the text, cut with an ellipsis,
+        // which it ends in too when more lines of the text follow.
+        const qsizetype end = shown.indexOf(QChar::LineSeparator, line.textStart());
+        QString piece = shown.mid(line.textStart(), end < 0 ? -1 : end - line.textStart());
+        const bool more = end >= 0 && !QStringView(shown).mid(end + 1).trimmed().isEmpty();
+        piece = piece.simplified();
+        if (more) {
+            piece += QChar(0x2026);
+        }
+        lines.append(
+            QFontMetricsF(font()).elidedText(piece, more ? Qt::ElideRight : m_elideMode, width));
     }
     layout.endLayout();
     return lines;
 }
 
-int LineLimitedLabel::heightForWidth(int width) const {
-    const int count = std::max<qsizetype>(1, shownLines(width).size());
-    return static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing() * count));
+qreal FittingLabel::firstBaseline() const {
+    // Each line is drawn in the middle of its line spacing.
+    const QFontMetricsF metrics(font());
+    return contentsMargins().top() + (metrics.lineSpacing() - metrics.height()) / 2 +
+           metrics.ascent();
 }
 
-QSize LineLimitedLabel::sizeHint() const {
-    const int natural = static_cast<int>(std::ceil(naturalWidth(m_shownText, font())));
-    const int width = std::min(natural, m_preferredWidthLimit);
+int FittingLabel::horizontalMargins() const {
+    const QMargins margins = contentsMargins();
+    return margins.left() + margins.right();
+}
+
+int FittingLabel::heightForWidth(int width) const {
+    const QMargins margins = contentsMargins();
+    const qsizetype count =
+        std::max<qsizetype>(1, shownLines(std::max(0, width - horizontalMargins())).size());
+    return static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing() * count)) +
+           margins.top() + margins.bottom();
+}
+
+GivingWayWidths FittingLabel::textWidths() const {
+    refreshShownText();
+    return givingWayWidths(m_naturalWidth, font(), m_preferredWidthLimit);
+}
+
+QSize FittingLabel::sizeHint() const {
+    const int width = static_cast<int>(std::ceil(textWidths().preferred)) + horizontalMargins();
     // Its height is fixed, so layouts take the hint's: once laid out, that of the lines at the
     // width given, not at the width it would like.
-    return {width, m_laidOutHeight > 0 ? m_laidOutHeight : heightForWidth(width)};
+    return {width, heightForWidth(m_laidOutWidth > 0 ? m_laidOutWidth : width)};
 }
 
-QSize LineLimitedLabel::minimumSizeHint() const {
-    return {0, static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing()))};
+QSize FittingLabel::minimumSizeHint() const {
+    const QMargins margins = contentsMargins();
+    return {static_cast<int>(std::ceil(textWidths().least)) + horizontalMargins(),
+            static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing())) + margins.top() +
+                margins.bottom()};
 }
 
-void LineLimitedLabel::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange) {
-        m_linesAtWidths.forget();
-    }
-}
-
-void LineLimitedLabel::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    const int height = heightForWidth(width());
-    if (height != m_laidOutHeight) {
-        m_laidOutHeight = height;
+void FittingLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    const int hintedHeight = sizeHint().height();
+    m_laidOutWidth = width();
+    if (sizeHint().height() != hintedHeight) {
         updateGeometry();
     }
 }
 
-void LineLimitedLabel::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setPen(m_color);
-    painter.setFont(font());
+void FittingLabel::layOutText(QTextLayout& layout, int width) const {
+    layout.setTextOption(wrappingOption(alignment()));
+    layout.beginLayout();
     const qreal lineSpacing = QFontMetricsF(font()).lineSpacing();
     qreal top = 0;
-    for (const QString& line : shownLines(width())) {
-        painter.drawText(QRectF(0, top, width(), lineSpacing), Qt::AlignLeft | Qt::AlignVCenter,
-                         line);
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, top));
         top += lineSpacing;
     }
+    layout.endLayout();
+}
+
+qreal FittingLabel::linesTop(int lineCount) const {
+    const QRect area = contentsRect();
+    const qreal height = QFontMetricsF(font()).lineSpacing() * lineCount;
+    if (alignment() & Qt::AlignVCenter) {
+        return area.top() + (area.height() - height) / 2;
+    }
+    if (alignment() & Qt::AlignBottom) {
+        return area.bottom() + 1 - height;
+    }
+    return area.top();
+}
+
+void FittingLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    // Faded as the window's style fades a disabled label, whatever colour it is given.
+    if (!isEnabled()) {
+        painter.setOpacity(DarkControlStyle::disabledOpacity);
+    }
+    const QRect area = contentsRect();
+    if (m_selectionStart != m_selectionEnd && maximumLines() == anyNumberOfLines) {
+        // A selection is drawn by the layout its lines came from; only a text without a line
+        // limit has them all whole.
+        QTextLayout layout(shownText(), font());
+        layOutText(layout, area.width());
+        QTextLayout::FormatRange range;
+        range.start = std::min(m_selectionStart, m_selectionEnd);
+        range.length = std::abs(m_selectionEnd - m_selectionStart);
+        range.format.setBackground(palette().color(QPalette::Highlight));
+        range.format.setForeground(palette().color(QPalette::HighlightedText));
+        layout.draw(&painter, QPointF(area.left(), linesTop(layout.lineCount())), {range});
+        return;
+    }
+    painter.setFont(font());
+    const qreal lineSpacing = QFontMetricsF(font()).lineSpacing();
+    const QStringList lines = shownLines(area.width());
+    const int horizontal = static_cast<int>(alignment() & Qt::AlignHorizontal_Mask);
+    qreal top = linesTop(static_cast<int>(lines.size()));
+    for (const QString& line : lines) {
+        painter.drawText(QRectF(area.left(), top, area.width(), lineSpacing),
+                         horizontal | Qt::AlignVCenter, line);
+        top += lineSpacing;
+    }
+}
+
+void FittingLabel::setSelectable(bool selectable) {
+    m_selectable = selectable;
+    setCursor(selectable ? Qt::IBeamCursor : Qt::ArrowCursor);
+    setFocusPolicy(selectable ? Qt::ClickFocus : Qt::NoFocus);
+    m_selectionStart = m_selectionEnd = 0;
+    update();
+}
+
+int FittingLabel::textPosition(const QPoint& point) const {
+    const QRect area = contentsRect();
+    QTextLayout layout(shownText(), font());
+    layOutText(layout, area.width());
+    const qreal top = linesTop(layout.lineCount());
+    const qreal lineSpacing = QFontMetricsF(font()).lineSpacing();
+    const int index = std::clamp(static_cast<int>(std::floor((point.y() - top) / lineSpacing)), 0,
+                                 std::max(0, layout.lineCount() - 1));
+    const QTextLine line = layout.lineAt(index);
+    return line.isValid() ? line.xToCursor(point.x() - area.left()) : 0;
+}
+
+QString FittingLabel::selectedText() const {
+    const int start = std::min(m_selectionStart, m_selectionEnd);
+    QString selected = shownText().mid(start, std::abs(m_selectionEnd - m_selectionStart));
+    selected.replace(QChar::LineSeparator, u'\n');
+    return selected;
+}
+
+void FittingLabel::selectAllText() {
+    m_selectionStart = 0;
+    m_selectionEnd = static_cast<int>(shownText().size());
+    update();
+}
+
+void FittingLabel::copySelection() const {
+    if (m_selectionStart != m_selectionEnd) {
+        QGuiApplication::clipboard()->setText(selectedText());
+    }
+}
+
+void FittingLabel::mousePressEvent(QMouseEvent* event) {
+    if (!m_selectable || event->button() != Qt::LeftButton) {
+        QLabel::mousePressEvent(event);
+        return;
+    }
+    m_selectionStart = m_selectionEnd = textPosition(event->position().toPoint());
+    update();
+}
+
+void FittingLabel::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_selectable || !(event->buttons() & Qt::LeftButton)) {
+        QLabel::mouseMoveEvent(event);
+        return;
+    }
+    m_selectionEnd = textPosition(event->position().toPoint());
+    update();
+}
+
+void FittingLabel::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!m_selectable || event->button() != Qt::LeftButton) {
+        QLabel::mouseDoubleClickEvent(event);
+        return;
+    }
+    // A word of a path or digest runs to the next white space.
+    const QString& shown = shownText();
+    const int at = textPosition(event->position().toPoint());
+    int start = at;
+    int end = at;
+    while (start > 0 && !shown.at(start - 1).isSpace()) {
+        --start;
+    }
+    while (end < shown.size() && !shown.at(end).isSpace()) {
+        ++end;
+    }
+    m_selectionStart = start;
+    m_selectionEnd = end;
+    update();
+}
+
+void FittingLabel::keyPressEvent(QKeyEvent* event) {
+    if (m_selectable && event->matches(QKeySequence::Copy)) {
+        copySelection();
+        return;
+    }
+    if (m_selectable && event->matches(QKeySequence::SelectAll)) {
+        selectAllText();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void FittingLabel::contextMenuEvent(QContextMenuEvent* event) {
+    if (!m_selectable) {
+        QLabel::contextMenuEvent(event);
+        return;
+    }
+    QMenu menu(this);
+    QAction* copy = menu.addAction(QStringLiteral("Copy"), this, &FittingLabel::copySelection);
+    copy->setEnabled(m_selectionStart != m_selectionEnd);
+    menu.addAction(QStringLiteral("Select All"), this, &FittingLabel::selectAllText);
+    menu.exec(event->globalPos());
 }
 
 RoundedClipEffect::RoundedClipEffect(qreal radius, QObject* parent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/kit/AppFont.h"
 #include "ui/kit/RoundedCorners.h"
 
 #include <QBrush>
@@ -13,9 +14,12 @@
 #include <QWidget>
 
 #include <functional>
+#include <limits>
 #include <utility>
 
+class QBoxLayout;
 class QScrollArea;
+class QTextLayout;
 class QHBoxLayout;
 class QVBoxLayout;
 
@@ -45,12 +49,21 @@ void replaceScrollContent(QScrollArea* scrollArea, QWidget* content);
 // Lays the child over the area as a centred stack would: as large as its size limits let it, in
 // the middle. A fixed-size icon keeps its size, where setGeometry() would pin it top-left.
 void placeCentred(QWidget& child, const QRect& area);
+// The widget in a column of its own, lowered by `drop` points: in a row whose items stand at its
+// top, beside a text that may wrap, it stays level with the text's first line.
+QVBoxLayout* loweredBy(QWidget* widget, int drop);
+// Adds a text (or a pill) to a row whose texts share its room as a stack's texts share it: each
+// as wide as its line while all fit; in less room each an equal share, and one needing less than
+// its share leaves the rest to the others. A stretch between them gives way first. The text
+// stands at the row's top, lowered by `drop`.
+void addSharingRoom(QBoxLayout* row, QWidget* text, int drop = 0);
 
-// A label of plain text in the application font; wraps when asked.
-QLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
-                   bool wraps = false, QWidget* parent = nullptr);
-// Lets the user select the label's text with the mouse.
-void makeSelectable(QLabel* label);
+class FittingLabel;
+
+// A label of plain text in the application font: one line ending in "…" where it is cut, or,
+// when it wraps, as many lines as the text needs (FittingLabel).
+FittingLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
+                         bool wraps = false, QWidget* parent = nullptr);
 
 // A rounded rectangle filled and outlined, behind whatever it lays out.
 class RoundedPanel : public QWidget {
@@ -112,45 +125,84 @@ private:
     qsizetype m_next = 0;
 };
 
-// Plain text cut to a number of lines, the last one shortened with an ellipsis (at its end, or
-// where `elideMode` says) when the text is longer; its height is always that of the lines it
-// shows at the width it is given. Only as much of the text as its lines can hold is ever laid out.
-class LineLimitedLabel : public QWidget {
+// Plain text that gives way to the row it is in: as its minimum it asks for the room of a short
+// word, so a long name shortens or wraps and the controls beside it stay where they are. Without
+// word wrap it shows one line; with word wrap as many lines as the text needs, or at most
+// `maximumLines`; a word too long for a line breaks inside, and the last line ends in "…" (or
+// is shortened where `elideMode` says) when more of the text follows. Its height is always that
+// of the lines it shows at the width it is given. Only as much of the text as its lines can hold
+// is ever laid out. It keeps QLabel's text, font, colour (the palette's window text), word wrap
+// and alignment; selection is its own (setSelectable), which breaks long words as it shows them.
+class FittingLabel : public QLabel {
     Q_OBJECT
 
 public:
-    LineLimitedLabel(const QString& text, const QFont& font, const QColor& color, int maximumLines,
-                     QWidget* parent = nullptr, Qt::TextElideMode elideMode = Qt::ElideRight);
+    static constexpr int anyNumberOfLines = std::numeric_limits<int>::max();
 
-    const QString& text() const { return m_text; }
-    void setText(const QString& text);
-    // The widest it asks a layout for: its text on one line, at most this many pixels (400
-    // unless set).
+    FittingLabel(const QString& text, const QFont& font, const QColor& color,
+                 int maximumLines = anyNumberOfLines, QWidget* parent = nullptr,
+                 Qt::TextElideMode elideMode = Qt::ElideRight);
+
+    // One line turns word wrap off; more turn it on with that limit.
+    void setMaximumLines(int lines);
+    // 1 without word wrap.
+    int maximumLines() const;
+    // The widest it asks a layout for: its text on one line, at most this many pixels
+    // (widestPreferredText unless set).
     void setPreferredWidthLimit(int pixels);
+    // Lets the user select the text with the mouse (a double click takes a word to its spaces)
+    // and copy it; for a text without a line limit, such as a path or a digest.
+    void setSelectable(bool selectable);
+    bool isSelectable() const { return m_selectable; }
+    QString selectedText() const;
     // The lines shown at that width.
     QStringList shownLines(int width) const;
+    // How far below its top the first line's baseline lies, its lines standing at the top.
+    qreal firstBaseline() const;
+
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
-    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Works out again what the lines are laid out from when the text, font or limit changed,
+    // and forgets the lines laid out before.
+    void refreshShownText() const;
+    const QString& shownText() const;
     QStringList layOutLines(int width) const;
+    void layOutText(QTextLayout& layout, int width) const;
+    int textPosition(const QPoint& point) const;
+    // Where the first of that many lines starts, as the alignment places them.
+    qreal linesTop(int lineCount) const;
+    GivingWayWidths textWidths() const;
+    int horizontalMargins() const;
+    void selectAllText();
+    void copySelection() const;
 
-    QString m_text;
-    // The part of m_text the lines can hold, which is all that is laid out.
-    QString m_shownText;
-    QColor m_color;
-    int m_maximumLines;
+    int m_maximumLines = anyNumberOfLines;
     Qt::TextElideMode m_elideMode;
-    int m_preferredWidthLimit = 400;
-    // The height of its lines at the width the layout gave it, once it has given one.
-    int m_laidOutHeight = 0;
+    int m_preferredWidthLimit = widestPreferredText;
+    // The width the layout last gave it, once it has given one.
+    int m_laidOutWidth = 0;
+    bool m_selectable = false;
+    int m_selectionStart = 0;
+    int m_selectionEnd = 0;
+    mutable QString m_laidOutText;
+    mutable QFont m_laidOutFont;
+    mutable int m_laidOutLines = 0;
+    mutable QString m_shownText;
+    // The shown text's widest line.
+    mutable int m_naturalWidth = 0;
     mutable LaidOutAtWidths<QStringList> m_linesAtWidths;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/plugins/LibraryControls.h"
 
 #include "catalog/CatalogManifest.h"
+#include "ui/kit/AppControls.h"
 #include "ui/kit/AppFont.h"
 #include "ui/kit/AppTheme.h"
 #include "ui/kit/StudioIcon.h"
@@ -225,14 +226,13 @@ QAbstractButton* LibraryFilterPills::pill(LibraryFilter filter) const {
 
 CategoryMenu::CategoryMenu(QWidget* parent)
     : RoundedPanel(10, AppPalette::panel(), AppPalette::hairline(), 1, parent),
-      m_picker(new QComboBox) {
+      m_picker(new AppPicker) {
     setObjectName(QStringLiteral("categoryMenu"));
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     QLabel* label =
         plainLabel(QStringLiteral("Category"), 12, QFont::Medium, AppPalette::textSecondary());
     m_picker->setObjectName(QStringLiteral("categoryPicker"));
     m_picker->setAccessibleName(QStringLiteral("Category"));
-    m_picker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_picker->addItem(QStringLiteral("All Categories"), allCategoriesSentinel);
     auto* layout = horizontalLayout(this, 8, QMargins(10, 7, 10, 7));
     layout->addWidget(label);

@@ -41,37 +41,25 @@ private:
 
 constexpr qreal tileRadius = 13;
 
-// Where the label draws the baseline of its first line, from its top.
-qreal firstBaseline(const QFont& font) {
-    const QFontMetricsF metrics(font);
-    return (metrics.lineSpacing() - metrics.height()) / 2 + metrics.ascent();
-}
-
 } // namespace
 
 PackageTitleRow::PackageTitleRow(const QFont& nameFont, const QFont& versionFont, qreal spacing,
                                  int nameLines, QWidget* parent)
-    : QWidget(parent), m_name(new LineLimitedLabel(QString(), nameFont, Qt::white, nameLines)),
-      m_version(new LineLimitedLabel(QString(), versionFont, secondaryText(), 1)) {
+    : QWidget(parent), m_name(new FittingLabel(QString(), nameFont, Qt::white, nameLines)),
+      m_version(new FittingLabel(QString(), versionFont, secondaryText(), 1)) {
     m_name->setObjectName(QStringLiteral("packageName"));
     m_version->setObjectName(QStringLiteral("packageVersion"));
-    m_version->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     // The name asks for its whole line, so that it wraps, or gives way, only where it does not
-    // fit beside the version, and then in all the room the version leaves.
+    // fit beside the version; a long version gives way too, down to an equal share.
     m_name->setPreferredWidthLimit(QWIDGETSIZE_MAX);
     auto* layout = horizontalLayout(nullptr, static_cast<int>(spacing));
     setLayout(layout);
-    layout->addWidget(m_name, 0, Qt::AlignTop);
+    addSharingRoom(layout, m_name);
     // Both first baselines on one line: the smaller text moves down by the difference.
-    const int drop = static_cast<int>(
-        std::round(firstBaseline(m_name->font()) - firstBaseline(m_version->font())));
-    m_version->setContentsMargins(0, 0, 0, 0);
-    auto* versionHolder = verticalLayout(nullptr, 0);
-    versionHolder->addSpacing(drop);
-    versionHolder->addWidget(m_version);
-    layout->addLayout(versionHolder);
-    layout->setAlignment(versionHolder, Qt::AlignTop);
-    layout->addStretch(1);
+    addSharingRoom(
+        layout, m_version,
+        static_cast<int>(std::round(m_name->firstBaseline() - m_version->firstBaseline())));
+    layout->addStretch();
 }
 
 void PackageTitleRow::setPackage(const catalog::PackageManifest& package) {
@@ -104,7 +92,7 @@ void PackageActionControl::setValues(LibraryCardState state, bool isInstalling) 
     m_button->updateGeometry();
 }
 
-PackageCard::PackageCard(PackageImageView* image, PackageTitleRow* title, LineLimitedLabel* summary,
+PackageCard::PackageCard(PackageImageView* image, PackageTitleRow* title, FittingLabel* summary,
                          AppPillSize size, QWidget* parent)
     : QWidget(parent), m_image(image), m_title(title), m_summary(summary),
       m_action(new PackageActionControl(size)),
@@ -130,7 +118,7 @@ PackageListCard::PackageListCard(ThumbnailCache& thumbnailCache, QWidget* parent
     : PackageCard(
           new PackageImageView(thumbnailCache, PackageImageView::ScalingMode::fit),
           new PackageTitleRow(appFont(16, QFont::DemiBold), appFont(11, QFont::DemiBold), 8, 1),
-          new LineLimitedLabel(QString(), appFont(12, QFont::Normal), secondaryText(), 2),
+          new FittingLabel(QString(), appFont(12, QFont::Normal), secondaryText(), 2),
           AppPillSize::regular, parent) {
     image()->setFixedSize(132, 88);
     image()->setRoundedCorners(10);
@@ -160,8 +148,8 @@ PackageIconCard::PackageIconCard(ThumbnailCache& thumbnailCache, bool compact, Q
     : PackageCard(new PackageImageView(thumbnailCache, PackageImageView::ScalingMode::fill),
                   new PackageTitleRow(appFont(compact ? 13 : 15, QFont::DemiBold),
                                       appFont(compact ? 10 : 11, QFont::DemiBold), 6, 1),
-                  new LineLimitedLabel(QString(), appFont(compact ? 11 : 12, QFont::Normal),
-                                       secondaryText(), 2),
+                  new FittingLabel(QString(), appFont(compact ? 11 : 12, QFont::Normal),
+                                   secondaryText(), 2),
                   compact ? AppPillSize::compact : AppPillSize::regular, parent),
       m_compact(compact), m_outline(new TileOutline(tileRadius, AppPalette::hairline(), 1, this)) {
     const int padding = compact ? 10 : 12;

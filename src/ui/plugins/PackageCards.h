@@ -10,7 +10,7 @@
 
 namespace marlox::ui {
 
-class LineLimitedLabel;
+class FittingLabel;
 class PackageImageView;
 class ThumbnailCache;
 
@@ -38,8 +38,8 @@ public:
     void setPackage(const catalog::PackageManifest& package);
 
 private:
-    LineLimitedLabel* m_name;
-    LineLimitedLabel* m_version;
+    FittingLabel* m_name;
+    FittingLabel* m_version;
 };
 
 // The install action of a card and the detail sheet: the "Installed" pill when there is nothing
@@ -79,12 +79,12 @@ signals:
 
 protected:
     // The parts every card shows; each card lays them out in its own way.
-    PackageCard(PackageImageView* image, PackageTitleRow* title, LineLimitedLabel* summary,
+    PackageCard(PackageImageView* image, PackageTitleRow* title, FittingLabel* summary,
                 AppPillSize size, QWidget* parent);
 
     PackageImageView* image() const { return m_image; }
     PackageTitleRow* title() const { return m_title; }
-    LineLimitedLabel* summary() const { return m_summary; }
+    FittingLabel* summary() const { return m_summary; }
     PackageActionControl* action() const { return m_action; }
     AppPillButton* details() const { return m_details; }
 
@@ -92,7 +92,7 @@ private:
     catalog::PackageManifest m_package;
     PackageImageView* m_image;
     PackageTitleRow* m_title;
-    LineLimitedLabel* m_summary;
+    FittingLabel* m_summary;
     PackageActionControl* m_action;
     AppPillButton* m_details;
 };

@@ -17,8 +17,8 @@ StudioGlyph fallbackGlyph(catalog::PackageType type) {
 }
 
 PackageFallbackTile::PackageFallbackTile(const catalog::PackageManifest& package, QWidget* parent)
-    : QWidget(parent), m_name(new LineLimitedLabel(QString(), appFont(14, QFont::DemiBold),
-                                                   withOpacity(Qt::white, 0.82), 1)) {
+    : QWidget(parent), m_name(new FittingLabel(QString(), appFont(14, QFont::DemiBold),
+                                               withOpacity(Qt::white, 0.82), 1)) {
     setObjectName(QStringLiteral("fallbackTile"));
     // The icon drops the opacity, as the tint it writes into the file has none: white.
     const QColor glyphColor = withOpacity(Qt::white, 0.85);

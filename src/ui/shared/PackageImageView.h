@@ -13,7 +13,7 @@
 
 namespace marlox::ui {
 
-class LineLimitedLabel;
+class FittingLabel;
 class ThumbnailCache;
 
 // The glyph of a package's fallback tile: the library for a filter, the plug-in otherwise.
@@ -37,7 +37,7 @@ private:
     // every change, and a reused tile changes packages often.
     StudioIcon* m_libraryIcon;
     StudioIcon* m_pluginIcon;
-    LineLimitedLabel* m_name;
+    FittingLabel* m_name;
 };
 
 // A package's thumbnail filling whatever frame it is given, on the thumbnail backdrop: the image

@@ -252,8 +252,7 @@ TEST_F(SettingsViewTest, CheckEndingAfterTheScreenIsGoneTouchesNothing) {
 TEST_F(SettingsViewTest, FolderPillsFollowTheServicesAndAreLookedAtEachTimeTheScreenShows) {
     // GIVEN both folders ready: their paths and pills are the golden's
     const auto view = makeView();
-    EXPECT_EQ(childNamed<QLabel>(*view, "installFolderPath")->textInteractionFlags(),
-              Qt::TextSelectableByMouse);
+    EXPECT_TRUE(childNamed<marlox::ui::FittingLabel>(*view, "installFolderPath")->isSelectable());
 
     // WHEN the install folder cannot be made any more and the screen is shown again
     view->hide();

@@ -164,7 +164,7 @@ template <typename Widget> QList<Widget*> shown(QWidget& screen, const QString& 
 
 QStringList attachmentNames(QWidget& screen) {
     QStringList names;
-    for (auto* name : shown<marlox::ui::LineLimitedLabel>(screen, "attachmentName")) {
+    for (auto* name : shown<marlox::ui::FittingLabel>(screen, "attachmentName")) {
         names.append(name->text());
     }
     return names;
@@ -206,7 +206,7 @@ TEST_F(SupportViewTest, ALongFileNameIsShortenedInTheMiddleOnOneLine) {
     SupportView& screen = shownView(QSize(700, 1600));
     ASSERT_TRUE(clickNamed(screen, "addFilesButton"));
     settle();
-    auto* name = screen.findChild<marlox::ui::LineLimitedLabel*>("attachmentName");
+    auto* name = screen.findChild<marlox::ui::FittingLabel*>("attachmentName");
     ASSERT_NE(name, nullptr);
     const QStringList lines = name->shownLines(name->width());
     ASSERT_EQ(lines.size(), 1);

@@ -1,6 +1,7 @@
 #include "screens/updates/UpdatesView.h"
 
 #include "support/CatalogFixtures.h"
+#include "support/LongTexts.h"
 #include "support/ScreenFixture.h"
 #include "ui/kit/AppPill.h"
 
@@ -185,8 +186,11 @@ TEST_F(UpdatesViewTest, ReleaseNotesSheetOverTheScreenLooksAsChecked) {
 }
 
 TEST_F(UpdatesViewTest, PendingUpdatesLookAsChecked) {
-    // GIVEN two pending updates with bundled thumbnails, and a generator and a filter without
-    // any, which show their kind's glyph in the middle of the tile
+    // GIVEN two pending updates with bundled thumbnails, one of them under a long name, and a
+    // generator and a filter without any, which show their kind's glyph in the middle of the tile
+    services.useBuiltInCatalogNaming(home.filePath("catalogs/long-name.json"), countdownID,
+                                     longName);
+    loadCatalog();
     services.recordInstalled({{countdownID, "2.2.0"},
                               {filmGradeID, "1.9.4"},
                               {gridLayoutID, "1.0"},

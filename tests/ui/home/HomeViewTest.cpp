@@ -3,6 +3,7 @@
 #include "catalog/Environment.h"
 #include "platform/Bundle.h"
 #include "support/CatalogFixtures.h"
+#include "support/LongTexts.h"
 #include "support/ScreenFixture.h"
 #include "ui/kit/ScreenParts.h"
 
@@ -37,9 +38,9 @@ protected:
         services.useRemoteCatalog(QUrl::fromLocalFile(catalogFile));
         ASSERT_TRUE(services.loadBuiltInCatalog());
     }
-    static marlox::ui::LineLimitedLabel* chromaKeyNotes(QWidget& view) {
+    static marlox::ui::FittingLabel* chromaKeyNotes(QWidget& view) {
         QWidget* row = widgetNamed(view, "whatsNewRow:studio.marlox.chroma-key");
-        return row ? row->findChild<marlox::ui::LineLimitedLabel*>("whatsNewNotes") : nullptr;
+        return row ? row->findChild<marlox::ui::FittingLabel*>("whatsNewNotes") : nullptr;
     }
 
     QStringList sections;
@@ -136,7 +137,7 @@ TEST_F(HomeViewTest, AHostileNameShowsWithoutItsDirectionOverrideAndAMegabyteSum
     // THEN the name reads as written, with no character left that turns its direction
     EXPECT_EQ(labelText(*view, "featuredName"), "eviltxt.exe");
     // AND the summary shows the three lines it has room for, the last cut with an ellipsis
-    const auto* summary = view->findChild<marlox::ui::LineLimitedLabel*>("featuredSummary");
+    const auto* summary = view->findChild<marlox::ui::FittingLabel*>("featuredSummary");
     ASSERT_NE(summary, nullptr);
     const QStringList lines = summary->shownLines(summary->width());
     ASSERT_EQ(lines.size(), 3);
@@ -190,6 +191,10 @@ TEST_F(HomeViewTest, NotesWithALineBreakShowTheirSecondLineFromItsFirstWord) {
 }
 
 TEST_F(HomeViewTest, LooksAsDesignedWithTwoPackagesInstalled) {
+    // The featured pack, Chroma Key, under a long name.
+    services.useBuiltInCatalogNaming(home.filePath("catalogs/long-name.json"), chromaKeyID,
+                                     longName);
+    loadCatalog();
     ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
     ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
     auto view = makeView();

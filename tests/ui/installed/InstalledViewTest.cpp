@@ -4,6 +4,7 @@
 #include "catalog/InstallLocations.h"
 #include "platform/UserDefaults.h"
 #include "support/FileSupport.h"
+#include "support/LongTexts.h"
 #include "support/ScreenFixture.h"
 
 #include <QDir>
@@ -228,6 +229,10 @@ TEST_F(InstalledViewTest, AdoptAllRecordsTheFoundInstallsAndTheSectionGoes) {
 }
 
 TEST_F(InstalledViewTest, LooksAsDesignedWithTwoPackagesInstalled) {
+    // Countdown Pro under a long name.
+    services.useBuiltInCatalogNaming(home.filePath("catalogs/long-name.json"), countdownID,
+                                     longName);
+    loadCatalog();
     ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
     ASSERT_TRUE(services.installAndSettle(builtInPackage(filmGradeID)));
     auto view = makeView();

@@ -29,7 +29,7 @@ TEST_F(KitControlsTest, WrappingLabelsLayOutAgainOnceTheirTextOrFontChanges) {
     // GIVEN a wrapping label and a two-line label laid out at 200 wide
     const QString longText = QString("Several words that wrap. ").repeated(20);
     const std::unique_ptr<QLabel> wrapping(plainLabel("Short", 13, QFont::Normal, Qt::white, true));
-    LineLimitedLabel limited("Short", appFont(13, QFont::Normal), Qt::white, 2);
+    FittingLabel limited("Short", appFont(13, QFont::Normal), Qt::white, 2);
     const int shortHeight = wrapping->heightForWidth(200);
     ASSERT_EQ(limited.shownLines(200), QStringList{"Short"});
 

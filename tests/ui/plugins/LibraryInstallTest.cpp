@@ -186,7 +186,7 @@ protected:
         ASSERT_TRUE(services.loadBuiltInCatalog());
     }
     static QString nameOn(const QWidget& holder) {
-        return holder.findChild<LineLimitedLabel*>("packageName")->text();
+        return holder.findChild<FittingLabel*>("packageName")->text();
     }
     // The names on the cards drawn in the grid, in reading order.
     QStringList drawnNames() const {

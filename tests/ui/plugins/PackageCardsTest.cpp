@@ -47,7 +47,7 @@ protected:
         grab(*card->parentWidget());
     }
     static QStringList shownLinesOf(QWidget* card, const QString& objectName) {
-        const auto* label = card->findChild<LineLimitedLabel*>(objectName);
+        const auto* label = card->findChild<FittingLabel*>(objectName);
         return label->shownLines(label->width());
     }
     static PackageCardValues valuesOf(const PackageManifest& package,
@@ -154,7 +154,7 @@ TEST_F(PackageCardsTest, NamesTakeOneLineSummariesTwoAndTilesReserveTheSummaryHe
         if (index > 0) {
             EXPECT_EQ(buttonRows[0], buttonRows[1]) << "tile " << index;
             const QWidget* summaryArea =
-                card->findChild<LineLimitedLabel*>("packageSummary")->parentWidget();
+                card->findChild<FittingLabel*>("packageSummary")->parentWidget();
             EXPECT_EQ(summaryArea->height(), index == 1 ? 30 : 36);
         }
     }
@@ -234,7 +234,7 @@ TEST_F(PackageCardsTest, SheetTitleWrapsOnlyWhenItDoesNotFitBesideTheVersion) {
         package.version = "1.4.2";
         sheet.setValues(valuesOf(package), std::nullopt);
         grab(sheet, QSize(800, 640));
-        const auto* title = sheet.findChild<LineLimitedLabel*>("packageName");
+        const auto* title = sheet.findChild<FittingLabel*>("packageName");
         const QWidget* version = widgetNamed(sheet, "packageVersion");
         const QRect row = geometryIn(sheet, *title->parentWidget());
         // THEN a name that fits beside the version keeps one line, the version right after it;

@@ -1,0 +1,142 @@
+#include "support/LongTexts.h"
+#include "support/WidgetTesting.h"
+#include "ui/kit/AppControls.h"
+#include "ui/kit/AppFont.h"
+#include "ui/kit/AppPill.h"
+#include "ui/kit/ScreenParts.h"
+
+#include <QClipboard>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+using namespace marlox::testing;
+using namespace marlox::ui;
+
+namespace {
+
+const QString checksumMismatch = "Downloaded artifact checksum mismatch. Expected " +
+                                 QString("0123456789abcdef").repeated(4) + ", got " +
+                                 QString("fedcba9876543210").repeated(4) + ".";
+
+class TextsGiveWayTest : public WidgetTest {
+protected:
+    static QString withoutSpaces(QString text) { return text.remove(u' ').remove(u'\n'); }
+};
+
+TEST_F(TextsGiveWayTest, ALongTextAsksForNoMoreThanTheRoomOfAShortWord) {
+    for (const QString& name : {longName, longNameWithoutSpace, longNameOfManyWords}) {
+        SCOPED_TRACE(name.toStdString());
+        // GIVEN a long name on one line, wrapping, cut to two lines, and in a picker
+        const std::unique_ptr<FittingLabel> labels[] = {
+            std::unique_ptr<FittingLabel>(plainLabel(name, 18, QFont::DemiBold, Qt::white)),
+            std::unique_ptr<FittingLabel>(plainLabel(name, 18, QFont::DemiBold, Qt::white, true)),
+            std::make_unique<FittingLabel>(name, appFont(18, QFont::DemiBold), Qt::white, 2)};
+        AppPicker picker;
+        picker.addItem(name);
+        AppPicker shortPicker;
+        shortPicker.addItem("General");
+
+        // THEN each asks for a short word's room at least, and the picker for less than it
+        // takes with a short entry; each still would like its whole text
+        const int shortWord =
+            static_cast<int>(std::ceil(shortWordWidth(appFont(18, QFont::DemiBold))));
+        for (const auto& label : labels) {
+            EXPECT_LE(label->minimumSizeHint().width(), shortWord);
+            EXPECT_GT(label->sizeHint().width(), 4 * shortWord);
+        }
+        EXPECT_LT(picker.minimumSizeHint().width(), shortPicker.sizeHint().width());
+        EXPECT_GT(picker.sizeHint().width(), 2 * shortPicker.sizeHint().width());
+    }
+}
+
+TEST_F(TextsGiveWayTest, AWordTooLongForItsLineBreaksInsideAndLosesNoCharacter) {
+    for (const QString& text : {longNameWithoutSpace, checksumMismatch, longNameOfManyWords}) {
+        SCOPED_TRACE(text.toStdString());
+        const std::unique_ptr<FittingLabel> label(
+            plainLabel(text, 13, QFont::Normal, Qt::white, true));
+        const QStringList lines = label->shownLines(150);
+        ASSERT_GT(lines.size(), 2);
+        for (const QString& line : lines) {
+            EXPECT_LE(QFontMetricsF(label->font()).horizontalAdvance(line), 150)
+                << line.toStdString();
+        }
+        EXPECT_EQ(withoutSpaces(lines.join(QString())), withoutSpaces(text));
+    }
+}
+
+TEST_F(TextsGiveWayTest, ALineLimitShowsTheFirstLinesTheLastEndingInAnEllipsisWhenMoreFollows) {
+    const QString ellipsis(QChar(0x2026));
+    const struct {
+        QString text;
+        int lines;
+        QStringList shown;
+    } cases[] = {
+        {"Adds a despill preview.\nFixes edge chatter.\nSpeeds up the matte.",
+         2,
+         {"Adds a despill preview.", "Fixes edge chatter." + ellipsis}},
+        {"Adds a despill preview.\r\nFixes edge chatter.",
+         2,
+         {"Adds a despill preview.", "Fixes edge chatter."}},
+        {"Adds a despill preview.\nFixes edge chatter.\n\n",
+         2,
+         {"Adds a despill preview.", "Fixes edge chatter."}},
+        {"Countdown Pro\nversion two", 1, {"Countdown Pro" + ellipsis}},
+    };
+    for (const auto& [text, lines, shown] : cases) {
+        SCOPED_TRACE(text.toStdString());
+        const FittingLabel label(text, appFont(12, QFont::Normal), Qt::white, lines);
+        EXPECT_EQ(label.shownLines(600), shown);
+    }
+}
+
+TEST_F(TextsGiveWayTest, ASelectionCopiesTheTextAsWrittenWhereverItsLinesBreak) {
+    // GIVEN a selectable path of long words, shown on several lines
+    const QString path = "/Users/editor/Applications/" + longNameWithoutSpace + "/" + longName;
+    FittingLabel label(path, appFont(11, QFont::Normal), Qt::white);
+    label.setSelectable(true);
+    grab(label, {160, label.heightForWidth(160)});
+    ASSERT_GT(label.shownLines(160).size(), 3);
+
+    // WHEN all is selected and copied THEN the clipboard holds the path
+    QTest::keyClick(&label, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&label, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), path);
+
+    // WHEN the first line is double-clicked THEN the word it starts is selected, to its space
+    QTest::mouseDClick(&label, Qt::LeftButton, {}, QPoint(8, 4));
+    EXPECT_EQ(label.selectedText(),
+              "/Users/editor/Applications/" + longNameWithoutSpace + "/Cinematic");
+}
+
+TEST_F(TextsGiveWayTest, TextsAndPillsShareARowAndAShortPillKeepsItsSize) {
+    // GIVEN a row of a long name, a short pill and a pill of a long version, 400 points wide
+    QWidget row;
+    auto* layout = horizontalLayout(&row, 10);
+    auto* name = plainLabel(longNameOfManyWords, 18, QFont::DemiBold, Qt::white, true);
+    auto* shortPill = new AppPillLabel("Installed v0.1", AppPillTone::neutral, std::nullopt,
+                                       AppPillSize::compact);
+    auto* longPill = new AppPillLabel("Latest v" + longVersion, AppPillTone::accent, std::nullopt,
+                                      AppPillSize::compact);
+    for (QWidget* item : {static_cast<QWidget*>(name), static_cast<QWidget*>(shortPill),
+                          static_cast<QWidget*>(longPill)}) {
+        addSharingRoom(layout, item);
+    }
+    layout->addStretch();
+    grab(row, {400, 200});
+
+    // THEN the short pill is whole, the long one asks for no more than its widest title, and it
+    // shares the rest with the name, which wraps
+    EXPECT_EQ(shortPill->width(), shortPill->sizeHint().width());
+    const int padding = static_cast<int>(2 * pillMetrics(AppPillSize::compact).horizontalPadding);
+    EXPECT_LE(longPill->sizeHint().width(), AppPillLabel::widestTitle + padding + 1);
+    EXPECT_LT(longPill->width(), longPill->sizeHint().width());
+    EXPECT_NEAR(longPill->width(), name->width(), 2);
+    EXPECT_LE(geometryIn(row, *longPill).right(), 400);
+}
+
+} // namespace
