@@ -20,6 +20,7 @@
 #include "ui/home/HomeView.h"
 #include "ui/installed/InstalledRows.h"
 #include "ui/installed/InstalledView.h"
+#include "ui/kit/AppAlert.h"
 #include "ui/kit/AppFont.h"
 #include "ui/kit/AppPill.h"
 #include "ui/kit/AppTheme.h"
@@ -30,7 +31,6 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QToolBar>
@@ -44,7 +44,6 @@ namespace {
 
 constexpr QSize minimumWindowSize(1100, 700);
 constexpr int toolbarSymbolSize = 18;
-constexpr int operationAlertTextWidth = 320;
 
 // Layers that each fill the whole widget, stacked in the order they were added: the split view
 // first, then the screens' sheets (ui::SheetLayer) and the blocking overlays above it.
@@ -420,33 +419,17 @@ void RootView::refreshLayers() {
 void RootView::presentOperationAlert(const QString& message) {
     const bool opening = m_operationAlert == nullptr;
     if (opening) {
-        m_operationAlert = new QMessageBox(this);
+        m_operationAlert = new ui::AppAlert(operationAlertTitle, ui::AppAlert::Icon::warning, this);
         m_operationAlert->setObjectName(QStringLiteral("operationAlert"));
         m_operationAlert->setAttribute(Qt::WA_DeleteOnClose);
-        m_operationAlert->setIcon(QMessageBox::Warning);
-        m_operationAlert->setWindowTitle(operationAlertTitle);
-        m_operationAlert->setText(operationAlertTitle);
-        auto* ok = m_operationAlert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
-        ok->setObjectName(QStringLiteral("operationAlertOK"));
+        m_operationAlert->okButton()->setObjectName(QStringLiteral("operationAlertOK"));
         // However the alert goes (OK, Escape, the close button), the error goes with it.
-        connect(m_operationAlert, &QMessageBox::finished, this, [this] {
+        connect(m_operationAlert, &QDialog::finished, this, [this] {
             m_operationAlert = nullptr;
             m_services.installationCoordinator.dismissPresentedError();
         });
     }
-    m_operationAlert->setInformativeText(message);
-    // Error texts carry paths and catalog names; none of it is markup.
-    for (auto* label : m_operationAlert->findChildren<QLabel*>()) {
-        label->setTextFormat(Qt::PlainText);
-    }
-    // The title stands out, and a long message wraps at a readable width.
-    if (auto* title = m_operationAlert->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
-        title->setFont(ui::appFont(14, QFont::DemiBold));
-    }
-    if (auto* text =
-            m_operationAlert->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
-        text->setMinimumWidth(operationAlertTextWidth);
-    }
+    m_operationAlert->setMessage(message);
     if (opening) {
         m_operationAlert->open();
     }
@@ -457,8 +440,8 @@ void RootView::closeOperationAlert() {
         return;
     }
     // The coordinator changed its fields itself; there is nothing left to dismiss.
-    QMessageBox* alert = std::exchange(m_operationAlert, nullptr);
-    disconnect(alert, &QMessageBox::finished, this, nullptr);
+    ui::AppAlert* alert = std::exchange(m_operationAlert, nullptr);
+    disconnect(alert, &QDialog::finished, this, nullptr);
     alert->close();
 }
 

@@ -12,7 +12,6 @@
 #include <optional>
 
 class QLabel;
-class QMessageBox;
 class QToolButton;
 class QVBoxLayout;
 
@@ -44,6 +43,7 @@ class CacheClearer;
 } // namespace marlox::screens
 
 namespace marlox::ui {
+class AppAlert;
 class AppCountBadge;
 class ThumbnailCache;
 } // namespace marlox::ui
@@ -129,7 +129,7 @@ public:
     // The screen the detail pane shows now.
     QWidget* detailScreen() const { return m_detailScreen; }
     // The "Operation Failed" alert while it shows.
-    QMessageBox* operationAlert() const { return m_operationAlert; }
+    ui::AppAlert* operationAlert() const { return m_operationAlert; }
 
 signals:
     void selectedSectionChanged();
@@ -165,7 +165,7 @@ private:
     QVBoxLayout* m_detailLayout = nullptr;
     DetailHeader* m_detailHeader = nullptr;
     QWidget* m_detailScreen = nullptr;
-    QMessageBox* m_operationAlert = nullptr;
+    ui::AppAlert* m_operationAlert = nullptr;
     // What the sidebar, the header and the Home screens show of the catalog and the records,
     // worked out once per change of either.
     PackageListCountsCache m_packageCounts;

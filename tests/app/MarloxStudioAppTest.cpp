@@ -7,11 +7,11 @@
 #include "install/InstallJournal.h"
 #include "screens/appupdate/AppUpdateService.h"
 #include "support/LoopbackHttpServer.h"
+#include "ui/kit/AppAlert.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -138,7 +138,7 @@ TEST_F(MarloxStudioAppTest, LaunchWithoutNetworkFallsBackToBuiltInCatalogWithout
     EXPECT_EQ(studio.appUpdateService().availableUpdate(), std::nullopt);
     EXPECT_EQ(studio.installationCoordinator().presentedErrorMessage(), std::nullopt);
     for (const QWidget* widget : QApplication::topLevelWidgets()) {
-        EXPECT_FALSE(qobject_cast<const QMessageBox*>(widget) && widget->isVisible());
+        EXPECT_FALSE(qobject_cast<const marlox::ui::AppAlert*>(widget) && widget->isVisible());
     }
 }
 

@@ -2,10 +2,10 @@
 
 #include "AppTestSupport.h"
 #include "support/WidgetTesting.h"
+#include "ui/kit/AppAlert.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -16,6 +16,7 @@
 
 using namespace marlox::app;
 using namespace marlox::testing;
+using marlox::ui::AppAlert;
 
 namespace {
 
@@ -31,7 +32,7 @@ protected:
     marlox::install::InstallationCoordinator& coordinator() {
         return app->installationCoordinator();
     }
-    QMessageBox* alert() const { return window->findChild<QMessageBox*>("operationAlert"); }
+    AppAlert* alert() const { return window->findChild<AppAlert*>("operationAlert"); }
 };
 
 TEST_F(RootViewTest, ErrorRaisesTheAlertWithTheMessageAsPlainText) {
@@ -41,8 +42,8 @@ TEST_F(RootViewTest, ErrorRaisesTheAlertWithTheMessageAsPlainText) {
     // THEN the alert shows the title and the message as it stands
     ASSERT_NE(alert(), nullptr);
     EXPECT_TRUE(alert()->isVisible());
-    EXPECT_EQ(alert()->text(), "Operation Failed");
-    auto* message = alert()->findChild<QLabel*>("qt_msgbox_informativelabel");
+    EXPECT_EQ(alert()->title(), "Operation Failed");
+    auto* message = alert()->findChild<QLabel*>("alertMessage");
     ASSERT_NE(message, nullptr);
     EXPECT_EQ(message->text(), failure);
     EXPECT_EQ(message->textFormat(), Qt::PlainText);
@@ -50,10 +51,10 @@ TEST_F(RootViewTest, ErrorRaisesTheAlertWithTheMessageAsPlainText) {
 
 TEST_F(RootViewTest, AlertDismissedAnyWayClearsTheError) {
     // GIVEN each way an alert can be dismissed
-    const std::vector<std::pair<const char*, std::function<void(QMessageBox*)>>> dismissals = {
-        {"OK", [](QMessageBox* box) { box->findChild<QPushButton*>("operationAlertOK")->click(); }},
-        {"Escape", [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }},
-        {"close", [](QMessageBox* box) { box->close(); }},
+    const std::vector<std::pair<const char*, std::function<void(AppAlert*)>>> dismissals = {
+        {"OK", [](AppAlert* box) { box->findChild<QPushButton*>("operationAlertOK")->click(); }},
+        {"Escape", [](AppAlert* box) { QTest::keyClick(box, Qt::Key_Escape); }},
+        {"close", [](AppAlert* box) { box->close(); }},
     };
     for (const auto& [way, dismiss] : dismissals) {
         coordinator().setPresentedErrorMessage(failure);
@@ -74,7 +75,7 @@ TEST_F(RootViewTest, AlertGoesAwayWhenTheErrorIsClearedElsewhere) {
     // GIVEN an alert in each of two windows
     RootView* other = app->openWindow();
     coordinator().setPresentedErrorMessage(failure);
-    auto* otherAlert = other->findChild<QMessageBox*>("operationAlert");
+    auto* otherAlert = other->findChild<AppAlert*>("operationAlert");
     ASSERT_NE(otherAlert, nullptr);
 
     // WHEN one is dismissed

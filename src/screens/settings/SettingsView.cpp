@@ -15,6 +15,7 @@
 #include "screens/shared/AppVersionText.h"
 #include "screens/updates/PackageUpdates.h"
 #include "ui/kit/ActivitySpinner.h"
+#include "ui/kit/AppAlert.h"
 #include "ui/kit/AppFont.h"
 #include "ui/kit/AppPill.h"
 #include "ui/kit/AppTheme.h"
@@ -23,7 +24,6 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
@@ -457,16 +457,14 @@ void SettingsView::clearCacheWhenIdle() {
 void SettingsView::presentError(const QString& message) {
     m_presentedErrorMessage = message;
     if (!m_alert) {
-        m_alert =
-            new QMessageBox(QMessageBox::NoIcon, operationFailedTitle, {}, QMessageBox::Ok, this);
+        m_alert = new ui::AppAlert(operationFailedTitle, ui::AppAlert::Icon::none, this);
         m_alert->setObjectName(QStringLiteral("operationFailedAlert"));
-        m_alert->setTextFormat(Qt::PlainText);
         m_alert->setWindowModality(Qt::WindowModal);
-        m_alert->button(QMessageBox::Ok)->setObjectName(QStringLiteral("operationFailedOK"));
+        m_alert->okButton()->setObjectName(QStringLiteral("operationFailedOK"));
         // However it is dismissed, the message goes with it.
         connect(m_alert, &QDialog::finished, this, [this] { m_presentedErrorMessage.reset(); });
     }
-    m_alert->setText(message);
+    m_alert->setMessage(message);
     m_alert->open();
 }
 

@@ -10,7 +10,6 @@
 
 class QCheckBox;
 class QLabel;
-class QMessageBox;
 
 namespace marlox::catalog {
 class AppSettingsStore;
@@ -30,6 +29,7 @@ class Workspace;
 
 namespace marlox::ui {
 class ActivitySpinner;
+class AppAlert;
 class AppPillButton;
 class AppPillLabel;
 } // namespace marlox::ui
@@ -120,7 +120,7 @@ private:
     QLabel* m_templatesFolderNote = nullptr;
     ui::AppPillButton* m_clearCache = nullptr;
     // Made on the first folder error and kept for later ones.
-    QMessageBox* m_alert = nullptr;
+    ui::AppAlert* m_alert = nullptr;
 };
 
 } // namespace marlox::screens

@@ -13,6 +13,7 @@
 #include "screens/support/SupportCard.h"
 #include "screens/support/SupportControls.h"
 #include "screens/support/SupportDiagnostics.h"
+#include "ui/kit/AppAlert.h"
 #include "ui/kit/AppControls.h"
 #include "ui/kit/AppFont.h"
 #include "ui/kit/AppPill.h"
@@ -28,7 +29,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLinearGradient>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QShowEvent>
@@ -690,10 +690,10 @@ void SupportView::showOutcome(const SupportDraftOutcome& outcome) {
     if (!outcome.errorMessage) {
         return;
     }
-    auto* alert = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Could Not Open Mail"),
-                                  *outcome.errorMessage, QMessageBox::Ok, this);
+    auto* alert =
+        new ui::AppAlert(QStringLiteral("Could Not Open Mail"), ui::AppAlert::Icon::none, this);
+    alert->setMessage(*outcome.errorMessage);
     alert->setObjectName(QStringLiteral("mailErrorAlert"));
-    alert->setTextFormat(Qt::PlainText);
     alert->setPalette(palette());
     alert->setAttribute(Qt::WA_DeleteOnClose);
     // However the alert goes away, the message goes with it.

@@ -9,7 +9,6 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QMessageBox;
 class QPlainTextEdit;
 class QVBoxLayout;
 
@@ -138,7 +137,6 @@ private:
     QWidget* m_statusRow = nullptr;
     QLabel* m_statusMessage = nullptr;
     QWidget* m_draftHint = nullptr;
-    QMessageBox* m_mailAlert = nullptr;
 };
 
 } // namespace marlox::screens

@@ -8,6 +8,7 @@
 #include "support/HeldThreads.h"
 #include "support/SavedSettings.h"
 #include "support/ScreenFixture.h"
+#include "ui/kit/AppAlert.h"
 #include "ui/kit/AppPill.h"
 #include "ui/kit/ScreenParts.h"
 
@@ -16,7 +17,6 @@
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QLockFile>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QThread>
@@ -284,14 +284,15 @@ TEST_F(SettingsViewTest, OpenFolderRevealsTheFolderOrRaisesTheAlertEachTimeItFai
         ASSERT_TRUE(clickNamed(*view, "installFolderOpenButton"));
 
         // THEN the screen's alert shows the error as plain text, and "OK" takes it away
-        auto* alert = view->findChild<QMessageBox*>("operationFailedAlert");
+        auto* alert = view->findChild<marlox::ui::AppAlert*>("operationFailedAlert");
         ASSERT_NE(alert, nullptr);
         ASSERT_TRUE(waitUntil([&] { return alert->isVisible(); }));
-        EXPECT_EQ(alert->windowTitle(), "Operation Failed");
-        EXPECT_EQ(alert->textFormat(), Qt::PlainText);
-        EXPECT_EQ(std::optional(alert->text()), view->presentedErrorMessage());
-        EXPECT_TRUE(alert->text().contains(installFolderPath())) << alert->text().toStdString();
-        alert->button(QMessageBox::Ok)->click();
+        EXPECT_EQ(alert->title(), "Operation Failed");
+        EXPECT_EQ(alert->findChild<QLabel*>("alertMessage")->textFormat(), Qt::PlainText);
+        EXPECT_EQ(std::optional(alert->message()), view->presentedErrorMessage());
+        EXPECT_TRUE(alert->message().contains(installFolderPath()))
+            << alert->message().toStdString();
+        alert->okButton()->click();
         EXPECT_EQ(view->presentedErrorMessage(), std::nullopt);
     }
     EXPECT_EQ(services.workspace.openedFolders.size(), 1);
@@ -318,7 +319,7 @@ TEST_F(SettingsViewTest, MaintenanceButtonsOpenFoldersClearTheLogAndTheCacheAndR
     // Last: a reload logs its outcome.
     ASSERT_TRUE(clickNamed(*view, "reloadCatalogButton"));
     EXPECT_TRUE(waitUntil([&] { return !services.catalogService->packages().isEmpty(); }));
-    EXPECT_EQ(view->findChild<QMessageBox*>(), nullptr);
+    EXPECT_EQ(view->findChild<marlox::ui::AppAlert*>(), nullptr);
 }
 
 TEST_F(SettingsViewTest, ClearCacheIsRefusedWhileAnInstallRunsWhichThenCompletesWhole) {

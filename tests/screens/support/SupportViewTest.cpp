@@ -6,6 +6,7 @@
 #include "screens/support/PromptingTextEditor.h"
 #include "support/HeldThreads.h"
 #include "support/ScreenFixture.h"
+#include "ui/kit/AppAlert.h"
 #include "ui/kit/AppPill.h"
 #include "ui/kit/AppSwitch.h"
 #include "ui/kit/ScreenParts.h"
@@ -15,7 +16,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -133,7 +133,7 @@ TEST_F(SupportViewTest, ALogThatIsNoUtf8TurnsTheSwitchBackOffWithoutAWord) {
     settle();
     EXPECT_FALSE(screen.findChild<QAbstractButton*>("includeLogsSwitch")->isChecked());
     EXPECT_FALSE(isShown(screen, "logPreview"));
-    EXPECT_EQ(screen.findChild<QMessageBox*>(), nullptr);
+    EXPECT_EQ(screen.findChild<marlox::ui::AppAlert*>(), nullptr);
 }
 
 TEST_F(SupportViewTest, AScreenLeftWhileItsLogExcerptIsReadIsNotTouchedByIt) {
@@ -272,15 +272,15 @@ TEST_F(SupportViewTest, AMailDraftNoApplicationTakesRaisesTheAlertUntilOK) {
     ASSERT_TRUE(clickNamed(screen, "openDraftButton"));
 
     EXPECT_EQ(workspace().openedURLs.size(), 1);
-    auto* alert = screen.findChild<QMessageBox*>("mailErrorAlert");
+    auto* alert = screen.findChild<marlox::ui::AppAlert*>("mailErrorAlert");
     ASSERT_NE(alert, nullptr);
     EXPECT_TRUE(alert->isVisible());
-    EXPECT_EQ(alert->windowTitle(), "Could Not Open Mail");
-    EXPECT_EQ(alert->text(), "macOS could not open a mail draft. Use Copy Draft instead.");
-    EXPECT_EQ(alert->textFormat(), Qt::PlainText);
+    EXPECT_EQ(alert->title(), "Could Not Open Mail");
+    EXPECT_EQ(alert->message(), "macOS could not open a mail draft. Use Copy Draft instead.");
+    EXPECT_EQ(alert->findChild<QLabel*>("alertMessage")->textFormat(), Qt::PlainText);
     EXPECT_FALSE(isShown(screen, "statusRow"));
 
-    alert->button(QMessageBox::Ok)->click();
+    alert->okButton()->click();
     settle();
     EXPECT_EQ(screen.outcome(), SupportDraftOutcome{});
 }

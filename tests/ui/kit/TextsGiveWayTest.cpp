@@ -1,5 +1,6 @@
 #include "support/LongTexts.h"
 #include "support/WidgetTesting.h"
+#include "ui/kit/AppAlert.h"
 #include "ui/kit/AppControls.h"
 #include "ui/kit/AppFont.h"
 #include "ui/kit/AppPill.h"
@@ -137,6 +138,19 @@ TEST_F(TextsGiveWayTest, TextsAndPillsShareARowAndAShortPillKeepsItsSize) {
     EXPECT_LT(longPill->width(), longPill->sizeHint().width());
     EXPECT_NEAR(longPill->width(), name->width(), 2);
     EXPECT_LE(geometryIn(row, *longPill).right(), 400);
+}
+
+TEST_F(TextsGiveWayTest, AnAlertShowsEveryDigitOfTwoDigestsWithinItsWidth) {
+    AppAlert alert("Operation Failed", AppAlert::Icon::warning, nullptr);
+    alert.setMessage(checksumMismatch);
+    alert.show();
+    settle();
+    auto* message = alert.findChild<FittingLabel*>("alertMessage");
+    ASSERT_NE(message, nullptr);
+    EXPECT_LE(geometryIn(alert, *message).right(), alert.width());
+    const QStringList lines = message->shownLines(message->width());
+    EXPECT_EQ(withoutSpaces(lines.join(QString())), withoutSpaces(checksumMismatch));
+    EXPECT_GE(message->height(), lines.size() * QFontMetricsF(message->font()).lineSpacing());
 }
 
 } // namespace
