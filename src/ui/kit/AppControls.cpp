@@ -3,12 +3,14 @@
 #include "ui/kit/AppFont.h"
 #include "ui/kit/AppTheme.h"
 
+#include <QAbstractItemView>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace marlox::ui {
@@ -102,6 +104,19 @@ QSize AppPicker::minimumSizeHint() const {
     const QSize whole = QComboBox::minimumSizeHint();
     const int shortEntry = static_cast<int>(std::ceil(shortWordWidth(font())));
     return {std::min(whole.width(), sizeWithEntryOf(shortEntry).width()), whole.height()};
+}
+
+void AppPicker::showPopup() {
+    QComboBox::showPopup();
+    // The list is a window of its own, as wide as its longest entry: without a window manager it
+    // would draw past the application's window. Kept inside it, its entries end in an ellipsis.
+    QWidget* list = view()->window();
+    const QRect bounds(window()->mapToGlobal(QPoint(0, 0)), window()->size());
+    QRect placed = list->geometry();
+    placed.setSize(placed.size().boundedTo(bounds.size()));
+    placed.moveLeft(std::clamp(placed.left(), bounds.left(), bounds.right() - placed.width() + 1));
+    placed.moveTop(std::clamp(placed.top(), bounds.top(), bounds.bottom() - placed.height() + 1));
+    list->setGeometry(placed);
 }
 
 void AppPicker::paintEvent(QPaintEvent*) {

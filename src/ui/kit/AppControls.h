@@ -67,6 +67,8 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // The list opens inside the picker's window, however long its entries.
+    void showPopup() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -6,6 +6,7 @@
 #include "ui/kit/AppPill.h"
 #include "ui/kit/ScreenParts.h"
 
+#include <QAbstractItemView>
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -53,6 +54,28 @@ TEST_F(TextsGiveWayTest, ALongTextAsksForNoMoreThanTheRoomOfAShortWord) {
         EXPECT_LT(picker.minimumSizeHint().width(), shortPicker.sizeHint().width());
         EXPECT_GT(picker.sizeHint().width(), 2 * shortPicker.sizeHint().width());
     }
+}
+
+TEST_F(TextsGiveWayTest, APickersListOpensInsideItsWindowWhateverItsEntries) {
+    // GIVEN a picker of long names near the right edge of a small window
+    QWidget window;
+    auto* picker = new AppPicker(&window);
+    picker->addItems(longNames);
+    picker->setGeometry(220, 250, 160, 28);
+    showWhole(window, QSize(400, 300));
+
+    // WHEN its list opens THEN the list lies inside the window
+    picker->showPopup();
+    settle();
+    QWidget* list = picker->view()->window();
+    ASSERT_TRUE(list->isVisible());
+    const QRect bounds(window.mapToGlobal(QPoint(0, 0)), window.size());
+    // The offscreen platform shifts a window by a pretend frame of a few pixels.
+    const QRect tolerated = bounds.adjusted(-4, -4, 4, 4);
+    EXPECT_LE(list->width(), bounds.width());
+    EXPECT_TRUE(tolerated.contains(list->geometry()))
+        << list->x() << "," << list->y() << " " << list->width() << "x" << list->height();
+    picker->hidePopup();
 }
 
 TEST_F(TextsGiveWayTest, AWordTooLongForItsLineBreaksInsideAndLosesNoCharacter) {
