@@ -3,6 +3,7 @@
 #include "CatalogTestSupport.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtConcurrent/QtConcurrentMap>
@@ -117,6 +118,18 @@ TEST_F(OperationsLogTest, EveryQueuedLineIsWrittenBeforeTheApplicationObjectGoes
     EXPECT_EQ(program.readAllStandardOutput().trimmed(), "5001");
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+}
+
+TEST_F(OperationsLogTest, LinesATestLeftAtItsEndStayOutOfTheHomeTheTestsWereStartedIn) {
+    // GIVEN a test program whose test logs a burst of lines and ends without waiting for them,
+    // started in this test's scratch home as though it were the user's
+    QProcess program;
+    program.start(MARLOX_LINES_LEFT_PATH, {});
+
+    // WHEN it ends THEN it passed, and none of the lines reached that home
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(marlox::catalog::operationsLogFilePath()));
 }
 
 } // namespace

@@ -18,9 +18,13 @@ using TestApplication = QCoreApplication;
 // tests do not reliably carry an environment list).
 extern "C" const char* __ubsan_default_options();
 extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1"; }
+extern "C" const char* __ubsan_default_options() {
+    return "print_stacktrace=1";
+}
 // Allocations made once per process by system libraries Qt loads.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\nleak:libdbus\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\nleak:libdbus\n";
+}
 #endif
 
 int main(int argc, char** argv) {
@@ -37,10 +41,15 @@ int main(int argc, char** argv) {
     // their goldens.
     qputenv("FONTCONFIG_FILE", MARLOX_SOURCE_DIR "/tests/support/fonts.conf");
     ::testing::InitGoogleTest(&argc, argv);
-    TestApplication application(argc, argv);
-    // The tests run outside the bundle they test with: the one the build made.
-    marlox::platform::setUpMainBundle(marlox::testing::builtBundlePath());
-    const int result = RUN_ALL_TESTS();
+    int result = 0;
+    {
+        TestApplication application(argc, argv);
+        // The tests run outside the bundle they test with: the one the build made.
+        marlox::platform::setUpMainBundle(marlox::testing::builtBundlePath());
+        result = RUN_ALL_TESTS();
+    }
+    // The application's end writes what its workers still hold, such as the log lines a test
+    // left, which then land in the process's scratch home: it goes only after that.
     processHome.reset();
     return result;
 }
