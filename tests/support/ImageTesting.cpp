@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdlib>
@@ -234,7 +235,10 @@ QString saveTestImage(const QImage& image, const QString& label) {
     const QString folder = QStringLiteral(MARLOX_TEST_OUTPUT_DIR);
     QDir().mkpath(folder);
     const QString path = folder + u'/' + name + QStringLiteral(".png");
-    if (image.save(path, "PNG")) {
+    // Replaced whole: a test that reads back what it saved, run at the same time in another run
+    // of the suite, never reads the other's half-written picture.
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit()) {
         std::cout << "Saved picture: " << path.toStdString() << std::endl;
     } else {
         std::cout << "Could not save picture: " << path.toStdString() << std::endl;
