@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     if (argc != 3) {
         std::fputs("usage: install_crash_driver <bundle> "
-                   "prepare|update|update-remove|install-repair|remove|start\n",
+                   "prepare|update|update-remove|install-repair|install-reinstall|remove|start\n",
                    stderr);
         return 2;
     }
@@ -105,6 +105,23 @@ int main(int argc, char** argv) {
             return 0;
         }
         coordinator.install(first);
+        return settle(coordinator, first.id, install::installStatus::installed) ? 0 : 1;
+    }
+    if (mode == QLatin1String("install-reinstall")) {
+        coordinator.install(first);
+        if (!settle(coordinator, first.id, install::installStatus::installed)) {
+            return 1;
+        }
+        // Reinstall All runs its packages once the event loop turns, and clears its progress at
+        // its end.
+        bool bulkEnded = false;
+        QObject::connect(&coordinator,
+                         &install::InstallationCoordinator::bulkInstallProgressChanged,
+                         [&] { bulkEnded = !coordinator.bulkInstallProgress(); });
+        coordinator.installAll({first});
+        while (!bulkEnded) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
         return settle(coordinator, first.id, install::installStatus::installed) ? 0 : 1;
     }
     if (mode == QLatin1String("remove")) {

@@ -189,13 +189,14 @@ protected:
     // GIVEN nothing installed, WHEN the first install and then a repair (the same version installed
     // over itself) are killed at each point and the next start settles what they left, THEN the
     // disk holds exactly what the record names and nothing else.
-    void expectEveryKillOfAFirstInstallOrRepairLeavesTheRecordedVersionWhole() {
+    void expectEveryKillOfAFirstInstallOrRepairLeavesTheRecordedVersionWhole(
+        const QString& mode = "install-repair") {
         std::map<QString, QString> stateOfVersion{{"none", diskState()}};
         saveHome();
         QByteArray trace;
-        ASSERT_FALSE(runDriver("install-repair", 0, &trace));
+        ASSERT_FALSE(runDriver(mode, 0, &trace));
         stateOfVersion["1.0"] = diskState();
-        expectEveryKillLeavesTheRecordedVersionWhole("install-repair", trace, stateOfVersion);
+        expectEveryKillLeavesTheRecordedVersionWhole(mode, trace, stateOfVersion);
     }
 
     void
@@ -281,6 +282,14 @@ TEST_F(InstallCrashTest, KilledFirstInstallOrRepairOfAFolderPayloadLeavesTheReco
     makePlugin(resources + "/Payloads/1.0/Glow", "1.0");
     writeCatalog(glow("1.0", "Payloads/1.0/Glow"), glow("1.1", "Payloads/1.0/Glow"));
     expectEveryKillOfAFirstInstallOrRepairLeavesTheRecordedVersionWhole();
+}
+
+// Reinstall All takes each package through its own run, between the packages too.
+TEST_F(InstallCrashTest,
+       KilledFirstInstallOrReinstallAllOfAFolderPayloadLeavesTheRecordedVersionWhole) {
+    makePlugin(resources + "/Payloads/1.0/Glow", "1.0");
+    writeCatalog(glow("1.0", "Payloads/1.0/Glow"), glow("1.1", "Payloads/1.0/Glow"));
+    expectEveryKillOfAFirstInstallOrRepairLeavesTheRecordedVersionWhole("install-reinstall");
 }
 
 TEST_F(InstallCrashTest, ARepairKilledDeletingItsOldCopyWithItsJournalThenCutInHalfEndsWhole) {
