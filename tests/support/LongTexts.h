@@ -9,6 +9,9 @@ namespace marlox::testing {
 
 // 44 characters.
 inline const QString longName = QStringLiteral("Cinematic Letterbox and Aspect Ratio Toolkit");
+// 45 characters, one more than the name above.
+inline const QString longNameOf45Characters =
+    QStringLiteral("Cinematic Letterbox and Aspect-Ratio Toolkits");
 // 72 letters and no space.
 inline const QString longNameWithoutSpace = QString(72, u'W');
 // 115 characters.
@@ -18,6 +21,7 @@ inline const QString longNameOfManyWords = QStringLiteral(
 // 54 characters.
 inline const QString longVersion =
     QStringLiteral("9.4.0-beta.12+build.2026.12.01.f3a9c0d1e2b4a6c8e0f2a4b");
-inline const QStringList longNames = {longName, longNameWithoutSpace, longNameOfManyWords};
+inline const QStringList longNames = {longName, longNameOf45Characters, longNameWithoutSpace,
+                                      longNameOfManyWords};
 
 } // namespace marlox::testing

@@ -31,7 +31,7 @@ protected:
 };
 
 TEST_F(TextsGiveWayTest, ALongTextAsksForNoMoreThanTheRoomOfAShortWord) {
-    for (const QString& name : {longName, longNameWithoutSpace, longNameOfManyWords}) {
+    for (const QString& name : longNames) {
         SCOPED_TRACE(name.toStdString());
         // GIVEN a long name on one line, wrapping, cut to two lines, and in a picker
         const std::unique_ptr<FittingLabel> labels[] = {
