@@ -460,15 +460,12 @@ void InstallJournal::pruneEmptiedFolders() const {
         }
     }
     for (const QString& path : gone) {
-        const QString parent = QFileInfo(QDir::cleanPath(path)).path();
-        QStringList removed;
-        if (const auto library = templatesRootContaining(path)) {
-            removed = InstallEngine::pruneEmptyDirectories(parent, *library);
-        } else if (m_operation == Operation::remove) {
-            removed =
-                InstallEngine::pruneEmptyDirectories(parent, platform::userApplicationsFolder());
+        std::optional<QStringList> removed = pruneEmptiedLibraryFolders(path);
+        if (!removed && m_operation == Operation::remove) {
+            removed = InstallEngine::pruneEmptyDirectories(QFileInfo(QDir::cleanPath(path)).path(),
+                                                           platform::userApplicationsFolder());
         }
-        for (const QString& folder : removed) {
+        for (const QString& folder : removed.value_or(QStringList())) {
             logRemoval(folder);
         }
     }

@@ -1,7 +1,6 @@
 #include "LeftoverItems.h"
 
 #include "FileOperations.h"
-#include "InstallEngine.h"
 #include "ItemMoves.h"
 #include "MotionTemplatesPlacement.h"
 #include "catalog/Environment.h"
@@ -118,11 +117,9 @@ QList<PendingDeletion> settleLeftoverItems(const OwnedPlaces& own,
 void deleteLeftoverItems(const QList<PendingDeletion>& deletions) {
     deleteItems(deletions);
     for (const PendingDeletion& deletion : deletions) {
-        if (const auto library = templatesRootContaining(deletion.path)) {
-            const QString folder = QFileInfo(QDir::cleanPath(deletion.path)).path();
-            for (const QString& pruned : InstallEngine::pruneEmptyDirectories(folder, *library)) {
-                catalog::log(removedLine(pruned));
-            }
+        for (const QString& pruned :
+             pruneEmptiedLibraryFolders(deletion.path).value_or(QStringList())) {
+            catalog::log(removedLine(pruned));
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "MotionTemplatesPlacement.h"
 
 #include "FileOperations.h"
+#include "InstallEngine.h"
 #include "InstallEngineSupport.h"
 
 #include <QDir>
@@ -80,6 +81,14 @@ std::optional<QString> templatesRootContaining(const QString& path) {
         return std::nullopt;
     }
     return QLatin1Char('/') + components.mid(0, index + 1).join(QLatin1Char('/'));
+}
+
+std::optional<QStringList> pruneEmptiedLibraryFolders(const QString& item) {
+    const auto library = templatesRootContaining(item);
+    if (!library) {
+        return std::nullopt;
+    }
+    return InstallEngine::pruneEmptyDirectories(QFileInfo(QDir::cleanPath(item)).path(), *library);
 }
 
 } // namespace marlox::install

@@ -5,6 +5,7 @@
 #include "platform/Bundle.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -23,5 +24,8 @@ QString normalizeTemplateSubpath(const QString& subpath,
                                  const platform::Bundle& mainBundle = platform::mainBundle());
 // The Motion Templates library folder that holds the path; nothing when none does.
 std::optional<QString> templatesRootContaining(const QString& path);
+// Prunes the folders above an item gone from a Motion Templates library that it alone held, up
+// to the library; answers those removed, or nothing when no library holds the item.
+std::optional<QStringList> pruneEmptiedLibraryFolders(const QString& item);
 
 } // namespace marlox::install
