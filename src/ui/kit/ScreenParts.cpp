@@ -504,11 +504,13 @@ void FittingLabel::contextMenuEvent(QContextMenuEvent* event) {
         QLabel::contextMenuEvent(event);
         return;
     }
-    QMenu menu(this);
-    QAction* copy = menu.addAction(QStringLiteral("Copy"), this, &FittingLabel::copySelection);
+    // Shown without a nested event loop; it goes once closed.
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* copy = menu->addAction(QStringLiteral("Copy"), this, &FittingLabel::copySelection);
     copy->setEnabled(m_selectionStart != m_selectionEnd);
-    menu.addAction(QStringLiteral("Select All"), this, &FittingLabel::selectAllText);
-    menu.exec(event->globalPos());
+    menu->addAction(QStringLiteral("Select All"), this, &FittingLabel::selectAllText);
+    menu->popup(event->globalPos());
 }
 
 RoundedClipEffect::RoundedClipEffect(qreal radius, QObject* parent)

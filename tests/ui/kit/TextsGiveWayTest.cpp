@@ -8,9 +8,11 @@
 
 #include <QAbstractItemView>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QTest>
 
 #include <cmath>
@@ -135,6 +137,31 @@ TEST_F(TextsGiveWayTest, ASelectionCopiesTheTextAsWrittenWhereverItsLinesBreak) 
     QTest::mouseDClick(&label, Qt::LeftButton, {}, QPoint(8, 4));
     EXPECT_EQ(label.selectedText(),
               "/Users/editor/Applications/" + longNameWithoutSpace + "/Cinematic");
+}
+
+TEST_F(TextsGiveWayTest, ASelectableTextsMenuOpensWithoutWaitingAndSelectsAll) {
+    // GIVEN a selectable path, shown
+    FittingLabel label(longNameOfManyWords, appFont(11, QFont::Normal), Qt::white);
+    label.setSelectable(true);
+    grab(label, {160, label.heightForWidth(160)});
+
+    // WHEN its menu is asked for THEN it opens and the call returns at once
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(8, 4),
+                              label.mapToGlobal(QPoint(8, 4)));
+    QCoreApplication::sendEvent(&label, &request);
+    auto* menu = label.findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+
+    // AND its Select All selects the whole text
+    const QList<QAction*> actions = menu->actions();
+    const auto selectAll = std::find_if(actions.cbegin(), actions.cend(), [](QAction* action) {
+        return action->text() == "Select All";
+    });
+    ASSERT_NE(selectAll, actions.cend());
+    (*selectAll)->trigger();
+    EXPECT_EQ(label.selectedText(), longNameOfManyWords);
+    menu->close();
 }
 
 TEST_F(TextsGiveWayTest, TextsAndPillsShareARowAndAShortPillKeepsItsSize) {
