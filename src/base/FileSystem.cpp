@@ -35,6 +35,10 @@ Result<QByteArray, FileReadError> readWholeFile(const QString& path, qint64 limi
     return bytes;
 }
 
+QString mebibytesText(qint64 bytes) {
+    return QString::number(static_cast<double>(bytes) / (1024 * 1024), 'f', 1);
+}
+
 std::optional<FileSystemError> createFolder(const QString& path) {
     if (QFileInfo(path).isDir() || QDir().mkpath(path)) {
         return std::nullopt;

@@ -32,6 +32,9 @@ struct FileReadError {
 // byte past the limit, so that a file whose size is not known ahead (a pipe) is bounded too.
 Result<QByteArray, FileReadError> readWholeFile(const QString& path, qint64 limit);
 
+// A size in mebibytes with one decimal ("9.3"), as messages about a bound on a file give it.
+QString mebibytesText(qint64 bytes);
+
 // Creates the folder and any missing folders above it; an existing folder is no error.
 std::optional<FileSystemError> createFolder(const QString& path);
 

@@ -133,8 +133,9 @@ void InstalledPackageStore::load() {
     const auto records = readRecordsFile(path);
     if (records.hasValue()) {
         setInstalledByID(byID(records->migrated));
+        // A failure is logged; the next save writes the rewritten paths.
         if (records->migrated != records->decoded) {
-            saveToDisk();
+            (void)saveToDisk();
         }
     } else if (records.error().tooLarge) {
         // Not a file any version writes, but the records it holds may be recovered by hand: it
@@ -169,26 +170,35 @@ bool InstalledPackageStore::moveUnreadableFileAside() {
     return true;
 }
 
-void InstalledPackageStore::saveToDisk() {
-    if (const auto failure = ensureApplicationDirectories()) {
-        log(saveFailedPrefix + failure->description());
-        return;
-    }
-    const QString path = installedRecordsFileURL();
-    if (m_unreadFileInTheWay && !moveUnreadableFileAside()) {
-        log(saveFailedPrefix +
-            QStringLiteral("The unreadable file “%1” is kept and was not replaced.").arg(path));
-        return;
-    }
+std::optional<RecordsSaveError> InstalledPackageStore::saveToDisk() {
+    const auto refuse = [](const QString& reason) {
+        log(saveFailedPrefix + reason);
+        return std::optional(RecordsSaveError(reason));
+    };
     QList<InstalledPackage> records = m_installedByID.values();
     sortByID(records);
     const QByteArray json = encodeInstalledPackages(records);
-
+    // What the next start could not read would lose every record.
+    if (json.size() > maximumRecordsFileBytes) {
+        return refuse(QStringLiteral("The installed records would take %1 MiB, more than the %2 "
+                                     "MiB a start reads; installed.json was not changed.")
+                          .arg(base::mebibytesText(json.size()))
+                          .arg(maximumRecordsFileBytes / (1024 * 1024)));
+    }
+    if (const auto failure = ensureApplicationDirectories()) {
+        return refuse(failure->description());
+    }
+    const QString path = installedRecordsFileURL();
+    if (m_unreadFileInTheWay && !moveUnreadableFileAside()) {
+        return refuse(
+            QStringLiteral("The unreadable file “%1” is kept and was not replaced.").arg(path));
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
-        log(saveFailedPrefix +
+        return refuse(
             QStringLiteral("The file “%1” could not be saved: %2").arg(path, file.errorString()));
     }
+    return std::nullopt;
 }
 
 std::optional<QString> InstalledPackageStore::bundleVersion(const QString& folderPath) {

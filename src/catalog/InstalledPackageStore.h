@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/DescribedError.h"
 #include "catalog/InstalledPackage.h"
 
 #include <QMap>
@@ -14,8 +15,13 @@ using InstalledPackageMap = QMap<QString, InstalledPackage>;
 
 // No real installed.json comes near this: 10,000 records, each with four long template paths,
 // take 9.4 MiB. A larger file is not read, so reading it at start costs the main thread one
-// bounded read at most.
+// bounded read at most; and no larger one is written.
 inline constexpr qint64 maximumRecordsFileBytes = 16 * 1024 * 1024;
+
+// Why installed.json was not written; the file keeps what it held.
+struct RecordsSaveError : base::DescribedError {
+    using DescribedError::DescribedError;
+};
 
 // The records of what is installed, kept in installed.json. It loads the file once, when it is
 // made; its owners change `installedByID` and then call saveToDisk().
@@ -33,8 +39,10 @@ public:
     std::optional<InstalledPackage> record(const QString& id) const;
     // Whether the recorded install folder, or else one of its template folders, still exists.
     bool isPresentOnDisk(const QString& id) const;
-    // Writes every record, sorted by id, atomically. Failures are logged, never reported.
-    void saveToDisk();
+    // Writes every record, sorted by id, atomically. Records that would make the file larger than
+    // a start reads are refused. A failure is logged and answered, and the file keeps what it
+    // held; the map stays as it is, for its owner to decide.
+    std::optional<RecordsSaveError> saveToDisk();
 
     // The short version of the first application bundle directly inside the folder.
     static std::optional<QString> bundleVersion(const QString& folderPath);

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QTemporaryDir>
@@ -331,6 +332,17 @@ void pruneVersions(const QString& packageFolder, const QString& keptVersion) {
     }
 }
 
+namespace {
+
+// Exactly the names a temporary folder of an expansion gets, in case and shape.
+bool isExpansionFolderName(const QString& name) {
+    static const QRegularExpression shape(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(expansionPrefix) + QStringLiteral("[A-Za-z0-9]{6}")));
+    return shape.match(name).hasMatch();
+}
+
+} // namespace
+
 QStringList unfinishedExpansions() {
     const QDir::Filters folders = QDir::Dirs | QDir::NoDotAndDotDot;
     const QDir root(remoteArtifactsDirectory());
@@ -339,9 +351,10 @@ QStringList unfinishedExpansions() {
         const QDir packageFolder(root.filePath(package));
         for (const QString& version : packageFolder.entryList(folders)) {
             const QDir versionFolder(packageFolder.filePath(version));
-            for (const QString& name : versionFolder.entryList({expansionPrefix + QLatin1Char('*')},
-                                                               QDir::AllEntries | QDir::Hidden)) {
-                expansions.append(versionFolder.filePath(name));
+            for (const QString& name : versionFolder.entryList(QDir::AllEntries | QDir::Hidden)) {
+                if (isExpansionFolderName(name)) {
+                    expansions.append(versionFolder.filePath(name));
+                }
             }
         }
     }

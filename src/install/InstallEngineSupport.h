@@ -14,6 +14,9 @@ namespace marlox::install {
 // The folder a Mac's archiver adds for resource forks; never installed.
 inline const QString macResourceForkFolder = QStringLiteral("__MACOSX");
 inline const QString templatesLibraryName = QStringLiteral("Motion Templates.localized");
+// The type folders of the library where generator and filter packages without a subpath go.
+inline const QString generatorsTypeFolderName = QStringLiteral("Generators.localized");
+inline const QString effectsTypeFolderName = QStringLiteral("Effects.localized");
 
 // Where a payload named by the catalog is looked for, in order: the payload root, the first
 // resource folder, the main bundle's resources, and the resource bundle beside and inside them.

@@ -39,6 +39,7 @@ using catalog::InstalledPackage;
 
 const QString journalPrefix = QStringLiteral(".install-journal-");
 const QString journalSuffix = QStringLiteral(".json");
+const QString settledSuffix = QStringLiteral(".settled.json");
 const QString recordsSavedKey = QStringLiteral("recordsSaved");
 
 // What an atomic save leaves beside its file when the process dies before the final rename.
@@ -47,31 +48,56 @@ QRegularExpression unfinishedSaveOf(const QString& fileNamePattern) {
                               QStringLiteral("\\.[A-Za-z0-9]{6}$"));
 }
 
+// The name of a journal file exactly as the engine makes it: its id, the time it was begun and an
+// upper-case UUID, and whether it is marked as settled.
+QString journalFileNamePattern() {
+    return QRegularExpression::escape(journalPrefix) +
+           QStringLiteral("([0-9]{17}-%1)(\\.settled)?").arg(upperCaseUuidPattern) +
+           QRegularExpression::escape(journalSuffix);
+}
+
+const QRegularExpression& journalFileName() {
+    static const QRegularExpression name(
+        QRegularExpression::anchoredPattern(journalFileNamePattern()));
+    return name;
+}
+
 QString operationName(InstallJournal::Operation operation) {
     return operation == InstallJournal::Operation::install ? QStringLiteral("install")
                                                            : QStringLiteral("remove");
-}
-
-QString removedLine(const QString& path) {
-    return QStringLiteral("Install journal removed: ") + path;
 }
 
 QJsonValue optionalText(const std::optional<QString>& text) {
     return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
 }
 
-// The pending journals, the newest first, so that later operations are undone before earlier
-// ones.
-QStringList pendingJournalFiles() {
+// A journal file a start found: its id, whether it is marked as settled and its size.
+struct JournalFile {
+    QString path;
+    QString id;
+    bool settled = false;
+    qint64 size = 0;
+};
+
+// The journals in the support folder in the order a start reads them: those whose outcome is
+// still to be reached, the newest first, so that later operations are undone before earlier
+// ones; then those with only deletions left.
+QList<JournalFile> pendingJournalFiles() {
     const QString folder = catalog::applicationSupportDirectory();
-    QStringList names = QDir(folder).entryList({journalPrefix + QLatin1Char('*') + journalSuffix},
-                                               QDir::Files | QDir::Hidden, QDir::Name);
-    std::reverse(names.begin(), names.end());
-    QStringList files;
-    for (const QString& name : names) {
-        files.append(folder + QLatin1Char('/') + name);
+    QList<JournalFile> toSettle;
+    QList<JournalFile> settled;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name | QDir::Reversed);
+    for (const QFileInfo& entry : entries) {
+        const QRegularExpressionMatch name = journalFileName().match(entry.fileName());
+        if (!name.hasMatch() || entry.isSymLink()) {
+            continue;
+        }
+        const JournalFile file{entry.filePath(), name.captured(1), name.hasCaptured(2),
+                               entry.size()};
+        (file.settled ? settled : toSettle).append(file);
     }
-    return files;
+    return toSettle + settled;
 }
 
 void removeUnfinishedSaves(const QString& folder, const QRegularExpression& pattern) {
@@ -84,21 +110,22 @@ void removeUnfinishedSaves(const QString& folder, const QRegularExpression& patt
     }
 }
 
-// The journals this process wrote and has not closed. They are its own, so once the records are
-// saved they are finished as they are in memory; only a start reads journals from disk.
+// The journals this process wrote and has not closed, as it last wrote them. They are its own, so
+// once the records are saved they are finished as they are in memory; only a start reads journals
+// from disk.
 class OwnJournals {
 public:
     static OwnJournals& instance() {
         static OwnJournals journals;
         return journals;
     }
-    void keep(const QString& file, const InstallJournal& journal) {
+    void keep(const QString& id, const InstallJournal& journal) {
         QMutexLocker lock(&m_mutex);
-        m_journals.insert_or_assign(file, journal);
+        m_journals.insert_or_assign(id, journal);
     }
-    void drop(const QString& file) {
+    void drop(const QString& id) {
         QMutexLocker lock(&m_mutex);
-        m_journals.erase(file);
+        m_journals.erase(id);
     }
     void clear() {
         QMutexLocker lock(&m_mutex);
@@ -116,7 +143,7 @@ public:
 
 private:
     mutable QMutex m_mutex;
-    // Keyed by file name, which begins with the time the journal was begun.
+    // Keyed by id, which begins with the time the journal was begun.
     std::map<QString, InstallJournal> m_journals;
 };
 
@@ -133,15 +160,20 @@ struct RefusedJournal {
 // operation of its package makes, is refused with the reason.
 class PendingInstallJournals {
 public:
-    static Result<InstallJournal, RefusedJournal> read(const QString& file,
+    // One larger than a journal may be is refused unread.
+    static std::optional<RefusedJournal> refuseUnread(const JournalFile& file) {
+        if (file.size <= maximumInstallJournalBytes) {
+            return std::nullopt;
+        }
+        return tooLarge(file.path);
+    }
+
+    static Result<InstallJournal, RefusedJournal> read(const JournalFile& file,
                                                        const OwnedPlaces& own) {
-        const RefusedJournal unreadable{QStringLiteral("it cannot be read: ") + file};
-        const auto bytes = base::readWholeFile(file, maximumInstallJournalBytes);
+        const RefusedJournal unreadable{QStringLiteral("it cannot be read: ") + file.path};
+        const auto bytes = base::readWholeFile(file.path, maximumInstallJournalBytes);
         if (!bytes && bytes.error().tooLarge) {
-            return RefusedJournal{QStringLiteral("it is larger than %1 MiB and is kept: %2")
-                                      .arg(maximumInstallJournalBytes / (1024 * 1024))
-                                      .arg(file),
-                                  true};
+            return tooLarge(file.path);
         }
         const QJsonDocument document = bytes ? QJsonDocument::fromJson(*bytes) : QJsonDocument();
         if (!document.isObject()) {
@@ -150,7 +182,8 @@ public:
         const QJsonObject object = document.object();
         catalog::JsonFields fields(object, QLatin1String("Install journal"));
         InstallJournal journal;
-        journal.m_file = file;
+        journal.m_id = file.id;
+        journal.m_settled = file.settled;
         journal.m_readAtStart = true;
         journal.m_packageID = fields.requiredString(QLatin1String("packageID"));
         const QString operation = fields.requiredString(QLatin1String("operation"));
@@ -195,10 +228,15 @@ public:
     }
 
     // The renames of the outcome the operation reached: finished once its records were saved,
-    // else undone. Answers what is left to delete; nothing when the journal could not say that
-    // its records were saved, which leaves it to the next start.
+    // else undone; none for a journal marked as settled, whose renames are all done, for the live
+    // paths may hold what later operations put there. Answers what is left to delete; nothing
+    // when the journal could not say that its records were saved, which leaves it to the next
+    // start.
     static std::optional<QList<PendingDeletion>>
     settle(const InstallJournal& journal, const catalog::InstalledPackageMap& records) {
+        if (journal.m_settled) {
+            return journal.trashLeft();
+        }
         if (recordsWereSaved(journal, records)) {
             return journal.renameToKeepNew();
         }
@@ -206,6 +244,13 @@ public:
     }
 
 private:
+    static RefusedJournal tooLarge(const QString& file) {
+        return RefusedJournal{QStringLiteral("it is larger than %1 MiB and is kept: %2")
+                                  .arg(maximumInstallJournalBytes / (1024 * 1024))
+                                  .arg(file),
+                              true};
+    }
+
     // The journal says so once they were. Before that, in the moment between the save and the
     // journal's saying so, the records file tells, where it no longer holds the record the
     // operation began with. A repair may leave it equal; then both outcomes leave that version
@@ -226,11 +271,11 @@ private:
     static std::optional<QString> pathNotItsPackages(const InstallJournal& journal,
                                                      const OwnedPlaces& own) {
         const QString& packageID = journal.m_packageID;
-        const auto hiddenOfKind = [](const QString& path, const QString& prefix) {
-            return !hasDotComponent(path) && QFileInfo(path).fileName().startsWith(prefix);
+        const auto namedAs = [](const QString& path, bool (*isKindName)(const QString&)) {
+            return !hasDotComponent(path) && isKindName(QFileInfo(path).fileName());
         };
         for (const QString& staging : journal.m_staging) {
-            if (!hiddenOfKind(staging, stagingPrefix) ||
+            if (!namedAs(staging, isStagingItemName) ||
                 !own.isFolderOf(packageID, QFileInfo(staging).path())) {
                 return staging;
             }
@@ -239,7 +284,7 @@ private:
             if (!own.isLivePathOf(packageID, move.live)) {
                 return move.live;
             }
-            if (move.aside && (!hiddenOfKind(*move.aside, asidePrefix) ||
+            if (move.aside && (!namedAs(*move.aside, isAsideItemName) ||
                                QFileInfo(*move.aside).path() != QFileInfo(move.live).path())) {
                 return move.aside;
             }
@@ -261,18 +306,21 @@ private:
 InstallJournal::InstallJournal(Operation operation, QString packageID,
                                std::optional<InstalledPackage> previous,
                                std::optional<QString> newVersion)
-    : m_file(catalog::applicationSupportDirectory() + QLatin1Char('/') + journalPrefix +
-             QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmsszzz")) +
-             QLatin1Char('-') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
-             journalSuffix),
+    : m_id(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmsszzz")) +
+           QLatin1Char('-') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()),
       m_operation(operation), m_packageID(std::move(packageID)), m_previous(std::move(previous)),
       m_newVersion(std::move(newVersion)) {}
+
+QString InstallJournal::filePath() const {
+    return catalog::applicationSupportDirectory() + QLatin1Char('/') + journalPrefix + m_id +
+           (m_settled ? settledSuffix : journalSuffix);
+}
 
 InstallFailure InstallJournal::write() const {
     if (auto failure = save()) {
         return failure;
     }
-    OwnJournals::instance().keep(m_file, *this);
+    OwnJournals::instance().keep(m_id, *this);
     return std::nullopt;
 }
 
@@ -298,31 +346,40 @@ InstallFailure InstallJournal::save() const {
         {recordsSavedKey, m_recordsSaved},
     };
     const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    if (auto failure = createFolder(QFileInfo(m_file).path())) {
+    // What a start could not read it must never be left to settle.
+    if (json.size() > maximumInstallJournalBytes) {
+        return SystemError{
+            QStringLiteral("The operation moves too many items: its install journal would take "
+                           "%1 MiB, more than the %2 MiB a start reads. Nothing was changed.")
+                .arg(base::mebibytesText(json.size()))
+                .arg(maximumInstallJournalBytes / (1024 * 1024))};
+    }
+    const QString path = filePath();
+    if (auto failure = createFolder(QFileInfo(path).path())) {
         return failure;
     }
     // A temporary file synced to disk, then renamed over the journal: a journal is whole or
     // absent, and once the folder is synced too, it is there before any item moves.
-    QSaveFile file(m_file);
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
         return SystemError{QStringLiteral("Could not write the install journal “%1”: %2")
-                               .arg(m_file, file.errorString())};
+                               .arg(path, file.errorString())};
     }
-    base::syncFolder(QFileInfo(m_file).path());
+    base::syncFolder(QFileInfo(path).path());
     return std::nullopt;
 }
 
 void InstallJournal::rollBack() const {
     close(renameBackToPrevious());
     // Undone or not, it is no more this process's to finish; a start decides what is left.
-    OwnJournals::instance().drop(m_file);
+    OwnJournals::instance().drop(m_id);
 }
 
 void InstallJournal::finish() const {
     if (const auto deletions = renameToKeepNew()) {
         close(*deletions);
     } else {
-        OwnJournals::instance().drop(m_file);
+        OwnJournals::instance().drop(m_id);
     }
 }
 
@@ -335,14 +392,13 @@ QList<PendingDeletion> InstallJournal::renameBackToPrevious() const {
             move.aside ? itemExists(*move.aside) : move.staged && !itemExists(*move.staged);
         // The live path is gone only where nothing was before; else the previous item takes it
         // again.
-        if (auto deletion =
-                moveToTrash(placed ? std::optional(move.live) : std::nullopt, trashPathOf(index),
-                            move.aside ? QString() : removedLine(move.live))) {
+        const QString loggedAs = move.aside ? QString() : journalRemovalLine(move.live);
+        if (auto deletion = placed ? moveToTrash(move.live, trashPathOf(index), loggedAs)
+                                   : trashLeftAt(trashPathOf(index), loggedAs)) {
             deletions.append(*deletion);
         }
-        if (move.aside && itemExists(*move.aside) && !moveItem(*move.aside, move.live) &&
-            m_readAtStart) {
-            catalog::log(QStringLiteral("Install journal put back: ") + move.live);
+        if (move.aside && itemExists(*move.aside)) {
+            putBack(*move.aside, move.live);
         }
     }
     return deletions;
@@ -356,6 +412,10 @@ std::optional<QList<PendingDeletion>> InstallJournal::renameToKeepNew() const {
             catalog::log(QStringLiteral("Install journal kept: ") + description(*failure));
             return std::nullopt;
         }
+        // Its outcome is the records' now: no later undoing may take it back.
+        if (!m_readAtStart) {
+            OwnJournals::instance().keep(m_id, saved);
+        }
     }
     QList<PendingDeletion> deletions;
     for (qsizetype index = 0; index < m_moves.size(); ++index) {
@@ -365,8 +425,9 @@ std::optional<QList<PendingDeletion>> InstallJournal::renameToKeepNew() const {
         if (move.staged && itemExists(*move.staged) && !itemExists(move.live)) {
             moveItem(*move.staged, move.live);
         }
-        if (auto deletion = moveToTrash(move.aside, trashPathOf(index),
-                                        removedLine(move.aside.value_or(move.live)))) {
+        const QString loggedAs = journalRemovalLine(move.aside.value_or(move.live));
+        if (auto deletion = move.aside ? moveToTrash(*move.aside, trashPathOf(index), loggedAs)
+                                       : trashLeftAt(trashPathOf(index), loggedAs)) {
             deletions.append(*deletion);
         }
     }
@@ -374,11 +435,18 @@ std::optional<QList<PendingDeletion>> InstallJournal::renameToKeepNew() const {
 }
 
 QString InstallJournal::trashPathOf(qsizetype moveIndex) const {
-    const QString name = QFileInfo(m_file).fileName();
-    const QString journalID =
-        name.mid(journalPrefix.size(), name.size() - journalPrefix.size() - journalSuffix.size());
     return trashPathBeside(m_moves.at(moveIndex).live,
-                           journalID + QLatin1Char('-') + QString::number(moveIndex));
+                           m_id + QLatin1Char('-') + QString::number(moveIndex));
+}
+
+QList<PendingDeletion> InstallJournal::trashLeft() const {
+    QList<PendingDeletion> deletions;
+    for (qsizetype index = 0; index < m_moves.size(); ++index) {
+        if (auto deletion = trashLeftAt(trashPathOf(index), QString())) {
+            deletions.append(*deletion);
+        }
+    }
+    return deletions;
 }
 
 void InstallJournal::close(const QList<PendingDeletion>& deletions) const {
@@ -408,16 +476,48 @@ void InstallJournal::close(const QList<PendingDeletion>& deletions) const {
     if (const auto left = unsettledItem()) {
         catalog::log(QStringLiteral("Install journal kept: an item it names is still there: ") +
                      *left);
+        if (!m_settled && hasOnlyDeletionsLeft()) {
+            markSettled();
+        }
         return;
     }
     // Last: until the journal is gone, the next start does all of this again.
-    QFile::remove(m_file);
-    OwnJournals::instance().drop(m_file);
+    QFile::remove(filePath());
+    OwnJournals::instance().drop(m_id);
+}
+
+bool InstallJournal::hasOnlyDeletionsLeft() const {
+    return std::none_of(m_moves.cbegin(), m_moves.cend(), [](const ItemMove& move) {
+        return (move.aside && itemExists(*move.aside)) || (move.staged && itemExists(*move.staged));
+    });
+}
+
+void InstallJournal::markSettled() const {
+    InstallJournal settled = *this;
+    settled.m_settled = true;
+    // A rename keeps it whole: the next start finds it under one name or the other.
+    if (!QDir().rename(filePath(), settled.filePath())) {
+        catalog::log(QStringLiteral("Install journal could not be marked as settled: ") +
+                     filePath());
+        return;
+    }
+    base::syncFolder(QFileInfo(filePath()).path());
+    // A start deletes what is left; this process no longer finishes it.
+    OwnJournals::instance().drop(m_id);
+}
+
+void InstallJournal::putBack(const QString& aside, const QString& live) const {
+    if (const InstallFailure failure = moveItem(aside, live)) {
+        catalog::log(QStringLiteral("Install journal could not put back: ") +
+                     description(*failure));
+    } else if (m_readAtStart) {
+        catalog::log(QStringLiteral("Install journal put back: ") + live);
+    }
 }
 
 void InstallJournal::logRemoval(const QString& path) const {
     if (m_readAtStart) {
-        catalog::log(removedLine(path));
+        catalog::log(journalRemovalLine(path));
     }
 }
 
@@ -515,26 +615,38 @@ private:
     QFuture<void> m_future;
 };
 
-// Settles the journals left on disk, the newest first, so that later operations are undone
-// before earlier ones; then what no journal names.
+// Settles the journals left on disk in the order they are read; then what no journal names.
 void settleJournalsAndLeftovers(StartUpSettling& settling) {
-    QStringList files = pendingJournalFiles();
+    const QList<JournalFile> files = pendingJournalFiles();
     if (files.isEmpty() && !ownedFoldersHoldLeftoverItems()) {
         return;
     }
-    const qsizetype waiting = std::max<qsizetype>(files.size() - maximumPendingInstallJournals, 0);
+    QList<JournalFile> toRead;
+    bool someLeftUnread = false;
+    for (const JournalFile& file : files) {
+        if (const auto refused = PendingInstallJournals::refuseUnread(file)) {
+            catalog::log(QStringLiteral("Install journal ignored: ") + refused->reason);
+            someLeftUnread = true;
+        } else {
+            toRead.append(file);
+        }
+    }
+    const qsizetype waiting = std::max<qsizetype>(toRead.size() - maximumPendingInstallJournals, 0);
     if (waiting > 0) {
-        files.resize(maximumPendingInstallJournals);
+        toRead.resize(maximumPendingInstallJournals);
+        someLeftUnread = true;
         catalog::log(QStringLiteral("Install journals left for the next start: %1").arg(waiting));
     }
     const OwnedPlaces own = OwnedPlaces::read();
     QSet<QString> journaledItems;
-    for (const QString& file : files) {
+    for (const JournalFile& file : toRead) {
         auto journal = PendingInstallJournals::read(file, own);
         if (!journal) {
             catalog::log(QStringLiteral("Install journal ignored: ") + journal.error().reason);
-            if (!journal.error().kept) {
-                settling.droppedJournals.append(file);
+            if (journal.error().kept) {
+                someLeftUnread = true;
+            } else {
+                settling.droppedJournals.append(file.path);
             }
             continue;
         }
@@ -546,7 +658,7 @@ void settleJournalsAndLeftovers(StartUpSettling& settling) {
         }
     }
     // A journal left unread may name any item, so those wait with it.
-    if (waiting == 0) {
+    if (!someLeftUnread) {
         settling.deletions.append(settleLeftoverItems(own, journaledItems));
     }
 }
@@ -562,9 +674,8 @@ QFuture<void> settleAtStartUp() {
     settleJournalsAndLeftovers(settling);
     removeUnfinishedSaves(QFileInfo(catalog::installedRecordsFileURL()).path(),
                           unfinishedSaveOf(QStringLiteral("installed\\.json")));
-    removeUnfinishedSaves(
-        catalog::applicationSupportDirectory(),
-        unfinishedSaveOf(QRegularExpression::escape(journalPrefix) + QStringLiteral(".*\\.json")));
+    removeUnfinishedSaves(catalog::applicationSupportDirectory(),
+                          unfinishedSaveOf(journalFileNamePattern()));
     settling.deletions.append(abandonedCacheWorkFolders());
     if (settling.isEmpty()) {
         return QtFuture::makeReadyFuture();
@@ -583,6 +694,15 @@ void waitForStartUpSettling() {
 void finishInstallJournal() {
     for (const InstallJournal& journal : OwnJournals::instance().all()) {
         journal.finish();
+    }
+}
+
+void rollBackInstallJournal() {
+    const QList<InstallJournal> journals = OwnJournals::instance().all();
+    for (auto journal = journals.crbegin(); journal != journals.crend(); ++journal) {
+        if (!journal->recordsSaved()) {
+            journal->rollBack();
+        }
     }
 }
 

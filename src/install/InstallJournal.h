@@ -13,12 +13,15 @@
 
 namespace marlox::install {
 
-// A journal names three paths for each item its operation moves: a package of a thousand
-// templates with long names takes 0.8 MiB. A larger file is not read; a start reads its journals
-// on the main thread.
-inline constexpr qint64 maximumInstallJournalBytes = 2 * 1024 * 1024;
+// A journal names three paths for each item its operation moves: the first install of a package
+// of 3,000 templates with long names takes 2.3 MB, and this leaves room for three times as many.
+// A larger file is not read, and the engine refuses, before it changes anything, an operation
+// whose journal would be larger; a start reads its journals on the main thread.
+inline constexpr qint64 maximumInstallJournalBytes = 8 * 1024 * 1024;
 // One operation runs at a time and every start settles the journals it finds, so one or two wait
-// at most. A start reads this many, the newest, and leaves the rest to the next.
+// at most. A start reads this many and leaves the rest to the next: first those whose outcome is
+// still to be reached, the newest first, then those with only deletions left, which a start
+// could not finish and which would otherwise take the places of the others for good.
 inline constexpr qsizetype maximumPendingInstallJournals = 8;
 
 // What one install or removal is about to change on disk, kept in a small JSON file of its own in
@@ -41,9 +44,12 @@ public:
     const QList<ItemMove>& moves() const { return m_moves; }
     const QString& packageID() const { return m_packageID; }
     const std::optional<catalog::InstalledPackage>& previous() const { return m_previous; }
+    // Whether it says that the records hold the operation's outcome.
+    bool recordsSaved() const { return m_recordsSaved; }
 
     // Replaces the journal file as a whole, atomically. Until it is closed, the journal is this
-    // process's own, which finishInstallJournal() finishes.
+    // process's own, which finishInstallJournal() finishes. A journal larger than a start reads is
+    // refused and nothing is written.
     InstallFailure write() const;
     // Undoes the operation that failed: the previous items are put back, the new and the staged
     // ones go.
@@ -56,13 +62,16 @@ public:
     QStringList namedItems() const;
     // Deletes what the outcome left and the staging folders, prunes the emptied folders, and
     // removes the journal once nothing it names is left to settle; otherwise the next start tries
-    // again.
+    // again, and where only deletions are left, it marks the journal as settled.
     void close(const QList<PendingDeletion>& deletions) const;
 
 private:
     InstallJournal() = default;
     friend class PendingInstallJournals;
 
+    // ".install-journal-<time>-<UUID>.json", with ".settled" before ".json" once only deletions
+    // are left of its outcome.
+    QString filePath() const;
     InstallFailure save() const;
     // The renames of each outcome, each answering what is left to delete. Every step looks at the
     // disk first, so doing it again after an interruption goes on where it stopped.
@@ -70,18 +79,29 @@ private:
     // Says first in the journal that the records are saved, unless it says so already, for
     // nothing kept aside may go before; nothing when it cannot.
     std::optional<QList<PendingDeletion>> renameToKeepNew() const;
+    // Puts a previous item back at its live path; a failure is logged and leaves it aside.
+    void putBack(const QString& aside, const QString& live) const;
     // Where the previous or the new item of a move goes on its way out: a trash item beside it
     // whose name the journal gives, so that a start finds it again.
     QString trashPathOf(qsizetype moveIndex) const;
     // A staging folder, an aside item or a trash item still on disk.
     std::optional<QString> unsettledItem() const;
+    // Whether every rename of the outcome is done, so that only deletions are left: no aside
+    // item to put back or delete and no staged item to put in place.
+    bool hasOnlyDeletionsLeft() const;
+    // What is left to delete of a journal marked as settled: its trash items.
+    QList<PendingDeletion> trashLeft() const;
+    // Renames the journal to its settled name, after which no start renames anything for it.
+    void markSettled() const;
     // The folders an install made or a removal emptied: in the Motion Templates library up to
     // the library, and for a removal up to the user's Applications folder.
     void pruneEmptiedFolders() const;
     // What a journal read at a start removes, the log tells.
     void logRemoval(const QString& path) const;
 
-    QString m_file;
+    // The time it was begun and a UUID: what its file and its trash items are named by.
+    QString m_id;
+    bool m_settled = false;
     Operation m_operation = Operation::install;
     QString m_packageID;
     std::optional<catalog::InstalledPackage> m_previous;
@@ -99,11 +119,13 @@ private:
 // or the studio's templates folders) it reads nothing more. Otherwise, for each operation that a
 // crash interrupted, the newest first and as many as a start reads, it finishes the operation where
 // its journal says the records were saved, or where the records no longer hold the record it began
-// with; else it puts the previous version back. A journal that cannot be read, or that names a path
-// no operation of its package makes, is logged and dropped without acting on it; one larger than a
-// journal may be is logged and kept. Then, once every journal is read, the staging, aside and trash
-// items no journal names are settled by their names; and the temporary files of unfinished saves of
-// installed.json and of the journal are removed. Everything that happens here is a rename; the
+// with; else it puts the previous version back. Of a journal marked as settled it only deletes the
+// trash items. A journal that cannot be read, or that names a path no operation of its package
+// makes, is logged and dropped without acting on it; one larger than a journal may be is logged
+// and kept, unread. Then, once every journal is read, the staging, aside and trash items no
+// journal names are settled by their names: while a journal is left unread they all wait, since
+// it may name any of them. Last, the temporary files of unfinished saves of installed.json and of
+// the journal are removed. Everything that happens here is a rename; the
 // trees the settling and the cache's abandoned work folders leave to delete are deleted, and the
 // templates folders they alone held pruned, on the pool of low-priority threads, which the returned
 // future ends with. The engine's operations wait for it.
@@ -116,5 +138,10 @@ void waitForStartUpSettling();
 // this process journaled, deleting the previous versions kept aside. Runs off the main thread; it
 // deletes whole trees.
 void finishInstallJournal();
+
+// Once the records of the operations in flight could not be saved: undoes those operations, the
+// newest first, putting their previous versions back. Operations whose records were saved are
+// left as they are. Runs off the main thread.
+void rollBackInstallJournal();
 
 } // namespace marlox::install

@@ -345,8 +345,11 @@ QFuture<void> InstallationCoordinator::recordInstall(const PackageManifest& pack
     record.templateInstallPaths = result.templateInstallPaths;
     catalog::InstalledPackageMap records = m_installedStore.installedByID();
     records.insert(package.id, record);
-    m_installedStore.setInstalledByID(records);
-    m_installedStore.saveToDisk();
+    if (const auto failure = saveRecords(records)) {
+        return platform::continueOn(
+            *this, rollBackAfterFailedSave(),
+            [this, package, error = InstallError(*failure)] { failInstall(package, error); });
+    }
     return platform::continueOn(*this, finishAfterSave(),
                                 [this, id = package.id, path = result.installPath] {
                                     setStatus(id, installStatus::installed);
@@ -354,6 +357,21 @@ QFuture<void> InstallationCoordinator::recordInstall(const PackageManifest& pack
                                                  id + QStringLiteral(", path=") + path);
                                     removeActivePackageID(id);
                                 });
+}
+
+InstallFailure InstallationCoordinator::saveRecords(const catalog::InstalledPackageMap& records) {
+    const catalog::InstalledPackageMap before = m_installedStore.installedByID();
+    m_installedStore.setInstalledByID(records);
+    if (const auto failure = m_installedStore.saveToDisk()) {
+        // What the file does not hold did not happen: the operation is undone.
+        m_installedStore.setInstalledByID(before);
+        return SystemError{failure->description()};
+    }
+    return std::nullopt;
+}
+
+QFuture<void> InstallationCoordinator::rollBackAfterFailedSave() {
+    return QtConcurrent::run(platform::utilityThreadPool(), rollBackInstallJournal);
 }
 
 QFuture<void> InstallationCoordinator::finishAfterSave() {
@@ -437,8 +455,12 @@ InstallFailure InstallationCoordinator::prepareFoldersForRemoval(const Installed
 void InstallationCoordinator::recordUninstall(const QString& packageID) {
     catalog::InstalledPackageMap records = m_installedStore.installedByID();
     records.remove(packageID);
-    m_installedStore.setInstalledByID(records);
-    m_installedStore.saveToDisk();
+    if (const auto failure = saveRecords(records)) {
+        platform::continueOn(
+            *this, rollBackAfterFailedSave(),
+            [this, packageID, error = InstallError(*failure)] { failUninstall(packageID, error); });
+        return;
+    }
     platform::continueOn(*this, finishAfterSave(), [this, packageID] {
         setStatus(packageID, installStatus::removed);
         catalog::log(QStringLiteral("Uninstall succeeded: package=") + packageID);

@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogManifest.h"
 #include "catalog/InstalledPackage.h"
+#include "catalog/InstalledPackageStore.h"
 #include "install/HostApplicationGuard.h"
 #include "install/InstallEngine.h"
 #include "install/InstallErrors.h"
@@ -17,7 +18,6 @@
 #include <optional>
 
 namespace marlox::catalog {
-class InstalledPackageStore;
 class RemoteArtifactService;
 } // namespace marlox::catalog
 
@@ -164,8 +164,13 @@ private:
                                const InstallResult& result);
     QFuture<void> recordInstall(const catalog::PackageManifest& package,
                                 const InstallResult& result);
+    // Publishes and saves the records; when the save fails, the records stay as they were and
+    // the failure is answered.
+    InstallFailure saveRecords(const catalog::InstalledPackageMap& records);
     // Makes the outcome of the saved operation final, deleting what it set aside.
     QFuture<void> finishAfterSave();
+    // Undoes the operation whose records could not be saved, putting back what it set aside.
+    QFuture<void> rollBackAfterFailedSave();
     void failInstall(const catalog::PackageManifest& package, const InstallError& error);
 
     void runBulkInstall(const QList<catalog::PackageManifest>& candidates, qsizetype index);

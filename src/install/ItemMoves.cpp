@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QUuid>
 
@@ -30,6 +31,29 @@ std::optional<QString> versionHeldAt(const QString& live,
 }
 
 } // namespace
+
+bool isUpperCaseUuid(QStringView text) {
+    static const QRegularExpression uuid(QRegularExpression::anchoredPattern(upperCaseUuidPattern));
+    return uuid.match(text).hasMatch();
+}
+
+bool isStagingItemName(const QString& name) {
+    return name.startsWith(stagingPrefix) &&
+           isUpperCaseUuid(QStringView(name).mid(stagingPrefix.size()));
+}
+
+bool isAsideItemName(const QString& name) {
+    return name.startsWith(asidePrefix) &&
+           (isUpperCaseUuid(QStringView(name).mid(asidePrefix.size())) || readAsideName(name));
+}
+
+bool isTrashItemName(const QString& name) {
+    // A journal's trash items carry its time, its UUID and the number of the move.
+    static const QRegularExpression tag(QRegularExpression::anchoredPattern(
+        QStringLiteral("[0-9]{17}-%1-[0-9]+|%1").arg(upperCaseUuidPattern)));
+    return name.startsWith(trashPrefix) &&
+           tag.match(QStringView(name).mid(trashPrefix.size())).hasMatch();
+}
 
 QString newStagingPath(const QString& folder) {
     return folder + QLatin1Char('/') + stagingPrefix + newUuidText();
@@ -58,7 +82,7 @@ std::optional<AsideName> readAsideName(const QString& fileName) {
     }
     const QString rest = fileName.mid(asidePrefix.size());
     if (rest.size() < uuidLength + 3 || rest.at(uuidLength) != QLatin1Char('-') ||
-        QUuid::fromString(rest.left(uuidLength)).isNull()) {
+        !isUpperCaseUuid(QStringView(rest).left(uuidLength))) {
         return std::nullopt;
     }
     const qsizetype versionEnd = rest.indexOf(QLatin1Char('-'), uuidLength + 1);
@@ -79,6 +103,14 @@ void planAsides(QList<ItemMove>& moves, const std::optional<catalog::InstalledPa
     }
 }
 
+QString journalRemovalLine(const QString& path) {
+    return QStringLiteral("Install journal removed: ") + path;
+}
+
+QString leftoverRemovalLine(const QString& path) {
+    return QStringLiteral("Left-over item removed: ") + path;
+}
+
 void deleteItems(const QList<PendingDeletion>& deletions) {
     for (const PendingDeletion& deletion : deletions) {
         if (auto failure = removeItem(deletion.path)) {
@@ -89,13 +121,17 @@ void deleteItems(const QList<PendingDeletion>& deletions) {
     }
 }
 
-std::optional<PendingDeletion> moveToTrash(const std::optional<QString>& item, const QString& trash,
+std::optional<PendingDeletion> moveToTrash(const QString& item, const QString& trash,
                                            const QString& loggedAs) {
-    if (item && itemExists(*item)) {
-        if (auto failure = moveItem(*item, trash)) {
+    if (itemExists(item)) {
+        if (auto failure = moveItem(item, trash)) {
             catalog::log(description(*failure));
         }
     }
+    return trashLeftAt(trash, loggedAs);
+}
+
+std::optional<PendingDeletion> trashLeftAt(const QString& trash, const QString& loggedAs) {
     if (!itemExists(trash)) {
         return std::nullopt;
     }

@@ -21,6 +21,16 @@ inline const QString trashPrefix = QStringLiteral(".marlox-trash-");
 // A new staging path in the folder: the prefix and a new upper-case UUID. What a staging item
 // holds is on its way in, never the only copy of anything.
 QString newStagingPath(const QString& folder);
+// Whether the name is one the engine gives a staging, aside or trash item, exactly: its prefix,
+// its upper-case UUID and, for an aside or trash item, the rest in the shape the engine writes.
+// Only such names are the application's; one that merely looks alike is the user's.
+bool isStagingItemName(const QString& name);
+bool isAsideItemName(const QString& name);
+bool isTrashItemName(const QString& name);
+// An upper-case UUID in its standard text form, as the engine and its journals write one.
+inline const QString upperCaseUuidPattern =
+    QStringLiteral("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
+bool isUpperCaseUuid(QStringView text);
 // The trash path beside the item: the prefix and the tag, which a journal derives from its own
 // name so that a later start finds the item again; a new upper-case UUID without one.
 QString trashPathBeside(const QString& item, const std::optional<QString>& tag = std::nullopt);
@@ -64,13 +74,18 @@ struct PendingDeletion {
 
     bool operator==(const PendingDeletion&) const = default;
 };
+// What a start logs of an item it deletes: the journal that named it, or its name alone.
+QString journalRemovalLine(const QString& path);
+QString leftoverRemovalLine(const QString& path);
 // Deletes each item; a failure is logged and leaves the rest to go on.
 void deleteItems(const QList<PendingDeletion>& deletions);
-// Renames the item, when there is one, to the trash path, and answers that for deletion when it
+// Renames the item, when it is there, to the trash path, and answers that for deletion when it
 // is there, renamed now or by an earlier settling that was cut short. A rename that fails is
 // logged and leaves the item where it is.
-std::optional<PendingDeletion> moveToTrash(const std::optional<QString>& item, const QString& trash,
+std::optional<PendingDeletion> moveToTrash(const QString& item, const QString& trash,
                                            const QString& loggedAs);
+// The trash path for deletion when an earlier settling, cut short, left an item there.
+std::optional<PendingDeletion> trashLeftAt(const QString& trash, const QString& loggedAs);
 
 // Renames every previous item aside, then every staged item into its place; stops at the first
 // failure, which the operation's journal then undoes.

@@ -15,39 +15,36 @@
 namespace marlox::install {
 namespace {
 
-// The work folders that earlier versions made directly in the cache.
-const QStringList cacheWorkFolderPatterns = {
-    QStringLiteral("payload-stage-*"), QStringLiteral("payload-expand-*"),
-    QStringLiteral("template-expand-*"), QStringLiteral("backup-*")};
+// The work folders that earlier versions made directly in the cache: a prefix and an upper-case
+// UUID.
+const QStringList cacheWorkFolderPrefixes = {
+    QStringLiteral("payload-stage-"), QStringLiteral("payload-expand-"),
+    QStringLiteral("template-expand-"), QStringLiteral("backup-")};
 
-QStringList entriesMatching(const QString& folder, const QStringList& patterns) {
-    QStringList paths;
-    for (const QString& name : QDir(folder).entryList(
-             patterns, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-        paths.append(folder + QLatin1Char('/') + name);
-    }
-    return paths;
+bool isCacheWorkFolderName(const QString& name) {
+    return std::any_of(cacheWorkFolderPrefixes.cbegin(), cacheWorkFolderPrefixes.cend(),
+                       [&](const QString& prefix) {
+                           return name.startsWith(prefix) &&
+                                  isUpperCaseUuid(QStringView(name).mid(prefix.size()));
+                       });
 }
 
 // The names of the items an operation works with beside the live paths.
-QStringList leftoverKinds() {
-    return {stagingPrefix + QLatin1Char('*'), asidePrefix + QLatin1Char('*'),
-            trashPrefix + QLatin1Char('*')};
+bool isWorkItemName(const QString& name) {
+    return isStagingItemName(name) || isAsideItemName(name) || isTrashItemName(name);
 }
 
-QString removedLine(const QString& path) {
-    return QStringLiteral("Left-over item removed: ") + path;
-}
-
-// The version a record gives the live path; nothing when no record names it.
-std::optional<QString> recordedVersionAt(const OwnedPlaces& own, const QString& live) {
-    for (const catalog::InstalledPackage& record : own.records()) {
-        if (own.isLivePathOf(record.id, live) && (QDir::cleanPath(record.installPath) == live ||
-                                                  record.templateInstallPaths.contains(live))) {
-            return record.version;
+// The entries of a folder whose names the predicate takes, hidden ones included.
+template <typename NamePredicate>
+QStringList entriesNamed(const QString& folder, NamePredicate isTaken) {
+    QStringList paths;
+    for (const QString& name : QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
+                                                      QDir::System | QDir::NoDotAndDotDot)) {
+        if (isTaken(name)) {
+            paths.append(folder + QLatin1Char('/') + name);
         }
     }
-    return std::nullopt;
+    return paths;
 }
 
 // The live path an aside item goes back to; nothing when it is not to be put back.
@@ -59,7 +56,7 @@ std::optional<QString> liveToPutBack(const OwnedPlaces& own, const QString& fold
         return std::nullopt;
     }
     const QString live = folder + QLatin1Char('/') + name->liveName;
-    if (recordedVersionAt(own, live) != name->heldVersion) {
+    if (own.recordedVersionAt(live) != name->heldVersion) {
         return std::nullopt;
     }
     return live;
@@ -71,8 +68,8 @@ void settleAside(const OwnedPlaces& own, const QString& folder, const QString& p
     // Out of the aside kind first, so that one cut short in its deletion is never put back; or
     // what took its place, which is not what the records say is there.
     const QString leaving = live.value_or(path);
-    if (auto deletion =
-            moveToTrash(leaving, trashPathBeside(leaving), live ? QString() : removedLine(path))) {
+    if (auto deletion = moveToTrash(leaving, trashPathBeside(leaving),
+                                    live ? QString() : leftoverRemovalLine(path))) {
         deletions.append(*deletion);
     }
     if (!live) {
@@ -87,9 +84,10 @@ void settleAside(const OwnedPlaces& own, const QString& folder, const QString& p
 } // namespace
 
 bool ownedFoldersHoldLeftoverItems() {
-    const QStringList folders = OwnedPlaces::installRoots() + OwnedPlaces::studioTemplateFolders();
+    const QStringList folders =
+        OwnedPlaces::installRoots() + OwnedPlaces::studioTemplateFoldersOfAnyType();
     return std::any_of(folders.cbegin(), folders.cend(), [&](const QString& folder) {
-        return !entriesMatching(folder, leftoverKinds()).isEmpty();
+        return !entriesNamed(folder, isWorkItemName).isEmpty();
     });
 }
 
@@ -97,17 +95,16 @@ QList<PendingDeletion> settleLeftoverItems(const OwnedPlaces& own,
                                            const QSet<QString>& journaledItems) {
     QList<PendingDeletion> deletions;
     for (const QString& folder : own.folders()) {
-        for (const QString& path : entriesMatching(folder, leftoverKinds())) {
+        for (const QString& path : entriesNamed(folder, isWorkItemName)) {
             if (journaledItems.contains(path)) {
                 continue;
             }
             // A link may point anywhere; it never takes the place of anything. Staging and trash
             // items are never the only copy of anything.
-            if (QFileInfo(path).fileName().startsWith(asidePrefix) &&
-                !QFileInfo(path).isSymLink()) {
+            if (isAsideItemName(QFileInfo(path).fileName()) && !QFileInfo(path).isSymLink()) {
                 settleAside(own, folder, path, deletions);
             } else {
-                deletions.append({path, removedLine(path)});
+                deletions.append({path, leftoverRemovalLine(path)});
             }
         }
     }
@@ -119,16 +116,16 @@ void deleteLeftoverItems(const QList<PendingDeletion>& deletions) {
     for (const PendingDeletion& deletion : deletions) {
         for (const QString& pruned :
              pruneEmptiedLibraryFolders(deletion.path).value_or(QStringList())) {
-            catalog::log(removedLine(pruned));
+            catalog::log(leftoverRemovalLine(pruned));
         }
     }
 }
 
 QList<PendingDeletion> abandonedCacheWorkFolders() {
     QList<PendingDeletion> deletions;
-    for (const QString& path : entriesMatching(catalog::cacheDirectory(), cacheWorkFolderPatterns) +
+    for (const QString& path : entriesNamed(catalog::cacheDirectory(), isCacheWorkFolderName) +
                                    catalog::unfinishedExpansions()) {
-        deletions.append({path, removedLine(path)});
+        deletions.append({path, leftoverRemovalLine(path)});
     }
     return deletions;
 }

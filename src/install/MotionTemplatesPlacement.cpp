@@ -36,10 +36,10 @@ InstallResultOr<QString> templateTargetDirectory(const catalog::PackageManifest&
         QString typeFolder;
         switch (package.type) {
         case catalog::PackageType::generator:
-            typeFolder = QStringLiteral("Generators.localized");
+            typeFolder = generatorsTypeFolderName;
             break;
         case catalog::PackageType::filter:
-            typeFolder = QStringLiteral("Effects.localized");
+            typeFolder = effectsTypeFolderName;
             break;
         case catalog::PackageType::template_:
             return InstallError(

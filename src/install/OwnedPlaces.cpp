@@ -29,24 +29,6 @@ QStringList recordedTemplatePaths(const catalog::InstalledPackage& record) {
     return paths;
 }
 
-// The studio's own folder in a type folder of the library, or a folder below it, with no link
-// on the way: whatever lies there is the application's.
-bool liesInStudioTemplatesFolder(const QString& folder) {
-    const QString root = QDir::cleanPath(defaultTemplatesRoot());
-    const QString cleaned = QDir::cleanPath(folder);
-    if (!QDir::isAbsolutePath(folder) || hasDotComponent(folder) ||
-        !cleaned.startsWith(root + QLatin1Char('/'))) {
-        return false;
-    }
-    const QStringList parts = cleaned.mid(root.size() + 1).split(QLatin1Char('/'));
-    if (parts.size() < 2 || parts.first().startsWith(QLatin1Char('.')) ||
-        parts.at(1) != vendorFolderName(platform::mainBundle())) {
-        return false;
-    }
-    return canonicalPath(cleaned) ==
-           canonicalPath(root) + QLatin1Char('/') + parts.join(QLatin1Char('/'));
-}
-
 // The visible folders directly inside a folder, links left out.
 QStringList subfolders(const QString& folder) {
     QStringList paths;
@@ -55,6 +37,51 @@ QStringList subfolders(const QString& folder) {
         paths.append(folder + QLatin1Char('/') + name);
     }
     return paths;
+}
+
+QString studioFolderName() {
+    return vendorFolderName(platform::mainBundle());
+}
+
+// The studio's own folder in each of the type folders as it is on disk, and the folders directly
+// inside it: where its templates lie, in a category folder or not. A fixed depth, so that finding
+// them reads a few folders, never the user's whole library; links are left out.
+QStringList studioTemplateFoldersIn(const QStringList& typeFolders) {
+    QStringList folders;
+    for (const QString& typeFolder : typeFolders) {
+        const QString studio = typeFolder + QLatin1Char('/') + studioFolderName();
+        if (QFileInfo(studio).isDir() && !QFileInfo(studio).isSymLink()) {
+            folders.append(studio);
+            folders.append(subfolders(studio));
+        }
+    }
+    return folders;
+}
+
+// The type folder of a path in the library whose second folder is the studio's.
+std::optional<QString> studioTypeFolderOf(const QString& path) {
+    const QString root = QDir::cleanPath(defaultTemplatesRoot());
+    const QString cleaned = QDir::cleanPath(path);
+    if (!cleaned.startsWith(root + QLatin1Char('/'))) {
+        return std::nullopt;
+    }
+    const QStringList parts = cleaned.mid(root.size() + 1).split(QLatin1Char('/'));
+    if (parts.size() < 2 || parts.first().startsWith(QLatin1Char('.')) ||
+        parts.at(1) != studioFolderName()) {
+        return std::nullopt;
+    }
+    return root + QLatin1Char('/') + parts.first();
+}
+
+// The studio's own folder in a type folder of the library, or a folder below it, with no link
+// on the way: whatever lies there is the application's.
+bool liesInStudioTemplatesFolder(const QString& folder) {
+    if (!QDir::isAbsolutePath(folder) || hasDotComponent(folder) || !studioTypeFolderOf(folder)) {
+        return false;
+    }
+    const QString root = QDir::cleanPath(defaultTemplatesRoot());
+    const QString cleaned = QDir::cleanPath(folder);
+    return canonicalPath(cleaned) == canonicalPath(root) + cleaned.mid(root.size());
 }
 
 QList<catalog::PackageManifest> knownCatalogPackages() {
@@ -81,22 +108,23 @@ QStringList OwnedPlaces::installRoots() {
             QDir::cleanPath(catalog::legacyInstallFolderPath())};
 }
 
-QStringList OwnedPlaces::studioTemplateFolders() {
-    const QString vendorFolder = vendorFolderName(platform::mainBundle());
-    QStringList folders;
-    for (const QString& typeFolder : subfolders(QDir::cleanPath(defaultTemplatesRoot()))) {
-        const QString studio = typeFolder + QLatin1Char('/') + vendorFolder;
-        if (QFileInfo(studio).isDir() && !QFileInfo(studio).isSymLink()) {
-            folders.append(studio);
-            folders.append(subfolders(studio));
-        }
-    }
-    return folders;
+QStringList OwnedPlaces::studioTemplateFoldersOfAnyType() {
+    return studioTemplateFoldersIn(subfolders(QDir::cleanPath(defaultTemplatesRoot())));
 }
 
 OwnedPlaces::OwnedPlaces(catalog::InstalledPackageMap records,
                          const QList<catalog::PackageManifest>& catalogPackages)
     : m_records(std::move(records)), m_installRoots(installRoots()) {
+    const QString root = QDir::cleanPath(defaultTemplatesRoot());
+    for (const QString& typeFolder : {generatorsTypeFolderName, effectsTypeFolderName}) {
+        m_typeFolders.append(root + QLatin1Char('/') + typeFolder);
+    }
+    const auto addTypeFolderOf = [this](const QString& path) {
+        const auto typeFolder = studioTypeFolderOf(path);
+        if (typeFolder && !m_typeFolders.contains(*typeFolder)) {
+            m_typeFolders.append(*typeFolder);
+        }
+    };
     for (const catalog::PackageManifest& package : catalogPackages) {
         if (!package.hasMotionTemplatePayload()) {
             continue;
@@ -104,6 +132,22 @@ OwnedPlaces::OwnedPlaces(catalog::InstalledPackageMap records,
         const auto folder = templateTargetDirectory(package, defaultTemplatesRoot());
         if (folder && !m_catalogTemplateFolders.contains(package.id, *folder)) {
             m_catalogTemplateFolders.insert(package.id, *folder);
+            addTypeFolderOf(*folder);
+        }
+    }
+    for (const catalog::InstalledPackage& record : m_records) {
+        const QStringList recorded = recordedTemplatePaths(record);
+        for (const QString& path : recorded) {
+            addTypeFolderOf(path);
+            m_versionAtLivePath.insert(path, record.version);
+        }
+        m_recordedTemplatePaths.insert(record.id, {recorded.cbegin(), recorded.cend()});
+    }
+    // Once the recorded template paths are known, which tell live paths too.
+    for (const catalog::InstalledPackage& record : m_records) {
+        const QString installPath = QDir::cleanPath(record.installPath);
+        if (isLivePathOf(record.id, installPath)) {
+            m_versionAtLivePath.insert(installPath, record.version);
         }
     }
 }
@@ -119,8 +163,7 @@ bool OwnedPlaces::isLivePathOf(const QString& packageID, const QString& path) co
             return true;
         }
     }
-    const auto record = m_records.constFind(packageID);
-    if (record != m_records.constEnd() && recordedTemplatePaths(*record).contains(cleaned)) {
+    if (m_recordedTemplatePaths.value(packageID).contains(cleaned)) {
         return true;
     }
     return !QFileInfo(cleaned).fileName().startsWith(QLatin1Char('.')) &&
@@ -135,25 +178,27 @@ bool OwnedPlaces::isFolderOf(const QString& packageID, const QString& folder) co
 
 QStringList OwnedPlaces::foldersOf(const QString& packageID) const {
     QStringList folders = m_installRoots + m_catalogTemplateFolders.values(packageID);
-    const auto record = m_records.constFind(packageID);
-    if (record != m_records.constEnd()) {
-        for (const QString& recorded : recordedTemplatePaths(*record)) {
-            folders.append(parentOf(recorded));
-        }
+    for (const QString& recorded : m_recordedTemplatePaths.value(packageID)) {
+        folders.append(parentOf(recorded));
     }
     return folders;
 }
 
 QStringList OwnedPlaces::folders() const {
     QStringList folders = m_installRoots + m_catalogTemplateFolders.values();
-    for (const catalog::InstalledPackage& record : m_records) {
-        for (const QString& recorded : recordedTemplatePaths(record)) {
-            folders.append(parentOf(recorded));
+    for (const QSet<QString>& recorded : m_recordedTemplatePaths) {
+        for (const QString& path : recorded) {
+            folders.append(parentOf(path));
         }
     }
-    folders.append(studioTemplateFolders());
+    folders.append(studioTemplateFoldersIn(m_typeFolders));
     folders.removeDuplicates();
     return folders;
+}
+
+std::optional<QString> OwnedPlaces::recordedVersionAt(const QString& live) const {
+    const auto found = m_versionAtLivePath.constFind(QDir::cleanPath(live));
+    return found == m_versionAtLivePath.constEnd() ? std::nullopt : std::optional(*found);
 }
 
 } // namespace marlox::install

@@ -3,18 +3,22 @@
 #include "catalog/CatalogManifest.h"
 #include "catalog/InstalledPackageStore.h"
 
+#include <QHash>
 #include <QList>
 #include <QMultiHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace marlox::install {
 
 // Where this application's operations put a package's items, as told by what the application
 // keeps itself: the install folders, the installed records and the catalogs it has read; and the
 // studio's own folder in each type folder of the Motion Templates library, which is the
-// application's whatever a catalog says. A journal is checked against it and never trusted on
-// its own.
+// application's whatever a catalog says. A journal is checked against it and never trusted on its
+// own. Items no journal names are looked for only in the type folders the engine writes into.
 class OwnedPlaces {
 public:
     // The records on disk, the built-in catalog and the cached copy of the remote one.
@@ -24,11 +28,9 @@ public:
 
     // The install folder and the older one, where the packages' own folders lie.
     static QStringList installRoots();
-    // The studio's own folders in the type folders of the Motion Templates library as they are
-    // on disk, and the folders directly inside them: where its templates lie, in a category
-    // folder or not. A fixed depth, so that finding them reads a few folders, never the user's
-    // whole library; links are left out.
-    static QStringList studioTemplateFolders();
+    // The studio's folders in every type folder of the library, whether the engine writes there or
+    // not: where a start looks for left-over items before it reads what tells it more.
+    static QStringList studioTemplateFoldersOfAnyType();
 
     const catalog::InstalledPackageMap& records() const { return m_records; }
     // An install folder followed by the id, a template path the package's record names, or a
@@ -37,7 +39,11 @@ public:
     bool isLivePathOf(const QString& packageID, const QString& path) const;
     // Where the package's staging and aside items lie: beside the live paths above.
     bool isFolderOf(const QString& packageID, const QString& folder) const;
-    // Those folders of every package, and the studio's templates folders.
+    // The version whose record names the live path, as its install folder or a template item;
+    // nothing when no record names it.
+    std::optional<QString> recordedVersionAt(const QString& live) const;
+    // Those folders of every package, and the studio's templates folders in the type folders the
+    // engine writes into: where a start settles items by their names.
     QStringList folders() const;
 
 private:
@@ -46,6 +52,13 @@ private:
     catalog::InstalledPackageMap m_records;
     QStringList m_installRoots;
     QMultiHash<QString, QString> m_catalogTemplateFolders;
+    // Worked out once, for a start asks for them for every item of a package.
+    QHash<QString, QSet<QString>> m_recordedTemplatePaths;
+    QHash<QString, QString> m_versionAtLivePath;
+    // The type folders of the library the engine writes into: those of the generator and filter
+    // packages, and the first folder of every catalog's or record's template path whose second is
+    // the studio's.
+    QStringList m_typeFolders;
 };
 
 } // namespace marlox::install

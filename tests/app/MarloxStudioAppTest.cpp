@@ -217,7 +217,7 @@ TEST_F(MarloxStudioAppTest, StartUndoesAnUpdateThatACrashCutShortBeforeItWasReco
     // GIVEN Glow 1.0 recorded, while a crash left its update with 2.0 live and 1.0 kept aside
     const QString installRoot = marlox::catalog::installFolderPath();
     const QString live = installRoot + "/studio.marlox.glow";
-    const QString aside = installRoot + "/.marlox-aside-1";
+    const QString aside = marlox::install::newAsidePath(live, "1.0");
     const InstalledPackage previous{"studio.marlox.glow", "1.0", "2026-01-02T03:04:05Z",
                                     PackageType::filter,  live,  {}};
     writeFile(marlox::catalog::installedRecordsFileURL(),
@@ -225,8 +225,9 @@ TEST_F(MarloxStudioAppTest, StartUndoesAnUpdateThatACrashCutShortBeforeItWasReco
     writeFile(live + "/version.txt", "2.0");
     writeFile(aside + "/version.txt", "1.0");
     InstallJournal journal(InstallJournal::Operation::install, previous.id, previous, "2.0");
-    journal.addStaging(installRoot + "/.marlox-staging-1");
-    journal.setMoves({{live, installRoot + "/.marlox-staging-1/studio.marlox.glow", aside}});
+    const QString staging = marlox::install::newStagingPath(installRoot);
+    journal.addStaging(staging);
+    journal.setMoves({{live, staging + "/studio.marlox.glow", aside}});
     ASSERT_FALSE(journal.write());
 
     // WHEN the application starts

@@ -291,6 +291,35 @@ TEST_F(InstalledPackageStoreTest, FailedSaveLogsOnceAndKeepsTheOldFileAndTheReco
     EXPECT_EQ(idsInFile(), QStringList({"new", "old"}));
 }
 
+TEST_F(InstalledPackageStoreTest, RecordsAtTheReadBoundAreSavedAndOnePastItAreRefused) {
+    // GIVEN records whose file takes exactly as much as a start reads, the version of one filling
+    // what the rest leave
+    InstalledPackageStore store;
+    InstalledPackageMap records = recordsByID({record("glow"), record("other")});
+    const qint64 rest = encodeInstalledPackages(records.values()).size();
+    records["glow"].version += QString(maximumRecordsFileBytes - rest, 'x');
+    ASSERT_EQ(encodeInstalledPackages(records.values()).size(), maximumRecordsFileBytes);
+
+    // WHEN they are saved, THEN the next start reads them back
+    store.setInstalledByID(records);
+    EXPECT_FALSE(store.saveToDisk());
+    EXPECT_EQ(readInstalledRecords(), records);
+    const QByteArray saved = recordsFile();
+    clearOperationsLog();
+
+    // WHEN one character more is saved, THEN the save is refused and logged, and the file keeps
+    // what the start can read
+    records["other"].version += 'x';
+    store.setInstalledByID(records);
+    const auto refused = store.saveToDisk();
+    ASSERT_TRUE(refused);
+    const QString reason = "The installed records would take 16.0 MiB, more than the 16 MiB a "
+                           "start reads; installed.json was not changed.";
+    EXPECT_EQ(refused->description(), reason);
+    EXPECT_EQ(loggedMessages(), QStringList{"saveToDisk failed: " + reason});
+    EXPECT_EQ(recordsFile(), saved);
+}
+
 TEST_F(InstalledPackageStoreTest, PresenceOnDiskLooksAtTheInstallFolderThenEachTemplateFolder) {
     const QString in = home.filePath("present"), out = home.filePath("gone");
     QDir().mkpath(in);

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -204,12 +205,25 @@ protected:
                                                  const std::map<QString, QString>& stateOfVersion) {
         const QList<Operation> operations = parseTrace(trace);
         ASSERT_GT(operations.size(), 20) << trace.toStdString();
-        for (const long point : killPoints(operations)) {
+        expectKillsLeaveTheRecordedVersionWhole(mode, operations, killPoints(operations),
+                                                stateOfVersion);
+    }
+
+    // `afterKill` looks at what a killed run left before the next start settles it.
+    void
+    expectKillsLeaveTheRecordedVersionWhole(const QString& mode, const QList<Operation>& operations,
+                                            const std::set<long>& points,
+                                            const std::map<QString, QString>& stateOfVersion,
+                                            const std::function<void(long point)>& afterKill = {}) {
+        for (const long point : points) {
             const Operation at = operations.value(point - 1);
             SCOPED_TRACE(
                 QString("killed before %1 %2 %3").arg(point).arg(at.call, at.path).toStdString());
             restoreHome();
             EXPECT_EQ(runDriver(mode, point), point <= operations.last().number);
+            if (afterKill) {
+                afterKill(point);
+            }
             EXPECT_FALSE(runDriver("start", 0));
             const QString version = recordedVersion();
             ASSERT_TRUE(stateOfVersion.count(version)) << version.toStdString();
@@ -361,6 +375,77 @@ TEST_F(InstallCrashTest,
     writeCatalog(templates("1.0", "Templates/Kinetic-1.0.zip"),
                  templates("1.1", "Templates/Kinetic-1.0.zip"));
     expectEveryKillOfAFirstInstallOrRepairLeavesTheRecordedVersionWhole();
+}
+
+// So many templates with long paths that the journals of the first install and of the update
+// are larger than 2 MiB.
+TEST_F(InstallCrashTest,
+       KilledInstallOrUpdateOfALargeTemplatesPackageLeavesTheRecordedVersionWhole) {
+    // GIVEN a package of 380 templates with long names, placed ten folders of 250 characters
+    // deep
+    for (const QString version : {"1.0", "1.1"}) {
+        QMap<QString, QByteArray> files;
+        for (int number = 0; number < 380; ++number) {
+            const QString name = QString("%1 ").arg(number, 3, 10, QChar('0')) + QString(246, 'T');
+            files.insert(name + "/Title.moti", version.toUtf8());
+        }
+        writeZipOfFiles(resources + "/Templates/Many-" + version + ".zip", files);
+    }
+    QStringList deep{"Titles", "Marlox Studio"};
+    for (const char letter : QByteArray("abcdefghij")) {
+        deep.append(QString(250, QChar(letter)));
+    }
+    PackageManifest first = templates("1.0", "Templates/Many-1.0.zip");
+    PackageManifest second = templates("1.1", "Templates/Many-1.1.zip");
+    first.motionTemplateInstallSubpath = second.motionTemplateInstallSubpath = deep.join('/');
+    writeCatalog(first, second);
+    const QString target = templatesRoot + "/" + deep.join('/');
+    // Half-way through the renames into place, and before and after the records' save.
+    const auto halfIntoPlaceAndAroundTheSave = [&](const QList<Operation>& operations) {
+        QList<long> intoPlace;
+        std::set<long> points;
+        for (const Operation& at : operations) {
+            if (at.call == "rename" && at.path.startsWith(target + "/") &&
+                !QFileInfo(at.path).fileName().startsWith('.')) {
+                intoPlace.append(at.number);
+            } else if (at.call == "rename" && at.path == installedRecordsFileURL()) {
+                points.insert({at.number, at.number + 1});
+            }
+        }
+        EXPECT_EQ(intoPlace.size(), 380);
+        const long half = intoPlace.value(190);
+        points.insert(half);
+        return std::pair(half, points);
+    };
+    // Killed half-way, the run leaves a journal larger than 2 MiB.
+    long halfInPlace = 0;
+    const auto expectALargeJournal = [&](long point) {
+        if (point == halfInPlace) {
+            EXPECT_GT(QFileInfo(pendingJournal()).size(), 2 * 1024 * 1024);
+        }
+    };
+
+    // WHEN its first install is killed at those points, THEN the next start leaves it whole or
+    // nothing
+    std::map<QString, QString> stateOfVersion{{"none", diskState()}};
+    saveHome();
+    QByteArray trace;
+    ASSERT_FALSE(runDriver("prepare", 0, &trace));
+    stateOfVersion["1.0"] = diskState();
+    std::set<long> points;
+    std::tie(halfInPlace, points) = halfIntoPlaceAndAroundTheSave(parseTrace(trace));
+    expectKillsLeaveTheRecordedVersionWhole("prepare", parseTrace(trace), points, stateOfVersion,
+                                            expectALargeJournal);
+
+    // WHEN its update is killed at those points, THEN the next start leaves one version whole
+    restoreHome();
+    ASSERT_FALSE(runDriver("prepare", 0));
+    saveHome();
+    ASSERT_FALSE(runDriver("update", 0, &trace));
+    stateOfVersion = {{"1.0", stateOfVersion.at("1.0")}, {"1.1", diskState()}};
+    std::tie(halfInPlace, points) = halfIntoPlaceAndAroundTheSave(parseTrace(trace));
+    expectKillsLeaveTheRecordedVersionWhole("update", parseTrace(trace), points, stateOfVersion,
+                                            expectALargeJournal);
 }
 
 TEST_F(InstallCrashTest, KilledRemovalOfTemplatesNoCatalogListsLeavesNoneOfTheirFoldersBehind) {

@@ -10,6 +10,9 @@
 #include "support/ReadOnlyFolder.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -21,6 +24,15 @@ using namespace marlox::catalog;
 namespace {
 
 using InstallJournalTest = ScratchHomeTest;
+
+const QString uuid = "0F8C2A4E-6B1D-4C3A-9E7F-2D5B8A1C4E6F";
+
+// A journal file named as the engine names one, begun at the numbered millisecond of a day.
+QString journalFile(int number, const QString& suffix = ".json") {
+    return applicationSupportDirectory() +
+           QString("/.install-journal-20261207000000%1-").arg(number, 3, 10, QChar('0')) + uuid +
+           suffix;
+}
 
 // An install journal of the package glow that nothing was installed for before: undoing it
 // removes the live path, since the staged copy it names is gone.
@@ -40,6 +52,40 @@ void writeRecords(const QList<InstalledPackage>& records) {
     writeFile(installedRecordsFileURL(), encodeInstalledPackages(records));
 }
 
+// A journal as the engine writes one.
+QByteArray journalOf(const QString& packageID, const std::optional<InstalledPackage>& previous,
+                     const QStringList& staging, const QList<ItemMove>& moves,
+                     bool recordsSaved = false) {
+    const auto text = [](const std::optional<QString>& path) {
+        return path ? QJsonValue(*path) : QJsonValue();
+    };
+    QJsonArray movesArray;
+    for (const ItemMove& move : moves) {
+        movesArray.append(QJsonObject{
+            {"live", move.live}, {"staged", text(move.staged)}, {"aside", text(move.aside)}});
+    }
+    const QList<InstalledPackage> previousRecords =
+        previous ? QList{*previous} : QList<InstalledPackage>{};
+    return QJsonDocument(
+               QJsonObject{
+                   {"packageID", packageID},
+                   {"operation", "install"},
+                   {"toVersion", "2.0"},
+                   {"previousRecord",
+                    QJsonDocument::fromJson(encodeInstalledPackages(previousRecords)).array()},
+                   {"staging", QJsonArray::fromStringList(staging)},
+                   {"moves", movesArray},
+                   {"recordsSaved", recordsSaved}})
+        .toJson(QJsonDocument::Compact);
+}
+
+// A file that holds one byte more than a start reads of a journal, without data (sparse).
+void writeJournalOverItsBound(const QString& path) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(maximumInstallJournalBytes + 1));
+}
+
 TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotMake) {
     // GIVEN the user's own things, the records and the log, and an aside item outside
     const QString installRoot = installFolderPath();
@@ -53,7 +99,8 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
     writeFile(installRoot + "/studio.marlox.other/other.txt", "another package");
     writeFile(documents + "/work.txt", "the user's work");
     writeFile(documents + "/.notes", "the user's notes");
-    writeFile(home.filePath("home/.marlox-aside-1/work.txt"), "not the user's");
+    const QString homeAside = home.filePath("home/.marlox-aside-" + uuid);
+    writeFile(homeAside + "/work.txt", "not the user's");
     // The studio's folder of a type folder is the application's, but not the folder itself, nor
     // one reached through a link.
     const QString library = home.filePath("home/Movies/Motion Templates.localized");
@@ -62,16 +109,15 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
     ASSERT_TRUE(QFile::link(documents, library + "/Linked.localized"));
     const QString studio = library + "/Titles.localized/Marlox Studio";
     const QString linkedStudioItem = library + "/Linked.localized/Marlox Studio/work.txt";
-    const QString staging = installRoot + "/.marlox-staging-1";
+    const QString staging = installRoot + "/.marlox-staging-" + uuid;
     const auto everything = [&] {
         return treeSnapshot(home.filePath("home/Movies")) + treeSnapshot(documents) +
-               treeSnapshot(home.filePath("home/Applications")) +
-               treeSnapshot(home.filePath("home/.marlox-aside-1")) +
+               treeSnapshot(home.filePath("home/Applications")) + treeSnapshot(homeAside) +
                QStringList{readFile(support + "/installed.json"),
                            QFileInfo(support + "/Logs").isDir() ? "Logs" : "no Logs"};
     };
     const QStringList before = everything();
-    const QString journal = support + "/.install-journal-1.json";
+    const QString journal = journalFile(1);
     const QString glow = installRoot + "/glow";
     for (const auto& [bytes, named] : QList<std::pair<QByteArray, QString>>{
              {journalMoving(ownTitles, staging), ownTitles},
@@ -85,10 +131,11 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
              {journalMoving(glow, staging, documents), documents},
              {journalMoving(glow, staging, installRoot + "/glow-aside"),
               installRoot + "/glow-aside"},
-             {journalMoving(glow, documents + "/.marlox-staging-1"),
-              documents + "/.marlox-staging-1"},
-             {journalMoving(glow, staging, home.filePath("home/.marlox-aside-1")),
-              home.filePath("home/.marlox-aside-1")},
+             {journalMoving(glow, documents + "/.marlox-staging-" + uuid),
+              documents + "/.marlox-staging-" + uuid},
+             {journalMoving(glow, installRoot + "/.Marlox-Staging-" + uuid),
+              installRoot + "/.Marlox-Staging-" + uuid},
+             {journalMoving(glow, staging, homeAside), homeAside},
              {"{not json", ""},
          }) {
         SCOPED_TRACE(bytes.toStdString());
@@ -114,14 +161,14 @@ TEST_F(InstallJournalTest, AJournalOverItsBoundIsLoggedAndKeptAndTheStartGoesOn)
     // GIVEN a journal one byte larger than any is read (a sparse file), and an older one beside it
     // whose staging folder a killed install left
     const QString support = applicationSupportDirectory();
-    const QString tooLarge = support + "/.install-journal-2.json";
+    const QString tooLarge = journalFile(2);
     QDir().mkpath(support);
     QFile file(tooLarge);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(maximumInstallJournalBytes + 1));
     file.close();
-    const QString staging = installFolderPath() + "/.marlox-staging-1";
+    const QString staging = installFolderPath() + "/.marlox-staging-" + uuid;
     writeFile(staging + "/file", "half a copy");
-    const QString older = support + "/.install-journal-1.json";
+    const QString older = journalFile(1);
     writeFile(older, journalMoving(installFolderPath() + "/glow", staging));
 
     // WHEN the next start runs
@@ -133,7 +180,7 @@ TEST_F(InstallJournalTest, AJournalOverItsBoundIsLoggedAndKeptAndTheStartGoesOn)
     EXPECT_FALSE(QFileInfo::exists(staging));
     EXPECT_EQ(
         loggedMessages(),
-        (QStringList{"Install journal ignored: it is larger than 2 MiB and is kept: " + tooLarge,
+        (QStringList{"Install journal ignored: it is larger than 8 MiB and is kept: " + tooLarge,
                      "Install journal removed: " + staging}));
 }
 
@@ -143,17 +190,16 @@ TEST_F(InstallJournalTest,
     // that is read names
     const QString support = applicationSupportDirectory();
     for (int journal = 0; journal <= maximumPendingInstallJournals; ++journal) {
-        writeFile(support + QString("/.install-journal-%1.json").arg(journal, 2, 10, QChar('0')),
-                  "{not json");
+        writeFile(journalFile(journal), "{not json");
     }
-    const QString oldest = support + "/.install-journal-00.json";
-    const QString staging = installFolderPath() + "/.marlox-staging-1";
+    const QString oldest = journalFile(0);
+    const QString staging = installFolderPath() + "/.marlox-staging-" + uuid;
     writeFile(staging + "/file", "half a copy");
 
     // WHEN the next start runs, THEN the oldest journal and the staging folder wait
     settleAtStartUp().waitForFinished();
     EXPECT_EQ(QDir(support).entryList({".install-journal-*"}, QDir::Files | QDir::Hidden),
-              QStringList{".install-journal-00.json"});
+              QStringList{QFileInfo(oldest).fileName()});
     EXPECT_TRUE(QFileInfo::exists(staging));
     EXPECT_EQ(loggedMessages().first(), "Install journals left for the next start: 1");
 
@@ -166,17 +212,18 @@ TEST_F(InstallJournalTest,
 TEST_F(InstallJournalTest, AJournalStaysUntilEverythingItNamesIsSettled) {
     // GIVEN a journal whose staging folder cannot be removed yet
     const QString installRoot = installFolderPath();
-    const QString staging = installRoot + "/.marlox-staging-1";
+    const QString staging = installRoot + "/.marlox-staging-" + uuid;
     writeFile(staging + "/file", "being written");
-    const QString journal = applicationSupportDirectory() + "/.install-journal-1.json";
-    writeFile(journal, journalMoving(installRoot + "/glow", staging));
+    writeFile(journalFile(1), journalMoving(installRoot + "/glow", staging));
     {
         ReadOnlyFolder locked(installRoot);
         ASSERT_TRUE(locked.holds());
 
-        // WHEN the next start replays it, THEN the journal stays, and says why
+        // WHEN the next start replays it, THEN the journal stays, marked as having only
+        // deletions left, and says why
         settleAtStartUp().waitForFinished();
-        EXPECT_TRUE(QFileInfo::exists(journal));
+        EXPECT_EQ(QDir(applicationSupportDirectory()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QFileInfo(journalFile(1, ".settled.json")).fileName()});
         EXPECT_EQ(loggedMessages().filter("Install journal"),
                   QStringList{"Install journal kept: an item it names is still there: " + staging});
     }
@@ -184,14 +231,188 @@ TEST_F(InstallJournalTest, AJournalStaysUntilEverythingItNamesIsSettled) {
     // WHEN a later start can remove it, THEN the staging folder and the journal are gone
     settleAtStartUp().waitForFinished();
     EXPECT_FALSE(QFileInfo::exists(staging));
-    EXPECT_FALSE(QFileInfo::exists(journal));
+    EXPECT_EQ(QDir(applicationSupportDirectory()).entryList(QDir::Files | QDir::Hidden),
+              QStringList());
+}
+
+TEST_F(InstallJournalTest, JournalsKeptForGoodDoNotHoldBackAnOlderOneFromBeingSettled) {
+    // GIVEN glow 1.0's template recorded, and an update of it killed after its move aside: the
+    // template is missing, its 1.0 copy aside and the staged 2.0 copy beside it
+    const QString target = home.filePath("home/Movies/Motion Templates.localized") +
+                           "/Generators.localized/Marlox Studio/Blur";
+    const QString live = target + "/Fade";
+    const QString staging = target + "/.marlox-staging-" + uuid;
+    const QString aside = target + "/.marlox-aside-" + uuid + "-1.0-Fade";
+    const InstalledPackage glow{"glow", "1.0", {}, PackageType::generator, {}, {live}};
+    const QString installRoot = installFolderPath();
+    for (const bool overTheirBound : {true, false}) {
+        SCOPED_TRACE(overTheirBound ? "journals over their bound" : "journals left to delete");
+        QDir(home.filePath("home")).removeRecursively();
+        writeRecords({glow});
+        writeFile(aside + "/Fade.moti", "1.0");
+        writeFile(staging + "/Fade/Fade.moti", "2.0");
+        writeFile(journalFile(0),
+                  journalOf("glow", glow, {staging}, {{live, staging + "/Fade", aside}}));
+        // AND eight newer journals that no start can close: too large to be read, or naming a
+        // trash item that cannot be deleted
+        for (int number = 1; number <= maximumPendingInstallJournals; ++number) {
+            if (overTheirBound) {
+                writeJournalOverItsBound(journalFile(number));
+                continue;
+            }
+            const QString other = installRoot + "/other";
+            const QString id = QFileInfo(journalFile(number)).fileName().mid(17, 54);
+            writeFile(installRoot + "/.marlox-trash-" + id + "-0/file", "cannot go");
+            writeFile(journalFile(number),
+                      journalOf("other", std::nullopt, {},
+                                {{other, std::nullopt,
+                                  installRoot + "/.marlox-aside-" + uuid + "--other"}},
+                                true));
+        }
+        ReadOnlyFolder locked(installRoot);
+        ASSERT_TRUE(locked.holds());
+
+        // WHEN the application starts a few times
+        for (int start = 0; start < 3; ++start) {
+            settleAtStartUp().waitForFinished();
+        }
+
+        // THEN the older update is undone: glow 1.0 is whole in its place, as recorded
+        EXPECT_EQ(readFile(live + "/Fade.moti"), "1.0");
+        EXPECT_FALSE(QFileInfo::exists(aside));
+        EXPECT_FALSE(QFileInfo::exists(journalFile(0)));
+    }
+}
+
+TEST_F(InstallJournalTest, WhileAJournalIsLeftUnreadNoItemBesideALivePathIsTouched) {
+    // GIVEN glow 1.0 recorded, 2.0 in its place, and 1.0 aside beside it, named in either way
+    const QString installRoot = installFolderPath();
+    const QString glow = installRoot + "/glow";
+    for (const QString& aside : {installRoot + "/.marlox-aside-" + uuid + "-1.0-glow",
+                                 installRoot + "/.marlox-aside-" + uuid}) {
+        SCOPED_TRACE(aside.toStdString());
+        QDir(home.filePath("home")).removeRecursively();
+        writeRecords({{"glow", "1.0", {}, PackageType::generator, glow, {}}});
+        writeFile(glow + "/version.txt", "2.0");
+        writeFile(aside + "/version.txt", "1.0");
+        // AND a journal a start does not read, which may name them
+        writeJournalOverItsBound(journalFile(1));
+
+        // WHEN the next start runs
+        settleAtStartUp().waitForFinished();
+
+        // THEN both copies and the journal stay as they were
+        EXPECT_EQ(readFile(aside + "/version.txt"), "1.0");
+        EXPECT_EQ(readFile(glow + "/version.txt"), "2.0");
+        EXPECT_EQ(QFileInfo(journalFile(1)).size(), maximumInstallJournalBytes + 1);
+    }
+}
+
+TEST_F(InstallJournalTest, TheSweepTakesOnlyTheNamesTheEngineMakesInTheFoldersItWritesInto) {
+    // GIVEN glow recorded, a trash item a killed run left beside it, and the studio's templates
+    // folder where the engine places generators
+    const QString installRoot = installFolderPath();
+    writeRecords({{"glow", "1.0", {}, PackageType::generator, installRoot + "/glow", {}}});
+    writeFile(installRoot + "/glow/version.txt", "1.0");
+    const QString trash = installRoot + "/.marlox-trash-" + uuid;
+    writeFile(trash + "/version.txt", "0.9");
+    const QString library = home.filePath("home/Movies/Motion Templates.localized");
+    const QString studio = library + "/Generators.localized/Marlox Studio";
+    // AND the user's folders whose names only look like the engine's, there and in a folder of
+    // the library the engine never writes into, and in the support and cache folders
+    QStringList usersOwn;
+    for (const QString& name :
+         QStringList{".Marlox-Trash-Notes", ".MARLOX-STAGING-MINE", ".Marlox-Aside-Mine",
+                     ".marlox-trash-notes", ".marlox-staging-" + uuid.toLower(),
+                     ".MARLOX-TRASH-" + uuid, ".marlox-aside-" + uuid + "x"}) {
+        usersOwn.append({studio + "/" + name, studio + "/Blur/" + name, installRoot + "/" + name});
+    }
+    usersOwn.append({library + "/Old Backups/Marlox Studio/.marlox-aside-" + uuid + "-1.0-Glow",
+                     applicationSupportDirectory() + "/.INSTALL-JOURNAL-notes.JSON",
+                     cacheDirectory() + "/Payload-Stage-" + uuid,
+                     cacheDirectory() + "/backup-notes"});
+    for (const QString& path : usersOwn) {
+        writeFile(path + "/notes.txt", "the user's");
+    }
+    const QStringList before = treeSnapshot(home.filePath("home"));
+
+    // WHEN the next start runs
+    settleAtStartUp().waitForFinished();
+
+    // THEN only the trash item is gone: nothing of the user's is touched, no folder pruned
+    EXPECT_FALSE(QFileInfo::exists(trash));
+    QStringList expected = before;
+    expected.removeIf([&](const QString& line) {
+        return line.startsWith(".local/share/MarloxStudio/Logs") ||
+               line.contains(".marlox-trash-" + uuid);
+    });
+    QStringList after = treeSnapshot(home.filePath("home"));
+    after.removeIf(
+        [&](const QString& line) { return line.startsWith(".local/share/MarloxStudio/Logs"); });
+    EXPECT_EQ(after, expected);
+}
+
+TEST_F(InstallJournalTest, AJournalAtTheReadBoundIsWrittenAndReadAndOnePastItIsRefused) {
+    // GIVEN a journal whose file takes exactly what a start reads, its version filling the rest
+    InstallJournal probe(InstallJournal::Operation::install, "glow", std::nullopt, "");
+    ASSERT_FALSE(probe.write());
+    const QStringList written = QDir(applicationSupportDirectory())
+                                    .entryList({".install-journal-*"}, QDir::Files | QDir::Hidden);
+    ASSERT_EQ(written.size(), 1);
+    const qint64 rest = QFileInfo(applicationSupportDirectory() + "/" + written.first()).size();
+    settleAtStartUp().waitForFinished();
+    InstallJournal atTheBound(InstallJournal::Operation::install, "glow", std::nullopt,
+                              QString(maximumInstallJournalBytes - rest, 'x'));
+
+    // WHEN it is written and the next start runs, THEN the start reads and settles it
+    ASSERT_FALSE(atTheBound.write());
+    clearOperationsLog();
+    settleAtStartUp().waitForFinished();
+    EXPECT_EQ(loggedMessages().filter("Install journal"), QStringList());
+    EXPECT_TRUE(QDir(applicationSupportDirectory())
+                    .entryList({".install-journal-*"}, QDir::Files | QDir::Hidden)
+                    .isEmpty());
+
+    // WHEN a journal one byte larger is written, THEN it is refused and nothing is written
+    InstallJournal past(InstallJournal::Operation::install, "glow", std::nullopt,
+                        QString(maximumInstallJournalBytes - rest + 1, 'x'));
+    const InstallFailure refused = past.write();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(description(*refused),
+              "The operation moves too many items: its install journal would take 8.0 MiB, more "
+              "than the 8 MiB a start reads. Nothing was changed.");
+    EXPECT_TRUE(QDir(applicationSupportDirectory())
+                    .entryList({".install-journal-*"}, QDir::Files | QDir::Hidden)
+                    .isEmpty());
+}
+
+TEST_F(InstallJournalTest, APreviousVersionThatCannotBePutBackIsLogged) {
+    // GIVEN glow 1.0 recorded, an update killed with 2.0 live and 1.0 aside, in a folder where
+    // nothing can be renamed
+    const QString installRoot = installFolderPath();
+    const QString glow = installRoot + "/glow";
+    const InstalledPackage recorded{"glow", "1.0", {}, PackageType::generator, glow, {}};
+    writeRecords({recorded});
+    const QString staging = installRoot + "/.marlox-staging-" + uuid;
+    const QString aside = installRoot + "/.marlox-aside-" + uuid + "-1.0-glow";
+    writeFile(glow + "/version.txt", "2.0");
+    writeFile(aside + "/version.txt", "1.0");
+    writeFile(journalFile(1), journalOf("glow", recorded, {staging}, {{glow, staging, aside}}));
+    ReadOnlyFolder locked(installRoot);
+    ASSERT_TRUE(locked.holds());
+
+    // WHEN the next start undoes the update, THEN the log says that 1.0 could not be put back
+    settleAtStartUp().waitForFinished();
+    const QStringList logged = loggedMessages().filter("Install journal could not put back: ");
+    ASSERT_EQ(logged.size(), 1) << loggedMessages().join("\n").toStdString();
+    EXPECT_TRUE(logged.first().contains(installRoot)) << logged.first().toStdString();
+    EXPECT_EQ(readFile(aside + "/version.txt"), "1.0");
 }
 
 TEST_F(InstallJournalTest, AnItemNoJournalNamesIsSettledByWhatItsNameSays) {
     const QString installRoot = installFolderPath();
     const QString glow = installRoot + "/glow";
     const InstalledPackage recorded{"glow", "1.0", {}, PackageType::generator, glow, {}};
-    const QString uuid = "0F8C2A4E-6B1D-4C3A-9E7F-2D5B8A1C4E6F";
     const QString asideOf10 = installRoot + "/.marlox-aside-" + uuid + "-1.0-glow";
     struct Case {
         const char* name;
@@ -251,9 +472,8 @@ TEST_F(InstallJournalTest, PlantedAsideAndTrashLinksInAnOwnedFolderAreRemovedAnd
     writeFile(documents + "/work.txt", "the user's work");
     const QStringList documentsBefore = treeSnapshot(documents);
     const QString library = home.filePath("home/Movies/Motion Templates.localized");
-    const QString studio = library + "/Titles.localized/Marlox Studio";
+    const QString studio = library + "/Generators.localized/Marlox Studio";
     QDir().mkpath(library);
-    const QString uuid = "0F8C2A4E-6B1D-4C3A-9E7F-2D5B8A1C4E6F";
     for (const QString& folder : {installRoot, studio, studio + "/Kinetic"}) {
         SCOPED_TRACE(folder.toStdString());
         // AND in an owned folder, with no journal, links that point at the documents, named as
@@ -273,7 +493,7 @@ TEST_F(InstallJournalTest, PlantedAsideAndTrashLinksInAnOwnedFolderAreRemovedAnd
         for (const QString& link : links) {
             EXPECT_FALSE(itemExists(link));
         }
-        EXPECT_FALSE(QFileInfo::exists(library + "/Titles.localized"));
+        EXPECT_FALSE(QFileInfo::exists(library + "/Generators.localized"));
         EXPECT_TRUE(QFileInfo(library).isDir());
         EXPECT_EQ(
             QDir(installRoot)
@@ -402,7 +622,7 @@ TEST_F(EngineTest, AStartTellsWhatAJournalRemovesAndPrunesFoldersHoldingOnlyTheS
 
 TEST_F(InstallJournalTest, TheStartLeavesTheDeletionOfALeftOverTreeToTheBackground) {
     // GIVEN a staging folder a killed run left, and every low-priority thread busy
-    const QString staging = installFolderPath() + "/.marlox-staging-1";
+    const QString staging = installFolderPath() + "/.marlox-staging-" + uuid;
     writeFile(staging + "/Glow.pluginkit/Contents/Info.plist", "half a copy");
     HeldThreads utilityThreads;
 
@@ -421,15 +641,16 @@ TEST_F(InstallJournalTest, ReplayRemovesWhatUnfinishedSavesAndWorkLeftAndKeepsTh
     const QString support = applicationSupportDirectory();
     const QString artifacts = cacheDirectory() + "/RemoteArtifacts/glow/1.0";
     writeFile(installedRecordsFileURL(), "[]");
-    for (const QString name :
-         {"installed.json.Ab12Cd", "installed.json.unreadable-2026-03-04T09:05:07Z",
-          ".install-journal-1.json.xY98zW", "notes.json.Ab12Cd"}) {
+    for (const QString& name :
+         QStringList{"installed.json.Ab12Cd", "installed.json.unreadable-2026-03-04T09:05:07Z",
+                     QFileInfo(journalFile(1)).fileName() + ".xY98zW", "notes.json.Ab12Cd"}) {
         writeFile(support + "/" + name, "left over");
     }
-    for (const QString path :
-         {"payload-stage-1/a.zip", "payload-expand-2/a", "template-expand-3/b", "backup-4/c",
-          "RemoteArtifacts/glow/1.0/.expanding-Ab12Cd/d", "thumbnails/e.png",
-          "RemoteArtifacts/glow/1.0/payload.zip", "RemoteArtifacts/glow/1.0/expanded/f"}) {
+    for (const QString& path : QStringList{
+             "payload-stage-" + uuid + "/a.zip", "payload-expand-" + uuid + "/a",
+             "template-expand-" + uuid + "/b", "backup-" + uuid + "/c",
+             "RemoteArtifacts/glow/1.0/.expanding-Ab12Cd/d", "thumbnails/e.png",
+             "RemoteArtifacts/glow/1.0/payload.zip", "RemoteArtifacts/glow/1.0/expanded/f"}) {
         writeFile(cacheDirectory() + "/" + path, "left over");
     }
 

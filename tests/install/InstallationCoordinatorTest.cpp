@@ -214,23 +214,25 @@ TEST_F(CoordinatorTest, RemoteUpdateReplacesTheFolderInPlaceAndAFailedOneKeepsTh
     EXPECT_TRUE(loggedMessages().filter("Previous install removed").isEmpty());
 }
 
-TEST_F(CoordinatorTest, UpdateWhoseRecordsCouldNotBeSavedIsUndoneByTheNextStart) {
+TEST_F(CoordinatorTest, UpdateWhoseRecordsCannotBeSavedFailsAndPutsThePreviousVersionBack) {
     // GIVEN Glow 1.0 installed and saved, then a folder where installed.json must be written
     ASSERT_TRUE(installAndSettle(servedGlowPackage("1.0")));
-    const QByteArray saved = readFile(installedRecordsFileURL());
+    const auto recorded = store.record(glowID);
     const QStringList before = treeSnapshot(installFolder);
     ASSERT_TRUE(QFile::remove(installedRecordsFileURL()));
     ASSERT_TRUE(QDir().mkpath(installedRecordsFileURL()));
 
-    // WHEN 1.1 is installed, which only the records in memory learn of
-    ASSERT_TRUE(installAndSettle(servedGlowPackage("1.1")));
-    EXPECT_EQ(store.record(glowID)->version, "1.1");
-    // and the next start finds the records of 1.0
-    ASSERT_TRUE(QDir(installedRecordsFileURL()).removeRecursively());
-    writeFile(installedRecordsFileURL(), saved);
-    settleAtStartUp().waitForFinished();
+    // WHEN 1.1 is installed
+    coordinator->install(servedGlowPackage("1.1"));
+    ASSERT_TRUE(settle());
 
-    // THEN 1.0 is in place as it was, and nothing of the update is left
+    // THEN the install failed and says why, the records still hold 1.0, which is in place as it
+    // was, and no journal is left for a start to settle
+    EXPECT_EQ(statusHistory.value(glowID).last(), "Failed");
+    EXPECT_TRUE(coordinator->presentedErrorMessage().value_or("").contains(
+        "The file “" + installedRecordsFileURL() + "” could not be saved"))
+        << coordinator->presentedErrorMessage().value_or("").toStdString();
+    EXPECT_EQ(store.record(glowID), recorded);
     EXPECT_EQ(treeSnapshot(installFolder), before);
     EXPECT_TRUE(QDir(applicationSupportDirectory())
                     .entryList({".install-journal-*"}, QDir::Files | QDir::Hidden)

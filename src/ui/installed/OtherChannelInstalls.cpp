@@ -71,10 +71,16 @@ void adoptAll(catalog::InstalledPackageStore& store, const QList<PackageManifest
               const QString& sharedFolder, const QDateTime& now) {
     for (const FoundInstall& found :
          otherChannelInstalls(packages, store.installedByID(), sharedFolder)) {
-        catalog::InstalledPackageMap records = store.installedByID();
+        const catalog::InstalledPackageMap before = store.installedByID();
+        catalog::InstalledPackageMap records = before;
         records.insert(found.catalog.id, adoptedRecord(found, now));
         store.setInstalledByID(records);
-        store.saveToDisk();
+        // A record the file does not hold the next start would not know either; the failure is
+        // logged.
+        if (store.saveToDisk()) {
+            store.setInstalledByID(before);
+            return;
+        }
     }
 }
 
