@@ -239,6 +239,26 @@ TEST_F(CoordinatorTest, UpdateWhoseRecordsCannotBeSavedFailsAndPutsThePreviousVe
                     .isEmpty());
 }
 
+TEST_F(CoordinatorTest, RemovalWhoseRecordsCannotBeSavedFailsAndKeepsThePackage) {
+    // GIVEN Countdown installed and saved, then a folder where installed.json must be written
+    ASSERT_TRUE(installAndSettle(builtInPackage(countdownID)));
+    const auto recorded = store.record(countdownID);
+    const QStringList before = treeSnapshot(installFolder);
+    ASSERT_TRUE(QFile::remove(installedRecordsFileURL()));
+    ASSERT_TRUE(QDir().mkpath(installedRecordsFileURL()));
+
+    // WHEN it is removed
+    coordinator->uninstall(countdownID);
+    ASSERT_TRUE(settle());
+
+    // THEN the removal failed and says why, and the package is recorded and in place as it was
+    EXPECT_EQ(statusHistory.value(countdownID).last(), "Failed");
+    EXPECT_TRUE(coordinator->presentedErrorMessage().value_or("").contains("could not be saved"))
+        << coordinator->presentedErrorMessage().value_or("").toStdString();
+    EXPECT_EQ(store.record(countdownID), recorded);
+    EXPECT_EQ(treeSnapshot(installFolder), before);
+}
+
 TEST_F(CoordinatorTest, TemplatesInstallIsParkedUntilTheTemplatesFolderCanBePrepared) {
     // GIVEN a file where the Motion Templates folder must be
     ASSERT_TRUE(QDir(templatesFolder).removeRecursively());
