@@ -202,7 +202,7 @@ void ThumbnailCache::startQueued() {
         // takes its next only after every other waiting server has taken one.
         Server* next = nullptr;
         for (Server& server : m_servers) {
-            if (!server.queued.isEmpty() && server.running < downloadsPerServer &&
+            if (!server.queued.isEmpty() && mayStartAnother(server) &&
                 (next == nullptr || server.latestStart < next->latestStart)) {
                 next = &server;
             }
@@ -215,6 +215,11 @@ void ThumbnailCache::startQueued() {
         ++m_running;
         startDownload(next->queued.takeFirst());
     }
+}
+
+bool ThumbnailCache::mayStartAnother(const Server& server) const {
+    const int bound = server.running == 0 ? downloadsAtOnce : downloadsAtOnce - keptForNewServers;
+    return m_running < bound && server.running < downloadsPerServer;
 }
 
 void ThumbnailCache::startDownload(const DownloadHandle& download) {
