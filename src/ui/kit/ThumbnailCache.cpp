@@ -249,11 +249,13 @@ void ThumbnailCache::finishDownload(const DownloadHandle& download,
             answer(*waiter, image);
         }
     }
-    // Its server's share and its place among all transfers pass to the next in turn.
-    const auto server = m_servers.find(download->server);
-    --server->running;
+    // Its server's share and its place among all transfers pass to the next in turn. A server
+    // keeps its entry while it has a transfer running; were it gone, the place is still given
+    // back, so that the bound never shrinks.
     --m_running;
-    if (server->running == 0 && server->queued.isEmpty()) {
+    const auto server = m_servers.find(download->server);
+    Q_ASSERT(server != m_servers.end());
+    if (server != m_servers.end() && --server->running == 0 && server->queued.isEmpty()) {
         m_servers.erase(server);
     }
     startQueued();
