@@ -202,7 +202,7 @@ void ThumbnailCache::startQueued() {
         // takes its next only after every other waiting server has taken one.
         Server* next = nullptr;
         for (Server& server : m_servers) {
-            if (!server.queued.isEmpty() && server.running < downloadsPerServer &&
+            if (!server.queued.isEmpty() && mayStartAnother(server) &&
                 (next == nullptr || server.latestStart < next->latestStart)) {
                 next = &server;
             }
@@ -215,6 +215,11 @@ void ThumbnailCache::startQueued() {
         ++m_running;
         startDownload(next->queued.takeFirst());
     }
+}
+
+bool ThumbnailCache::mayStartAnother(const Server& server) const {
+    const int bound = server.running == 0 ? downloadsAtOnce : downloadsAtOnce - keptForNewServers;
+    return m_running < bound && server.running < downloadsPerServer;
 }
 
 void ThumbnailCache::startDownload(const DownloadHandle& download) {
@@ -244,11 +249,13 @@ void ThumbnailCache::finishDownload(const DownloadHandle& download,
             answer(*waiter, image);
         }
     }
-    // Its server's share and its place among all transfers pass to the next in turn.
-    const auto server = m_servers.find(download->server);
-    --server->running;
+    // Its server's share and its place among all transfers pass to the next in turn. A server
+    // keeps its entry while it has a transfer running; were it gone, the place is still given
+    // back, so that the bound never shrinks.
     --m_running;
-    if (server->running == 0 && server->queued.isEmpty()) {
+    const auto server = m_servers.find(download->server);
+    Q_ASSERT(server != m_servers.end());
+    if (server != m_servers.end() && --server->running == 0 && server->queued.isEmpty()) {
         m_servers.erase(server);
     }
     startQueued();

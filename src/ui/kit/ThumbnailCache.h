@@ -46,10 +46,12 @@ private:
 //
 // One instance, made by the application object and handed to every view that shows thumbnails.
 // Its work runs one job at a time on a worker of its own, never on the main thread; transfers
-// run beside it without a thread each, at most six per server and 24 in all at once. The rest wait
-// with the servers taking turns, so that a slow server, or one with hundreds of thumbnails, holds
-// back only its own. A caller that goes away does not stop a download: the caches are still
-// filled. The cache itself going away ends its downloads at once.
+// run beside it without a thread each, at most six per server and 24 in all at once, of which the
+// last six only a server with nothing running may take. The rest wait with the servers taking
+// turns, so that slow servers, or one with hundreds of thumbnails, hold back only their own: a
+// server's first thumbnail starts at once unless nine others or more have transfers running. A
+// caller that goes away does not stop a download: the caches are still filled. The cache itself
+// going away ends its downloads at once.
 //
 // Only http, https and file URLs are served. A file URL is read and kept in memory, never copied
 // into the folder. A body over 20 MiB or an image over 8,000 pixels on either side is refused
@@ -67,6 +69,10 @@ public:
     static constexpr int downloadsPerServer = 6;
     // Each may hold up to maximumBodyBytes until it ends.
     static constexpr int downloadsAtOnce = 24;
+    // Of downloadsAtOnce, the transfers a server already transferring may not take: slow servers
+    // holding the rest leave them to servers with nothing running. Three servers still get six
+    // each, and at least nine must be transferring before a newcomer waits.
+    static constexpr int keptForNewServers = 6;
 
     // Makes one write into the folder, at once or later: whoever makes the cache may hold its
     // writes for a while (the application does while it clears its cache folder).
@@ -126,8 +132,9 @@ private:
     void lookUp(const QUrl& url, const Waiter& waiter);
     // Queues the download behind its server's others, then starts what the bounds allow.
     void requestDownload(const DownloadHandle& download);
-    // Starts queued downloads while fewer than downloadsAtOnce run, the servers taking turns.
+    // Starts queued downloads while the bounds allow, the servers taking turns.
     void startQueued();
+    bool mayStartAnother(const Server& server) const;
     void startDownload(const DownloadHandle& download);
     void finishDownload(const DownloadHandle& download, const std::optional<QByteArray>& body);
     QImage storeDownload(const QUrl& url, const QByteArray& body);
