@@ -15,15 +15,19 @@
 
 namespace marlox::app {
 
+void useApplicationAppearance() {
+    ui::registerBundledFonts(catalog::resourceDirectoryURLs());
+    ui::setUpIconBundles(catalog::candidateResourceBundles());
+    ui::useAppFontAsDefault();
+    ui::useDarkApplicationAppearance();
+}
+
 MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
     : QObject(parent), m_platform(std::move(platform)) {
     // The delegate decides when the last window ends the application, not Qt.
     QApplication::setQuitOnLastWindowClosed(false);
     // Before any view is built, so that the first window already draws with them.
-    ui::registerBundledFonts(catalog::resourceDirectoryURLs());
-    ui::setUpIconBundles(catalog::candidateResourceBundles());
-    ui::useAppFontAsDefault();
-    ui::useDarkApplicationAppearance();
+    useApplicationAppearance();
 
     m_userDefaults = std::make_unique<platform::UserDefaults>(m_platform.userDefaultsFilePath);
     m_settingsStore = std::make_unique<catalog::AppSettingsStore>(
@@ -41,7 +45,8 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
     m_motionTemplatesAccessService = std::make_unique<install::MotionTemplatesAccessService>(
         *m_settingsStore, *m_platform.workspace);
     // An install or removal that a crash cut short is finished or undone before the records
-    // are read, so that they and the files agree.
+    // are read, so that they and the files agree. Only the copy that holds the lock on the
+    // user's data gets here, so no operation of another copy is taken for one cut short.
     install::settleAtStartUp();
     m_installedStore = std::make_unique<catalog::InstalledPackageStore>();
     m_remoteArtifactService = std::make_unique<catalog::RemoteArtifactService>(

@@ -26,6 +26,9 @@ namespace marlox::app {
 
 class RootView;
 
+// The application's fonts, icons and dark look, for every window made after.
+void useApplicationAppearance();
+
 // The owner of every service for the life of the process and of the main windows. It makes the
 // services in the order in which each needs the ones before it; every window receives them.
 // Each window runs the start-up task: the catalog reload, then a silent update check.

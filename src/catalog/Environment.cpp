@@ -12,6 +12,11 @@ QString supportRoot() {
     return platform::userApplicationSupportFolder();
 }
 
+// Where what every build shares lies, developer builds included.
+QString sharedSupportFolder() {
+    return supportRoot() + QLatin1Char('/') + releaseSupportFolderName;
+}
+
 } // namespace
 
 QString applicationSupportDirectory(const platform::Bundle& mainBundle) {
@@ -36,8 +41,11 @@ QString logsDirectory() {
 }
 
 QString installedRecordsFileURL() {
-    return supportRoot() + QLatin1Char('/') + releaseSupportFolderName +
-           QLatin1String("/installed.json");
+    return sharedSupportFolder() + QLatin1String("/installed.json");
+}
+
+QString runningCopyLockFilePath() {
+    return sharedSupportFolder() + QLatin1String("/.running-copy.lock");
 }
 
 std::optional<base::FileSystemError> ensureApplicationDirectories() {

@@ -30,6 +30,10 @@ QString thumbnailCacheDirectory();
 QString logsDirectory();
 // Always under "MarloxStudio", developer builds included.
 QString installedRecordsFileURL();
+// The file the running copy holds locked for as long as it runs. Beside installed.json, so that a
+// release and a developer build, which share the records and the install folders, exclude each
+// other too.
+QString runningCopyLockFilePath();
 
 // Creates the support folder, its Cache and Logs folders and the folder of installed.json, in
 // that order; the first failure stops and is returned.

@@ -3,10 +3,14 @@
 #include "UserOwnership.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+
+#include <memory>
+#include <thread>
 
 namespace marlox::platform {
 namespace {
@@ -15,6 +19,8 @@ const QByteArray openWindowRequest = QByteArrayLiteral("open-window\n");
 const QByteArray acceptedReply = QByteArrayLiteral("ok\n");
 // Local sockets answer at once; a copy that takes longer is treated as gone.
 constexpr int answerTimeoutMilliseconds = 3000;
+// A copy takes the name right after the lock; asked this often, it is found soon after.
+constexpr std::chrono::milliseconds listenerPollInterval(20);
 
 // Two homes of one user are two installations, each with its own data: each has its copy.
 QString homeKey() {
@@ -22,6 +28,21 @@ QString homeKey() {
         QCryptographicHash::hash(QFile::encodeName(QDir::homePath()), QCryptographicHash::Sha256)
             .toHex()
             .left(8));
+}
+
+// Connected to the copy listening on the name; none when there is none of this user's.
+std::unique_ptr<QLocalSocket> connectToRunningCopy(const QString& serverName) {
+    // Never hand over to a socket, or a copy behind one, of another user.
+    if (!belongsToCurrentUser(serverName)) {
+        return nullptr;
+    }
+    auto socket = std::make_unique<QLocalSocket>();
+    socket->connectToServer(serverName);
+    if (!socket->waitForConnected(answerTimeoutMilliseconds) ||
+        !peerIsCurrentUser(socket->socketDescriptor())) {
+        return nullptr;
+    }
+    return socket;
 }
 
 } // namespace
@@ -35,9 +56,8 @@ QString SingleInstance::serverName(const QString& bundleIdentifier) {
         folder = privateFolder(runtimeFolder, false);
     }
     if (!folder) {
-        folder = privateFolder(QDir::tempPath() + QLatin1Char('/') + bundleIdentifier +
-                                   QLatin1Char('-') + user,
-                               true);
+        folder = privateFolder(
+            QDir::tempPath() + QLatin1Char('/') + bundleIdentifier + QLatin1Char('-') + user, true);
     }
     if (!folder) {
         return {};
@@ -51,27 +71,29 @@ SingleInstance::SingleInstance(QString serverName, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::forwardOpenWindowRequest() {
-    // Never hand over to a socket, or a copy behind one, of another user.
-    if (m_serverName.isEmpty() || !belongsToCurrentUser(m_serverName)) {
-        return false;
+SingleInstance::Handover
+SingleInstance::forwardOpenWindowRequest(std::chrono::milliseconds listenerWait) {
+    if (m_serverName.isEmpty()) {
+        return Handover::nobodyListens;
     }
-    QLocalSocket socket;
-    socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(answerTimeoutMilliseconds) ||
-        !peerIsCurrentUser(socket.socketDescriptor())) {
-        return false;
+    const QDeadlineTimer deadline(listenerWait);
+    std::unique_ptr<QLocalSocket> socket;
+    while (!(socket = connectToRunningCopy(m_serverName))) {
+        if (deadline.hasExpired()) {
+            return Handover::nobodyListens;
+        }
+        std::this_thread::sleep_for(listenerPollInterval);
     }
-    socket.write(openWindowRequest);
-    if (!socket.waitForBytesWritten(answerTimeoutMilliseconds)) {
-        return false;
+    socket->write(openWindowRequest);
+    if (!socket->waitForBytesWritten(answerTimeoutMilliseconds)) {
+        return Handover::unanswered;
     }
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(answerTimeoutMilliseconds)) {
-            return false;
+    while (!socket->canReadLine()) {
+        if (!socket->waitForReadyRead(answerTimeoutMilliseconds)) {
+            return Handover::unanswered;
         }
     }
-    return socket.readLine() == acceptedReply;
+    return socket->readLine() == acceptedReply ? Handover::accepted : Handover::unanswered;
 }
 
 bool SingleInstance::listen() {
@@ -87,7 +109,7 @@ bool SingleInstance::listen() {
     if (m_server->isListening() || m_server->listen(m_serverName)) {
         return true;
     }
-    // Nobody answered on the name, so its socket file is a crashed copy's.
+    // Only the copy that holds the lock listens, so a socket file in the way is a dead copy's.
     QLocalServer::removeServer(m_serverName);
     return m_server->listen(m_serverName);
 }

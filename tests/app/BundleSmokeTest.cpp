@@ -1,5 +1,10 @@
+#include "catalog/InstallLocations.h"
+#include "install/InstallJournal.h"
+#include "platform/ExclusiveFileLock.h"
 #include "platform/SingleInstance.h"
+#include "platform/StandardFolders.h"
 #include "support/ConfiguredBundle.h"
+#include "support/InstallTestSupport.h"
 #include "support/LoggedMessages.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ScratchHome.h"
@@ -11,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
@@ -25,6 +31,7 @@ namespace {
 
 const QString executable = builtBundlePath() + "/Contents/MacOS/MarloxStudio";
 constexpr int startupBoundMilliseconds = 10000;
+const QString anotherCopyRuns = "Another copy of Marlox Studio is running";
 // Far beyond a quit under the sanitizers on a loaded machine, far below the minute a transfer
 // may last: only a quit that waits on a server passes it.
 constexpr int hangBoundMilliseconds = 15000;
@@ -42,6 +49,19 @@ double paintedShare(const QImage& screen) {
         }
     }
     return double(painted) / double(screen.width() * screen.height());
+}
+
+// Waits until more than `share` of the virtual screen is painted, and keeps a picture of it.
+void keepScreenOncePainted(double share, const QString& pictureName) {
+    QImage screen;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+            return paintedShare(screen) > share;
+        },
+        startupBoundMilliseconds));
+    QDir().mkpath(MARLOX_TEST_ARTEFACT_DIR);
+    EXPECT_TRUE(screen.save(MARLOX_TEST_ARTEFACT_DIR "/" + pictureName));
 }
 
 // The bundle as a user starts it, with the scratch home of the test and the same display.
@@ -81,6 +101,23 @@ protected:
         EXPECT_FALSE(errors.contains("runtime error")) << errors.toStdString();
     }
 
+    // Whether the process has said on standard error that another copy runs; what it said is
+    // kept in `errors`.
+    static bool saidAnotherCopyRuns(QProcess& process, QByteArray& errors) {
+        errors += process.readAllStandardError();
+        return errors.contains(anotherCopyRuns.toUtf8());
+    }
+    // Under a virtual X server its alert waits for the user, for whom a terminate request stands.
+    static void expectEndAfterSayingAnotherCopyRuns(QProcess& process, QByteArray& errors) {
+        if (underXServer()) {
+            process.terminate();
+        }
+        ASSERT_TRUE(process.waitForFinished(startupBoundMilliseconds));
+        errors += process.readAllStandardError();
+        EXPECT_EQ(process.exitCode(), 1) << errors.toStdString();
+        EXPECT_FALSE(errors.contains("Sanitizer")) << errors.toStdString();
+    }
+
     // The built bundle configured for other servers. Answers its executable.
     QString configuredBundle(const QVariantMap& settings) const {
         const auto configured =
@@ -109,15 +146,7 @@ TEST_F(BundleSmokeTest, StartsShowsItsWindowLogsTheCatalogReloadAndEndsOnTermina
 
     // WHEN a virtual screen shows it THEN the window covers much of it, and a picture is kept
     if (underXServer()) {
-        QImage screen;
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] {
-                screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-                return paintedShare(screen) > 0.4;
-            },
-            startupBoundMilliseconds));
-        QDir().mkpath(MARLOX_TEST_ARTEFACT_DIR);
-        EXPECT_TRUE(screen.save(MARLOX_TEST_ARTEFACT_DIR "/main-window-xvfb.png"));
+        keepScreenOncePainted(0.4, "main-window-xvfb.png");
     }
 
     // THEN it ends cleanly when asked to terminate
@@ -136,6 +165,84 @@ TEST_F(BundleSmokeTest, SecondLaunchHandsOverToTheRunningCopyAndEnds) {
     EXPECT_EQ(later.exitCode(), 0);
     EXPECT_EQ(running.state(), QProcess::Running);
     expectCleanEndOnTerminate();
+}
+
+// What a copy may change of the user's: the support folders with the records, and the install
+// folders; the log, which every copy appends to, aside.
+QStringList userData() {
+    QStringList data = treeSnapshot(marlox::platform::userApplicationSupportFolder()) +
+                       treeSnapshot(marlox::catalog::installFolderPath());
+    data.removeIf([](const QString& line) { return line.contains("/Logs"); });
+    return data;
+}
+
+TEST_F(BundleSmokeTest, ASecondCopyKeptFromTheDataSettlesNothingChangesNothingAndSaysSo) {
+    // GIVEN a first copy amid an install of Glow, its journal written and Glow in place, which
+    // holds the lock on the user's data and is not listening (yet)
+    using namespace marlox::catalog;
+    ASSERT_EQ(ensureApplicationDirectories(), std::nullopt);
+    const QString live = installFolderPath() + "/studio.marlox.glow";
+    const QString staging = installFolderPath() + "/.marlox-staging-1";
+    writeFile(live + "/version.txt", "1.0");
+    using marlox::install::InstallJournal;
+    InstallJournal journal(InstallJournal::Operation::install, "studio.marlox.glow", {}, "1.0");
+    journal.addStaging(staging);
+    journal.setMoves({{live, staging + "/studio.marlox.glow", installFolderPath() + "/.aside"}});
+    ASSERT_FALSE(journal.write());
+    const auto firstCopy = marlox::platform::ExclusiveFileLock::take(runningCopyLockFilePath());
+    ASSERT_TRUE(firstCopy);
+    const QStringList before = userData();
+
+    // WHEN a second copy is launched
+    start(later);
+
+    // THEN it says so, and where a screen shows windows in an alert too
+    QByteArray errors;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saidAnotherCopyRuns(later, errors); },
+                                startupBoundMilliseconds))
+        << errors.toStdString();
+    if (underXServer()) {
+        keepScreenOncePainted(0.01, "another-copy-alert-xvfb.png");
+    }
+    // AND it ends having changed nothing of the user's but the log, which tells why
+    expectEndAfterSayingAnotherCopyRuns(later, errors);
+    EXPECT_EQ(userData(), before);
+    EXPECT_EQ(loggedMessages().filter(anotherCopyRuns).size(), 1);
+}
+
+TEST_F(BundleSmokeTest, OfTwoCopiesGoingOnAtTheSameMomentOneEndsKeptFromTheData) {
+    // GIVEN two copies launched while a running copy keeps both waiting for its answer
+    QLocalServer mute;
+    ASSERT_TRUE(
+        mute.listen(marlox::platform::SingleInstance::serverName("studio.marlox.MarloxStudio")));
+    start(running);
+    start(later);
+    QLocalSocket* waiting[2] = {};
+    for (QLocalSocket*& copy : waiting) {
+        ASSERT_TRUE(mute.waitForNewConnection(startupBoundMilliseconds));
+        copy = mute.nextPendingConnection();
+    }
+
+    // WHEN it goes without answering, so that both go on at once and neither listens yet
+    mute.close();
+    waiting[0]->abort();
+    waiting[1]->abort();
+
+    // THEN one says another copy runs and ends, and the other runs on, the lock still its own
+    // once its start has cleaned up what a killed run left
+    QByteArray errors[2];
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return saidAnotherCopyRuns(running, errors[0]) || saidAnotherCopyRuns(later, errors[1]);
+        },
+        startupBoundMilliseconds));
+    const int ended = errors[0].contains(anotherCopyRuns.toUtf8()) ? 0 : 1;
+    expectEndAfterSayingAnotherCopyRuns(ended == 0 ? running : later, errors[ended]);
+    EXPECT_EQ((ended == 0 ? later : running).state(), QProcess::Running);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !loggedMessages().filter("Catalog reload").isEmpty(); },
+                                startupBoundMilliseconds));
+    EXPECT_FALSE(
+        marlox::platform::ExclusiveFileLock::take(marlox::catalog::runningCopyLockFilePath()));
 }
 
 TEST_F(BundleSmokeTest, TerminateWhileTheStartWaitsOnAMuteRunningCopyEndsItCleanly) {

@@ -4,6 +4,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QtConcurrent>
 
 #include <gtest/gtest.h>
@@ -23,10 +24,11 @@ namespace {
 
 // A later launch blocks while it asks, so it runs on a thread of its own and the running copy
 // answers from this thread's event loop.
-bool forwardFromAnotherLaunch(const QString& serverName) {
-    auto forwarded = QtConcurrent::run([serverName] {
+bool forwardFromAnotherLaunch(const QString& serverName,
+                              std::chrono::milliseconds listenerWait = {}) {
+    auto forwarded = QtConcurrent::run([serverName, listenerWait] {
         SingleInstance later(serverName);
-        return later.forwardOpenWindowRequest();
+        return later.forwardOpenWindowRequest(listenerWait) == SingleInstance::Handover::accepted;
     });
     EXPECT_TRUE(QTest::qWaitFor([&] { return forwarded.isFinished(); }, 10000));
     return forwarded.isFinished() && forwarded.result();
@@ -61,6 +63,18 @@ TEST_F(SingleInstanceTest, TakesOverTheNameLeftBehindByACrashedCopy) {
     // THEN a later launch reaches it, and it announces the request once
     QSignalSpy requests(&running, &SingleInstance::openWindowRequested);
     EXPECT_TRUE(forwardFromAnotherLaunch(serverName));
+    EXPECT_EQ(requests.count(), 1);
+}
+
+TEST_F(SingleInstanceTest, ALaunchWaitingForAListenerReachesACopyThatListensMeanwhile) {
+    // GIVEN a copy that starts listening a moment after a launch first asks, as one launched at
+    // the same moment does once it holds the lock
+    SingleInstance running(serverName);
+    QSignalSpy requests(&running, &SingleInstance::openWindowRequested);
+    QTimer::singleShot(200, &running, [&running] { EXPECT_TRUE(running.listen()); });
+
+    // WHEN the launch waits for a listener THEN its request reaches that copy
+    EXPECT_TRUE(forwardFromAnotherLaunch(serverName, std::chrono::seconds(10)));
     EXPECT_EQ(requests.count(), 1);
 }
 

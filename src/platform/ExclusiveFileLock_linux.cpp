@@ -1,0 +1,56 @@
+#include "ExclusiveFileLock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace marlox::platform {
+
+Result<ExclusiveFileLock, FileLockError> ExclusiveFileLock::take(const QString& path) {
+    // A folder that cannot be made shows as the open's error.
+    QDir().mkpath(QFileInfo(path).path());
+    // Reading is all a lock needs; not waiting, for a pipe in its place would wait for a writer.
+    // Closed on exec: a program started from here may outlive this process (a browser the
+    // desktop opened) and must not hold the lock on after it.
+    const int descriptor = ::open(QFile::encodeName(path).constData(),
+                                  O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (descriptor < 0) {
+        const int error = errno;
+        return FileLockError(QStringLiteral("The lock file “%1” could not be opened: %2.")
+                                 .arg(path, QString::fromLocal8Bit(std::strerror(error))),
+                             false);
+    }
+    // flock, not fcntl: a record lock goes as soon as anything in the process closes any
+    // descriptor of the file.
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(descriptor);
+        if (error == EWOULDBLOCK) {
+            return FileLockError(
+                QStringLiteral("The lock file “%1” is held by another process.").arg(path), true);
+        }
+        return FileLockError(QStringLiteral("The lock file “%1” could not be locked: %2.")
+                                 .arg(path, QString::fromLocal8Bit(std::strerror(error))),
+                             false);
+    }
+    return ExclusiveFileLock(descriptor);
+}
+
+ExclusiveFileLock::ExclusiveFileLock(ExclusiveFileLock&& other) noexcept
+    : m_descriptor(std::exchange(other.m_descriptor, -1)) {}
+
+ExclusiveFileLock::~ExclusiveFileLock() {
+    if (m_descriptor >= 0) {
+        ::close(m_descriptor);
+    }
+}
+
+} // namespace marlox::platform
