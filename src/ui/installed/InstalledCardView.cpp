@@ -111,9 +111,6 @@ public:
             new TileOutline(tileRadius, withOpacity(AppPalette::hairline(), 0.7), 0.5, this);
     }
 
-    // Its caption never makes it taller, so a card's layout need not ask it at each width.
-    bool hasHeightForWidth() const override { return false; }
-
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
@@ -172,12 +169,14 @@ InstalledCardView::InstalledCardView(const InstalledRow& row, const InstalledCar
     headerLine->setAlignment(Qt::AlignTop);
     auto* title = new QHBoxLayout;
     title->setSpacing(8);
-    m_title = plainLabel({}, 17, QFont::DemiBold, AppPalette::textPrimary(), true);
-    // The header's spacer gives way before the title wraps.
+    // One line each, so that a card's height never hangs on its width: a column of a thousand
+    // cards is then laid out without asking each card its height at the width.
+    m_title = plainLabel({}, 17, QFont::DemiBold, AppPalette::textPrimary());
+    // The header's spacer gives way before the title is cut.
     m_title->setPreferredWidthLimit(QWIDGETSIZE_MAX);
     m_title->setObjectName(QStringLiteral("installedTitle:") + card.id);
     addSharingRoom(title, m_title);
-    m_version = plainLabel({}, 14, QFont::Normal, AppPalette::textSecondary(), true);
+    m_version = plainLabel({}, 14, QFont::Normal, AppPalette::textSecondary());
     m_version->setObjectName(QStringLiteral("installedVersion:") + card.id);
     // The version stands level with the title's first line.
     addSharingRoom(

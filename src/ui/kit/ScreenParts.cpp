@@ -316,9 +316,16 @@ int FittingLabel::horizontalMargins() const {
 }
 
 int FittingLabel::heightForWidth(int width) const {
-    const QMargins margins = contentsMargins();
+    // One line is one line high at any width, without laying it out.
     const qsizetype count =
-        std::max<qsizetype>(1, shownLines(std::max(0, width - horizontalMargins())).size());
+        wordWrap()
+            ? std::max<qsizetype>(1, shownLines(std::max(0, width - horizontalMargins())).size())
+            : 1;
+    return heightOfLines(count);
+}
+
+int FittingLabel::heightOfLines(qsizetype count) const {
+    const QMargins margins = contentsMargins();
     return static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing() * count)) +
            margins.top() + margins.bottom();
 }
@@ -336,10 +343,8 @@ QSize FittingLabel::sizeHint() const {
 }
 
 QSize FittingLabel::minimumSizeHint() const {
-    const QMargins margins = contentsMargins();
     return {static_cast<int>(std::ceil(textWidths().least)) + horizontalMargins(),
-            static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing())) + margins.top() +
-                margins.bottom()};
+            heightOfLines(1)};
 }
 
 void FittingLabel::resizeEvent(QResizeEvent* event) {

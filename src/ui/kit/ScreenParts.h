@@ -127,12 +127,13 @@ private:
 
 // Plain text that gives way to the row it is in: as its minimum it asks for the room of a short
 // word, so a long name shortens or wraps and the controls beside it stay where they are. Without
-// word wrap it shows one line; with word wrap as many lines as the text needs, or at most
-// `maximumLines`; a word too long for a line breaks inside, and the last line ends in "…" (or
-// is shortened where `elideMode` says) when more of the text follows. Its height is always that
-// of the lines it shows at the width it is given. Only as much of the text as its lines can hold
-// is ever laid out. It keeps QLabel's text, font, colour (the palette's window text), word wrap
-// and alignment; selection is its own (setSelectable), which breaks long words as it shows them.
+// word wrap it shows one line, one line high at any width; with word wrap as many lines as the
+// text needs, or at most `maximumLines`; a word too long for a line breaks inside, and the last
+// line ends in "…" (or is shortened where `elideMode` says) when more of the text follows. Its
+// height is always that of the lines it shows at the width it is given. Only as much of the text
+// as its lines can hold is ever laid out. It keeps QLabel's text, font, colour (the palette's
+// window text), word wrap and alignment; selection is its own (setSelectable), which breaks long
+// words as it shows them.
 class FittingLabel : public QLabel {
     Q_OBJECT
 
@@ -160,7 +161,8 @@ public:
     // How far below its top the first line's baseline lies, its lines standing at the top.
     qreal firstBaseline() const;
 
-    bool hasHeightForWidth() const override { return true; }
+    // Only a text that wraps grows taller as it narrows: a layout need not ask one line.
+    bool hasHeightForWidth() const override { return wordWrap(); }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -186,6 +188,7 @@ private:
     qreal linesTop(int lineCount) const;
     GivingWayWidths textWidths() const;
     int horizontalMargins() const;
+    int heightOfLines(qsizetype count) const;
     void selectAllText();
     void copySelection() const;
 

@@ -6,6 +6,7 @@
 #include "support/FileSupport.h"
 #include "support/LongTexts.h"
 #include "support/ScreenFixture.h"
+#include "ui/kit/ScreenParts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -154,6 +155,28 @@ TEST_F(InstalledViewTest, AChangedRecordShowsItsNewVersionInItsCardAndAnAddedOne
     };
     EXPECT_LT(top(countdownID), top(edgeMatteID));
     EXPECT_LT(top(edgeMatteID), top(filmGradeID));
+}
+
+TEST_F(InstalledViewTest, ACardsTitleAndVersionKeepToOneLineSoItsHeightHangsOnNoWidth) {
+    // GIVEN a record of a package of a long name at a long version, on show
+    services.useBuiltInCatalogNaming(home.filePath("catalogs/long-name.json"), countdownID,
+                                     longNameOfManyWords);
+    loadCatalog();
+    services.recordInstalled({{countdownID, longVersion}});
+    auto view = makeView();
+
+    // THEN the column need not ask the card its height at each width
+    EXPECT_FALSE(card(*view, countdownID)->hasHeightForWidth());
+    // AND the title and the version each show one line ending in an ellipsis
+    for (const QString& name :
+         {"installedTitle:" + countdownID, "installedVersion:" + countdownID}) {
+        SCOPED_TRACE(name.toStdString());
+        auto* label = childNamed<marlox::ui::FittingLabel>(*view, name);
+        ASSERT_NE(label, nullptr);
+        const QStringList lines = label->shownLines(label->width());
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_TRUE(lines.first().endsWith(QChar(0x2026)));
+    }
 }
 
 TEST_F(InstalledViewTest, ACardWhosePackageLeavesTheCatalogShowsTheRecordIDWithoutRepair) {

@@ -58,6 +58,24 @@ TEST_F(TextsGiveWayTest, ALongTextAsksForNoMoreThanTheRoomOfAShortWord) {
     }
 }
 
+TEST_F(TextsGiveWayTest, OnlyAWrappingTextHasAHeightForItsWidthAndOneLineEndsInAnEllipsis) {
+    // GIVEN a long name on one line and the same name wrapping
+    const std::unique_ptr<FittingLabel> oneLine(
+        plainLabel(longNameOfManyWords, 17, QFont::DemiBold, Qt::white));
+    const std::unique_ptr<FittingLabel> wrapping(
+        plainLabel(longNameOfManyWords, 17, QFont::DemiBold, Qt::white, true));
+
+    // THEN a layout need not ask the line its height at each width, only the wrapping text
+    EXPECT_FALSE(oneLine->hasHeightForWidth());
+    EXPECT_TRUE(wrapping->hasHeightForWidth());
+    // AND at a narrow width the line is one line high and cut with an ellipsis
+    EXPECT_EQ(oneLine->heightForWidth(150), oneLine->minimumSizeHint().height());
+    const QStringList lines = oneLine->shownLines(150);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines.first().endsWith(QChar(0x2026)));
+    EXPECT_GT(wrapping->heightForWidth(150), 2 * oneLine->heightForWidth(150));
+}
+
 TEST_F(TextsGiveWayTest, APickersListOpensInsideItsWindowWhateverItsEntries) {
     // GIVEN a picker of long names near the right edge of a small window
     QWidget window;
