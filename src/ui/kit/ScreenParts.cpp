@@ -251,6 +251,11 @@ void FittingLabel::refreshShownText() const {
     const QString current = text();
     const int lines = maximumLines();
     if (current != m_laidOutText || font() != m_laidOutFont || lines != m_laidOutLines) {
+        // A selection belongs to the text it was made in. QLabel tells nothing of a new text,
+        // which is seen here, before anything is drawn or copied.
+        if (current != m_laidOutText || lines != m_laidOutLines) {
+            m_selectionStart = m_selectionEnd = 0;
+        }
         m_laidOutText = current;
         m_laidOutFont = font();
         m_laidOutLines = lines;
@@ -389,7 +394,7 @@ void FittingLabel::paintEvent(QPaintEvent*) {
         painter.setOpacity(DarkControlStyle::disabledOpacity);
     }
     const QRect area = contentsRect();
-    if (m_selectionStart != m_selectionEnd && maximumLines() == anyNumberOfLines) {
+    if (maximumLines() == anyNumberOfLines && hasSelection()) {
         // A selection is drawn by the layout its lines came from; only a text without a line
         // limit has them all whole.
         QTextLayout layout(shownText(), font());
@@ -434,7 +439,15 @@ int FittingLabel::textPosition(const QPoint& point) const {
     return line.isValid() ? line.xToCursor(point.x() - area.left()) : 0;
 }
 
+bool FittingLabel::hasSelection() const {
+    refreshShownText();
+    return m_selectionStart != m_selectionEnd;
+}
+
 QString FittingLabel::selectedText() const {
+    if (!hasSelection()) {
+        return {};
+    }
     const int start = std::min(m_selectionStart, m_selectionEnd);
     QString selected = shownText().mid(start, std::abs(m_selectionEnd - m_selectionStart));
     selected.replace(QChar::LineSeparator, u'\n');
@@ -448,7 +461,7 @@ void FittingLabel::selectAllText() {
 }
 
 void FittingLabel::copySelection() const {
-    if (m_selectionStart != m_selectionEnd) {
+    if (hasSelection()) {
         QGuiApplication::clipboard()->setText(selectedText());
     }
 }
@@ -513,7 +526,7 @@ void FittingLabel::contextMenuEvent(QContextMenuEvent* event) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     QAction* copy = menu->addAction(QStringLiteral("Copy"), this, &FittingLabel::copySelection);
-    copy->setEnabled(m_selectionStart != m_selectionEnd);
+    copy->setEnabled(hasSelection());
     menu->addAction(QStringLiteral("Select All"), this, &FittingLabel::selectAllText);
     menu->popup(event->globalPos());
 }

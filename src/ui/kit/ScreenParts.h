@@ -181,6 +181,7 @@ private:
     // and forgets the lines laid out before.
     void refreshShownText() const;
     const QString& shownText() const;
+    bool hasSelection() const;
     QStringList layOutLines(int width) const;
     void layOutText(QTextLayout& layout, int width) const;
     int textPosition(const QPoint& point) const;
@@ -198,8 +199,9 @@ private:
     // The width the layout last gave it, once it has given one.
     int m_laidOutWidth = 0;
     bool m_selectable = false;
-    int m_selectionStart = 0;
-    int m_selectionEnd = 0;
+    // In the shown text; a new text drops it as soon as it is seen (refreshShownText).
+    mutable int m_selectionStart = 0;
+    mutable int m_selectionEnd = 0;
     mutable QString m_laidOutText;
     mutable QFont m_laidOutFont;
     mutable int m_laidOutLines = 0;

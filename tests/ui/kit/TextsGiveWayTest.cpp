@@ -30,6 +30,16 @@ const QString checksumMismatch = "Downloaded artifact checksum mismatch. Expecte
 class TextsGiveWayTest : public WidgetTest {
 protected:
     static QString withoutSpaces(QString text) { return text.remove(u' ').remove(u'\n'); }
+    static bool showsHighlight(const QImage& picture, const QColor& highlight) {
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                if (colorNear(picture.pixelColor(x, y), highlight, 24)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
 };
 
 TEST_F(TextsGiveWayTest, ALongTextAsksForNoMoreThanTheRoomOfAShortWord) {
@@ -155,6 +165,22 @@ TEST_F(TextsGiveWayTest, ASelectionCopiesTheTextAsWrittenWhereverItsLinesBreak) 
     QTest::mouseDClick(&label, Qt::LeftButton, {}, QPoint(8, 4));
     EXPECT_EQ(label.selectedText(),
               "/Users/editor/Applications/" + longNameWithoutSpace + "/Cinematic");
+}
+
+TEST_F(TextsGiveWayTest, ANewTextDropsTheSelectionMadeInTheOldOne) {
+    // GIVEN a selectable message, all of it selected and shown highlighted
+    FittingLabel label(checksumMismatch, appFont(13, QFont::Normal), Qt::white);
+    label.setSelectable(true);
+    QTest::keyClick(&label, Qt::Key_A, Qt::ControlModifier);
+    const QColor highlight = label.palette().color(QPalette::Highlight);
+    ASSERT_TRUE(showsHighlight(grab(label, {320, label.heightForWidth(320)}), highlight));
+
+    // WHEN it is given another message, as a reused alert is
+    label.setText("Removal failed: the plug-in folder could not be moved to the Trash.");
+
+    // THEN nothing of it is selected, nor shown highlighted
+    EXPECT_EQ(label.selectedText(), QString());
+    EXPECT_FALSE(showsHighlight(grab(label, {320, label.heightForWidth(320)}), highlight));
 }
 
 TEST_F(TextsGiveWayTest, ASelectableTextsMenuOpensWithoutWaitingAndSelectsAll) {
