@@ -230,6 +230,8 @@ FittingLabel::FittingLabel(const QString& text, const QFont& font, const QColor&
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+FittingLabel::~FittingLabel() = default;
+
 void FittingLabel::setMaximumLines(int lines) {
     m_maximumLines = lines > 1 ? lines : anyNumberOfLines;
     setWordWrap(lines != 1);
@@ -262,6 +264,7 @@ void FittingLabel::refreshShownText() const {
         m_shownText = textForLines(current, lines);
         m_naturalWidth = static_cast<int>(std::ceil(naturalWidth(m_shownText, font())));
         m_linesAtWidths.forget();
+        m_wholeTextLayout.reset();
     }
 }
 
@@ -361,17 +364,26 @@ void FittingLabel::resizeEvent(QResizeEvent* event) {
     }
 }
 
-void FittingLabel::layOutText(QTextLayout& layout, int width) const {
+const QTextLayout& FittingLabel::wholeTextLayout() const {
+    refreshShownText();
+    const std::pair laidOutFor{contentsRect().width(), alignment()};
+    if (m_wholeTextLayout && m_wholeTextLayoutFor == laidOutFor) {
+        return *m_wholeTextLayout;
+    }
+    m_wholeTextLayout = std::make_unique<QTextLayout>(m_shownText, font());
+    m_wholeTextLayoutFor = laidOutFor;
+    QTextLayout& layout = *m_wholeTextLayout;
     layout.setTextOption(wrappingOption(alignment()));
     layout.beginLayout();
     const qreal lineSpacing = QFontMetricsF(font()).lineSpacing();
     qreal top = 0;
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
+        line.setLineWidth(laidOutFor.first);
         line.setPosition(QPointF(0, top));
         top += lineSpacing;
     }
     layout.endLayout();
+    return layout;
 }
 
 qreal FittingLabel::linesTop(int lineCount) const {
@@ -386,7 +398,7 @@ qreal FittingLabel::linesTop(int lineCount) const {
     return area.top();
 }
 
-void FittingLabel::paintEvent(QPaintEvent*) {
+void FittingLabel::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
     // Faded as the window's style fades a disabled label, whatever colour it is given.
@@ -397,14 +409,15 @@ void FittingLabel::paintEvent(QPaintEvent*) {
     if (maximumLines() == anyNumberOfLines && hasSelection()) {
         // A selection is drawn by the layout its lines came from; only a text without a line
         // limit has them all whole.
-        QTextLayout layout(shownText(), font());
-        layOutText(layout, area.width());
+        const QTextLayout& layout = wholeTextLayout();
         QTextLayout::FormatRange range;
         range.start = std::min(m_selectionStart, m_selectionEnd);
         range.length = std::abs(m_selectionEnd - m_selectionStart);
         range.format.setBackground(palette().color(QPalette::Highlight));
         range.format.setForeground(palette().color(QPalette::HighlightedText));
-        layout.draw(&painter, QPointF(area.left(), linesTop(layout.lineCount())), {range});
+        // Only the lines in the area to paint, which in a scroll area is what is in view.
+        layout.draw(&painter, QPointF(area.left(), linesTop(layout.lineCount())), {range},
+                    event->rect());
         return;
     }
     painter.setFont(font());
@@ -429,8 +442,7 @@ void FittingLabel::setSelectable(bool selectable) {
 
 int FittingLabel::textPosition(const QPoint& point) const {
     const QRect area = contentsRect();
-    QTextLayout layout(shownText(), font());
-    layOutText(layout, area.width());
+    const QTextLayout& layout = wholeTextLayout();
     const qreal top = linesTop(layout.lineCount());
     const qreal lineSpacing = QFontMetricsF(font()).lineSpacing();
     const int index = std::clamp(static_cast<int>(std::floor((point.y() - top) / lineSpacing)), 0,

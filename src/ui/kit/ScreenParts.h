@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <limits>
+#include <memory>
 #include <utility>
 
 class QBoxLayout;
@@ -143,6 +144,7 @@ public:
     FittingLabel(const QString& text, const QFont& font, const QColor& color,
                  int maximumLines = anyNumberOfLines, QWidget* parent = nullptr,
                  Qt::TextElideMode elideMode = Qt::ElideRight);
+    ~FittingLabel() override;
 
     // One line turns word wrap off; more turn it on with that limit.
     void setMaximumLines(int lines);
@@ -183,7 +185,8 @@ private:
     const QString& shownText() const;
     bool hasSelection() const;
     QStringList layOutLines(int width) const;
-    void layOutText(QTextLayout& layout, int width) const;
+    // The whole shown text in lines as wide as the label, as a selection is drawn and pointed at.
+    const QTextLayout& wholeTextLayout() const;
     int textPosition(const QPoint& point) const;
     // Where the first of that many lines starts, as the alignment places them.
     qreal linesTop(int lineCount) const;
@@ -209,6 +212,10 @@ private:
     // The shown text's widest line.
     mutable int m_naturalWidth = 0;
     mutable LaidOutAtWidths<QStringList> m_linesAtWidths;
+    // Kept for the width and alignment it was made for: a drag asks where the pointer is, then
+    // draws the selection, at every move, and each would lay the whole text out anew.
+    mutable std::unique_ptr<QTextLayout> m_wholeTextLayout;
+    mutable std::pair<int, Qt::Alignment> m_wholeTextLayoutFor;
 };
 
 // Draws the widget it is set on, children included, clipped to a rounded rectangle with smooth
