@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <utility>
 
 namespace marlox::ui {
@@ -175,21 +176,36 @@ constexpr qsizetype charactersPerShownLine = 1000;
 // What a label without a line limit lays out at most: a tenth of a second's work.
 constexpr qsizetype charactersWithoutLineLimit = 100'000;
 
-// The part of the text the lines can hold, each line break made one the text layout keeps: it
-// takes a plain newline for a space, and the words after it would fall behind the first line.
-QString textForLines(const QString& text, int maximumLines) {
+// The part of the text the lines can hold, the rest given up for an ellipsis, and how many
+// characters of the text that is. Each line break is made one the text layout keeps: it takes a
+// plain newline for a space, and the words after it would fall behind the first line.
+std::pair<QString, qsizetype> textForLines(const QString& text, int maximumLines) {
     const qsizetype bound = maximumLines == FittingLabel::anyNumberOfLines
                                 ? charactersWithoutLineLimit
                                 : std::min(charactersWithoutLineLimit,
                                            qsizetype(maximumLines) * charactersPerShownLine);
     QString shown = base::textCutForShowing(text, bound);
+    const qsizetype charactersShown = text.size() > bound ? shown.size() - 1 : text.size();
     shown.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
     for (QChar& character : shown) {
         if (character == u'\n' || character == u'\r' || character == QChar::ParagraphSeparator) {
             character = QChar::LineSeparator;
         }
     }
-    return shown;
+    return {shown, charactersShown};
+}
+
+// Where a position of the text shown lies in the text, of which it shows that many characters: a
+// "\r\n" shows as one line separator, and the ellipsis of a cut text stands for all the rest.
+qsizetype positionInText(const QString& text, qsizetype charactersShown, qsizetype shownPosition) {
+    qsizetype at = 0;
+    qsizetype step = 0;
+    for (; step < shownPosition && at < charactersShown; ++step) {
+        const bool lineBreakPair =
+            at + 1 < charactersShown && text.at(at) == u'\r' && text.at(at + 1) == u'\n';
+        at += lineBreakPair ? 2 : 1;
+    }
+    return step < shownPosition ? text.size() : at;
 }
 
 // The width the text layout needs to keep each line of the text whole: the widest line's advance
@@ -261,7 +277,7 @@ void FittingLabel::refreshShownText() const {
         m_laidOutText = current;
         m_laidOutFont = font();
         m_laidOutLines = lines;
-        m_shownText = textForLines(current, lines);
+        std::tie(m_shownText, m_charactersShown) = textForLines(current, lines);
         m_naturalWidth = static_cast<int>(std::ceil(naturalWidth(m_shownText, font())));
         m_linesAtWidths.forget();
         m_wholeTextLayout.reset();
@@ -460,10 +476,12 @@ QString FittingLabel::selectedText() const {
     if (!hasSelection()) {
         return {};
     }
-    const int start = std::min(m_selectionStart, m_selectionEnd);
-    QString selected = shownText().mid(start, std::abs(m_selectionEnd - m_selectionStart));
-    selected.replace(QChar::LineSeparator, u'\n');
-    return selected;
+    // Copied from the text as given, not as shown: all of it, line breaks as written.
+    const qsizetype start = positionInText(m_laidOutText, m_charactersShown,
+                                           std::min(m_selectionStart, m_selectionEnd));
+    const qsizetype end = positionInText(m_laidOutText, m_charactersShown,
+                                         std::max(m_selectionStart, m_selectionEnd));
+    return m_laidOutText.mid(start, end - start);
 }
 
 void FittingLabel::selectAllText() {

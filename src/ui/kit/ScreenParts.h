@@ -157,6 +157,8 @@ public:
     // and copy it; for a text without a line limit, such as a path or a digest.
     void setSelectable(bool selectable);
     bool isSelectable() const { return m_selectable; }
+    // What the selection covers of the text as given: a selection to the ellipsis of a text too
+    // long to lay out whole takes all the rest.
     QString selectedText() const;
     // The lines shown at that width.
     QStringList shownLines(int width) const;
@@ -209,6 +211,8 @@ private:
     mutable QFont m_laidOutFont;
     mutable int m_laidOutLines = 0;
     mutable QString m_shownText;
+    // How many characters of the text m_shownText shows.
+    mutable qsizetype m_charactersShown = 0;
     // The shown text's widest line.
     mutable int m_naturalWidth = 0;
     mutable LaidOutAtWidths<QStringList> m_linesAtWidths;

@@ -167,6 +167,23 @@ TEST_F(TextsGiveWayTest, ASelectionCopiesTheTextAsWrittenWhereverItsLinesBreak) 
               "/Users/editor/Applications/" + longNameWithoutSpace + "/Cinematic");
 }
 
+TEST_F(TextsGiveWayTest, CopyGivesTheWholeTextAsGivenWhereOnlyItsBeginningIsLaidOut) {
+    // GIVEN a selectable text far longer than a label lays out, its lines ending in "\r\n"
+    const QString text = QStringLiteral("A line of a long log excerpt.\r\n").repeated(4000);
+    ASSERT_GT(text.size(), 100'000);
+    FittingLabel label(text, appFont(11, QFont::Normal), Qt::white);
+    label.setSelectable(true);
+
+    // WHEN all of it is selected and copied
+    QTest::keyClick(&label, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&label, Qt::Key_C, Qt::ControlModifier);
+
+    // THEN the clipboard holds every character of it, line breaks as written
+    const QString copied = QGuiApplication::clipboard()->text();
+    EXPECT_EQ(copied.size(), text.size());
+    EXPECT_TRUE(copied == text);
+}
+
 TEST_F(TextsGiveWayTest, ANewTextDropsTheSelectionMadeInTheOldOne) {
     // GIVEN a selectable message, all of it selected and shown highlighted
     FittingLabel label(checksumMismatch, appFont(13, QFont::Normal), Qt::white);
