@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cmath>
-
 namespace marlox::ui {
 
 using catalog::PackageManifest;
@@ -179,9 +177,7 @@ InstalledCardView::InstalledCardView(const InstalledRow& row, const InstalledCar
     m_version = plainLabel({}, 14, QFont::Normal, AppPalette::textSecondary());
     m_version->setObjectName(QStringLiteral("installedVersion:") + card.id);
     // The version stands level with the title's first line.
-    addSharingRoom(
-        title, m_version,
-        static_cast<int>(std::lround(m_title->firstBaseline() - m_version->firstBaseline())));
+    addSharingRoom(title, m_version, dropToFirstLine(*m_title, m_version->firstBaseline()));
     headerLine->addLayout(title);
     headerLine->addStretch(1);
     headerLine->addSpacing(12);

@@ -120,6 +120,10 @@ void addSharingRoom(QBoxLayout* row, QWidget* text, int drop) {
     row->addLayout(loweredBy(text, drop), 1);
 }
 
+int dropToFirstLine(const FittingLabel& name, qreal baseline) {
+    return static_cast<int>(std::lround(name.firstBaseline() - baseline));
+}
+
 void placeCentred(QWidget& child, const QRect& area) {
     const QSize size = area.size().boundedTo(child.maximumSize()).expandedTo(child.minimumSize());
     child.setGeometry(QRect(area.topLeft() + QPoint((area.width() - size.width()) / 2,

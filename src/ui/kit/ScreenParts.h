@@ -61,6 +61,10 @@ void addSharingRoom(QBoxLayout* row, QWidget* text, int drop = 0);
 
 class FittingLabel;
 
+// How far a text or a pill beside a name, its baseline `baseline` below its top, is lowered
+// (loweredBy, addSharingRoom) to stand level with the name's first line.
+int dropToFirstLine(const FittingLabel& name, qreal baseline);
+
 // A label of plain text in the application font: one line ending in "…" where it is cut, or,
 // when it wraps, as many lines as the text needs (FittingLabel).
 FittingLabel* plainLabel(const QString& text, qreal size, QFont::Weight weight, const QColor& color,
