@@ -81,6 +81,18 @@ QWidget* fallbackTile(StudioGlyph glyph, const QString& title) {
     return tile;
 }
 
+InstalledThumbnailSource thumbnailSource(const std::optional<PackageManifest>& catalog,
+                                         const QString& title) {
+    if (!catalog) {
+        return {std::nullopt, title};
+    }
+    PackageManifest shown;
+    shown.type = catalog->type;
+    shown.thumbnailURL = catalog->thumbnailURL;
+    shown.thumbnailName = catalog->thumbnailName;
+    return {shown, title};
+}
+
 constexpr qreal tileRadius = 10;
 
 // The 72 by 48 tile at the left of a card, with its thin outline over the picture. It rounds its
@@ -248,7 +260,7 @@ void InstalledCardView::setSymbol(QPushButton& button, const QString& symbol) {
 }
 
 void InstalledCardView::setThumbnail(const InstalledRow& row, const QString& title) {
-    const InstalledThumbnailSource source{row.catalog, title};
+    const InstalledThumbnailSource source = thumbnailSource(row.catalog, title);
     if (m_thumbnail && source == m_thumbnailSource) {
         return;
     }

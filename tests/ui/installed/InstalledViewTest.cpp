@@ -208,6 +208,42 @@ TEST_F(InstalledViewTest, ACardWhosePackageLeavesTheCatalogShowsTheRecordIDWitho
     EXPECT_TRUE(isShown(*view, "repairButton:" + filmGradeID));
 }
 
+TEST_F(InstalledViewTest, ACardsTileIsMadeAgainOnlyWhenWhatItShowsChanges) {
+    // GIVEN a recorded package on show, from a catalog file
+    const QString file = home.filePath("catalog.json");
+    QList<marlox::catalog::PackageManifest> packages = builtInPackages();
+    auto& countdown = *std::find_if(packages.begin(), packages.end(),
+                                    [](const auto& package) { return package.id == countdownID; });
+    const auto publish = [&] {
+        writeFile(file, marlox::catalog::encodeCatalogManifest({"1", "now", packages}));
+        ASSERT_TRUE(services.loadBuiltInCatalog());
+        settle();
+    };
+    services.useRemoteCatalog(QUrl::fromLocalFile(file));
+    publish();
+    services.recordInstalled({{countdownID, "1.0.0"}});
+    auto view = makeView();
+    const auto tile = [&] {
+        return view->findChild<QWidget*>("installedThumbnail:" + countdownID);
+    };
+    const QPointer<QWidget> shown = tile();
+    ASSERT_TRUE(shown);
+
+    // WHEN the catalog changes the entry's version, notes and download address
+    countdown.version = "9.0.0";
+    countdown.releaseNotes = "Counts down in frames too.";
+    countdown.downloadURL = "https://downloads.example.com/countdown-9.zip";
+    publish();
+    // THEN the card keeps its tile
+    EXPECT_EQ(tile(), shown.data());
+
+    // WHEN it changes the entry's picture THEN the tile is made again
+    countdown.thumbnailName = "film-grade";
+    publish();
+    EXPECT_TRUE(shown.isNull());
+    EXPECT_NE(tile(), nullptr);
+}
+
 TEST_F(InstalledViewTest, FolderButtonRevealsThePluginFolder) {
     ASSERT_TRUE(services.installAndSettle(builtInPackage(countdownID)));
     auto view = makeView();
