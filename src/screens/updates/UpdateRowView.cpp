@@ -13,8 +13,6 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include <cmath>
-
 namespace marlox::screens {
 namespace {
 
@@ -73,7 +71,7 @@ UpdateRowView::UpdateRowView(const UpdateRow& row, ui::ThumbnailCache& cache, QW
         new ui::AppPillLabel({}, ui::AppPillTone::accent, std::nullopt, ui::AppPillSize::compact);
     m_latest->setObjectName(QStringLiteral("latestVersionPill"));
     // The pills stand level with the name's first line.
-    const int drop = static_cast<int>(std::lround(m_name->firstBaseline() - m_latest->baseline()));
+    const int drop = ui::dropToFirstLine(*m_name, m_latest->baseline());
     auto* title = new QHBoxLayout;
     title->setSpacing(10);
     ui::addSharingRoom(title, m_name);

@@ -444,9 +444,7 @@ QWidget* HomeView::makeWhatsNew(const HomeLayout& layout, const QList<PackageMan
         addSharingRoom(title, name);
         title->addStretch();
         // Level with the name's first line.
-        addSharingRoom(
-            title, version,
-            static_cast<int>(std::lround(name->firstBaseline() - version->firstBaseline())));
+        addSharingRoom(title, version, dropToFirstLine(*name, version->firstBaseline()));
         texts->addLayout(title);
         auto* notes = new FittingLabel(package.releaseNotes, appFont(12, QFont::Normal),
                                        AppPalette::textSecondary(), 2);

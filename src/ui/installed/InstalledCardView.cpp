@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cmath>
-
 namespace marlox::ui {
 
 using catalog::PackageManifest;
@@ -83,6 +81,18 @@ QWidget* fallbackTile(StudioGlyph glyph, const QString& title) {
     return tile;
 }
 
+InstalledThumbnailSource thumbnailSource(const std::optional<PackageManifest>& catalog,
+                                         const QString& title) {
+    if (!catalog) {
+        return {std::nullopt, title};
+    }
+    PackageManifest shown;
+    shown.type = catalog->type;
+    shown.thumbnailURL = catalog->thumbnailURL;
+    shown.thumbnailName = catalog->thumbnailName;
+    return {shown, title};
+}
+
 constexpr qreal tileRadius = 10;
 
 // The 72 by 48 tile at the left of a card, with its thin outline over the picture. It rounds its
@@ -110,9 +120,6 @@ public:
         m_outline =
             new TileOutline(tileRadius, withOpacity(AppPalette::hairline(), 0.7), 0.5, this);
     }
-
-    // Its caption never makes it taller, so a card's layout need not ask it at each width.
-    bool hasHeightForWidth() const override { return false; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -172,17 +179,17 @@ InstalledCardView::InstalledCardView(const InstalledRow& row, const InstalledCar
     headerLine->setAlignment(Qt::AlignTop);
     auto* title = new QHBoxLayout;
     title->setSpacing(8);
-    m_title = plainLabel({}, 17, QFont::DemiBold, AppPalette::textPrimary(), true);
-    // The header's spacer gives way before the title wraps.
+    // One line each, so that a card's height never hangs on its width: a column of a thousand
+    // cards is then laid out without asking each card its height at the width.
+    m_title = plainLabel({}, 17, QFont::DemiBold, AppPalette::textPrimary());
+    // The header's spacer gives way before the title is cut.
     m_title->setPreferredWidthLimit(QWIDGETSIZE_MAX);
     m_title->setObjectName(QStringLiteral("installedTitle:") + card.id);
     addSharingRoom(title, m_title);
-    m_version = plainLabel({}, 14, QFont::Normal, AppPalette::textSecondary(), true);
+    m_version = plainLabel({}, 14, QFont::Normal, AppPalette::textSecondary());
     m_version->setObjectName(QStringLiteral("installedVersion:") + card.id);
     // The version stands level with the title's first line.
-    addSharingRoom(
-        title, m_version,
-        static_cast<int>(std::lround(m_title->firstBaseline() - m_version->firstBaseline())));
+    addSharingRoom(title, m_version, dropToFirstLine(*m_title, m_version->firstBaseline()));
     headerLine->addLayout(title);
     headerLine->addStretch(1);
     headerLine->addSpacing(12);
@@ -253,7 +260,7 @@ void InstalledCardView::setSymbol(QPushButton& button, const QString& symbol) {
 }
 
 void InstalledCardView::setThumbnail(const InstalledRow& row, const QString& title) {
-    const InstalledThumbnailSource source{row.catalog, title};
+    const InstalledThumbnailSource source = thumbnailSource(row.catalog, title);
     if (m_thumbnail && source == m_thumbnailSource) {
         return;
     }

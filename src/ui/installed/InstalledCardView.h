@@ -16,8 +16,10 @@ namespace marlox::ui {
 
 class ThumbnailCache;
 
-// What a card's tile is drawn from: the catalog package, if any, and the title under the glyph.
-// Compared rather than the thumbnail's resolved address, which looks in the bundle.
+// What a card's tile is drawn from: of the catalog package, if any, only what the tile shows (its
+// type and picture), and the title under the glyph. Compared rather than the thumbnail's resolved
+// address, which looks in the bundle, and rather than the whole package, whose version, notes and
+// links change no tile.
 struct InstalledThumbnailSource {
     std::optional<catalog::PackageManifest> package;
     QString title;

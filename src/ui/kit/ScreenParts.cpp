@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <utility>
 
 namespace marlox::ui {
@@ -119,6 +120,10 @@ void addSharingRoom(QBoxLayout* row, QWidget* text, int drop) {
     row->addLayout(loweredBy(text, drop), 1);
 }
 
+int dropToFirstLine(const FittingLabel& name, qreal baseline) {
+    return static_cast<int>(std::lround(name.firstBaseline() - baseline));
+}
+
 void placeCentred(QWidget& child, const QRect& area) {
     const QSize size = area.size().boundedTo(child.maximumSize()).expandedTo(child.minimumSize());
     child.setGeometry(QRect(area.topLeft() + QPoint((area.width() - size.width()) / 2,
@@ -175,21 +180,36 @@ constexpr qsizetype charactersPerShownLine = 1000;
 // What a label without a line limit lays out at most: a tenth of a second's work.
 constexpr qsizetype charactersWithoutLineLimit = 100'000;
 
-// The part of the text the lines can hold, each line break made one the text layout keeps: it
-// takes a plain newline for a space, and the words after it would fall behind the first line.
-QString textForLines(const QString& text, int maximumLines) {
+// The part of the text the lines can hold, the rest given up for an ellipsis, and how many
+// characters of the text that is. Each line break is made one the text layout keeps: it takes a
+// plain newline for a space, and the words after it would fall behind the first line.
+std::pair<QString, qsizetype> textForLines(const QString& text, int maximumLines) {
     const qsizetype bound = maximumLines == FittingLabel::anyNumberOfLines
                                 ? charactersWithoutLineLimit
                                 : std::min(charactersWithoutLineLimit,
                                            qsizetype(maximumLines) * charactersPerShownLine);
     QString shown = base::textCutForShowing(text, bound);
+    const qsizetype charactersShown = text.size() > bound ? shown.size() - 1 : text.size();
     shown.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
     for (QChar& character : shown) {
         if (character == u'\n' || character == u'\r' || character == QChar::ParagraphSeparator) {
             character = QChar::LineSeparator;
         }
     }
-    return shown;
+    return {shown, charactersShown};
+}
+
+// Where a position of the text shown lies in the text, of which it shows that many characters: a
+// "\r\n" shows as one line separator, and the ellipsis of a cut text stands for all the rest.
+qsizetype positionInText(const QString& text, qsizetype charactersShown, qsizetype shownPosition) {
+    qsizetype at = 0;
+    qsizetype step = 0;
+    for (; step < shownPosition && at < charactersShown; ++step) {
+        const bool lineBreakPair =
+            at + 1 < charactersShown && text.at(at) == u'\r' && text.at(at + 1) == u'\n';
+        at += lineBreakPair ? 2 : 1;
+    }
+    return step < shownPosition ? text.size() : at;
 }
 
 // The width the text layout needs to keep each line of the text whole: the widest line's advance
@@ -230,6 +250,8 @@ FittingLabel::FittingLabel(const QString& text, const QFont& font, const QColor&
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+FittingLabel::~FittingLabel() = default;
+
 void FittingLabel::setMaximumLines(int lines) {
     m_maximumLines = lines > 1 ? lines : anyNumberOfLines;
     setWordWrap(lines != 1);
@@ -251,12 +273,18 @@ void FittingLabel::refreshShownText() const {
     const QString current = text();
     const int lines = maximumLines();
     if (current != m_laidOutText || font() != m_laidOutFont || lines != m_laidOutLines) {
+        // A selection belongs to the text it was made in. QLabel tells nothing of a new text,
+        // which is seen here, before anything is drawn or copied.
+        if (current != m_laidOutText || lines != m_laidOutLines) {
+            m_selectionStart = m_selectionEnd = 0;
+        }
         m_laidOutText = current;
         m_laidOutFont = font();
         m_laidOutLines = lines;
-        m_shownText = textForLines(current, lines);
+        std::tie(m_shownText, m_charactersShown) = textForLines(current, lines);
         m_naturalWidth = static_cast<int>(std::ceil(naturalWidth(m_shownText, font())));
         m_linesAtWidths.forget();
+        m_wholeTextLayout.reset();
     }
 }
 
@@ -316,9 +344,16 @@ int FittingLabel::horizontalMargins() const {
 }
 
 int FittingLabel::heightForWidth(int width) const {
-    const QMargins margins = contentsMargins();
+    // One line is one line high at any width, without laying it out.
     const qsizetype count =
-        std::max<qsizetype>(1, shownLines(std::max(0, width - horizontalMargins())).size());
+        wordWrap()
+            ? std::max<qsizetype>(1, shownLines(std::max(0, width - horizontalMargins())).size())
+            : 1;
+    return heightOfLines(count);
+}
+
+int FittingLabel::heightOfLines(qsizetype count) const {
+    const QMargins margins = contentsMargins();
     return static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing() * count)) +
            margins.top() + margins.bottom();
 }
@@ -336,10 +371,8 @@ QSize FittingLabel::sizeHint() const {
 }
 
 QSize FittingLabel::minimumSizeHint() const {
-    const QMargins margins = contentsMargins();
     return {static_cast<int>(std::ceil(textWidths().least)) + horizontalMargins(),
-            static_cast<int>(std::ceil(QFontMetricsF(font()).lineSpacing())) + margins.top() +
-                margins.bottom()};
+            heightOfLines(1)};
 }
 
 void FittingLabel::resizeEvent(QResizeEvent* event) {
@@ -351,17 +384,26 @@ void FittingLabel::resizeEvent(QResizeEvent* event) {
     }
 }
 
-void FittingLabel::layOutText(QTextLayout& layout, int width) const {
+const QTextLayout& FittingLabel::wholeTextLayout() const {
+    refreshShownText();
+    const std::pair laidOutFor{contentsRect().width(), alignment()};
+    if (m_wholeTextLayout && m_wholeTextLayoutFor == laidOutFor) {
+        return *m_wholeTextLayout;
+    }
+    m_wholeTextLayout = std::make_unique<QTextLayout>(m_shownText, font());
+    m_wholeTextLayoutFor = laidOutFor;
+    QTextLayout& layout = *m_wholeTextLayout;
     layout.setTextOption(wrappingOption(alignment()));
     layout.beginLayout();
     const qreal lineSpacing = QFontMetricsF(font()).lineSpacing();
     qreal top = 0;
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
+        line.setLineWidth(laidOutFor.first);
         line.setPosition(QPointF(0, top));
         top += lineSpacing;
     }
     layout.endLayout();
+    return layout;
 }
 
 qreal FittingLabel::linesTop(int lineCount) const {
@@ -376,7 +418,7 @@ qreal FittingLabel::linesTop(int lineCount) const {
     return area.top();
 }
 
-void FittingLabel::paintEvent(QPaintEvent*) {
+void FittingLabel::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
     // Faded as the window's style fades a disabled label, whatever colour it is given.
@@ -384,17 +426,18 @@ void FittingLabel::paintEvent(QPaintEvent*) {
         painter.setOpacity(DarkControlStyle::disabledOpacity);
     }
     const QRect area = contentsRect();
-    if (m_selectionStart != m_selectionEnd && maximumLines() == anyNumberOfLines) {
+    if (maximumLines() == anyNumberOfLines && hasSelection()) {
         // A selection is drawn by the layout its lines came from; only a text without a line
         // limit has them all whole.
-        QTextLayout layout(shownText(), font());
-        layOutText(layout, area.width());
+        const QTextLayout& layout = wholeTextLayout();
         QTextLayout::FormatRange range;
         range.start = std::min(m_selectionStart, m_selectionEnd);
         range.length = std::abs(m_selectionEnd - m_selectionStart);
         range.format.setBackground(palette().color(QPalette::Highlight));
         range.format.setForeground(palette().color(QPalette::HighlightedText));
-        layout.draw(&painter, QPointF(area.left(), linesTop(layout.lineCount())), {range});
+        // Only the lines in the area to paint, which in a scroll area is what is in view.
+        layout.draw(&painter, QPointF(area.left(), linesTop(layout.lineCount())), {range},
+                    event->rect());
         return;
     }
     painter.setFont(font());
@@ -419,8 +462,7 @@ void FittingLabel::setSelectable(bool selectable) {
 
 int FittingLabel::textPosition(const QPoint& point) const {
     const QRect area = contentsRect();
-    QTextLayout layout(shownText(), font());
-    layOutText(layout, area.width());
+    const QTextLayout& layout = wholeTextLayout();
     const qreal top = linesTop(layout.lineCount());
     const qreal lineSpacing = QFontMetricsF(font()).lineSpacing();
     const int index = std::clamp(static_cast<int>(std::floor((point.y() - top) / lineSpacing)), 0,
@@ -429,11 +471,21 @@ int FittingLabel::textPosition(const QPoint& point) const {
     return line.isValid() ? line.xToCursor(point.x() - area.left()) : 0;
 }
 
+bool FittingLabel::hasSelection() const {
+    refreshShownText();
+    return m_selectionStart != m_selectionEnd;
+}
+
 QString FittingLabel::selectedText() const {
-    const int start = std::min(m_selectionStart, m_selectionEnd);
-    QString selected = shownText().mid(start, std::abs(m_selectionEnd - m_selectionStart));
-    selected.replace(QChar::LineSeparator, u'\n');
-    return selected;
+    if (!hasSelection()) {
+        return {};
+    }
+    // Copied from the text as given, not as shown: all of it, line breaks as written.
+    const qsizetype start = positionInText(m_laidOutText, m_charactersShown,
+                                           std::min(m_selectionStart, m_selectionEnd));
+    const qsizetype end = positionInText(m_laidOutText, m_charactersShown,
+                                         std::max(m_selectionStart, m_selectionEnd));
+    return m_laidOutText.mid(start, end - start);
 }
 
 void FittingLabel::selectAllText() {
@@ -443,7 +495,7 @@ void FittingLabel::selectAllText() {
 }
 
 void FittingLabel::copySelection() const {
-    if (m_selectionStart != m_selectionEnd) {
+    if (hasSelection()) {
         QGuiApplication::clipboard()->setText(selectedText());
     }
 }
@@ -508,7 +560,7 @@ void FittingLabel::contextMenuEvent(QContextMenuEvent* event) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     QAction* copy = menu->addAction(QStringLiteral("Copy"), this, &FittingLabel::copySelection);
-    copy->setEnabled(m_selectionStart != m_selectionEnd);
+    copy->setEnabled(hasSelection());
     menu->addAction(QStringLiteral("Select All"), this, &FittingLabel::selectAllText);
     menu->popup(event->globalPos());
 }

@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <limits>
+#include <memory>
 #include <utility>
 
 class QBoxLayout;
@@ -59,6 +60,10 @@ QVBoxLayout* loweredBy(QWidget* widget, int drop);
 void addSharingRoom(QBoxLayout* row, QWidget* text, int drop = 0);
 
 class FittingLabel;
+
+// How far a text or a pill beside a name, its baseline `baseline` below its top, is lowered
+// (loweredBy, addSharingRoom) to stand level with the name's first line.
+int dropToFirstLine(const FittingLabel& name, qreal baseline);
 
 // A label of plain text in the application font: one line ending in "…" where it is cut, or,
 // when it wraps, as many lines as the text needs (FittingLabel).
@@ -127,12 +132,13 @@ private:
 
 // Plain text that gives way to the row it is in: as its minimum it asks for the room of a short
 // word, so a long name shortens or wraps and the controls beside it stay where they are. Without
-// word wrap it shows one line; with word wrap as many lines as the text needs, or at most
-// `maximumLines`; a word too long for a line breaks inside, and the last line ends in "…" (or
-// is shortened where `elideMode` says) when more of the text follows. Its height is always that
-// of the lines it shows at the width it is given. Only as much of the text as its lines can hold
-// is ever laid out. It keeps QLabel's text, font, colour (the palette's window text), word wrap
-// and alignment; selection is its own (setSelectable), which breaks long words as it shows them.
+// word wrap it shows one line, one line high at any width; with word wrap as many lines as the
+// text needs, or at most `maximumLines`; a word too long for a line breaks inside, and the last
+// line ends in "…" (or is shortened where `elideMode` says) when more of the text follows. Its
+// height is always that of the lines it shows at the width it is given. Only as much of the text
+// as its lines can hold is ever laid out. It keeps QLabel's text, font, colour (the palette's
+// window text), word wrap and alignment; selection is its own (setSelectable), which breaks long
+// words as it shows them.
 class FittingLabel : public QLabel {
     Q_OBJECT
 
@@ -142,6 +148,7 @@ public:
     FittingLabel(const QString& text, const QFont& font, const QColor& color,
                  int maximumLines = anyNumberOfLines, QWidget* parent = nullptr,
                  Qt::TextElideMode elideMode = Qt::ElideRight);
+    ~FittingLabel() override;
 
     // One line turns word wrap off; more turn it on with that limit.
     void setMaximumLines(int lines);
@@ -154,13 +161,16 @@ public:
     // and copy it; for a text without a line limit, such as a path or a digest.
     void setSelectable(bool selectable);
     bool isSelectable() const { return m_selectable; }
+    // What the selection covers of the text as given: a selection to the ellipsis of a text too
+    // long to lay out whole takes all the rest.
     QString selectedText() const;
     // The lines shown at that width.
     QStringList shownLines(int width) const;
     // How far below its top the first line's baseline lies, its lines standing at the top.
     qreal firstBaseline() const;
 
-    bool hasHeightForWidth() const override { return true; }
+    // Only a text that wraps grows taller as it narrows: a layout need not ask one line.
+    bool hasHeightForWidth() const override { return wordWrap(); }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -179,13 +189,16 @@ private:
     // and forgets the lines laid out before.
     void refreshShownText() const;
     const QString& shownText() const;
+    bool hasSelection() const;
     QStringList layOutLines(int width) const;
-    void layOutText(QTextLayout& layout, int width) const;
+    // The whole shown text in lines as wide as the label, as a selection is drawn and pointed at.
+    const QTextLayout& wholeTextLayout() const;
     int textPosition(const QPoint& point) const;
     // Where the first of that many lines starts, as the alignment places them.
     qreal linesTop(int lineCount) const;
     GivingWayWidths textWidths() const;
     int horizontalMargins() const;
+    int heightOfLines(qsizetype count) const;
     void selectAllText();
     void copySelection() const;
 
@@ -195,15 +208,22 @@ private:
     // The width the layout last gave it, once it has given one.
     int m_laidOutWidth = 0;
     bool m_selectable = false;
-    int m_selectionStart = 0;
-    int m_selectionEnd = 0;
+    // In the shown text; a new text drops it as soon as it is seen (refreshShownText).
+    mutable int m_selectionStart = 0;
+    mutable int m_selectionEnd = 0;
     mutable QString m_laidOutText;
     mutable QFont m_laidOutFont;
     mutable int m_laidOutLines = 0;
     mutable QString m_shownText;
+    // How many characters of the text m_shownText shows.
+    mutable qsizetype m_charactersShown = 0;
     // The shown text's widest line.
     mutable int m_naturalWidth = 0;
     mutable LaidOutAtWidths<QStringList> m_linesAtWidths;
+    // Kept for the width and alignment it was made for: a drag asks where the pointer is, then
+    // draws the selection, at every move, and each would lay the whole text out anew.
+    mutable std::unique_ptr<QTextLayout> m_wholeTextLayout;
+    mutable std::pair<int, Qt::Alignment> m_wholeTextLayoutFor;
 };
 
 // Draws the widget it is set on, children included, clipped to a rounded rectangle with smooth

@@ -12,8 +12,6 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include <cmath>
-
 namespace marlox::ui {
 namespace {
 
@@ -55,10 +53,8 @@ PackageTitleRow::PackageTitleRow(const QFont& nameFont, const QFont& versionFont
     auto* layout = horizontalLayout(nullptr, static_cast<int>(spacing));
     setLayout(layout);
     addSharingRoom(layout, m_name);
-    // Both first baselines on one line: the smaller text moves down by the difference.
-    addSharingRoom(
-        layout, m_version,
-        static_cast<int>(std::round(m_name->firstBaseline() - m_version->firstBaseline())));
+    // Both first baselines on one line.
+    addSharingRoom(layout, m_version, dropToFirstLine(*m_name, m_version->firstBaseline()));
     layout->addStretch();
 }
 

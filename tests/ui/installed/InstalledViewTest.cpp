@@ -6,6 +6,7 @@
 #include "support/FileSupport.h"
 #include "support/LongTexts.h"
 #include "support/ScreenFixture.h"
+#include "ui/kit/ScreenParts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -156,6 +157,28 @@ TEST_F(InstalledViewTest, AChangedRecordShowsItsNewVersionInItsCardAndAnAddedOne
     EXPECT_LT(top(edgeMatteID), top(filmGradeID));
 }
 
+TEST_F(InstalledViewTest, ACardsTitleAndVersionKeepToOneLineSoItsHeightHangsOnNoWidth) {
+    // GIVEN a record of a package of a long name at a long version, on show
+    services.useBuiltInCatalogNaming(home.filePath("catalogs/long-name.json"), countdownID,
+                                     longNameOfManyWords);
+    loadCatalog();
+    services.recordInstalled({{countdownID, longVersion}});
+    auto view = makeView();
+
+    // THEN the column need not ask the card its height at each width
+    EXPECT_FALSE(card(*view, countdownID)->hasHeightForWidth());
+    // AND the title and the version each show one line ending in an ellipsis
+    for (const QString& name :
+         {"installedTitle:" + countdownID, "installedVersion:" + countdownID}) {
+        SCOPED_TRACE(name.toStdString());
+        auto* label = childNamed<marlox::ui::FittingLabel>(*view, name);
+        ASSERT_NE(label, nullptr);
+        const QStringList lines = label->shownLines(label->width());
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_TRUE(lines.first().endsWith(QChar(0x2026)));
+    }
+}
+
 TEST_F(InstalledViewTest, ACardWhosePackageLeavesTheCatalogShowsTheRecordIDWithoutRepair) {
     // GIVEN a catalog of two packages, both recorded
     const QString file = home.filePath("catalog.json");
@@ -183,6 +206,42 @@ TEST_F(InstalledViewTest, ACardWhosePackageLeavesTheCatalogShowsTheRecordIDWitho
               nullptr);
     EXPECT_FALSE(isShown(*view, "repairButton:" + countdownID));
     EXPECT_TRUE(isShown(*view, "repairButton:" + filmGradeID));
+}
+
+TEST_F(InstalledViewTest, ACardsTileIsMadeAgainOnlyWhenWhatItShowsChanges) {
+    // GIVEN a recorded package on show, from a catalog file
+    const QString file = home.filePath("catalog.json");
+    QList<marlox::catalog::PackageManifest> packages = builtInPackages();
+    auto& countdown = *std::find_if(packages.begin(), packages.end(),
+                                    [](const auto& package) { return package.id == countdownID; });
+    const auto publish = [&] {
+        writeFile(file, marlox::catalog::encodeCatalogManifest({"1", "now", packages}));
+        ASSERT_TRUE(services.loadBuiltInCatalog());
+        settle();
+    };
+    services.useRemoteCatalog(QUrl::fromLocalFile(file));
+    publish();
+    services.recordInstalled({{countdownID, "1.0.0"}});
+    auto view = makeView();
+    const auto tile = [&] {
+        return view->findChild<QWidget*>("installedThumbnail:" + countdownID);
+    };
+    const QPointer<QWidget> shown = tile();
+    ASSERT_TRUE(shown);
+
+    // WHEN the catalog changes the entry's version, notes and download address
+    countdown.version = "9.0.0";
+    countdown.releaseNotes = "Counts down in frames too.";
+    countdown.downloadURL = "https://downloads.example.com/countdown-9.zip";
+    publish();
+    // THEN the card keeps its tile
+    EXPECT_EQ(tile(), shown.data());
+
+    // WHEN it changes the entry's picture THEN the tile is made again
+    countdown.thumbnailName = "film-grade";
+    publish();
+    EXPECT_TRUE(shown.isNull());
+    EXPECT_NE(tile(), nullptr);
 }
 
 TEST_F(InstalledViewTest, FolderButtonRevealsThePluginFolder) {

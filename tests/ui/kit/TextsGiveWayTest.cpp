@@ -30,6 +30,16 @@ const QString checksumMismatch = "Downloaded artifact checksum mismatch. Expecte
 class TextsGiveWayTest : public WidgetTest {
 protected:
     static QString withoutSpaces(QString text) { return text.remove(u' ').remove(u'\n'); }
+    static bool showsHighlight(const QImage& picture, const QColor& highlight) {
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                if (colorNear(picture.pixelColor(x, y), highlight, 24)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
 };
 
 TEST_F(TextsGiveWayTest, ALongTextAsksForNoMoreThanTheRoomOfAShortWord) {
@@ -56,6 +66,24 @@ TEST_F(TextsGiveWayTest, ALongTextAsksForNoMoreThanTheRoomOfAShortWord) {
         EXPECT_LT(picker.minimumSizeHint().width(), shortPicker.sizeHint().width());
         EXPECT_GT(picker.sizeHint().width(), 2 * shortPicker.sizeHint().width());
     }
+}
+
+TEST_F(TextsGiveWayTest, OnlyAWrappingTextHasAHeightForItsWidthAndOneLineEndsInAnEllipsis) {
+    // GIVEN a long name on one line and the same name wrapping
+    const std::unique_ptr<FittingLabel> oneLine(
+        plainLabel(longNameOfManyWords, 17, QFont::DemiBold, Qt::white));
+    const std::unique_ptr<FittingLabel> wrapping(
+        plainLabel(longNameOfManyWords, 17, QFont::DemiBold, Qt::white, true));
+
+    // THEN a layout need not ask the line its height at each width, only the wrapping text
+    EXPECT_FALSE(oneLine->hasHeightForWidth());
+    EXPECT_TRUE(wrapping->hasHeightForWidth());
+    // AND at a narrow width the line is one line high and cut with an ellipsis
+    EXPECT_EQ(oneLine->heightForWidth(150), oneLine->minimumSizeHint().height());
+    const QStringList lines = oneLine->shownLines(150);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines.first().endsWith(QChar(0x2026)));
+    EXPECT_GT(wrapping->heightForWidth(150), 2 * oneLine->heightForWidth(150));
 }
 
 TEST_F(TextsGiveWayTest, APickersListOpensInsideItsWindowWhateverItsEntries) {
@@ -137,6 +165,39 @@ TEST_F(TextsGiveWayTest, ASelectionCopiesTheTextAsWrittenWhereverItsLinesBreak) 
     QTest::mouseDClick(&label, Qt::LeftButton, {}, QPoint(8, 4));
     EXPECT_EQ(label.selectedText(),
               "/Users/editor/Applications/" + longNameWithoutSpace + "/Cinematic");
+}
+
+TEST_F(TextsGiveWayTest, CopyGivesTheWholeTextAsGivenWhereOnlyItsBeginningIsLaidOut) {
+    // GIVEN a selectable text far longer than a label lays out, its lines ending in "\r\n"
+    const QString text = QStringLiteral("A line of a long log excerpt.\r\n").repeated(4000);
+    ASSERT_GT(text.size(), 100'000);
+    FittingLabel label(text, appFont(11, QFont::Normal), Qt::white);
+    label.setSelectable(true);
+
+    // WHEN all of it is selected and copied
+    QTest::keyClick(&label, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&label, Qt::Key_C, Qt::ControlModifier);
+
+    // THEN the clipboard holds every character of it, line breaks as written
+    const QString copied = QGuiApplication::clipboard()->text();
+    EXPECT_EQ(copied.size(), text.size());
+    EXPECT_TRUE(copied == text);
+}
+
+TEST_F(TextsGiveWayTest, ANewTextDropsTheSelectionMadeInTheOldOne) {
+    // GIVEN a selectable message, all of it selected and shown highlighted
+    FittingLabel label(checksumMismatch, appFont(13, QFont::Normal), Qt::white);
+    label.setSelectable(true);
+    QTest::keyClick(&label, Qt::Key_A, Qt::ControlModifier);
+    const QColor highlight = label.palette().color(QPalette::Highlight);
+    ASSERT_TRUE(showsHighlight(grab(label, {320, label.heightForWidth(320)}), highlight));
+
+    // WHEN it is given another message, as a reused alert is
+    label.setText("Removal failed: the plug-in folder could not be moved to the Trash.");
+
+    // THEN nothing of it is selected, nor shown highlighted
+    EXPECT_EQ(label.selectedText(), QString());
+    EXPECT_FALSE(showsHighlight(grab(label, {320, label.heightForWidth(320)}), highlight));
 }
 
 TEST_F(TextsGiveWayTest, ASelectableTextsMenuOpensWithoutWaitingAndSelectsAll) {
