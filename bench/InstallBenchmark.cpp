@@ -108,7 +108,7 @@ void BM_UpdateAgainstCopy(benchmark::State& state) {
     // The version every timed update replaces is in place and recorded before the first run.
     std::optional<marlox::install::InstallResultOr<marlox::install::InstallResult>> result =
         engine.install(package, installRoot, std::nullopt, std::nullopt, payloadRoot);
-    marlox::install::finishInstallJournal();
+    marlox::install::finishInstallJournal(engine.registrar());
     const marlox::catalog::InstalledPackage previous{
         package.id, package.version, {}, package.type, installRoot + "/" + package.id, {}};
     const auto timedUpdate = [&]() -> double {
@@ -117,7 +117,7 @@ void BM_UpdateAgainstCopy(benchmark::State& state) {
         timer.start();
         result = engine.install(package, installRoot, std::nullopt, previous, payloadRoot);
         // What the coordinator does once the record is saved: the previous version goes.
-        marlox::install::finishInstallJournal();
+        marlox::install::finishInstallJournal(engine.registrar());
         const double elapsed = seconds(timer);
         engineSeconds.push_back(elapsed);
         return elapsed;

@@ -47,7 +47,7 @@ MarloxStudioApp::MarloxStudioApp(AppPlatform platform, QObject* parent)
     // An install or removal that a crash cut short is finished or undone before the records
     // are read, so that they and the files agree. Only the copy that holds the lock on the
     // user's data gets here, so no operation of another copy is taken for one cut short.
-    install::settleAtStartUp();
+    install::settleAtStartUp(m_platform.coordinatorDependencies.installEngine.registrar());
     m_installedStore = std::make_unique<catalog::InstalledPackageStore>();
     m_remoteArtifactService = std::make_unique<catalog::RemoteArtifactService>(
         m_platform.httpClient, m_platform.processRunner, m_platform.dittoPath);

@@ -39,6 +39,10 @@ QString mebibytesText(qint64 bytes) {
     return QString::number(static_cast<double>(bytes) / (1024 * 1024), 'f', 1);
 }
 
+QString mebibytesBoundText(qint64 bound) {
+    return QString::number(bound / (1024 * 1024)) + QStringLiteral(" MiB");
+}
+
 std::optional<FileSystemError> createFolder(const QString& path) {
     if (QFileInfo(path).isDir() || QDir().mkpath(path)) {
         return std::nullopt;

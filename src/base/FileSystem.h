@@ -34,6 +34,12 @@ Result<QByteArray, FileReadError> readWholeFile(const QString& path, qint64 limi
 
 // A size in mebibytes with one decimal ("9.3"), as messages about a bound on a file give it.
 QString mebibytesText(qint64 bytes);
+// The bound itself, a whole number of mebibytes, with its unit ("8 MiB").
+QString mebibytesBoundText(qint64 bound);
+
+// What Qt's temporary files and folders put in place of the "XXXXXX" of their name: a save that
+// a killed process left, or a temporary folder, is known by it.
+inline const QString temporaryNameSuffixPattern = QStringLiteral("[A-Za-z0-9]{6}");
 
 // Creates the folder and any missing folders above it; an existing folder is no error.
 std::optional<FileSystemError> createFolder(const QString& path);

@@ -141,9 +141,9 @@ void InstalledPackageStore::load() {
         // Not a file any version writes, but the records it holds may be recovered by hand: it
         // stays where it is until a save has to move it aside.
         m_unreadFileInTheWay = true;
-        log(QStringLiteral("installed.json was not read, being larger than %1 MiB; it is kept "
+        log(QStringLiteral("installed.json was not read, being larger than %1; it is kept "
                            "where it is: %2")
-                .arg(maximumRecordsFileBytes / (1024 * 1024))
+                .arg(base::mebibytesBoundText(maximumRecordsFileBytes))
                 .arg(path));
     } else {
         moveUnreadableFileAside();
@@ -170,6 +170,17 @@ bool InstalledPackageStore::moveUnreadableFileAside() {
     return true;
 }
 
+std::optional<RecordsSaveError>
+InstalledPackageStore::setInstalledByIDAndSave(const InstalledPackageMap& records) {
+    const InstalledPackageMap before = m_installedByID;
+    setInstalledByID(records);
+    auto failure = saveToDisk();
+    if (failure) {
+        setInstalledByID(before);
+    }
+    return failure;
+}
+
 std::optional<RecordsSaveError> InstalledPackageStore::saveToDisk() {
     const auto refuse = [](const QString& reason) {
         log(saveFailedPrefix + reason);
@@ -181,9 +192,9 @@ std::optional<RecordsSaveError> InstalledPackageStore::saveToDisk() {
     // What the next start could not read would lose every record.
     if (json.size() > maximumRecordsFileBytes) {
         return refuse(QStringLiteral("The installed records would take %1 MiB, more than the %2 "
-                                     "MiB a start reads; installed.json was not changed.")
+                                     "a start reads; installed.json was not changed.")
                           .arg(base::mebibytesText(json.size()))
-                          .arg(maximumRecordsFileBytes / (1024 * 1024)));
+                          .arg(base::mebibytesBoundText(maximumRecordsFileBytes)));
     }
     if (const auto failure = ensureApplicationDirectories()) {
         return refuse(failure->description());

@@ -43,6 +43,9 @@ public:
     // a start reads are refused. A failure is logged and answered, and the file keeps what it
     // held; the map stays as it is, for its owner to decide.
     std::optional<RecordsSaveError> saveToDisk();
+    // Takes the records and saves them; when the save fails, it takes back those it held, so that
+    // it still says what the file does, and answers why.
+    std::optional<RecordsSaveError> setInstalledByIDAndSave(const InstalledPackageMap& records);
 
     // The short version of the first application bundle directly inside the folder.
     static std::optional<QString> bundleVersion(const QString& folderPath);

@@ -337,7 +337,7 @@ namespace {
 // Exactly the names a temporary folder of an expansion gets, in case and shape.
 bool isExpansionFolderName(const QString& name) {
     static const QRegularExpression shape(QRegularExpression::anchoredPattern(
-        QRegularExpression::escape(expansionPrefix) + QStringLiteral("[A-Za-z0-9]{6}")));
+        QRegularExpression::escape(expansionPrefix) + base::temporaryNameSuffixPattern));
     return shape.match(name).hasMatch();
 }
 

@@ -348,4 +348,30 @@ bool resolvesInside(const QString& path, const QString& root) {
     return resolvedPath.size() > prefix.size() && resolvedPath.startsWith(prefix);
 }
 
+bool reachedWithoutLinks(const QString& path, const QString& root) {
+    if (!QDir::isAbsolutePath(path) || hasDotComponent(path)) {
+        return false;
+    }
+    const QString cleanedRoot = QDir::cleanPath(root);
+    const QString cleaned = QDir::cleanPath(path);
+    if (!cleaned.startsWith(cleanedRoot + QLatin1Char('/'))) {
+        return false;
+    }
+    // Each step down from the root, a dangling link too; below the first step that is not there,
+    // nothing can be a link yet.
+    QString current = cleanedRoot;
+    for (const QString& component :
+         cleaned.mid(cleanedRoot.size() + 1).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        current += QLatin1Char('/') + component;
+        const QFileInfo step(current);
+        if (step.isSymLink()) {
+            return false;
+        }
+        if (!step.exists()) {
+            return true;
+        }
+    }
+    return true;
+}
+
 } // namespace marlox::install

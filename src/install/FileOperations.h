@@ -42,5 +42,8 @@ bool hasDotComponent(const QString& path);
 bool liesStrictlyInside(const QString& path, const QString& root);
 // True when the path, links included, resolves to somewhere strictly below the resolved root.
 bool resolvesInside(const QString& path, const QString& root);
+// True when the path lies strictly below the root and no folder on the way down from the root,
+// nor the path itself, is a symbolic link; the root may be reached through links.
+bool reachedWithoutLinks(const QString& path, const QString& root);
 
 } // namespace marlox::install

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace marlox::install {
 namespace {
 
@@ -17,9 +19,36 @@ bool hasPluginExtension(const QString& path) {
     return QFileInfo(path).suffix() == pluginExtension;
 }
 
-QString bundleIdentifier(const QString& bundlePath) {
-    const auto bundle = platform::Bundle::load(bundlePath);
-    return bundle ? bundle->bundleIdentifier() : QString();
+void classifyBundle(const QString& path, QStringList& applications, QStringList& plugins) {
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension == QLatin1String("app")) {
+        applications.append(path);
+    } else if (extension == pluginExtension) {
+        plugins.append(path);
+    }
+}
+
+void sortWithoutDuplicates(QStringList& paths) {
+    paths.removeDuplicates();
+    paths.sort();
+}
+
+// "<mark>    <identifier>(<version>)\t<UUID>\t<time>\t<path>", the mark '+' for use and '-' for
+// ignore.
+std::optional<PluginRegistration> readRegistrationLine(const QString& line) {
+    const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+    const qsizetype slash = line.indexOf(QLatin1Char('/'), tab);
+    const QString named = line.mid(1, tab - 1).trimmed();
+    const qsizetype open = named.lastIndexOf(QLatin1Char('('));
+    if (line.isEmpty() || tab < 0 || slash < 0 || open <= 0 || !named.endsWith(QLatin1Char(')'))) {
+        return std::nullopt;
+    }
+    const QChar mark = line.at(0);
+    return PluginRegistration{line.mid(slash).trimmed(), named.left(open),
+                              named.mid(open + 1, named.size() - open - 2),
+                              mark == QLatin1Char('+')   ? QStringLiteral("use")
+                              : mark == QLatin1Char('-') ? QStringLiteral("ignore")
+                                                         : QString()};
 }
 
 } // namespace
@@ -106,6 +135,77 @@ InstallFailure FxPlugRegistrar::registerPlugin(const QString& pluginPath) const 
         }
     }
     return std::nullopt;
+}
+
+QString FxPlugRegistrar::bundleIdentifier(const QString& bundlePath) {
+    const auto bundle = platform::Bundle::load(bundlePath);
+    return bundle ? bundle->bundleIdentifier() : QString();
+}
+
+DiscoveredBundles FxPlugRegistrar::discoverBundles(const QString& folder) {
+    QStringList applications;
+    QStringList plugins;
+    classifyBundle(folder, applications, plugins);
+    for (const QString& item : enumerateTree(folder, false)) {
+        classifyBundle(item, applications, plugins);
+    }
+    sortWithoutDuplicates(applications);
+    sortWithoutDuplicates(plugins);
+    QStringList standalone;
+    for (const QString& plugin : plugins) {
+        // Those an application carries are registered with it.
+        const bool insideApplication =
+            std::any_of(applications.begin(), applications.end(), [&](const QString& application) {
+                return plugin.startsWith(application + QLatin1Char('/'));
+            });
+        if (!insideApplication) {
+            standalone.append(plugin);
+        }
+    }
+    return {applications, standalone};
+}
+
+QStringList FxPlugRegistrar::pluginsWithin(const QString& folder) {
+    const DiscoveredBundles bundles = discoverBundles(folder);
+    QStringList plugins = bundles.standalonePlugins;
+    for (const QString& application : bundles.applications) {
+        plugins.append(embeddedPlugins(application));
+    }
+    return plugins;
+}
+
+void FxPlugRegistrar::unregisterPlugin(const QString& pluginPath) const {
+    runTool(m_pluginkitPath, {QStringLiteral("-r"), pluginPath}, pluginPath);
+}
+
+std::optional<QList<PluginRegistration>> FxPlugRegistrar::registrations() const {
+    const auto output = runTool(
+        m_pluginkitPath,
+        {QStringLiteral("-m"), QStringLiteral("-A"), QStringLiteral("-D"), QStringLiteral("-v")},
+        m_pluginkitPath);
+    if (!output) {
+        return std::nullopt;
+    }
+    QList<PluginRegistration> listed;
+    for (const QString& line : output->split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (auto registration = readRegistrationLine(line)) {
+            listed.append(*registration);
+        }
+    }
+    return listed;
+}
+
+void FxPlugRegistrar::restoreRegistration(const PluginRegistration& registration,
+                                          const std::optional<PluginRegistration>& listed) const {
+    if (listed == registration) {
+        return;
+    }
+    runTool(m_pluginkitPath, {QStringLiteral("-a"), registration.path}, registration.path);
+    runTool(m_pluginkitPath,
+            {QStringLiteral("-e"),
+             registration.election.isEmpty() ? QStringLiteral("default") : registration.election,
+             QStringLiteral("-i"), registration.identifier},
+            registration.path);
 }
 
 std::optional<QString> FxPlugRegistrar::enclosingApplicationBundle(const QString& path) {

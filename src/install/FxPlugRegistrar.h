@@ -11,6 +11,25 @@
 
 namespace marlox::install {
 
+// One registration as the plug-in registry lists it.
+struct PluginRegistration {
+    // Where the registry says the bundle is, links resolved.
+    QString path;
+    QString identifier;
+    QString version;
+    // "use", "ignore", or empty where the plug-in is not elected either way.
+    QString election;
+
+    bool operator==(const PluginRegistration&) const = default;
+};
+
+// The bundles of a folder that registration makes known: its applications, and the plug-ins no
+// application carries, each sorted by path.
+struct DiscoveredBundles {
+    QStringList applications;
+    QStringList standalonePlugins;
+};
+
 // Makes installed bundles known to the system: applications to Launch Services (lsregister),
 // plug-ins to the plug-in registry (pluginkit), elected for use under the FxPlug protocol. Every
 // call blocks on its child processes, so it runs on a background thread.
@@ -38,6 +57,24 @@ public:
     void removeStaleRegistrations(const QString& identifier, const QString& keptPath) const;
     void purgeDerivedDataCopies(const QString& identifier, const QString& keptPath) const;
     bool isRegistered(const QString& identifier, const QString& keptPath) const;
+
+    // The folder itself and every bundle below it.
+    static DiscoveredBundles discoverBundles(const QString& folder);
+    // The plug-ins a folder's registration registers: the standalone ones, then those each
+    // application carries.
+    static QStringList pluginsWithin(const QString& folder);
+    // The bundle's identifier; empty when it has none or is no bundle.
+    static QString bundleIdentifier(const QString& bundlePath);
+    // Removes the registration at the path; a failure is passed over, as the registry may not
+    // list it at all.
+    void unregisterPlugin(const QString& pluginPath) const;
+
+    // Every registration the registry lists; nothing when it cannot be asked.
+    std::optional<QList<PluginRegistration>> registrations() const;
+    // Registers the plug-in at the registration's path again and elects it as the registration
+    // says, unless the registry lists it so already; `listed` is what it lists at that path.
+    void restoreRegistration(const PluginRegistration& registration,
+                             const std::optional<PluginRegistration>& listed) const;
 
     const QString& pluginkitPath() const { return m_pluginkitPath; }
 

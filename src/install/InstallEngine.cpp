@@ -24,49 +24,6 @@ namespace {
 
 using catalog::InstalledPackage;
 
-struct DiscoveredBundles {
-    QStringList applications;
-    QStringList standalonePlugins;
-};
-
-void classifyBundle(const QString& path, QStringList& applications, QStringList& plugins) {
-    const QString extension = QFileInfo(path).suffix().toLower();
-    if (extension == QLatin1String("app")) {
-        applications.append(path);
-    } else if (extension == QLatin1String("pluginkit")) {
-        plugins.append(path);
-    }
-}
-
-void sortWithoutDuplicates(QStringList& paths) {
-    paths.removeDuplicates();
-    paths.sort();
-}
-
-// Applications, and the plug-ins that no application carries: those are registered with their
-// application.
-DiscoveredBundles discoverBundles(const QString& folder) {
-    QStringList applications;
-    QStringList plugins;
-    classifyBundle(folder, applications, plugins);
-    for (const QString& item : enumerateTree(folder, false)) {
-        classifyBundle(item, applications, plugins);
-    }
-    sortWithoutDuplicates(applications);
-    sortWithoutDuplicates(plugins);
-    QStringList standalone;
-    for (const QString& plugin : plugins) {
-        const bool insideApplication =
-            std::any_of(applications.begin(), applications.end(), [&](const QString& application) {
-                return plugin.startsWith(application + QLatin1Char('/'));
-            });
-        if (!insideApplication) {
-            standalone.append(plugin);
-        }
-    }
-    return {applications, standalone};
-}
-
 InstallEngineError engineError(InstallEngineError::Kind kind, const QString& subject,
                                const QString& reason = {}) {
     return InstallEngineError{kind, subject, reason};
@@ -160,7 +117,7 @@ InstallEngine::install(const catalog::PackageManifest& package, const QString& i
     }
     auto templatePaths = stageAndMakeLive(staged, previous, journal);
     if (!templatePaths) {
-        journal.rollBack();
+        journal.rollBack(m_registrar);
         return templatePaths.error();
     }
     return InstallResult{staged.installPath, *templatePaths};
@@ -217,6 +174,14 @@ InstallEngine::stageAndMakeLive(const StagedInstall& staged,
     planAsides(pluginMoves, previous);
     planAsides(templateMoves, previous);
     journal.setMoves(pluginMoves + templateMoves);
+    // Registering the new plug-ins also drops other copies' registrations of the same ones.
+    QStringList identifiers;
+    if (staged.pluginStaging) {
+        for (const QString& plugin : FxPlugRegistrar::pluginsWithin(*staged.pluginStaging)) {
+            identifiers.append(FxPlugRegistrar::bundleIdentifier(plugin));
+        }
+    }
+    journal.noteRegistrationsBefore(m_registrar, identifiers);
     if (auto failure = journal.write()) {
         return *failure;
     }
@@ -410,7 +375,7 @@ InstallFailure InstallEngine::removeQuarantine(const QString& root,
 }
 
 InstallFailure InstallEngine::registerBundles(const QString& folder) const {
-    const DiscoveredBundles bundles = discoverBundles(folder);
+    const DiscoveredBundles bundles = FxPlugRegistrar::discoverBundles(folder);
     for (const QString& application : bundles.applications) {
         if (auto failure = m_registrar.registerApplication(application)) {
             return failure;
@@ -424,17 +389,6 @@ InstallFailure InstallEngine::registerBundles(const QString& folder) const {
     return std::nullopt;
 }
 
-void InstallEngine::unregisterBundles(const QString& folder) const {
-    const DiscoveredBundles bundles = discoverBundles(folder);
-    QStringList plugins = bundles.standalonePlugins;
-    for (const QString& application : bundles.applications) {
-        plugins.append(FxPlugRegistrar::embeddedPlugins(application));
-    }
-    for (const QString& plugin : plugins) {
-        m_registrar.runTool(m_tools.pluginkit, {QStringLiteral("-r"), plugin}, plugin);
-    }
-}
-
 InstallFailure InstallEngine::uninstall(const InstalledPackage& record,
                                         RecordedTemplates templates) const {
     waitForStartUpSettling();
@@ -442,9 +396,6 @@ InstallFailure InstallEngine::uninstall(const InstalledPackage& record,
         return failure;
     }
     QList<ItemMove> moves = recordedItemMoves({record.installPath});
-    if (!moves.isEmpty()) {
-        unregisterBundles(record.installPath);
-    }
     if (templates == RecordedTemplates::remove) {
         moves.append(recordedItemMoves(record.templateInstallPaths));
     }
@@ -452,15 +403,17 @@ InstallFailure InstallEngine::uninstall(const InstalledPackage& record,
         return std::nullopt;
     }
     // Everything is renamed aside now and deleted only once the record is gone, so that a crash
-    // before that puts it all back.
+    // before that puts it all back. Its plug-ins stay registered until then too: the journal
+    // unregisters them as it keeps the outcome, and an undo finds them registered as they were.
     planAsides(moves, record);
     InstallJournal journal(InstallJournal::Operation::remove, record.id, record, std::nullopt);
     journal.setMoves(moves);
+    journal.noteRegistrationsBefore(m_registrar, {});
     if (auto failure = journal.write()) {
         return failure;
     }
     if (auto failure = makeLive(moves)) {
-        journal.rollBack();
+        journal.rollBack(m_registrar);
         return failure;
     }
     return std::nullopt;

@@ -73,6 +73,9 @@ public:
     uninstallInBackground(const catalog::InstalledPackage& record,
                           RecordedTemplates templates = RecordedTemplates::remove) const;
 
+    // What registers and unregisters the plug-ins; a journal's outcome is kept or undone with it.
+    const FxPlugRegistrar& registrar() const { return m_registrar; }
+
     // The first existing location of a payload named by the catalog.
     static InstallResultOr<QString> resolvePayloadURL(const QString& payloadPath,
                                                       const QString& packageName,
@@ -128,7 +131,6 @@ private:
     // once the root is at `reportedRoot`.
     InstallFailure removeQuarantine(const QString& root, const QString& reportedRoot) const;
     InstallFailure registerBundles(const QString& folder) const;
-    void unregisterBundles(const QString& folder) const;
 
     HostApplicationGuard m_hostApplicationGuard;
     std::shared_ptr<platform::ProcessRunner> m_processRunner;

@@ -17,6 +17,10 @@ inline const QString templatesLibraryName = QStringLiteral("Motion Templates.loc
 // The type folders of the library where generator and filter packages without a subpath go.
 inline const QString generatorsTypeFolderName = QStringLiteral("Generators.localized");
 inline const QString effectsTypeFolderName = QStringLiteral("Effects.localized");
+// Every type folder the library has of its own.
+inline const QStringList libraryTypeFolderNames = {
+    QStringLiteral("Compositions.localized"), effectsTypeFolderName, generatorsTypeFolderName,
+    QStringLiteral("Titles.localized"), QStringLiteral("Transitions.localized")};
 
 // Where a payload named by the catalog is looked for, in order: the payload root, the first
 // resource folder, the main bundle's resources, and the resource bundle beside and inside them.

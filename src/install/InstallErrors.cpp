@@ -40,6 +40,10 @@ QString InstallEngineError::description() const {
         return QStringLiteral(
                    "Motion template install subpath leaves the Motion Templates folder: ") +
                subject + QLatin1Char('.');
+    case Kind::linkedTemplateFolder:
+        return QStringLiteral("Motion templates are not placed through a link inside the Motion "
+                              "Templates folder: ") +
+               subject + QLatin1Char('.');
     }
     return {};
 }

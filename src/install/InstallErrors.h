@@ -36,6 +36,7 @@ struct InstallEngineError {
         unsafePackageID,
         unsafePayloadPath,
         unsafeTemplateSubpath,
+        linkedTemplateFolder,
     };
     Kind kind;
     // The name, path, type or id the message names.

@@ -41,18 +41,19 @@ const QString journalPrefix = QStringLiteral(".install-journal-");
 const QString journalSuffix = QStringLiteral(".json");
 const QString settledSuffix = QStringLiteral(".settled.json");
 const QString recordsSavedKey = QStringLiteral("recordsSaved");
+const QString registrationsBeforeKey = QStringLiteral("registrationsBefore");
 
 // What an atomic save leaves beside its file when the process dies before the final rename.
 QRegularExpression unfinishedSaveOf(const QString& fileNamePattern) {
-    return QRegularExpression(QLatin1Char('^') + fileNamePattern +
-                              QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    return QRegularExpression(QLatin1Char('^') + fileNamePattern + QStringLiteral("\\.") +
+                              base::temporaryNameSuffixPattern + QLatin1Char('$'));
 }
 
 // The name of a journal file exactly as the engine makes it: its id, the time it was begun and an
 // upper-case UUID, and whether it is marked as settled.
 QString journalFileNamePattern() {
     return QRegularExpression::escape(journalPrefix) +
-           QStringLiteral("([0-9]{17}-%1)(\\.settled)?").arg(upperCaseUuidPattern) +
+           QStringLiteral("(%1)(\\.settled)?").arg(journalIdPattern) +
            QRegularExpression::escape(journalSuffix);
 }
 
@@ -79,25 +80,36 @@ struct JournalFile {
     qint64 size = 0;
 };
 
-// The journals in the support folder in the order a start reads them: those whose outcome is
-// still to be reached, the newest first, so that later operations are undone before earlier
-// ones; then those with only deletions left.
-QList<JournalFile> pendingJournalFiles() {
-    const QString folder = catalog::applicationSupportDirectory();
+// The journals in the support folder, each kind the newest first: those whose outcome is still
+// to be reached, so that later operations are undone before earlier ones, and those with only
+// deletions left. A file that only looks like a journal is logged and left alone.
+struct JournalFiles {
     QList<JournalFile> toSettle;
     QList<JournalFile> settled;
+};
+
+JournalFiles pendingJournalFiles() {
+    const QString folder = catalog::applicationSupportDirectory();
+    const QRegularExpression unfinishedSave = unfinishedSaveOf(journalFileNamePattern());
+    JournalFiles files;
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name | QDir::Reversed);
     for (const QFileInfo& entry : entries) {
         const QRegularExpressionMatch name = journalFileName().match(entry.fileName());
         if (!name.hasMatch() || entry.isSymLink()) {
+            if (entry.fileName().startsWith(journalPrefix) &&
+                !unfinishedSave.match(entry.fileName()).hasMatch()) {
+                catalog::log(QStringLiteral("Install journal left alone, not being named as the "
+                                            "application names one: ") +
+                             entry.filePath());
+            }
             continue;
         }
         const JournalFile file{entry.filePath(), name.captured(1), name.hasCaptured(2),
                                entry.size()};
-        (file.settled ? settled : toSettle).append(file);
+        (file.settled ? files.settled : files.toSettle).append(file);
     }
-    return toSettle + settled;
+    return files;
 }
 
 void removeUnfinishedSaves(const QString& folder, const QRegularExpression& pattern) {
@@ -148,6 +160,22 @@ private:
 };
 
 } // namespace
+
+// A journal read at a start whose renames are done: what the registry and the deletions that
+// follow are to settle. No outcome for a journal marked as settled, whose registry was settled
+// before it was so marked.
+struct SettledJournal {
+    InstallJournal journal;
+    std::optional<InstallJournal::Outcome> outcome;
+    QList<PendingDeletion> deletions;
+
+    void close(const FxPlugRegistrar& registrar) const {
+        if (outcome) {
+            journal.settleRegistrations(registrar, *outcome);
+        }
+        journal.close(deletions);
+    }
+};
 
 // Why a journal read at a start is not acted on. One too large to be read is kept where it is,
 // for what it says may still be read by hand; any other is dropped.
@@ -220,6 +248,12 @@ public:
             }
             journal.m_moves.append(move);
         }
+        if (object.contains(registrationsBeforeKey)) {
+            journal.m_registrationsBefore = readRegistrations(object.value(registrationsBeforeKey));
+            if (!journal.m_registrationsBefore) {
+                return unreadable;
+            }
+        }
         if (const auto foreign = pathNotItsPackages(journal, own)) {
             return RefusedJournal{QStringLiteral("it names a path its package does not own: ") +
                                   *foreign};
@@ -232,21 +266,45 @@ public:
     // paths may hold what later operations put there. Answers what is left to delete; nothing
     // when the journal could not say that its records were saved, which leaves it to the next
     // start.
-    static std::optional<QList<PendingDeletion>>
-    settle(const InstallJournal& journal, const catalog::InstalledPackageMap& records) {
+    static std::optional<SettledJournal> settle(const InstallJournal& journal,
+                                                const catalog::InstalledPackageMap& records) {
         if (journal.m_settled) {
-            return journal.trashLeft();
+            return SettledJournal{journal, std::nullopt, journal.trashLeft()};
         }
         if (recordsWereSaved(journal, records)) {
-            return journal.renameToKeepNew();
+            if (auto deletions = journal.renameToKeepNew()) {
+                return SettledJournal{journal, InstallJournal::Outcome::keptNew, *deletions};
+            }
+            return std::nullopt;
         }
-        return journal.renameBackToPrevious();
+        return SettledJournal{journal, InstallJournal::Outcome::undone,
+                              journal.renameBackToPrevious()};
     }
 
 private:
+    static std::optional<QList<PluginRegistration>> readRegistrations(const QJsonValue& value) {
+        if (!value.isArray()) {
+            return std::nullopt;
+        }
+        QList<PluginRegistration> registrations;
+        for (const QJsonValue& entry : value.toArray()) {
+            const QJsonObject object = entry.toObject();
+            catalog::JsonFields fields(object, QLatin1String("Install journal registration"));
+            PluginRegistration registration{fields.requiredString(QLatin1String("path")),
+                                            fields.requiredString(QLatin1String("identifier")),
+                                            fields.requiredString(QLatin1String("version")),
+                                            fields.requiredString(QLatin1String("election"))};
+            if (!entry.isObject() || fields.failed()) {
+                return std::nullopt;
+            }
+            registrations.append(registration);
+        }
+        return registrations;
+    }
+
     static RefusedJournal tooLarge(const QString& file) {
-        return RefusedJournal{QStringLiteral("it is larger than %1 MiB and is kept: %2")
-                                  .arg(maximumInstallJournalBytes / (1024 * 1024))
+        return RefusedJournal{QStringLiteral("it is larger than %1 and is kept: %2")
+                                  .arg(base::mebibytesBoundText(maximumInstallJournalBytes))
                                   .arg(file),
                               true};
     }
@@ -333,7 +391,7 @@ InstallFailure InstallJournal::save() const {
     }
     const QList<InstalledPackage> previous =
         m_previous ? QList<InstalledPackage>{*m_previous} : QList<InstalledPackage>{};
-    const QJsonObject object{
+    QJsonObject object{
         {QStringLiteral("packageID"), m_packageID},
         {QStringLiteral("operation"), operationName(m_operation)},
         {QStringLiteral("fromVersion"),
@@ -345,14 +403,25 @@ InstallFailure InstallJournal::save() const {
         {QStringLiteral("moves"), moves},
         {recordsSavedKey, m_recordsSaved},
     };
+    if (m_registrationsBefore) {
+        QJsonArray registrations;
+        for (const PluginRegistration& registration : *m_registrationsBefore) {
+            registrations.append(
+                QJsonObject{{QStringLiteral("path"), registration.path},
+                            {QStringLiteral("identifier"), registration.identifier},
+                            {QStringLiteral("version"), registration.version},
+                            {QStringLiteral("election"), registration.election}});
+        }
+        object.insert(registrationsBeforeKey, registrations);
+    }
     const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
     // What a start could not read it must never be left to settle.
     if (json.size() > maximumInstallJournalBytes) {
         return SystemError{
             QStringLiteral("The operation moves too many items: its install journal would take "
-                           "%1 MiB, more than the %2 MiB a start reads. Nothing was changed.")
+                           "%1 MiB, more than the %2 a start reads. Nothing was changed.")
                 .arg(base::mebibytesText(json.size()))
-                .arg(maximumInstallJournalBytes / (1024 * 1024))};
+                .arg(base::mebibytesBoundText(maximumInstallJournalBytes))};
     }
     const QString path = filePath();
     if (auto failure = createFolder(QFileInfo(path).path())) {
@@ -369,14 +438,17 @@ InstallFailure InstallJournal::save() const {
     return std::nullopt;
 }
 
-void InstallJournal::rollBack() const {
-    close(renameBackToPrevious());
+void InstallJournal::rollBack(const FxPlugRegistrar& registrar) const {
+    const QList<PendingDeletion> deletions = renameBackToPrevious();
+    settleRegistrations(registrar, Outcome::undone);
+    close(deletions);
     // Undone or not, it is no more this process's to finish; a start decides what is left.
     OwnJournals::instance().drop(m_id);
 }
 
-void InstallJournal::finish() const {
+void InstallJournal::finish(const FxPlugRegistrar& registrar) const {
     if (const auto deletions = renameToKeepNew()) {
+        settleRegistrations(registrar, Outcome::keptNew);
         close(*deletions);
     } else {
         OwnJournals::instance().drop(m_id);
@@ -432,6 +504,98 @@ std::optional<QList<PendingDeletion>> InstallJournal::renameToKeepNew() const {
         }
     }
     return deletions;
+}
+
+void InstallJournal::noteRegistrationsBefore(const FxPlugRegistrar& registrar,
+                                             const QStringList& identifiers) {
+    const auto listed = registrar.registrations();
+    if (!listed) {
+        m_registrationsBefore.reset();
+        return;
+    }
+    QStringList livePaths;
+    for (const ItemMove& move : m_moves) {
+        livePaths.append(canonicalPath(move.live));
+    }
+    m_registrationsBefore.emplace();
+    for (const PluginRegistration& registration : *listed) {
+        const bool atLivePath =
+            std::any_of(livePaths.cbegin(), livePaths.cend(), [&](const QString& live) {
+                return registration.path == live ||
+                       registration.path.startsWith(live + QLatin1Char('/'));
+            });
+        if (atLivePath ||
+            (!registration.identifier.isEmpty() && identifiers.contains(registration.identifier))) {
+            m_registrationsBefore->append(registration);
+        }
+    }
+}
+
+void InstallJournal::settleRegistrations(const FxPlugRegistrar& registrar, Outcome outcome) const {
+    const QList<PluginRegistration> restored =
+        outcome == Outcome::undone ? registrationsToRestore() : QList<PluginRegistration>();
+    // An undo whose journal does not say what was registered leaves the plug-ins put back alone.
+    const bool registryKnown = outcome == Outcome::undone && m_registrationsBefore;
+    for (qsizetype index = 0; index < m_moves.size(); ++index) {
+        // Only a package's own folder is registered; templates hold no plug-ins of ours.
+        if (templatesRootContaining(m_moves.at(index).live)) {
+            continue;
+        }
+        for (const QString& left : itemsThatLeft(index)) {
+            for (const QString& plugin : FxPlugRegistrar::pluginsWithin(left)) {
+                const QString live =
+                    canonicalPath(m_moves.at(index).live + plugin.mid(left.size()));
+                const bool registeredBefore = std::any_of(
+                    restored.cbegin(), restored.cend(),
+                    [&](const PluginRegistration& before) { return before.path == live; });
+                if (registryKnown ? !registeredBefore : !isFolder(live)) {
+                    registrar.unregisterPlugin(live);
+                }
+            }
+        }
+    }
+    if (restored.isEmpty()) {
+        return;
+    }
+    const QList<PluginRegistration> listed =
+        registrar.registrations().value_or(QList<PluginRegistration>());
+    for (const PluginRegistration& registration : restored) {
+        const auto found =
+            std::find_if(listed.cbegin(), listed.cend(), [&](const PluginRegistration& now) {
+                return now.path == registration.path;
+            });
+        registrar.restoreRegistration(registration, found == listed.cend() ? std::nullopt
+                                                                           : std::optional(*found));
+    }
+}
+
+QStringList InstallJournal::itemsThatLeft(qsizetype moveIndex) const {
+    QStringList left;
+    for (const std::optional<QString>& item :
+         {std::optional(trashPathOf(moveIndex)), m_moves.at(moveIndex).aside}) {
+        if (item && itemExists(*item)) {
+            left.append(*item);
+        }
+    }
+    return left;
+}
+
+QList<PluginRegistration> InstallJournal::registrationsToRestore() const {
+    QList<PluginRegistration> restored;
+    const QStringList installRoots = OwnedPlaces::installRoots();
+    for (const PluginRegistration& registration :
+         m_registrationsBefore.value_or(QList<PluginRegistration>())) {
+        // A journal read from disk is trusted with nothing outside the package folders.
+        const bool trusted =
+            !m_readAtStart ||
+            std::any_of(installRoots.cbegin(), installRoots.cend(), [&](const QString& root) {
+                return liesStrictlyInside(registration.path, root);
+            });
+        if (trusted && isFolder(registration.path)) {
+            restored.append(registration);
+        }
+    }
+    return restored;
 }
 
 QString InstallJournal::trashPathOf(qsizetype moveIndex) const {
@@ -577,16 +741,16 @@ namespace {
 // deleting what its outcome left before it goes; the items no journal names; last the journals
 // refused, so that until all is deleted a killed run leaves each journal for the next start.
 struct StartUpSettling {
-    QList<std::pair<InstallJournal, QList<PendingDeletion>>> journals;
+    QList<SettledJournal> journals;
     QStringList droppedJournals;
     QList<PendingDeletion> deletions;
 
     bool isEmpty() const {
         return journals.isEmpty() && droppedJournals.isEmpty() && deletions.isEmpty();
     }
-    void run() const {
-        for (const auto& [journal, journalDeletions] : journals) {
-            journal.close(journalDeletions);
+    void run(const FxPlugRegistrar& registrar) const {
+        for (const SettledJournal& journal : journals) {
+            journal.close(registrar);
         }
         deleteLeftoverItems(deletions);
         for (const QString& file : droppedJournals) {
@@ -615,57 +779,67 @@ private:
     QFuture<void> m_future;
 };
 
-// Settles the journals left on disk in the order they are read; then what no journal names.
-void settleJournalsAndLeftovers(StartUpSettling& settling) {
-    const QList<JournalFile> files = pendingJournalFiles();
-    if (files.isEmpty() && !ownedFoldersHoldLeftoverItems()) {
-        return;
-    }
-    QList<JournalFile> toRead;
-    bool someLeftUnread = false;
+// The journals of one kind a start reads: the newest as many as it may, none over the bound. Those
+// it leaves are logged; answers whether any is left.
+bool takeJournalsToRead(const QList<JournalFile>& files, QList<JournalFile>& toRead) {
+    qsizetype taken = 0;
+    qsizetype later = 0;
+    bool leftUnread = false;
     for (const JournalFile& file : files) {
         if (const auto refused = PendingInstallJournals::refuseUnread(file)) {
             catalog::log(QStringLiteral("Install journal ignored: ") + refused->reason);
-            someLeftUnread = true;
+            leftUnread = true;
+        } else if (taken == maximumPendingInstallJournals) {
+            ++later;
         } else {
             toRead.append(file);
+            ++taken;
         }
     }
-    const qsizetype waiting = std::max<qsizetype>(toRead.size() - maximumPendingInstallJournals, 0);
-    if (waiting > 0) {
-        toRead.resize(maximumPendingInstallJournals);
-        someLeftUnread = true;
-        catalog::log(QStringLiteral("Install journals left for the next start: %1").arg(waiting));
+    if (later > 0) {
+        catalog::log(QStringLiteral("Install journals left for the next start: %1").arg(later));
     }
+    return leftUnread || later > 0;
+}
+
+// Settles the journals left on disk in the order they are read; then what no journal names.
+void settleJournalsAndLeftovers(StartUpSettling& settling) {
+    const JournalFiles files = pendingJournalFiles();
+    if (files.toSettle.isEmpty() && files.settled.isEmpty() && !ownedFoldersHoldLeftoverItems()) {
+        return;
+    }
+    QList<JournalFile> toRead;
+    // A journal whose outcome is still to be reached and that is left unread may need any item set
+    // aside to undo its operation; one with only deletions left needs nothing.
+    bool asidesHeld = takeJournalsToRead(files.toSettle, toRead);
+    takeJournalsToRead(files.settled, toRead);
     const OwnedPlaces own = OwnedPlaces::read();
     QSet<QString> journaledItems;
     for (const JournalFile& file : toRead) {
         auto journal = PendingInstallJournals::read(file, own);
         if (!journal) {
             catalog::log(QStringLiteral("Install journal ignored: ") + journal.error().reason);
-            if (journal.error().kept) {
-                someLeftUnread = true;
-            } else {
+            if (!journal.error().kept) {
                 settling.droppedJournals.append(file.path);
+            } else if (!file.settled) {
+                asidesHeld = true;
             }
             continue;
         }
-        if (const auto deletions = PendingInstallJournals::settle(*journal, own.records())) {
-            settling.journals.append({*journal, *deletions});
+        if (auto settled = PendingInstallJournals::settle(*journal, own.records())) {
+            settling.journals.append(*settled);
         }
         for (const QString& item : journal->namedItems()) {
             journaledItems.insert(QDir::cleanPath(item));
         }
     }
-    // A journal left unread may name any item, so those wait with it.
-    if (!someLeftUnread) {
-        settling.deletions.append(settleLeftoverItems(own, journaledItems));
-    }
+    settling.deletions.append(settleLeftoverItems(
+        own, journaledItems, asidesHeld ? LeftoverAsides::keep : LeftoverAsides::settle));
 }
 
 } // namespace
 
-QFuture<void> settleAtStartUp() {
+QFuture<void> settleAtStartUp(const FxPlugRegistrar& registrar) {
     // A settling begun earlier in this process ends first.
     waitForStartUpSettling();
     // At a start no journal is this process's own; what is on disk is all there is.
@@ -680,8 +854,8 @@ QFuture<void> settleAtStartUp() {
     if (settling.isEmpty()) {
         return QtFuture::makeReadyFuture();
     }
-    const QFuture<void> future =
-        QtConcurrent::run(platform::utilityThreadPool(), [settling] { settling.run(); });
+    const QFuture<void> future = QtConcurrent::run(
+        platform::utilityThreadPool(), [settling, registrar] { settling.run(registrar); });
     StartUpSettlingInProgress::instance().set(future);
     return future;
 }
@@ -691,17 +865,17 @@ void waitForStartUpSettling() {
     future.waitForFinished();
 }
 
-void finishInstallJournal() {
+void finishInstallJournal(const FxPlugRegistrar& registrar) {
     for (const InstallJournal& journal : OwnJournals::instance().all()) {
-        journal.finish();
+        journal.finish(registrar);
     }
 }
 
-void rollBackInstallJournal() {
+void rollBackInstallJournal(const FxPlugRegistrar& registrar) {
     const QList<InstallJournal> journals = OwnJournals::instance().all();
     for (auto journal = journals.crbegin(); journal != journals.crend(); ++journal) {
         if (!journal->recordsSaved()) {
-            journal->rollBack();
+            journal->rollBack(registrar);
         }
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FxPlugRegistrar.h"
 #include "InstallErrors.h"
 #include "ItemMoves.h"
 #include "catalog/InstalledPackage.h"
@@ -19,9 +20,9 @@ namespace marlox::install {
 // whose journal would be larger; a start reads its journals on the main thread.
 inline constexpr qint64 maximumInstallJournalBytes = 8 * 1024 * 1024;
 // One operation runs at a time and every start settles the journals it finds, so one or two wait
-// at most. A start reads this many and leaves the rest to the next: first those whose outcome is
-// still to be reached, the newest first, then those with only deletions left, which a start
-// could not finish and which would otherwise take the places of the others for good.
+// at most. A start reads this many of those whose outcome is still to be reached, the newest
+// first, and as many again of those with only deletions left, which a start could not finish, so
+// that these never take the places of the others; the rest wait for the next.
 inline constexpr qsizetype maximumPendingInstallJournals = 8;
 
 // What one install or removal is about to change on disk, kept in a small JSON file of its own in
@@ -41,6 +42,10 @@ public:
     // A folder the operation fills before making it live, removed whatever the outcome.
     void addStaging(const QString& folder) { m_staging.append(folder); }
     void setMoves(QList<ItemMove> moves) { m_moves = std::move(moves); }
+    // Keeps what the registry lists, before the operation changes it, at or below the live paths
+    // of the moves and for the plug-in identifiers given, wherever those lie: what an undo
+    // registers again.
+    void noteRegistrationsBefore(const FxPlugRegistrar& registrar, const QStringList& identifiers);
     const QList<ItemMove>& moves() const { return m_moves; }
     const QString& packageID() const { return m_packageID; }
     const std::optional<catalog::InstalledPackage>& previous() const { return m_previous; }
@@ -52,11 +57,11 @@ public:
     // refused and nothing is written.
     InstallFailure write() const;
     // Undoes the operation that failed: the previous items are put back, the new and the staged
-    // ones go.
-    void rollBack() const;
-    // Keeps the outcome once the records are saved: the journal says so first, then the previous
-    // items kept aside and the staging folders go.
-    void finish() const;
+    // ones go, and the registry lists what it listed before.
+    void rollBack(const FxPlugRegistrar& registrar) const;
+    // Keeps the outcome once the records are saved: the journal says so first, then the plug-ins
+    // that left are unregistered, and the previous items kept aside and the staging folders go.
+    void finish(const FxPlugRegistrar& registrar) const;
     // Every path it names: the staging folders, the live paths, the aside items and the trash
     // items these become on their way out.
     QStringList namedItems() const;
@@ -64,6 +69,15 @@ public:
     // removes the journal once nothing it names is left to settle; otherwise the next start tries
     // again, and where only deletions are left, it marks the journal as settled.
     void close(const QList<PendingDeletion>& deletions) const;
+
+    // Which way the operation went, once its renames are done.
+    enum class Outcome { keptNew, undone };
+    // Makes the registry say what the disk now does, before what left is deleted: a plug-in of
+    // an item that left is unregistered where no plug-in took its place, or, after an undo, where
+    // the registry did not list it before; and after an undo, what it listed before is registered
+    // again where the bundle is back. Those a journal read at a start names are registered again
+    // only inside the install folders.
+    void settleRegistrations(const FxPlugRegistrar& registrar, Outcome outcome) const;
 
 private:
     InstallJournal() = default;
@@ -89,6 +103,10 @@ private:
     // Whether every rename of the outcome is done, so that only deletions are left: no aside
     // item to put back or delete and no staged item to put in place.
     bool hasOnlyDeletionsLeft() const;
+    // What is no longer at a move's live path: its trash item, and an aside item still there.
+    QStringList itemsThatLeft(qsizetype moveIndex) const;
+    // The registrations noted before the operation that an undo registers again.
+    QList<PluginRegistration> registrationsToRestore() const;
     // What is left to delete of a journal marked as settled: its trash items.
     QList<PendingDeletion> trashLeft() const;
     // Renames the journal to its settled name, after which no start renames anything for it.
@@ -108,6 +126,8 @@ private:
     std::optional<QString> m_newVersion;
     QStringList m_staging;
     QList<ItemMove> m_moves;
+    // Nothing in a journal of an earlier version, which did not note them.
+    std::optional<QList<PluginRegistration>> m_registrationsBefore;
     // Set once the records are saved with the operation's outcome, before anything kept aside is
     // deleted.
     bool m_recordsSaved = false;
@@ -122,26 +142,29 @@ private:
 // with; else it puts the previous version back. Of a journal marked as settled it only deletes the
 // trash items. A journal that cannot be read, or that names a path no operation of its package
 // makes, is logged and dropped without acting on it; one larger than a journal may be is logged
-// and kept, unread. Then, once every journal is read, the staging, aside and trash items no
-// journal names are settled by their names: while a journal is left unread they all wait, since
-// it may name any of them. Last, the temporary files of unfinished saves of installed.json and of
-// the journal are removed. Everything that happens here is a rename; the
-// trees the settling and the cache's abandoned work folders leave to delete are deleted, and the
-// templates folders they alone held pruned, on the pool of low-priority threads, which the returned
-// future ends with. The engine's operations wait for it.
-QFuture<void> settleAtStartUp();
+// and kept, unread; a file only named like one is logged and left alone. Then the staging, aside
+// and trash items no journal names are settled by their names, in the places OwnedPlaces gives:
+// while a journal whose outcome is still to be reached is left unread, the aside items wait, since
+// it may need any of them to undo its operation; staging and trash items never hold anything
+// needed. Last, the temporary files of unfinished saves of installed.json and of the journal are
+// removed. Everything that happens here is a rename; the registry is made to say what the disk
+// does, and the trees the settling and the cache's abandoned work folders leave to delete are
+// deleted, and the templates folders they alone held pruned, on the pool of low-priority threads,
+// which the returned future ends with. The engine's operations wait for it.
+// The registrar makes the registry say what the settled disk says (see settleRegistrations()).
+QFuture<void> settleAtStartUp(const FxPlugRegistrar& registrar);
 
 // Blocks until the deletions the start left to the background have ended.
 void waitForStartUpSettling();
 
 // Once the records of the operations in flight are saved: keeps the outcome of the operations
-// this process journaled, deleting the previous versions kept aside. Runs off the main thread; it
-// deletes whole trees.
-void finishInstallJournal();
+// this process journaled, unregistering the plug-ins that left and deleting the previous versions
+// kept aside. Runs off the main thread; it deletes whole trees.
+void finishInstallJournal(const FxPlugRegistrar& registrar);
 
 // Once the records of the operations in flight could not be saved: undoes those operations, the
-// newest first, putting their previous versions back. Operations whose records were saved are
-// left as they are. Runs off the main thread.
-void rollBackInstallJournal();
+// newest first, putting their previous versions and registrations back. Operations whose records
+// were saved are left as they are. Runs off the main thread.
+void rollBackInstallJournal(const FxPlugRegistrar& registrar);
 
 } // namespace marlox::install

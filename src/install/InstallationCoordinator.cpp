@@ -360,18 +360,17 @@ QFuture<void> InstallationCoordinator::recordInstall(const PackageManifest& pack
 }
 
 InstallFailure InstallationCoordinator::saveRecords(const catalog::InstalledPackageMap& records) {
-    const catalog::InstalledPackageMap before = m_installedStore.installedByID();
-    m_installedStore.setInstalledByID(records);
-    if (const auto failure = m_installedStore.saveToDisk()) {
-        // What the file does not hold did not happen: the operation is undone.
-        m_installedStore.setInstalledByID(before);
+    // What the file does not hold did not happen: the operation is undone.
+    if (const auto failure = m_installedStore.setInstalledByIDAndSave(records)) {
         return SystemError{failure->description()};
     }
     return std::nullopt;
 }
 
 QFuture<void> InstallationCoordinator::rollBackAfterFailedSave() {
-    return QtConcurrent::run(platform::utilityThreadPool(), rollBackInstallJournal);
+    return QtConcurrent::run(
+        platform::utilityThreadPool(),
+        [registrar = m_installEngine.registrar()] { rollBackInstallJournal(registrar); });
 }
 
 QFuture<void> InstallationCoordinator::finishAfterSave() {
@@ -380,7 +379,9 @@ QFuture<void> InstallationCoordinator::finishAfterSave() {
     if (catalog::readInstalledRecords() != m_installedStore.installedByID()) {
         return ended();
     }
-    return QtConcurrent::run(platform::utilityThreadPool(), finishInstallJournal);
+    return QtConcurrent::run(
+        platform::utilityThreadPool(),
+        [registrar = m_installEngine.registrar()] { finishInstallJournal(registrar); });
 }
 
 void InstallationCoordinator::failInstall(const PackageManifest& package,

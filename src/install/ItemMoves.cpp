@@ -37,9 +37,12 @@ bool isUpperCaseUuid(QStringView text) {
     return uuid.match(text).hasMatch();
 }
 
+bool isPrefixedUpperCaseUuid(const QString& name, const QString& prefix) {
+    return name.startsWith(prefix) && isUpperCaseUuid(QStringView(name).mid(prefix.size()));
+}
+
 bool isStagingItemName(const QString& name) {
-    return name.startsWith(stagingPrefix) &&
-           isUpperCaseUuid(QStringView(name).mid(stagingPrefix.size()));
+    return isPrefixedUpperCaseUuid(name, stagingPrefix);
 }
 
 bool isAsideItemName(const QString& name) {
@@ -50,7 +53,7 @@ bool isAsideItemName(const QString& name) {
 bool isTrashItemName(const QString& name) {
     // A journal's trash items carry its time, its UUID and the number of the move.
     static const QRegularExpression tag(QRegularExpression::anchoredPattern(
-        QStringLiteral("[0-9]{17}-%1-[0-9]+|%1").arg(upperCaseUuidPattern)));
+        QStringLiteral("%1-[0-9]+|%2").arg(journalIdPattern, upperCaseUuidPattern)));
     return name.startsWith(trashPrefix) &&
            tag.match(QStringView(name).mid(trashPrefix.size())).hasMatch();
 }

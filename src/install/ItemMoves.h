@@ -31,6 +31,12 @@ bool isTrashItemName(const QString& name);
 inline const QString upperCaseUuidPattern =
     QStringLiteral("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
 bool isUpperCaseUuid(QStringView text);
+// The prefix followed by an upper-case UUID and nothing else: how the engine names the folders it
+// works in.
+bool isPrefixedUpperCaseUuid(const QString& name, const QString& prefix);
+// A journal's id, which its file and its trash items carry: the time it was begun, to the
+// millisecond, and an upper-case UUID.
+inline const QString journalIdPattern = QStringLiteral("[0-9]{17}-") + upperCaseUuidPattern;
 // The trash path beside the item: the prefix and the tag, which a journal derives from its own
 // name so that a later start finds the item again; a new upper-case UUID without one.
 QString trashPathBeside(const QString& item, const std::optional<QString>& tag = std::nullopt);

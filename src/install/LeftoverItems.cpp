@@ -22,11 +22,9 @@ const QStringList cacheWorkFolderPrefixes = {
     QStringLiteral("template-expand-"), QStringLiteral("backup-")};
 
 bool isCacheWorkFolderName(const QString& name) {
-    return std::any_of(cacheWorkFolderPrefixes.cbegin(), cacheWorkFolderPrefixes.cend(),
-                       [&](const QString& prefix) {
-                           return name.startsWith(prefix) &&
-                                  isUpperCaseUuid(QStringView(name).mid(prefix.size()));
-                       });
+    return std::any_of(
+        cacheWorkFolderPrefixes.cbegin(), cacheWorkFolderPrefixes.cend(),
+        [&](const QString& prefix) { return isPrefixedUpperCaseUuid(name, prefix); });
 }
 
 // The names of the items an operation works with beside the live paths.
@@ -92,7 +90,8 @@ bool ownedFoldersHoldLeftoverItems() {
 }
 
 QList<PendingDeletion> settleLeftoverItems(const OwnedPlaces& own,
-                                           const QSet<QString>& journaledItems) {
+                                           const QSet<QString>& journaledItems,
+                                           LeftoverAsides asides) {
     QList<PendingDeletion> deletions;
     for (const QString& folder : own.folders()) {
         for (const QString& path : entriesNamed(folder, isWorkItemName)) {
@@ -102,7 +101,9 @@ QList<PendingDeletion> settleLeftoverItems(const OwnedPlaces& own,
             // A link may point anywhere; it never takes the place of anything. Staging and trash
             // items are never the only copy of anything.
             if (isAsideItemName(QFileInfo(path).fileName()) && !QFileInfo(path).isSymLink()) {
-                settleAside(own, folder, path, deletions);
+                if (asides == LeftoverAsides::settle) {
+                    settleAside(own, folder, path, deletions);
+                }
             } else {
                 deletions.append({path, leftoverRemovalLine(path)});
             }

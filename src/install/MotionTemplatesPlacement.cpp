@@ -54,9 +54,15 @@ InstallResultOr<QString> templateTargetDirectory(const catalog::PackageManifest&
                  vendorFolderName(mainBundle) + QLatin1Char('/') + package.category;
     }
     target = QDir::cleanPath(target);
-    // Links already in the library must not carry the templates out of it either.
+    const QString named = subpath.isEmpty() ? package.category : subpath;
+    // Links already in the library must not carry the templates out of it.
     if (!resolvesInside(target, root)) {
-        return unsafeSubpath(subpath.isEmpty() ? package.category : subpath);
+        return unsafeSubpath(named);
+    }
+    // Nor through one inside it: a start settles nothing it would reach through a link.
+    if (!reachedWithoutLinks(target, root)) {
+        return InstallError(
+            InstallEngineError{InstallEngineError::Kind::linkedTemplateFolder, named, {}});
     }
     return target;
 }

@@ -18,11 +18,18 @@ QString parentOf(const QString& path) {
     return QFileInfo(QDir::cleanPath(path)).path();
 }
 
-// A records file may have been edited: only paths inside the Motion Templates library count.
+// A folder of the Motion Templates library that nothing of a start's settling reaches through a
+// link: a link below the library may lead anywhere, into the user's own folders too.
+bool isLibraryFolderWithoutLinks(const QString& folder) {
+    return reachedWithoutLinks(folder, defaultTemplatesRoot());
+}
+
+// A records file may have been edited: only paths inside the Motion Templates library count, in
+// folders reached without links.
 QStringList recordedTemplatePaths(const catalog::InstalledPackage& record) {
     QStringList paths;
     for (const QString& path : record.templateInstallPaths) {
-        if (liesStrictlyInside(path, defaultTemplatesRoot())) {
+        if (!hasDotComponent(path) && isLibraryFolderWithoutLinks(parentOf(path))) {
             paths.append(QDir::cleanPath(path));
         }
     }
@@ -45,12 +52,12 @@ QString studioFolderName() {
 
 // The studio's own folder in each of the type folders as it is on disk, and the folders directly
 // inside it: where its templates lie, in a category folder or not. A fixed depth, so that finding
-// them reads a few folders, never the user's whole library; links are left out.
+// them reads a few folders, never the user's whole library; nothing is reached through a link.
 QStringList studioTemplateFoldersIn(const QStringList& typeFolders) {
     QStringList folders;
     for (const QString& typeFolder : typeFolders) {
         const QString studio = typeFolder + QLatin1Char('/') + studioFolderName();
-        if (QFileInfo(studio).isDir() && !QFileInfo(studio).isSymLink()) {
+        if (QFileInfo(studio).isDir() && isLibraryFolderWithoutLinks(studio)) {
             folders.append(studio);
             folders.append(subfolders(studio));
         }
@@ -71,17 +78,6 @@ std::optional<QString> studioTypeFolderOf(const QString& path) {
         return std::nullopt;
     }
     return root + QLatin1Char('/') + parts.first();
-}
-
-// The studio's own folder in a type folder of the library, or a folder below it, with no link
-// on the way: whatever lies there is the application's.
-bool liesInStudioTemplatesFolder(const QString& folder) {
-    if (!QDir::isAbsolutePath(folder) || hasDotComponent(folder) || !studioTypeFolderOf(folder)) {
-        return false;
-    }
-    const QString root = QDir::cleanPath(defaultTemplatesRoot());
-    const QString cleaned = QDir::cleanPath(folder);
-    return canonicalPath(cleaned) == canonicalPath(root) + cleaned.mid(root.size());
 }
 
 QList<catalog::PackageManifest> knownCatalogPackages() {
@@ -116,7 +112,7 @@ OwnedPlaces::OwnedPlaces(catalog::InstalledPackageMap records,
                          const QList<catalog::PackageManifest>& catalogPackages)
     : m_records(std::move(records)), m_installRoots(installRoots()) {
     const QString root = QDir::cleanPath(defaultTemplatesRoot());
-    for (const QString& typeFolder : {generatorsTypeFolderName, effectsTypeFolderName}) {
+    for (const QString& typeFolder : libraryTypeFolderNames) {
         m_typeFolders.append(root + QLatin1Char('/') + typeFolder);
     }
     const auto addTypeFolderOf = [this](const QString& path) {
@@ -129,6 +125,7 @@ OwnedPlaces::OwnedPlaces(catalog::InstalledPackageMap records,
         if (!package.hasMotionTemplatePayload()) {
             continue;
         }
+        // A target it would reach through a link it refuses.
         const auto folder = templateTargetDirectory(package, defaultTemplatesRoot());
         if (folder && !m_catalogTemplateFolders.contains(package.id, *folder)) {
             m_catalogTemplateFolders.insert(package.id, *folder);
@@ -168,12 +165,18 @@ bool OwnedPlaces::isLivePathOf(const QString& packageID, const QString& path) co
     }
     return !QFileInfo(cleaned).fileName().startsWith(QLatin1Char('.')) &&
            (m_catalogTemplateFolders.contains(packageID, parentOf(cleaned)) ||
-            liesInStudioTemplatesFolder(parentOf(cleaned)));
+            isStudioTemplatesFolder(parentOf(cleaned)));
 }
 
 bool OwnedPlaces::isFolderOf(const QString& packageID, const QString& folder) const {
     return !hasDotComponent(folder) && (foldersOf(packageID).contains(QDir::cleanPath(folder)) ||
-                                        liesInStudioTemplatesFolder(folder));
+                                        isStudioTemplatesFolder(folder));
+}
+
+bool OwnedPlaces::isStudioTemplatesFolder(const QString& folder) const {
+    const auto typeFolder = studioTypeFolderOf(folder);
+    return QDir::isAbsolutePath(folder) && !hasDotComponent(folder) && typeFolder &&
+           m_typeFolders.contains(*typeFolder) && isLibraryFolderWithoutLinks(folder);
 }
 
 QStringList OwnedPlaces::foldersOf(const QString& packageID) const {

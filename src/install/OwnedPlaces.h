@@ -16,9 +16,10 @@ namespace marlox::install {
 
 // Where this application's operations put a package's items, as told by what the application
 // keeps itself: the install folders, the installed records and the catalogs it has read; and the
-// studio's own folder in each type folder of the Motion Templates library, which is the
-// application's whatever a catalog says. A journal is checked against it and never trusted on its
-// own. Items no journal names are looked for only in the type folders the engine writes into.
+// studio's own folder in the type folders of the Motion Templates library the engine writes into,
+// which is the application's whatever a catalog says. One definition serves both what a start
+// settles: a journal is checked against it and never trusted on its own, and items no journal
+// names are looked for only there. Nothing in the library is reached through a link.
 class OwnedPlaces {
 public:
     // The records on disk, the built-in catalog and the cached copy of the remote one.
@@ -45,6 +46,8 @@ public:
     // Those folders of every package, and the studio's templates folders in the type folders the
     // engine writes into: where a start settles items by their names.
     QStringList folders() const;
+    // The studio's folder in a type folder the engine writes into, or a folder below it.
+    bool isStudioTemplatesFolder(const QString& folder) const;
 
 private:
     QStringList foldersOf(const QString& packageID) const;
@@ -55,9 +58,8 @@ private:
     // Worked out once, for a start asks for them for every item of a package.
     QHash<QString, QSet<QString>> m_recordedTemplatePaths;
     QHash<QString, QString> m_versionAtLivePath;
-    // The type folders of the library the engine writes into: those of the generator and filter
-    // packages, and the first folder of every catalog's or record's template path whose second is
-    // the studio's.
+    // The type folders of the library the engine writes into: the library's own, and the first
+    // folder of every catalog's or record's template path whose second is the studio's.
     QStringList m_typeFolders;
 };
 

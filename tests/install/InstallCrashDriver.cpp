@@ -10,7 +10,7 @@
 // records hold, whatever the catalog lists. It starts as the application does: what
 // a killed run left is settled before the records are read; "start" does only that, and waits
 // for the deletions the settling leaves to the background. MARLOX_DITTO names another archive
-// tool.
+// tool, MARLOX_PLUGINKIT the plug-in registry's tool.
 #include "catalog/AppSettingsStore.h"
 #include "catalog/CatalogManifest.h"
 #include "catalog/CatalogService.h"
@@ -71,8 +71,13 @@ int main(int argc, char** argv) {
     const catalog::PackageManifest& first = catalog->packages.at(0);
     const catalog::PackageManifest& second = catalog->packages.at(1);
     const QString ditto = qEnvironmentVariable("MARLOX_DITTO", QStringLiteral(MARLOX_DITTO_PATH));
+    // Registration is tried only where a test asks for it: the registry tools only answer.
+    const QString pluginkit = qEnvironmentVariable("MARLOX_PLUGINKIT", QStringLiteral("/bin/true"));
+    const install::HostApplicationGuard guard(std::make_shared<testing::FakeProcessLister>());
+    const install::InstallEngine engine(guard, std::make_shared<platform::SystemProcessRunner>(),
+                                        {ditto, pluginkit, QStringLiteral("/bin/true")});
 
-    install::settleAtStartUp().waitForFinished();
+    install::settleAtStartUp(engine.registrar()).waitForFinished();
     if (mode == QLatin1String("start")) {
         return 0;
     }
@@ -86,15 +91,9 @@ int main(int argc, char** argv) {
     catalog::InstalledPackageStore store;
     catalog::RemoteArtifactService remote(std::make_shared<platform::NetworkHttpClient>(),
                                           std::make_shared<platform::SystemProcessRunner>(), ditto);
-    // Registration is not what is tried here: the registry tools only answer.
-    const install::HostApplicationGuard guard(std::make_shared<testing::FakeProcessLister>());
     install::InstallationCoordinator coordinator(
         store, installAccess, templatesAccess, remote,
-        install::InstallationCoordinatorDependencies{
-            install::InstallEngine(
-                guard, std::make_shared<platform::SystemProcessRunner>(),
-                {ditto, QStringLiteral("/bin/true"), QStringLiteral("/bin/true")}),
-            guard});
+        install::InstallationCoordinatorDependencies{engine, guard});
 
     if (mode == QLatin1String("prepare") || mode == QLatin1String("install-repair")) {
         coordinator.install(first);

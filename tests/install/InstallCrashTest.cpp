@@ -52,6 +52,10 @@ protected:
             }
         }
         state.append(treeSnapshot(cacheDirectory()));
+        // A registration made anew gets a new UUID in every run.
+        for (const QString& line : registryTool.isEmpty() ? QStringList() : registryFileLines()) {
+            state.append("registered: " + line.section(' ', 0, -2));
+        }
         if (!QFileInfo(templatesRoot).isDir()) {
             state.append("the Motion Templates library is gone");
         }
@@ -102,6 +106,9 @@ protected:
         environment.insert("MARLOX_KILL_BEFORE", QString::number(killBefore));
         if (!archiveTool.isEmpty()) {
             environment.insert("MARLOX_DITTO", archiveTool);
+        }
+        if (!registryTool.isEmpty()) {
+            environment.insert("MARLOX_PLUGINKIT", registryTool);
         }
         if (trace) {
             environment.insert("MARLOX_TRACE", "1");
@@ -279,6 +286,9 @@ exec '%2' "$@"
     QString bundle = home.filePath("Payloads.app");
     QString tools = home.filePath("tools");
     QString archiveTool;
+    // The plug-in registry's tool the driver runs; when set, the disk's state holds what the
+    // registry's file lists.
+    QString registryTool;
     QString resources = bundle + "/Contents/Resources";
     // The catalog the driver reads, as the application reads its own, from the bundle.
     QString catalogPath = resources + "/manifest.json";
@@ -290,6 +300,22 @@ TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfAFolderPayloadLeavesTheRecordedV
     makePlugin(resources + "/Payloads/1.1/Glow", "1.1");
     writeCatalog(glow("1.0", "Payloads/1.0/Glow"), glow("1.1", "Payloads/1.1/Glow"));
     expectEveryKillOfAnUpdateOrRemovalLeavesTheRecordedVersionWhole();
+}
+
+TEST_F(InstallCrashTest, KilledUpdateOrRemovalLeavesTheRegistryListingTheRecordedVersion) {
+    // GIVEN a plug-in registered with the bundled registry, whose update keeps its path and adds
+    // a second one
+    registryTool = marlox::platform::pluginkitToolPath();
+    makeBundle(resources + "/Payloads/1.0/Glow/Glow.pluginkit", "studio.marlox.glow.plugin", "1.0");
+    makeBundle(resources + "/Payloads/1.1/Glow/Glow.pluginkit", "studio.marlox.glow.plugin", "1.1");
+    makeBundle(resources + "/Payloads/1.1/Glow/Halo.pluginkit", "studio.marlox.halo.plugin", "1.1");
+    writeCatalog(glow("1.0", "Payloads/1.0/Glow"), glow("1.1", "Payloads/1.1/Glow"));
+    // WHEN the update and the removal are killed at each point and the next start runs, THEN the
+    // registry lists the recorded version at its path, or nothing when none is recorded
+    expectEveryKillOfAnUpdateOrRemovalLeavesTheRecordedVersionWhole();
+    // The first version's state, which the kills started from, was registered.
+    restoreHome();
+    EXPECT_EQ(registryFileLines().filter("use studio.marlox.glow.plugin(1.0) ").size(), 1);
 }
 
 TEST_F(InstallCrashTest, KilledFirstInstallOrRepairOfAFolderPayloadLeavesTheRecordedVersionWhole) {

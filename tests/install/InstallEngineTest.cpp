@@ -76,7 +76,7 @@ TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTo
             std::nullopt, std::nullopt);
         ASSERT_TRUE(result) << package.id.toStdString() << ": "
                             << description(result.error()).toStdString();
-        finishInstallJournal();
+        finishInstallJournal(engine.registrar());
         records.append(recordOf(package, *result));
     }
 
@@ -117,7 +117,7 @@ TEST_F(BuiltInInstallTest, InstallsAndRemovesEveryBuiltInPackageWithTheBundledTo
         const auto failure = engine.uninstall(record);
         ASSERT_FALSE(failure) << record.id.toStdString() << ": "
                               << description(*failure).toStdString();
-        finishInstallJournal();
+        finishInstallJournal(engine.registrar());
     }
     EXPECT_FALSE(QFileInfo::exists(installRoot));
     EXPECT_TRUE(QFileInfo(home.filePath("home/Applications")).isDir());
@@ -417,6 +417,16 @@ TEST_F(MotionTemplatesTest, UnsafeSubpathFailsBeforeTheEarlierTemplatesAreTouche
                   "Motion template install subpath leaves the Motion Templates folder: " + subpath +
                       ".");
     }
+    // A link that stays in the library is not gone through either: a start would settle nothing
+    // of what it placed there.
+    QFile::link(templatesRoot + "/Titles", templatesRoot + "/Linked/inside");
+    const auto throughLink = install(templatesPackage("Templates/Kinetic", "Linked/inside/Kinetic"),
+                                     recordOf(templatesPackage("x"), first));
+    ASSERT_FALSE(throughLink);
+    EXPECT_EQ(description(throughLink.error()),
+              "Motion templates are not placed through a link inside the Motion Templates "
+              "folder: Linked/inside/Kinetic.");
+    QFile::remove(templatesRoot + "/Linked/inside");
     QFile::remove(templatesRoot + "/Linked/out");
     QDir().rmdir(templatesRoot + "/Linked");
     EXPECT_EQ(treeSnapshot(home.filePath("home/Movies")), before);

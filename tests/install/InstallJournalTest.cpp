@@ -109,6 +109,10 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
     ASSERT_TRUE(QFile::link(documents, library + "/Linked.localized"));
     const QString studio = library + "/Titles.localized/Marlox Studio";
     const QString linkedStudioItem = library + "/Linked.localized/Marlox Studio/work.txt";
+    // Nor the studio's folder in a folder of the library that is no type folder the engine
+    // writes into.
+    const QString backup = library + "/Old Backups/Marlox Studio/Cat";
+    writeFile(backup + "/Thing/notes.txt", "the user's backup");
     const QString staging = installRoot + "/.marlox-staging-" + uuid;
     const auto everything = [&] {
         return treeSnapshot(home.filePath("home/Movies")) + treeSnapshot(documents) +
@@ -136,6 +140,8 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
              {journalMoving(glow, installRoot + "/.Marlox-Staging-" + uuid),
               installRoot + "/.Marlox-Staging-" + uuid},
              {journalMoving(glow, staging, homeAside), homeAside},
+             {journalMoving(backup + "/Thing", backup + "/.marlox-staging-" + uuid),
+              backup + "/.marlox-staging-" + uuid},
              {"{not json", ""},
          }) {
         SCOPED_TRACE(bytes.toStdString());
@@ -143,7 +149,7 @@ TEST_F(InstallJournalTest, ReplayRefusesAJournalNamingAnythingItsPackageDoesNotM
         writeFile(journal, bytes);
 
         // WHEN the next start replays it
-        settleAtStartUp().waitForFinished();
+        settleAtStartUp(bundledRegistrar()).waitForFinished();
 
         // THEN nothing is touched, the journal is gone, and one line names what was refused
         EXPECT_EQ(everything(), before);
@@ -172,7 +178,7 @@ TEST_F(InstallJournalTest, AJournalOverItsBoundIsLoggedAndKeptAndTheStartGoesOn)
     writeFile(older, journalMoving(installFolderPath() + "/glow", staging));
 
     // WHEN the next start runs
-    settleAtStartUp().waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
 
     // THEN the large journal stays as it was and one line says so, and the older one is settled
     EXPECT_EQ(QFileInfo(tooLarge).size(), maximumInstallJournalBytes + 1);
@@ -184,29 +190,80 @@ TEST_F(InstallJournalTest, AJournalOverItsBoundIsLoggedAndKeptAndTheStartGoesOn)
                      "Install journal removed: " + staging}));
 }
 
-TEST_F(InstallJournalTest,
-       AStartReadsTheNewestJournalsItMayAndLeavesTheRestAndTheirItemsToTheNext) {
-    // GIVEN one journal more than a start reads, none readable, and a staging folder no journal
-    // that is read names
+TEST_F(InstallJournalTest, AStartReadsTheNewestJournalsItMayAndLeavesTheRestAndTheAsidesToTheNext) {
+    // GIVEN one journal more than a start reads, none readable, and an aside item and a staging
+    // folder that no journal that is read names
     const QString support = applicationSupportDirectory();
     for (int journal = 0; journal <= maximumPendingInstallJournals; ++journal) {
         writeFile(journalFile(journal), "{not json");
     }
     const QString oldest = journalFile(0);
+    const QString aside = installFolderPath() + "/.marlox-aside-" + uuid + "-1.0-glow";
     const QString staging = installFolderPath() + "/.marlox-staging-" + uuid;
+    writeFile(aside + "/file", "glow 1.0");
     writeFile(staging + "/file", "half a copy");
 
-    // WHEN the next start runs, THEN the oldest journal and the staging folder wait
-    settleAtStartUp().waitForFinished();
+    // WHEN the next start runs, THEN the oldest journal and the aside item wait, and the staging
+    // folder, which no undoing needs, is gone
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
     EXPECT_EQ(QDir(support).entryList({".install-journal-*"}, QDir::Files | QDir::Hidden),
               QStringList{QFileInfo(oldest).fileName()});
-    EXPECT_TRUE(QFileInfo::exists(staging));
+    EXPECT_TRUE(QFileInfo::exists(aside));
+    EXPECT_FALSE(QFileInfo::exists(staging));
     EXPECT_EQ(loggedMessages().first(), "Install journals left for the next start: 1");
 
     // WHEN the start after it runs, THEN they are settled
-    settleAtStartUp().waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
     EXPECT_FALSE(QFileInfo::exists(oldest));
-    EXPECT_FALSE(QFileInfo::exists(staging));
+    EXPECT_FALSE(QFileInfo::exists(aside));
+}
+
+TEST_F(InstallJournalTest, JournalsWithOnlyDeletionsLeftTakeNoPlaceOfOthersAndHoldNothingBack) {
+    // GIVEN more journals marked as settled than a start reads, each with a trash item left
+    const QString installRoot = installFolderPath();
+    for (int number = 1; number <= maximumPendingInstallJournals + 1; ++number) {
+        const QString id = QFileInfo(journalFile(number)).fileName().mid(17, 54);
+        writeFile(installRoot + "/.marlox-trash-" + id + "-0/file", "an old version");
+        writeFile(journalFile(number, ".settled.json"),
+                  journalOf("other", std::nullopt, {},
+                            {{installRoot + "/other", std::nullopt, std::nullopt}}, true));
+    }
+    // AND, older, a killed first install of glow, and a staging folder no journal names
+    const QString glow = installRoot + "/glow";
+    writeFile(glow + "/version.txt", "1.0");
+    writeFile(journalFile(0), journalMoving(glow, installRoot + "/.marlox-staging-" + uuid));
+    const QString orphan = installRoot + "/.marlox-staging-" + QString(uuid).replace('0', 'A');
+    writeFile(orphan + "/file", "half a copy");
+
+    // WHEN the next start runs
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
+
+    // THEN the install is undone and the orphaned staging folder is gone
+    EXPECT_FALSE(QFileInfo::exists(glow));
+    EXPECT_FALSE(QFileInfo::exists(journalFile(0)));
+    EXPECT_FALSE(QFileInfo::exists(orphan));
+}
+
+TEST_F(InstallJournalTest, AFileOnlyNamedLikeAJournalIsLoggedAtEachStartAndLeftAlone) {
+    // GIVEN files named like journals but not as the engine names them, and an unfinished save
+    const QString support = applicationSupportDirectory();
+    const QString oldShape = support + "/.install-journal-1.json";
+    const QString lowerCase = journalFile(1).replace(uuid, uuid.toLower());
+    writeFile(oldShape, journalMoving(installFolderPath() + "/glow", "staging"));
+    writeFile(lowerCase, "{}");
+    writeFile(journalFile(2) + ".Ab12Cd", "half a save");
+
+    // WHEN two starts run
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
+
+    // THEN each start logs each of the two once, and they stay
+    const QString leftAlone =
+        "Install journal left alone, not being named as the application names one: ";
+    EXPECT_EQ(loggedMessages(), (QStringList{leftAlone + lowerCase, leftAlone + oldShape,
+                                             leftAlone + lowerCase, leftAlone + oldShape}));
+    EXPECT_TRUE(QFileInfo::exists(oldShape));
+    EXPECT_TRUE(QFileInfo::exists(lowerCase));
 }
 
 TEST_F(InstallJournalTest, AJournalStaysUntilEverythingItNamesIsSettled) {
@@ -221,7 +278,7 @@ TEST_F(InstallJournalTest, AJournalStaysUntilEverythingItNamesIsSettled) {
 
         // WHEN the next start replays it, THEN the journal stays, marked as having only
         // deletions left, and says why
-        settleAtStartUp().waitForFinished();
+        settleAtStartUp(bundledRegistrar()).waitForFinished();
         EXPECT_EQ(QDir(applicationSupportDirectory()).entryList(QDir::Files | QDir::Hidden),
                   QStringList{QFileInfo(journalFile(1, ".settled.json")).fileName()});
         EXPECT_EQ(loggedMessages().filter("Install journal"),
@@ -229,7 +286,7 @@ TEST_F(InstallJournalTest, AJournalStaysUntilEverythingItNamesIsSettled) {
     }
 
     // WHEN a later start can remove it, THEN the staging folder and the journal are gone
-    settleAtStartUp().waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
     EXPECT_FALSE(QFileInfo::exists(staging));
     EXPECT_EQ(QDir(applicationSupportDirectory()).entryList(QDir::Files | QDir::Hidden),
               QStringList());
@@ -274,7 +331,7 @@ TEST_F(InstallJournalTest, JournalsKeptForGoodDoNotHoldBackAnOlderOneFromBeingSe
 
         // WHEN the application starts a few times
         for (int start = 0; start < 3; ++start) {
-            settleAtStartUp().waitForFinished();
+            settleAtStartUp(bundledRegistrar()).waitForFinished();
         }
 
         // THEN the older update is undone: glow 1.0 is whole in its place, as recorded
@@ -284,10 +341,12 @@ TEST_F(InstallJournalTest, JournalsKeptForGoodDoNotHoldBackAnOlderOneFromBeingSe
     }
 }
 
-TEST_F(InstallJournalTest, WhileAJournalIsLeftUnreadNoItemBesideALivePathIsTouched) {
+TEST_F(InstallJournalTest, WhileAJournalIsLeftUnreadOnlyTheItemsSetAsideWait) {
     // GIVEN glow 1.0 recorded, 2.0 in its place, and 1.0 aside beside it, named in either way
     const QString installRoot = installFolderPath();
     const QString glow = installRoot + "/glow";
+    const QString staging = installRoot + "/.marlox-staging-" + uuid;
+    const QString trash = installRoot + "/.marlox-trash-" + uuid;
     for (const QString& aside : {installRoot + "/.marlox-aside-" + uuid + "-1.0-glow",
                                  installRoot + "/.marlox-aside-" + uuid}) {
         SCOPED_TRACE(aside.toStdString());
@@ -295,17 +354,71 @@ TEST_F(InstallJournalTest, WhileAJournalIsLeftUnreadNoItemBesideALivePathIsTouch
         writeRecords({{"glow", "1.0", {}, PackageType::generator, glow, {}}});
         writeFile(glow + "/version.txt", "2.0");
         writeFile(aside + "/version.txt", "1.0");
+        // AND a staging folder and a trash item a killed run left
+        writeFile(staging + "/version.txt", "3.0");
+        writeFile(trash + "/version.txt", "0.9");
         // AND a journal a start does not read, which may name them
         writeJournalOverItsBound(journalFile(1));
 
-        // WHEN the next start runs
-        settleAtStartUp().waitForFinished();
+        // WHEN the next two starts run
+        settleAtStartUp(bundledRegistrar()).waitForFinished();
+        settleAtStartUp(bundledRegistrar()).waitForFinished();
 
-        // THEN both copies and the journal stay as they were
+        // THEN both copies and the journal stay as they were, and the staging folder and the
+        // trash item, which no undoing needs, are gone
         EXPECT_EQ(readFile(aside + "/version.txt"), "1.0");
         EXPECT_EQ(readFile(glow + "/version.txt"), "2.0");
         EXPECT_EQ(QFileInfo(journalFile(1)).size(), maximumInstallJournalBytes + 1);
+        EXPECT_FALSE(QFileInfo::exists(staging));
+        EXPECT_FALSE(QFileInfo::exists(trash));
     }
+}
+
+TEST_F(InstallJournalTest, AStartRegistersAgainNothingAJournalNamesOutsideThePackageFolders) {
+    // GIVEN a plug-in bundle of the user's, and a killed first install whose journal says the
+    // registry listed that bundle before
+    const QString users = home.filePath("home/Documents/Other.pluginkit");
+    makeBundle(users, "studio.marlox.other");
+    const QString glow = installFolderPath() + "/glow";
+    writeFile(glow + "/version.txt", "1.0");
+    QJsonObject journal = QJsonDocument::fromJson(
+                              journalMoving(glow, installFolderPath() + "/.marlox-staging-" + uuid))
+                              .object();
+    journal.insert("registrationsBefore",
+                   QJsonArray{QJsonObject{{"path", users},
+                                          {"identifier", "studio.marlox.other"},
+                                          {"version", "1.0"},
+                                          {"election", "use"}}});
+    writeFile(journalFile(1), QJsonDocument(journal).toJson());
+
+    // WHEN the next start undoes the install
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
+
+    // THEN the install is gone and the user's bundle was not registered
+    EXPECT_FALSE(QFileInfo::exists(glow));
+    EXPECT_EQ(registryFileLines(), QStringList());
+}
+
+TEST_F(InstallJournalTest, TheSweepNeverGoesThroughALinkInTheLibrary) {
+    // GIVEN the user's folder holding items named as the engine names them, which the type folder
+    // the engine writes generators into is a link to
+    const QString library = home.filePath("home/Movies/Motion Templates.localized");
+    const QString users = home.filePath("home/Documents/My Effects");
+    writeFile(users + "/Marlox Studio/.marlox-trash-" + uuid + "/Glow.moti", "the user's");
+    writeFile(users + "/Marlox Studio/Cat/.marlox-staging-" + uuid + "/Glow.moti", "the user's");
+    QDir().mkpath(library);
+    ASSERT_TRUE(QFile::link(users, library + "/Effects.localized"));
+    // AND a trash item a killed run left in the install folder, so that the start sweeps
+    const QString trash = installFolderPath() + "/.marlox-trash-" + uuid;
+    writeFile(trash + "/file", "an old version");
+    const QStringList before = treeSnapshot(users);
+
+    // WHEN the next start runs
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
+
+    // THEN the trash item is gone, and nothing in the user's folder is touched or pruned
+    EXPECT_FALSE(QFileInfo::exists(trash));
+    EXPECT_EQ(treeSnapshot(users), before);
 }
 
 TEST_F(InstallJournalTest, TheSweepTakesOnlyTheNamesTheEngineMakesInTheFoldersItWritesInto) {
@@ -337,7 +450,7 @@ TEST_F(InstallJournalTest, TheSweepTakesOnlyTheNamesTheEngineMakesInTheFoldersIt
     const QStringList before = treeSnapshot(home.filePath("home"));
 
     // WHEN the next start runs
-    settleAtStartUp().waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
 
     // THEN only the trash item is gone: nothing of the user's is touched, no folder pruned
     EXPECT_FALSE(QFileInfo::exists(trash));
@@ -360,14 +473,14 @@ TEST_F(InstallJournalTest, AJournalAtTheReadBoundIsWrittenAndReadAndOnePastItIsR
                                     .entryList({".install-journal-*"}, QDir::Files | QDir::Hidden);
     ASSERT_EQ(written.size(), 1);
     const qint64 rest = QFileInfo(applicationSupportDirectory() + "/" + written.first()).size();
-    settleAtStartUp().waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
     InstallJournal atTheBound(InstallJournal::Operation::install, "glow", std::nullopt,
                               QString(maximumInstallJournalBytes - rest, 'x'));
 
     // WHEN it is written and the next start runs, THEN the start reads and settles it
     ASSERT_FALSE(atTheBound.write());
     clearOperationsLog();
-    settleAtStartUp().waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
     EXPECT_EQ(loggedMessages().filter("Install journal"), QStringList());
     EXPECT_TRUE(QDir(applicationSupportDirectory())
                     .entryList({".install-journal-*"}, QDir::Files | QDir::Hidden)
@@ -402,7 +515,7 @@ TEST_F(InstallJournalTest, APreviousVersionThatCannotBePutBackIsLogged) {
     ASSERT_TRUE(locked.holds());
 
     // WHEN the next start undoes the update, THEN the log says that 1.0 could not be put back
-    settleAtStartUp().waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
     const QStringList logged = loggedMessages().filter("Install journal could not put back: ");
     ASSERT_EQ(logged.size(), 1) << loggedMessages().join("\n").toStdString();
     EXPECT_TRUE(logged.first().contains(installRoot)) << logged.first().toStdString();
@@ -452,7 +565,7 @@ TEST_F(InstallJournalTest, AnItemNoJournalNamesIsSettledByWhatItsNameSays) {
         }
 
         // WHEN the next start runs
-        settleAtStartUp().waitForFinished();
+        settleAtStartUp(bundledRegistrar()).waitForFinished();
 
         // THEN the item is gone, its version back in place or removed, and that is logged
         EXPECT_FALSE(QFileInfo::exists(test.leftover));
@@ -486,7 +599,7 @@ TEST_F(InstallJournalTest, PlantedAsideAndTrashLinksInAnOwnedFolderAreRemovedAnd
         }
 
         // WHEN the next start runs
-        settleAtStartUp().waitForFinished();
+        settleAtStartUp(bundledRegistrar()).waitForFinished();
 
         // THEN the links and the library's folders they alone held are gone, and the install,
         // the library and the documents are as they were
@@ -521,7 +634,7 @@ TEST_F(EngineTest, AnUpdateWhoseJournalWasCutInHalfIsUndoneByTheNamesOfItsItems)
 
     // THEN the next start puts the recorded version back, by the version the aside item's name
     // holds, and leaves nothing over
-    settleAtStartUp().waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
     EXPECT_EQ(treeSnapshot(installRoot), recorded);
     EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(", ").toStdString();
 }
@@ -543,7 +656,7 @@ TEST_F(EngineTest, ARepairWhoseJournalSaysItsRecordsWereSavedIsFinishedThoughThe
     writeFile(journal, bytes.replace(R"("recordsSaved":false)", R"("recordsSaved":true)"));
 
     // WHEN the next start settles it, THEN the repaired copy stays and the previous one goes
-    settleAtStartUp().waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
     EXPECT_EQ(treeSnapshot(installRoot), whole);
     EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(", ").toStdString();
 }
@@ -573,7 +686,7 @@ TEST_F(EngineTest, AStartUndoingAnOperationLogsAsRemovedOnlyWhatItRemoved) {
         clearOperationsLog();
 
         // WHEN the next start undoes it
-        settleAtStartUp().waitForFinished();
+        settleAtStartUp(bundledRegistrar()).waitForFinished();
 
         // THEN the log names as removed only a folder that is gone, and the previous copy as put
         // back in its place
@@ -602,7 +715,7 @@ TEST_F(EngineTest, AStartTellsWhatAJournalRemovesAndPrunesFoldersHoldingOnlyTheS
     clearOperationsLog();
 
     // WHEN the next start settles it
-    settleAtStartUp().waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
 
     // THEN the items and the folders that held only markers are gone, each named in the log, and
     // the install folder keeps the user's note
@@ -628,7 +741,7 @@ TEST_F(InstallJournalTest, TheStartLeavesTheDeletionOfALeftOverTreeToTheBackgrou
 
     // WHEN the next start runs, THEN it returns before the folder is deleted, which happens once
     // a thread is free
-    QFuture<void> settling = settleAtStartUp();
+    QFuture<void> settling = settleAtStartUp(bundledRegistrar());
     EXPECT_TRUE(QFileInfo::exists(staging));
     utilityThreads.letGo();
     settling.waitForFinished();
@@ -655,7 +768,7 @@ TEST_F(InstallJournalTest, ReplayRemovesWhatUnfinishedSavesAndWorkLeftAndKeepsTh
     }
 
     // WHEN the next start replays the journal, THEN only what the saves and the work left is gone
-    settleAtStartUp().waitForFinished();
+    settleAtStartUp(bundledRegistrar()).waitForFinished();
     EXPECT_EQ(QDir(support).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"installed.json", "installed.json.unreadable-2026-03-04T09:05:07Z",
                            "notes.json.Ab12Cd"}));

@@ -117,6 +117,11 @@ protected:
             QCryptographicHash::hash(readFile(zipPath), QCryptographicHash::Sha256).toHex());
         return package;
     }
+    // A folder where installed.json must be written, so that every save fails.
+    static void makeRecordsUnsavable() {
+        ASSERT_TRUE(QFile::remove(installedRecordsFileURL()));
+        ASSERT_TRUE(QDir().mkpath(installedRecordsFileURL()));
+    }
     // The record as "version type path [template paths]", once installed.json and the store agree.
     QString recordLine(const QString& id) const {
         EXPECT_EQ(readInstalledRecords(), store.installedByID());
@@ -215,48 +220,72 @@ TEST_F(CoordinatorTest, RemoteUpdateReplacesTheFolderInPlaceAndAFailedOneKeepsTh
 }
 
 TEST_F(CoordinatorTest, UpdateWhoseRecordsCannotBeSavedFailsAndPutsThePreviousVersionBack) {
-    // GIVEN Glow 1.0 installed and saved, then a folder where installed.json must be written
+    // GIVEN Glow 1.0 installed, saved and registered, then a folder where installed.json must be
+    // written
     ASSERT_TRUE(installAndSettle(servedGlowPackage("1.0")));
     const auto recorded = store.record(glowID);
     const QStringList before = treeSnapshot(installFolder);
-    ASSERT_TRUE(QFile::remove(installedRecordsFileURL()));
-    ASSERT_TRUE(QDir().mkpath(installedRecordsFileURL()));
+    const QStringList registeredBefore = registryFileLines();
+    ASSERT_EQ(registeredBefore.size(), 1);
+    makeRecordsUnsavable();
 
     // WHEN 1.1 is installed
     coordinator->install(servedGlowPackage("1.1"));
     ASSERT_TRUE(settle());
 
-    // THEN the install failed and says why, the records still hold 1.0, which is in place as it
-    // was, and no journal is left for a start to settle
+    // THEN the install failed and says why, the records still hold 1.0, which is in place and
+    // registered as it was, and no journal is left for a start to settle
     EXPECT_EQ(statusHistory.value(glowID).last(), "Failed");
     EXPECT_TRUE(coordinator->presentedErrorMessage().value_or("").contains(
         "The file “" + installedRecordsFileURL() + "” could not be saved"))
         << coordinator->presentedErrorMessage().value_or("").toStdString();
     EXPECT_EQ(store.record(glowID), recorded);
     EXPECT_EQ(treeSnapshot(installFolder), before);
+    EXPECT_EQ(registryFileLines(), registeredBefore);
     EXPECT_TRUE(QDir(applicationSupportDirectory())
                     .entryList({".install-journal-*"}, QDir::Files | QDir::Hidden)
                     .isEmpty());
 }
 
-TEST_F(CoordinatorTest, RemovalWhoseRecordsCannotBeSavedFailsAndKeepsThePackage) {
-    // GIVEN Countdown installed and saved, then a folder where installed.json must be written
+TEST_F(CoordinatorTest, RemovalWhoseRecordsCannotBeSavedFailsAndKeepsThePackageRegistered) {
+    // GIVEN Countdown installed, saved and registered, then a folder where installed.json must be
+    // written
     ASSERT_TRUE(installAndSettle(builtInPackage(countdownID)));
     const auto recorded = store.record(countdownID);
     const QStringList before = treeSnapshot(installFolder);
-    ASSERT_TRUE(QFile::remove(installedRecordsFileURL()));
-    ASSERT_TRUE(QDir().mkpath(installedRecordsFileURL()));
+    const QStringList registeredBefore = registryFileLines();
+    ASSERT_FALSE(registeredBefore.isEmpty());
+    makeRecordsUnsavable();
 
     // WHEN it is removed
     coordinator->uninstall(countdownID);
     ASSERT_TRUE(settle());
 
-    // THEN the removal failed and says why, and the package is recorded and in place as it was
+    // THEN the removal failed and says why, and the package is recorded, in place and registered
+    // as it was
     EXPECT_EQ(statusHistory.value(countdownID).last(), "Failed");
     EXPECT_TRUE(coordinator->presentedErrorMessage().value_or("").contains("could not be saved"))
         << coordinator->presentedErrorMessage().value_or("").toStdString();
     EXPECT_EQ(store.record(countdownID), recorded);
     EXPECT_EQ(treeSnapshot(installFolder), before);
+    EXPECT_EQ(registryFileLines(), registeredBefore);
+}
+
+TEST_F(CoordinatorTest, FirstInstallWhoseRecordsCannotBeSavedLeavesNothingRegistered) {
+    // GIVEN another package installed and registered, then a folder where installed.json must be
+    // written
+    ASSERT_TRUE(installAndSettle(builtInPackage(countdownID)));
+    const QStringList registeredBefore = registryFileLines();
+    makeRecordsUnsavable();
+
+    // WHEN Glow is installed for the first time
+    coordinator->install(servedGlowPackage("1.0"));
+    ASSERT_TRUE(settle());
+
+    // THEN it failed, its folder is gone, and the registry is as it was
+    EXPECT_EQ(statusHistory.value(glowID).last(), "Failed");
+    EXPECT_FALSE(QFileInfo::exists(installFolder + "/" + glowID));
+    EXPECT_EQ(registryFileLines(), registeredBefore);
 }
 
 TEST_F(CoordinatorTest, TemplatesInstallIsParkedUntilTheTemplatesFolderCanBePrepared) {

@@ -7,6 +7,10 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,6 +101,22 @@ catalog::PackageManifest builtInPackage(const QString& id) {
     }
     ADD_FAILURE() << "the built-in catalog has no " << id.toStdString();
     return {};
+}
+
+QStringList registryFileLines() {
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         "/pluginkit/registry.json";
+    QStringList lines;
+    // No file: the registry never listed anything.
+    const QByteArray bytes = contentsOf(path).value_or(QByteArray());
+    for (const QJsonValue& value : QJsonDocument::fromJson(bytes).array()) {
+        const QJsonObject entry = value.toObject();
+        const auto field = [&](const char* key) { return entry.value(key).toString(); };
+        lines.append(QString("%1 %2(%3) %4 %5")
+                         .arg(field("election"), field("identifier"), field("version"),
+                              field("path"), field("uuid")));
+    }
+    return lines;
 }
 
 QStringList registeredPluginLines() {

@@ -74,6 +74,10 @@ QList<catalog::PackageManifest> builtInPackages();
 catalog::PackageManifest builtInPackage(const QString& id);
 // What the bundled plug-in registry lists, one line per plug-in.
 QStringList registeredPluginLines();
+// The registry's file as it stands, a registration a line: its election, identifier(version),
+// path and UUID, not the time it was made. Read without the tool, which forgets registrations
+// whose bundle is gone whenever it runs.
+QStringList registryFileLines();
 
 // A bundle with the macOS layout: Info.plist (with the identifier unless empty), an executable
 // and a resource.
@@ -131,6 +135,12 @@ private:
     QString m_path;
 };
 
+// The registrar of the bundle's own registry tools, as the application's start uses it.
+inline install::FxPlugRegistrar bundledRegistrar() {
+    return {std::make_shared<platform::SystemProcessRunner>(), platform::pluginkitToolPath(),
+            platform::lsregisterToolPath()};
+}
+
 // The bundled tools, with the registry tool standing in for the real one.
 inline install::InstallTools toolsRegisteringWith(const HeldTool& pluginkit) {
     install::InstallTools tools = install::InstallTools::systemDefaults();
@@ -170,14 +180,14 @@ protected:
         const auto result = install(package, previous, templatesRoot);
         EXPECT_TRUE(result) << (result ? "" : install::description(result.error()).toStdString());
         // As once the records are saved: what the install set aside goes.
-        install::finishInstallJournal();
+        install::finishInstallJournal(engine().registrar());
         return result ? *result : install::InstallResult{};
     }
     // Uninstalls, and once it succeeded, deletes what it set aside, as once the record is gone.
     install::InstallFailure uninstalled(const catalog::InstalledPackage& record) const {
         auto failure = engine().uninstall(record);
         if (!failure) {
-            install::finishInstallJournal();
+            install::finishInstallJournal(engine().registrar());
         }
         return failure;
     }

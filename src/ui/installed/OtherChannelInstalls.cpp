@@ -71,14 +71,11 @@ void adoptAll(catalog::InstalledPackageStore& store, const QList<PackageManifest
               const QString& sharedFolder, const QDateTime& now) {
     for (const FoundInstall& found :
          otherChannelInstalls(packages, store.installedByID(), sharedFolder)) {
-        const catalog::InstalledPackageMap before = store.installedByID();
-        catalog::InstalledPackageMap records = before;
+        catalog::InstalledPackageMap records = store.installedByID();
         records.insert(found.catalog.id, adoptedRecord(found, now));
-        store.setInstalledByID(records);
         // A record the file does not hold the next start would not know either; the failure is
         // logged.
-        if (store.saveToDisk()) {
-            store.setInstalledByID(before);
+        if (store.setInstalledByIDAndSave(records)) {
             return;
         }
     }
