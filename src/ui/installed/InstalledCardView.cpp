@@ -179,14 +179,13 @@ InstalledCardView::InstalledCardView(const InstalledRow& row, const InstalledCar
     headerLine->setAlignment(Qt::AlignTop);
     auto* title = new QHBoxLayout;
     title->setSpacing(8);
-    // One line each, so that a card's height never hangs on its width: a column of a thousand
-    // cards is then laid out without asking each card its height at the width.
-    m_title = plainLabel({}, 17, QFont::DemiBold, AppPalette::textPrimary());
-    // The header's spacer gives way before the title is cut.
+    // A long name wraps and shows whole: nothing else on the card or in its details names the
+    // package. The header's spacer gives way before the title wraps.
+    m_title = plainLabel({}, 17, QFont::DemiBold, AppPalette::textPrimary(), true);
     m_title->setPreferredWidthLimit(QWIDGETSIZE_MAX);
     m_title->setObjectName(QStringLiteral("installedTitle:") + card.id);
     addSharingRoom(title, m_title);
-    m_version = plainLabel({}, 14, QFont::Normal, AppPalette::textSecondary());
+    m_version = plainLabel({}, 14, QFont::Normal, AppPalette::textSecondary(), true);
     m_version->setObjectName(QStringLiteral("installedVersion:") + card.id);
     // The version stands level with the title's first line.
     addSharingRoom(title, m_version, dropToFirstLine(*m_title, m_version->firstBaseline()));

@@ -12,6 +12,7 @@
 #include "platform/Workspace.h"
 #include "ui/kit/AppPill.h"
 #include "ui/kit/AppTheme.h"
+#include "ui/kit/ColumnLayout.h"
 #include "ui/kit/ScreenParts.h"
 
 #include <QDateTime>
@@ -128,9 +129,10 @@ void InstalledView::makeContent() {
                                AppPalette::textSecondary(), true));
     m_emptyState = empty;
     m_column->addWidget(m_emptyState);
-    // The cards keep the column's spacing between them.
+    // The cards keep the column's spacing between them; a change of one card lays out that card,
+    // not each of a thousand.
     m_cardList = new QWidget;
-    m_cardLayout = verticalLayout(m_cardList, 12);
+    m_cardLayout = new ColumnLayout(m_cardList, 12);
     m_column->addWidget(m_cardList);
     // Whatever room the cards leave stays below them: they keep the height their texts need.
     m_column->addStretch(1);
@@ -164,15 +166,21 @@ void InstalledView::showCards() {
         [this](const QString& id) { return m_installedStore.isPresentOnDisk(id); }};
     // Showing a widget on a screen on show lays out every layout above it at once: the list, the
     // column and the content are held while the cards change, then laid out once, from the list
-    // up, as one showing would.
+    // up, as one showing would. A screen not on show yet is laid out when it shows, at its size,
+    // where now each card would be laid out at the width of a scroll area not yet sized; only
+    // the sizes the layouts above ask for are told to change.
     const std::array<QLayout*, 3> held{m_cardLayout, m_column, m_centring};
     for (QLayout* layout : held) {
         layout->setEnabled(false);
     }
-    const auto release = qScopeGuard([&held] {
+    const auto release = qScopeGuard([this, &held] {
         for (QLayout* layout : held) {
             layout->setEnabled(true);
-            layout->activate();
+            if (isVisible()) {
+                layout->activate();
+            } else {
+                layout->parentWidget()->updateGeometry();
+            }
         }
     });
     QHash<QString, InstalledCardView*> unused = std::exchange(m_cardsByID, {});

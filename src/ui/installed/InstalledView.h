@@ -33,6 +33,7 @@ class Workspace;
 
 namespace marlox::ui {
 
+class ColumnLayout;
 class InstalledCardView;
 class SymbolButtonIcons;
 class ThumbnailCache;
@@ -101,7 +102,7 @@ private:
     QList<FoundInstall> m_shownFoundInstalls;
     QWidget* m_emptyState = nullptr;
     QWidget* m_cardList = nullptr;
-    QVBoxLayout* m_cardLayout = nullptr;
+    ColumnLayout* m_cardLayout = nullptr;
     QHash<QString, InstalledCardView*> m_cardsByID;
     std::unique_ptr<SymbolButtonIcons> m_buttonIcons;
 };

@@ -212,18 +212,21 @@ qsizetype positionInText(const QString& text, qsizetype charactersShown, qsizety
     return step < shownPosition ? text.size() : at;
 }
 
-// The width the text layout needs to keep each line of the text whole: the widest line's advance
-// and what its last glyph draws beyond that, as a "k" of some fonts does; the layout counts it.
+// The width the text layout needs to keep each line of the text whole: the widest line's advance,
+// spaces it starts with included, and what its last glyph draws beyond that, as a "k" of some
+// fonts does; the layout counts both, and lets only the spaces at a line's end hang.
 qreal naturalWidth(const QString& text, const QFont& font) {
     const QFontMetricsF metrics(font);
     qreal widest = 0;
-    for (const QStringView line : QStringView(text).split(QChar::LineSeparator)) {
-        const QString trimmed = line.trimmed().toString();
-        if (trimmed.isEmpty()) {
+    for (QStringView line : QStringView(text).split(QChar::LineSeparator)) {
+        while (!line.isEmpty() && line.back().isSpace()) {
+            line.chop(1);
+        }
+        if (line.isEmpty()) {
             continue;
         }
-        const qreal overhang = std::max<qreal>(0, -metrics.rightBearing(trimmed.back()));
-        widest = std::max(widest, metrics.horizontalAdvance(trimmed) + overhang);
+        const qreal overhang = std::max<qreal>(0, -metrics.rightBearing(line.back()));
+        widest = std::max(widest, metrics.horizontalAdvance(line.toString()) + overhang);
     }
     return widest;
 }
@@ -283,6 +286,7 @@ void FittingLabel::refreshShownText() const {
         m_laidOutLines = lines;
         std::tie(m_shownText, m_charactersShown) = textForLines(current, lines);
         m_naturalWidth = static_cast<int>(std::ceil(naturalWidth(m_shownText, font())));
+        m_ownLines = m_shownText.count(QChar::LineSeparator) + 1;
         m_linesAtWidths.forget();
         m_wholeTextLayout.reset();
     }
@@ -345,11 +349,17 @@ int FittingLabel::horizontalMargins() const {
 
 int FittingLabel::heightForWidth(int width) const {
     // One line is one line high at any width, without laying it out.
-    const qsizetype count =
-        wordWrap()
-            ? std::max<qsizetype>(1, shownLines(std::max(0, width - horizontalMargins())).size())
-            : 1;
-    return heightOfLines(count);
+    if (!wordWrap()) {
+        return heightOfLines(1);
+    }
+    refreshShownText();
+    const int inner = std::max(0, width - horizontalMargins());
+    // As wide as its widest line, the text keeps its own lines: a card's title that fits is
+    // not laid out at each width a layout asks about.
+    const qsizetype count = inner >= m_naturalWidth
+                                ? std::min<qsizetype>(m_ownLines, maximumLines())
+                                : shownLines(inner).size();
+    return heightOfLines(std::max<qsizetype>(1, count));
 }
 
 int FittingLabel::heightOfLines(qsizetype count) const {

@@ -217,8 +217,9 @@ private:
     mutable QString m_shownText;
     // How many characters of the text m_shownText shows.
     mutable qsizetype m_charactersShown = 0;
-    // The shown text's widest line.
+    // The shown text's widest line, and how many lines it has of its own.
     mutable int m_naturalWidth = 0;
+    mutable qsizetype m_ownLines = 1;
     mutable LaidOutAtWidths<QStringList> m_linesAtWidths;
     // Kept for the width and alignment it was made for: a drag asks where the pointer is, then
     // draws the selection, at every move, and each would lay the whole text out anew.

@@ -10,11 +10,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 
 using namespace marlox::testing;
+using marlox::ui::FittingLabel;
 using marlox::ui::InstalledView;
 
 namespace {
@@ -157,26 +159,34 @@ TEST_F(InstalledViewTest, AChangedRecordShowsItsNewVersionInItsCardAndAnAddedOne
     EXPECT_LT(top(edgeMatteID), top(filmGradeID));
 }
 
-TEST_F(InstalledViewTest, ACardsTitleAndVersionKeepToOneLineSoItsHeightHangsOnNoWidth) {
-    // GIVEN a record of a package of a long name at a long version, on show
+TEST_F(InstalledViewTest, ACardShowsALongNameAndVersionWholeOnAsManyLinesAsTheyNeed) {
+    // GIVEN a record of a package of a 115-character name at a long version, on show
     services.useBuiltInCatalogNaming(home.filePath("catalogs/long-name.json"), countdownID,
                                      longNameOfManyWords);
     loadCatalog();
     services.recordInstalled({{countdownID, longVersion}});
     auto view = makeView();
+    auto* title = childNamed<FittingLabel>(*view, "installedTitle:" + countdownID);
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text(), longNameOfManyWords);
 
-    // THEN the column need not ask the card its height at each width
-    EXPECT_FALSE(card(*view, countdownID)->hasHeightForWidth());
-    // AND the title and the version each show one line ending in an ellipsis
+    // THEN the title and the version each show the whole of their text, with no ellipsis, in a
+    // label as tall as its lines
+    const auto withoutSpaces = [](QString text) { return text.remove(u' '); };
     for (const QString& name :
          {"installedTitle:" + countdownID, "installedVersion:" + countdownID}) {
         SCOPED_TRACE(name.toStdString());
-        auto* label = childNamed<marlox::ui::FittingLabel>(*view, name);
+        auto* label = childNamed<FittingLabel>(*view, name);
         ASSERT_NE(label, nullptr);
-        const QStringList lines = label->shownLines(label->width());
-        ASSERT_EQ(lines.size(), 1);
-        EXPECT_TRUE(lines.first().endsWith(QChar(0x2026)));
+        const QStringList lines = label->shownLines(label->contentsRect().width());
+        EXPECT_EQ(withoutSpaces(lines.join(QString())), withoutSpaces(label->text()));
+        EXPECT_GE(label->height(), label->heightForWidth(label->width()));
     }
+    // AND the name takes more than one line, all of them inside its card
+    EXPECT_GT(title->shownLines(title->contentsRect().width()).size(), 1);
+    EXPECT_GT(title->height(), 1.5 * QFontMetricsF(title->font()).lineSpacing());
+    QWidget* shown = card(*view, countdownID);
+    EXPECT_TRUE(shown->rect().contains(geometryIn(*shown, *title)));
 }
 
 TEST_F(InstalledViewTest, ACardWhosePackageLeavesTheCatalogShowsTheRecordIDWithoutRepair) {

@@ -86,6 +86,26 @@ TEST_F(TextsGiveWayTest, OnlyAWrappingTextHasAHeightForItsWidthAndOneLineEndsInA
     EXPECT_GT(wrapping->heightForWidth(150), 2 * oneLine->heightForWidth(150));
 }
 
+TEST_F(TextsGiveWayTest, AWrappingTextIsAsTallAsTheLinesItShowsAtEveryWidth) {
+    // GIVEN wrapping texts: long names, one starting with spaces, and lines of their own
+    for (const QString& text : {longNameOfManyWords, longNameWithoutSpace, "   " + longName,
+                                longName + "\n" + longVersion, longName + "\n"}) {
+        SCOPED_TRACE(text.toStdString());
+        const std::unique_ptr<FittingLabel> label(
+            plainLabel(text, 17, QFont::DemiBold, Qt::white, true));
+        label->setPreferredWidthLimit(QWIDGETSIZE_MAX);
+        const int widest = label->sizeHint().width();
+        const qreal lineSpacing = QFontMetricsF(label->font()).lineSpacing();
+        // THEN about as wide as its widest line, and narrower, its height is that of its lines
+        for (const int width : {widest - 2, widest - 1, widest, widest + 1, widest / 2, 120}) {
+            SCOPED_TRACE(width);
+            const qsizetype lines = label->shownLines(width).size();
+            EXPECT_EQ(label->heightForWidth(width),
+                      static_cast<int>(std::ceil(lineSpacing * static_cast<qreal>(lines))));
+        }
+    }
+}
+
 TEST_F(TextsGiveWayTest, APickersListOpensInsideItsWindowWhateverItsEntries) {
     // GIVEN a picker of long names near the right edge of a small window
     QWidget window;
