@@ -161,20 +161,12 @@ private:
 
 } // namespace
 
-// A journal read at a start whose renames are done: what the registry and the deletions that
-// follow are to settle. No outcome for a journal marked as settled, whose registry was settled
-// before it was so marked.
+// A journal read at a start whose renames are done, and what closing it settles: no outcome for a
+// journal marked as settled.
 struct SettledJournal {
     InstallJournal journal;
     std::optional<InstallJournal::Outcome> outcome;
     QList<PendingDeletion> deletions;
-
-    void close(const FxPlugRegistrar& registrar) const {
-        if (outcome) {
-            journal.settleRegistrations(registrar, *outcome);
-        }
-        journal.close(deletions);
-    }
 };
 
 // Why a journal read at a start is not acted on. One too large to be read is kept where it is,
@@ -439,17 +431,14 @@ InstallFailure InstallJournal::save() const {
 }
 
 void InstallJournal::rollBack(const FxPlugRegistrar& registrar) const {
-    const QList<PendingDeletion> deletions = renameBackToPrevious();
-    settleRegistrations(registrar, Outcome::undone);
-    close(deletions);
+    close(registrar, Outcome::undone, renameBackToPrevious());
     // Undone or not, it is no more this process's to finish; a start decides what is left.
     OwnJournals::instance().drop(m_id);
 }
 
 void InstallJournal::finish(const FxPlugRegistrar& registrar) const {
     if (const auto deletions = renameToKeepNew()) {
-        settleRegistrations(registrar, Outcome::keptNew);
-        close(*deletions);
+        close(registrar, Outcome::keptNew, *deletions);
     } else {
         OwnJournals::instance().drop(m_id);
     }
@@ -508,9 +497,10 @@ std::optional<QList<PendingDeletion>> InstallJournal::renameToKeepNew() const {
 
 void InstallJournal::noteRegistrationsBefore(const FxPlugRegistrar& registrar,
                                              const QStringList& identifiers) {
+    // A registry that cannot be asked leaves the journal saying nothing of it, as an earlier
+    // version's says nothing.
     const auto listed = registrar.registrations();
     if (!listed) {
-        m_registrationsBefore.reset();
         return;
     }
     QStringList livePaths;
@@ -613,7 +603,12 @@ QList<PendingDeletion> InstallJournal::trashLeft() const {
     return deletions;
 }
 
-void InstallJournal::close(const QList<PendingDeletion>& deletions) const {
+void InstallJournal::close(const FxPlugRegistrar& registrar, std::optional<Outcome> outcome,
+                           const QList<PendingDeletion>& deletions) const {
+    // While what left is still on disk: it tells which plug-ins went.
+    if (outcome) {
+        settleRegistrations(registrar, *outcome);
+    }
     // Only a journal read at a start tells what it removes; an operation's own outcome is its
     // log line.
     QList<PendingDeletion> told = deletions;
@@ -749,8 +744,8 @@ struct StartUpSettling {
         return journals.isEmpty() && droppedJournals.isEmpty() && deletions.isEmpty();
     }
     void run(const FxPlugRegistrar& registrar) const {
-        for (const SettledJournal& journal : journals) {
-            journal.close(registrar);
+        for (const SettledJournal& settled : journals) {
+            settled.journal.close(registrar, settled.outcome, settled.deletions);
         }
         deleteLeftoverItems(deletions);
         for (const QString& file : droppedJournals) {

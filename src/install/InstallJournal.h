@@ -65,19 +65,15 @@ public:
     // Every path it names: the staging folders, the live paths, the aside items and the trash
     // items these become on their way out.
     QStringList namedItems() const;
-    // Deletes what the outcome left and the staging folders, prunes the emptied folders, and
-    // removes the journal once nothing it names is left to settle; otherwise the next start tries
-    // again, and where only deletions are left, it marks the journal as settled.
-    void close(const QList<PendingDeletion>& deletions) const;
-
     // Which way the operation went, once its renames are done.
     enum class Outcome { keptNew, undone };
-    // Makes the registry say what the disk now does, before what left is deleted: a plug-in of
-    // an item that left is unregistered where no plug-in took its place, or, after an undo, where
-    // the registry did not list it before; and after an undo, what it listed before is registered
-    // again where the bundle is back. Those a journal read at a start names are registered again
-    // only inside the install folders.
-    void settleRegistrations(const FxPlugRegistrar& registrar, Outcome outcome) const;
+    // Makes the registry say what the disk now does (settleRegistrations()), unless the journal is
+    // marked as settled, which it was before; then deletes what the outcome left and the staging
+    // folders, prunes the emptied folders, and removes the journal once nothing it names is left
+    // to settle; otherwise the next start tries again, and where only deletions are left, it marks
+    // the journal as settled.
+    void close(const FxPlugRegistrar& registrar, std::optional<Outcome> outcome,
+               const QList<PendingDeletion>& deletions) const;
 
 private:
     InstallJournal() = default;
@@ -103,6 +99,12 @@ private:
     // Whether every rename of the outcome is done, so that only deletions are left: no aside
     // item to put back or delete and no staged item to put in place.
     bool hasOnlyDeletionsLeft() const;
+    // Makes the registry say what the disk now does, before what left is deleted: a plug-in of
+    // an item that left is unregistered where no plug-in took its place, or, after an undo, where
+    // the registry did not list it before; and after an undo, what it listed before is registered
+    // again where the bundle is back. Those a journal read at a start names are registered again
+    // only inside the install folders.
+    void settleRegistrations(const FxPlugRegistrar& registrar, Outcome outcome) const;
     // What is no longer at a move's live path: its trash item, and an aside item still there.
     QStringList itemsThatLeft(qsizetype moveIndex) const;
     // The registrations noted before the operation that an undo registers again.

@@ -174,9 +174,9 @@ bool OwnedPlaces::isFolderOf(const QString& packageID, const QString& folder) co
 }
 
 bool OwnedPlaces::isStudioTemplatesFolder(const QString& folder) const {
+    // Reached without links also means absolute and without "." or "..".
     const auto typeFolder = studioTypeFolderOf(folder);
-    return QDir::isAbsolutePath(folder) && !hasDotComponent(folder) && typeFolder &&
-           m_typeFolders.contains(*typeFolder) && isLibraryFolderWithoutLinks(folder);
+    return typeFolder && m_typeFolders.contains(*typeFolder) && isLibraryFolderWithoutLinks(folder);
 }
 
 QStringList OwnedPlaces::foldersOf(const QString& packageID) const {
