@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <chrono>
+
 namespace marlox::platform {
 
 // Why a lock was not taken: another holder has it, or the system's reason it could not be.
@@ -22,8 +24,10 @@ struct FileLockError : base::DescribedError {
 // while an earlier one still held the old.
 class ExclusiveFileLock {
 public:
-    // Takes the lock without waiting, making the file and its folder when missing.
-    static Result<ExclusiveFileLock, FileLockError> take(const QString& path);
+    // Takes the lock, waiting at most `patience` for another holder to let it go, and making the
+    // file and its folder when missing. A folder is locked as it is, with nothing made in it.
+    static Result<ExclusiveFileLock, FileLockError> take(const QString& path,
+                                                         std::chrono::milliseconds patience = {});
 
     ExclusiveFileLock(ExclusiveFileLock&& other) noexcept;
     ExclusiveFileLock& operator=(ExclusiveFileLock&& other) = delete;

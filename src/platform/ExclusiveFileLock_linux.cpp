@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -14,24 +15,52 @@
 
 namespace marlox::platform {
 
-Result<ExclusiveFileLock, FileLockError> ExclusiveFileLock::take(const QString& path) {
+namespace {
+
+// Reading is all a lock needs; not waiting, for a pipe in its place would wait for a writer.
+// Closed on exec: a program started from here may outlive this process (a browser the desktop
+// opened) and must not hold the lock on after it.
+int openForLocking(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    if (QFileInfo(path).isDir()) {
+        return ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+    }
     // A folder that cannot be made shows as the open's error.
     QDir().mkpath(QFileInfo(path).path());
-    // Reading is all a lock needs; not waiting, for a pipe in its place would wait for a writer.
-    // Closed on exec: a program started from here may outlive this process (a browser the
-    // desktop opened) and must not hold the lock on after it.
-    const int descriptor = ::open(QFile::encodeName(path).constData(),
-                                  O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
+    return ::open(name.constData(), O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
+}
+
+} // namespace
+
+Result<ExclusiveFileLock, FileLockError>
+ExclusiveFileLock::take(const QString& path, std::chrono::milliseconds patience) {
+    const int descriptor = openForLocking(path);
     if (descriptor < 0) {
         const int error = errno;
         return FileLockError(QStringLiteral("The lock file “%1” could not be opened: %2.")
                                  .arg(path, QString::fromLocal8Bit(std::strerror(error))),
                              false);
     }
+    const auto deadline = std::chrono::steady_clock::now() + patience;
     // flock, not fcntl: a record lock goes as soon as anything in the process closes any
-    // descriptor of the file.
-    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
+    // descriptor of the file. Asked again and again rather than waited for, so that the wait has
+    // an end.
+    int error = 0;
+    for (;;) {
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
+            error = 0;
+            break;
+        }
+        error = errno;
+        if (error == EINTR) {
+            continue;
+        }
+        if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+            break;
+        }
+        QThread::msleep(10);
+    }
+    if (error != 0) {
         ::close(descriptor);
         if (error == EWOULDBLOCK) {
             return FileLockError(

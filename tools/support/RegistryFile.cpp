@@ -7,29 +7,38 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <chrono>
 #include <cstdio>
 
 namespace marlox::tools {
 namespace {
+
+using namespace std::chrono_literals;
+
+// How long a run waits for another to finish with the registry.
+constexpr std::chrono::milliseconds lockPatience = 10s;
 
 QString dataFolder(const QString& folder) {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QLatin1Char('/') + folder;
 }
 
+Result<platform::ExclusiveFileLock, platform::FileLockError> lockedFolder(const QString& folder) {
+    QDir().mkpath(folder);
+    return platform::ExclusiveFileLock::take(folder, lockPatience);
+}
+
 } // namespace
 
 RegistryFile::RegistryFile(const char* toolName, const QString& folder, const QString& fileName)
     : m_toolName(toolName), m_path(dataFolder(folder) + QLatin1Char('/') + fileName),
-      m_lock(m_path + QLatin1String(".lock")) {
-    QDir().mkpath(dataFolder(folder));
-    m_lock.setStaleLockTime(30 * 1000);
-    m_locked = m_lock.tryLock(10 * 1000);
-}
+      m_lock(lockedFolder(dataFolder(folder))) {}
 
 std::optional<QJsonArray> RegistryFile::load() const {
-    if (!m_locked) {
-        complain(m_toolName, QStringLiteral("the registry is busy: ") + m_path);
+    if (!m_lock) {
+        complain(m_toolName, m_lock.error().heldElsewhere
+                                 ? QStringLiteral("the registry is busy: ") + m_path
+                                 : m_lock.error().description());
         return std::nullopt;
     }
     QFile file(m_path);

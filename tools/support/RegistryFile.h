@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/ExclusiveFileLock.h"
+
 #include <QJsonArray>
-#include <QLockFile>
 #include <QString>
 #include <QStringList>
 
@@ -15,7 +16,9 @@ inline constexpr int exitFailure = 1;
 inline constexpr int exitUsage = 64;
 
 // A registry of the tools that stand in for the system's: a JSON array in a file under the user's
-// data folder. Holding one locks the file against other runs of the tools until it is destroyed.
+// data folder. Holding one locks it against other runs of the tools until it is destroyed. The
+// lock is taken on the registry's folder, and the system lets go of it when its holder ends
+// however it ends: nothing a killed run leaves behind holds back the next.
 class RegistryFile {
 public:
     // The file `<user data folder>/<folder>/<fileName>`; problems are reported under the tool's
@@ -34,8 +37,7 @@ public:
 private:
     const char* m_toolName;
     QString m_path;
-    QLockFile m_lock;
-    bool m_locked = false;
+    Result<platform::ExclusiveFileLock, platform::FileLockError> m_lock;
 };
 
 // The absolute path with "." and ".." removed and links resolved as far as the path exists.

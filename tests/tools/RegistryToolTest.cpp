@@ -1,0 +1,93 @@
+#include "platform/ProcessRunner.h"
+#include "platform/SystemTools.h"
+#include "support/InstallTestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+
+using namespace marlox;
+using namespace marlox::platform;
+using namespace marlox::testing;
+
+namespace {
+
+// The bundled plug-in registry tool, run in a scratch home.
+class RegistryToolTest : public ScratchHomeTest {
+protected:
+    static QString registryFolder() {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/pluginkit";
+    }
+    static ProcessResult run(const QStringList& arguments) {
+        return SystemProcessRunner().run(pluginkitToolPath(), arguments);
+    }
+
+    QString plugin = home.filePath("Plugins/Glow.pluginkit");
+};
+
+TEST_F(RegistryToolTest, ALockFileAnEarlierRunLeftHoldsBackNoRun) {
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    const QString lockFile = registryFolder() + "/registry.json.lock";
+    struct Case {
+        const char* name;
+        QByteArray contents;
+        QFile::Permissions permissions;
+    };
+    for (const Case& left : {
+             Case{"empty, as a run killed while taking the lock left it", {}, QFile::ReadOwner},
+             Case{"unreadable", "\xff\xfe garbage\n", {}},
+             Case{"naming a live process", "1\nsystemd\nlocalhost\n", QFile::ReadOwner},
+         }) {
+        SCOPED_TRACE(left.name);
+        // GIVEN a lock file beside the registry, as a run of an earlier version left it
+        writeFile(lockFile, left.contents);
+        QFile::setPermissions(lockFile, left.permissions);
+
+        // WHEN the tool registers and lists THEN each run goes through at once
+        const ProcessResult added = run({"-a", plugin});
+        EXPECT_TRUE(added.succeeded()) << added.combinedOutput().toStdString();
+        const ProcessResult listed = run({"-m", "-v"});
+        EXPECT_TRUE(listed.succeeded()) << listed.combinedOutput().toStdString();
+        EXPECT_TRUE(listed.standardOutput.contains("studio.marlox.glow(1.0)"));
+        QFile::setPermissions(lockFile, QFile::ReadOwner | QFile::WriteOwner);
+        QFile::remove(lockFile);
+    }
+}
+
+TEST_F(RegistryToolTest, ARunStoppedWhileItHoldsTheRegistryAndThenKilledHoldsBackNoNextRun) {
+    // GIVEN a run stopped while it reads the registry, whose file is a pipe: once it has opened
+    // the pipe, a writer may open it too
+    QDir().mkpath(registryFolder());
+    const QByteArray registry = QFile::encodeName(registryFolder() + "/registry.json");
+    ASSERT_EQ(::mkfifo(registry.constData(), 0600), 0);
+    QProcess holder;
+    holder.start(pluginkitToolPath(), {"-m"});
+    ASSERT_TRUE(holder.waitForStarted());
+    int writer = -1;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (writer = ::open(registry.constData(), O_WRONLY | O_NONBLOCK)) >= 0; },
+        10000));
+    ::kill(pid_t(holder.processId()), SIGSTOP);
+
+    // WHEN it is killed
+    ::kill(pid_t(holder.processId()), SIGKILL);
+    ASSERT_TRUE(holder.waitForFinished());
+    ::close(writer);
+    QFile::remove(QFile::decodeName(registry));
+
+    // THEN the next run goes through
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    const ProcessResult added = run({"-a", plugin});
+    EXPECT_TRUE(added.succeeded()) << added.combinedOutput().toStdString();
+    EXPECT_EQ(registryFileLines().size(), 1);
+}
+
+} // namespace
