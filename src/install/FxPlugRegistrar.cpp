@@ -15,15 +15,17 @@ namespace {
 constexpr int registrationAttempts = 3;
 const QString pluginExtension = QStringLiteral("pluginkit");
 
-bool hasPluginExtension(const QString& path) {
-    return QFileInfo(path).suffix() == pluginExtension;
+// Applications and the plug-ins they hold are found by their extensions ignoring case; the
+// registry finds the plug-ins of an application, and copies the developer tools made, by the exact
+// lower-case "pluginkit".
+bool hasExtension(const QString& path, const QString& extension, Qt::CaseSensitivity sensitivity) {
+    return QFileInfo(path).suffix().compare(extension, sensitivity) == 0;
 }
 
 void classifyBundle(const QString& path, QStringList& applications, QStringList& plugins) {
-    const QString extension = QFileInfo(path).suffix().toLower();
-    if (extension == QLatin1String("app")) {
+    if (hasExtension(path, QStringLiteral("app"), Qt::CaseInsensitive)) {
         applications.append(path);
-    } else if (extension == pluginExtension) {
+    } else if (hasExtension(path, pluginExtension, Qt::CaseInsensitive)) {
         plugins.append(path);
     }
 }
@@ -33,19 +35,25 @@ void sortWithoutDuplicates(QStringList& paths) {
     paths.sort();
 }
 
+// The path a line of the registry's listing names: from its first "/" to its end.
+std::optional<QString> listedPath(const QString& line) {
+    const qsizetype slash = line.indexOf(QLatin1Char('/'));
+    const QString path = slash < 0 ? QString() : line.mid(slash).trimmed();
+    return path.isEmpty() ? std::nullopt : std::optional(path);
+}
+
 // "<mark>    <identifier>(<version>)\t<UUID>\t<time>\t<path>", the mark '+' for use and '-' for
 // ignore.
 std::optional<PluginRegistration> readRegistrationLine(const QString& line) {
     const qsizetype tab = line.indexOf(QLatin1Char('\t'));
-    const qsizetype slash = line.indexOf(QLatin1Char('/'), tab);
     const QString named = line.mid(1, tab - 1).trimmed();
     const qsizetype open = named.lastIndexOf(QLatin1Char('('));
-    if (line.isEmpty() || tab < 0 || slash < 0 || open <= 0 || !named.endsWith(QLatin1Char(')'))) {
+    const std::optional<QString> path = listedPath(line);
+    if (tab < 0 || !path || open <= 0 || !named.endsWith(QLatin1Char(')'))) {
         return std::nullopt;
     }
     const QChar mark = line.at(0);
-    return PluginRegistration{line.mid(slash).trimmed(), named.left(open),
-                              named.mid(open + 1, named.size() - open - 2),
+    return PluginRegistration{*path, named.left(open), named.mid(open + 1, named.size() - open - 2),
                               mark == QLatin1Char('+')   ? QStringLiteral("use")
                               : mark == QLatin1Char('-') ? QStringLiteral("ignore")
                                                          : QString()};
@@ -174,8 +182,9 @@ QStringList FxPlugRegistrar::pluginsWithin(const QString& folder) {
     return plugins;
 }
 
-void FxPlugRegistrar::unregisterPlugin(const QString& pluginPath) const {
-    runTool(m_pluginkitPath, {QStringLiteral("-r"), pluginPath}, pluginPath);
+InstallFailure FxPlugRegistrar::unregisterPlugin(const QString& pluginPath) const {
+    const auto result = runTool(m_pluginkitPath, {QStringLiteral("-r"), pluginPath}, pluginPath);
+    return result ? std::nullopt : InstallFailure(result.error());
 }
 
 std::optional<QList<PluginRegistration>> FxPlugRegistrar::registrations() const {
@@ -195,17 +204,40 @@ std::optional<QList<PluginRegistration>> FxPlugRegistrar::registrations() const 
     return listed;
 }
 
-void FxPlugRegistrar::restoreRegistration(const PluginRegistration& registration,
-                                          const std::optional<PluginRegistration>& listed) const {
+InstallFailure
+FxPlugRegistrar::restoreRegistration(const PluginRegistration& registration,
+                                     const std::optional<PluginRegistration>& listed) const {
     if (listed == registration) {
-        return;
+        return std::nullopt;
     }
-    runTool(m_pluginkitPath, {QStringLiteral("-a"), registration.path}, registration.path);
-    runTool(m_pluginkitPath,
-            {QStringLiteral("-e"),
-             registration.election.isEmpty() ? QStringLiteral("default") : registration.election,
-             QStringLiteral("-i"), registration.identifier},
-            registration.path);
+    const QString election =
+        registration.election.isEmpty() ? QStringLiteral("default") : registration.election;
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("-a"), registration.path},
+          QStringList{QStringLiteral("-e"), election, QStringLiteral("-i"),
+                      registration.identifier}}) {
+        if (const auto result = runTool(m_pluginkitPath, arguments, registration.path); !result) {
+            return result.error();
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<PluginRegistration> FxPlugRegistrar::registrationOfBundle(const QString& pluginPath,
+                                                                        const QString& election) {
+    const auto bundle = platform::Bundle::load(pluginPath);
+    if (!bundle || bundle->bundleIdentifier().isEmpty()) {
+        return std::nullopt;
+    }
+    return PluginRegistration{canonicalPath(pluginPath), bundle->bundleIdentifier(),
+                              bundle->displayVersion(), election};
+}
+
+bool FxPlugRegistrar::namesBundleOnDisk(const PluginRegistration& registration) {
+    const auto onDisk = registrationOfBundle(registration.path, registration.election);
+    // A bundle without a version of its own is listed with one the registry makes up.
+    return onDisk && onDisk->identifier == registration.identifier &&
+           (onDisk->version.isEmpty() || onDisk->version == registration.version);
 }
 
 std::optional<QString> FxPlugRegistrar::enclosingApplicationBundle(const QString& path) {
@@ -226,7 +258,7 @@ QStringList FxPlugRegistrar::embeddedPlugins(const QString& applicationPath) {
     }
     QStringList plugins;
     for (const QString& item : enumerateTree(plugInsFolder, false)) {
-        if (hasPluginExtension(item)) {
+        if (hasExtension(item, pluginExtension, Qt::CaseSensitive)) {
             plugins.append(item);
         }
     }
@@ -246,13 +278,8 @@ QStringList FxPlugRegistrar::registeredPaths(const QString& identifier, const QS
     }
     QStringList paths;
     for (const QString& line : output->split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const qsizetype slash = line.indexOf(QLatin1Char('/'));
-        if (slash < 0) {
-            continue;
-        }
-        const QString path = line.mid(slash).trimmed();
-        if (!path.isEmpty()) {
-            paths.append(canonicalPath(path));
+        if (const auto path = listedPath(line)) {
+            paths.append(canonicalPath(*path));
         }
     }
     return paths;
@@ -262,7 +289,7 @@ void FxPlugRegistrar::removeStaleRegistrations(const QString& identifier,
                                                const QString& keptPath) const {
     for (const QString& path : registeredPaths(identifier, keptPath)) {
         if (path != keptPath) {
-            runTool(m_pluginkitPath, {QStringLiteral("-r"), path}, path);
+            unregisterPlugin(path);
         }
     }
 }
@@ -275,13 +302,14 @@ void FxPlugRegistrar::purgeDerivedDataCopies(const QString& identifier,
         return;
     }
     for (const QString& item : enumerateTree(derivedData, false)) {
-        if (!hasPluginExtension(item) || canonicalPath(item) == keptPath) {
+        if (!hasExtension(item, pluginExtension, Qt::CaseSensitive) ||
+            canonicalPath(item) == keptPath) {
             continue;
         }
         if (bundleIdentifier(item) != identifier) {
             continue;
         }
-        runTool(m_pluginkitPath, {QStringLiteral("-r"), item}, item);
+        unregisterPlugin(item);
     }
 }
 

@@ -65,16 +65,22 @@ public:
     static QStringList pluginsWithin(const QString& folder);
     // The bundle's identifier; empty when it has none or is no bundle.
     static QString bundleIdentifier(const QString& bundlePath);
-    // Removes the registration at the path; a failure is passed over, as the registry may not
-    // list it at all.
-    void unregisterPlugin(const QString& pluginPath) const;
+    // Removes the registration at the path.
+    InstallFailure unregisterPlugin(const QString& pluginPath) const;
 
     // Every registration the registry lists; nothing when it cannot be asked.
     std::optional<QList<PluginRegistration>> registrations() const;
     // Registers the plug-in at the registration's path again and elects it as the registration
     // says, unless the registry lists it so already; `listed` is what it lists at that path.
-    void restoreRegistration(const PluginRegistration& registration,
-                             const std::optional<PluginRegistration>& listed) const;
+    InstallFailure restoreRegistration(const PluginRegistration& registration,
+                                       const std::optional<PluginRegistration>& listed) const;
+    // What the registry lists once the bundle at the path is registered, elected as given:
+    // nothing where no bundle with an identifier is there.
+    static std::optional<PluginRegistration> registrationOfBundle(const QString& pluginPath,
+                                                                  const QString& election);
+    // Whether the bundle at the registration's path is the one it names: its identifier, and
+    // its version where the bundle has one.
+    static bool namesBundleOnDisk(const PluginRegistration& registration);
 
     const QString& pluginkitPath() const { return m_pluginkitPath; }
 

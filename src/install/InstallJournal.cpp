@@ -42,6 +42,14 @@ const QString journalSuffix = QStringLiteral(".json");
 const QString settledSuffix = QStringLiteral(".settled.json");
 const QString recordsSavedKey = QStringLiteral("recordsSaved");
 const QString registrationsBeforeKey = QStringLiteral("registrationsBefore");
+const QString registryStepsLeftKey = QStringLiteral("registryStepsLeft");
+
+// A journal read from disk is trusted with no registration outside the package folders.
+bool liesInInstallFolders(const QString& path) {
+    const QStringList roots = OwnedPlaces::installRoots();
+    return std::any_of(roots.cbegin(), roots.cend(),
+                       [&](const QString& root) { return liesStrictlyInside(path, root); });
+}
 
 // What an atomic save leaves beside its file when the process dies before the final rename.
 QRegularExpression unfinishedSaveOf(const QString& fileNamePattern) {
@@ -246,6 +254,17 @@ public:
                 return unreadable;
             }
         }
+        if (object.contains(registryStepsLeftKey)) {
+            const auto steps = decodeRegistrySteps(object.value(registryStepsLeftKey));
+            if (!steps) {
+                return unreadable;
+            }
+            std::copy_if(steps->cbegin(), steps->cend(),
+                         std::back_inserter(journal.m_registryStepsLeft),
+                         [](const RegistryStep& step) {
+                             return liesInInstallFolders(step.registration.path);
+                         });
+        }
         if (const auto foreign = pathNotItsPackages(journal, own)) {
             return RefusedJournal{QStringLiteral("it names a path its package does not own: ") +
                                   *foreign};
@@ -280,16 +299,11 @@ private:
         }
         QList<PluginRegistration> registrations;
         for (const QJsonValue& entry : value.toArray()) {
-            const QJsonObject object = entry.toObject();
-            catalog::JsonFields fields(object, QLatin1String("Install journal registration"));
-            PluginRegistration registration{fields.requiredString(QLatin1String("path")),
-                                            fields.requiredString(QLatin1String("identifier")),
-                                            fields.requiredString(QLatin1String("version")),
-                                            fields.requiredString(QLatin1String("election"))};
-            if (!entry.isObject() || fields.failed()) {
+            const auto registration = decodeRegistration(entry);
+            if (!registration) {
                 return std::nullopt;
             }
-            registrations.append(registration);
+            registrations.append(*registration);
         }
         return registrations;
     }
@@ -398,13 +412,12 @@ InstallFailure InstallJournal::save() const {
     if (m_registrationsBefore) {
         QJsonArray registrations;
         for (const PluginRegistration& registration : *m_registrationsBefore) {
-            registrations.append(
-                QJsonObject{{QStringLiteral("path"), registration.path},
-                            {QStringLiteral("identifier"), registration.identifier},
-                            {QStringLiteral("version"), registration.version},
-                            {QStringLiteral("election"), registration.election}});
+            registrations.append(encodeRegistration(registration));
         }
         object.insert(registrationsBeforeKey, registrations);
+    }
+    if (!m_registryStepsLeft.isEmpty()) {
+        object.insert(registryStepsLeftKey, encodeRegistrySteps(m_registryStepsLeft));
     }
     const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
     // What a start could not read it must never be left to settle.
@@ -521,42 +534,44 @@ void InstallJournal::noteRegistrationsBefore(const FxPlugRegistrar& registrar,
     }
 }
 
-void InstallJournal::settleRegistrations(const FxPlugRegistrar& registrar, Outcome outcome) const {
+QList<RegistryStep> InstallJournal::registryStepsOf(Outcome outcome) const {
     const QList<PluginRegistration> restored =
         outcome == Outcome::undone ? registrationsToRestore() : QList<PluginRegistration>();
-    // An undo whose journal does not say what was registered leaves the plug-ins put back alone.
     const bool registryKnown = outcome == Outcome::undone && m_registrationsBefore;
+    QList<RegistryStep> steps;
     for (qsizetype index = 0; index < m_moves.size(); ++index) {
+        const ItemMove& move = m_moves.at(index);
         // Only a package's own folder is registered; templates hold no plug-ins of ours.
-        if (templatesRootContaining(m_moves.at(index).live)) {
+        if (templatesRootContaining(move.live)) {
             continue;
         }
         for (const QString& left : itemsThatLeft(index)) {
             for (const QString& plugin : FxPlugRegistrar::pluginsWithin(left)) {
-                const QString live =
-                    canonicalPath(m_moves.at(index).live + plugin.mid(left.size()));
+                const QString live = canonicalPath(move.live + plugin.mid(left.size()));
                 const bool registeredBefore = std::any_of(
                     restored.cbegin(), restored.cend(),
                     [&](const PluginRegistration& before) { return before.path == live; });
                 if (registryKnown ? !registeredBefore : !isFolder(live)) {
-                    registrar.unregisterPlugin(live);
+                    steps.append({RegistryStep::Kind::unregister, {live, {}, {}, {}}});
+                }
+            }
+        }
+        // Not knowing what the registry listed, an undo registers what it put back, so that the
+        // registry never names a version the disk does not hold.
+        const bool putBack = move.aside && !itemExists(*move.aside) && isFolder(move.live);
+        if (outcome == Outcome::undone && !m_registrationsBefore && putBack) {
+            for (const QString& plugin : FxPlugRegistrar::pluginsWithin(move.live)) {
+                const QString path = canonicalPath(plugin);
+                if (liesInInstallFolders(path)) {
+                    steps.append({RegistryStep::Kind::registerAgain, {path, {}, {}, {}}});
                 }
             }
         }
     }
-    if (restored.isEmpty()) {
-        return;
-    }
-    const QList<PluginRegistration> listed =
-        registrar.registrations().value_or(QList<PluginRegistration>());
     for (const PluginRegistration& registration : restored) {
-        const auto found =
-            std::find_if(listed.cbegin(), listed.cend(), [&](const PluginRegistration& now) {
-                return now.path == registration.path;
-            });
-        registrar.restoreRegistration(registration, found == listed.cend() ? std::nullopt
-                                                                           : std::optional(*found));
+        steps.append({RegistryStep::Kind::restore, registration});
     }
+    return steps;
 }
 
 QStringList InstallJournal::itemsThatLeft(qsizetype moveIndex) const {
@@ -572,15 +587,9 @@ QStringList InstallJournal::itemsThatLeft(qsizetype moveIndex) const {
 
 QList<PluginRegistration> InstallJournal::registrationsToRestore() const {
     QList<PluginRegistration> restored;
-    const QStringList installRoots = OwnedPlaces::installRoots();
     for (const PluginRegistration& registration :
          m_registrationsBefore.value_or(QList<PluginRegistration>())) {
-        // A journal read from disk is trusted with nothing outside the package folders.
-        const bool trusted =
-            !m_readAtStart ||
-            std::any_of(installRoots.cbegin(), installRoots.cend(), [&](const QString& root) {
-                return liesStrictlyInside(registration.path, root);
-            });
+        const bool trusted = !m_readAtStart || liesInInstallFolders(registration.path);
         if (trusted && isFolder(registration.path)) {
             restored.append(registration);
         }
@@ -605,9 +614,12 @@ QList<PendingDeletion> InstallJournal::trashLeft() const {
 
 void InstallJournal::close(const FxPlugRegistrar& registrar, std::optional<Outcome> outcome,
                            const QList<PendingDeletion>& deletions) const {
+    QList<RegistryStep> registryStepsLeft =
+        runRegistrySteps(registrar, m_registryStepsLeft, RegistryStepsFrom::earlierSettling);
     // While what left is still on disk: it tells which plug-ins went.
     if (outcome) {
-        settleRegistrations(registrar, *outcome);
+        registryStepsLeft +=
+            runRegistrySteps(registrar, registryStepsOf(*outcome), RegistryStepsFrom::thisSettling);
     }
     // Only a journal read at a start tells what it removes; an operation's own outcome is its
     // log line.
@@ -635,14 +647,39 @@ void InstallJournal::close(const FxPlugRegistrar& registrar, std::optional<Outco
     if (const auto left = unsettledItem()) {
         catalog::log(QStringLiteral("Install journal kept: an item it names is still there: ") +
                      *left);
-        if (!m_settled && hasOnlyDeletionsLeft()) {
-            markSettled();
-        }
+        keepForLaterStart(registryStepsLeft, outcome, m_settled || hasOnlyDeletionsLeft());
+        return;
+    }
+    if (!registryStepsLeft.isEmpty()) {
+        catalog::log(QStringLiteral("Install journal kept: registry steps are left to do: ") +
+                     filePath());
+        keepForLaterStart(registryStepsLeft, outcome, true);
         return;
     }
     // Last: until the journal is gone, the next start does all of this again.
     QFile::remove(filePath());
     OwnJournals::instance().drop(m_id);
+}
+
+void InstallJournal::keepForLaterStart(const QList<RegistryStep>& registryStepsLeft,
+                                       std::optional<Outcome> outcome, bool settled) const {
+    InstallJournal kept = *this;
+    kept.m_registryStepsLeft = registryStepsLeft;
+    // Keeping the outcome, the journal said first that the records were saved.
+    kept.m_recordsSaved = m_recordsSaved || outcome == Outcome::keptNew;
+    if (registryStepsLeft != m_registryStepsLeft) {
+        // Saved under its name before it is marked, so that it is never there twice.
+        if (auto failure = kept.save()) {
+            catalog::log(QStringLiteral("Install journal registry steps could not be kept: ") +
+                         description(*failure));
+            kept.m_registryStepsLeft = m_registryStepsLeft;
+        }
+    }
+    if (settled && !m_settled) {
+        kept.markSettled();
+    } else if (!m_readAtStart) {
+        OwnJournals::instance().keep(m_id, kept);
+    }
 }
 
 bool InstallJournal::hasOnlyDeletionsLeft() const {

@@ -3,6 +3,7 @@
 #include "FxPlugRegistrar.h"
 #include "InstallErrors.h"
 #include "ItemMoves.h"
+#include "RegistrySteps.h"
 #include "catalog/InstalledPackage.h"
 
 #include <QFuture>
@@ -67,11 +68,12 @@ public:
     QStringList namedItems() const;
     // Which way the operation went, once its renames are done.
     enum class Outcome { keptNew, undone };
-    // Makes the registry say what the disk now does (settleRegistrations()), unless the journal is
-    // marked as settled, which it was before; then deletes what the outcome left and the staging
-    // folders, prunes the emptied folders, and removes the journal once nothing it names is left
-    // to settle; otherwise the next start tries again, and where only deletions are left, it marks
-    // the journal as settled.
+    // Makes the registry say what the disk now does (registryStepsOf()), unless the journal is
+    // marked as settled, which it was before, and does the registry steps an earlier closing left;
+    // then deletes what the outcome left and the staging folders, prunes the emptied folders, and
+    // removes the journal once nothing it names is left to settle and no registry step is left to
+    // do; otherwise the next start tries again, and where only deletions or registry steps are
+    // left, it marks the journal as settled.
     void close(const FxPlugRegistrar& registrar, std::optional<Outcome> outcome,
                const QList<PendingDeletion>& deletions) const;
 
@@ -99,12 +101,17 @@ private:
     // Whether every rename of the outcome is done, so that only deletions are left: no aside
     // item to put back or delete and no staged item to put in place.
     bool hasOnlyDeletionsLeft() const;
-    // Makes the registry say what the disk now does, before what left is deleted: a plug-in of
-    // an item that left is unregistered where no plug-in took its place, or, after an undo, where
-    // the registry did not list it before; and after an undo, what it listed before is registered
-    // again where the bundle is back. Those a journal read at a start names are registered again
-    // only inside the install folders.
-    void settleRegistrations(const FxPlugRegistrar& registrar, Outcome outcome) const;
+    // What makes the registry say what the disk now does, worked out before what left is
+    // deleted: a plug-in of an item that left is unregistered where no plug-in took its place,
+    // or, after an undo, where the registry did not list it before; and after an undo, what it
+    // listed before is registered again where the bundle is back. An undo whose journal does not
+    // say what the registry listed registers again every plug-in it put back instead. Those a
+    // journal read at a start names are registered again only inside the install folders.
+    QList<RegistryStep> registryStepsOf(Outcome outcome) const;
+    // Keeps the journal for a later start, with the registry steps left to do, marked as settled
+    // when it is to be.
+    void keepForLaterStart(const QList<RegistryStep>& registryStepsLeft,
+                           std::optional<Outcome> outcome, bool settled) const;
     // What is no longer at a move's live path: its trash item, and an aside item still there.
     QStringList itemsThatLeft(qsizetype moveIndex) const;
     // The registrations noted before the operation that an undo registers again.
@@ -130,6 +137,8 @@ private:
     QList<ItemMove> m_moves;
     // Nothing in a journal of an earlier version, which did not note them.
     std::optional<QList<PluginRegistration>> m_registrationsBefore;
+    // What an earlier closing could not get the registry to do.
+    QList<RegistryStep> m_registryStepsLeft;
     // Set once the records are saved with the operation's outcome, before anything kept aside is
     // deleted.
     bool m_recordsSaved = false;
@@ -153,7 +162,7 @@ private:
 // does, and the trees the settling and the cache's abandoned work folders leave to delete are
 // deleted, and the templates folders they alone held pruned, on the pool of low-priority threads,
 // which the returned future ends with. The engine's operations wait for it.
-// The registrar makes the registry say what the settled disk says (see settleRegistrations()).
+// The registrar makes the registry say what the settled disk says (see registryStepsOf()).
 QFuture<void> settleAtStartUp(const FxPlugRegistrar& registrar);
 
 // Blocks until the deletions the start left to the background have ended.

@@ -105,6 +105,14 @@ QString Bundle::bundleIdentifier() const {
     return infoString(QStringLiteral("CFBundleIdentifier")).value_or(QString());
 }
 
+QString Bundle::displayVersion() const {
+    const QString shortVersion =
+        infoString(QStringLiteral("CFBundleShortVersionString")).value_or(QString());
+    return shortVersion.isEmpty()
+               ? infoString(QStringLiteral("CFBundleVersion")).value_or(QString())
+               : shortVersion;
+}
+
 QString Bundle::pathForResource(const QString& name, const QString& extension,
                                 const QString& subdirectory) const {
     const QString resources = resourcePath();

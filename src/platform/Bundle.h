@@ -31,6 +31,9 @@ public:
     std::optional<QString> infoString(const QString& key) const { return stringValue(m_info, key); }
     // The CFBundleIdentifier when it is a string, else empty.
     QString bundleIdentifier() const;
+    // The version the system shows for it, as its plug-in registry lists it: the
+    // CFBundleShortVersionString, else the CFBundleVersion; empty without either.
+    QString displayVersion() const;
 
     // The resource with that name and extension (any when empty) in the subdirectory (the resource
     // folder itself when empty); empty when there is none.

@@ -4,10 +4,15 @@
 #include "install/InstallJournal.h"
 #include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
+#include "support/LoggedMessages.h"
 
 #include <QDirIterator>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -240,6 +245,98 @@ protected:
         }
     }
 
+    // Glow registered with the bundled registry; its update keeps its path and adds a second
+    // plug-in. As zips of the same trees, where asked.
+    void useRegisteredGlowUpdatingToGlowAndHalo(bool zipped = false) {
+        registryTool = marlox::platform::pluginkitToolPath();
+        const QString payloads = resources + "/Payloads";
+        makeBundle(payloads + "/1.0/Glow/Glow.pluginkit", "studio.marlox.glow.plugin", "1.0");
+        makeBundle(payloads + "/1.1/Glow/Glow.pluginkit", "studio.marlox.glow.plugin", "1.1");
+        makeBundle(payloads + "/1.1/Glow/Halo.pluginkit", "studio.marlox.halo.plugin", "1.1");
+        if (!zipped) {
+            writeCatalog(glow("1.0", "Payloads/1.0/Glow"), glow("1.1", "Payloads/1.1/Glow"));
+            return;
+        }
+        for (const QString version : {"1.0", "1.1"}) {
+            zipTree(payloads + "/" + version + "/Glow", payloads + "/Glow-" + version + ".zip");
+        }
+        writeCatalog(glow("1.0", "Payloads/Glow-1.0.zip"), glow("1.1", "Payloads/Glow-1.1.zip"));
+    }
+    // The number of the file operation that saves the records: a kill before it leaves the
+    // operation to be undone.
+    static long recordsSave(const QList<Operation>& operations) {
+        const auto saved =
+            std::find_if(operations.cbegin(), operations.cend(), [](const Operation& at) {
+                return at.call == "rename" && at.path == installedRecordsFileURL();
+            });
+        EXPECT_NE(saved, operations.cend());
+        return saved == operations.cend() ? 0 : saved->number;
+    }
+    static QString registryFolder() {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/pluginkit";
+    }
+    // A registry tool that runs the real one and counts its runs; at the run `killAfterRun()`
+    // names, it leaves the empty lock file a run killed while taking its lock left and kills the
+    // driver.
+    void useRegistryToolKillingTheDriver() {
+        const QString real = registryTool;
+        registryTool = runsFolder.filePath("pluginkit");
+        writeFile(registryTool, QString(R"sh(#!/bin/sh
+'%1' "$@"
+status=$?
+runs=$(( $(cat '%2/runs' 2>/dev/null || echo 0) + 1 ))
+echo $runs > '%2/runs'
+if [ "$runs" = "$(cat '%2/kill-after' 2>/dev/null)" ]; then
+    : > '%3/registry.json.lock'
+    kill -9 $PPID
+fi
+exit $status
+)sh")
+                                    .arg(real, runsFolder.path(), registryFolder())
+                                    .toUtf8());
+        QFile::setPermissions(registryTool,
+                              QFile::permissions(registryTool) | QFileDevice::ExeOwner);
+    }
+    void killAfterRun(int run) const {
+        writeFile(runsFolder.filePath("runs"), "0");
+        writeFile(runsFolder.filePath("kill-after"), QByteArray::number(run));
+    }
+    int registryRuns() const { return readFile(runsFolder.filePath("runs")).trimmed().toInt(); }
+    static QStringList registryStepsLeft() {
+        return loggedMessages().filter("Install journal registry step left");
+    }
+
+    // GIVEN the first version registered, WHEN its update is killed after each run of the
+    // registry tool, with the empty lock file beside the registry that a run killed while taking
+    // its lock left, THEN the next start's runs of the tool go through and the registry lists the
+    // recorded version.
+    void expectEveryUpdateKilledAfterARegistryRunLeavesTheRecordedVersionListed() {
+        useRegistryToolKillingTheDriver();
+        killAfterRun(0);
+        ASSERT_FALSE(runDriver("prepare", 0));
+        std::map<QString, QString> stateOfVersion{{"1.0", diskState()}};
+        saveHome();
+        killAfterRun(0);
+        ASSERT_FALSE(runDriver("update", 0));
+        stateOfVersion["1.1"] = diskState();
+        const int runs = registryRuns();
+        ASSERT_GT(runs, 5);
+
+        for (int run = 1; run <= runs; ++run) {
+            SCOPED_TRACE("killed after run " + std::to_string(run));
+            restoreHome();
+            killAfterRun(run);
+            EXPECT_TRUE(runDriver("update", 0));
+            killAfterRun(0);
+            EXPECT_TRUE(QFileInfo::exists(registryFolder() + "/registry.json.lock"));
+            EXPECT_FALSE(runDriver("start", 0));
+            const QString version = recordedVersion();
+            ASSERT_TRUE(stateOfVersion.count(version)) << version.toStdString();
+            EXPECT_EQ(diskState().toStdString(), stateOfVersion.at(version).toStdString());
+            EXPECT_EQ(registryStepsLeft(), QStringList());
+        }
+    }
+
     // An archive tool that kills the driver running it and then, unless it died with the driver,
     // waits until the test has run the next start and writes into its destination all the same,
     // as a tool left running would.
@@ -293,6 +390,8 @@ exec '%2' "$@"
     // The catalog the driver reads, as the application reads its own, from the bundle.
     QString catalogPath = resources + "/manifest.json";
     QString snapshot = home.filePath("snapshot");
+    // Outside the home, which a test puts back between runs.
+    QTemporaryDir runsFolder;
 };
 
 TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfAFolderPayloadLeavesTheRecordedVersionWhole) {
@@ -305,17 +404,92 @@ TEST_F(InstallCrashTest, KilledUpdateOrRemovalOfAFolderPayloadLeavesTheRecordedV
 TEST_F(InstallCrashTest, KilledUpdateOrRemovalLeavesTheRegistryListingTheRecordedVersion) {
     // GIVEN a plug-in registered with the bundled registry, whose update keeps its path and adds
     // a second one
-    registryTool = marlox::platform::pluginkitToolPath();
-    makeBundle(resources + "/Payloads/1.0/Glow/Glow.pluginkit", "studio.marlox.glow.plugin", "1.0");
-    makeBundle(resources + "/Payloads/1.1/Glow/Glow.pluginkit", "studio.marlox.glow.plugin", "1.1");
-    makeBundle(resources + "/Payloads/1.1/Glow/Halo.pluginkit", "studio.marlox.halo.plugin", "1.1");
-    writeCatalog(glow("1.0", "Payloads/1.0/Glow"), glow("1.1", "Payloads/1.1/Glow"));
+    useRegisteredGlowUpdatingToGlowAndHalo();
     // WHEN the update and the removal are killed at each point and the next start runs, THEN the
     // registry lists the recorded version at its path, or nothing when none is recorded
     expectEveryKillOfAnUpdateOrRemovalLeavesTheRecordedVersionWhole();
     // The first version's state, which the kills started from, was registered.
     restoreHome();
     EXPECT_EQ(registryFileLines().filter("use studio.marlox.glow.plugin(1.0) ").size(), 1);
+}
+
+TEST_F(InstallCrashTest, AnUpdateKilledAfterAnyRunOfTheRegistryToolLeavesTheRecordedVersionListed) {
+    useRegisteredGlowUpdatingToGlowAndHalo();
+    expectEveryUpdateKilledAfterARegistryRunLeavesTheRecordedVersionListed();
+}
+
+TEST_F(InstallCrashTest,
+       AZipUpdateKilledAfterAnyRunOfTheRegistryToolLeavesTheRecordedVersionListed) {
+    useRegisteredGlowUpdatingToGlowAndHalo(true);
+    expectEveryUpdateKilledAfterARegistryRunLeavesTheRecordedVersionListed();
+}
+
+TEST_F(InstallCrashTest, AStartWhoseRegistryToolFailsKeepsItsStepsForTheNextStartAndNothingElse) {
+    // GIVEN the update of a registered plug-in killed just before its records are saved
+    useRegisteredGlowUpdatingToGlowAndHalo();
+    ASSERT_FALSE(runDriver("prepare", 0));
+    const QString firstVersion = diskState();
+    const QStringList firstVersionFiles = treeSnapshot(installRoot);
+    saveHome();
+    QByteArray trace;
+    ASSERT_FALSE(runDriver("update", 0, &trace));
+    restoreHome();
+    EXPECT_TRUE(runDriver("update", recordsSave(parseTrace(trace))));
+
+    // WHEN the next start finds the registry tool failing
+    const QString workingTool = registryTool;
+    registryTool = runsFolder.filePath("failing-pluginkit");
+    writeFile(registryTool, "#!/bin/sh\necho 'the registry is busy' >&2\nexit 1\n");
+    QFile::setPermissions(registryTool, QFile::permissions(registryTool) | QFileDevice::ExeOwner);
+    EXPECT_FALSE(runDriver("start", 0));
+    registryTool = workingTool;
+
+    // THEN the files and the record are the first version's, while the registry's steps are
+    // logged and kept in a journal marked as settled
+    EXPECT_EQ(recordedVersion(), "1.0");
+    EXPECT_EQ(treeSnapshot(installRoot), firstVersionFiles);
+    EXPECT_FALSE(registryStepsLeft().isEmpty());
+    EXPECT_TRUE(pendingJournal().endsWith(".settled.json"));
+    EXPECT_FALSE(registryFileLines().filter("(1.1)").isEmpty());
+
+    // WHEN the start after it finds the tool working THEN the registry lists the first version
+    // as before the update, no file changed, and the journal is gone
+    const QStringList times = modificationTimes(installRoot);
+    EXPECT_FALSE(runDriver("start", 0));
+    EXPECT_EQ(modificationTimes(installRoot), times);
+    EXPECT_EQ(diskState().toStdString(), firstVersion.toStdString());
+}
+
+TEST_F(InstallCrashTest, AnUndoWhoseJournalNamesNoRegistrationsRegistersWhatItPutBack) {
+    // GIVEN a registered plug-in
+    useRegisteredGlowUpdatingToGlowAndHalo();
+    ASSERT_FALSE(runDriver("prepare", 0));
+    const QString firstVersion = diskState();
+    saveHome();
+    for (const QString operation : {"update", "remove"}) {
+        SCOPED_TRACE(operation.toStdString());
+        // WHEN its update or removal is killed before the records are saved, and its journal
+        // says nothing of the registry, as an earlier version's, whose removal unregistered the
+        // plug-ins before anything moved
+        QByteArray trace;
+        restoreHome();
+        ASSERT_FALSE(runDriver(operation, 0, &trace));
+        restoreHome();
+        EXPECT_TRUE(runDriver(operation, recordsSave(parseTrace(trace))));
+        QJsonObject journal = QJsonDocument::fromJson(readFile(pendingJournal())).object();
+        ASSERT_TRUE(journal.contains("registrationsBefore"));
+        journal.remove("registrationsBefore");
+        writeFile(pendingJournal(), QJsonDocument(journal).toJson());
+        if (operation == "remove") {
+            QProcess::execute(registryTool,
+                              {"-r", installRoot + "/" + packageID + "/Glow.pluginkit"});
+            ASSERT_EQ(registryFileLines(), QStringList());
+        }
+
+        // THEN once the next start has undone it, the registry lists the first version again
+        EXPECT_FALSE(runDriver("start", 0));
+        EXPECT_EQ(diskState().toStdString(), firstVersion.toStdString());
+    }
 }
 
 TEST_F(InstallCrashTest, KilledFirstInstallOrRepairOfAFolderPayloadLeavesTheRecordedVersionWhole) {

@@ -374,9 +374,9 @@ TEST_F(InstallJournalTest, WhileAJournalIsLeftUnreadOnlyTheItemsSetAsideWait) {
     }
 }
 
-TEST_F(InstallJournalTest, AStartRegistersAgainNothingAJournalNamesOutsideThePackageFolders) {
+TEST_F(InstallJournalTest, AStartRegistersNothingAJournalNamesOutsideThePackageFolders) {
     // GIVEN a plug-in bundle of the user's, and a killed first install whose journal says the
-    // registry listed that bundle before
+    // registry listed that bundle before, and that registering it is a step left to do
     const QString users = home.filePath("home/Documents/Other.pluginkit");
     makeBundle(users, "studio.marlox.other");
     const QString glow = installFolderPath() + "/glow";
@@ -389,6 +389,11 @@ TEST_F(InstallJournalTest, AStartRegistersAgainNothingAJournalNamesOutsideThePac
                                           {"identifier", "studio.marlox.other"},
                                           {"version", "1.0"},
                                           {"election", "use"}}});
+    journal.insert("registryStepsLeft", QJsonArray{QJsonObject{{"step", "register"},
+                                                               {"path", users},
+                                                               {"identifier", ""},
+                                                               {"version", ""},
+                                                               {"election", ""}}});
     writeFile(journalFile(1), QJsonDocument(journal).toJson());
 
     // WHEN the next start undoes the install
@@ -636,6 +641,44 @@ TEST_F(EngineTest, AnUpdateWhoseJournalWasCutInHalfIsUndoneByTheNamesOfItsItems)
     // holds, and leaves nothing over
     settleAtStartUp(bundledRegistrar()).waitForFinished();
     EXPECT_EQ(treeSnapshot(installRoot), recorded);
+    EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(", ").toStdString();
+}
+
+TEST_F(EngineTest, AnUndoWhoseRegistryStepFailsLeavesItToTheNextStartAndNothingElse) {
+    // GIVEN glow 1.0 installed and listed by the registry, then its update to 1.1 in place
+    const QString identifier = "studio.marlox.glow.plugin";
+    makeBundle(payloadRoot + "/1.0/Glow.pluginkit", identifier, "1.0");
+    makeBundle(payloadRoot + "/1.1/Glow.pluginkit", identifier, "1.1");
+    const PackageManifest first = package("glow", "1.0");
+    const InstallResult installedFirst = installed(first);
+    const QStringList firstFiles = treeSnapshot(installRoot);
+    const QString plugin = canonicalPath(installedFirst.installPath + "/Glow.pluginkit");
+    const auto listing = [&](const QString& version) {
+        return ("+    " + identifier + "(" + version + ")\t" + uuid +
+                "\t2026-01-01 10:00:00 +0000\t" + plugin + "\n")
+            .toUtf8();
+    };
+    pluginkit.reply("-m", listing("1.0"));
+    ASSERT_TRUE(install(package("glow", "1.1"), recordOf(first, installedFirst)));
+
+    // WHEN its records cannot be saved, and the undo finds the registry refusing to register
+    pluginkit.reply("-m", listing("1.1"));
+    pluginkit.fail("-a", 1, "the registry is busy");
+    rollBackInstallJournal(engine().registrar());
+
+    // THEN 1.0 is back, and the step is logged and kept in a journal marked as settled
+    EXPECT_EQ(treeSnapshot(installRoot), firstFiles);
+    EXPECT_EQ(loggedMessages().filter("Install journal registry step left").size(), 1);
+    EXPECT_TRUE(pendingJournal().endsWith(".settled.json"));
+
+    // WHEN the next start finds the registry working THEN it registers 1.0 again, elected as it
+    // was, and changes nothing else
+    pluginkit.fail("-a", 0);
+    const qsizetype callsBefore = pluginkit.calls().size();
+    settleAtStartUp(engine().registrar()).waitForFinished();
+    EXPECT_EQ(pluginkit.calls().mid(callsBefore),
+              (QStringList{"-m -A -D -v", "-a " + plugin, "-e use -i " + identifier}));
+    EXPECT_EQ(treeSnapshot(installRoot), firstFiles);
     EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(", ").toStdString();
 }
 

@@ -140,10 +140,7 @@ int add(QJsonArray& entries, const QStringList& paths) {
             status = exitFailure;
             continue;
         }
-        QString version = stringValue(bundle->infoDictionary(), "CFBundleShortVersionString");
-        if (version.isEmpty()) {
-            version = stringValue(bundle->infoDictionary(), "CFBundleVersion");
-        }
+        const QString version = bundle->displayVersion();
         QJsonObject entry{{"identifier", identifier},
                           {"version", version.isEmpty() ? QStringLiteral("0") : version},
                           {"path", path},
