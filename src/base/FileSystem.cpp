@@ -3,12 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace marlox::base {
 
@@ -18,6 +20,26 @@ QString FileSystemError::description() const {
 
 QString FileReadError::description() const {
     return QStringLiteral("The file “%1” could not be read: %2").arg(path, reason);
+}
+
+QString FileSaveError::description() const {
+    return QStringLiteral("The file “%1” could not be saved: %2").arg(path, reason);
+}
+
+std::optional<FileSaveError> saveWholeFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
+        return std::nullopt;
+    }
+    // A folder that takes no new entry (one made immutable) is the reason, which Qt does not
+    // always give: linking the temporary file into it fails as an "Unknown error".
+    const QString folder = QFileInfo(path).absolutePath();
+    if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK, AT_EACCESS) != 0) {
+        const int error = errno;
+        return FileSaveError{path, QStringLiteral("its folder “%1” cannot be written: %2")
+                                       .arg(folder, QString::fromLocal8Bit(std::strerror(error)))};
+    }
+    return FileSaveError{path, file.errorString()};
 }
 
 Result<QByteArray, FileReadError> readWholeFile(const QString& path, qint64 limit) {

@@ -28,6 +28,19 @@ struct FileReadError {
     QString description() const;
 };
 
+// A file that could not be saved, and why, in the system's words.
+struct FileSaveError {
+    QString path;
+    QString reason;
+
+    // "The file “<path>” could not be saved: <reason>"
+    QString description() const;
+};
+
+// Replaces the file as a whole, through a temporary file renamed over it: the file is the new
+// bytes or, on failure, as it was.
+std::optional<FileSaveError> saveWholeFile(const QString& path, const QByteArray& bytes);
+
 // The file's bytes, read whole unless it holds more than `limit` bytes. The reading stops one
 // byte past the limit, so that a file whose size is not known ahead (a pipe) is bounded too.
 Result<QByteArray, FileReadError> readWholeFile(const QString& path, qint64 limit);

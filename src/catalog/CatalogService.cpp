@@ -7,7 +7,6 @@
 #include "platform/Continuation.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -18,7 +17,8 @@ namespace {
 const QString embeddedManifestFileName = QStringLiteral("manifest.json");
 const QString embeddedResourceBundleName = QStringLiteral("MarloxStudio_MarloxStudioApp.bundle");
 constexpr int embeddedManifestMissingCode = 1001;
-const QString catalogTooLargeMessage = QStringLiteral("The catalog is larger than 32 MiB.");
+const QString catalogTooLargeMessage = QStringLiteral("The catalog is larger than %1.")
+                                           .arg(base::mebibytesBoundText(maximumCatalogBytes));
 
 Result<CatalogManifest, CatalogLoadError> decodeCatalog(const QByteArray& bytes) {
     auto manifest = decodeCatalogManifest(bytes);
@@ -218,10 +218,10 @@ std::optional<CatalogLoadError> saveRemoteManifestCache(const CatalogManifest& m
         return CatalogLoadError{failure->description()};
     }
     const QByteArray bytes = encodeCatalogManifest(manifest);
-    QSaveFile file(CatalogService::remoteManifestCachePath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (const auto failure =
+            base::saveWholeFile(CatalogService::remoteManifestCachePath(), bytes)) {
         return CatalogLoadError{QStringLiteral("The file “%1” could not be written: %2")
-                                    .arg(file.fileName(), file.errorString())};
+                                    .arg(failure->path, failure->reason)};
     }
     return std::nullopt;
 }

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -204,10 +203,8 @@ std::optional<RecordsSaveError> InstalledPackageStore::saveToDisk() {
         return refuse(
             QStringLiteral("The unreadable file “%1” is kept and was not replaced.").arg(path));
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
-        return refuse(
-            QStringLiteral("The file “%1” could not be saved: %2").arg(path, file.errorString()));
+    if (const auto failure = base::saveWholeFile(path, json)) {
+        return refuse(failure->description());
     }
     return std::nullopt;
 }

@@ -24,7 +24,6 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
@@ -107,8 +106,11 @@ JournalFiles pendingJournalFiles() {
         if (!name.hasMatch() || entry.isSymLink()) {
             if (entry.fileName().startsWith(journalPrefix) &&
                 !unfinishedSave.match(entry.fileName()).hasMatch()) {
-                catalog::log(QStringLiteral("Install journal left alone, not being named as the "
-                                            "application names one: ") +
+                catalog::log((name.hasMatch()
+                                  ? QStringLiteral("Install journal left alone, being a link: ")
+                                  : QStringLiteral("Install journal left alone, not "
+                                                   "being named as the application "
+                                                   "names one: ")) +
                              entry.filePath());
             }
             continue;
@@ -434,10 +436,9 @@ InstallFailure InstallJournal::save() const {
     }
     // A temporary file synced to disk, then renamed over the journal: a journal is whole or
     // absent, and once the folder is synced too, it is there before any item moves.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
+    if (const auto failure = base::saveWholeFile(path, json)) {
         return SystemError{QStringLiteral("Could not write the install journal “%1”: %2")
-                               .arg(path, file.errorString())};
+                               .arg(path, failure->reason)};
     }
     base::syncFolder(QFileInfo(path).path());
     return std::nullopt;

@@ -291,6 +291,34 @@ TEST_F(InstalledPackageStoreTest, FailedSaveLogsOnceAndKeepsTheOldFileAndTheReco
     EXPECT_EQ(idsInFile(), QStringList({"new", "old"}));
 }
 
+TEST_F(InstalledPackageStoreTest, ASaveIntoAFolderThatTakesNoNewFileSaysSoInTheSystemsWords) {
+    InstalledPackageStore store;
+    save(store, recordsByID({record("old")}));
+    // GIVEN the records' folder made read-only, or immutable where the system lets the test
+    for (const bool immutable : {false, true}) {
+        SCOPED_TRACE(immutable ? "immutable" : "read-only");
+        std::optional<ReadOnlyFolder> readOnly;
+        if (immutable && QProcess::execute("chattr", {"+i", folder()}) != 0) {
+            continue;
+        }
+        if (!immutable) {
+            readOnly.emplace(folder());
+        }
+
+        // WHEN a save is made THEN it fails, naming the file, its folder and the system's reason
+        store.setInstalledByID(recordsByID({record("old"), record("new")}));
+        const auto failure = store.saveToDisk();
+        if (immutable) {
+            QProcess::execute("chattr", {"-i", folder()});
+        }
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->description(),
+                  "The file “" + installedRecordsFileURL() + "” could not be saved: its folder “" +
+                      folder() + "” cannot be written: " +
+                      (immutable ? "Operation not permitted" : "Permission denied"));
+    }
+}
+
 TEST_F(InstalledPackageStoreTest, RecordsAtTheReadBoundAreSavedAndOnePastItAreRefused) {
     // GIVEN records whose file takes exactly as much as a start reads, the version of one filling
     // what the rest leave

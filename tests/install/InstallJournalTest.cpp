@@ -245,25 +245,30 @@ TEST_F(InstallJournalTest, JournalsWithOnlyDeletionsLeftTakeNoPlaceOfOthersAndHo
 }
 
 TEST_F(InstallJournalTest, AFileOnlyNamedLikeAJournalIsLoggedAtEachStartAndLeftAlone) {
-    // GIVEN files named like journals but not as the engine names them, and an unfinished save
+    // GIVEN files named like journals but not as the engine names them, a link named as it
+    // names one, and an unfinished save
     const QString support = applicationSupportDirectory();
     const QString oldShape = support + "/.install-journal-1.json";
     const QString lowerCase = journalFile(1).replace(uuid, uuid.toLower());
+    const QString link = journalFile(3);
     writeFile(oldShape, journalMoving(installFolderPath() + "/glow", "staging"));
     writeFile(lowerCase, "{}");
+    ASSERT_TRUE(QFile::link(oldShape, link));
     writeFile(journalFile(2) + ".Ab12Cd", "half a save");
 
     // WHEN two starts run
     settleAtStartUp(bundledRegistrar()).waitForFinished();
     settleAtStartUp(bundledRegistrar()).waitForFinished();
 
-    // THEN each start logs each of the two once, and they stay
-    const QString leftAlone =
+    // THEN each start logs each of the three once, saying why, and they stay
+    const QString misnamed =
         "Install journal left alone, not being named as the application names one: ";
-    EXPECT_EQ(loggedMessages(), (QStringList{leftAlone + lowerCase, leftAlone + oldShape,
-                                             leftAlone + lowerCase, leftAlone + oldShape}));
+    const QStringList eachStart{"Install journal left alone, being a link: " + link,
+                                misnamed + lowerCase, misnamed + oldShape};
+    EXPECT_EQ(loggedMessages(), eachStart + eachStart);
     EXPECT_TRUE(QFileInfo::exists(oldShape));
     EXPECT_TRUE(QFileInfo::exists(lowerCase));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
 }
 
 TEST_F(InstallJournalTest, AJournalStaysUntilEverythingItNamesIsSettled) {

@@ -15,7 +15,8 @@
 namespace marlox::screens {
 namespace {
 
-const QString feedTooLargeMessage = QStringLiteral("The appcast feed is larger than 8 MiB.");
+const QString feedTooLargeMessage = QStringLiteral("The appcast feed is larger than %1.")
+                                        .arg(base::mebibytesBoundText(appcastFeedByteLimit));
 
 Result<QByteArray, AppUpdateError> readFeedFile(const QString& path) {
     const auto bytes = base::readWholeFile(path, appcastFeedByteLimit);
