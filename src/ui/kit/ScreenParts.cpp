@@ -212,10 +212,10 @@ qsizetype positionInText(const QString& text, qsizetype charactersShown, qsizety
     return step < shownPosition ? text.size() : at;
 }
 
-// The width the text layout needs to keep each line of the text whole: the widest line's advance,
-// spaces it starts with included, and what its last glyph draws beyond that, as a "k" of some
-// fonts does; the layout counts both, and lets only the spaces at a line's end hang.
-qreal naturalWidth(const QString& text, const QFont& font) {
+// The width a line of the text needs by the font's measure, as the line is cut to its width: the
+// widest line's advance, spaces it starts with included, and what its last glyph draws beyond
+// that, as a "k" of some fonts does.
+qreal measuredWidth(const QString& text, const QFont& font) {
     const QFontMetricsF metrics(font);
     qreal widest = 0;
     for (QStringView line : QStringView(text).split(QChar::LineSeparator)) {
@@ -235,6 +235,23 @@ QTextOption wrappingOption(Qt::Alignment alignment) {
     QTextOption option(alignment & Qt::AlignHorizontal_Mask);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     return option;
+}
+
+// The width the text layout needs to keep each line of the text whole, as it counts it laying the
+// text out at a width that breaks no line: about the font's measure, with only the spaces at a
+// line's end left to hang, but the layout shapes each run of a script on its own and breaks some
+// lines, of Hebrew, Arabic or several scripts, at exactly that measure.
+qreal laidOutWidth(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    layout.setTextOption(wrappingOption(Qt::AlignLeft));
+    layout.beginLayout();
+    qreal widest = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(QWIDGETSIZE_MAX);
+        widest = std::max(widest, line.naturalTextWidth());
+    }
+    layout.endLayout();
+    return widest;
 }
 
 } // namespace
@@ -285,7 +302,9 @@ void FittingLabel::refreshShownText() const {
         m_laidOutFont = font();
         m_laidOutLines = lines;
         std::tie(m_shownText, m_charactersShown) = textForLines(current, lines);
-        m_naturalWidth = static_cast<int>(std::ceil(naturalWidth(m_shownText, font())));
+        // One line is cut by the font's measure; lines that wrap are broken by the layout.
+        m_naturalWidth = static_cast<int>(std::ceil(
+            lines == 1 ? measuredWidth(m_shownText, font()) : laidOutWidth(m_shownText, font())));
         m_ownLines = m_shownText.count(QChar::LineSeparator) + 1;
         m_linesAtWidths.forget();
         m_wholeTextLayout.reset();

@@ -189,6 +189,29 @@ TEST_F(InstalledViewTest, ACardShowsALongNameAndVersionWholeOnAsManyLinesAsTheyN
     EXPECT_TRUE(shown->rect().contains(geometryIn(*shown, *title)));
 }
 
+TEST_F(InstalledViewTest, ACardShowsANameWrittenFromRightToLeftOnEveryLineItTakes) {
+    for (const QString& name :
+         {QStringLiteral("שלום Glow مرحبا"), QStringLiteral("مرحبا بالعالم")}) {
+        SCOPED_TRACE(name.toStdString());
+        // GIVEN a record of a package of a Hebrew, Arabic or mixed name, on show: its title is
+        // given the width it asks for
+        services.useBuiltInCatalogNaming(home.filePath("catalogs/rtl.json"), countdownID, name);
+        loadCatalog();
+        services.recordInstalled({{countdownID, "2.4.0"}});
+        auto view = makeView();
+        auto* title = childNamed<FittingLabel>(*view, "installedTitle:" + countdownID);
+        ASSERT_NE(title, nullptr);
+
+        // THEN the title shows the whole name on one line, as the card has room for it, in a
+        // label as tall as the lines it shows
+        const QStringList lines = title->shownLines(title->contentsRect().width());
+        EXPECT_EQ(lines, QStringList{name});
+        const qreal lineSpacing = QFontMetricsF(title->font()).lineSpacing();
+        EXPECT_GE(title->contentsRect().height(),
+                  static_cast<int>(std::ceil(lineSpacing * static_cast<qreal>(lines.size()))));
+    }
+}
+
 TEST_F(InstalledViewTest, ACardWhosePackageLeavesTheCatalogShowsTheRecordIDWithoutRepair) {
     // GIVEN a catalog of two packages, both recorded
     const QString file = home.filePath("catalog.json");

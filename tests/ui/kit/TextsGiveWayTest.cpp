@@ -106,6 +106,30 @@ TEST_F(TextsGiveWayTest, AWrappingTextIsAsTallAsTheLinesItShowsAtEveryWidth) {
     }
 }
 
+TEST_F(TextsGiveWayTest, AWrappingTextAboutAsWideAsItsLineIsAsTallAsItsLinesInAnyScript) {
+    // GIVEN short names in Latin, Chinese, Hebrew, Arabic and both among Latin: the layout
+    // shapes each script's run on its own
+    for (const QString& text :
+         {QStringLiteral("Cinematic Letterbox"), QStringLiteral("光晕 效果 插件"),
+          QStringLiteral("שלום עולם"), QStringLiteral("مرحبا بالعالم"),
+          QStringLiteral("שלום Glow مرحبا"), QStringLiteral("Glow مرحبا\nשלום Halo")}) {
+        SCOPED_TRACE(text.toStdString());
+        const std::unique_ptr<FittingLabel> label(
+            plainLabel(text, 17, QFont::DemiBold, Qt::white, true));
+        const int widest = label->sizeHint().width();
+        const qreal lineSpacing = QFontMetricsF(label->font()).lineSpacing();
+        // THEN it asks for a width that keeps its own lines, and at each width about that its
+        // height is that of the lines it shows
+        EXPECT_EQ(label->shownLines(widest).size(), text.count(u'\n') + 1);
+        for (int width = widest - 3; width <= widest + 40; ++width) {
+            SCOPED_TRACE(width);
+            const qsizetype lines = label->shownLines(width).size();
+            EXPECT_EQ(label->heightForWidth(width),
+                      static_cast<int>(std::ceil(lineSpacing * static_cast<qreal>(lines))));
+        }
+    }
+}
+
 TEST_F(TextsGiveWayTest, APickersListOpensInsideItsWindowWhateverItsEntries) {
     // GIVEN a picker of long names near the right edge of a small window
     QWidget window;
