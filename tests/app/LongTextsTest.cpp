@@ -16,7 +16,8 @@ namespace {
 
 // The real application on a remote catalog whose every package has one of the long names and
 // whose newest has the long version and a long category, with each plug-in recorded at an older
-// version in a folder of a long name, in a window at its smallest size.
+// version in a folder of a long name, and one named in Hebrew and Arabic among Latin, in a window
+// at its smallest size.
 class LongTextsTest : public AppTest {
 protected:
     void SetUp() override {
@@ -44,6 +45,9 @@ protected:
         const QString file = home.filePath("catalogs/long-names.json");
         writeChangedBuiltInCatalog(file, [](QJsonObject& package, qsizetype place) {
             package.insert("name", longNames.at(place % longNames.size()));
+            if (place == 1) {
+                package.insert("name", longRightToLeftName);
+            }
             if (place == 0) {
                 package.insert("version", longVersion);
                 package.insert("category", longNameOfManyWords);

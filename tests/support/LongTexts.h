@@ -21,6 +21,9 @@ inline const QString longNameOfManyWords = QStringLiteral(
 // 54 characters.
 inline const QString longVersion =
     QStringLiteral("9.4.0-beta.12+build.2026.12.01.f3a9c0d1e2b4a6c8e0f2a4b");
+// 46 characters of Hebrew and Arabic among Latin, which the text layout shapes run by run.
+inline const QString longRightToLeftName =
+    QStringLiteral("מסנן טשטוש Zoom Blur مرشح التكبير والتمويه Pro");
 inline const QStringList longNames = {longName, longNameOf45Characters, longNameWithoutSpace,
                                       longNameOfManyWords};
 
