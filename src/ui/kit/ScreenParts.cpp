@@ -237,6 +237,13 @@ QTextOption wrappingOption(Qt::Alignment alignment) {
     return option;
 }
 
+// Printable ASCII, which the application font draws whole, left to right.
+bool isPlainAscii(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar character) {
+        return character.unicode() >= 0x20 && character.unicode() < 0x7f;
+    });
+}
+
 // The width the text layout needs to keep each line of the text whole, as it counts it laying the
 // text out at a width that breaks no line: about the font's measure, with only the spaces at a
 // line's end left to hang, but the layout shapes each run of a script on its own and breaks some
@@ -302,9 +309,12 @@ void FittingLabel::refreshShownText() const {
         m_laidOutFont = font();
         m_laidOutLines = lines;
         std::tie(m_shownText, m_charactersShown) = textForLines(current, lines);
-        // One line is cut by the font's measure; lines that wrap are broken by the layout.
-        m_naturalWidth = static_cast<int>(std::ceil(
-            lines == 1 ? measuredWidth(m_shownText, font()) : laidOutWidth(m_shownText, font())));
+        // One line is cut by the font's measure; lines that wrap are broken by the layout, whose
+        // count a plain ASCII text, shaped in one run of one font, comes to by the measure too.
+        const bool measureKeepsLines = lines == 1 || isPlainAscii(m_shownText);
+        m_naturalWidth =
+            static_cast<int>(std::ceil(measureKeepsLines ? measuredWidth(m_shownText, font())
+                                                         : laidOutWidth(m_shownText, font())));
         m_ownLines = m_shownText.count(QChar::LineSeparator) + 1;
         m_linesAtWidths.forget();
         m_wholeTextLayout.reset();
