@@ -26,20 +26,79 @@ QString FileSaveError::description() const {
     return QStringLiteral("The file “%1” could not be saved: %2").arg(path, reason);
 }
 
-std::optional<FileSaveError> saveWholeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
-        return std::nullopt;
-    }
-    // A folder that takes no new entry (one made immutable) is the reason, which Qt does not
-    // always give: linking the temporary file into it fails as an "Unknown error".
+namespace {
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// What the system says of a save that failed. A folder that takes no new entry (one made
+// immutable) is the reason, which Qt does not always give: linking the temporary file into it
+// fails as an "Unknown error".
+FileSaveError saveFailure(const QString& path, const QString& reason) {
     const QString folder = QFileInfo(path).absolutePath();
     if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK, AT_EACCESS) != 0) {
-        const int error = errno;
         return FileSaveError{path, QStringLiteral("its folder “%1” cannot be written: %2")
-                                       .arg(folder, QString::fromLocal8Bit(std::strerror(error)))};
+                                       .arg(folder, systemReason(errno))};
     }
-    return FileSaveError{path, file.errorString()};
+    return FileSaveError{path, reason};
+}
+
+// Whether the file's bytes reached the disk. A file system that cannot sync (a pseudo one) keeps
+// them all the same.
+std::optional<int> syncFailure(int descriptor) {
+    while (::fdatasync(descriptor) != 0) {
+        if (errno == EINVAL || errno == EROFS || errno == ENOTSUP) {
+            return std::nullopt;
+        }
+        if (errno != EINTR) {
+            return errno;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<FileSaveError> saveWholeFile(const QString& path, const QByteArray& bytes) {
+    // Unbuffered, so that a disk that refuses the bytes answers the write itself, with its
+    // reason; a short write is followed by another, which tells why the rest did not go.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        return saveFailure(path, file.errorString());
+    }
+    for (qint64 written = 0; written < bytes.size();) {
+        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            return saveFailure(path, reason);
+        }
+        written += count;
+    }
+    return commitWholeFile(file);
+}
+
+std::optional<FileSaveError> commitWholeFile(QSaveFile& file) {
+    const QString path = file.fileName();
+    const auto cancel = [&](const QString& reason) {
+        // The temporary file goes with the cancelled save.
+        file.cancelWriting();
+        return saveFailure(path, reason);
+    };
+    if (file.error() != QFileDevice::NoError) {
+        return cancel(file.errorString());
+    }
+    if (!file.flush()) {
+        return cancel(file.errorString());
+    }
+    if (const auto error = syncFailure(file.handle())) {
+        return cancel(systemReason(*error));
+    }
+    if (!file.commit()) {
+        return saveFailure(path, file.errorString());
+    }
+    return std::nullopt;
 }
 
 Result<QByteArray, FileReadError> readWholeFile(const QString& path, qint64 limit) {

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class QSaveFile;
+
 namespace marlox::base {
 
 // A folder that could not be made, and the sentence that says so.
@@ -40,6 +42,11 @@ struct FileSaveError {
 // Replaces the file as a whole, through a temporary file renamed over it: the file is the new
 // bytes or, on failure, as it was.
 std::optional<FileSaveError> saveWholeFile(const QString& path, const QByteArray& bytes);
+// Ends a save whose bytes were all handed to the open file: they are flushed and synced, each
+// checked, before the temporary file replaces the old one. A write the disk refused (a full one)
+// only shows at the flush, and Qt's own commit would then put a file cut short in place. On
+// failure the old file stays and the save is cancelled.
+std::optional<FileSaveError> commitWholeFile(QSaveFile& file);
 
 // The file's bytes, read whole unless it holds more than `limit` bytes. The reading stops one
 // byte past the limit, so that a file whose size is not known ahead (a pipe) is bounded too.

@@ -1,0 +1,67 @@
+#include "base/FileSystem.h"
+#include "support/QtPrinters.h"
+#include "support/ScratchHome.h"
+#include "support/SmallFileSystem.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include <gtest/gtest.h>
+
+using namespace marlox::base;
+using namespace marlox::testing;
+
+namespace {
+
+class WholeFileSaveTest : public ScratchHomeTest {
+protected:
+    QString folder = home.filePath("small");
+    QString path = folder + "/records.json";
+};
+
+TEST_F(WholeFileSaveTest, OnAFullDiskASaveFailsAndLeavesTheOldFileWhole) {
+    SmallFileSystem disk(folder, 256 * 1024);
+    MARLOX_SKIP_WITHOUT(disk);
+    const QByteArray old(3000, 'o');
+    ASSERT_FALSE(saveWholeFile(path, old));
+    // GIVEN the disk filled to the brim, or with less room than the new bytes take
+    for (const qint64 left : {0, 4096}) {
+        SCOPED_TRACE(left);
+        disk.fill(left);
+
+        // WHEN a save of more than that is made, small enough to sit in a write buffer
+        const auto failure = saveWholeFile(path, QByteArray(left + 5000, 'n'));
+
+        // THEN it fails in the system's words, and the old file and nothing else is there
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->reason, "No space left on device");
+        EXPECT_EQ(readFile(path), old);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"records.json"});
+        disk.makeRoom();
+    }
+    // AND with room made again the same save goes through
+    EXPECT_FALSE(saveWholeFile(path, QByteArray(5000, 'n')));
+    EXPECT_EQ(readFile(path), QByteArray(5000, 'n'));
+}
+
+TEST_F(WholeFileSaveTest, AStreamedSaveIsCommittedOnlyOnceItsBytesReachedTheFile) {
+    SmallFileSystem disk(folder, 256 * 1024);
+    MARLOX_SKIP_WITHOUT(disk);
+    ASSERT_FALSE(saveWholeFile(path, "old"));
+    disk.fill();
+
+    // GIVEN bytes written into a save piece by piece, as a download or a picture is
+    QSaveFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int piece = 0; piece < 4; ++piece) {
+        file.write(QByteArray(1000, 'n'));
+    }
+
+    // WHEN it is committed THEN it fails and the old file stays
+    const auto failure = commitWholeFile(file);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->path, path);
+    EXPECT_EQ(readFile(path), "old");
+}
+
+} // namespace
