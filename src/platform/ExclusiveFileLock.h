@@ -20,12 +20,12 @@ struct FileLockError : base::DescribedError {
 // An exclusive lock on a file, held while the object lives. The system keeps it for this process
 // alone and releases it when the process ends however it ends, so nothing is guessed from process
 // ids or file contents; no child process inherits it. The file is only the lock's name: it is
-// never written nor removed, for a holder that removed it would let a later one lock a new file
-// while an earlier one still held the old.
+// never read, written nor removed, for a holder that removed it would let a later one lock a new
+// file while an earlier one still held the old.
 class ExclusiveFileLock {
 public:
     // Takes the lock, waiting at most `patience` for another holder to let it go, and making the
-    // file and its folder when missing. A folder is locked as it is, with nothing made in it.
+    // file and its folder when missing.
     static Result<ExclusiveFileLock, FileLockError> take(const QString& path,
                                                          std::chrono::milliseconds patience = {});
 

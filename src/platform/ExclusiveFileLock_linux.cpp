@@ -17,17 +17,15 @@ namespace marlox::platform {
 
 namespace {
 
-// Reading is all a lock needs; not waiting, for a pipe in its place would wait for a writer.
-// Closed on exec: a program started from here may outlive this process (a browser the desktop
-// opened) and must not hold the lock on after it.
+// Open for writing too, though nothing is ever written: on a network home flock is a lock over
+// the whole file, which only a descriptor open for writing may take. Not waiting, for a pipe in
+// its place would wait for a reader. Closed on exec: a program started from here may outlive this
+// process (a browser the desktop opened) and must not hold the lock on after it.
 int openForLocking(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
-    if (QFileInfo(path).isDir()) {
-        return ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-    }
     // A folder that cannot be made shows as the open's error.
     QDir().mkpath(QFileInfo(path).path());
-    return ::open(name.constData(), O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
+    return ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC,
+                  0600);
 }
 
 } // namespace

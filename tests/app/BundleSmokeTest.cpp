@@ -7,6 +7,7 @@
 #include "support/InstallTestSupport.h"
 #include "support/LoggedMessages.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/NetworkHomeLocks.h"
 #include "support/ScratchHome.h"
 
 #include <QDir>
@@ -22,6 +23,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -208,6 +212,33 @@ TEST_F(BundleSmokeTest, ASecondCopyKeptFromTheDataSettlesNothingChangesNothingAn
     expectEndAfterSayingAnotherCopyRuns(later, errors);
     EXPECT_EQ(userData(), before);
     EXPECT_EQ(loggedMessages().filter(anotherCopyRuns).size(), 1);
+}
+
+TEST_F(BundleSmokeTest, OnAHomeWhoseLocksAreRecordLocksACopyHoldingTheDataKeepsAnotherOut) {
+    // GIVEN a home on a network file system, where flock is a record lock over the whole file,
+    // and the lock on the user's data held there as a copy holds it
+    using marlox::catalog::runningCopyLockFilePath;
+    ASSERT_EQ(marlox::catalog::ensureApplicationDirectories(), std::nullopt);
+    const int held = ::open(QFile::encodeName(runningCopyLockFilePath()).constData(),
+                            O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    struct flock record {};
+    record.l_type = F_WRLCK;
+    record.l_whence = SEEK_SET;
+    ASSERT_EQ(::fcntl(held, F_SETLK, &record), 0);
+
+    // WHEN a copy is launched there
+    later.setProcessEnvironment(networkHomeLocksEnvironment());
+    start(later);
+
+    // THEN it finds the lock held, says another copy runs and ends, rather than running without
+    // the lock
+    QByteArray errors;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saidAnotherCopyRuns(later, errors); },
+                                startupBoundMilliseconds))
+        << errors.toStdString();
+    expectEndAfterSayingAnotherCopyRuns(later, errors);
+    EXPECT_FALSE(errors.contains("runs without it")) << errors.toStdString();
+    ::close(held);
 }
 
 TEST_F(BundleSmokeTest, OfTwoCopiesGoingOnAtTheSameMomentOneEndsKeptFromTheData) {

@@ -1,6 +1,7 @@
 #include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
 #include "support/InstallTestSupport.h"
+#include "support/NetworkHomeLocks.h"
 
 #include <QFile>
 #include <QProcess>
@@ -88,6 +89,29 @@ TEST_F(RegistryToolTest, ARunStoppedWhileItHoldsTheRegistryAndThenKilledHoldsBac
     const ProcessResult added = run({"-a", plugin});
     EXPECT_TRUE(added.succeeded()) << added.combinedOutput().toStdString();
     EXPECT_EQ(registryFileLines().size(), 1);
+}
+
+TEST_F(RegistryToolTest, OnAHomeWhoseLocksAreRecordLocksEachRunTakesItsLockAndGoesThrough) {
+    // GIVEN a home on a network file system, where flock locks only what is open for writing
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    const auto runThere = [](const QStringList& arguments) {
+        QProcess tool;
+        tool.setProcessEnvironment(networkHomeLocksEnvironment());
+        tool.start(pluginkitToolPath(), arguments);
+        EXPECT_TRUE(tool.waitForFinished());
+        return std::pair(tool.exitCode(), tool.readAllStandardOutput() + tool.readAllStandardError());
+    };
+
+    // WHEN the tool registers, lists and removes THEN each run goes through
+    for (const QStringList& arguments : {QStringList{"-a", plugin}, QStringList{"-m", "-v"},
+                                         QStringList{"-r", plugin}}) {
+        const auto [status, output] = runThere(arguments);
+        EXPECT_EQ(status, 0) << arguments.join(' ').toStdString() << ": " << output.toStdString();
+        if (arguments.first() == "-m") {
+            EXPECT_TRUE(output.contains("studio.marlox.glow(1.0)")) << output.toStdString();
+        }
+    }
+    EXPECT_EQ(registryFileLines(), QStringList());
 }
 
 } // namespace

@@ -23,16 +23,20 @@ QString dataFolder(const QString& folder) {
            QLatin1Char('/') + folder;
 }
 
-Result<platform::ExclusiveFileLock, platform::FileLockError> lockedFolder(const QString& folder) {
-    QDir().mkpath(folder);
-    return platform::ExclusiveFileLock::take(folder, lockPatience);
+// The lock is a file of its own beside the registry, which a save replaces. Earlier versions
+// locked the folder, or named their holder in "<file>.lock"; neither holds anything back.
+Result<platform::ExclusiveFileLock, platform::FileLockError> lockFor(const QString& registryPath) {
+    return platform::ExclusiveFileLock::take(
+        QFileInfo(registryPath).path() + QLatin1Char('/') +
+            QFileInfo(registryPath).completeBaseName() + QStringLiteral(".lock"),
+        lockPatience);
 }
 
 } // namespace
 
 RegistryFile::RegistryFile(const char* toolName, const QString& folder, const QString& fileName)
     : m_toolName(toolName), m_path(dataFolder(folder) + QLatin1Char('/') + fileName),
-      m_lock(lockedFolder(dataFolder(folder))) {}
+      m_lock(lockFor(m_path)) {}
 
 std::optional<QJsonArray> RegistryFile::load() const {
     if (!m_lock) {

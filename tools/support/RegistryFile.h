@@ -17,8 +17,9 @@ inline constexpr int exitUsage = 64;
 
 // A registry of the tools that stand in for the system's: a JSON array in a file under the user's
 // data folder. Holding one locks it against other runs of the tools until it is destroyed. The
-// lock is taken on the registry's folder, and the system lets go of it when its holder ends
-// however it ends: nothing a killed run leaves behind holds back the next.
+// lock is taken on "<name>.lock" beside the file, whose content is never read, and the system
+// lets go of it when its holder ends however it ends: nothing a killed run leaves behind holds
+// back the next.
 class RegistryFile {
 public:
     // The file `<user data folder>/<folder>/<fileName>`; problems are reported under the tool's
