@@ -35,19 +35,29 @@ void sortWithoutDuplicates(QStringList& paths) {
     paths.sort();
 }
 
-// The path a line of the registry's listing names: from its first "/" to its end.
+// A verbose line of the registry's listing: "<mark>    <identifier>(<version>)\t<UUID>\t<time>\t
+// <path>", the mark '+' for use and '-' for ignore. The registry lists no identifier holding "("
+// or a tab and no version holding a tab, so the fields are found by those, whatever "/" or "("
+// the version or the path holds.
+constexpr qsizetype verboseListingFields = 4;
+
+// The path a line of the registry's listing names: its last field in a verbose line, else from
+// its first "/" to its end.
 std::optional<QString> listedPath(const QString& line) {
-    const qsizetype slash = line.indexOf(QLatin1Char('/'));
-    const QString path = slash < 0 ? QString() : line.mid(slash).trimmed();
-    return path.isEmpty() ? std::nullopt : std::optional(path);
+    const QStringList fields = line.split(QLatin1Char('\t'));
+    QString path;
+    if (fields.size() >= verboseListingFields) {
+        path = fields.mid(verboseListingFields - 1).join(QLatin1Char('\t')).trimmed();
+    } else if (const qsizetype slash = line.indexOf(QLatin1Char('/')); slash >= 0) {
+        path = line.mid(slash).trimmed();
+    }
+    return path.startsWith(QLatin1Char('/')) ? std::optional(path) : std::nullopt;
 }
 
-// "<mark>    <identifier>(<version>)\t<UUID>\t<time>\t<path>", the mark '+' for use and '-' for
-// ignore.
 std::optional<PluginRegistration> readRegistrationLine(const QString& line) {
     const qsizetype tab = line.indexOf(QLatin1Char('\t'));
     const QString named = line.mid(1, tab - 1).trimmed();
-    const qsizetype open = named.lastIndexOf(QLatin1Char('('));
+    const qsizetype open = named.indexOf(QLatin1Char('('));
     const std::optional<QString> path = listedPath(line);
     if (tab < 0 || !path || open <= 0 || !named.endsWith(QLatin1Char(')'))) {
         return std::nullopt;

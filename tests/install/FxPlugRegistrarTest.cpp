@@ -169,6 +169,24 @@ TEST_F(FxPlugRegistrarTest, ReadsPathsFromQueryLinesFromTheirFirstSlashUnlessThe
     EXPECT_FALSE(registrar.isRegistered(identifier, real));
 }
 
+TEST_F(FxPlugRegistrarTest, ReadsEachFieldOfAListingLineWhateverSlashesOrParenthesesItsVersionHolds) {
+    // GIVEN a listing whose versions and paths hold what a bundle may carry
+    const QString slashed = home.filePath("home/Glow/Glow.pluginkit");
+    const QString tabbed = home.filePath("home/Tab\tbed/Key.pluginkit");
+    makeBundle(slashed, identifier);
+    pluginkit.reply("-m", "+    " + identifier.toUtf8() + "(1.0/7)\tUUID-1\t2026-01-01 10:00:00 +0000\t" +
+                              slashed.toUtf8() + "\n-    studio.marlox.key(2.0 (beta) /x)\tUUID-2\t" +
+                              "2026-01-01 10:00:00 +0000\t" + tabbed.toUtf8() + "\n");
+
+    // WHEN the registry is asked THEN each line gives its own path, identifier, version, election
+    const auto listed = registrar.registrations();
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(*listed, (QList<PluginRegistration>{{slashed, identifier, "1.0/7", "use"},
+                                                  {tabbed, "studio.marlox.key", "2.0 (beta) /x",
+                                                   "ignore"}}));
+    EXPECT_EQ(registrar.registeredPaths(identifier, slashed), (QStringList{slashed, tabbed}));
+}
+
 // The registry tool the bundle carries, run for real.
 class BundledToolsTest : public ScratchHomeTest {
 protected:

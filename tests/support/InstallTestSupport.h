@@ -27,6 +27,10 @@ inline void PrintTo(const InstallResult& result, std::ostream* out) {
     *out << result.installPath.toStdString() << " + ["
          << result.templateInstallPaths.join(", ").toStdString() << ']';
 }
+inline void PrintTo(const PluginRegistration& registration, std::ostream* out) {
+    *out << registration.path.toStdString() << " " << registration.identifier.toStdString() << '('
+         << registration.version.toStdString() << ") " << registration.election.toStdString();
+}
 } // namespace marlox::install
 
 namespace marlox::testing {
