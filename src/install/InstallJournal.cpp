@@ -615,12 +615,23 @@ QList<PendingDeletion> InstallJournal::trashLeft() const {
 
 void InstallJournal::close(const FxPlugRegistrar& registrar, std::optional<Outcome> outcome,
                            const QList<PendingDeletion>& deletions) const {
-    QList<RegistryStep> registryStepsLeft =
+    InstallJournal kept = *this;
+    kept.m_registryStepsLeft =
         runRegistrySteps(registrar, m_registryStepsLeft, RegistryStepsFrom::earlierSettling);
     // While what left is still on disk: it tells which plug-ins went.
     if (outcome) {
-        registryStepsLeft +=
+        kept.m_registryStepsLeft +=
             runRegistrySteps(registrar, registryStepsOf(*outcome), RegistryStepsFrom::thisSettling);
+    }
+    // Keeping the outcome, the journal said first that the records were saved.
+    kept.m_recordsSaved = m_recordsSaved || outcome == Outcome::keptNew;
+    if (kept.m_registryStepsLeft != m_registryStepsLeft && !kept.keepRegistryStepsLeft(outcome)) {
+        // Steps worked out now are lost with what they were worked out from: all stays for the
+        // next start to settle again. Those left from earlier stay in the file.
+        if (outcome) {
+            return;
+        }
+        kept.m_registryStepsLeft = m_registryStepsLeft;
     }
     // Only a journal read at a start tells what it removes; an operation's own outcome is its
     // log line.
@@ -648,13 +659,12 @@ void InstallJournal::close(const FxPlugRegistrar& registrar, std::optional<Outco
     if (const auto left = unsettledItem()) {
         catalog::log(QStringLiteral("Install journal kept: an item it names is still there: ") +
                      *left);
-        keepForLaterStart(registryStepsLeft, outcome, m_settled || hasOnlyDeletionsLeft());
+        kept.keepForLaterStart(m_settled || hasOnlyDeletionsLeft());
         return;
     }
-    if (!registryStepsLeft.isEmpty()) {
+    if (!kept.m_registryStepsLeft.isEmpty()) {
         catalog::log(QStringLiteral("Install journal kept: registry steps are left to do: ") +
-                     filePath());
-        keepForLaterStart(registryStepsLeft, outcome, true);
+                     kept.keepForLaterStart(true));
         return;
     }
     // Last: until the journal is gone, the next start does all of this again.
@@ -662,25 +672,34 @@ void InstallJournal::close(const FxPlugRegistrar& registrar, std::optional<Outco
     OwnJournals::instance().drop(m_id);
 }
 
-void InstallJournal::keepForLaterStart(const QList<RegistryStep>& registryStepsLeft,
-                                       std::optional<Outcome> outcome, bool settled) const {
-    InstallJournal kept = *this;
-    kept.m_registryStepsLeft = registryStepsLeft;
-    // Keeping the outcome, the journal said first that the records were saved.
-    kept.m_recordsSaved = m_recordsSaved || outcome == Outcome::keptNew;
-    if (registryStepsLeft != m_registryStepsLeft) {
-        // Saved under its name before it is marked, so that it is never there twice.
-        if (auto failure = kept.save()) {
-            catalog::log(QStringLiteral("Install journal registry steps could not be kept: ") +
-                         description(*failure));
-            kept.m_registryStepsLeft = m_registryStepsLeft;
+bool InstallJournal::keepRegistryStepsLeft(std::optional<Outcome> outcome) const {
+    // Saved under its name before it is marked, so that it is never there twice.
+    if (auto failure = save()) {
+        catalog::log((outcome ? QStringLiteral("Install journal kept as it was, for the next "
+                                               "start to settle again: its registry steps left "
+                                               "could not be saved: ")
+                              : QStringLiteral("Install journal registry steps could not be "
+                                               "kept: ")) +
+                     description(*failure));
+        if (outcome && !m_readAtStart) {
+            OwnJournals::instance().keep(m_id, *this);
         }
+        return false;
     }
+    return true;
+}
+
+QString InstallJournal::keepForLaterStart(bool settled) const {
     if (settled && !m_settled) {
-        kept.markSettled();
+        if (markSettled()) {
+            InstallJournal marked = *this;
+            marked.m_settled = true;
+            return marked.filePath();
+        }
     } else if (!m_readAtStart) {
-        OwnJournals::instance().keep(m_id, kept);
+        OwnJournals::instance().keep(m_id, *this);
     }
+    return filePath();
 }
 
 bool InstallJournal::hasOnlyDeletionsLeft() const {
@@ -689,18 +708,19 @@ bool InstallJournal::hasOnlyDeletionsLeft() const {
     });
 }
 
-void InstallJournal::markSettled() const {
+bool InstallJournal::markSettled() const {
     InstallJournal settled = *this;
     settled.m_settled = true;
     // A rename keeps it whole: the next start finds it under one name or the other.
     if (!QDir().rename(filePath(), settled.filePath())) {
         catalog::log(QStringLiteral("Install journal could not be marked as settled: ") +
                      filePath());
-        return;
+        return false;
     }
     base::syncFolder(QFileInfo(filePath()).path());
     // A start deletes what is left; this process no longer finishes it.
     OwnJournals::instance().drop(m_id);
+    return true;
 }
 
 void InstallJournal::putBack(const QString& aside, const QString& live) const {

@@ -70,10 +70,12 @@ public:
     enum class Outcome { keptNew, undone };
     // Makes the registry say what the disk now does (registryStepsOf()), unless the journal is
     // marked as settled, which it was before, and does the registry steps an earlier closing left;
-    // then deletes what the outcome left and the staging folders, prunes the emptied folders, and
-    // removes the journal once nothing it names is left to settle and no registry step is left to
-    // do; otherwise the next start tries again, and where only deletions or registry steps are
-    // left, it marks the journal as settled.
+    // the steps that failed are saved in the journal first, and where they cannot be, the journal
+    // and all it names stay as they are for the next start. Then it deletes what the outcome left
+    // and the staging folders, prunes the emptied folders, and removes the journal once nothing
+    // it names is left to settle and no registry step is left to do; otherwise the next start
+    // tries again, and where only deletions or registry steps are left, it marks the journal as
+    // settled.
     void close(const FxPlugRegistrar& registrar, std::optional<Outcome> outcome,
                const QList<PendingDeletion>& deletions) const;
 
@@ -108,18 +110,22 @@ private:
     // say what the registry listed registers again every plug-in it put back instead. Those a
     // journal read at a start names are registered again only inside the install folders.
     QList<RegistryStep> registryStepsOf(Outcome outcome) const;
-    // Keeps the journal for a later start, with the registry steps left to do, marked as settled
-    // when it is to be.
-    void keepForLaterStart(const QList<RegistryStep>& registryStepsLeft,
-                           std::optional<Outcome> outcome, bool settled) const;
+    // Saves the journal with the registry steps left to do, before anything they were worked out
+    // from goes; false, logged, when it cannot be saved (a full disk), which leaves the journal
+    // on disk as it was: not marked as settled, so that a start settles it again.
+    bool keepRegistryStepsLeft(std::optional<Outcome> outcome) const;
+    // Keeps the journal for a later start, marked as settled when it is to be. Answers its file
+    // as it then stands.
+    QString keepForLaterStart(bool settled) const;
     // What is no longer at a move's live path: its trash item, and an aside item still there.
     QStringList itemsThatLeft(qsizetype moveIndex) const;
     // The registrations noted before the operation that an undo registers again.
     QList<PluginRegistration> registrationsToRestore() const;
     // What is left to delete of a journal marked as settled: its trash items.
     QList<PendingDeletion> trashLeft() const;
-    // Renames the journal to its settled name, after which no start renames anything for it.
-    void markSettled() const;
+    // Renames the journal to its settled name, after which no start renames anything for it;
+    // false, logged, when it cannot.
+    bool markSettled() const;
     // The folders an install made or a removal emptied: in the Motion Templates library up to
     // the library, and for a removal up to the user's Applications folder.
     void pruneEmptiedFolders() const;

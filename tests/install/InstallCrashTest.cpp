@@ -5,6 +5,7 @@
 #include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
 #include "support/LoggedMessages.h"
+#include "support/SmallFileSystem.h"
 
 #include <QDirIterator>
 #include <QJsonDocument>
@@ -101,7 +102,8 @@ protected:
     }
 
     // Runs the driver in a mode; killed (true) or its exit status and output checked.
-    bool runDriver(const QString& mode, long killBefore, QByteArray* trace = nullptr) const {
+    bool runDriver(const QString& mode, long killBefore, QByteArray* trace = nullptr,
+                   int expectedStatus = 0) const {
         QProcess driver;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         const QString home = QDir::homePath();
@@ -132,7 +134,8 @@ protected:
                 << errors.toStdString();
             return driver.exitCode() == SIGKILL;
         }
-        EXPECT_EQ(driver.exitCode(), 0) << mode.toStdString() << ": " << errors.toStdString();
+        EXPECT_EQ(driver.exitCode(), expectedStatus)
+            << mode.toStdString() << ": " << errors.toStdString();
         return false;
     }
 
@@ -246,13 +249,18 @@ protected:
     }
 
     // Glow registered with the bundled registry; its update keeps its path and adds a second
-    // plug-in. As zips of the same trees, where asked.
-    void useRegisteredGlowUpdatingToGlowAndHalo(bool zipped = false) {
+    // plug-in. As zips of the same trees, where asked; the bundles carry the versions given.
+    void useRegisteredGlowUpdatingToGlowAndHalo(bool zipped = false,
+                                                const QStringList& bundleVersions = {"1.0",
+                                                                                     "1.1"}) {
         registryTool = marlox::platform::pluginkitToolPath();
         const QString payloads = resources + "/Payloads";
-        makeBundle(payloads + "/1.0/Glow/Glow.pluginkit", "studio.marlox.glow.plugin", "1.0");
-        makeBundle(payloads + "/1.1/Glow/Glow.pluginkit", "studio.marlox.glow.plugin", "1.1");
-        makeBundle(payloads + "/1.1/Glow/Halo.pluginkit", "studio.marlox.halo.plugin", "1.1");
+        makeBundle(payloads + "/1.0/Glow/Glow.pluginkit", "studio.marlox.glow.plugin",
+                   bundleVersions.at(0));
+        makeBundle(payloads + "/1.1/Glow/Glow.pluginkit", "studio.marlox.glow.plugin",
+                   bundleVersions.at(1));
+        makeBundle(payloads + "/1.1/Glow/Halo.pluginkit", "studio.marlox.halo.plugin",
+                   bundleVersions.at(1));
         if (!zipped) {
             writeCatalog(glow("1.0", "Payloads/1.0/Glow"), glow("1.1", "Payloads/1.1/Glow"));
             return;
@@ -261,6 +269,14 @@ protected:
             zipTree(payloads + "/" + version + "/Glow", payloads + "/Glow-" + version + ".zip");
         }
         writeCatalog(glow("1.0", "Payloads/Glow-1.0.zip"), glow("1.1", "Payloads/Glow-1.1.zip"));
+    }
+    // Runs the operation, from the home saved last, killed just before its records are saved.
+    void runKilledBeforeTheRecordsSave(const QString& operation) {
+        QByteArray trace;
+        restoreHome();
+        ASSERT_FALSE(runDriver(operation, 0, &trace));
+        restoreHome();
+        EXPECT_TRUE(runDriver(operation, recordsSave(parseTrace(trace))));
     }
     // The number of the file operation that saves the records: a kill before it leaves the
     // operation to be undone.
@@ -431,10 +447,7 @@ TEST_F(InstallCrashTest, AStartWhoseRegistryToolFailsKeepsItsStepsForTheNextStar
     const QString firstVersion = diskState();
     const QStringList firstVersionFiles = treeSnapshot(installRoot);
     saveHome();
-    QByteArray trace;
-    ASSERT_FALSE(runDriver("update", 0, &trace));
-    restoreHome();
-    EXPECT_TRUE(runDriver("update", recordsSave(parseTrace(trace))));
+    runKilledBeforeTheRecordsSave("update");
 
     // WHEN the next start finds the registry tool failing
     const QString workingTool = registryTool;
@@ -450,6 +463,10 @@ TEST_F(InstallCrashTest, AStartWhoseRegistryToolFailsKeepsItsStepsForTheNextStar
     EXPECT_EQ(treeSnapshot(installRoot), firstVersionFiles);
     EXPECT_FALSE(registryStepsLeft().isEmpty());
     EXPECT_TRUE(pendingJournal().endsWith(".settled.json"));
+    // AND the log names the journal as it stands
+    EXPECT_EQ(loggedMessages().filter("Install journal kept: registry steps are left to do: "),
+              QStringList("Install journal kept: registry steps are left to do: " +
+                          pendingJournal()));
     EXPECT_FALSE(registryFileLines().filter("(1.1)").isEmpty());
 
     // WHEN the start after it finds the tool working THEN the registry lists the first version
@@ -471,11 +488,7 @@ TEST_F(InstallCrashTest, AnUndoWhoseJournalNamesNoRegistrationsRegistersWhatItPu
         // WHEN its update or removal is killed before the records are saved, and its journal
         // says nothing of the registry, as an earlier version's, whose removal unregistered the
         // plug-ins before anything moved
-        QByteArray trace;
-        restoreHome();
-        ASSERT_FALSE(runDriver(operation, 0, &trace));
-        restoreHome();
-        EXPECT_TRUE(runDriver(operation, recordsSave(parseTrace(trace))));
+        runKilledBeforeTheRecordsSave(operation);
         QJsonObject journal = QJsonDocument::fromJson(readFile(pendingJournal())).object();
         ASSERT_TRUE(journal.contains("registrationsBefore"));
         journal.remove("registrationsBefore");
@@ -490,6 +503,59 @@ TEST_F(InstallCrashTest, AnUndoWhoseJournalNamesNoRegistrationsRegistersWhatItPu
         EXPECT_FALSE(runDriver("start", 0));
         EXPECT_EQ(diskState().toStdString(), firstVersion.toStdString());
     }
+}
+
+TEST_F(InstallCrashTest, AnUndoneUpdateOfAPluginWhoseVersionHoldsASlashRegistersItAgain) {
+    // GIVEN a registered plug-in whose version is "1.0/7", updated to "1.1/8"
+    useRegisteredGlowUpdatingToGlowAndHalo(false, {"1.0/7", "1.1/8"});
+    ASSERT_FALSE(runDriver("prepare", 0));
+    const QString firstVersion = diskState();
+    ASSERT_TRUE(firstVersion.contains("registered: use studio.marlox.glow.plugin(1.0/7) "));
+    saveHome();
+
+    // WHEN the update is killed before its records are saved, and the next start undoes it
+    runKilledBeforeTheRecordsSave("update");
+    EXPECT_FALSE(runDriver("start", 0));
+
+    // THEN the registry lists 1.0/7 at its path again
+    EXPECT_EQ(diskState().toStdString(), firstVersion.toStdString());
+}
+
+TEST_F(InstallCrashTest, AnUndoWhoseRegistryStepsCannotBeSavedOnAFullDiskIsSettledByTheNextStart) {
+    // GIVEN a registered plug-in, the support folder on a small file system of its own
+    SmallFileSystem disk(applicationSupportDirectory());
+    MARLOX_SKIP_WITHOUT(disk);
+    useRegisteredGlowUpdatingToGlowAndHalo();
+    ASSERT_FALSE(runDriver("prepare", 0));
+    const QString firstVersion = diskState();
+
+    // WHEN its update fills that disk once the registry lists the new version, the registry's
+    // tool failing from then on: neither the records, nor the undo's registry steps, nor the
+    // journal that is to keep those can be saved
+    const QString workingTool = registryTool;
+    registryTool = runsFolder.filePath("pluginkit");
+    writeFile(registryTool, QString(R"sh(#!/bin/sh
+[ -e '%2/failing' ] && { echo 'the registry cannot be written' >&2; exit 1; }
+'%1' "$@"
+status=$?
+[ "$1" = -a ] && { : > '%2/failing'; cat /dev/zero > '%3/.filler' 2>/dev/null; }
+exit $status
+)sh")
+                                .arg(workingTool, runsFolder.path(), applicationSupportDirectory())
+                                .toUtf8());
+    QFile::setPermissions(registryTool, QFile::permissions(registryTool) | QFileDevice::ExeOwner);
+    EXPECT_FALSE(runDriver("update", 0, nullptr, 1));
+    ASSERT_EQ(disk.freeBytes(), 0);
+    EXPECT_FALSE(registryFileLines().filter("(1.1)").isEmpty());
+
+    // THEN its journal is not marked as settled, and once room is made and the tool works, the
+    // next start lists the first version in the registry again
+    EXPECT_TRUE(pendingJournal().endsWith(".json") && !pendingJournal().endsWith(".settled.json"))
+        << pendingJournal().toStdString();
+    disk.makeRoom();
+    registryTool = workingTool;
+    EXPECT_FALSE(runDriver("start", 0));
+    EXPECT_EQ(diskState().toStdString(), firstVersion.toStdString());
 }
 
 TEST_F(InstallCrashTest, KilledFirstInstallOrRepairOfAFolderPayloadLeavesTheRecordedVersionWhole) {
