@@ -2,9 +2,9 @@
 // way of painting them at each count, as outlines-<paint>-<count>.svg, so that whole programs can
 // be timed drawing the same bytes.
 #include "VectorBenchmarkSupport.h"
+#include "base/FileSystem.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QString>
 
 #include <cstdio>
@@ -16,8 +16,7 @@ using marlox::bench::OutlinePaint;
 using marlox::bench::outlinePaintName;
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return !marlox::base::saveWholeFile(path, bytes);
 }
 
 } // namespace

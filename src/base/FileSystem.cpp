@@ -62,21 +62,27 @@ std::optional<int> syncFailure(int descriptor) {
 
 std::optional<FileSaveError> saveWholeFile(const QString& path, const QByteArray& bytes) {
     // Unbuffered, so that a disk that refuses the bytes answers the write itself, with its
-    // reason; a short write is followed by another, which tells why the rest did not go.
+    // reason.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return saveFailure(path, file.errorString());
     }
+    if (const auto reason = writeAll(file, bytes)) {
+        file.cancelWriting();
+        return saveFailure(path, *reason);
+    }
+    return commitWholeFile(file);
+}
+
+std::optional<QString> writeAll(QIODevice& device, const QByteArray& bytes) {
     for (qint64 written = 0; written < bytes.size();) {
-        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+        const qint64 count = device.write(bytes.constData() + written, bytes.size() - written);
         if (count <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            return saveFailure(path, reason);
+            return device.errorString();
         }
         written += count;
     }
-    return commitWholeFile(file);
+    return std::nullopt;
 }
 
 std::optional<FileSaveError> commitWholeFile(QSaveFile& file) {

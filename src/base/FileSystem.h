@@ -8,6 +8,7 @@
 
 #include <optional>
 
+class QIODevice;
 class QSaveFile;
 
 namespace marlox::base {
@@ -42,6 +43,9 @@ struct FileSaveError {
 // Replaces the file as a whole, through a temporary file renamed over it: the file is the new
 // bytes or, on failure, as it was.
 std::optional<FileSaveError> saveWholeFile(const QString& path, const QByteArray& bytes);
+// Writes all the bytes, taking up again after a short write, as a full disk makes one: the write
+// that then fails tells why. The device's reason when not all could be written.
+std::optional<QString> writeAll(QIODevice& device, const QByteArray& bytes);
 // Ends a save whose bytes were all handed to the open file: they are flushed and synced, each
 // checked, before the temporary file replaces the old one. A write the disk refused (a full one)
 // only shows at the flush, and Qt's own commit would then put a file cut short in place. On

@@ -1,6 +1,7 @@
 #include "OperationsLog.h"
 
 #include "Environment.h"
+#include "base/FileSystem.h"
 #include "platform/BackgroundWork.h"
 #include "platform/SerialExecutor.h"
 
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSaveFile>
 
 #include <functional>
 
@@ -64,23 +64,16 @@ void stopOperationsLog() {
 void appendToExistingFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     // ExistingOnly: an item that vanished or cannot be opened is never replaced by a new file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly)) {
+    // Unbuffered: a line the disk takes only in part is known at once, and taken out again, so
+    // that the next line does not go on from its middle.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly |
+                   QIODevice::Unbuffered)) {
         return;
     }
-    file.write(bytes);
-    file.close();
-}
-
-void writeNewFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return;
-    }
+    const qint64 sizeBefore = file.size();
     if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return;
+        file.resize(sizeBefore);
     }
-    file.commit();
 }
 
 void writeOperationsLogLine(const QString& message) {
@@ -94,7 +87,8 @@ void writeOperationsLogLine(const QString& message) {
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
         appendToExistingFile(path, line);
     } else {
-        writeNewFile(path, line);
+        // A line that cannot be written is lost; the log never fails its caller.
+        (void)base::saveWholeFile(path, line);
     }
 }
 

@@ -211,9 +211,10 @@ std::optional<RemoteArtifactError> RemoteArtifactService::download(const QUrl& s
     }
 
     // The body streams into a temporary file beside the destination that only replaces it once
-    // the whole answer has arrived with a good status.
+    // the whole answer has arrived with a good status and reached the disk. Unbuffered, so that
+    // a full disk stops the transfer at the piece it refused.
     QSaveFile temporary(destination);
-    if (!temporary.open(QIODevice::WriteOnly)) {
+    if (!temporary.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return systemError(QStringLiteral("The file “%1” could not be written: %2")
                                .arg(destination, temporary.errorString()));
     }
@@ -233,9 +234,9 @@ std::optional<RemoteArtifactError> RemoteArtifactService::download(const QUrl& s
         temporary.cancelWriting();
         return systemError(QStringLiteral("The item “%1” could not be removed.").arg(destination));
     }
-    if (!temporary.commit()) {
+    if (const auto failure = base::commitWholeFile(temporary)) {
         return systemError(QStringLiteral("The file “%1” could not be written: %2")
-                               .arg(destination, temporary.errorString()));
+                               .arg(destination, failure->reason));
     }
     return std::nullopt;
 }

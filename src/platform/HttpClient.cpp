@@ -1,6 +1,7 @@
 #include "HttpClient.h"
 
 #include "BoundedBody.h"
+#include "base/FileSystem.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -146,8 +147,8 @@ private:
     void drain() {
         while (m_writeError.isEmpty() && m_reply->bytesAvailable() > 0) {
             const QByteArray chunk = m_reply->read(replyBufferBytes);
-            if (m_body.write(chunk) != chunk.size()) {
-                m_writeError = m_body.errorString();
+            if (auto reason = base::writeAll(m_body, chunk)) {
+                m_writeError = *reason;
                 m_reply->abort();
             }
         }

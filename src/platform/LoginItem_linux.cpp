@@ -1,9 +1,10 @@
 #include "LoginItem.h"
 
+#include "base/FileSystem.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <utility>
@@ -102,10 +103,9 @@ std::optional<LoginItemError> MainApplicationLoginItem::registerItem() {
                        "X-GNOME-Autostart-enabled=true\n")
             .arg(escapedDesktopEntryString(m_displayName), desktopEntryExecValue(m_executablePath))
             .toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(entry) != entry.size() || !file.commit()) {
+    if (const auto failure = base::saveWholeFile(path, entry)) {
         return LoginItemError{QStringLiteral("The login item “%1” could not be written: %2")
-                                  .arg(path, file.errorString())};
+                                  .arg(path, failure->reason)};
     }
     return std::nullopt;
 }

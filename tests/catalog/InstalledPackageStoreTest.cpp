@@ -4,6 +4,7 @@
 #include "catalog/InstallLocations.h"
 #include "support/CatalogFixtures.h"
 #include "support/ReadOnlyFolder.h"
+#include "support/SmallFileSystem.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -291,31 +292,72 @@ TEST_F(InstalledPackageStoreTest, FailedSaveLogsOnceAndKeepsTheOldFileAndTheReco
     EXPECT_EQ(idsInFile(), QStringList({"new", "old"}));
 }
 
-TEST_F(InstalledPackageStoreTest, ASaveIntoAFolderThatTakesNoNewFileSaysSoInTheSystemsWords) {
+TEST_F(InstalledPackageStoreTest, ASaveIntoAReadOnlyFolderSaysSoInTheSystemsWords) {
     InstalledPackageStore store;
     save(store, recordsByID({record("old")}));
-    // GIVEN the records' folder made read-only, or immutable where the system lets the test
-    for (const bool immutable : {false, true}) {
-        SCOPED_TRACE(immutable ? "immutable" : "read-only");
-        std::optional<ReadOnlyFolder> readOnly;
-        if (immutable && QProcess::execute("chattr", {"+i", folder()}) != 0) {
-            continue;
-        }
-        if (!immutable) {
-            readOnly.emplace(folder());
-        }
+    // GIVEN the records' folder made read-only
+    ReadOnlyFolder readOnly(folder());
+    ASSERT_TRUE(readOnly.holds());
 
-        // WHEN a save is made THEN it fails, naming the file, its folder and the system's reason
-        store.setInstalledByID(recordsByID({record("old"), record("new")}));
-        const auto failure = store.saveToDisk();
-        if (immutable) {
-            QProcess::execute("chattr", {"-i", folder()});
+    // WHEN a save is made THEN it fails, naming the file, its folder and the system's reason
+    store.setInstalledByID(recordsByID({record("old"), record("new")}));
+    const auto failure = store.saveToDisk();
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->description(), "The file “" + installedRecordsFileURL() +
+                                          "” could not be saved: its folder “" + folder() +
+                                          "” cannot be written: Permission denied");
+}
+
+TEST_F(InstalledPackageStoreTest, ASaveIntoAnImmutableFolderSaysSoInTheSystemsWords) {
+    InstalledPackageStore store;
+    save(store, recordsByID({record("old")}));
+    // GIVEN the records' folder made immutable, where the system lets the test
+    QProcess chattr;
+    chattr.start("chattr", {"+i", folder()});
+    if (!chattr.waitForFinished() || chattr.exitStatus() != QProcess::NormalExit ||
+        chattr.exitCode() != 0) {
+        const QByteArray reason = chattr.readAllStandardError().trimmed();
+        GTEST_SKIP() << "The folder cannot be made immutable here: "
+                     << (reason.isEmpty() ? chattr.errorString().toStdString()
+                                          : reason.toStdString());
+    }
+
+    // WHEN a save is made THEN it fails, naming the file, its folder and the system's reason
+    store.setInstalledByID(recordsByID({record("old"), record("new")}));
+    const auto failure = store.saveToDisk();
+    QProcess::execute("chattr", {"-i", folder()});
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->description(), "The file “" + installedRecordsFileURL() +
+                                          "” could not be saved: its folder “" + folder() +
+                                          "” cannot be written: Operation not permitted");
+}
+
+TEST_F(InstalledPackageStoreTest, ASaveAFullDiskCannotTakeIsAnsweredAsFailedAndLeavesTheFileWhole) {
+    // GIVEN records saved on a small file system, which is then filled with some room left or
+    // none
+    SmallFileSystem disk(folder());
+    MARLOX_SKIP_WITHOUT(disk);
+    InstalledPackageStore store;
+    save(store, recordsByID({record("old")}));
+    const QByteArray saved = recordsFile();
+    for (const qint64 left : {0, 4096}) {
+        SCOPED_TRACE(left);
+        disk.fill(left);
+
+        // WHEN records larger than the room left are saved
+        InstalledPackageMap more = recordsByID({record("old")});
+        for (int number = 0; number < 40; ++number) {
+            more.insert(QString("new-%1").arg(number), record(QString("new-%1").arg(number)));
         }
+        store.setInstalledByID(more);
+        const auto failure = store.saveToDisk();
+
+        // THEN the save is answered as failed in the system's words and the file keeps its bytes
         ASSERT_TRUE(failure);
-        EXPECT_EQ(failure->description(),
-                  "The file “" + installedRecordsFileURL() + "” could not be saved: its folder “" +
-                      folder() + "” cannot be written: " +
-                      (immutable ? "Operation not permitted" : "Permission denied"));
+        EXPECT_TRUE(failure->description().endsWith("No space left on device"))
+            << failure->description().toStdString();
+        EXPECT_EQ(recordsFile(), saved);
+        disk.makeRoom();
     }
 }
 

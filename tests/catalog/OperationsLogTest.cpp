@@ -1,6 +1,7 @@
 #include "catalog/OperationsLog.h"
 
 #include "CatalogTestSupport.h"
+#include "support/SmallFileSystem.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -105,6 +106,29 @@ TEST_F(OperationsLogTest, ALogThatCannotBeWrittenLosesTheLineAndNothingElse) {
         flushOperationsLog();
         EXPECT_FALSE(QFileInfo::exists(operationsLogFilePath()));
     }
+}
+
+TEST_F(OperationsLogTest, ALineAFullDiskTakesOnlyInPartIsTakenOutAgain) {
+    // GIVEN the log on a small file system, one line in it, then the disk filled to the brim
+    SmallFileSystem disk(logsDirectory());
+    MARLOX_SKIP_WITHOUT(disk);
+    log("first");
+    flushOperationsLog();
+    disk.fill();
+
+    // WHEN a line longer than the room left in the file's last block is logged, and then, once
+    // room is made, another
+    log(QString(20000, 'x'));
+    flushOperationsLog();
+    disk.makeRoom();
+    log("after");
+
+    // THEN the log holds the whole lines only, nothing of the long one
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].endsWith("] first"));
+    EXPECT_TRUE(lines[1].endsWith("] after"));
+    EXPECT_FALSE(lines[1].contains("xx")) << lines[1].left(80).toStdString();
 }
 
 TEST_F(OperationsLogTest, EveryQueuedLineIsWrittenBeforeTheApplicationObjectGoes) {

@@ -3,9 +3,11 @@
 #include "CatalogTestSupport.h"
 #include "support/CatalogFixtures.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/SmallFileSystem.h"
 #include "support/ZipEntries.h"
 
 #include <QCryptographicHash>
+#include <QRandomGenerator>
 
 using namespace marlox::catalog;
 using namespace marlox::platform;
@@ -196,6 +198,24 @@ TEST_F(RemoteArtifactServiceTest, FailureLeavesNothingToBeTakenForAPayloadAndRef
         }
     }
     EXPECT_EQ(server.requestCount("/effect.zip"), 0);
+}
+
+TEST_F(RemoteArtifactServiceTest, ADownloadAFullDiskCannotTakeFailsInTheSystemsWordsLeavingNothing) {
+    // GIVEN the cache of artifacts on a small file system with little room left, and an archive
+    // larger than that, of bytes that do not compress
+    SmallFileSystem disk(remoteArtifactsDirectory());
+    MARLOX_SKIP_WITHOUT(disk);
+    QByteArray noise(64 * 1024, Qt::Uninitialized);
+    QRandomGenerator(53).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    const QByteArray archive = zipOf(payload, noise);
+    disk.fill(8 * 1024);
+
+    // WHEN it is resolved THEN the download fails saying why, and nothing is left of it
+    const Resolution resolution = resolve(served("large", archive));
+    expectFailure(resolution, RemoteArtifactError::Kind::transport, "*");
+    EXPECT_TRUE(resolution.error().description().contains("No space left on device"))
+        << resolution.error().description().toStdString();
+    EXPECT_EQ(treeOf(versionFolder("large")), QStringList());
 }
 
 TEST_F(RemoteArtifactServiceTest, PayloadRootIsTheSingleVisibleItemOrTheExpandedFolder) {

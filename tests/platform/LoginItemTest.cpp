@@ -1,6 +1,7 @@
 #include "platform/LoginItem.h"
 
 #include "support/ScratchHome.h"
+#include "support/SmallFileSystem.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -73,6 +74,23 @@ TEST_F(LoginItemTest, RefusesEntriesThatWouldEscapeOrCannotBeWritten) {
     }
     EXPECT_TRUE(QDir(autostartFolder()).entryList(QDir::Files).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(home.path() + "/evil.desktop"));
+}
+
+TEST_F(LoginItemTest, AnEntryAFullDiskCannotTakeIsAnsweredAsAFailureAndLeavesNoFile) {
+    // GIVEN the autostart folder on a small file system filled to the brim
+    SmallFileSystem disk(autostartFolder());
+    MARLOX_SKIP_WITHOUT(disk);
+    disk.fill();
+
+    // WHEN the login item is registered THEN that fails in the system's words, and no entry,
+    // empty or not, starts the application at login
+    MainApplicationLoginItem item("studio.marlox.MarloxStudio", "/opt/Studio", "Marlox Studio");
+    const auto failure = item.registerItem();
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->description(), "The login item “" + item.entryPath() +
+                                          "” could not be written: No space left on device");
+    EXPECT_EQ(item.status(), LoginItemStatus::notRegistered);
+    EXPECT_EQ(QDir(autostartFolder()).entryList(QDir::Files), QStringList());
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include "ImageTesting.h"
 
+#include "base/FileSystem.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdlib>
@@ -237,8 +239,10 @@ QString saveTestImage(const QImage& image, const QString& label) {
     const QString path = folder + u'/' + name + QStringLiteral(".png");
     // Replaced whole: a test that reads back what it saved, run at the same time in another run
     // of the suite, never reads the other's half-written picture.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit()) {
+    QByteArray png;
+    QBuffer encoded(&png);
+    if (encoded.open(QIODevice::WriteOnly) && image.save(&encoded, "PNG") &&
+        !marlox::base::saveWholeFile(path, png)) {
         std::cout << "Saved picture: " << path.toStdString() << std::endl;
     } else {
         std::cout << "Could not save picture: " << path.toStdString() << std::endl;

@@ -2,14 +2,15 @@
 // pixels, exactly as the document view draws it in a space of that size. A document that
 // parses to nothing gives a transparent image. Bad arguments exit 2, a file that cannot be read
 // or written exits 1 with one line on standard error; the output is written whole or not at all.
+#include "base/FileSystem.h"
 #include "tools/support/OffscreenPlatform.h"
 #include "vector/SVGDrawing.h"
 #include "vector/SVGParser.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <cstdio>
@@ -51,10 +52,13 @@ int main(int argc, char** argv) {
     const auto root = marlox::vector::SVGParser::parseContentsOf(QUrl::fromLocalFile(input));
     const QImage image = marlox::vector::renderDocument(root.get(), size);
 
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
-        return fail(failureExit,
-                    QStringLiteral("cannot write %1: %2").arg(output, file.errorString()));
+    QByteArray png;
+    QBuffer encoded(&png);
+    if (!encoded.open(QIODevice::WriteOnly) || !image.save(&encoded, "PNG")) {
+        return fail(failureExit, QStringLiteral("cannot encode %1").arg(output));
+    }
+    if (const auto failure = marlox::base::saveWholeFile(output, png)) {
+        return fail(failureExit, QStringLiteral("cannot write %1: %2").arg(output, failure->reason));
     }
     return 0;
 }

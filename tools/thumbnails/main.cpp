@@ -2,15 +2,16 @@
 // `thumbnailart Manrope-Bold.ttf FOLDER` draws the built-in catalog's thumbnails into FOLDER. Every
 // screen crops them differently (What's New to the centred square, the detail sheet to a wide
 // band), so the title, its bar and the circle all stay inside the centred square and the band.
+#include "base/FileSystem.h"
 #include "tools/support/OffscreenPlatform.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -122,9 +123,10 @@ int main(int argc, char** argv) {
         if (const QString line = lineTooWide(thumbnail, font); !line.isEmpty()) {
             return fail(QStringLiteral("\"%1\" is wider than the centred square").arg(line));
         }
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || !draw(thumbnail, font).save(&file, "PNG") ||
-            !file.commit()) {
+        QByteArray png;
+        QBuffer encoded(&png);
+        if (!encoded.open(QIODevice::WriteOnly) || !draw(thumbnail, font).save(&encoded, "PNG") ||
+            marlox::base::saveWholeFile(path, png)) {
             return fail(QStringLiteral("cannot write ") + path);
         }
     }

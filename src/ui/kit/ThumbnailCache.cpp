@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QMutexLocker>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -323,10 +322,8 @@ QImage ThumbnailCache::storeDownload(const QUrl& url, const QByteArray& body) {
     m_writeIntoFolder([folder = m_folder, name = diskFileName(url), body] {
         // Made again each time: clearing the cache deletes the folder while the application runs.
         base::createFolder(folder);
-        QSaveFile file(folder + u'/' + name);
-        if (file.open(QIODevice::WriteOnly) && file.write(body) == body.size()) {
-            file.commit();
-        }
+        // A picture that cannot be kept is downloaded again next time.
+        (void)base::saveWholeFile(folder + u'/' + name, body);
     });
     m_memory.insert(url, image);
     return image;
