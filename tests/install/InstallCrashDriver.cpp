@@ -2,11 +2,12 @@
 // the application does, so that the crash-safety test can kill it at any point (see
 // FileOperationKill.cpp) and then look at what a fresh start makes of the disk.
 //
-//   install_crash_driver <bundle> prepare|update|update-remove|install-repair|remove|start
+//   install_crash_driver <bundle> prepare|update|update-remove|install-repair|repair|remove|start
 //
 // The bundle's resources hold the payloads and the catalog, which lists the package's first
 // version, then the version it is updated to. "install-repair" installs the first version and
-// then installs it again over itself, as a repair does; "remove" removes every package the
+// then installs it again over itself, as a repair does, and "repair" only installs it again;
+// "remove" removes every package the
 // records hold, whatever the catalog lists. It starts as the application does: what
 // a killed run left is settled before the records are read; "start" does only that, and waits
 // for the deletions the settling leaves to the background. MARLOX_DITTO names another archive
@@ -57,7 +58,8 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     if (argc != 3) {
         std::fputs("usage: install_crash_driver <bundle> "
-                   "prepare|update|update-remove|install-repair|install-reinstall|remove|start\n",
+                   "prepare|update|update-remove|install-repair|install-reinstall|repair|remove|"
+                   "start\n",
                    stderr);
         return 2;
     }
@@ -95,6 +97,10 @@ int main(int argc, char** argv) {
         store, installAccess, templatesAccess, remote,
         install::InstallationCoordinatorDependencies{engine, guard});
 
+    if (mode == QLatin1String("repair")) {
+        coordinator.install(first);
+        return settle(coordinator, first.id, install::installStatus::installed) ? 0 : 1;
+    }
     if (mode == QLatin1String("prepare") || mode == QLatin1String("install-repair")) {
         coordinator.install(first);
         if (!settle(coordinator, first.id, install::installStatus::installed)) {

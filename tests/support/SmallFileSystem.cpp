@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -17,10 +18,22 @@ namespace marlox::testing {
 SmallFileSystem::SmallFileSystem(QString folder, qint64 sizeBytes)
     : m_folder(std::move(folder)), m_filler(m_folder + QStringLiteral("/.filler")) {
     QDir().mkpath(m_folder);
+    const bool holdsItems = !QDir(m_folder).isEmpty(QDir::AllEntries | QDir::Hidden |
+                                                     QDir::System | QDir::NoDotAndDotDot);
+    const QString before = m_folder + QStringLiteral(".before-mount");
+    if (holdsItems && (!QDir().rename(m_folder, before) || !QDir().mkdir(m_folder))) {
+        m_unavailable = QStringLiteral("what %1 holds cannot be set aside").arg(m_folder);
+        return;
+    }
     const QByteArray options = "size=" + QByteArray::number(sizeBytes) + ",mode=0755";
     if (::mount("tmpfs", QFile::encodeName(m_folder).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
                 options.constData()) != 0) {
         m_unavailable = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    if (holdsItems) {
+        QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), before + QStringLiteral("/."),
+                                                 m_folder});
+        QDir(before).removeRecursively();
     }
 }
 

@@ -6,9 +6,10 @@
 
 namespace marlox::testing {
 
-// A small file system of its own (a tmpfs) mounted on an empty folder while it lives, which a
-// test fills to the brim to see what a full disk does. Mounting takes root's power over mounts;
-// where the test has none, `unavailable()` says why and the test skips, saying so.
+// A small file system of its own (a tmpfs) mounted on a folder while it lives, holding what the
+// folder held, which a test fills to the brim to see what a full disk does; what it holds is gone
+// with it. Mounting takes root's power over mounts; where the test has none, `unavailable()` says
+// why and the test skips, saying so.
 class SmallFileSystem {
 public:
     explicit SmallFileSystem(QString folder, qint64 sizeBytes = 1024 * 1024);
