@@ -3,8 +3,10 @@
 #include "platform/BackgroundWork.h"
 #include "support/HeldThreads.h"
 #include "support/ScratchHome.h"
+#include "support/SmallFileSystem.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 
@@ -75,6 +77,33 @@ TEST_F(UserDefaultsTest, WritesOfOneTurnAreAnnouncedAtOnceAndSavedTogetherOffThe
     EXPECT_EQ(marlox::testing::readFile(file()), "[General]\nsettings.b=two\nsettings.c=three\n");
     EXPECT_EQ(UserDefaults::standardFilePath("studio.marlox.MarloxStudio"),
               home.path() + "/home/.config/studio.marlox.MarloxStudio.conf");
+}
+
+TEST_F(UserDefaultsTest, ASaveAFullDiskCannotTakeLeavesTheFileAsItWasUntilTheNextSave) {
+    // GIVEN settings saved on a small file system, which is then filled to the brim
+    marlox::testing::SmallFileSystem disk(home.filePath("defaults"));
+    MARLOX_SKIP_WITHOUT(disk);
+    const auto saved = [] {
+        QCoreApplication::processEvents();
+        marlox::platform::utilityThreadPool()->waitForDone();
+    };
+    UserDefaults defaults(file());
+    defaults.setValue("settings.kept", "yes");
+    saved();
+    const QByteArray before = marlox::testing::readFile(file());
+    disk.fill();
+
+    // WHEN a setting changes THEN the file keeps its bytes, and nothing else is left beside it
+    defaults.setValue("settings.new", QString(5000, 'n'));
+    saved();
+    EXPECT_EQ(marlox::testing::readFile(file()), before);
+    EXPECT_EQ(QDir(home.filePath("defaults")).entryList(QDir::Files), QStringList{"test.conf"});
+
+    // AND once room is made, the next change saves them all
+    disk.makeRoom();
+    defaults.setValue("settings.other", "yes");
+    saved();
+    EXPECT_EQ(UserDefaults(file()).string("settings.new"), QString(5000, 'n'));
 }
 
 } // namespace
