@@ -212,6 +212,7 @@ TEST_F(RemoteArtifactServiceTest, ADownloadAFullDiskCannotTakeFailsInTheSystemsW
 
     // WHEN it is resolved THEN the download fails saying why, and nothing is left of it
     const Resolution resolution = resolve(served("large", archive));
+    ASSERT_FALSE(resolution);
     expectFailure(resolution, RemoteArtifactError::Kind::transport, "*");
     EXPECT_TRUE(resolution.error().description().contains("No space left on device"))
         << resolution.error().description().toStdString();
