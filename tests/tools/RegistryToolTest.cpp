@@ -2,6 +2,8 @@
 #include "platform/SystemTools.h"
 #include "support/InstallTestSupport.h"
 #include "support/NetworkHomeLocks.h"
+#include "support/QtPrinters.h"
+#include "support/SmallFileSystem.h"
 
 #include <QFile>
 #include <QProcess>
@@ -27,6 +29,7 @@ protected:
     static QString registryFolder() {
         return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/pluginkit";
     }
+    static QString registryFile() { return registryFolder() + "/registry.json"; }
     static ProcessResult run(const QStringList& arguments) {
         return SystemProcessRunner().run(pluginkitToolPath(), arguments);
     }
@@ -99,12 +102,13 @@ TEST_F(RegistryToolTest, OnAHomeWhoseLocksAreRecordLocksEachRunTakesItsLockAndGo
         tool.setProcessEnvironment(networkHomeLocksEnvironment());
         tool.start(pluginkitToolPath(), arguments);
         EXPECT_TRUE(tool.waitForFinished());
-        return std::pair(tool.exitCode(), tool.readAllStandardOutput() + tool.readAllStandardError());
+        return std::pair(tool.exitCode(),
+                         tool.readAllStandardOutput() + tool.readAllStandardError());
     };
 
     // WHEN the tool registers, lists and removes THEN each run goes through
-    for (const QStringList& arguments : {QStringList{"-a", plugin}, QStringList{"-m", "-v"},
-                                         QStringList{"-r", plugin}}) {
+    for (const QStringList& arguments :
+         {QStringList{"-a", plugin}, QStringList{"-m", "-v"}, QStringList{"-r", plugin}}) {
         const auto [status, output] = runThere(arguments);
         EXPECT_EQ(status, 0) << arguments.join(' ').toStdString() << ": " << output.toStdString();
         if (arguments.first() == "-m") {
@@ -112,6 +116,39 @@ TEST_F(RegistryToolTest, OnAHomeWhoseLocksAreRecordLocksEachRunTakesItsLockAndGo
         }
     }
     EXPECT_EQ(registryFileLines(), QStringList());
+}
+
+TEST_F(RegistryToolTest, OnAFullDiskAChangeFailsSayingWhyAndTheRegistryKeepsItsBytes) {
+    SmallFileSystem disk(registryFolder(), 256 * 1024);
+    MARLOX_SKIP_WITHOUT(disk);
+    const QString grade = home.filePath("Plugins/Grade.pluginkit");
+    const QString key = home.filePath("Plugins/Key.pluginkit");
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    makeBundle(grade, "studio.marlox.grade", "1.0");
+    makeBundle(key, "studio.marlox.key", "1.0");
+    ASSERT_TRUE(run({"-a", plugin, grade}).succeeded());
+    for (const QStringList& arguments :
+         {QStringList{"-a", key}, QStringList{"-r", plugin},
+          QStringList{"-e", "ignore", "-i", "studio.marlox.grade"}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        // GIVEN the registry's disk filled to the brim
+        const QByteArray before = readFile(registryFile());
+        disk.fill();
+
+        // WHEN the registry is changed THEN the run fails naming the file and the system's
+        // reason, and the registry keeps every byte
+        const ProcessResult failed = run(arguments);
+        EXPECT_NE(failed.exitCode, 0);
+        EXPECT_EQ(failed.standardError, "pluginkit: The file “" + registryFile().toUtf8() +
+                                            "” could not be saved: No space left on device\n");
+        EXPECT_EQ(readFile(registryFile()), before);
+
+        // AND with room made the same run goes through
+        disk.makeRoom();
+        const ProcessResult done = run(arguments);
+        EXPECT_TRUE(done.succeeded()) << done.combinedOutput().toStdString();
+        EXPECT_NE(readFile(registryFile()), before);
+    }
 }
 
 } // namespace

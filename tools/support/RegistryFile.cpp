@@ -1,10 +1,11 @@
 #include "RegistryFile.h"
 
+#include "base/FileSystem.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <chrono>
@@ -26,10 +27,10 @@ QString dataFolder(const QString& folder) {
 // The lock is a file of its own beside the registry, which a save replaces. Earlier versions
 // locked the folder, or named their holder in "<file>.lock"; neither holds anything back.
 Result<platform::ExclusiveFileLock, platform::FileLockError> lockFor(const QString& registryPath) {
-    return platform::ExclusiveFileLock::take(
-        QFileInfo(registryPath).path() + QLatin1Char('/') +
-            QFileInfo(registryPath).completeBaseName() + QStringLiteral(".lock"),
-        lockPatience);
+    return platform::ExclusiveFileLock::take(QFileInfo(registryPath).path() + QLatin1Char('/') +
+                                                 QFileInfo(registryPath).completeBaseName() +
+                                                 QStringLiteral(".lock"),
+                                             lockPatience);
 }
 
 } // namespace
@@ -59,10 +60,9 @@ std::optional<QJsonArray> RegistryFile::load() const {
 }
 
 bool RegistryFile::save(const QJsonArray& entries) const {
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(QJsonDocument(entries).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
-        complain(m_toolName, QStringLiteral("the registry cannot be written: ") + m_path);
+    const QByteArray bytes = QJsonDocument(entries).toJson(QJsonDocument::Indented);
+    if (const auto failure = base::saveWholeFile(m_path, bytes)) {
+        complain(m_toolName, failure->description());
         return false;
     }
     return true;

@@ -31,8 +31,8 @@ public:
     // An empty registry when the file is missing. Nothing, after saying why on standard error, when
     // another run held the lock for too long or the file cannot be read as a registry.
     std::optional<QJsonArray> load() const;
-    // Replaces the file as a whole; false (and the file unchanged, and a complaint) when it cannot
-    // be written.
+    // Replaces the file as a whole once every byte is on disk; false (and the file unchanged, and
+    // a complaint) when it cannot be written.
     bool save(const QJsonArray& entries) const;
 
 private:
