@@ -139,8 +139,9 @@ TEST_F(RegistryToolTest, OnAFullDiskAChangeFailsSayingWhyAndTheRegistryKeepsItsB
         // reason, and the registry keeps every byte
         const ProcessResult failed = run(arguments);
         EXPECT_NE(failed.exitCode, 0);
-        EXPECT_EQ(failed.standardError, "pluginkit: The file “" + registryFile().toUtf8() +
-                                            "” could not be saved: No space left on device\n");
+        EXPECT_EQ(QString::fromUtf8(failed.standardError),
+                  "pluginkit: The file “" + registryFile() +
+                      "” could not be saved: No space left on device\n");
         EXPECT_EQ(readFile(registryFile()), before);
 
         // AND with room made the same run goes through
@@ -148,6 +149,25 @@ TEST_F(RegistryToolTest, OnAFullDiskAChangeFailsSayingWhyAndTheRegistryKeepsItsB
         const ProcessResult done = run(arguments);
         EXPECT_TRUE(done.succeeded()) << done.combinedOutput().toStdString();
         EXPECT_NE(readFile(registryFile()), before);
+    }
+}
+
+TEST_F(RegistryToolTest, AFileWhereTheRegistrysFolderShouldBeFailsEveryRunSayingSo) {
+    // GIVEN a file in the place of the registry's folder
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    writeFile(registryFolder(), "not a folder");
+    for (const QStringList& arguments :
+         {QStringList{"-m"}, QStringList{"-r", plugin}, QStringList{"-a", plugin}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+
+        // WHEN the tool lists, removes or registers
+        const ProcessResult result = run(arguments);
+
+        // THEN it fails saying what is wrong, and the file is untouched
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_EQ(QString::fromUtf8(result.standardError),
+                  "pluginkit: the registry's folder is not a folder: " + registryFolder() + "\n");
+        EXPECT_EQ(readFile(registryFolder()), "not a folder");
     }
 }
 

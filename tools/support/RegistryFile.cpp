@@ -33,6 +33,18 @@ Result<platform::ExclusiveFileLock, platform::FileLockError> lockFor(const QStri
                                              lockPatience);
 }
 
+// Why the lock was not had. It is taken on a file inside the registry's folder, so whatever else
+// stands in the folder's place fails it with a reason about the lock file, which would not tell
+// the user what is wrong.
+QString lockFailure(const QString& registryPath, const platform::FileLockError& error) {
+    const QString folder = QFileInfo(registryPath).path();
+    if (base::somethingExistsAt(folder) && !QFileInfo(folder).isDir()) {
+        return QStringLiteral("the registry's folder is not a folder: ") + folder;
+    }
+    return error.heldElsewhere ? QStringLiteral("the registry is busy: ") + registryPath
+                               : error.description();
+}
+
 } // namespace
 
 RegistryFile::RegistryFile(const char* toolName, const QString& folder, const QString& fileName)
@@ -41,9 +53,7 @@ RegistryFile::RegistryFile(const char* toolName, const QString& folder, const QS
 
 std::optional<QJsonArray> RegistryFile::load() const {
     if (!m_lock) {
-        complain(m_toolName, m_lock.error().heldElsewhere
-                                 ? QStringLiteral("the registry is busy: ") + m_path
-                                 : m_lock.error().description());
+        complain(m_toolName, lockFailure(m_path, m_lock.error()));
         return std::nullopt;
     }
     QFile file(m_path);
