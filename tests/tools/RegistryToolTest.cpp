@@ -1,5 +1,6 @@
 #include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
+#include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
 #include "support/NetworkHomeLocks.h"
 #include "support/QtPrinters.h"
@@ -34,7 +35,29 @@ protected:
         return SystemProcessRunner().run(pluginkitToolPath(), arguments);
     }
 
+    // The registries' tools, each with the folder and file of its registry and the arguments
+    // that register a bundle of its kind.
+    struct Tool {
+        QString path;
+        QString folder;
+        QString file;
+        QStringList registering;
+    };
+    Tool pluginkitTool() const {
+        makeBundle(plugin, "studio.marlox.glow", "1.0");
+        return {pluginkitToolPath(), registryFolder(), "registry.json", {"-a", plugin}};
+    }
+    Tool lsregisterTool() const {
+        makeBundle(application, "studio.marlox.cut", "1.0");
+        return {lsregisterToolPath(),
+                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                    "/lsregister",
+                "applications.json",
+                {application}};
+    }
+
     QString plugin = home.filePath("Plugins/Glow.pluginkit");
+    QString application = home.filePath("Applications/Cut.app");
 };
 
 TEST_F(RegistryToolTest, ALockFileAnEarlierRunLeftHoldsBackNoRun) {
@@ -168,6 +191,44 @@ TEST_F(RegistryToolTest, AFileWhereTheRegistrysFolderShouldBeFailsEveryRunSaying
         EXPECT_EQ(QString::fromUtf8(result.standardError),
                   "pluginkit: the registry's folder is not a folder: " + registryFolder() + "\n");
         EXPECT_EQ(readFile(registryFolder()), "not a folder");
+    }
+}
+
+TEST_F(RegistryToolTest, ARunRemovesWhatKilledSavesOfItsRegistryLeftAndNothingThatLooksAlike) {
+    writeFile(home.filePath("elsewhere"), "kept");
+    for (const Tool& tool : {pluginkitTool(), lsregisterTool()}) {
+        SCOPED_TRACE(tool.file.toStdString());
+        // GIVEN three temporary files of saves of the registry that were killed, and files, a
+        // folder and a link whose names only look like theirs
+        const QString stem = tool.folder + "/" + tool.file;
+        for (const char* suffix : {".a1B2c3", ".ZZZZZZ", ".000000"}) {
+            writeFile(stem + suffix, "[");
+        }
+        const QStringList lookAlikes = {tool.file + ".ABC", tool.file + ".abcdefg",
+                                        tool.file + ".abc-12", tool.file + "a1B2c3",
+                                        "other.json.a1B2c3"};
+        for (const QString& name : lookAlikes) {
+            writeFile(tool.folder + "/" + name, "kept");
+        }
+        writeFile(stem + ".Fold01/inside", "kept");
+        ASSERT_TRUE(QFile::link(home.filePath("elsewhere"), stem + ".Link01"));
+
+        // WHEN a bundle is registered
+        const ProcessResult result = SystemProcessRunner().run(tool.path, tool.registering);
+
+        // THEN only the registry, its lock and the look-alikes are beside it, all as they were
+        EXPECT_TRUE(result.succeeded()) << result.combinedOutput().toStdString();
+        QStringList expected =
+            lookAlikes + QStringList{tool.file + ".Fold01", tool.file + ".Link01", tool.file,
+                                     QFileInfo(tool.file).completeBaseName() + ".lock"};
+        expected.sort();
+        QStringList beside =
+            QDir(tool.folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+        beside.sort();
+        EXPECT_EQ(beside, expected);
+        EXPECT_EQ(readFile(stem + ".Fold01/inside"), "kept");
+        EXPECT_EQ(QFile::symLinkTarget(stem + ".Link01"), home.filePath("elsewhere"));
+        EXPECT_EQ(readFile(home.filePath("elsewhere")), "kept");
     }
 }
 

@@ -284,7 +284,7 @@ int main(int argc, char* argv[]) {
     }
     const RegistryFile registry(toolName, QStringLiteral("pluginkit"),
                                 QStringLiteral("registry.json"));
-    const auto loaded = registry.load();
+    const auto loaded = registry.settleAndLoad();
     if (!loaded) {
         return exitFailure;
     }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <chrono>
@@ -51,11 +52,12 @@ RegistryFile::RegistryFile(const char* toolName, const QString& folder, const QS
     : m_toolName(toolName), m_path(dataFolder(folder) + QLatin1Char('/') + fileName),
       m_lock(lockFor(m_path)) {}
 
-std::optional<QJsonArray> RegistryFile::load() const {
+std::optional<QJsonArray> RegistryFile::settleAndLoad() const {
     if (!m_lock) {
         complain(m_toolName, lockFailure(m_path, m_lock.error()));
         return std::nullopt;
     }
+    removeKilledSaves();
     QFile file(m_path);
     if (!file.exists()) {
         return QJsonArray();
@@ -67,6 +69,23 @@ std::optional<QJsonArray> RegistryFile::load() const {
         return std::nullopt;
     }
     return document.array();
+}
+
+// Only what a save of this very file leaves: its name, a dot and the six characters of a
+// temporary file, a file and not a link.
+void RegistryFile::removeKilledSaves() const {
+    const QFileInfo registry(m_path);
+    const QRegularExpression killedSave(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(registry.fileName()) + QStringLiteral("\\.") +
+        base::temporaryNameSuffixPattern));
+    const auto names = base::visibleEntryNames(registry.path());
+    for (const QString& name : names.value_or(QStringList())) {
+        const QFileInfo leftover(registry.path() + QLatin1Char('/') + name);
+        if (killedSave.match(name).hasMatch() && !leftover.isSymLink() && leftover.isFile()) {
+            // One that cannot be removed is harmless: it is only never read.
+            QFile::remove(leftover.filePath());
+        }
+    }
 }
 
 bool RegistryFile::save(const QJsonArray& entries) const {

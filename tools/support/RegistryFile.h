@@ -28,14 +28,18 @@ public:
 
     const QString& path() const { return m_path; }
 
-    // An empty registry when the file is missing. Nothing, after saying why on standard error, when
-    // another run held the lock for too long or the file cannot be read as a registry.
-    std::optional<QJsonArray> load() const;
+    // Under the lock, settles what earlier runs left and reads the registry: the temporary files
+    // of a save that was killed are removed. An empty registry when the file is missing. Nothing,
+    // after saying why on standard error, when the lock is not had or the file cannot be read as
+    // a registry.
+    std::optional<QJsonArray> settleAndLoad() const;
     // Replaces the file as a whole once every byte is on disk; false (and the file unchanged, and
     // a complaint) when it cannot be written.
     bool save(const QJsonArray& entries) const;
 
 private:
+    void removeKilledSaves() const;
+
     const char* m_toolName;
     QString m_path;
     Result<platform::ExclusiveFileLock, platform::FileLockError> m_lock;
