@@ -5,9 +5,14 @@
 #include "support/NetworkHomeLocks.h"
 #include "support/QtPrinters.h"
 #include "support/SmallFileSystem.h"
+#include "tools/support/RegistryFile.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -21,6 +26,7 @@
 using namespace marlox;
 using namespace marlox::platform;
 using namespace marlox::testing;
+using marlox::tools::maximumRegistryBytes;
 
 namespace {
 
@@ -35,6 +41,14 @@ protected:
         return SystemProcessRunner().run(pluginkitToolPath(), arguments);
     }
 
+    // The paths a registry file holds registrations of, in its order.
+    static QStringList registeredPaths(const QString& file) {
+        QStringList paths;
+        for (const QJsonValue& entry : QJsonDocument::fromJson(readFile(file)).array()) {
+            paths.append(entry.toObject().value("path").toString());
+        }
+        return paths;
+    }
     // The registries' tools, each with the folder and file of its registry and the arguments
     // that register a bundle of its kind.
     struct Tool {
@@ -173,6 +187,101 @@ TEST_F(RegistryToolTest, OnAFullDiskAChangeFailsSayingWhyAndTheRegistryKeepsItsB
         EXPECT_TRUE(done.succeeded()) << done.combinedOutput().toStdString();
         EXPECT_NE(readFile(registryFile()), before);
     }
+}
+
+TEST_F(RegistryToolTest, ARegistryThatCannotBeReadIsSetAsideAndTheRunGoesOn) {
+    const QByteArray tooLarge(maximumRegistryBytes + 1, '[');
+    const std::tuple<const char*, Tool, QByteArray, QString> cases[] = {
+        {"empty", pluginkitTool(), "", "it is empty"},
+        {"damaged", pluginkitTool(), "[{\"path\": \"/Plug", "it is not JSON: "},
+        {"no list", pluginkitTool(), "{}", "it holds no list of registrations"},
+        {"over the bound", pluginkitTool(), tooLarge, "it holds more than the 16 MiB a run reads"},
+        {"damaged applications", lsregisterTool(), "\xff\xfe", "it is not JSON: "},
+    };
+    for (const auto& [name, tool, contents, reason] : cases) {
+        SCOPED_TRACE(name);
+        // GIVEN a registry file that cannot be read
+        QDir(tool.folder).removeRecursively();
+        writeFile(tool.folder + "/" + tool.file, contents);
+
+        // WHEN a bundle is registered
+        const ProcessResult result = SystemProcessRunner().run(tool.path, tool.registering);
+
+        // THEN the run goes through and the registry holds only the new registration
+        EXPECT_TRUE(result.succeeded()) << result.combinedOutput().toStdString();
+        EXPECT_EQ(registeredPaths(tool.folder + "/" + tool.file),
+                  QStringList{tool.registering.last()});
+        // AND the old file is kept whole under a name of its own, which the run gave
+        const QStringList copies = QDir(tool.folder).entryList({tool.file + ".unreadable-*"});
+        ASSERT_EQ(copies.size(), 1);
+        EXPECT_TRUE(QRegularExpression(R"(^[a-z]+\.json\.unreadable-[-\d]{10}T[:\d]{8}Z$)")
+                        .match(copies.first())
+                        .hasMatch())
+            << copies.first().toStdString();
+        EXPECT_EQ(readFile(tool.folder + "/" + copies.first()), contents);
+        const QString said = QString::fromUtf8(result.standardError);
+        EXPECT_TRUE(said.startsWith(QFileInfo(tool.path).fileName() +
+                                    ": the registry could not be read and was set aside as " +
+                                    tool.folder + "/" + copies.first() + ": " + reason))
+            << said.toStdString();
+    }
+}
+
+TEST_F(RegistryToolTest, ARegistryThatCannotBeReadNorSetAsideFailsTheRunAndStaysAsItIs) {
+    // GIVEN a damaged registry in a folder that takes no new name
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    ASSERT_TRUE(run({"-m"}).succeeded());
+    writeFile(registryFile(), "[{");
+    const QStringList before = treeOf(registryFolder());
+    if (QProcess::execute("chattr", {"+i", registryFolder()}) != 0) {
+        GTEST_SKIP() << "The registry's folder cannot be made immutable here";
+    }
+
+    // WHEN a bundle is registered
+    const ProcessResult result = run({"-a", plugin});
+    QProcess::execute("chattr", {"-i", registryFolder()});
+
+    // THEN the run fails saying why, and the folder and the registry are as they were
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_TRUE(result.standardError.contains("nor set aside (Operation not permitted)"))
+        << result.standardError.toStdString();
+    EXPECT_EQ(treeOf(registryFolder()), before);
+    EXPECT_EQ(readFile(registryFile()), "[{");
+}
+
+TEST_F(RegistryToolTest, ARegistryAtTheReadBoundIsSavedAndOnePastItIsRefused) {
+    // GIVEN a registered plug-in whose entry is padded so that registering another makes the
+    // registry exactly as large as a run reads
+    const QString grade = home.filePath("Plugins/Grade.pluginkit");
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    makeBundle(grade, "studio.marlox.grade", "1.0");
+    ASSERT_TRUE(run({"-a", plugin, grade}).succeeded());
+    const QJsonArray both = QJsonDocument::fromJson(readFile(registryFile())).array();
+    QJsonObject padded = both.first().toObject();
+    padded.insert("padding", "");
+    const qint64 rest = QJsonDocument(QJsonArray{padded, both.last()}).toJson().size();
+    const auto writePadded = [&](qint64 length) {
+        padded.insert("padding", QString(length, 'x'));
+        writeFile(registryFile(), QJsonDocument(QJsonArray{padded}).toJson());
+    };
+
+    // WHEN the other is registered THEN the registry takes the bound and the next run reads it
+    writePadded(maximumRegistryBytes - rest);
+    ASSERT_TRUE(run({"-a", grade}).succeeded());
+    EXPECT_EQ(QFileInfo(registryFile()).size(), maximumRegistryBytes);
+    EXPECT_EQ(run({"-m"}).standardOutput.count('\n'), 2);
+
+    // WHEN it is registered with one byte more in the way THEN the save is refused, saying so,
+    // and the registry keeps every byte
+    writePadded(maximumRegistryBytes - rest + 1);
+    const QByteArray before = readFile(registryFile());
+    const ProcessResult refused = run({"-a", grade});
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_EQ(QString::fromUtf8(refused.standardError),
+              "pluginkit: the registry would take 16.0 MiB, more than the "
+              "16 MiB a run reads; it was not changed: " +
+                  registryFile() + "\n");
+    EXPECT_EQ(readFile(registryFile()), before);
 }
 
 TEST_F(RegistryToolTest, AFileWhereTheRegistrysFolderShouldBeFailsEveryRunSayingSo) {

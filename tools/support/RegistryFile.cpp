@@ -9,8 +9,10 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 namespace marlox::tools {
 namespace {
@@ -46,6 +48,22 @@ QString lockFailure(const QString& registryPath, const platform::FileLockError& 
                                : error.description();
 }
 
+// The registrations the file's bytes hold, or why they cannot be read as a registry.
+Result<QJsonArray, QString> registrationsIn(const QByteArray& bytes) {
+    if (bytes.isEmpty()) {
+        return QStringLiteral("it is empty");
+    }
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError) {
+        return QStringLiteral("it is not JSON: ") + error.errorString();
+    }
+    if (!document.isArray()) {
+        return QStringLiteral("it holds no list of registrations");
+    }
+    return document.array();
+}
+
 } // namespace
 
 RegistryFile::RegistryFile(const char* toolName, const QString& folder, const QString& fileName)
@@ -58,17 +76,21 @@ std::optional<QJsonArray> RegistryFile::settleAndLoad() const {
         return std::nullopt;
     }
     removeKilledSaves();
-    QFile file(m_path);
-    if (!file.exists()) {
+    if (!base::somethingExistsAt(m_path)) {
         return QJsonArray();
     }
-    const QJsonDocument document =
-        file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()) : QJsonDocument();
-    if (!document.isArray()) {
-        complain(m_toolName, QStringLiteral("the registry cannot be read: ") + m_path);
-        return std::nullopt;
+    const auto bytes = base::readWholeFile(m_path, maximumRegistryBytes);
+    if (!bytes) {
+        return setAside(bytes.error().tooLarge
+                            ? QStringLiteral("it holds more than the %1 a run reads")
+                                  .arg(base::mebibytesBoundText(maximumRegistryBytes))
+                            : bytes.error().reason);
     }
-    return document.array();
+    const auto registrations = registrationsIn(*bytes);
+    if (!registrations) {
+        return setAside(registrations.error());
+    }
+    return *registrations;
 }
 
 // Only what a save of this very file leaves: its name, a dot and the six characters of a
@@ -88,8 +110,36 @@ void RegistryFile::removeKilledSaves() const {
     }
 }
 
+// The file may still hold registrations worth recovering by hand, so it is kept under a name of
+// its own rather than overwritten.
+std::optional<QJsonArray> RegistryFile::setAside(const QString& reason) const {
+    const QString copy = base::unreadableCopyPath(m_path);
+    // The system's own rename, whose failure says why.
+    if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(copy).constData()) != 0) {
+        const QString renameReason = QString::fromLocal8Bit(std::strerror(errno));
+        complain(m_toolName,
+                 QStringLiteral("the registry could not be read (%1) nor set aside (%2), and is "
+                                "left as it is: %3")
+                     .arg(reason, renameReason, m_path));
+        return std::nullopt;
+    }
+    complain(m_toolName,
+             QStringLiteral("the registry could not be read and was set aside as %1: %2")
+                 .arg(copy, reason));
+    return QJsonArray();
+}
+
 bool RegistryFile::save(const QJsonArray& entries) const {
     const QByteArray bytes = QJsonDocument(entries).toJson(QJsonDocument::Indented);
+    // What the next run could not read, it would set aside with every registration in it.
+    if (bytes.size() > maximumRegistryBytes) {
+        complain(m_toolName,
+                 QStringLiteral("the registry would take %1 MiB, more than the %2 a run reads; "
+                                "it was not changed: %3")
+                     .arg(base::mebibytesText(bytes.size()),
+                          base::mebibytesBoundText(maximumRegistryBytes), m_path));
+        return false;
+    }
     if (const auto failure = base::saveWholeFile(m_path, bytes)) {
         complain(m_toolName, failure->description());
         return false;

@@ -15,6 +15,11 @@ inline constexpr int exitSuccess = 0;
 inline constexpr int exitFailure = 1;
 inline constexpr int exitUsage = 64;
 
+// What a registry file may hold, so that a run reads it in a moment: far more than the
+// registrations of every plug-in and application a user has. A save that would pass it is refused,
+// for the next run would have to set the registry aside.
+inline constexpr qint64 maximumRegistryBytes = 16 * 1024 * 1024;
+
 // A registry of the tools that stand in for the system's: a JSON array in a file under the user's
 // data folder. Holding one locks it against other runs of the tools until it is destroyed. The
 // lock is taken on "<name>.lock" beside the file, whose content is never read, and the system
@@ -29,16 +34,18 @@ public:
     const QString& path() const { return m_path; }
 
     // Under the lock, settles what earlier runs left and reads the registry: the temporary files
-    // of a save that was killed are removed. An empty registry when the file is missing. Nothing,
-    // after saying why on standard error, when the lock is not had or the file cannot be read as
-    // a registry.
+    // of a save that was killed are removed, and a file that cannot be read as a registry is set
+    // aside, saying so on standard error, so that the run starts from an empty registry. An empty
+    // registry when the file is missing. Nothing, after saying why on standard error, when the
+    // lock is not had or an unreadable file cannot be set aside.
     std::optional<QJsonArray> settleAndLoad() const;
     // Replaces the file as a whole once every byte is on disk; false (and the file unchanged, and
-    // a complaint) when it cannot be written.
+    // a complaint) when it cannot be written or would hold more than a run reads.
     bool save(const QJsonArray& entries) const;
 
 private:
     void removeKilledSaves() const;
+    std::optional<QJsonArray> setAside(const QString& reason) const;
 
     const char* m_toolName;
     QString m_path;
