@@ -341,4 +341,82 @@ TEST_F(RegistryToolTest, ARunRemovesWhatKilledSavesOfItsRegistryLeftAndNothingTh
     }
 }
 
+TEST_F(RegistryToolTest, ABundleWhoseListingLineWouldBeMisreadIsRefusedAndTheRestRegistered) {
+    struct Case {
+        const char* name;
+        QString bundle;
+        QString identifier;
+        QString version;
+        QString refusal;
+    };
+    const QString glow = home.filePath("Plugins/Glow.pluginkit");
+    const QString broken = home.filePath("Plugins/Glow\nBroken.pluginkit");
+    const auto identifierHolds = [](const QString& shown, const QString& character) {
+        return "the bundle's identifier “" + shown + "” cannot be listed: it holds " + character;
+    };
+    const Case cases[] = {
+        {"no identifier", glow, "", "1.0", "the bundle has no usable CFBundleIdentifier"},
+        {"space", glow, "studio.marlox glow", "1.0",
+         identifierHolds("studio.marlox glow", "a space")},
+        {"tab", glow, "studio.marlox\tglow", "1.0",
+         identifierHolds("studio.marlox\\tglow", "the control character U+0009")},
+        {"no-break space", glow, "studio.marlox\u00a0glow", "1.0",
+         identifierHolds("studio.marlox\u00a0glow", "the white space U+00A0")},
+        {"slash", glow, "studio/glow", "1.0", identifierHolds("studio/glow", "“/”")},
+        {"opening parenthesis", glow, "studio.glow(2", "1.0",
+         identifierHolds("studio.glow(2", "“(”")},
+        {"closing parenthesis", glow, "studio.glow)", "1.0",
+         identifierHolds("studio.glow)", "“)”")},
+        {"tab in the version", glow, "studio.glow", "1.0\t2",
+         "the bundle's version “1.0\\t2” cannot be listed: it holds the control character U+0009"},
+        {"line break in the version", glow, "studio.glow", "1.0\n2",
+         "the bundle's version “1.0\\n2” cannot be listed: it holds the control character U+000A"},
+        {"delete in the version", glow, "studio.glow", "1.0\x7f",
+         "the bundle's version “1.0\\x7f” cannot be listed: it holds the control character U+007F"},
+        {"line break in the path", broken, "studio.glow", "1.0",
+         "the bundle's path “" + home.filePath("Plugins/Glow\\nBroken.pluginkit") +
+             "” cannot be listed: it holds the control character U+000A"},
+    };
+    const QString grade = home.filePath("Plugins/Grade.pluginkit");
+    for (const Case& refused : cases) {
+        SCOPED_TRACE(refused.name);
+        // GIVEN a bundle whose identifier, version or path a listing line cannot carry
+        QDir(home.filePath("Plugins")).removeRecursively();
+        makeBundle(grade, "studio.marlox.grade", "1.0");
+        makeBundle(refused.bundle, refused.identifier, refused.version);
+        QFile::remove(registryFile());
+
+        // WHEN it is registered along with another
+        const ProcessResult result = run({"-a", refused.bundle, grade});
+
+        // THEN it is refused in one line saying why, and only the other is registered
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_EQ(QString::fromUtf8(result.standardError),
+                  "pluginkit: " + QString(refused.bundle).replace("\n", "\\n") + ": " +
+                      refused.refusal + "\n");
+        EXPECT_EQ(registeredPaths(registryFile()), QStringList{grade});
+    }
+}
+
+TEST_F(RegistryToolTest, VersionsWithSpacesSlashesAndParenthesesAreListedWhole) {
+    for (const QString version : {"1.0/7", "2.0 (beta)", "(3)"}) {
+        SCOPED_TRACE(version.toStdString());
+        // GIVEN a plug-in of that version
+        makeBundle(plugin, "studio.marlox.glow", version);
+
+        // WHEN it is registered and listed
+        ASSERT_TRUE(run({"-a", plugin}).succeeded());
+        const QString line =
+            QString::fromUtf8(run({"-m", "-v"}).standardOutput).section('\n', 0, 0);
+
+        // THEN the listing line reads back as the application reads it: the identifier up to
+        // the first "(", the version up to the ")" before the first tab, the path after the third
+        const QString fields = line.section('\t', 0, 0).mid(5);
+        EXPECT_EQ(fields.section('(', 0, 0), "studio.marlox.glow");
+        EXPECT_EQ(fields.mid(fields.indexOf('(') + 1).chopped(1), version);
+        EXPECT_TRUE(fields.endsWith(')'));
+        EXPECT_EQ(line.section('\t', 3), plugin);
+    }
+}
+
 } // namespace

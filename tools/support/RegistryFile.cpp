@@ -64,6 +64,22 @@ Result<QJsonArray, QString> registrationsIn(const QByteArray& bytes) {
     return document.array();
 }
 
+QString escapedControlCharacters(const QString& text) {
+    QString escaped;
+    for (const QChar character : text) {
+        if (character == QLatin1Char('\t')) {
+            escaped += QLatin1String("\\t");
+        } else if (character == QLatin1Char('\n')) {
+            escaped += QLatin1String("\\n");
+        } else if (isControlCharacter(character)) {
+            escaped += QStringLiteral("\\x%1").arg(character.unicode(), 2, 16, QLatin1Char('0'));
+        } else {
+            escaped += character;
+        }
+    }
+    return escaped;
+}
+
 } // namespace
 
 RegistryFile::RegistryFile(const char* toolName, const QString& folder, const QString& fileName)
@@ -161,8 +177,13 @@ QStringList commandLineArguments(int argc, char* argv[]) {
     return arguments;
 }
 
+bool isControlCharacter(QChar character) {
+    return character.unicode() < 0x20 || character.unicode() == 0x7f;
+}
+
 void complain(const char* tool, const QString& message) {
-    std::fprintf(stderr, "%s: %s\n", tool, message.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s: %s\n", tool,
+                 escapedControlCharacters(message).toLocal8Bit().constData());
 }
 
 } // namespace marlox::tools
