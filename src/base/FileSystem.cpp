@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -128,6 +129,16 @@ QString mebibytesText(qint64 bytes) {
 
 QString mebibytesBoundText(qint64 bound) {
     return QString::number(bound / (1024 * 1024)) + QStringLiteral(" MiB");
+}
+
+QString unreadableCopyPath(const QString& path) {
+    const QString base = path + QLatin1String(".unreadable-") +
+                         QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+    QString candidate = base;
+    for (int attempt = 2; somethingExistsAt(candidate); ++attempt) {
+        candidate = base + QLatin1Char('-') + QString::number(attempt);
+    }
+    return candidate;
 }
 
 std::optional<FileSystemError> createFolder(const QString& path) {

@@ -65,6 +65,10 @@ QString mebibytesBoundText(qint64 bound);
 // a killed process left, or a temporary folder, is known by it.
 inline const QString temporaryNameSuffixPattern = QStringLiteral("[A-Za-z0-9]{6}");
 
+// A name beside the file that nothing uses yet, to keep a file that could not be read under:
+// "<path>.unreadable-<the UTC time in ISO 8601>", with "-2", "-3"… after it when that is taken.
+QString unreadableCopyPath(const QString& path);
+
 // Creates the folder and any missing folders above it; an existing folder is no error.
 std::optional<FileSystemError> createFolder(const QString& path);
 

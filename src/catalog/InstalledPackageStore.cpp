@@ -17,16 +17,6 @@ namespace {
 
 const QString saveFailedPrefix = QStringLiteral("saveToDisk failed: ");
 
-// A name beside the records file that nothing else uses.
-QString unreadableCopyPath(const QString& recordsPath) {
-    const QString base = recordsPath + QLatin1String(".unreadable-") + operationsLogTimestamp();
-    QString candidate = base;
-    for (int attempt = 2; base::somethingExistsAt(candidate); ++attempt) {
-        candidate = base + QLatin1Char('-') + QString::number(attempt);
-    }
-    return candidate;
-}
-
 // The records as the file holds them, and with install paths of the older layout rewritten.
 struct RecordsFile {
     QList<InstalledPackage> decoded;
@@ -157,7 +147,7 @@ bool InstalledPackageStore::moveUnreadableFileAside() {
         m_unreadFileInTheWay = false;
         return true;
     }
-    const QString copy = unreadableCopyPath(path);
+    const QString copy = base::unreadableCopyPath(path);
     if (!QDir().rename(path, copy)) {
         m_unreadFileInTheWay = true;
         log(QStringLiteral("installed.json could not be read and could not be moved aside: ") +

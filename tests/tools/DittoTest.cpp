@@ -1,7 +1,8 @@
-#include "support/FileSupport.h"
-#include "support/ZipEntries.h"
 #include "platform/ProcessRunner.h"
+#include "support/FileSupport.h"
 #include "support/QtPrinters.h"
+#include "support/SmallFileSystem.h"
+#include "support/ZipEntries.h"
 
 using namespace marlox::platform;
 using namespace marlox::testing;
@@ -149,6 +150,43 @@ TEST_F(DittoTest, FailsOnAMissingOrDamagedArchiveWithOneLineAndWritesNothingOuts
         expectOneLineFailure(expand(), reason);
         EXPECT_EQ(treeOutsideDestination(), outsideBefore);
     }
+}
+
+TEST_F(DittoTest, AnExpansionTheDiskHasNoRoomForFailsNamingTheEntryAndTheReason) {
+    // GIVEN an archive of two stored files that together take more than a small disk holds
+    const QByteArray resource(160 * 1024, 'r');
+    const QByteArray executable(160 * 1024, 'x');
+    {
+        ZipWriter zip(archive(), ZipWriter::Compression::store);
+        zip.addFile("Glow.pluginkit/Contents/Resources/Glow.data", resource);
+        zip.addFile("Glow.pluginkit/Contents/MacOS/Glow", executable);
+        ASSERT_TRUE(zip.close());
+    }
+    const std::tuple<const char*, std::optional<qint64>, const char*> cases[] = {
+        {"empty disk", std::nullopt, "Glow.pluginkit/Contents/MacOS/Glow"},
+        {"disk filled but for a few KiB", 8 * 1024, "Glow.pluginkit/Contents/Resources/Glow.data"},
+    };
+    for (const auto& [name, leftBytes, failingEntry] : cases) {
+        SCOPED_TRACE(name);
+        SmallFileSystem disk(destination(), 256 * 1024);
+        MARLOX_SKIP_WITHOUT(disk);
+        if (leftBytes) {
+            disk.fill(*leftBytes);
+        }
+
+        // WHEN it is expanded onto that disk THEN the tool fails with one line naming the entry
+        // and the system's reason
+        expectOneLineFailure(
+            run({"-x", "-k", archive(), destination()}),
+            QString("Cannot extract \"%1\": No space left on device").arg(failingEntry));
+    }
+
+    // AND into room enough the same archive expands with the right bytes
+    const QString roomy = scratch.filePath("roomy");
+    const ProcessResult result = run({"-x", "-k", archive(), roomy});
+    ASSERT_TRUE(result.succeeded()) << result.standardError.toStdString();
+    EXPECT_EQ(readFile(roomy + "/Glow.pluginkit/Contents/Resources/Glow.data"), resource);
+    EXPECT_EQ(readFile(roomy + "/Glow.pluginkit/Contents/MacOS/Glow"), executable);
 }
 
 TEST_F(DittoTest, RejectsOtherCommandLines) {

@@ -1,10 +1,18 @@
 #include "platform/ProcessRunner.h"
 #include "platform/SystemTools.h"
+#include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
 #include "support/NetworkHomeLocks.h"
+#include "support/QtPrinters.h"
+#include "support/SmallFileSystem.h"
+#include "tools/support/RegistryFile.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -18,6 +26,7 @@
 using namespace marlox;
 using namespace marlox::platform;
 using namespace marlox::testing;
+using marlox::tools::maximumRegistryBytes;
 
 namespace {
 
@@ -27,11 +36,42 @@ protected:
     static QString registryFolder() {
         return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/pluginkit";
     }
+    static QString registryFile() { return registryFolder() + "/registry.json"; }
     static ProcessResult run(const QStringList& arguments) {
         return SystemProcessRunner().run(pluginkitToolPath(), arguments);
     }
 
+    // The paths a registry file holds registrations of, in its order.
+    static QStringList registeredPaths(const QString& file) {
+        QStringList paths;
+        for (const QJsonValue& entry : QJsonDocument::fromJson(readFile(file)).array()) {
+            paths.append(entry.toObject().value("path").toString());
+        }
+        return paths;
+    }
+    // The registries' tools, each with the folder and file of its registry and the arguments
+    // that register a bundle of its kind.
+    struct Tool {
+        QString path;
+        QString folder;
+        QString file;
+        QStringList registering;
+    };
+    Tool pluginkitTool() const {
+        makeBundle(plugin, "studio.marlox.glow", "1.0");
+        return {pluginkitToolPath(), registryFolder(), "registry.json", {"-a", plugin}};
+    }
+    Tool lsregisterTool() const {
+        makeBundle(application, "studio.marlox.cut", "1.0");
+        return {lsregisterToolPath(),
+                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                    "/lsregister",
+                "applications.json",
+                {application}};
+    }
+
     QString plugin = home.filePath("Plugins/Glow.pluginkit");
+    QString application = home.filePath("Applications/Cut.app");
 };
 
 TEST_F(RegistryToolTest, ALockFileAnEarlierRunLeftHoldsBackNoRun) {
@@ -99,12 +139,13 @@ TEST_F(RegistryToolTest, OnAHomeWhoseLocksAreRecordLocksEachRunTakesItsLockAndGo
         tool.setProcessEnvironment(networkHomeLocksEnvironment());
         tool.start(pluginkitToolPath(), arguments);
         EXPECT_TRUE(tool.waitForFinished());
-        return std::pair(tool.exitCode(), tool.readAllStandardOutput() + tool.readAllStandardError());
+        return std::pair(tool.exitCode(),
+                         tool.readAllStandardOutput() + tool.readAllStandardError());
     };
 
     // WHEN the tool registers, lists and removes THEN each run goes through
-    for (const QStringList& arguments : {QStringList{"-a", plugin}, QStringList{"-m", "-v"},
-                                         QStringList{"-r", plugin}}) {
+    for (const QStringList& arguments :
+         {QStringList{"-a", plugin}, QStringList{"-m", "-v"}, QStringList{"-r", plugin}}) {
         const auto [status, output] = runThere(arguments);
         EXPECT_EQ(status, 0) << arguments.join(' ').toStdString() << ": " << output.toStdString();
         if (arguments.first() == "-m") {
@@ -112,6 +153,270 @@ TEST_F(RegistryToolTest, OnAHomeWhoseLocksAreRecordLocksEachRunTakesItsLockAndGo
         }
     }
     EXPECT_EQ(registryFileLines(), QStringList());
+}
+
+TEST_F(RegistryToolTest, OnAFullDiskAChangeFailsSayingWhyAndTheRegistryKeepsItsBytes) {
+    SmallFileSystem disk(registryFolder(), 256 * 1024);
+    MARLOX_SKIP_WITHOUT(disk);
+    const QString grade = home.filePath("Plugins/Grade.pluginkit");
+    const QString key = home.filePath("Plugins/Key.pluginkit");
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    makeBundle(grade, "studio.marlox.grade", "1.0");
+    makeBundle(key, "studio.marlox.key", "1.0");
+    ASSERT_TRUE(run({"-a", plugin, grade}).succeeded());
+    for (const QStringList& arguments :
+         {QStringList{"-a", key}, QStringList{"-r", plugin},
+          QStringList{"-e", "ignore", "-i", "studio.marlox.grade"}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        // GIVEN the registry's disk filled to the brim
+        const QByteArray before = readFile(registryFile());
+        disk.fill();
+
+        // WHEN the registry is changed THEN the run fails naming the file and the system's
+        // reason, and the registry keeps every byte
+        const ProcessResult failed = run(arguments);
+        EXPECT_NE(failed.exitCode, 0);
+        EXPECT_EQ(QString::fromUtf8(failed.standardError),
+                  "pluginkit: The file “" + registryFile() +
+                      "” could not be saved: No space left on device\n");
+        EXPECT_EQ(readFile(registryFile()), before);
+
+        // AND with room made the same run goes through
+        disk.makeRoom();
+        const ProcessResult done = run(arguments);
+        EXPECT_TRUE(done.succeeded()) << done.combinedOutput().toStdString();
+        EXPECT_NE(readFile(registryFile()), before);
+    }
+}
+
+TEST_F(RegistryToolTest, ARegistryThatCannotBeReadIsSetAsideAndTheRunGoesOn) {
+    const QByteArray tooLarge(maximumRegistryBytes + 1, '[');
+    const std::tuple<const char*, Tool, QByteArray, QString> cases[] = {
+        {"empty", pluginkitTool(), "", "it is empty"},
+        {"damaged", pluginkitTool(), "[{\"path\": \"/Plug", "it is not JSON: "},
+        {"no list", pluginkitTool(), "{}", "it holds no list of registrations"},
+        {"over the bound", pluginkitTool(), tooLarge, "it holds more than the 16 MiB a run reads"},
+        {"damaged applications", lsregisterTool(), "\xff\xfe", "it is not JSON: "},
+    };
+    for (const auto& [name, tool, contents, reason] : cases) {
+        SCOPED_TRACE(name);
+        // GIVEN a registry file that cannot be read
+        QDir(tool.folder).removeRecursively();
+        writeFile(tool.folder + "/" + tool.file, contents);
+
+        // WHEN a bundle is registered
+        const ProcessResult result = SystemProcessRunner().run(tool.path, tool.registering);
+
+        // THEN the run goes through and the registry holds only the new registration
+        EXPECT_TRUE(result.succeeded()) << result.combinedOutput().toStdString();
+        EXPECT_EQ(registeredPaths(tool.folder + "/" + tool.file),
+                  QStringList{tool.registering.last()});
+        // AND the old file is kept whole under a name of its own, which the run gave
+        const QStringList copies = QDir(tool.folder).entryList({tool.file + ".unreadable-*"});
+        ASSERT_EQ(copies.size(), 1);
+        EXPECT_TRUE(QRegularExpression(R"(^[a-z]+\.json\.unreadable-[-\d]{10}T[:\d]{8}Z$)")
+                        .match(copies.first())
+                        .hasMatch())
+            << copies.first().toStdString();
+        EXPECT_EQ(readFile(tool.folder + "/" + copies.first()), contents);
+        const QString said = QString::fromUtf8(result.standardError);
+        EXPECT_TRUE(said.startsWith(QFileInfo(tool.path).fileName() +
+                                    ": the registry could not be read and was set aside as " +
+                                    tool.folder + "/" + copies.first() + ": " + reason))
+            << said.toStdString();
+    }
+}
+
+TEST_F(RegistryToolTest, ARegistryThatCannotBeReadNorSetAsideFailsTheRunAndStaysAsItIs) {
+    // GIVEN a damaged registry in a folder that takes no new name
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    ASSERT_TRUE(run({"-m"}).succeeded());
+    writeFile(registryFile(), "[{");
+    const QStringList before = treeOf(registryFolder());
+    if (QProcess::execute("chattr", {"+i", registryFolder()}) != 0) {
+        GTEST_SKIP() << "The registry's folder cannot be made immutable here";
+    }
+
+    // WHEN a bundle is registered
+    const ProcessResult result = run({"-a", plugin});
+    QProcess::execute("chattr", {"-i", registryFolder()});
+
+    // THEN the run fails saying why, and the folder and the registry are as they were
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_TRUE(result.standardError.contains("nor set aside (Operation not permitted)"))
+        << result.standardError.toStdString();
+    EXPECT_EQ(treeOf(registryFolder()), before);
+    EXPECT_EQ(readFile(registryFile()), "[{");
+}
+
+TEST_F(RegistryToolTest, ARegistryAtTheReadBoundIsSavedAndOnePastItIsRefused) {
+    // GIVEN a registered plug-in whose entry is padded so that registering another makes the
+    // registry exactly as large as a run reads
+    const QString grade = home.filePath("Plugins/Grade.pluginkit");
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    makeBundle(grade, "studio.marlox.grade", "1.0");
+    ASSERT_TRUE(run({"-a", plugin, grade}).succeeded());
+    const QJsonArray both = QJsonDocument::fromJson(readFile(registryFile())).array();
+    QJsonObject padded = both.first().toObject();
+    padded.insert("padding", "");
+    const qint64 rest = QJsonDocument(QJsonArray{padded, both.last()}).toJson().size();
+    const auto writePadded = [&](qint64 length) {
+        padded.insert("padding", QString(length, 'x'));
+        writeFile(registryFile(), QJsonDocument(QJsonArray{padded}).toJson());
+    };
+
+    // WHEN the other is registered THEN the registry takes the bound and the next run reads it
+    writePadded(maximumRegistryBytes - rest);
+    ASSERT_TRUE(run({"-a", grade}).succeeded());
+    EXPECT_EQ(QFileInfo(registryFile()).size(), maximumRegistryBytes);
+    EXPECT_EQ(run({"-m"}).standardOutput.count('\n'), 2);
+
+    // WHEN it is registered with one byte more in the way THEN the save is refused, saying so,
+    // and the registry keeps every byte
+    writePadded(maximumRegistryBytes - rest + 1);
+    const QByteArray before = readFile(registryFile());
+    const ProcessResult refused = run({"-a", grade});
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_EQ(QString::fromUtf8(refused.standardError),
+              "pluginkit: the registry would take 16.0 MiB, more than the "
+              "16 MiB a run reads; it was not changed: " +
+                  registryFile() + "\n");
+    EXPECT_EQ(readFile(registryFile()), before);
+}
+
+TEST_F(RegistryToolTest, AFileWhereTheRegistrysFolderShouldBeFailsEveryRunSayingSo) {
+    // GIVEN a file in the place of the registry's folder
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    writeFile(registryFolder(), "not a folder");
+    for (const QStringList& arguments :
+         {QStringList{"-m"}, QStringList{"-r", plugin}, QStringList{"-a", plugin}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+
+        // WHEN the tool lists, removes or registers
+        const ProcessResult result = run(arguments);
+
+        // THEN it fails saying what is wrong, and the file is untouched
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_EQ(QString::fromUtf8(result.standardError),
+                  "pluginkit: the registry's folder is not a folder: " + registryFolder() + "\n");
+        EXPECT_EQ(readFile(registryFolder()), "not a folder");
+    }
+}
+
+TEST_F(RegistryToolTest, ARunRemovesWhatKilledSavesOfItsRegistryLeftAndNothingThatLooksAlike) {
+    writeFile(home.filePath("elsewhere"), "kept");
+    for (const Tool& tool : {pluginkitTool(), lsregisterTool()}) {
+        SCOPED_TRACE(tool.file.toStdString());
+        // GIVEN three temporary files of saves of the registry that were killed, and files, a
+        // folder and a link whose names only look like theirs
+        const QString stem = tool.folder + "/" + tool.file;
+        for (const char* suffix : {".a1B2c3", ".ZZZZZZ", ".000000"}) {
+            writeFile(stem + suffix, "[");
+        }
+        const QStringList lookAlikes = {tool.file + ".ABC", tool.file + ".abcdefg",
+                                        tool.file + ".abc-12", tool.file + "a1B2c3",
+                                        "other.json.a1B2c3"};
+        for (const QString& name : lookAlikes) {
+            writeFile(tool.folder + "/" + name, "kept");
+        }
+        writeFile(stem + ".Fold01/inside", "kept");
+        ASSERT_TRUE(QFile::link(home.filePath("elsewhere"), stem + ".Link01"));
+
+        // WHEN a bundle is registered
+        const ProcessResult result = SystemProcessRunner().run(tool.path, tool.registering);
+
+        // THEN only the registry, its lock and the look-alikes are beside it, all as they were
+        EXPECT_TRUE(result.succeeded()) << result.combinedOutput().toStdString();
+        QStringList expected =
+            lookAlikes + QStringList{tool.file + ".Fold01", tool.file + ".Link01", tool.file,
+                                     QFileInfo(tool.file).completeBaseName() + ".lock"};
+        expected.sort();
+        QStringList beside =
+            QDir(tool.folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+        beside.sort();
+        EXPECT_EQ(beside, expected);
+        EXPECT_EQ(readFile(stem + ".Fold01/inside"), "kept");
+        EXPECT_EQ(QFile::symLinkTarget(stem + ".Link01"), home.filePath("elsewhere"));
+        EXPECT_EQ(readFile(home.filePath("elsewhere")), "kept");
+    }
+}
+
+TEST_F(RegistryToolTest, ABundleWhoseListingLineWouldBeMisreadIsRefusedAndTheRestRegistered) {
+    struct Case {
+        const char* name;
+        QString bundle;
+        QString identifier;
+        QString version;
+        QString refusal;
+    };
+    const QString glow = home.filePath("Plugins/Glow.pluginkit");
+    const QString broken = home.filePath("Plugins/Glow\nBroken.pluginkit");
+    const auto identifierHolds = [](const QString& shown, const QString& character) {
+        return "the bundle's identifier “" + shown + "” cannot be listed: it holds " + character;
+    };
+    const Case cases[] = {
+        {"no identifier", glow, "", "1.0", "the bundle has no usable CFBundleIdentifier"},
+        {"space", glow, "studio.marlox glow", "1.0",
+         identifierHolds("studio.marlox glow", "a space")},
+        {"tab", glow, "studio.marlox\tglow", "1.0",
+         identifierHolds("studio.marlox\\tglow", "the control character U+0009")},
+        {"no-break space", glow, "studio.marlox\u00a0glow", "1.0",
+         identifierHolds("studio.marlox\u00a0glow", "the white space U+00A0")},
+        {"slash", glow, "studio/glow", "1.0", identifierHolds("studio/glow", "“/”")},
+        {"opening parenthesis", glow, "studio.glow(2", "1.0",
+         identifierHolds("studio.glow(2", "“(”")},
+        {"closing parenthesis", glow, "studio.glow)", "1.0",
+         identifierHolds("studio.glow)", "“)”")},
+        {"tab in the version", glow, "studio.glow", "1.0\t2",
+         "the bundle's version “1.0\\t2” cannot be listed: it holds the control character U+0009"},
+        {"line break in the version", glow, "studio.glow", "1.0\n2",
+         "the bundle's version “1.0\\n2” cannot be listed: it holds the control character U+000A"},
+        {"delete in the version", glow, "studio.glow", "1.0\x7f",
+         "the bundle's version “1.0\\x7f” cannot be listed: it holds the control character U+007F"},
+        {"line break in the path", broken, "studio.glow", "1.0",
+         "the bundle's path “" + home.filePath("Plugins/Glow\\nBroken.pluginkit") +
+             "” cannot be listed: it holds the control character U+000A"},
+    };
+    const QString grade = home.filePath("Plugins/Grade.pluginkit");
+    for (const Case& refused : cases) {
+        SCOPED_TRACE(refused.name);
+        // GIVEN a bundle whose identifier, version or path a listing line cannot carry
+        QDir(home.filePath("Plugins")).removeRecursively();
+        makeBundle(grade, "studio.marlox.grade", "1.0");
+        makeBundle(refused.bundle, refused.identifier, refused.version);
+        QFile::remove(registryFile());
+
+        // WHEN it is registered along with another
+        const ProcessResult result = run({"-a", refused.bundle, grade});
+
+        // THEN it is refused in one line saying why, and only the other is registered
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_EQ(QString::fromUtf8(result.standardError),
+                  "pluginkit: " + QString(refused.bundle).replace("\n", "\\n") + ": " +
+                      refused.refusal + "\n");
+        EXPECT_EQ(registeredPaths(registryFile()), QStringList{grade});
+    }
+}
+
+TEST_F(RegistryToolTest, VersionsWithSpacesSlashesAndParenthesesAreListedWhole) {
+    for (const QString version : {"1.0/7", "2.0 (beta)", "(3)"}) {
+        SCOPED_TRACE(version.toStdString());
+        // GIVEN a plug-in of that version
+        makeBundle(plugin, "studio.marlox.glow", version);
+
+        // WHEN it is registered and listed
+        ASSERT_TRUE(run({"-a", plugin}).succeeded());
+        const QString line =
+            QString::fromUtf8(run({"-m", "-v"}).standardOutput).section('\n', 0, 0);
+
+        // THEN the listing line reads back as the application reads it: the identifier up to
+        // the first "(", the version up to the ")" before the first tab, the path after the third
+        const QString fields = line.section('\t', 0, 0).mid(5);
+        EXPECT_EQ(fields.section('(', 0, 0), "studio.marlox.glow");
+        EXPECT_EQ(fields.mid(fields.indexOf('(') + 1).chopped(1), version);
+        EXPECT_TRUE(fields.endsWith(')'));
+        EXPECT_EQ(line.section('\t', 3), plugin);
+    }
 }
 
 } // namespace

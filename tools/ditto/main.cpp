@@ -261,21 +261,30 @@ int checkEveryEntry(const char* archivePath, std::optional<EntryChecker>& checke
     return 0;
 }
 
-int copyData(archive* reader, archive* writer) {
+// Nothing when the entry's data is all on disk, else why not. A write the disk refused (a full
+// one) comes back as a mere warning, and only this answer tells of it: the entry is finished and
+// closed without complaint all the same, a file of the right size holding zeros.
+std::optional<std::string> copyData(archive* reader, archive* writer) {
     const void* block = nullptr;
     size_t size = 0;
     la_int64_t offset = 0;
     while (true) {
         const int status = archive_read_data_block(reader, &block, &size, &offset);
         if (status == ARCHIVE_EOF) {
-            return ARCHIVE_OK;
+            return std::nullopt;
         }
         // A warning here is a damaged entry, a checksum that does not match for one.
         if (status != ARCHIVE_OK) {
-            return status;
+            const char* message = archive_error_string(reader);
+            return message != nullptr ? message : "the data is damaged";
         }
-        if (archive_write_data_block(writer, block, size, offset) < ARCHIVE_WARN) {
-            return ARCHIVE_FATAL;
+        if (archive_write_data_block(writer, block, size, offset) != ARCHIVE_OK) {
+            // The system's reason where it gave one; libarchive's own codes are below zero.
+            if (const int error = archive_errno(writer); error > 0) {
+                return std::strerror(error);
+            }
+            const char* message = archive_error_string(writer);
+            return message != nullptr ? message : "the data could not be written";
         }
     }
 }
@@ -303,13 +312,8 @@ int writeEntries(const char* archivePath, const EntryChecker& checker) {
             return fail("Cannot extract " + quoted(name) + ": " +
                         archive_error_string(writer.get()));
         }
-        if (copyData(reader, writer.get()) != ARCHIVE_OK) {
-            const char* message = archive_error_string(reader);
-            if (message == nullptr) {
-                message = archive_error_string(writer.get());
-            }
-            return fail("Cannot extract " + quoted(name) + ": " +
-                        (message != nullptr ? message : "the data is damaged"));
+        if (const auto reason = copyData(reader, writer.get())) {
+            return fail("Cannot extract " + quoted(name) + ": " + *reason);
         }
         if (archive_write_finish_entry(writer.get()) < ARCHIVE_WARN) {
             return fail("Cannot extract " + quoted(name) + ": " +

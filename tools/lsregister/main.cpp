@@ -115,7 +115,7 @@ int main(int argc, char* argv[]) {
     }
     const RegistryFile registry(toolName, QStringLiteral("lsregister"),
                                 QStringLiteral("applications.json"));
-    const auto loaded = registry.load();
+    const auto loaded = registry.settleAndLoad();
     if (!loaded) {
         return exitFailure;
     }

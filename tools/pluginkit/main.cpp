@@ -9,7 +9,8 @@
 // -m lists one line per registration: an election mark ('+' use, '-' ignore, ' ' none), four
 // spaces, identifier(version); with -v also a tab, the registration's UUID, its time and path.
 // Without -A only the highest version of each identifier is listed, without -D only one copy of
-// each version.
+// each version. -a refuses a bundle whose identifier, version or path that line could not carry
+// whole and unmistaken.
 
 #include "base/VersionComparison.h"
 #include "platform/Bundle.h"
@@ -122,6 +123,67 @@ QJsonArray withoutVanished(const QJsonArray& entries) {
     return kept;
 }
 
+// The character as Unicode numbers it, "U+000A".
+QString codePoint(QChar character) {
+    return QStringLiteral("U+") +
+           QString::number(character.unicode(), 16).rightJustified(4, QLatin1Char('0')).toUpper();
+}
+
+// The first character of the text that a field of a listing line cannot hold, named: a reader
+// splits the line at its tabs and reads one line at a time. Nothing when there is none.
+std::optional<QString> controlCharacterIn(const QString& text) {
+    for (const QChar character : text) {
+        if (isControlCharacter(character)) {
+            return QStringLiteral("the control character ") + codePoint(character);
+        }
+    }
+    return std::nullopt;
+}
+
+// A reader takes the identifier to end at the first "(" of its line, and looks it up as one word
+// of reverse-domain form, in which no "/" or ")" stands either.
+std::optional<QString> unlistableIdentifierCharacter(const QString& identifier) {
+    if (auto control = controlCharacterIn(identifier)) {
+        return control;
+    }
+    for (const QChar character : identifier) {
+        if (character == QLatin1Char(' ')) {
+            return QStringLiteral("a space");
+        }
+        if (character.isSpace()) {
+            return QStringLiteral("the white space ") + codePoint(character);
+        }
+        if (character == QLatin1Char('/') || character == QLatin1Char('(') ||
+            character == QLatin1Char(')')) {
+            return QStringLiteral("“") + character + QStringLiteral("”");
+        }
+    }
+    return std::nullopt;
+}
+
+// Why a bundle cannot be registered: a listing line could not carry it whole and unmistaken.
+std::optional<QString> listingRefusal(const QString& identifier, const QString& version,
+                                      const QString& path) {
+    if (identifier.isEmpty()) {
+        return QStringLiteral("the bundle has no usable CFBundleIdentifier");
+    }
+    const auto cannotBeListed = [](const char* field, const QString& value,
+                                   const QString& character) {
+        return QStringLiteral("the bundle's %1 “%2” cannot be listed: it holds %3")
+            .arg(QLatin1String(field), value, character);
+    };
+    if (const auto character = unlistableIdentifierCharacter(identifier)) {
+        return cannotBeListed("identifier", identifier, *character);
+    }
+    if (const auto character = controlCharacterIn(version)) {
+        return cannotBeListed("version", version, *character);
+    }
+    if (const auto character = controlCharacterIn(path)) {
+        return cannotBeListed("path", path, *character);
+    }
+    return std::nullopt;
+}
+
 int add(QJsonArray& entries, const QStringList& paths) {
     int status = exitSuccess;
     for (const QString& given : paths) {
@@ -133,16 +195,15 @@ int add(QJsonArray& entries, const QStringList& paths) {
             continue;
         }
         const QString identifier = bundle->bundleIdentifier();
-        if (identifier.isEmpty() || identifier.contains(QLatin1Char('/')) ||
-            identifier.contains(QLatin1Char(' '))) {
-            complain(toolName,
-                     given + QStringLiteral(": the bundle has no usable CFBundleIdentifier"));
+        const QString displayVersion = bundle->displayVersion();
+        const QString version = displayVersion.isEmpty() ? QStringLiteral("0") : displayVersion;
+        if (const auto refusal = listingRefusal(identifier, version, path)) {
+            complain(toolName, given + QStringLiteral(": ") + *refusal);
             status = exitFailure;
             continue;
         }
-        const QString version = bundle->displayVersion();
         QJsonObject entry{{"identifier", identifier},
-                          {"version", version.isEmpty() ? QStringLiteral("0") : version},
+                          {"version", version},
                           {"path", path},
                           {"protocol", protocolOf(bundle->infoDictionary())},
                           {"election", QString()},
@@ -284,7 +345,7 @@ int main(int argc, char* argv[]) {
     }
     const RegistryFile registry(toolName, QStringLiteral("pluginkit"),
                                 QStringLiteral("registry.json"));
-    const auto loaded = registry.load();
+    const auto loaded = registry.settleAndLoad();
     if (!loaded) {
         return exitFailure;
     }

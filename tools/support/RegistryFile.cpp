@@ -1,14 +1,18 @@
 #include "RegistryFile.h"
 
+#include "base/FileSystem.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 namespace marlox::tools {
 namespace {
@@ -26,10 +30,54 @@ QString dataFolder(const QString& folder) {
 // The lock is a file of its own beside the registry, which a save replaces. Earlier versions
 // locked the folder, or named their holder in "<file>.lock"; neither holds anything back.
 Result<platform::ExclusiveFileLock, platform::FileLockError> lockFor(const QString& registryPath) {
-    return platform::ExclusiveFileLock::take(
-        QFileInfo(registryPath).path() + QLatin1Char('/') +
-            QFileInfo(registryPath).completeBaseName() + QStringLiteral(".lock"),
-        lockPatience);
+    return platform::ExclusiveFileLock::take(QFileInfo(registryPath).path() + QLatin1Char('/') +
+                                                 QFileInfo(registryPath).completeBaseName() +
+                                                 QStringLiteral(".lock"),
+                                             lockPatience);
+}
+
+// Why the lock was not had. It is taken on a file inside the registry's folder, so whatever else
+// stands in the folder's place fails it with a reason about the lock file, which would not tell
+// the user what is wrong.
+QString lockFailure(const QString& registryPath, const platform::FileLockError& error) {
+    const QString folder = QFileInfo(registryPath).path();
+    if (base::somethingExistsAt(folder) && !QFileInfo(folder).isDir()) {
+        return QStringLiteral("the registry's folder is not a folder: ") + folder;
+    }
+    return error.heldElsewhere ? QStringLiteral("the registry is busy: ") + registryPath
+                               : error.description();
+}
+
+// The registrations the file's bytes hold, or why they cannot be read as a registry.
+Result<QJsonArray, QString> registrationsIn(const QByteArray& bytes) {
+    if (bytes.isEmpty()) {
+        return QStringLiteral("it is empty");
+    }
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError) {
+        return QStringLiteral("it is not JSON: ") + error.errorString();
+    }
+    if (!document.isArray()) {
+        return QStringLiteral("it holds no list of registrations");
+    }
+    return document.array();
+}
+
+QString escapedControlCharacters(const QString& text) {
+    QString escaped;
+    for (const QChar character : text) {
+        if (character == QLatin1Char('\t')) {
+            escaped += QLatin1String("\\t");
+        } else if (character == QLatin1Char('\n')) {
+            escaped += QLatin1String("\\n");
+        } else if (isControlCharacter(character)) {
+            escaped += QStringLiteral("\\x%1").arg(character.unicode(), 2, 16, QLatin1Char('0'));
+        } else {
+            escaped += character;
+        }
+    }
+    return escaped;
 }
 
 } // namespace
@@ -38,31 +86,78 @@ RegistryFile::RegistryFile(const char* toolName, const QString& folder, const QS
     : m_toolName(toolName), m_path(dataFolder(folder) + QLatin1Char('/') + fileName),
       m_lock(lockFor(m_path)) {}
 
-std::optional<QJsonArray> RegistryFile::load() const {
+std::optional<QJsonArray> RegistryFile::settleAndLoad() const {
     if (!m_lock) {
-        complain(m_toolName, m_lock.error().heldElsewhere
-                                 ? QStringLiteral("the registry is busy: ") + m_path
-                                 : m_lock.error().description());
+        complain(m_toolName, lockFailure(m_path, m_lock.error()));
         return std::nullopt;
     }
-    QFile file(m_path);
-    if (!file.exists()) {
+    removeKilledSaves();
+    if (!base::somethingExistsAt(m_path)) {
         return QJsonArray();
     }
-    const QJsonDocument document =
-        file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()) : QJsonDocument();
-    if (!document.isArray()) {
-        complain(m_toolName, QStringLiteral("the registry cannot be read: ") + m_path);
+    const auto bytes = base::readWholeFile(m_path, maximumRegistryBytes);
+    if (!bytes) {
+        return setAside(bytes.error().tooLarge
+                            ? QStringLiteral("it holds more than the %1 a run reads")
+                                  .arg(base::mebibytesBoundText(maximumRegistryBytes))
+                            : bytes.error().reason);
+    }
+    const auto registrations = registrationsIn(*bytes);
+    if (!registrations) {
+        return setAside(registrations.error());
+    }
+    return *registrations;
+}
+
+// Only what a save of this very file leaves: its name, a dot and the six characters of a
+// temporary file, a file and not a link.
+void RegistryFile::removeKilledSaves() const {
+    const QFileInfo registry(m_path);
+    const QRegularExpression killedSave(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(registry.fileName()) + QStringLiteral("\\.") +
+        base::temporaryNameSuffixPattern));
+    const auto names = base::visibleEntryNames(registry.path());
+    for (const QString& name : names.value_or(QStringList())) {
+        const QFileInfo leftover(registry.path() + QLatin1Char('/') + name);
+        if (killedSave.match(name).hasMatch() && !leftover.isSymLink() && leftover.isFile()) {
+            // One that cannot be removed is harmless: it is only never read.
+            QFile::remove(leftover.filePath());
+        }
+    }
+}
+
+// The file may still hold registrations worth recovering by hand, so it is kept under a name of
+// its own rather than overwritten.
+std::optional<QJsonArray> RegistryFile::setAside(const QString& reason) const {
+    const QString copy = base::unreadableCopyPath(m_path);
+    // The system's own rename, whose failure says why.
+    if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(copy).constData()) != 0) {
+        const QString renameReason = QString::fromLocal8Bit(std::strerror(errno));
+        complain(m_toolName,
+                 QStringLiteral("the registry could not be read (%1) nor set aside (%2), and is "
+                                "left as it is: %3")
+                     .arg(reason, renameReason, m_path));
         return std::nullopt;
     }
-    return document.array();
+    complain(m_toolName,
+             QStringLiteral("the registry could not be read and was set aside as %1: %2")
+                 .arg(copy, reason));
+    return QJsonArray();
 }
 
 bool RegistryFile::save(const QJsonArray& entries) const {
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(QJsonDocument(entries).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
-        complain(m_toolName, QStringLiteral("the registry cannot be written: ") + m_path);
+    const QByteArray bytes = QJsonDocument(entries).toJson(QJsonDocument::Indented);
+    // What the next run could not read, it would set aside with every registration in it.
+    if (bytes.size() > maximumRegistryBytes) {
+        complain(m_toolName,
+                 QStringLiteral("the registry would take %1 MiB, more than the %2 a run reads; "
+                                "it was not changed: %3")
+                     .arg(base::mebibytesText(bytes.size()),
+                          base::mebibytesBoundText(maximumRegistryBytes), m_path));
+        return false;
+    }
+    if (const auto failure = base::saveWholeFile(m_path, bytes)) {
+        complain(m_toolName, failure->description());
         return false;
     }
     return true;
@@ -82,8 +177,13 @@ QStringList commandLineArguments(int argc, char* argv[]) {
     return arguments;
 }
 
+bool isControlCharacter(QChar character) {
+    return character.unicode() < 0x20 || character.unicode() == 0x7f;
+}
+
 void complain(const char* tool, const QString& message) {
-    std::fprintf(stderr, "%s: %s\n", tool, message.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s: %s\n", tool,
+                 escapedControlCharacters(message).toLocal8Bit().constData());
 }
 
 } // namespace marlox::tools

@@ -15,6 +15,11 @@ inline constexpr int exitSuccess = 0;
 inline constexpr int exitFailure = 1;
 inline constexpr int exitUsage = 64;
 
+// What a registry file may hold, so that a run reads it in a moment: far more than the
+// registrations of every plug-in and application a user has. A save that would pass it is refused,
+// for the next run would have to set the registry aside.
+inline constexpr qint64 maximumRegistryBytes = 16 * 1024 * 1024;
+
 // A registry of the tools that stand in for the system's: a JSON array in a file under the user's
 // data folder. Holding one locks it against other runs of the tools until it is destroyed. The
 // lock is taken on "<name>.lock" beside the file, whose content is never read, and the system
@@ -28,14 +33,20 @@ public:
 
     const QString& path() const { return m_path; }
 
-    // An empty registry when the file is missing. Nothing, after saying why on standard error, when
-    // another run held the lock for too long or the file cannot be read as a registry.
-    std::optional<QJsonArray> load() const;
-    // Replaces the file as a whole; false (and the file unchanged, and a complaint) when it cannot
-    // be written.
+    // Under the lock, settles what earlier runs left and reads the registry: the temporary files
+    // of a save that was killed are removed, and a file that cannot be read as a registry is set
+    // aside, saying so on standard error, so that the run starts from an empty registry. An empty
+    // registry when the file is missing. Nothing, after saying why on standard error, when the
+    // lock is not had or an unreadable file cannot be set aside.
+    std::optional<QJsonArray> settleAndLoad() const;
+    // Replaces the file as a whole once every byte is on disk; false (and the file unchanged, and
+    // a complaint) when it cannot be written or would hold more than a run reads.
     bool save(const QJsonArray& entries) const;
 
 private:
+    void removeKilledSaves() const;
+    std::optional<QJsonArray> setAside(const QString& reason) const;
+
     const char* m_toolName;
     QString m_path;
     Result<platform::ExclusiveFileLock, platform::FileLockError> m_lock;
@@ -44,7 +55,12 @@ private:
 // The absolute path with "." and ".." removed and links resolved as far as the path exists.
 QString resolvedPath(const QString& path);
 
-// A line on standard error, prefixed with the tool's name.
+// A character that a line of a tool's output cannot carry as it is: one of U+0000 to U+001F (a
+// tab, a line break among them) or U+007F.
+bool isControlCharacter(QChar character);
+
+// A line on standard error, prefixed with the tool's name; control characters in the message are
+// shown as escapes, so that it stays one line.
 void complain(const char* tool, const QString& message);
 
 // The arguments after the program name.
