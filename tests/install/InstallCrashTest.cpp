@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -610,6 +611,56 @@ TEST_F(InstallCrashTest, AnOperationOnAFullDiskLosesNoRecordAndIsAnsweredAsDoneO
             EXPECT_EQ(diskState().toStdString(), stateOfVersion.at(answered).toStdString());
         }
         restoreHome();
+    }
+}
+
+TEST_F(InstallCrashTest, AnUpdateWhoseExpansionRunsOutOfRoomFailsAndIsUndone) {
+    // GIVEN the first version installed, and an update zipped around a file of bytes that do not
+    // compress
+    makePlugin(home.filePath("zipped/1.0"), "1.0");
+    makePlugin(home.filePath("zipped/1.1"), "1.1");
+    QByteArray noise(160 * 1024, Qt::Uninitialized);
+    QRandomGenerator(53).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    writeFile(home.filePath("zipped/1.1/Glow.pluginkit/Contents/Resources/noise"), noise);
+    for (const QString version : {"1.0", "1.1"}) {
+        zipTree(home.filePath("zipped/" + version),
+                resources + "/Payloads/Glow-" + version + ".zip");
+    }
+    writeCatalog(glow("1.0", "Payloads/Glow-1.0.zip"), glow("1.1", "Payloads/Glow-1.1.zip"));
+    ASSERT_FALSE(runDriver("prepare", 0));
+    const QString firstVersion = diskState();
+
+    // WHEN the update expands it into an install folder with room for its archive but not for
+    // what the archive holds
+    SmallFileSystem disk(installRoot, 1024 * 1024);
+    MARLOX_SKIP_WITHOUT(disk);
+    disk.fill(noise.size() + 64 * 1024);
+    int status = 0;
+    EXPECT_FALSE(runDriver("update", 0, nullptr, &status));
+
+    // THEN it fails, and the first version is there whole and recorded, then and after a start
+    EXPECT_EQ(status, 1);
+    disk.makeRoom();
+    EXPECT_EQ(diskState().toStdString(), firstVersion.toStdString());
+    EXPECT_FALSE(runDriver("start", 0));
+    EXPECT_EQ(diskState().toStdString(), firstVersion.toStdString());
+}
+
+TEST_F(InstallCrashTest, ARegistryFileThatCannotBeReadHoldsBackNoInstall) {
+    useRegisteredGlowUpdatingToGlowAndHalo();
+    for (const QByteArray& registry : {QByteArray(), QByteArray("[{\"path\": ")}) {
+        SCOPED_TRACE(registry.toStdString());
+        // GIVEN the registry's file empty, or cut short
+        writeFile(registryFolder() + "/registry.json", registry);
+
+        // WHEN a package is installed THEN that goes through, and the registry lists it alone
+        ASSERT_FALSE(runDriver("prepare", 0));
+        const QStringList listed = registryFileLines();
+        ASSERT_EQ(listed.size(), 1);
+        EXPECT_EQ(listed[0].section(' ', 0, -2), "use studio.marlox.glow.plugin(1.0) " +
+                                                     installRoot + "/" + packageID +
+                                                     "/Glow.pluginkit");
+        ASSERT_FALSE(runDriver("remove", 0));
     }
 }
 
