@@ -7,7 +7,7 @@
 #include "support/InstallTestSupport.h"
 #include "support/LoggedMessages.h"
 #include "support/LoopbackHttpServer.h"
-#include "support/NetworkHomeLocks.h"
+#include "support/PreloadedLibraries.h"
 #include "support/ScratchHome.h"
 
 #include <QDir>

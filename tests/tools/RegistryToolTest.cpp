@@ -2,7 +2,7 @@
 #include "platform/SystemTools.h"
 #include "support/FileSupport.h"
 #include "support/InstallTestSupport.h"
-#include "support/NetworkHomeLocks.h"
+#include "support/PreloadedLibraries.h"
 #include "support/QtPrinters.h"
 #include "support/SmallFileSystem.h"
 #include "tools/support/RegistryFile.h"
@@ -339,6 +339,31 @@ TEST_F(RegistryToolTest, ARunRemovesWhatKilledSavesOfItsRegistryLeftAndNothingTh
         EXPECT_EQ(QFile::symLinkTarget(stem + ".Link01"), home.filePath("elsewhere"));
         EXPECT_EQ(readFile(home.filePath("elsewhere")), "kept");
     }
+}
+
+TEST_F(RegistryToolTest, RunsKilledAtTheirSavesRenameLeaveNothingBesideTheRegistryOnceOneRuns) {
+    // GIVEN a registered plug-in, and three runs electing it killed as their saves rename their
+    // temporary files over the registry
+    const QString plugin = home.filePath("Plugins/Glow.pluginkit");
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    ASSERT_TRUE(SystemProcessRunner().run(pluginkitToolPath(), {"-a", plugin}).succeeded());
+    for (int killed = 0; killed < 3; ++killed) {
+        QProcess tool;
+        tool.setProcessEnvironment(killedAtRenameEnvironment("/pluginkit/registry.json."));
+        tool.start(pluginkitToolPath(), {"-e", "ignore", "-i", "studio.marlox.glow"});
+        ASSERT_TRUE(tool.waitForFinished());
+        ASSERT_EQ(tool.exitStatus(), QProcess::CrashExit) << tool.readAllStandardError().data();
+    }
+    const QDir folder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                      "/pluginkit");
+    ASSERT_FALSE(folder.entryList({"registry.json.*"}, QDir::Files).isEmpty());
+
+    // WHEN the tool runs again THEN only the registry and its lock are in its folder
+    const ProcessResult elected =
+        SystemProcessRunner().run(pluginkitToolPath(), {"-e", "ignore", "-i", "studio.marlox.glow"});
+    EXPECT_TRUE(elected.succeeded()) << elected.combinedOutput().toStdString();
+    EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"registry.json", "registry.lock"}));
 }
 
 TEST_F(RegistryToolTest, ABundleWhoseListingLineWouldBeMisreadIsRefusedAndTheRestRegistered) {
