@@ -40,4 +40,8 @@ QString textCutForShowing(const QString& text, qsizetype maximumCharacters) {
     return leadingCharacters(text, maximumCharacters) + QChar(0x2026);
 }
 
+bool isControlCharacter(QChar character) {
+    return character.unicode() < 0x20 || character.unicode() == 0x7f;
+}
+
 } // namespace marlox::base

@@ -18,4 +18,8 @@ QString leadingCharacters(const QString& text, qsizetype count);
 // a second.
 QString textCutForShowing(const QString& text, qsizetype maximumCharacters);
 
+// One of U+0000 to U+001F (a tab and the line breaks among them) or U+007F, which a line of text,
+// or a field of one, cannot carry as it is.
+bool isControlCharacter(QChar character);
+
 } // namespace marlox::base

@@ -1,24 +1,21 @@
 #include "LoginItem.h"
 
 #include "base/FileSystem.h"
+#include "base/ShownText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <utility>
 
 namespace marlox::platform {
 namespace {
 
 bool holdsControlCharacter(const QString& text) {
-    for (QChar character : text) {
-        if (character.unicode() < 0x20 || character.unicode() == 0x7f) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(text.cbegin(), text.cend(), base::isControlCharacter);
 }
 
 // Reverse-DNS letters only: the identifier becomes a file name.

@@ -12,6 +12,7 @@
 // each version. -a refuses a bundle whose identifier, version or path that line could not carry
 // whole and unmistaken.
 
+#include "base/ShownText.h"
 #include "base/VersionComparison.h"
 #include "platform/Bundle.h"
 #include "tools/support/RegistryFile.h"
@@ -133,7 +134,7 @@ QString codePoint(QChar character) {
 // splits the line at its tabs and reads one line at a time. Nothing when there is none.
 std::optional<QString> controlCharacterIn(const QString& text) {
     for (const QChar character : text) {
-        if (isControlCharacter(character)) {
+        if (marlox::base::isControlCharacter(character)) {
             return QStringLiteral("the control character ") + codePoint(character);
         }
     }

@@ -1,6 +1,7 @@
 #include "RegistryFile.h"
 
 #include "base/FileSystem.h"
+#include "base/ShownText.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,7 +72,7 @@ QString escapedControlCharacters(const QString& text) {
             escaped += QLatin1String("\\t");
         } else if (character == QLatin1Char('\n')) {
             escaped += QLatin1String("\\n");
-        } else if (isControlCharacter(character)) {
+        } else if (base::isControlCharacter(character)) {
             escaped += QStringLiteral("\\x%1").arg(character.unicode(), 2, 16, QLatin1Char('0'));
         } else {
             escaped += character;
@@ -175,10 +176,6 @@ QStringList commandLineArguments(int argc, char* argv[]) {
         arguments.append(QString::fromLocal8Bit(argv[index]));
     }
     return arguments;
-}
-
-bool isControlCharacter(QChar character) {
-    return character.unicode() < 0x20 || character.unicode() == 0x7f;
 }
 
 void complain(const char* tool, const QString& message) {

@@ -55,10 +55,6 @@ private:
 // The absolute path with "." and ".." removed and links resolved as far as the path exists.
 QString resolvedPath(const QString& path);
 
-// A character that a line of a tool's output cannot carry as it is: one of U+0000 to U+001F (a
-// tab, a line break among them) or U+007F.
-bool isControlCharacter(QChar character);
-
 // A line on standard error, prefixed with the tool's name; control characters in the message are
 // shown as escapes, so that it stays one line.
 void complain(const char* tool, const QString& message);
