@@ -302,7 +302,7 @@ protected:
     void useRegistryToolKillingTheDriver() {
         const QString real = registryTool;
         registryTool = runsFolder.filePath("pluginkit");
-        writeFile(registryTool, QString(R"sh(#!/bin/sh
+        writeExecutable(registryTool, QString(R"sh(#!/bin/sh
 '%1' "$@"
 status=$?
 runs=$(( $(cat '%2/runs' 2>/dev/null || echo 0) + 1 ))
@@ -315,8 +315,6 @@ exit $status
 )sh")
                                     .arg(real, runsFolder.path(), registryFolder())
                                     .toUtf8());
-        QFile::setPermissions(registryTool,
-                              QFile::permissions(registryTool) | QFileDevice::ExeOwner);
     }
     void killAfterRun(int run) const {
         writeFile(runsFolder.filePath("runs"), "0");
@@ -364,7 +362,7 @@ exit $status
     void useDriverKillingArchiveTool() {
         archiveTool = tools + "/ditto";
         QFile::remove(tools + "/go");
-        writeFile(archiveTool, QString(R"sh(#!/bin/sh
+        writeExecutable(archiveTool, QString(R"sh(#!/bin/sh
 echo $$ > '%1/tool.pid'
 kill -9 $PPID
 for i in $(seq 1000); do [ -e '%1/go' ] && break; sleep 0.01; done
@@ -373,7 +371,6 @@ exec '%2' "$@"
 )sh")
                                    .arg(tools, ditto)
                                    .toUtf8());
-        QFile::setPermissions(archiveTool, QFile::permissions(archiveTool) | QFileDevice::ExeOwner);
     }
     // Lets a tool that outlived the driver go on, and waits until it has ended.
     void letTheArchiveToolEnd() const {
@@ -457,8 +454,7 @@ TEST_F(InstallCrashTest, AStartWhoseRegistryToolFailsKeepsItsStepsForTheNextStar
     // WHEN the next start finds the registry tool failing
     const QString workingTool = registryTool;
     registryTool = runsFolder.filePath("failing-pluginkit");
-    writeFile(registryTool, "#!/bin/sh\necho 'the registry is busy' >&2\nexit 1\n");
-    QFile::setPermissions(registryTool, QFile::permissions(registryTool) | QFileDevice::ExeOwner);
+    writeExecutable(registryTool, "#!/bin/sh\necho 'the registry is busy' >&2\nexit 1\n");
     EXPECT_FALSE(runDriver("start", 0));
     registryTool = workingTool;
 
@@ -539,7 +535,7 @@ TEST_F(InstallCrashTest, AnUndoWhoseRegistryStepsCannotBeSavedOnAFullDiskIsSettl
     // journal that is to keep those can be saved
     const QString workingTool = registryTool;
     registryTool = runsFolder.filePath("pluginkit");
-    writeFile(registryTool, QString(R"sh(#!/bin/sh
+    writeExecutable(registryTool, QString(R"sh(#!/bin/sh
 [ -e '%2/failing' ] && { echo 'the registry cannot be written' >&2; exit 1; }
 '%1' "$@"
 status=$?
@@ -548,7 +544,6 @@ exit $status
 )sh")
                                 .arg(workingTool, runsFolder.path(), applicationSupportDirectory())
                                 .toUtf8());
-    QFile::setPermissions(registryTool, QFile::permissions(registryTool) | QFileDevice::ExeOwner);
     int status = 0;
     EXPECT_FALSE(runDriver("update", 0, nullptr, &status));
     EXPECT_EQ(status, 1);

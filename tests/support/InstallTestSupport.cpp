@@ -28,11 +28,12 @@ qint64 parentProcessID(qint64 processID) {
     return line.mid(line.lastIndexOf(')') + 2).split(' ').value(1, "-1").toLongLong();
 }
 
-void makeExecutable(const QString& path) {
+} // namespace
+
+void writeExecutable(const QString& path, const QByteArray& script) {
+    writeFile(path, script);
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
 }
-
-} // namespace
 
 QList<platform::RunningApplication>
 OwnChildProcessLister::runningApplications(const QString& bundleIdentifier,
@@ -72,7 +73,7 @@ RunningHost::~RunningHost() {
 
 HeldTool::HeldTool(const QString& folder, const QString& realToolPath, const QString& heldArgument)
     : m_folder(folder), m_path(folder + "/" + QFileInfo(realToolPath).fileName()) {
-    writeFile(m_path, QStringLiteral(R"sh(#!/bin/sh
+    writeExecutable(m_path, QStringLiteral(R"sh(#!/bin/sh
 case "$*" in *'%3'*)
   if [ ! -e '%1/held' ]; then
     : > '%1/held'
@@ -83,7 +84,6 @@ exec '%2' "$@"
 )sh")
                           .arg(m_folder, realToolPath, heldArgument)
                           .toUtf8());
-    makeExecutable(m_path);
 }
 
 QList<catalog::PackageManifest> builtInPackages() {
@@ -136,8 +136,7 @@ void makeBundle(const QString& path, const QString& identifier, const QString& v
     }
     writeFile(path + "/Contents/Info.plist", platform::xmlPropertyList(info));
     const QString executable = path + "/Contents/MacOS/" + QFileInfo(path).completeBaseName();
-    writeFile(executable, "#!/bin/sh\nexit 0\n");
-    makeExecutable(executable);
+    writeExecutable(executable, "#!/bin/sh\nexit 0\n");
     writeFile(path + "/Contents/Resources/strings.txt", "resource of " + path.toUtf8());
 }
 
@@ -200,7 +199,7 @@ QStringList modificationTimes(const QString& root) {
 
 StubTool::StubTool(const QString& folder, const QString& name)
     : m_folder(folder + "/" + name + ".stub"), m_path(m_folder + "/" + name) {
-    writeFile(m_path, QStringLiteral(R"sh(#!/bin/sh
+    writeExecutable(m_path, QStringLiteral(R"sh(#!/bin/sh
 stub='%1'
 printf '%s\n' "$*" >> "$stub/calls"
 [ -f "$stub/reply$1" ] && cat "$stub/reply$1"
@@ -210,7 +209,6 @@ exit 0
 )sh")
                           .arg(m_folder)
                           .toUtf8());
-    makeExecutable(m_path);
 }
 
 QStringList StubTool::calls() const {
