@@ -691,10 +691,8 @@ bool InstallJournal::keepRegistryStepsLeft(std::optional<Outcome> outcome) const
 
 QString InstallJournal::keepForLaterStart(bool settled) const {
     if (settled && !m_settled) {
-        if (markSettled()) {
-            InstallJournal marked = *this;
-            marked.m_settled = true;
-            return marked.filePath();
+        if (auto marked = markSettled()) {
+            return *marked;
         }
     } else if (!m_readAtStart) {
         OwnJournals::instance().keep(m_id, *this);
@@ -708,19 +706,19 @@ bool InstallJournal::hasOnlyDeletionsLeft() const {
     });
 }
 
-bool InstallJournal::markSettled() const {
+std::optional<QString> InstallJournal::markSettled() const {
     InstallJournal settled = *this;
     settled.m_settled = true;
     // A rename keeps it whole: the next start finds it under one name or the other.
     if (!QDir().rename(filePath(), settled.filePath())) {
         catalog::log(QStringLiteral("Install journal could not be marked as settled: ") +
                      filePath());
-        return false;
+        return std::nullopt;
     }
     base::syncFolder(QFileInfo(filePath()).path());
     // A start deletes what is left; this process no longer finishes it.
     OwnJournals::instance().drop(m_id);
-    return true;
+    return settled.filePath();
 }
 
 void InstallJournal::putBack(const QString& aside, const QString& live) const {

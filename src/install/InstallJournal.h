@@ -123,9 +123,9 @@ private:
     QList<PluginRegistration> registrationsToRestore() const;
     // What is left to delete of a journal marked as settled: its trash items.
     QList<PendingDeletion> trashLeft() const;
-    // Renames the journal to its settled name, after which no start renames anything for it;
-    // false, logged, when it cannot.
-    bool markSettled() const;
+    // Renames the journal to its settled name, after which no start renames anything for it, and
+    // answers that name; nothing, logged, when it cannot.
+    std::optional<QString> markSettled() const;
     // The folders an install made or a removal emptied: in the Motion Templates library up to
     // the library, and for a removal up to the user's Applications folder.
     void pruneEmptiedFolders() const;
