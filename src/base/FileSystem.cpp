@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <dirent.h>
@@ -139,6 +140,23 @@ QString unreadableCopyPath(const QString& path) {
         candidate = base + QLatin1Char('-') + QString::number(attempt);
     }
     return candidate;
+}
+
+QRegularExpression unfinishedSaveName(const QString& fileNamePattern) {
+    return QRegularExpression(QRegularExpression::anchoredPattern(
+        fileNamePattern + QStringLiteral("\\.") + temporaryNameSuffixPattern));
+}
+
+void removeUnfinishedSaves(const QString& folder, const QString& fileNamePattern) {
+    const QRegularExpression name = unfinishedSaveName(fileNamePattern);
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (name.match(entry.fileName()).hasMatch()) {
+            // One that cannot be removed is harmless: it is never read.
+            QFile::remove(entry.filePath());
+        }
+    }
 }
 
 std::optional<FileSystemError> createFolder(const QString& path) {

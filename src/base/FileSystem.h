@@ -9,6 +9,7 @@
 #include <optional>
 
 class QIODevice;
+class QRegularExpression;
 class QSaveFile;
 
 namespace marlox::base {
@@ -64,6 +65,12 @@ QString mebibytesBoundText(qint64 bound);
 // What Qt's temporary files and folders put in place of the "XXXXXX" of their name: a save that
 // a killed process left, or a temporary folder, is known by it.
 inline const QString temporaryNameSuffixPattern = QStringLiteral("[A-Za-z0-9]{6}");
+
+// The name of what a save leaves beside its file when the process dies before the final rename:
+// a name the pattern matches, a dot and the six characters of a temporary name.
+QRegularExpression unfinishedSaveName(const QString& fileNamePattern);
+// Removes from the folder the files (never a link) so named: saves that a killed run left.
+void removeUnfinishedSaves(const QString& folder, const QString& fileNamePattern);
 
 // A name beside the file that nothing uses yet, to keep a file that could not be read under:
 // "<path>.unreadable-<the UTC time in ISO 8601>", with "-2", "-3"… after it when that is taken.

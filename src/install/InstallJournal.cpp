@@ -50,12 +50,6 @@ bool liesInInstallFolders(const QString& path) {
                        [&](const QString& root) { return liesStrictlyInside(path, root); });
 }
 
-// What an atomic save leaves beside its file when the process dies before the final rename.
-QRegularExpression unfinishedSaveOf(const QString& fileNamePattern) {
-    return QRegularExpression(QLatin1Char('^') + fileNamePattern + QStringLiteral("\\.") +
-                              base::temporaryNameSuffixPattern + QLatin1Char('$'));
-}
-
 // The name of a journal file exactly as the engine makes it: its id, the time it was begun and an
 // upper-case UUID, and whether it is marked as settled.
 QString journalFileNamePattern() {
@@ -97,7 +91,7 @@ struct JournalFiles {
 
 JournalFiles pendingJournalFiles() {
     const QString folder = catalog::applicationSupportDirectory();
-    const QRegularExpression unfinishedSave = unfinishedSaveOf(journalFileNamePattern());
+    const QRegularExpression unfinishedSave = base::unfinishedSaveName(journalFileNamePattern());
     JournalFiles files;
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name | QDir::Reversed);
@@ -120,16 +114,6 @@ JournalFiles pendingJournalFiles() {
         (file.settled ? files.settled : files.toSettle).append(file);
     }
     return files;
-}
-
-void removeUnfinishedSaves(const QString& folder, const QRegularExpression& pattern) {
-    const QStringList names =
-        QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& name : names) {
-        if (pattern.match(name).hasMatch()) {
-            QFile::remove(folder + QLatin1Char('/') + name);
-        }
-    }
 }
 
 // The journals this process wrote and has not closed, as it last wrote them. They are its own, so
@@ -897,10 +881,9 @@ QFuture<void> settleAtStartUp(const FxPlugRegistrar& registrar) {
     OwnJournals::instance().clear();
     StartUpSettling settling;
     settleJournalsAndLeftovers(settling);
-    removeUnfinishedSaves(QFileInfo(catalog::installedRecordsFileURL()).path(),
-                          unfinishedSaveOf(QStringLiteral("installed\\.json")));
-    removeUnfinishedSaves(catalog::applicationSupportDirectory(),
-                          unfinishedSaveOf(journalFileNamePattern()));
+    base::removeUnfinishedSaves(QFileInfo(catalog::installedRecordsFileURL()).path(),
+                                QStringLiteral("installed\\.json"));
+    base::removeUnfinishedSaves(catalog::applicationSupportDirectory(), journalFileNamePattern());
     settling.deletions.append(abandonedCacheWorkFolders());
     if (settling.isEmpty()) {
         return QtFuture::makeReadyFuture();

@@ -92,7 +92,9 @@ std::optional<QJsonArray> RegistryFile::settleAndLoad() const {
         complain(m_toolName, lockFailure(m_path, m_lock.error()));
         return std::nullopt;
     }
-    removeKilledSaves();
+    // Only what a save of this very file leaves.
+    base::removeUnfinishedSaves(QFileInfo(m_path).path(),
+                                QRegularExpression::escape(QFileInfo(m_path).fileName()));
     if (!base::somethingExistsAt(m_path)) {
         return QJsonArray();
     }
@@ -108,23 +110,6 @@ std::optional<QJsonArray> RegistryFile::settleAndLoad() const {
         return setAside(registrations.error());
     }
     return *registrations;
-}
-
-// Only what a save of this very file leaves: its name, a dot and the six characters of a
-// temporary file, a file and not a link.
-void RegistryFile::removeKilledSaves() const {
-    const QFileInfo registry(m_path);
-    const QRegularExpression killedSave(QRegularExpression::anchoredPattern(
-        QRegularExpression::escape(registry.fileName()) + QStringLiteral("\\.") +
-        base::temporaryNameSuffixPattern));
-    const auto names = base::visibleEntryNames(registry.path());
-    for (const QString& name : names.value_or(QStringList())) {
-        const QFileInfo leftover(registry.path() + QLatin1Char('/') + name);
-        if (killedSave.match(name).hasMatch() && !leftover.isSymLink() && leftover.isFile()) {
-            // One that cannot be removed is harmless: it is only never read.
-            QFile::remove(leftover.filePath());
-        }
-    }
 }
 
 // The file may still hold registrations worth recovering by hand, so it is kept under a name of

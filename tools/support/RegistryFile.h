@@ -44,7 +44,6 @@ public:
     bool save(const QJsonArray& entries) const;
 
 private:
-    void removeKilledSaves() const;
     std::optional<QJsonArray> setAside(const QString& reason) const;
 
     const char* m_toolName;
