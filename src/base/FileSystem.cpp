@@ -4,11 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -60,20 +61,156 @@ std::optional<int> syncFailure(int descriptor) {
     return std::nullopt;
 }
 
+const QString unfinishedSaveInfix = QStringLiteral(".saving-");
+constexpr int temporaryNameAttempts = 64;
+
+QByteArray nativePath(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+// The file a save replaces: what a link in its place leads to, at most a few links deep.
+QString saveTarget(const QString& path) {
+    QFileInfo file(path);
+    for (int depth = 0; depth < 32 && file.isSymLink(); ++depth) {
+        file.setFile(file.symLinkTarget());
+    }
+    return file.isSymLink() ? path : file.filePath();
+}
+
+QString temporaryNameSuffix() {
+    static const QLatin1String characters(
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789");
+    QString suffix;
+    for (int count = 0; count < 6; ++count) {
+        suffix += characters[QRandomGenerator::global()->bounded(int(characters.size()))];
+    }
+    return suffix;
+}
+
+QString unfinishedSavePath(const QString& target) {
+    const QFileInfo file(target);
+    return file.path() + QStringLiteral("/.") + file.fileName() + unfinishedSaveInfix +
+           temporaryNameSuffix();
+}
+
 } // namespace
 
-std::optional<FileSaveError> saveWholeFile(const QString& path, const QByteArray& bytes) {
-    // Unbuffered, so that a disk that refuses the bytes answers the write itself, with its
-    // reason.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        return saveFailure(path, file.errorString());
+WholeFileSave::WholeFileSave(const QString& path) : m_path(path), m_target(saveTarget(path)) {}
+
+WholeFileSave::~WholeFileSave() {
+    cancel();
+}
+
+std::optional<FileSaveError> WholeFileSave::open() {
+    const QFileInfo existing(m_target);
+    if (existing.isDir()) {
+        return saveFailure(m_path, QStringLiteral("it is a folder"));
     }
-    if (const auto reason = writeAll(file, bytes)) {
-        file.cancelWriting();
+    if (existing.exists() && !existing.isWritable()) {
+        return saveFailure(m_path, QStringLiteral("the file is not writable"));
+    }
+    // Until the old file's permissions are copied, no one else may read the new bytes.
+    const mode_t mode = existing.exists() ? 0600 : 0666;
+    // Nameless until it is complete, so that a process killed while writing leaves nothing.
+    m_descriptor =
+        ::open(nativePath(existing.path()).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (m_descriptor < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // A file system without nameless files gets the temporary file by its name at once.
+        for (int attempt = 0; m_descriptor < 0 && attempt < temporaryNameAttempts; ++attempt) {
+            m_temporaryPath = unfinishedSavePath(m_target);
+            m_descriptor = ::open(nativePath(m_temporaryPath).constData(),
+                                  O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+            if (m_descriptor < 0 && errno != EEXIST) {
+                break;
+            }
+        }
+    }
+    if (m_descriptor < 0) {
+        const int error = errno;
+        m_temporaryPath.clear();
+        return saveFailure(m_path, systemReason(error));
+    }
+    if (struct stat old{}; ::stat(nativePath(m_target).constData(), &old) == 0) {
+        ::fchmod(m_descriptor, old.st_mode & 07777);
+    }
+    m_file = std::make_unique<QFile>();
+    m_file->open(m_descriptor, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                 QFileDevice::DontCloseHandle);
+    return std::nullopt;
+}
+
+QIODevice& WholeFileSave::device() {
+    return *m_file;
+}
+
+std::optional<FileSaveError> WholeFileSave::commit() {
+    if (!m_file) {
+        return saveFailure(m_path, QStringLiteral("it was not opened"));
+    }
+    const auto fail = [&](const QString& reason) {
+        cancel();
+        return saveFailure(m_path, reason);
+    };
+    if (m_file->error() != QFileDevice::NoError) {
+        return fail(m_file->errorString());
+    }
+    if (const auto error = syncFailure(m_descriptor)) {
+        return fail(systemReason(*error));
+    }
+    if (m_temporaryPath.isEmpty()) {
+        if (const auto failure = nameTheTemporaryFile()) {
+            cancel();
+            return failure;
+        }
+    }
+    if (::rename(nativePath(m_temporaryPath).constData(), nativePath(m_target).constData()) != 0) {
+        return fail(systemReason(errno));
+    }
+    m_temporaryPath.clear();
+    cancel();
+    syncFolder(QFileInfo(m_target).path());
+    return std::nullopt;
+}
+
+std::optional<FileSaveError> WholeFileSave::nameTheTemporaryFile() {
+    // A nameless file gets its name through the link the system keeps of each open descriptor.
+    const QByteArray descriptorPath = "/proc/self/fd/" + QByteArray::number(m_descriptor);
+    for (int attempt = 0; attempt < temporaryNameAttempts; ++attempt) {
+        const QString candidate = unfinishedSavePath(m_target);
+        if (::linkat(AT_FDCWD, descriptorPath.constData(), AT_FDCWD,
+                     nativePath(candidate).constData(), AT_SYMLINK_FOLLOW) == 0) {
+            m_temporaryPath = candidate;
+            return std::nullopt;
+        }
+        if (errno != EEXIST) {
+            return saveFailure(m_path, systemReason(errno));
+        }
+    }
+    return saveFailure(m_path, systemReason(EEXIST));
+}
+
+void WholeFileSave::cancel() {
+    m_file.reset();
+    if (m_descriptor >= 0) {
+        ::close(m_descriptor);
+        m_descriptor = -1;
+    }
+    if (!m_temporaryPath.isEmpty()) {
+        ::unlink(nativePath(m_temporaryPath).constData());
+        m_temporaryPath.clear();
+    }
+}
+
+std::optional<FileSaveError> saveWholeFile(const QString& path, const QByteArray& bytes) {
+    WholeFileSave save(path);
+    if (auto failure = save.open()) {
+        return failure;
+    }
+    if (const auto reason = writeAll(save.device(), bytes)) {
+        save.cancel();
         return saveFailure(path, *reason);
     }
-    return commitWholeFile(file);
+    return save.commit();
 }
 
 std::optional<QString> writeAll(QIODevice& device, const QByteArray& bytes) {
@@ -83,28 +220,6 @@ std::optional<QString> writeAll(QIODevice& device, const QByteArray& bytes) {
             return device.errorString();
         }
         written += count;
-    }
-    return std::nullopt;
-}
-
-std::optional<FileSaveError> commitWholeFile(QSaveFile& file) {
-    const QString path = file.fileName();
-    const auto cancel = [&](const QString& reason) {
-        // The temporary file goes with the cancelled save.
-        file.cancelWriting();
-        return saveFailure(path, reason);
-    };
-    if (file.error() != QFileDevice::NoError) {
-        return cancel(file.errorString());
-    }
-    if (!file.flush()) {
-        return cancel(file.errorString());
-    }
-    if (const auto error = syncFailure(file.handle())) {
-        return cancel(systemReason(*error));
-    }
-    if (!file.commit()) {
-        return saveFailure(path, file.errorString());
     }
     return std::nullopt;
 }
@@ -144,17 +259,21 @@ QString unreadableCopyPath(const QString& path) {
 
 QRegularExpression unfinishedSaveName(const QString& fileNamePattern) {
     return QRegularExpression(QRegularExpression::anchoredPattern(
-        fileNamePattern + QStringLiteral("\\.") + temporaryNameSuffixPattern));
+        QStringLiteral("\\.") + fileNamePattern + QRegularExpression::escape(unfinishedSaveInfix) +
+        temporaryNameSuffixPattern));
 }
 
 void removeUnfinishedSaves(const QString& folder, const QString& fileNamePattern) {
     const QRegularExpression name = unfinishedSaveName(fileNamePattern);
-    const QFileInfoList entries = QDir(folder).entryInfoList(
-        QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
-        if (name.match(entry.fileName()).hasMatch()) {
+    const QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
+                                                     QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& entry : names) {
+        const QByteArray path = nativePath(folder + QLatin1Char('/') + entry);
+        struct stat status {};
+        if (name.match(entry).hasMatch() && ::lstat(path.constData(), &status) == 0 &&
+            S_ISREG(status.st_mode)) {
             // One that cannot be removed is harmless: it is never read.
-            QFile::remove(entry.filePath());
+            ::unlink(path.constData());
         }
     }
 }

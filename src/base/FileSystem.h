@@ -6,11 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 class QIODevice;
 class QRegularExpression;
-class QSaveFile;
+class QFile;
 
 namespace marlox::base {
 
@@ -41,17 +42,43 @@ struct FileSaveError {
     QString description() const;
 };
 
-// Replaces the file as a whole, through a temporary file renamed over it: the file is the new
-// bytes or, on failure, as it was.
+// A save of a whole file in progress. Its bytes go into a temporary file beside the file, which
+// replaces it only once they all reached the disk: until then, and when the save is cancelled or
+// dropped, the file is as it was. A link in the file's place is followed, and the file keeps its
+// permissions, as Qt's QSaveFile does.
+class WholeFileSave {
+public:
+    explicit WholeFileSave(const QString& path);
+    ~WholeFileSave();
+    WholeFileSave(const WholeFileSave&) = delete;
+    WholeFileSave& operator=(const WholeFileSave&) = delete;
+
+    std::optional<FileSaveError> open();
+    // Unbuffered, so that a disk that refuses the bytes answers the write itself, with its
+    // reason.
+    QIODevice& device();
+    // The bytes are flushed and synced, each checked, before the temporary file replaces the
+    // old one: a write the disk refused (a full one) may only show there. On failure the old
+    // file stays and the save is cancelled.
+    std::optional<FileSaveError> commit();
+    void cancel();
+
+private:
+    std::optional<FileSaveError> nameTheTemporaryFile();
+
+    QString m_path;
+    QString m_target;
+    QString m_temporaryPath;
+    int m_descriptor = -1;
+    std::unique_ptr<QFile> m_file;
+};
+
+// Replaces the file as a whole through a `WholeFileSave`: the file is the new bytes or, on
+// failure, as it was.
 std::optional<FileSaveError> saveWholeFile(const QString& path, const QByteArray& bytes);
 // Writes all the bytes, taking up again after a short write, as a full disk makes one: the write
 // that then fails tells why. The device's reason when not all could be written.
 std::optional<QString> writeAll(QIODevice& device, const QByteArray& bytes);
-// Ends a save whose bytes were all handed to the open file: they are flushed and synced, each
-// checked, before the temporary file replaces the old one. A write the disk refused (a full one)
-// only shows at the flush, and Qt's own commit would then put a file cut short in place. On
-// failure the old file stays and the save is cancelled.
-std::optional<FileSaveError> commitWholeFile(QSaveFile& file);
 
 // The file's bytes, read whole unless it holds more than `limit` bytes. The reading stops one
 // byte past the limit, so that a file whose size is not known ahead (a pipe) is bounded too.
@@ -62,14 +89,16 @@ QString mebibytesText(qint64 bytes);
 // The bound itself, a whole number of mebibytes, with its unit ("8 MiB").
 QString mebibytesBoundText(qint64 bound);
 
-// What Qt's temporary files and folders put in place of the "XXXXXX" of their name: a save that
-// a killed process left, or a temporary folder, is known by it.
+// What Qt's temporary files and folders put in place of the "XXXXXX" of their name: a temporary
+// folder a killed process left is known by it.
 inline const QString temporaryNameSuffixPattern = QStringLiteral("[A-Za-z0-9]{6}");
 
-// The name of what a save leaves beside its file when the process dies before the final rename:
-// a name the pattern matches, a dot and the six characters of a temporary name.
+// The name a save's temporary file has, which it keeps when the process dies before the final
+// rename: ".<file name>.saving-" and six letters or digits. Hidden, and of a shape no user gives
+// a copy: "installed.json.backup" is a user's, whatever six characters could spell.
 QRegularExpression unfinishedSaveName(const QString& fileNamePattern);
-// Removes from the folder the files (never a link) so named: saves that a killed run left.
+// Removes from the folder the regular files (never a link, nor anything else) so named: saves
+// that a killed run left.
 void removeUnfinishedSaves(const QString& folder, const QString& fileNamePattern);
 
 // A name beside the file that nothing uses yet, to keep a file that could not be read under:

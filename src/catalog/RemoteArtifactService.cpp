@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 
@@ -213,28 +212,25 @@ std::optional<RemoteArtifactError> RemoteArtifactService::download(const QUrl& s
     // The body streams into a temporary file beside the destination that only replaces it once
     // the whole answer has arrived with a good status and reached the disk. Unbuffered, so that
     // a full disk stops the transfer at the piece it refused.
-    QSaveFile temporary(destination);
-    if (!temporary.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    base::WholeFileSave temporary(destination);
+    if (const auto failure = temporary.open()) {
         return systemError(QStringLiteral("The file “%1” could not be written: %2")
-                               .arg(destination, temporary.errorString()));
+                               .arg(destination, failure->reason));
     }
     platform::HttpGetRequest request{source};
     request.deadline = artifactDownloadDeadline;
-    const auto response = m_httpClient->get(request, temporary);
+    const auto response = m_httpClient->get(request, temporary.device());
     if (!response) {
-        temporary.cancelWriting();
         return error(Kind::transport, response.error().description());
     }
     if (const auto status = response->statusCode; status && (*status < 200 || *status > 299)) {
-        temporary.cancelWriting();
         return error(Kind::httpStatus,
                      QStringLiteral("HTTP %1 while downloading artifact.").arg(*status), *status);
     }
     if (base::somethingExistsAt(destination) && !removeItem(destination)) {
-        temporary.cancelWriting();
         return systemError(QStringLiteral("The item “%1” could not be removed.").arg(destination));
     }
-    if (const auto failure = base::commitWholeFile(temporary)) {
+    if (const auto failure = temporary.commit()) {
         return systemError(QStringLiteral("The file “%1” could not be written: %2")
                                .arg(destination, failure->reason));
     }

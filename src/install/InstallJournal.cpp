@@ -91,15 +91,13 @@ struct JournalFiles {
 
 JournalFiles pendingJournalFiles() {
     const QString folder = catalog::applicationSupportDirectory();
-    const QRegularExpression unfinishedSave = base::unfinishedSaveName(journalFileNamePattern());
     JournalFiles files;
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name | QDir::Reversed);
     for (const QFileInfo& entry : entries) {
         const QRegularExpressionMatch name = journalFileName().match(entry.fileName());
         if (!name.hasMatch() || entry.isSymLink()) {
-            if (entry.fileName().startsWith(journalPrefix) &&
-                !unfinishedSave.match(entry.fileName()).hasMatch()) {
+            if (entry.fileName().startsWith(journalPrefix)) {
                 catalog::log((name.hasMatch()
                                   ? QStringLiteral("Install journal left alone, being a link: ")
                                   : QStringLiteral("Install journal left alone, not "

@@ -1,10 +1,11 @@
 #include "base/FileSystem.h"
+
 #include "support/QtPrinters.h"
 #include "support/ScratchHome.h"
 #include "support/SmallFileSystem.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -51,17 +52,41 @@ TEST_F(WholeFileSaveTest, AStreamedSaveIsCommittedOnlyOnceItsBytesReachedTheFile
     disk.fill();
 
     // GIVEN bytes written into a save piece by piece, as a download or a picture is
-    QSaveFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    WholeFileSave file(path);
+    ASSERT_FALSE(file.open());
     for (int piece = 0; piece < 4; ++piece) {
-        file.write(QByteArray(1000, 'n'));
+        file.device().write(QByteArray(1000, 'n'));
     }
 
     // WHEN it is committed THEN it fails and the old file stays
-    const auto failure = commitWholeFile(file);
+    const auto failure = file.commit();
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->path, path);
     EXPECT_EQ(readFile(path), "old");
+}
+
+TEST_F(WholeFileSaveTest, ASaveReplacesTheFileALinkLeadsToAndKeepsItsPermissions) {
+    // GIVEN a file only its owner may read or write, and a link to it in the records' place
+    const QString target = home.filePath("elsewhere/records.json");
+    writeFile(target, "old");
+    ASSERT_TRUE(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::link(target, path));
+
+    // WHEN the records are saved
+    ASSERT_FALSE(saveWholeFile(path, "new"));
+
+    // THEN the link stays and the file it leads to holds the new bytes, as private as before,
+    // with nothing left beside either
+    EXPECT_EQ(QFile::symLinkTarget(path), target);
+    EXPECT_EQ(readFile(target), "new");
+    EXPECT_EQ(QFile::permissions(target),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_EQ(QDir(home.filePath("elsewhere")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"records.json"});
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                     QDir::NoDotAndDotDot),
+              QStringList{"records.json"});
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace marlox::install;
 using namespace marlox::testing;
@@ -254,7 +255,8 @@ TEST_F(InstallJournalTest, AFileOnlyNamedLikeAJournalIsLoggedAtEachStartAndLeftA
     writeFile(oldShape, journalMoving(installFolderPath() + "/glow", "staging"));
     writeFile(lowerCase, "{}");
     ASSERT_TRUE(QFile::link(oldShape, link));
-    writeFile(journalFile(2) + ".Ab12Cd", "half a save");
+    writeFile(support + "/." + QFileInfo(journalFile(2)).fileName() + ".saving-Ab12Cd",
+              "half a save");
 
     // WHEN two starts run
     settleAtStartUp(bundledRegistrar()).waitForFinished();
@@ -797,16 +799,22 @@ TEST_F(InstallJournalTest, TheStartLeavesTheDeletionOfALeftOverTreeToTheBackgrou
 }
 
 TEST_F(InstallJournalTest, ReplayRemovesWhatUnfinishedSavesAndWorkLeftAndKeepsTheRest) {
-    // GIVEN the records, a records file kept aside as unreadable, what saves cut short left, and
-    // the cache's work folders beside what it keeps
+    // GIVEN the records, a records file kept aside as unreadable, the user's copies of it, what
+    // saves cut short left, and the cache's work folders beside what it keeps
     const QString support = applicationSupportDirectory();
     const QString artifacts = cacheDirectory() + "/RemoteArtifacts/glow/1.0";
     writeFile(installedRecordsFileURL(), "[]");
+    const QStringList kept{"installed.json.unreadable-2026-03-04T09:05:07Z",
+                           "installed.json.backup", "installed.json.before",
+                           "installed.json.Ab12Cd", ".notes.json.saving-Ab12Cd"};
     for (const QString& name :
-         QStringList{"installed.json.Ab12Cd", "installed.json.unreadable-2026-03-04T09:05:07Z",
-                     QFileInfo(journalFile(1)).fileName() + ".xY98zW", "notes.json.Ab12Cd"}) {
+         kept + QStringList{".installed.json.saving-Ab12Cd",
+                            "." + QFileInfo(journalFile(1)).fileName() + ".saving-xY98zW"}) {
         writeFile(support + "/" + name, "left over");
     }
+    ASSERT_EQ(
+        ::mkfifo(QFile::encodeName(support + "/.installed.json.saving-Pipe01").constData(), 0600),
+        0);
     for (const QString& path : QStringList{
              "payload-stage-" + uuid + "/a.zip", "payload-expand-" + uuid + "/a",
              "template-expand-" + uuid + "/b", "backup-" + uuid + "/c",
@@ -817,9 +825,11 @@ TEST_F(InstallJournalTest, ReplayRemovesWhatUnfinishedSavesAndWorkLeftAndKeepsTh
 
     // WHEN the next start replays the journal, THEN only what the saves and the work left is gone
     settleAtStartUp(bundledRegistrar()).waitForFinished();
-    EXPECT_EQ(QDir(support).entryList(QDir::Files | QDir::Hidden),
-              (QStringList{"installed.json", "installed.json.unreadable-2026-03-04T09:05:07Z",
-                           "notes.json.Ab12Cd"}));
+    QStringList expected = kept + QStringList{"installed.json", ".installed.json.saving-Pipe01"};
+    expected.sort();
+    QStringList left = QDir(support).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    left.sort();
+    EXPECT_EQ(left, expected);
     EXPECT_EQ(QDir(cacheDirectory()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               (QStringList{"RemoteArtifacts", "thumbnails"}));
     EXPECT_EQ(QDir(artifacts).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),

@@ -307,36 +307,45 @@ TEST_F(RegistryToolTest, ARunRemovesWhatKilledSavesOfItsRegistryLeftAndNothingTh
     writeFile(home.filePath("elsewhere"), "kept");
     for (const Tool& tool : {pluginkitTool(), lsregisterTool()}) {
         SCOPED_TRACE(tool.file.toStdString());
-        // GIVEN three temporary files of saves of the registry that were killed, and files, a
-        // folder and a link whose names only look like theirs
-        const QString stem = tool.folder + "/" + tool.file;
-        for (const char* suffix : {".a1B2c3", ".ZZZZZZ", ".000000"}) {
-            writeFile(stem + suffix, "[");
+        // GIVEN three temporary files of saves of the registry that were killed, and the user's
+        // copies, files, a folder, a pipe and a link whose names only look like theirs
+        const QString temporary = tool.folder + "/." + tool.file + ".saving-";
+        for (const char* suffix : {"a1B2c3", "ZZZZZZ", "000000"}) {
+            writeFile(temporary + suffix, "[");
         }
-        const QStringList lookAlikes = {tool.file + ".ABC", tool.file + ".abcdefg",
-                                        tool.file + ".abc-12", tool.file + "a1B2c3",
-                                        "other.json.a1B2c3"};
+        const QStringList lookAlikes = {tool.file + ".backup",
+                                        tool.file + ".a1B2c3",
+                                        tool.file + ".abcdefg",
+                                        tool.file + ".abc-12",
+                                        tool.file + "a1B2c3",
+                                        "other.json.a1B2c3",
+                                        "." + tool.file + ".saving-abc",
+                                        "." + tool.file + ".Saving-a1B2c3",
+                                        "." + tool.file + ".saving-a1B2c3d"};
         for (const QString& name : lookAlikes) {
             writeFile(tool.folder + "/" + name, "kept");
         }
-        writeFile(stem + ".Fold01/inside", "kept");
-        ASSERT_TRUE(QFile::link(home.filePath("elsewhere"), stem + ".Link01"));
+        writeFile(temporary + "Fold01/inside", "kept");
+        ASSERT_TRUE(QFile::link(home.filePath("elsewhere"), temporary + "Link01"));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(temporary + "Pipe01").constData(), 0600), 0);
 
         // WHEN a bundle is registered
         const ProcessResult result = SystemProcessRunner().run(tool.path, tool.registering);
 
         // THEN only the registry, its lock and the look-alikes are beside it, all as they were
         EXPECT_TRUE(result.succeeded()) << result.combinedOutput().toStdString();
+        const QString prefix = "." + tool.file + ".saving-";
         QStringList expected =
-            lookAlikes + QStringList{tool.file + ".Fold01", tool.file + ".Link01", tool.file,
-                                     QFileInfo(tool.file).completeBaseName() + ".lock"};
+            lookAlikes + QStringList{prefix + "Fold01", prefix + "Link01", prefix + "Pipe01",
+                                     tool.file, QFileInfo(tool.file).completeBaseName() + ".lock"};
         expected.sort();
         QStringList beside =
-            QDir(tool.folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+            QDir(tool.folder)
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System);
         beside.sort();
         EXPECT_EQ(beside, expected);
-        EXPECT_EQ(readFile(stem + ".Fold01/inside"), "kept");
-        EXPECT_EQ(QFile::symLinkTarget(stem + ".Link01"), home.filePath("elsewhere"));
+        EXPECT_EQ(readFile(temporary + "Fold01/inside"), "kept");
+        EXPECT_EQ(QFile::symLinkTarget(temporary + "Link01"), home.filePath("elsewhere"));
         EXPECT_EQ(readFile(home.filePath("elsewhere")), "kept");
     }
 }
@@ -349,18 +358,19 @@ TEST_F(RegistryToolTest, RunsKilledAtTheirSavesRenameLeaveNothingBesideTheRegist
     ASSERT_TRUE(SystemProcessRunner().run(pluginkitToolPath(), {"-a", plugin}).succeeded());
     for (int killed = 0; killed < 3; ++killed) {
         QProcess tool;
-        tool.setProcessEnvironment(killedAtRenameEnvironment("/pluginkit/registry.json."));
+        tool.setProcessEnvironment(killedAtRenameEnvironment("/pluginkit/.registry.json.saving-"));
         tool.start(pluginkitToolPath(), {"-e", "ignore", "-i", "studio.marlox.glow"});
         ASSERT_TRUE(tool.waitForFinished());
         ASSERT_EQ(tool.exitStatus(), QProcess::CrashExit) << tool.readAllStandardError().data();
     }
     const QDir folder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                       "/pluginkit");
-    ASSERT_FALSE(folder.entryList({"registry.json.*"}, QDir::Files).isEmpty());
+    ASSERT_FALSE(
+        folder.entryList({".registry.json.saving-*"}, QDir::Files | QDir::Hidden).isEmpty());
 
     // WHEN the tool runs again THEN only the registry and its lock are in its folder
-    const ProcessResult elected =
-        SystemProcessRunner().run(pluginkitToolPath(), {"-e", "ignore", "-i", "studio.marlox.glow"});
+    const ProcessResult elected = SystemProcessRunner().run(
+        pluginkitToolPath(), {"-e", "ignore", "-i", "studio.marlox.glow"});
     EXPECT_TRUE(elected.succeeded()) << elected.combinedOutput().toStdString();
     EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               (QStringList{"registry.json", "registry.lock"}));
