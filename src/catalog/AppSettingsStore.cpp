@@ -1,5 +1,6 @@
 #include "AppSettingsStore.h"
 
+#include "OperationsLog.h"
 #include "platform/LoginItem.h"
 #include "platform/StandardFolders.h"
 #include "platform/UserDefaults.h"
@@ -11,6 +12,9 @@
 
 namespace marlox::catalog {
 namespace {
+
+const QString settingsNotSavedPrefix =
+    QStringLiteral("Settings not saved; they are saved again at the next change: ");
 
 // Sets a published field and announces it, when it changes.
 template <typename Value>
@@ -47,6 +51,8 @@ AppSettingsStore::AppSettingsStore(platform::UserDefaults& defaults, platform::L
                                    QString applicationBundlePath, QObject* parent)
     : QObject(parent), m_defaults(defaults), m_loginItem(loginItem),
       m_applicationBundlePath(std::move(applicationBundlePath)) {
+    connect(&m_defaults, &platform::UserDefaults::saveFailed, this,
+            [](const QString& description) { log(settingsNotSavedPrefix + description); });
     m_installTargetBookmarkData = m_defaults.data(settingsKeys::installTargetBookmarkData);
     m_lastResolvedInstallPath =
         m_defaults.string(settingsKeys::lastResolvedInstallPath).value_or(QString());

@@ -1,13 +1,205 @@
 #include "UserDefaults.h"
 
 #include "BackgroundWork.h"
+#include "Continuation.h"
+#include "base/FileSystem.h"
 
+#include <QDataStream>
+#include <QFileInfo>
 #include <QMutex>
+#include <QRect>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QtConcurrent>
 
+#include <algorithm>
+#include <atomic>
+
 namespace marlox::platform {
+
+namespace {
+
+// The settings file is written as Qt's INI format writes it, byte for byte, so that it reads as
+// before, and saved through the checked whole-file save: QSettings::sync() commits a file whose
+// write a full disk refused, and its lock file may take the last page first.
+
+const char hexDigits[] = "0123456789ABCDEF";
+
+void appendEscapedKey(const QString& key, QByteArray& text) {
+    for (const QChar character : key) {
+        const char16_t code = character.unicode();
+        if (code == u'/') {
+            text += '\\';
+        } else if ((code >= u'a' && code <= u'z') || (code >= u'A' && code <= u'Z') ||
+                   (code >= u'0' && code <= u'9') || code == u'_' || code == u'-' || code == u'.') {
+            text += char(code);
+        } else if (code <= 0xFF) {
+            text += '%';
+            text += hexDigits[code / 16];
+            text += hexDigits[code % 16];
+        } else {
+            text += "%U";
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                text += hexDigits[(code >> shift) & 0xF];
+            }
+        }
+    }
+}
+
+bool isHexDigit(char16_t code) {
+    return (code >= u'0' && code <= u'9') || (code >= u'a' && code <= u'f') ||
+           (code >= u'A' && code <= u'F');
+}
+
+// Quoted where a reader would split or trim it; a character written as an escape is followed by
+// none a hexadecimal escape would swallow.
+void appendEscapedValue(const QString& value, QByteArray& text) {
+    const qsizetype start = text.size();
+    // The serialized forms keep their bytes as Latin-1 characters, escaped past ASCII.
+    const bool asUtf8 = !(value.startsWith(QLatin1String("@ByteArray(")) ||
+                          value.startsWith(QLatin1String("@Variant(")) ||
+                          value.startsWith(QLatin1String("@DateTime(")));
+    bool needsQuotes = false;
+    bool escapeNextIfHexDigit = false;
+    for (qsizetype index = 0; index < value.size(); ++index) {
+        const char16_t code = value.at(index).unicode();
+        needsQuotes = needsQuotes || code == u';' || code == u',' || code == u'=';
+        if (escapeNextIfHexDigit && isHexDigit(code)) {
+            text += "\\x" + QByteArray::number(code, 16);
+            continue;
+        }
+        escapeNextIfHexDigit = false;
+        static const std::pair<char16_t, const char*> namedEscapes[] = {
+            {u'\a', "\\a"}, {u'\b', "\\b"}, {u'\f', "\\f"}, {u'\n', "\\n"}, {u'\r', "\\r"},
+            {u'\t', "\\t"}, {u'\v', "\\v"}, {u'"', "\\\""}, {u'\\', "\\\\"}};
+        const auto named =
+            std::find_if(std::begin(namedEscapes), std::end(namedEscapes),
+                         [code](const auto& escape) { return escape.first == code; });
+        if (code == 0) {
+            text += "\\0";
+            escapeNextIfHexDigit = true;
+        } else if (named != std::end(namedEscapes)) {
+            text += named->second;
+        } else if (code <= 0x1F || (code >= 0x7F && !asUtf8)) {
+            text += "\\x" + QByteArray::number(code, 16);
+            escapeNextIfHexDigit = true;
+        } else if (code >= 0x7F) {
+            const qsizetype length =
+                value.at(index).isHighSurrogate() && index + 1 < value.size() ? 2 : 1;
+            text += value.mid(index, length).toUtf8();
+            index += length - 1;
+        } else {
+            text += char(code);
+        }
+    }
+    if (needsQuotes || (start < text.size() && (text.at(start) == ' ' || text.back() == ' '))) {
+        text.insert(start, '"');
+        text += '"';
+    }
+}
+
+QString serializedValue(const QVariant& value) {
+    switch (value.metaType().id()) {
+    case QMetaType::UnknownType:
+        return QStringLiteral("@Invalid()");
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return QLatin1String("@ByteArray(") + QLatin1String(bytes.constData(), bytes.size()) +
+               QLatin1Char(')');
+    }
+    case QMetaType::QString:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Bool:
+    case QMetaType::Float:
+    case QMetaType::Double: {
+        const QString text = value.toString();
+        if (text.contains(QChar::Null)) {
+            return QLatin1String("@String(") + text + QLatin1Char(')');
+        }
+        return text.startsWith(QLatin1Char('@')) ? QLatin1Char('@') + text : text;
+    }
+    case QMetaType::QRect: {
+        const QRect rectangle = value.toRect();
+        return QStringLiteral("@Rect(%1 %2 %3 %4)")
+            .arg(rectangle.x())
+            .arg(rectangle.y())
+            .arg(rectangle.width())
+            .arg(rectangle.height());
+    }
+    case QMetaType::QSize:
+        return QStringLiteral("@Size(%1 %2)")
+            .arg(value.toSize().width())
+            .arg(value.toSize().height());
+    case QMetaType::QPoint:
+        return QStringLiteral("@Point(%1 %2)").arg(value.toPoint().x()).arg(value.toPoint().y());
+    default: {
+        const bool isTime = value.metaType().id() == QMetaType::QDateTime;
+        QByteArray bytes;
+        QDataStream stream(&bytes, QIODevice::WriteOnly);
+        stream.setVersion(isTime ? QDataStream::Qt_5_6 : QDataStream::Qt_4_0);
+        stream << value;
+        return QLatin1String(isTime ? "@DateTime(" : "@Variant(") +
+               QLatin1String(bytes.constData(), bytes.size()) + QLatin1Char(')');
+    }
+    }
+}
+
+void appendValue(const QVariant& value, QByteArray& text) {
+    const int type = value.metaType().id();
+    // A list of one item is written as that item, as Qt does.
+    if (type != QMetaType::QStringList &&
+        (type != QMetaType::QVariantList || value.toList().size() == 1)) {
+        appendEscapedValue(serializedValue(value), text);
+        return;
+    }
+    const QVariantList items = value.toList();
+    if (items.isEmpty()) {
+        text += "@Invalid()";
+    }
+    for (qsizetype index = 0; index < items.size(); ++index) {
+        if (index != 0) {
+            text += ", ";
+        }
+        appendEscapedValue(serializedValue(items.at(index)), text);
+    }
+}
+
+// A key's part before its first "/" names its section; keys without one are "General"'s.
+QByteArray settingsFileText(const QVariantMap& values) {
+    QMap<QString, QVariantMap> sections;
+    for (auto value = values.cbegin(); value != values.cend(); ++value) {
+        const qsizetype slash = value.key().indexOf(QLatin1Char('/'));
+        sections[slash < 0 ? QString() : value.key().left(slash)].insert(value.key().mid(slash + 1),
+                                                                         value.value());
+    }
+    QByteArray text;
+    for (auto section = sections.cbegin(); section != sections.cend(); ++section) {
+        if (section != sections.cbegin()) {
+            text += '\n';
+        }
+        QByteArray name;
+        appendEscapedKey(section.key(), name);
+        if (name.isEmpty()) {
+            name = "General";
+        } else if (name.compare("general", Qt::CaseInsensitive) == 0) {
+            name = "%General";
+        }
+        text += '[' + name + "]\n";
+        for (auto value = section->cbegin(); value != section->cend(); ++value) {
+            appendEscapedKey(value.key(), text);
+            text += '=';
+            appendValue(value.value(), text);
+            text += '\n';
+        }
+    }
+    return text;
+}
+
+} // namespace
 
 // What the saves share with the threads that make them: the values last handed over, and which
 // of them the file holds. Saves may run on several threads at once; each writes the latest
@@ -18,8 +210,15 @@ struct UserDefaults::Saving {
     QVariantMap latest;
     quint64 latestVersion = 0;
     quint64 savedVersion = 0;
+    std::atomic<bool> failing = false;
 
-    void saveLatest(const QString& filePath) {
+    bool holdsTheLatest() {
+        const QMutexLocker handedOver(&handingOver);
+        return savedVersion == latestVersion;
+    }
+
+    // Why the latest values could not be saved, the first time in a row they could not.
+    std::optional<QString> saveLatest(const QString& filePath) {
         const QMutexLocker oneAtATime(&writing);
         QVariantMap values;
         quint64 version = 0;
@@ -29,16 +228,23 @@ struct UserDefaults::Saving {
             version = latestVersion;
         }
         if (version <= savedVersion) {
-            return;
+            return std::nullopt;
         }
-        // The settings file is replaced atomically.
-        QSettings file(filePath, QSettings::IniFormat);
-        file.clear();
-        for (auto value = values.cbegin(); value != values.cend(); ++value) {
-            file.setValue(value.key(), value.value());
+        std::optional<QString> failure;
+        if (const auto folder = base::createFolder(QFileInfo(filePath).path())) {
+            failure = folder->description();
+        } else if (const auto save = base::saveWholeFile(filePath, settingsFileText(values))) {
+            failure = save->description();
         }
-        file.sync();
-        savedVersion = version;
+        if (failure) {
+            return failing.exchange(true) ? std::nullopt : failure;
+        }
+        {
+            const QMutexLocker handedOver(&handingOver);
+            savedVersion = version;
+        }
+        failing = false;
+        return std::nullopt;
     }
 };
 
@@ -49,6 +255,8 @@ UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
     for (const QString& key : file.allKeys()) {
         m_values.insert(key, file.value(key));
     }
+    base::removeUnfinishedSaves(QFileInfo(m_filePath).path(),
+                                QRegularExpression::escape(QFileInfo(m_filePath).fileName()));
 }
 
 UserDefaults::~UserDefaults() {
@@ -56,6 +264,11 @@ UserDefaults::~UserDefaults() {
         save();
     }
     m_lastSave.waitForFinished();
+    // A save that failed is made again, with the latest values, before they are gone.
+    if (!m_saving->holdsTheLatest()) {
+        save();
+        m_lastSave.waitForFinished();
+    }
 }
 
 QString UserDefaults::standardFilePath(const QString& bundleIdentifier) {
@@ -151,8 +364,16 @@ void UserDefaults::save() {
         ++m_saving->latestVersion;
     }
     // Replacing the file flushes it to the disk, which the main thread must not wait for.
-    m_lastSave = QtConcurrent::run(
-        utilityThreadPool(), [saving = m_saving, path = m_filePath] { saving->saveLatest(path); });
+    const QFuture<std::optional<QString>> saved =
+        QtConcurrent::run(utilityThreadPool(), [saving = m_saving, path = m_filePath] {
+            return saving->saveLatest(path);
+        });
+    m_lastSave = QFuture<void>(saved);
+    continueOn(*this, saved, [this](const std::optional<QString>& failure) {
+        if (failure) {
+            emit saveFailed(*failure);
+        }
+    });
 }
 
 } // namespace marlox::platform

@@ -16,7 +16,9 @@ namespace marlox::platform {
 // macOS user defaults. Every write is announced at once, so that several services can share one
 // instance and see each other's changes, and reads see it at once; the file is read once, when
 // the instance is made, and saved off the main thread when the event loop next turns, once for
-// all the writes of that turn, and when the instance goes away.
+// all the writes of that turn, and when the instance goes away. A save is done only once every
+// byte reached the file; one that failed leaves the file as it was and is made again, with the
+// latest values, at the next change and when the instance goes away.
 class UserDefaults : public QObject {
     Q_OBJECT
 
@@ -43,6 +45,8 @@ public:
 
 signals:
     void valueChanged(const QString& key);
+    // Why the settings could not be saved: said once, until a save succeeds again.
+    void saveFailed(const QString& description);
 
 private:
     struct Saving;

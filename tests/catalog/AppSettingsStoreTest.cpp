@@ -1,10 +1,14 @@
 #include "catalog/AppSettingsStore.h"
 
 #include "CatalogTestSupport.h"
+#include "platform/BackgroundWork.h"
 #include "platform/LoginItem.h"
 #include "platform/StandardFolders.h"
 #include "platform/UserDefaults.h"
 #include "support/SavedSettings.h"
+
+#include <QCoreApplication>
+#include <QFile>
 
 #include <memory>
 
@@ -182,6 +186,36 @@ TEST_F(AppSettingsStoreTest, SwitchShowsWhatTheSystemReportsNotWhatWasStoredOrAs
                                   : std::nullopt);
         EXPECT_EQ(stored(settingsKeys::launchAtLoginEnabled).toBool(), shown);
     }
+}
+
+TEST_F(AppSettingsStoreTest, SettingsThatCannotBeSavedAreLoggedOnceAndSavedOnceTheyCanBe) {
+    // GIVEN a file where the settings' folder should be
+    writeFile(home.filePath("settings"), "in the way");
+    const auto saved = [] {
+        QCoreApplication::processEvents();
+        marlox::platform::utilityThreadPool()->waitForDone();
+        QCoreApplication::processEvents();
+    };
+
+    // WHEN a store writes its defaults and the user changes a setting twice
+    AppSettingsStore& settings = open();
+    saved();
+    settings.setLibraryDisplayMode(LibraryDisplayMode::list);
+    saved();
+    settings.setLibraryDisplayMode(LibraryDisplayMode::medium);
+    saved();
+
+    // THEN the failure is logged once, saying why
+    const QStringList logged = loggedMessages().filter("Settings not saved");
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged.first().contains(home.filePath("settings"))) << logged.first().toStdString();
+
+    // AND once the way is clear, the next change saves them all
+    QFile::remove(home.filePath("settings"));
+    settings.setQuitAppOnWindowClose(false);
+    saved();
+    EXPECT_EQ(stored(settingsKeys::libraryDisplayMode).toString(), "medium");
+    EXPECT_EQ(stored(settingsKeys::quitAppOnWindowClose).toString(), "false");
 }
 
 } // namespace

@@ -6,13 +6,17 @@
 #include "support/SmallFileSystem.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRect>
+#include <QSettings>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
 using namespace marlox::platform;
+using marlox::testing::readFile;
 
 namespace {
 
@@ -104,6 +108,104 @@ TEST_F(UserDefaultsTest, ASaveAFullDiskCannotTakeLeavesTheFileAsItWasUntilTheNex
     defaults.setValue("settings.other", "yes");
     saved();
     EXPECT_EQ(UserDefaults(file()).string("settings.new"), QString(5000, 'n'));
+}
+
+TEST_F(UserDefaultsTest, TheFileIsWrittenAsQtWritesItAndReadsBackTheSame) {
+    // GIVEN values of every kind the settings hold, and texts and keys a writer must escape
+    const QVariantMap values{
+        {"settings.path", "/home/ann/Movies/Motion Templates.localized"},
+        {"settings.bookmark", QByteArray("/home/ann/\x00\xff\n\"Plugins\" \x7f", 24)},
+        {"settings.on", true},
+        {"settings.count", -42},
+        {"settings.ratio", 0.1},
+        {"settings.texts", QStringList{"a, b", " c", "@d"}},
+        {"settings.one", QStringList{"only"}},
+        {"settings.none", QStringList{}},
+        {"settings.escaped", QString("tab\t;=,\"quote\" \\ é ✓ 😀\x01") + QChar(0) + "1"},
+        {"settings.@mark", "@at"},
+        {"settings.spaced", " padded "},
+        {"key with spaces/and é", "sectioned"},
+        {"General/kept", "apart"},
+        {"settings.other", QVariantList{1, "two"}},
+        {"settings.rect", QRect(1, 2, 3, 4)},
+        {"settings.size", QSize(5, 6)},
+        {"settings.point", QPoint(-7, 8)},
+        {"settings.time", QDateTime(QDate(2026, 12, 8), QTime(9, 5), Qt::UTC)},
+    };
+    const QString byQt = home.filePath("defaults/qt.conf");
+    {
+        QSettings qt(byQt, QSettings::IniFormat);
+        for (auto value = values.cbegin(); value != values.cend(); ++value) {
+            qt.setValue(value.key(), value.value());
+        }
+    }
+
+    // WHEN the same values are saved
+    {
+        UserDefaults defaults(file());
+        for (auto value = values.cbegin(); value != values.cend(); ++value) {
+            defaults.setValue(value.key(), value.value());
+        }
+    }
+
+    // THEN the file holds the bytes Qt writes, and reads back as Qt's file does
+    EXPECT_EQ(readFile(file()), readFile(byQt));
+    // Read from a copy: Qt keeps the values of a file it wrote in a cache of its own.
+    ASSERT_TRUE(QFile::copy(byQt, home.filePath("defaults/read.conf")));
+    const UserDefaults ours(file());
+    const QSettings qt(home.filePath("defaults/read.conf"), QSettings::IniFormat);
+    EXPECT_EQ(qt.allKeys().size(), values.size());
+    for (const QString& key : qt.allKeys()) {
+        EXPECT_EQ(ours.value(key), qt.value(key)) << key.toStdString();
+    }
+}
+
+TEST_F(UserDefaultsTest,
+       AChangeOnADiskWithAPageOrTwoLeftKeepsTheFileWholeAndIsSavedOnceThereIsRoom) {
+    marlox::testing::SmallFileSystem disk(home.filePath("defaults"));
+    MARLOX_SKIP_WITHOUT(disk);
+    const auto saved = [] {
+        QCoreApplication::processEvents();
+        marlox::platform::utilityThreadPool()->waitForDone();
+        QCoreApplication::processEvents();
+    };
+    // GIVEN settings saved, with a long value, on a disk then left with one or two pages
+    for (const qint64 left : {4096, 8192}) {
+        SCOPED_TRACE(left);
+        QFile::remove(file());
+        UserDefaults defaults(file());
+        QSignalSpy failed(&defaults, &UserDefaults::saveFailed);
+        defaults.setValue("settings.path", QString(6000, 'p'));
+        defaults.setValue("settings.quit", true);
+        saved();
+        const QByteArray before = readFile(file());
+        disk.fill(left);
+
+        // WHEN two changes come, each longer than the room left
+        defaults.setValue("settings.path", QString(9000, 'q'));
+        saved();
+        defaults.setValue("settings.quit", false);
+        saved();
+
+        // THEN the file is whole as it was, nothing is left beside it, and the failure is told
+        // once, in the system's words
+        EXPECT_EQ(readFile(file()), before);
+        EXPECT_EQ(QDir(home.filePath("defaults"))
+                      .entryList(QDir::Files | QDir::Hidden)
+                      .filter("test.conf"),
+                  QStringList{"test.conf"});
+        ASSERT_EQ(failed.size(), 1);
+        EXPECT_TRUE(failed.first().first().toString().endsWith("No space left on device"));
+
+        // AND once room is made, the next change saves every value
+        disk.makeRoom();
+        defaults.setValue("settings.mode", "list");
+        saved();
+        const UserDefaults reread(file());
+        EXPECT_EQ(reread.string("settings.path"), QString(9000, 'q'));
+        EXPECT_FALSE(reread.boolean("settings.quit"));
+        EXPECT_EQ(reread.string("settings.mode"), "list");
+    }
 }
 
 } // namespace
