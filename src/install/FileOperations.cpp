@@ -77,7 +77,11 @@ InstallFailure copyFile(const QString& sourcePath, const QString& destinationPat
         return systemError(QStringLiteral("create"), destinationPath, errno);
     }
     if (!platform::copyFileContents(source.get(), destination.get(), status.st_size)) {
-        return systemError(QStringLiteral("copy"), sourcePath, errno);
+        // The copy's destination is named: where it fails for want of room, that is the folder
+        // that is full.
+        return SystemError{
+            QStringLiteral("Could not copy “%1” to “%2”: %3")
+                .arg(sourcePath, destinationPath, QString::fromLocal8Bit(std::strerror(errno)))};
     }
     // The quarantine mark travels with the rest; the installer clears it afterwards.
     platform::copyExtendedAttributes(source.get(), destination.get());

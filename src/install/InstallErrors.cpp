@@ -53,7 +53,14 @@ SystemError launchFailure(const QString& executablePath, const QString& reason) 
 }
 
 QString description(const InstallError& error) {
-    return std::visit([](const auto& value) -> QString { return value.description(); }, error);
+    QString text =
+        std::visit([](const auto& value) -> QString { return value.description(); }, error);
+    // A tool ends its complaint with a line break, which would leave an empty line in the log and
+    // in the alert.
+    while (!text.isEmpty() && text.back().isSpace()) {
+        text.chop(1);
+    }
+    return text;
 }
 
 } // namespace marlox::install

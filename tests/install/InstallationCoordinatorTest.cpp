@@ -219,6 +219,28 @@ TEST_F(CoordinatorTest, RemoteUpdateReplacesTheFolderInPlaceAndAFailedOneKeepsTh
     EXPECT_TRUE(loggedMessages().filter("Previous install removed").isEmpty());
 }
 
+TEST_F(CoordinatorTest, AToolsComplaintIsShownAndLoggedWithoutTheLineBreakItEndsWith) {
+    // GIVEN a package served as an archive the expansion tool cannot read
+    PackageManifest package = servedGlowPackage("1.0");
+    const QByteArray notAZip = "not a zip archive";
+    server.setAnswer("/glow-1.0.zip", HttpAnswer{200, notAZip, {}, {}});
+    package.sha256 =
+        QString::fromLatin1(QCryptographicHash::hash(notAZip, QCryptographicHash::Sha256).toHex());
+
+    // WHEN it is installed
+    const qsizetype seen = loggedMessages().size();
+    ASSERT_FALSE(installAndSettle(package));
+
+    // THEN the alert and the log give the tool's complaint, without an empty line after it
+    const QString shown = coordinator->presentedErrorMessage().value_or("");
+    EXPECT_TRUE(shown.startsWith("Failed to install Glow: ditto: ")) << shown.toStdString();
+    EXPECT_FALSE(shown.back().isSpace()) << shown.toStdString();
+    marlox::catalog::flushOperationsLog();
+    const QString log = QString::fromUtf8(readFile(marlox::catalog::operationsLogFilePath()));
+    EXPECT_FALSE(log.contains("\n\n")) << log.toStdString();
+    EXPECT_EQ(loggedMessages(seen).filter("Install failed").size(), 1);
+}
+
 TEST_F(CoordinatorTest, UpdateWhoseRecordsCannotBeSavedFailsAndPutsThePreviousVersionBack) {
     // GIVEN Glow 1.0 installed, saved and registered, then a folder where installed.json must be
     // written
