@@ -1,6 +1,7 @@
 #include "FxPlugRegistrar.h"
 
 #include "FileOperations.h"
+#include "catalog/OperationsLog.h"
 #include "platform/Bundle.h"
 #include "platform/StandardFolders.h"
 
@@ -69,6 +70,18 @@ std::optional<PluginRegistration> readRegistrationLine(const QString& line) {
                                                          : QString()};
 }
 
+// A registry tool that succeeds says something on standard error only where it could not read its
+// registry and set it aside under a name it gives: the registrations it held are gone until the
+// installed packages register again.
+void logNotes(const QByteArray& standardError) {
+    for (const QString& note :
+         platform::decodeToolOutput(standardError).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        catalog::log(QStringLiteral("Registry tool note: ") + note +
+                     QStringLiteral(". Reinstall All Plugins registers the installed plug-ins "
+                                    "again."));
+    }
+}
+
 } // namespace
 
 FxPlugRegistrar::FxPlugRegistrar(std::shared_ptr<platform::ProcessRunner> processRunner,
@@ -83,11 +96,13 @@ InstallResultOr<QString> FxPlugRegistrar::runTool(const QString& executablePath,
     if (!result.launched) {
         return InstallError(launchFailure(executablePath, result.launchError));
     }
-    const QString output = platform::decodeToolOutput(result.combinedOutput());
     if (!result.succeeded()) {
-        return InstallError(RegistrationError{subjectPath, result.exitCode, output});
+        return InstallError(RegistrationError{subjectPath, result.exitCode,
+                                              platform::decodeToolOutput(result.combinedOutput())});
     }
-    return output;
+    // Only standard output is a listing: a note's path read as a registration's was unregistered.
+    logNotes(result.standardError);
+    return platform::decodeToolOutput(result.standardOutput);
 }
 
 InstallFailure FxPlugRegistrar::runLaunchServicesRegister(const QString& applicationPath) const {

@@ -42,8 +42,8 @@ public:
     InstallFailure registerApplication(const QString& applicationPath) const;
     InstallFailure registerPlugin(const QString& pluginPath) const;
     InstallFailure runLaunchServicesRegister(const QString& applicationPath) const;
-    // The tool's standard output followed by its standard error, or the failure, which names the
-    // subject path.
+    // The tool's standard output, its listing, with what it noted on standard error logged; or the
+    // failure, which names the subject path and quotes standard output followed by standard error.
     InstallResultOr<QString> runTool(const QString& executablePath, const QStringList& arguments,
                                      const QString& subjectPath) const;
 

@@ -25,7 +25,8 @@ struct FileLockError : base::DescribedError {
 class ExclusiveFileLock {
 public:
     // Takes the lock, waiting at most `patience` for another holder to let it go, and making the
-    // file and its folder when missing.
+    // file (readable by all) and its folder when missing. A file that cannot be opened for writing
+    // (another user's, on a read-only file system) is locked open for reading.
     static Result<ExclusiveFileLock, FileLockError> take(const QString& path,
                                                          std::chrono::milliseconds patience = {});
 

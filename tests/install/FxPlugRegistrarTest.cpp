@@ -2,6 +2,7 @@
 
 #include "platform/ProcessRunner.h"
 #include "support/InstallTestSupport.h"
+#include "support/LoggedMessages.h"
 
 #include <QDir>
 #include <QFile>
@@ -187,6 +188,27 @@ TEST_F(FxPlugRegistrarTest, ReadsEachFieldOfAListingLineWhateverSlashesOrParenth
     EXPECT_EQ(registrar.registeredPaths(identifier, slashed), (QStringList{slashed, tabbed}));
 }
 
+TEST_F(FxPlugRegistrarTest, ReadsTheRegistrysListingFromStandardOutputAlone) {
+    // GIVEN a registry listing the plug-in, whose tool notes on standard error the file it set
+    // aside and a line shaped as a listing's
+    makeBundle(plugin, identifier);
+    const QString setAside = home.filePath("registry.json.unreadable-2026-01-01T10:00:00Z");
+    pluginkit.reply("-m", registryListing({plugin}));
+    pluginkit.fail("-m", 0,
+                   "pluginkit: the registry could not be read and was set aside as " +
+                       setAside.toUtf8() + ": it is empty\n" +
+                       registryListing({home.filePath("home/Other/CountdownPro.pluginkit")}));
+
+    // WHEN the plug-in is registered, and the registry asked what it lists
+    ASSERT_FALSE(registrar.registerPlugin(plugin));
+    const auto listed = registrar.registrations();
+
+    // THEN nothing is unregistered, and only the registration on standard output is listed
+    EXPECT_EQ(pluginkit.callsWith("-r"), QStringList());
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(*listed, (QList<PluginRegistration>{{plugin, identifier, "1.0", "use"}}));
+}
+
 // The registry tool the bundle carries, run for real.
 class BundledToolsTest : public ScratchHomeTest {
 protected:
@@ -237,4 +259,28 @@ TEST_F(BundledToolsTest, PluginkitKeepsARegistryOfAddedElectedAndRemovedPlugins)
     // WHEN a plug-in is deleted from disk, THEN the registry forgets it
     QDir(home.filePath("c")).removeRecursively();
     EXPECT_EQ(pluginkitLines({"-m"}), QStringList{"+    studio.marlox.grade(1.10)"});
+}
+
+TEST_F(BundledToolsTest, ARegistrySetAsideByARegistrationIsLoggedWithTheWayToRegisterAgain) {
+    // GIVEN a registry file that cannot be read
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/pluginkit";
+    writeFile(folder + "/registry.json", "{}");
+    const QString plugin = home.filePath("a/Grade.pluginkit");
+    makeBundle(plugin, "studio.marlox.grade", "1.0");
+
+    // WHEN a plug-in is registered through the tool
+    ASSERT_FALSE(bundledRegistrar().registerPlugin(plugin));
+
+    // THEN the log names the file set aside and how the registrations it held come back, and the
+    // registry lists the plug-in
+    const QStringList copies = QDir(folder).entryList({"registry.json.unreadable-*"});
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_EQ(loggedMessages(),
+              QStringList{"Registry tool note: pluginkit: the registry could not be read and was "
+                          "set aside as " +
+                          folder + "/" + copies.first() +
+                          ": it holds no list of registrations. Reinstall All Plugins registers "
+                          "the installed plug-ins again."});
+    EXPECT_EQ(pluginkitLines({"-m"}), QStringList{"+    studio.marlox.grade(1.0)"});
 }

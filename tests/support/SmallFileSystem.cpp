@@ -75,4 +75,13 @@ qint64 SmallFileSystem::freeBytes() const {
     return qint64(status.f_bavail) * qint64(status.f_frsize);
 }
 
+std::optional<QString> SmallFileSystem::makeReadOnly() {
+    // A remount keeps what the file system holds, and flags left out would be cleared.
+    if (::mount(nullptr, QFile::encodeName(m_folder).constData(), nullptr,
+                MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) != 0) {
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    return std::nullopt;
+}
+
 } // namespace marlox::testing

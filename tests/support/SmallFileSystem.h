@@ -25,6 +25,9 @@ public:
     // Gives back the room the filler took.
     void makeRoom();
     qint64 freeBytes() const;
+    // Mounts it again read-only, as a registry folder on a read-only file system; why not, where
+    // it cannot be.
+    std::optional<QString> makeReadOnly();
 
 private:
     QString m_folder;

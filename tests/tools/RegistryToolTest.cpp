@@ -70,7 +70,17 @@ protected:
                 {application}};
     }
 
+    // Makes three plug-ins and registers `plugin` and `grade`; whether that went through.
+    bool registerGlowAndGrade() const {
+        makeBundle(plugin, "studio.marlox.glow", "1.0");
+        makeBundle(grade, "studio.marlox.grade", "1.0");
+        makeBundle(key, "studio.marlox.key", "1.0");
+        return run({"-a", plugin, grade}).succeeded();
+    }
+
     QString plugin = home.filePath("Plugins/Glow.pluginkit");
+    QString grade = home.filePath("Plugins/Grade.pluginkit");
+    QString key = home.filePath("Plugins/Key.pluginkit");
     QString application = home.filePath("Applications/Cut.app");
 };
 
@@ -158,12 +168,7 @@ TEST_F(RegistryToolTest, OnAHomeWhoseLocksAreRecordLocksEachRunTakesItsLockAndGo
 TEST_F(RegistryToolTest, OnAFullDiskAChangeFailsSayingWhyAndTheRegistryKeepsItsBytes) {
     SmallFileSystem disk(registryFolder(), 256 * 1024);
     MARLOX_SKIP_WITHOUT(disk);
-    const QString grade = home.filePath("Plugins/Grade.pluginkit");
-    const QString key = home.filePath("Plugins/Key.pluginkit");
-    makeBundle(plugin, "studio.marlox.glow", "1.0");
-    makeBundle(grade, "studio.marlox.grade", "1.0");
-    makeBundle(key, "studio.marlox.key", "1.0");
-    ASSERT_TRUE(run({"-a", plugin, grade}).succeeded());
+    ASSERT_TRUE(registerGlowAndGrade());
     for (const QStringList& arguments :
          {QStringList{"-a", key}, QStringList{"-r", plugin},
           QStringList{"-e", "ignore", "-i", "studio.marlox.grade"}}) {
@@ -187,6 +192,63 @@ TEST_F(RegistryToolTest, OnAFullDiskAChangeFailsSayingWhyAndTheRegistryKeepsItsB
         EXPECT_TRUE(done.succeeded()) << done.combinedOutput().toStdString();
         EXPECT_NE(readFile(registryFile()), before);
     }
+}
+
+TEST_F(RegistryToolTest, OnARegistryFolderMountedReadOnlyAListingListsAndAChangeFailsSayingWhy) {
+    // GIVEN a registry and its lock made by earlier runs, on a file system then mounted read-only
+    ASSERT_TRUE(registerGlowAndGrade());
+    const QByteArray before = readFile(registryFile());
+    SmallFileSystem disk(registryFolder());
+    MARLOX_SKIP_WITHOUT(disk);
+    const auto notReadOnly = disk.makeReadOnly();
+    ASSERT_FALSE(notReadOnly) << notReadOnly->toStdString();
+    const std::tuple<QStringList, int, QByteArray, QString> cases[] = {
+        {{"-m"}, 0, "     studio.marlox.glow(1.0)\n     studio.marlox.grade(1.0)\n", "^$"},
+        {{"-a", key},
+         1,
+         "",
+         "^pluginkit: The file “" + QRegularExpression::escape(registryFile()) +
+             "” could not be saved: [^\n]*Read-only file system\n$"},
+    };
+    for (const auto& [arguments, status, listed, said] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+
+        // WHEN the tool lists, or registers another plug-in
+        const ProcessResult result = run(arguments);
+
+        // THEN the listing lists every entry, the registration fails saying why in one line, and
+        // the registry keeps its bytes
+        EXPECT_EQ(result.exitCode, status);
+        EXPECT_EQ(result.standardOutput, listed);
+        EXPECT_TRUE(
+            QRegularExpression(said).match(QString::fromUtf8(result.standardError)).hasMatch())
+            << result.standardError.toStdString();
+        EXPECT_EQ(readFile(registryFile()), before);
+    }
+}
+
+TEST_F(RegistryToolTest, OnANetworkHomeARegistryFolderMountedReadOnlyFailsARunSayingWhy) {
+    // GIVEN a registry and its lock on a read-only file system, where flock locks only what is
+    // open for writing
+    makeBundle(plugin, "studio.marlox.glow", "1.0");
+    ASSERT_TRUE(run({"-a", plugin}).succeeded());
+    SmallFileSystem disk(registryFolder());
+    MARLOX_SKIP_WITHOUT(disk);
+    const auto notReadOnly = disk.makeReadOnly();
+    ASSERT_FALSE(notReadOnly) << notReadOnly->toStdString();
+
+    // WHEN the tool lists
+    QProcess tool;
+    tool.setProcessEnvironment(networkHomeLocksEnvironment());
+    tool.start(pluginkitToolPath(), {"-m"});
+    ASSERT_TRUE(tool.waitForFinished());
+
+    // THEN it fails, saying first why the lock file could not be opened for writing
+    EXPECT_NE(tool.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(tool.readAllStandardError()),
+              "pluginkit: The lock file “" + registryFolder() +
+                  "/registry.lock” could not be opened for writing (Read-only file system), and "
+                  "open for reading it could not be locked: Bad file descriptor.\n");
 }
 
 TEST_F(RegistryToolTest, ARegistryThatCannotBeReadIsSetAsideAndTheRunGoesOn) {
@@ -252,7 +314,6 @@ TEST_F(RegistryToolTest, ARegistryThatCannotBeReadNorSetAsideFailsTheRunAndStays
 TEST_F(RegistryToolTest, ARegistryAtTheReadBoundIsSavedAndOnePastItIsRefused) {
     // GIVEN a registered plug-in whose entry is padded so that registering another makes the
     // registry exactly as large as a run reads
-    const QString grade = home.filePath("Plugins/Grade.pluginkit");
     makeBundle(plugin, "studio.marlox.glow", "1.0");
     makeBundle(grade, "studio.marlox.grade", "1.0");
     ASSERT_TRUE(run({"-a", plugin, grade}).succeeded());
@@ -412,7 +473,6 @@ TEST_F(RegistryToolTest, ABundleWhoseListingLineWouldBeMisreadIsRefusedAndTheRes
          "the bundle's path “" + home.filePath("Plugins/Glow\\nBroken.pluginkit") +
              "” cannot be listed: it holds the control character U+000A"},
     };
-    const QString grade = home.filePath("Plugins/Grade.pluginkit");
     for (const Case& refused : cases) {
         SCOPED_TRACE(refused.name);
         // GIVEN a bundle whose identifier, version or path a listing line cannot carry
