@@ -20,8 +20,8 @@ void DesktopWorkspace::openFolder(const QString& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-bool DesktopWorkspace::openURL(const QUrl& url) {
-    return QDesktopServices::openUrl(url);
+QFuture<bool> DesktopWorkspace::openURL(const QUrl& url) {
+    return QtFuture::makeReadyFuture(QDesktopServices::openUrl(url));
 }
 
 void DesktopWorkspace::revealInFileViewer(const QString& path) {

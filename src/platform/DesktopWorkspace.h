@@ -8,7 +8,7 @@ namespace marlox::platform {
 class DesktopWorkspace final : public Workspace {
 public:
     void openFolder(const QString& path) override;
-    bool openURL(const QUrl& url) override;
+    QFuture<bool> openURL(const QUrl& url) override;
     // Asks the desktop's file manager to select the item; where none answers, opens the folder
     // that holds it.
     void revealInFileViewer(const QString& path) override;

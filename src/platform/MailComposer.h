@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFuture>
 #include <QString>
 #include <QStringList>
 
@@ -22,8 +23,8 @@ public:
     virtual ~MailComposer() = default;
     // Whether the service is there and can take this draft with every attachment.
     virtual bool canCompose(const MailDraft& draft) const = 0;
-    // Hands the draft over; false when it could not be handed over.
-    virtual bool compose(const MailDraft& draft) = 0;
+    // Hands the draft over; answers, later, whether the service took it.
+    virtual QFuture<bool> compose(const MailDraft& draft) = 0;
 };
 
 // xdg-email from the PATH (or from the given folders), started with the draft as its argument
@@ -33,7 +34,7 @@ public:
     explicit XdgEmailComposer(QStringList searchFolders = {});
 
     bool canCompose(const MailDraft& draft) const override;
-    bool compose(const MailDraft& draft) override;
+    QFuture<bool> compose(const MailDraft& draft) override;
 
     static QStringList arguments(const MailDraft& draft);
 

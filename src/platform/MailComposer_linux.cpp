@@ -24,9 +24,10 @@ bool XdgEmailComposer::canCompose(const MailDraft& draft) const {
     return everyAttachmentIsAFile && !programPath().isEmpty();
 }
 
-bool XdgEmailComposer::compose(const MailDraft& draft) {
+QFuture<bool> XdgEmailComposer::compose(const MailDraft& draft) {
     const QString program = programPath();
-    return !program.isEmpty() && QProcess::startDetached(program, arguments(draft));
+    return QtFuture::makeReadyFuture(!program.isEmpty() &&
+                                     QProcess::startDetached(program, arguments(draft)));
 }
 
 QStringList XdgEmailComposer::arguments(const MailDraft& draft) {

@@ -1,5 +1,6 @@
 #include "platform/MailComposer.h"
 
+#include "support/AwaitFuture.h"
 #include "support/QtPrinters.h"
 #include "support/ScratchHome.h"
 
@@ -48,7 +49,7 @@ protected:
 TEST_F(MailComposerTest, HandsTheDraftToXdgEmailAsItsArgumentList) {
     XdgEmailComposer composer({tools});
     ASSERT_TRUE(composer.canCompose(draft));
-    ASSERT_TRUE(composer.compose(draft));
+    ASSERT_EQ(awaitedResult(composer.compose(draft)), true);
     EXPECT_EQ(recordedArguments(),
               QStringList({"--utf8", "--subject", draft.subject, "--body", draft.body, "--attach",
                            screenshot, "--attach", recording, "support@marlox.studio"}));
@@ -67,7 +68,7 @@ TEST_F(MailComposerTest, CannotComposeWithoutTheProgramOrWithAnAttachmentThatIsN
         EXPECT_FALSE(XdgEmailComposer({searchFolder}).canCompose(withAttachments))
             << attachments.join(", ").toStdString() << " from " << searchFolder.toStdString();
     }
-    EXPECT_FALSE(XdgEmailComposer({home.filePath("empty")}).compose(draft));
+    EXPECT_EQ(awaitedResult(XdgEmailComposer({home.filePath("empty")}).compose(draft)), false);
 }
 
 } // namespace
