@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ProgramHandOver.h"
+
 #include <QFuture>
 #include <QString>
 #include <QStringList>
@@ -28,10 +30,12 @@ public:
 };
 
 // xdg-email from the PATH (or from the given folders), started with the draft as its argument
-// list, so that no shell ever reads the texts. It attaches only existing regular files.
+// list, so that no shell ever reads the texts; its answer is the program's, given within the
+// bound (handOverToProgram). It attaches only existing regular files.
 class XdgEmailComposer final : public MailComposer {
 public:
-    explicit XdgEmailComposer(QStringList searchFolders = {});
+    explicit XdgEmailComposer(QStringList searchFolders = {},
+                              std::chrono::milliseconds answerBound = handOverAnswerBound);
 
     bool canCompose(const MailDraft& draft) const override;
     QFuture<bool> compose(const MailDraft& draft) override;
@@ -42,6 +46,7 @@ private:
     QString programPath() const;
 
     QStringList m_searchFolders;
+    std::chrono::milliseconds m_answerBound;
 };
 
 } // namespace marlox::platform

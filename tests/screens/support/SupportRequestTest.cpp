@@ -230,6 +230,7 @@ TEST_F(SupportDraftTest, WithoutTheComposeServiceTheMailtoAddressIsOpened) {
         {false, true, false, true, {mailtoWithAttachmentsMessage, {}}},
         {false, false, true, true, {mailtoOpenedMessage, {}}},
         {false, false, false, false, {{}, mailDraftNotOpenedMessage}},
+        {true, true, true, false, {{}, mailDraftNotOpenedMessage}},
     };
     for (const auto& [withFile, withLogs, serviceFails, opens, expected] : cases) {
         form.attachedMediaPaths = withFile ? QStringList{home.filePath("a.png")} : QStringList{};
@@ -241,6 +242,7 @@ TEST_F(SupportDraftTest, WithoutTheComposeServiceTheMailtoAddressIsOpened) {
         workspace.acceptsURLs = opens;
 
         EXPECT_EQ(openedDraft(composer, workspace), expected);
+        EXPECT_EQ(composer.composed.size(), serviceFails ? 1 : 0);
         ASSERT_EQ(workspace.openedURLs.size(), 1);
         EXPECT_EQ(QUrlQuery(workspace.openedURLs[0]).queryItemValue("body", QUrl::FullyDecoded),
                   supportDraftBody(form, context));

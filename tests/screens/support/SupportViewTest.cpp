@@ -272,24 +272,35 @@ TEST_F(SupportViewTest, TheComposeRouteGetsExactlyTheDraftTheScreenShows) {
 }
 
 TEST_F(SupportViewTest, AMailDraftNoApplicationTakesRaisesTheAlertUntilOK) {
-    composer.available = false;
+    // GIVEN no compose-mail service, or one that answers that it did not take the draft, and a
+    // desktop that opens no mailto: address
+    composer.takesDrafts = false;
     workspace().acceptsURLs = false;
-    SupportView& screen = filledView("a=b&cc=x@y.z#top");
-    ASSERT_TRUE(clickNamed(screen, "openDraftButton"));
-    ASSERT_TRUE(waitUntil([&] { return screen.findChild<QWidget*>("mailErrorAlert"); }));
+    for (const bool serviceThere : {false, true}) {
+        SCOPED_TRACE(serviceThere ? "a service that fails" : "no service");
+        composer.available = serviceThere;
+        composer.composed.clear();
+        workspace().openedURLs.clear();
 
-    EXPECT_EQ(workspace().openedURLs.size(), 1);
-    auto* alert = screen.findChild<marlox::ui::AppAlert*>("mailErrorAlert");
-    ASSERT_NE(alert, nullptr);
-    EXPECT_TRUE(alert->isVisible());
-    EXPECT_EQ(alert->title(), "Could Not Open Mail");
-    EXPECT_EQ(alert->message(), "macOS could not open a mail draft. Use Copy Draft instead.");
-    EXPECT_EQ(alert->findChild<QLabel*>("alertMessage")->textFormat(), Qt::PlainText);
-    EXPECT_FALSE(isShown(screen, "statusRow"));
+        // WHEN the draft is opened THEN the mailto: address is tried, and the alert tells
+        SupportView& screen = filledView("a=b&cc=x@y.z#top");
+        ASSERT_TRUE(clickNamed(screen, "openDraftButton"));
+        ASSERT_TRUE(waitUntil([&] { return screen.findChild<QWidget*>("mailErrorAlert"); }));
+        EXPECT_EQ(composer.composed.size(), serviceThere ? 1 : 0);
+        EXPECT_EQ(workspace().openedURLs.size(), 1);
+        auto* alert = screen.findChild<marlox::ui::AppAlert*>("mailErrorAlert");
+        ASSERT_NE(alert, nullptr);
+        EXPECT_TRUE(alert->isVisible());
+        EXPECT_EQ(alert->title(), "Could Not Open Mail");
+        EXPECT_EQ(alert->message(), "macOS could not open a mail draft. Use Copy Draft instead.");
+        EXPECT_EQ(alert->findChild<QLabel*>("alertMessage")->textFormat(), Qt::PlainText);
+        EXPECT_FALSE(isShown(screen, "statusRow"));
 
-    alert->okButton()->click();
-    settle();
-    EXPECT_EQ(screen.outcome(), SupportDraftOutcome{});
+        // AND its OK takes the message away
+        alert->okButton()->click();
+        settle();
+        EXPECT_EQ(screen.outcome(), SupportDraftOutcome{});
+    }
 }
 
 TEST_F(SupportViewTest, OpenDraftWaitsForTheServicesAnswerBeforeItHandsOverAnother) {
