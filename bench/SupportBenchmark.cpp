@@ -70,9 +70,11 @@ struct QuietDesktop final : platform::Workspace,
                             platform::SystemInformation {
     void openFolder(const QString&) override {}
     void revealInFileViewer(const QString&) override {}
-    bool openURL(const QUrl&) override { return false; }
+    QFuture<bool> openURL(const QUrl&) override { return QtFuture::makeReadyFuture(false); }
     bool canCompose(const platform::MailDraft&) const override { return false; }
-    bool compose(const platform::MailDraft&) override { return false; }
+    QFuture<bool> compose(const platform::MailDraft&) override {
+        return QtFuture::makeReadyFuture(false);
+    }
     void setText(const QString&) override {}
     void chooseFiles(QWidget*, const platform::FileChoice&, ChosenHandler) override {}
     QString operatingSystemVersion() const override { return QStringLiteral("Linux"); }

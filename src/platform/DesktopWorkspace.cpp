@@ -16,12 +16,16 @@ const QString fileManagerPath = QStringLiteral("/org/freedesktop/FileManager1");
 
 } // namespace
 
+DesktopWorkspace::DesktopWorkspace(QStringList searchFolders, std::chrono::milliseconds answerBound)
+    : m_searchFolders(std::move(searchFolders)), m_answerBound(answerBound) {}
+
 void DesktopWorkspace::openFolder(const QString& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-bool DesktopWorkspace::openURL(const QUrl& url) {
-    return QDesktopServices::openUrl(url);
+QFuture<bool> DesktopWorkspace::openURL(const QUrl& url) {
+    return handOverToProgram(QStringLiteral("xdg-open"), m_searchFolders,
+                             {QString::fromLatin1(url.toEncoded())}, m_answerBound);
 }
 
 void DesktopWorkspace::revealInFileViewer(const QString& path) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/ProgramHandOver.h"
+
+#include <QFuture>
 #include <QString>
 #include <QStringList>
 
@@ -22,18 +25,20 @@ public:
     virtual ~MailComposer() = default;
     // Whether the service is there and can take this draft with every attachment.
     virtual bool canCompose(const MailDraft& draft) const = 0;
-    // Hands the draft over; false when it could not be handed over.
-    virtual bool compose(const MailDraft& draft) = 0;
+    // Hands the draft over; answers, later, whether the service took it.
+    virtual QFuture<bool> compose(const MailDraft& draft) = 0;
 };
 
 // xdg-email from the PATH (or from the given folders), started with the draft as its argument
-// list, so that no shell ever reads the texts. It attaches only existing regular files.
+// list, so that no shell ever reads the texts; its answer is the program's, given within the
+// bound (handOverToProgram). It attaches only existing regular files.
 class XdgEmailComposer final : public MailComposer {
 public:
-    explicit XdgEmailComposer(QStringList searchFolders = {});
+    explicit XdgEmailComposer(QStringList searchFolders = {},
+                              std::chrono::milliseconds answerBound = handOverAnswerBound);
 
     bool canCompose(const MailDraft& draft) const override;
-    bool compose(const MailDraft& draft) override;
+    QFuture<bool> compose(const MailDraft& draft) override;
 
     static QStringList arguments(const MailDraft& draft);
 
@@ -41,6 +46,7 @@ private:
     QString programPath() const;
 
     QStringList m_searchFolders;
+    std::chrono::milliseconds m_answerBound;
 };
 
 } // namespace marlox::platform

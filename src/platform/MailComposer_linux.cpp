@@ -1,18 +1,22 @@
 #include "MailComposer.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <algorithm>
 
 namespace marlox::platform {
+namespace {
 
-XdgEmailComposer::XdgEmailComposer(QStringList searchFolders)
-    : m_searchFolders(std::move(searchFolders)) {}
+const QString programName = QStringLiteral("xdg-email");
+
+} // namespace
+
+XdgEmailComposer::XdgEmailComposer(QStringList searchFolders, std::chrono::milliseconds answerBound)
+    : m_searchFolders(std::move(searchFolders)), m_answerBound(answerBound) {}
 
 QString XdgEmailComposer::programPath() const {
-    return QStandardPaths::findExecutable(QStringLiteral("xdg-email"), m_searchFolders);
+    return QStandardPaths::findExecutable(programName, m_searchFolders);
 }
 
 bool XdgEmailComposer::canCompose(const MailDraft& draft) const {
@@ -24,9 +28,8 @@ bool XdgEmailComposer::canCompose(const MailDraft& draft) const {
     return everyAttachmentIsAFile && !programPath().isEmpty();
 }
 
-bool XdgEmailComposer::compose(const MailDraft& draft) {
-    const QString program = programPath();
-    return !program.isEmpty() && QProcess::startDetached(program, arguments(draft));
+QFuture<bool> XdgEmailComposer::compose(const MailDraft& draft) {
+    return handOverToProgram(programName, m_searchFolders, arguments(draft), m_answerBound);
 }
 
 QStringList XdgEmailComposer::arguments(const MailDraft& draft) {

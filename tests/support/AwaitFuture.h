@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <optional>
 
 namespace marlox::testing {
 
@@ -21,6 +22,17 @@ bool awaitFuture(const QFuture<T>& future,
     watcher.setFuture(future);
     loop.exec();
     return future.isFinished();
+}
+
+// The future's result, awaited as awaitFuture does; nothing when it has not finished in time or
+// was cancelled.
+template <typename T>
+std::optional<T> awaitedResult(const QFuture<T>& future,
+                               std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
+    if (!awaitFuture(future, timeout) || future.resultCount() == 0) {
+        return std::nullopt;
+    }
+    return future.result();
 }
 
 } // namespace marlox::testing

@@ -30,11 +30,6 @@ qint64 parentProcessID(qint64 processID) {
 
 } // namespace
 
-void writeExecutable(const QString& path, const QByteArray& script) {
-    writeFile(path, script);
-    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
-}
-
 QList<platform::RunningApplication>
 OwnChildProcessLister::runningApplications(const QString& bundleIdentifier,
                                            const QString& executableName) const {

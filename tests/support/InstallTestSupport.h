@@ -83,8 +83,6 @@ QStringList registeredPluginLines();
 // whose bundle is gone whenever it runs.
 QStringList registryFileLines();
 
-// A script its owner may run, written with its folder.
-void writeExecutable(const QString& path, const QByteArray& script);
 // A bundle with the macOS layout: Info.plist (with the identifier unless empty), an executable
 // and a resource.
 void makeBundle(const QString& path, const QString& identifier, const QString& version = "1.0");

@@ -5,8 +5,10 @@
 #include "platform/MailComposer.h"
 #include "platform/SystemInformation.h"
 
+#include <QFuture>
 #include <QList>
 #include <QMap>
+#include <QPromise>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -17,16 +19,28 @@
 // and answer as the test sets.
 namespace marlox::testing {
 
-// A compose-mail service that records each draft it is given.
+// A compose-mail service that records each draft it is given and answers at once, or, once the
+// test holds its answers, when the test gives the answer.
 struct RecordingMailComposer final : platform::MailComposer {
     bool canCompose(const platform::MailDraft&) const override { return available; }
-    bool compose(const platform::MailDraft& draft) override {
+    QFuture<bool> compose(const platform::MailDraft& draft) override {
         composed.append(draft);
-        return startsComposing;
+        return heldAnswer ? heldAnswer->future() : QtFuture::makeReadyFuture(takesDrafts);
+    }
+
+    void holdAnswers() {
+        heldAnswer.emplace();
+        heldAnswer->start();
+    }
+    void giveHeldAnswer(bool tookDraft) {
+        heldAnswer->addResult(tookDraft);
+        heldAnswer->finish();
+        heldAnswer.reset();
     }
 
     bool available = true;
-    bool startsComposing = true;
+    bool takesDrafts = true;
+    std::optional<QPromise<bool>> heldAnswer;
     QList<platform::MailDraft> composed;
 };
 

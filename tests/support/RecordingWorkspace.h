@@ -2,6 +2,7 @@
 
 #include "platform/Workspace.h"
 
+#include <QFuture>
 #include <QList>
 #include <QStringList>
 #include <QUrl>
@@ -12,9 +13,9 @@ namespace marlox::testing {
 // unless the test says otherwise.
 struct RecordingWorkspace final : platform::Workspace {
     void openFolder(const QString& path) override { openedFolders.append(path); }
-    bool openURL(const QUrl& url) override {
+    QFuture<bool> openURL(const QUrl& url) override {
         openedURLs.append(url);
-        return acceptsURLs;
+        return QtFuture::makeReadyFuture(acceptsURLs);
     }
     void revealInFileViewer(const QString& path) override { revealedItems.append(path); }
     QStringList openedFolders;

@@ -34,6 +34,8 @@ protected:
 
 // Creates the file's folder; fails the test when it cannot write.
 void writeFile(const QString& path, const QByteArray& bytes);
+// A script its owner may run, written with its folder.
+void writeExecutable(const QString& path, const QByteArray& script);
 QByteArray readFile(const QString& path);
 
 QString builtBundlePath();

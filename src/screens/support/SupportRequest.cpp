@@ -2,12 +2,15 @@
 
 #include "base/NameOrder.h"
 #include "platform/Clipboard.h"
+#include "platform/Continuation.h"
 #include "platform/Workspace.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QPromise>
 
+#include <memory>
 #include <utility>
 
 namespace marlox::screens {
@@ -50,6 +53,42 @@ std::optional<catalog::PackageManifest> selectedPackage(const SupportForm& form,
                                                         const SupportContext& context) {
     return selectedSupportPackage(
         selectedSupportRecord(form.selectedTargetID, context.installedByID), context.packages);
+}
+
+using DraftOutcomePromise = std::shared_ptr<QPromise<SupportDraftOutcome>>;
+
+void answer(QPromise<SupportDraftOutcome>& promise, const SupportDraftOutcome& outcome) {
+    promise.addResult(outcome);
+    promise.finish();
+}
+
+SupportDraftOutcome composedDraftOutcome(const SupportForm& form, const SupportContext& context) {
+    QString status = QStringLiteral("Mail draft opened with ") + attachmentSummary(form, context) +
+                     QLatin1Char('.');
+    // One file that cannot go along does not keep the others back, but the user is told.
+    if (const QStringList leftOut = attachableMedia(form).second; !leftOut.isEmpty()) {
+        status += QStringLiteral(" Not attached, as they are not readable files: ") +
+                  leftOut.join(QStringLiteral(", ")) + QLatin1Char('.');
+    }
+    return {status, std::nullopt};
+}
+
+void openMailtoDraft(QObject& receiver, const SupportForm& form, const platform::MailDraft& draft,
+                     platform::Workspace& workspace, const DraftOutcomePromise& outcome) {
+    const auto url = supportMailtoURL(draft.recipient, draft.subject, draft.body);
+    if (!url) {
+        answer(*outcome, {std::nullopt, draftPreparationFailedMessage});
+        return;
+    }
+    const bool hasAttachments = !form.attachedMediaPaths.isEmpty() || form.includeAppLogs;
+    platform::continueOn(receiver, workspace.openURL(*url), [outcome, hasAttachments](bool opened) {
+        if (!opened) {
+            answer(*outcome, {std::nullopt, mailDraftNotOpenedMessage});
+            return;
+        }
+        answer(*outcome,
+               {hasAttachments ? mailtoWithAttachmentsMessage : mailtoOpenedMessage, std::nullopt});
+    });
 }
 
 } // namespace
@@ -221,30 +260,29 @@ QString copiedSupportDraft(const SupportForm& form, const SupportContext& contex
     return text;
 }
 
-SupportDraftOutcome openSupportDraft(const SupportForm& form, const SupportContext& context,
-                                     platform::MailComposer& composer,
-                                     platform::Workspace& workspace) {
+QFuture<SupportDraftOutcome> openSupportDraft(QObject& receiver, const SupportForm& form,
+                                              const SupportContext& context,
+                                              platform::MailComposer& composer,
+                                              platform::Workspace& workspace) {
     const platform::MailDraft draft = supportMailDraft(form, context);
-    // A service that cannot take the draft, or fails to start, leaves the mailto: route.
-    if (composer.canCompose(draft) && composer.compose(draft)) {
-        QString status = QStringLiteral("Mail draft opened with ") +
-                         attachmentSummary(form, context) + QLatin1Char('.');
-        // One file that cannot go along does not keep the others back, but the user is told.
-        if (const QStringList leftOut = attachableMedia(form).second; !leftOut.isEmpty()) {
-            status += QStringLiteral(" Not attached, as they are not readable files: ") +
-                      leftOut.join(QStringLiteral(", ")) + QLatin1Char('.');
-        }
-        return {status, std::nullopt};
-    }
-    const auto url = supportMailtoURL(draft.recipient, draft.subject, draft.body);
-    if (!url) {
-        return {std::nullopt, draftPreparationFailedMessage};
-    }
-    if (!workspace.openURL(*url)) {
-        return {std::nullopt, mailDraftNotOpenedMessage};
-    }
-    const bool hasAttachments = !form.attachedMediaPaths.isEmpty() || form.includeAppLogs;
-    return {hasAttachments ? mailtoWithAttachmentsMessage : mailtoOpenedMessage, std::nullopt};
+    // The status names the files as they were when the draft was made of them.
+    const SupportDraftOutcome composedOutcome = composedDraftOutcome(form, context);
+    // Dropped unanswered with the continuations when the receiver goes, which cancels the future.
+    auto outcome = std::make_shared<QPromise<SupportDraftOutcome>>();
+    outcome->start();
+    // A service that cannot take the draft, or answers that it did not, leaves the mailto: route.
+    const QFuture<bool> composed =
+        composer.canCompose(draft) ? composer.compose(draft) : QtFuture::makeReadyFuture(false);
+    platform::continueOn(
+        receiver, composed,
+        [&receiver, &workspace, form, draft, composedOutcome, outcome](bool tookDraft) {
+            if (tookDraft) {
+                answer(*outcome, composedOutcome);
+            } else {
+                openMailtoDraft(receiver, form, draft, workspace, outcome);
+            }
+        });
+    return outcome->future();
 }
 
 SupportDraftOutcome copySupportDraft(const SupportForm& form, const SupportContext& context,

@@ -5,12 +5,15 @@
 #include "catalog/InstalledPackageStore.h"
 #include "platform/MailComposer.h"
 
+#include <QFuture>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
 #include <optional>
+
+class QObject;
 
 namespace marlox::platform {
 class Clipboard;
@@ -147,11 +150,14 @@ struct SupportDraftOutcome {
     bool operator==(const SupportDraftOutcome&) const = default;
 };
 
-// The compose-mail service when it can take the draft, else the mailto: address opened by the
-// desktop. The service's status names the attached files that were left out.
-SupportDraftOutcome openSupportDraft(const SupportForm& form, const SupportContext& context,
-                                     platform::MailComposer& composer,
-                                     platform::Workspace& workspace);
+// The compose-mail service when it can take the draft and answers that it took it, else the
+// mailto: address opened by the desktop. The service's status names the attached files that were
+// left out. Answered on the receiver's thread once the services have answered; cancelled when the
+// receiver goes first, and then the desktop is not asked.
+QFuture<SupportDraftOutcome> openSupportDraft(QObject& receiver, const SupportForm& form,
+                                              const SupportContext& context,
+                                              platform::MailComposer& composer,
+                                              platform::Workspace& workspace);
 SupportDraftOutcome copySupportDraft(const SupportForm& form, const SupportContext& context,
                                      platform::Clipboard& clipboard);
 

@@ -543,7 +543,7 @@ void SupportView::refresh() {
 
     const bool composable =
         canComposeSupportDraft(m_form.customerEmail, m_messageEditor->showsPrompt());
-    m_openDraftButton->setEnabled(composable);
+    m_openDraftButton->setEnabled(composable && !m_openingDraft);
     m_draftHint->setVisible(!composable);
     const bool showsStatus = m_outcome.statusMessage && !m_outcome.statusMessage->isEmpty();
     m_statusRow->setVisible(showsStatus);
@@ -676,8 +676,17 @@ void SupportView::openProductPage() {
 }
 
 void SupportView::openDraft() {
-    showOutcome(
-        openSupportDraft(form(), supportContext(), m_platform.mailComposer, m_platform.workspace));
+    m_outcome = {};
+    m_openingDraft = true;
+    refresh();
+    // The screen is made afresh at every section change, so it may be gone by the answer.
+    platform::continueOn(*this,
+                         openSupportDraft(*this, form(), supportContext(), m_platform.mailComposer,
+                                          m_platform.workspace),
+                         [this](const SupportDraftOutcome& outcome) {
+                             m_openingDraft = false;
+                             showOutcome(outcome);
+                         });
 }
 
 void SupportView::copyDraft() {

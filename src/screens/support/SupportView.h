@@ -113,6 +113,8 @@ private:
     // keystroke would cost as much as the text is long.
     SupportForm m_form;
     SupportDraftOutcome m_outcome;
+    // From Open Draft until the services answer, so that one draft is handed over at a time.
+    bool m_openingDraft = false;
     bool m_showAdvancedDetails = false;
     // Counts log reads, so that only the newest one's excerpt is kept.
     quint64 m_logLoads = 0;

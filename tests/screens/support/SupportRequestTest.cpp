@@ -1,6 +1,7 @@
 #include "screens/support/SupportRequest.h"
 
 #include "SupportTestSupport.h"
+#include "support/AwaitFuture.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/ScratchHome.h"
 
@@ -36,6 +37,19 @@ protected:
     }
 
     void writeLog() const { writeFile(context.operationsLogPath, "[2026] Install started\n"); }
+
+    // What Open Draft shows once the services have answered.
+    SupportDraftOutcome openedDraft(RecordingMailComposer& composer,
+                                    RecordingWorkspace& workspace) const {
+        QObject receiver;
+        const std::optional<SupportDraftOutcome> outcome =
+            awaitedResult(openSupportDraft(receiver, form, context, composer, workspace));
+        if (!outcome) {
+            ADD_FAILURE() << "Open Draft was never answered";
+            return {};
+        }
+        return *outcome;
+    }
 
     SupportContext context;
     SupportForm form;
@@ -170,7 +184,7 @@ TEST_F(SupportDraftTest, AttachmentsThatAreNoReadableFilesAreLeftOutNamedAndTheO
     RecordingWorkspace workspace;
 
     // WHEN the draft is opened
-    const SupportDraftOutcome outcome = openSupportDraft(form, context, composer, workspace);
+    const SupportDraftOutcome outcome = openedDraft(composer, workspace);
 
     // THEN the pictures go with it in their order, and the status names what was left out
     ASSERT_EQ(composer.composed.size(), 1);
@@ -208,24 +222,27 @@ TEST(SupportMailtoTest, HostileTextsDecodeBackUnchangedAndAddNoRecipientOrHeader
 }
 
 TEST_F(SupportDraftTest, WithoutTheComposeServiceTheMailtoAddressIsOpened) {
-    // Attached file, logs switched on, the composer can start, the workspace takes it, outcome.
+    // Attached file, logs switched on, the composer is there but answers that it did not take the
+    // draft, the workspace takes it, outcome.
     const std::tuple<bool, bool, bool, bool, SupportDraftOutcome> cases[] = {
         {false, false, false, true, {mailtoOpenedMessage, {}}},
         {true, false, false, true, {mailtoWithAttachmentsMessage, {}}},
         {false, true, false, true, {mailtoWithAttachmentsMessage, {}}},
         {false, false, true, true, {mailtoOpenedMessage, {}}},
         {false, false, false, false, {{}, mailDraftNotOpenedMessage}},
+        {true, true, true, false, {{}, mailDraftNotOpenedMessage}},
     };
-    for (const auto& [withFile, withLogs, serviceFailsToStart, opens, expected] : cases) {
+    for (const auto& [withFile, withLogs, serviceFails, opens, expected] : cases) {
         form.attachedMediaPaths = withFile ? QStringList{home.filePath("a.png")} : QStringList{};
         form.includeAppLogs = withLogs;
         RecordingMailComposer composer;
-        composer.available = serviceFailsToStart;
-        composer.startsComposing = false;
+        composer.available = serviceFails;
+        composer.takesDrafts = false;
         RecordingWorkspace workspace;
         workspace.acceptsURLs = opens;
 
-        EXPECT_EQ(openSupportDraft(form, context, composer, workspace), expected);
+        EXPECT_EQ(openedDraft(composer, workspace), expected);
+        EXPECT_EQ(composer.composed.size(), serviceFails ? 1 : 0);
         ASSERT_EQ(workspace.openedURLs.size(), 1);
         EXPECT_EQ(QUrlQuery(workspace.openedURLs[0]).queryItemValue("body", QUrl::FullyDecoded),
                   supportDraftBody(form, context));
@@ -237,7 +254,7 @@ TEST_F(SupportDraftTest, AnAddressThatFormsNoMailtoLeavesTheDraftUnprepared) {
     RecordingMailComposer composer;
     composer.available = false;
     RecordingWorkspace workspace;
-    EXPECT_EQ(openSupportDraft(form, context, composer, workspace),
+    EXPECT_EQ(openedDraft(composer, workspace),
               SupportDraftOutcome({{}, draftPreparationFailedMessage}));
     EXPECT_TRUE(workspace.openedURLs.isEmpty());
 }
@@ -281,8 +298,7 @@ TEST_F(SupportDraftTest, ALogDeletedAfterSwitchingOnIsNoLongerAttachedButItsExce
     RecordingMailComposer composer;
     composer.available = false;
     RecordingWorkspace workspace;
-    EXPECT_EQ(openSupportDraft(form, context, composer, workspace).statusMessage,
-              mailtoWithAttachmentsMessage);
+    EXPECT_EQ(openedDraft(composer, workspace).statusMessage, mailtoWithAttachmentsMessage);
 }
 
 } // namespace

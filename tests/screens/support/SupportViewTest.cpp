@@ -53,6 +53,13 @@ protected:
         grab(makeView(), size);
         return *view;
     }
+    // The screen shown with an address and the description typed, so that a draft can be opened.
+    SupportView& filledView(const QString& description = "It stops at 59.") {
+        SupportView& screen = shownView();
+        childNamed<QLineEdit>(screen, "emailField")->setText("user@example.com");
+        screen.findChild<PromptingTextEditor*>("messageEditor")->setText(description);
+        return screen;
+    }
 
     RecordingWorkspace& workspace() { return services.workspace; }
     void install(const QList<InstalledPackage>& records) {
@@ -247,10 +254,11 @@ TEST_F(SupportViewTest, TheComposeRouteGetsExactlyTheDraftTheScreenShows) {
     ASSERT_TRUE(clickNamed(screen, "includeLogsSwitch"));
     ASSERT_TRUE(waitUntil([&] { return screen.form().logSnippet.has_value(); }));
 
-    // WHEN the draft is opened
+    // WHEN the draft is opened and the service has answered
     ASSERT_TRUE(clickNamed(screen, "openDraftButton"));
+    ASSERT_TRUE(waitUntil([&] { return screen.outcome().statusMessage.has_value(); }));
 
-    // THEN the service gets the subject, body and files the draft is made of
+    // THEN the service got the subject, body and files the draft is made of
     ASSERT_EQ(composer.composed.size(), 1);
     const marlox::platform::MailDraft& draft = composer.composed[0];
     EXPECT_EQ(draft.recipient, "support@marlox.studio");
@@ -264,25 +272,70 @@ TEST_F(SupportViewTest, TheComposeRouteGetsExactlyTheDraftTheScreenShows) {
 }
 
 TEST_F(SupportViewTest, AMailDraftNoApplicationTakesRaisesTheAlertUntilOK) {
-    composer.available = false;
+    // GIVEN no compose-mail service, or one that answers that it did not take the draft, and a
+    // desktop that opens no mailto: address
+    composer.takesDrafts = false;
     workspace().acceptsURLs = false;
-    SupportView& screen = shownView();
-    childNamed<QLineEdit>(*view, "emailField")->setText("user@example.com");
-    screen.findChild<PromptingTextEditor*>("messageEditor")->setText("a=b&cc=x@y.z#top");
+    for (const bool serviceThere : {false, true}) {
+        SCOPED_TRACE(serviceThere ? "a service that fails" : "no service");
+        composer.available = serviceThere;
+        composer.composed.clear();
+        workspace().openedURLs.clear();
+
+        // WHEN the draft is opened THEN the mailto: address is tried, and the alert tells
+        SupportView& screen = filledView("a=b&cc=x@y.z#top");
+        ASSERT_TRUE(clickNamed(screen, "openDraftButton"));
+        ASSERT_TRUE(waitUntil([&] { return screen.findChild<QWidget*>("mailErrorAlert"); }));
+        EXPECT_EQ(composer.composed.size(), serviceThere ? 1 : 0);
+        EXPECT_EQ(workspace().openedURLs.size(), 1);
+        auto* alert = screen.findChild<marlox::ui::AppAlert*>("mailErrorAlert");
+        ASSERT_NE(alert, nullptr);
+        EXPECT_TRUE(alert->isVisible());
+        EXPECT_EQ(alert->title(), "Could Not Open Mail");
+        EXPECT_EQ(alert->message(), "macOS could not open a mail draft. Use Copy Draft instead.");
+        EXPECT_EQ(alert->findChild<QLabel*>("alertMessage")->textFormat(), Qt::PlainText);
+        EXPECT_FALSE(isShown(screen, "statusRow"));
+
+        // AND its OK takes the message away
+        alert->okButton()->click();
+        settle();
+        EXPECT_EQ(screen.outcome(), SupportDraftOutcome{});
+    }
+}
+
+TEST_F(SupportViewTest, OpenDraftWaitsForTheServicesAnswerBeforeItHandsOverAnother) {
+    // GIVEN a filled form and a service that answers when the test says
+    composer.holdAnswers();
+    SupportView& screen = filledView();
+    ASSERT_TRUE(clickNamed(screen, "copyDraftButton"));
+
+    // WHEN Open Draft is pressed THEN the copy's status goes, and Open Draft stays disabled
+    // until the service answers
+    ASSERT_TRUE(clickNamed(screen, "openDraftButton"));
+    EXPECT_FALSE(isShown(screen, "statusRow"));
+    EXPECT_FALSE(clickNamed(screen, "openDraftButton"));
+    EXPECT_EQ(composer.composed.size(), 1);
+    composer.giveHeldAnswer(true);
+    ASSERT_TRUE(waitUntil([&] { return screen.outcome().statusMessage.has_value(); }));
+    settle();
+    EXPECT_EQ(labelText(*view, "statusMessage"), "Mail draft opened with no attachments.");
+    EXPECT_TRUE(screen.findChild<QWidget*>("openDraftButton")->isEnabled());
+}
+
+TEST_F(SupportViewTest, AScreenLeftWhileTheServiceHasTheDraftGoesNoFurther) {
+    // GIVEN a draft handed to a service that answers when the test says
+    composer.holdAnswers();
+    SupportView& screen = filledView();
     ASSERT_TRUE(clickNamed(screen, "openDraftButton"));
 
-    EXPECT_EQ(workspace().openedURLs.size(), 1);
-    auto* alert = screen.findChild<marlox::ui::AppAlert*>("mailErrorAlert");
-    ASSERT_NE(alert, nullptr);
-    EXPECT_TRUE(alert->isVisible());
-    EXPECT_EQ(alert->title(), "Could Not Open Mail");
-    EXPECT_EQ(alert->message(), "macOS could not open a mail draft. Use Copy Draft instead.");
-    EXPECT_EQ(alert->findChild<QLabel*>("alertMessage")->textFormat(), Qt::PlainText);
-    EXPECT_FALSE(isShown(screen, "statusRow"));
-
-    alert->okButton()->click();
+    // WHEN the screen is left, and then the service answers that it did not take the draft
+    view.reset();
+    composer.giveHeldAnswer(false);
     settle();
-    EXPECT_EQ(screen.outcome(), SupportDraftOutcome{});
+
+    // THEN the mailto: route is not taken for a screen that is gone, and nothing of it is
+    // touched, which the sanitizers would report
+    EXPECT_TRUE(workspace().openedURLs.isEmpty());
 }
 
 TEST_F(SupportViewTest, DetectionRunsEachTimeTheScreenShowsWhileAFieldIsEmpty) {
