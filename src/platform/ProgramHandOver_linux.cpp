@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -74,6 +75,24 @@ void reap(pid_t child, const std::shared_ptr<ProgramEnd>& end) {
     end->changed.notify_all();
 }
 
+// With no thread to spare for the reaper, the answer is looked for here until the bound; a
+// program running on past it stays unreaped until this process ends.
+bool tookItWithoutAReaper(pid_t child, std::chrono::milliseconds answerBound) {
+    const auto deadline = std::chrono::steady_clock::now() + answerBound;
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        const pid_t reaped = ::waitpid(child, &status, WNOHANG);
+        if (reaped == child) {
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        }
+        if (reaped < 0 && errno != EINTR) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 bool handOver(const QString& programName, const QStringList& searchFolders,
               const QStringList& arguments, std::chrono::milliseconds answerBound) {
     const QString path = QStandardPaths::findExecutable(programName, searchFolders);
@@ -87,7 +106,11 @@ bool handOver(const QString& programName, const QStringList& searchFolders,
     auto end = std::make_shared<ProgramEnd>();
     // Its own thread, not the pool's, as a program that takes the work may run for hours, and
     // the pool is waited for at quit; it touches nothing of Qt, so it may outlive the application.
-    std::thread(reap, *child, end).detach();
+    try {
+        std::thread(reap, *child, end).detach();
+    } catch (const std::system_error&) {
+        return tookItWithoutAReaper(*child, answerBound);
+    }
     std::unique_lock lock(end->mutex);
     const bool ended = end->changed.wait_for(lock, answerBound, [&] { return end->ended; });
     return !ended || end->exitedWithSuccess;
