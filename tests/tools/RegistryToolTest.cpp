@@ -225,6 +225,15 @@ TEST_F(RegistryToolTest, OnARegistryFolderMountedReadOnlyAListingListsAndAChange
             << result.standardError.toStdString();
         EXPECT_EQ(readFile(registryFile()), before);
     }
+
+    // AND with a registered bundle gone, a listing leaves it out and lists all the same, though
+    // it cannot save the registry without it
+    ASSERT_TRUE(QDir(grade).removeRecursively());
+    const ProcessResult listed = run({"-m"});
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_EQ(listed.standardOutput, "     studio.marlox.glow(1.0)\n");
+    EXPECT_EQ(listed.standardError, "");
+    EXPECT_EQ(readFile(registryFile()), before);
 }
 
 TEST_F(RegistryToolTest, OnANetworkHomeARegistryFolderMountedReadOnlyFailsARunSayingWhy) {

@@ -141,7 +141,8 @@ int main(int argc, char* argv[]) {
             entries.append(recordOf(path));
         }
     }
-    if (!registry.save(entries)) {
+    if (const auto failure = registry.save(entries)) {
+        complain(toolName, *failure);
         return exitFailure;
     }
     return status;

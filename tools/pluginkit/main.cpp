@@ -368,7 +368,13 @@ int main(int argc, char* argv[]) {
     default:
         return usage();
     }
-    if (entries != *loaded && !registry.save(entries)) {
+    if (entries == *loaded) {
+        return status;
+    }
+    // A listing drops registrations whose bundles are gone where it can; one of a registry it
+    // cannot write (a read-only folder) has listed all the same.
+    if (const auto failure = registry.save(entries); failure && options->mode != 'm') {
+        complain(toolName, *failure);
         return exitFailure;
     }
     return status;

@@ -131,22 +131,19 @@ std::optional<QJsonArray> RegistryFile::setAside(const QString& reason) const {
     return QJsonArray();
 }
 
-bool RegistryFile::save(const QJsonArray& entries) const {
+std::optional<QString> RegistryFile::save(const QJsonArray& entries) const {
     const QByteArray bytes = QJsonDocument(entries).toJson(QJsonDocument::Indented);
     // What the next run could not read, it would set aside with every registration in it.
     if (bytes.size() > maximumRegistryBytes) {
-        complain(m_toolName,
-                 QStringLiteral("the registry would take %1 MiB, more than the %2 a run reads; "
-                                "it was not changed: %3")
-                     .arg(base::mebibytesText(bytes.size()),
-                          base::mebibytesBoundText(maximumRegistryBytes), m_path));
-        return false;
+        return QStringLiteral("the registry would take %1 MiB, more than the %2 a run reads; it "
+                              "was not changed: %3")
+            .arg(base::mebibytesText(bytes.size()), base::mebibytesBoundText(maximumRegistryBytes),
+                 m_path);
     }
     if (const auto failure = base::saveWholeFile(m_path, bytes)) {
-        complain(m_toolName, failure->description());
-        return false;
+        return failure->description();
     }
-    return true;
+    return std::nullopt;
 }
 
 QString resolvedPath(const QString& path) {

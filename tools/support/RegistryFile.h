@@ -39,9 +39,9 @@ public:
     // registry when the file is missing. Nothing, after saying why on standard error, when the
     // lock is not had or an unreadable file cannot be set aside.
     std::optional<QJsonArray> settleAndLoad() const;
-    // Replaces the file as a whole once every byte is on disk; false (and the file unchanged, and
-    // a complaint) when it cannot be written or would hold more than a run reads.
-    bool save(const QJsonArray& entries) const;
+    // Replaces the file as a whole once every byte is on disk; why not (the file unchanged) when
+    // it cannot be written or would hold more than a run reads.
+    std::optional<QString> save(const QJsonArray& entries) const;
 
 private:
     std::optional<QJsonArray> setAside(const QString& reason) const;
