@@ -9,12 +9,22 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <cstring>
 
 namespace marlox::screens {
 namespace {
 
 bool isLineBreakByte(char byte) {
     return byte >= '\n' && byte <= '\r';
+}
+
+// Whether any byte of the word lies between '\n' and '\r': the well-known test for a byte
+// strictly between m and n (here 9 and 14) of a word, on all its bytes at once.
+bool holdsALineBreakByte(quint64 word) {
+    constexpr quint64 ones = ~quint64(0) / 255;
+    constexpr quint64 lowSevenBits = ones * 127;
+    const quint64 low = word & lowSevenBits;
+    return ((ones * (127 + 14) - low) & ~word & (low + ones * (127 - 9)) & (ones * 128)) != 0;
 }
 
 bool isContinuationByte(char byte) {
@@ -24,8 +34,18 @@ bool isContinuationByte(char byte) {
 // The bytes from just after the first line break, or from the first whole character when the
 // cut falls inside one long line.
 QByteArray fromFirstWholeLine(const QByteArray& bytes) {
-    for (qsizetype index = 0; index < bytes.size(); ++index) {
-        if (isLineBreakByte(bytes[index])) {
+    const char* data = bytes.constData();
+    qsizetype index = 0;
+    // Eight bytes at a time over the part without a break, most of a long line: a loop that
+    // stops at each byte runs at half its speed or less as it happens to lie in the program.
+    for (quint64 word = 0; index + qsizetype(sizeof word) <= bytes.size(); index += sizeof word) {
+        std::memcpy(&word, data + index, sizeof word);
+        if (holdsALineBreakByte(word)) {
+            break;
+        }
+    }
+    for (; index < bytes.size(); ++index) {
+        if (isLineBreakByte(data[index])) {
             return bytes.mid(index + 1);
         }
     }

@@ -101,6 +101,23 @@ TEST_F(LogFileTest, ReadsOnlyTheTailOfALargeLogFromTheFirstWholeLine) {
     EXPECT_EQ(readLogExcerpt(path), logExcerpt(numberedLines(199951, 200000, " é\n")));
 }
 
+TEST_F(LogFileTest, TheTailReadStartsAfterItsFirstBreakOfAnyKindWhereverItFalls) {
+    const QString path = home.filePath("operations.log");
+    const QByteArray tail = "[2026-12-08T10:00:00Z] last\n";
+    for (const char lineBreak : {'\n', '\v', '\f', '\r'}) {
+        for (qsizetype offset = 0; offset < 17; ++offset) {
+            SCOPED_TRACE(testing::Message() << int(lineBreak) << " at " << offset);
+            // GIVEN a log whose read part holds its first break `offset` bytes in, after bytes
+            // that lie near the breaks' values
+            const QByteArray read = QByteArray(offset, '\x0e') + lineBreak + tail;
+            writeFile(path, QByteArray(logExcerptReadLimit, '\t') +
+                                QByteArray(logExcerptReadLimit - read.size(), '\x09') + read);
+            // WHEN it is read THEN the excerpt begins after that break
+            EXPECT_EQ(readLogExcerpt(path), logExcerpt(tail));
+        }
+    }
+}
+
 TEST_F(LogFileTest, ALongLastLineIsReadFromItsFirstWholeCharacter) {
     // GIVEN one line of two-byte characters longer than what is read, the cut inside one
     const QString path = home.filePath("operations.log");
