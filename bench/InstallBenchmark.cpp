@@ -3,11 +3,11 @@
 // swaps the copy in by renames, registers the plug-in and deletes the previous version once it is
 // recorded; it should cost little more than the copy itself.
 #include "BenchmarkSupport.h"
+#include "NoHostApplications.h"
 #include "catalog/CatalogManifest.h"
 #include "install/InstallEngine.h"
 #include "install/InstallJournal.h"
 #include "platform/Bundle.h"
-#include "platform/ProcessList.h"
 #include "platform/SystemTools.h"
 
 #include <QCoreApplication>
@@ -58,15 +58,6 @@ void writePluginTree(const QString& root) {
     }
 }
 
-// Whatever else runs on the machine (a test's stand-in for a host application among them) must
-// not stop the run: the host check is not what is measured.
-struct NoHostApplications final : marlox::platform::ProcessLister {
-    QList<marlox::platform::RunningApplication> runningApplications(const QString&,
-                                                                    const QString&) const override {
-        return {};
-    }
-};
-
 double seconds(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e9;
 }
@@ -86,7 +77,8 @@ void BM_UpdateAgainstCopy(benchmark::State& state) {
     package.version = "1.0";
     package.bundlePayloadPath = "Large";
     const marlox::install::InstallEngine engine(
-        marlox::install::HostApplicationGuard(std::make_shared<NoHostApplications>()),
+        marlox::install::HostApplicationGuard(
+            std::make_shared<marlox::bench::NoHostApplications>()),
         std::make_shared<marlox::platform::SystemProcessRunner>(),
         marlox::install::InstallTools::systemDefaults());
 

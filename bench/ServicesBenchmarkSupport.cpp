@@ -1,5 +1,6 @@
 #include "ServicesBenchmarkSupport.h"
 
+#include "NoHostApplications.h"
 #include "catalog/CatalogManifest.h"
 #include "platform/HttpClient.h"
 #include "platform/ProcessRunner.h"
@@ -21,8 +22,12 @@ ScreenServices::ScreenServices(const QString& catalogFile)
     auto runner = std::make_shared<platform::SystemProcessRunner>();
     remoteArtifacts =
         std::make_unique<catalog::RemoteArtifactService>(http, runner, platform::dittoToolPath());
+    const install::HostApplicationGuard noHosts(std::make_shared<NoHostApplications>());
     coordinator = std::make_unique<install::InstallationCoordinator>(
-        installedStore, installAccess, templatesAccess, *remoteArtifacts);
+        installedStore, installAccess, templatesAccess, *remoteArtifacts,
+        install::InstallationCoordinatorDependencies{
+            install::InstallEngine(noHosts, runner, install::InstallTools::systemDefaults()),
+            noHosts});
     catalog::DistributionConfiguration configuration;
     configuration.remoteCatalogURL = QUrl::fromLocalFile(catalogFile);
     catalogService = std::make_unique<catalog::CatalogService>(

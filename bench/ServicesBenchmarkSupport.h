@@ -18,8 +18,8 @@
 namespace marlox::bench {
 
 // The services a catalog screen is given, as the application makes them, with the catalog read
-// from a file (as a remote catalog would be) once loadCatalog() has run. Everything lives in the
-// scratch home that the benchmark's main sets up.
+// from a file (as a remote catalog would be) once loadCatalog() has run, and no host application
+// seen running. Everything lives in the scratch home that the benchmark's main sets up.
 struct ScreenServices {
     explicit ScreenServices(const QString& catalogFile);
     // Loads the catalog and waits until it is published.
