@@ -29,11 +29,11 @@ QString FileSaveError::description() const {
     return QStringLiteral("The file “%1” could not be saved: %2").arg(path, reason);
 }
 
-namespace {
-
 QString systemReason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
+
+namespace {
 
 // What the system says of a save that failed. A folder that takes no new entry (one made
 // immutable) is the reason, which Qt does not always give: linking the temporary file into it

@@ -15,6 +15,9 @@ class QFile;
 
 namespace marlox::base {
 
+// What the system says of an error number, in its own words ("No space left on device").
+QString systemReason(int error);
+
 // A folder that could not be made, and the sentence that says so.
 struct FileSystemError {
     QString path;

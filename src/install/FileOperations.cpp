@@ -25,8 +25,8 @@ QByteArray encoded(const QString& path) {
 }
 
 SystemError systemError(const QString& action, const QString& path, int error) {
-    return SystemError{QStringLiteral("Could not %1 “%2”: %3")
-                           .arg(action, path, QString::fromLocal8Bit(std::strerror(error)))};
+    return SystemError{
+        QStringLiteral("Could not %1 “%2”: %3").arg(action, path, base::systemReason(error))};
 }
 
 // Closes a descriptor when it goes out of scope.
@@ -79,9 +79,8 @@ InstallFailure copyFile(const QString& sourcePath, const QString& destinationPat
     if (!platform::copyFileContents(source.get(), destination.get(), status.st_size)) {
         // The copy's destination is named: where it fails for want of room, that is the folder
         // that is full.
-        return SystemError{
-            QStringLiteral("Could not copy “%1” to “%2”: %3")
-                .arg(sourcePath, destinationPath, QString::fromLocal8Bit(std::strerror(errno)))};
+        return SystemError{QStringLiteral("Could not copy “%1” to “%2”: %3")
+                               .arg(sourcePath, destinationPath, base::systemReason(errno))};
     }
     // The quarantine mark travels with the rest; the installer clears it afterwards.
     platform::copyExtendedAttributes(source.get(), destination.get());

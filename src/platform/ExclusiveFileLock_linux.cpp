@@ -1,4 +1,5 @@
 #include "ExclusiveFileLock.h"
+#include "base/FileSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <utility>
 
 namespace marlox::platform {
@@ -36,10 +36,6 @@ struct OpenedLockFile {
 // read-only file system, an immutable file.
 bool refusesOnlyWriting(int error) {
     return error == EACCES || error == EROFS || error == EPERM;
-}
-
-QString systemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 // Open for writing too, though nothing is ever written: on a network home flock is a lock over
@@ -69,11 +65,11 @@ FileLockError lockRefusal(const QString& path, const OpenedLockFile& file, int e
     if (file.writingError != 0) {
         return {QStringLiteral("The lock file “%1” could not be opened for writing (%2), and open "
                                "for reading it could not be locked: %3.")
-                    .arg(path, systemReason(file.writingError), systemReason(error)),
+                    .arg(path, base::systemReason(file.writingError), base::systemReason(error)),
                 false};
     }
     return {QStringLiteral("The lock file “%1” could not be locked: %2.")
-                .arg(path, systemReason(error)),
+                .arg(path, base::systemReason(error)),
             false};
 }
 
@@ -86,7 +82,7 @@ ExclusiveFileLock::take(const QString& path, std::chrono::milliseconds patience)
         // Why writing was refused tells more than why reading was: on a read-only file system
         // the file may merely be missing.
         return FileLockError(QStringLiteral("The lock file “%1” could not be opened: %2.")
-                                 .arg(path, systemReason(file.writingError)),
+                                 .arg(path, base::systemReason(file.writingError)),
                              false);
     }
     const auto deadline = std::chrono::steady_clock::now() + patience;

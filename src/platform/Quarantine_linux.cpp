@@ -1,11 +1,11 @@
 #include "Quarantine.h"
+#include "base/FileSystem.h"
 
 #include <QFile>
 
 #include <sys/xattr.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace marlox::platform {
 
@@ -23,7 +23,7 @@ std::optional<QString> removeQuarantineAttribute(const QString& path) {
     if (error == ENODATA || error == ENOTSUP) {
         return std::nullopt;
     }
-    return QString::fromLocal8Bit(std::strerror(error));
+    return base::systemReason(error);
 }
 
 } // namespace marlox::platform

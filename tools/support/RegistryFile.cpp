@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 
 namespace marlox::tools {
 namespace {
@@ -118,7 +117,7 @@ std::optional<QJsonArray> RegistryFile::setAside(const QString& reason) const {
     const QString copy = base::unreadableCopyPath(m_path);
     // The system's own rename, whose failure says why.
     if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(copy).constData()) != 0) {
-        const QString renameReason = QString::fromLocal8Bit(std::strerror(errno));
+        const QString renameReason = base::systemReason(errno);
         complain(m_toolName,
                  QStringLiteral("the registry could not be read (%1) nor set aside (%2), and is "
                                 "left as it is: %3")
