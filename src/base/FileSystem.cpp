@@ -102,18 +102,20 @@ WholeFileSave::~WholeFileSave() {
 }
 
 std::optional<FileSaveError> WholeFileSave::open() {
-    const QFileInfo existing(m_target);
-    if (existing.isDir()) {
+    const QByteArray target = nativePath(m_target);
+    struct stat old {};
+    const bool exists = ::stat(target.constData(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode)) {
         return saveFailure(m_path, QStringLiteral("it is a folder"));
     }
-    if (existing.exists() && !existing.isWritable()) {
+    if (exists && ::access(target.constData(), W_OK) != 0) {
         return saveFailure(m_path, QStringLiteral("the file is not writable"));
     }
     // Until the old file's permissions are copied, no one else may read the new bytes.
-    const mode_t mode = existing.exists() ? 0600 : 0666;
+    const mode_t mode = exists ? 0600 : 0666;
     // Nameless until it is complete, so that a process killed while writing leaves nothing.
-    m_descriptor =
-        ::open(nativePath(existing.path()).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    m_descriptor = ::open(nativePath(QFileInfo(m_target).path()).constData(),
+                          O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (m_descriptor < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // A file system without nameless files gets the temporary file by its name at once.
         for (int attempt = 0; m_descriptor < 0 && attempt < temporaryNameAttempts; ++attempt) {
@@ -130,7 +132,7 @@ std::optional<FileSaveError> WholeFileSave::open() {
         m_temporaryPath.clear();
         return saveFailure(m_path, systemReason(error));
     }
-    if (struct stat old{}; ::stat(nativePath(m_target).constData(), &old) == 0) {
+    if (exists) {
         ::fchmod(m_descriptor, old.st_mode & 07777);
     }
     m_file = std::make_unique<QFile>();
@@ -207,7 +209,7 @@ std::optional<FileSaveError> saveWholeFile(const QString& path, const QByteArray
         return failure;
     }
     if (const auto reason = writeAll(save.device(), bytes)) {
-        save.cancel();
+        // The save, cancelled as it goes, leaves the file as it was.
         return saveFailure(path, *reason);
     }
     return save.commit();
