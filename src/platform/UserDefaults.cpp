@@ -14,7 +14,7 @@
 #include <QtConcurrent>
 
 #include <algorithm>
-#include <atomic>
+#include <utility>
 
 namespace marlox::platform {
 
@@ -210,7 +210,9 @@ struct UserDefaults::Saving {
     QVariantMap latest;
     quint64 latestVersion = 0;
     quint64 savedVersion = 0;
-    std::atomic<bool> failing = false;
+    // Both kept by the save that holds `writing`.
+    bool failing = false;
+    bool sweptUnfinishedSaves = false;
 
     bool holdsTheLatest() {
         const QMutexLocker handedOver(&handingOver);
@@ -230,14 +232,22 @@ struct UserDefaults::Saving {
         if (version <= savedVersion) {
             return std::nullopt;
         }
+        const QFileInfo file(filePath);
         std::optional<QString> failure;
-        if (const auto folder = base::createFolder(QFileInfo(filePath).path())) {
+        if (const auto folder = base::createFolder(file.path())) {
             failure = folder->description();
-        } else if (const auto save = base::saveWholeFile(filePath, settingsFileText(values))) {
-            failure = save->description();
+        } else {
+            // What a save killed in an earlier run left, once, off the main thread.
+            if (!std::exchange(sweptUnfinishedSaves, true)) {
+                base::removeUnfinishedSaves(file.path(),
+                                            QRegularExpression::escape(file.fileName()));
+            }
+            if (const auto save = base::saveWholeFile(filePath, settingsFileText(values))) {
+                failure = save->description();
+            }
         }
         if (failure) {
-            return failing.exchange(true) ? std::nullopt : failure;
+            return std::exchange(failing, true) ? std::nullopt : failure;
         }
         {
             const QMutexLocker handedOver(&handingOver);
@@ -255,8 +265,6 @@ UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
     for (const QString& key : file.allKeys()) {
         m_values.insert(key, file.value(key));
     }
-    base::removeUnfinishedSaves(QFileInfo(m_filePath).path(),
-                                QRegularExpression::escape(QFileInfo(m_filePath).fileName()));
 }
 
 UserDefaults::~UserDefaults() {

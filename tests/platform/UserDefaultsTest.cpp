@@ -208,4 +208,24 @@ TEST_F(UserDefaultsTest,
     }
 }
 
+TEST_F(UserDefaultsTest, ASaveRemovesWhatAKilledSaveOfTheFileLeftAndNothingElse) {
+    // GIVEN what a save killed at its rename left beside the settings, and the user's copies
+    const QString folder = home.filePath("defaults");
+    const QStringList kept{"test.conf.backup", "test.conf.Ab12Cd", ".test.conf.saving-Ab12C",
+                           ".other.conf.saving-Ab12Cd"};
+    for (const QString& name : kept + QStringList{".test.conf.saving-Ab12Cd"}) {
+        marlox::testing::writeFile(folder + "/" + name, "left");
+    }
+
+    // WHEN a setting is saved
+    UserDefaults(file()).setValue("settings.a", "one");
+
+    // THEN only the killed save's file is gone
+    QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    QStringList expected = kept + QStringList{"test.conf"};
+    left.sort();
+    expected.sort();
+    EXPECT_EQ(left, expected);
+}
+
 } // namespace
